@@ -1,0 +1,142 @@
+#include "link/hextext.h"
+
+#include <QDateTime>
+
+namespace limra {
+
+static const char kDigits[] = "0123456789ABCDEF";
+
+WrongBinaryString::WrongBinaryString() : std::runtime_error("Wrong binary string") {}
+
+static int digitValue(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= '0' && u <= '9') return u - '0';
+    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
+    return -1;
+}
+
+qint64 hextoint(QStringView text)
+{
+    quint64 value = 0; // two's-complement arithmetic without signed overflow
+    const int n = std::min<int>(text.size(), 16);
+    for (int i = 0; i < n; ++i)
+        value = value * 16 + quint64(qint64(digitValue(text.at(i))));
+    return qint64(value);
+}
+
+QString swapbytes(const QString &hex)
+{
+    const QString t = (hex.size() % 2) ? QStringLiteral("0") + hex : hex;
+    QString out;
+    out.reserve(t.size());
+    for (int i = t.size() - 2; i >= 0; i -= 2)
+        out += t.mid(i, 2);
+    return out;
+}
+
+QString hextobin(const QString &hex)
+{
+    QString out;
+    out.reserve(hex.size() * 4);
+    for (QChar c : hex) {
+        const ushort u = c.unicode();
+        int d = -1;
+        if (u >= '0' && u <= '9') d = u - '0';
+        else if (u >= 'A' && u <= 'F') d = u - 'A' + 10;
+        if (d < 0) continue;
+        for (int b = 3; b >= 0; --b)
+            out += QChar((d >> b) & 1 ? '1' : '0');
+    }
+    return out;
+}
+
+qint64 bintoint(const QString &bits)
+{
+    QString t = bits;
+    if (!t.isEmpty() && (t.endsWith(QLatin1Char('B')) || t.endsWith(QLatin1Char('b'))))
+        t.chop(1);
+    if (t.size() > 64)
+        throw WrongBinaryString();
+    quint64 value = 0;
+    const int n = t.size();
+    for (int i = 0; i < n; ++i) {
+        const QChar c = t.at(i);
+        if (c == QLatin1Char('1'))
+            value |= quint64(1) << (n - 1 - i);
+        else if (c != QLatin1Char('0'))
+            throw WrongBinaryString();
+    }
+    return qint64(value);
+}
+
+QString bytetobin(quint8 byte)
+{
+    QString out(8, QLatin1Char('0'));
+    for (int i = 0; i < 8; ++i)
+        if (byte & (0x80 >> i)) out[i] = QLatin1Char('1');
+    return out;
+}
+
+qint64 tickms()
+{
+    static const QDateTime epoch(QDate(2000, 1, 1), QTime(0, 0), Qt::LocalTime);
+    return epoch.msecsTo(QDateTime::currentDateTime());
+}
+
+QString bytesToHex(const QByteArray &bytes)
+{
+    QString out(bytes.size() * 2, Qt::Uninitialized);
+    QChar *p = out.data();
+    for (char ch : bytes) {
+        const auto b = quint8(ch);
+        *p++ = QLatin1Char(kDigits[b >> 4]);
+        *p++ = QLatin1Char(kDigits[b & 15]);
+    }
+    return out;
+}
+
+QByteArray hexToBytes(const QString &hex)
+{
+    QByteArray out;
+    out.reserve(hex.size() / 2);
+    for (int i = 0; i + 1 < hex.size(); i += 2)
+        out.append(char(hextoint(QStringView(hex).mid(i, 2)) & 0xFF));
+    return out;
+}
+
+QString hexByte(int value)
+{
+    return hexDigits(quint64(value) & 0xFF, 2);
+}
+
+QString hexDigits(quint64 value, int width)
+{
+    return QString::number(value, 16).toUpper().rightJustified(width, QLatin1Char('0'));
+}
+
+QString gettagvalue(quint8 tag, const QString &packet, bool with_header)
+{
+    int p = with_header ? 8 : 0; // digit offset of byte 5 or byte 1
+    int c = 0, len = 0, k = 0;
+    QString v;
+    while (p + 2 <= packet.size()) {
+        const int b = int(hextoint(QStringView(packet).mid(p, 2)) & 0xFF);
+        p += 2;
+        if (c == 0) {
+            c = b; v.clear(); len = 0;
+        } else if (len == 0) {
+            len = b; k = 0;
+        } else {
+            v += QStringView(packet).mid(p - 2, 2);
+            if (++k == len) {
+                if (c == tag) return v;
+                c = 0;
+            }
+        }
+    }
+    return QString();
+}
+
+} // namespace limra

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs every test through ctest, with an X server for the tests that need one.
+set -uo pipefail
+cd "$(dirname "$0")/../build"
+
+# Virtual readers of the tests live in a folder of their own.
+export XDG_RUNTIME_DIR="$PWD/test-runtime"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+
+xvfb_pid=""
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+  for n in $(seq 90 99); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -noreset -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    break
+  done
+fi
+
+ctest --output-on-failure -j"$(nproc)" --timeout 120 2>&1 | tee ctest.log
+rc=${PIPESTATUS[0]}
+[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+
+passed=$(grep -cE 'Test +#[0-9]+: .* Passed' ctest.log)
+failed=$(grep -cE 'Test +#[0-9]+: .* (\*\*\*Failed|Failed|\*\*\*Exception|\*\*\*Timeout|Not Run)' ctest.log)
+echo "$passed passed, $failed failed"
+exit "$rc"

@@ -1,0 +1,186 @@
+// limra-readersim: a simulated USB reader on a pseudo-terminal, driven from
+// an interactive prompt on standard input.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <cstdio>
+#include <unistd.h>
+
+#include "link/hextext.h"
+#include "sim/ptyhost.h"
+#include "sim/readermodel.h"
+
+using namespace limra;
+using namespace limra::sim;
+
+namespace {
+
+const char kHelp[] =
+    "Commands:\n"
+    "  card KIND ID        present a card; KIND is uid, phone, mir, nonunique or random\n"
+    "                      (for example: card uid 04A1B2C3D4E5F6)\n"
+    "  info TYPE [LEVEL [MEMORY [CAP]]]\n"
+    "                      send card information (type 1..23, level 1..4, memory in bytes,\n"
+    "                      antenna class 1 or 2)\n"
+    "  blank               present a blank card (in a card operation)\n"
+    "  master [N]          present master card N (default: the last one written)\n"
+    "  fault silent on|off answer no command\n"
+    "  fault status HEX|off\n"
+    "                      answer every command with this status code\n"
+    "  fault split on|off  write every reply in two pieces\n"
+    "  fault delay MS      answer MS milliseconds later (0: at once)\n"
+    "  fault card HEX|off  report this error for the next card operation\n"
+    "  fault none          clear every fault\n"
+    "  ble on|off          identify as a BLE reader or as a USB reader\n"
+    "  checksum HEX|off    report item 0E (object-code checksum) with the configuration\n"
+    "  state               show the reader's mode and configuration\n"
+    "  unplug / plug       remove the reader / attach it again\n"
+    "  help                this text\n"
+    "  quit                end\n";
+
+class Prompt : public QObject {
+public:
+    Prompt(ReaderModel *model, PtyHost *host, bool quiet) : model(model), host(host), quiet(quiet)
+    {
+        if (!quiet)
+            connect(model, &ReaderModel::note, this, [this](const QString &t) { say(QStringLiteral("reader: ") + t); });
+        notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, &Prompt::readLine);
+        prompt();
+    }
+
+private:
+    void say(const QString &text)
+    {
+        QTextStream(stdout) << "\r" << text << "\n";
+        prompt();
+    }
+    void prompt()
+    {
+        if (!quiet) {
+            QTextStream(stdout) << "readersim> ";
+            fflush(stdout);
+        }
+    }
+
+    void readLine()
+    {
+        char buf[1024];
+        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf - 1);
+        if (n <= 0) { // end of input: keep serving until killed
+            notifier->setEnabled(false);
+            return;
+        }
+        input += QString::fromLocal8Bit(buf, int(n));
+        int nl;
+        while ((nl = input.indexOf(QLatin1Char('\n'))) >= 0) {
+            const QString line = input.left(nl).trimmed();
+            input.remove(0, nl + 1);
+            execute(line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+        }
+    }
+
+    static bool onOff(const QStringList &w, int i, bool *value)
+    {
+        if (w.size() <= i) return false;
+        if (w[i] == QLatin1String("on")) { *value = true; return true; }
+        if (w[i] == QLatin1String("off")) { *value = false; return true; }
+        return false;
+    }
+
+    void execute(const QStringList &w)
+    {
+        if (w.isEmpty()) { prompt(); return; }
+        const QString c = w[0].toLower();
+        bool flag = false;
+        if (c == QLatin1String("help")) {
+            QTextStream(stdout) << kHelp;
+        } else if (c == QLatin1String("quit") || c == QLatin1String("exit")) {
+            QCoreApplication::quit();
+            return;
+        } else if (c == QLatin1String("card") && w.size() == 3) {
+            IdKind kind;
+            if (!parseKind(w[1], &kind)) { say(QStringLiteral("unknown kind: ") + w[1]); return; }
+            model->presentCard(kind, w[2]);
+        } else if (c == QLatin1String("info") && w.size() >= 2) {
+            model->sendCardInfo(w[1].toInt(), w.value(2, QStringLiteral("1")).toInt(),
+                                w.value(3, QStringLiteral("1024")).toInt(), w.value(4, QStringLiteral("1")).toInt());
+        } else if (c == QLatin1String("blank")) {
+            model->presentBlank();
+        } else if (c == QLatin1String("master")) {
+            model->presentMaster(w.size() > 1 ? w[1].toInt() : -1);
+        } else if (c == QLatin1String("fault") && w.size() >= 2) {
+            const QString f = w[1];
+            if (f == QLatin1String("none")) model->faults = Faults();
+            else if (f == QLatin1String("silent") && onOff(w, 2, &flag)) model->faults.silent = flag;
+            else if (f == QLatin1String("split") && onOff(w, 2, &flag)) model->faults.split = flag;
+            else if (f == QLatin1String("delay") && w.size() == 3) model->faults.delayMs = w[2].toInt();
+            else if (f == QLatin1String("status") && w.size() == 3)
+                model->faults.statusCode = w[2] == QLatin1String("off") ? -1 : int(hextoint(w[2]) & 0xFF);
+            else if (f == QLatin1String("card") && w.size() == 3)
+                model->faults.cardError = w[2] == QLatin1String("off") ? -1 : int(hextoint(w[2]) & 0xFF);
+            else { say(QStringLiteral("see help")); return; }
+        } else if (c == QLatin1String("ble") && onOff(w, 1, &flag)) {
+            model->readerType = flag ? 0x04 : 0x02;
+        } else if (c == QLatin1String("checksum") && w.size() == 2) {
+            model->objectCodeChecksum = w[1] == QLatin1String("off") ? QString() : w[1].toUpper();
+        } else if (c == QLatin1String("state")) {
+            QTextStream(stdout) << "mode: " << modeName(model->mode) << "\nconfiguration: " << model->configItems
+                                << "\nmaster cards: " << model->masterCards.size()
+                                << "\nport: " << (host->plugged() ? host->portName() : QStringLiteral("unplugged"))
+                                << "\n";
+        } else if (c == QLatin1String("unplug")) {
+            host->unplug();
+        } else if (c == QLatin1String("plug")) {
+            QString error;
+            if (!host->plug(&error)) { say(error); return; }
+            QTextStream(stdout) << "serving on " << host->portName() << "\n";
+        } else {
+            say(QStringLiteral("unknown command; type help"));
+            return;
+        }
+        prompt();
+    }
+
+    ReaderModel *model;
+    PtyHost *host;
+    bool quiet;
+    QSocketNotifier *notifier;
+    QString input;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("limra-readersim"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Simulated USB card reader on a pseudo-terminal."));
+    parser.addHelpOption();
+    QCommandLineOption nameOpt(QStringLiteral("name"), QStringLiteral("Name of the virtual reader link."),
+                               QStringLiteral("name"), QStringLiteral("sim0"));
+    QCommandLineOption bleOpt(QStringLiteral("ble"), QStringLiteral("Identify as a BLE reader."));
+    QCommandLineOption serialOpt(QStringLiteral("serial"), QStringLiteral("Serial number (hex)."), QStringLiteral("hex"));
+    QCommandLineOption quietOpt(QStringLiteral("quiet"), QStringLiteral("No prompt."));
+    parser.addOptions({nameOpt, bleOpt, serialOpt, quietOpt});
+    parser.process(app);
+
+    ReaderModel model;
+    if (parser.isSet(bleOpt)) model.readerType = 0x04;
+    if (parser.isSet(serialOpt)) model.serial = parser.value(serialOpt).toUpper();
+    PtyHost host(&model, parser.value(nameOpt));
+    QString error;
+    if (!host.plug(&error)) {
+        QTextStream(stderr) << "limra-readersim: " << error << "\n";
+        return 1;
+    }
+    removeLinkOnSignal(host.linkPath());
+    QTextStream(stdout) << "Simulated reader on " << host.slavePath() << ", registered as " << host.portName()
+                        << "\nType help for the commands.\n";
+    Prompt prompt(&model, &host, parser.isSet(quietOpt));
+    const int rc = app.exec();
+    host.unplug();
+    return rc;
+}

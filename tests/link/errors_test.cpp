@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include "link/errors.h"
+
+using namespace limra;
+
+TEST(ErrToText, TableAndUnknownCodes)
+{
+    EXPECT_EQ(errtotext(0), QStringLiteral("Превышено время ожидания ответа."));
+    EXPECT_EQ(errtotext(3), QStringLiteral("Неизвестная ошибка №3"));
+    EXPECT_EQ(errtotext(255), QStringLiteral("Неизвестная ошибка №255"));
+    EXPECT_EQ(errtotext(28), QStringLiteral("Неизвестная ошибка №28"));
+    EXPECT_EQ(errtotext(20), errtotext(11));
+    EXPECT_EQ(errtotext(14), QStringLiteral("Мастер-карта не пуста."));
+    const QString e27 = errtotext(27);
+    EXPECT_EQ(e27.at(0), QLatin1Char('C')); // Latin capital C
+    EXPECT_TRUE(e27.contains(QStringLiteral("\r\nНажмите кнопку \"Считать конфигурацию с мастер-карты и записать в USB-считыватель\"")));
+}
+
+TEST(ErrorResults, DetectCodeAndMessage)
+{
+    EXPECT_TRUE(isError(QStringLiteral("ER0E")));
+    EXPECT_FALSE(isError(QStringLiteral("0D0100")));
+    EXPECT_EQ(errorCode(QStringLiteral("ER0E")), 14);
+    EXPECT_EQ(errorMessage(QStringLiteral("ER00")), QStringLiteral("Ошибка: Превышено время ожидания ответа."));
+}
+
+TEST(LineErrors, OneMessagePerKindInFixedOrder)
+{
+    const QStringList m = lineErrorTexts(IoError | ParityError | OutputBufferFull);
+    ASSERT_EQ(m.size(), 3);
+    EXPECT_EQ(m[0], QStringLiteral("ERROR: The hardware detected a parity error."));
+    EXPECT_EQ(m[1], QStringLiteral("ERROR: An I/O error occured during communication with the device."));
+    EXPECT_EQ(m[2], QStringLiteral("ERROR: The output buffer is full."));
+    EXPECT_TRUE(lineErrorTexts(0).isEmpty());
+}

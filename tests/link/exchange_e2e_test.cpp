@@ -1,0 +1,92 @@
+// The exchange over the real QSerialPort on a pseudo-terminal, against the
+// simulated reader.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "link/hextext.h"
+#include "link/readerlink.h"
+#include "platform/qtserialport.h"
+#include "tests/support/simreader.h"
+
+using namespace limra;
+using limra::testing::SimReader;
+
+namespace {
+
+struct Sink : ReceiveSink {
+    void identifierRead(const QString &id, IdKind) override { ids << id; }
+    QStringList ids;
+};
+
+class ExchangeE2E : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.plugged) << qPrintable(sim.error);
+        auto port = std::make_unique<QtSerialPort>();
+        ASSERT_TRUE(port->open(sim.port()));
+        link.setPort(std::move(port));
+        link.addSink(&sink);
+    }
+    SimReader sim;
+    ReaderLink link;
+    Sink sink;
+};
+
+} // namespace
+
+TEST_F(ExchangeE2E, FramedReplyCarriesTheItems)
+{
+    const QString reply = link.SendToComPort(QStringLiteral("FF01"), 1000);
+    EXPECT_EQ(gettagvalue(0xFD, reply, false), QStringLiteral("0A1B2C3D"));
+    EXPECT_EQ(gettagvalue(0xFF, reply, false), QStringLiteral("A102"));
+    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("FF01")});
+}
+
+TEST_F(ExchangeE2E, ErrorStatusAndTimeout)
+{
+    sim.model->faults.statusCode = 0x0E;
+    EXPECT_EQ(link.SendToComPort(QStringLiteral("0B01"), 1000), QStringLiteral("ER0E"));
+    sim.model->faults = {};
+    sim.model->faults.silent = true;
+    EXPECT_EQ(link.SendToComPort(QStringLiteral("0501"), 150), QStringLiteral("ER00"));
+}
+
+TEST_F(ExchangeE2E, ReplyOfAnotherCommandIgnoredThenRightOneAccepted)
+{
+    // A late reply to an earlier command arrives first.
+    sim.model->faults.delayMs = 150;
+    QTimer::singleShot(0, [this] { Q_EMIT sim.model->output(hexToBytes(QStringLiteral("230805010D010024"))); });
+    const QString reply = link.SendToComPort(QStringLiteral("0A01"), 1500);
+    EXPECT_EQ(gettagvalue(0x10, reply, false), QStringLiteral("010200"));
+}
+
+TEST_F(ExchangeE2E, RawExchangeWithTheLoader)
+{
+    EXPECT_EQ(link.SendToComPort(QStringLiteral("0C01"), 500), QStringLiteral("0D0100"));
+    EXPECT_EQ(link.SendToComPort(QString(32, QLatin1Char('A')), 1000, true), QStringLiteral("0100"));
+    EXPECT_EQ(sim.model->loaderBlocks, 1);
+}
+
+TEST_F(ExchangeE2E, SplitReplyIsStillReceivedWhole)
+{
+    sim.model->faults.split = true;
+    for (int i = 0; i < 5; ++i) {
+        const QString reply = link.SendToComPort(QStringLiteral("0B01"), 1000);
+        EXPECT_TRUE(reply.startsWith(QStringLiteral("020267")));
+    }
+    sim.model->presentCard(IdKind::Uid, QStringLiteral("04A1B2C3D4E5F6"));
+    EXPECT_TRUE(limra::testing::waitUntil([this] { return !sink.ids.isEmpty(); }));
+    EXPECT_EQ(sink.ids.value(0), QStringLiteral("04A1B2C3D4E5F6"));
+}
+
+TEST_F(ExchangeE2E, UnpluggingClosesThePortOnce)
+{
+    QSignalSpy failed(&link, &ReaderLink::portFailed);
+    sim.host->unplug();
+    EXPECT_TRUE(limra::testing::waitUntil([&] { return failed.count() > 0; }, 2000));
+    limra::testing::spin(100);
+    EXPECT_EQ(failed.count(), 1);
+    EXPECT_FALSE(link.port() && link.port()->isOpen());
+}

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "link/hextext.h"
+#include "sim/readermodel.h"
+
+using namespace limra;
+using namespace limra::sim;
+
+namespace {
+
+class ModelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QObject::connect(&model, &ReaderModel::output, [this](const QByteArray &b) { out << bytesToHex(b); });
+    }
+    void send(const QString &payload)
+    {
+        model.receive(hexToBytes(QStringLiteral("23") + hexByte(payload.size() / 2 + 3) + payload + QStringLiteral("24")));
+    }
+    QString last() const { return out.value(out.size() - 1); }
+    ReaderModel model;
+    QStringList out;
+};
+
+} // namespace
+
+TEST_F(ModelTest, IdentifiesWithSerialTypeAndIdentity)
+{
+    model.readerType = 0x04;
+    send(QStringLiteral("FF01"));
+    const QString body = last().mid(8, last().size() - 10);
+    EXPECT_EQ(gettagvalue(0xFD, body, false), QStringLiteral("0A1B2C3D"));
+    EXPECT_EQ(gettagvalue(0xFF, body, false), QStringLiteral("A104"));
+    EXPECT_EQ(gettagvalue(0xFE, body, false), QStringLiteral("0117"));
+}
+
+TEST_F(ModelTest, WrittenConfigurationIsReadBack)
+{
+    send(QStringLiteral("0101") + QStringLiteral("02020100030300004006010004010005010A"));
+    send(QStringLiteral("0B01"));
+    EXPECT_TRUE(last().startsWith(QStringLiteral("23") + hexByte(last().size() / 2) + QStringLiteral("0B01")
+                                  + QStringLiteral("02020100030300004006010004010005010A")));
+    EXPECT_EQ(model.mode, ReaderModel::Mode::Reading);
+}
+
+TEST_F(ModelTest, ProtectedWriteWaitsForTheObjectCodeMasterCard)
+{
+    send(QStringLiteral("0101") + QStringLiteral("0202080003030000400601010401000501000C0800F8E00700F8E0FF"));
+    EXPECT_EQ(model.mode, ReaderModel::Mode::ObjectCode);
+    model.presentMaster();
+    EXPECT_EQ(last(), QStringLiteral("230800010D010024"));
+}
+
+TEST_F(ModelTest, MasterCardsAreWrittenAndReportTheirConfiguration)
+{
+    send(QStringLiteral("0102") + QStringLiteral("060100") + QStringLiteral("1101AA"));
+    send(QStringLiteral("0201010200") + QStringLiteral("02"));
+    model.presentBlank();
+    model.presentBlank();
+    model.presentBlank(); // all cards written
+    EXPECT_EQ(out.mid(out.size() - 3), (QStringList{QStringLiteral("230800010D010024"), QStringLiteral("230800010D010024"),
+                                                    QStringLiteral("230800010D010D24")}));
+    EXPECT_EQ(model.masterProtection, QStringLiteral("AA"));
+    send(QStringLiteral("0701"));
+    model.presentMaster(0);
+    EXPECT_EQ(last(), QStringLiteral("230C0103") + QStringLiteral("060100") + QStringLiteral("01020002") + QStringLiteral("24"));
+}
+
+TEST_F(ModelTest, FaultsAndUnknownCommands)
+{
+    send(QStringLiteral("7701"));
+    EXPECT_EQ(last(), QStringLiteral("23087701") + QStringLiteral("0D010F") + QStringLiteral("24"));
+    model.faults.statusCode = 0x0E;
+    send(QStringLiteral("0B01"));
+    EXPECT_EQ(last(), QStringLiteral("23080B010D010E24"));
+    model.faults = {};
+    model.faults.silent = true;
+    const int before = out.size();
+    send(QStringLiteral("0501"));
+    EXPECT_EQ(out.size(), before);
+    model.faults = {};
+    send(QStringLiteral("0301"));
+    model.faults.cardError = 0x16;
+    model.presentMaster();
+    EXPECT_EQ(last(), QStringLiteral("230800010D011624"));
+}
+
+TEST_F(ModelTest, GarbageAndPartialFramesAreSurvived)
+{
+    model.receive(QByteArray("\x00\x23\x01\x23\x05", 5));
+    model.receive(QByteArray("\x05\x01\x24", 3));
+    EXPECT_EQ(model.commandsReceived, QStringList{QStringLiteral("0501")});
+}
+
+TEST_F(ModelTest, LoaderAnswersEachBlock)
+{
+    send(QStringLiteral("0C01"));
+    model.receive(QByteArray(20, 'x'));
+    model.receive(QByteArray(12, 'y'));
+    EXPECT_EQ(model.loaderBlocks, 2);
+    EXPECT_EQ(out.mid(out.size() - 2), (QStringList{QStringLiteral("0100"), QStringLiteral("0100")}));
+}

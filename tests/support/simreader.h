@@ -1,0 +1,52 @@
+#pragma once
+// A simulated reader served on a pseudo-terminal inside the test process.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "sim/ptyhost.h"
+#include "sim/readermodel.h"
+
+namespace limra::testing {
+
+struct SimReader {
+    explicit SimReader(const QString &linkName = QString())
+        : model(std::make_unique<sim::ReaderModel>()),
+          host(std::make_unique<sim::PtyHost>(model.get(), linkName))
+    {
+        plugged = host->plug(&error);
+    }
+    QString port() const { return host->portName(); }
+
+    std::unique_ptr<sim::ReaderModel> model;
+    std::unique_ptr<sim::PtyHost> host;
+    bool plugged = false;
+    QString error;
+};
+
+// Runs the event loop until the condition holds or the time passes.
+inline bool waitUntil(const std::function<bool()> &cond, int ms = 3000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!cond()) {
+        if (t.elapsed() > ms) return false;
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// Runs the event loop for a while.
+inline void spin(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace limra::testing
