@@ -1,0 +1,36 @@
+// limra-rfid: the service tool for the USB card readers.
+#include <QApplication>
+
+#include "app/mainwindow.h"
+#include "app/settings.h"
+#include "app/texts.h"
+#include "platform/qtserialport.h"
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(resources);
+    QApplication::setApplicationName(QStringLiteral("limra-rfid"));
+    QApplication::setApplicationDisplayName(limra::texts::kAppTitle);
+    QApplication::setApplicationVersion(QStringLiteral(LIMRA_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false); // the window may sit in the tray
+
+    limra::SystemPortEnumerator ports;
+    limra::SystemDeviceMonitor monitor;
+    limra::QtClipboard clipboard;
+    limra::QtTray tray(QIcon(QStringLiteral(":/limra.svg")), limra::texts::kAppTitle);
+
+    limra::Services services;
+    services.clipboard = &clipboard;
+    services.tray = &tray;
+    services.ports = &ports;
+    services.deviceMonitor = &monitor;
+    services.portFactory = [] { return std::make_unique<limra::QtSerialPort>(); };
+    services.settingsPath = limra::settingsFilePath();
+
+    limra::MainWindow window(services);
+    limra::QtDialogs dialogs(&window);
+    window.setDialogs(&dialogs);
+    window.show();
+    return app.exec();
+}

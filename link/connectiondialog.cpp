@@ -1,0 +1,91 @@
+#include "link/connectiondialog.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "app/texts.h"
+
+namespace limra {
+
+namespace {
+// A number field changed only with its arrows, never by typing.
+class ArrowSpinBox : public QSpinBox {
+public:
+    explicit ArrowSpinBox(QWidget *parent) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }
+};
+} // namespace
+
+ConnectionDialog::ConnectionDialog(QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(texts::kConnectionSettings);
+    auto *layout = new QVBoxLayout(this);
+    auto *methodLabel = new QLabel(QStringLiteral("Способ подключения:"), this);
+    methodList = new QComboBox(this);
+    methodList->addItems({QStringLiteral("Автоподключение"), QStringLiteral("Выбор номера COM-порта из списка"),
+                          QStringLiteral("Ручной ввод номера COM-порта ")});
+    methodLabel->setBuddy(methodList);
+    layout->addWidget(methodLabel);
+    layout->addWidget(methodList);
+
+    auto *portRow = new QHBoxLayout;
+    portList = new QComboBox(this);
+    portList->setAccessibleName(QStringLiteral("COM"));
+    comLabel = new QLabel(QStringLiteral("COM"), this);
+    number = new ArrowSpinBox(this);
+    number->setRange(1, 255);
+    number->setValue(1);
+    comLabel->setBuddy(number);
+    portRow->addWidget(portList, 1);
+    portRow->addWidget(comLabel);
+    portRow->addWidget(number);
+    layout->addLayout(portRow);
+    portList->hide();
+    comLabel->hide();
+    number->hide();
+
+    applyButton = new QPushButton(QStringLiteral("Применить"), this);
+    layout->addWidget(applyButton);
+    connect(applyButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(methodList, QOverload<int>::of(&QComboBox::activated), this, &ConnectionDialog::methodChosen);
+    setFixedSize(sizeHint().expandedTo(QSize(320, 140)));
+}
+
+void ConnectionDialog::selectMode(int mode)
+{
+    methodList->setCurrentIndex(mode);
+}
+
+int ConnectionDialog::chosenMode() const
+{
+    return methodList->currentIndex();
+}
+
+QString ConnectionDialog::chosenPort() const
+{
+    return portList->currentText();
+}
+
+int ConnectionDialog::chosenNumber() const
+{
+    return number->value();
+}
+
+void ConnectionDialog::methodChosen(int index)
+{
+    portList->setVisible(index == 1);
+    comLabel->setVisible(index == 2);
+    number->setVisible(index == 2);
+    if (index == 1) {
+        portList->clear();
+        portList->addItems(enumPorts());
+        if (portList->count() > 0)
+            portList->setCurrentIndex(0);
+    }
+}
+
+} // namespace limra

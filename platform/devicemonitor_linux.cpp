@@ -1,0 +1,67 @@
+#include <QFileSystemWatcher>
+#include <QSocketNotifier>
+#include <libudev.h>
+
+#include "link/logging.h"
+#include "platform/devicemonitor.h"
+#include "platform/virtualreaders.h"
+
+namespace limra {
+
+struct SystemDeviceMonitor::Udev {
+    struct ::udev *context = nullptr;
+    udev_monitor *monitor = nullptr;
+    ~Udev()
+    {
+        if (monitor) udev_monitor_unref(monitor);
+        if (context) udev_unref(context);
+    }
+};
+
+SystemDeviceMonitor::SystemDeviceMonitor(QObject *parent) : DeviceMonitor(parent), state(std::make_unique<Udev>())
+{
+    state->context = udev_new();
+    if (state->context)
+        state->monitor = udev_monitor_new_from_netlink(state->context, "udev");
+    if (state->monitor && udev_monitor_filter_add_match_subsystem_devtype(state->monitor, "tty", nullptr) == 0
+        && udev_monitor_enable_receiving(state->monitor) == 0) {
+        notifier = new QSocketNotifier(udev_monitor_get_fd(state->monitor), QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, &SystemDeviceMonitor::readUdev);
+    } else {
+        qCWarning(lcDiscovery) << "no udev monitor: removal of USB readers is noticed through port errors only";
+    }
+
+    ensureVirtualReadersDir();
+    watcher = new QFileSystemWatcher(this);
+    watcher->addPath(virtualReadersDir());
+    const QStringList links = virtualReaderPorts();
+    knownLinks = QSet<QString>(links.begin(), links.end());
+    connect(watcher, &QFileSystemWatcher::directoryChanged, this, &SystemDeviceMonitor::virtualReadersChanged);
+}
+
+SystemDeviceMonitor::~SystemDeviceMonitor() = default;
+
+void SystemDeviceMonitor::readUdev()
+{
+    while (udev_device *dev = udev_monitor_receive_device(state->monitor)) {
+        const char *action = udev_device_get_action(dev);
+        const char *node = udev_device_get_devnode(dev);
+        if (action && node && qstrcmp(action, "remove") == 0) {
+            qCDebug(lcDiscovery) << "removed" << node;
+            Q_EMIT removed(QString::fromLocal8Bit(node));
+        }
+        udev_device_unref(dev);
+    }
+}
+
+void SystemDeviceMonitor::virtualReadersChanged()
+{
+    const QStringList links = virtualReaderPorts();
+    const QSet<QString> now(links.begin(), links.end());
+    const QSet<QString> gone = knownLinks - now;
+    knownLinks = now;
+    for (const QString &link : gone)
+        Q_EMIT removed(link);
+}
+
+} // namespace limra

@@ -1,0 +1,55 @@
+#pragma once
+// The standard dialogs the tool shows: message windows, questions, an input
+// box, file and colour choice. No code outside platform/ opens them itself.
+#include <QColor>
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace limra {
+
+class UserDialogs {
+public:
+    enum class QuestionIcon { Question, Warning };
+    virtual ~UserDialogs() = default;
+
+    // Plain information with the application title and OK.
+    virtual void message(const QString &text) = 0;
+    // Error: caption "Ошибка", error icon, OK.
+    virtual void error(const QString &text) = 0;
+    // Information with its own title and the information icon.
+    virtual void information(const QString &title, const QString &text) = 0;
+    // Yes/No; true for Yes.
+    virtual bool question(const QString &caption, const QString &text,
+                          QuestionIcon icon = QuestionIcon::Question) = 0;
+    // Input box with a caption, a prompt and a value; nullopt on Cancel.
+    virtual std::optional<QString> input(const QString &caption, const QString &prompt, const QString &value) = 0;
+    // File dialogs; `filter` in the form "Описание|*.ext". Empty on cancel.
+    virtual QString openFile(const QString &filter, const QString &defaultSuffix, const QString &dir = QString()) = 0;
+    virtual QString saveFile(const QString &filter, const QString &defaultSuffix, const QString &dir = QString()) = 0;
+    // Colour choice starting from `initial`; nullopt on cancel.
+    virtual std::optional<QColor> chooseColor(const QColor &initial) = 0;
+};
+
+// The dialogs through Qt's standard windows, parented to `parent`.
+class QtDialogs : public UserDialogs {
+public:
+    explicit QtDialogs(QWidget *parent) : parent(parent) {}
+    void message(const QString &text) override;
+    void error(const QString &text) override;
+    void information(const QString &title, const QString &text) override;
+    bool question(const QString &caption, const QString &text, QuestionIcon icon) override;
+    std::optional<QString> input(const QString &caption, const QString &prompt, const QString &value) override;
+    QString openFile(const QString &filter, const QString &defaultSuffix, const QString &dir) override;
+    QString saveFile(const QString &filter, const QString &defaultSuffix, const QString &dir) override;
+    std::optional<QColor> chooseColor(const QColor &initial) override;
+
+private:
+    QWidget *parent;
+};
+
+// "Описание|*.ext" to Qt's "Описание (*.ext)".
+QString qtFileFilter(const QString &filter);
+
+} // namespace limra

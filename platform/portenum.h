@@ -1,0 +1,32 @@
+#pragma once
+// The serial ports the system knows.
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace limra {
+
+struct PortInfo {
+    QString name;          // what the port is opened by (a device path on Linux)
+    bool hasUsbIds = false;
+    quint16 vendorId = 0;
+    quint16 productId = 0;
+};
+
+class PortEnumerator {
+public:
+    virtual ~PortEnumerator() = default;
+    // The present serial ports.
+    virtual QList<PortInfo> ports() const = 0;
+    // Links of the virtual (simulated) readers, in name order.
+    virtual QStringList virtualReaders() const = 0;
+};
+
+// Ports through QSerialPortInfo; virtual readers from their folder.
+class SystemPortEnumerator : public PortEnumerator {
+public:
+    QList<PortInfo> ports() const override;
+    QStringList virtualReaders() const override;
+};
+
+} // namespace limra

@@ -1,0 +1,52 @@
+#pragma once
+// Dialogs that record what was shown and give planned answers.
+#include <QQueue>
+#include <QStringList>
+
+#include "platform/dialogs.h"
+
+namespace limra::testing {
+
+class ScriptedDialogs : public UserDialogs {
+public:
+    void message(const QString &text) override { shown << QStringLiteral("message: ") + text; }
+    void error(const QString &text) override { shown << QStringLiteral("error: ") + text; }
+    void information(const QString &title, const QString &text) override
+    {
+        shown << QStringLiteral("information: ") + title + QStringLiteral(": ") + text;
+    }
+    bool question(const QString &caption, const QString &text, QuestionIcon) override
+    {
+        shown << QStringLiteral("question: ") + caption + QStringLiteral(": ") + text;
+        return answers.isEmpty() ? false : answers.dequeue();
+    }
+    std::optional<QString> input(const QString &caption, const QString &prompt, const QString &value) override
+    {
+        shown << QStringLiteral("input: ") + caption + QStringLiteral(": ") + prompt + QStringLiteral(": ") + value;
+        return value;
+    }
+    QString openFile(const QString &filter, const QString &, const QString &) override
+    {
+        shown << QStringLiteral("open: ") + filter;
+        return files.isEmpty() ? QString() : files.dequeue();
+    }
+    QString saveFile(const QString &filter, const QString &, const QString &) override
+    {
+        shown << QStringLiteral("save: ") + filter;
+        return files.isEmpty() ? QString() : files.dequeue();
+    }
+    std::optional<QColor> chooseColor(const QColor &initial) override
+    {
+        lastInitialColour = initial;
+        if (colours.isEmpty()) return std::nullopt;
+        return colours.dequeue();
+    }
+
+    QStringList shown;
+    QQueue<bool> answers;
+    QQueue<QString> files;
+    QQueue<QColor> colours;
+    QColor lastInitialColour;
+};
+
+} // namespace limra::testing
