@@ -9,7 +9,6 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    Q_INIT_RESOURCE(resources);
     QApplication::setApplicationName(QStringLiteral("limra-rfid"));
     QApplication::setApplicationDisplayName(limra::texts::kAppTitle);
     QApplication::setApplicationVersion(QStringLiteral(LIMRA_VERSION));
@@ -18,7 +17,7 @@ int main(int argc, char **argv)
     limra::SystemPortEnumerator ports;
     limra::SystemDeviceMonitor monitor;
     limra::QtClipboard clipboard;
-    limra::QtTray tray(QIcon(QStringLiteral(":/limra.svg")), limra::texts::kAppTitle);
+    limra::QtTray tray(limra::MainWindow::appIcon(), limra::texts::kAppTitle);
 
     limra::Services services;
     services.clipboard = &clipboard;

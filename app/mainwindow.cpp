@@ -37,15 +37,27 @@ QDialog *shellWindow(QWidget *parent, const QString &caption)
 }
 } // namespace
 
+QIcon MainWindow::appIcon()
+{
+    initResources();
+    return QIcon(QStringLiteral(":/limra.svg"));
+}
+
 QString MainWindow::caption()
 {
     return texts::kAppTitle + QLatin1Char(' ') + QStringLiteral(LIMRA_VERSION);
 }
 
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 MainWindow::MainWindow(const Services &s, QWidget *parent) : QMainWindow(parent), services(s)
 {
+    initResources();
     setWindowTitle(caption());
-    setWindowIcon(QIcon(QStringLiteral(":/limra.svg")));
+    setWindowIcon(appIcon());
 
     discovery = new ReaderDiscovery(link, *services.ports, services.portFactory, this);
     discovery->settingsDialogOpen = [this] { return form11 && form11->isVisible(); };

@@ -42,6 +42,7 @@ public:
     ~MainWindow() override;
 
     static QString caption();
+    static QIcon appIcon();
     void setDialogs(UserDialogs *dialogs) { services.dialogs = dialogs; }
 
     // Program-wide state of the window.
