@@ -20,6 +20,12 @@
 #include "link/hextext.h"
 #include "link/logging.h"
 
+// Resources of a static library are registered by hand, outside any namespace.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace limra {
 
 namespace {
@@ -46,11 +52,6 @@ QIcon MainWindow::appIcon()
 QString MainWindow::caption()
 {
     return texts::kAppTitle + QLatin1Char(' ') + QStringLiteral(LIMRA_VERSION);
-}
-
-static void initResources()
-{
-    Q_INIT_RESOURCE(resources);
 }
 
 MainWindow::MainWindow(const Services &s, QWidget *parent) : QMainWindow(parent), services(s)
