@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/settings.h"
 #include "app/texts.h"
+#include "platform/keyinjector.h"
 #include "platform/qtserialport.h"
 
 int main(int argc, char **argv)
@@ -17,10 +18,12 @@ int main(int argc, char **argv)
     limra::SystemPortEnumerator ports;
     limra::SystemDeviceMonitor monitor;
     limra::QtClipboard clipboard;
+    const std::unique_ptr<limra::KeyInjector> keys = limra::createSystemKeyInjector();
     limra::QtTray tray(limra::MainWindow::appIcon(), limra::texts::kAppTitle);
 
     limra::Services services;
     services.clipboard = &clipboard;
+    services.keys = keys.get();
     services.tray = &tray;
     services.ports = &ports;
     services.deviceMonitor = &monitor;

@@ -14,6 +14,9 @@
 #include "app/settings.h"
 #include "app/statusbar.h"
 #include "app/texts.h"
+#include "display/carddisplay.h"
+#include "display/cstuid.h"
+#include "display/templateeditor.h"
 #include "link/connectiondialog.h"
 #include "link/constants.h"
 #include "link/errors.h"
@@ -66,10 +69,9 @@ MainWindow::MainWindow(const Services &s, QWidget *parent) : QMainWindow(parent)
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
     layout->setContentsMargins(4, 4, 4, 0);
-    cardArea = new QFrame(central);
-    static_cast<QFrame *>(cardArea)->setFrameStyle(QFrame::Box | QFrame::Plain);
-    cardArea->setMinimumHeight(18 + 42 + 23 + 4);
-    layout->addWidget(cardArea);
+    cardDisplay = new CardDisplay(services.clipboard, services.keys, central);
+    layout->addWidget(cardDisplay);
+    link.addSink(cardDisplay);
     tabs = new QTabWidget(central);
     layout->addWidget(tabs, 1);
     setCentralWidget(central);
@@ -116,6 +118,15 @@ MainWindow::MainWindow(const Services &s, QWidget *parent) : QMainWindow(parent)
         connect(services.deviceMonitor, &DeviceMonitor::removed, discovery, &ReaderDiscovery::WMDEVICECHANGE);
 
     createWindows();
+    cardDisplay->options.clipboard = [this] { return toBuffer->isChecked(); };
+    cardDisplay->options.typing = [this] { return toKeyboard->isChecked(); };
+    cardDisplay->options.newline = [this] { return crlf->isChecked(); };
+    cardDisplay->options.windowActive = [this] { return isActiveWindow(); };
+    cardDisplay->openTemplateEditor = [this](const QString &sample) {
+        form7->setSample(sample);
+        if (form7->exec() == QDialog::Accepted)
+            cardDisplay->csttemplate = form7->templateText();
+    };
 
     resize(kClientWidth, kClientHeight);
     // The outer size may not fall below 910 x 655; the frame is known once shown.
@@ -138,7 +149,7 @@ void MainWindow::createWindows()
     form3 = shellWindow(this, QStringLiteral("Чтение кода объекта"));
     form4 = shellWindow(this, QString());
     form5 = shellWindow(this, QString());
-    form7 = shellWindow(this, QStringLiteral("Редактор шаблона"));
+    form7 = new TemplateEditor(this);
     form8 = shellWindow(this, QStringLiteral("Чтение конфигурации с мастер-карты"));
     form9 = shellWindow(this, texts::kZonesCaption);
     form11 = new ConnectionDialog(this);
@@ -288,6 +299,7 @@ void MainWindow::firstShow()
         hiddenPortList->setCurrentIndex(0);
     readSettings();
     firstshow = false;
+    cardDisplay->firstshow = false;
 }
 
 void MainWindow::readSettings()
@@ -299,8 +311,18 @@ void MainWindow::readSettings()
     if (port >= 0)
         hiddenPortList->setCurrentIndex(port);
     const QString view = ini.read(kSettingsSection, QStringLiteral("viewmode"), QStringLiteral("1"));
-    if (view == QLatin1String("1") || view == QLatin1String("2") || view == QLatin1String("3"))
-        displaymode = view.toInt();
+    if (view == QLatin1String("1") || view == QLatin1String("2")) {
+        cardDisplay->selectView(view.toInt());
+    } else if (view == QLatin1String("3")) {
+        cardDisplay->selectView(3);
+        const QString tmpl = ini.read(kSettingsSection, QStringLiteral("template"));
+        if (!tmpl.isEmpty()) {
+            if (cstuid(QStringLiteral("FF"), tmpl) == kTemplateError)
+                cardDisplay->selectView(1);
+            else
+                cardDisplay->csttemplate = tmpl;
+        }
+    }
     toBuffer->setChecked(flag("tobuffer"));
     toKeyboard->setChecked(flag("tokeyboard"));
     crlf->setChecked(flag("crlf"));
@@ -322,8 +344,9 @@ void MainWindow::writeSettings()
 {
     const IniFile ini(services.settingsPath);
     auto flag = [](QCheckBox *c) { return c->isChecked() ? QStringLiteral("1") : QStringLiteral("0"); };
-    ini.write(kSettingsSection, QStringLiteral("viewmode"), QString::number(displaymode));
-    ini.write(kSettingsSection, QStringLiteral("template"), QString());
+    const int view = cardDisplay->selectedView();
+    ini.write(kSettingsSection, QStringLiteral("viewmode"), QString::number(view));
+    ini.write(kSettingsSection, QStringLiteral("template"), view == 3 ? cardDisplay->csttemplate : QString());
     if (hiddenPortList->currentIndex() >= 0)
         ini.write(kSettingsSection, QStringLiteral("port"), hiddenPortList->currentText());
     ini.write(kSettingsSection, QStringLiteral("tobuffer"), flag(toBuffer));

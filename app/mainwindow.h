@@ -21,13 +21,17 @@
 
 namespace limra {
 
+class CardDisplay;
 class ConnectionDialog;
+class KeyInjector;
+class TemplateEditor;
 class StatusBar;
 
 // What the operating system and the user provide.
 struct Services {
     UserDialogs *dialogs = nullptr;
     Clipboard *clipboard = nullptr;
+    KeyInjector *keys = nullptr;
     Tray *tray = nullptr;
     const PortEnumerator *ports = nullptr;
     DeviceMonitor *deviceMonitor = nullptr;
@@ -49,13 +53,12 @@ public:
     bool firstshow = true;
     int debugtabhidden = 1;
     int securemode = 0;
-    int displaymode = 1; // 1 DEC, 2 HEX, 3 CST
 
     ReaderLink link;
     ReaderDiscovery *discovery;
 
     // Areas and controls other parts of the tool use.
-    QWidget *cardArea;
+    CardDisplay *cardDisplay;
     QTabWidget *tabs;
     QWidget *debugPage;
     QWidget *configPage;
@@ -78,7 +81,9 @@ public:
     QPushButton *versionButton, *browseButton, *updateButton;
 
     // The other windows, created once in this order.
-    QDialog *form2, *form3, *form4, *form5, *form7, *form8, *form9;
+    QDialog *form2, *form3, *form4, *form5;
+    TemplateEditor *form7;
+    QDialog *form8, *form9;
     ConnectionDialog *form11;
     QDialog *form12;
 

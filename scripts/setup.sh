@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev qt6-qpa-plugins
           libgtest-dev libcrypto++-dev libudev-dev libxtst-dev libx11-dev
-          libqt6svg6 umockdev libumockdev-dev xvfb xauth x11-xserver-utils)
+          libqt6svg6 umockdev libumockdev-dev xvfb xauth x11-xserver-utils x11-xkb-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

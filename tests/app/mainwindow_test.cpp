@@ -8,6 +8,8 @@
 #include "app/inifile.h"
 #include "app/mainwindow.h"
 #include "app/statusbar.h"
+#include "display/carddisplay.h"
+#include "display/templateeditor.h"
 #include "link/connectiondialog.h"
 #include "platform/qtserialport.h"
 #include "tests/support/fakeports.h"
@@ -108,7 +110,7 @@ TEST_F(MainWindowTest, NoSettingsFileGivesDefaultsAndWritesEveryKeyButDebugmode)
 {
     ports.system = {{QStringLiteral("/dev/ttyS0"), false, 0, 0}};
     MainWindow &w = open();
-    EXPECT_EQ(w.displaymode, 1);
+    EXPECT_EQ(w.cardDisplay->displaymode, 1);
     EXPECT_FALSE(w.toBuffer->isChecked());
     EXPECT_FALSE(w.toKeyboard->isChecked());
     EXPECT_FALSE(w.trayStartTimer.isActive());
@@ -127,7 +129,7 @@ TEST_F(MainWindowTest, SettingsAreReadAndWrittenBack)
     writeSettings("viewmode=7\r\ntobuffer=1\r\ntokeyboard=1\r\ncrlf=1\r\ndebugmode=1\r\nport=/dev/ttyS1\r\n");
     ports.system = {{QStringLiteral("/dev/ttyS0"), false, 0, 0}, {QStringLiteral("/dev/ttyS1"), false, 0, 0}};
     MainWindow &w = open();
-    EXPECT_EQ(w.displaymode, 1);
+    EXPECT_EQ(w.cardDisplay->displaymode, 1);
     EXPECT_TRUE(w.toBuffer->isChecked());
     EXPECT_TRUE(w.crlf->isChecked() && w.crlf->isEnabledTo(w.configPage));
     EXPECT_TRUE(w.tabs->isTabVisible(0));

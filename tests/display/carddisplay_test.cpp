@@ -1,0 +1,240 @@
+// The card display end to end: cards presented at the simulated reader on a
+// pseudo-terminal reach the display, the clipboard and the keyboard.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "display/carddisplay.h"
+#include "display/templateeditor.h"
+#include "link/readerlink.h"
+#include "platform/qtserialport.h"
+#include "tests/support/faketray.h"
+#include "tests/support/recordingkeys.h"
+#include "tests/support/simreader.h"
+
+using namespace limra;
+using namespace limra::testing;
+
+namespace {
+
+class CardDisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.plugged);
+        auto port = std::make_unique<QtSerialPort>();
+        ASSERT_TRUE(port->open(sim.port()));
+        link.setPort(std::move(port));
+        link.addSink(&display);
+        display.firstshow = false;
+        display.options.clipboard = [this] { return toClipboard; };
+        display.options.typing = [this] { return typing; };
+        display.options.newline = [this] { return newline; };
+        display.options.windowActive = [this] { return active; };
+    }
+    // Presents a card and waits until the display shows something new.
+    void present(IdKind kind, const QString &id)
+    {
+        const int before = reads;
+        sim.model->presentCard(kind, id);
+        ASSERT_TRUE(waitUntil([&] { return reads > before; }));
+    }
+    QColor stripColour() const { return display.identifierStrip->palette().color(QPalette::Window); }
+    QColor kindColour(int i) const { return display.kindLabels[size_t(i)]->palette().color(QPalette::WindowText); }
+
+    SimReader sim;
+    ReaderLink link;
+    FakeClipboard clipboard;
+    RecordingKeys keys;
+    CardDisplay display{&clipboard, &keys};
+    struct Counter : ReceiveSink {
+        explicit Counter(int &n) : n(n) {}
+        void identifierRead(const QString &, IdKind) override { ++n; }
+        int &n;
+    };
+    int reads = 0;
+    Counter counter{reads};
+    bool toClipboard = false, typing = false, newline = false, active = true;
+
+    void TearDown() override { link.removeSink(&counter); }
+    CardDisplayTest() { link.addSink(&counter); }
+};
+
+} // namespace
+
+struct KindCase {
+    const char *name;
+    IdKind kind;
+    int label; // index of the kind label
+    QRgb colour;
+};
+
+class KindColours : public CardDisplayTest, public ::testing::WithParamInterface<KindCase> {};
+
+TEST_P(KindColours, EachKindHasItsColourAndLabel)
+{
+    present(GetParam().kind, QStringLiteral("00FF"));
+    EXPECT_EQ(display.identifier->text(), QStringLiteral("255"));
+    EXPECT_EQ(stripColour().rgb(), GetParam().colour);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(kindColour(i), i == GetParam().label ? QColor(Qt::black) : QColor(0xC0, 0xC0, 0xC0)) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, KindColours, ::testing::Values(
+    KindCase{"uid", IdKind::Uid, 0, qRgb(0xFF, 0xFF, 0xFF)},
+    KindCase{"phone", IdKind::PhoneId, 1, qRgb(0xBF, 0xFF, 0xBF)},
+    KindCase{"mir", IdKind::Mir, 2, qRgb(0xD7, 0xF3, 0xFF)},
+    KindCase{"nonunique", IdKind::NonuniqueUid, 3, qRgb(0xFF, 0xFF, 0xC4)},
+    KindCase{"random", IdKind::RandomUid, 4, qRgb(0xFF, 0xB9, 0xB9)}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(CardDisplayTest, DecHexSwitchingAndClipboard)
+{
+    toClipboard = true;
+    present(IdKind::Uid, QStringLiteral("00FF"));
+    EXPECT_EQ(display.identifier->text(), QStringLiteral("255"));
+    display.hexChoice->click();
+    present(IdKind::Uid, QStringLiteral("00FF"));
+    EXPECT_EQ(display.identifier->text(), QStringLiteral("00FF"));
+    display.decChoice->click();
+    EXPECT_EQ(display.identifier->text(), QStringLiteral("255"));
+    display.hexChoice->click();
+    EXPECT_EQ(display.identifier->text(), QStringLiteral("FF")); // leading zeros are not restored
+    EXPECT_EQ(clipboard.texts, (QStringList{QStringLiteral("255"), QStringLiteral("00FF")}));
+    present(IdKind::Uid, QStringLiteral("1122334455667788AA"));
+    EXPECT_EQ(display.identifier->text(), QStringLiteral("1122334455667788AA"));
+    display.decChoice->click();
+    EXPECT_EQ(display.identifier->text(), QStringLiteral("1234605616436508552")); // first 16 digits
+}
+
+TEST_F(CardDisplayTest, CstChoiceUsesTheEditorAndKeepsTheShownText)
+{
+    QString sampleSeen;
+    display.openTemplateEditor = [&](const QString &sample) {
+        sampleSeen = sample;
+        display.csttemplate = QStringLiteral("dec(b1)-b2");
+    };
+    display.hexChoice->click();
+    present(IdKind::Uid, QStringLiteral("04A1B2C3"));
+    display.cstChoice->click();
+    EXPECT_EQ(sampleSeen, QStringLiteral("04A1B2C3"));
+    EXPECT_EQ(display.displaymode, 3);
+    EXPECT_EQ(display.identifier->text(), QStringLiteral("04A1B2C3")); // not re-rendered
+    present(IdKind::Uid, QStringLiteral("04A1B2C3"));
+    EXPECT_EQ(display.identifier->text(), QStringLiteral("195-B2"));
+    display.decChoice->click();
+    EXPECT_EQ(display.identifier->text(), QStringLiteral("195-B2")); // a CST text stays
+}
+
+TEST_F(CardDisplayTest, CstWithoutATemplateFallsBackToDec)
+{
+    display.openTemplateEditor = [](const QString &) {};
+    present(IdKind::Uid, QStringLiteral("FF"));
+    QString sampleSeen;
+    display.openTemplateEditor = [&](const QString &s) { sampleSeen = s; };
+    display.cstChoice->click();
+    EXPECT_EQ(sampleSeen, QStringLiteral("FF")); // 255 shown in DEC, back to hex
+    EXPECT_EQ(display.displaymode, 1);
+    EXPECT_TRUE(display.decChoice->isChecked());
+}
+
+TEST_F(CardDisplayTest, CardInformationBlinks)
+{
+    sim.model->sendCardInfo(2, 2, 1024, 1);
+    EXPECT_TRUE(waitUntil([&] { return !display.cardType->text().isEmpty(); }));
+    EXPECT_EQ(display.cardType->text(), QStringLiteral("Mifare Classic"));
+    EXPECT_EQ(display.cardSecurity->text(), QStringLiteral("SL1"));
+    EXPECT_EQ(display.cardMemory->text(), QStringLiteral("1K 17пФ"));
+    EXPECT_EQ(display.cardType->palette().color(QPalette::WindowText), QColor(0xE9, 0xE9, 0xE9));
+    EXPECT_TRUE(waitUntil([&] { return display.cardType->palette().color(QPalette::WindowText) == QColor(0x80, 0x80, 0x80); }, 500));
+}
+
+TEST_F(CardDisplayTest, IndicatorStaysLitUntil100msAfterTheLastRead)
+{
+    present(IdKind::Uid, QStringLiteral("01"));
+    EXPECT_TRUE(display.indicatorTimer.isActive());
+    spin(60);
+    present(IdKind::Uid, QStringLiteral("02"));
+    spin(60);
+    EXPECT_TRUE(display.indicatorTimer.isActive()); // restarted by the second read
+    EXPECT_TRUE(waitUntil([&] { return !display.indicatorTimer.isActive(); }, 500));
+}
+
+struct TypingCase {
+    const char *name;
+    int view;
+    const char *id;
+    bool caps;
+    bool newline;
+    QStringList events;
+};
+
+class Typing : public CardDisplayTest, public ::testing::WithParamInterface<TypingCase> {};
+
+TEST_P(Typing, PressesTheKeysOfTheShownText)
+{
+    const TypingCase &c = GetParam();
+    typing = true;
+    active = false;
+    newline = c.newline;
+    keys.caps = c.caps;
+    display.csttemplate = QStringLiteral("x-b1;");
+    display.selectView(c.view);
+    present(IdKind::Uid, QString::fromLatin1(c.id));
+    EXPECT_EQ(keys.events, c.events);
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, Typing, ::testing::Values(
+    TypingCase{"dec_no_language_switch", 1, "1F", false, true, {"3", "1", "enter"}},
+    TypingCase{"hex_caps_off_shifts_letters", 2, "1AF", false, false, {"latin", "1", "shift+A", "shift+F", "restore"}},
+    TypingCase{"hex_caps_on_no_shift", 2, "1AF", true, false, {"latin", "1", "A", "F", "restore"}},
+    TypingCase{"cst_characters_as_themselves", 3, "1AF", false, true,
+               {"latin", "char x", "char -", "char A", "char F", "char ;", "restore", "enter"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(CardDisplayTest, NothingTypedWhileTheWindowIsActiveButClipboardSet)
+{
+    typing = true;
+    toClipboard = true;
+    active = true;
+    present(IdKind::Uid, QStringLiteral("01"));
+    EXPECT_TRUE(keys.events.isEmpty());
+    EXPECT_EQ(clipboard.texts, QStringList{QStringLiteral("1")});
+    keys.present = false; // no X display: nothing typed, nothing shown
+    active = false;
+    present(IdKind::Uid, QStringLiteral("02"));
+    EXPECT_TRUE(keys.events.isEmpty());
+}
+
+TEST(TemplateEditorTest, SampleFillsNibblesAndUseNeedsAnAppliedTemplate)
+{
+    TemplateEditor editor;
+    editor.show();
+    editor.setSample(QStringLiteral("04A1B2C3"));
+    QString nibbles;
+    for (QLineEdit *n : editor.nibbles)
+        nibbles += n->text();
+    EXPECT_EQ(nibbles, QStringLiteral("0000000004A1B2C3"));
+    editor.sample->setText(QStringLiteral("ab-Z1")); // pasted: filtered, upper case
+    EXPECT_EQ(editor.sample->text(), QStringLiteral("AB1"));
+    EXPECT_EQ(editor.templateText(), kDefaultTemplate);
+    EXPECT_FALSE(editor.useButton->isEnabled());
+    editor.templateField->setText(QStringLiteral("dec(b1"));
+    editor.applyButton->click();
+    EXPECT_EQ(editor.result->text(), QStringLiteral("error"));
+    EXPECT_FALSE(editor.useButton->isEnabled());
+    editor.templateField->setText(QStringLiteral("dec(b1)"));
+    editor.applyButton->click();
+    EXPECT_EQ(editor.result->text(), QStringLiteral("177"));
+    EXPECT_TRUE(editor.useButton->isEnabled());
+    editor.templateField->setText(QStringLiteral("dec(b1) "));
+    EXPECT_FALSE(editor.useButton->isEnabled()); // changed since applied
+    editor.templateField->setText(QStringLiteral("ф dec(b1)")); // pasted non-ASCII empties the field
+    EXPECT_TRUE(editor.templateField->text().isEmpty());
+    editor.hide();
+    editor.show();
+    EXPECT_TRUE(editor.result->text().isEmpty());
+}
