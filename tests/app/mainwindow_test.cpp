@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 
@@ -272,3 +273,35 @@ INSTANTIATE_TEST_SUITE_P(Modes, SecureTab, ::testing::Values(
     SecureCase{"other", "07", "Неизвестно", false, false, 0},
     SecureCase{"failed_read", "", "Неизвестно", false, false, 0}),
     [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowTest, StoredTemplateIsCheckedAtStartAndKeptOnlyInCst)
+{
+    writeSettings("viewmode=3\r\ntemplate=ID dec(b2b1), ok\r\n");
+    MainWindow &w = open();
+    EXPECT_EQ(w.cardDisplay->displaymode, 3);
+    EXPECT_EQ(w.cardDisplay->csttemplate, QStringLiteral("ID dec(b2b1), ok"));
+    w.close();
+    window.reset();
+    EXPECT_EQ(setting("template"), QStringLiteral("ID dec(b2b1), ok"));
+    EXPECT_EQ(setting("viewmode"), QStringLiteral("3"));
+}
+
+TEST_F(MainWindowTest, RejectedTemplateFallsBackToDecAndIsDropped)
+{
+    writeSettings("viewmode=3\r\ntemplate=dec(b1\r\n");
+    MainWindow &w = open();
+    EXPECT_EQ(w.cardDisplay->displaymode, 1);
+    EXPECT_TRUE(w.cardDisplay->decChoice->isChecked());
+    w.close();
+    window.reset();
+    EXPECT_EQ(setting("viewmode"), QStringLiteral("1"));
+    EXPECT_EQ(setting("template"), QString());
+}
+
+TEST_F(MainWindowTest, EmptyTemplateKeepsCstSelected)
+{
+    writeSettings("viewmode=3\r\ntemplate=\r\n");
+    MainWindow &w = open();
+    EXPECT_TRUE(w.cardDisplay->cstChoice->isChecked());
+    EXPECT_TRUE(w.cardDisplay->csttemplate.isEmpty());
+}
