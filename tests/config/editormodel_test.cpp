@@ -1,0 +1,358 @@
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+
+#include "config/editormodel.h"
+
+using namespace limra;
+
+namespace {
+
+EditorModel started(int readmode = 0, bool ble = false)
+{
+    EditorModel m;
+    m.blereader = ble;
+    m.startUp();
+    if (readmode)
+        m.userSetReadMode(readmode);
+    return m;
+}
+
+std::vector<bool> checks(std::initializer_list<bool> l) { return std::vector<bool>(l); }
+
+} // namespace
+
+TEST(EditorRules, StartUpState)
+{
+    EditorModel m = started();
+    EXPECT_EQ(m.formatEntries.size(), 7u);
+    EXPECT_EQ(m.formatChecks, std::vector<bool>(7, true));
+    EXPECT_EQ(m.record().formats, 0x01E7);
+    EXPECT_EQ(m.shift, 0);
+    EXPECT_EQ(m.sigbits, 64);
+    EXPECT_EQ(m.pulse, 3);
+    EXPECT_TRUE(m.keyPanel);
+    EXPECT_FALSE(m.bankPart || m.blePart || m.blockPanel || m.zonePanel);
+}
+
+TEST(EditorRules, PairingInReadModeOne)
+{
+    EditorModel m = started(1);
+    EXPECT_EQ(m.formatChecks, checks({false, true}));
+    m.userSetFormat(0, true);
+    EXPECT_EQ(m.formatChecks, checks({true, false}));
+    m.userSetFormat(0, false);
+    EXPECT_EQ(m.formatChecks, checks({false, true}));
+}
+
+TEST(EditorRules, SingleEntryCannotBeUncheckedInModesTwoAndThree)
+{
+    for (int mode : {2, 3}) {
+        EditorModel m = started(mode);
+        m.userSetFormat(0, false);
+        EXPECT_EQ(m.formatChecks, checks({true})) << mode;
+    }
+}
+
+TEST(EditorRules, BleEntriesStayUncheckedUntilClicked)
+{
+    EditorModel m = started(1, true);
+    m.userSetReadMode(0);
+    EXPECT_EQ(m.formatChecks, checks({false, false}));
+    EXPECT_TRUE(m.blePart);
+    EXPECT_FALSE(m.bankPart);
+    m.userSetFormat(1, true);
+    EXPECT_EQ(m.formatChecks, checks({false, true}));
+}
+
+TEST(EditorRules, EmMarineOnlyGivesMaxbits24)
+{
+    EditorModel m = started();
+    m.setShift(10);
+    m.setSigbits(20);
+    for (int i = 0; i < 6; ++i)
+        m.userSetFormat(i, false);
+    EXPECT_EQ(m.maxbits, 24);
+    EXPECT_EQ(m.shiftMax, 23);
+    EXPECT_EQ(m.sigbitsMax, 24);
+    EXPECT_EQ(m.shift, 0);
+    EXPECT_EQ(m.sigbits, 24);
+}
+
+struct RuleCase {
+    const char *name;
+    std::function<void(EditorModel &)> setup;
+    std::function<void(EditorModel &)> action;
+    int shift, sigbits;
+};
+
+class BitRules : public ::testing::TestWithParam<RuleCase> {};
+
+TEST_P(BitRules, ChainsEndInTheExpectedState)
+{
+    EditorModel m = started();
+    GetParam().setup(m);
+    GetParam().action(m);
+    EXPECT_EQ(m.shift, GetParam().shift);
+    EXPECT_EQ(m.sigbits, GetParam().sigbits);
+}
+
+INSTANTIATE_TEST_SUITE_P(Chains, BitRules, ::testing::Values(
+    RuleCase{"width_26_resets", [](EditorModel &m) { m.userSetWidthMode(1); m.setShift(8); m.setSigbits(24); },
+             [](EditorModel &m) { m.setWidth(26); }, 0, 26},
+    RuleCase{"bits_over_user_width_lower_shift",
+             [](EditorModel &m) { m.userSetWidthMode(1); m.setWidth(16); m.setShift(5); m.setSigbits(16); },
+             [](EditorModel &m) { m.setSigbits(17); }, 4, 17},
+    RuleCase{"bits_over_width_without_shift",
+             [](EditorModel &m) { m.userSetWidthMode(1); m.setWidth(16); m.setShift(0); m.setSigbits(16); },
+             [](EditorModel &m) { m.setSigbits(17); }, 0, 16},
+    // Each correction fires the corrected field's rule again until nothing changes.
+    RuleCase{"shift_lowers_bits_and_the_chain_goes_on", [](EditorModel &) {}, [](EditorModel &m) { m.setShift(3); }, 2, 62},
+    RuleCase{"bits_over_64_lower_shift", [](EditorModel &m) { m.setShift(2); m.setSigbits(50); },
+             [](EditorModel &m) { m.setSigbits(64); }, 0, 64},
+    RuleCase{"nothing_while_loading", [](EditorModel &m) { m.loading = true; },
+             [](EditorModel &m) { m.setShift(3); }, 3, 64}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(EditorRules, WidthNoteAndVisibility)
+{
+    EditorModel m = started();
+    EXPECT_FALSE(m.widthShown);
+    m.userSetWidthMode(1);
+    m.setWidth(26);
+    EXPECT_TRUE(m.widthShown && m.noteShown);
+    EXPECT_EQ(m.note, QStringLiteral("+ CRC = 28 бит"));
+    m.userSetWgType(1);
+    EXPECT_EQ(m.note, QStringLiteral("бит"));
+    m.setWidth(3);
+    EXPECT_EQ(m.width, 8);
+}
+
+TEST(EditorRules, OffsetAndByteCount)
+{
+    EditorModel m = started(2);
+    m.setBlockoffset(8);
+    m.setBlockoffset(9);
+    EXPECT_EQ(m.blockoffset, 8);
+    m.setBlockcount(1);
+    m.setBlockoffset(15);
+    EXPECT_EQ(m.blockoffset, 15);
+    m.setBlockcount(3);
+    EXPECT_EQ(m.blockcount, 1);
+}
+
+TEST(EditorRules, HashDisablesAndUnchecksButDoesNotRecheck)
+{
+    EditorModel m = started();
+    m.userSetReversed(true);
+    m.userSetHash(true);
+    EXPECT_FALSE(m.reversed);
+    EXPECT_FALSE(m.reversedEnabled || m.bitsEnabled);
+    EXPECT_EQ(m.record().convmode, 2);
+    m.userSetHash(false);
+    EXPECT_TRUE(m.reversedEnabled && m.bitsEnabled);
+    EXPECT_FALSE(m.reversed);
+}
+
+TEST(EditorRules, KeyAndNameFilters)
+{
+    EXPECT_EQ(EditorModel::keyText(QStringLiteral("a G 1f")), QStringLiteral("A1F"));
+    EXPECT_EQ(EditorModel::bleNameText(QStringLiteral("Ж x@#$*-.!Z9 ")), QStringLiteral("x@#$*-.!Z9"));
+    EXPECT_EQ(EditorModel::keyText(QString(40, QLatin1Char('a'))).size(), 32);
+}
+
+TEST(EditorRules, PulseInTenthsRoundsHalvesToEven)
+{
+    EditorModel m = started(3);
+    m.userSetPulseSeconds(0.25);
+    EXPECT_EQ(m.pulse, 3); // 2.5 tenths: to even, then the lower limit
+    m.userSetPulseSeconds(12.35);
+    EXPECT_EQ(m.pulse, 124);
+    m.userSetPulseSeconds(30.0);
+    EXPECT_EQ(m.pulse, 300);
+}
+
+// ---- ApplyConfig -------------------------------------------------------------
+
+TEST(ApplyConfig, DefaultTextOnUsbReader)
+{
+    EditorModel m = started(2);
+    m.blockkey = QStringLiteral("11");
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(kDefaultConfigItems), ConfigSource::Default));
+    EXPECT_EQ(m.readmode, 0);
+    EXPECT_EQ(m.formatChecks, checks({true, true, true, true, true, false, false}));
+    EXPECT_EQ(m.record().convmode, 0);
+    EXPECT_EQ(m.shift, 0);
+    EXPECT_EQ(m.sigbits, 64);
+    EXPECT_EQ(m.wgtype, 0);
+    EXPECT_EQ(m.widthMode, 0);
+    EXPECT_EQ(m.colours[0], QColor(248, 0, 0));
+    EXPECT_EQ(m.colours[1], QColor(0, 252, 0));
+    EXPECT_EQ(m.colours[2], QColor(248, 0, 0));
+    EXPECT_EQ(m.colours[3], QColor(248, 252, 0));
+    EXPECT_EQ(m.blockkey, QStringLiteral("11"));
+}
+
+TEST(ApplyConfig, DefaultTextOnBleReaderChecksTheFirstEntry)
+{
+    EditorModel m = started(0, true);
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(kDefaultConfigItems), ConfigSource::Default));
+    EXPECT_EQ(m.formatChecks, checks({true, false}));
+}
+
+TEST(ApplyConfig, EmptyText)
+{
+    EditorModel m = started();
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QString()), ConfigSource::File));
+    EXPECT_EQ(m.readmode, 0);
+    EXPECT_EQ(m.formatChecks[0], true);
+    EXPECT_EQ(std::count(m.formatChecks.begin(), m.formatChecks.end(), true), 1);
+    EXPECT_EQ(m.maxbits, 32);
+    EXPECT_EQ(m.shift, 0);
+    EXPECT_EQ(m.widthMode, 1);
+    EXPECT_EQ(m.width, 8);
+    EXPECT_EQ(m.sigbits, 8); // the width rule ran when the width became 8
+}
+
+TEST(ApplyConfig, ConversionItem)
+{
+    EditorModel m = started();
+    m.setSigbits(40);
+    m.setShift(5);
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("0202E7010303020912050100")), ConfigSource::File));
+    EXPECT_TRUE(m.hash);
+    EXPECT_EQ(m.shift, 5);
+    EXPECT_EQ(m.sigbits, 40);
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("020221000303010000050100")), ConfigSource::File));
+    EXPECT_FALSE(m.hash);
+    EXPECT_TRUE(m.reversed);
+    EXPECT_EQ(m.shift, 0);
+    EXPECT_EQ(m.sigbits, 32);
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("05010106010009")), ConfigSource::File));
+    EXPECT_EQ(m.widthMode, 1);
+    EXPECT_EQ(m.width, 8);
+}
+
+TEST(ApplyConfig, KeyItemBySourceAndMode)
+{
+    const QString userKey = QStringLiteral("00112233445566778899AABBCCDDEEFF");
+    EditorModel m = started();
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("0B10") + userKey), ConfigSource::Reader));
+    EXPECT_EQ(m.bankkeymode, BankKeyMode::User);
+    EXPECT_EQ(m.bankkey, userKey);
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("0B10") + defaultBankKey()), ConfigSource::File));
+    EXPECT_EQ(m.bankkeymode, BankKeyMode::Default);
+    EXPECT_EQ(m.bankkey, userKey);
+
+    const QString before = m.blockkey;
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("0B10") + userKey), ConfigSource::MasterCard));
+    EXPECT_EQ(m.blockkey, userKey); // a master card's key goes to the block key
+    EXPECT_EQ(m.bankkeymode, BankKeyMode::Default);
+    EXPECT_NE(before, userKey);
+
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("060100")), ConfigSource::File));
+    EXPECT_EQ(m.bankkey, userKey); // a file without item 0B leaves it
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("060100")), ConfigSource::Reader));
+    EXPECT_TRUE(m.bankkey.isEmpty()); // the reader's does not
+
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("060103") + QStringLiteral("0B10000F")), ConfigSource::File));
+    EXPECT_TRUE(m.zones[0] && m.zones[3] && !m.zones[4]);
+}
+
+TEST(ApplyConfig, EmMarineBleNameAndSelectorOnlyFromTheReader)
+{
+    EditorModel m = started(0, true);
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigSource::File));
+    EXPECT_TRUE(m.emmarine);
+    EXPECT_TRUE(m.blename.isEmpty());
+    EXPECT_TRUE(m.readModeEnabled);
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigSource::Reader));
+    EXPECT_FALSE(m.emmarine);
+    EXPECT_EQ(m.blename, QStringLiteral("AB"));
+    EXPECT_FALSE(m.readModeEnabled);
+    m.blereader = false;
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("140101")), ConfigSource::Reader));
+    EXPECT_TRUE(m.emmarine);
+    EXPECT_TRUE(m.readModeEnabled);
+    EXPECT_EQ(m.formatEntries.size(), 7u);
+}
+
+TEST(ApplyConfig, UnknownReadModeKeepsModeZeroAndBadNumbersAreRefused)
+{
+    EditorModel m = started();
+    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("060107")), ConfigSource::File));
+    EXPECT_EQ(m.readmode, 0);
+    EXPECT_FALSE(m.ApplyConfig(ParseConfig(QStringLiteral("0601ZZ")), ConfigSource::File));
+    EXPECT_FALSE(m.loading);
+    EXPECT_FALSE(m.ApplyConfig(ParseConfig(QStringLiteral("060100040105")), ConfigSource::File));
+}
+
+// Every editor state the wire form carries survives BuildConfig, ParseConfig
+// and ApplyConfig for the file producer.
+TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
+{
+    QRandomGenerator rng(20261210);
+    for (int round = 0; round < 400; ++round) {
+        EditorModel a = started();
+        auto pick = [&](int lo, int hi) { return int(rng.bounded(lo, hi + 1)); };
+        a.userSetReadMode(pick(0, 3));
+        for (size_t i = 0; i < a.formatEntries.size(); ++i)
+            a.userSetFormat(int(i), rng.bounded(2) == 1);
+        a.userSetWgType(pick(0, 1));
+        a.userSetWidthMode(pick(0, 1));
+        a.setWidth(pick(8, 64));
+        a.userSetHash(rng.bounded(3) == 0);
+        a.userSetReversed(!a.hash && rng.bounded(2) == 1);
+        // A consistent state: shift and bit count within the width in use.
+        const int limit = a.widthShown ? std::min(a.width, a.maxbits) : a.maxbits;
+        a.setShift(0);
+        a.setSigbits(pick(1, limit));
+        a.setShift(pick(0, std::min(a.shiftMax, limit - a.sigbits)));
+        a.setBlocknum(pick(0, 255));
+        a.setBlockcount(pick(1, 8));
+        a.setBlockoffset(pick(0, 15));
+        QString key;
+        for (int i = 0; i < 32; ++i)
+            key += QStringLiteral("0123456789ABCDEF").at(pick(0, 15));
+        a.userSetBlockKey(key);
+        a.userSetBankKeyMode(rng.bounded(2) ? BankKeyMode::User : BankKeyMode::Default);
+        a.userSetBankKey(key.mid(3) + key.left(3));
+        a.setPulse(pick(3, 300));
+        for (bool &z : a.zones)
+            z = rng.bounded(2) == 1;
+        for (QColor &c : a.colours)
+            c = reducedColour(QColor(pick(0, 255), pick(0, 255), pick(0, 255)));
+
+        EditorModel b = started();
+        ASSERT_TRUE(b.ApplyConfig(ParseConfig(a.buildItems(Producer::File)), ConfigSource::File));
+        const TReaderConfig x = a.record(), y = b.record();
+        SCOPED_TRACE(round);
+        ASSERT_EQ(y.readmode, x.readmode);
+        EXPECT_EQ(y.formats, x.formats);
+        EXPECT_EQ(y.wgtype, x.wgtype);
+        EXPECT_EQ(y.wgwidth, x.wgwidth);
+        EXPECT_EQ(y.ledcolors, x.ledcolors);
+        if (x.readmode != 3) {
+            EXPECT_EQ(y.convmode, x.convmode);
+            if (x.convmode != 2) {
+                EXPECT_EQ(y.bitshift, x.bitshift);
+                EXPECT_EQ(y.sigbits, x.sigbits);
+            }
+        }
+        if (x.readmode == 2) {
+            EXPECT_EQ(y.blocknum, x.blocknum);
+            EXPECT_EQ(y.blockoffset, x.blockoffset);
+            EXPECT_EQ(y.blockcount, x.blockcount);
+            EXPECT_EQ(y.blockkey, x.blockkey);
+        }
+        if (x.readmode == 0) {
+            EXPECT_EQ(y.bankkeymode, x.bankkeymode);
+            if (x.bankkeymode == BankKeyMode::User)
+                EXPECT_EQ(y.bankkey, x.bankkey);
+        }
+        if (x.readmode == 3) {
+            EXPECT_EQ(y.pulse, x.pulse);
+            EXPECT_EQ(y.zones, x.zones);
+        }
+    }
+}
