@@ -21,7 +21,9 @@ int main(int argc, char **argv)
     const std::unique_ptr<limra::KeyInjector> keys = limra::createSystemKeyInjector();
     limra::QtTray tray(limra::MainWindow::appIcon(), limra::texts::kAppTitle);
 
+    limra::QtDialogs dialogs;
     limra::Services services;
+    services.dialogs = &dialogs;
     services.clipboard = &clipboard;
     services.keys = keys.get();
     services.tray = &tray;
@@ -31,8 +33,7 @@ int main(int argc, char **argv)
     services.settingsPath = limra::settingsFilePath();
 
     limra::MainWindow window(services);
-    limra::QtDialogs dialogs(&window);
-    window.setDialogs(&dialogs);
+    dialogs.setParentWidget(&window);
     window.show();
     return app.exec();
 }

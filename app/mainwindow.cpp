@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QScrollArea>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -14,6 +16,8 @@
 #include "app/settings.h"
 #include "app/statusbar.h"
 #include "app/texts.h"
+#include "config/configeditor.h"
+#include "config/zonelist.h"
 #include "display/carddisplay.h"
 #include "display/cstuid.h"
 #include "display/templateeditor.h"
@@ -151,7 +155,10 @@ void MainWindow::createWindows()
     form5 = shellWindow(this, QString());
     form7 = new TemplateEditor(this);
     form8 = shellWindow(this, QStringLiteral("Чтение конфигурации с мастер-карты"));
-    form9 = shellWindow(this, texts::kZonesCaption);
+    form9 = new ZoneBitsDialog(this);
+    zoneTools = new ZoneTools(editor->zones, secureZoneList, form9, services.dialogs,
+                              QFileInfo(services.settingsPath).absolutePath(), this);
+    zoneTools->fillnamelist();
     form11 = new ConnectionDialog(this);
     form11->enumPorts = [this] { return discovery->EnumPorts(); };
     form12 = shellWindow(this, QStringLiteral("Debug"));
@@ -173,9 +180,12 @@ QWidget *MainWindow::buildConfigPage()
 {
     auto *page = new QWidget(tabs);
     auto *row = new QHBoxLayout(page);
-    auto *editorArea = new QWidget(page);
-    editorArea->setObjectName(QStringLiteral("editorArea"));
-    row->addWidget(editorArea, 1);
+    auto *scroll = new QScrollArea(page);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    editor = new ConfigEditor(services.dialogs, scroll);
+    scroll->setWidget(editor);
+    row->addWidget(scroll, 1);
 
     auto *column = new QVBoxLayout;
     auto button = [&](const QString &text) {
@@ -245,7 +255,9 @@ QWidget *MainWindow::buildSecurePage()
         layout->addWidget(secureButtons[size_t(i)]);
     }
     secureZones = new QGroupBox(texts::kZonesCaption, page);
-    new QVBoxLayout(secureZones);
+    auto *zonesLayout = new QVBoxLayout(secureZones);
+    secureZoneList = new ZoneList(false, secureZones);
+    zonesLayout->addWidget(secureZoneList);
     secureZones->hide();
     layout->addWidget(secureZones, 1);
     layout->addStretch(0);
@@ -291,6 +303,7 @@ void MainWindow::showEvent(QShowEvent *event)
 void MainWindow::firstShow()
 {
     selectPage(tabs->widget(0));
+    editor->startUp();
     hiddenPortList->clear();
     QStringList names = discovery->EnumPorts();
     names.removeDuplicates();

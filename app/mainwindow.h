@@ -22,6 +22,10 @@
 namespace limra {
 
 class CardDisplay;
+class ConfigEditor;
+class ZoneBitsDialog;
+class ZoneList;
+class ZoneTools;
 class ConnectionDialog;
 class KeyInjector;
 class TemplateEditor;
@@ -47,7 +51,6 @@ public:
 
     static QString caption();
     static QIcon appIcon();
-    void setDialogs(UserDialogs *dialogs) { services.dialogs = dialogs; }
 
     // Program-wide state of the window.
     bool firstshow = true;
@@ -67,6 +70,10 @@ public:
     StatusBar *statusPanels;
     QComboBox *hiddenPortList;
 
+    ConfigEditor *editor;
+    ZoneList *secureZoneList;
+    ZoneTools *zoneTools;
+
     // Buttons of the configuration tab, in their order.
     QPushButton *readFileButton, *writeFileButton, *readReaderButton, *writeReaderButton, *readMasterButton,
         *masterToReaderButton, *createMastersButton, *clearMastersButton, *defaultConfigButton;
@@ -83,7 +90,8 @@ public:
     // The other windows, created once in this order.
     QDialog *form2, *form3, *form4, *form5;
     TemplateEditor *form7;
-    QDialog *form8, *form9;
+    QDialog *form8;
+    ZoneBitsDialog *form9;
     ConnectionDialog *form11;
     QDialog *form12;
 

@@ -8,17 +8,10 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "app/arrowspinbox.h"
 #include "app/texts.h"
 
 namespace limra {
-
-namespace {
-// A number field changed only with its arrows, never by typing.
-class ArrowSpinBox : public QSpinBox {
-public:
-    explicit ArrowSpinBox(QWidget *parent) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }
-};
-} // namespace
 
 ConnectionDialog::ConnectionDialog(QWidget *parent) : QDialog(parent)
 {

@@ -185,8 +185,12 @@ void ReaderLink::waitForReply(qint64 ms)
 
 void ReaderLink::ComPort1RxChar()
 {
-    if (comport)
-        dispatch(comport->readAll());
+    while (comport) {
+        const QByteArray message = comport->takeMessage();
+        if (message.isEmpty())
+            break;
+        dispatch(message);
+    }
 }
 
 void ReaderLink::ComPort1Error(LineErrors errors)

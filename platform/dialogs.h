@@ -35,7 +35,9 @@ public:
 // The dialogs through Qt's standard windows, parented to `parent`.
 class QtDialogs : public UserDialogs {
 public:
-    explicit QtDialogs(QWidget *parent) : parent(parent) {}
+    explicit QtDialogs(QWidget *parent = nullptr) : parent(parent) {}
+    // The window the dialogs are centred on.
+    void setParentWidget(QWidget *widget) { parent = widget; }
     void message(const QString &text) override;
     void error(const QString &text) override;
     void information(const QString &title, const QString &text) override;

@@ -6,6 +6,36 @@ namespace limra {
 
 static const char *const kPrefixes[] = {"PhoneID: ", "Random UID: ", "Nonunic UID: ", "MIR: ", "UID: "};
 
+static int prefixAt(const QByteArray &held)
+{
+    for (const char *prefix : kPrefixes)
+        if (held.startsWith(prefix))
+            return int(qstrlen(prefix));
+    return 0;
+}
+
+QList<QByteArray> splitMessages(QByteArray &held)
+{
+    QList<QByteArray> out;
+    while (!held.isEmpty() && !isIncompleteMessage(held)) {
+        int end = held.size();
+        if (held.at(0) == kFrameStart && held.size() >= 2 && quint8(held.at(1)) >= 5) {
+            end = quint8(held.at(1));
+        } else if (const int p = prefixAt(held)) {
+            int i = p;
+            while (i < held.size() && quint8(held.at(i)) >= 0x30)
+                ++i;
+            while (i < held.size() && quint8(held.at(i)) < 0x30 && held.at(i) != kFrameStart)
+                ++i;
+            end = i;
+        }
+        // Anything else (a loader's raw answer, for one) goes out whole.
+        out << held.left(end);
+        held.remove(0, end);
+    }
+    return out;
+}
+
 bool isIncompleteMessage(const QByteArray &held)
 {
     if (held.isEmpty())

@@ -63,11 +63,9 @@ bool QtSerialPort::write(const QByteArray &bytes)
     return true;
 }
 
-QByteArray QtSerialPort::readAll()
+QByteArray QtSerialPort::takeMessage()
 {
-    QByteArray out;
-    out.swap(held);
-    return out;
+    return messages.isEmpty() ? QByteArray() : messages.takeFirst();
 }
 
 void QtSerialPort::close()
@@ -80,12 +78,16 @@ void QtSerialPort::close()
     if (port.isOpen())
         port.close();
     held.clear();
+    messages.clear();
     closing = false;
 }
 
 void QtSerialPort::onReadyRead()
 {
     held += port.readAll();
+    messages += splitMessages(held);
+    if (!messages.isEmpty())
+        Q_EMIT readyRead();
     if (isIncompleteMessage(held)) {
         qCDebug(lcPort) << "holding" << held.size() << "bytes";
         if (!holdTimer.isActive())
@@ -98,8 +100,11 @@ void QtSerialPort::onReadyRead()
 void QtSerialPort::deliver()
 {
     holdTimer.stop();
-    if (!held.isEmpty())
-        Q_EMIT readyRead();
+    if (held.isEmpty())
+        return;
+    messages << held;
+    held.clear();
+    Q_EMIT readyRead();
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error)

@@ -20,7 +20,7 @@ public:
     bool isOpen() const override;
     QString name() const override;
     bool write(const QByteArray &bytes) override;
-    QByteArray readAll() override;
+    QByteArray takeMessage() override;
     void close() override;
 
 private:
@@ -31,6 +31,7 @@ private:
     QSerialPort port;
     QString portName;
     QByteArray held;
+    QList<QByteArray> messages;
     QTimer holdTimer;
     bool closing = false;
 };

@@ -23,8 +23,9 @@ public:
     virtual bool isOpen() const = 0;
     virtual QString name() const = 0;
     virtual bool write(const QByteArray &bytes) = 0;
-    // The bytes that have arrived, whole messages where possible.
-    virtual QByteArray readAll() = 0;
+    // The next message that has arrived (a frame, an identifier line, or
+    // whatever else came), or empty when none is waiting.
+    virtual QByteArray takeMessage() = 0;
     virtual void close() = 0;
 
 Q_SIGNALS:

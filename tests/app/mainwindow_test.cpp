@@ -9,6 +9,8 @@
 #include "app/inifile.h"
 #include "app/mainwindow.h"
 #include "app/statusbar.h"
+#include "config/configeditor.h"
+#include "config/zonelist.h"
 #include "display/carddisplay.h"
 #include "display/templateeditor.h"
 #include "link/connectiondialog.h"

@@ -9,6 +9,7 @@
 
 #include "display/carddisplay.h"
 #include "display/templateeditor.h"
+#include "link/hextext.h"
 #include "link/readerlink.h"
 #include "platform/qtserialport.h"
 #include "tests/support/faketray.h"
@@ -237,4 +238,15 @@ TEST(TemplateEditorTest, SampleFillsNibblesAndUseNeedsAnAppliedTemplate)
     editor.hide();
     editor.show();
     EXPECT_TRUE(editor.result->text().isEmpty());
+}
+
+TEST_F(CardDisplayTest, ReportAndIdentifierHandedOverTogetherBothArrive)
+{
+    // The system may hand the reader's two writes over in one read.
+    Q_EMIT sim.model->output(hexToBytes(QStringLiteral("230F0001130815000400000000") + QStringLiteral("0224"))
+                             + QByteArray("PhoneID: 0A\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return reads > 0; }));
+    EXPECT_EQ(display.identifier->text(), QStringLiteral("10"));
+    EXPECT_EQ(display.cardType->text(), QStringLiteral("PHONE"));
+    EXPECT_EQ(display.cardMemory->text(), QStringLiteral("70пФ"));
 }

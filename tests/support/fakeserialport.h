@@ -26,7 +26,7 @@ public:
         }
         return true;
     }
-    QByteArray readAll() override { QByteArray out; out.swap(incoming); return out; }
+    QByteArray takeMessage() override { QByteArray out; out.swap(incoming); return out; }
     void close() override { opened = false; }
 
     // Bytes arrive from the reader.

@@ -1,0 +1,74 @@
+#include "config/zonenames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace limra {
+
+namespace {
+const char kCodec[] = "windows-1251";
+constexpr int kZones = 64;
+}
+
+QString standardZoneName(int zone)
+{
+    return QStringLiteral("Зона прохода ") + QString::number(zone);
+}
+
+QStringList zoneNameFiles(const QString &folder)
+{
+    QStringList out;
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList({QStringLiteral("*.znm")}, QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &fi : entries)
+        if (fi.isFile())
+            out << fi.fileName();
+    return out;
+}
+
+bool readZoneNames(const QString &path, QStringList *names, QString *error)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = f.errorString();
+        return false;
+    }
+    QStringDecoder decode(kCodec);
+    QString text = decode(f.readAll());
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        lines.removeLast();
+    names->clear();
+    for (int i = 0; i < lines.size() && i < kZones; ++i)
+        *names << lines[i].trimmed();
+    return true;
+}
+
+bool writeZoneNames(const QString &path, const QStringList &names, QString *error)
+{
+    QByteArray bytes;
+    for (int i = 0; i < names.size() && i < kZones; ++i) {
+        QStringEncoder encode(kCodec);
+        const QByteArray line = encode(names[i]);
+        if (encode.hasError()) {
+            *error = QStringLiteral("Имя зоны прохода %1 содержит символы, которых нет в кодировке Windows-1251: %2")
+                         .arg(i + 1)
+                         .arg(names[i]);
+            return false;
+        }
+        bytes += line + "\r\n";
+    }
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
+        *error = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace limra
