@@ -183,6 +183,7 @@ QWidget *MainWindow::buildConfigPage()
     auto *scroll = new QScrollArea(page);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     editor = new ConfigEditor(services.dialogs, scroll);
     scroll->setWidget(editor);
     row->addWidget(scroll, 1);
@@ -213,9 +214,6 @@ QWidget *MainWindow::buildConfigPage()
     crlf = check(QStringLiteral("+ перевод строки"));
     toTray = check(QStringLiteral("Сворачиваться в трей при запуске"));
     column->addStretch(1);
-    for (int i = 0; i < column->count(); ++i)
-        if (auto *b = qobject_cast<QPushButton *>(column->itemAt(i)->widget()))
-            b->setMinimumWidth(300);
     row->addLayout(column);
 
     // Typing on enables "+ перевод строки"; off disables and clears it.

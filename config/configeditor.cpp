@@ -197,11 +197,18 @@ ConfigEditor::ConfigEditor(UserDialogs *d, QWidget *parent) : QWidget(parent), d
     for (int i = 0; i < 4; ++i) {
         leds[size_t(i)] = new LedField(ledLabels[i], ledGroup);
         const int p = place[i];
-        lg->addWidget(labelFor(ledGroup, ledLabels[i], leds[size_t(i)]), (p / 2) * 2, p % 2);
+        QLabel *label = labelFor(ledGroup, ledLabels[i], leds[size_t(i)]);
+        label->setWordWrap(true);
+        lg->addWidget(label, (p / 2) * 2, p % 2);
         lg->addWidget(leds[size_t(i)], (p / 2) * 2 + 1, p % 2);
         connect(leds[size_t(i)], &QPushButton::clicked, this, [this, i] { chooseColour(i); });
     }
     outer->addWidget(ledGroup);
+
+    for (QComboBox *c : {wgType, widthMode, readMode}) {
+        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        c->setMinimumContentsLength(12);
+    }
 
     // User actions.
     connect(wgType, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model.userSetWgType(i); sync(); });

@@ -1,0 +1,243 @@
+// The editor's controls, offscreen: user actions reach the rules and the
+// controls show what the rules decided.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+#include "config/configeditor.h"
+#include "config/ledfield.h"
+#include "config/zonelist.h"
+#include "config/zonenames.h"
+#include "tests/support/scripteddialogs.h"
+
+using namespace limra;
+using limra::testing::ScriptedDialogs;
+
+namespace {
+
+class EditorTest : public ::testing::Test {
+protected:
+    EditorTest()
+    {
+        editor.startUp();
+        editor.show();
+    }
+    void chooseReadMode(int mode)
+    {
+        editor.readMode->setCurrentIndex(mode);
+        Q_EMIT editor.readMode->activated(mode);
+    }
+    void clickFormat(int row)
+    {
+        QListWidgetItem *item = editor.formats->item(row);
+        item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    }
+    QList<bool> formatChecks() const
+    {
+        QList<bool> out;
+        for (int i = 0; i < editor.formats->count(); ++i)
+            out << (editor.formats->item(i)->checkState() == Qt::Checked);
+        return out;
+    }
+    ScriptedDialogs dialogs;
+    ConfigEditor editor{&dialogs};
+};
+
+} // namespace
+
+TEST_F(EditorTest, StartsWithOnlyTheEmptyKeyPanel)
+{
+    EXPECT_EQ(editor.formats->count(), 7);
+    EXPECT_FALSE(editor.keyPanel->isHidden());
+    EXPECT_TRUE(editor.bankPart->isHidden() && editor.blePart->isHidden());
+    EXPECT_TRUE(editor.blockPanel->isHidden() && editor.zonePanel->isHidden());
+    EXPECT_EQ(editor.sigbits->value(), 64);
+    EXPECT_DOUBLE_EQ(editor.pulse->value(), 0.3);
+}
+
+struct PanelCase {
+    int mode;
+    bool block, key, zone, conversion, bank;
+    int entries;
+};
+
+class ReadModePanels : public EditorTest, public ::testing::WithParamInterface<PanelCase> {};
+
+TEST_P(ReadModePanels, ShowTheirControls)
+{
+    const PanelCase &c = GetParam();
+    chooseReadMode(c.mode);
+    EXPECT_EQ(!editor.blockPanel->isHidden(), c.block);
+    EXPECT_EQ(!editor.keyPanel->isHidden(), c.key);
+    EXPECT_EQ(!editor.zonePanel->isHidden(), c.zone);
+    EXPECT_EQ(!editor.conversion->isHidden(), c.conversion);
+    EXPECT_EQ(!editor.bankPart->isHidden(), c.bank);
+    EXPECT_EQ(editor.formats->count(), c.entries);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ReadModePanels, ::testing::Values(
+    PanelCase{0, false, true, false, true, true, 7}, PanelCase{1, false, true, false, true, false, 2},
+    PanelCase{2, true, false, false, true, false, 1}, PanelCase{3, false, false, true, false, false, 1}));
+
+TEST_F(EditorTest, FormatClicksFollowThePairingRule)
+{
+    chooseReadMode(1);
+    EXPECT_EQ(formatChecks(), (QList<bool>{false, true}));
+    clickFormat(0);
+    EXPECT_EQ(formatChecks(), (QList<bool>{true, false}));
+    chooseReadMode(0);
+    for (int i = 0; i < 6; ++i)
+        clickFormat(i);
+    EXPECT_EQ(editor.shift->maximum(), 23);
+    EXPECT_EQ(editor.sigbits->value(), 24);
+}
+
+TEST_F(EditorTest, WidthShiftAndBitCountThroughTheirFields)
+{
+    editor.widthMode->setCurrentIndex(1);
+    Q_EMIT editor.widthMode->activated(1);
+    EXPECT_FALSE(editor.width->isHidden());
+    editor.sigbits->setValue(24);
+    editor.shift->setValue(8);
+    editor.width->setValue(26);
+    EXPECT_EQ(editor.shift->value(), 0);
+    EXPECT_EQ(editor.sigbits->value(), 26);
+    EXPECT_EQ(editor.widthNote->text(), QStringLiteral("+ CRC = 28 бит"));
+    editor.wgType->setCurrentIndex(1);
+    Q_EMIT editor.wgType->activated(1);
+    EXPECT_EQ(editor.widthNote->text(), QStringLiteral("бит"));
+}
+
+TEST_F(EditorTest, HashGreysOutShiftAndBits)
+{
+    editor.reversed->click();
+    editor.hash->click();
+    EXPECT_FALSE(editor.reversed->isChecked());
+    EXPECT_FALSE(editor.reversed->isEnabled() || editor.shift->isEnabled() || editor.bitsLabel->isEnabled());
+    editor.hash->click();
+    EXPECT_TRUE(editor.shift->isEnabled() && editor.reversed->isEnabled());
+    EXPECT_FALSE(editor.reversed->isChecked());
+}
+
+TEST_F(EditorTest, KeyFieldsFilterTypedAndPastedText)
+{
+    chooseReadMode(2);
+    editor.blockkey->clear();
+    editor.blockkey->insert(QStringLiteral("a G-1f"));
+    EXPECT_EQ(editor.blockkey->text(), QStringLiteral("A1F"));
+    EXPECT_EQ(editor.model.blockkey, QStringLiteral("A1F"));
+    editor.buildItems(Producer::File);
+    EXPECT_EQ(editor.blockkey->text(), QString(29, QLatin1Char('0')) + QStringLiteral("A1F"));
+    editor.model.blereader = true;
+    chooseReadMode(0);
+    editor.blename->insert(QStringLiteral("Вход 1-A"));
+    EXPECT_EQ(editor.blename->text(), QStringLiteral("1-A"));
+}
+
+TEST_F(EditorTest, BankKeyFieldOnlyForTheUserKey)
+{
+    chooseReadMode(0);
+    EXPECT_FALSE(editor.bankkey->isEnabled());
+    editor.bankUser->click();
+    EXPECT_TRUE(editor.bankkey->isEnabled());
+    editor.bankDefault->click();
+    EXPECT_FALSE(editor.bankkey->isEnabled());
+}
+
+TEST_F(EditorTest, ColourDialogStartsFromTheLastChosenColour)
+{
+    dialogs.colours.enqueue(QColor(18, 52, 86));
+    editor.leds[1]->click();
+    EXPECT_EQ(dialogs.lastInitialColour, QColor(Qt::black));
+    EXPECT_EQ(editor.leds[1]->colour(), QColor(16, 52, 80));
+    EXPECT_EQ(editor.model.record().ledcolors[1], QColor(16, 52, 80));
+    editor.leds[3]->click(); // cancelled: nothing changes
+    EXPECT_EQ(dialogs.lastInitialColour, QColor(18, 52, 86));
+    EXPECT_EQ(editor.leds[3]->colour(), QColor(255, 128, 0));
+}
+
+class ZoneToolsTest : public ::testing::Test {
+protected:
+    ZoneToolsTest() : tools(&config, &secure, &bits, &dialogs, dir.path()) { tools.fillnamelist(); }
+    // Answers the bit-string dialog with `text`.
+    void answerBits(const QString &text)
+    {
+        QTimer::singleShot(0, [this, text] {
+            bits.bits->setText(text);
+            bits.accept();
+        });
+    }
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    ZoneList config{true};
+    ZoneList secure{false};
+    ZoneBitsDialog bits;
+    ZoneTools tools;
+};
+
+TEST_F(ZoneToolsTest, BitStringSetsEveryZoneAndRefusesBadStrings)
+{
+    config.allButton->click();
+    answerBits(QStringLiteral(" 101 "));
+    tools.editBits(&config);
+    const ZoneChecks c = config.checks();
+    EXPECT_TRUE(c[0] && !c[1] && c[2] && !c[3] && !c[63]);
+    answerBits(QString(65, QLatin1Char('1')));
+    tools.editBits(&config);
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Неверная строка."));
+    EXPECT_EQ(config.checks(), c);
+    answerBits(QStringLiteral("12"));
+    tools.editBits(&secure);
+    EXPECT_EQ(dialogs.shown.size(), 2);
+}
+
+TEST_F(ZoneToolsTest, SavedNamesAppearInBothListsAndLoadAgain)
+{
+    config.grid->item(0, 2)->setText(QStringLiteral("Склад"));
+    dialogs.files.enqueue(dir.filePath(QStringLiteral("office.znm")));
+    tools.saveNames();
+    EXPECT_EQ(config.sources->currentText(), QStringLiteral("office.znm"));
+    EXPECT_EQ(secure.sources->currentText(), QStringLiteral("office.znm"));
+    secure.sources->setCurrentIndex(1);
+    Q_EMIT secure.sources->activated(1);
+    EXPECT_EQ(secure.names().first(), QStringLiteral("Склад"));
+    secure.sources->setCurrentIndex(0);
+    Q_EMIT secure.sources->activated(0);
+    EXPECT_EQ(secure.names().first(), standardZoneName(1));
+}
+
+TEST_F(ZoneToolsTest, SavingElsewhereAsksAndMissingSourceFallsBack)
+{
+    QTemporaryDir other;
+    dialogs.files.enqueue(other.filePath(QStringLiteral("x.znm")));
+    dialogs.answers.enqueue(false);
+    tools.saveNames();
+    EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Предупреждение: ")));
+    EXPECT_FALSE(QFile::exists(other.filePath(QStringLiteral("x.znm"))));
+
+    QFile f(dir.filePath(QStringLiteral("gone.znm")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("A\r\nB\r\nC\r\n");
+    f.close();
+    tools.fillnamelist();
+    config.sources->setCurrentIndex(1);
+    Q_EMIT config.sources->activated(1);
+    EXPECT_EQ(config.names().mid(0, 4),
+              (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), standardZoneName(4)}));
+    QFile::remove(dir.filePath(QStringLiteral("gone.znm")));
+    Q_EMIT config.sources->activated(1);
+    EXPECT_EQ(config.sources->currentIndex(), 0);
+    EXPECT_EQ(config.names().first(), QStringLiteral("A")); // names stay
+}
