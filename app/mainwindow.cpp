@@ -17,6 +17,8 @@
 #include "app/statusbar.h"
 #include "app/texts.h"
 #include "config/configeditor.h"
+#include "config/transfer.h"
+#include "provisioning/cardwait.h"
 #include "config/zonelist.h"
 #include "display/carddisplay.h"
 #include "display/cstuid.h"
@@ -149,12 +151,17 @@ MainWindow::~MainWindow()
 
 void MainWindow::createWindows()
 {
-    form2 = shellWindow(this, QStringLiteral("Запись мастер-карт"));
-    form3 = shellWindow(this, QStringLiteral("Чтение кода объекта"));
-    form4 = shellWindow(this, QString());
-    form5 = shellWindow(this, QString());
+    CardWaitContext waits;
+    waits.link = &link;
+    waits.dialogs = services.dialogs;
+    waits.debugMode = [this] { return debugtabhidden == 0; };
+    form2 = new TForm2(waits, this);
+    form3 = new TForm3(waits, this);
+    form4 = new TForm4(waits, this);
+    form5 = new TForm5(waits, this);
     form7 = new TemplateEditor(this);
-    form8 = shellWindow(this, QStringLiteral("Чтение конфигурации с мастер-карты"));
+    form8 = new TForm8(waits, this);
+    link.addSink(form8);
     form9 = new ZoneBitsDialog(this);
     zoneTools = new ZoneTools(editor->zones, secureZoneList, form9, services.dialogs,
                               QFileInfo(services.settingsPath).absolutePath(), this);
@@ -162,6 +169,13 @@ void MainWindow::createWindows()
     form11 = new ConnectionDialog(this);
     form11->enumPorts = [this] { return discovery->EnumPorts(); };
     form12 = shellWindow(this, QStringLiteral("Debug"));
+
+    transfer = new ConfigTransfer(link, *editor, *services.dialogs, *form3, this);
+    connect(readFileButton, &QPushButton::clicked, transfer, &ConfigTransfer::loadFromFile);
+    connect(writeFileButton, &QPushButton::clicked, transfer, &ConfigTransfer::saveToFile);
+    connect(readReaderButton, &QPushButton::clicked, transfer, [this] { transfer->readFromReader(false); });
+    connect(writeReaderButton, &QPushButton::clicked, transfer, &ConfigTransfer::writeToReader);
+    connect(defaultConfigButton, &QPushButton::clicked, transfer, &ConfigTransfer::showDefault);
 }
 
 void MainWindow::buildTabs()
@@ -434,6 +448,7 @@ void MainWindow::openConnectionSettings()
 void MainWindow::readerConnected(const QString &status)
 {
     setStatusText(status);
+    editor->model.blereader = discovery->blereader;
     tabs->setEnabled(true);
     selectPage(configPage);
 }
@@ -454,7 +469,7 @@ void MainWindow::readerDisconnected()
 void MainWindow::readConfigurationAfterConnect()
 {
     readReaderButton->setEnabled(false);
-    readReaderButton->click(); // runs the read action, whatever it is connected to
+    transfer->readFromReader(true);
     readReaderButton->setEnabled(true);
 }
 

@@ -22,6 +22,12 @@
 namespace limra {
 
 class CardDisplay;
+class ConfigTransfer;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+class TForm8;
 class ConfigEditor;
 class ZoneBitsDialog;
 class ZoneList;
@@ -73,6 +79,7 @@ public:
     ConfigEditor *editor;
     ZoneList *secureZoneList;
     ZoneTools *zoneTools;
+    ConfigTransfer *transfer;
 
     // Buttons of the configuration tab, in their order.
     QPushButton *readFileButton, *writeFileButton, *readReaderButton, *writeReaderButton, *readMasterButton,
@@ -88,9 +95,12 @@ public:
     QPushButton *versionButton, *browseButton, *updateButton;
 
     // The other windows, created once in this order.
-    QDialog *form2, *form3, *form4, *form5;
+    TForm2 *form2;
+    TForm3 *form3;
+    TForm4 *form4;
+    TForm5 *form5;
     TemplateEditor *form7;
-    QDialog *form8;
+    TForm8 *form8;
     ZoneBitsDialog *form9;
     ConnectionDialog *form11;
     QDialog *form12;

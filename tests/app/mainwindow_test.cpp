@@ -12,6 +12,7 @@
 #include "config/configeditor.h"
 #include "config/zonelist.h"
 #include "display/carddisplay.h"
+#include "provisioning/cardwait.h"
 #include "display/templateeditor.h"
 #include "link/connectiondialog.h"
 #include "platform/qtserialport.h"

@@ -1,0 +1,16 @@
+#pragma once
+// Configuration files (.rcf): the MD5 digest of the block's upper-case hex
+// text, then the block (the byte 01 and the configuration items).
+#include <QByteArray>
+#include <QString>
+
+namespace limra {
+
+// The file's bytes for the given configuration items.
+QByteArray configFileBytes(const QString &items);
+
+enum class ConfigFileCheck { Ok, TooShort, BadDigest, BadVersion };
+// Checks a file's bytes; on Ok `items` holds the items after the leading byte.
+ConfigFileCheck checkConfigFile(const QByteArray &bytes, QString *items);
+
+} // namespace limra
