@@ -1,7 +1,7 @@
 #include "app/inifile.h"
+#include "platform/atomicfile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace limra {
 
@@ -115,11 +115,7 @@ bool IniFile::write(const QString &section, const QString &key, const QString &v
     } else if (sectionEnd >= 0) {
         all.insert(sectionEnd, entry);
     }
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    f.write((all.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
-    return f.commit();
+    return writeFileAtomically(path, (all.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
 }
 
 } // namespace limra

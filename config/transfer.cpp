@@ -1,7 +1,6 @@
 #include "config/transfer.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include "app/texts.h"
 #include "config/configeditor.h"
@@ -9,6 +8,7 @@
 #include "link/constants.h"
 #include "link/errors.h"
 #include "link/hextext.h"
+#include "platform/atomicfile.h"
 #include "platform/dialogs.h"
 #include "provisioning/cardevents.h"
 #include "provisioning/cardwait.h"
@@ -105,9 +105,9 @@ void ConfigTransfer::saveToFile()
     if (path.isEmpty())
         return;
     const QByteArray bytes = configFileBytes(editor.buildItems(Producer::File));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        dialogs.error(QStringLiteral("Не удалось записать файл %1: %2").arg(path, file.errorString()));
+    QString error;
+    if (!writeFileAtomically(path, bytes, &error)) {
+        dialogs.error(QStringLiteral("Не удалось записать файл %1: %2").arg(path, error));
         return;
     }
     dialogs.message(texts::kDone);

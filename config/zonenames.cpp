@@ -1,9 +1,9 @@
 #include "config/zonenames.h"
+#include "platform/atomicfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -63,12 +63,7 @@ bool writeZoneNames(const QString &path, const QStringList &names, QString *erro
         }
         bytes += line + "\r\n";
     }
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        *error = f.errorString();
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, bytes, error);
 }
 
 } // namespace limra

@@ -1,0 +1,262 @@
+// Configuration transfer against the simulated reader over a pseudo-terminal,
+// and configuration files.
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
+
+#include "config/configeditor.h"
+#include "config/configfile.h"
+#include "config/transfer.h"
+#include "link/hextext.h"
+#include "platform/qtserialport.h"
+#include "provisioning/cardwait.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simreader.h"
+
+using namespace limra;
+using namespace limra::testing;
+
+namespace {
+
+class TransferTest : public ::testing::Test {
+protected:
+    TransferTest()
+    {
+        auto port = std::make_unique<QtSerialPort>();
+        port->open(sim.port());
+        link.setPort(std::move(port));
+        editor.startUp();
+    }
+    QStringList commands() const { return sim.model->commandsReceived; }
+    void chooseReadMode(int mode)
+    {
+        editor.model.userSetReadMode(mode);
+        editor.sync();
+    }
+
+    SimReader sim;
+    ReaderLink link;
+    ScriptedDialogs dialogs;
+    CardWaitContext context{&link, &dialogs};
+    ConfigEditor editor{&dialogs};
+    TForm3 form3{context};
+    ConfigTransfer transfer{link, editor, dialogs, form3};
+};
+
+} // namespace
+
+TEST_F(TransferTest, WriteInModesZeroAndTwoSendsTheConfigurationThenReset)
+{
+    for (int mode : {0, 2}) {
+        sim.model->commandsReceived.clear();
+        chooseReadMode(mode);
+        transfer.writeToReader();
+        ASSERT_EQ(commands().size(), 2) << mode;
+        EXPECT_EQ(commands()[0], QStringLiteral("0101") + editor.model.buildItems(Producer::Reader));
+        EXPECT_EQ(commands()[1], QStringLiteral("0501"));
+        EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
+    }
+}
+
+TEST_F(TransferTest, ProtectedModesAskThenWaitForTheMasterCard)
+{
+    chooseReadMode(3);
+    dialogs.answers.enqueue(false);
+    transfer.writeToReader();
+    EXPECT_TRUE(commands().isEmpty());
+    EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Конфигурация: Для записи конфигурации")));
+
+    chooseReadMode(1);
+    dialogs.answers.enqueue(true);
+    QTimer::singleShot(300, [this] { sim.model->presentMaster(); });
+    transfer.writeToReader();
+    EXPECT_EQ(commands().size(), 2);
+    EXPECT_EQ(commands().value(1), QStringLiteral("0501"));
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
+}
+
+TEST_F(TransferTest, TimedOutWriteStillResetsTheReaderFirst)
+{
+    sim.model->faults.silent = true;
+    transfer.writeToReader();
+    EXPECT_EQ(commands().size(), 2);
+    EXPECT_EQ(commands().value(1), QStringLiteral("0501"));
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Превышено время ожидания ответа."));
+}
+
+TEST_F(TransferTest, WrittenConfigurationReadsBack)
+{
+    chooseReadMode(2);
+    editor.model.setBlocknum(77);
+    editor.model.userSetBlockKey(QStringLiteral("ABCDEF"));
+    transfer.writeToReader();
+    EditorModel before = editor.model;
+    editor.startUp();
+    transfer.readFromReader(false);
+    EXPECT_EQ(editor.model.readmode, 2);
+    EXPECT_EQ(editor.model.blocknum, 77);
+    EXPECT_EQ(editor.model.blockkey, before.blockkey);
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
+    EXPECT_EQ(commands().last(), QStringLiteral("0B01")); // a read sends no "0501"
+}
+
+TEST_F(TransferTest, ChecksumBoxesDependOnWhoReadAndTheMode)
+{
+    sim.model->objectCodeChecksum = QStringLiteral("5A3C");
+    transfer.readFromReader(true);
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
+    const int shown = dialogs.shown.size();
+    transfer.readFromReader(false); // read mode 0: nothing at all
+    EXPECT_EQ(dialogs.shown.size(), shown);
+
+    sim.model->objectCodeChecksum.clear();
+    sim.model->blockKeyChecksum = QStringLiteral("77AA");
+    sim.model->configItems = QStringLiteral("020210000303000040060102") + QStringLiteral("040100050100");
+    transfer.readFromReader(false);
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("input: Конфигурация считана из USB-считывателя: "
+                                                   "Контрольная сумма кода доступа к блоку: 77AA"));
+}
+
+TEST_F(TransferTest, ShortOrRefusedReadsChangeNothing)
+{
+    sim.model->configItems = QStringLiteral("0601000401000501"); // with 14 and 0D: 28 digits
+    chooseReadMode(2);
+    transfer.readFromReader(false);
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Не удалось считать конфигурацию."));
+    EXPECT_EQ(editor.model.readmode, 2);
+    sim.model->faults.statusCode = 0x0F;
+    transfer.readFromReader(false);
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Ошибочная команда."));
+    EXPECT_EQ(commands().size(), 2);
+}
+
+TEST_F(TransferTest, DefaultConfigurationSendsNothing)
+{
+    chooseReadMode(3);
+    transfer.showDefault();
+    EXPECT_TRUE(commands().isEmpty());
+    EXPECT_EQ(editor.model.readmode, 0);
+    EXPECT_EQ(editor.model.record().formats, 0x0067);
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Показана конфигурация по умолчанию"));
+}
+
+// ---- files -------------------------------------------------------------------
+
+class FileTest : public TransferTest {
+protected:
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+    QByteArray read(const QString &p) const
+    {
+        QFile f(p);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void write(const QString &p, const QByteArray &bytes) const
+    {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QString load(const QByteArray &bytes)
+    {
+        write(path("in.rcf"), bytes);
+        dialogs.files.enqueue(path("in.rcf"));
+        transfer.loadFromFile();
+        return dialogs.shown.last();
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(FileTest, SaveThenLoadReproducesTheEditor)
+{
+    chooseReadMode(3);
+    editor.model.zones[5] = editor.model.zones[63] = true;
+    editor.model.setPulse(125);
+    editor.model.colours[2] = QColor(16, 52, 80);
+    dialogs.files.enqueue(path("a.rcf"));
+    transfer.saveToFile();
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
+    const TReaderConfig saved = editor.model.record();
+    editor.startUp();
+    dialogs.files.enqueue(path("a.rcf"));
+    transfer.loadFromFile();
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из файла"));
+    const TReaderConfig loaded = editor.model.record();
+    EXPECT_EQ(loaded.readmode, 3);
+    EXPECT_EQ(loaded.zones, saved.zones);
+    EXPECT_EQ(loaded.pulse, 125);
+    for (size_t i = 0; i < 4; ++i) // the file keeps what the colour code keeps
+        EXPECT_EQ(loaded.ledcolors[i], reducedColour(saved.ledcolors[i])) << i;
+}
+
+TEST_F(FileTest, EveryChangedByteGivesTheCrcMessage)
+{
+    const QByteArray good = configFileBytes(kDefaultConfigItems);
+    for (int i = 0; i < good.size(); ++i) {
+        QByteArray bad = good;
+        bad[i] = char(bad[i] ^ 0x01);
+        EXPECT_EQ(load(bad), QStringLiteral("error: Неверный формат файла - ошибка CRC.")) << i;
+    }
+    EXPECT_EQ(editor.model.readmode, 0);
+    EXPECT_EQ(editor.model.record().formats, 0x01E7); // untouched
+}
+
+TEST_F(FileTest, FormatChecks)
+{
+    EXPECT_EQ(load(QByteArray(19, 'x')), QStringLiteral("error: Неверный формат файла."));
+    const QString block = QStringLiteral("02") + kDefaultConfigItems;
+    const QByteArray version = QCryptographicHash::hash(block.toLatin1(), QCryptographicHash::Md5) + hexToBytes(block);
+    EXPECT_EQ(load(version), QStringLiteral("error: Неверный формат файла - ошибка версии."));
+    const QByteArray lower = QCryptographicHash::hash(QByteArray("01") + kDefaultConfigItems.toLower().toLatin1(),
+                                                      QCryptographicHash::Md5)
+                             + hexToBytes(QStringLiteral("01") + kDefaultConfigItems);
+    EXPECT_EQ(load(lower), QStringLiteral("error: Неверный формат файла - ошибка CRC."));
+    QString items;
+    EXPECT_EQ(checkConfigFile(configFileBytes(QStringLiteral("060103")), &items), ConfigFileCheck::Ok);
+    EXPECT_EQ(configFileBytes(QStringLiteral("060103")).size(), 20);
+    EXPECT_EQ(load(configFileBytes(QStringLiteral("060103"))), QStringLiteral("message: Конфигурация считана из файла"));
+    EXPECT_EQ(editor.model.readmode, 3);
+}
+
+TEST_F(FileTest, FailedSaveKeepsTheEarlierFile)
+{
+    write(path("keep.rcf"), QByteArray("earlier"));
+    // Writes beyond 40 bytes fail, as on a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 40;
+    setrlimit(RLIMIT_FSIZE, &small);
+    dialogs.files.enqueue(path("keep.rcf"));
+    transfer.saveToFile();
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("error: Не удалось записать файл")));
+    EXPECT_EQ(read(path("keep.rcf")), QByteArray("earlier"));
+    dialogs.files.enqueue(dir.filePath(QStringLiteral("missing/dir/x.rcf")));
+    transfer.saveToFile();
+    EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("error: ")));
+    dialogs.files.enqueue(path("absent.rcf"));
+    transfer.loadFromFile();
+    EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("error: Не удалось открыть файл")));
+}
+
+TEST_F(FileTest, SavingOnABleReaderStillWritesKeyAndColours)
+{
+    editor.model.blereader = true;
+    editor.model.userSetBleName(QStringLiteral("Gate"));
+    editor.model.blockkey = QString(30, QLatin1Char('1'));
+    dialogs.files.enqueue(path("ble.rcf"));
+    transfer.saveToFile();
+    QString items;
+    ASSERT_EQ(checkConfigFile(read(path("ble.rcf")), &items), ConfigFileCheck::Ok);
+    const ConfigTable t = ParseConfig(items);
+    EXPECT_EQ(t[0x0B], defaultBankKey());
+    EXPECT_EQ(t[0x0C].size(), 16);
+    EXPECT_TRUE(t[0x20].isEmpty());
+    EXPECT_EQ(editor.blockkey->text(), QStringLiteral("00") + QString(30, QLatin1Char('1')));
+}
