@@ -232,3 +232,21 @@ TEST_F(CardWaitTest, Form8EndsAfter30TicksOrWithTheMasterCardReport)
     EXPECT_EQ(d.resstr, QStringLiteral("06010001020003"));
     link.removeSink(&d);
 }
+
+TEST_F(CardWaitTest, Form2OptionWarnsAndNoUnchecksIt)
+{
+    TForm2 d(context);
+    d.setOptionVisible(true);
+    openWithoutTimer(d);
+    dialogs.answers.enqueue(false);
+    d.option->click();
+    EXPECT_FALSE(d.option->isChecked());
+    EXPECT_EQ(dialogs.shown.last(),
+              QStringLiteral("question: Выбор опции: Внимание!\r\nВ случае утери создаваемых мастер-карт удалить защищенный "
+                             "режим будет невозможно.\r\nВыбрать данную опцию?"));
+    dialogs.answers.enqueue(true);
+    d.option->click();
+    EXPECT_TRUE(d.option->isChecked());
+    d.option->click(); // unchecking asks nothing
+    EXPECT_EQ(dialogs.shown.size(), 2);
+}
