@@ -79,7 +79,6 @@ ConfigEditor::ConfigEditor(UserDialogs *d, QWidget *parent) : QWidget(parent), d
     readMode->addItems({QStringLiteral("Обычный режим чтения только UID"), QStringLiteral("Защищенный режим: код объекта"),
                         QStringLiteral("Защищенный режим: чтение кода из блока"),
                         QStringLiteral("Защищенный режим: зоны прохода")});
-    readMode->setAccessibleName(readMode->itemText(0));
     g->addWidget(readMode);
 
     auto *formatGroup = new QGroupBox(QStringLiteral("Формат считываемых карт"), general);

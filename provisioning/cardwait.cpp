@@ -72,6 +72,21 @@ QLabel *CardWaitDialog::text(const QString &s, int pixelSize, QWidget *parent)
     return l;
 }
 
+void CardWaitDialog::countDown(QLabel *label)
+{
+    Answer &a = status();
+    if (cardevents::failure(a)) {
+        showFailure();
+        cardevents::consume(a);
+    }
+    --ticksleft;
+    showSeconds(label);
+    if (ticksleft == 0) {
+        timer.stop();
+        done(No);
+    }
+}
+
 void CardWaitDialog::showSeconds(QLabel *label)
 {
     label->setText(QString::number(ticksleft / 10));
@@ -258,16 +273,7 @@ void TForm3::tick()
         done(Yes); // the event stays in place
         return;
     }
-    if (cardevents::failure(a)) {
-        showFailure();
-        cardevents::consume(a);
-    }
-    --ticksleft;
-    showSeconds(seconds);
-    if (ticksleft == 0) {
-        timer.stop();
-        done(No);
-    }
+    countDown(seconds);
 }
 
 // ---- TForm4 -------------------------------------------------------------------
@@ -393,16 +399,7 @@ void TForm5::tick()
             cardevents::consume(a);
             return;
         }
-        if (cardevents::failure(a)) {
-            showFailure();
-            cardevents::consume(a);
-        }
-        --ticksleft;
-        showSeconds(seconds);
-        if (ticksleft == 0) {
-            timer.stop();
-            done(No);
-        }
+        countDown(seconds);
         return;
     }
     if (cardevents::success(a)) {

@@ -52,6 +52,9 @@ protected:
     void showFailure();
     QLabel *text(const QString &s, int pixelSize, QWidget *parent);
     void showSeconds(QLabel *label);
+    // The end of a countdown tick: a failure is reported, one tick goes, and
+    // the last one closes the dialog with No.
+    void countDown(QLabel *seconds);
 
     CardWaitContext context;
 };
