@@ -356,3 +356,23 @@ TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
         }
     }
 }
+
+TEST(ApplyConfig, RandomItemTextsNeverLeaveTheEditorLoading)
+{
+    QRandomGenerator rng(7);
+    const QString digits = QStringLiteral("0123456789ABCDEFZ");
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        const int n = int(rng.bounded(0, 120));
+        for (int i = 0; i < n; ++i)
+            text += digits.at(int(rng.bounded(digits.size())));
+        EditorModel m = started(int(rng.bounded(4)), rng.bounded(2) == 1);
+        m.ApplyConfig(ParseConfig(text), ConfigSource(rng.bounded(4)));
+        ASSERT_FALSE(m.loading);
+        ASSERT_GE(m.shift, 0);
+        ASSERT_LE(m.shift, m.shiftMax);
+        ASSERT_GE(m.sigbits, 1);
+        ASSERT_LE(m.sigbits, m.sigbitsMax);
+        ASSERT_EQ(m.formatChecks.size(), m.formatEntries.size());
+    }
+}
