@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@ bool ensureVirtualReadersDir()
 {
     const QString dir = virtualReadersDir();
     const QString parent = QFileInfo(dir).path();
+    QDir().mkpath(QFileInfo(parent).path());
     for (const QString &d : {parent, dir}) {
         const QByteArray path = QFile::encodeName(d);
         if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
