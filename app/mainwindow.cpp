@@ -419,6 +419,7 @@ void MainWindow::restoreFromTray()
 void MainWindow::setStatusText(const QString &text)
 {
     statusPanels->text->setText(text);
+    statusPanels->text->setToolTip(text); // a long port name does not fit the panel
 }
 
 void MainWindow::statusBarClicked(int x)
