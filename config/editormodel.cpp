@@ -266,13 +266,7 @@ void EditorModel::userSetBankKeyMode(BankKeyMode mode)
 
 QString EditorModel::keyText(const QString &typed)
 {
-    QString out;
-    for (QChar c : typed) {
-        const QChar u = c.toUpper();
-        if ((u >= QLatin1Char('0') && u <= QLatin1Char('9')) || (u >= QLatin1Char('A') && u <= QLatin1Char('F')))
-            out += u;
-    }
-    return out.left(32);
+    return upperHexDigitsOnly(typed).left(32);
 }
 
 QString EditorModel::bleNameText(const QString &typed)

@@ -22,11 +22,6 @@ QString hexOfDecimal(const QString &decimal)
     return ok ? QString::number(v, 16).toUpper() : QString();
 }
 
-static bool isUpperHexDigit(QChar c)
-{
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-}
-
 QString cstuid(const QString &uid, const QString &tmpl)
 {
     // nibbles[0] is n82 ... nibbles[15] is n11.

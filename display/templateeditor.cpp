@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "display/cstuid.h"
+#include "link/hextext.h"
 
 namespace limra {
 
@@ -116,12 +117,7 @@ void TemplateEditor::sampleEdited()
 {
     // Only hex digits pass, typed or pasted; a-f become A-F.
     const QString text = sample->text();
-    QString clean;
-    for (QChar c : text) {
-        const QChar u = c.toUpper();
-        if ((u >= QLatin1Char('0') && u <= QLatin1Char('9')) || (u >= QLatin1Char('A') && u <= QLatin1Char('F')))
-            clean += u;
-    }
+    const QString clean = upperHexDigitsOnly(text);
     if (clean != text) {
         const int cursor = sample->cursorPosition() - (text.size() - clean.size());
         const QSignalBlocker block(sample);

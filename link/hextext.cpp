@@ -116,6 +116,26 @@ QString hexDigits(quint64 value, int width)
     return QString::number(value, 16).toUpper().rightJustified(width, QLatin1Char('0'));
 }
 
+QString frameText(const QString &payload)
+{
+    const QString whole = payload.left(payload.size() - payload.size() % 2);
+    return QStringLiteral("23") + hexByte(whole.size() / 2 + 3) + whole + QStringLiteral("24");
+}
+
+bool isUpperHexDigit(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+QString upperHexDigitsOnly(const QString &text)
+{
+    QString out;
+    for (QChar c : text)
+        if (isUpperHexDigit(c.toUpper()))
+            out += c.toUpper();
+    return out;
+}
+
 QString gettagvalue(quint8 tag, const QString &packet, bool with_header)
 {
     int p = with_header ? 8 : 0; // digit offset of byte 5 or byte 1

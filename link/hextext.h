@@ -27,6 +27,13 @@ QByteArray hexToBytes(const QString &hex);     // pairs from the start; odd tail
 QString hexByte(int value);                    // low 8 bits as two upper-case digits
 QString hexDigits(quint64 value, int width);   // upper-case, zero-padded to width
 
+// A frame around a payload: "23", length, payload, "24". A trailing single
+// digit of the payload is not sent, so the frame stays well-formed.
+QString frameText(const QString &payload);
+// Only the hex digits of a text, upper case (a-f become A-F).
+QString upperHexDigitsOnly(const QString &text);
+bool isUpperHexDigit(QChar c);
+
 // Value digits of the first complete TLV item with the given tag, or empty.
 QString gettagvalue(quint8 tag, const QString &packet, bool with_header);
 

@@ -118,9 +118,7 @@ QString ReaderLink::SendToComPort(const QString &text, int timeout, bool bl)
     QString frame;
     QString cmd;
     if (!bl) {
-        // A trailing single digit is not sent; the frame stays well-formed.
-        const QString payload = text.left(text.size() - text.size() % 2);
-        frame = QStringLiteral("23") + hexByte(payload.size() / 2 + 3) + payload + QStringLiteral("24");
+        frame = frameText(text);
         cmd = frame.mid(4, 2);
     } else {
         frame = text;

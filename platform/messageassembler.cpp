@@ -1,16 +1,15 @@
 #include "platform/messageassembler.h"
 
 #include "link/constants.h"
+#include "link/readerlink.h"
 
 namespace limra {
 
-static const char *const kPrefixes[] = {"PhoneID: ", "Random UID: ", "Nonunic UID: ", "MIR: ", "UID: "};
-
 static int prefixAt(const QByteArray &held)
 {
-    for (const char *prefix : kPrefixes)
-        if (held.startsWith(prefix))
-            return int(qstrlen(prefix));
+    for (const IdKindInfo &kind : idKinds())
+        if (held.startsWith(kind.prefix))
+            return int(qstrlen(kind.prefix));
     return 0;
 }
 
@@ -42,8 +41,8 @@ bool isIncompleteMessage(const QByteArray &held)
         return false;
     if (held.at(0) == kFrameStart)
         return held.size() < 2 || held.size() < quint8(held.at(1));
-    for (const char *prefix : kPrefixes) {
-        const QByteArray p(prefix);
+    for (const IdKindInfo &kind : idKinds()) {
+        const QByteArray p(kind.prefix);
         const int at = held.lastIndexOf(p);
         if (at >= 0) {
             for (int i = at + p.size(); i < held.size(); ++i)

@@ -12,11 +12,6 @@ constexpr int kErrMasterNotEmpty = 0x0E;
 constexpr int kErrNoMasterData = 0x10;
 constexpr int kErrCardEmpty = 0x19;
 constexpr int kErrMasterPresented = 0x13;
-
-QString frameText(const QString &payload)
-{
-    return QStringLiteral("23") + hexByte(payload.size() / 2 + 3) + payload + QStringLiteral("24");
-}
 } // namespace
 
 QString ReaderModel::defaultConfigItems()
