@@ -53,7 +53,7 @@ QString IniFile::decodeValue(const QString &stored)
 
 QStringList IniFile::lines() const
 {
-    QFile f(path);
+    QFile f(m_path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
     QString text = QString::fromUtf8(f.readAll());
@@ -115,7 +115,7 @@ bool IniFile::write(const QString &section, const QString &key, const QString &v
     } else if (sectionEnd >= 0) {
         all.insert(sectionEnd, entry);
     }
-    return writeFileAtomically(path, (all.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    return writeFileAtomically(m_path, (all.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
 }
 
 } // namespace limra

@@ -9,7 +9,7 @@ namespace limra {
 
 class IniFile {
 public:
-    explicit IniFile(QString path) : path(std::move(path)) {}
+    explicit IniFile(QString path) : m_path(std::move(path)) {}
 
     // The value, or `def` when the file, the section or the key is missing.
     QString read(const QString &section, const QString &key, const QString &def = QString()) const;
@@ -23,7 +23,7 @@ public:
 
 private:
     QStringList lines() const;
-    QString path;
+    QString m_path;
 };
 
 } // namespace limra

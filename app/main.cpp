@@ -1,11 +1,16 @@
 // limra-rfid: the service tool for the USB card readers.
 #include <QApplication>
 
-#include "app/mainwindow.h"
+#include "app/ui/mainwindow.h"
 #include "app/settings.h"
-#include "app/texts.h"
+#include "common/texts.h"
+#include "platform/devicemonitor.h"
 #include "platform/keyinjector.h"
+#include "platform/portenum.h"
 #include "platform/qtserialport.h"
+#include "platform/ui/qtclipboard.h"
+#include "platform/ui/qtdialogs.h"
+#include "platform/ui/qttray.h"
 
 int main(int argc, char **argv)
 {

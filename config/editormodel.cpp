@@ -16,7 +16,7 @@ bool readNumber(const QString &digits, qint64 *out)
     for (QChar c : digits)
         if (!std::isxdigit(c.toLatin1()) || c.unicode() > 0x7F)
             return false;
-    *out = hextoint(digits);
+    *out = hexToInt(digits);
     return true;
 }
 
@@ -24,14 +24,14 @@ bool readNumber(const QString &digits, qint64 *out)
 
 void EditorModel::startUp()
 {
-    maxbits = 64;
-    wgtype = 0;
-    readmode = 0;
+    maxBits = 64;
+    wiegandType = 0;
+    readMode = 0;
     setShift(0);
     setPulse(3);
     setSigbits(64);
-    FillCardFormat();
-    FillRazr();
+    fillFormatList();
+    updateWidthLimits();
 }
 
 // ---- the spin fields and their rules -------------------------------------
@@ -47,8 +47,8 @@ void EditorModel::setWidth(int value)
 
 void EditorModel::widthRule()
 {
-    note = wgtype == 0 ? QStringLiteral("+ CRC = %1 бит").arg(width + 2) : QStringLiteral("бит");
-    if (shift + sigbits > width) {
+    note = wiegandType == 0 ? QStringLiteral("+ CRC = %1 бит").arg(width + 2) : QStringLiteral("бит");
+    if (shift + significantBits > width) {
         setShift(0);
         setSigbits(width);
     }
@@ -67,16 +67,16 @@ void EditorModel::shiftRule()
 {
     if (loading)
         return;
-    if (shift + sigbits > 64 && sigbits > 1)
-        setSigbits(sigbits - 1);
+    if (shift + significantBits > 64 && significantBits > 1)
+        setSigbits(significantBits - 1);
 }
 
 void EditorModel::setSigbits(int value)
 {
-    value = std::clamp(value, 1, sigbitsMax);
-    if (value == sigbits)
+    value = std::clamp(value, 1, significantBitsMax);
+    if (value == significantBits)
         return;
-    sigbits = value;
+    significantBits = value;
     bitsRule();
 }
 
@@ -84,32 +84,32 @@ void EditorModel::bitsRule()
 {
     if (loading)
         return;
-    if (widthShown && sigbits > width) {
+    if (widthShown && significantBits > width) {
         if (shift > 0)
             setShift(shift - 1);
         else
-            setSigbits(sigbits - 1);
+            setSigbits(significantBits - 1);
         return;
     }
-    if (shift + sigbits > 64) {
+    if (shift + significantBits > 64) {
         if (shift > 0)
             setShift(shift - 1);
         else
-            setSigbits(sigbits - 1);
+            setSigbits(significantBits - 1);
     }
 }
 
 void EditorModel::setBlocknum(int value)
 {
-    blocknum = std::clamp(value, 0, 255);
+    blockNumber = std::clamp(value, 0, 255);
 }
 
 void EditorModel::setBlockoffset(int value)
 {
     value = std::clamp(value, 0, 15);
-    if (value == blockoffset)
+    if (value == blockOffset)
         return;
-    blockoffset = value;
+    blockOffset = value;
     offsetRule();
 }
 
@@ -117,16 +117,16 @@ void EditorModel::offsetRule()
 {
     if (loading)
         return;
-    if (blockoffset + blockcount > 16)
-        setBlockoffset(16 - blockcount);
+    if (blockOffset + blockCount > 16)
+        setBlockoffset(16 - blockCount);
 }
 
 void EditorModel::setBlockcount(int value)
 {
     value = std::clamp(value, 1, 8);
-    if (value == blockcount)
+    if (value == blockCount)
         return;
-    blockcount = value;
+    blockCount = value;
     countRule();
 }
 
@@ -134,8 +134,8 @@ void EditorModel::countRule()
 {
     if (loading)
         return;
-    if (blockoffset + blockcount > 16)
-        setBlockcount(16 - blockoffset);
+    if (blockOffset + blockCount > 16)
+        setBlockcount(16 - blockOffset);
 }
 
 void EditorModel::setPulse(int tenths)
@@ -154,32 +154,33 @@ void EditorModel::userSetReadMode(int mode)
 {
     if (mode < 0 || mode > 3)
         return;
-    readmode = mode;
+    readMode = mode;
     readModeChanged();
 }
 
 void EditorModel::readModeChanged()
 {
-    FillCardFormat();
-    blockPanel = readmode == 2;
-    zonePanel = readmode == 3;
-    keyPanel = readmode == 0 || readmode == 1;
-    convGroup = readmode != 3;
-    bankPart = readmode == 0 && !blereader;
-    blePart = readmode == 0 && blereader;
+    fillFormatList();
+    blockPanel = readMode == 2;
+    zonePanel = readMode == 3;
+    keyPanel = readMode == 0 || readMode == 1;
+    convGroup = readMode != 3;
+    bankPart = readMode == 0 && !bleReader();
+    blePart = readMode == 0 && bleReader();
 }
 
-void EditorModel::FillCardFormat()
+void EditorModel::fillFormatList()
 {
-    formatEntries = offeredFormats(readmode, blereader, emmarine);
+    formatEntries = offeredFormats(readMode, readerKind(), emMarine);
     formatChecks.assign(formatEntries.size(), false);
-    if (readmode == 0 && !blereader)
+    highlightedFormat = -1;
+    if (readMode == 0 && !bleReader())
         std::fill(formatChecks.begin(), formatChecks.end(), true);
-    else if (readmode == 1 && formatChecks.size() == 2)
+    else if (readMode == 1 && formatChecks.size() == 2)
         formatChecks[1] = true;
-    else if ((readmode == 2 || readmode == 3) && !formatChecks.empty())
+    else if ((readMode == 2 || readMode == 3) && !formatChecks.empty())
         formatChecks[0] = true;
-    maxbits = 64;
+    maxBits = 64;
     limitBits();
 }
 
@@ -193,49 +194,49 @@ void EditorModel::userSetFormat(int index, bool checked)
 
 void EditorModel::formatCheckReaction(int clicked)
 {
-    if (readmode == 1 && !loading && formatChecks.size() == 2 && clicked >= 0 && clicked < 2)
+    if (readMode == 1 && !loading && formatChecks.size() == 2 && clicked >= 0 && clicked < 2)
         formatChecks[size_t(1 - clicked)] = !formatChecks[size_t(clicked)];
     if (!formatChecks.empty() && std::none_of(formatChecks.begin(), formatChecks.end(), [](bool b) { return b; }))
         formatChecks[0] = true;
-    maxbits = 1;
+    maxBits = 1;
     for (size_t i = 0; i < formatEntries.size(); ++i)
         if (formatChecks[i])
-            maxbits = std::max(maxbits, formatEntries[i].width);
-    FillRazr();
+            maxBits = std::max(maxBits, formatEntries[i].width);
+    updateWidthLimits();
 }
 
-void EditorModel::FillRazr()
+void EditorModel::updateWidthLimits()
 {
     widthShown = widthMode == 1;
-    noteShown = widthMode == 1 && (wgtype == 0 || wgtype == 1);
+    noteShown = widthMode == 1 && (wiegandType == 0 || wiegandType == 1);
     if (noteShown)
-        note = wgtype == 0 ? QStringLiteral("+ CRC = %1 бит").arg(width + 2) : QStringLiteral("бит");
+        note = wiegandType == 0 ? QStringLiteral("+ CRC = %1 бит").arg(width + 2) : QStringLiteral("бит");
     limitBits();
 }
 
-// The shift's limit becomes maxbits - 1 and the bit count's maxbits.
+// The shift's limit becomes maxBits - 1 and the bit count's maxBits.
 void EditorModel::limitBits()
 {
-    shiftMax = std::max(0, maxbits - 1);
-    sigbitsMax = maxbits;
+    shiftMax = std::max(0, maxBits - 1);
+    significantBitsMax = maxBits;
     setShift(shift);
-    setSigbits(sigbits);
-    if (shift + sigbits > maxbits) {
+    setSigbits(significantBits);
+    if (shift + significantBits > maxBits) {
         setShift(0);
-        setSigbits(maxbits);
+        setSigbits(maxBits);
     }
 }
 
 void EditorModel::userSetWgType(int type)
 {
-    wgtype = type;
-    FillRazr();
+    wiegandType = type;
+    updateWidthLimits();
 }
 
 void EditorModel::userSetWidthMode(int mode)
 {
     widthMode = mode;
-    FillRazr();
+    updateWidthLimits();
 }
 
 void EditorModel::userSetHash(bool on)
@@ -243,7 +244,7 @@ void EditorModel::userSetHash(bool on)
     if (on == hash)
         return;
     hash = on;
-    crccheckboxupdate();
+    applyHashRule();
 }
 
 void EditorModel::userSetReversed(bool on)
@@ -251,7 +252,7 @@ void EditorModel::userSetReversed(bool on)
     reversed = on;
 }
 
-void EditorModel::crccheckboxupdate()
+void EditorModel::applyHashRule()
 {
     if (hash)
         reversed = false;
@@ -261,7 +262,7 @@ void EditorModel::crccheckboxupdate()
 
 void EditorModel::userSetBankKeyMode(BankKeyMode mode)
 {
-    bankkeymode = mode;
+    bankKeyMode = mode;
 }
 
 QString EditorModel::keyText(const QString &typed)
@@ -283,17 +284,17 @@ QString EditorModel::bleNameText(const QString &typed)
 
 void EditorModel::userSetBlockKey(const QString &text)
 {
-    blockkey = keyText(text);
+    blockKey = keyText(text);
 }
 
 void EditorModel::userSetBankKey(const QString &text)
 {
-    bankkey = keyText(text);
+    bankKey = keyText(text);
 }
 
 void EditorModel::userSetBleName(const QString &text)
 {
-    blename = bleNameText(text);
+    bleName = bleNameText(text);
 }
 
 int EditorModel::checkedFormats() const
@@ -307,39 +308,39 @@ int EditorModel::checkedFormats() const
 
 // ---- record and wire form --------------------------------------------------
 
-TReaderConfig EditorModel::record() const
+ReaderConfig EditorModel::record() const
 {
-    TReaderConfig c;
-    c.readmode = readmode;
+    ReaderConfig c;
+    c.readMode = readMode;
     c.formats = quint16(checkedFormats());
-    c.convmode = hash ? 2 : reversed ? 1 : 0;
-    c.bitshift = shift;
-    c.sigbits = sigbits;
-    c.wgtype = wgtype;
-    c.wgwidth = widthMode == 1 ? width : 0;
-    c.blocknum = blocknum;
-    c.blockoffset = blockoffset;
-    c.blockcount = blockcount;
-    c.blockkey = blockkey;
-    c.bankkeymode = bankkeymode;
-    c.bankkey = bankkey;
-    c.blename = blename;
+    c.conversion = hash ? 2 : reversed ? 1 : 0;
+    c.bitShift = shift;
+    c.significantBits = significantBits;
+    c.wiegandType = wiegandType;
+    c.wiegandWidth = widthMode == 1 ? width : 0;
+    c.blockNumber = blockNumber;
+    c.blockOffset = blockOffset;
+    c.blockCount = blockCount;
+    c.blockKey = blockKey;
+    c.bankKeyMode = bankKeyMode;
+    c.bankKey = bankKey;
+    c.bleName = bleName;
     c.pulse = pulse;
     c.zones = zones;
-    c.ledcolors = colours;
+    c.ledColours = colours;
     return c;
 }
 
 QString EditorModel::buildItems(Producer producer)
 {
-    TReaderConfig c = record();
-    const QString items = BuildConfig(c, producer, blereader);
-    blockkey = c.blockkey;
-    bankkey = c.bankkey;
+    ReaderConfig c = record();
+    const QString items = buildConfig(c, producer, readerKind());
+    blockKey = c.blockKey;
+    bankKey = c.bankKey;
     return items;
 }
 
-bool EditorModel::ApplyConfig(const ConfigTable &t, ConfigSource source)
+bool EditorModel::applyConfig(const ConfigTable &t, ConfigSource source)
 {
     auto slot = [&t](int tag) -> const QString & { return t[size_t(tag)]; };
     const bool fromReader = source == ConfigSource::Reader;
@@ -351,17 +352,17 @@ bool EditorModel::ApplyConfig(const ConfigTable &t, ConfigSource source)
     qint64 n = 0;
 
     if (fromReader)
-        emmarine = slot(0x14) == QLatin1String("01");
+        emMarine = slot(0x14) == QLatin1String("01");
 
     if (!readNumber(slot(0x06), &n))
         return false;
-    readmode = n >= 0 && n <= 3 ? int(n) : 0; // an unknown read mode is shown as the plain one
+    readMode = n >= 0 && n <= 3 ? int(n) : 0; // an unknown read mode is shown as the plain one
     readModeChanged();
 
     if (fromReader)
-        readModeEnabled = !blereader;
+        readModeEnabled = !bleReader();
 
-    if (!readNumber(swapbytes(slot(0x02)), &n))
+    if (!readNumber(swapBytes(slot(0x02)), &n))
         return false;
     for (size_t i = 0; i < formatEntries.size(); ++i)
         formatChecks[i] = (n & formatEntries[i].bit) != 0;
@@ -377,13 +378,13 @@ bool EditorModel::ApplyConfig(const ConfigTable &t, ConfigSource source)
         userSetHash(false);
         reversed = conv.left(2) == QLatin1String("01");
         setShift(int(b2));
-        setSigbits(b3 == 0 ? maxbits : int(b3));
+        setSigbits(b3 == 0 ? maxBits : int(b3));
     }
 
     if (!slot(0x08).isEmpty()) {
-        if (!readNumber(swapbytes(slot(0x08)), &n))
+        if (!readNumber(swapBytes(slot(0x08)), &n))
             return false;
-        if (readmode == 3)
+        if (readMode == 3)
             setPulse(int(n));
         else
             setBlocknum(int(n));
@@ -401,34 +402,34 @@ bool EditorModel::ApplyConfig(const ConfigTable &t, ConfigSource source)
 
     const QString key = slot(0x0B);
     if (!key.isEmpty()) {
-        if (readmode == 3) {
+        if (readMode == 3) {
             decodeZoneMask(key, zones);
-        } else if (readmode == 0 && (source == ConfigSource::Reader || source == ConfigSource::File)) {
+        } else if (readMode == 0 && (source == ConfigSource::Reader || source == ConfigSource::File)) {
             if (key == defaultBankKey()) {
-                bankkeymode = BankKeyMode::Default;
+                bankKeyMode = BankKeyMode::Default;
             } else {
-                bankkeymode = BankKeyMode::User;
-                bankkey = key;
+                bankKeyMode = BankKeyMode::User;
+                bankKey = key;
             }
         } else {
-            blockkey = key;
+            blockKey = key;
         }
     } else if (fromReader) {
-        bankkey.clear();
+        bankKey.clear();
     }
 
     if (fromReader) {
         const QString name = slot(0x20);
-        blename.clear();
+        bleName.clear();
         if (name.size() >= 4)
             for (int i = 0; i + 2 < name.size(); i += 2)
-                blename += QChar(int(hextoint(name.mid(i, 2)) & 0xFF));
+                bleName += QChar(int(hexToInt(name.mid(i, 2)) & 0xFF));
     }
 
     if (!readNumber(slot(0x04), &n) || n < 0 || n > 1)
         return false;
-    wgtype = int(n);
-    FillRazr();
+    wiegandType = int(n);
+    updateWidthLimits();
 
     if (slot(0x05) == QLatin1String("00")) {
         widthMode = 0;
@@ -438,7 +439,7 @@ bool EditorModel::ApplyConfig(const ConfigTable &t, ConfigSource source)
         widthMode = 1;
         setWidth(int(std::min<qint64>(n, 64)));
     }
-    FillRazr();
+    updateWidthLimits();
 
     const QString leds = slot(0x0C);
     if (leds.size() == 16)
@@ -448,11 +449,11 @@ bool EditorModel::ApplyConfig(const ConfigTable &t, ConfigSource source)
     loading = false;
     shiftRule();
     bitsRule();
-    if (readmode == 2) {
+    if (readMode == 2) {
         offsetRule();
         countRule();
     }
-    crccheckboxupdate();
+    applyHashRule();
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QString>
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "config/readerconfig.h"
@@ -43,47 +44,53 @@ public:
 
     // Editor operations.
     void readModeChanged();
-    void FillCardFormat();
-    void FillRazr();
+    void fillFormatList();
+    void updateWidthLimits();
     void formatCheckReaction(int clicked);
-    void crccheckboxupdate();
+    void applyHashRule();
 
     // The configuration as a record, and its items for a producer (the keys
     // are padded in the editor as they are encoded).
-    TReaderConfig record() const;
+    ReaderConfig record() const;
     QString buildItems(Producer producer);
+    // The block key made exactly 32 digits long with leading zeros.
+    void padBlockKey() { blockKey = blockKey.rightJustified(32, QLatin1Char('0')); }
     // Puts a configuration into the editor; false when a value is refused.
-    bool ApplyConfig(const ConfigTable &table, ConfigSource source);
+    bool applyConfig(const ConfigTable &table, ConfigSource source);
 
     // Filters of the text fields: what a typed or pasted text becomes.
     static QString keyText(const QString &typed);
     static QString bleNameText(const QString &typed);
 
     // Controls.
-    int readmode = 0;
+    int readMode = 0;
     std::vector<CardFormat> formatEntries;
     std::vector<bool> formatChecks;
-    int wgtype = 0;
+    // The highlighted entry of the format list (-1: none); refilling the list clears it.
+    int highlightedFormat = -1;
+    int wiegandType = 0;
     int widthMode = 0;  // 0 "автоопределение", 1 "пользовательская"
     int width = 64;
     bool reversed = false;
     bool hash = false;
     int shift = 0, shiftMax = 63;
-    int sigbits = 64, sigbitsMax = 64;
-    int blocknum = 1, blockoffset = 0, blockcount = 8;
-    QString blockkey = TReaderConfig().blockkey;
-    BankKeyMode bankkeymode = BankKeyMode::Default;
-    QString bankkey = TReaderConfig().bankkey;
-    QString blename;
+    int significantBits = 64, significantBitsMax = 64;
+    int blockNumber = 1, blockOffset = 0, blockCount = 8;
+    QString blockKey = ReaderConfig().blockKey;
+    BankKeyMode bankKeyMode = BankKeyMode::Default;
+    QString bankKey = ReaderConfig().bankKey;
+    QString bleName;
     int pulse = 3;
     std::array<bool, 64> zones{};
-    std::array<QColor, 4> colours = TReaderConfig().ledcolors;
+    std::array<QColor, 4> colours = ReaderConfig().ledColours;
 
     // Program-wide values.
-    bool blereader = false;
-    bool emmarine = true;
+    // The kind of the connected reader; the reader session tells.
+    std::function<ReaderKind()> readerKind = [] { return ReaderKind::Usb; };
+    bool bleReader() const { return readerKind() == ReaderKind::Ble; }
+    bool emMarine = true;
     bool loading = false;
-    int maxbits = 64;
+    int maxBits = 64;
 
     // What is shown and enabled.
     bool readModeEnabled = true;

@@ -6,18 +6,18 @@
 
 namespace limra {
 
-std::vector<CardFormat> offeredFormats(int readmode, bool blereader, bool emmarine)
+std::vector<CardFormat> offeredFormats(int readMode, ReaderKind reader, bool emMarine)
 {
-    switch (readmode) {
+    switch (readMode) {
     case 0:
-        if (blereader)
+        if (reader == ReaderKind::Ble)
             return {{0x0200, "Телефон (BLE) - 8 байт", 64}, {0x0400, "Брелок (BLE) - 8 байт", 64}};
         else {
             std::vector<CardFormat> f = {
                 {0x0001, "ISO14443AUID - 4 байта", 32},   {0x0002, "ISO14443AUID - 7 байт", 56},
                 {0x0004, "Телефон (NFC) - 8 байт", 64},   {0x0020, "ISO14443B - 4 байта", 32},
                 {0x0040, "ISO15693 (ICODE) - 8 байт", 64}, {0x0080, "Банковские карты - 8 байт", 64}};
-            if (emmarine)
+            if (emMarine)
                 f.push_back({0x0100, "Em-Marine - 3 байта", 24});
             return f;
         }
@@ -48,73 +48,73 @@ QString defaultBankKey()
 
 static QString le16(int value)
 {
-    return swapbytes(hexDigits(quint64(value) & 0xFFFF, 4));
+    return swapBytes(hexDigits(quint64(value) & 0xFFFF, 4));
 }
 
-QString BuildConfig(TReaderConfig &c, Producer producer, bool blereader)
+QString buildConfig(ReaderConfig &c, Producer producer, ReaderKind reader)
 {
-    c.blockkey = c.blockkey.rightJustified(32, QLatin1Char('0'));
+    c.blockKey = c.blockKey.rightJustified(32, QLatin1Char('0'));
     QString out = QStringLiteral("0202") + le16(c.formats);
-    if (c.readmode == 3 && producer != Producer::MasterCards)
+    if (c.readMode == 3 && producer != Producer::MasterCards)
         out += QStringLiteral("0303000040");
     else
-        out += QStringLiteral("0303") + hexByte(c.convmode == 2 ? 2 : c.convmode == 1 ? 1 : 0) + hexByte(c.bitshift)
-               + hexByte(c.sigbits);
-    out += QStringLiteral("0601") + hexByte(c.readmode);
-    if (c.readmode == 2)
-        out += QStringLiteral("0802") + le16(c.blocknum) + QStringLiteral("0901") + hexByte(c.blockoffset)
-               + QStringLiteral("0A01") + hexByte(c.blockcount) + QStringLiteral("0B10") + c.blockkey;
-    if (c.readmode == 0) {
-        if (producer == Producer::Reader && blereader) {
-            if (!c.blename.isEmpty()) {
-                out += QStringLiteral("20") + hexByte(c.blename.size() + 1);
-                for (QChar ch : c.blename)
+        out += QStringLiteral("0303") + hexByte(c.conversion == 2 ? 2 : c.conversion == 1 ? 1 : 0) + hexByte(c.bitShift)
+               + hexByte(c.significantBits);
+    out += QStringLiteral("0601") + hexByte(c.readMode);
+    if (c.readMode == 2)
+        out += QStringLiteral("0802") + le16(c.blockNumber) + QStringLiteral("0901") + hexByte(c.blockOffset)
+               + QStringLiteral("0A01") + hexByte(c.blockCount) + QStringLiteral("0B10") + c.blockKey;
+    if (c.readMode == 0) {
+        if (producer == Producer::Reader && reader == ReaderKind::Ble) {
+            if (!c.bleName.isEmpty()) {
+                out += QStringLiteral("20") + hexByte(c.bleName.size() + 1);
+                for (QChar ch : c.bleName)
                     out += hexByte(ch.unicode());
                 out += QStringLiteral("00");
             }
-        } else if (c.bankkeymode == BankKeyMode::Default) {
+        } else if (c.bankKeyMode == BankKeyMode::Default) {
             out += QStringLiteral("0B10") + defaultBankKey();
         } else {
-            c.bankkey = c.bankkey.rightJustified(32, QLatin1Char('0'));
-            out += QStringLiteral("0B10") + c.bankkey;
+            c.bankKey = c.bankKey.rightJustified(32, QLatin1Char('0'));
+            out += QStringLiteral("0B10") + c.bankKey;
         }
     }
-    if (c.readmode == 3)
+    if (c.readMode == 3)
         out += QStringLiteral("0802") + le16(c.pulse) + QStringLiteral("0B10") + zoneMask(c.zones);
-    out += QStringLiteral("0401") + hexByte(c.wgtype);
-    out += c.wgwidth == 0 ? QStringLiteral("050100") : QStringLiteral("0501") + hexByte(c.wgwidth);
-    if (!(producer == Producer::Reader && blereader)) {
+    out += QStringLiteral("0401") + hexByte(c.wiegandType);
+    out += c.wiegandWidth == 0 ? QStringLiteral("050100") : QStringLiteral("0501") + hexByte(c.wiegandWidth);
+    if (!(producer == Producer::Reader && reader == ReaderKind::Ble)) {
         out += QStringLiteral("0C08");
-        for (const QColor &colour : c.ledcolors)
-            out += getmycolor(colour);
+        for (const QColor &colour : c.ledColours)
+            out += colourCode(colour);
     }
     return out;
 }
 
-ConfigTable ParseConfig(const QString &items)
+ConfigTable parseConfig(const QString &items)
 {
     ConfigTable table;
     QString rest = items;
     while (!rest.isEmpty()) {
-        const int tag = int(hextoint(rest.left(2)) & 0xFF);
-        const int len = int(hextoint(rest.mid(2, 2)) & 0xFF);
+        const int tag = int(hexToInt(rest.left(2)) & 0xFF);
+        const int len = int(hexToInt(rest.mid(2, 2)) & 0xFF);
         table[size_t(tag)] = rest.mid(4, 2 * len);
         rest.remove(0, 4 + 2 * len);
     }
     return table;
 }
 
-QString getmycolor(const QColor &colour)
+QString colourCode(const QColor &colour)
 {
-    const QString bits = bytetobin(quint8(colour.red())).left(5) + bytetobin(quint8(colour.green())).left(6)
-                         + bytetobin(quint8(colour.blue())).left(5);
-    return swapbytes(hexDigits(quint64(bintoint(bits)), 4));
+    const QString bits = byteToBits(quint8(colour.red())).left(5) + byteToBits(quint8(colour.green())).left(6)
+                         + byteToBits(quint8(colour.blue())).left(5);
+    return swapBytes(hexDigits(quint64(bitsToInt(bits)), 4));
 }
 
 QColor colourFromCode(const QString &fourDigits)
 {
-    const int lo = int(hextoint(fourDigits.left(2)) & 0xFF);
-    const int hi = int(hextoint(fourDigits.mid(2, 2)) & 0xFF);
+    const int lo = int(hexToInt(fourDigits.left(2)) & 0xFF);
+    const int hi = int(hexToInt(fourDigits.mid(2, 2)) & 0xFF);
     const int code = lo + 256 * hi;
     return QColor(((code >> 11) & 0x1F) << 3, ((code >> 5) & 0x3F) << 2, (code & 0x1F) << 3);
 }
@@ -137,25 +137,25 @@ QString zoneBitString(const std::array<bool, 64> &zones)
     return bits;
 }
 
-QString bintohex(const QString &bits)
+QString bitsToHex(const QString &bits)
 {
     const int padded = (bits.size() + 7) / 8 * 8;
     const QString b = bits.rightJustified(padded, QLatin1Char('0'));
     QString out;
     for (int i = 0; i < b.size(); i += 8)
-        out += hexByte(int(bintoint(b.mid(i, 8))));
+        out += hexByte(int(bitsToInt(b.mid(i, 8))));
     return out;
 }
 
 QString zoneMask(const std::array<bool, 64> &zones)
 {
-    return bintohex(zoneBitString(zones)).leftJustified(32, QLatin1Char('0'));
+    return bitsToHex(zoneBitString(zones)).leftJustified(32, QLatin1Char('0'));
 }
 
 bool decodeZoneMask(const QString &value, std::array<bool, 64> &zones)
 {
     QString v = value.size() > 16 ? value.left(16) : value.rightJustified(16, QLatin1Char('0'));
-    const QString bits = hextobin(v);
+    const QString bits = hexToBits(v);
     if (bits.size() != 64)
         return false;
     for (int z = 0; z < 64; ++z)

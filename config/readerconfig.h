@@ -7,6 +7,8 @@
 #include <array>
 #include <vector>
 
+#include "link/protocol.h"
+
 namespace limra {
 
 // One card format of the editor's format list.
@@ -17,40 +19,40 @@ struct CardFormat {
 };
 
 // The formats offered for a read mode and reader kind, in list order.
-std::vector<CardFormat> offeredFormats(int readmode, bool blereader, bool emmarine);
+std::vector<CardFormat> offeredFormats(int readMode, ReaderKind reader, bool emMarine);
 
 enum class BankKeyMode { Default, User };
 
-struct TReaderConfig {
-    int readmode = 0;
+struct ReaderConfig {
+    int readMode = 0;
     quint16 formats = 0x01E7;
-    int convmode = 0;     // 0 normal, 1 reversed byte order, 2 hash
-    int bitshift = 0;
-    int sigbits = 64;
-    int wgtype = 0;
-    int wgwidth = 0;      // 0: automatic
-    int blocknum = 1;
-    int blockoffset = 0;
-    int blockcount = 8;
-    QString blockkey = QStringLiteral("5A17C3E9B2046D8FF1A0937C4E6B25D8");
-    BankKeyMode bankkeymode = BankKeyMode::Default;
-    QString bankkey = QStringLiteral("5A17C3E9B2046D8FF1A0937C4E6B25D8");
-    QString blename;
+    int conversion = 0;     // 0 normal, 1 reversed byte order, 2 hash
+    int bitShift = 0;
+    int significantBits = 64;
+    int wiegandType = 0;
+    int wiegandWidth = 0;      // 0: automatic
+    int blockNumber = 1;
+    int blockOffset = 0;
+    int blockCount = 8;
+    QString blockKey = QStringLiteral("5A17C3E9B2046D8FF1A0937C4E6B25D8");
+    BankKeyMode bankKeyMode = BankKeyMode::Default;
+    QString bankKey = QStringLiteral("5A17C3E9B2046D8FF1A0937C4E6B25D8");
+    QString bleName;
     int pulse = 3;        // tenths of a second
     std::array<bool, 64> zones{};
     // Idle, LEDG, LEDR, LEDR + LEDG.
-    std::array<QColor, 4> ledcolors = {QColor(0, 128, 255), QColor(0, 255, 0), QColor(255, 0, 0), QColor(255, 128, 0)};
+    std::array<QColor, 4> ledColours = {QColor(0, 128, 255), QColor(0, 255, 0), QColor(255, 0, 0), QColor(255, 128, 0)};
 };
 
 enum class Producer { Reader, File, MasterCards };
 
 // The configuration items (without the block's leading byte). Pads the block
 // key, and the bank key when it is the key encoded, to 32 digits in `config`.
-QString BuildConfig(TReaderConfig &config, Producer producer, bool blereader);
+QString buildConfig(ReaderConfig &config, Producer producer, ReaderKind reader);
 
 // Item values by tag; a later item replaces an earlier one.
 using ConfigTable = std::array<QString, 256>;
-ConfigTable ParseConfig(const QString &items);
+ConfigTable parseConfig(const QString &items);
 
 // The default bank-card key, 32 upper-case hex digits.
 QString defaultBankKey();
@@ -59,7 +61,7 @@ QString defaultBankKey();
 inline const QString kDefaultConfigItems = QStringLiteral("0202670003030000400601000401000501000C0800F8E00700F8E0FF");
 
 // LED colours: 5-6-5 code, least significant byte first, as 4 hex digits.
-QString getmycolor(const QColor &colour);
+QString colourCode(const QColor &colour);
 QColor colourFromCode(const QString &fourDigits);
 // The colour reduced to what the code keeps.
 QColor reducedColour(const QColor &colour);
@@ -73,6 +75,6 @@ bool decodeZoneMask(const QString &value, std::array<bool, 64> &zones);
 // The bit string of the zones, zone 64 first.
 QString zoneBitString(const std::array<bool, 64> &zones);
 // Binary digits to hex, 8 bits a byte, left-padded to whole bytes.
-QString bintohex(const QString &bits);
+QString bitsToHex(const QString &bits);
 
 } // namespace limra

@@ -2,144 +2,156 @@
 
 #include <QFile>
 
-#include "app/texts.h"
-#include "config/configeditor.h"
+#include "common/texts.h"
 #include "config/configfile.h"
-#include "link/constants.h"
 #include "link/errors.h"
-#include "link/hextext.h"
+#include "link/readerlink.h"
 #include "platform/atomicfile.h"
 #include "platform/dialogs.h"
-#include "provisioning/cardevents.h"
-#include "provisioning/cardwait.h"
 
 namespace limra {
 
 namespace {
 const QString kFileFilter = QStringLiteral("Файл конфигурации|*.rcf");
 const QString kFileSuffix = QStringLiteral("*.rcf");
-const QString kBlockKeyChecksum = QStringLiteral("Контрольная сумма кода доступа к блоку");
 const QString kReadFromReader = QStringLiteral("Конфигурация считана из USB-считывателя");
 constexpr int kMinimumReadDigits = 30;
 } // namespace
 
-ConfigTransfer::ConfigTransfer(ReaderLink &l, ConfigEditor &e, UserDialogs &d, TForm3 &f, QObject *parent)
-    : QObject(parent), link(l), editor(e), dialogs(d), form3(f)
+bool applyToEditor(EditorModel &editor, const ConfigTable &table, ConfigSource source, UserDialogs &dialogs)
 {
+    if (editor.applyConfig(table, source))
+        return true;
+    dialogs.error(QStringLiteral("Ошибка установки параметров."));
+    return false;
+}
+
+ConfigTransfer::ConfigTransfer(ReaderLink &link, EditorModel &editor, UserDialogs &dialogs,
+                               ObjectCodeWait objectCodeWait, QObject *parent)
+    : QObject(parent), ReaderOperation(link, dialogs), m_editor(editor),
+      m_objectCodeWait(std::move(objectCodeWait))
+{
+}
+
+bool ConfigTransfer::apply(const ConfigTable &table, ConfigSource source)
+{
+    const bool ok = applyToEditor(m_editor, table, source, m_dialogs);
+    Q_EMIT editorChanged();
+    return ok;
 }
 
 void ConfigTransfer::writeToReader()
 {
-    editor.model.blockkey = editor.model.blockkey.rightJustified(32, QLatin1Char('0'));
-    editor.sync();
-    const int mode = editor.model.readmode;
+    m_editor.padBlockKey();
+    Q_EMIT editorChanged();
+    const int mode = m_editor.readMode;
     const bool objectCode = mode == 1 || mode == 3;
     if (objectCode
-        && !dialogs.question(QStringLiteral("Конфигурация"),
-                             QStringLiteral("Для записи конфигурации потребуется ранее созданная мастер-карта с заданным "
-                                            "кодом объекта. Продолжить?")))
+        && !m_dialogs.question(texts::kConfigurationCaption,
+                               QStringLiteral("Для записи конфигурации потребуется ранее созданная мастер-карта с "
+                                              "заданным кодом объекта. Продолжить?")))
         return;
-    const QString result = link.SendToComPort(QStringLiteral("0101") + editor.buildItems(Producer::Reader), kDefaultTimeoutMs);
+    const QString items = m_editor.buildItems(Producer::Reader);
+    Q_EMIT editorChanged();
+    const QString result = send(command::WriteConfig + items);
     if (isError(result)) {
-        link.SendToComPort(QStringLiteral("0501"), kDefaultTimeoutMs);
-        dialogs.error(errorMessage(result));
+        resumeAndReport(result);
         return;
     }
     if (objectCode) {
-        cardevents::consume(link.statusanswer);
-        form3.setPrompt(kObjectCodeCaption, kObjectCodePrompt);
-        const int outcome = form3.exec();
-        link.SendToComPort(QStringLiteral("0501"), kDefaultTimeoutMs);
-        if (outcome == CardWaitDialog::Yes)
-            dialogs.message(texts::kDone);
+        m_link.cardEvents().consume();
+        const WaitResult outcome = m_objectCodeWait(texts::kObjectCodeWaitCaption, texts::kObjectCodeWaitPrompt);
+        resumeReading();
+        if (outcome == WaitResult::Yes)
+            m_dialogs.message(texts::kDone);
         else
-            dialogs.error(QStringLiteral("Код объекта не записан в USB-считыватель."));
+            m_dialogs.error(QStringLiteral("Код объекта не записан в USB-считыватель."));
         return;
     }
-    link.SendToComPort(QStringLiteral("0501"), kDefaultTimeoutMs);
-    dialogs.message(texts::kDone);
+    resumeReading();
+    m_dialogs.message(texts::kDone);
 }
 
-void ConfigTransfer::readFromReader(bool startedByDiscovery)
+void ConfigTransfer::readFromReader(ReadStart start)
 {
-    const QString result = link.SendToComPort(QStringLiteral("0B01"), kDefaultTimeoutMs);
+    const QString result = send(command::ReadConfig);
     if (isError(result)) {
-        dialogs.error(errorMessage(result));
+        report(result);
         return;
     }
     if (result.size() < kMinimumReadDigits) {
-        dialogs.error(QStringLiteral("Ошибка: Не удалось считать конфигурацию."));
+        m_dialogs.error(texts::kErrorPrefix + QStringLiteral("Не удалось считать конфигурацию."));
         return;
     }
-    const ConfigTable table = ParseConfig(result);
-    if (!editor.apply(table, ConfigSource::Reader))
+    const ConfigTable table = parseConfig(result);
+    if (!apply(table, ConfigSource::Reader))
         return;
-    if (startedByDiscovery) {
-        dialogs.message(kReadFromReader);
+    if (start == ReadStart::AfterConnecting) {
+        m_dialogs.message(kReadFromReader);
         return;
     }
-    const int mode = editor.model.readmode;
-    const QString objectSum = table[0x0E];
-    const QString keySum = table[0x0F];
+    const QString objectSum = table[tag::ObjectChecksum];
+    const QString keySum = table[tag::KeyChecksum];
     if (!objectSum.isEmpty()) {
+        const int mode = m_editor.readMode;
         if (mode == 0)
             return;
-        dialogs.input(kReadFromReader, mode == 2 ? kBlockKeyChecksum : QStringLiteral("Контрольная сумма кода объекта"),
-                      objectSum);
+        m_dialogs.input(kReadFromReader, mode == 2 ? texts::kKeyChecksum : texts::kObjectChecksum, objectSum);
     } else if (!keySum.isEmpty()) {
-        dialogs.input(kReadFromReader, kBlockKeyChecksum, keySum);
+        m_dialogs.input(kReadFromReader, texts::kKeyChecksum, keySum);
     } else {
-        dialogs.message(kReadFromReader);
+        m_dialogs.message(kReadFromReader);
     }
 }
 
 void ConfigTransfer::showDefault()
 {
-    if (editor.apply(ParseConfig(kDefaultConfigItems), ConfigSource::Default))
-        dialogs.message(QStringLiteral("Показана конфигурация по умолчанию"));
+    if (apply(parseConfig(kDefaultConfigItems), ConfigSource::Default))
+        m_dialogs.message(QStringLiteral("Показана конфигурация по умолчанию"));
 }
 
 void ConfigTransfer::saveToFile()
 {
-    const QString path = dialogs.saveFile(kFileFilter, kFileSuffix);
+    const QString path = m_dialogs.saveFile(kFileFilter, kFileSuffix);
     if (path.isEmpty())
         return;
-    const QByteArray bytes = configFileBytes(editor.buildItems(Producer::File));
+    const QByteArray bytes = configFileBytes(m_editor.buildItems(Producer::File));
+    Q_EMIT editorChanged();
     QString error;
     if (!writeFileAtomically(path, bytes, &error)) {
-        dialogs.error(QStringLiteral("Не удалось записать файл %1: %2").arg(path, error));
+        m_dialogs.error(QStringLiteral("Не удалось записать файл %1: %2").arg(path, error));
         return;
     }
-    dialogs.message(texts::kDone);
+    m_dialogs.message(texts::kDone);
 }
 
 void ConfigTransfer::loadFromFile()
 {
-    const QString path = dialogs.openFile(kFileFilter, kFileSuffix);
+    const QString path = m_dialogs.openFile(kFileFilter, kFileSuffix);
     if (path.isEmpty())
         return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        dialogs.error(QStringLiteral("Не удалось открыть файл %1: %2").arg(path, file.errorString()));
+        m_dialogs.error(QStringLiteral("Не удалось открыть файл %1: %2").arg(path, file.errorString()));
         return;
     }
     const QByteArray bytes = file.readAll();
     QString items;
     switch (checkConfigFile(bytes, &items)) {
     case ConfigFileCheck::TooShort:
-        dialogs.error(QStringLiteral("Неверный формат файла."));
+        m_dialogs.error(QStringLiteral("Неверный формат файла."));
         return;
     case ConfigFileCheck::BadDigest:
-        dialogs.error(QStringLiteral("Неверный формат файла - ошибка CRC."));
+        m_dialogs.error(QStringLiteral("Неверный формат файла - ошибка CRC."));
         return;
     case ConfigFileCheck::BadVersion:
-        dialogs.error(QStringLiteral("Неверный формат файла - ошибка версии."));
+        m_dialogs.error(QStringLiteral("Неверный формат файла - ошибка версии."));
         return;
     case ConfigFileCheck::Ok:
         break;
     }
-    if (editor.apply(ParseConfig(items), ConfigSource::File))
-        dialogs.message(QStringLiteral("Конфигурация считана из файла"));
+    if (apply(parseConfig(items), ConfigSource::File))
+        m_dialogs.message(QStringLiteral("Конфигурация считана из файла"));
 }
 
 } // namespace limra

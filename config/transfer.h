@@ -3,34 +3,49 @@
 #include <QObject>
 #include <functional>
 
+#include "config/editormodel.h"
+#include "link/cardevents.h"
+#include "link/operation.h"
+
 namespace limra {
 
-class ConfigEditor;
-class ReaderLink;
-class TForm3;
-class UserDialogs;
-
-class ConfigTransfer : public QObject {
+class ConfigTransfer : public QObject, public ReaderOperation {
     Q_OBJECT
 public:
-    ConfigTransfer(ReaderLink &link, ConfigEditor &editor, UserDialogs &dialogs, TForm3 &objectCodeDialog,
+    // Waits for the master card with the object code after a write in the
+    // protected modes: caption and prompt of the wait.
+    using ObjectCodeWait = std::function<WaitResult(const QString &caption, const QString &prompt)>;
+
+    ConfigTransfer(ReaderLink &link, EditorModel &editor, UserDialogs &dialogs, ObjectCodeWait objectCodeWait,
                    QObject *parent = nullptr);
+
+    // Who asked for a read: the checksum boxes show only for the user.
+    enum class ReadStart { ByUser, AfterConnecting };
 
     // "Записать конфигурацию в USB-считыватель".
     void writeToReader();
     // "Считать конфигурацию из USB-считывателя"; also run after every connection.
-    void readFromReader(bool startedByDiscovery);
+    void readFromReader(ReadStart start);
     // "Показать конфигурацию по умолчанию".
     void showDefault();
     // "Записать конфигурацию в файл" and "Считать конфигурацию из файла".
     void saveToFile();
     void loadFromFile();
 
+Q_SIGNALS:
+    // The editor's contents changed (a configuration applied, a key padded).
+    void editorChanged();
+
 private:
-    ReaderLink &link;
-    ConfigEditor &editor;
-    UserDialogs &dialogs;
-    TForm3 &form3;
+    // Puts a configuration into the editor; tells the user when a value is refused.
+    bool apply(const ConfigTable &table, ConfigSource source);
+
+    EditorModel &m_editor;
+    ObjectCodeWait m_objectCodeWait;
 };
+
+// Puts a configuration into the editor; "Ошибка установки параметров." when
+// a value is refused.
+bool applyToEditor(EditorModel &editor, const ConfigTable &table, ConfigSource source, UserDialogs &dialogs);
 
 } // namespace limra

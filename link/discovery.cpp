@@ -2,132 +2,158 @@
 
 #include <algorithm>
 
-#include "link/constants.h"
+#include "common/logging.h"
+#include "common/texts.h"
 #include "link/errors.h"
 #include "link/hextext.h"
-#include "link/logging.h"
+#include "link/readerlink.h"
+#include "platform/portnames.h"
+#include "platform/readerdevice.h"
 
 namespace limra {
 
-ReaderDiscovery::ReaderDiscovery(ReaderLink &l, const PortEnumerator &p, SerialPortFactory f, QObject *parent)
-    : QObject(parent), link(l), ports(p), factory(std::move(f))
+namespace {
+constexpr int kScanIntervalMs = 1000;
+constexpr int kRescanAfterRemovalMs = 100;
+// Item FD must be longer than this many digits to be a serial number.
+constexpr int kMinSerialDigits = 7;
+} // namespace
+
+ReaderDiscovery::ReaderDiscovery(ReaderSession &session, ReaderLink &link, const PortEnumerator &ports,
+                                 QObject *parent)
+    : QObject(parent), m_session(session), m_link(link), m_ports(ports)
 {
-    scanTimer.setInterval(kScanIntervalMs);
-    connect(&scanTimer, &QTimer::timeout, this, &ReaderDiscovery::ScanCOMTimerTimer);
+    m_timer.setInterval(kScanIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &ReaderDiscovery::scanOnce);
+    connect(&m_session, &ReaderSession::portFailed, this, &ReaderDiscovery::deviceRemoved);
 }
 
-QStringList ReaderDiscovery::EnumPorts2() const
+void ReaderDiscovery::start()
+{
+    m_timer.start();
+}
+
+void ReaderDiscovery::pause()
+{
+    m_paused = true;
+    m_timer.stop();
+}
+
+void ReaderDiscovery::resume()
+{
+    m_paused = false;
+    m_timer.start();
+}
+
+void ReaderDiscovery::applySettings(ReaderSession::ConnectionMode mode, const QString &listPort, int manualNumber)
+{
+    m_session.mode = mode;
+    m_session.listPort = listPort;
+    m_session.manualNumber = manualNumber;
+    if (m_session.hasPort())
+        m_session.dropConnection();
+}
+
+QStringList ReaderDiscovery::readerPorts() const
 {
     QStringList usb;
-    for (const PortInfo &p : ports.ports())
+    for (const PortInfo &p : m_ports.ports())
         if (p.hasUsbIds && p.vendorId == kReaderVendorId && p.productId == kReaderProductId)
             usb << p.name.trimmed();
     std::sort(usb.begin(), usb.end()); // a stable order whatever the system lists first
     usb.removeDuplicates();
-    return usb + ports.virtualReaders();
+    return usb + m_ports.virtualReaders();
 }
 
-QStringList ReaderDiscovery::EnumPorts() const
+QStringList ReaderDiscovery::allPorts() const
 {
     QStringList all;
-    for (const PortInfo &p : ports.ports())
+    for (const PortInfo &p : m_ports.ports())
         all << p.name;
-    return all + ports.virtualReaders();
-}
-
-QString ReaderDiscovery::portForNumber(int n)
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(n);
-#else
-    // The reader is a CDC-ACM device: COM1 is the first such port.
-    return QStringLiteral("/dev/ttyACM%1").arg(n - 1);
-#endif
+    return all + m_ports.virtualReaders();
 }
 
 QStringList ReaderDiscovery::candidates() const
 {
-    switch (connectmode) {
-    case FromList: return {listPort};
-    case ByNumber: return {portForNumber(manualNumber)};
-    default: return EnumPorts2();
+    switch (m_session.mode) {
+    case ReaderSession::ConnectionMode::FromList: return {m_session.listPort};
+    case ReaderSession::ConnectionMode::ByNumber: return {portForNumber(m_session.manualNumber)};
+    case ReaderSession::ConnectionMode::Automatic: break;
     }
+    return readerPorts();
 }
 
-void ReaderDiscovery::ScanCOMTimerTimer()
+void ReaderDiscovery::scanOnce()
 {
-    if (scanTimer.interval() < kScanIntervalMs)
-        scanTimer.setInterval(kScanIntervalMs);
-    scanTimer.stop();
+    if (m_timer.interval() < kScanIntervalMs)
+        m_timer.setInterval(kScanIntervalMs);
+    m_timer.stop();
+    // The waits of a probe let events run, a further tick among them: the
+    // timer is started again when this scan ends, however it ends.
     struct Restart {
-        QTimer &t;
-        ~Restart() { t.start(); }
-    } restart{scanTimer};
+        ReaderDiscovery &d;
+        ~Restart()
+        {
+            if (!d.m_paused)
+                d.m_timer.start();
+        }
+    } restart{*this};
 
-    if (isConnected() || link.port() || settingsDialogOpen())
+    if (m_paused || m_session.isConnected() || m_session.hasPort())
         return;
     for (const QString &candidate : candidates()) {
         const QString name = candidate.trimmed();
-        if (name.isEmpty())
-            continue;
-        if (probe(name))
+        if (!name.isEmpty() && probe(name))
             return;
     }
 }
 
 bool ReaderDiscovery::probe(const QString &name)
 {
-    std::unique_ptr<SerialPort> port = factory();
-    if (!port->open(name) || !port->isOpen())
+    if (!m_session.open(name))
         return false;
-    link.setPort(std::move(port));
-    const QString reply = link.SendToComPort(QStringLiteral("FF01"), kIdentifyTimeoutMs);
+    const QString reply = m_link.exchange(command::Identify, kIdentifyTimeoutMs);
     auto discard = [this, &name](const char *why) {
         qCDebug(lcDiscovery) << name << why;
-        link.closePort();
+        m_session.closePort();
         return false;
     };
-    if (isError(reply) || !link.port())
+    if (isError(reply) || !m_session.hasPort())
         return discard("did not identify");
-    const QString fd = gettagvalue(0xFD, reply, false);
-    const QString ff = gettagvalue(0xFF, reply, false);
-    if (fd.size() <= 6 || ff.size() != 4)
+    const QString serial = tagValue(tag::Serial, reply, Packet::Items);
+    const QString kindItem = tagValue(tag::ReaderType, reply, Packet::Items);
+    if (serial.size() < kMinSerialDigits || kindItem.size() != 4)
         return discard("sent wrong identification items");
+    ReaderKind readerKind = ReaderKind::Usb;
     QString prefix;
-    const QString type = ff.mid(2, 2);
-    if (type == hexByte(kReaderTypeUsb)) {
-        blereader = false;
-        prefix = QStringLiteral("Устройство подключено ");
-    } else if (type == hexByte(kReaderTypeBle)) {
-        blereader = true;
-        prefix = QStringLiteral("Устройство BLE подключено ");
+    if (kindItem.mid(2, 2) == hexByte(kReaderKindUsb)) {
+        prefix = texts::kConnectedUsb;
+    } else if (kindItem.mid(2, 2) == hexByte(kReaderKindBle)) {
+        readerKind = ReaderKind::Ble;
+        prefix = texts::kConnectedBle;
     } else {
         return discard("is not a reader of a known type");
     }
-    link.connectedport = name;
-    Q_EMIT connected(prefix + name + QStringLiteral("  (s/n: ") + ff + QLatin1Char('-') + fd + QLatin1Char(')'));
-    link.SendToComPort(QStringLiteral("0501"), kDefaultTimeoutMs);
-    if (isConnected())
-        Q_EMIT readConfigurationRequested();
+    m_session.setConnected(prefix + name + QStringLiteral("  (s/n: ") + kindItem + QLatin1Char('-') + serial
+                               + QLatin1Char(')'),
+                           readerKind);
+    m_link.exchange(command::ResumeReading);
+    if (m_session.isConnected())
+        Q_EMIT identified();
     return true;
 }
 
-void ReaderDiscovery::WMDEVICECHANGE(const QString &removedPort)
+void ReaderDiscovery::deviceRemoved(const QString &portName)
 {
-    scanTimer.stop();
-    const QString name = removedPort.trimmed();
-    if (link.port() && !name.isEmpty() && name == link.connectedport.trimmed() && !fwswitching) {
-        disconnect();
-        scanTimer.setInterval(kRescanAfterRemovalMs);
+    m_timer.stop();
+    const QString name = portName.trimmed();
+    if (m_session.hasPort() && !name.isEmpty() && name == m_session.portName().trimmed()
+        && !m_session.firmwareSwitching()) {
+        m_session.dropConnection();
+        m_timer.setInterval(kRescanAfterRemovalMs);
     }
-    scanTimer.start();
-}
-
-void ReaderDiscovery::disconnect()
-{
-    link.connectedport.clear();
-    link.closePort();
-    Q_EMIT disconnected();
+    if (!m_paused)
+        m_timer.start();
 }
 
 } // namespace limra

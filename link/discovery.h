@@ -1,63 +1,59 @@
 #pragma once
-// Reader discovery: once a second the scan tries the ports that may carry
-// the reader, identifies it with "FF01" and keeps the first that answers.
-// A removal notice for the connected port drops the connection.
+// Reader discovery: once a second a scan tries the ports that may carry the
+// reader, identifies it with "FF01" and keeps the first that answers. A
+// removal notice for the connected port drops the connection.
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
 #include <functional>
 
-#include "link/readerlink.h"
+#include "link/session.h"
 #include "platform/portenum.h"
 
 namespace limra {
 
+class ReaderLink;
+
 class ReaderDiscovery : public QObject {
     Q_OBJECT
 public:
-    enum ConnectMode { Automatic = 0, FromList = 1, ByNumber = 2 };
-
-    ReaderDiscovery(ReaderLink &link, const PortEnumerator &ports, SerialPortFactory factory,
+    ReaderDiscovery(ReaderSession &session, ReaderLink &link, const PortEnumerator &ports,
                     QObject *parent = nullptr);
 
+    // The scan runs once a second from now on.
+    void start();
+    // No scan runs until resume (the connection settings are open).
+    void pause();
+    void resume();
+    // New connection settings: the connection, if any, is dropped and the
+    // next scan follows them.
+    void applySettings(ReaderSession::ConnectionMode mode, const QString &listPort, int manualNumber);
+
+    // One scan.
+    void scanOnce();
+    // A serial device is gone; `portName` as the port is opened by.
+    void deviceRemoved(const QString &portName);
+
     // The present ports of the reader (USB 1FC9:0117), then the virtual readers.
-    QStringList EnumPorts2() const;
+    QStringList readerPorts() const;
     // Every serial port the system knows, then the virtual readers.
-    QStringList EnumPorts() const;
-    // The ports one scan tries, by `connectmode`.
+    QStringList allPorts() const;
+    // The ports one scan tries.
     QStringList candidates() const;
-    // The port that number n names in manual mode.
-    static QString portForNumber(int n);
-
-    void ScanCOMTimerTimer();
-    // A device-removal notice carrying the port name.
-    void WMDEVICECHANGE(const QString &removedPort);
-    void disconnect();
-
-    bool isConnected() const { return !link.connectedport.isEmpty(); }
-
-    QTimer scanTimer;
-    int connectmode = Automatic;
-    QString listPort;      // the port chosen in the dialog's list (mode 1)
-    int manualNumber = 1;  // the number typed in the dialog (mode 2)
-    bool blereader = false;
-    bool fwswitching = false;
-    std::function<bool()> settingsDialogOpen = [] { return false; };
 
 Q_SIGNALS:
-    // A reader identified itself; `status` is the status-bar text.
-    void connected(const QString &status);
-    // The connection ended.
-    void disconnected();
-    // The configuration is to be read now (after "0501").
-    void readConfigurationRequested();
+    // A reader identified itself and was put back to card reading: its
+    // configuration is to be read now.
+    void identified();
 
 private:
     bool probe(const QString &name);
 
-    ReaderLink &link;
-    const PortEnumerator &ports;
-    SerialPortFactory factory;
+    ReaderSession &m_session;
+    ReaderLink &m_link;
+    const PortEnumerator &m_ports;
+    QTimer m_timer;
+    bool m_paused = false;
 };
 
 } // namespace limra

@@ -1,12 +1,13 @@
 #include "link/errors.h"
 
+#include "common/texts.h"
 #include "link/hextext.h"
 
 namespace limra {
 
-QString errtotext(int err)
+QString errorText(int code)
 {
-    switch (err & 0xFF) {
+    switch (code & 0xFF) {
     case 0: return QStringLiteral("Превышено время ожидания ответа.");
     case 7: return QStringLiteral("Не случайный UID в картах MifarePlus.");
     case 8: return QStringLiteral("Ошибка выбора VCA.");
@@ -35,7 +36,7 @@ QString errtotext(int err)
                               "Нажмите кнопку \"Считать конфигурацию с мастер-карты и записать в "
                               "USB-считыватель\" и приложите указанную мастер-карту.");
     default:
-        return QStringLiteral("Неизвестная ошибка №") + QString::number(err & 0xFF);
+        return QStringLiteral("Неизвестная ошибка №") + QString::number(code & 0xFF);
     }
 }
 
@@ -65,12 +66,12 @@ bool isError(const QString &result)
 int errorCode(const QString &result)
 {
     const int at = result.indexOf(QLatin1String("ER"));
-    return at < 0 ? 0 : int(hextoint(result.mid(at + 2, 2)) & 0xFF);
+    return at < 0 ? 0 : int(hexToInt(result.mid(at + 2, 2)) & 0xFF);
 }
 
 QString errorMessage(const QString &result)
 {
-    return QStringLiteral("Ошибка: ") + errtotext(errorCode(result));
+    return texts::kErrorPrefix + errorText(errorCode(result));
 }
 
 } // namespace limra

@@ -17,7 +17,7 @@ static int digitValue(QChar c)
     return -1;
 }
 
-qint64 hextoint(QStringView text)
+qint64 hexToInt(QStringView text)
 {
     quint64 value = 0; // two's-complement arithmetic without signed overflow
     const int n = std::min<int>(text.size(), 16);
@@ -26,7 +26,7 @@ qint64 hextoint(QStringView text)
     return qint64(value);
 }
 
-QString swapbytes(const QString &hex)
+QString swapBytes(const QString &hex)
 {
     const QString t = (hex.size() % 2) ? QStringLiteral("0") + hex : hex;
     QString out;
@@ -36,7 +36,7 @@ QString swapbytes(const QString &hex)
     return out;
 }
 
-QString hextobin(const QString &hex)
+QString hexToBits(const QString &hex)
 {
     QString out;
     out.reserve(hex.size() * 4);
@@ -52,7 +52,7 @@ QString hextobin(const QString &hex)
     return out;
 }
 
-qint64 bintoint(const QString &bits)
+qint64 bitsToInt(const QString &bits)
 {
     QString t = bits;
     if (!t.isEmpty() && (t.endsWith(QLatin1Char('B')) || t.endsWith(QLatin1Char('b'))))
@@ -71,7 +71,7 @@ qint64 bintoint(const QString &bits)
     return qint64(value);
 }
 
-QString bytetobin(quint8 byte)
+QString byteToBits(quint8 byte)
 {
     QString out(8, QLatin1Char('0'));
     for (int i = 0; i < 8; ++i)
@@ -79,7 +79,7 @@ QString bytetobin(quint8 byte)
     return out;
 }
 
-qint64 tickms()
+qint64 tickMs()
 {
     static const QDateTime epoch(QDate(2000, 1, 1), QTime(0, 0), Qt::LocalTime);
     return epoch.msecsTo(QDateTime::currentDateTime());
@@ -102,7 +102,7 @@ QByteArray hexToBytes(const QString &hex)
     QByteArray out;
     out.reserve(hex.size() / 2);
     for (int i = 0; i + 1 < hex.size(); i += 2)
-        out.append(char(hextoint(QStringView(hex).mid(i, 2)) & 0xFF));
+        out.append(char(hexToInt(QStringView(hex).mid(i, 2)) & 0xFF));
     return out;
 }
 
@@ -136,13 +136,13 @@ QString upperHexDigitsOnly(const QString &text)
     return out;
 }
 
-QString gettagvalue(quint8 tag, const QString &packet, bool with_header)
+QString tagValue(quint8 tag, const QString &packet, Packet kind)
 {
-    int p = with_header ? 8 : 0; // digit offset of byte 5 or byte 1
+    int p = kind == Packet::Frame ? 8 : 0; // digit offset of byte 5 or byte 1
     int c = 0, len = 0, k = 0;
     QString v;
     while (p + 2 <= packet.size()) {
-        const int b = int(hextoint(QStringView(packet).mid(p, 2)) & 0xFF);
+        const int b = int(hexToInt(QStringView(packet).mid(p, 2)) & 0xFF);
         p += 2;
         if (c == 0) {
             c = b; v.clear(); len = 0;

@@ -1,7 +1,7 @@
 #pragma once
 // Hex text: every byte exchanged with the reader is held as upper-case hex
 // digits, two per byte. These routines are pure functions of their arguments
-// (tickms reads the clock).
+// (tickMs reads the clock).
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -9,18 +9,18 @@
 
 namespace limra {
 
-// The error bintoint raises; its what() is the text the user sees.
+// The error bitsToInt raises; its what() is the text the user sees.
 class WrongBinaryString : public std::runtime_error {
 public:
     WrongBinaryString();
 };
 
-qint64 hextoint(QStringView text);
-QString swapbytes(const QString &hex);
-QString hextobin(const QString &hex);
-qint64 bintoint(const QString &bits);          // throws WrongBinaryString
-QString bytetobin(quint8 byte);
-qint64 tickms();
+qint64 hexToInt(QStringView text);
+QString swapBytes(const QString &hex);
+QString hexToBits(const QString &hex);
+qint64 bitsToInt(const QString &bits);          // throws WrongBinaryString
+QString byteToBits(quint8 byte);
+qint64 tickMs();
 
 QString bytesToHex(const QByteArray &bytes);   // "0A", never "A"
 QByteArray hexToBytes(const QString &hex);     // pairs from the start; odd tail dropped
@@ -34,7 +34,10 @@ QString frameText(const QString &payload);
 QString upperHexDigitsOnly(const QString &text);
 bool isUpperHexDigit(QChar c);
 
+// What a packet searched for an item holds: a whole frame ("23", length,
+// cmd, ver, items, "24"), or items alone.
+enum class Packet { Frame, Items };
 // Value digits of the first complete TLV item with the given tag, or empty.
-QString gettagvalue(quint8 tag, const QString &packet, bool with_header);
+QString tagValue(quint8 tag, const QString &packet, Packet kind);
 
 } // namespace limra

@@ -3,168 +3,114 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QTimer>
 #include <algorithm>
 
+#include "common/logging.h"
 #include "link/hextext.h"
-#include "link/logging.h"
+#include "platform/serialport.h"
 
 namespace limra {
 
-const std::vector<IdKindInfo> &idKinds()
+ReaderLink::ReaderLink(QObject *parent) : QObject(parent)
 {
-    static const std::vector<IdKindInfo> kinds = {
-        {IdKind::PhoneId, "PhoneID: ", "Phone ID", 0xBFFFBF},
-        {IdKind::RandomUid, "Random UID: ", "Random UID", 0xFFB9B9},
-        {IdKind::NonuniqueUid, "Nonunic UID: ", "Nonunique UID", 0xFFFFC4},
-        {IdKind::Mir, "MIR: ", "MIR", 0xD7F3FF},
-        {IdKind::Uid, "UID: ", "UID", 0xFFFFFF},
-    };
-    return kinds;
+    m_holdTimer.setSingleShot(true);
+    m_holdTimer.setInterval(MessageAssembler::kHoldMs);
+    connect(&m_holdTimer, &QTimer::timeout, this, &ReaderLink::flushHeld);
 }
-
-const IdKindInfo &idKindInfo(IdKind kind)
-{
-    const auto &kinds = idKinds();
-    return *std::find_if(kinds.begin(), kinds.end(), [kind](const IdKindInfo &k) { return k.kind == kind; });
-}
-
-const std::vector<IdKind> &idKindLabelOrder()
-{
-    static const std::vector<IdKind> order = {IdKind::Uid, IdKind::PhoneId, IdKind::Mir,
-                                              IdKind::NonuniqueUid, IdKind::RandomUid};
-    return order;
-}
-
-static QString cardTypeName(qint64 type)
-{
-    static const char *const names[] = {
-        nullptr, "Mifare ID", "Mifare Classic", "Mifare Classic", "Mifare Classic",
-        "Mifare Ultralight", "Mifare Plus S", "Mifare Plus X", "SmartMX or BANK",
-        "SmartMX с Mifare Classic", "Mifare Plus SE", "Mifare Plus EV1", "Mifare Plus EV2",
-        "Mifare DESFire EV1", "Mifare DESFire EV2", "Mifare DESFire EV3", "NTag216", "NTag4XX",
-        "TagNPlay", "ISO14443B", "ICODE", "PHONE", "BANK", "EM-Marine"};
-    if (type <= 0 || type >= qint64(sizeof names / sizeof names[0]))
-        return QString();
-    return QString::fromUtf8(names[type]);
-}
-
-CardInfo decodeCardInfo(const QString &v)
-{
-    CardInfo info;
-    info.type = cardTypeName(hextoint(swapbytes(v.mid(0, 4))));
-    if (info.type.isEmpty())
-        return info;
-    static const char *const levels[] = {"SL0", "SL1", "SL2", "SL3"};
-    const qint64 level = hextoint(v.mid(4, 2));
-    if (level >= 1 && level <= 4)
-        info.security = QString::fromLatin1(levels[level - 1]);
-    const qint32 memory = qint32(quint32(hextoint(swapbytes(v.mid(6, 8)))));
-    if (memory > 0)
-        info.memory = memory < 1024 ? QString::number(memory) + QLatin1Char('B')
-                                    : QString::number(memory / 1024) + QLatin1Char('K');
-    const qint64 capacitance = hextoint(v.mid(14, 2));
-    if (capacitance == 1 || capacitance == 2) {
-        if (!info.memory.isEmpty())
-            info.memory += QLatin1Char(' ');
-        info.memory += capacitance == 1 ? QStringLiteral("17пФ") : QStringLiteral("70пФ");
-    }
-    return info;
-}
-
-ReaderLink::ReaderLink(QObject *parent) : QObject(parent) {}
 
 ReaderLink::~ReaderLink() = default;
 
 void ReaderLink::addSink(ReceiveSink *sink)
 {
-    sinks.push_back(sink);
+    m_sinks.push_back(sink);
 }
 
 void ReaderLink::removeSink(ReceiveSink *sink)
 {
-    sinks.erase(std::remove(sinks.begin(), sinks.end(), sink), sinks.end());
+    m_sinks.erase(std::remove(m_sinks.begin(), m_sinks.end(), sink), m_sinks.end());
 }
 
-void ReaderLink::setPort(std::unique_ptr<SerialPort> port)
+template <class F>
+void ReaderLink::forEachSink(F f)
 {
-    closePort();
-    comport = std::move(port);
-    if (!comport)
-        return;
-    SerialPort *p = comport.get();
-    connect(p, &SerialPort::readyRead, this, &ReaderLink::ComPort1RxChar);
-    connect(p, &SerialPort::lineError, this, &ReaderLink::ComPort1Error);
-    connect(p, &SerialPort::failed, this, [this, p](bool ioError) {
-        const QString name = p->name();
-        if (ioError)
-            ComPort1Error(IoError);
-        Q_EMIT portFailed(name);
-    });
+    // A sink may remove itself while it is told.
+    const std::vector<ReceiveSink *> sinks = m_sinks;
+    for (ReceiveSink *s : sinks)
+        if (std::find(m_sinks.begin(), m_sinks.end(), s) != m_sinks.end())
+            f(s);
 }
 
-void ReaderLink::closePort()
+void ReaderLink::attach(SerialPort *port)
 {
-    if (!comport)
-        return;
-    disconnect(comport.get(), nullptr, this, nullptr);
-    comport->close();
-    // The port may be closed from inside one of its own signals.
-    comport.release()->deleteLater();
+    detach();
+    m_port = port;
+    if (m_port)
+        connect(m_port, &SerialPort::readyRead, this, &ReaderLink::readPort);
 }
 
-QString ReaderLink::SendToComPort(const QString &text, int timeout, bool bl)
+void ReaderLink::detach()
 {
-    QString frame;
-    QString cmd;
-    if (!bl) {
-        frame = frameText(text);
-        cmd = frame.mid(4, 2);
-    } else {
-        frame = text;
-    }
-    const QByteArray bytes = hexToBytes(frame);
+    if (m_port)
+        disconnect(m_port, nullptr, this, nullptr);
+    m_port = nullptr;
+    m_holdTimer.stop();
+    m_assembler.clear();
+}
 
-    replyslot.clear();
-    rawmode = bl;
-    struct RawModeGuard {
-        bool &flag;
-        ~RawModeGuard() { flag = false; }
-    } guard{rawmode};
+QString ReaderLink::exchange(const QString &payload, int timeoutMs)
+{
+    const QString frame = frameText(payload);
+    QString reply = send(frame, frame.mid(4, 2), false, timeoutMs);
+    if (reply.isEmpty())
+        return QStringLiteral("ER00");
+    const QString status = tagValue(tag::Status, reply, Packet::Items);
+    if (!status.isEmpty() && status != QLatin1String("00"))
+        return QStringLiteral("ER") + status;
+    return reply;
+}
 
-    if (trafficLogging)
+QString ReaderLink::exchangeRaw(const QString &hex, int timeoutMs)
+{
+    return send(hex, QString(), true, timeoutMs);
+}
+
+QString ReaderLink::send(const QString &frame, const QString &cmd, bool raw, int timeoutMs)
+{
+    m_replySlot.clear();
+    m_rawMode = raw;
+    if (m_exchanges++ == 0)
+        Q_EMIT busyChanged(true);
+    struct End {
+        ReaderLink &link;
+        ~End()
+        {
+            link.m_rawMode = false;
+            if (--link.m_exchanges == 0)
+                Q_EMIT link.busyChanged(false);
+        }
+    } end{*this};
+
+    if (m_trafficReported)
         Q_EMIT traffic(QLatin1Char('>'), frame);
-    if (comport && comport->isOpen() && !comport->write(bytes))
+    if (m_port && m_port->isOpen() && !m_port->write(hexToBytes(frame)))
         qCDebug(lcLink) << "write failed";
 
     // Waits are measured on the monotonic clock, so a change of the wall
     // clock cannot stretch or cut them.
-    const QDeadlineTimer deadline(std::max(timeout, 0));
+    const QDeadlineTimer deadline(std::max(timeoutMs, 0));
     QString local;
     for (;;) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        local = replyslot;
-        if (!bl && !local.isEmpty()) {
+        local = m_replySlot;
+        if (!raw && !local.isEmpty()) {
             if (local.left(2) == cmd)
                 local = local.mid(4);
             else
                 local.clear(); // a frame of another command; the slot keeps it
         }
-        if (!local.isEmpty())
-            break;
-        if (deadline.hasExpired())
+        if (!local.isEmpty() || deadline.hasExpired())
             break;
         waitForReply(deadline.remainingTime());
-    }
-
-    if (!bl) {
-        if (local.isEmpty()) {
-            local = QStringLiteral("ER00");
-        } else {
-            const QString status = gettagvalue(0x0D, local, false);
-            if (!status.isEmpty() && status != QLatin1String("00"))
-                local = QStringLiteral("ER") + status;
-        }
     }
     return local;
 }
@@ -181,46 +127,51 @@ void ReaderLink::waitForReply(qint64 ms)
     loop.exec();
 }
 
-void ReaderLink::ComPort1RxChar()
+void ReaderLink::readPort()
 {
-    while (comport) {
-        const QByteArray message = comport->takeMessage();
-        if (message.isEmpty())
-            break;
+    if (!m_port)
+        return;
+    SerialPort *const port = m_port;
+    const QByteArray bytes = port->readAll();
+    if (bytes.isEmpty())
+        return;
+    if (m_trafficReported)
+        Q_EMIT traffic(QLatin1Char('<'), bytesToHex(bytes));
+    const QList<QByteArray> messages = m_assembler.take(bytes);
+    if (m_assembler.holding())
+        m_holdTimer.start(); // the unfinished tail waits for its rest from its latest piece
+    else
+        m_holdTimer.stop();
+    for (const QByteArray &message : messages) {
+        if (m_port != port)
+            return; // the port went away while a message was handled
         dispatch(message);
     }
 }
 
-void ReaderLink::ComPort1Error(LineErrors errors)
+void ReaderLink::flushHeld()
 {
-    if (connectedport.isEmpty())
-        return;
-    const QStringList messages = lineErrorTexts(errors);
-    if (!messages.isEmpty())
-        Q_EMIT lineErrors(messages);
+    const QByteArray held = m_assembler.flush();
+    if (!held.isEmpty())
+        dispatch(held);
 }
 
-void ReaderLink::dispatch(const QByteArray &chunk)
+void ReaderLink::dispatch(const QByteArray &message)
 {
-    if (chunk.isEmpty())
+    if (message.isEmpty())
         return;
-    const QString h = bytesToHex(chunk);
-    if (trafficLogging)
-        Q_EMIT traffic(QLatin1Char('<'), h);
+    const QString h = bytesToHex(message);
 
     // Card information: item 13 of exactly 8 bytes in a whole frame.
-    const QString info = gettagvalue(0x13, h, true);
+    const QString info = tagValue(tag::CardInfo, h, Packet::Frame);
     if (info.size() == 16) {
         const CardInfo decoded = decodeCardInfo(info);
-        for (ReceiveSink *s : std::vector<ReceiveSink *>(sinks))
-            s->cardInfoRead(decoded);
+        forEachSink([&](ReceiveSink *s) { s->cardInfoRead(decoded); });
     }
 
     // Card-operation status frame.
-    if (h.size() == 16 && h.startsWith(QLatin1String("230800010D01"))) {
-        statusanswer.cmd = 0;
-        statusanswer.ver = 1;
-        statusanswer.body = h.mid(8, 6);
+    if (h.size() == 16 && h.startsWith(kStatusFramePrefix)) {
+        m_cardEvents.statusArrived(h.mid(8, 6));
         return;
     }
 
@@ -232,41 +183,42 @@ void ReaderLink::dispatch(const QByteArray &chunk)
         return out;
     }();
     for (size_t k = 0; k < idKinds().size(); ++k) {
-        const IdKindInfo &kind = idKinds()[k];
         const int at = h.indexOf(prefixHex[int(k)]);
         if (at < 0)
             continue;
         int p = at + int(prefixHex[int(k)].size());
         QString id;
         while (h.size() - p > 2) {
-            const int b = int(hextoint(QStringView(h).mid(p, 2)) & 0xFF);
-            if (b < 0x30)
+            const int b = int(hexToInt(QStringView(h).mid(p, 2)) & 0xFF);
+            if (b < kFirstIdentifierByte)
                 break;
             id += QChar(b);
             p += 2;
         }
         if (!id.isEmpty()) {
-            statusanswer.cmd = 255; // a waiting card-operation status is dropped
-            for (ReceiveSink *s : std::vector<ReceiveSink *>(sinks))
-                s->identifierRead(id, kind.kind);
+            m_cardEvents.drop();
+            const IdKind kind = idKinds()[k].kind;
+            forEachSink([&](ReceiveSink *s) { s->identifierRead(id, kind); });
         }
         return;
     }
 
-    if (rawmode) {
-        replyslot = h;
+    if (m_rawMode) {
+        m_replySlot = h;
         Q_EMIT replyStored();
         return;
     }
 
     if (h.size() >= 10 && h.startsWith(QLatin1String("23")) && h.endsWith(QLatin1String("24"))
-        && hextoint(h.mid(2, 2)) * 2 == h.size()) {
-        replyslot = h.mid(4, h.size() - 6);
+        && hexToInt(h.mid(2, 2)) * 2 == h.size()) {
+        m_replySlot = h.mid(4, h.size() - 6);
         Q_EMIT replyStored();
-        if (replyslot.startsWith(QLatin1String("0103"))) {
-            for (ReceiveSink *s : std::vector<ReceiveSink *>(sinks))
+        if (m_replySlot.startsWith(command::MasterCardReport)) {
+            const QString items = h.mid(8, h.size() - 10);
+            forEachSink([&](ReceiveSink *s) {
                 if (s->masterConfigWaiting())
-                    s->masterConfigRead(h.mid(8, h.size() - 10));
+                    s->masterConfigRead(items);
+            });
         }
         return;
     }

@@ -1,46 +1,20 @@
 #pragma once
-// The reader link: the command exchange (SendToComPort) and the receive
-// dispatcher (ComPort1RxChar), with the program-wide reply slot, raw flag and
-// card-operation status that tie them to their users.
+// The reader link: the command exchange and the receive dispatcher. Commands
+// go out as frames; whatever the reader sends comes back through the
+// dispatcher: replies into the reply slot the exchange waits on, status frames
+// into the card events, identifier lines and card information to the sinks.
 #include <QObject>
 #include <QString>
-#include <QStringList>
-#include <memory>
+#include <QTimer>
 #include <vector>
 
-#include "platform/serialport.h"
+#include "link/cardevents.h"
+#include "link/messageassembler.h"
+#include "link/protocol.h"
 
 namespace limra {
 
-// The last card-operation status frame.
-struct Answer {
-    quint8 cmd = 0;
-    quint8 ver = 0;
-    QString body;
-};
-
-enum class IdKind { Uid, PhoneId, Mir, NonuniqueUid, RandomUid };
-
-struct IdKindInfo {
-    IdKind kind;
-    const char *prefix; // ASCII prefix of the identifier line
-    const char *label;  // kind label of the card display
-    quint32 colour;     // background of the identifier, 0xRRGGBB
-};
-// In the order the prefixes are searched ("UID: " last).
-const std::vector<IdKindInfo> &idKinds();
-const IdKindInfo &idKindInfo(IdKind kind);
-// Kinds in the order of the display's kind labels.
-const std::vector<IdKind> &idKindLabelOrder();
-
-// Texts of the three card-information labels (empty: nothing shown).
-struct CardInfo {
-    QString type;
-    QString security;
-    QString memory;
-};
-// Decodes the 16 value digits of card-information item 13.
-CardInfo decodeCardInfo(const QString &value);
+class SerialPort;
 
 // What the dispatcher hands on. Every method has a do-nothing default.
 class ReceiveSink {
@@ -48,7 +22,7 @@ public:
     virtual ~ReceiveSink() = default;
     virtual void identifierRead(const QString &id, IdKind kind) { Q_UNUSED(id) Q_UNUSED(kind) }
     virtual void cardInfoRead(const CardInfo &info) { Q_UNUSED(info) }
-    // True while a dialog waits for a master card's configuration report.
+    // True while a card wait expects a master card's configuration report.
     virtual bool masterConfigWaiting() const { return false; }
     virtual void masterConfigRead(const QString &items) { Q_UNUSED(items) }
 };
@@ -59,47 +33,52 @@ public:
     explicit ReaderLink(QObject *parent = nullptr);
     ~ReaderLink() override;
 
-    // Sends a command and waits for its reply while events keep flowing.
-    // Framed (bl false): the reply body, "ER" + status, or "ER00" on time-out.
-    // Raw (bl true): the first chunk received, or empty text.
-    QString SendToComPort(const QString &text, int timeout, bool bl = false);
+    // Sends a command framed and waits for the reply with its cmd while
+    // events keep flowing. The reply body, "ER" + status code on a device
+    // error, or "ER00" when no reply came in time.
+    QString exchange(const QString &payload, int timeoutMs = kReplyTimeoutMs);
+    // Sends bytes unframed; the first other message received, or empty text.
+    QString exchangeRaw(const QString &hex, int timeoutMs);
 
-    // Handles one received chunk (the port's bytes-received event).
-    void dispatch(const QByteArray &chunk);
+    // Handles one received message.
+    void dispatch(const QByteArray &message);
 
-    // The port of the current connection attempt or connection.
-    void setPort(std::unique_ptr<SerialPort> port);
-    SerialPort *port() const { return comport.get(); }
-    void closePort();
+    // The port the link talks through; the reader session owns it.
+    void attach(SerialPort *port);
+    void detach();
+    SerialPort *port() const { return m_port; }
+
+    CardEvents &cardEvents() { return m_cardEvents; }
 
     void addSink(ReceiveSink *sink);
     void removeSink(ReceiveSink *sink);
 
-    // Program-wide link state.
-    QString replyslot;
-    bool rawmode = false;
-    Answer statusanswer;
-    QString connectedport; // the reader's port; empty when not connected
-
-    // Logging of traffic (the debug terminal turns it on).
-    bool trafficLogging = false;
+    // When on, `traffic` reports every frame sent and message received.
+    void setTrafficReported(bool on) { m_trafficReported = on; }
 
 Q_SIGNALS:
     void replyStored();
-    // Sent (">") or received ("<") bytes as hex text, when trafficLogging.
+    // Sent (">") or received ("<") bytes as hex text.
     void traffic(QChar direction, const QString &hex);
-    // Line errors of the connected reader's port, one message each.
-    void lineErrors(const QStringList &messages);
-    // The port failed and has been closed (device gone or I/O error).
-    void portFailed(const QString &portName);
+    // An exchange began (true) or the last one ended (false).
+    void busyChanged(bool busy);
 
 private:
-    void ComPort1RxChar();
-    void ComPort1Error(LineErrors errors);
+    QString send(const QString &frame, const QString &cmd, bool raw, int timeoutMs);
+    void readPort();
+    void flushHeld();
     void waitForReply(qint64 ms);
+    template <class F> void forEachSink(F f);
 
-    std::unique_ptr<SerialPort> comport;
-    std::vector<ReceiveSink *> sinks;
+    SerialPort *m_port = nullptr;
+    MessageAssembler m_assembler;
+    QTimer m_holdTimer;
+    QString m_replySlot;
+    bool m_rawMode = false;
+    int m_exchanges = 0;
+    CardEvents m_cardEvents;
+    std::vector<ReceiveSink *> m_sinks;
+    bool m_trafficReported = false;
 };
 
 } // namespace limra

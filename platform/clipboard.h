@@ -9,10 +9,4 @@ public:
     virtual void setText(const QString &text) = 0;
 };
 
-// The system clipboard through Qt.
-class QtClipboard : public Clipboard {
-public:
-    void setText(const QString &text) override;
-};
-
 } // namespace limra

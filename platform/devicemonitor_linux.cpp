@@ -2,7 +2,7 @@
 #include <QSocketNotifier>
 #include <libudev.h>
 
-#include "link/logging.h"
+#include "common/logging.h"
 #include "platform/devicemonitor.h"
 #include "platform/virtualreaders.h"
 

@@ -5,8 +5,6 @@
 #include <QString>
 #include <optional>
 
-class QWidget;
-
 namespace limra {
 
 class UserDialogs {
@@ -31,27 +29,5 @@ public:
     // Colour choice starting from `initial`; nullopt on cancel.
     virtual std::optional<QColor> chooseColor(const QColor &initial) = 0;
 };
-
-// The dialogs through Qt's standard windows, parented to `parent`.
-class QtDialogs : public UserDialogs {
-public:
-    explicit QtDialogs(QWidget *parent = nullptr) : parent(parent) {}
-    // The window the dialogs are centred on.
-    void setParentWidget(QWidget *widget) { parent = widget; }
-    void message(const QString &text) override;
-    void error(const QString &text) override;
-    void information(const QString &title, const QString &text) override;
-    bool question(const QString &caption, const QString &text, QuestionIcon icon) override;
-    std::optional<QString> input(const QString &caption, const QString &prompt, const QString &value) override;
-    QString openFile(const QString &filter, const QString &defaultSuffix, const QString &dir) override;
-    QString saveFile(const QString &filter, const QString &defaultSuffix, const QString &dir) override;
-    std::optional<QColor> chooseColor(const QColor &initial) override;
-
-private:
-    QWidget *parent;
-};
-
-// "Описание|*.ext" to Qt's "Описание (*.ext)".
-QString qtFileFilter(const QString &filter);
 
 } // namespace limra

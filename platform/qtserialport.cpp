@@ -1,17 +1,11 @@
 #include "platform/qtserialport.h"
 
-#include "link/constants.h"
-#include "link/logging.h"
-#include "platform/messageassembler.h"
+#include "common/logging.h"
+#include "platform/readerdevice.h"
 
 namespace limra {
 
-QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent)
-{
-    holdTimer.setSingleShot(true);
-    holdTimer.setInterval(kMessageHoldMs);
-    connect(&holdTimer, &QTimer::timeout, this, &QtSerialPort::deliver);
-}
+QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent) {}
 
 QtSerialPort::~QtSerialPort()
 {
@@ -20,98 +14,66 @@ QtSerialPort::~QtSerialPort()
 
 bool QtSerialPort::open(const QString &name)
 {
-    portName = name.trimmed();
-    port.setPortName(portName);
-    port.setBaudRate(kBaudRate);
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::NoParity);
-    port.setStopBits(QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
-    port.setReadBufferSize(0);
-    if (!port.open(QIODevice::ReadWrite)) {
-        qCDebug(lcPort) << "cannot open" << portName << port.errorString();
+    m_name = name.trimmed();
+    m_port.setPortName(m_name);
+    m_port.setBaudRate(kReaderBaudRate);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setReadBufferSize(0);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        qCDebug(lcPort) << "cannot open" << m_name << m_port.errorString();
         return false;
     }
     // Modem lines are not asserted. A pseudo-terminal has none, so failures
     // here are not errors of the port.
-    port.setDataTerminalReady(false);
-    port.setRequestToSend(false);
-    port.clear(QSerialPort::AllDirections);
-    port.clearError();
-    connect(&port, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
-    connect(&port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+    m_port.setDataTerminalReady(false);
+    m_port.setRequestToSend(false);
+    m_port.clear(QSerialPort::AllDirections);
+    m_port.clearError();
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
     return true;
 }
 
 bool QtSerialPort::isOpen() const
 {
-    return port.isOpen();
+    return m_port.isOpen();
 }
 
 QString QtSerialPort::name() const
 {
-    return portName;
+    return m_name;
 }
 
 bool QtSerialPort::write(const QByteArray &bytes)
 {
-    if (!port.isOpen())
+    if (!m_port.isOpen())
         return false;
-    if (port.write(bytes) != bytes.size())
+    if (m_port.write(bytes) != bytes.size())
         return false;
-    port.flush(); // hand the bytes to the system now, not at the next event loop pass
+    m_port.flush(); // hand the bytes to the system now, not at the next event loop pass
     return true;
 }
 
-QByteArray QtSerialPort::takeMessage()
+QByteArray QtSerialPort::readAll()
 {
-    return messages.isEmpty() ? QByteArray() : messages.takeFirst();
+    return m_port.isOpen() ? m_port.readAll() : QByteArray();
 }
 
 void QtSerialPort::close()
 {
-    if (closing)
-        return;
-    closing = true;
-    holdTimer.stop();
-    disconnect(&port, nullptr, this, nullptr);
-    if (port.isOpen())
-        port.close();
-    held.clear();
-    messages.clear();
-    closing = false;
-}
-
-void QtSerialPort::onReadyRead()
-{
-    held += port.readAll();
-    messages += splitMessages(held);
-    if (!messages.isEmpty())
-        Q_EMIT readyRead();
-    if (isIncompleteMessage(held)) {
-        qCDebug(lcPort) << "holding" << held.size() << "bytes";
-        if (!holdTimer.isActive())
-            holdTimer.start();
-        return;
-    }
-    deliver();
-}
-
-void QtSerialPort::deliver()
-{
-    holdTimer.stop();
-    if (held.isEmpty())
-        return;
-    messages << held;
-    held.clear();
-    Q_EMIT readyRead();
+    disconnect(&m_port, nullptr, this, nullptr);
+    if (m_port.isOpen())
+        m_port.close();
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
-    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !port.isOpen())
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen())
         return;
-    qCDebug(lcPort) << "port" << portName << "failed:" << error << port.errorString();
+    qCDebug(lcPort) << "port" << m_name << "failed:" << error << m_port.errorString();
     const bool ioError = error != QSerialPort::ResourceError;
     close();
     Q_EMIT failed(ioError);

@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "link/errors.h"
+#include "platform/lineerrors.h"
 
 namespace limra {
 
@@ -23,9 +23,8 @@ public:
     virtual bool isOpen() const = 0;
     virtual QString name() const = 0;
     virtual bool write(const QByteArray &bytes) = 0;
-    // The next message that has arrived (a frame, an identifier line, or
-    // whatever else came), or empty when none is waiting.
-    virtual QByteArray takeMessage() = 0;
+    // Everything received since the last call.
+    virtual QByteArray readAll() = 0;
     virtual void close() = 0;
 
 Q_SIGNALS:

@@ -1,10 +1,6 @@
 #pragma once
 // The notification-area icon with its menu "Развернуть" / "Закрыть".
-#include <QIcon>
 #include <QObject>
-
-class QSystemTrayIcon;
-class QMenu;
 
 namespace limra {
 
@@ -19,20 +15,6 @@ public:
 Q_SIGNALS:
     void restoreRequested(); // double-click or "Развернуть"
     void closeRequested();   // "Закрыть"
-};
-
-class QtTray : public Tray {
-    Q_OBJECT
-public:
-    QtTray(const QIcon &icon, const QString &tip, QObject *parent = nullptr);
-    ~QtTray() override;
-    void show() override;
-    void hide() override;
-    bool isVisible() const override;
-
-private:
-    QSystemTrayIcon *icon;
-    QMenu *menu;
 };
 
 } // namespace limra

@@ -1,454 +1,271 @@
 #include "provisioning/cardwait.h"
 
-#include <QCheckBox>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPushButton>
-#include <QStackedWidget>
-#include <QVBoxLayout>
-
+#include "common/texts.h"
 #include "link/errors.h"
-#include "platform/dialogs.h"
-#include "provisioning/cardevents.h"
 
 namespace limra {
 
-namespace {
-constexpr int kTickMs = 100;
-constexpr int kBudgetTicks = 150;
-constexpr int kDebugBudgetTicks = 1200;
-constexpr int kMasterReportSeconds = 30;
-constexpr int kInstructionPx = 16;
-constexpr int kDigitsPx = 21;
-const QString kTimeLeft = QStringLiteral("Времени осталось:");
-const QString kCleared = QStringLiteral("Очищено карт:");
-} // namespace
+// ---- common ------------------------------------------------------------------
 
-// ---- common -----------------------------------------------------------------
-
-CardWaitDialog::CardWaitDialog(const CardWaitContext &c, int intervalMs, QWidget *parent)
-    : QDialog(parent), context(c)
+void CardWait::open(CardWaitHost &host, int budgetTicks)
 {
-    timer.setInterval(intervalMs);
-    connect(&timer, &QTimer::timeout, this, &CardWaitDialog::tick);
-    setModal(true);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    m_host = &host;
+    m_budget = budgetTicks;
+    opened();
 }
 
-int CardWaitDialog::budget() const
+void CardWait::showFailure()
 {
-    return context.debugMode() ? kDebugBudgetTicks : kBudgetTicks;
+    m_host->stopTimer();
+    m_host->message(texts::kErrorPrefix + errorText(m_events.code()));
+    m_host->startTimer();
 }
 
-void CardWaitDialog::done(int result)
+void CardWait::countDown()
 {
-    timer.stop();
-    QDialog::done(result);
-}
-
-void CardWaitDialog::showMessage(const QString &text, bool restartTimer)
-{
-    const bool running = timer.isActive();
-    timer.stop();
-    context.dialogs->message(text);
-    if (running && restartTimer && isVisible())
-        timer.start();
-}
-
-void CardWaitDialog::showFailure()
-{
-    showMessage(QStringLiteral("Ошибка: ") + errtotext(cardevents::code(status())));
-}
-
-QLabel *CardWaitDialog::text(const QString &s, int pixelSize, QWidget *parent)
-{
-    auto *l = new QLabel(s, parent);
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(pixelSize);
-    l->setFont(f);
-    l->setAlignment(Qt::AlignCenter);
-    l->setWordWrap(true);
-    return l;
-}
-
-void CardWaitDialog::countDown(QLabel *label)
-{
-    Answer &a = status();
-    if (cardevents::failure(a)) {
+    if (m_events.failure()) {
         showFailure();
-        cardevents::consume(a);
+        m_events.consume();
     }
-    --ticksleft;
-    showSeconds(label);
-    if (ticksleft == 0) {
-        timer.stop();
-        done(No);
+    --m_ticksLeft;
+    m_host->changed();
+    if (m_ticksLeft == 0) {
+        m_host->stopTimer();
+        m_host->finish(WaitResult::No);
     }
 }
 
-void CardWaitDialog::showSeconds(QLabel *label)
+// ---- writing master cards ------------------------------------------------------
+
+MasterCardWriting::MasterCardWriting(CardEvents &events, Start start, ConfirmOption confirmOption)
+    : CardWait(events), m_start(std::move(start)), m_confirmOption(std::move(confirmOption))
 {
-    label->setText(QString::number(ticksleft / 10));
+    caption = QStringLiteral("Запись мастер-карт");
 }
 
-// ---- TForm2 -------------------------------------------------------------------
-
-TForm2::TForm2(const CardWaitContext &c, QWidget *parent) : CardWaitDialog(c, kTickMs, parent)
+void MasterCardWriting::opened()
 {
-    setWindowTitle(QStringLiteral("Запись мастер-карт"));
-    auto *layout = new QVBoxLayout(this);
-    pages = new QStackedWidget(this);
-    layout->addWidget(pages);
-
-    auto *countPage = new QWidget(pages);
-    auto *cp = new QVBoxLayout(countPage);
-    heading = text(QString(), kInstructionPx, countPage);
-    cp->addWidget(heading);
-    cp->addWidget(text(QStringLiteral("Укажите количество создаваемых мастер-карт:"), kInstructionPx, countPage));
-    auto *buttons = new QHBoxLayout;
-    for (int i = 0; i < 5; ++i) {
-        auto *b = new QPushButton(QString::number(i + 1), countPage);
-        QFont f = b->font();
-        f.setPixelSize(kDigitsPx);
-        b->setFont(f);
-        b->setMinimumSize(56, 48);
-        countButtons[size_t(i)] = b;
-        buttons->addWidget(b);
-        connect(b, &QPushButton::clicked, this, [this, i] { countChosen(i + 1); });
-    }
-    cp->addLayout(buttons);
-    option = new QCheckBox(QStringLiteral(" Защищенный режим можно удалить ТОЛЬКО с помощью создаваемых мастер-карт "), countPage);
-    optionWarning = new QLabel(QStringLiteral("Не используйте эту опцию если в этом нет крайней необходимости."), countPage);
-    QFont small = optionWarning->font();
-    small.setPixelSize(11);
-    optionWarning->setFont(small);
-    QPalette red = optionWarning->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    optionWarning->setPalette(red);
-    cp->addWidget(option);
-    cp->addWidget(optionWarning);
-    pages->addWidget(countPage);
-
-    auto *progressPage = new QWidget(pages);
-    auto *pp = new QVBoxLayout(progressPage);
-    prompt = text(QString(), kInstructionPx, progressPage);
-    pp->addWidget(prompt);
-    pp->addWidget(text(kTimeLeft, kInstructionPx, progressPage));
-    seconds = text(QString(), kDigitsPx, progressPage);
-    seconds->setAccessibleName(kTimeLeft);
-    pp->addWidget(seconds);
-    pages->addWidget(progressPage);
-
-    connect(option, &QCheckBox::clicked, this, [this](bool on) {
-        if (on && !context.dialogs->question(QStringLiteral("Выбор опции"),
-                                             QStringLiteral("Внимание!\r\nВ случае утери создаваемых мастер-карт удалить "
-                                                            "защищенный режим будет невозможно.\r\nВыбрать данную опцию?"),
-                                             UserDialogs::QuestionIcon::Warning))
-            option->setChecked(false);
-    });
-    setFixedSize(520, 260);
-}
-
-void TForm2::setOptionVisible(bool visible)
-{
-    option->setVisible(visible);
-    optionWarning->setVisible(visible);
-}
-
-void TForm2::showEvent(QShowEvent *event)
-{
-    heading->setText(QStringLiteral("Подготовьте необходимое количество чистых карт ") + crdtype);
-    timer.stop();
-    pages->setCurrentIndex(0);
-    countButtons[0]->setFocus();
+    heading = QStringLiteral("Подготовьте необходимое количество чистых карт ") + cardType;
+    m_host->stopTimer();
+    page = Page::Count;
     requested = 0;
     written = 0;
-    QDialog::showEvent(event);
+    m_host->changed();
 }
 
-void TForm2::countChosen(int count)
+void MasterCardWriting::setOption(bool checked)
+{
+    optionChecked = checked && m_confirmOption();
+    m_host->changed();
+}
+
+void MasterCardWriting::chooseCount(int count)
 {
     requested = count;
     written = 0;
-    ReaderLink &link = *context.link;
-    QString result = link.SendToComPort(config + (option->isChecked() ? QStringLiteral("1101AA") : QStringLiteral("110100")),
-                                        2000);
-    if (isError(result)) {
-        context.dialogs->message(QStringLiteral("Ошибка записи конфигурации: ") + errtotext(errorCode(result)));
-        done(Cancel);
+    if (!m_start(count, optionChecked)) {
+        m_host->finish(WaitResult::Cancel);
         return;
     }
-    result = link.SendToComPort(QStringLiteral("0201010200") + hexByte(count), 2000);
-    if (isError(result)) {
-        context.dialogs->message(QStringLiteral("Ошибка перевода в режим создания мастер-карт: ") + errtotext(errorCode(result)));
-        done(Cancel);
-        return;
-    }
-    pages->setCurrentIndex(1);
-    cardevents::consume(status());
-    setPrompt();
-    ticksleft = budget();
-    showSeconds(seconds);
-    timer.start();
+    page = Page::Progress;
+    m_events.consume();
+    promptNextCard();
+    m_host->startTimer();
 }
 
-void TForm2::setPrompt()
+void MasterCardWriting::promptNextCard()
 {
-    prompt->setText(QStringLiteral("Поднесите %1 из %2 карту ").arg(written + 1).arg(requested) + crdtype
-                    + QStringLiteral("к USB-считывателю"));
+    prompt = QStringLiteral("Поднесите %1 из %2 карту ").arg(written + 1).arg(requested) + cardType
+             + QStringLiteral("к USB-считывателю");
+    m_ticksLeft = m_budget;
+    m_host->changed();
 }
 
-void TForm2::tick()
+void MasterCardWriting::tick()
 {
-    --ticksleft;
-    showSeconds(seconds);
-    if (ticksleft <= 0) {
-        timer.stop();
-        showMessage(QStringLiteral("Ошибка: время истекло"), false);
-        done(Cancel);
+    --m_ticksLeft;
+    m_host->changed();
+    if (m_ticksLeft <= 0) {
+        m_host->stopTimer();
+        m_host->message(texts::kErrorPrefix + QStringLiteral("время истекло"));
+        m_host->finish(WaitResult::Cancel);
     }
-    Answer &a = status();
-    if (a.cmd != 0)
+    if (!m_events.waiting())
         return;
-    if (a.body == QLatin1String("0D0100")) {
-        timer.stop();
+    if (m_events.success()) {
+        m_host->stopTimer();
         ++written;
         if (written < requested) {
-            setPrompt();
-            ticksleft = budget();
-            showSeconds(seconds);
-            timer.start();
+            promptNextCard();
+            m_host->startTimer();
         } else {
-            showMessage(requested == 1 ? QStringLiteral("Мастер-карта успешно создана")
-                                       : QStringLiteral("Мастер-карты успешно созданы"),
-                        false);
-            done(Cancel);
+            m_host->message(requested == 1 ? QStringLiteral("Мастер-карта успешно создана")
+                                           : QStringLiteral("Мастер-карты успешно созданы"));
+            m_host->finish(WaitResult::Cancel);
         }
-    } else if (cardevents::failure(a)) {
+    } else if (m_events.failure()) {
         showFailure();
     }
-    cardevents::consume(a);
+    m_events.consume();
 }
 
-// ---- TForm3 -------------------------------------------------------------------
+// ---- one card ------------------------------------------------------------------
 
-TForm3::TForm3(const CardWaitContext &c, QWidget *parent) : CardWaitDialog(c, kTickMs, parent)
+SingleCardWait::SingleCardWait(CardEvents &events, const QString &waitCaption, const QString &waitPrompt)
+    : CardWait(events), prompt(waitPrompt)
 {
-    setWindowTitle(kObjectCodeCaption);
-    auto *layout = new QVBoxLayout(this);
-    prompt = text(kObjectCodePrompt, kInstructionPx, this);
-    layout->addWidget(prompt);
-    layout->addWidget(text(kTimeLeft, kInstructionPx, this));
-    seconds = text(QString(), kDigitsPx, this);
-    seconds->setAccessibleName(kTimeLeft);
-    layout->addWidget(seconds);
-    setFixedSize(460, 180);
+    caption = waitCaption;
 }
 
-void TForm3::setPrompt(const QString &caption, const QString &text)
+void SingleCardWait::opened()
 {
-    setWindowTitle(caption);
-    prompt->setText(text);
+    m_host->stopTimer();
+    m_ticksLeft = m_budget;
+    m_host->changed();
+    m_host->startTimer();
 }
 
-void TForm3::showEvent(QShowEvent *event)
+void SingleCardWait::tick()
 {
-    timer.stop();
-    ticksleft = budget();
-    showSeconds(seconds);
-    timer.start();
-    QDialog::showEvent(event);
-}
-
-void TForm3::tick()
-{
-    if (ticksleft == 0) {
-        timer.stop();
+    if (m_ticksLeft == 0) {
+        m_host->stopTimer();
         return;
     }
-    Answer &a = status();
-    if (cardevents::success(a)) {
-        timer.stop();
-        done(Yes); // the event stays in place
+    if (m_events.success()) {
+        m_host->stopTimer();
+        m_host->finish(WaitResult::Yes); // the status stays in place
         return;
     }
-    countDown(seconds);
+    countDown();
 }
 
-// ---- TForm4 -------------------------------------------------------------------
+// ---- clearing cards --------------------------------------------------------------
 
-TForm4::TForm4(const CardWaitContext &c, QWidget *parent) : CardWaitDialog(c, kTickMs, parent)
+ClearingWait::ClearingWait(CardEvents &events, const QString &waitCaption, const QString &waitPrompt,
+                           const QString &finish)
+    : CardWait(events), prompt(waitPrompt), finishText(finish)
 {
-    auto *layout = new QVBoxLayout(this);
-    prompt = text(QStringLiteral("По очереди подносите мастер-карты к USB-считывателю"), kInstructionPx, this);
-    layout->addWidget(prompt);
-    layout->addWidget(text(kCleared, kInstructionPx, this));
-    counter = text(QStringLiteral("0"), kDigitsPx, this);
-    counter->setAccessibleName(kCleared);
-    layout->addWidget(counter);
-    finish = new QPushButton(QStringLiteral("Закончить очистку мастер-карт"), this);
-    layout->addWidget(finish);
-    connect(finish, &QPushButton::clicked, this, [this] {
-        timer.stop();
-        done(Yes);
-    });
-    setFixedSize(460, 220);
+    caption = waitCaption;
 }
 
-void TForm4::setTexts(const QString &caption, const QString &p, const QString &f)
+void ClearingWait::opened()
 {
-    setWindowTitle(caption);
-    prompt->setText(p);
-    finish->setText(f);
+    countShown = 0;
+    cleared = 0;
+    m_host->changed();
+    m_host->startTimer();
 }
 
-void TForm4::showEvent(QShowEvent *event)
+void ClearingWait::tick()
 {
-    counter->setText(QStringLiteral("0"));
-    clearcnt = 0;
-    timer.start();
-    QDialog::showEvent(event);
-}
-
-void TForm4::tick()
-{
-    timer.stop();
-    counter->setText(QString::number(clearcnt));
-    Answer &a = status();
-    if (cardevents::waiting(a)) {
-        if (a.body.size() == 6 && a.body.startsWith(QLatin1String("0D01"))) {
-            if (a.body.right(2) == QLatin1String("00"))
-                ++clearcnt;
-            else
-                context.dialogs->message(QStringLiteral("Ошибка: ") + errtotext(cardevents::code(a)));
-        }
-        cardevents::consume(a);
+    // The timer stays stopped for the whole tick, message included.
+    m_host->stopTimer();
+    countShown = cleared;
+    m_host->changed();
+    if (m_events.waiting()) {
+        if (m_events.success())
+            ++cleared;
+        else if (m_events.failure())
+            m_host->message(texts::kErrorPrefix + errorText(m_events.code()));
+        m_events.consume();
     }
-    if (isVisible())
-        timer.start();
+    m_host->startTimer();
 }
 
-// ---- TForm5 -------------------------------------------------------------------
-
-TForm5::TForm5(const CardWaitContext &c, QWidget *parent) : CardWaitDialog(c, kTickMs, parent)
+void ClearingWait::finishByUser()
 {
-    auto *layout = new QVBoxLayout(this);
-    pages = new QStackedWidget(this);
-    layout->addWidget(pages);
-    auto *masterPage = new QWidget(pages);
-    auto *mp = new QVBoxLayout(masterPage);
-    mp->addWidget(text(kObjectCodePrompt, kInstructionPx, masterPage));
-    mp->addWidget(text(kTimeLeft, kInstructionPx, masterPage));
-    seconds = text(QString(), kDigitsPx, masterPage);
-    seconds->setAccessibleName(kTimeLeft);
-    mp->addWidget(seconds);
-    pages->addWidget(masterPage);
-
-    auto *cardPage = new QWidget(pages);
-    auto *cp = new QVBoxLayout(cardPage);
-    cp->addWidget(text(QStringLiteral("По очереди подносите карты к USB-считывателю"), kInstructionPx, cardPage));
-    counterCaption = text(QStringLiteral("Создано защищенных карт:"), kInstructionPx, cardPage);
-    cp->addWidget(counterCaption);
-    counter = text(QStringLiteral("0"), kDigitsPx, cardPage);
-    counter->setAccessibleName(counterCaption->text());
-    cp->addWidget(counter);
-    finish = new QPushButton(QStringLiteral("Закончить создание защищенных карт"), cardPage);
-    cp->addWidget(finish);
-    pages->addWidget(cardPage);
-    connect(finish, &QPushButton::clicked, this, [this] {
-        timer.stop();
-        done(Yes);
-    });
-    setFixedSize(460, 220);
+    m_host->stopTimer();
+    m_host->finish(WaitResult::Yes);
 }
 
-void TForm5::setTexts(const QString &caption, const QString &counterText, const QString &finishText)
+// ---- secure cards ------------------------------------------------------------------
+
+SecureCardWait::SecureCardWait(CardEvents &events, const QString &waitCaption, const QString &counter,
+                               const QString &finish)
+    : CardWait(events), counterCaption(counter), finishText(finish)
 {
-    setWindowTitle(caption);
-    counterCaption->setText(counterText);
-    counter->setAccessibleName(counterText);
-    finish->setText(finishText);
+    caption = waitCaption;
 }
 
-void TForm5::showEvent(QShowEvent *event)
+void SecureCardWait::opened()
 {
-    timer.stop();
-    pages->setCurrentIndex(0);
-    ticksleft = budget();
-    showSeconds(seconds);
-    makecnt = 0;
-    counter->setText(QStringLiteral("0"));
-    timer.start();
-    QDialog::showEvent(event);
+    m_host->stopTimer();
+    page = Page::MasterCard;
+    m_ticksLeft = m_budget;
+    made = 0;
+    m_host->changed();
+    m_host->startTimer();
 }
 
-void TForm5::tick()
+void SecureCardWait::tick()
 {
-    Answer &a = status();
-    if (pages->currentIndex() == 0) {
-        if (ticksleft == 0) {
-            timer.stop();
+    if (page == Page::MasterCard) {
+        if (m_ticksLeft == 0) {
+            m_host->stopTimer();
             return;
         }
-        if (cardevents::success(a)) {
-            timer.stop();
-            makecnt = 0;
-            pages->setCurrentIndex(1);
-            timer.start();
-            cardevents::consume(a);
+        if (m_events.success()) {
+            // The reader accepted the master card: from now on cards are counted.
+            m_host->stopTimer();
+            made = 0;
+            page = Page::Cards;
+            m_host->changed();
+            m_host->startTimer();
+            m_events.consume();
             return;
         }
-        countDown(seconds);
+        countDown();
         return;
     }
-    if (cardevents::success(a)) {
-        ++makecnt;
-        cardevents::consume(a);
-    } else if (cardevents::failure(a)) {
+    if (m_events.success()) {
+        ++made;
+        m_events.consume();
+    } else if (m_events.failure()) {
         showFailure();
-        cardevents::consume(a);
+        m_events.consume();
     }
-    counter->setText(QString::number(makecnt));
+    m_host->changed();
 }
 
-// ---- TForm8 -------------------------------------------------------------------
-
-TForm8::TForm8(const CardWaitContext &c, QWidget *parent) : CardWaitDialog(c, 1000, parent)
+void SecureCardWait::finishByUser()
 {
-    setWindowTitle(QStringLiteral("Чтение конфигурации с мастер-карты"));
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(text(QStringLiteral("Поднесите мастер-карту к USB-считывателю"), kInstructionPx, this));
-    layout->addWidget(text(kTimeLeft, kInstructionPx, this));
-    seconds = text(QString(), kDigitsPx, this);
-    seconds->setAccessibleName(kTimeLeft);
-    layout->addWidget(seconds);
-    setFixedSize(460, 180);
+    m_host->stopTimer();
+    m_host->finish(WaitResult::Yes);
 }
 
-void TForm8::showEvent(QShowEvent *event)
+// ---- a master card's configuration --------------------------------------------------
+
+MasterConfigWait::MasterConfigWait(CardEvents &events) : CardWait(events)
 {
-    resstr.clear();
-    timer.start();
-    seconds->setText(QString::number(kMasterReportSeconds));
-    QDialog::showEvent(event);
+    caption = QStringLiteral("Чтение конфигурации с мастер-карты");
 }
 
-void TForm8::tick()
+void MasterConfigWait::opened()
 {
-    const int left = seconds->text().toInt() - 1;
-    seconds->setText(QString::number(left));
-    if (left <= 0) {
-        resstr = QStringLiteral("timeout");
-        timer.stop();
-        done(Cancel);
+    report.clear();
+    m_waiting = true;
+    m_host->startTimer();
+    secondsLeft = kSeconds;
+    m_host->changed();
+}
+
+void MasterConfigWait::tick()
+{
+    --secondsLeft;
+    m_host->changed();
+    if (secondsLeft == 0) {
+        report = QStringLiteral("timeout");
+        m_waiting = false;
+        m_host->stopTimer();
+        m_host->finish(WaitResult::Cancel);
     }
 }
 
-void TForm8::masterConfigRead(const QString &items)
+void MasterConfigWait::masterConfigRead(const QString &items)
 {
-    resstr = items;
-    done(Cancel);
+    report = items;
+    m_waiting = false;
+    m_host->finish(WaitResult::Cancel);
 }
 
 } // namespace limra

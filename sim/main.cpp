@@ -41,12 +41,12 @@ const char kHelp[] =
 
 class Prompt : public QObject {
 public:
-    Prompt(ReaderModel *model, PtyHost *host, bool quiet) : model(model), host(host), quiet(quiet)
+    Prompt(ReaderModel *model, PtyHost *host, bool quiet) : m_model(model), m_host(host), m_quiet(quiet)
     {
-        if (!quiet)
-            connect(model, &ReaderModel::note, this, [this](const QString &t) { say(QStringLiteral("reader: ") + t); });
-        notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, &Prompt::readLine);
+        if (!m_quiet)
+            connect(m_model, &ReaderModel::note, this, [this](const QString &t) { say(QStringLiteral("reader: ") + t); });
+        m_notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &Prompt::readLine);
         prompt();
     }
 
@@ -58,7 +58,7 @@ private:
     }
     void prompt()
     {
-        if (!quiet) {
+        if (!m_quiet) {
             QTextStream(stdout) << "readersim> ";
             fflush(stdout);
         }
@@ -69,14 +69,14 @@ private:
         char buf[1024];
         const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf - 1);
         if (n <= 0) { // end of input: keep serving until killed
-            notifier->setEnabled(false);
+            m_notifier->setEnabled(false);
             return;
         }
-        input += QString::fromLocal8Bit(buf, int(n));
+        m_input += QString::fromLocal8Bit(buf, int(n));
         int nl;
-        while ((nl = input.indexOf(QLatin1Char('\n'))) >= 0) {
-            const QString line = input.left(nl).trimmed();
-            input.remove(0, nl + 1);
+        while ((nl = m_input.indexOf(QLatin1Char('\n'))) >= 0) {
+            const QString line = m_input.left(nl).trimmed();
+            m_input.remove(0, nl + 1);
             execute(line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
         }
     }
@@ -102,40 +102,40 @@ private:
         } else if (c == QLatin1String("card") && w.size() == 3) {
             IdKind kind;
             if (!parseKind(w[1], &kind)) { say(QStringLiteral("unknown kind: ") + w[1]); return; }
-            model->presentCard(kind, w[2]);
+            m_model->presentCard(kind, w[2]);
         } else if (c == QLatin1String("info") && w.size() >= 2) {
-            model->sendCardInfo(w[1].toInt(), w.value(2, QStringLiteral("1")).toInt(),
+            m_model->sendCardInfo(w[1].toInt(), w.value(2, QStringLiteral("1")).toInt(),
                                 w.value(3, QStringLiteral("1024")).toInt(), w.value(4, QStringLiteral("1")).toInt());
         } else if (c == QLatin1String("blank")) {
-            model->presentBlank();
+            m_model->presentBlank();
         } else if (c == QLatin1String("master")) {
-            model->presentMaster(w.size() > 1 ? w[1].toInt() : -1);
+            m_model->presentMaster(w.size() > 1 ? w[1].toInt() : -1);
         } else if (c == QLatin1String("fault") && w.size() >= 2) {
             const QString f = w[1];
-            if (f == QLatin1String("none")) model->faults = Faults();
-            else if (f == QLatin1String("silent") && onOff(w, 2, &flag)) model->faults.silent = flag;
-            else if (f == QLatin1String("split") && onOff(w, 2, &flag)) model->faults.split = flag;
-            else if (f == QLatin1String("delay") && w.size() == 3) model->faults.delayMs = w[2].toInt();
+            if (f == QLatin1String("none")) m_model->faults = Faults();
+            else if (f == QLatin1String("silent") && onOff(w, 2, &flag)) m_model->faults.silent = flag;
+            else if (f == QLatin1String("split") && onOff(w, 2, &flag)) m_model->faults.split = flag;
+            else if (f == QLatin1String("delay") && w.size() == 3) m_model->faults.delayMs = w[2].toInt();
             else if (f == QLatin1String("status") && w.size() == 3)
-                model->faults.statusCode = w[2] == QLatin1String("off") ? -1 : int(hextoint(w[2]) & 0xFF);
+                m_model->faults.statusCode = w[2] == QLatin1String("off") ? -1 : int(hexToInt(w[2]) & 0xFF);
             else if (f == QLatin1String("card") && w.size() == 3)
-                model->faults.cardError = w[2] == QLatin1String("off") ? -1 : int(hextoint(w[2]) & 0xFF);
+                m_model->faults.cardError = w[2] == QLatin1String("off") ? -1 : int(hexToInt(w[2]) & 0xFF);
             else { say(QStringLiteral("see help")); return; }
         } else if (c == QLatin1String("ble") && onOff(w, 1, &flag)) {
-            model->readerType = flag ? 0x04 : 0x02;
+            m_model->readerType = flag ? 0x04 : 0x02;
         } else if (c == QLatin1String("checksum") && w.size() == 2) {
-            model->objectCodeChecksum = w[1] == QLatin1String("off") ? QString() : w[1].toUpper();
+            m_model->objectCodeChecksum = w[1] == QLatin1String("off") ? QString() : w[1].toUpper();
         } else if (c == QLatin1String("state")) {
-            QTextStream(stdout) << "mode: " << modeName(model->mode) << "\nconfiguration: " << model->configItems
-                                << "\nmaster cards: " << model->masterCards.size()
-                                << "\nport: " << (host->plugged() ? host->portName() : QStringLiteral("unplugged"))
+            QTextStream(stdout) << "mode: " << modeName(m_model->mode) << "\nconfiguration: " << m_model->configItems
+                                << "\nmaster cards: " << m_model->masterCards.size()
+                                << "\nport: " << (m_host->plugged() ? m_host->portName() : QStringLiteral("unplugged"))
                                 << "\n";
         } else if (c == QLatin1String("unplug")) {
-            host->unplug();
+            m_host->unplug();
         } else if (c == QLatin1String("plug")) {
             QString error;
-            if (!host->plug(&error)) { say(error); return; }
-            QTextStream(stdout) << "serving on " << host->portName() << "\n";
+            if (!m_host->plug(&error)) { say(error); return; }
+            QTextStream(stdout) << "serving on " << m_host->portName() << "\n";
         } else {
             say(QStringLiteral("unknown command; type help"));
             return;
@@ -143,11 +143,11 @@ private:
         prompt();
     }
 
-    ReaderModel *model;
-    PtyHost *host;
-    bool quiet;
-    QSocketNotifier *notifier;
-    QString input;
+    ReaderModel *m_model;
+    PtyHost *m_host;
+    bool m_quiet;
+    QSocketNotifier *m_notifier;
+    QString m_input;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "sim/ptyhost.h"
 
 #include <QFile>
+#include <QTimer>
 #include <csignal>
 #include <cerrno>
 #include <cstring>
@@ -8,15 +9,34 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "link/logging.h"
+#include "common/logging.h"
 #include "platform/virtualreaders.h"
 
 namespace limra::sim {
 
-PtyHost::PtyHost(ReaderModel *m, const QString &name, QObject *parent)
-    : QObject(parent), model(m), linkName(name)
+namespace {
+constexpr int kRestartMs = 50;
+} // namespace
+
+PtyHost::PtyHost(ReaderModel *model, const QString &name, QObject *parent)
+    : QObject(parent), m_model(model), m_linkName(name)
 {
-    connect(model, &ReaderModel::output, this, &PtyHost::write);
+    connect(m_model, &ReaderModel::output, this, &PtyHost::write);
+    connect(m_model, &ReaderModel::switchedToLoader, this, [this] {
+        if (!restartOnLoader || m_linkName.isEmpty())
+            return;
+        // The answer to the switch is written first; then the device goes.
+        QTimer::singleShot(kRestartMs, this, [this] {
+            restart(m_model->loaderFaults.comeBackElsewhere ? m_linkName + QStringLiteral("-loader") : m_linkName);
+        });
+    });
+}
+
+void PtyHost::restart(const QString &name)
+{
+    unplug();
+    m_linkName = name;
+    plug();
 }
 
 PtyHost::~PtyHost()
@@ -26,56 +46,56 @@ PtyHost::~PtyHost()
 
 bool PtyHost::plug(QString *error)
 {
-    if (master >= 0)
+    if (m_master >= 0)
         return true;
     auto fail = [&](const QString &what) {
         if (error) *error = what + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(errno));
         unplug();
         return false;
     };
-    master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (master < 0)
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (m_master < 0)
         return fail(QStringLiteral("posix_openpt"));
-    if (grantpt(master) != 0 || unlockpt(master) != 0)
+    if (grantpt(m_master) != 0 || unlockpt(m_master) != 0)
         return fail(QStringLiteral("grantpt"));
-    slave = QString::fromLocal8Bit(ptsname(master));
-    slaveKeep = ::open(ptsname(master), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (slaveKeep < 0)
-        return fail(QStringLiteral("open ") + slave);
+    m_slave = QString::fromLocal8Bit(ptsname(m_master));
+    m_slaveKeep = ::open(ptsname(m_master), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (m_slaveKeep < 0)
+        return fail(QStringLiteral("open ") + m_slave);
     termios tio{};
-    tcgetattr(slaveKeep, &tio);
+    tcgetattr(m_slaveKeep, &tio);
     cfmakeraw(&tio);
     cfsetispeed(&tio, B9600);
     cfsetospeed(&tio, B9600);
-    tcsetattr(slaveKeep, TCSANOW, &tio);
+    tcsetattr(m_slaveKeep, TCSANOW, &tio);
 
-    if (!linkName.isEmpty()) {
+    if (!m_linkName.isEmpty()) {
         if (!ensureVirtualReadersDir())
             return fail(QStringLiteral("mkdir ") + virtualReadersDir());
-        link = virtualReadersDir() + QLatin1Char('/') + linkName;
-        QFile::remove(link);
-        if (::symlink(ptsname(master), QFile::encodeName(link).constData()) != 0)
-            return fail(QStringLiteral("symlink ") + link);
+        m_link = virtualReadersDir() + QLatin1Char('/') + m_linkName;
+        QFile::remove(m_link);
+        if (::symlink(ptsname(m_master), QFile::encodeName(m_link).constData()) != 0)
+            return fail(QStringLiteral("symlink ") + m_link);
     }
-    notifier = std::make_unique<QSocketNotifier>(master, QSocketNotifier::Read);
-    connect(notifier.get(), &QSocketNotifier::activated, this, &PtyHost::readMaster);
+    m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &PtyHost::readMaster);
     return true;
 }
 
 void PtyHost::unplug()
 {
-    notifier.reset();
-    if (!link.isEmpty()) {
-        QFile::remove(link);
-        link.clear();
+    m_notifier.reset();
+    if (!m_link.isEmpty()) {
+        QFile::remove(m_link);
+        m_link.clear();
     }
-    if (slaveKeep >= 0) {
-        ::close(slaveKeep);
-        slaveKeep = -1;
+    if (m_slaveKeep >= 0) {
+        ::close(m_slaveKeep);
+        m_slaveKeep = -1;
     }
-    if (master >= 0) {
-        ::close(master);
-        master = -1;
+    if (m_master >= 0) {
+        ::close(m_master);
+        m_master = -1;
     }
 }
 
@@ -83,9 +103,9 @@ void PtyHost::readMaster()
 {
     char buf[512];
     for (;;) {
-        const ssize_t n = ::read(master, buf, sizeof buf);
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
         if (n > 0) {
-            model->receive(QByteArray(buf, int(n)));
+            m_model->receive(QByteArray(buf, int(n)));
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -96,12 +116,12 @@ void PtyHost::readMaster()
 
 void PtyHost::write(const QByteArray &bytes)
 {
-    if (master < 0)
+    if (m_master < 0)
         return;
     const char *p = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
-        const ssize_t n = ::write(master, p, size_t(left));
+        const ssize_t n = ::write(m_master, p, size_t(left));
         if (n < 0) {
             if (errno == EINTR)
                 continue;

@@ -20,24 +20,29 @@ public:
     bool plug(QString *error = nullptr);
     // Removes the link and closes the terminal: to the tool the device is gone.
     void unplug();
-    bool plugged() const { return master >= 0; }
+    // Like a reader restarting into its loader: the terminal goes away and a
+    // new one comes, under the link's name or under another one.
+    void restart(const QString &name);
+    // The reader restarts when it switches to its loader (on by default).
+    bool restartOnLoader = true;
+    bool plugged() const { return m_master >= 0; }
 
-    QString slavePath() const { return slave; }  // /dev/pts/N
-    QString linkPath() const { return link; }    // what the tool opens
+    QString slavePath() const { return m_slave; }  // /dev/pts/N
+    QString linkPath() const { return m_link; }    // what the tool opens
     // What the tool opens: the link when registered, else the terminal.
-    QString portName() const { return link.isEmpty() ? slave : link; }
+    QString portName() const { return m_link.isEmpty() ? m_slave : m_link; }
 
 private:
     void readMaster();
     void write(const QByteArray &bytes);
 
-    ReaderModel *model;
-    QString linkName;
-    int master = -1;
-    int slaveKeep = -1; // our own slave descriptor keeps the master from hanging up
-    QString slave;
-    QString link;
-    std::unique_ptr<QSocketNotifier> notifier;
+    ReaderModel *m_model;
+    QString m_linkName;
+    int m_master = -1;
+    int m_slaveKeep = -1; // our own slave descriptor keeps the master side from hanging up
+    QString m_slave;
+    QString m_link;
+    std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
 // Removes a registered link on SIGINT and SIGTERM before the process ends.

@@ -1,17 +1,22 @@
 #include "sim/readermodel.h"
 
+#include "common/logging.h"
+#include "firmware/crc16.h"
 #include "link/hextext.h"
-#include "link/logging.h"
 
 namespace limra::sim {
 
 namespace {
 constexpr int kLoaderIdleMs = 3000;
-constexpr int kErrBadCommand = 0x0F;
+constexpr int kBlockSize = 16;
+constexpr int kErrAllMastersWritten = 0x0D;
 constexpr int kErrMasterNotEmpty = 0x0E;
+constexpr int kErrBadCommand = 0x0F;
 constexpr int kErrNoMasterData = 0x10;
-constexpr int kErrCardEmpty = 0x19;
+constexpr int kErrCodeExists = 0x12;
 constexpr int kErrMasterPresented = 0x13;
+constexpr int kErrCardEmpty = 0x19;
+constexpr int kErrModesDiffer = 0x1A;
 } // namespace
 
 QString ReaderModel::defaultConfigItems()
@@ -21,52 +26,76 @@ QString ReaderModel::defaultConfigItems()
 
 ReaderModel::ReaderModel(QObject *parent) : QObject(parent), configItems(defaultConfigItems())
 {
-    loaderIdle.setSingleShot(true);
-    loaderIdle.setInterval(kLoaderIdleMs);
-    connect(&loaderIdle, &QTimer::timeout, this, [this] {
+    m_loaderIdle.setSingleShot(true);
+    m_loaderIdle.setInterval(kLoaderIdleMs);
+    connect(&m_loaderIdle, &QTimer::timeout, this, [this] {
         mode = Mode::Reading;
-        pending.clear();
-        Q_EMIT note(QStringLiteral("loader: %1 blocks taken, back to card reading").arg(loaderBlocks));
+        m_pending.clear();
+        Q_EMIT note(QStringLiteral("loader: %1 blocks taken, back to card reading").arg(blocksTaken()));
     });
+}
+
+QString ReaderModel::deviceIdentity() const
+{
+    return swapBytes(hardware.left(2) + hexByte(readerType)) + swapBytes(identityTail);
+}
+
+quint16 ReaderModel::uploadedCrc() const
+{
+    return sectionCrc(loaderData);
 }
 
 void ReaderModel::receive(const QByteArray &bytes)
 {
-    pending += bytes;
+    m_pending += bytes;
     if (mode == Mode::Loader) {
-        loaderIdle.start();
-        while (pending.size() >= 16) {
-            pending.remove(0, 16);
-            ++loaderBlocks;
-            if (faults.silent)
-                continue;
-            emitBytes(faults.statusCode >= 0 ? hexToBytes(QStringLiteral("00") + hexByte(faults.statusCode))
-                                             : QByteArray("\x01\x00", 2));
+        m_loaderIdle.start();
+        while (m_pending.size() >= kBlockSize) {
+            const QByteArray block = m_pending.left(kBlockSize);
+            m_pending.remove(0, kBlockSize);
+            loaderBlock(block);
         }
         return;
     }
-    while (!pending.isEmpty()) {
-        if (pending.at(0) != '\x23') {
-            pending.remove(0, 1);
+    while (!m_pending.isEmpty()) {
+        if (m_pending.at(0) != kFrameStart) {
+            m_pending.remove(0, 1);
             continue;
         }
-        if (pending.size() < 2)
+        if (m_pending.size() < 2)
             return;
-        const int len = quint8(pending.at(1));
-        if (len < 5) {
-            pending.remove(0, 1);
+        const int len = quint8(m_pending.at(1));
+        if (len < kMinFrameLength) {
+            m_pending.remove(0, 1);
             continue;
         }
-        if (pending.size() < len)
+        if (m_pending.size() < len)
             return;
-        if (pending.at(len - 1) != '\x24') {
-            pending.remove(0, 1);
+        if (m_pending.at(len - 1) != kFrameEnd) {
+            m_pending.remove(0, 1);
             continue;
         }
-        const QString payload = bytesToHex(pending.mid(2, len - 3));
-        pending.remove(0, len);
+        const QString payload = bytesToHex(m_pending.mid(2, len - kFrameOverhead));
+        m_pending.remove(0, len);
         handleFrame(payload);
     }
+}
+
+void ReaderModel::loaderBlock(const QByteArray &block)
+{
+    const int index = blocksTaken();
+    if (index == loaderFaults.silentBlock) {
+        Q_EMIT note(QStringLiteral("loader: block %1 not answered").arg(index));
+        loaderData += block; // taken, but the answer is lost
+        return;
+    }
+    if (index == loaderFaults.rejectBlock) {
+        Q_EMIT note(QStringLiteral("loader: block %1 rejected").arg(index));
+        emitBytes(QByteArray(1, '\0') + char(loaderFaults.rejectCode));
+        return;
+    }
+    loaderData += block;
+    emitBytes(index == loaderFaults.longReplyBlock ? QByteArray("\x01\x00\x00", 3) : QByteArray("\x01\x00", 2));
 }
 
 void ReaderModel::handleFrame(const QString &payload)
@@ -82,6 +111,10 @@ void ReaderModel::handleFrame(const QString &payload)
         reply(cmdVer, QStringLiteral("0D01") + hexByte(faults.statusCode));
         return;
     }
+    if (!faults.refuse.isEmpty() && payload.startsWith(faults.refuse)) {
+        reply(cmdVer, QStringLiteral("0D01") + hexByte(faults.refuseCode));
+        return;
+    }
     const QString rest = payload.mid(4);
     if (cmdVer == QLatin1String("FF01")) {
         const QString ff = hardware.left(2) + hexByte(readerType);
@@ -94,31 +127,32 @@ void ReaderModel::handleFrame(const QString &payload)
         reply(cmdVer, readConfigReply());
     } else if (cmd == QLatin1String("01") && ver == QLatin1String("01")) {
         configItems = rest;
-        const QString readMode = gettagvalue(0x06, rest, false);
+        const QString readMode = tagValue(0x06, rest, Packet::Items);
         reply(cmdVer);
         if (readMode == QLatin1String("01") || readMode == QLatin1String("03")) {
             mode = Mode::ObjectCode;
             Q_EMIT note(QStringLiteral("waiting for the master card with the object code"));
         }
     } else if (cmd == QLatin1String("01") && ver == QLatin1String("02")) {
-        const int at = rest.lastIndexOf(QLatin1String("1101"));
-        masterConfigItems = at >= 0 && at == rest.size() - 6 ? rest.left(at) : rest;
-        masterProtection = at >= 0 && at == rest.size() - 6 ? rest.mid(at + 4, 2) : QString();
+        const bool tagged = rest.size() >= 6 && rest.mid(rest.size() - 6, 4) == QLatin1String("1101");
+        masterConfigItems = tagged ? rest.left(rest.size() - 6) : rest;
+        masterProtection = tagged ? rest.right(2) : QString();
         reply(cmdVer);
     } else if (cmd == QLatin1String("01") && ver == QLatin1String("04")) {
-        secureZones = gettagvalue(0x0B, rest, false);
+        secureZones = tagValue(0x0B, rest, Packet::Items);
         reply(cmdVer);
     } else if (cmdVer == QLatin1String("0201")) {
         mode = Mode::CreateMasters;
-        cardsToWrite = int(hextoint(gettagvalue(0x01, rest, false).mid(2, 2)));
+        cardsToWrite = int(hexToInt(tagValue(0x01, rest, Packet::Items).mid(2, 2)));
         cardsWritten = 0;
+        ++m_sets;
         reply(cmdVer);
     } else if (cmdVer == QLatin1String("0301")) {
         mode = Mode::ClearMasters;
         reply(cmdVer);
     } else if (cmdVer == QLatin1String("0401") || cmdVer == QLatin1String("0601")) {
         mode = cmd == QLatin1String("04") ? Mode::CreateSecure : Mode::ClearSecure;
-        masterAccepted = false;
+        acceptedObjectCode.clear();
         reply(cmdVer);
     } else if (cmdVer == QLatin1String("0701")) {
         mode = Mode::ReadMaster;
@@ -134,10 +168,11 @@ void ReaderModel::handleFrame(const QString &payload)
     } else if (cmdVer == QLatin1String("0C01")) {
         reply(cmdVer);
         mode = Mode::Loader;
-        loaderBlocks = 0;
-        pending.clear();
-        loaderIdle.start();
+        loaderData.clear();
+        m_pending.clear();
+        m_loaderIdle.start();
         Q_EMIT note(QStringLiteral("switched to the firmware loader"));
+        Q_EMIT switchedToLoader();
     } else {
         reply(cmdVer, QStringLiteral("0D01") + hexByte(kErrBadCommand));
     }
@@ -158,7 +193,7 @@ QString ReaderModel::readConfigReply() const
 void ReaderModel::reply(const QString &cmdVer, const QString &body)
 {
     QString b = body;
-    if (!b.contains(QLatin1String("0D01")) || gettagvalue(0x0D, b, false).isEmpty())
+    if (tagValue(0x0D, b, Packet::Items).isEmpty())
         b += QStringLiteral("0D0100");
     emitBytes(hexToBytes(frameText(cmdVer + b)));
 }
@@ -175,7 +210,7 @@ void ReaderModel::emitBytes(const QByteArray &bytes)
 void ReaderModel::writeNow(const QByteArray &bytes)
 {
     if (faults.split && bytes.size() > 1) {
-        const int half = bytes.size() / 2;
+        const int half = int(bytes.size() / 2);
         Q_EMIT output(bytes.left(half));
         const QByteArray rest = bytes.mid(half);
         QTimer::singleShot(5, this, [this, rest] { Q_EMIT output(rest); });
@@ -184,20 +219,14 @@ void ReaderModel::writeNow(const QByteArray &bytes)
     Q_EMIT output(bytes);
 }
 
-int ReaderModel::takeCardError()
-{
-    const int e = faults.cardError;
-    faults.cardError = -1;
-    return e;
-}
-
 void ReaderModel::cardStatus(int code)
 {
-    const int forced = takeCardError();
-    if (forced >= 0)
-        code = forced;
+    if (faults.cardError >= 0) {
+        code = faults.cardError;
+        faults.cardError = -1;
+    }
     Q_EMIT note(QStringLiteral("card operation status %1").arg(hexByte(code)));
-    emitBytes(hexToBytes(QStringLiteral("230800010D01") + hexByte(code) + QStringLiteral("24")));
+    emitBytes(hexToBytes(kStatusFramePrefix + hexByte(code) + QStringLiteral("24")));
 }
 
 void ReaderModel::presentCard(IdKind kind, const QString &id)
@@ -206,77 +235,155 @@ void ReaderModel::presentCard(IdKind kind, const QString &id)
         emitBytes(QByteArray(idKindInfo(kind).prefix) + id.toLatin1() + "\r\n");
         return;
     }
-    presentBlank();
+    cardPresented(id);
 }
 
 void ReaderModel::sendCardInfo(int type, int level, qint32 memory, int capacitance)
 {
-    const QString value = swapbytes(hexDigits(quint64(type) & 0xFFFF, 4)) + hexByte(level)
-        + swapbytes(hexDigits(quint64(quint32(memory)), 8)) + hexByte(capacitance);
+    const QString value = swapBytes(hexDigits(quint64(type) & 0xFFFF, 4)) + hexByte(level)
+                          + swapBytes(hexDigits(quint64(quint32(memory)), 8)) + hexByte(capacitance);
     // Card information comes as an unsolicited frame of its own.
     emitBytes(hexToBytes(frameText(QStringLiteral("0001") + QStringLiteral("1308") + value)));
 }
 
-void ReaderModel::presentBlank()
+QString ReaderModel::newUid()
 {
-    switch (mode) {
-    case Mode::Reading:
-        presentCard(IdKind::Uid, QStringLiteral("04A1B2C3D4E5F6"));
-        return;
-    case Mode::CreateMasters:
-        if (cardsWritten >= cardsToWrite) {
-            cardStatus(0x0D);
-            return;
-        }
-        masterCards << MasterCard{masterConfigItems, cardsWritten, cardsToWrite};
-        ++cardsWritten;
-        cardStatus(0);
-        return;
-    case Mode::ClearMasters:
-    case Mode::ReadMaster:
-    case Mode::TakeOverMaster:
-        cardStatus(mode == Mode::ClearMasters ? kErrCardEmpty : kErrNoMasterData);
-        return;
-    case Mode::CreateSecure:
-    case Mode::ClearSecure:
-        cardStatus(masterAccepted ? 0 : kErrCardEmpty);
-        return;
-    case Mode::ClearAllSecure:
-        cardStatus(0);
-        return;
-    case Mode::ObjectCode:
-        cardStatus(kErrCardEmpty);
-        return;
-    case Mode::Loader:
+    return QStringLiteral("04") + hexDigits(quint64(m_nextUid++), 12);
+}
+
+int ReaderModel::masterIndex(const QString &uid) const
+{
+    for (int i = 0; i < masterCards.size(); ++i)
+        if (masterCards[i].uid == uid)
+            return i;
+    return -1;
+}
+
+int ReaderModel::secureIndex(const QString &uid) const
+{
+    for (int i = 0; i < secureCards.size(); ++i)
+        if (secureCards[i].uid == uid)
+            return i;
+    return -1;
+}
+
+void ReaderModel::presentBlank(const QString &uid)
+{
+    const QString id = uid.isEmpty() ? newUid() : uid.toUpper();
+    if (mode == Mode::Reading) {
+        presentCard(IdKind::Uid, id);
         return;
     }
+    cardPresented(id);
 }
 
 void ReaderModel::presentMaster(int index)
 {
-    MasterCard card;
     if (masterCards.isEmpty()) {
-        card.items = defaultConfigItems(); // a card written by another tool
-    } else {
-        if (index < 0 || index >= masterCards.size())
-            index = masterCards.size() - 1;
-        card = masterCards.at(index);
+        // A master card written elsewhere, with the factory configuration.
+        masterCards << MasterCard{newUid(), defaultConfigItems(), QStringLiteral("00"), QString(), 0, 1};
     }
+    if (index < 0 || index >= masterCards.size())
+        index = int(masterCards.size()) - 1;
+    if (mode == Mode::Reading) {
+        presentCard(IdKind::Uid, masterCards[index].uid);
+        return;
+    }
+    masterPresented(index);
+}
+
+// A card that is not a master card: blank, or secure.
+void ReaderModel::cardPresented(const QString &uid)
+{
+    const int master = masterIndex(uid);
+    if (master >= 0) {
+        masterPresented(master);
+        return;
+    }
+    int secure = secureIndex(uid);
     switch (mode) {
     case Mode::Reading:
-        presentCard(IdKind::Uid, QStringLiteral("04FFEEDDCCBBAA"));
+    case Mode::Loader:
+        return;
+    case Mode::CreateMasters:
+        if (cardsWritten >= cardsToWrite) {
+            cardStatus(kErrAllMastersWritten);
+            return;
+        }
+        if (secure >= 0 && !secureCards[secure].objectCodes.isEmpty()) {
+            cardStatus(kErrMasterNotEmpty);
+            return;
+        }
+        {
+            const QString readMode = tagValue(0x06, masterConfigItems, Packet::Items);
+            const bool objectCode = readMode == QLatin1String("01") || readMode == QLatin1String("03");
+            masterCards << MasterCard{uid, masterConfigItems, masterProtection,
+                                      objectCode ? QStringLiteral("OC%1").arg(m_sets) : QString(), cardsWritten,
+                                      cardsToWrite};
+        }
+        ++cardsWritten;
+        cardStatus(0);
+        return;
+    case Mode::ClearMasters:
+    case Mode::ObjectCode:
+        cardStatus(kErrCardEmpty);
+        return;
+    case Mode::ReadMaster:
+    case Mode::TakeOverMaster:
+        cardStatus(kErrNoMasterData);
+        return;
+    case Mode::CreateSecure:
+        if (acceptedObjectCode.isEmpty()) {
+            cardStatus(kErrCardEmpty);
+            return;
+        }
+        if (secure < 0) {
+            secureCards << SecureCard{uid, {}, QString()};
+            secure = int(secureCards.size()) - 1;
+        }
+        if (secureCards[secure].objectCodes.contains(acceptedObjectCode)) {
+            cardStatus(kErrCodeExists);
+            return;
+        }
+        secureCards[secure].objectCodes << acceptedObjectCode;
+        secureCards[secure].zones = secureZones;
+        cardStatus(0);
+        return;
+    case Mode::ClearSecure:
+        if (acceptedObjectCode.isEmpty() || secure < 0
+            || !secureCards[secure].objectCodes.removeOne(acceptedObjectCode)) {
+            cardStatus(kErrCardEmpty);
+            return;
+        }
+        cardStatus(0);
+        return;
+    case Mode::ClearAllSecure:
+        if (secure >= 0)
+            secureCards.removeAt(secure);
+        cardStatus(0);
+        return;
+    }
+}
+
+void ReaderModel::masterPresented(int index)
+{
+    const MasterCard card = masterCards.at(index);
+    switch (mode) {
+    case Mode::Reading:
+    case Mode::Loader:
         return;
     case Mode::CreateMasters:
         cardStatus(kErrMasterNotEmpty);
         return;
     case Mode::ClearMasters:
-        if (!masterCards.isEmpty())
-            masterCards.removeAt(index);
+        masterCards.removeAt(index);
         cardStatus(0);
         return;
     case Mode::ReadMaster: {
-        const QString items = card.items + QStringLiteral("0102") + hexByte(card.place) + hexByte(card.setSize);
-        emitBytes(hexToBytes(frameText(QStringLiteral("0103") + items)));
+        QString items = card.items + QStringLiteral("0102") + hexByte(card.place) + hexByte(card.setSize);
+        if (!card.objectCode.isEmpty())
+            items += QStringLiteral("0E02") + hexDigits(qHash(card.objectCode) & 0xFFFF, 4);
+        emitBytes(hexToBytes(frameText(command::MasterCardReport + items)));
         return;
     }
     case Mode::TakeOverMaster:
@@ -285,10 +392,12 @@ void ReaderModel::presentMaster(int index)
         return;
     case Mode::CreateSecure:
     case Mode::ClearSecure:
-        if (masterAccepted) {
+        if (!acceptedObjectCode.isEmpty()) {
             cardStatus(kErrMasterPresented);
+        } else if (card.objectCode.isEmpty()) {
+            cardStatus(kErrModesDiffer);
         } else {
-            masterAccepted = true;
+            acceptedObjectCode = card.objectCode;
             cardStatus(0);
         }
         return;
@@ -296,13 +405,32 @@ void ReaderModel::presentMaster(int index)
         cardStatus(kErrMasterPresented);
         return;
     case Mode::ObjectCode:
-        objectCodeChecksum = QStringLiteral("5A3C");
+        objectCodeChecksum = card.objectCode.isEmpty() ? QStringLiteral("5A3C")
+                                                       : hexDigits(qHash(card.objectCode) & 0xFFFF, 4);
         mode = Mode::Reading;
         cardStatus(0);
         return;
-    case Mode::Loader:
-        return;
     }
+}
+
+QStringList ReaderModel::describeCards() const
+{
+    QStringList out;
+    for (int i = 0; i < masterCards.size(); ++i) {
+        const MasterCard &m = masterCards[i];
+        out << QStringLiteral("master %1: %2, No %3 of %4, protection %5%6, items %7")
+                   .arg(i)
+                   .arg(m.uid)
+                   .arg(m.place + 1)
+                   .arg(m.setSize)
+                   .arg(m.protection.isEmpty() ? QStringLiteral("-") : m.protection,
+                        m.objectCode.isEmpty() ? QString() : QStringLiteral(", object code ") + m.objectCode,
+                        m.items);
+    }
+    for (const SecureCard &s : secureCards)
+        out << QStringLiteral("secure %1: object codes %2, zones %3")
+                   .arg(s.uid, s.objectCodes.join(QLatin1Char(',')), s.zones.isEmpty() ? QStringLiteral("-") : s.zones);
+    return out;
 }
 
 QString modeName(ReaderModel::Mode mode)
@@ -324,7 +452,10 @@ QString modeName(ReaderModel::Mode mode)
 
 bool parseKind(const QString &word, IdKind *kind)
 {
-    static const struct { const char *word; IdKind kind; } table[] = {
+    static const struct {
+        const char *word;
+        IdKind kind;
+    } table[] = {
         {"uid", IdKind::Uid}, {"phone", IdKind::PhoneId}, {"mir", IdKind::Mir},
         {"nonunique", IdKind::NonuniqueUid}, {"random", IdKind::RandomUid},
     };

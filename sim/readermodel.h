@@ -1,31 +1,52 @@
 #pragma once
 // The simulated reader: answers the tool's commands the way a desktop reader
-// of the family does, reports cards presented to it, and injects faults on
+// of the family does, works on the cards presented to it (blank cards,
+// master cards, secure cards), runs a firmware loader, and injects faults on
 // request. It speaks bytes; a host (a pseudo-terminal, or a test) carries them.
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
-#include "link/readerlink.h"
+#include "link/protocol.h"
 
 namespace limra::sim {
 
-// Faults the model can be told to show.
+// Faults the reader can be told to show.
 struct Faults {
     bool silent = false;    // answer no command
     int statusCode = -1;    // answer every command with this status (0..255)
+    QString refuse;         // answer only this command (cmd and ver, e.g. "0401") with `refuseCode`
+    int refuseCode = 0x0F;
     bool split = false;     // write each reply in two pieces
     int delayMs = 0;        // answer this much later
     int cardError = -1;     // report this error for the next card operation
 };
 
-// A card that can be presented.
+// Faults of the firmware loader, by block number counted from 0.
+struct LoaderFaults {
+    int rejectBlock = -1;   // answer 00 and `rejectCode` for this block
+    int rejectCode = 0x07;
+    int silentBlock = -1;   // no answer for this block
+    int longReplyBlock = -1; // three bytes for this block
+    bool comeBackElsewhere = false; // the loader shows up under another port name
+};
+
 struct MasterCard {
+    QString uid;
     QString items;          // configuration items written onto the card
+    QString protection;     // item 11 as given: AA or 00
+    QString objectCode;     // empty unless written for a protected read mode
     int place = 0;          // zero-based place in its set
     int setSize = 1;
+};
+
+struct SecureCard {
+    QString uid;
+    QStringList objectCodes;
+    QString zones;          // the zone bytes written with the last object code
 };
 
 class ReaderModel : public QObject {
@@ -52,12 +73,24 @@ public:
     // What happens at the reader.
     void presentCard(IdKind kind, const QString &id);
     void sendCardInfo(int type, int level, qint32 memory, int capacitance);
-    void presentBlank();
-    void presentMaster(int index = -1); // -1: the last one written
+    // A blank card with a new identifier, or the card with this identifier.
+    void presentBlank(const QString &uid = QString());
+    // Master card N (default: the last one written).
+    void presentMaster(int index = -1);
+
+    // The device identity the firmware sections are built for: item FF then
+    // item FE, each byte-reversed.
+    QString deviceIdentity() const;
+    // What the loader took, and the CRC of the data as the image header has it.
+    int blocksTaken() const { return int(loaderData.size() / 16); }
+    quint16 uploadedCrc() const;
+    // The cards as the prompt lists them.
+    QStringList describeCards() const;
 
     Faults faults;
-    QString serial = QStringLiteral("0A1B2C3D");  // identification item FD
-    int readerType = 0x02;                         // 02 USB, 04 BLE
+    LoaderFaults loaderFaults;
+    QString serial = QStringLiteral("0A1B2C3D");   // identification item FD
+    int readerType = kReaderKindUsb;               // 02 USB, 04 BLE
     QString hardware = QStringLiteral("A1");       // first byte of item FF
     QString identityTail = QStringLiteral("0117"); // item FE
     QString firmwareItems = QStringLiteral("1003010200") + QStringLiteral("120401000003");
@@ -72,12 +105,13 @@ public:
     QString masterProtection;
     QString secureZones;
 
-    QList<MasterCard> masterCards;  // the master cards written so far
+    QList<MasterCard> masterCards;  // the master cards written and not cleared
+    QList<SecureCard> secureCards;
     Mode mode = Mode::Reading;
     int cardsToWrite = 0;
     int cardsWritten = 0;
-    bool masterAccepted = false;
-    int loaderBlocks = 0;
+    QString acceptedObjectCode;     // the master card accepted in a secure-card mode
+    QByteArray loaderData;          // every block the loader took, in order
     QStringList commandsReceived;   // payloads of every frame received, as hex text
 
     static QString defaultConfigItems();
@@ -85,18 +119,27 @@ public:
 Q_SIGNALS:
     void output(const QByteArray &bytes);
     void note(const QString &text); // what the reader did, for the prompt
+    // The reader restarts into its loader: its port goes away and comes back.
+    void switchedToLoader();
 
 private:
     void handleFrame(const QString &payload);
+    void loaderBlock(const QByteArray &block);
     void reply(const QString &cmdVer, const QString &body = QString());
     void emitBytes(const QByteArray &bytes);
     void writeNow(const QByteArray &bytes);
     void cardStatus(int code);
-    int takeCardError();
     QString readConfigReply() const;
+    int masterIndex(const QString &uid) const;
+    int secureIndex(const QString &uid) const;
+    void cardPresented(const QString &uid);
+    void masterPresented(int index);
+    QString newUid();
 
-    QByteArray pending;
-    QTimer loaderIdle;
+    QByteArray m_pending;
+    QTimer m_loaderIdle;
+    int m_nextUid = 1;
+    int m_sets = 0;
 };
 
 QString modeName(ReaderModel::Mode mode);

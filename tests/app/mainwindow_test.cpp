@@ -7,14 +7,14 @@
 #include <QTemporaryDir>
 
 #include "app/inifile.h"
-#include "app/mainwindow.h"
-#include "app/statusbar.h"
-#include "config/configeditor.h"
-#include "config/zonelist.h"
-#include "display/carddisplay.h"
+#include "app/ui/mainwindow.h"
+#include "app/ui/statusbar.h"
+#include "config/ui/configeditor.h"
+#include "config/ui/zonelist.h"
+#include "display/ui/carddisplay.h"
 #include "provisioning/cardwait.h"
-#include "display/templateeditor.h"
-#include "link/connectiondialog.h"
+#include "display/ui/templateeditor.h"
+#include "link/ui/connectiondialog.h"
 #include "platform/qtserialport.h"
 #include "tests/support/fakeports.h"
 #include "tests/support/faketray.h"
@@ -114,7 +114,7 @@ TEST_F(MainWindowTest, NoSettingsFileGivesDefaultsAndWritesEveryKeyButDebugmode)
 {
     ports.system = {{QStringLiteral("/dev/ttyS0"), false, 0, 0}};
     MainWindow &w = open();
-    EXPECT_EQ(w.cardDisplay->displaymode, 1);
+    EXPECT_EQ(w.cardDisplay->displayMode, 1);
     EXPECT_FALSE(w.toBuffer->isChecked());
     EXPECT_FALSE(w.toKeyboard->isChecked());
     EXPECT_FALSE(w.trayStartTimer.isActive());
@@ -133,7 +133,7 @@ TEST_F(MainWindowTest, SettingsAreReadAndWrittenBack)
     writeSettings("viewmode=7\r\ntobuffer=1\r\ntokeyboard=1\r\ncrlf=1\r\ndebugmode=1\r\nport=/dev/ttyS1\r\n");
     ports.system = {{QStringLiteral("/dev/ttyS0"), false, 0, 0}, {QStringLiteral("/dev/ttyS1"), false, 0, 0}};
     MainWindow &w = open();
-    EXPECT_EQ(w.cardDisplay->displaymode, 1);
+    EXPECT_EQ(w.cardDisplay->displayMode, 1);
     EXPECT_TRUE(w.toBuffer->isChecked());
     EXPECT_TRUE(w.crlf->isChecked() && w.crlf->isEnabledTo(w.configPage));
     EXPECT_TRUE(w.tabs->isTabVisible(0));
@@ -281,8 +281,8 @@ TEST_F(MainWindowTest, StoredTemplateIsCheckedAtStartAndKeptOnlyInCst)
 {
     writeSettings("viewmode=3\r\ntemplate=ID dec(b2b1), ok\r\n");
     MainWindow &w = open();
-    EXPECT_EQ(w.cardDisplay->displaymode, 3);
-    EXPECT_EQ(w.cardDisplay->csttemplate, QStringLiteral("ID dec(b2b1), ok"));
+    EXPECT_EQ(w.cardDisplay->displayMode, 3);
+    EXPECT_EQ(w.cardDisplay->activeTemplate, QStringLiteral("ID dec(b2b1), ok"));
     w.close();
     window.reset();
     EXPECT_EQ(setting("template"), QStringLiteral("ID dec(b2b1), ok"));
@@ -293,7 +293,7 @@ TEST_F(MainWindowTest, RejectedTemplateFallsBackToDecAndIsDropped)
 {
     writeSettings("viewmode=3\r\ntemplate=dec(b1\r\n");
     MainWindow &w = open();
-    EXPECT_EQ(w.cardDisplay->displaymode, 1);
+    EXPECT_EQ(w.cardDisplay->displayMode, 1);
     EXPECT_TRUE(w.cardDisplay->decChoice->isChecked());
     w.close();
     window.reset();
@@ -306,5 +306,5 @@ TEST_F(MainWindowTest, EmptyTemplateKeepsCstSelected)
     writeSettings("viewmode=3\r\ntemplate=\r\n");
     MainWindow &w = open();
     EXPECT_TRUE(w.cardDisplay->cstChoice->isChecked());
-    EXPECT_TRUE(w.cardDisplay->csttemplate.isEmpty());
+    EXPECT_TRUE(w.cardDisplay->activeTemplate.isEmpty());
 }

@@ -16,9 +16,9 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "config/configeditor.h"
-#include "config/ledfield.h"
-#include "config/zonelist.h"
+#include "config/ui/configeditor.h"
+#include "config/ui/ledfield.h"
+#include "config/ui/zonelist.h"
 #include "config/zonenames.h"
 #include "tests/support/scripteddialogs.h"
 
@@ -63,7 +63,7 @@ TEST_F(EditorTest, StartsWithOnlyTheEmptyKeyPanel)
     EXPECT_FALSE(editor.keyPanel->isHidden());
     EXPECT_TRUE(editor.bankPart->isHidden() && editor.blePart->isHidden());
     EXPECT_TRUE(editor.blockPanel->isHidden() && editor.zonePanel->isHidden());
-    EXPECT_EQ(editor.sigbits->value(), 64);
+    EXPECT_EQ(editor.significantBits->value(), 64);
     EXPECT_DOUBLE_EQ(editor.pulse->value(), 0.3);
 }
 
@@ -101,7 +101,7 @@ TEST_F(EditorTest, FormatClicksFollowThePairingRule)
     for (int i = 0; i < 6; ++i)
         clickFormat(i);
     EXPECT_EQ(editor.shift->maximum(), 23);
-    EXPECT_EQ(editor.sigbits->value(), 24);
+    EXPECT_EQ(editor.significantBits->value(), 24);
 }
 
 TEST_F(EditorTest, WidthShiftAndBitCountThroughTheirFields)
@@ -109,11 +109,11 @@ TEST_F(EditorTest, WidthShiftAndBitCountThroughTheirFields)
     editor.widthMode->setCurrentIndex(1);
     Q_EMIT editor.widthMode->activated(1);
     EXPECT_FALSE(editor.width->isHidden());
-    editor.sigbits->setValue(24);
+    editor.significantBits->setValue(24);
     editor.shift->setValue(8);
     editor.width->setValue(26);
     EXPECT_EQ(editor.shift->value(), 0);
-    EXPECT_EQ(editor.sigbits->value(), 26);
+    EXPECT_EQ(editor.significantBits->value(), 26);
     EXPECT_EQ(editor.widthNote->text(), QStringLiteral("+ CRC = 28 бит"));
     editor.wgType->setCurrentIndex(1);
     Q_EMIT editor.wgType->activated(1);
@@ -134,26 +134,26 @@ TEST_F(EditorTest, HashGreysOutShiftAndBits)
 TEST_F(EditorTest, KeyFieldsFilterTypedAndPastedText)
 {
     chooseReadMode(2);
-    editor.blockkey->clear();
-    editor.blockkey->insert(QStringLiteral("a G-1f"));
-    EXPECT_EQ(editor.blockkey->text(), QStringLiteral("A1F"));
-    EXPECT_EQ(editor.model.blockkey, QStringLiteral("A1F"));
+    editor.blockKey->clear();
+    editor.blockKey->insert(QStringLiteral("a G-1f"));
+    EXPECT_EQ(editor.blockKey->text(), QStringLiteral("A1F"));
+    EXPECT_EQ(editor.model.blockKey, QStringLiteral("A1F"));
     editor.buildItems(Producer::File);
-    EXPECT_EQ(editor.blockkey->text(), QString(29, QLatin1Char('0')) + QStringLiteral("A1F"));
-    editor.model.blereader = true;
+    EXPECT_EQ(editor.blockKey->text(), QString(29, QLatin1Char('0')) + QStringLiteral("A1F"));
+    editor.model.bleReader = true;
     chooseReadMode(0);
-    editor.blename->insert(QStringLiteral("Вход 1-A"));
-    EXPECT_EQ(editor.blename->text(), QStringLiteral("1-A"));
+    editor.bleName->insert(QStringLiteral("Вход 1-A"));
+    EXPECT_EQ(editor.bleName->text(), QStringLiteral("1-A"));
 }
 
 TEST_F(EditorTest, BankKeyFieldOnlyForTheUserKey)
 {
     chooseReadMode(0);
-    EXPECT_FALSE(editor.bankkey->isEnabled());
+    EXPECT_FALSE(editor.bankKey->isEnabled());
     editor.bankUser->click();
-    EXPECT_TRUE(editor.bankkey->isEnabled());
+    EXPECT_TRUE(editor.bankKey->isEnabled());
     editor.bankDefault->click();
-    EXPECT_FALSE(editor.bankkey->isEnabled());
+    EXPECT_FALSE(editor.bankKey->isEnabled());
 }
 
 TEST_F(EditorTest, ColourDialogStartsFromTheLastChosenColour)
@@ -162,7 +162,7 @@ TEST_F(EditorTest, ColourDialogStartsFromTheLastChosenColour)
     editor.leds[1]->click();
     EXPECT_EQ(dialogs.lastInitialColour, QColor(Qt::black));
     EXPECT_EQ(editor.leds[1]->colour(), QColor(16, 52, 80));
-    EXPECT_EQ(editor.model.record().ledcolors[1], QColor(16, 52, 80));
+    EXPECT_EQ(editor.model.record().ledColours[1], QColor(16, 52, 80));
     editor.leds[3]->click(); // cancelled: nothing changes
     EXPECT_EQ(dialogs.lastInitialColour, QColor(18, 52, 86));
     EXPECT_EQ(editor.leds[3]->colour(), QColor(255, 128, 0));
@@ -170,7 +170,7 @@ TEST_F(EditorTest, ColourDialogStartsFromTheLastChosenColour)
 
 class ZoneToolsTest : public ::testing::Test {
 protected:
-    ZoneToolsTest() : tools(&config, &secure, &bits, &dialogs, dir.path()) { tools.fillnamelist(); }
+    ZoneToolsTest() : tools(&config, &secure, &bits, &dialogs, dir.path()) { tools.fillNameSources(); }
     // Answers the bit-string dialog with `text`.
     void answerBits(const QString &text)
     {
@@ -231,7 +231,7 @@ TEST_F(ZoneToolsTest, SavingElsewhereAsksAndMissingSourceFallsBack)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("A\r\nB\r\nC\r\n");
     f.close();
-    tools.fillnamelist();
+    tools.fillNameSources();
     config.sources->setCurrentIndex(1);
     Q_EMIT config.sources->activated(1);
     EXPECT_EQ(config.names().mid(0, 4),

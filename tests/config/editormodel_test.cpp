@@ -8,13 +8,13 @@ using namespace limra;
 
 namespace {
 
-EditorModel started(int readmode = 0, bool ble = false)
+EditorModel started(int readMode = 0, bool ble = false)
 {
     EditorModel m;
-    m.blereader = ble;
+    m.bleReader = ble;
     m.startUp();
-    if (readmode)
-        m.userSetReadMode(readmode);
+    if (readMode)
+        m.userSetReadMode(readMode);
     return m;
 }
 
@@ -29,7 +29,7 @@ TEST(EditorRules, StartUpState)
     EXPECT_EQ(m.formatChecks, std::vector<bool>(7, true));
     EXPECT_EQ(m.record().formats, 0x01E7);
     EXPECT_EQ(m.shift, 0);
-    EXPECT_EQ(m.sigbits, 64);
+    EXPECT_EQ(m.significantBits, 64);
     EXPECT_EQ(m.pulse, 3);
     EXPECT_TRUE(m.keyPanel);
     EXPECT_FALSE(m.bankPart || m.blePart || m.blockPanel || m.zonePanel);
@@ -72,18 +72,18 @@ TEST(EditorRules, EmMarineOnlyGivesMaxbits24)
     m.setSigbits(20);
     for (int i = 0; i < 6; ++i)
         m.userSetFormat(i, false);
-    EXPECT_EQ(m.maxbits, 24);
+    EXPECT_EQ(m.maxBits, 24);
     EXPECT_EQ(m.shiftMax, 23);
-    EXPECT_EQ(m.sigbitsMax, 24);
+    EXPECT_EQ(m.significantBitsMax, 24);
     EXPECT_EQ(m.shift, 0);
-    EXPECT_EQ(m.sigbits, 24);
+    EXPECT_EQ(m.significantBits, 24);
 }
 
 struct RuleCase {
     const char *name;
     std::function<void(EditorModel &)> setup;
     std::function<void(EditorModel &)> action;
-    int shift, sigbits;
+    int shift, significantBits;
 };
 
 class BitRules : public ::testing::TestWithParam<RuleCase> {};
@@ -94,7 +94,7 @@ TEST_P(BitRules, ChainsEndInTheExpectedState)
     GetParam().setup(m);
     GetParam().action(m);
     EXPECT_EQ(m.shift, GetParam().shift);
-    EXPECT_EQ(m.sigbits, GetParam().sigbits);
+    EXPECT_EQ(m.significantBits, GetParam().significantBits);
 }
 
 INSTANTIATE_TEST_SUITE_P(Chains, BitRules, ::testing::Values(
@@ -133,12 +133,12 @@ TEST(EditorRules, OffsetAndByteCount)
     EditorModel m = started(2);
     m.setBlockoffset(8);
     m.setBlockoffset(9);
-    EXPECT_EQ(m.blockoffset, 8);
+    EXPECT_EQ(m.blockOffset, 8);
     m.setBlockcount(1);
     m.setBlockoffset(15);
-    EXPECT_EQ(m.blockoffset, 15);
+    EXPECT_EQ(m.blockOffset, 15);
     m.setBlockcount(3);
-    EXPECT_EQ(m.blockcount, 1);
+    EXPECT_EQ(m.blockCount, 1);
 }
 
 TEST(EditorRules, HashDisablesAndUnchecksButDoesNotRecheck)
@@ -148,7 +148,7 @@ TEST(EditorRules, HashDisablesAndUnchecksButDoesNotRecheck)
     m.userSetHash(true);
     EXPECT_FALSE(m.reversed);
     EXPECT_FALSE(m.reversedEnabled || m.bitsEnabled);
-    EXPECT_EQ(m.record().convmode, 2);
+    EXPECT_EQ(m.record().conversion, 2);
     m.userSetHash(false);
     EXPECT_TRUE(m.reversedEnabled && m.bitsEnabled);
     EXPECT_FALSE(m.reversed);
@@ -172,124 +172,124 @@ TEST(EditorRules, PulseInTenthsRoundsHalvesToEven)
     EXPECT_EQ(m.pulse, 300);
 }
 
-// ---- ApplyConfig -------------------------------------------------------------
+// ---- applyConfig -------------------------------------------------------------
 
-TEST(ApplyConfig, DefaultTextOnUsbReader)
+TEST(applyConfig, DefaultTextOnUsbReader)
 {
     EditorModel m = started(2);
-    m.blockkey = QStringLiteral("11");
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(kDefaultConfigItems), ConfigSource::Default));
-    EXPECT_EQ(m.readmode, 0);
+    m.blockKey = QStringLiteral("11");
+    ASSERT_TRUE(m.applyConfig(parseConfig(kDefaultConfigItems), ConfigSource::Default));
+    EXPECT_EQ(m.readMode, 0);
     EXPECT_EQ(m.formatChecks, checks({true, true, true, true, true, false, false}));
-    EXPECT_EQ(m.record().convmode, 0);
+    EXPECT_EQ(m.record().conversion, 0);
     EXPECT_EQ(m.shift, 0);
-    EXPECT_EQ(m.sigbits, 64);
-    EXPECT_EQ(m.wgtype, 0);
+    EXPECT_EQ(m.significantBits, 64);
+    EXPECT_EQ(m.wiegandType, 0);
     EXPECT_EQ(m.widthMode, 0);
     EXPECT_EQ(m.colours[0], QColor(248, 0, 0));
     EXPECT_EQ(m.colours[1], QColor(0, 252, 0));
     EXPECT_EQ(m.colours[2], QColor(248, 0, 0));
     EXPECT_EQ(m.colours[3], QColor(248, 252, 0));
-    EXPECT_EQ(m.blockkey, QStringLiteral("11"));
+    EXPECT_EQ(m.blockKey, QStringLiteral("11"));
 }
 
-TEST(ApplyConfig, DefaultTextOnBleReaderChecksTheFirstEntry)
+TEST(applyConfig, DefaultTextOnBleReaderChecksTheFirstEntry)
 {
     EditorModel m = started(0, true);
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(kDefaultConfigItems), ConfigSource::Default));
+    ASSERT_TRUE(m.applyConfig(parseConfig(kDefaultConfigItems), ConfigSource::Default));
     EXPECT_EQ(m.formatChecks, checks({true, false}));
 }
 
-TEST(ApplyConfig, EmptyText)
+TEST(applyConfig, EmptyText)
 {
     EditorModel m = started();
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QString()), ConfigSource::File));
-    EXPECT_EQ(m.readmode, 0);
+    ASSERT_TRUE(m.applyConfig(parseConfig(QString()), ConfigSource::File));
+    EXPECT_EQ(m.readMode, 0);
     EXPECT_EQ(m.formatChecks[0], true);
     EXPECT_EQ(std::count(m.formatChecks.begin(), m.formatChecks.end(), true), 1);
-    EXPECT_EQ(m.maxbits, 32);
+    EXPECT_EQ(m.maxBits, 32);
     EXPECT_EQ(m.shift, 0);
     EXPECT_EQ(m.widthMode, 1);
     EXPECT_EQ(m.width, 8);
-    EXPECT_EQ(m.sigbits, 8); // the width rule ran when the width became 8
+    EXPECT_EQ(m.significantBits, 8); // the width rule ran when the width became 8
 }
 
-TEST(ApplyConfig, ConversionItem)
+TEST(applyConfig, ConversionItem)
 {
     EditorModel m = started();
     m.setSigbits(40);
     m.setShift(5);
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("0202E7010303020912050100")), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("0202E7010303020912050100")), ConfigSource::File));
     EXPECT_TRUE(m.hash);
     EXPECT_EQ(m.shift, 5);
-    EXPECT_EQ(m.sigbits, 40);
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("020221000303010000050100")), ConfigSource::File));
+    EXPECT_EQ(m.significantBits, 40);
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("020221000303010000050100")), ConfigSource::File));
     EXPECT_FALSE(m.hash);
     EXPECT_TRUE(m.reversed);
     EXPECT_EQ(m.shift, 0);
-    EXPECT_EQ(m.sigbits, 32);
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("05010106010009")), ConfigSource::File));
+    EXPECT_EQ(m.significantBits, 32);
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("05010106010009")), ConfigSource::File));
     EXPECT_EQ(m.widthMode, 1);
     EXPECT_EQ(m.width, 8);
 }
 
-TEST(ApplyConfig, KeyItemBySourceAndMode)
+TEST(applyConfig, KeyItemBySourceAndMode)
 {
     const QString userKey = QStringLiteral("00112233445566778899AABBCCDDEEFF");
     EditorModel m = started();
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("0B10") + userKey), ConfigSource::Reader));
-    EXPECT_EQ(m.bankkeymode, BankKeyMode::User);
-    EXPECT_EQ(m.bankkey, userKey);
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("0B10") + defaultBankKey()), ConfigSource::File));
-    EXPECT_EQ(m.bankkeymode, BankKeyMode::Default);
-    EXPECT_EQ(m.bankkey, userKey);
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("0B10") + userKey), ConfigSource::Reader));
+    EXPECT_EQ(m.bankKeyMode, BankKeyMode::User);
+    EXPECT_EQ(m.bankKey, userKey);
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("0B10") + defaultBankKey()), ConfigSource::File));
+    EXPECT_EQ(m.bankKeyMode, BankKeyMode::Default);
+    EXPECT_EQ(m.bankKey, userKey);
 
-    const QString before = m.blockkey;
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("0B10") + userKey), ConfigSource::MasterCard));
-    EXPECT_EQ(m.blockkey, userKey); // a master card's key goes to the block key
-    EXPECT_EQ(m.bankkeymode, BankKeyMode::Default);
+    const QString before = m.blockKey;
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("0B10") + userKey), ConfigSource::MasterCard));
+    EXPECT_EQ(m.blockKey, userKey); // a master card's key goes to the block key
+    EXPECT_EQ(m.bankKeyMode, BankKeyMode::Default);
     EXPECT_NE(before, userKey);
 
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("060100")), ConfigSource::File));
-    EXPECT_EQ(m.bankkey, userKey); // a file without item 0B leaves it
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("060100")), ConfigSource::Reader));
-    EXPECT_TRUE(m.bankkey.isEmpty()); // the reader's does not
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100")), ConfigSource::File));
+    EXPECT_EQ(m.bankKey, userKey); // a file without item 0B leaves it
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100")), ConfigSource::Reader));
+    EXPECT_TRUE(m.bankKey.isEmpty()); // the reader's does not
 
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("060103") + QStringLiteral("0B10000F")), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060103") + QStringLiteral("0B10000F")), ConfigSource::File));
     EXPECT_TRUE(m.zones[0] && m.zones[3] && !m.zones[4]);
 }
 
-TEST(ApplyConfig, EmMarineBleNameAndSelectorOnlyFromTheReader)
+TEST(applyConfig, EmMarineBleNameAndSelectorOnlyFromTheReader)
 {
     EditorModel m = started(0, true);
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigSource::File));
-    EXPECT_TRUE(m.emmarine);
-    EXPECT_TRUE(m.blename.isEmpty());
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigSource::File));
+    EXPECT_TRUE(m.emMarine);
+    EXPECT_TRUE(m.bleName.isEmpty());
     EXPECT_TRUE(m.readModeEnabled);
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigSource::Reader));
-    EXPECT_FALSE(m.emmarine);
-    EXPECT_EQ(m.blename, QStringLiteral("AB"));
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigSource::Reader));
+    EXPECT_FALSE(m.emMarine);
+    EXPECT_EQ(m.bleName, QStringLiteral("AB"));
     EXPECT_FALSE(m.readModeEnabled);
-    m.blereader = false;
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("140101")), ConfigSource::Reader));
-    EXPECT_TRUE(m.emmarine);
+    m.bleReader = false;
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("140101")), ConfigSource::Reader));
+    EXPECT_TRUE(m.emMarine);
     EXPECT_TRUE(m.readModeEnabled);
     EXPECT_EQ(m.formatEntries.size(), 7u);
 }
 
-TEST(ApplyConfig, UnknownReadModeKeepsModeZeroAndBadNumbersAreRefused)
+TEST(applyConfig, UnknownReadModeKeepsModeZeroAndBadNumbersAreRefused)
 {
     EditorModel m = started();
-    ASSERT_TRUE(m.ApplyConfig(ParseConfig(QStringLiteral("060107")), ConfigSource::File));
-    EXPECT_EQ(m.readmode, 0);
-    EXPECT_FALSE(m.ApplyConfig(ParseConfig(QStringLiteral("0601ZZ")), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060107")), ConfigSource::File));
+    EXPECT_EQ(m.readMode, 0);
+    EXPECT_FALSE(m.applyConfig(parseConfig(QStringLiteral("0601ZZ")), ConfigSource::File));
     EXPECT_FALSE(m.loading);
-    EXPECT_FALSE(m.ApplyConfig(ParseConfig(QStringLiteral("060100040105")), ConfigSource::File));
+    EXPECT_FALSE(m.applyConfig(parseConfig(QStringLiteral("060100040105")), ConfigSource::File));
 }
 
-// Every editor state the wire form carries survives BuildConfig, ParseConfig
-// and ApplyConfig for the file producer.
-TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
+// Every editor state the wire form carries survives buildConfig, parseConfig
+// and applyConfig for the file producer.
+TEST(applyConfig, FileRoundTripOfRandomEditorStates)
 {
     QRandomGenerator rng(20261210);
     for (int round = 0; round < 400; ++round) {
@@ -304,10 +304,10 @@ TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
         a.userSetHash(rng.bounded(3) == 0);
         a.userSetReversed(!a.hash && rng.bounded(2) == 1);
         // A consistent state: shift and bit count within the width in use.
-        const int limit = a.widthShown ? std::min(a.width, a.maxbits) : a.maxbits;
+        const int limit = a.widthShown ? std::min(a.width, a.maxBits) : a.maxBits;
         a.setShift(0);
         a.setSigbits(pick(1, limit));
-        a.setShift(pick(0, std::min(a.shiftMax, limit - a.sigbits)));
+        a.setShift(pick(0, std::min(a.shiftMax, limit - a.significantBits)));
         a.setBlocknum(pick(0, 255));
         a.setBlockcount(pick(1, 8));
         a.setBlockoffset(pick(0, 15));
@@ -324,40 +324,40 @@ TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
             c = reducedColour(QColor(pick(0, 255), pick(0, 255), pick(0, 255)));
 
         EditorModel b = started();
-        ASSERT_TRUE(b.ApplyConfig(ParseConfig(a.buildItems(Producer::File)), ConfigSource::File));
-        const TReaderConfig x = a.record(), y = b.record();
+        ASSERT_TRUE(b.applyConfig(parseConfig(a.buildItems(Producer::File)), ConfigSource::File));
+        const ReaderConfig x = a.record(), y = b.record();
         SCOPED_TRACE(round);
-        ASSERT_EQ(y.readmode, x.readmode);
+        ASSERT_EQ(y.readMode, x.readMode);
         EXPECT_EQ(y.formats, x.formats);
-        EXPECT_EQ(y.wgtype, x.wgtype);
-        EXPECT_EQ(y.wgwidth, x.wgwidth);
-        EXPECT_EQ(y.ledcolors, x.ledcolors);
-        if (x.readmode != 3) {
-            EXPECT_EQ(y.convmode, x.convmode);
-            if (x.convmode != 2) {
-                EXPECT_EQ(y.bitshift, x.bitshift);
-                EXPECT_EQ(y.sigbits, x.sigbits);
+        EXPECT_EQ(y.wiegandType, x.wiegandType);
+        EXPECT_EQ(y.wiegandWidth, x.wiegandWidth);
+        EXPECT_EQ(y.ledColours, x.ledColours);
+        if (x.readMode != 3) {
+            EXPECT_EQ(y.conversion, x.conversion);
+            if (x.conversion != 2) {
+                EXPECT_EQ(y.bitShift, x.bitShift);
+                EXPECT_EQ(y.significantBits, x.significantBits);
             }
         }
-        if (x.readmode == 2) {
-            EXPECT_EQ(y.blocknum, x.blocknum);
-            EXPECT_EQ(y.blockoffset, x.blockoffset);
-            EXPECT_EQ(y.blockcount, x.blockcount);
-            EXPECT_EQ(y.blockkey, x.blockkey);
+        if (x.readMode == 2) {
+            EXPECT_EQ(y.blockNumber, x.blockNumber);
+            EXPECT_EQ(y.blockOffset, x.blockOffset);
+            EXPECT_EQ(y.blockCount, x.blockCount);
+            EXPECT_EQ(y.blockKey, x.blockKey);
         }
-        if (x.readmode == 0) {
-            EXPECT_EQ(y.bankkeymode, x.bankkeymode);
-            if (x.bankkeymode == BankKeyMode::User)
-                EXPECT_EQ(y.bankkey, x.bankkey);
+        if (x.readMode == 0) {
+            EXPECT_EQ(y.bankKeyMode, x.bankKeyMode);
+            if (x.bankKeyMode == BankKeyMode::User)
+                EXPECT_EQ(y.bankKey, x.bankKey);
         }
-        if (x.readmode == 3) {
+        if (x.readMode == 3) {
             EXPECT_EQ(y.pulse, x.pulse);
             EXPECT_EQ(y.zones, x.zones);
         }
     }
 }
 
-TEST(ApplyConfig, RandomItemTextsNeverLeaveTheEditorLoading)
+TEST(applyConfig, RandomItemTextsNeverLeaveTheEditorLoading)
 {
     QRandomGenerator rng(7);
     const QString digits = QStringLiteral("0123456789ABCDEFZ");
@@ -367,12 +367,12 @@ TEST(ApplyConfig, RandomItemTextsNeverLeaveTheEditorLoading)
         for (int i = 0; i < n; ++i)
             text += digits.at(int(rng.bounded(digits.size())));
         EditorModel m = started(int(rng.bounded(4)), rng.bounded(2) == 1);
-        m.ApplyConfig(ParseConfig(text), ConfigSource(rng.bounded(4)));
+        m.applyConfig(parseConfig(text), ConfigSource(rng.bounded(4)));
         ASSERT_FALSE(m.loading);
         ASSERT_GE(m.shift, 0);
         ASSERT_LE(m.shift, m.shiftMax);
-        ASSERT_GE(m.sigbits, 1);
-        ASSERT_LE(m.sigbits, m.sigbitsMax);
+        ASSERT_GE(m.significantBits, 1);
+        ASSERT_LE(m.significantBits, m.significantBitsMax);
         ASSERT_EQ(m.formatChecks.size(), m.formatEntries.size());
     }
 }

@@ -6,65 +6,65 @@
 using namespace limra;
 
 namespace {
-QString item(const QString &items, int tag) { return ParseConfig(items)[size_t(tag)]; }
+QString item(const QString &items, int tag) { return parseConfig(items)[size_t(tag)]; }
 }
 
-TEST(BuildConfig, ZonesPulseAndFixedConversionInPassZoneMode)
+TEST(buildConfig, ZonesPulseAndFixedConversionInPassZoneMode)
 {
-    TReaderConfig c;
-    c.readmode = 3;
-    c.convmode = 1;
-    c.bitshift = 5;
-    c.sigbits = 20;
+    ReaderConfig c;
+    c.readMode = 3;
+    c.conversion = 1;
+    c.bitShift = 5;
+    c.significantBits = 20;
     c.zones[0] = true;
-    QString items = BuildConfig(c, Producer::Reader, false);
+    QString items = buildConfig(c, Producer::Reader, false);
     EXPECT_TRUE(items.startsWith(QStringLiteral("0202E701") + QStringLiteral("0303000040") + QStringLiteral("060103")));
     EXPECT_EQ(item(items, 0x0B), QStringLiteral("0000000000000001") + QString(16, QLatin1Char('0')));
     EXPECT_EQ(item(items, 0x08), QStringLiteral("0300"));
-    EXPECT_EQ(item(BuildConfig(c, Producer::File, false), 0x03), QStringLiteral("000040"));
-    EXPECT_EQ(item(BuildConfig(c, Producer::MasterCards, false), 0x03), QStringLiteral("010514"));
+    EXPECT_EQ(item(buildConfig(c, Producer::File, false), 0x03), QStringLiteral("000040"));
+    EXPECT_EQ(item(buildConfig(c, Producer::MasterCards, false), 0x03), QStringLiteral("010514"));
     c.zones[0] = false;
     c.zones[63] = true;
     c.pulse = 300;
-    items = BuildConfig(c, Producer::File, false);
+    items = buildConfig(c, Producer::File, false);
     EXPECT_EQ(item(items, 0x0B), QStringLiteral("80000000000000000000000000000000"));
     EXPECT_EQ(item(items, 0x08), QStringLiteral("2C01"));
 }
 
-TEST(BuildConfig, BleNameOnlyForTheBleReaderAndNoColours)
+TEST(buildConfig, BleNameOnlyForTheBleReaderAndNoColours)
 {
-    TReaderConfig c;
-    c.blename = QStringLiteral("AB");
-    const QString reader = BuildConfig(c, Producer::Reader, true);
+    ReaderConfig c;
+    c.bleName = QStringLiteral("AB");
+    const QString reader = buildConfig(c, Producer::Reader, true);
     EXPECT_EQ(item(reader, 0x20), QStringLiteral("414200"));
     EXPECT_TRUE(item(reader, 0x0B).isEmpty());
     EXPECT_TRUE(item(reader, 0x0C).isEmpty());
-    const QString file = BuildConfig(c, Producer::File, true);
+    const QString file = buildConfig(c, Producer::File, true);
     EXPECT_TRUE(item(file, 0x20).isEmpty());
     EXPECT_EQ(item(file, 0x0B), defaultBankKey());
     EXPECT_EQ(item(file, 0x0C), QStringLiteral("1F04E00700F800FC")); // the initial colours
-    c.blename.clear();
-    EXPECT_TRUE(item(BuildConfig(c, Producer::Reader, true), 0x20).isEmpty());
+    c.bleName.clear();
+    EXPECT_TRUE(item(buildConfig(c, Producer::Reader, true), 0x20).isEmpty());
 }
 
-TEST(BuildConfig, ItemOrderAndKeyPadding)
+TEST(buildConfig, ItemOrderAndKeyPadding)
 {
-    TReaderConfig c;
-    c.readmode = 2;
-    c.blockkey = QString(30, QLatin1Char('F'));
-    c.wgwidth = 26;
-    c.wgtype = 1;
-    const QString items = BuildConfig(c, Producer::File, false);
+    ReaderConfig c;
+    c.readMode = 2;
+    c.blockKey = QString(30, QLatin1Char('F'));
+    c.wiegandWidth = 26;
+    c.wiegandType = 1;
+    const QString items = buildConfig(c, Producer::File, false);
     EXPECT_EQ(items, QStringLiteral("0202E701") + QStringLiteral("030300") + QStringLiteral("0040") + QStringLiteral("060102")
                          + QStringLiteral("08020100") + QStringLiteral("090100") + QStringLiteral("0A0108")
                          + QStringLiteral("0B1000") + QString(30, QLatin1Char('F')) + QStringLiteral("040101")
                          + QStringLiteral("05011A") + QStringLiteral("0C081F04E00700F800FC"));
-    EXPECT_EQ(c.blockkey, QStringLiteral("00") + QString(30, QLatin1Char('F')));
-    TReaderConfig user;
-    user.bankkeymode = BankKeyMode::User;
-    user.bankkey = QStringLiteral("ABC");
-    EXPECT_EQ(item(BuildConfig(user, Producer::Reader, false), 0x0B), QString(29, QLatin1Char('0')) + QStringLiteral("ABC"));
-    EXPECT_EQ(user.bankkey.size(), 32);
+    EXPECT_EQ(c.blockKey, QStringLiteral("00") + QString(30, QLatin1Char('F')));
+    ReaderConfig user;
+    user.bankKeyMode = BankKeyMode::User;
+    user.bankKey = QStringLiteral("ABC");
+    EXPECT_EQ(item(buildConfig(user, Producer::Reader, false), 0x0B), QString(29, QLatin1Char('0')) + QStringLiteral("ABC"));
+    EXPECT_EQ(user.bankKey.size(), 32);
 }
 
 TEST(DefaultBankKey, IsAFixed16ByteConstant)
@@ -77,12 +77,12 @@ TEST(DefaultBankKey, IsAFixed16ByteConstant)
     EXPECT_EQ(key, defaultBankKey());
 }
 
-TEST(ParseConfig, LaterItemsWinAndShortValuesAreKept)
+TEST(parseConfig, LaterItemsWinAndShortValuesAreKept)
 {
-    const ConfigTable t = ParseConfig(QStringLiteral("060101060103") + QStringLiteral("0C0800F8"));
+    const ConfigTable t = parseConfig(QStringLiteral("060101060103") + QStringLiteral("0C0800F8"));
     EXPECT_EQ(t[0x06], QStringLiteral("03"));
     EXPECT_EQ(t[0x0C], QStringLiteral("00F8"));
-    const ConfigTable d = ParseConfig(kDefaultConfigItems);
+    const ConfigTable d = parseConfig(kDefaultConfigItems);
     EXPECT_EQ(d[0x02], QStringLiteral("6700"));
     EXPECT_EQ(d[0x03], QStringLiteral("000040"));
     EXPECT_EQ(d[0x0C], QStringLiteral("00F8E00700F8E0FF"));
@@ -101,9 +101,9 @@ class ColourCode : public ::testing::TestWithParam<ColourCase> {};
 TEST_P(ColourCode, BothWays)
 {
     const ColourCase &c = GetParam();
-    EXPECT_EQ(getmycolor(c.colour), QString::fromLatin1(c.code));
+    EXPECT_EQ(colourCode(c.colour), QString::fromLatin1(c.code));
     EXPECT_EQ(colourFromCode(QString::fromLatin1(c.code)), c.back);
-    EXPECT_EQ(getmycolor(c.back), QString::fromLatin1(c.code));
+    EXPECT_EQ(colourCode(c.back), QString::fromLatin1(c.code));
     EXPECT_EQ(captionColour(c.back), c.caption);
     EXPECT_EQ(reducedColour(c.colour), c.back);
 }
@@ -131,6 +131,6 @@ TEST(ZoneMask, EncodesAndDecodes)
         EXPECT_EQ(z[size_t(i)], i < 4) << i;
     EXPECT_FALSE(decodeZoneMask(QStringLiteral("000f"), z)); // lower case: unchanged
     EXPECT_TRUE(z[0]);
-    EXPECT_EQ(bintohex(QStringLiteral("101")), QStringLiteral("05"));
-    EXPECT_EQ(bintohex(QStringLiteral("111111111")), QStringLiteral("01FF"));
+    EXPECT_EQ(bitsToHex(QStringLiteral("101")), QStringLiteral("05"));
+    EXPECT_EQ(bitsToHex(QStringLiteral("111111111")), QStringLiteral("01FF"));
 }

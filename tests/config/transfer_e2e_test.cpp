@@ -9,7 +9,7 @@
 #include <csignal>
 #include <sys/resource.h>
 
-#include "config/configeditor.h"
+#include "config/ui/configeditor.h"
 #include "config/configfile.h"
 #include "config/transfer.h"
 #include "link/hextext.h"
@@ -98,9 +98,9 @@ TEST_F(TransferTest, WrittenConfigurationReadsBack)
     EditorModel before = editor.model;
     editor.startUp();
     transfer.readFromReader(false);
-    EXPECT_EQ(editor.model.readmode, 2);
-    EXPECT_EQ(editor.model.blocknum, 77);
-    EXPECT_EQ(editor.model.blockkey, before.blockkey);
+    EXPECT_EQ(editor.model.readMode, 2);
+    EXPECT_EQ(editor.model.blockNumber, 77);
+    EXPECT_EQ(editor.model.blockKey, before.blockKey);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
     EXPECT_EQ(commands().last(), QStringLiteral("0B01")); // a read sends no "0501"
 }
@@ -128,7 +128,7 @@ TEST_F(TransferTest, ShortOrRefusedReadsChangeNothing)
     chooseReadMode(2);
     transfer.readFromReader(false);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Не удалось считать конфигурацию."));
-    EXPECT_EQ(editor.model.readmode, 2);
+    EXPECT_EQ(editor.model.readMode, 2);
     sim.model->faults.statusCode = 0x0F;
     transfer.readFromReader(false);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Ошибочная команда."));
@@ -140,7 +140,7 @@ TEST_F(TransferTest, DefaultConfigurationSendsNothing)
     chooseReadMode(3);
     transfer.showDefault();
     EXPECT_TRUE(commands().isEmpty());
-    EXPECT_EQ(editor.model.readmode, 0);
+    EXPECT_EQ(editor.model.readMode, 0);
     EXPECT_EQ(editor.model.record().formats, 0x0067);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Показана конфигурация по умолчанию"));
 }
@@ -180,17 +180,17 @@ TEST_F(FileTest, SaveThenLoadReproducesTheEditor)
     dialogs.files.enqueue(path("a.rcf"));
     transfer.saveToFile();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
-    const TReaderConfig saved = editor.model.record();
+    const ReaderConfig saved = editor.model.record();
     editor.startUp();
     dialogs.files.enqueue(path("a.rcf"));
     transfer.loadFromFile();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из файла"));
-    const TReaderConfig loaded = editor.model.record();
-    EXPECT_EQ(loaded.readmode, 3);
+    const ReaderConfig loaded = editor.model.record();
+    EXPECT_EQ(loaded.readMode, 3);
     EXPECT_EQ(loaded.zones, saved.zones);
     EXPECT_EQ(loaded.pulse, 125);
     for (size_t i = 0; i < 4; ++i) // the file keeps what the colour code keeps
-        EXPECT_EQ(loaded.ledcolors[i], reducedColour(saved.ledcolors[i])) << i;
+        EXPECT_EQ(loaded.ledColours[i], reducedColour(saved.ledColours[i])) << i;
 }
 
 TEST_F(FileTest, EveryChangedByteGivesTheCrcMessage)
@@ -201,7 +201,7 @@ TEST_F(FileTest, EveryChangedByteGivesTheCrcMessage)
         bad[i] = char(bad[i] ^ 0x01);
         EXPECT_EQ(load(bad), QStringLiteral("error: Неверный формат файла - ошибка CRC.")) << i;
     }
-    EXPECT_EQ(editor.model.readmode, 0);
+    EXPECT_EQ(editor.model.readMode, 0);
     EXPECT_EQ(editor.model.record().formats, 0x01E7); // untouched
 }
 
@@ -219,7 +219,7 @@ TEST_F(FileTest, FormatChecks)
     EXPECT_EQ(checkConfigFile(configFileBytes(QStringLiteral("060103")), &items), ConfigFileCheck::Ok);
     EXPECT_EQ(configFileBytes(QStringLiteral("060103")).size(), 20);
     EXPECT_EQ(load(configFileBytes(QStringLiteral("060103"))), QStringLiteral("message: Конфигурация считана из файла"));
-    EXPECT_EQ(editor.model.readmode, 3);
+    EXPECT_EQ(editor.model.readMode, 3);
 }
 
 TEST_F(FileTest, FailedSaveKeepsTheEarlierFile)
@@ -247,16 +247,16 @@ TEST_F(FileTest, FailedSaveKeepsTheEarlierFile)
 
 TEST_F(FileTest, SavingOnABleReaderStillWritesKeyAndColours)
 {
-    editor.model.blereader = true;
+    editor.model.bleReader = true;
     editor.model.userSetBleName(QStringLiteral("Gate"));
-    editor.model.blockkey = QString(30, QLatin1Char('1'));
+    editor.model.blockKey = QString(30, QLatin1Char('1'));
     dialogs.files.enqueue(path("ble.rcf"));
     transfer.saveToFile();
     QString items;
     ASSERT_EQ(checkConfigFile(read(path("ble.rcf")), &items), ConfigFileCheck::Ok);
-    const ConfigTable t = ParseConfig(items);
+    const ConfigTable t = parseConfig(items);
     EXPECT_EQ(t[0x0B], defaultBankKey());
     EXPECT_EQ(t[0x0C].size(), 16);
     EXPECT_TRUE(t[0x20].isEmpty());
-    EXPECT_EQ(editor.blockkey->text(), QStringLiteral("00") + QString(30, QLatin1Char('1')));
+    EXPECT_EQ(editor.blockKey->text(), QStringLiteral("00") + QString(30, QLatin1Char('1')));
 }

@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "display/carddisplay.h"
-#include "display/templateeditor.h"
+#include "display/ui/carddisplay.h"
+#include "display/ui/templateeditor.h"
 #include "link/hextext.h"
 #include "link/readerlink.h"
 #include "platform/qtserialport.h"
@@ -116,13 +116,13 @@ TEST_F(CardDisplayTest, CstChoiceUsesTheEditorAndKeepsTheShownText)
     QString sampleSeen;
     display.openTemplateEditor = [&](const QString &sample) {
         sampleSeen = sample;
-        display.csttemplate = QStringLiteral("dec(b1)-b2");
+        display.activeTemplate = QStringLiteral("dec(b1)-b2");
     };
     display.hexChoice->click();
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
     display.cstChoice->click();
     EXPECT_EQ(sampleSeen, QStringLiteral("04A1B2C3"));
-    EXPECT_EQ(display.displaymode, 3);
+    EXPECT_EQ(display.displayMode, 3);
     EXPECT_EQ(display.identifier->text(), QStringLiteral("04A1B2C3")); // not re-rendered
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
     EXPECT_EQ(display.identifier->text(), QStringLiteral("195-B2"));
@@ -138,7 +138,7 @@ TEST_F(CardDisplayTest, CstWithoutATemplateFallsBackToDec)
     display.openTemplateEditor = [&](const QString &s) { sampleSeen = s; };
     display.cstChoice->click();
     EXPECT_EQ(sampleSeen, QStringLiteral("FF")); // 255 shown in DEC, back to hex
-    EXPECT_EQ(display.displaymode, 1);
+    EXPECT_EQ(display.displayMode, 1);
     EXPECT_TRUE(display.decChoice->isChecked());
 }
 
@@ -182,7 +182,7 @@ TEST_P(Typing, PressesTheKeysOfTheShownText)
     active = false;
     newline = c.newline;
     keys.caps = c.caps;
-    display.csttemplate = QStringLiteral("x-b1;");
+    display.activeTemplate = QStringLiteral("x-b1;");
     display.selectView(c.view);
     present(IdKind::Uid, QString::fromLatin1(c.id));
     EXPECT_EQ(keys.events, c.events);

@@ -44,7 +44,7 @@ TEST_F(DiscoveryTest, ConnectsUsbReaderAndSendsIdentifyResetRead)
     discovery.ScanCOMTimerTimer();
     EXPECT_EQ(link.connectedport, sim.port());
     EXPECT_EQ(status, QStringLiteral("Устройство подключено ") + sim.port() + QStringLiteral("  (s/n: A102-0A1B2C3D)"));
-    EXPECT_FALSE(discovery.blereader);
+    EXPECT_FALSE(discovery.bleReader);
     EXPECT_EQ(sim.model->commandsReceived,
               (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
     EXPECT_TRUE(discovery.scanTimer.isActive());
@@ -57,7 +57,7 @@ TEST_F(DiscoveryTest, ConnectsBleReader)
     sim.model->serial = QStringLiteral("01020304050607");
     ports.virtuals = {sim.port()};
     discovery.ScanCOMTimerTimer();
-    EXPECT_TRUE(discovery.blereader);
+    EXPECT_TRUE(discovery.bleReader);
     EXPECT_EQ(status, QStringLiteral("Устройство BLE подключено ") + sim.port() + QStringLiteral("  (s/n: A104-01020304050607)"));
 }
 

@@ -6,13 +6,13 @@ using namespace limra;
 
 TEST(ErrToText, TableAndUnknownCodes)
 {
-    EXPECT_EQ(errtotext(0), QStringLiteral("Превышено время ожидания ответа."));
-    EXPECT_EQ(errtotext(3), QStringLiteral("Неизвестная ошибка №3"));
-    EXPECT_EQ(errtotext(255), QStringLiteral("Неизвестная ошибка №255"));
-    EXPECT_EQ(errtotext(28), QStringLiteral("Неизвестная ошибка №28"));
-    EXPECT_EQ(errtotext(20), errtotext(11));
-    EXPECT_EQ(errtotext(14), QStringLiteral("Мастер-карта не пуста."));
-    const QString e27 = errtotext(27);
+    EXPECT_EQ(errorText(0), QStringLiteral("Превышено время ожидания ответа."));
+    EXPECT_EQ(errorText(3), QStringLiteral("Неизвестная ошибка №3"));
+    EXPECT_EQ(errorText(255), QStringLiteral("Неизвестная ошибка №255"));
+    EXPECT_EQ(errorText(28), QStringLiteral("Неизвестная ошибка №28"));
+    EXPECT_EQ(errorText(20), errorText(11));
+    EXPECT_EQ(errorText(14), QStringLiteral("Мастер-карта не пуста."));
+    const QString e27 = errorText(27);
     EXPECT_EQ(e27.at(0), QLatin1Char('C')); // Latin capital C
     EXPECT_TRUE(e27.contains(QStringLiteral("\r\nНажмите кнопку \"Считать конфигурацию с мастер-карты и записать в USB-считыватель\"")));
 }

@@ -39,8 +39,8 @@ protected:
 TEST_F(ExchangeE2E, FramedReplyCarriesTheItems)
 {
     const QString reply = link.SendToComPort(QStringLiteral("FF01"), 1000);
-    EXPECT_EQ(gettagvalue(0xFD, reply, false), QStringLiteral("0A1B2C3D"));
-    EXPECT_EQ(gettagvalue(0xFF, reply, false), QStringLiteral("A102"));
+    EXPECT_EQ(tagValue(0xFD, reply, Packet::Items), QStringLiteral("0A1B2C3D"));
+    EXPECT_EQ(tagValue(0xFF, reply, Packet::Items), QStringLiteral("A102"));
     EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("FF01")});
 }
 
@@ -59,7 +59,7 @@ TEST_F(ExchangeE2E, ReplyOfAnotherCommandIgnoredThenRightOneAccepted)
     sim.model->faults.delayMs = 150;
     QTimer::singleShot(0, [this] { Q_EMIT sim.model->output(hexToBytes(QStringLiteral("230805010D010024"))); });
     const QString reply = link.SendToComPort(QStringLiteral("0A01"), 1500);
-    EXPECT_EQ(gettagvalue(0x10, reply, false), QStringLiteral("010200"));
+    EXPECT_EQ(tagValue(0x10, reply, Packet::Items), QStringLiteral("010200"));
 }
 
 TEST_F(ExchangeE2E, RawExchangeWithTheLoader)

@@ -8,68 +8,68 @@ struct TagCase {
     const char *name;
     int tag;
     const char *packet;
-    bool withHeader;
+    Packet kind;
     const char *expected;
 };
 
-class GetTagValue : public ::testing::TestWithParam<TagCase> {};
+class TagValue : public ::testing::TestWithParam<TagCase> {};
 
-TEST_P(GetTagValue, FindsTheFirstCompleteItem)
+TEST_P(TagValue, FindsTheFirstCompleteItem)
 {
     const TagCase &c = GetParam();
-    EXPECT_EQ(gettagvalue(quint8(c.tag), QString::fromLatin1(c.packet), c.withHeader), QString::fromLatin1(c.expected));
+    EXPECT_EQ(tagValue(quint8(c.tag), QString::fromLatin1(c.packet), c.kind), QString::fromLatin1(c.expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(Items, GetTagValue, ::testing::Values(
-    TagCase{"status", 0x0D, "0D0100", false, "00"},
-    TagCase{"value_missing", 0x0D, "0D01", false, ""},
-    TagCase{"whole_frame_with_header", 0x0D, "230800010D010024", true, "00"},
-    TagCase{"whole_frame_without_header", 0x0D, "230800010D010024", false, ""},
-    TagCase{"zero_tag_is_filler", 0x02, "000201AA", false, "AA"},
-    TagCase{"zero_length_is_skipped", 0x02, "0100020201BB", false, ""},
-    TagCase{"odd_digit_ignored", 0x0D, "0D01005", false, "00"},
-    TagCase{"first_item_wins", 0x02, "0201AA0201BB", false, "AA"},
-    TagCase{"later_item", 0x06, "0202E7010601030401", false, "03"},
-    TagCase{"zero_tag_never_found", 0x00, "0001AA", false, ""},
-    TagCase{"lower_case_digits_kept", 0x0D, "0d01ab", false, "ab"}),
+INSTANTIATE_TEST_SUITE_P(Items, TagValue, ::testing::Values(
+    TagCase{"status", 0x0D, "0D0100", Packet::Items, "00"},
+    TagCase{"value_missing", 0x0D, "0D01", Packet::Items, ""},
+    TagCase{"whole_frame_with_header", 0x0D, "230800010D010024", Packet::Frame, "00"},
+    TagCase{"whole_frame_without_header", 0x0D, "230800010D010024", Packet::Items, ""},
+    TagCase{"zero_tag_is_filler", 0x02, "000201AA", Packet::Items, "AA"},
+    TagCase{"zero_length_is_skipped", 0x02, "0100020201BB", Packet::Items, ""},
+    TagCase{"odd_digit_ignored", 0x0D, "0D01005", Packet::Items, "00"},
+    TagCase{"first_item_wins", 0x02, "0201AA0201BB", Packet::Items, "AA"},
+    TagCase{"later_item", 0x06, "0202E7010601030401", Packet::Items, "03"},
+    TagCase{"zero_tag_never_found", 0x00, "0001AA", Packet::Items, ""},
+    TagCase{"lower_case_digits_kept", 0x0D, "0d01ab", Packet::Items, "ab"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(HexToInt, ReadsHexByTheRules)
 {
-    EXPECT_EQ(hextoint(QStringLiteral("ff")), 255);
-    EXPECT_EQ(hextoint(QStringLiteral("FF")), 255);
-    EXPECT_EQ(hextoint(QString()), 0);
-    EXPECT_EQ(hextoint(QStringLiteral("G")), -1);
-    EXPECT_EQ(hextoint(QStringLiteral("1000000000000000F")), qint64(0x1000000000000000));
-    EXPECT_EQ(hextoint(QStringLiteral("FFFFFFFFFFFFFFFF")), -1);
-    EXPECT_EQ(hextoint(QStringLiteral("1G")), 15); // 1*16 + (-1)
+    EXPECT_EQ(hexToInt(QStringLiteral("ff")), 255);
+    EXPECT_EQ(hexToInt(QStringLiteral("FF")), 255);
+    EXPECT_EQ(hexToInt(QString()), 0);
+    EXPECT_EQ(hexToInt(QStringLiteral("G")), -1);
+    EXPECT_EQ(hexToInt(QStringLiteral("1000000000000000F")), qint64(0x1000000000000000));
+    EXPECT_EQ(hexToInt(QStringLiteral("FFFFFFFFFFFFFFFF")), -1);
+    EXPECT_EQ(hexToInt(QStringLiteral("1G")), 15); // 1*16 + (-1)
 }
 
 TEST(SwapBytes, ReversesBytePairs)
 {
-    EXPECT_EQ(swapbytes(QStringLiteral("0102A0")), QStringLiteral("A00201"));
-    EXPECT_EQ(swapbytes(QStringLiteral("123")), QStringLiteral("2301"));
-    EXPECT_EQ(swapbytes(QStringLiteral("ABC")), QStringLiteral("BC0A"));
-    EXPECT_EQ(swapbytes(QString()), QString());
+    EXPECT_EQ(swapBytes(QStringLiteral("0102A0")), QStringLiteral("A00201"));
+    EXPECT_EQ(swapBytes(QStringLiteral("123")), QStringLiteral("2301"));
+    EXPECT_EQ(swapBytes(QStringLiteral("ABC")), QStringLiteral("BC0A"));
+    EXPECT_EQ(swapBytes(QString()), QString());
 }
 
 TEST(HexToBin, FourBitsPerUpperCaseDigit)
 {
-    EXPECT_EQ(hextobin(QStringLiteral("A")), QStringLiteral("1010"));
-    EXPECT_EQ(hextobin(QStringLiteral("0F")), QStringLiteral("00001111"));
-    EXPECT_EQ(hextobin(QStringLiteral("a-1")), QStringLiteral("0001"));
+    EXPECT_EQ(hexToBits(QStringLiteral("A")), QStringLiteral("1010"));
+    EXPECT_EQ(hexToBits(QStringLiteral("0F")), QStringLiteral("00001111"));
+    EXPECT_EQ(hexToBits(QStringLiteral("a-1")), QStringLiteral("0001"));
 }
 
 TEST(BinToInt, ReadsBitStringsAndRejectsOthers)
 {
-    EXPECT_EQ(bintoint(QStringLiteral("101B")), 5);
-    EXPECT_EQ(bintoint(QStringLiteral("101b")), 5);
-    EXPECT_EQ(bintoint(QString()), 0);
-    EXPECT_EQ(bintoint(QString(64, QLatin1Char('1'))), -1);
-    EXPECT_THROW(bintoint(QStringLiteral("102")), WrongBinaryString);
-    EXPECT_THROW(bintoint(QString(65, QLatin1Char('1'))), WrongBinaryString);
+    EXPECT_EQ(bitsToInt(QStringLiteral("101B")), 5);
+    EXPECT_EQ(bitsToInt(QStringLiteral("101b")), 5);
+    EXPECT_EQ(bitsToInt(QString()), 0);
+    EXPECT_EQ(bitsToInt(QString(64, QLatin1Char('1'))), -1);
+    EXPECT_THROW(bitsToInt(QStringLiteral("102")), WrongBinaryString);
+    EXPECT_THROW(bitsToInt(QString(65, QLatin1Char('1'))), WrongBinaryString);
     try {
-        bintoint(QStringLiteral("x"));
+        bitsToInt(QStringLiteral("x"));
     } catch (const WrongBinaryString &e) {
         EXPECT_STREQ(e.what(), "Wrong binary string");
     }
@@ -77,9 +77,9 @@ TEST(BinToInt, ReadsBitStringsAndRejectsOthers)
 
 TEST(ByteToBin, AlwaysEightCharacters)
 {
-    EXPECT_EQ(bytetobin(0), QStringLiteral("00000000"));
-    EXPECT_EQ(bytetobin(5), QStringLiteral("00000101"));
-    EXPECT_EQ(bytetobin(0xFF), QStringLiteral("11111111"));
+    EXPECT_EQ(byteToBits(0), QStringLiteral("00000000"));
+    EXPECT_EQ(byteToBits(5), QStringLiteral("00000101"));
+    EXPECT_EQ(byteToBits(0xFF), QStringLiteral("11111111"));
 }
 
 TEST(HexBytes, TwoDigitsPerByteAndOddTailDropped)
@@ -91,7 +91,7 @@ TEST(HexBytes, TwoDigitsPerByteAndOddTailDropped)
 
 TEST(TickMs, CountsForward)
 {
-    const qint64 a = tickms();
+    const qint64 a = tickMs();
     EXPECT_GT(a, qint64(26) * 365 * 24 * 3600 * 1000);
-    EXPECT_GE(tickms(), a);
+    EXPECT_GE(tickMs(), a);
 }

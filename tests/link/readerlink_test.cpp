@@ -98,9 +98,9 @@ TEST_F(LinkTest, ReplyWakesTheWaitWithoutPolling)
         QTimer::singleShot(30, port, [this] { port->feed(bytes("23080B010D010024")); });
         return QList<QByteArray>();
     };
-    const qint64 start = tickms();
+    const qint64 start = tickMs();
     EXPECT_EQ(link.SendToComPort(QStringLiteral("0B01"), 5000), QStringLiteral("0D0100"));
-    EXPECT_LT(tickms() - start, 1000);
+    EXPECT_LT(tickMs() - start, 1000);
 }
 
 TEST_F(LinkTest, NoPortTimesOut)

@@ -4,7 +4,7 @@
 
 #include <QProcess>
 
-#include "display/carddisplay.h"
+#include "display/ui/carddisplay.h"
 #include "platform/keyinjector.h"
 #include "tests/support/simreader.h"
 
@@ -89,12 +89,12 @@ TEST_F(XTyping, HexLettersComeOutUpperCaseWithCapsLockOffAndOn)
 TEST_F(XTyping, TemplateResultTypedAsItselfWithEnter)
 {
     display->selectView(3);
-    display->csttemplate = QStringLiteral("id=dec(b1); x_y-b2! Жb1");
+    display->activeTemplate = QStringLiteral("id=dec(b1); x_y-b2! Жb1");
     newline = true;
     EXPECT_EQ(typed(QStringLiteral("04A1")), QStringLiteral("id=161; x_y-04! ЖA1\n"));
     setCapsLock(true);
     newline = false;
-    display->csttemplate = QStringLiteral("aB-b1");
+    display->activeTemplate = QStringLiteral("aB-b1");
     EXPECT_EQ(typed(QStringLiteral("04a1")), QStringLiteral("aB-a1"));
 }
 

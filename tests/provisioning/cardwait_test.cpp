@@ -103,7 +103,7 @@ TEST_P(Form2Writing, EachCardGetsAFreshBudgetAndTheLastOneTheMessage)
     };
     TForm2 d(context);
     d.config = QStringLiteral("0102060100");
-    d.crdtype = QStringLiteral("MifarePLUS ");
+    d.cardType = QStringLiteral("MifarePLUS ");
     openWithoutTimer(d);
     EXPECT_EQ(d.heading->text(), QStringLiteral("Подготовьте необходимое количество чистых карт MifarePLUS "));
     d.countButtons[size_t(GetParam().cards - 1)]->click();

@@ -32,9 +32,9 @@ TEST_F(ModelTest, IdentifiesWithSerialTypeAndIdentity)
     model.readerType = 0x04;
     send(QStringLiteral("FF01"));
     const QString body = last().mid(8, last().size() - 10);
-    EXPECT_EQ(gettagvalue(0xFD, body, false), QStringLiteral("0A1B2C3D"));
-    EXPECT_EQ(gettagvalue(0xFF, body, false), QStringLiteral("A104"));
-    EXPECT_EQ(gettagvalue(0xFE, body, false), QStringLiteral("0117"));
+    EXPECT_EQ(tagValue(0xFD, body, Packet::Items), QStringLiteral("0A1B2C3D"));
+    EXPECT_EQ(tagValue(0xFF, body, Packet::Items), QStringLiteral("A104"));
+    EXPECT_EQ(tagValue(0xFE, body, Packet::Items), QStringLiteral("0117"));
 }
 
 TEST_F(ModelTest, WrittenConfigurationIsReadBack)

@@ -12,12 +12,18 @@ namespace limra::testing {
 
 class FakeSerialPort : public SerialPort {
 public:
-    bool open(const QString &n) override { portName = n; opened = openable; return opened; }
+    bool open(const QString &name) override
+    {
+        portName = name;
+        opened = openable;
+        return opened;
+    }
     bool isOpen() const override { return opened; }
     QString name() const override { return portName; }
     bool write(const QByteArray &bytes) override
     {
-        if (!opened) return false;
+        if (!opened)
+            return false;
         writes << bytes;
         if (responder) {
             const QList<QByteArray> answers = responder(bytes);
@@ -26,12 +32,25 @@ public:
         }
         return true;
     }
-    QByteArray takeMessage() override { QByteArray out; out.swap(incoming); return out; }
+    QByteArray readAll() override
+    {
+        QByteArray out;
+        out.swap(incoming);
+        return out;
+    }
     void close() override { opened = false; }
 
     // Bytes arrive from the reader.
-    void feed(const QByteArray &bytes) { incoming += bytes; Q_EMIT readyRead(); }
-    void failNow(bool ioError) { opened = false; Q_EMIT failed(ioError); }
+    void feed(const QByteArray &bytes)
+    {
+        incoming += bytes;
+        Q_EMIT readyRead();
+    }
+    void failNow(bool ioError)
+    {
+        opened = false;
+        Q_EMIT failed(ioError);
+    }
 
     bool openable = true;
     bool opened = false;

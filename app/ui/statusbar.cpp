@@ -1,0 +1,56 @@
+#include "app/ui/statusbar.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace limra {
+
+StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
+{
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    text = new QLabel(this);
+    text->setFixedWidth(kFirstWidth);
+    link = new QLabel(QStringLiteral("настройки подключения"), this);
+    link->setFixedWidth(kMiddleWidth);
+    link->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QFont f = link->font();
+    f.setUnderline(true);
+    link->setFont(f);
+    QPalette pal = link->palette();
+    pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    link->setPalette(pal);
+    link->setCursor(Qt::PointingHandCursor);
+    link->setAccessibleDescription(QStringLiteral("Настройки подключения"));
+    last = new QLabel(this);
+    last->setFixedWidth(kLastWidth);
+    for (QLabel *l : {text, link, last})
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    layout->addWidget(text);
+    layout->addWidget(link);
+    layout->addWidget(last);
+    layout->addStretch(1);
+    setFixedHeight(22);
+    // The link can be reached and opened from the keyboard too.
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(QStringLiteral("настройки подключения"));
+}
+
+void StatusBar::mousePressEvent(QMouseEvent *event)
+{
+    const int x = int(event->position().x());
+    Q_EMIT clicked(x);
+}
+
+void StatusBar::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space) {
+        Q_EMIT clicked(kFirstWidth + kMiddleWidth / 2);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace limra

@@ -1,0 +1,30 @@
+#pragma once
+// User-interface texts that more than one place of the tool shows.
+#include <QString>
+
+namespace limra::texts {
+
+inline const QString kAppTitle = QStringLiteral("ЛИМРА Контроль доступа - RFID");
+inline const QString kErrorCaption = QStringLiteral("Ошибка");
+inline const QString kErrorPrefix = QStringLiteral("Ошибка: ");
+inline const QString kDone = QStringLiteral("Выполнено");
+inline const QString kSearching = QStringLiteral("Поиск устройства...");
+inline const QString kConnectedUsb = QStringLiteral("Устройство подключено ");
+inline const QString kConnectedBle = QStringLiteral("Устройство BLE подключено ");
+inline const QString kTrayRestore = QStringLiteral("Развернуть");
+inline const QString kTrayClose = QStringLiteral("Закрыть");
+inline const QString kZonesCaption = QStringLiteral("Зоны прохода");
+inline const QString kObjectCodeMode = QStringLiteral("Код объекта");
+inline const QString kConnectionSettings = QStringLiteral("Настройки подключения");
+inline const QString kConfigurationCaption = QStringLiteral("Конфигурация");
+inline const QString kTimeLeft = QStringLiteral("Времени осталось:");
+inline const QString kClearedCards = QStringLiteral("Очищено карт:");
+inline const QString kObjectCodeWaitCaption = QStringLiteral("Чтение кода объекта");
+inline const QString kObjectCodeWaitPrompt = QStringLiteral("Поднесите мастер-карту с кодом объекта к USB-считывателю");
+inline const QString kObjectChecksum = QStringLiteral("Контрольная сумма кода объекта");
+inline const QString kKeyChecksum = QStringLiteral("Контрольная сумма кода доступа к блоку");
+inline const QString kReadConfigButton = QStringLiteral("Считать конфигурацию из USB-считывателя");
+inline const QString kBrowse = QStringLiteral("Обзор...");
+inline const QString kApply = QStringLiteral("Применить");
+
+} // namespace limra::texts

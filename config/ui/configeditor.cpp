@@ -1,0 +1,353 @@
+#include "config/ui/configeditor.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "common/ui/arrowspinbox.h"
+#include "config/ui/hashhelp.h"
+#include "config/ui/ledfield.h"
+#include "config/ui/zonelist.h"
+#include "platform/dialogs.h"
+
+namespace limra {
+
+namespace {
+
+QHBoxLayout *row(QVBoxLayout *parent)
+{
+    auto *r = new QHBoxLayout;
+    parent->addLayout(r);
+    return r;
+}
+
+QLabel *labelFor(QWidget *parent, const QString &text, QWidget *buddy)
+{
+    auto *l = new QLabel(text, parent);
+    l->setBuddy(buddy);
+    return l;
+}
+
+template <class Spin>
+Spin *spin(QWidget *parent, double lo, double hi)
+{
+    auto *s = new Spin(parent);
+    s->setRange(lo, hi);
+    return s;
+}
+
+} // namespace
+
+ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidget *parent)
+    : QWidget(parent), model(editorModel), m_dialogs(dialogs)
+{
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *general = new QGroupBox(QStringLiteral(" Общая конфигурация "), this);
+    outer->addWidget(general, 1);
+    auto *g = new QVBoxLayout(general);
+
+    wiegandType = new QComboBox(general);
+    wiegandType->addItems({QStringLiteral("Wiegand c контрольной суммой CRC"), QStringLiteral("Wiegand без контрольной суммы CRC")});
+    QHBoxLayout *r = row(g);
+    r->addWidget(labelFor(general, QStringLiteral("Тип итерфейса Wiegand :"), wiegandType));
+    r->addWidget(wiegandType, 1);
+
+    widthMode = new QComboBox(general);
+    widthMode->addItems({QStringLiteral("автоопределение"), QStringLiteral("пользовательская")});
+    width = spin<ArrowSpinBox>(general, 8, 64);
+    width->setValue(64);
+    widthNote = new QLabel(general);
+    QFont bold = widthNote->font();
+    bold.setBold(true);
+    widthNote->setFont(bold);
+    r = row(g);
+    auto *widthLabel = labelFor(general, QStringLiteral("Разрядность интерфейса Wiegand:"), widthMode);
+    r->addWidget(widthLabel);
+    r->addWidget(widthMode, 1);
+    r->addWidget(width);
+    r->addWidget(widthNote);
+    width->setAccessibleName(widthLabel->text());
+
+    readMode = new QComboBox(general);
+    readMode->addItems({QStringLiteral("Обычный режим чтения только UID"), QStringLiteral("Защищенный режим: код объекта"),
+                        QStringLiteral("Защищенный режим: чтение кода из блока"),
+                        QStringLiteral("Защищенный режим: зоны прохода")});
+    g->addWidget(readMode);
+
+    auto *formatGroup = new QGroupBox(QStringLiteral("Формат считываемых карт"), general);
+    auto *fg = new QVBoxLayout(formatGroup);
+    formats = new QListWidget(formatGroup);
+    formats->setAccessibleName(formatGroup->title());
+    formats->setMaximumHeight(140);
+    fg->addWidget(formats);
+    g->addWidget(formatGroup);
+
+    conversion = new QGroupBox(QStringLiteral("Преобразование"), general);
+    auto *cg = new QGridLayout(conversion);
+    reversed = new QCheckBox(QStringLiteral("Обратный порядок байт"), conversion);
+    hash = new QCheckBox(conversion);
+    const QString hashName = QStringLiteral("Хеш-функция");
+    hashLink = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(hashName), conversion);
+    hash->setAccessibleName(hashName);
+    shift = spin<ArrowSpinBox>(conversion, 0, 63);
+    significantBits = spin<ArrowSpinBox>(conversion, 1, 64);
+    shiftLabel = labelFor(conversion, QStringLiteral("Битовый сдвиг вправо:"), shift);
+    bitsLabel = labelFor(conversion, QStringLiteral("Число значимых бит после сдвига:"), significantBits);
+    auto *hashRow = new QHBoxLayout;
+    hashRow->addWidget(hash);
+    hashRow->addWidget(hashLink);
+    hashRow->addStretch(1);
+    cg->addWidget(reversed, 0, 0);
+    cg->addLayout(hashRow, 0, 1);
+    cg->addWidget(shiftLabel, 1, 0);
+    cg->addWidget(shift, 1, 1);
+    cg->addWidget(bitsLabel, 2, 0);
+    cg->addWidget(significantBits, 2, 1);
+    g->addWidget(conversion);
+
+    // Block panel (read mode 2).
+    blockPanel = new QWidget(general);
+    auto *bp = new QGridLayout(blockPanel);
+    bp->setContentsMargins(0, 0, 0, 0);
+    blockNumber = spin<ArrowSpinBox>(blockPanel, 0, 255);
+    blockOffset = spin<ArrowSpinBox>(blockPanel, 0, 15);
+    blockCount = spin<ArrowSpinBox>(blockPanel, 1, 8);
+    blockKey = new QLineEdit(blockPanel);
+    blockKey->setMaxLength(32);
+    bp->addWidget(labelFor(blockPanel, QStringLiteral("Номер блока:"), blockNumber), 0, 0);
+    bp->addWidget(blockNumber, 0, 1);
+    bp->addWidget(labelFor(blockPanel, QStringLiteral("Смещение в блоке:"), blockOffset), 1, 0);
+    bp->addWidget(blockOffset, 1, 1);
+    const QString bytes = QStringLiteral("байт");
+    bp->addWidget(new QLabel(bytes, blockPanel), 1, 2);
+    bp->addWidget(labelFor(blockPanel, QStringLiteral("Количество байт для передачи:"), blockCount), 2, 0);
+    bp->addWidget(blockCount, 2, 1);
+    bp->addWidget(new QLabel(bytes, blockPanel), 2, 2);
+    bp->addWidget(labelFor(blockPanel, QStringLiteral("Код доступа к требуемому блоку (16 байт):"), blockKey), 3, 0, 1, 3);
+    auto *keyRow = new QHBoxLayout;
+    keyRow->addWidget(new QLabel(QStringLiteral("0x"), blockPanel));
+    keyRow->addWidget(blockKey, 1);
+    bp->addLayout(keyRow, 4, 0, 1, 3);
+    g->addWidget(blockPanel);
+
+    // Key and name panel (read modes 0 and 1).
+    keyPanel = new QWidget(general);
+    auto *kp = new QVBoxLayout(keyPanel);
+    kp->setContentsMargins(0, 0, 0, 0);
+    bankPart = new QWidget(keyPanel);
+    auto *bk = new QVBoxLayout(bankPart);
+    bk->setContentsMargins(0, 0, 0, 0);
+    bankDefault = new QRadioButton(QStringLiteral("По умолчанию"), bankPart);
+    bankUser = new QRadioButton(QStringLiteral("Пользовательский"), bankPart);
+    bankKey = new QLineEdit(bankPart);
+    bankKey->setMaxLength(32);
+    auto *bankLabel = labelFor(bankPart, QStringLiteral("Ключ шифрования номеров банковских карт (16 байт):"), bankKey);
+    bk->addWidget(bankLabel);
+    auto *choice = new QHBoxLayout;
+    choice->addWidget(bankDefault);
+    choice->addWidget(bankUser);
+    choice->addStretch(1);
+    bk->addLayout(choice);
+    bk->addWidget(bankKey);
+    blePart = new QWidget(keyPanel);
+    auto *bl = new QHBoxLayout(blePart);
+    bl->setContentsMargins(0, 0, 0, 0);
+    bleName = new QLineEdit(blePart);
+    bleName->setMaxLength(31);
+    bl->addWidget(labelFor(blePart, QStringLiteral("Имя считывателя BLE:"), bleName));
+    bl->addWidget(bleName, 1);
+    kp->addWidget(bankPart);
+    kp->addWidget(blePart);
+    g->addWidget(keyPanel);
+
+    // Pass-zone panel (read mode 3).
+    zonePanel = new QWidget(general);
+    auto *zp = new QVBoxLayout(zonePanel);
+    zp->setContentsMargins(0, 0, 0, 0);
+    zones = new ZoneList(ZoneList::Names::Editable, zonePanel);
+    zones->setMinimumHeight(220);
+    zp->addWidget(zones, 1);
+    pulse = spin<ArrowDoubleSpinBox>(zonePanel, 0.3, 30.0);
+    pulse->setDecimals(1);
+    pulse->setSingleStep(0.1);
+    auto *pulseRow = new QHBoxLayout;
+    pulseRow->addWidget(labelFor(zonePanel, QStringLiteral("Длительность управляющего импульса (секунд) :"), pulse));
+    pulseRow->addWidget(pulse);
+    zp->addLayout(pulseRow);
+    g->addWidget(zonePanel, 1);
+    g->addStretch(0);
+
+    // LED colours.
+    auto *ledGroup = new QGroupBox(QStringLiteral(" Световая схема (только для настенных считывателей) "), this);
+    auto *lg = new QGridLayout(ledGroup);
+    const QString ledLabels[4] = {QStringLiteral("Цвет светодиодов в режиме ожидания:"),
+                                  QStringLiteral("Цвет светодиодов при подаче сигнала LEDG:"),
+                                  QStringLiteral("Цвет светодиодов при подаче сигнала LEDR:"),
+                                  QStringLiteral("Цвет светодиодов при подаче сигналов LEDR + LEDG:")};
+    // Shown as idle, LEDR + LEDG, LEDR, LEDG; held in the item's order.
+    const int place[4] = {0, 3, 2, 1};
+    for (int i = 0; i < 4; ++i) {
+        leds[size_t(i)] = new LedField(ledLabels[i], ledGroup);
+        const int p = place[i];
+        QLabel *label = labelFor(ledGroup, ledLabels[i], leds[size_t(i)]);
+        label->setWordWrap(true);
+        lg->addWidget(label, (p / 2) * 2, p % 2);
+        lg->addWidget(leds[size_t(i)], (p / 2) * 2 + 1, p % 2);
+        connect(leds[size_t(i)], &QPushButton::clicked, this, [this, i] { chooseColour(i); });
+    }
+    outer->addWidget(ledGroup);
+
+    for (QComboBox *c : {wiegandType, widthMode, readMode}) {
+        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        c->setMinimumContentsLength(12);
+    }
+
+    // User actions.
+    connect(wiegandType, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model.userSetWgType(i); sync(); });
+    connect(widthMode, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model.userSetWidthMode(i); sync(); });
+    connect(readMode, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model.userSetReadMode(i); sync(); });
+    auto spinAction = [this](QSpinBox *s, void (EditorModel::*set)(int)) {
+        connect(s, QOverload<int>::of(&QSpinBox::valueChanged), this, [this, set](int v) {
+            if (m_syncing)
+                return;
+            (model.*set)(v);
+            sync();
+        });
+    };
+    spinAction(width, &EditorModel::setWidth);
+    spinAction(shift, &EditorModel::setShift);
+    spinAction(significantBits, &EditorModel::setSigbits);
+    spinAction(blockNumber, &EditorModel::setBlocknum);
+    spinAction(blockOffset, &EditorModel::setBlockoffset);
+    spinAction(blockCount, &EditorModel::setBlockcount);
+    connect(pulse, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this](double v) {
+        if (!m_syncing) {
+            model.userSetPulseSeconds(v);
+            sync();
+        }
+    });
+    connect(formats, &QListWidget::itemChanged, this, [this](QListWidgetItem *item) {
+        if (m_syncing)
+            return;
+        model.userSetFormat(formats->row(item), item->checkState() == Qt::Checked);
+        sync();
+    });
+    connect(formats, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!m_syncing)
+            model.highlightedFormat = row;
+    });
+    connect(reversed, &QCheckBox::clicked, this, [this](bool on) { model.userSetReversed(on); sync(); });
+    connect(hash, &QCheckBox::clicked, this, [this](bool on) { model.userSetHash(on); sync(); });
+    connect(hashLink, &QLabel::linkActivated, this, [this] {
+        HashHelp help(this);
+        help.exec();
+    });
+    connect(bankDefault, &QRadioButton::clicked, this, [this] { model.userSetBankKeyMode(BankKeyMode::Default); sync(); });
+    connect(bankUser, &QRadioButton::clicked, this, [this] { model.userSetBankKeyMode(BankKeyMode::User); sync(); });
+    connect(blockKey, &QLineEdit::textEdited, this, [this] { keyEdited(blockKey, &EditorModel::userSetBlockKey); });
+    connect(bankKey, &QLineEdit::textEdited, this, [this] { keyEdited(bankKey, &EditorModel::userSetBankKey); });
+    connect(bleName, &QLineEdit::textEdited, this, [this] { keyEdited(bleName, &EditorModel::userSetBleName); });
+    connect(zones, &ZoneList::checksChanged, this, [this] { model.zones = zones->checks(); });
+}
+
+void ConfigEditor::keyEdited(QLineEdit *field, void (EditorModel::*set)(const QString &))
+{
+    // Typed and pasted text pass the same filter.
+    const QString typed = field->text();
+    const int cursor = field->cursorPosition();
+    (model.*set)(typed);
+    sync();
+    field->setCursorPosition(std::max(0, cursor - int(typed.size() - field->text().size())));
+}
+
+void ConfigEditor::startUp()
+{
+    model.startUp();
+    sync();
+    // Until the first read-mode change only the key and name panel shows, empty.
+    blockPanel->hide();
+    zonePanel->hide();
+    keyPanel->show();
+    bankPart->hide();
+    blePart->hide();
+}
+
+void ConfigEditor::chooseColour(int index)
+{
+    const std::optional<QColor> chosen = m_dialogs.chooseColor(lastChosenColour);
+    if (!chosen)
+        return;
+    lastChosenColour = *chosen;
+    model.colours[size_t(index)] = reducedColour(*chosen);
+    sync();
+}
+
+void ConfigEditor::sync()
+{
+    m_syncing = true;
+    const EditorModel &m = model;
+    wiegandType->setCurrentIndex(m.wiegandType);
+    widthMode->setCurrentIndex(m.widthMode);
+    width->setValue(m.width);
+    width->setVisible(m.widthShown);
+    widthNote->setText(m.note);
+    widthNote->setVisible(m.noteShown);
+    readMode->setCurrentIndex(m.readMode);
+    readMode->setEnabled(m.readModeEnabled);
+
+    if (formats->count() != int(m.formatEntries.size())
+        || (formats->count() > 0 && formats->item(0)->text() != QString::fromUtf8(m.formatEntries[0].text))) {
+        formats->clear();
+        for (const CardFormat &f : m.formatEntries) {
+            auto *item = new QListWidgetItem(QString::fromUtf8(f.text), formats);
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        }
+    }
+    for (int i = 0; i < formats->count(); ++i)
+        formats->item(i)->setCheckState(m.formatChecks[size_t(i)] ? Qt::Checked : Qt::Unchecked);
+
+    conversion->setVisible(m.convGroup);
+    reversed->setChecked(m.reversed);
+    reversed->setEnabled(m.reversedEnabled);
+    hash->setChecked(m.hash);
+    shift->setRange(0, m.shiftMax);
+    shift->setValue(m.shift);
+    significantBits->setRange(1, m.significantBitsMax);
+    significantBits->setValue(m.significantBits);
+    for (QWidget *w : {static_cast<QWidget *>(shift), static_cast<QWidget *>(significantBits),
+                       static_cast<QWidget *>(shiftLabel), static_cast<QWidget *>(bitsLabel)})
+        w->setEnabled(m.bitsEnabled);
+
+    blockPanel->setVisible(m.blockPanel);
+    blockNumber->setValue(m.blockNumber);
+    blockOffset->setValue(m.blockOffset);
+    blockCount->setValue(m.blockCount);
+    if (blockKey->text() != m.blockKey)
+        blockKey->setText(m.blockKey);
+    keyPanel->setVisible(m.keyPanel);
+    bankPart->setVisible(m.bankPart);
+    blePart->setVisible(m.blePart);
+    bankDefault->setChecked(m.bankKeyMode == BankKeyMode::Default);
+    bankUser->setChecked(m.bankKeyMode == BankKeyMode::User);
+    bankKey->setEnabled(m.bankKeyMode == BankKeyMode::User);
+    if (bankKey->text() != m.bankKey)
+        bankKey->setText(m.bankKey);
+    if (bleName->text() != m.bleName)
+        bleName->setText(m.bleName);
+    zonePanel->setVisible(m.zonePanel);
+    zones->setChecks(m.zones);
+    pulse->setValue(m.pulse / 10.0);
+    for (size_t i = 0; i < 4; ++i)
+        leds[i]->setColour(m.colours[i]);
+    m_syncing = false;
+}
+
+} // namespace limra

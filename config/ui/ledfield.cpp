@@ -1,0 +1,22 @@
+#include "config/ui/ledfield.h"
+
+#include "config/readerconfig.h"
+
+namespace limra {
+
+LedField::LedField(const QString &label, QWidget *parent) : QPushButton(QStringLiteral("изменить"), parent)
+{
+    setAccessibleName(label);
+    setFlat(true);
+    setAutoFillBackground(true);
+    setFixedSize(120, 24);
+}
+
+void LedField::setColour(const QColor &colour)
+{
+    current = colour;
+    setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid #808080; }")
+                      .arg(colour.name(), captionColour(colour).name()));
+}
+
+} // namespace limra

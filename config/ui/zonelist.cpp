@@ -1,0 +1,247 @@
+#include "config/ui/zonelist.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTableWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "common/texts.h"
+#include "config/readerconfig.h"
+#include "config/zonenames.h"
+
+namespace limra {
+
+namespace {
+constexpr int kZones = 64;
+
+QToolButton *tool(QWidget *parent, QStyle::StandardPixmap icon, const QString &hint, const QString &text = QString())
+{
+    auto *b = new QToolButton(parent);
+    if (text.isEmpty())
+        b->setIcon(parent->style()->standardIcon(icon));
+    else
+        b->setText(text);
+    b->setToolTip(hint);
+    b->setAccessibleName(hint);
+    return b;
+}
+} // namespace
+
+ZoneList::ZoneList(Names names, QWidget *parent) : QWidget(parent)
+{
+    const bool editableNames = names == Names::Editable;
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *tools = new QHBoxLayout;
+    sources = new QComboBox(this);
+    sources->setAccessibleName(kStandardNames);
+    tools->addWidget(sources, 1);
+    if (editableNames) {
+        saveButton = tool(this, QStyle::SP_DialogSaveButton, QStringLiteral("сохранить имена зон прохода"));
+        tools->addWidget(saveButton);
+    }
+    allButton = tool(this, QStyle::SP_DialogYesButton, QStringLiteral("выбрать все зоны прохода"), QStringLiteral("✓"));
+    noneButton = tool(this, QStyle::SP_DialogNoButton, QStringLiteral("снять выбор со всех зон прохода"), QStringLiteral("✗"));
+    bitsButton = tool(this, QStyle::SP_FileDialogDetailedView, QStringLiteral("битовая строка"), QStringLiteral("01"));
+    tools->addWidget(allButton);
+    tools->addWidget(noneButton);
+    tools->addWidget(bitsButton);
+    layout->addLayout(tools);
+
+    grid = new QTableWidget(kZones, 3, this);
+    grid->setAccessibleName(texts::kZonesCaption);
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    grid->setColumnWidth(0, 24);
+    grid->setColumnWidth(1, 32);
+    grid->verticalHeader()->setDefaultSectionSize(20);
+    for (int r = 0; r < kZones; ++r) {
+        auto *check = new QTableWidgetItem;
+        check->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        check->setCheckState(Qt::Unchecked);
+        grid->setItem(r, 0, check);
+        auto *number = new QTableWidgetItem(QString::number(r + 1));
+        number->setFlags(Qt::ItemIsEnabled);
+        number->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->setItem(r, 1, number);
+        auto *name = new QTableWidgetItem(standardZoneName(r + 1));
+        name->setFlags(editableNames ? Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsSelectable : Qt::ItemIsEnabled);
+        grid->setItem(r, 2, name);
+    }
+    layout->addWidget(grid, 1);
+
+    connect(grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
+        if (!m_updating && item->column() == 0)
+            Q_EMIT checksChanged();
+    });
+    connect(allButton, &QToolButton::clicked, this, [this] {
+        ZoneChecks all;
+        all.fill(true);
+        setChecks(all);
+        Q_EMIT checksChanged();
+    });
+    connect(noneButton, &QToolButton::clicked, this, [this] {
+        setChecks(ZoneChecks{});
+        Q_EMIT checksChanged();
+    });
+}
+
+ZoneChecks ZoneList::checks() const
+{
+    ZoneChecks c{};
+    for (int r = 0; r < kZones; ++r)
+        c[size_t(r)] = grid->item(r, 0)->checkState() == Qt::Checked;
+    return c;
+}
+
+void ZoneList::setChecks(const ZoneChecks &c)
+{
+    m_updating = true;
+    for (int r = 0; r < kZones; ++r)
+        grid->item(r, 0)->setCheckState(c[size_t(r)] ? Qt::Checked : Qt::Unchecked);
+    m_updating = false;
+}
+
+QStringList ZoneList::names() const
+{
+    QStringList out;
+    for (int r = 0; r < kZones; ++r)
+        out << grid->item(r, 2)->text();
+    return out;
+}
+
+void ZoneList::setNames(const QStringList &names)
+{
+    for (int r = 0; r < kZones && r < names.size(); ++r)
+        grid->item(r, 2)->setText(names[r]);
+}
+
+void ZoneList::setStandardNames()
+{
+    for (int r = 0; r < kZones; ++r)
+        grid->item(r, 2)->setText(standardZoneName(r + 1));
+}
+
+ZoneBitsDialog::ZoneBitsDialog(QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(texts::kZonesCaption);
+    auto *layout = new QVBoxLayout(this);
+    auto *label = new QLabel(QStringLiteral("Укажите битовую строку зон прохода:"), this);
+    bits = new QLineEdit(this);
+    bits->setAlignment(Qt::AlignRight);
+    bits->setMinimumWidth(520);
+    bits->installEventFilter(this);
+    label->setBuddy(bits);
+    auto *apply = new QPushButton(texts::kApply, this);
+    connect(apply, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(label);
+    layout->addWidget(bits);
+    layout->addWidget(apply);
+}
+
+bool ZoneBitsDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == bits && event->type() == QEvent::KeyPress) {
+        const QString t = static_cast<QKeyEvent *>(event)->text();
+        if (!t.isEmpty() && t != QLatin1String("0") && t != QLatin1String("1") && t.at(0).isPrint())
+            return true; // only 0, 1 and editing keys
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+ZoneTools::ZoneTools(ZoneList *config, ZoneList *secure, UserDialogs &dialogs, QString folder, QWidget *parent)
+    : QObject(parent), bitsDialog(new ZoneBitsDialog(parent)), m_config(config), m_secure(secure), m_dialogs(dialogs),
+      m_folder(std::move(folder))
+{
+    for (ZoneList *list : {m_config, m_secure}) {
+        connect(list->sources, QOverload<int>::of(&QComboBox::activated), this, [this, list] { chooseSource(list); });
+        connect(list->bitsButton, &QToolButton::clicked, this, [this, list] { editBits(list); });
+    }
+    connect(m_config->saveButton, &QToolButton::clicked, this, &ZoneTools::saveNames);
+}
+
+void ZoneTools::fillNameSources(const QString &fileName)
+{
+    const QStringList files = zoneNameFiles(m_folder);
+    for (ZoneList *list : {m_config, m_secure}) {
+        const QSignalBlocker block(list->sources);
+        list->sources->clear();
+        list->sources->addItem(kStandardNames);
+        list->sources->addItems(files);
+        const int at = files.indexOf(fileName);
+        list->sources->setCurrentIndex(at >= 0 ? at + 1 : 0);
+    }
+}
+
+void ZoneTools::chooseSource(ZoneList *list)
+{
+    if (list->sources->currentIndex() <= 0) {
+        list->setStandardNames();
+        return;
+    }
+    const QString path = QDir(m_folder).filePath(list->sources->currentText());
+    if (!QFileInfo(path).isFile()) {
+        const QSignalBlocker block(list->sources);
+        list->sources->setCurrentIndex(0);
+        return;
+    }
+    QStringList names;
+    QString error;
+    if (!readZoneNames(path, &names, &error)) {
+        m_dialogs.error(path + QStringLiteral(": ") + error);
+        return;
+    }
+    list->setNames(names);
+}
+
+void ZoneTools::saveNames()
+{
+    const QString path = m_dialogs.saveFile(QStringLiteral("Наименования зон прохода (*.znm)|*.znm"),
+                                              QStringLiteral("*.znm"), m_folder);
+    if (path.isEmpty())
+        return;
+    const QFileInfo info(path);
+    if (QDir::cleanPath(info.absolutePath()) != QDir::cleanPath(QFileInfo(m_folder).absoluteFilePath())
+        && !m_dialogs.question(QStringLiteral("Предупреждение"),
+                                 QStringLiteral("Вы сохраняете файл в отличную от родительской директорию. Продолжить сохранение?")))
+        return;
+    QString error;
+    if (!writeZoneNames(path, m_config->names(), &error)) {
+        m_dialogs.error(path + QStringLiteral(": ") + error);
+        return;
+    }
+    fillNameSources(info.fileName());
+}
+
+void ZoneTools::editBits(ZoneList *list)
+{
+    bitsDialog->bits->setText(zoneBitString(list->checks()));
+    if (bitsDialog->exec() != QDialog::Accepted)
+        return;
+    const QString text = bitsDialog->bits->text().trimmed();
+    bool valid = !text.isEmpty() && text.size() <= 64;
+    for (QChar c : text)
+        valid = valid && (c == QLatin1Char('0') || c == QLatin1Char('1'));
+    if (!valid) {
+        m_dialogs.error(QStringLiteral("Неверная строка."));
+        return;
+    }
+    const QString bits = text.rightJustified(64, QLatin1Char('0'));
+    ZoneChecks checks{};
+    for (int z = 0; z < 64; ++z)
+        checks[size_t(z)] = bits.at(63 - z) == QLatin1Char('1');
+    list->setChecks(checks);
+    Q_EMIT list->checksChanged();
+}
+
+} // namespace limra

@@ -1,0 +1,80 @@
+#pragma once
+// A list of the 64 pass zones (check box, number, name) with its tools: the
+// name source, save names, select all, select none and the bit string.
+#include <QDialog>
+#include <QWidget>
+#include <array>
+
+#include "platform/dialogs.h"
+
+class QComboBox;
+class QLineEdit;
+class QTableWidget;
+class QToolButton;
+
+namespace limra {
+
+using ZoneChecks = std::array<bool, 64>;
+
+class ZoneList : public QWidget {
+    Q_OBJECT
+public:
+    // The configuration tab edits names and saves them; the secure-cards tab does not.
+    enum class Names { Editable, Fixed };
+    ZoneList(Names names, QWidget *parent = nullptr);
+
+    ZoneChecks checks() const;
+    void setChecks(const ZoneChecks &checks);
+    QStringList names() const;
+    // Names for the first zones; the others keep theirs.
+    void setNames(const QStringList &names);
+    void setStandardNames();
+
+    QComboBox *sources;
+    QToolButton *saveButton = nullptr; // the configuration tab's list only
+    QToolButton *allButton;
+    QToolButton *noneButton;
+    QToolButton *bitsButton;
+    QTableWidget *grid;
+
+Q_SIGNALS:
+    void checksChanged();
+
+private:
+    bool m_updating = false;
+};
+
+// "Зоны прохода": the zones as a bit string, zone 64 first.
+class ZoneBitsDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit ZoneBitsDialog(QWidget *parent = nullptr);
+    QLineEdit *bits;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
+
+// The two lists' shared tools: the name sources (the .znm files of the
+// program's folder), saving names and the bit string.
+class ZoneTools : public QObject {
+    Q_OBJECT
+public:
+    ZoneTools(ZoneList *config, ZoneList *secure, UserDialogs &dialogs, QString folder, QWidget *parent);
+
+    // Rebuilds both name-source lists and selects the file named `fileName` in both.
+    void fillNameSources(const QString &fileName = QString());
+    void chooseSource(ZoneList *list);
+    void saveNames();
+    void editBits(ZoneList *list);
+
+    ZoneBitsDialog *bitsDialog;
+
+private:
+    ZoneList *m_config;
+    ZoneList *m_secure;
+    UserDialogs &m_dialogs;
+    QString m_folder;
+};
+
+} // namespace limra

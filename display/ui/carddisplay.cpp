@@ -1,0 +1,197 @@
+#include "display/ui/carddisplay.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+
+namespace limra {
+
+namespace {
+constexpr int kBlinkMs = 100;
+const QColor kStripColour(0xE9, 0xE9, 0xE9);
+const QColor kSilver(0xC0, 0xC0, 0xC0);
+const QColor kInfoGrey(0x80, 0x80, 0x80);
+
+QPixmap dot(const QColor &colour)
+{
+    QPixmap p(16, 16);
+    p.fill(Qt::transparent);
+    QPainter painter(&p);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(colour.darker(140));
+    painter.setBrush(colour);
+    painter.drawEllipse(QRectF(2.5, 2.5, 11, 11));
+    return p;
+}
+
+QWidget *strip(QWidget *parent, int height, const QColor &colour)
+{
+    auto *w = new QWidget(parent);
+    w->setFixedHeight(height);
+    w->setAutoFillBackground(true);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+    return w;
+}
+
+void setTextColour(QLabel *label, const QColor &colour)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    label->setPalette(pal);
+}
+} // namespace
+
+CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent) : QFrame(parent), m_presenter(presenter)
+{
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->setSpacing(0);
+
+    // Kind strip.
+    QWidget *kinds = strip(this, 18, kStripColour);
+    auto *kindRow = new QHBoxLayout(kinds);
+    kindRow->setContentsMargins(1, 1, 1, 1);
+    indicator = new QLabel(kinds);
+    indicator->setPixmap(dot(Qt::gray));
+    indicator->setAccessibleName(QStringLiteral("Индикатор чтения карты"));
+    kindRow->addWidget(indicator);
+    kindRow->addStretch(1);
+    QFont kindFont(QStringLiteral("Tahoma"));
+    kindFont.setPixelSize(13);
+    const std::vector<IdKind> &order = idKindLabelOrder();
+    for (size_t i = 0; i < order.size(); ++i) {
+        auto *l = new QLabel(QString::fromLatin1(idKindInfo(order[i]).label), kinds);
+        l->setFont(kindFont);
+        setTextColour(l, kSilver);
+        kindLabels[i] = l;
+        kindRow->addWidget(l);
+        kindRow->addSpacing(12);
+    }
+    kindRow->addStretch(1);
+    layout->addWidget(kinds);
+
+    // Identifier strip.
+    m_identifierStrip = strip(this, 42, Qt::white);
+    auto *idRow = new QHBoxLayout(m_identifierStrip);
+    idRow->setContentsMargins(0, 0, 0, 0);
+    idRow->setSpacing(0);
+    QWidget *leftField = strip(m_identifierStrip, 42, kStripColour);
+    leftField->setFixedWidth(128);
+    idRow->addWidget(leftField);
+    identifier = new QLabel(QStringLiteral("0"), m_identifierStrip);
+    QFont idFont(QStringLiteral("Tahoma"));
+    idFont.setPixelSize(37);
+    identifier->setFont(idFont);
+    identifier->setAlignment(Qt::AlignCenter);
+    identifier->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    idRow->addWidget(identifier, 1);
+    QWidget *infoColumn = strip(m_identifierStrip, 42, kStripColour);
+    infoColumn->setFixedWidth(128);
+    auto *infoLayout = new QVBoxLayout(infoColumn);
+    infoLayout->setContentsMargins(4, 0, 2, 0);
+    infoLayout->setSpacing(0);
+    QFont small = font();
+    small.setPixelSize(11);
+    for (QLabel **l : {&cardType, &cardSecurity, &cardMemory}) {
+        *l = new QLabel(infoColumn);
+        (*l)->setFont(small);
+        setTextColour(*l, kInfoGrey);
+        infoLayout->addWidget(*l);
+    }
+    idRow->addWidget(infoColumn);
+    layout->addWidget(m_identifierStrip);
+    setKindColour(0xFFFFFF);
+
+    // Mode strip.
+    QWidget *modes = strip(this, 23, kStripColour);
+    auto *modeRow = new QHBoxLayout(modes);
+    modeRow->setContentsMargins(0, 0, 0, 0);
+    modeRow->addStretch(1);
+    decChoice = new QRadioButton(QStringLiteral("DEC"), modes);
+    decChoice->setToolTip(QStringLiteral("десятичное представление"));
+    hexChoice = new QRadioButton(QStringLiteral("HEX"), modes);
+    hexChoice->setToolTip(QStringLiteral("шестнадцатеричное представление"));
+    templateChoice = new QRadioButton(QStringLiteral("CST"), modes);
+    templateChoice->setToolTip(QStringLiteral("пользовательское представление"));
+    for (QRadioButton *r : {decChoice, hexChoice, templateChoice}) {
+        r->setAccessibleDescription(r->toolTip());
+        modeRow->addWidget(r);
+    }
+    modeRow->addStretch(1);
+    decChoice->setChecked(true);
+    layout->addWidget(modes);
+    connect(decChoice, &QRadioButton::clicked, &m_presenter, &CardPresenter::chooseDec);
+    connect(hexChoice, &QRadioButton::clicked, &m_presenter, &CardPresenter::chooseHex);
+    connect(templateChoice, &QRadioButton::clicked, &m_presenter, &CardPresenter::chooseTemplate);
+    connect(&m_presenter, &CardPresenter::identifierShown, this, &CardDisplay::identifierShown);
+    connect(&m_presenter, &CardPresenter::shownTextChanged, identifier, &QLabel::setText);
+    connect(&m_presenter, &CardPresenter::cardInfoShown, this, &CardDisplay::cardInfoShown);
+    connect(&m_presenter, &CardPresenter::viewChanged, this, &CardDisplay::showView);
+
+    m_indicatorTimer.setSingleShot(true);
+    m_indicatorTimer.setInterval(kBlinkMs);
+    connect(&m_indicatorTimer, &QTimer::timeout, this, [this] { indicator->setPixmap(dot(Qt::gray)); });
+    m_cardInfoTimer.setSingleShot(true);
+    m_cardInfoTimer.setInterval(kBlinkMs);
+    connect(&m_cardInfoTimer, &QTimer::timeout, this, [this] {
+        for (QLabel *l : {cardType, cardSecurity, cardMemory})
+            setTextColour(l, kInfoGrey);
+    });
+    setFixedHeight(18 + 42 + 23 + 2);
+}
+
+void CardDisplay::setKindColour(quint32 rgb)
+{
+    QPalette pal = m_identifierStrip->palette();
+    pal.setColor(QPalette::Window, QColor::fromRgb(QRgb(rgb)));
+    m_identifierStrip->setPalette(pal);
+}
+
+void CardDisplay::identifierShown(const QString &text, IdKind kind)
+{
+    const std::vector<IdKind> &order = idKindLabelOrder();
+    for (size_t i = 0; i < order.size(); ++i)
+        setTextColour(kindLabels[i], order[i] == kind ? Qt::black : kSilver);
+    m_indicatorTimer.stop();
+    indicator->setPixmap(dot(QColor(0x00, 0xC0, 0x00)));
+    m_indicatorTimer.start();
+    setKindColour(idKindInfo(kind).colour);
+    identifier->setText(text);
+}
+
+void CardDisplay::cardInfoShown(const CardInfo &info)
+{
+    cardType->setText(info.type);
+    cardSecurity->setText(info.security);
+    cardMemory->setText(info.memory);
+    for (QLabel *l : {cardType, cardSecurity, cardMemory})
+        setTextColour(l, kStripColour);
+    m_cardInfoTimer.start();
+}
+
+void CardDisplay::showView(CardPresenter::View view)
+{
+    (view == CardPresenter::View::Template ? templateChoice
+     : view == CardPresenter::View::Hex    ? hexChoice
+                                           : decChoice)
+        ->setChecked(true);
+}
+
+CardPresenter::View CardDisplay::chosenView() const
+{
+    return templateChoice->isChecked() ? CardPresenter::View::Template
+           : hexChoice->isChecked()    ? CardPresenter::View::Hex
+                                       : CardPresenter::View::Dec;
+}
+
+} // namespace limra

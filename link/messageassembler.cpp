@@ -1,0 +1,98 @@
+#include "link/messageassembler.h"
+
+#include "link/protocol.h"
+
+namespace limra {
+
+namespace {
+
+bool isLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+// Length of the identifier prefix at the front, 0 for none; -1 when the bytes
+// are the start of a prefix whose rest may follow.
+int prefixAt(const QByteArray &held)
+{
+    for (const IdKindInfo &kind : idKinds()) {
+        const QByteArray prefix(kind.prefix);
+        if (held.startsWith(prefix))
+            return int(prefix.size());
+        if (held.size() < prefix.size() && prefix.startsWith(held))
+            return -1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int MessageAssembler::completeLength() const
+{
+    if (m_held.at(0) == kFrameStart) {
+        if (m_held.size() < 2)
+            return 0;
+        const int length = quint8(m_held.at(1));
+        if (length < kMinFrameLength)
+            return int(m_held.size()); // not a frame: out as it is
+        return m_held.size() >= length ? length : 0;
+    }
+    const int prefix = prefixAt(m_held);
+    if (prefix < 0)
+        return 0;
+    if (prefix == 0)
+        return int(m_held.size()); // neither a frame nor a line: out as it is
+    int i = prefix;
+    while (i < m_held.size() && quint8(m_held.at(i)) >= kFirstIdentifierByte)
+        ++i;
+    if (i == m_held.size())
+        return 0; // the line end is still to come
+    while (i < m_held.size() && isLineEnd(m_held.at(i)))
+        ++i;
+    return i;
+}
+
+QList<QByteArray> MessageAssembler::take(const QByteArray &bytes)
+{
+    m_held += bytes;
+    QList<QByteArray> out;
+    // A line end split from its line comes alone at the front: it belongs to
+    // the line already handed on.
+    if (m_afterLine) {
+        int skip = 0;
+        while (skip < m_held.size() && isLineEnd(m_held.at(skip)))
+            ++skip;
+        m_held.remove(0, skip);
+        if (!m_held.isEmpty())
+            m_afterLine = false;
+    }
+    while (!m_held.isEmpty()) {
+        const int length = completeLength();
+        if (length == 0) {
+            if (m_held.size() > kMaxHeld)
+                out << flush();
+            break;
+        }
+        const bool line = m_held.at(0) != kFrameStart && prefixAt(m_held) > 0;
+        out << m_held.left(length);
+        m_held.remove(0, length);
+        m_afterLine = line;
+    }
+    return out;
+}
+
+QByteArray MessageAssembler::flush()
+{
+    QByteArray out;
+    out.swap(m_held);
+    m_afterLine = false;
+    return out;
+}
+
+void MessageAssembler::clear()
+{
+    m_held.clear();
+    m_afterLine = false;
+}
+
+} // namespace limra

@@ -1,0 +1,66 @@
+#include "link/trafficlog.h"
+
+#include <QLocale>
+#include <QTime>
+
+#include "common/texts.h"
+#include "link/errors.h"
+#include "link/hextext.h"
+#include "link/readerlink.h"
+#include "platform/dialogs.h"
+
+namespace limra {
+
+QString renderTraffic(const QString &hex, TrafficRendering rendering)
+{
+    if (!rendering.hex && !rendering.ascii)
+        return QString();
+    QString out;
+    for (int i = 0; i + 1 < hex.size(); i += 2) {
+        const QString pair = hex.mid(i, 2);
+        const int v = int(hexToInt(pair) & 0xFF);
+        const QString character = v >= 0x20 ? QString(QChar(v)) : QString();
+        if (rendering.hex && rendering.ascii)
+            out += pair + QLatin1Char('(') + (character.isEmpty() ? QStringLiteral(".") : character)
+                   + QStringLiteral(") ");
+        else if (rendering.ascii)
+            out += character.isEmpty() ? QStringLiteral(".") : character;
+        else
+            out += pair + QLatin1Char(' ');
+    }
+    return out;
+}
+
+QString trafficLine(const QString &time, QChar direction, const QString &rendered)
+{
+    return QLatin1Char('[') + time + QStringLiteral("] ") + direction + QLatin1Char(' ') + rendered;
+}
+
+TrafficLog::TrafficLog(ReaderLink &link, UserDialogs &dialogs, QObject *parent)
+    : QObject(parent), ReaderOperation(link, dialogs)
+{
+    link.setTrafficReported(true);
+    connect(&link, &ReaderLink::traffic, this, &TrafficLog::traffic);
+}
+
+void TrafficLog::traffic(QChar direction, const QString &hex)
+{
+    const QString rendered = renderTraffic(hex, rendering);
+    if (rendered.isEmpty())
+        return;
+    const QString time = QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat);
+    Q_EMIT lineAdded(trafficLine(time, direction, rendered));
+}
+
+void TrafficLog::sendCommand(const QString &payload)
+{
+    const QString result = send(payload.toUpper());
+    if (!isError(result)) {
+        m_dialogs.message(texts::kDone);
+        return;
+    }
+    resumeReading();
+    m_dialogs.message(errorMessage(result));
+}
+
+} // namespace limra

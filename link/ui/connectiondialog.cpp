@@ -1,0 +1,84 @@
+#include "link/ui/connectiondialog.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "common/ui/arrowspinbox.h"
+#include "common/texts.h"
+
+namespace limra {
+
+ConnectionDialog::ConnectionDialog(QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(texts::kConnectionSettings);
+    auto *layout = new QVBoxLayout(this);
+    auto *methodLabel = new QLabel(QStringLiteral("Способ подключения:"), this);
+    methodList = new QComboBox(this);
+    methodList->addItems({QStringLiteral("Автоподключение"), QStringLiteral("Выбор номера COM-порта из списка"),
+                          QStringLiteral("Ручной ввод номера COM-порта ")});
+    methodLabel->setBuddy(methodList);
+    layout->addWidget(methodLabel);
+    layout->addWidget(methodList);
+
+    auto *portRow = new QHBoxLayout;
+    portList = new QComboBox(this);
+    portList->setAccessibleName(QStringLiteral("COM"));
+    comLabel = new QLabel(QStringLiteral("COM"), this);
+    number = new ArrowSpinBox(this);
+    number->setRange(1, 255);
+    number->setValue(1);
+    comLabel->setBuddy(number);
+    portRow->addWidget(portList, 1);
+    portRow->addWidget(comLabel);
+    portRow->addWidget(number);
+    layout->addLayout(portRow);
+    portList->hide();
+    comLabel->hide();
+    number->hide();
+
+    applyButton = new QPushButton(texts::kApply, this);
+    layout->addWidget(applyButton);
+    connect(applyButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(methodList, QOverload<int>::of(&QComboBox::activated), this, &ConnectionDialog::methodChosen);
+    setFixedSize(sizeHint().expandedTo(QSize(320, 140)));
+}
+
+void ConnectionDialog::selectMode(ReaderSession::ConnectionMode mode)
+{
+    methodList->setCurrentIndex(int(mode));
+}
+
+ReaderSession::ConnectionMode ConnectionDialog::chosenMode() const
+{
+    return ReaderSession::ConnectionMode(std::max(0, methodList->currentIndex()));
+}
+
+QString ConnectionDialog::chosenPort() const
+{
+    return portList->currentText();
+}
+
+int ConnectionDialog::chosenNumber() const
+{
+    return number->value();
+}
+
+void ConnectionDialog::methodChosen(int index)
+{
+    portList->setVisible(index == 1);
+    comLabel->setVisible(index == 2);
+    number->setVisible(index == 2);
+    if (index == 1) {
+        portList->clear();
+        portList->addItems(allPorts());
+        if (portList->count() > 0)
+            portList->setCurrentIndex(0);
+    }
+}
+
+} // namespace limra

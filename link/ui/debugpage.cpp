@@ -1,0 +1,121 @@
+#include "link/ui/debugpage.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "link/trafficlog.h"
+
+namespace limra {
+
+namespace {
+QPlainTextEdit *logView(QWidget *parent)
+{
+    auto *text = new QPlainTextEdit(parent);
+    text->setReadOnly(true);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    return text;
+}
+} // namespace
+
+DebugWindow::DebugWindow(QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Debug"));
+    setModal(false);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    text = logView(this);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setAccessibleName(QStringLiteral("Debug"));
+    text->viewport()->installEventFilter(this);
+    layout->addWidget(text);
+    resize(721, 539);
+}
+
+bool DebugWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == text->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        hide(); // the text stays and goes on receiving lines
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+DebugPage::DebugPage(TrafficLog &trafficLog, QWidget *parent) : QWidget(parent), m_log(trafficLog)
+{
+    auto *layout = new QVBoxLayout(this);
+    log = logView(this);
+    log->setAccessibleName(QStringLiteral("Отладка"));
+    log->viewport()->installEventFilter(this);
+    layout->addWidget(log, 1);
+    auto *row = new QHBoxLayout;
+    auto *framing = new QLabel(QStringLiteral("23 + LN + "), this);
+    command = new QLineEdit(QStringLiteral("0C01"), this);
+    framing->setBuddy(command);
+    sendButton = new QPushButton(QStringLiteral("Отправить"), this);
+    hex = new QCheckBox(QStringLiteral("HEX"), this);
+    hex->setChecked(true);
+    ascii = new QCheckBox(QStringLiteral("ASCII"), this);
+    clearButton = new QPushButton(QStringLiteral("Очистить"), this);
+    row->addWidget(framing);
+    row->addWidget(command, 1);
+    row->addWidget(new QLabel(QStringLiteral("+ 24"), this));
+    row->addWidget(sendButton);
+    row->addWidget(hex);
+    row->addWidget(ascii);
+    row->addWidget(clearButton);
+    layout->addLayout(row);
+    window = new DebugWindow(this);
+    window->setParent(this, window->windowFlags());
+
+    m_appendTimer.setSingleShot(true);
+    m_appendTimer.setInterval(kAppendMs);
+    connect(&m_appendTimer, &QTimer::timeout, this, &DebugPage::appendPending);
+    connect(&m_log, &TrafficLog::lineAdded, this, &DebugPage::lineAdded);
+    connect(sendButton, &QPushButton::clicked, this, [this] { m_log.sendCommand(command->text()); });
+    connect(command, &QLineEdit::returnPressed, sendButton, &QPushButton::click);
+    connect(hex, &QCheckBox::toggled, this, [this](bool on) { m_log.rendering.hex = on; });
+    connect(ascii, &QCheckBox::toggled, this, [this](bool on) { m_log.rendering.ascii = on; });
+    connect(clearButton, &QPushButton::clicked, this, [this] {
+        m_pending.clear();
+        log->clear();
+        window->text->clear();
+    });
+}
+
+void DebugPage::lineAdded(const QString &line)
+{
+    m_pending << line;
+    if (!m_appendTimer.isActive())
+        m_appendTimer.start();
+}
+
+void DebugPage::appendPending()
+{
+    if (m_pending.isEmpty())
+        return;
+    const QString batch = m_pending.join(QLatin1Char('\n'));
+    m_pending.clear();
+    log->appendPlainText(batch);
+    window->text->appendPlainText(batch);
+}
+
+bool DebugPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == log->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        window->show();
+        window->raise();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace limra

@@ -1,0 +1,58 @@
+#pragma once
+// The tab "Отладка" (debug mode only): the traffic log, the free command
+// line, and the window "Debug" that mirrors the log.
+#include <QDialog>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace limra {
+
+class TrafficLog;
+
+// "Debug": the log in a window of its own, no line wrapping.
+class DebugWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit DebugWindow(QWidget *parent = nullptr);
+    QPlainTextEdit *text;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
+
+class DebugPage : public QWidget {
+    Q_OBJECT
+public:
+    DebugPage(TrafficLog &log, QWidget *parent = nullptr);
+
+    QPlainTextEdit *log;
+    QLineEdit *command;
+    QPushButton *sendButton;
+    QCheckBox *hex;
+    QCheckBox *ascii;
+    QPushButton *clearButton;
+    DebugWindow *window;
+
+    // Lines wait here for the next append, so that a flood of traffic is
+    // appended a batch at a time.
+    static constexpr int kAppendMs = 50;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void lineAdded(const QString &line);
+    void appendPending();
+
+    TrafficLog &m_log;
+    QStringList m_pending;
+    QTimer m_appendTimer;
+};
+
+} // namespace limra
