@@ -120,7 +120,7 @@ void FirmwareUpdate::run(const QString &path)
 
     // The reader restarts into its loader; events go on meanwhile.
     QEventLoop pause;
-    QTimer::singleShot(kLoaderStartMs, &pause, &QEventLoop::quit);
+    QTimer::singleShot(loaderStartMs, &pause, &QEventLoop::quit);
     pause.exec();
 
     const bool reopened = m_session.reopen();

@@ -26,6 +26,9 @@ public:
     // "Начать обновление микропрограммы" with the image at `path`.
     void run(const QString &path);
 
+    // How long the reader is given to restart into its loader (tests shorten it).
+    int loaderStartMs = kLoaderStartMs;
+
 Q_SIGNALS:
     // The tabs are locked while the image is checked and uploaded.
     void lockedChanged(bool locked);

@@ -3,7 +3,7 @@
 #include <libudev.h>
 
 #include "common/logging.h"
-#include "platform/devicemonitor.h"
+#include "platform/systemdevices.h"
 #include "platform/virtualreaders.h"
 
 namespace limra {

@@ -22,11 +22,4 @@ public:
     virtual QStringList virtualReaders() const = 0;
 };
 
-// Ports through QSerialPortInfo; virtual readers from their folder.
-class SystemPortEnumerator : public PortEnumerator {
-public:
-    QList<PortInfo> ports() const override;
-    QStringList virtualReaders() const override;
-};
-
 } // namespace limra

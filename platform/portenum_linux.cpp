@@ -1,4 +1,4 @@
-#include "platform/portenum.h"
+#include "platform/systemdevices.h"
 
 #include <QSerialPortInfo>
 

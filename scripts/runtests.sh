@@ -24,6 +24,6 @@ rc=${PIPESTATUS[0]}
 [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 
 passed=$(grep -cE 'Test +#[0-9]+: .* Passed' ctest.log)
-failed=$(grep -cE 'Test +#[0-9]+: .* (\*\*\*Failed|Failed|\*\*\*Exception|\*\*\*Timeout|Not Run)' ctest.log)
+failed=$(grep -cE 'Test +#[0-9]+: .*(\*\*\*Failed|\*\*\*Exception|\*\*\*Timeout|Not Run)' ctest.log)
 echo "$passed passed, $failed failed"
 exit "$rc"

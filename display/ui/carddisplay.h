@@ -21,6 +21,8 @@ public:
     // Shows a view as chosen (settings at start-up, or a rule of the presenter).
     void showView(CardPresenter::View view);
     CardPresenter::View chosenView() const;
+    // The read indicator is lit for 100 ms after each read.
+    bool indicatorLit() const { return m_indicatorTimer.isActive(); }
 
     QLabel *indicator;
     std::array<QLabel *, 5> kindLabels{}; // UID, Phone ID, MIR, Nonunique UID, Random UID

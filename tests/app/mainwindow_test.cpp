@@ -6,16 +6,27 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
 #include "app/inifile.h"
 #include "app/ui/mainwindow.h"
 #include "app/ui/statusbar.h"
-#include "config/ui/configeditor.h"
-#include "config/ui/zonelist.h"
+#include "config/ui/configpage.h"
+#include "display/cardpresenter.h"
 #include "display/ui/carddisplay.h"
-#include "provisioning/cardwait.h"
-#include "display/ui/templateeditor.h"
+#include "link/discovery.h"
+#include "link/session.h"
 #include "link/ui/connectiondialog.h"
+#include "link/ui/debugpage.h"
 #include "platform/qtserialport.h"
+#include "provisioning/ui/securecardspage.h"
 #include "tests/support/fakeports.h"
 #include "tests/support/faketray.h"
 #include "tests/support/scripteddialogs.h"
@@ -61,9 +72,10 @@ protected:
     void connectTo(SimReader &sim)
     {
         ports.virtuals = {sim.port()};
-        window->discovery->ScanCOMTimerTimer();
-        ASSERT_FALSE(window->link.connectedport.isEmpty());
+        window->discovery().scanOnce();
+        ASSERT_TRUE(window->session().isConnected());
     }
+    void clickStatusBar(int x) { QTest::mouseClick(window->statusPanels(), Qt::LeftButton, {}, QPoint(x, 5)); }
     // Answers the next modal dialog by rejecting it; records its caption.
     void rejectNextDialog()
     {
@@ -91,33 +103,29 @@ TEST_F(MainWindowTest, StartsWithItsCaptionSizeAndSearching)
 {
     MainWindow &w = open();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("ЛИМРА Контроль доступа - RFID ") + QStringLiteral(LIMRA_VERSION));
-    EXPECT_EQ(w.statusPanels->text->text(), QStringLiteral("Поиск устройства..."));
-    EXPECT_FALSE(w.tabs->isEnabled());
+    EXPECT_EQ(w.statusPanels()->text->text(), QStringLiteral("Поиск устройства..."));
+    EXPECT_FALSE(w.tabs()->isEnabled());
     EXPECT_GE(w.minimumSize().width() + (w.frameGeometry().width() - w.width()), 910);
     QStringList tabTexts;
-    for (int i = 0; i < w.tabs->count(); ++i)
-        tabTexts << w.tabs->tabText(i);
-    EXPECT_EQ(tabTexts, (QStringList{QStringLiteral("Отладка"), QStringLiteral("Конфигурация"),
-                                     QStringLiteral("Защищенные карты"), QStringLiteral("Обновление микропрограммы")}));
-    EXPECT_FALSE(w.tabs->isTabVisible(0));
-    EXPECT_EQ(w.tabs->currentWidget(), w.configPage);
-    const QStringList captions = {w.form2->windowTitle(), w.form3->windowTitle(), w.form7->windowTitle(),
-                                  w.form8->windowTitle(), w.form9->windowTitle(), w.form11->windowTitle(),
-                                  w.form12->windowTitle()};
-    EXPECT_EQ(captions, (QStringList{QStringLiteral("Запись мастер-карт"), QStringLiteral("Чтение кода объекта"),
-                                     QStringLiteral("Редактор шаблона"), QStringLiteral("Чтение конфигурации с мастер-карты"),
-                                     QStringLiteral("Зоны прохода"), QStringLiteral("Настройки подключения"),
-                                     QStringLiteral("Debug")}));
+    for (int i = 0; i < w.tabs()->count(); ++i)
+        tabTexts << w.tabs()->tabText(i);
+    // Without debug mode there is no debug tab at all.
+    EXPECT_EQ(tabTexts, (QStringList{QStringLiteral("Конфигурация"), QStringLiteral("Защищенные карты"),
+                                     QStringLiteral("Обновление микропрограммы")}));
+    EXPECT_EQ(w.debugPage(), nullptr);
+    EXPECT_EQ(w.tabs()->currentWidget(), w.configPage());
+    EXPECT_EQ(w.connectionDialog()->windowTitle(), QStringLiteral("Настройки подключения"));
 }
 
 TEST_F(MainWindowTest, NoSettingsFileGivesDefaultsAndWritesEveryKeyButDebugmode)
 {
     ports.system = {{QStringLiteral("/dev/ttyS0"), false, 0, 0}};
     MainWindow &w = open();
-    EXPECT_EQ(w.cardDisplay->displayMode, 1);
-    EXPECT_FALSE(w.toBuffer->isChecked());
-    EXPECT_FALSE(w.toKeyboard->isChecked());
-    EXPECT_FALSE(w.trayStartTimer.isActive());
+    EXPECT_EQ(w.cardDisplay()->chosenView(), CardPresenter::View::Dec);
+    EXPECT_FALSE(w.configPage()->toClipboard->isChecked());
+    EXPECT_FALSE(w.configPage()->toKeyboard->isChecked());
+    spin(50);
+    EXPECT_TRUE(w.isVisible()); // no tray start
     w.close();
     window.reset();
     for (const char *key : {"viewmode", "tobuffer", "tokeyboard", "crlf", "totray"})
@@ -133,16 +141,17 @@ TEST_F(MainWindowTest, SettingsAreReadAndWrittenBack)
     writeSettings("viewmode=7\r\ntobuffer=1\r\ntokeyboard=1\r\ncrlf=1\r\ndebugmode=1\r\nport=/dev/ttyS1\r\n");
     ports.system = {{QStringLiteral("/dev/ttyS0"), false, 0, 0}, {QStringLiteral("/dev/ttyS1"), false, 0, 0}};
     MainWindow &w = open();
-    EXPECT_EQ(w.cardDisplay->displayMode, 1);
-    EXPECT_TRUE(w.toBuffer->isChecked());
-    EXPECT_TRUE(w.crlf->isChecked() && w.crlf->isEnabledTo(w.configPage));
-    EXPECT_TRUE(w.tabs->isTabVisible(0));
-    EXPECT_EQ(w.tabs->currentWidget(), w.debugPage);
-    EXPECT_EQ(w.hiddenPortList->currentText(), QStringLiteral("/dev/ttyS1"));
-    w.tabs->setEnabled(true);
-    w.toKeyboard->click(); // typing off: "+ перевод строки" disabled and cleared
-    EXPECT_FALSE(w.crlf->isEnabledTo(w.configPage));
-    EXPECT_FALSE(w.crlf->isChecked());
+    ConfigPage *page = w.configPage();
+    EXPECT_EQ(w.cardDisplay()->chosenView(), CardPresenter::View::Dec);
+    EXPECT_TRUE(page->toClipboard->isChecked());
+    EXPECT_TRUE(page->newline->isChecked() && page->newline->isEnabledTo(page));
+    ASSERT_NE(w.debugPage(), nullptr);
+    EXPECT_EQ(w.tabs()->tabText(0), QStringLiteral("Отладка"));
+    EXPECT_EQ(w.tabs()->currentWidget(), w.debugPage());
+    w.tabs()->setEnabled(true);
+    page->toKeyboard->click(); // typing off: "+ перевод строки" disabled and cleared
+    EXPECT_FALSE(page->newline->isEnabledTo(page));
+    EXPECT_FALSE(page->newline->isChecked());
     w.close();
     window.reset();
     EXPECT_EQ(setting("viewmode"), QStringLiteral("1"));
@@ -151,21 +160,23 @@ TEST_F(MainWindowTest, SettingsAreReadAndWrittenBack)
     EXPECT_EQ(setting("debugmode"), QStringLiteral("1")); // kept as it was, never written
 }
 
-TEST_F(MainWindowTest, DebugModeKeepsConfigurationSelectedAfterConnecting)
+TEST_F(MainWindowTest, DebugModeLogsTrafficAndKeepsConfigurationSelectedAfterConnecting)
 {
     writeSettings("debugmode=1\r\n");
     SimReader sim;
     MainWindow &w = open();
     connectTo(sim);
-    EXPECT_EQ(w.tabs->currentWidget(), w.configPage);
-    EXPECT_TRUE(w.tabs->isEnabled());
+    EXPECT_EQ(w.tabs()->currentWidget(), w.configPage());
+    EXPECT_TRUE(w.tabs()->isEnabled());
+    EXPECT_TRUE(waitUntil([&] { return w.debugPage()->log->toPlainText().contains(QStringLiteral("] > 23 05 FF 01 24 ")); }));
+    EXPECT_TRUE(w.debugPage()->window->text->toPlainText().contains(QStringLiteral("] > 23 05 FF 01 24 ")));
 }
 
 TEST_F(MainWindowTest, TrayStartHidesTheWindowAndDoubleClickRestores)
 {
     writeSettings("totray=1\r\n");
     MainWindow &w = open();
-    EXPECT_TRUE(w.toTray->isChecked());
+    EXPECT_TRUE(w.configPage()->startInTray->isChecked());
     EXPECT_TRUE(waitUntil([&] { return !w.isVisible(); }, 1000));
     EXPECT_TRUE(tray.visible);
     tray.doubleClick();
@@ -177,28 +188,30 @@ TEST_F(MainWindowTest, TabsFollowTheConnection)
 {
     SimReader sim;
     MainWindow &w = open();
-    EXPECT_FALSE(w.tabs->isEnabled());
+    EXPECT_FALSE(w.tabs()->isEnabled());
     connectTo(sim);
-    EXPECT_TRUE(w.tabs->isEnabled());
-    EXPECT_TRUE(w.statusPanels->text->text().startsWith(QStringLiteral("Устройство подключено ")));
+    EXPECT_TRUE(w.tabs()->isEnabled());
+    EXPECT_TRUE(w.statusPanels()->text->text().startsWith(QStringLiteral("Устройство подключено ")));
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
+    EXPECT_EQ(sim.model->commandsReceived,
+              (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
     monitor.remove(sim.port());
-    EXPECT_FALSE(w.tabs->isEnabled());
-    EXPECT_EQ(w.statusPanels->text->text(), QStringLiteral("Поиск устройства..."));
+    EXPECT_FALSE(w.tabs()->isEnabled());
+    EXPECT_EQ(w.statusPanels()->text->text(), QStringLiteral("Поиск устройства..."));
 }
 
 TEST_F(MainWindowTest, OnlyClicksStrictlyInsideTheLinkOpenTheSettings)
 {
-    MainWindow &w = open();
+    open();
     for (int x : {0, 350, 520, 600})
-        w.statusBarClicked(x);
+        clickStatusBar(x);
     EXPECT_TRUE(dialogCaptions.isEmpty());
     rejectNextDialog();
-    w.statusBarClicked(351);
+    clickStatusBar(351);
     EXPECT_EQ(dialogCaptions, QStringList{QStringLiteral("Настройки подключения")});
     rejectNextDialog();
-    w.statusBarClicked(519);
+    clickStatusBar(519);
     EXPECT_EQ(dialogCaptions.size(), 2);
-    EXPECT_TRUE(w.discovery->scanTimer.isActive());
 }
 
 TEST_F(MainWindowTest, ApplyingTheSettingsDropsTheConnectionAndTheNextScanReconnects)
@@ -207,21 +220,21 @@ TEST_F(MainWindowTest, ApplyingTheSettingsDropsTheConnectionAndTheNextScanReconn
     MainWindow &w = open();
     connectTo(sim);
     QTimer::singleShot(50, [&w] {
-        w.form11->methodList->setCurrentIndex(0);
-        w.form11->applyButton->click();
+        w.connectionDialog()->methodList->setCurrentIndex(0);
+        w.connectionDialog()->applyButton->click();
     });
     w.openConnectionSettings();
-    EXPECT_TRUE(w.link.connectedport.isEmpty());
-    EXPECT_FALSE(w.tabs->isEnabled());
-    EXPECT_EQ(w.statusPanels->text->text(), QStringLiteral("Поиск устройства..."));
-    EXPECT_TRUE(waitUntil([&] { return !w.link.connectedport.isEmpty(); }, 2500));
+    EXPECT_FALSE(w.session().isConnected());
+    EXPECT_FALSE(w.tabs()->isEnabled());
+    EXPECT_EQ(w.statusPanels()->text->text(), QStringLiteral("Поиск устройства..."));
+    EXPECT_TRUE(waitUntil([&] { return w.session().isConnected(); }, 2500));
 }
 
 TEST_F(MainWindowTest, ConnectionDialogShowsTheControlsOfTheMethod)
 {
     MainWindow &w = open();
     ports.system = {{QStringLiteral("/dev/ttyS0"), false, 0, 0}};
-    ConnectionDialog &d = *w.form11;
+    ConnectionDialog &d = *w.connectionDialog();
     d.methodList->setCurrentIndex(1);
     Q_EMIT d.methodList->activated(1);
     EXPECT_FALSE(d.portList->isHidden());
@@ -235,54 +248,31 @@ TEST_F(MainWindowTest, ConnectionDialogShowsTheControlsOfTheMethod)
     EXPECT_EQ(d.number->maximum(), 255);
 }
 
-struct SecureCase {
-    const char *name;
-    const char *readMode; // item 06, or "" for a failed read
-    const char *text;
-    bool buttons;
-    bool zones;
-    int securemode;
-};
-
-class SecureTab : public MainWindowTest, public ::testing::WithParamInterface<SecureCase> {};
-
-TEST_P(SecureTab, ShowsTheReaderModeAndSetsTheButtons)
+TEST_F(MainWindowTest, OpeningTheSecureTabAsksTheReaderItsMode)
 {
-    const SecureCase &c = GetParam();
     SimReader sim;
-    if (*c.readMode)
-        sim.model->configItems = QStringLiteral("0202670003030000400601") + QLatin1String(c.readMode)
-                                 + QStringLiteral("0401000501000C0800F8E00700F8E0FF");
+    sim.model->configItems = QStringLiteral("0202100003030000400601030401000501000C0800F8E00700F8E0FF");
     MainWindow &w = open();
     connectTo(sim);
-    if (!*c.readMode)
-        sim.model->faults.statusCode = 0x0F;
     sim.model->commandsReceived.clear();
-    w.tabs->setCurrentWidget(w.securePage);
-    EXPECT_EQ(w.secureModeLabel->text(), QString::fromUtf8(c.text));
-    for (QPushButton *b : w.secureButtons)
-        EXPECT_EQ(b->isEnabled(), c.buttons);
-    EXPECT_EQ(!w.secureZones->isHidden(), c.zones);
-    EXPECT_EQ(w.securemode, c.securemode);
+    w.tabs()->setCurrentWidget(w.securePage());
+    EXPECT_EQ(w.securePage()->modeText->text(), QStringLiteral("Зоны прохода"));
+    EXPECT_TRUE(w.securePage()->createButton->isEnabled());
+    EXPECT_FALSE(w.securePage()->zoneGroup->isHidden());
     EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0B01")}); // no "0501" afterwards
-    EXPECT_TRUE(dialogs.shown.isEmpty() || !dialogs.shown.last().startsWith(QStringLiteral("error")));
+    sim.model->configItems = QStringLiteral("0202670003030000400601000401000501000C0800F8E00700F8E0FF");
+    w.tabs()->setCurrentWidget(w.configPage());
+    w.tabs()->setCurrentWidget(w.securePage());
+    EXPECT_EQ(w.securePage()->modeText->text(), QStringLiteral("Обычный режим"));
+    EXPECT_FALSE(w.securePage()->clearAllButton->isEnabled());
+    EXPECT_TRUE(w.securePage()->zoneGroup->isHidden());
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, SecureTab, ::testing::Values(
-    SecureCase{"object_code", "01", "Код объекта", true, false, 1},
-    SecureCase{"zones", "03", "Зоны прохода", true, true, 3},
-    SecureCase{"normal", "00", "Обычный режим", false, false, 0},
-    SecureCase{"block", "02", "Код из блока", false, false, 2},
-    SecureCase{"other", "07", "Неизвестно", false, false, 0},
-    SecureCase{"failed_read", "", "Неизвестно", false, false, 0}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(MainWindowTest, StoredTemplateIsCheckedAtStartAndKeptOnlyInCst)
+TEST_F(MainWindowTest, StoredTemplateIsCheckedAtStartAndKeptOnlyInTheTemplateView)
 {
     writeSettings("viewmode=3\r\ntemplate=ID dec(b2b1), ok\r\n");
     MainWindow &w = open();
-    EXPECT_EQ(w.cardDisplay->displayMode, 3);
-    EXPECT_EQ(w.cardDisplay->activeTemplate, QStringLiteral("ID dec(b2b1), ok"));
+    EXPECT_EQ(w.cardDisplay()->chosenView(), CardPresenter::View::Template);
     w.close();
     window.reset();
     EXPECT_EQ(setting("template"), QStringLiteral("ID dec(b2b1), ok"));
@@ -293,18 +283,16 @@ TEST_F(MainWindowTest, RejectedTemplateFallsBackToDecAndIsDropped)
 {
     writeSettings("viewmode=3\r\ntemplate=dec(b1\r\n");
     MainWindow &w = open();
-    EXPECT_EQ(w.cardDisplay->displayMode, 1);
-    EXPECT_TRUE(w.cardDisplay->decChoice->isChecked());
+    EXPECT_TRUE(w.cardDisplay()->decChoice->isChecked());
     w.close();
     window.reset();
     EXPECT_EQ(setting("viewmode"), QStringLiteral("1"));
     EXPECT_EQ(setting("template"), QString());
 }
 
-TEST_F(MainWindowTest, EmptyTemplateKeepsCstSelected)
+TEST_F(MainWindowTest, EmptyTemplateKeepsTheTemplateViewSelected)
 {
     writeSettings("viewmode=3\r\ntemplate=\r\n");
     MainWindow &w = open();
-    EXPECT_TRUE(w.cardDisplay->cstChoice->isChecked());
-    EXPECT_TRUE(w.cardDisplay->activeTemplate.isEmpty());
+    EXPECT_TRUE(w.cardDisplay()->templateChoice->isChecked());
 }

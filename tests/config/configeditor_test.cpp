@@ -52,7 +52,8 @@ protected:
         return out;
     }
     ScriptedDialogs dialogs;
-    ConfigEditor editor{&dialogs};
+    EditorModel model;
+    ConfigEditor editor{model, dialogs};
 };
 
 } // namespace
@@ -115,8 +116,8 @@ TEST_F(EditorTest, WidthShiftAndBitCountThroughTheirFields)
     EXPECT_EQ(editor.shift->value(), 0);
     EXPECT_EQ(editor.significantBits->value(), 26);
     EXPECT_EQ(editor.widthNote->text(), QStringLiteral("+ CRC = 28 бит"));
-    editor.wgType->setCurrentIndex(1);
-    Q_EMIT editor.wgType->activated(1);
+    editor.wiegandType->setCurrentIndex(1);
+    Q_EMIT editor.wiegandType->activated(1);
     EXPECT_EQ(editor.widthNote->text(), QStringLiteral("бит"));
 }
 
@@ -138,9 +139,10 @@ TEST_F(EditorTest, KeyFieldsFilterTypedAndPastedText)
     editor.blockKey->insert(QStringLiteral("a G-1f"));
     EXPECT_EQ(editor.blockKey->text(), QStringLiteral("A1F"));
     EXPECT_EQ(editor.model.blockKey, QStringLiteral("A1F"));
-    editor.buildItems(Producer::File);
+    model.buildItems(Producer::File);
+    editor.sync();
     EXPECT_EQ(editor.blockKey->text(), QString(29, QLatin1Char('0')) + QStringLiteral("A1F"));
-    editor.model.bleReader = true;
+    model.readerKind = [] { return ReaderKind::Ble; };
     chooseReadMode(0);
     editor.bleName->insert(QStringLiteral("Вход 1-A"));
     EXPECT_EQ(editor.bleName->text(), QStringLiteral("1-A"));
@@ -170,21 +172,21 @@ TEST_F(EditorTest, ColourDialogStartsFromTheLastChosenColour)
 
 class ZoneToolsTest : public ::testing::Test {
 protected:
-    ZoneToolsTest() : tools(&config, &secure, &bits, &dialogs, dir.path()) { tools.fillNameSources(); }
+    ZoneToolsTest() { tools.fillNameSources(); }
     // Answers the bit-string dialog with `text`.
     void answerBits(const QString &text)
     {
         QTimer::singleShot(0, [this, text] {
-            bits.bits->setText(text);
-            bits.accept();
+            tools.bitsDialog->bits->setText(text);
+            tools.bitsDialog->accept();
         });
     }
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
-    ZoneList config{true};
-    ZoneList secure{false};
-    ZoneBitsDialog bits;
-    ZoneTools tools;
+    QWidget window;
+    ZoneList config{ZoneList::Names::Editable};
+    ZoneList secure{ZoneList::Names::Fixed};
+    ZoneTools tools{&config, &secure, dialogs, dir.path(), &window};
 };
 
 TEST_F(ZoneToolsTest, BitStringSetsEveryZoneAndRefusesBadStrings)

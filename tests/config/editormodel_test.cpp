@@ -11,7 +11,7 @@ namespace {
 EditorModel started(int readMode = 0, bool ble = false)
 {
     EditorModel m;
-    m.bleReader = ble;
+    m.readerKind = [ble] { return ble ? ReaderKind::Ble : ReaderKind::Usb; };
     m.startUp();
     if (readMode)
         m.userSetReadMode(readMode);
@@ -112,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(Chains, BitRules, ::testing::Values(
              [](EditorModel &m) { m.setSigbits(64); }, 0, 64},
     RuleCase{"nothing_while_loading", [](EditorModel &m) { m.loading = true; },
              [](EditorModel &m) { m.setShift(3); }, 3, 64}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST(EditorRules, WidthNoteAndVisibility)
 {
@@ -174,7 +174,7 @@ TEST(EditorRules, PulseInTenthsRoundsHalvesToEven)
 
 // ---- applyConfig -------------------------------------------------------------
 
-TEST(applyConfig, DefaultTextOnUsbReader)
+TEST(ApplyConfig, DefaultTextOnUsbReader)
 {
     EditorModel m = started(2);
     m.blockKey = QStringLiteral("11");
@@ -193,14 +193,14 @@ TEST(applyConfig, DefaultTextOnUsbReader)
     EXPECT_EQ(m.blockKey, QStringLiteral("11"));
 }
 
-TEST(applyConfig, DefaultTextOnBleReaderChecksTheFirstEntry)
+TEST(ApplyConfig, DefaultTextOnBleReaderChecksTheFirstEntry)
 {
     EditorModel m = started(0, true);
     ASSERT_TRUE(m.applyConfig(parseConfig(kDefaultConfigItems), ConfigSource::Default));
     EXPECT_EQ(m.formatChecks, checks({true, false}));
 }
 
-TEST(applyConfig, EmptyText)
+TEST(ApplyConfig, EmptyText)
 {
     EditorModel m = started();
     ASSERT_TRUE(m.applyConfig(parseConfig(QString()), ConfigSource::File));
@@ -214,7 +214,7 @@ TEST(applyConfig, EmptyText)
     EXPECT_EQ(m.significantBits, 8); // the width rule ran when the width became 8
 }
 
-TEST(applyConfig, ConversionItem)
+TEST(ApplyConfig, ConversionItem)
 {
     EditorModel m = started();
     m.setSigbits(40);
@@ -233,7 +233,7 @@ TEST(applyConfig, ConversionItem)
     EXPECT_EQ(m.width, 8);
 }
 
-TEST(applyConfig, KeyItemBySourceAndMode)
+TEST(ApplyConfig, KeyItemBySourceAndMode)
 {
     const QString userKey = QStringLiteral("00112233445566778899AABBCCDDEEFF");
     EditorModel m = started();
@@ -259,7 +259,7 @@ TEST(applyConfig, KeyItemBySourceAndMode)
     EXPECT_TRUE(m.zones[0] && m.zones[3] && !m.zones[4]);
 }
 
-TEST(applyConfig, EmMarineBleNameAndSelectorOnlyFromTheReader)
+TEST(ApplyConfig, EmMarineBleNameAndSelectorOnlyFromTheReader)
 {
     EditorModel m = started(0, true);
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigSource::File));
@@ -270,14 +270,14 @@ TEST(applyConfig, EmMarineBleNameAndSelectorOnlyFromTheReader)
     EXPECT_FALSE(m.emMarine);
     EXPECT_EQ(m.bleName, QStringLiteral("AB"));
     EXPECT_FALSE(m.readModeEnabled);
-    m.bleReader = false;
+    m.readerKind = [] { return ReaderKind::Usb; };
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("140101")), ConfigSource::Reader));
     EXPECT_TRUE(m.emMarine);
     EXPECT_TRUE(m.readModeEnabled);
     EXPECT_EQ(m.formatEntries.size(), 7u);
 }
 
-TEST(applyConfig, UnknownReadModeKeepsModeZeroAndBadNumbersAreRefused)
+TEST(ApplyConfig, UnknownReadModeKeepsModeZeroAndBadNumbersAreRefused)
 {
     EditorModel m = started();
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060107")), ConfigSource::File));
@@ -289,7 +289,7 @@ TEST(applyConfig, UnknownReadModeKeepsModeZeroAndBadNumbersAreRefused)
 
 // Every editor state the wire form carries survives buildConfig, parseConfig
 // and applyConfig for the file producer.
-TEST(applyConfig, FileRoundTripOfRandomEditorStates)
+TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
 {
     QRandomGenerator rng(20261210);
     for (int round = 0; round < 400; ++round) {
@@ -347,8 +347,9 @@ TEST(applyConfig, FileRoundTripOfRandomEditorStates)
         }
         if (x.readMode == 0) {
             EXPECT_EQ(y.bankKeyMode, x.bankKeyMode);
-            if (x.bankKeyMode == BankKeyMode::User)
+            if (x.bankKeyMode == BankKeyMode::User) {
                 EXPECT_EQ(y.bankKey, x.bankKey);
+            }
         }
         if (x.readMode == 3) {
             EXPECT_EQ(y.pulse, x.pulse);
@@ -357,7 +358,7 @@ TEST(applyConfig, FileRoundTripOfRandomEditorStates)
     }
 }
 
-TEST(applyConfig, RandomItemTextsNeverLeaveTheEditorLoading)
+TEST(ApplyConfig, RandomItemTextsNeverLeaveTheEditorLoading)
 {
     QRandomGenerator rng(7);
     const QString digits = QStringLiteral("0123456789ABCDEFZ");

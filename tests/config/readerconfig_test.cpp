@@ -9,7 +9,7 @@ namespace {
 QString item(const QString &items, int tag) { return parseConfig(items)[size_t(tag)]; }
 }
 
-TEST(buildConfig, ZonesPulseAndFixedConversionInPassZoneMode)
+TEST(BuildConfig, ZonesPulseAndFixedConversionInPassZoneMode)
 {
     ReaderConfig c;
     c.readMode = 3;
@@ -17,44 +17,44 @@ TEST(buildConfig, ZonesPulseAndFixedConversionInPassZoneMode)
     c.bitShift = 5;
     c.significantBits = 20;
     c.zones[0] = true;
-    QString items = buildConfig(c, Producer::Reader, false);
+    QString items = buildConfig(c, Producer::Reader, ReaderKind::Usb);
     EXPECT_TRUE(items.startsWith(QStringLiteral("0202E701") + QStringLiteral("0303000040") + QStringLiteral("060103")));
     EXPECT_EQ(item(items, 0x0B), QStringLiteral("0000000000000001") + QString(16, QLatin1Char('0')));
     EXPECT_EQ(item(items, 0x08), QStringLiteral("0300"));
-    EXPECT_EQ(item(buildConfig(c, Producer::File, false), 0x03), QStringLiteral("000040"));
-    EXPECT_EQ(item(buildConfig(c, Producer::MasterCards, false), 0x03), QStringLiteral("010514"));
+    EXPECT_EQ(item(buildConfig(c, Producer::File, ReaderKind::Usb), 0x03), QStringLiteral("000040"));
+    EXPECT_EQ(item(buildConfig(c, Producer::MasterCards, ReaderKind::Usb), 0x03), QStringLiteral("010514"));
     c.zones[0] = false;
     c.zones[63] = true;
     c.pulse = 300;
-    items = buildConfig(c, Producer::File, false);
+    items = buildConfig(c, Producer::File, ReaderKind::Usb);
     EXPECT_EQ(item(items, 0x0B), QStringLiteral("80000000000000000000000000000000"));
     EXPECT_EQ(item(items, 0x08), QStringLiteral("2C01"));
 }
 
-TEST(buildConfig, BleNameOnlyForTheBleReaderAndNoColours)
+TEST(BuildConfig, BleNameOnlyForTheBleReaderAndNoColours)
 {
     ReaderConfig c;
     c.bleName = QStringLiteral("AB");
-    const QString reader = buildConfig(c, Producer::Reader, true);
+    const QString reader = buildConfig(c, Producer::Reader, ReaderKind::Ble);
     EXPECT_EQ(item(reader, 0x20), QStringLiteral("414200"));
     EXPECT_TRUE(item(reader, 0x0B).isEmpty());
     EXPECT_TRUE(item(reader, 0x0C).isEmpty());
-    const QString file = buildConfig(c, Producer::File, true);
+    const QString file = buildConfig(c, Producer::File, ReaderKind::Ble);
     EXPECT_TRUE(item(file, 0x20).isEmpty());
     EXPECT_EQ(item(file, 0x0B), defaultBankKey());
     EXPECT_EQ(item(file, 0x0C), QStringLiteral("1F04E00700F800FC")); // the initial colours
     c.bleName.clear();
-    EXPECT_TRUE(item(buildConfig(c, Producer::Reader, true), 0x20).isEmpty());
+    EXPECT_TRUE(item(buildConfig(c, Producer::Reader, ReaderKind::Ble), 0x20).isEmpty());
 }
 
-TEST(buildConfig, ItemOrderAndKeyPadding)
+TEST(BuildConfig, ItemOrderAndKeyPadding)
 {
     ReaderConfig c;
     c.readMode = 2;
     c.blockKey = QString(30, QLatin1Char('F'));
     c.wiegandWidth = 26;
     c.wiegandType = 1;
-    const QString items = buildConfig(c, Producer::File, false);
+    const QString items = buildConfig(c, Producer::File, ReaderKind::Usb);
     EXPECT_EQ(items, QStringLiteral("0202E701") + QStringLiteral("030300") + QStringLiteral("0040") + QStringLiteral("060102")
                          + QStringLiteral("08020100") + QStringLiteral("090100") + QStringLiteral("0A0108")
                          + QStringLiteral("0B1000") + QString(30, QLatin1Char('F')) + QStringLiteral("040101")
@@ -63,7 +63,7 @@ TEST(buildConfig, ItemOrderAndKeyPadding)
     ReaderConfig user;
     user.bankKeyMode = BankKeyMode::User;
     user.bankKey = QStringLiteral("ABC");
-    EXPECT_EQ(item(buildConfig(user, Producer::Reader, false), 0x0B), QString(29, QLatin1Char('0')) + QStringLiteral("ABC"));
+    EXPECT_EQ(item(buildConfig(user, Producer::Reader, ReaderKind::Usb), 0x0B), QString(29, QLatin1Char('0')) + QStringLiteral("ABC"));
     EXPECT_EQ(user.bankKey.size(), 32);
 }
 

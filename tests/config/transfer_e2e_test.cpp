@@ -9,12 +9,14 @@
 #include <csignal>
 #include <sys/resource.h>
 
-#include "config/ui/configeditor.h"
 #include "config/configfile.h"
 #include "config/transfer.h"
 #include "link/hextext.h"
+#include "link/readerlink.h"
+#include "link/session.h"
 #include "platform/qtserialport.h"
 #include "provisioning/cardwait.h"
+#include "tests/support/headlesswaits.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
 
@@ -27,25 +29,22 @@ class TransferTest : public ::testing::Test {
 protected:
     TransferTest()
     {
-        auto port = std::make_unique<QtSerialPort>();
-        port->open(sim.port());
-        link.setPort(std::move(port));
+        session.open(sim.port());
         editor.startUp();
     }
     QStringList commands() const { return sim.model->commandsReceived; }
-    void chooseReadMode(int mode)
-    {
-        editor.model.userSetReadMode(mode);
-        editor.sync();
-    }
+    void chooseReadMode(int mode) { editor.userSetReadMode(mode); }
 
     SimReader sim;
     ReaderLink link;
+    ReaderSession session{link, [] { return std::make_unique<QtSerialPort>(); }};
     ScriptedDialogs dialogs;
-    CardWaitContext context{&link, &dialogs};
-    ConfigEditor editor{&dialogs};
-    TForm3 form3{context};
-    ConfigTransfer transfer{link, editor, dialogs, form3};
+    HeadlessCardWaits waits;
+    EditorModel editor;
+    ConfigTransfer transfer{link, editor, dialogs, [this](const QString &caption, const QString &prompt) {
+                                SingleCardWait wait(link.cardEvents(), caption, prompt);
+                                return waits.run(wait);
+                            }};
 };
 
 } // namespace
@@ -57,7 +56,11 @@ TEST_F(TransferTest, WriteInModesZeroAndTwoSendsTheConfigurationThenReset)
         chooseReadMode(mode);
         transfer.writeToReader();
         ASSERT_EQ(commands().size(), 2) << mode;
-        EXPECT_EQ(commands()[0], QStringLiteral("0101") + editor.model.buildItems(Producer::Reader));
+        EXPECT_TRUE(commands()[0].startsWith(mode == 0 ? QStringLiteral("01010202E70103030000400601000B10")
+                                                       : QStringLiteral("01010202100003030000400601020802010009010"
+                                                                        "00A01080B10")))
+            << qPrintable(commands()[0]);
+        EXPECT_TRUE(commands()[0].endsWith(QStringLiteral("0401000501000C081F04E00700F800FC")));
         EXPECT_EQ(commands()[1], QStringLiteral("0501"));
         EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
     }
@@ -73,8 +76,9 @@ TEST_F(TransferTest, ProtectedModesAskThenWaitForTheMasterCard)
 
     chooseReadMode(1);
     dialogs.answers.enqueue(true);
-    QTimer::singleShot(300, [this] { sim.model->presentMaster(); });
+    waits.onOpen = [this](CardWait &) { sim.model->presentMaster(); };
     transfer.writeToReader();
+    EXPECT_EQ(waits.captions, QStringList{QStringLiteral("Чтение кода объекта")});
     EXPECT_EQ(commands().size(), 2);
     EXPECT_EQ(commands().value(1), QStringLiteral("0501"));
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
@@ -92,15 +96,15 @@ TEST_F(TransferTest, TimedOutWriteStillResetsTheReaderFirst)
 TEST_F(TransferTest, WrittenConfigurationReadsBack)
 {
     chooseReadMode(2);
-    editor.model.setBlocknum(77);
-    editor.model.userSetBlockKey(QStringLiteral("ABCDEF"));
+    editor.setBlocknum(77);
+    editor.userSetBlockKey(QStringLiteral("ABCDEF"));
     transfer.writeToReader();
-    EditorModel before = editor.model;
+    EditorModel before = editor;
     editor.startUp();
-    transfer.readFromReader(false);
-    EXPECT_EQ(editor.model.readMode, 2);
-    EXPECT_EQ(editor.model.blockNumber, 77);
-    EXPECT_EQ(editor.model.blockKey, before.blockKey);
+    transfer.readFromReader(ConfigTransfer::ReadStart::ByUser);
+    EXPECT_EQ(editor.readMode, 2);
+    EXPECT_EQ(editor.blockNumber, 77);
+    EXPECT_EQ(editor.blockKey, before.blockKey);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
     EXPECT_EQ(commands().last(), QStringLiteral("0B01")); // a read sends no "0501"
 }
@@ -108,16 +112,16 @@ TEST_F(TransferTest, WrittenConfigurationReadsBack)
 TEST_F(TransferTest, ChecksumBoxesDependOnWhoReadAndTheMode)
 {
     sim.model->objectCodeChecksum = QStringLiteral("5A3C");
-    transfer.readFromReader(true);
+    transfer.readFromReader(ConfigTransfer::ReadStart::AfterConnecting);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
     const int shown = dialogs.shown.size();
-    transfer.readFromReader(false); // read mode 0: nothing at all
+    transfer.readFromReader(ConfigTransfer::ReadStart::ByUser); // read mode 0: nothing at all
     EXPECT_EQ(dialogs.shown.size(), shown);
 
     sim.model->objectCodeChecksum.clear();
     sim.model->blockKeyChecksum = QStringLiteral("77AA");
     sim.model->configItems = QStringLiteral("020210000303000040060102") + QStringLiteral("040100050100");
-    transfer.readFromReader(false);
+    transfer.readFromReader(ConfigTransfer::ReadStart::ByUser);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("input: Конфигурация считана из USB-считывателя: "
                                                    "Контрольная сумма кода доступа к блоку: 77AA"));
 }
@@ -126,11 +130,11 @@ TEST_F(TransferTest, ShortOrRefusedReadsChangeNothing)
 {
     sim.model->configItems = QStringLiteral("0601000401000501"); // with 14 and 0D: 28 digits
     chooseReadMode(2);
-    transfer.readFromReader(false);
+    transfer.readFromReader(ConfigTransfer::ReadStart::ByUser);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Не удалось считать конфигурацию."));
-    EXPECT_EQ(editor.model.readMode, 2);
+    EXPECT_EQ(editor.readMode, 2);
     sim.model->faults.statusCode = 0x0F;
-    transfer.readFromReader(false);
+    transfer.readFromReader(ConfigTransfer::ReadStart::ByUser);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Ошибочная команда."));
     EXPECT_EQ(commands().size(), 2);
 }
@@ -140,8 +144,8 @@ TEST_F(TransferTest, DefaultConfigurationSendsNothing)
     chooseReadMode(3);
     transfer.showDefault();
     EXPECT_TRUE(commands().isEmpty());
-    EXPECT_EQ(editor.model.readMode, 0);
-    EXPECT_EQ(editor.model.record().formats, 0x0067);
+    EXPECT_EQ(editor.readMode, 0);
+    EXPECT_EQ(editor.record().formats, 0x0067);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Показана конфигурация по умолчанию"));
 }
 
@@ -174,18 +178,18 @@ protected:
 TEST_F(FileTest, SaveThenLoadReproducesTheEditor)
 {
     chooseReadMode(3);
-    editor.model.zones[5] = editor.model.zones[63] = true;
-    editor.model.setPulse(125);
-    editor.model.colours[2] = QColor(16, 52, 80);
+    editor.zones[5] = editor.zones[63] = true;
+    editor.setPulse(125);
+    editor.colours[2] = QColor(16, 52, 80);
     dialogs.files.enqueue(path("a.rcf"));
     transfer.saveToFile();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
-    const ReaderConfig saved = editor.model.record();
+    const ReaderConfig saved = editor.record();
     editor.startUp();
     dialogs.files.enqueue(path("a.rcf"));
     transfer.loadFromFile();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из файла"));
-    const ReaderConfig loaded = editor.model.record();
+    const ReaderConfig loaded = editor.record();
     EXPECT_EQ(loaded.readMode, 3);
     EXPECT_EQ(loaded.zones, saved.zones);
     EXPECT_EQ(loaded.pulse, 125);
@@ -201,8 +205,8 @@ TEST_F(FileTest, EveryChangedByteGivesTheCrcMessage)
         bad[i] = char(bad[i] ^ 0x01);
         EXPECT_EQ(load(bad), QStringLiteral("error: Неверный формат файла - ошибка CRC.")) << i;
     }
-    EXPECT_EQ(editor.model.readMode, 0);
-    EXPECT_EQ(editor.model.record().formats, 0x01E7); // untouched
+    EXPECT_EQ(editor.readMode, 0);
+    EXPECT_EQ(editor.record().formats, 0x01E7); // untouched
 }
 
 TEST_F(FileTest, FormatChecks)
@@ -219,7 +223,7 @@ TEST_F(FileTest, FormatChecks)
     EXPECT_EQ(checkConfigFile(configFileBytes(QStringLiteral("060103")), &items), ConfigFileCheck::Ok);
     EXPECT_EQ(configFileBytes(QStringLiteral("060103")).size(), 20);
     EXPECT_EQ(load(configFileBytes(QStringLiteral("060103"))), QStringLiteral("message: Конфигурация считана из файла"));
-    EXPECT_EQ(editor.model.readMode, 3);
+    EXPECT_EQ(editor.readMode, 3);
 }
 
 TEST_F(FileTest, FailedSaveKeepsTheEarlierFile)
@@ -247,9 +251,9 @@ TEST_F(FileTest, FailedSaveKeepsTheEarlierFile)
 
 TEST_F(FileTest, SavingOnABleReaderStillWritesKeyAndColours)
 {
-    editor.model.bleReader = true;
-    editor.model.userSetBleName(QStringLiteral("Gate"));
-    editor.model.blockKey = QString(30, QLatin1Char('1'));
+    editor.readerKind = [] { return ReaderKind::Ble; };
+    editor.userSetBleName(QStringLiteral("Gate"));
+    editor.blockKey = QString(30, QLatin1Char('1'));
     dialogs.files.enqueue(path("ble.rcf"));
     transfer.saveToFile();
     QString items;
@@ -258,5 +262,5 @@ TEST_F(FileTest, SavingOnABleReaderStillWritesKeyAndColours)
     EXPECT_EQ(t[0x0B], defaultBankKey());
     EXPECT_EQ(t[0x0C].size(), 16);
     EXPECT_TRUE(t[0x20].isEmpty());
-    EXPECT_EQ(editor.blockKey->text(), QStringLiteral("00") + QString(30, QLatin1Char('1')));
+    EXPECT_EQ(editor.blockKey, QStringLiteral("00") + QString(30, QLatin1Char('1')));
 }

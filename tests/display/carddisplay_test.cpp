@@ -11,6 +11,7 @@
 #include "display/ui/templateeditor.h"
 #include "link/hextext.h"
 #include "link/readerlink.h"
+#include "link/session.h"
 #include "platform/qtserialport.h"
 #include "tests/support/faketray.h"
 #include "tests/support/recordingkeys.h"
@@ -26,15 +27,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(sim.plugged);
-        auto port = std::make_unique<QtSerialPort>();
-        ASSERT_TRUE(port->open(sim.port()));
-        link.setPort(std::move(port));
-        link.addSink(&display);
-        display.firstshow = false;
-        display.options.clipboard = [this] { return toClipboard; };
-        display.options.typing = [this] { return typing; };
-        display.options.newline = [this] { return newline; };
-        display.options.windowActive = [this] { return active; };
+        ASSERT_TRUE(session.open(sim.port()));
+        link.addSink(&presenter);
+        presenter.setStarted();
+        presenter.options.clipboard = [this] { return toClipboard; };
+        presenter.options.typing = [this] { return typing; };
+        presenter.options.newline = [this] { return newline; };
+        presenter.options.toolActive = [this] { return active; };
     }
     // Presents a card and waits until the display shows something new.
     void present(IdKind kind, const QString &id)
@@ -43,16 +42,18 @@ protected:
         sim.model->presentCard(kind, id);
         ASSERT_TRUE(waitUntil([&] { return reads > before; }));
     }
-    QColor stripColour() const { return display.identifierStrip->palette().color(QPalette::Window); }
+    QColor stripColour() const { return display.identifier->parentWidget()->palette().color(QPalette::Window); }
     QColor kindColour(int i) const { return display.kindLabels[size_t(i)]->palette().color(QPalette::WindowText); }
 
     SimReader sim;
     ReaderLink link;
+    ReaderSession session{link, [] { return std::make_unique<QtSerialPort>(); }};
     FakeClipboard clipboard;
     RecordingKeys keys;
-    CardDisplay display{&clipboard, &keys};
+    CardPresenter presenter{&clipboard, &keys};
+    CardDisplay display{presenter};
     struct Counter : ReceiveSink {
-        explicit Counter(int &n) : n(n) {}
+        explicit Counter(int &count) : n(count) {}
         void identifierRead(const QString &, IdKind) override { ++n; }
         int &n;
     };
@@ -60,7 +61,11 @@ protected:
     Counter counter{reads};
     bool toClipboard = false, typing = false, newline = false, active = true;
 
-    void TearDown() override { link.removeSink(&counter); }
+    void TearDown() override
+    {
+        link.removeSink(&counter);
+        link.removeSink(&presenter);
+    }
     CardDisplayTest() { link.addSink(&counter); }
 };
 
@@ -90,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, KindColours, ::testing::Values(
     KindCase{"mir", IdKind::Mir, 2, qRgb(0xD7, 0xF3, 0xFF)},
     KindCase{"nonunique", IdKind::NonuniqueUid, 3, qRgb(0xFF, 0xFF, 0xC4)},
     KindCase{"random", IdKind::RandomUid, 4, qRgb(0xFF, 0xB9, 0xB9)}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(CardDisplayTest, DecHexSwitchingAndClipboard)
 {
@@ -114,15 +119,15 @@ TEST_F(CardDisplayTest, DecHexSwitchingAndClipboard)
 TEST_F(CardDisplayTest, CstChoiceUsesTheEditorAndKeepsTheShownText)
 {
     QString sampleSeen;
-    display.openTemplateEditor = [&](const QString &sample) {
+    presenter.openTemplateEditor = [&](const QString &sample) {
         sampleSeen = sample;
-        display.activeTemplate = QStringLiteral("dec(b1)-b2");
+        presenter.activeTemplate = QStringLiteral("dec(b1)-b2");
     };
     display.hexChoice->click();
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
-    display.cstChoice->click();
+    display.templateChoice->click();
     EXPECT_EQ(sampleSeen, QStringLiteral("04A1B2C3"));
-    EXPECT_EQ(display.displayMode, 3);
+    EXPECT_EQ(presenter.view(), CardPresenter::View::Template);
     EXPECT_EQ(display.identifier->text(), QStringLiteral("04A1B2C3")); // not re-rendered
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
     EXPECT_EQ(display.identifier->text(), QStringLiteral("195-B2"));
@@ -132,13 +137,13 @@ TEST_F(CardDisplayTest, CstChoiceUsesTheEditorAndKeepsTheShownText)
 
 TEST_F(CardDisplayTest, CstWithoutATemplateFallsBackToDec)
 {
-    display.openTemplateEditor = [](const QString &) {};
+    presenter.openTemplateEditor = [](const QString &) {};
     present(IdKind::Uid, QStringLiteral("FF"));
     QString sampleSeen;
-    display.openTemplateEditor = [&](const QString &s) { sampleSeen = s; };
-    display.cstChoice->click();
+    presenter.openTemplateEditor = [&](const QString &s) { sampleSeen = s; };
+    display.templateChoice->click();
     EXPECT_EQ(sampleSeen, QStringLiteral("FF")); // 255 shown in DEC, back to hex
-    EXPECT_EQ(display.displayMode, 1);
+    EXPECT_EQ(presenter.view(), CardPresenter::View::Dec);
     EXPECT_TRUE(display.decChoice->isChecked());
 }
 
@@ -156,12 +161,12 @@ TEST_F(CardDisplayTest, CardInformationBlinks)
 TEST_F(CardDisplayTest, IndicatorStaysLitUntil100msAfterTheLastRead)
 {
     present(IdKind::Uid, QStringLiteral("01"));
-    EXPECT_TRUE(display.indicatorTimer.isActive());
+    EXPECT_TRUE(display.indicatorLit());
     spin(60);
     present(IdKind::Uid, QStringLiteral("02"));
     spin(60);
-    EXPECT_TRUE(display.indicatorTimer.isActive()); // restarted by the second read
-    EXPECT_TRUE(waitUntil([&] { return !display.indicatorTimer.isActive(); }, 500));
+    EXPECT_TRUE(display.indicatorLit()); // restarted by the second read
+    EXPECT_TRUE(waitUntil([&] { return !display.indicatorLit(); }, 500));
 }
 
 struct TypingCase {
@@ -182,9 +187,10 @@ TEST_P(Typing, PressesTheKeysOfTheShownText)
     active = false;
     newline = c.newline;
     keys.caps = c.caps;
-    display.activeTemplate = QStringLiteral("x-b1;");
-    display.selectView(c.view);
+    presenter.activeTemplate = QStringLiteral("x-b1;");
+    presenter.setView(CardPresenter::View(c.view));
     present(IdKind::Uid, QString::fromLatin1(c.id));
+    EXPECT_TRUE(waitUntil([&] { return !presenter.typist().busy(); }));
     EXPECT_EQ(keys.events, c.events);
 }
 
@@ -194,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(Views, Typing, ::testing::Values(
     TypingCase{"hex_caps_on_no_shift", 2, "1AF", true, false, {"latin", "1", "A", "F", "restore"}},
     TypingCase{"cst_characters_as_themselves", 3, "1AF", false, true,
                {"latin", "char x", "char -", "char A", "char F", "char ;", "restore", "enter"}}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(CardDisplayTest, NothingTypedWhileTheWindowIsActiveButClipboardSet)
 {
@@ -205,8 +211,12 @@ TEST_F(CardDisplayTest, NothingTypedWhileTheWindowIsActiveButClipboardSet)
     EXPECT_TRUE(keys.events.isEmpty());
     EXPECT_EQ(clipboard.texts, QStringList{QStringLiteral("1")});
     keys.present = false; // no X display: nothing typed, nothing shown
+    CardPresenter withoutKeys(&clipboard, &keys);
+    withoutKeys.setStarted();
+    withoutKeys.options = presenter.options;
     active = false;
-    present(IdKind::Uid, QStringLiteral("02"));
+    withoutKeys.identifierRead(QStringLiteral("02"), IdKind::Uid);
+    EXPECT_FALSE(withoutKeys.typist().busy());
     EXPECT_TRUE(keys.events.isEmpty());
 }
 

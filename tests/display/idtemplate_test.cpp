@@ -11,9 +11,9 @@ struct TemplateCase {
     const char *expected;
 };
 
-class Cstuid : public ::testing::TestWithParam<TemplateCase> {};
+class RenderTemplate : public ::testing::TestWithParam<TemplateCase> {};
 
-TEST_P(Cstuid, RendersTheTemplate)
+TEST_P(RenderTemplate, RendersTheTemplate)
 {
     const TemplateCase &c = GetParam();
     EXPECT_EQ(renderTemplate(QString::fromLatin1(c.uid), QString::fromLatin1(c.tmpl)), QString::fromLatin1(c.expected));
@@ -21,7 +21,7 @@ TEST_P(Cstuid, RendersTheTemplate)
 
 #define DEFAULT_TEMPLATE "UID = dec3(n32n31)-dec5(n22n21n12n11) = dec3(b3)-dec5(b2b1) = b4b3b2b1 = dec18(b4b3b2b1)"
 
-INSTANTIATE_TEST_SUITE_P(Templates, Cstuid, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(Templates, RenderTemplate, ::testing::Values(
     TemplateCase{"default_template", "04A1B2C3", DEFAULT_TEMPLATE,
                  "UID = 161-45763 = 161-45763 = 04A1B2C3 = 000000000077705923"},
     TemplateCase{"default_with_sample", "1A2B3C", DEFAULT_TEMPLATE,
@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(Templates, Cstuid, ::testing::Values(
     TemplateCase{"plain_error", "04", "error", "error"},
     TemplateCase{"longer_uid_uses_rightmost_16", "AA0102030405060708", "b8b1 dec(b8)", "0108 1"},
     TemplateCase{"full_64_bits", "FFFFFFFFFFFFFFFF", "dec(b8b7b6b5b4b3b2b1)", "18446744073709551615"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST(ViewConversion, DecimalAndHexBothWays)
 {

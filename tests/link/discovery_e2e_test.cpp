@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 
 #include "link/discovery.h"
+#include "link/readerlink.h"
+#include "link/session.h"
 #include "platform/qtserialport.h"
 #include "tests/support/fakeports.h"
 #include "tests/support/simreader.h"
@@ -20,18 +22,15 @@ namespace {
 class DiscoveryTest : public ::testing::Test {
 protected:
     DiscoveryTest()
-        : discovery(link, ports, [] { return std::make_unique<QtSerialPort>(); })
     {
-        QObject::connect(&discovery, &ReaderDiscovery::connected, [this](const QString &s) { status = s; });
-        QObject::connect(&discovery, &ReaderDiscovery::disconnected, [this] { status = QStringLiteral("searching"); });
-        QObject::connect(&discovery, &ReaderDiscovery::readConfigurationRequested, [this] {
-            link.SendToComPort(QStringLiteral("0B01"), 2000);
-        });
-        QObject::connect(&link, &ReaderLink::portFailed, &discovery, &ReaderDiscovery::WMDEVICECHANGE);
+        QObject::connect(&session, &ReaderSession::connected, [this](const QString &s) { status = s; });
+        QObject::connect(&session, &ReaderSession::disconnected, [this] { status = QStringLiteral("searching"); });
+        QObject::connect(&discovery, &ReaderDiscovery::identified, [this] { link.exchange(QStringLiteral("0B01")); });
     }
     ReaderLink link;
+    ReaderSession session{link, [] { return std::make_unique<QtSerialPort>(); }};
     FakePortEnumerator ports;
-    ReaderDiscovery discovery;
+    ReaderDiscovery discovery{session, link, ports};
     QString status;
 };
 
@@ -41,13 +40,12 @@ TEST_F(DiscoveryTest, ConnectsUsbReaderAndSendsIdentifyResetRead)
 {
     SimReader sim;
     ports.virtuals = {sim.port()};
-    discovery.ScanCOMTimerTimer();
-    EXPECT_EQ(link.connectedport, sim.port());
+    discovery.scanOnce();
+    EXPECT_EQ(session.portName(), sim.port());
     EXPECT_EQ(status, QStringLiteral("Устройство подключено ") + sim.port() + QStringLiteral("  (s/n: A102-0A1B2C3D)"));
-    EXPECT_FALSE(discovery.bleReader);
+    EXPECT_FALSE(session.isBle());
     EXPECT_EQ(sim.model->commandsReceived,
               (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
-    EXPECT_TRUE(discovery.scanTimer.isActive());
 }
 
 TEST_F(DiscoveryTest, ConnectsBleReader)
@@ -56,8 +54,8 @@ TEST_F(DiscoveryTest, ConnectsBleReader)
     sim.model->readerType = 0x04;
     sim.model->serial = QStringLiteral("01020304050607");
     ports.virtuals = {sim.port()};
-    discovery.ScanCOMTimerTimer();
-    EXPECT_TRUE(discovery.bleReader);
+    discovery.scanOnce();
+    EXPECT_TRUE(session.isBle());
     EXPECT_EQ(status, QStringLiteral("Устройство BLE подключено ") + sim.port() + QStringLiteral("  (s/n: A104-01020304050607)"));
 }
 
@@ -67,11 +65,11 @@ TEST_F(DiscoveryTest, WrongIdentificationIsRefusedAndRetriedEverySecond)
     sim.model->readerType = 0x03;
     sim.model->hardware = QStringLiteral("01");
     ports.virtuals = {sim.port()};
-    discovery.scanTimer.start();
+    discovery.start();
     EXPECT_TRUE(waitUntil([&] { return sim.model->commandsReceived.size() >= 2; }, 3500));
     EXPECT_EQ(sim.model->commandsReceived, (QStringList{QStringLiteral("FF01"), QStringLiteral("FF01")}));
-    EXPECT_TRUE(link.connectedport.isEmpty());
-    EXPECT_EQ(link.port(), nullptr);
+    EXPECT_TRUE(session.portName().isEmpty());
+    EXPECT_FALSE(session.hasPort());
     EXPECT_TRUE(status.isEmpty());
 }
 
@@ -80,16 +78,16 @@ TEST_F(DiscoveryTest, ShortSerialNumberIsRefused)
     SimReader sim;
     sim.model->serial = QStringLiteral("0A1B2C");
     ports.virtuals = {sim.port()};
-    discovery.ScanCOMTimerTimer();
-    EXPECT_TRUE(link.connectedport.isEmpty());
+    discovery.scanOnce();
+    EXPECT_TRUE(session.portName().isEmpty());
 }
 
 TEST_F(DiscoveryTest, TwoReadersGiveTheFirstAndLeaveTheSecondUnopened)
 {
     SimReader first, second;
     ports.virtuals = {first.port(), second.port()};
-    discovery.ScanCOMTimerTimer();
-    EXPECT_EQ(link.connectedport, first.port());
+    discovery.scanOnce();
+    EXPECT_EQ(session.portName(), first.port());
     EXPECT_TRUE(second.model->commandsReceived.isEmpty());
 }
 
@@ -98,34 +96,39 @@ TEST_F(DiscoveryTest, SilentReaderIsSkippedForTheNext)
     SimReader silent, good;
     silent.model->faults.silent = true;
     ports.virtuals = {silent.port(), good.port()};
-    discovery.ScanCOMTimerTimer();
-    EXPECT_EQ(link.connectedport, good.port());
+    discovery.scanOnce();
+    EXPECT_EQ(session.portName(), good.port());
 }
 
 TEST_F(DiscoveryTest, UnplugDisconnectsAndRescansAfterAbout100ms)
 {
     SimReader sim;
     ports.virtuals = {sim.port()};
-    discovery.ScanCOMTimerTimer();
-    ASSERT_FALSE(link.connectedport.isEmpty());
+    discovery.scanOnce();
+    ASSERT_FALSE(session.portName().isEmpty());
     const QString port = sim.port();
     sim.host->unplug();
     ports.virtuals.clear();
-    discovery.WMDEVICECHANGE(port);
+    discovery.deviceRemoved(port);
     EXPECT_EQ(status, QStringLiteral("searching"));
-    EXPECT_EQ(link.port(), nullptr);
-    EXPECT_EQ(discovery.scanTimer.interval(), 100);
-    EXPECT_TRUE(waitUntil([&] { return discovery.scanTimer.interval() == 1000; }, 500));
+    EXPECT_FALSE(session.hasPort());
+    // The next scan comes about 100 ms later, not a second later.
+    SimReader next;
+    ports.virtuals = {next.port()};
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(waitUntil([&] { return session.portName() == next.port(); }, 900));
+    EXPECT_LT(clock.elapsed(), 600);
 }
 
 TEST_F(DiscoveryTest, PortFailureAfterUnplugCountsAsRemoval)
 {
     SimReader sim;
     ports.virtuals = {sim.port()};
-    discovery.ScanCOMTimerTimer();
-    ASSERT_FALSE(link.connectedport.isEmpty());
+    discovery.scanOnce();
+    ASSERT_FALSE(session.portName().isEmpty());
     sim.host->unplug(); // no removal notice: only the port's error tells
-    EXPECT_TRUE(waitUntil([&] { return link.connectedport.isEmpty(); }, 2000));
+    EXPECT_TRUE(waitUntil([&] { return session.portName().isEmpty(); }, 2000));
     EXPECT_EQ(status, QStringLiteral("searching"));
 }
 
@@ -133,12 +136,13 @@ TEST_F(DiscoveryTest, RemovalIgnoredWhileSwitchingFirmware)
 {
     SimReader sim;
     ports.virtuals = {sim.port()};
-    discovery.ScanCOMTimerTimer();
-    discovery.fwswitching = true;
-    discovery.WMDEVICECHANGE(sim.port());
-    EXPECT_EQ(link.connectedport, sim.port());
-    discovery.WMDEVICECHANGE(QStringLiteral("/dev/ttyACM9")); // another port
-    EXPECT_EQ(link.connectedport, sim.port());
+    discovery.scanOnce();
+    session.setFirmwareSwitching(true);
+    discovery.deviceRemoved(sim.port());
+    EXPECT_EQ(session.portName(), sim.port());
+    session.setFirmwareSwitching(false);
+    discovery.deviceRemoved(QStringLiteral("/dev/ttyACM9")); // another port
+    EXPECT_EQ(session.portName(), sim.port());
 }
 
 TEST_F(DiscoveryTest, CandidatesFollowTheConnectMode)
@@ -150,21 +154,21 @@ TEST_F(DiscoveryTest, CandidatesFollowTheConnectMode)
     ports.virtuals = {QStringLiteral("/run/v/sim0")};
     EXPECT_EQ(discovery.candidates(), (QStringList{QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyACM1"),
                                                    QStringLiteral("/run/v/sim0")}));
-    EXPECT_EQ(discovery.EnumPorts().size(), 5);
-    discovery.connectmode = ReaderDiscovery::ByNumber;
-    discovery.manualNumber = 12;
+    EXPECT_EQ(discovery.allPorts().size(), 5);
+    discovery.applySettings(ReaderSession::ConnectionMode::ByNumber, QString(), 12);
     EXPECT_EQ(discovery.candidates(), QStringList{QStringLiteral("/dev/ttyACM11")});
-    discovery.connectmode = ReaderDiscovery::FromList;
-    discovery.listPort = QString();
-    discovery.ScanCOMTimerTimer(); // an empty name is skipped
-    EXPECT_EQ(link.port(), nullptr);
+    discovery.applySettings(ReaderSession::ConnectionMode::FromList, QString(), 1);
+    discovery.scanOnce(); // an empty name is skipped
+    EXPECT_FALSE(session.hasPort());
 }
 
 TEST_F(DiscoveryTest, NothingHappensWhileTheSettingsDialogIsOpen)
 {
     SimReader sim;
     ports.virtuals = {sim.port()};
-    discovery.settingsDialogOpen = [] { return true; };
-    discovery.ScanCOMTimerTimer();
+    discovery.pause();
+    discovery.scanOnce();
     EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
+    discovery.resume();
+    EXPECT_TRUE(waitUntil([&] { return session.isConnected(); }, 1500));
 }

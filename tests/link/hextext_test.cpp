@@ -32,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(Items, TagValue, ::testing::Values(
     TagCase{"later_item", 0x06, "0202E7010601030401", Packet::Items, "03"},
     TagCase{"zero_tag_never_found", 0x00, "0001AA", Packet::Items, ""},
     TagCase{"lower_case_digits_kept", 0x0D, "0d01ab", Packet::Items, "ab"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST(HexToInt, ReadsHexByTheRules)
 {

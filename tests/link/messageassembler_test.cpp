@@ -5,50 +5,77 @@
 
 using namespace limra;
 
-struct HoldCase {
+namespace {
+QByteArray bytes(const char *hex) { return hexToBytes(QString::fromLatin1(hex)); }
+} // namespace
+
+struct AssemblyCase {
     const char *name;
-    QByteArray bytes;
-    bool incomplete;
+    QList<QByteArray> pieces;   // as the system hands them over
+    QList<QByteArray> messages; // what comes out at once, in order
+    QByteArray held;            // what waits for its rest
 };
 
-class MessageHold : public ::testing::TestWithParam<HoldCase> {};
+class Assembly : public ::testing::TestWithParam<AssemblyCase> {};
 
-TEST_P(MessageHold, HoldsOnlyUnfinishedMessages)
+TEST_P(Assembly, CompleteMessagesLeaveAtOnceOnlyTheTailIsHeld)
 {
-    EXPECT_EQ(isIncompleteMessage(GetParam().bytes), GetParam().incomplete);
+    MessageAssembler assembler;
+    QList<QByteArray> out;
+    for (const QByteArray &piece : GetParam().pieces)
+        out += assembler.take(piece);
+    EXPECT_EQ(out, GetParam().messages);
+    EXPECT_EQ(assembler.flush(), GetParam().held);
 }
 
-INSTANTIATE_TEST_SUITE_P(Messages, MessageHold, ::testing::Values(
-    HoldCase{"empty", QByteArray(), false},
-    HoldCase{"frame_start_only", hexToBytes(QStringLiteral("23")), true},
-    HoldCase{"frame_short", hexToBytes(QStringLiteral("230B0B010D")), true},
-    HoldCase{"frame_whole", hexToBytes(QStringLiteral("230800010D010024")), false},
-    HoldCase{"frame_bad_length", hexToBytes(QStringLiteral("230100")), false},
-    HoldCase{"line_without_end", QByteArray("UID: 04A1B2"), true},
-    HoldCase{"line_whole", QByteArray("UID: 04A1B2\r\n"), false},
-    HoldCase{"random_without_end", QByteArray("Random UID: 08AA"), true},
-    HoldCase{"prefix_start", QByteArray("Rand"), true},
-    HoldCase{"noise", QByteArray("hello"), false}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Pieces, Assembly, ::testing::Values(
+    AssemblyCase{"whole_frame", {bytes("230800010D010024")}, {bytes("230800010D010024")}, {}},
+    AssemblyCase{"frame_in_two", {bytes("23080B01"), bytes("0D010024")}, {bytes("23080B010D010024")}, {}},
+    AssemblyCase{"frame_start_only", {bytes("23")}, {}, bytes("23")},
+    AssemblyCase{"not_a_frame_length", {bytes("230100")}, {bytes("230100")}, {}},
+    AssemblyCase{"line_whole", {QByteArray("UID: 04A1B2\r\n")}, {QByteArray("UID: 04A1B2\r\n")}, {}},
+    AssemblyCase{"line_without_end", {QByteArray("UID: 04A1B2")}, {}, QByteArray("UID: 04A1B2")},
+    AssemblyCase{"prefix_start", {QByteArray("Rand"), QByteArray("om UID: 08\r\n")}, {QByteArray("Random UID: 08\r\n")}, {}},
+    AssemblyCase{"noise_goes_out_whole", {QByteArray("hello")}, {QByteArray("hello")}, {}},
+    AssemblyCase{"loader_answer", {bytes("0100")}, {bytes("0100")}, {}},
+    AssemblyCase{"merged_messages_one_by_one",
+                 {QByteArray("UID: 0102\r\n") + bytes("230F00011308020002000400000124") + bytes("230800010D010024")
+                  + QByteArray("MIR: 77\r\n") + QByteArray("UID: 01")},
+                 {QByteArray("UID: 0102\r\n"), bytes("230F00011308020002000400000124"), bytes("230800010D010024"),
+                  QByteArray("MIR: 77\r\n")},
+                 QByteArray("UID: 01")},
+    // Complete lines before an unfinished one leave at once, not with it.
+    AssemblyCase{"lines_before_an_unfinished_line",
+                 {QByteArray("UID: 0001\r\nUID: 0002\r\nUID: 00")},
+                 {QByteArray("UID: 0001\r\n"), QByteArray("UID: 0002\r\n")}, QByteArray("UID: 00")},
+    AssemblyCase{"lines_in_13_byte_pieces",
+                 {QByteArray("UID: 0001\r\nU"), QByteArray("ID: 0002\r\nUI"), QByteArray("D: 0003\r\n")},
+                 {QByteArray("UID: 0001\r\n"), QByteArray("UID: 0002\r\n"), QByteArray("UID: 0003\r\n")}, {}},
+    // A line's CR ends one read and its LF starts the next, a frame right behind it.
+    AssemblyCase{"frame_behind_a_split_line_end",
+                 {QByteArray("MIR: 12345\r"), QByteArray("\n") + bytes("230800010D010E24")},
+                 {QByteArray("MIR: 12345\r"), bytes("230800010D010E24")}, {}}),
+    [](const auto &row) { return std::string(row.param.name); });
 
-TEST(SplitMessages, MergedMessagesComeOutOneByOne)
+TEST(Assembly, AnEndlessLineIsNotHeldForever)
 {
-    QByteArray held = QByteArray("UID: 0102\r\n") + hexToBytes(QStringLiteral("230F00011308020002000400000124"))
-                      + hexToBytes(QStringLiteral("230800010D010024")) + QByteArray("MIR: 77\r\n") + QByteArray("UID: 01");
-    const QList<QByteArray> messages = splitMessages(held);
-    ASSERT_EQ(messages.size(), 4);
-    EXPECT_EQ(messages[0], QByteArray("UID: 0102\r\n"));
-    EXPECT_EQ(bytesToHex(messages[1]), QStringLiteral("230F00011308020002000400000124"));
-    EXPECT_EQ(bytesToHex(messages[2]), QStringLiteral("230800010D010024"));
-    EXPECT_EQ(messages[3], QByteArray("MIR: 77\r\n"));
-    EXPECT_EQ(held, QByteArray("UID: 01")); // the incomplete line waits for its rest
+    MessageAssembler assembler;
+    QList<QByteArray> out = assembler.take(QByteArray("UID: ") + QByteArray(MessageAssembler::kMaxHeld, '7'));
+    ASSERT_EQ(out.size(), 1);
+    EXPECT_FALSE(assembler.holding());
 }
 
-TEST(SplitMessages, OtherBytesGoOutWhole)
+TEST(Assembly, FortyLinesBackToBackAreFortyMessages)
 {
-    QByteArray held = hexToBytes(QStringLiteral("0123"));
-    EXPECT_EQ(splitMessages(held), QList<QByteArray>{hexToBytes(QStringLiteral("0123"))});
-    EXPECT_TRUE(held.isEmpty());
-    held = hexToBytes(QStringLiteral("230100AA"));
-    EXPECT_EQ(splitMessages(held).size(), 1);
+    QByteArray stream;
+    for (int i = 0; i < 40; ++i)
+        stream += QByteArray("UID: ") + QByteArray::number(1000 + i) + "\r\n";
+    for (int piece : {13, 20, 1, 7}) {
+        MessageAssembler assembler;
+        QList<QByteArray> out;
+        for (int at = 0; at < stream.size(); at += piece)
+            out += assembler.take(stream.mid(at, piece));
+        EXPECT_EQ(out.size(), 40) << piece;
+        EXPECT_FALSE(assembler.holding()) << piece;
+    }
 }

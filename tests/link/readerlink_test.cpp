@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
-#include <QSignalSpy>
 
 #include "link/hextext.h"
 #include "link/readerlink.h"
@@ -30,19 +29,20 @@ class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        auto p = std::make_unique<FakeSerialPort>();
-        port = p.get();
-        port->open(QStringLiteral("/dev/ttyACM0"));
-        link.setPort(std::move(p));
+        port.open(QStringLiteral("/dev/ttyACM0"));
+        link.attach(&port);
         link.addSink(&sink);
     }
     // Answers every write with the given chunks.
     void answer(QList<QByteArray> chunks)
     {
-        port->responder = [chunks](const QByteArray &) { return chunks; };
+        port.responder = [chunks](const QByteArray &) { return chunks; };
     }
+    // An exchange for cmd 00: whatever complete frame with cmd 00 arrives is its reply.
+    QString statusSlot() { return link.exchange(QStringLiteral("0001"), 80); }
+
+    FakeSerialPort port;
     ReaderLink link;
-    FakeSerialPort *port = nullptr;
     RecordingSink sink;
 };
 
@@ -63,11 +63,11 @@ TEST_P(Exchange, ReturnsBodyErrorOrTimeout)
 {
     const ExchangeCase &c = GetParam();
     answer(c.replies);
-    const QString result = link.SendToComPort(QString::fromLatin1(c.payload), 60, c.raw);
+    const QString payload = QString::fromLatin1(c.payload);
+    const QString result = c.raw ? link.exchangeRaw(payload, 60) : link.exchange(payload, 60);
     EXPECT_EQ(result, QString::fromLatin1(c.expected));
-    ASSERT_EQ(port->writes.size(), 1);
-    EXPECT_EQ(port->writes[0], bytes(c.written));
-    EXPECT_FALSE(link.rawmode);
+    ASSERT_EQ(port.writes.size(), 1);
+    EXPECT_EQ(port.writes[0], bytes(c.written));
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, Exchange, ::testing::Values(
@@ -83,48 +83,45 @@ INSTANTIATE_TEST_SUITE_P(Replies, Exchange, ::testing::Values(
     ExchangeCase{"raw_reply", "00112233445566778899AABBCCDDEEFF", true, {bytes("0100")},
                  "00112233445566778899AABBCCDDEEFF", "0100"},
     ExchangeCase{"raw_no_reply", "0011", true, {}, "0011", ""}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(LinkTest, ZeroLimitStillGivesTheDispatcherOnePass)
 {
     answer({bytes("23080B010D010024")});
-    EXPECT_EQ(link.SendToComPort(QStringLiteral("0B01"), 0), QStringLiteral("0D0100"));
+    EXPECT_EQ(link.exchange(QStringLiteral("0B01"), 0), QStringLiteral("0D0100"));
 }
 
 TEST_F(LinkTest, ReplyWakesTheWaitWithoutPolling)
 {
     // The reply comes 30 ms after a 5 s limit started: the exchange ends at once.
-    port->responder = [this](const QByteArray &) {
-        QTimer::singleShot(30, port, [this] { port->feed(bytes("23080B010D010024")); });
+    port.responder = [this](const QByteArray &) {
+        QTimer::singleShot(30, &port, [this] { port.feed(bytes("23080B010D010024")); });
         return QList<QByteArray>();
     };
     const qint64 start = tickMs();
-    EXPECT_EQ(link.SendToComPort(QStringLiteral("0B01"), 5000), QStringLiteral("0D0100"));
+    EXPECT_EQ(link.exchange(QStringLiteral("0B01"), 5000), QStringLiteral("0D0100"));
     EXPECT_LT(tickMs() - start, 1000);
 }
 
 TEST_F(LinkTest, NoPortTimesOut)
 {
-    link.closePort();
-    EXPECT_EQ(link.SendToComPort(QStringLiteral("0501"), 20), QStringLiteral("ER00"));
+    link.detach();
+    EXPECT_EQ(link.exchange(QStringLiteral("0501"), 20), QStringLiteral("ER00"));
 }
 
-TEST_F(LinkTest, StatusFrameGoesToStatusAnswerOnly)
+TEST_F(LinkTest, StatusFrameGoesToTheCardEventsOnly)
 {
-    port->feed(bytes("230800010D010E24"));
-    EXPECT_EQ(link.statusanswer.cmd, 0);
-    EXPECT_EQ(link.statusanswer.ver, 1);
-    EXPECT_EQ(link.statusanswer.body, QStringLiteral("0D010E"));
-    EXPECT_TRUE(link.replyslot.isEmpty());
+    answer({bytes("230800010D010E24")});
+    EXPECT_EQ(statusSlot(), QStringLiteral("ER00")); // not a reply
+    EXPECT_TRUE(link.cardEvents().failure());
+    EXPECT_EQ(link.cardEvents().code(), 0x0E);
 }
 
 TEST_F(LinkTest, MalformedFramesAreDropped)
 {
-    port->feed(bytes("230900010D010E24")); // length byte says 9, 8 bytes came
-    port->feed(bytes("23080B01"));          // half a frame
-    port->feed(bytes("0D010024"));
-    EXPECT_TRUE(link.replyslot.isEmpty());
-    EXPECT_EQ(link.statusanswer.ver, 0);
+    answer({bytes("230900010D010E24")}); // length byte says 9, 8 bytes came
+    EXPECT_EQ(statusSlot(), QStringLiteral("ER00"));
+    EXPECT_FALSE(link.cardEvents().waiting());
 }
 
 struct LineCase {
@@ -138,19 +135,18 @@ class IdentifierLine : public LinkTest, public ::testing::WithParamInterface<Lin
 
 TEST_P(IdentifierLine, ExtractsIdentifierAndKind)
 {
-    link.statusanswer = Answer{0, 1, QStringLiteral("0D0100")};
-    port->feed(GetParam().chunk);
+    link.dispatch(bytes("230800010D010024")); // a card operation succeeded
+    link.dispatch(GetParam().chunk);
     const QString id = QString::fromLatin1(GetParam().id);
     if (id.isEmpty()) {
         EXPECT_TRUE(sink.ids.isEmpty());
-        EXPECT_EQ(link.statusanswer.cmd, 0);
+        EXPECT_TRUE(link.cardEvents().success());
     } else {
         ASSERT_EQ(sink.ids.size(), 1);
         EXPECT_EQ(sink.ids[0], id);
         EXPECT_EQ(sink.kinds[0], GetParam().kind);
-        EXPECT_EQ(link.statusanswer.cmd, 255); // a waiting status is dropped
+        EXPECT_FALSE(link.cardEvents().waiting()); // a waiting status is dropped
     }
-    EXPECT_TRUE(link.replyslot.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, IdentifierLine, ::testing::Values(
@@ -161,16 +157,13 @@ INSTANTIATE_TEST_SUITE_P(Lines, IdentifierLine, ::testing::Values(
     LineCase{"phone", QByteArray("PhoneID: 0102030405060708\r\n"), "0102030405060708", IdKind::PhoneId},
     LineCase{"mir", QByteArray("MIR: 9876\n"), "9876", IdKind::Mir},
     LineCase{"prefix_only", QByteArray("UID: \r\n"), "", IdKind::Uid}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &row) { return std::string(row.param.name); });
 
-TEST_F(LinkTest, RawModeTakesChunksButStillShowsCards)
+TEST_F(LinkTest, RawExchangeTakesTheFirstOtherChunkButCardsStillShow)
 {
-    link.rawmode = true;
-    port->feed(bytes("0100"));
-    EXPECT_EQ(link.replyslot, QStringLiteral("0100"));
-    port->feed(QByteArray("UID: 0102\r\n"));
+    answer({QByteArray("UID: 0102\r\n"), bytes("0100")});
+    EXPECT_EQ(link.exchangeRaw(QStringLiteral("00112233"), 500), QStringLiteral("0100"));
     EXPECT_EQ(sink.ids, QStringList{QStringLiteral("0102")});
-    EXPECT_EQ(link.replyslot, QStringLiteral("0100"));
 }
 
 struct InfoCase {
@@ -187,12 +180,12 @@ TEST_P(CardInformation, DecodesTheLabels)
 {
     const QString frame = QStringLiteral("230F0001") + QStringLiteral("1308") + QString::fromLatin1(GetParam().value)
                           + QStringLiteral("24");
-    port->feed(hexToBytes(frame));
+    answer({hexToBytes(frame)});
+    EXPECT_EQ(statusSlot(), frame.mid(8, frame.size() - 10)); // also a complete frame
     ASSERT_EQ(sink.infos.size(), 1);
     EXPECT_EQ(sink.infos[0].type, QString::fromUtf8(GetParam().type));
     EXPECT_EQ(sink.infos[0].security, QString::fromUtf8(GetParam().security));
     EXPECT_EQ(sink.infos[0].memory, QString::fromUtf8(GetParam().memory));
-    EXPECT_EQ(link.replyslot, frame.mid(4, frame.size() - 6)); // also a complete frame
 }
 
 INSTANTIATE_TEST_SUITE_P(Reports, CardInformation, ::testing::Values(
@@ -203,38 +196,16 @@ INSTANTIATE_TEST_SUITE_P(Reports, CardInformation, ::testing::Values(
     InfoCase{"negative_memory", "0100" "01" "FFFFFFFF" "01", "Mifare ID", "SL0", "17пФ"},
     InfoCase{"unknown_type", "1900" "01" "00040000" "01", "", "", ""},
     InfoCase{"type_zero", "0000" "01" "00040000" "01", "", "", ""}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(LinkTest, MasterConfigurationReachesAWaitingDialogOnly)
 {
     const QByteArray report = bytes("230C0103" "06010001020003" "24");
-    port->feed(report);
+    port.feed(report);
     EXPECT_TRUE(sink.masterItems.isEmpty());
     sink.waiting = true;
-    port->feed(report);
+    port.feed(report);
     EXPECT_EQ(sink.masterItems, QStringLiteral("06010001020003"));
-}
-
-TEST_F(LinkTest, PortFailureIsReportedOnceAndMessagesOnlyWhenConnected)
-{
-    QSignalSpy failed(&link, &ReaderLink::portFailed);
-    QSignalSpy messages(&link, &ReaderLink::lineErrors);
-    port->failNow(true);
-    EXPECT_EQ(failed.count(), 1);
-    EXPECT_EQ(messages.count(), 0); // nothing connected: nothing shown
-
-    auto p = std::make_unique<FakeSerialPort>();
-    FakeSerialPort *second = p.get();
-    second->open(QStringLiteral("/dev/ttyACM1"));
-    link.setPort(std::move(p));
-    link.connectedport = QStringLiteral("/dev/ttyACM1");
-    second->failNow(true);
-    EXPECT_EQ(failed.count(), 2);
-    ASSERT_EQ(messages.count(), 1);
-    EXPECT_EQ(messages[0][0].toStringList(),
-              QStringList{QStringLiteral("ERROR: An I/O error occured during communication with the device.")});
-    second->failNow(false); // the device vanished: no message
-    EXPECT_EQ(messages.count(), 1);
 }
 
 TEST_F(LinkTest, RandomBytesNeverCrashOrHang)
@@ -246,9 +217,12 @@ TEST_F(LinkTest, RandomBytesNeverCrashOrHang)
             c = char(rng.bounded(256));
         if (i % 3 == 0) chunk[0] = 0x23;
         if (i % 5 == 0) chunk.prepend("UID: ");
-        link.rawmode = (i % 7 == 0);
-        port->feed(chunk);
+        if (i % 7 == 0) {
+            answer({chunk});
+            link.exchangeRaw(QStringLiteral("00"), 0);
+        } else {
+            port.feed(chunk);
+        }
     }
-    link.rawmode = false;
     SUCCEED();
 }

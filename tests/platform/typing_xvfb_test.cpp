@@ -4,7 +4,7 @@
 
 #include <QProcess>
 
-#include "display/ui/carddisplay.h"
+#include "display/cardpresenter.h"
 #include "platform/keyinjector.h"
 #include "tests/support/simreader.h"
 
@@ -23,11 +23,11 @@ protected:
             GTEST_SKIP() << "needs an X server";
         keys = createSystemKeyInjector();
         ASSERT_TRUE(keys->available());
-        display = std::make_unique<CardDisplay>(nullptr, keys.get());
-        display->firstshow = false;
-        display->options.typing = [] { return true; };
-        display->options.windowActive = [this] { return active; };
-        display->options.newline = [this] { return newline; };
+        presenter = std::make_unique<CardPresenter>(nullptr, keys.get());
+        presenter->setStarted();
+        presenter->options.typing = [] { return true; };
+        presenter->options.toolActive = [this] { return active; };
+        presenter->options.newline = [this] { return newline; };
         typist.start(QStringLiteral(LIMRA_XTYPIST), QStringList());
         ASSERT_TRUE(typist.waitForStarted());
         ASSERT_TRUE(limra::testing::waitUntil([this] { return received().startsWith(QStringLiteral("ready\n")); }));
@@ -47,8 +47,9 @@ protected:
     // Types the identifier and returns what the client received.
     QString typed(const QString &id)
     {
-        display->identifierRead(id, IdKind::Uid);
-        limra::testing::waitUntil([this] { return false; }, 300);
+        presenter->identifierRead(id, IdKind::Uid);
+        limra::testing::waitUntil([this] { return !presenter->typist().busy(); });
+        limra::testing::spin(200);
         const QString text = received();
         output.clear();
         return text;
@@ -63,7 +64,7 @@ protected:
     }
 
     std::unique_ptr<KeyInjector> keys;
-    std::unique_ptr<CardDisplay> display;
+    std::unique_ptr<CardPresenter> presenter;
     QProcess typist;
     QString output;
     bool active = false;
@@ -79,7 +80,7 @@ TEST_F(XTyping, DecimalIdentifier)
 
 TEST_F(XTyping, HexLettersComeOutUpperCaseWithCapsLockOffAndOn)
 {
-    display->selectView(2);
+    presenter->setView(CardPresenter::View::Hex);
     EXPECT_EQ(typed(QStringLiteral("0A1bF9")), QStringLiteral("0A1BF9"));
     setCapsLock(true);
     EXPECT_TRUE(keys->capsLockOn());
@@ -88,13 +89,13 @@ TEST_F(XTyping, HexLettersComeOutUpperCaseWithCapsLockOffAndOn)
 
 TEST_F(XTyping, TemplateResultTypedAsItselfWithEnter)
 {
-    display->selectView(3);
-    display->activeTemplate = QStringLiteral("id=dec(b1); x_y-b2! Жb1");
+    presenter->setView(CardPresenter::View::Template);
+    presenter->activeTemplate = QStringLiteral("id=dec(b1); x_y-b2! Жb1");
     newline = true;
     EXPECT_EQ(typed(QStringLiteral("04A1")), QStringLiteral("id=161; x_y-04! ЖA1\n"));
     setCapsLock(true);
     newline = false;
-    display->activeTemplate = QStringLiteral("aB-b1");
+    presenter->activeTemplate = QStringLiteral("aB-b1");
     EXPECT_EQ(typed(QStringLiteral("04a1")), QStringLiteral("aB-a1"));
 }
 
@@ -112,7 +113,7 @@ TEST_F(XTyping, HexTypedThroughTheLatinLayoutAndTheRussianOneRestored)
     ASSERT_NE(d, nullptr);
     XkbLockGroup(d, XkbUseCoreKbd, 1);
     XSync(d, False);
-    display->selectView(2);
+    presenter->setView(CardPresenter::View::Hex);
     EXPECT_EQ(typed(QStringLiteral("0A1BF")), QStringLiteral("0A1BF"));
     XkbStateRec state{};
     XkbGetState(d, XkbUseCoreKbd, &state);

@@ -11,8 +11,9 @@
 #include <unistd.h>
 
 #include "link/discovery.h"
-#include "platform/devicemonitor.h"
-#include "platform/portenum.h"
+#include "link/readerlink.h"
+#include "link/session.h"
+#include "platform/systemdevices.h"
 #include "platform/qtserialport.h"
 #include "sim/readermodel.h"
 #include "tests/support/simreader.h"
@@ -26,20 +27,20 @@ const char kDevice[] = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/tt
 // The simulated reader on the master side of umockdev's terminal.
 class MasterSide : public QObject {
 public:
-    MasterSide(int fd, sim::ReaderModel *model) : fd(fd), notifier(fd, QSocketNotifier::Read)
+    MasterSide(int fd, sim::ReaderModel *model) : m_fd(fd), m_notifier(fd, QSocketNotifier::Read)
     {
-        connect(&notifier, &QSocketNotifier::activated, this, [this, model] {
+        connect(&m_notifier, &QSocketNotifier::activated, this, [this, model] {
             char buf[256];
-            const ssize_t n = ::read(this->fd, buf, sizeof buf);
+            const ssize_t n = ::read(m_fd, buf, sizeof buf);
             if (n > 0)
                 model->receive(QByteArray(buf, int(n)));
         });
         connect(model, &sim::ReaderModel::output, this, [this](const QByteArray &b) {
-            if (::write(this->fd, b.constData(), size_t(b.size())) < 0) {}
+            if (::write(m_fd, b.constData(), size_t(b.size())) < 0) {}
         });
     }
-    int fd;
-    QSocketNotifier notifier;
+    int m_fd;
+    QSocketNotifier m_notifier;
 };
 
 class UsbReader : public ::testing::Test {
@@ -75,19 +76,20 @@ TEST_F(UsbReader, IsFoundByItsUsbIdsConnectedAndDroppedOnRemoval)
 {
     SystemPortEnumerator ports;
     ReaderLink link;
-    ReaderDiscovery discovery(link, ports, [] { return std::make_unique<QtSerialPort>(); });
-    EXPECT_TRUE(discovery.EnumPorts2().contains(QStringLiteral("/dev/ttyACM0"))) << discovery.EnumPorts2().join(QLatin1Char(' ')).toStdString();
+    ReaderSession session(link, [] { return std::make_unique<QtSerialPort>(); });
+    ReaderDiscovery discovery(session, link, ports);
+    EXPECT_TRUE(discovery.readerPorts().contains(QStringLiteral("/dev/ttyACM0")))
+        << discovery.readerPorts().join(QLatin1Char(' ')).toStdString();
 
     SystemDeviceMonitor monitor;
-    QObject::connect(&monitor, &DeviceMonitor::removed, &discovery, &ReaderDiscovery::WMDEVICECHANGE);
-    discovery.ScanCOMTimerTimer();
-    ASSERT_EQ(link.connectedport, QStringLiteral("/dev/ttyACM0"));
+    QObject::connect(&monitor, &DeviceMonitor::removed, &discovery, &ReaderDiscovery::deviceRemoved);
+    discovery.scanOnce();
+    ASSERT_EQ(session.portName(), QStringLiteral("/dev/ttyACM0"));
     EXPECT_EQ(model.commandsReceived.mid(0, 2), (QStringList{QStringLiteral("FF01"), QStringLiteral("0501")}));
 
     QSignalSpy removed(&monitor, &DeviceMonitor::removed);
     umockdev_testbed_uevent(testbed, kDevice, "remove");
-    EXPECT_TRUE(limra::testing::waitUntil([&] { return link.connectedport.isEmpty(); }, 3000));
+    EXPECT_TRUE(limra::testing::waitUntil([&] { return !session.isConnected(); }, 3000));
     ASSERT_EQ(removed.count(), 1); // told by the udev monitor
     EXPECT_EQ(removed[0][0].toString(), QStringLiteral("/dev/ttyACM0"));
-    EXPECT_EQ(discovery.scanTimer.interval(), 100);
 }

@@ -1,252 +1,243 @@
-// The card-wait dialogs' ticks, driven directly with status events.
+// The card waits' state machines, driven tick by tick with status events, no window.
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QStackedWidget>
-
 #include "link/hextext.h"
+#include "link/readerlink.h"
 #include "provisioning/cardwait.h"
-#include "tests/support/fakeserialport.h"
-#include "tests/support/scripteddialogs.h"
 
 using namespace limra;
-using namespace limra::testing;
 
 namespace {
 
+// Records what a wait asks of its host.
+struct RecordingHost : CardWaitHost {
+    void startTimer() override { running = !finished; }
+    void stopTimer() override { running = false; }
+    void message(const QString &text) override
+    {
+        messages << text;
+        EXPECT_FALSE(running) << "a message while the timer runs";
+    }
+    void finish(WaitResult r) override
+    {
+        finished = true;
+        running = false;
+        result = r;
+    }
+    void changed() override { ++changes; }
+
+    bool running = false;
+    bool finished = false;
+    WaitResult result = WaitResult::Cancel;
+    QStringList messages;
+    int changes = 0;
+};
+
 class CardWaitTest : public ::testing::Test {
 protected:
-    CardWaitTest()
-    {
-        auto p = std::make_unique<FakeSerialPort>();
-        port = p.get();
-        port->open(QStringLiteral("/dev/ttyACM0"));
-        link.setPort(std::move(p));
-        context.link = &link;
-        context.dialogs = &dialogs;
-        context.debugMode = [this] { return debug; };
-    }
     // A status frame from the reader.
-    void status(const char *code) { port->feed(hexToBytes(QStringLiteral("230800010D01") + QLatin1String(code) + QStringLiteral("24"))); }
-    // The dialog is shown without a nested event loop; its timer is left alone.
-    template <class D>
-    void openWithoutTimer(D &d)
+    void status(const char *code) { link.dispatch(hexToBytes(QStringLiteral("230800010D01") + QLatin1String(code) + QStringLiteral("24"))); }
+    // Ticks until the wait finishes or `n` ticks have passed.
+    void ticks(CardWait &wait, int n)
     {
-        d.open();
-        d.timer.stop();
+        for (int i = 0; i < n && !host.finished; ++i)
+            wait.tick();
     }
+    CardEvents &events() { return link.cardEvents(); }
+
     ReaderLink link;
-    FakeSerialPort *port = nullptr;
-    ScriptedDialogs dialogs;
-    CardWaitContext context;
-    bool debug = false;
+    RecordingHost host;
 };
 
 } // namespace
 
-TEST_F(CardWaitTest, Form3CountsDownAndClosesWithNoOnTheLastTick)
+TEST_F(CardWaitTest, SingleCardCountsDownAndEndsWithNoOnTheLastTick)
 {
-    for (bool debugMode : {false, true}) {
-        debug = debugMode;
-        TForm3 d(context);
-        openWithoutTimer(d);
-        const int budget = debugMode ? 1200 : 150;
-        EXPECT_EQ(d.seconds->text(), QString::number(budget / 10));
-        d.tick();
-        EXPECT_EQ(d.seconds->text(), QString::number(budget / 10 - 1));
-        for (int i = 1; i < budget - 1; ++i)
-            d.tick();
-        EXPECT_TRUE(d.isVisible());
-        d.tick();
-        EXPECT_FALSE(d.isVisible());
-        EXPECT_EQ(d.result(), CardWaitDialog::No);
+    for (int budget : {CardWait::kBudgetTicks, CardWait::kDebugBudgetTicks}) {
+        host = RecordingHost();
+        SingleCardWait wait(events(), QStringLiteral("c"), QStringLiteral("p"));
+        wait.open(host, budget);
+        EXPECT_TRUE(host.running);
+        EXPECT_EQ(wait.secondsShown(), budget / 10);
+        wait.tick();
+        EXPECT_EQ(wait.secondsShown(), budget / 10 - 1);
+        ticks(wait, budget - 2);
+        EXPECT_FALSE(host.finished);
+        wait.tick();
+        EXPECT_TRUE(host.finished);
+        EXPECT_EQ(host.result, WaitResult::No);
     }
 }
 
-TEST_F(CardWaitTest, Form3SuccessEndsWithYesAndStaysInPlace)
+TEST_F(CardWaitTest, SingleCardSuccessEndsWithYesAndStaysInPlace)
 {
-    TForm3 d(context);
     status("00"); // arrived before the wait: the caller's reset drops it
-    link.statusanswer.cmd = 255;
-    openWithoutTimer(d);
-    d.tick();
-    EXPECT_TRUE(d.isVisible());
+    events().consume();
+    SingleCardWait wait(events(), QStringLiteral("c"), QStringLiteral("p"));
+    wait.open(host, CardWait::kBudgetTicks);
+    wait.tick();
+    EXPECT_FALSE(host.finished);
     status("0E");
-    d.tick();
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Ошибка: Мастер-карта не пуста."));
-    EXPECT_EQ(link.statusanswer.cmd, 255);
+    wait.tick();
+    EXPECT_EQ(host.messages, QStringList{QStringLiteral("Ошибка: Мастер-карта не пуста.")});
+    EXPECT_TRUE(host.running); // the countdown goes on after the message
+    EXPECT_FALSE(events().waiting());
     status("00");
-    port->feed(QByteArray("UID: 0102\r\n")); // a card read drops the waiting status
-    d.tick();
-    EXPECT_TRUE(d.isVisible());
+    link.dispatch(QByteArray("UID: 0102\r\n")); // a card read drops the waiting status
+    wait.tick();
+    EXPECT_FALSE(host.finished);
     status("00");
-    d.tick();
-    EXPECT_EQ(d.result(), CardWaitDialog::Yes);
-    EXPECT_EQ(link.statusanswer.cmd, 0); // left in place
-    EXPECT_EQ(link.statusanswer.body, QStringLiteral("0D0100"));
+    wait.tick();
+    EXPECT_EQ(host.result, WaitResult::Yes);
+    EXPECT_TRUE(events().success()); // left in place
 }
 
-struct Form2Case {
+struct WritingCase {
     const char *name;
     int cards;
     const char *message;
 };
 
-class Form2Writing : public CardWaitTest, public ::testing::WithParamInterface<Form2Case> {};
+class MasterWriting : public CardWaitTest, public ::testing::WithParamInterface<WritingCase> {};
 
-TEST_P(Form2Writing, EachCardGetsAFreshBudgetAndTheLastOneTheMessage)
+TEST_P(MasterWriting, EachCardGetsAFreshBudgetAndTheLastOneTheMessage)
 {
-    port->responder = [](const QByteArray &frame) {
-        return QList<QByteArray>{hexToBytes(QStringLiteral("2308") + bytesToHex(frame.mid(2, 2)) + QStringLiteral("0D010024"))};
-    };
-    TForm2 d(context);
-    d.config = QStringLiteral("0102060100");
-    d.cardType = QStringLiteral("MifarePLUS ");
-    openWithoutTimer(d);
-    EXPECT_EQ(d.heading->text(), QStringLiteral("Подготовьте необходимое количество чистых карт MifarePLUS "));
-    d.countButtons[size_t(GetParam().cards - 1)]->click();
-    d.timer.stop();
-    ASSERT_EQ(port->writes.size(), 2);
-    EXPECT_EQ(bytesToHex(port->writes[0]), QStringLiteral("230B") + QStringLiteral("0102060100110100") + QStringLiteral("24"));
-    EXPECT_EQ(bytesToHex(port->writes[1]), QStringLiteral("2309") + QStringLiteral("0201010200") + hexByte(GetParam().cards) + QStringLiteral("24"));
+    QList<int> started;
+    MasterCardWriting wait(events(), [&](int count, bool) { started << count; return true; }, [] { return true; });
+    wait.cardType = QStringLiteral("MifarePLUS ");
+    wait.open(host, CardWait::kBudgetTicks);
+    EXPECT_EQ(wait.heading, QStringLiteral("Подготовьте необходимое количество чистых карт MifarePLUS "));
+    EXPECT_EQ(wait.page, MasterCardWriting::Page::Count);
+    EXPECT_FALSE(host.running);
+    wait.chooseCount(GetParam().cards);
+    EXPECT_EQ(started, QList<int>{GetParam().cards});
+    EXPECT_EQ(wait.page, MasterCardWriting::Page::Progress);
     for (int card = 1; card <= GetParam().cards; ++card) {
-        EXPECT_EQ(d.prompt->text(), QStringLiteral("Поднесите %1 из %2 карту MifarePLUS к USB-считывателю").arg(card).arg(GetParam().cards));
-        for (int i = 0; i < 149; ++i)
-            d.tick(); // nearly the whole budget
+        EXPECT_EQ(wait.prompt, QStringLiteral("Поднесите %1 из %2 карту MifarePLUS к USB-считывателю")
+                                   .arg(card)
+                                   .arg(GetParam().cards));
+        ticks(wait, 148); // nearly the whole budget
         status("00");
-        d.tick();
+        wait.tick();
     }
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: ") + QString::fromUtf8(GetParam().message));
+    EXPECT_TRUE(host.finished);
+    EXPECT_EQ(host.result, WaitResult::Cancel);
+    EXPECT_EQ(host.messages, QStringList{QString::fromUtf8(GetParam().message)});
 }
 
-INSTANTIATE_TEST_SUITE_P(Counts, Form2Writing, ::testing::Values(
-    Form2Case{"one", 1, "Мастер-карта успешно создана"}, Form2Case{"five", 5, "Мастер-карты успешно созданы"}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Counts, MasterWriting, ::testing::Values(
+    WritingCase{"one", 1, "Мастер-карта успешно создана"}, WritingCase{"five", 5, "Мастер-карты успешно созданы"}),
+    [](const auto &row) { return std::string(row.param.name); });
 
-TEST_F(CardWaitTest, Form2FailureKeepsThePromptAndTimeOutCloses)
+TEST_F(CardWaitTest, MasterWritingFailureKeepsThePromptAndTimeOutCloses)
 {
-    port->responder = [](const QByteArray &frame) {
-        return QList<QByteArray>{hexToBytes(QStringLiteral("2308") + bytesToHex(frame.mid(2, 2)) + QStringLiteral("0D010024"))};
-    };
-    TForm2 d(context);
-    openWithoutTimer(d);
-    d.countButtons[1]->click();
-    d.timer.stop();
-    const QString prompt = d.prompt->text();
+    MasterCardWriting wait(events(), [](int, bool) { return true; }, [] { return true; });
+    wait.open(host, CardWait::kBudgetTicks);
+    wait.chooseCount(2);
+    const QString prompt = wait.prompt;
     status("16");
-    d.tick();
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Ошибка: Ошибка аутентификации Mifare Classic."));
-    EXPECT_EQ(d.prompt->text(), prompt);
-    for (int i = 1; i < 149; ++i)
-        d.tick();
-    EXPECT_TRUE(d.isVisible());
-    d.tick();
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Ошибка: время истекло"));
+    wait.tick();
+    EXPECT_EQ(host.messages.last(), QStringLiteral("Ошибка: Ошибка аутентификации Mifare Classic."));
+    EXPECT_EQ(wait.prompt, prompt);
+    ticks(wait, 148);
+    EXPECT_FALSE(host.finished);
+    wait.tick(); // the 150th tick of this card
+    EXPECT_TRUE(host.finished);
+    EXPECT_EQ(host.messages.last(), QStringLiteral("Ошибка: время истекло"));
 }
 
-TEST_F(CardWaitTest, Form2StartRefused)
+TEST_F(CardWaitTest, MasterWritingRefusedStartCloses)
 {
-    port->responder = [](const QByteArray &) { return QList<QByteArray>{hexToBytes(QStringLiteral("230801020D011224"))}; };
-    TForm2 d(context);
-    d.config = QStringLiteral("0102060100");
-    openWithoutTimer(d);
-    d.option->setChecked(true);
-    d.countButtons[0]->click();
-    EXPECT_TRUE(bytesToHex(port->writes[0]).contains(QStringLiteral("1101AA")));
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Ошибка записи конфигурации: Код объекта уже существует на данной карте."));
-    EXPECT_FALSE(d.isVisible());
+    MasterCardWriting wait(events(), [](int, bool) { return false; }, [] { return true; });
+    wait.open(host, CardWait::kBudgetTicks);
+    wait.chooseCount(3);
+    EXPECT_TRUE(host.finished);
+    EXPECT_EQ(host.result, WaitResult::Cancel);
+    EXPECT_FALSE(host.running);
 }
 
-TEST_F(CardWaitTest, Form4CountsClearedCardsOnTheNextTick)
+TEST_F(CardWaitTest, MasterWritingOptionNeedsTheAnswerYes)
 {
-    TForm4 d(context);
-    openWithoutTimer(d);
+    bool answer = false;
+    bool protectedMode = false;
+    MasterCardWriting wait(events(), [&](int, bool p) { protectedMode = p; return true; }, [&] { return answer; });
+    wait.open(host, CardWait::kBudgetTicks);
+    wait.setOption(true);
+    EXPECT_FALSE(wait.optionChecked);
+    answer = true;
+    wait.setOption(true);
+    EXPECT_TRUE(wait.optionChecked);
+    wait.chooseCount(1);
+    EXPECT_TRUE(protectedMode);
+}
+
+TEST_F(CardWaitTest, ClearingCountsOnTheNextTickWithNoTimeLimit)
+{
+    ClearingWait wait(events(), QStringLiteral("c"), QStringLiteral("p"), QStringLiteral("f"));
+    wait.open(host, CardWait::kBudgetTicks);
     status("00");
-    d.tick();
-    EXPECT_EQ(d.counter->text(), QStringLiteral("0"));
-    d.tick();
-    EXPECT_EQ(d.counter->text(), QStringLiteral("1"));
+    wait.tick();
+    EXPECT_EQ(wait.countShown, 0);
+    wait.tick();
+    EXPECT_EQ(wait.countShown, 1);
     status("19");
-    d.tick();
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Ошибка: Карта пустая."));
-    d.finish->click();
-    EXPECT_EQ(d.result(), CardWaitDialog::Yes);
-    EXPECT_FALSE(d.timer.isActive());
+    wait.tick();
+    EXPECT_EQ(host.messages, QStringList{QStringLiteral("Ошибка: Карта пустая.")});
+    ticks(wait, 3000);
+    EXPECT_FALSE(host.finished);
+    wait.finishByUser();
+    EXPECT_EQ(host.result, WaitResult::Yes);
+    EXPECT_FALSE(host.running);
 }
 
-TEST_F(CardWaitTest, Form5MasterAcceptedInTheLastTickThenNoCountdown)
+TEST_F(CardWaitTest, SecureCardsMasterAcceptedInTheLastTickThenNoCountdown)
 {
-    TForm5 d(context);
-    openWithoutTimer(d);
-    for (int i = 0; i < 149; ++i)
-        d.tick();
+    SecureCardWait wait(events(), QStringLiteral("c"), QStringLiteral("n"), QStringLiteral("f"));
+    wait.open(host, CardWait::kBudgetTicks);
+    ticks(wait, 149);
     status("00");
-    d.tick();
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(d.pages->currentIndex(), 1);
-    for (int i = 0; i < 2000; ++i)
-        d.tick(); // the card page never times out
+    wait.tick();
+    EXPECT_FALSE(host.finished);
+    EXPECT_EQ(wait.page, SecureCardWait::Page::Cards);
+    ticks(wait, 2000); // the card page never times out
     status("00");
-    d.tick();
+    wait.tick();
     status("13");
-    d.tick();
+    wait.tick();
     status("00");
-    d.tick();
-    EXPECT_EQ(d.counter->text(), QStringLiteral("2"));
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Ошибка: Приложена мастер-карта."));
-    d.finish->click();
-    EXPECT_EQ(d.result(), CardWaitDialog::Yes);
+    wait.tick();
+    EXPECT_EQ(wait.made, 2);
+    EXPECT_EQ(host.messages, QStringList{QStringLiteral("Ошибка: Приложена мастер-карта.")});
+    wait.finishByUser();
+    EXPECT_EQ(host.result, WaitResult::Yes);
 }
 
-TEST_F(CardWaitTest, Form5TimesOutWithNo)
+TEST_F(CardWaitTest, SecureCardsTimeOutWithNo)
 {
-    TForm5 d(context);
-    openWithoutTimer(d);
-    for (int i = 0; i < 150; ++i)
-        d.tick();
-    EXPECT_EQ(d.result(), CardWaitDialog::No);
+    SecureCardWait wait(events(), QStringLiteral("c"), QStringLiteral("n"), QStringLiteral("f"));
+    wait.open(host, CardWait::kBudgetTicks);
+    ticks(wait, 150);
+    EXPECT_EQ(host.result, WaitResult::No);
 }
 
-TEST_F(CardWaitTest, Form8EndsAfter30TicksOrWithTheMasterCardReport)
+TEST_F(CardWaitTest, MasterConfigEndsAfter30TicksOrWithTheReport)
 {
-    debug = true;
-    TForm8 d(context);
-    link.addSink(&d);
-    openWithoutTimer(d);
-    EXPECT_EQ(d.seconds->text(), QStringLiteral("30"));
-    for (int i = 0; i < 29; ++i)
-        d.tick();
-    EXPECT_TRUE(d.isVisible());
-    d.tick();
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(d.resstr, QStringLiteral("timeout"));
+    MasterConfigWait wait(events());
+    EXPECT_EQ(wait.tickMs(), 1000);
+    wait.open(host, CardWait::kDebugBudgetTicks); // debug mode does not change it
+    EXPECT_EQ(wait.secondsLeft, 30);
+    ticks(wait, 29);
+    EXPECT_FALSE(host.finished);
+    wait.tick();
+    EXPECT_TRUE(host.finished);
+    EXPECT_EQ(wait.report, QStringLiteral("timeout"));
 
-    openWithoutTimer(d);
-    EXPECT_TRUE(d.resstr.isEmpty());
-    port->feed(hexToBytes(QStringLiteral("230C0103") + QStringLiteral("06010001020003") + QStringLiteral("24")));
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(d.resstr, QStringLiteral("06010001020003"));
-    link.removeSink(&d);
-}
-
-TEST_F(CardWaitTest, Form2OptionWarnsAndNoUnchecksIt)
-{
-    TForm2 d(context);
-    d.setOptionVisible(true);
-    openWithoutTimer(d);
-    dialogs.answers.enqueue(false);
-    d.option->click();
-    EXPECT_FALSE(d.option->isChecked());
-    EXPECT_EQ(dialogs.shown.last(),
-              QStringLiteral("question: Выбор опции: Внимание!\r\nВ случае утери создаваемых мастер-карт удалить защищенный "
-                             "режим будет невозможно.\r\nВыбрать данную опцию?"));
-    dialogs.answers.enqueue(true);
-    d.option->click();
-    EXPECT_TRUE(d.option->isChecked());
-    d.option->click(); // unchecking asks nothing
-    EXPECT_EQ(dialogs.shown.size(), 2);
+    host = RecordingHost();
+    link.addSink(&wait);
+    wait.open(host, CardWait::kBudgetTicks);
+    EXPECT_TRUE(wait.report.isEmpty());
+    link.dispatch(hexToBytes(QStringLiteral("230C0103") + QStringLiteral("06010001020003") + QStringLiteral("24")));
+    EXPECT_TRUE(host.finished);
+    EXPECT_EQ(wait.report, QStringLiteral("06010001020003"));
+    link.removeSink(&wait);
 }

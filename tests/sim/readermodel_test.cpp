@@ -100,6 +100,41 @@ TEST_F(ModelTest, LoaderAnswersEachBlock)
     send(QStringLiteral("0C01"));
     model.receive(QByteArray(20, 'x'));
     model.receive(QByteArray(12, 'y'));
-    EXPECT_EQ(model.loaderBlocks, 2);
+    EXPECT_EQ(model.blocksTaken(), 2);
     EXPECT_EQ(out.mid(out.size() - 2), (QStringList{QStringLiteral("0100"), QStringLiteral("0100")}));
+}
+
+TEST_F(ModelTest, LoaderFaultsByBlock)
+{
+    model.loaderFaults.rejectBlock = 1;
+    model.loaderFaults.rejectCode = 0x07;
+    model.loaderFaults.longReplyBlock = 0;
+    send(QStringLiteral("0C01"));
+    model.receive(QByteArray(32, 'x'));
+    EXPECT_EQ(out.mid(out.size() - 2), (QStringList{QStringLiteral("010000"), QStringLiteral("0007")}));
+    EXPECT_EQ(model.blocksTaken(), 1);
+    EXPECT_EQ(model.deviceIdentity(), QStringLiteral("02A11701"));
+}
+
+TEST_F(ModelTest, SecureCardsKeepTheObjectCodeAndZonesAndAreCleared)
+{
+    send(QStringLiteral("0102") + QStringLiteral("060103") + QStringLiteral("110100"));
+    send(QStringLiteral("020101020001"));
+    model.presentBlank();
+    ASSERT_EQ(model.masterCards.size(), 1);
+    EXPECT_FALSE(model.masterCards[0].objectCode.isEmpty());
+    send(QStringLiteral("01040B10") + QStringLiteral("0000000000000001") + QString(16, QLatin1Char('0')));
+    send(QStringLiteral("0401"));
+    model.presentBlank(QStringLiteral("04AA"));          // no master card yet
+    EXPECT_EQ(last(), QStringLiteral("230800010D011924"));
+    model.presentMaster();
+    model.presentBlank(QStringLiteral("04AA"));
+    model.presentBlank(QStringLiteral("04AA"));          // the code is there already
+    EXPECT_EQ(last(), QStringLiteral("230800010D011224"));
+    ASSERT_EQ(model.secureCards.size(), 1);
+    EXPECT_EQ(model.secureCards[0].zones, QStringLiteral("0000000000000001") + QString(16, QLatin1Char('0')));
+    send(QStringLiteral("0901"));
+    model.presentBlank(QStringLiteral("04AA"));
+    EXPECT_EQ(last(), QStringLiteral("230800010D010024"));
+    EXPECT_TRUE(model.secureCards.isEmpty());
 }

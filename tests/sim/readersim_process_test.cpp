@@ -6,7 +6,9 @@
 #include <QProcess>
 #include <csignal>
 
+#include "link/errors.h"
 #include "link/readerlink.h"
+#include "link/session.h"
 #include "platform/qtserialport.h"
 #include "platform/virtualreaders.h"
 #include "tests/support/simreader.h"
@@ -45,10 +47,9 @@ TEST_F(ReaderSimProcess, ServesCardsAndRemovesItsLinkOnUnplugAndTerm)
 {
     start(QStringLiteral("proc%1").arg(QCoreApplication::applicationPid()));
     ReaderLink readerLink;
-    auto port = std::make_unique<QtSerialPort>();
-    ASSERT_TRUE(port->open(link));
-    readerLink.setPort(std::move(port));
-    EXPECT_FALSE(isError(readerLink.SendToComPort(QStringLiteral("FF01"), 2000)));
+    ReaderSession session(readerLink, [] { return std::make_unique<QtSerialPort>(); });
+    ASSERT_TRUE(session.open(link));
+    EXPECT_FALSE(isError(readerLink.exchange(QStringLiteral("FF01"))));
 
     struct Ids : ReceiveSink {
         void identifierRead(const QString &id, IdKind kind) override { seen << id + QString::number(int(kind)); }

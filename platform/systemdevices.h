@@ -1,0 +1,40 @@
+#pragma once
+// The system's serial ports and their removal, on Linux through libudev and
+// the virtual readers' folder.
+#include <QSet>
+#include <memory>
+
+#include "platform/devicemonitor.h"
+#include "platform/portenum.h"
+
+class QFileSystemWatcher;
+class QSocketNotifier;
+
+namespace limra {
+
+// Ports through QSerialPortInfo; virtual readers from their folder.
+class SystemPortEnumerator : public PortEnumerator {
+public:
+    QList<PortInfo> ports() const override;
+    QStringList virtualReaders() const override;
+};
+
+// udev's tty subsystem plus the virtual readers' folder.
+class SystemDeviceMonitor : public DeviceMonitor {
+    Q_OBJECT
+public:
+    explicit SystemDeviceMonitor(QObject *parent = nullptr);
+    ~SystemDeviceMonitor() override;
+
+private:
+    void readUdev();
+    void virtualReadersChanged();
+
+    struct Udev;
+    std::unique_ptr<Udev> state;
+    QSocketNotifier *notifier = nullptr;
+    QFileSystemWatcher *watcher = nullptr;
+    QSet<QString> knownLinks;
+};
+
+} // namespace limra

@@ -1,0 +1,123 @@
+// Firmware images: the CRC, the header cipher and the section walk.
+#include <gtest/gtest.h>
+
+#include "firmware/crc16.h"
+#include "firmware/headercipher.h"
+#include "firmware/image.h"
+#include "firmware/update.h"
+#include "tests/support/imagebuilder.h"
+
+using namespace limra;
+using namespace limra::testing;
+
+TEST(SectionCrc, CheckValues)
+{
+    EXPECT_EQ(sectionCrc(QByteArray("abc")), 0x1EE4);
+    EXPECT_EQ(sectionCrc(QByteArray("123456789")), 0xBEEF);
+    EXPECT_EQ(sectionCrc(QByteArray()), 0);
+    EXPECT_EQ(crcStep(1, 0), 0x0001);
+    EXPECT_EQ(crcStep(0, 0x0100), 0x1021); // T[1]
+    EXPECT_EQ(crcStep(0, 0xFF00), 0x1EF0); // T[255]
+}
+
+TEST(HeaderCipher, Rc6BothDirections)
+{
+    // The published RC6 test vector with a zero key and a zero block.
+    const QByteArray zero(16, '\0');
+    EXPECT_EQ(encipherHeader(zero, zero).toHex(), QByteArray("8fc3a53656b1f778c129df4e9848a41e"));
+    const QByteArray plain = QByteArray::fromHex("ABCD1EE402A117010000000A00000000");
+    EXPECT_EQ(decipherHeader(encipherHeader(plain)), plain);
+    EXPECT_TRUE(decipherHeader(QByteArray(15, 'x')).isEmpty());
+}
+
+struct WalkCase {
+    const char *name;
+    QList<SectionSpec> sections;
+    FirmwareSection::Problem problem;
+    int blocks;    // data blocks found
+    int firstSeed; // the seed of the section found
+};
+
+class SectionWalk : public ::testing::TestWithParam<WalkCase> {};
+
+TEST_P(SectionWalk, FindsTheSectionOfTheReader)
+{
+    const WalkCase &c = GetParam();
+    const FirmwareSection section = findSection(buildImage(c.sections), QStringLiteral("02A11701"));
+    EXPECT_EQ(section.problem, c.problem);
+    EXPECT_EQ(section.blocks.size(), c.blocks);
+    if (c.blocks > 0) {
+        EXPECT_EQ(section.blocks.first(), dataBlock(c.firstSeed, 0));
+    }
+}
+
+namespace {
+SectionSpec other(int blocks = 9)
+{
+    SectionSpec s;
+    s.identity = QStringLiteral("04A11701");
+    s.dataBlocks = blocks;
+    s.seed = 7;
+    return s;
+}
+SectionSpec mine(int blocks = 9)
+{
+    SectionSpec s;
+    s.dataBlocks = blocks;
+    s.seed = 3;
+    return s;
+}
+SectionSpec with(SectionSpec s, const std::function<void(SectionSpec &)> &change)
+{
+    change(s);
+    return s;
+}
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(Images, SectionWalk, ::testing::Values(
+    WalkCase{"second_section_matches", {other(), mine()}, FirmwareSection::Problem::None, 9, 3},
+    WalkCase{"first_section_matches", {mine(), other()}, FirmwareSection::Problem::None, 9, 3},
+    WalkCase{"no_section", {other(), other()}, FirmwareSection::Problem::NoSection, 0, 0},
+    WalkCase{"bad_marker_stops_before_a_match",
+             {with(other(), [](SectionSpec &s) { s.marker = QByteArray("\xAB\xCE", 2); }), mine()},
+             FirmwareSection::Problem::BadHeader, 0, 0},
+    WalkCase{"crc_mismatch", {with(mine(), [](SectionSpec &s) { s.crc = 0x1234; })},
+             FirmwareSection::Problem::BadCrc, 0, 0},
+    WalkCase{"count_one_no_data", {mine(0), other(8)}, FirmwareSection::Problem::None, 0, 0},
+    WalkCase{"runs_past_the_end", {other(), with(mine(), [](SectionSpec &s) { s.count = 40; })},
+             FirmwareSection::Problem::None, 9, 3},
+    WalkCase{"count_zero", {with(other(), [](SectionSpec &s) { s.count = 0; }), mine()},
+             FirmwareSection::Problem::BadHeader, 0, 0},
+    WalkCase{"count_beyond_32_bit_offsets", {with(other(), [](SectionSpec &s) { s.count = 0xFFFFFFF; }), mine()},
+             FirmwareSection::Problem::BadHeader, 0, 0}),
+    [](const auto &row) { return std::string(row.param.name); });
+
+TEST(SectionWalkSizes, SizeChecksComeFirst)
+{
+    const QByteArray image = buildImage({mine()});
+    ASSERT_EQ(image.size(), 160);
+    EXPECT_EQ(findSection(image.left(144), QStringLiteral("02A11701")).problem, FirmwareSection::Problem::BadSize);
+    EXPECT_EQ(findSection(image + 'x', QStringLiteral("02A11701")).problem, FirmwareSection::Problem::BadSize);
+    EXPECT_EQ(findSection(QByteArray(), QStringLiteral("02A11701")).problem, FirmwareSection::Problem::BadSize);
+    EXPECT_EQ(findSection(image, QStringLiteral("02A11701")).problem, FirmwareSection::Problem::None);
+}
+
+TEST(SectionWalkSizes, RandomBytesNeverHangNorReadPastTheEnd)
+{
+    for (int seed = 0; seed < 300; ++seed) {
+        QByteArray random(160 + 16 * (seed % 5), Qt::Uninitialized);
+        for (int i = 0; i < random.size(); ++i)
+            random[i] = char((seed * 7919 + i * 104729) >> 3);
+        const FirmwareSection s = findSection(random, QStringLiteral("02A11701"));
+        EXPECT_NE(s.problem, FirmwareSection::Problem::BadSize);
+    }
+}
+
+TEST(Versions, Texts)
+{
+    EXPECT_EQ(FirmwareVersionQuery::firmwareVersion(QStringLiteral("01020A")), QStringLiteral("1.2.10"));
+    EXPECT_EQ(FirmwareVersionQuery::firmwareVersion(QStringLiteral("000000")), QStringLiteral("0.0.0"));
+    EXPECT_EQ(FirmwareVersionQuery::loaderVersion(QStringLiteral("01000003")), QStringLiteral("3.0.0.1"));
+    EXPECT_EQ(FirmwareVersionQuery::loaderVersion(QStringLiteral("1234")), QStringLiteral("1234"));
+    EXPECT_EQ(FirmwareVersionQuery::loaderVersion(QString()), QString());
+}
