@@ -154,7 +154,8 @@ bool FirmwareUpdate::upload(const QList<QByteArray> &blocks)
         }
         tellProgress(i + 1, total);
     }
-    qCDebug(lcFirmware) << total << "blocks uploaded in" << m_uploadClock.elapsed() << "ms";
+    m_lastUploadMs = double(m_uploadClock.nsecsElapsed()) / 1e6;
+    qCDebug(lcFirmware) << total << "blocks uploaded in" << m_lastUploadMs << "ms";
     return true;
 }
 

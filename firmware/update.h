@@ -28,6 +28,8 @@ public:
 
     // How long the reader is given to restart into its loader (tests shorten it).
     int loaderStartMs = kLoaderStartMs;
+    // How long the blocks of the last update took to upload.
+    double lastUploadMs() const { return m_lastUploadMs; }
 
 Q_SIGNALS:
     // The tabs are locked while the image is checked and uploaded.
@@ -47,6 +49,7 @@ private:
     ReaderSession &m_session;
     QElapsedTimer m_uploadClock;
     QElapsedTimer m_progressClock;
+    double m_lastUploadMs = 0;
 };
 
 // "Узнать текущую версию микропрограммы": the firmware and loader versions.

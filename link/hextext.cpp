@@ -99,10 +99,11 @@ QString bytesToHex(const QByteArray &bytes)
 
 QByteArray hexToBytes(const QString &hex)
 {
-    QByteArray out;
-    out.reserve(hex.size() / 2);
-    for (int i = 0; i + 1 < hex.size(); i += 2)
-        out.append(char(hexToInt(QStringView(hex).mid(i, 2)) & 0xFF));
+    // Each pair as hexToInt reads it: a non-hex digit counts as -1.
+    QByteArray out(hex.size() / 2, Qt::Uninitialized);
+    const QChar *p = hex.constData();
+    for (qsizetype i = 0; i < out.size(); ++i, p += 2)
+        out[i] = char((digitValue(p[0]) * 16 + digitValue(p[1])) & 0xFF);
     return out;
 }
 

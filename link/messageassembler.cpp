@@ -11,12 +11,22 @@ bool isLineEnd(char c)
     return c == '\r' || c == '\n';
 }
 
+const QList<QByteArray> &prefixes()
+{
+    static const QList<QByteArray> list = [] {
+        QList<QByteArray> out;
+        for (const IdKindInfo &kind : idKinds())
+            out << QByteArray(kind.prefix);
+        return out;
+    }();
+    return list;
+}
+
 // Length of the identifier prefix at the front, 0 for none; -1 when the bytes
 // are the start of a prefix whose rest may follow.
 int prefixAt(const QByteArray &held)
 {
-    for (const IdKindInfo &kind : idKinds()) {
-        const QByteArray prefix(kind.prefix);
+    for (const QByteArray &prefix : prefixes()) {
         if (held.startsWith(prefix))
             return int(prefix.size());
         if (held.size() < prefix.size() && prefix.startsWith(held))

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QTimerEvent>
 #include <algorithm>
 
 #include "common/logging.h"
@@ -13,6 +14,11 @@ namespace limra {
 
 ReaderLink::ReaderLink(QObject *parent) : QObject(parent)
 {
+    // A stored reply ends the innermost wait.
+    connect(this, &ReaderLink::replyStored, this, [this] {
+        if (!m_waits.empty())
+            m_waits.back().loop->quit();
+    });
     m_holdTimer.setSingleShot(true);
     m_holdTimer.setInterval(MessageAssembler::kHoldMs);
     connect(&m_holdTimer, &QTimer::timeout, this, &ReaderLink::flushHeld);
@@ -98,19 +104,27 @@ QString ReaderLink::send(const QString &frame, const QString &cmd, bool raw, int
     // Waits are measured on the monotonic clock, so a change of the wall
     // clock cannot stretch or cut them.
     const QDeadlineTimer deadline(std::max(timeoutMs, 0));
-    QString local;
-    for (;;) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        local = m_replySlot;
+    auto reply = [&] {
+        QString local = m_replySlot;
         if (!raw && !local.isEmpty()) {
             if (local.left(2) == cmd)
                 local = local.mid(4);
             else
                 local.clear(); // a frame of another command; the slot keeps it
         }
-        if (!local.isEmpty() || deadline.hasExpired())
-            break;
+        return local;
+    };
+    // Events run at least once, so even a limit of 0 ms gives the reply a
+    // chance; a wait wakes when a reply is stored or its time is up.
+    if (timeoutMs <= 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QString local = reply();
+    const QDeadlineTimer quick(std::min<qint64>(kQuickReplyMs, deadline.remainingTime()));
+    while (local.isEmpty() && m_port && !quick.hasExpired() && m_port->waitForData(int(quick.remainingTime())))
+        local = reply();
+    while (local.isEmpty() && !deadline.hasExpired()) {
         waitForReply(deadline.remainingTime());
+        local = reply();
     }
     return local;
 }
@@ -118,13 +132,18 @@ QString ReaderLink::send(const QString &frame, const QString &cmd, bool raw, int
 void ReaderLink::waitForReply(qint64 ms)
 {
     QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(this, &ReaderLink::replyStored, &loop, &QEventLoop::quit);
-    timer.start(int(std::min<qint64>(ms, 1 << 30)));
+    const int timerId = startTimer(int(std::clamp<qint64>(ms, 1, 1 << 30)), Qt::PreciseTimer);
+    m_waits.push_back({timerId, &loop});
     loop.exec();
+    m_waits.pop_back();
+    killTimer(timerId);
+}
+
+void ReaderLink::timerEvent(QTimerEvent *event)
+{
+    for (const Wait &wait : m_waits)
+        if (wait.timerId == event->timerId())
+            wait.loop->quit();
 }
 
 void ReaderLink::readPort()

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+
+class QEventLoop;
 #include <vector>
 
 #include "link/cardevents.h"
@@ -30,6 +32,10 @@ public:
 class ReaderLink : public QObject {
     Q_OBJECT
 public:
+    // A reply usually comes within this long: the exchange first waits on
+    // the port alone, then lets events run until its time is up.
+    static constexpr int kQuickReplyMs = 5;
+
     explicit ReaderLink(QObject *parent = nullptr);
     ~ReaderLink() override;
 
@@ -68,6 +74,7 @@ private:
     void readPort();
     void flushHeld();
     void waitForReply(qint64 ms);
+    void timerEvent(QTimerEvent *event) override;
     template <class F> void forEachSink(F f);
 
     SerialPort *m_port = nullptr;
@@ -76,6 +83,12 @@ private:
     QString m_replySlot;
     bool m_rawMode = false;
     int m_exchanges = 0;
+    // The waits now running, innermost last: their timer and their loop.
+    struct Wait {
+        int timerId;
+        QEventLoop *loop;
+    };
+    std::vector<Wait> m_waits;
     CardEvents m_cardEvents;
     std::vector<ReceiveSink *> m_sinks;
     bool m_trafficReported = false;

@@ -19,6 +19,7 @@ public:
     QString name() const override;
     bool write(const QByteArray &bytes) override;
     QByteArray readAll() override;
+    bool waitForData(int ms) override;
     void close() override;
 
 private:

@@ -31,10 +31,10 @@ private:
     void virtualReadersChanged();
 
     struct Udev;
-    std::unique_ptr<Udev> state;
-    QSocketNotifier *notifier = nullptr;
-    QFileSystemWatcher *watcher = nullptr;
-    QSet<QString> knownLinks;
+    std::unique_ptr<Udev> m_state;
+    QSocketNotifier *m_notifier = nullptr;
+    QFileSystemWatcher *m_watcher = nullptr;
+    QSet<QString> m_knownLinks;
 };
 
 } // namespace limra

@@ -23,18 +23,29 @@ const char kHelp[] =
     "  info TYPE [LEVEL [MEMORY [CAP]]]\n"
     "                      send card information (type 1..23, level 1..4, memory in bytes,\n"
     "                      antenna class 1 or 2)\n"
-    "  blank               present a blank card (in a card operation)\n"
+    "  blank [ID]          present a blank card, or the card ID (a secure card, say)\n"
     "  master [N]          present master card N (default: the last one written)\n"
+    "  cards               list the master cards and secure cards and what they hold\n"
     "  fault silent on|off answer no command\n"
     "  fault status HEX|off\n"
     "                      answer every command with this status code\n"
     "  fault split on|off  write every reply in two pieces\n"
     "  fault delay MS      answer MS milliseconds later (0: at once)\n"
     "  fault card HEX|off  report this error for the next card operation\n"
+    "  fault refuse CMDVER HEX|off\n"
+    "                      answer only this command (e.g. 0401) with this status\n"
+    "  fault reject N HEX  the loader rejects block N with this code\n"
+    "  fault loader-silent N\n"
+    "                      the loader does not answer block N\n"
+    "  fault loader-long N the loader answers block N with three bytes\n"
+    "  fault elsewhere on|off\n"
+    "                      the loader comes back under another port name\n"
     "  fault none          clear every fault\n"
     "  ble on|off          identify as a BLE reader or as a USB reader\n"
     "  checksum HEX|off    report item 0E (object-code checksum) with the configuration\n"
     "  state               show the reader's mode and configuration\n"
+    "  loader              show what the firmware loader took (blocks and CRC)\n"
+    "  reading             back to card reading at once (the loader too)\n"
     "  unplug / plug       remove the reader / attach it again\n"
     "  help                this text\n"
     "  quit                end\n";
@@ -107,12 +118,23 @@ private:
             m_model->sendCardInfo(w[1].toInt(), w.value(2, QStringLiteral("1")).toInt(),
                                 w.value(3, QStringLiteral("1024")).toInt(), w.value(4, QStringLiteral("1")).toInt());
         } else if (c == QLatin1String("blank")) {
-            m_model->presentBlank();
+            m_model->presentBlank(w.value(1));
+        } else if (c == QLatin1String("cards")) {
+            const QStringList cards = m_model->describeCards();
+            QTextStream(stdout) << (cards.isEmpty() ? QStringLiteral("no cards") : cards.join(QLatin1Char('\n'))) << "\n";
+        } else if (c == QLatin1String("reading")) {
+            m_model->mode = ReaderModel::Mode::Reading;
+        } else if (c == QLatin1String("loader")) {
+            QTextStream(stdout) << "blocks taken: " << m_model->blocksTaken() << ", CRC "
+                                << hexDigits(m_model->uploadedCrc(), 4) << "\n";
         } else if (c == QLatin1String("master")) {
             m_model->presentMaster(w.size() > 1 ? w[1].toInt() : -1);
         } else if (c == QLatin1String("fault") && w.size() >= 2) {
             const QString f = w[1];
-            if (f == QLatin1String("none")) m_model->faults = Faults();
+            if (f == QLatin1String("none")) {
+                m_model->faults = Faults();
+                m_model->loaderFaults = LoaderFaults();
+            }
             else if (f == QLatin1String("silent") && onOff(w, 2, &flag)) m_model->faults.silent = flag;
             else if (f == QLatin1String("split") && onOff(w, 2, &flag)) m_model->faults.split = flag;
             else if (f == QLatin1String("delay") && w.size() == 3) m_model->faults.delayMs = w[2].toInt();
@@ -120,6 +142,18 @@ private:
                 m_model->faults.statusCode = w[2] == QLatin1String("off") ? -1 : int(hexToInt(w[2]) & 0xFF);
             else if (f == QLatin1String("card") && w.size() == 3)
                 m_model->faults.cardError = w[2] == QLatin1String("off") ? -1 : int(hexToInt(w[2]) & 0xFF);
+            else if (f == QLatin1String("refuse") && w.size() >= 3) {
+                m_model->faults.refuse = w[2] == QLatin1String("off") ? QString() : w[2].toUpper();
+                m_model->faults.refuseCode = w.size() > 3 ? int(hexToInt(w[3]) & 0xFF) : 0x0F;
+            } else if (f == QLatin1String("reject") && w.size() == 4) {
+                m_model->loaderFaults.rejectBlock = w[2].toInt();
+                m_model->loaderFaults.rejectCode = int(hexToInt(w[3]) & 0xFF);
+            } else if (f == QLatin1String("loader-silent") && w.size() == 3)
+                m_model->loaderFaults.silentBlock = w[2].toInt();
+            else if (f == QLatin1String("loader-long") && w.size() == 3)
+                m_model->loaderFaults.longReplyBlock = w[2].toInt();
+            else if (f == QLatin1String("elsewhere") && onOff(w, 2, &flag))
+                m_model->loaderFaults.comeBackElsewhere = flag;
             else { say(QStringLiteral("see help")); return; }
         } else if (c == QLatin1String("ble") && onOff(w, 1, &flag)) {
             m_model->readerType = flag ? 0x04 : 0x02;

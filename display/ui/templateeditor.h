@@ -20,12 +20,12 @@ public:
     void setSample(const QString &sample);
     QString templateText() const;
 
-    QLineEdit *sample;                     // Edit1
+    QLineEdit *sample;                     // the sample identifier
     std::array<QLineEdit *, 16> nibbles{}; // n82 ... n11
-    QLineEdit *templateField;              // Edit2
+    QLineEdit *templateField;
     QLineEdit *result;
-    QPushButton *applyButton;              // Button1
-    QPushButton *useButton;                // Button2
+    QPushButton *applyButton;              // "Применить шаблон"
+    QPushButton *useButton;                // "Использовать шаблон"
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -7,36 +7,38 @@
 namespace limra {
 
 QtTray::QtTray(const QIcon &trayIcon, const QString &tip, QObject *parent)
-    : Tray(parent), icon(new QSystemTrayIcon(trayIcon, this)), menu(new QMenu)
+    : Tray(parent), m_icon(new QSystemTrayIcon(trayIcon, this)), m_menu(new QMenu)
 {
-    icon->setToolTip(tip);
-    connect(menu->addAction(texts::kTrayRestore), &QAction::triggered, this, &Tray::restoreRequested);
-    connect(menu->addAction(texts::kTrayClose), &QAction::triggered, this, &Tray::closeRequested);
-    icon->setContextMenu(menu);
-    connect(icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick)
+    m_icon->setToolTip(tip);
+    connect(m_menu->addAction(texts::kTrayRestore), &QAction::triggered, this, &Tray::restoreRequested);
+    connect(m_menu->addAction(texts::kTrayClose), &QAction::triggered, this, &Tray::closeRequested);
+    m_icon->setContextMenu(m_menu);
+    // Trays of the D-Bus protocol (KDE, GNOME's extension) send a click as a
+    // single activation and never a double-click: both restore the window.
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
             Q_EMIT restoreRequested();
     });
 }
 
 QtTray::~QtTray()
 {
-    delete menu;
+    delete m_menu;
 }
 
 void QtTray::show()
 {
-    icon->show();
+    m_icon->show();
 }
 
 void QtTray::hide()
 {
-    icon->hide();
+    m_icon->hide();
 }
 
 bool QtTray::isVisible() const
 {
-    return icon->isVisible();
+    return m_icon->isVisible();
 }
 
 } // namespace limra

@@ -19,8 +19,8 @@ public:
     bool isVisible() const override;
 
 private:
-    QSystemTrayIcon *icon;
-    QMenu *menu;
+    QSystemTrayIcon *m_icon;
+    QMenu *m_menu;
 };
 
 } // namespace limra

@@ -1,0 +1,125 @@
+// Upload of a 4,096-block firmware section to the simulated reader over a
+// pseudo-terminal, through the firmware tab with its progress bar and time
+// estimate, as a ratio to a minimal blocking client that streams the same
+// blocks to the same loader. Baseline and tool are measured alternately over
+// several rounds; the median ratio is printed. A third run without the tab
+// shows what the progress display costs.
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "bench/benchsupport.h"
+#include "firmware/image.h"
+#include "firmware/ui/firmwarepage.h"
+#include "firmware/update.h"
+#include "link/hextext.h"
+#include "link/readerlink.h"
+#include "link/session.h"
+#include "platform/qtserialport.h"
+#include "tests/support/imagebuilder.h"
+#include "tests/support/scripteddialogs.h"
+
+using namespace limra;
+using namespace limra::bench;
+
+namespace {
+constexpr int kRounds = 5;
+constexpr int kBlocks = 4096;
+constexpr int kLoaderStartMs = 300;
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    SimProcess sim;
+    if (!sim.start(QStringLiteral("fwbench%1").arg(QCoreApplication::applicationPid()))) {
+        std::fprintf(stderr, "simulated reader did not start\n");
+        return 1;
+    }
+    testing::SectionSpec spec;
+    spec.dataBlocks = kBlocks;
+    const QByteArray image = testing::buildImage({spec});
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bench.hfw"));
+    {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(image);
+    }
+    const QList<QByteArray> blocks = findSection(image, spec.identity).blocks;
+
+    ReaderLink link;
+    ReaderSession session(link, [] { return std::make_unique<QtSerialPort>(); });
+    testing::ScriptedDialogs dialogs;
+    FirmwareUpdate update(link, session, dialogs);
+    update.loaderStartMs = kLoaderStartMs;
+    FirmwareVersionQuery version(link, dialogs);
+    FirmwarePage page(update, version, dialogs);
+    page.path->setText(path);
+    FirmwareUpdate bare(link, session, dialogs); // no tab: nothing shows its progress
+    bare.loaderStartMs = kLoaderStartMs;
+
+    auto connect = [&] {
+        sim.say("reading\n");
+        session.dropConnection();
+        if (!session.open(sim.link()))
+            return false;
+        session.setConnected(QStringLiteral("bench"), ReaderKind::Usb);
+        return true;
+    };
+
+    std::vector<double> ratios, displayCosts;
+    double base = 0, tool = 0, toolBare = 0;
+    BlockingClient client;
+    QElapsedTimer t;
+    for (int round = 0; round < kRounds; ++round) {
+        // Baseline: switch to the loader, reopen, stream the blocks.
+        sim.say("reading\n");
+        session.dropConnection();
+        if (!client.open(sim.link()) || !client.roundTrip(hexToBytes(QStringLiteral("23050C0124")), 8))
+            return 1;
+        client.close();
+        QThread::msleep(kLoaderStartMs);
+        if (!client.open(sim.link()))
+            return 1;
+        t.start();
+        for (const QByteArray &block : blocks)
+            if (!client.roundTrip(block, 2)) {
+                std::fprintf(stderr, "baseline upload failed\n");
+                return 1;
+            }
+        base = double(t.nsecsElapsed()) / 1e6;
+        client.close();
+
+        // The tool through its tab.
+        dialogs.shown.clear();
+        if (!connect())
+            return 1;
+        page.updateButton->click();
+        if (dialogs.shown.value(0) != QStringLiteral("message: Обновление успешно завершено!")) {
+            std::fprintf(stderr, "update failed: %s\n", qPrintable(dialogs.shown.value(0)));
+            return 1;
+        }
+        tool = update.lastUploadMs();
+
+        // The tool without anything that shows the progress.
+        dialogs.shown.clear();
+        if (!connect())
+            return 1;
+        bare.run(path);
+        toolBare = bare.lastUploadMs();
+        ratios.push_back(tool / base);
+        displayCosts.push_back(tool / toolBare);
+    }
+    std::printf("upload of %d blocks, median of %d alternating rounds: ratio %.2f to the blocking client (goal <= 1.2; "
+                "last round: tool %.0f ms, client %.0f ms)\n",
+                kBlocks, kRounds, median(ratios), tool, base);
+    std::printf("progress bar and estimate: tool with the tab / without, median %.3f\n", median(displayCosts));
+    session.dropConnection();
+    sim.stop();
+    return 0;
+}
