@@ -1,17 +1,23 @@
 #include "app/inifile.h"
-#include "platform/atomicfile.h"
 
 #include <QFile>
+#include <QStringDecoder>
+
+#include "platform/files.h"
 
 namespace limra {
 
 namespace {
 
-bool isSectionLine(const QString &t, QString *name)
+// Files beyond this size are not settings files of this tool.
+constexpr qint64 kMaxSize = 1024 * 1024;
+
+bool isSectionLine(const QByteArray &line, QByteArray *name)
 {
-    if (!t.startsWith(QLatin1Char('[')))
+    const QByteArray t = line.trimmed();
+    if (!t.startsWith('['))
         return false;
-    const int end = t.indexOf(QLatin1Char(']'));
+    const int end = int(t.indexOf(']'));
     if (end < 0)
         return false;
     *name = t.mid(1, end - 1).trimmed();
@@ -19,17 +25,34 @@ bool isSectionLine(const QString &t, QString *name)
 }
 
 // Splits "key=value"; false for comments and lines without "=".
-bool splitKey(const QString &line, QString *key, QString *value)
+bool splitKey(const QByteArray &line, QByteArray *key, QByteArray *value)
 {
-    const QString t = line.trimmed();
-    if (t.isEmpty() || t.startsWith(QLatin1Char(';')))
+    const QByteArray t = line.trimmed();
+    if (t.isEmpty() || t.startsWith(';'))
         return false;
-    const int eq = line.indexOf(QLatin1Char('='));
+    const int eq = int(line.indexOf('='));
     if (eq < 0)
         return false;
     *key = line.left(eq).trimmed();
     *value = line.mid(eq + 1);
     return true;
+}
+
+bool sameName(const QByteArray &a, const QString &b)
+{
+    return QString::fromUtf8(a).compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// A value as written: UTF-8 when it is valid UTF-8, otherwise Windows-1251
+// (a file carried over from Windows).
+QString decodeText(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder cp1251("windows-1251");
+    return cp1251(bytes);
 }
 
 } // namespace
@@ -51,30 +74,29 @@ QString IniFile::decodeValue(const QString &stored)
     return v;
 }
 
-QStringList IniFile::lines() const
+// The file's lines as bytes, without their line ends.
+QList<QByteArray> IniFile::lines() const
 {
-    QFile f(m_path);
-    if (!f.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (readSmallFile(m_path, kMaxSize, &bytes) != FileReadProblem::None || bytes.isEmpty())
         return {};
-    QString text = QString::fromUtf8(f.readAll());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+    bytes.replace("\r\n", "\n");
+    if (bytes.endsWith('\n'))
+        bytes.chop(1);
+    return bytes.split('\n');
 }
 
 QString IniFile::read(const QString &section, const QString &key, const QString &def) const
 {
-    QString current, k, v;
-    for (const QString &line : lines()) {
-        QString name;
-        if (isSectionLine(line.trimmed(), &name)) {
+    QByteArray current, k, v;
+    for (const QByteArray &line : lines()) {
+        QByteArray name;
+        if (isSectionLine(line, &name)) {
             current = name;
             continue;
         }
-        if (current.compare(section, Qt::CaseInsensitive) == 0 && splitKey(line, &k, &v)
-            && k.compare(key, Qt::CaseInsensitive) == 0)
-            return decodeValue(v);
+        if (sameName(current, section) && splitKey(line, &k, &v) && sameName(k, key))
+            return decodeValue(decodeText(v));
     }
     return def;
 }
@@ -85,24 +107,25 @@ bool IniFile::contains(const QString &section, const QString &key) const
     return read(section, key, missing) != missing;
 }
 
+// Only the key's own line changes; every other line stays byte for byte.
 bool IniFile::write(const QString &section, const QString &key, const QString &value) const
 {
-    QStringList all = lines();
-    const QString entry = key + QLatin1Char('=') + encodeValue(value);
-    QString current, k, v;
+    QList<QByteArray> all = lines();
+    const QByteArray entry = key.toUtf8() + '=' + encodeValue(value).toUtf8();
+    QByteArray k, v;
     int sectionEnd = -1; // index after the last line of the section
     bool inSection = false;
     for (int i = 0; i < all.size(); ++i) {
-        QString name;
-        if (isSectionLine(all[i].trimmed(), &name)) {
-            inSection = name.compare(section, Qt::CaseInsensitive) == 0;
+        QByteArray name;
+        if (isSectionLine(all[i], &name)) {
+            inSection = sameName(name, section);
             if (inSection)
                 sectionEnd = i + 1;
             continue;
         }
         if (!inSection)
             continue;
-        if (splitKey(all[i], &k, &v) && k.compare(key, Qt::CaseInsensitive) == 0) {
+        if (splitKey(all[i], &k, &v) && sameName(k, key)) {
             all[i] = entry;
             sectionEnd = -2;
             break;
@@ -111,11 +134,11 @@ bool IniFile::write(const QString &section, const QString &key, const QString &v
             sectionEnd = i + 1;
     }
     if (sectionEnd == -1) {
-        all << QLatin1Char('[') + section + QLatin1Char(']') << entry;
+        all << '[' + section.toUtf8() + ']' << entry;
     } else if (sectionEnd >= 0) {
         all.insert(sectionEnd, entry);
     }
-    return writeFileAtomically(m_path, (all.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    return writeFileAtomically(m_path, all.join("\r\n") + "\r\n");
 }
 
 } // namespace limra

@@ -3,6 +3,7 @@
 // and reads files written by the Windows profile functions: values verbatim,
 // one pair of enclosing quotes stripped, ";" a comment only at a line's start.
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 namespace limra {
@@ -22,7 +23,7 @@ public:
     static QString decodeValue(const QString &stored);
 
 private:
-    QStringList lines() const;
+    QList<QByteArray> lines() const;
     QString m_path;
 };
 

@@ -1,12 +1,11 @@
 #include "config/transfer.h"
 
-#include <QFile>
 
 #include "common/texts.h"
 #include "config/configfile.h"
 #include "link/errors.h"
 #include "link/readerlink.h"
-#include "platform/atomicfile.h"
+#include "platform/files.h"
 #include "platform/dialogs.h"
 
 namespace limra {
@@ -16,6 +15,9 @@ const QString kFileFilter = QStringLiteral("Файл конфигурации|*.
 const QString kFileSuffix = QStringLiteral("*.rcf");
 const QString kReadFromReader = QStringLiteral("Конфигурация считана из USB-считывателя");
 constexpr int kMinimumReadDigits = 30;
+const QString kBadFile = QStringLiteral("Неверный формат файла.");
+// A configuration is a few hundred bytes; a larger file is not one.
+constexpr qint64 kMaxConfigFileSize = 64 * 1024;
 } // namespace
 
 bool applyToEditor(EditorModel &editor, const ConfigTable &table, ConfigSource source, UserDialogs &dialogs)
@@ -130,16 +132,23 @@ void ConfigTransfer::loadFromFile()
     const QString path = m_dialogs.openFile(kFileFilter, kFileSuffix);
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_dialogs.error(QStringLiteral("Не удалось открыть файл %1: %2").arg(path, file.errorString()));
+    QByteArray bytes;
+    QString error;
+    switch (readSmallFile(path, kMaxConfigFileSize, &bytes, &error)) {
+    case FileReadProblem::None:
+        break;
+    case FileReadProblem::TooLarge:
+        m_dialogs.error(kBadFile);
+        return;
+    case FileReadProblem::NotAFile:
+    case FileReadProblem::Failed:
+        m_dialogs.error(QStringLiteral("Не удалось открыть файл %1: %2").arg(path, error));
         return;
     }
-    const QByteArray bytes = file.readAll();
     QString items;
     switch (checkConfigFile(bytes, &items)) {
     case ConfigFileCheck::TooShort:
-        m_dialogs.error(QStringLiteral("Неверный формат файла."));
+        m_dialogs.error(kBadFile);
         return;
     case ConfigFileCheck::BadDigest:
         m_dialogs.error(QStringLiteral("Неверный формат файла - ошибка CRC."));

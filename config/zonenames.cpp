@@ -1,5 +1,5 @@
 #include "config/zonenames.h"
-#include "platform/atomicfile.h"
+#include "platform/files.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +12,8 @@ namespace limra {
 namespace {
 const char kCodec[] = "windows-1251";
 constexpr int kZones = 64;
+// Far more than 64 names need.
+constexpr qint64 kMaxFileSize = 64 * 1024;
 }
 
 QString standardZoneName(int zone)
@@ -32,13 +34,19 @@ QStringList zoneNameFiles(const QString &folder)
 
 bool readZoneNames(const QString &path, QStringList *names, QString *error)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *error = f.errorString();
+    QByteArray bytes;
+    switch (readSmallFile(path, kMaxFileSize, &bytes, error)) {
+    case FileReadProblem::None:
+        break;
+    case FileReadProblem::TooLarge:
+        *error = QStringLiteral("файл слишком велик для имён зон прохода");
+        return false;
+    case FileReadProblem::NotAFile:
+    case FileReadProblem::Failed:
         return false;
     }
     QStringDecoder decode(kCodec);
-    QString text = decode(f.readAll());
+    QString text = decode(bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QStringList lines = text.split(QLatin1Char('\n'));
     if (text.endsWith(QLatin1Char('\n')))

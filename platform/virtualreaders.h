@@ -9,9 +9,13 @@ namespace limra {
 
 // $XDG_RUNTIME_DIR/limra-rfid/readers, or /tmp/limra-rfid-<uid>/readers.
 QString virtualReadersDir();
-// Creates the folder (mode 0700 for the parts this program makes); true when it exists.
+// Creates the missing parts of the folder (mode 0700); true when the folder
+// exists and is trusted.
 bool ensureVirtualReadersDir();
-// Full paths of the links in the folder, in name order.
+// The folder and its parent are the user's own and nobody else may write
+// into them; an untrusted folder is ignored.
+bool virtualReadersDirTrusted();
+// Full paths of the links in a trusted folder that lead to terminals, in name order.
 QStringList virtualReaderPorts();
 
 } // namespace limra

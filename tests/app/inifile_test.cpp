@@ -70,3 +70,20 @@ TEST_F(IniFileTest, UnwritableFileIsReportedNotThrown)
     IniFile ini(dir.filePath(QStringLiteral("missing/folder/settings.ini")));
     EXPECT_FALSE(ini.write(QStringLiteral("usbreader"), QStringLiteral("viewmode"), QStringLiteral("1")));
 }
+
+TEST_F(IniFileTest, BytesThatAreNotUtf8AreKeptAndReadAsWindows1251)
+{
+    // A template written on Windows (Windows-1251) and a section of another
+    // program in some other encoding.
+    const QByteArray foreign = QByteArray("[foreign]\r\nname=\xFF\xFE\x80 bytes\r\n");
+    writeRaw(foreign + QByteArray("[usbreader]\r\ntemplate=\xCA\xE0\xF0\xF2\xE0 dec(b1)\r\n"));
+    IniFile ini(path());
+    EXPECT_EQ(ini.read(QStringLiteral("usbreader"), QStringLiteral("template")), QStringLiteral("Карта dec(b1)"));
+    ASSERT_TRUE(ini.write(QStringLiteral("usbreader"), QStringLiteral("viewmode"), QStringLiteral("3")));
+    QFile f(path());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray after = f.readAll();
+    EXPECT_TRUE(after.startsWith(foreign)) << after.toStdString();
+    EXPECT_TRUE(after.contains(QByteArray("template=\xCA\xE0\xF0\xF2\xE0 dec(b1)\r\n")));
+    EXPECT_TRUE(after.contains("viewmode=3\r\n"));
+}

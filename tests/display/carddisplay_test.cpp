@@ -260,3 +260,18 @@ TEST_F(CardDisplayTest, ReportAndIdentifierHandedOverTogetherBothArrive)
     EXPECT_EQ(display.cardType->text(), QStringLiteral("PHONE"));
     EXPECT_EQ(display.cardMemory->text(), QStringLiteral("70пФ"));
 }
+
+TEST_F(CardDisplayTest, TheReaderVanishingWhileAnIdentifierIsTypedHarmsNothing)
+{
+    typing = true;
+    active = false;
+    QObject::connect(&session, &ReaderSession::portFailed, [this] { session.dropConnection(); });
+    presenter.setView(CardPresenter::View::Hex);
+    present(IdKind::Uid, QStringLiteral("0102030405060708090A0B0C0D0E0F"));
+    ASSERT_TRUE(presenter.typist().busy());
+    sim.host->unplug(); // the port fails while keys are still being typed
+    EXPECT_TRUE(waitUntil([&] { return !session.hasPort(); }));
+    EXPECT_TRUE(waitUntil([&] { return !presenter.typist().busy(); }));
+    EXPECT_EQ(keys.events.size(), 32); // the layout switch, 30 keys, the layout back
+    EXPECT_EQ(keys.events.last(), QStringLiteral("restore"));
+}

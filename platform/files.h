@@ -1,0 +1,22 @@
+#pragma once
+// Files the tool reads and writes whole, with the system's reasons in Russian.
+#include <QByteArray>
+#include <QString>
+
+namespace limra {
+
+// Replaces the file's content through a temporary file and a rename, so that
+// a failed write (a full disk, say) leaves the earlier file as it was. Where
+// the folder does not allow the temporary file but the file itself may be
+// written, the file is written in place. False with the reason in `error`.
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
+enum class FileReadProblem { None, NotAFile, TooLarge, Failed };
+// Reads a regular file of at most `maxBytes` whole; a FIFO, a device or a
+// larger file is refused before anything is read.
+FileReadProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *error = nullptr);
+
+// The reason of a system error number, in Russian.
+QString systemErrorText(int errorNumber);
+
+} // namespace limra

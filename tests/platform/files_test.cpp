@@ -1,0 +1,139 @@
+// Whole-file reads and writes at the edges: full disks, read-only folders,
+// FIFOs, devices and huge files; and the virtual readers' folder.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/files.h"
+#include "platform/virtualreaders.h"
+
+using namespace limra;
+
+namespace {
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+}
+
+void put(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Runs `check` as an ordinary user: the tests may run as root, which ignores
+// file modes. Returns what `check` returned.
+bool asOrdinaryUser(const std::function<bool()> &check)
+{
+    if (::getuid() != 0)
+        return check();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+TEST(Files, AFailedWriteKeepsTheEarlierFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("keep.rcf"));
+    put(path, "earlier");
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 40; // writes beyond 40 bytes fail, as on a full disk
+    setrlimit(RLIMIT_FSIZE, &small);
+    QString error;
+    const bool written = writeFileAtomically(path, QByteArray(100, 'x'), &error);
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error, QStringLiteral("файл слишком велик"));
+    EXPECT_EQ(contents(path), QByteArray("earlier"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.rcf")}); // no leftovers
+    EXPECT_FALSE(writeFileAtomically(dir.filePath(QStringLiteral("missing/x.rcf")), "x", &error));
+    EXPECT_EQ(error, QStringLiteral("нет такого файла или папки"));
+}
+
+TEST(Files, AWritableFileInAReadOnlyFolderIsWrittenInPlace)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("ro"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString path = folder + QStringLiteral("/settings.ini");
+    put(path, "old");
+    if (::getuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    }
+    ::chmod(QFile::encodeName(folder).constData(), 0555);
+    EXPECT_TRUE(asOrdinaryUser([&] { return writeFileAtomically(path, "new"); }));
+    EXPECT_EQ(contents(path), QByteArray("new"));
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        QString error;
+        return !writeFileAtomically(folder + QStringLiteral("/other.ini"), "x", &error)
+               && error == QStringLiteral("нет прав доступа");
+    }));
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+}
+
+TEST(Files, OnlyRegularFilesOfSensibleSizeAreRead)
+{
+    QTemporaryDir dir;
+    QByteArray bytes;
+    QString error;
+    EXPECT_EQ(readSmallFile(QStringLiteral("/dev/zero"), 1024, &bytes, &error), FileReadProblem::NotAFile);
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_EQ(readSmallFile(fifo, 1024, &bytes, &error), FileReadProblem::NotAFile); // and it does not block
+    EXPECT_EQ(readSmallFile(dir.path(), 1024, &bytes, &error), FileReadProblem::NotAFile);
+    const QString big = dir.filePath(QStringLiteral("big"));
+    put(big, QByteArray(2048, 'x'));
+    EXPECT_EQ(readSmallFile(big, 1024, &bytes, &error), FileReadProblem::TooLarge);
+    EXPECT_EQ(readSmallFile(big, 4096, &bytes, &error), FileReadProblem::None);
+    EXPECT_EQ(bytes.size(), 2048);
+    EXPECT_EQ(readSmallFile(dir.filePath(QStringLiteral("absent")), 1024, &bytes, &error), FileReadProblem::Failed);
+    EXPECT_EQ(error, QStringLiteral("нет такого файла или папки"));
+}
+
+TEST(VirtualReaders, AFolderOthersMayWriteIsRefusedAndOnlyTerminalLinksCount)
+{
+    QTemporaryDir runtime;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    ASSERT_TRUE(ensureVirtualReadersDir());
+    const QString dir = virtualReadersDir();
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(QFileInfo(dir).path()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u); // made private
+    QFile::link(QStringLiteral("/dev/null"), dir + QStringLiteral("/null"));
+    const QString regular = runtime.filePath(QStringLiteral("file"));
+    put(regular, "x");
+    QFile::link(regular, dir + QStringLiteral("/file"));
+    QFile::link(QStringLiteral("/dev/tty"), dir + QStringLiteral("/tty"));
+    EXPECT_EQ(virtualReaderPorts(), QStringList{dir + QStringLiteral("/tty")});
+
+    ::chmod(QFile::encodeName(dir).constData(), 0777); // planted by someone else
+    EXPECT_FALSE(virtualReadersDirTrusted());
+    EXPECT_TRUE(virtualReaderPorts().isEmpty());
+    ::chmod(QFile::encodeName(dir).constData(), 0700);
+    EXPECT_TRUE(virtualReadersDirTrusted());
+    qputenv("XDG_RUNTIME_DIR", saved);
+}
