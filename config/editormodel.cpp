@@ -409,10 +409,10 @@ bool EditorModel::applyConfig(const ConfigTable &t, ConfigSource source)
                 bankKeyMode = BankKeyMode::Default;
             } else {
                 bankKeyMode = BankKeyMode::User;
-                bankKey = key;
+                bankKey = keyText(key); // a key is 16 bytes, whatever the item held
             }
         } else {
-            blockKey = key;
+            blockKey = keyText(key);
         }
     } else if (fromReader) {
         bankKey.clear();
@@ -420,10 +420,12 @@ bool EditorModel::applyConfig(const ConfigTable &t, ConfigSource source)
 
     if (fromReader) {
         const QString name = slot(0x20);
-        bleName.clear();
+        QString text;
         if (name.size() >= 4)
             for (int i = 0; i + 2 < name.size(); i += 2)
-                bleName += QChar(int(hexToInt(name.mid(i, 2)) & 0xFF));
+                text += QChar(int(hexToInt(name.mid(i, 2)) & 0xFF));
+        bleName = bleNameText(text); // at most 31 characters of the allowed set
+
     }
 
     if (!readNumber(slot(0x04), &n) || n < 0 || n > 1)

@@ -45,16 +45,22 @@ bool readZoneNames(const QString &path, QStringList *names, QString *error)
     case FileReadProblem::Failed:
         return false;
     }
+    *names = zoneNamesFromBytes(bytes);
+    return true;
+}
+
+QStringList zoneNamesFromBytes(const QByteArray &bytes)
+{
     QStringDecoder decode(kCodec);
     QString text = decode(bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QStringList lines = text.split(QLatin1Char('\n'));
     if (text.endsWith(QLatin1Char('\n')))
         lines.removeLast();
-    names->clear();
+    QStringList names;
     for (int i = 0; i < lines.size() && i < kZones; ++i)
-        *names << lines[i].trimmed();
-    return true;
+        names << lines[i].trimmed();
+    return names;
 }
 
 bool writeZoneNames(const QString &path, const QStringList &names, QString *error)

@@ -12,6 +12,8 @@ inline const QString kStandardNames = QStringLiteral("стандартные и�
 QString standardZoneName(int zone);
 // The .znm files of a folder (regular files), in name order.
 QStringList zoneNameFiles(const QString &folder);
+// The names a zone-name file's bytes give: up to 64, trimmed.
+QStringList zoneNamesFromBytes(const QByteArray &bytes);
 // Up to 64 names, trimmed. False with the system's reason on failure.
 bool readZoneNames(const QString &path, QStringList *names, QString *error);
 // Writes the 64 names through a temporary file; the earlier file survives a

@@ -16,7 +16,8 @@ public:
     // current one; restoreLayout goes back to it.
     virtual void selectLatinLayout() = 0;
     virtual void restoreLayout() = 0;
-    // The key of a digit or a Latin letter (either case), optionally inside Shift.
+    // The key of a digit or a Latin letter, inside Shift when asked: the
+    // character comes out as the digit or the upper-case letter on any layout.
     virtual void pressKey(QChar key, bool shift) = 0;
     // One character exactly as itself, whatever the layout.
     virtual void typeCharacter(char32_t c) = 0;

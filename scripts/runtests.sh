@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Runs every test through ctest, with an X server for the tests that need one.
+# Usage: runtests.sh [build folder] [ctest arguments...]
 set -uo pipefail
-cd "$(dirname "$0")/../build"
+cd "$(dirname "$0")/.."
+build="${1:-build}"
+shift || true
+cd "$build"
 
 # Virtual readers of the tests live in a folder of their own.
 export XDG_RUNTIME_DIR="$PWD/test-runtime"
@@ -19,7 +23,7 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
   done
 fi
 
-ctest --output-on-failure -j"$(nproc)" --timeout 120 2>&1 | tee ctest.log
+ctest --output-on-failure -j"$(nproc)" --timeout 120 "$@" 2>&1 | tee ctest.log
 rc=${PIPESTATUS[0]}
 [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 

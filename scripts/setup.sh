@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need, if any is missing.
+# Installs the Debian 12 packages the build and the tests need, if any is
+# missing; more packages may be named as arguments. Runs no apt-get when
+# everything is there.
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev libqt6serialport6-dev qt6-qpa-plugins
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-qpa-plugins qt6-translations-l10n
           libgtest-dev libcrypto++-dev libudev-dev libxtst-dev libx11-dev
-          libqt6svg6 umockdev libumockdev-dev xvfb xauth x11-xserver-utils x11-xkb-utils)
+          libqt6svg6 umockdev libumockdev-dev xvfb xauth x11-xserver-utils x11-xkb-utils "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

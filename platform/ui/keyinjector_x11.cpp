@@ -1,6 +1,7 @@
-// Key injection on X11 through the XTest extension. Keys are found in the
-// active layout group; a character that no key produces is typed through a
-// spare keycode bound to it for the moment.
+// Key injection on X11 through the XTest extension. Every character is typed
+// by its keysym: the key that gives it in the active layout group, with Shift
+// when it sits on the second level; a character that no key produces is
+// typed through a spare keycode bound to it for the moment.
 #include <QTimer>
 #include <map>
 
@@ -94,19 +95,13 @@ public:
         switched = false;
     }
 
+    // Digits and Latin letters are typed by their keysym too, so that a
+    // layout whose digits need Shift (AZERTY, say) still gives the digit. A
+    // letter comes out upper case whether Caps Lock is on or off.
     void pressKey(QChar key, bool shift) override
     {
-        if (!display)
-            return;
-        KeySym sym = keysymOf(key.unicode());
-        if (key.isLetter() && key.unicode() < 0x80)
-            sym = XK_a + (key.toLower().unicode() - 'a');
-        const KeyCode code = XKeysymToKeycode(display, sym);
-        if (!code) {
-            typeCharacter(key.unicode());
-            return;
-        }
-        tap(code, shift);
+        Q_UNUSED(shift)
+        typeCharacter(key.isLetter() && key.unicode() < 0x80 ? key.toUpper().unicode() : key.unicode());
     }
 
     void typeCharacter(char32_t c) override

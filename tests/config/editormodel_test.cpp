@@ -377,3 +377,25 @@ TEST(ApplyConfig, RandomItemTextsNeverLeaveTheEditorLoading)
         ASSERT_EQ(m.formatChecks.size(), m.formatEntries.size());
     }
 }
+
+TEST(ApplyConfig, OverLongKeysAndNamesAreHeldAsTheRecordDefinesThem)
+{
+    EditorModel m = started();
+    const QString twentyBytes = QStringLiteral("00112233445566778899AABBCCDDEEFF01020304");
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060102") + QStringLiteral("0B14") + twentyBytes
+                                          + QStringLiteral("040101")),
+                              ConfigSource::File));
+    EXPECT_EQ(m.blockKey, twentyBytes.left(32));
+    const ConfigTable written = parseConfig(m.buildItems(Producer::File));
+    EXPECT_EQ(written[0x0B], twentyBytes.left(32));
+    EXPECT_EQ(written[0x04], QStringLiteral("01")); // the items after the key are intact
+
+    m.readerKind = [] { return ReaderKind::Ble; };
+    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100") + QStringLiteral("2029") + QString(40, QLatin1Char('A')).replace(QLatin1String("A"), QLatin1String("41"))
+                                          + QStringLiteral("00")),
+                              ConfigSource::Reader));
+    EXPECT_EQ(m.bleName, QString(31, QLatin1Char('A')));
+    const ConfigTable reader = parseConfig(m.buildItems(Producer::Reader));
+    EXPECT_EQ(reader[0x20].size(), 64); // 31 characters and the closing 00
+    EXPECT_EQ(reader[0x04], QStringLiteral("00"));
+}

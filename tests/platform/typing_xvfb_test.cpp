@@ -44,15 +44,23 @@ protected:
         output += QString::fromUtf8(typist.readAllStandardOutput());
         return output;
     }
-    // Types the identifier and returns what the client received.
-    QString typed(const QString &id)
+    // Types the identifier and returns what the client received, waiting for
+    // `expected` characters at most two seconds.
+    QString typed(const QString &id, int expected)
     {
         presenter->identifierRead(id, IdKind::Uid);
         limra::testing::waitUntil([this] { return !presenter->typist().busy(); });
-        limra::testing::spin(200);
+        limra::testing::waitUntil([&] { return received().size() >= expected; }, 2000);
+        limra::testing::spin(50);
         const QString text = received();
         output.clear();
         return text;
+    }
+    QString typed(const QString &id, const QString &expected) { return typed(id, int(expected.size())); }
+    void layout(const char *layouts)
+    {
+        if (QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), QLatin1String(layouts)}) != 0)
+            GTEST_SKIP() << "setxkbmap is not available";
     }
     static void setCapsLock(bool on)
     {
@@ -75,16 +83,16 @@ protected:
 
 TEST_F(XTyping, DecimalIdentifier)
 {
-    EXPECT_EQ(typed(QStringLiteral("00FF")), QStringLiteral("255"));
+    EXPECT_EQ(typed(QStringLiteral("00FF"), 3), QStringLiteral("255"));
 }
 
 TEST_F(XTyping, HexLettersComeOutUpperCaseWithCapsLockOffAndOn)
 {
     presenter->setView(CardPresenter::View::Hex);
-    EXPECT_EQ(typed(QStringLiteral("0A1bF9")), QStringLiteral("0A1BF9"));
+    EXPECT_EQ(typed(QStringLiteral("0A1bF9"), 6), QStringLiteral("0A1BF9"));
     setCapsLock(true);
     EXPECT_TRUE(keys->capsLockOn());
-    EXPECT_EQ(typed(QStringLiteral("0A1bF9")), QStringLiteral("0A1BF9"));
+    EXPECT_EQ(typed(QStringLiteral("0A1bF9"), 6), QStringLiteral("0A1BF9"));
 }
 
 TEST_F(XTyping, TemplateResultTypedAsItselfWithEnter)
@@ -92,33 +100,53 @@ TEST_F(XTyping, TemplateResultTypedAsItselfWithEnter)
     presenter->setView(CardPresenter::View::Template);
     presenter->activeTemplate = QStringLiteral("id=dec(b1); x_y-b2! Жb1");
     newline = true;
-    EXPECT_EQ(typed(QStringLiteral("04A1")), QStringLiteral("id=161; x_y-04! ЖA1\n"));
+    EXPECT_EQ(typed(QStringLiteral("04A1"), QStringLiteral("id=161; x_y-04! ЖA1\n")),
+              QStringLiteral("id=161; x_y-04! ЖA1\n"));
     setCapsLock(true);
     newline = false;
     presenter->activeTemplate = QStringLiteral("aB-b1");
-    EXPECT_EQ(typed(QStringLiteral("04a1")), QStringLiteral("aB-a1"));
+    EXPECT_EQ(typed(QStringLiteral("04a1"), 5), QStringLiteral("aB-a1"));
 }
 
 TEST_F(XTyping, NothingTypedWhileTheToolIsActive)
 {
     active = true;
-    EXPECT_EQ(typed(QStringLiteral("01")), QString());
+    EXPECT_EQ(typed(QStringLiteral("01"), 1), QString());
+}
+
+// Layouts whose digits need Shift (French), whose Y and Z are swapped
+// (German), and a second group without Latin letters (Russian).
+TEST_F(XTyping, DigitsAndLettersOnEveryLayout)
+{
+    for (const char *layouts : {"fr", "de", "us,ru"}) {
+        layout(layouts);
+        for (CardPresenter::View view : {CardPresenter::View::Dec, CardPresenter::View::Hex}) {
+            presenter->setView(view);
+            const QString expected = view == CardPresenter::View::Dec ? QStringLiteral("11259375")
+                                                                      : QStringLiteral("0ABCDEF");
+            EXPECT_EQ(typed(QStringLiteral("0ABCDEF"), expected), expected) << layouts;
+        }
+        setCapsLock(true);
+        presenter->setView(CardPresenter::View::Hex);
+        EXPECT_EQ(typed(QStringLiteral("0A1B2C"), 6), QStringLiteral("0A1B2C")) << layouts;
+        setCapsLock(false);
+    }
+    layout("us");
 }
 
 TEST_F(XTyping, HexTypedThroughTheLatinLayoutAndTheRussianOneRestored)
 {
-    if (QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), QStringLiteral("us,ru")}) != 0)
-        GTEST_SKIP() << "setxkbmap is not available";
+    layout("us,ru");
     Display *d = XOpenDisplay(nullptr);
     ASSERT_NE(d, nullptr);
     XkbLockGroup(d, XkbUseCoreKbd, 1);
     XSync(d, False);
     presenter->setView(CardPresenter::View::Hex);
-    EXPECT_EQ(typed(QStringLiteral("0A1BF")), QStringLiteral("0A1BF"));
+    EXPECT_EQ(typed(QStringLiteral("0A1BF"), 5), QStringLiteral("0A1BF"));
     XkbStateRec state{};
     XkbGetState(d, XkbUseCoreKbd, &state);
     EXPECT_EQ(state.locked_group, 1);
     XkbLockGroup(d, XkbUseCoreKbd, 0);
     XCloseDisplay(d);
-    QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), QStringLiteral("us")});
+    layout("us");
 }
