@@ -306,6 +306,12 @@ int EditorModel::checkedFormats() const
     return mask;
 }
 
+void EditorModel::setColour(int index, const QColor &colour)
+{
+    colours[size_t(index)] = colour;
+    captionContrast[size_t(index)] = true;
+}
+
 // ---- record and wire form --------------------------------------------------
 
 ReaderConfig EditorModel::record() const
@@ -446,7 +452,7 @@ bool EditorModel::applyConfig(const ConfigTable &t, ConfigSource source)
     const QString leds = slot(0x0C);
     if (leds.size() == 16)
         for (int i = 0; i < 4; ++i)
-            colours[size_t(i)] = colourFromCode(leds.mid(4 * i, 4));
+            setColour(i, colourFromCode(leds.mid(4 * i, 4)));
 
     loading = false;
     shiftRule();

@@ -83,6 +83,10 @@ public:
     int pulse = 3;
     std::array<bool, 64> zones{};
     std::array<QColor, 4> colours = ReaderConfig().ledColours;
+    // A field's caption is black until its colour first changes; from then
+    // on it follows the contrast rule.
+    std::array<bool, 4> captionContrast{};
+    void setColour(int index, const QColor &colour);
 
     // Program-wide values.
     // The kind of the connected reader; the reader session tells.

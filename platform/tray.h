@@ -11,6 +11,9 @@ public:
     virtual void show() = 0;
     virtual void hide() = 0;
     virtual bool isVisible() const = 0;
+    // False where the desktop has no notification area: minimising must
+    // then leave the window reachable.
+    virtual bool available() const = 0;
 
 Q_SIGNALS:
     void restoreRequested(); // double-click or "Развернуть"

@@ -52,6 +52,7 @@ constexpr int kClientHeight = 650;
 constexpr int kMinOuterWidth = 910;
 constexpr int kMinOuterHeight = 655;
 constexpr int kTrayStartMs = 10;
+constexpr int kUnblockMs = 50;
 
 const QString kViewModeKey = QStringLiteral("viewmode");
 const QString kTemplateKey = QStringLiteral("template");
@@ -89,7 +90,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent) : QMainWindow(
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
-    layout->setContentsMargins(4, 4, 4, 0);
+    layout->setContentsMargins(4, 2, 4, 0);
     m_cardDisplay = new CardDisplay(*m_presenter, central);
     layout->addWidget(m_cardDisplay);
     m_tabs = new QTabWidget(central);
@@ -126,10 +127,19 @@ MainWindow::MainWindow(const Services &services, QWidget *parent) : QMainWindow(
 
     m_trayStartTimer.setSingleShot(true);
     m_trayStartTimer.setInterval(kTrayStartMs);
-    connect(&m_trayStartTimer, &QTimer::timeout, this, [this] {
-        setWindowState(windowState() | Qt::WindowMinimized);
-        minimizeToTray();
+    // Straight to the tray, without asking the window system to minimize:
+    // a late notice of that could hide the window again after a restore.
+    connect(&m_trayStartTimer, &QTimer::timeout, this, &MainWindow::minimizeToTray);
+    m_unblockTimer.setSingleShot(true);
+    m_unblockTimer.setInterval(kUnblockMs);
+    connect(&m_unblockTimer, &QTimer::timeout, this, [this] {
+        if (!m_inputBlocked)
+            return;
+        m_inputBlocked = false;
+        qApp->removeEventFilter(this);
+        QApplication::restoreOverrideCursor();
     });
+    connect(&m_link, &ReaderLink::busyChanged, this, &MainWindow::readerBusy);
     if (m_services.tray) {
         connect(m_services.tray, &Tray::restoreRequested, this, &MainWindow::restoreFromTray);
         connect(m_services.tray, &Tray::closeRequested, this, &QWidget::close);
@@ -157,6 +167,10 @@ MainWindow::MainWindow(const Services &services, QWidget *parent) : QMainWindow(
 
 MainWindow::~MainWindow()
 {
+    if (m_inputBlocked) {
+        qApp->removeEventFilter(this);
+        QApplication::restoreOverrideCursor();
+    }
     m_discovery.reset();
     m_link.removeSink(m_presenter);
     m_session.reset();
@@ -173,12 +187,14 @@ void MainWindow::buildPages()
     m_versionQuery = std::make_unique<FirmwareVersionQuery>(m_link, *m_services.dialogs);
     m_firmwarePage = new FirmwarePage(*m_firmwareUpdate, *m_versionQuery, *m_services.dialogs, m_tabs);
     connect(m_firmwareUpdate, &FirmwareUpdate::lockedChanged, this, &MainWindow::setLocked);
-    connect(m_firmwareUpdate, &FirmwareUpdate::waitCursor, this, [](bool on) {
+    connect(m_firmwareUpdate, &FirmwareUpdate::waitCursor, this, [this](bool on) {
+        if (on == m_firmwareCursor)
+            return;
+        m_firmwareCursor = on;
         if (on)
             QApplication::setOverrideCursor(Qt::WaitCursor);
         else
-            while (QApplication::overrideCursor())
-                QApplication::restoreOverrideCursor();
+            QApplication::restoreOverrideCursor();
     });
     m_tabs->addTab(m_firmwarePage, QStringLiteral("Обновление микропрограммы"));
     m_programTabChange = false;
@@ -287,7 +303,13 @@ void MainWindow::readSettings()
         selectPage(m_configPage);
     if (flag(kTrayKey)) {
         m_configPage->startInTray->setChecked(true);
-        m_trayStartTimer.start();
+        if (trayAvailable()) // never hidden where it could not be found again
+            m_trayStartTimer.start();
+    }
+    if (!trayAvailable()) {
+        m_configPage->startInTray->setEnabled(false);
+        m_configPage->startInTray->setToolTip(
+            QStringLiteral("На этом рабочем столе нет области уведомлений: окно сворачивается как обычно."));
     }
 }
 
@@ -322,8 +344,52 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && isVisible())
-        QTimer::singleShot(0, this, &MainWindow::minimizeToTray);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && isVisible()
+        && trayAvailable())
+        QTimer::singleShot(0, this, [this] {
+            // Only while the window is still minimized: a restore may have come meanwhile.
+            if ((windowState() & Qt::WindowMinimized) && isVisible())
+                minimizeToTray();
+        });
+}
+
+void MainWindow::readerBusy(bool busy)
+{
+    if (!busy) {
+        m_unblockTimer.start();
+        return;
+    }
+    m_unblockTimer.stop();
+    if (m_inputBlocked)
+        return;
+    m_inputBlocked = true;
+    qApp->installEventFilter(this);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_inputBlocked && watched->isWidgetType()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::trayAvailable() const
+{
+    return m_services.tray && m_services.tray->available();
 }
 
 void MainWindow::minimizeToTray()
@@ -345,8 +411,7 @@ void MainWindow::restoreFromTray()
 
 void MainWindow::setStatusText(const QString &text)
 {
-    m_statusBar->text->setText(text);
-    m_statusBar->text->setToolTip(text); // a long port name does not fit the panel
+    m_statusBar->text->setFullText(text); // a long port name may not fit the panel
 }
 
 void MainWindow::statusBarClicked(int x)

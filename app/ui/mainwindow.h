@@ -98,8 +98,11 @@ private:
     void readConfigurationAfterConnecting();
     void tabChanged(int index);
     void minimizeToTray();
+    bool trayAvailable() const;
     void restoreFromTray();
     void statusBarClicked(int x);
+    void readerBusy(bool busy);
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     Services m_services;
     ReaderLink m_link;
@@ -133,6 +136,11 @@ private:
     bool m_programTabChange = false;
     bool m_locked = false;          // a firmware update runs
     QTimer m_trayStartTimer;
+    // While the tool waits for the reader, the user's input to its windows
+    // starts nothing; the block ends a moment after the last wait.
+    QTimer m_unblockTimer;
+    bool m_inputBlocked = false;
+    bool m_firmwareCursor = false;
 };
 
 } // namespace limra

@@ -11,7 +11,7 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    text = new QLabel(this);
+    text = new ElidedLabel(this);
     text->setFixedWidth(kFirstWidth);
     link = new QLabel(QStringLiteral("настройки подключения"), this);
     link->setFixedWidth(kMiddleWidth);
@@ -26,7 +26,7 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     link->setAccessibleDescription(QStringLiteral("Настройки подключения"));
     last = new QLabel(this);
     last->setFixedWidth(kLastWidth);
-    for (QLabel *l : {text, link, last})
+    for (QLabel *l : {static_cast<QLabel *>(text), link, last})
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     layout->addWidget(text);
     layout->addWidget(link);
@@ -42,6 +42,19 @@ void StatusBar::mousePressEvent(QMouseEvent *event)
 {
     const int x = int(event->position().x());
     Q_EMIT clicked(x);
+}
+
+// The link shows a focus frame while the keyboard is on it.
+void StatusBar::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    link->setFrameStyle(QFrame::Box | QFrame::Plain);
+}
+
+void StatusBar::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    link->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }
 
 void StatusBar::keyPressEvent(QKeyEvent *event)

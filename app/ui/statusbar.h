@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "common/ui/elidedlabel.h"
+
 namespace limra {
 
 class StatusBar : public QWidget {
@@ -15,7 +17,7 @@ public:
     static constexpr int kLastWidth = 50;
 
     explicit StatusBar(QWidget *parent = nullptr);
-    QLabel *text;
+    ElidedLabel *text;
     QLabel *link;
     QLabel *last;
 
@@ -25,6 +27,8 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 };
 
 } // namespace limra

@@ -1,19 +1,51 @@
 #pragma once
-// A number field changed only with its arrows or arrow keys, never by typing.
+// Number fields changed only with their arrows or arrow keys, one step at a
+// time, never by typing; the mouse wheel turns them only while they have the
+// focus. A selector that the wheel does not change in passing.
+#include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QWheelEvent>
 
 namespace limra {
 
-class ArrowSpinBox : public QSpinBox {
+template <class Base>
+class FocusWheel : public Base {
 public:
-    explicit ArrowSpinBox(QWidget *parent = nullptr) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }
+    explicit FocusWheel(QWidget *parent = nullptr) : Base(parent) { this->setFocusPolicy(Qt::StrongFocus); }
+
+protected:
+    void wheelEvent(QWheelEvent *event) override
+    {
+        if (this->hasFocus())
+            Base::wheelEvent(event);
+        else
+            event->ignore(); // the scroll area behind scrolls instead
+    }
 };
 
-class ArrowDoubleSpinBox : public QDoubleSpinBox {
+class ArrowSpinBox : public FocusWheel<QSpinBox> {
 public:
-    explicit ArrowDoubleSpinBox(QWidget *parent = nullptr) : QDoubleSpinBox(parent) { lineEdit()->setReadOnly(true); }
+    explicit ArrowSpinBox(QWidget *parent = nullptr) : FocusWheel(parent) { lineEdit()->setReadOnly(true); }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown)
+            event->ignore(); // one step at a time
+        else
+            QSpinBox::keyPressEvent(event);
+    }
 };
+
+// Its page step (PageUp, PageDown) is a whole unit.
+class ArrowDoubleSpinBox : public FocusWheel<QDoubleSpinBox> {
+public:
+    explicit ArrowDoubleSpinBox(QWidget *parent = nullptr) : FocusWheel(parent) { lineEdit()->setReadOnly(true); }
+};
+
+using SelectorBox = FocusWheel<QComboBox>;
 
 } // namespace limra

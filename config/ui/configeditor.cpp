@@ -54,13 +54,13 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     outer->addWidget(general, 1);
     auto *g = new QVBoxLayout(general);
 
-    wiegandType = new QComboBox(general);
+    wiegandType = new SelectorBox(general);
     wiegandType->addItems({QStringLiteral("Wiegand c контрольной суммой CRC"), QStringLiteral("Wiegand без контрольной суммы CRC")});
     QHBoxLayout *r = row(g);
     r->addWidget(labelFor(general, QStringLiteral("Тип итерфейса Wiegand :"), wiegandType));
     r->addWidget(wiegandType, 1);
 
-    widthMode = new QComboBox(general);
+    widthMode = new SelectorBox(general);
     widthMode->addItems({QStringLiteral("автоопределение"), QStringLiteral("пользовательская")});
     width = spin<ArrowSpinBox>(general, 8, 64);
     width->setValue(64);
@@ -76,7 +76,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     r->addWidget(widthNote);
     width->setAccessibleName(widthLabel->text());
 
-    readMode = new QComboBox(general);
+    readMode = new SelectorBox(general);
     readMode->addItems({QStringLiteral("Обычный режим чтения только UID"), QStringLiteral("Защищенный режим: код объекта"),
                         QStringLiteral("Защищенный режим: чтение кода из блока"),
                         QStringLiteral("Защищенный режим: зоны прохода")});
@@ -96,6 +96,9 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     hash = new QCheckBox(conversion);
     const QString hashName = QStringLiteral("Хеш-функция");
     hashLink = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(hashName), conversion);
+    hashLink->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    hashLink->setFocusPolicy(Qt::StrongFocus);
+    hashLink->setAccessibleName(hashName);
     hash->setAccessibleName(hashName);
     shift = spin<ArrowSpinBox>(conversion, 0, 63);
     significantBits = spin<ArrowSpinBox>(conversion, 1, 64);
@@ -213,7 +216,13 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     // User actions.
     connect(wiegandType, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model.userSetWgType(i); sync(); });
     connect(widthMode, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model.userSetWidthMode(i); sync(); });
-    connect(readMode, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model.userSetReadMode(i); sync(); });
+    // Picking the read mode already chosen changes nothing.
+    connect(readMode, QOverload<int>::of(&QComboBox::activated), this, [this](int i) {
+        if (i != model.readMode) {
+            model.userSetReadMode(i);
+            sync();
+        }
+    });
     auto spinAction = [this](QSpinBox *s, void (EditorModel::*set)(int)) {
         connect(s, QOverload<int>::of(&QSpinBox::valueChanged), this, [this, set](int v) {
             if (m_syncing)
@@ -286,7 +295,7 @@ void ConfigEditor::chooseColour(int index)
     if (!chosen)
         return;
     lastChosenColour = *chosen;
-    model.colours[size_t(index)] = reducedColour(*chosen);
+    model.setColour(index, reducedColour(*chosen));
     sync();
 }
 
@@ -346,7 +355,7 @@ void ConfigEditor::sync()
     zones->setChecks(m.zones);
     pulse->setValue(m.pulse / 10.0);
     for (size_t i = 0; i < 4; ++i)
-        leds[i]->setColour(m.colours[i]);
+        leds[i]->setColour(m.colours[i], m.captionContrast[i] ? captionColour(m.colours[i]) : QColor(Qt::black));
     m_syncing = false;
 }
 

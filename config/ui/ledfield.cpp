@@ -12,11 +12,12 @@ LedField::LedField(const QString &label, QWidget *parent) : QPushButton(QStringL
     setFixedSize(120, 24);
 }
 
-void LedField::setColour(const QColor &colour)
+void LedField::setColour(const QColor &colour, const QColor &caption)
 {
-    current = colour;
+    m_colour = colour;
+    m_caption = caption;
     setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid #808080; }")
-                      .arg(colour.name(), captionColour(colour).name()));
+                      .arg(colour.name(), caption.name()));
 }
 
 } // namespace limra

@@ -8,11 +8,13 @@ class LedField : public QPushButton {
     Q_OBJECT
 public:
     LedField(const QString &label, QWidget *parent = nullptr);
-    void setColour(const QColor &colour);
-    QColor colour() const { return current; }
+    void setColour(const QColor &colour, const QColor &caption);
+    QColor colour() const { return m_colour; }
+    QColor caption() const { return m_caption; }
 
 private:
-    QColor current;
+    QColor m_colour;
+    QColor m_caption;
 };
 
 } // namespace limra

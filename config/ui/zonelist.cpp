@@ -16,12 +16,14 @@
 
 #include "common/texts.h"
 #include "config/readerconfig.h"
+#include "common/ui/arrowspinbox.h"
 #include "config/zonenames.h"
 
 namespace limra {
 
 namespace {
 constexpr int kZones = 64;
+constexpr int kRowHeight = 20;
 
 QToolButton *tool(QWidget *parent, QStyle::StandardPixmap icon, const QString &hint, const QString &text = QString())
 {
@@ -42,7 +44,7 @@ ZoneList::ZoneList(Names names, QWidget *parent) : QWidget(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto *tools = new QHBoxLayout;
-    sources = new QComboBox(this);
+    sources = new SelectorBox(this);
     sources->setAccessibleName(kStandardNames);
     tools->addWidget(sources, 1);
     if (editableNames) {
@@ -64,7 +66,15 @@ ZoneList::ZoneList(Names names, QWidget *parent) : QWidget(parent)
     grid->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     grid->setColumnWidth(0, 24);
     grid->setColumnWidth(1, 32);
-    grid->verticalHeader()->setDefaultSectionSize(20);
+    grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    // One Tab stop for the whole grid: arrows move inside it, Space toggles.
+    grid->setTabKeyNavigation(false);
+    if (editableNames) {
+        // On the configuration tab the grid shows every row and the tab's own
+        // scroll area scrolls: one scroll area at a time.
+        grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        grid->setFixedHeight(kZones * kRowHeight + 2 * grid->frameWidth());
+    }
     for (int r = 0; r < kZones; ++r) {
         auto *check = new QTableWidgetItem;
         check->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
@@ -79,8 +89,11 @@ ZoneList::ZoneList(Names names, QWidget *parent) : QWidget(parent)
         grid->setItem(r, 2, name);
     }
     layout->addWidget(grid, 1);
+    nameCells();
 
     connect(grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
+        if (item->column() == 2)
+            nameCells();
         if (!m_updating && item->column() == 0)
             Q_EMIT checksChanged();
     });
@@ -94,6 +107,15 @@ ZoneList::ZoneList(Names names, QWidget *parent) : QWidget(parent)
         setChecks(ZoneChecks{});
         Q_EMIT checksChanged();
     });
+}
+
+// Each check cell tells assistive technology which zone it is: "Зона 12" and its name.
+void ZoneList::nameCells()
+{
+    const QSignalBlocker block(grid);
+    for (int r = 0; r < kZones; ++r)
+        grid->item(r, 0)->setData(Qt::AccessibleTextRole,
+                                  QStringLiteral("Зона %1 %2").arg(r + 1).arg(grid->item(r, 2)->text()));
 }
 
 ZoneChecks ZoneList::checks() const

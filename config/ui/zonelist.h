@@ -41,6 +41,8 @@ Q_SIGNALS:
     void checksChanged();
 
 private:
+    void nameCells();
+
     bool m_updating = false;
 };
 

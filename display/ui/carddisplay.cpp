@@ -1,5 +1,7 @@
 #include "display/ui/carddisplay.h"
 
+#include "common/ui/elidedlabel.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -11,6 +13,8 @@ namespace limra {
 
 namespace {
 constexpr int kBlinkMs = 100;
+// A long identifier first gets smaller type, down to this size, then an ellipsis.
+constexpr int kSmallestIdentifierPx = 18;
 const QColor kStripColour(0xE9, 0xE9, 0xE9);
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 const QColor kInfoGrey(0x80, 0x80, 0x80);
@@ -88,10 +92,13 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent) : QFrame(par
     QWidget *leftField = strip(m_identifierStrip, 42, kStripColour);
     leftField->setFixedWidth(128);
     idRow->addWidget(leftField);
-    identifier = new QLabel(QStringLiteral("0"), m_identifierStrip);
+    identifier = new ElidedLabel(m_identifierStrip);
     QFont idFont(QStringLiteral("Tahoma"));
     idFont.setPixelSize(37);
     identifier->setFont(idFont);
+    identifier->setMinimumPixelSize(kSmallestIdentifierPx);
+    identifier->setFullText(QStringLiteral("0"));
+    identifier->setAccessibleName(QStringLiteral("ID карты"));
     identifier->setAlignment(Qt::AlignCenter);
     identifier->setTextInteractionFlags(Qt::TextSelectableByMouse);
     idRow->addWidget(identifier, 1);
@@ -102,8 +109,8 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent) : QFrame(par
     infoLayout->setSpacing(0);
     QFont small = font();
     small.setPixelSize(11);
-    for (QLabel **l : {&cardType, &cardSecurity, &cardMemory}) {
-        *l = new QLabel(infoColumn);
+    for (ElidedLabel **l : {&cardType, &cardSecurity, &cardMemory}) {
+        *l = new ElidedLabel(infoColumn);
         (*l)->setFont(small);
         setTextColour(*l, kInfoGrey);
         infoLayout->addWidget(*l);
@@ -134,7 +141,7 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent) : QFrame(par
     connect(hexChoice, &QRadioButton::clicked, &m_presenter, &CardPresenter::chooseHex);
     connect(templateChoice, &QRadioButton::clicked, &m_presenter, &CardPresenter::chooseTemplate);
     connect(&m_presenter, &CardPresenter::identifierShown, this, &CardDisplay::identifierShown);
-    connect(&m_presenter, &CardPresenter::shownTextChanged, identifier, &QLabel::setText);
+    connect(&m_presenter, &CardPresenter::shownTextChanged, identifier, &ElidedLabel::setFullText);
     connect(&m_presenter, &CardPresenter::cardInfoShown, this, &CardDisplay::cardInfoShown);
     connect(&m_presenter, &CardPresenter::viewChanged, this, &CardDisplay::showView);
 
@@ -144,7 +151,7 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent) : QFrame(par
     m_cardInfoTimer.setSingleShot(true);
     m_cardInfoTimer.setInterval(kBlinkMs);
     connect(&m_cardInfoTimer, &QTimer::timeout, this, [this] {
-        for (QLabel *l : {cardType, cardSecurity, cardMemory})
+        for (ElidedLabel *l : {cardType, cardSecurity, cardMemory})
             setTextColour(l, kInfoGrey);
     });
     setFixedHeight(18 + 42 + 23 + 2);
@@ -166,15 +173,15 @@ void CardDisplay::identifierShown(const QString &text, IdKind kind)
     indicator->setPixmap(dot(QColor(0x00, 0xC0, 0x00)));
     m_indicatorTimer.start();
     setKindColour(idKindInfo(kind).colour);
-    identifier->setText(text);
+    identifier->setFullText(text);
 }
 
 void CardDisplay::cardInfoShown(const CardInfo &info)
 {
-    cardType->setText(info.type);
-    cardSecurity->setText(info.security);
-    cardMemory->setText(info.memory);
-    for (QLabel *l : {cardType, cardSecurity, cardMemory})
+    cardType->setFullText(info.type);
+    cardSecurity->setFullText(info.security);
+    cardMemory->setFullText(info.memory);
+    for (ElidedLabel *l : {cardType, cardSecurity, cardMemory})
         setTextColour(l, kStripColour);
     m_cardInfoTimer.start();
 }

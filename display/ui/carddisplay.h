@@ -13,6 +13,7 @@ class QRadioButton;
 
 namespace limra {
 
+class ElidedLabel;
 class CardDisplay : public QFrame {
     Q_OBJECT
 public:
@@ -26,10 +27,10 @@ public:
 
     QLabel *indicator;
     std::array<QLabel *, 5> kindLabels{}; // UID, Phone ID, MIR, Nonunique UID, Random UID
-    QLabel *identifier;
-    QLabel *cardType;
-    QLabel *cardSecurity;
-    QLabel *cardMemory;
+    ElidedLabel *identifier;
+    ElidedLabel *cardType;
+    ElidedLabel *cardSecurity;
+    ElidedLabel *cardMemory;
     QRadioButton *decChoice;
     QRadioButton *hexChoice;
     QRadioButton *templateChoice;

@@ -42,6 +42,7 @@ TemplateEditor::TemplateEditor(QWidget *parent) : QDialog(parent)
         box->setAlignment(Qt::AlignCenter);
         box->setFixedWidth(28);
         label->setBuddy(box);
+        box->setFocusPolicy(Qt::NoFocus); // shown, not edited: no Tab stop
         nibbles[size_t(i)] = box;
         grid->addWidget(label, 0, i);
         grid->addWidget(box, 1, i);
@@ -104,7 +105,8 @@ void TemplateEditor::showEvent(QShowEvent *event)
 
 void TemplateEditor::setSample(const QString &text)
 {
-    sample->setText(text);
+    // The template reads the identifier from its right end: so does the sample.
+    sample->setText(text.right(16));
     refillNibbles();
 }
 

@@ -13,8 +13,15 @@ QString qtFileFilter(const QString &filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString pattern = QStringLiteral("(") + parts[i + 1] + QLatin1Char(')');
+        // A description that already names its pattern keeps it once; one
+        // that is the pattern itself is not repeated either.
+        if (parts[i].endsWith(pattern) || parts[i] == parts[i + 1])
+            out << parts[i];
+        else
+            out << parts[i] + QLatin1Char(' ') + pattern;
+    }
     return out.join(QStringLiteral(";;"));
 }
 

@@ -36,6 +36,11 @@ void QtTray::hide()
     m_icon->hide();
 }
 
+bool QtTray::available() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 bool QtTray::isVisible() const
 {
     return m_icon->isVisible();

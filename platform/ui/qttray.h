@@ -17,6 +17,7 @@ public:
     void show() override;
     void hide() override;
     bool isVisible() const override;
+    bool available() const override;
 
 private:
     QSystemTrayIcon *m_icon;

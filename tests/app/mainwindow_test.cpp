@@ -10,6 +10,10 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -18,7 +22,9 @@
 #include "app/inifile.h"
 #include "app/ui/mainwindow.h"
 #include "app/ui/statusbar.h"
+#include "config/ui/configeditor.h"
 #include "config/ui/configpage.h"
+#include "config/ui/zonelist.h"
 #include "display/cardpresenter.h"
 #include "display/ui/carddisplay.h"
 #include "link/discovery.h"
@@ -103,7 +109,7 @@ TEST_F(MainWindowTest, StartsWithItsCaptionSizeAndSearching)
 {
     MainWindow &w = open();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("ЛИМРА Контроль доступа - RFID ") + QStringLiteral(LIMRA_VERSION));
-    EXPECT_EQ(w.statusPanels()->text->text(), QStringLiteral("Поиск устройства..."));
+    EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
     EXPECT_FALSE(w.tabs()->isEnabled());
     EXPECT_GE(w.minimumSize().width() + (w.frameGeometry().width() - w.width()), 910);
     QStringList tabTexts;
@@ -191,13 +197,13 @@ TEST_F(MainWindowTest, TabsFollowTheConnection)
     EXPECT_FALSE(w.tabs()->isEnabled());
     connectTo(sim);
     EXPECT_TRUE(w.tabs()->isEnabled());
-    EXPECT_TRUE(w.statusPanels()->text->text().startsWith(QStringLiteral("Устройство подключено ")));
+    EXPECT_TRUE(w.statusPanels()->text->fullText().startsWith(QStringLiteral("Устройство подключено ")));
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
     EXPECT_EQ(sim.model->commandsReceived,
               (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
     monitor.remove(sim.port());
     EXPECT_FALSE(w.tabs()->isEnabled());
-    EXPECT_EQ(w.statusPanels()->text->text(), QStringLiteral("Поиск устройства..."));
+    EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
 }
 
 TEST_F(MainWindowTest, OnlyClicksStrictlyInsideTheLinkOpenTheSettings)
@@ -226,7 +232,7 @@ TEST_F(MainWindowTest, ApplyingTheSettingsDropsTheConnectionAndTheNextScanReconn
     w.openConnectionSettings();
     EXPECT_FALSE(w.session().isConnected());
     EXPECT_FALSE(w.tabs()->isEnabled());
-    EXPECT_EQ(w.statusPanels()->text->text(), QStringLiteral("Поиск устройства..."));
+    EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
     EXPECT_TRUE(waitUntil([&] { return w.session().isConnected(); }, 2500));
 }
 
@@ -295,4 +301,106 @@ TEST_F(MainWindowTest, EmptyTemplateKeepsTheTemplateViewSelected)
     writeSettings("viewmode=3\r\ntemplate=\r\n");
     MainWindow &w = open();
     EXPECT_TRUE(w.cardDisplay()->templateChoice->isChecked());
+}
+
+TEST_F(MainWindowTest, OpensAtItsOwnClientSize)
+{
+    MainWindow &w = open();
+    spin(50);
+    // 926 x 650 of client area, unless the outer minimum of 910 x 655 asks
+    // for more (where the window system draws almost no frame).
+    const int frame = w.frameGeometry().height() - w.height();
+    EXPECT_EQ(w.size(), QSize(926, std::max(650, 655 - frame)));
+}
+
+TEST_F(MainWindowTest, ClicksDuringAWaitForTheReaderStartNothing)
+{
+    SimReader sim;
+    MainWindow &w = open();
+    connectTo(sim);
+    sim.model->faults.silent = true;
+    spin(100);
+    sim.model->commandsReceived.clear();
+    dialogs.shown.clear();
+    ConfigPage *page = w.configPage();
+    QTimer::singleShot(300, [&] {
+        QTest::mouseClick(page->writeReaderButton, Qt::LeftButton);
+        QTest::mouseClick(page->defaultConfigButton, Qt::LeftButton);
+        QTest::keyClick(page->defaultConfigButton, Qt::Key_Space);
+    });
+    QTest::mouseClick(page->readReaderButton, Qt::LeftButton); // waits 2 s for the silent reader
+    spin(150);
+    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0B01")});
+    EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("error: Ошибка: Превышено время ожидания ответа.")});
+    QTest::mouseClick(page->defaultConfigButton, Qt::LeftButton); // after the wait the tool answers again
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Показана конфигурация по умолчанию"));
+}
+
+TEST_F(MainWindowTest, RestoredFromTheTrayTheWindowStays)
+{
+    writeSettings("totray=1\r\n");
+    MainWindow &w = open();
+    EXPECT_TRUE(waitUntil([&] { return tray.visible; }, 1000));
+    EXPECT_FALSE(w.windowState() & Qt::WindowMinimized); // nothing asked of the window system to undo later
+    tray.doubleClick();
+    spin(300);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(tray.visible);
+}
+
+TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowIsNeverHidden)
+{
+    tray.present = false;
+    writeSettings("totray=1\r\n");
+    MainWindow &w = open();
+    spin(100);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.configPage()->startInTray->isEnabled());
+    EXPECT_FALSE(w.configPage()->startInTray->toolTip().isEmpty());
+    w.setWindowState(Qt::WindowMinimized);
+    spin(100);
+    EXPECT_FALSE(tray.visible);
+    EXPECT_TRUE(w.isVisible() || w.isMinimized());
+}
+
+TEST_F(MainWindowTest, EveryControlOfTheConfigurationTabCanBeReachedAtTheMinimumSize)
+{
+    MainWindow &w = open();
+    w.resize(w.minimumSize());
+    w.configPage()->editor->model.userSetReadMode(3);
+    w.configPage()->editor->model.userSetWidthMode(1);
+    w.configPage()->editor->sync();
+    spin(50);
+    auto *scroll = w.configPage()->findChild<QScrollArea *>();
+    ASSERT_NE(scroll, nullptr);
+    const QList<QWidget *> controls = w.configPage()->findChildren<QWidget *>();
+    int checked = 0;
+    for (QWidget *c : controls) {
+        if (!c->isVisibleTo(w.configPage()) || !(c->focusPolicy() & Qt::TabFocus) || c->inherits("QScrollBar"))
+            continue;
+        if (scroll->widget()->isAncestorOf(c))
+            scroll->ensureWidgetVisible(c, 0, 0);
+        const QRect onPage(c->mapTo(w.configPage(), QPoint(0, 0)), c->size());
+        EXPECT_TRUE(w.configPage()->rect().contains(onPage.center()))
+            << c->metaObject()->className() << " " << c->accessibleName().toStdString();
+        ++checked;
+    }
+    EXPECT_GT(checked, 20);
+    // The zone grid does not scroll inside the scrolling editor.
+    auto *grid = w.configPage()->editor->zones->grid;
+    EXPECT_EQ(grid->verticalScrollBar()->maximum(), 0);
+}
+
+TEST_F(MainWindowTest, KeyboardStopsAndAccessibleNames)
+{
+    MainWindow &w = open();
+    ConfigEditor *editor = w.configPage()->editor;
+    EXPECT_FALSE(editor->zones->grid->tabKeyNavigation()); // one Tab stop for the 64 rows
+    EXPECT_EQ(editor->zones->grid->item(11, 0)->data(Qt::AccessibleTextRole).toString(),
+              QStringLiteral("Зона 12 Зона прохода 12"));
+    editor->zones->grid->item(11, 2)->setText(QStringLiteral("Склад"));
+    EXPECT_EQ(editor->zones->grid->item(11, 0)->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Зона 12 Склад"));
+    EXPECT_TRUE(editor->hashLink->focusPolicy() & Qt::TabFocus);
+    EXPECT_TRUE(w.statusPanels()->focusPolicy() & Qt::TabFocus);
+    EXPECT_FALSE(editor->width->accessibleName().isEmpty());
 }

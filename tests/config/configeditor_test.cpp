@@ -2,6 +2,7 @@
 // controls show what the rules decided.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -14,7 +15,9 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "config/ui/configeditor.h"
 #include "config/ui/ledfield.h"
@@ -242,4 +245,48 @@ TEST_F(ZoneToolsTest, SavingElsewhereAsksAndMissingSourceFallsBack)
     Q_EMIT config.sources->activated(1);
     EXPECT_EQ(config.sources->currentIndex(), 0);
     EXPECT_EQ(config.names().first(), QStringLiteral("A")); // names stay
+}
+
+TEST_F(EditorTest, NumberFieldsMoveOneStepAndTheWheelNeedsTheFocus)
+{
+    chooseReadMode(2);
+    editor.blockNumber->setFocus();
+    QTest::keyClick(editor.blockNumber, Qt::Key_PageUp);
+    EXPECT_EQ(model.blockNumber, 1); // not 11
+    QTest::keyClick(editor.blockNumber, Qt::Key_Up);
+    EXPECT_EQ(model.blockNumber, 2);
+    editor.significantBits->clearFocus();
+    QWheelEvent wheel(QPointF(5, 5), editor.significantBits->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(editor.significantBits, &wheel);
+    EXPECT_EQ(model.significantBits, 64);
+    const int mode = model.readMode;
+    QWheelEvent wheelOnSelector(QPointF(5, 5), editor.readMode->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                                Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(editor.readMode, &wheelOnSelector);
+    EXPECT_EQ(model.readMode, mode);
+}
+
+TEST_F(EditorTest, PickingTheReadModeAlreadyChosenKeepsTheFormatChecks)
+{
+    chooseReadMode(0);
+    clickFormat(0);
+    const QList<bool> checks = formatChecks();
+    EXPECT_FALSE(checks[0]);
+    chooseReadMode(0);
+    EXPECT_EQ(formatChecks(), checks);
+}
+
+TEST_F(EditorTest, LedCaptionsAreBlackUntilTheirColourChanges)
+{
+    for (LedField *led : editor.leds)
+        EXPECT_EQ(led->caption(), QColor(Qt::black)); // the idle blue too
+    dialogs.colours.enqueue(QColor(0, 0, 255));
+    editor.leds[0]->click();
+    EXPECT_EQ(editor.leds[0]->caption(), QColor(Qt::white));
+    EXPECT_EQ(editor.leds[2]->caption(), QColor(Qt::black));
+    ASSERT_TRUE(model.applyConfig(parseConfig(kDefaultConfigItems), ConfigSource::Default));
+    editor.sync();
+    EXPECT_EQ(editor.leds[2]->caption(), QColor(Qt::white)); // red: the contrast rule
+    EXPECT_EQ(editor.leds[1]->caption(), QColor(Qt::black)); // green
 }

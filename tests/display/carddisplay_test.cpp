@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "common/ui/elidedlabel.h"
 #include "display/ui/carddisplay.h"
 #include "display/ui/templateeditor.h"
 #include "link/hextext.h"
@@ -83,7 +84,7 @@ class KindColours : public CardDisplayTest, public ::testing::WithParamInterface
 TEST_P(KindColours, EachKindHasItsColourAndLabel)
 {
     present(GetParam().kind, QStringLiteral("00FF"));
-    EXPECT_EQ(display.identifier->text(), QStringLiteral("255"));
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("255"));
     EXPECT_EQ(stripColour().rgb(), GetParam().colour);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(kindColour(i), i == GetParam().label ? QColor(Qt::black) : QColor(0xC0, 0xC0, 0xC0)) << i;
@@ -101,19 +102,19 @@ TEST_F(CardDisplayTest, DecHexSwitchingAndClipboard)
 {
     toClipboard = true;
     present(IdKind::Uid, QStringLiteral("00FF"));
-    EXPECT_EQ(display.identifier->text(), QStringLiteral("255"));
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("255"));
     display.hexChoice->click();
     present(IdKind::Uid, QStringLiteral("00FF"));
-    EXPECT_EQ(display.identifier->text(), QStringLiteral("00FF"));
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("00FF"));
     display.decChoice->click();
-    EXPECT_EQ(display.identifier->text(), QStringLiteral("255"));
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("255"));
     display.hexChoice->click();
-    EXPECT_EQ(display.identifier->text(), QStringLiteral("FF")); // leading zeros are not restored
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("FF")); // leading zeros are not restored
     EXPECT_EQ(clipboard.texts, (QStringList{QStringLiteral("255"), QStringLiteral("00FF")}));
     present(IdKind::Uid, QStringLiteral("1122334455667788AA"));
-    EXPECT_EQ(display.identifier->text(), QStringLiteral("1122334455667788AA"));
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("1122334455667788AA"));
     display.decChoice->click();
-    EXPECT_EQ(display.identifier->text(), QStringLiteral("1234605616436508552")); // first 16 digits
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("1234605616436508552")); // first 16 digits
 }
 
 TEST_F(CardDisplayTest, CstChoiceUsesTheEditorAndKeepsTheShownText)
@@ -128,11 +129,11 @@ TEST_F(CardDisplayTest, CstChoiceUsesTheEditorAndKeepsTheShownText)
     display.templateChoice->click();
     EXPECT_EQ(sampleSeen, QStringLiteral("04A1B2C3"));
     EXPECT_EQ(presenter.view(), CardPresenter::View::Template);
-    EXPECT_EQ(display.identifier->text(), QStringLiteral("04A1B2C3")); // not re-rendered
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("04A1B2C3")); // not re-rendered
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
-    EXPECT_EQ(display.identifier->text(), QStringLiteral("195-B2"));
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("195-B2"));
     display.decChoice->click();
-    EXPECT_EQ(display.identifier->text(), QStringLiteral("195-B2")); // a CST text stays
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("195-B2")); // a CST text stays
 }
 
 TEST_F(CardDisplayTest, CstWithoutATemplateFallsBackToDec)
@@ -150,10 +151,10 @@ TEST_F(CardDisplayTest, CstWithoutATemplateFallsBackToDec)
 TEST_F(CardDisplayTest, CardInformationBlinks)
 {
     sim.model->sendCardInfo(2, 2, 1024, 1);
-    EXPECT_TRUE(waitUntil([&] { return !display.cardType->text().isEmpty(); }));
-    EXPECT_EQ(display.cardType->text(), QStringLiteral("Mifare Classic"));
-    EXPECT_EQ(display.cardSecurity->text(), QStringLiteral("SL1"));
-    EXPECT_EQ(display.cardMemory->text(), QStringLiteral("1K 17пФ"));
+    EXPECT_TRUE(waitUntil([&] { return !display.cardType->fullText().isEmpty(); }));
+    EXPECT_EQ(display.cardType->fullText(), QStringLiteral("Mifare Classic"));
+    EXPECT_EQ(display.cardSecurity->fullText(), QStringLiteral("SL1"));
+    EXPECT_EQ(display.cardMemory->fullText(), QStringLiteral("1K 17пФ"));
     EXPECT_EQ(display.cardType->palette().color(QPalette::WindowText), QColor(0xE9, 0xE9, 0xE9));
     EXPECT_TRUE(waitUntil([&] { return display.cardType->palette().color(QPalette::WindowText) == QColor(0x80, 0x80, 0x80); }, 500));
 }
@@ -256,9 +257,9 @@ TEST_F(CardDisplayTest, ReportAndIdentifierHandedOverTogetherBothArrive)
     Q_EMIT sim.model->output(hexToBytes(QStringLiteral("230F0001130815000400000000") + QStringLiteral("0224"))
                              + QByteArray("PhoneID: 0A\r\n"));
     ASSERT_TRUE(waitUntil([&] { return reads > 0; }));
-    EXPECT_EQ(display.identifier->text(), QStringLiteral("10"));
-    EXPECT_EQ(display.cardType->text(), QStringLiteral("PHONE"));
-    EXPECT_EQ(display.cardMemory->text(), QStringLiteral("70пФ"));
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("10"));
+    EXPECT_EQ(display.cardType->fullText(), QStringLiteral("PHONE"));
+    EXPECT_EQ(display.cardMemory->fullText(), QStringLiteral("70пФ"));
 }
 
 TEST_F(CardDisplayTest, TheReaderVanishingWhileAnIdentifierIsTypedHarmsNothing)
@@ -274,4 +275,34 @@ TEST_F(CardDisplayTest, TheReaderVanishingWhileAnIdentifierIsTypedHarmsNothing)
     EXPECT_TRUE(waitUntil([&] { return !presenter.typist().busy(); }));
     EXPECT_EQ(keys.events.size(), 32); // the layout switch, 30 keys, the layout back
     EXPECT_EQ(keys.events.last(), QStringLiteral("restore"));
+}
+
+TEST(TemplateEditorSample, KeepsTheRightEndOfALongIdentifier)
+{
+    TemplateEditor editor;
+    editor.setSample(QStringLiteral("1122334455667788AA"));
+    EXPECT_EQ(editor.sample->text(), QStringLiteral("22334455667788AA"));
+    for (QLineEdit *n : editor.nibbles)
+        EXPECT_EQ(n->focusPolicy(), Qt::NoFocus); // shown, not Tab stops
+}
+
+TEST_F(CardDisplayTest, ALongIdentifierShrinksThenShowsAnEllipsisAndTheWholeTextAsTooltip)
+{
+    display.resize(926, 85);
+    display.show();
+    presenter.activeTemplate = QStringLiteral("UID = dec3(n32n31)-dec5(n22n21n12n11) = dec3(b3)-dec5(b2b1) = b4b3b2b1 = dec18(b4b3b2b1)");
+    presenter.setView(CardPresenter::View::Template);
+    present(IdKind::Uid, QStringLiteral("04A1B2C3"));
+    const QString whole = QStringLiteral("UID = 161-45763 = 161-45763 = 04A1B2C3 = 000000000077705923");
+    EXPECT_EQ(display.identifier->fullText(), whole);
+    EXPECT_EQ(display.identifier->toolTip(), whole);
+    EXPECT_EQ(display.identifier->accessibleDescription(), whole);
+    EXPECT_LT(display.identifier->font().pixelSize(), 37);
+    EXPECT_LE(QFontMetrics(display.identifier->font()).horizontalAdvance(display.identifier->text()),
+              display.identifier->contentsRect().width());
+    sim.model->sendCardInfo(9, 2, 1024, 1);
+    EXPECT_TRUE(waitUntil([&] { return !display.cardType->fullText().isEmpty(); }));
+    EXPECT_EQ(display.cardType->fullText(), QStringLiteral("SmartMX с Mifare Classic"));
+    EXPECT_TRUE(display.cardType->text().endsWith(QChar(0x2026)) || display.cardType->text() == display.cardType->fullText());
+    EXPECT_EQ(display.cardType->toolTip(), QStringLiteral("SmartMX с Mifare Classic"));
 }

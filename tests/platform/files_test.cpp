@@ -11,7 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QSystemTrayIcon>
+
 #include "platform/files.h"
+#include "platform/ui/qtdialogs.h"
+#include "platform/ui/qttray.h"
 #include "platform/virtualreaders.h"
 
 using namespace limra;
@@ -136,4 +140,25 @@ TEST(VirtualReaders, AFolderOthersMayWriteIsRefusedAndOnlyTerminalLinksCount)
     ::chmod(QFile::encodeName(dir).constData(), 0700);
     EXPECT_TRUE(virtualReadersDirTrusted());
     qputenv("XDG_RUNTIME_DIR", saved);
+}
+
+TEST(FileFilters, ADescriptionNamesItsPatternOnce)
+{
+    EXPECT_EQ(qtFileFilter(QStringLiteral("Наименования зон прохода (*.znm)|*.znm")),
+              QStringLiteral("Наименования зон прохода (*.znm)"));
+    EXPECT_EQ(qtFileFilter(QStringLiteral("Файл конфигурации|*.rcf")), QStringLiteral("Файл конфигурации (*.rcf)"));
+    EXPECT_EQ(qtFileFilter(QStringLiteral("*.hfw|*.hfw")), QStringLiteral("*.hfw"));
+}
+
+TEST(Tray, AClickRestoresOnEveryKindOfTray)
+{
+    QtTray tray(QIcon(), QStringLiteral("tip"));
+    int restores = 0;
+    QObject::connect(&tray, &Tray::restoreRequested, [&] { ++restores; });
+    auto *icon = tray.findChild<QSystemTrayIcon *>();
+    ASSERT_NE(icon, nullptr);
+    Q_EMIT icon->activated(QSystemTrayIcon::Trigger);     // a D-Bus tray: a single activation
+    Q_EMIT icon->activated(QSystemTrayIcon::DoubleClick); // an X tray
+    Q_EMIT icon->activated(QSystemTrayIcon::Context);
+    EXPECT_EQ(restores, 2);
 }

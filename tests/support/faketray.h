@@ -9,8 +9,10 @@ public:
     void show() override { visible = true; }
     void hide() override { visible = false; }
     bool isVisible() const override { return visible; }
+    bool available() const override { return present; }
     void doubleClick() { Q_EMIT restoreRequested(); }
     bool visible = false;
+    bool present = true;
 };
 
 class FakeClipboard : public Clipboard {

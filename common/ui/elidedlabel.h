@@ -1,0 +1,34 @@
+#pragma once
+// A label whose text may not fit: it shows what fits with an ellipsis, and
+// the whole text as its tooltip and accessible description. It may first
+// make its font smaller, down to a limit, before it elides.
+#include <QLabel>
+
+namespace limra {
+
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit ElidedLabel(QWidget *parent = nullptr);
+
+    void setFullText(const QString &text);
+    QString fullText() const { return m_text; }
+    // The smallest pixel size the font may shrink to before the text is
+    // elided; 0 (the default) never shrinks it.
+    void setMinimumPixelSize(int pixels) { m_minimumPixels = pixels; }
+
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void fit();
+
+    QString m_text;
+    int m_minimumPixels = 0;
+    int m_fullPixels = 0;
+};
+
+} // namespace limra
