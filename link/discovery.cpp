@@ -8,7 +8,6 @@
 #include "link/hextext.h"
 #include "link/readerlink.h"
 #include "platform/portnames.h"
-#include "platform/readerdevice.h"
 
 namespace limra {
 
@@ -26,6 +25,7 @@ ReaderDiscovery::ReaderDiscovery(ReaderSession &session, ReaderLink &link, const
     m_timer.setInterval(kScanIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &ReaderDiscovery::scanOnce);
     connect(&m_session, &ReaderSession::portFailed, this, &ReaderDiscovery::deviceRemoved);
+    connect(&m_session, &ReaderSession::portFailed, this, &ReaderDiscovery::portsChanged);
 }
 
 void ReaderDiscovery::start()
@@ -54,15 +54,18 @@ void ReaderDiscovery::applySettings(ReaderSession::ConnectionMode mode, const QS
         m_session.dropConnection();
 }
 
-QStringList ReaderDiscovery::readerPorts() const
+QStringList ReaderDiscovery::readerPorts()
 {
-    QStringList usb;
-    for (const PortInfo &p : m_ports.ports())
-        if (p.hasUsbIds && p.vendorId == kReaderVendorId && p.productId == kReaderProductId)
-            usb << p.name.trimmed();
-    std::sort(usb.begin(), usb.end()); // a stable order whatever the system lists first
-    usb.removeDuplicates();
-    return usb + m_ports.virtualReaders();
+    if (m_portsStale) {
+        QStringList usb;
+        for (const QString &name : m_ports.readerPorts())
+            usb << name.trimmed();
+        std::sort(usb.begin(), usb.end()); // a stable order whatever the system lists first
+        usb.removeDuplicates();
+        m_readerPorts = usb + m_ports.virtualReaders();
+        m_portsStale = false;
+    }
+    return m_readerPorts;
 }
 
 QStringList ReaderDiscovery::allPorts() const
@@ -73,7 +76,7 @@ QStringList ReaderDiscovery::allPorts() const
     return all + m_ports.virtualReaders();
 }
 
-QStringList ReaderDiscovery::candidates() const
+QStringList ReaderDiscovery::candidates()
 {
     switch (m_session.mode) {
     case ReaderSession::ConnectionMode::FromList: return {m_session.listPort};
@@ -146,6 +149,7 @@ bool ReaderDiscovery::probe(const QString &name)
 void ReaderDiscovery::deviceRemoved(const QString &portName)
 {
     m_timer.stop();
+    m_portsStale = true;
     const QString name = portName.trimmed();
     if (m_session.hasPort() && !name.isEmpty() && name == m_session.portName().trimmed()
         && !m_session.firmwareSwitching()) {

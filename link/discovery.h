@@ -33,13 +33,16 @@ public:
     void scanOnce();
     // A serial device is gone; `portName` as the port is opened by.
     void deviceRemoved(const QString &portName);
+    // Serial devices came or went: the reader's ports are listed again at
+    // the next scan. Between such changes a scan lists nothing.
+    void portsChanged() { m_portsStale = true; }
 
     // The present ports of the reader (USB 1FC9:0117), then the virtual readers.
-    QStringList readerPorts() const;
+    QStringList readerPorts();
     // Every serial port the system knows, then the virtual readers.
     QStringList allPorts() const;
     // The ports one scan tries.
-    QStringList candidates() const;
+    QStringList candidates();
 
 Q_SIGNALS:
     // A reader identified itself and was put back to card reading: its
@@ -54,6 +57,8 @@ private:
     const PortEnumerator &m_ports;
     QTimer m_timer;
     bool m_paused = false;
+    bool m_portsStale = true;
+    QStringList m_readerPorts;
 };
 
 } // namespace limra

@@ -1,6 +1,6 @@
 #pragma once
-// Tells when a serial device has gone: a USB serial port removed, or a
-// virtual reader's link taken away. Arrivals are not reported.
+// Tells when serial devices come and go: a USB serial port added or removed,
+// a virtual reader's link made or taken away.
 #include <QObject>
 #include <QString>
 
@@ -13,6 +13,8 @@ public:
 Q_SIGNALS:
     // The removal of a serial device is complete; `portName` as the port is opened by.
     void removed(const QString &portName);
+    // A serial device came or went: the ports are worth listing again.
+    void changed();
 };
 
 } // namespace limra

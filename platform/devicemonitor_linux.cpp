@@ -50,6 +50,8 @@ void SystemDeviceMonitor::readUdev()
             qCDebug(lcDiscovery) << "removed" << node;
             Q_EMIT removed(QString::fromLocal8Bit(node));
         }
+        if (action && (qstrcmp(action, "add") == 0 || qstrcmp(action, "remove") == 0))
+            Q_EMIT changed();
         udev_device_unref(dev);
     }
 }
@@ -62,6 +64,7 @@ void SystemDeviceMonitor::virtualReadersChanged()
     m_knownLinks = now;
     for (const QString &link : gone)
         Q_EMIT removed(link);
+    Q_EMIT changed();
 }
 
 } // namespace limra

@@ -16,8 +16,10 @@ struct PortInfo {
 class PortEnumerator {
 public:
     virtual ~PortEnumerator() = default;
-    // The present serial ports.
+    // Every present serial port.
     virtual QList<PortInfo> ports() const = 0;
+    // The present serial ports with the reader's USB ids (1FC9:0117).
+    virtual QStringList readerPorts() const = 0;
     // Links of the virtual (simulated) readers, in name order.
     virtual QStringList virtualReaders() const = 0;
 };

@@ -1,6 +1,9 @@
 #include "platform/systemdevices.h"
 
 #include <QSerialPortInfo>
+#include <libudev.h>
+
+#include "platform/readerdevice.h"
 
 #include "platform/virtualreaders.h"
 
@@ -18,6 +21,33 @@ QList<PortInfo> SystemPortEnumerator::ports() const
         p.productId = i.productIdentifier();
         out << p;
     }
+    return out;
+}
+
+QStringList SystemPortEnumerator::readerPorts() const
+{
+    QStringList out;
+    struct udev *context = udev_new();
+    if (!context)
+        return out;
+    udev_enumerate *e = udev_enumerate_new(context);
+    const QByteArray vendor = QByteArray::number(kReaderVendorId, 16).rightJustified(4, '0');
+    const QByteArray product = QByteArray::number(kReaderProductId, 16).rightJustified(4, '0');
+    udev_enumerate_add_match_subsystem(e, "tty");
+    udev_enumerate_add_match_property(e, "ID_VENDOR_ID", vendor.constData());
+    udev_enumerate_scan_devices(e);
+    for (udev_list_entry *entry = udev_enumerate_get_list_entry(e); entry; entry = udev_list_entry_get_next(entry)) {
+        udev_device *dev = udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
+        if (!dev)
+            continue;
+        const char *model = udev_device_get_property_value(dev, "ID_MODEL_ID");
+        const char *node = udev_device_get_devnode(dev);
+        if (model && node && qstricmp(model, product.constData()) == 0)
+            out << QString::fromLocal8Bit(node);
+        udev_device_unref(dev);
+    }
+    udev_enumerate_unref(e);
+    udev_unref(context);
     return out;
 }
 

@@ -12,10 +12,12 @@ class QSocketNotifier;
 
 namespace limra {
 
-// Ports through QSerialPortInfo; virtual readers from their folder.
+// Every port through QSerialPortInfo; the reader's ports straight from
+// udev by their USB ids; virtual readers from their folder.
 class SystemPortEnumerator : public PortEnumerator {
 public:
     QList<PortInfo> ports() const override;
+    QStringList readerPorts() const override;
     QStringList virtualReaders() const override;
 };
 

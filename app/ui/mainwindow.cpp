@@ -155,9 +155,12 @@ MainWindow::MainWindow(const Services &services, QWidget *parent) : QMainWindow(
             m_services.dialogs->message(m);
     });
     connect(m_discovery.get(), &ReaderDiscovery::identified, this, &MainWindow::readConfigurationAfterConnecting);
-    if (m_services.deviceMonitor)
+    if (m_services.deviceMonitor) {
         connect(m_services.deviceMonitor, &DeviceMonitor::removed, m_discovery.get(),
                 &ReaderDiscovery::deviceRemoved);
+        connect(m_services.deviceMonitor, &DeviceMonitor::changed, m_discovery.get(),
+                &ReaderDiscovery::portsChanged);
+    }
 
     resize(kClientWidth, kClientHeight);
     if (QScreen *screen = QGuiApplication::primaryScreen())

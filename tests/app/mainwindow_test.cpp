@@ -78,6 +78,7 @@ protected:
     void connectTo(SimReader &sim)
     {
         ports.virtuals = {sim.port()};
+        window->discovery().portsChanged();
         window->discovery().scanOnce();
         ASSERT_TRUE(window->session().isConnected());
     }

@@ -172,3 +172,18 @@ TEST_F(DiscoveryTest, NothingHappensWhileTheSettingsDialogIsOpen)
     discovery.resume();
     EXPECT_TRUE(waitUntil([&] { return session.isConnected(); }, 1500));
 }
+
+TEST_F(DiscoveryTest, PortsAreListedOnlyWhenDevicesChanged)
+{
+    for (int i = 0; i < 3; ++i)
+        discovery.scanOnce();
+    EXPECT_EQ(ports.readerListings, 1);
+    SimReader sim;
+    ports.virtuals = {sim.port()};
+    discovery.scanOnce();
+    EXPECT_FALSE(session.isConnected()); // nobody said the devices changed
+    discovery.portsChanged();
+    discovery.scanOnce();
+    EXPECT_EQ(ports.readerListings, 2);
+    EXPECT_TRUE(session.isConnected());
+}
