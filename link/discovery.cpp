@@ -8,6 +8,7 @@
 #include "link/hextext.h"
 #include "link/readerlink.h"
 #include "platform/portnames.h"
+#include "platform/processes.h"
 
 namespace limra {
 
@@ -17,6 +18,39 @@ constexpr int kRescanAfterRemovalMs = 100;
 // Item FD must be longer than this many digits to be a serial number.
 constexpr int kMinSerialDigits = 7;
 } // namespace
+
+QString PortTrouble::shortText() const
+{
+    switch (kind) {
+    case Kind::NoPermission: return QStringLiteral("нет прав на порт ") + port;
+    case Kind::Busy: return QStringLiteral("порт ") + port + QStringLiteral(" занят");
+    case Kind::Silent: return QStringLiteral("считыватель на ") + port + QStringLiteral(" не отвечает");
+    case Kind::None: break;
+    }
+    return QString();
+}
+
+QString PortTrouble::details() const
+{
+    switch (kind) {
+    case Kind::NoPermission:
+        return QStringLiteral("Нет прав на порт считывателя %1. Добавьте пользователя в группу dialout и войдите "
+                              "в систему заново, или установите правило udev 60-limra-rfid.rules (оно входит в пакет "
+                              "программы), и подключите считыватель заново.")
+            .arg(port);
+    case Kind::Busy:
+        return QStringLiteral("Порт считывателя %1 занят другой программой (возможно, другой копией этой программы).")
+                   .arg(port)
+               + (modemManager ? QStringLiteral(" Работает ModemManager: он проверяет новые устройства около 20 секунд. "
+                                                "Правило udev 60-limra-rfid.rules просит его не трогать считыватель.")
+                               : QString());
+    case Kind::Silent:
+        return QStringLiteral("Порт %1 открыт, но считыватель не отвечает на запрос идентификации.").arg(port);
+    case Kind::None:
+        break;
+    }
+    return QString();
+}
 
 ReaderDiscovery::ReaderDiscovery(ReaderSession &session, ReaderLink &link, const PortEnumerator &ports,
                                  QObject *parent)
@@ -104,18 +138,42 @@ void ReaderDiscovery::scanOnce()
 
     if (m_paused || m_session.isConnected() || m_session.hasPort())
         return;
+    PortTrouble trouble; // the first the candidates show
     for (const QString &candidate : candidates()) {
         const QString name = candidate.trimmed();
-        if (!name.isEmpty() && probe(name))
+        PortTrouble found;
+        if (!name.isEmpty() && probe(name, &found)) {
+            setTrouble(PortTrouble());
             return;
+        }
+        if (trouble.kind == PortTrouble::Kind::None)
+            trouble = found;
     }
+    setTrouble(trouble);
 }
 
-bool ReaderDiscovery::probe(const QString &name)
+void ReaderDiscovery::setTrouble(const PortTrouble &trouble)
 {
-    if (!m_session.open(name))
+    if (trouble == m_trouble)
+        return;
+    m_trouble = trouble;
+    if (m_trouble.kind == PortTrouble::Kind::Busy)
+        m_trouble.modemManager = processRunning(QStringLiteral("ModemManager"));
+    Q_EMIT troubleChanged(m_trouble);
+}
+
+bool ReaderDiscovery::probe(const QString &name, PortTrouble *trouble)
+{
+    if (!m_session.open(name)) {
+        if (m_session.lastOpenFailure() == OpenFailure::NoPermission)
+            *trouble = {PortTrouble::Kind::NoPermission, name};
+        else if (m_session.lastOpenFailure() == OpenFailure::Busy)
+            *trouble = {PortTrouble::Kind::Busy, name};
         return false;
+    }
     const QString reply = m_link.exchange(command::Identify, kIdentifyTimeoutMs);
+    if (reply == QLatin1String("ER00"))
+        *trouble = {PortTrouble::Kind::Silent, name};
     auto discard = [this, &name](const char *why) {
         qCDebug(lcDiscovery) << name << why;
         m_session.closePort();

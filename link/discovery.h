@@ -14,6 +14,20 @@ namespace limra {
 
 class ReaderLink;
 
+// Why a reader port that is there cannot be used.
+struct PortTrouble {
+    enum class Kind { None, NoPermission, Busy, Silent };
+    Kind kind = Kind::None;
+    QString port;
+    bool modemManager = false; // ModemManager runs (it probes new modems for a while)
+
+    bool operator==(const PortTrouble &o) const { return kind == o.kind && port == o.port; }
+    bool operator!=(const PortTrouble &o) const { return !(*this == o); }
+    // A few words for the status bar, and the whole story with the remedy.
+    QString shortText() const;
+    QString details() const;
+};
+
 class ReaderDiscovery : public QObject {
     Q_OBJECT
 public:
@@ -48,9 +62,12 @@ Q_SIGNALS:
     // A reader identified itself and was put back to card reading: its
     // configuration is to be read now.
     void identified();
+    // Why the reader's port cannot be used, told when it changes (Kind::None: no trouble).
+    void troubleChanged(const limra::PortTrouble &trouble);
 
 private:
-    bool probe(const QString &name);
+    bool probe(const QString &name, PortTrouble *trouble);
+    void setTrouble(const PortTrouble &trouble);
 
     ReaderSession &m_session;
     ReaderLink &m_link;
@@ -59,6 +76,7 @@ private:
     bool m_paused = false;
     bool m_portsStale = true;
     QStringList m_readerPorts;
+    PortTrouble m_trouble;
 };
 
 } // namespace limra

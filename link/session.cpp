@@ -24,8 +24,11 @@ bool ReaderSession::open(const QString &name)
 
 bool ReaderSession::attach(std::unique_ptr<SerialPort> port, const QString &name, bool reportLineErrors)
 {
-    if (!port || !port->open(name) || !port->isOpen())
+    m_lastOpenFailure = OpenFailure::None;
+    if (!port || !port->open(name) || !port->isOpen()) {
+        m_lastOpenFailure = port ? port->openFailure() : OpenFailure::Other;
         return false;
+    }
     m_port = std::move(port);
     SerialPort *p = m_port.get();
     if (reportLineErrors)

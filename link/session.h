@@ -28,6 +28,8 @@ public:
     // False, with no port left, when it cannot be opened.
     bool open(const QString &name);
     bool hasPort() const { return m_port != nullptr; }
+    // Why the last open failed.
+    OpenFailure lastOpenFailure() const { return m_lastOpenFailure; }
     // Discards the port, if any; the connection state is left alone.
     void closePort();
 
@@ -73,6 +75,7 @@ private:
     QString m_connectedPort;
     ReaderKind m_kind = ReaderKind::Usb;
     bool m_firmwareSwitching = false;
+    OpenFailure m_lastOpenFailure = OpenFailure::None;
 };
 
 } // namespace limra

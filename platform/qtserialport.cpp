@@ -1,9 +1,30 @@
 #include "platform/qtserialport.h"
 
+#include <QFile>
+#include <cerrno>
+#include <unistd.h>
+
 #include "common/logging.h"
 #include "platform/readerdevice.h"
 
 namespace limra {
+
+namespace {
+// Qt reports a port the user may not open and one that another program
+// holds (its lock file, or an exclusive open) alike: the file's own access
+// rights tell them apart.
+OpenFailure classifyOpenFailure(const QString &name, QSerialPort::SerialPortError error)
+{
+    const QByteArray path = QFile::encodeName(name);
+    if (::access(path.constData(), F_OK) != 0 || error == QSerialPort::DeviceNotFoundError)
+        return OpenFailure::Missing;
+    if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES)
+        return OpenFailure::NoPermission;
+    if (error == QSerialPort::PermissionError || error == QSerialPort::ResourceError)
+        return OpenFailure::Busy;
+    return OpenFailure::Other;
+}
+} // namespace
 
 QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent) {}
 
@@ -22,8 +43,10 @@ bool QtSerialPort::open(const QString &name)
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.setReadBufferSize(0);
+    m_openFailure = OpenFailure::None;
     if (!m_port.open(QIODevice::ReadWrite)) {
         qCDebug(lcPort) << "cannot open" << m_name << m_port.errorString();
+        m_openFailure = classifyOpenFailure(m_name, m_port.error());
         return false;
     }
     // Modem lines are not asserted. A pseudo-terminal has none, so failures

@@ -15,6 +15,7 @@ public:
     ~QtSerialPort() override;
 
     bool open(const QString &name) override;
+    OpenFailure openFailure() const override { return m_openFailure; }
     bool isOpen() const override;
     QString name() const override;
     bool write(const QByteArray &bytes) override;
@@ -27,6 +28,7 @@ private:
 
     QSerialPort m_port;
     QString m_name;
+    OpenFailure m_openFailure = OpenFailure::None;
 };
 
 } // namespace limra

@@ -12,6 +12,15 @@
 
 namespace limra {
 
+// Why a port could not be opened.
+enum class OpenFailure {
+    None,
+    Missing,      // no such port
+    NoPermission, // the user may not open it
+    Busy,         // another program holds it
+    Other,
+};
+
 class SerialPort : public QObject {
     Q_OBJECT
 public:
@@ -20,6 +29,8 @@ public:
 
     // Opens the port by name and discards both buffers.
     virtual bool open(const QString &name) = 0;
+    // Why the last open failed.
+    virtual OpenFailure openFailure() const { return OpenFailure::Other; }
     virtual bool isOpen() const = 0;
     virtual QString name() const = 0;
     virtual bool write(const QByteArray &bytes) = 0;

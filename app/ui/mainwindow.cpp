@@ -155,6 +155,18 @@ MainWindow::MainWindow(const Services &services, QWidget *parent) : QMainWindow(
             m_services.dialogs->message(m);
     });
     connect(m_discovery.get(), &ReaderDiscovery::identified, this, &MainWindow::readConfigurationAfterConnecting);
+    connect(m_discovery.get(), &ReaderDiscovery::troubleChanged, this, [this](const PortTrouble &trouble) {
+        if (m_session->isConnected())
+            return;
+        if (trouble.kind == PortTrouble::Kind::None) {
+            setStatusText(texts::kSearching);
+            return;
+        }
+        // Why the reader is not found: a few words, and the whole story as tooltip.
+        setStatusText(texts::kSearching + QStringLiteral(" (") + trouble.shortText() + QLatin1Char(')'));
+        m_statusBar->text->setToolTip(trouble.details());
+        m_statusBar->text->setAccessibleDescription(trouble.details());
+    });
     if (m_services.deviceMonitor) {
         connect(m_services.deviceMonitor, &DeviceMonitor::removed, m_discovery.get(),
                 &ReaderDiscovery::deviceRemoved);

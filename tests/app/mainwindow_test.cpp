@@ -34,6 +34,7 @@
 #include "platform/qtserialport.h"
 #include "provisioning/ui/securecardspage.h"
 #include "tests/support/fakeports.h"
+#include "tests/support/fakeserialport.h"
 #include "tests/support/faketray.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
@@ -404,4 +405,47 @@ TEST_F(MainWindowTest, KeyboardStopsAndAccessibleNames)
     EXPECT_TRUE(editor->hashLink->focusPolicy() & Qt::TabFocus);
     EXPECT_TRUE(w.statusPanels()->focusPolicy() & Qt::TabFocus);
     EXPECT_FALSE(editor->width->accessibleName().isEmpty());
+}
+
+TEST_F(MainWindowTest, TheStatusBarTellsWhyTheReaderCannotBeUsed)
+{
+    SimReader sim;
+    MainWindow &w = open();
+    QtSerialPort other; // another program holds the reader's port
+    ASSERT_TRUE(other.open(sim.port()));
+    ports.virtuals = {sim.port()};
+    w.discovery().portsChanged();
+    EXPECT_TRUE(waitUntil([&] { return w.statusPanels()->text->fullText().contains(QStringLiteral("занят")); }, 2000));
+    EXPECT_EQ(w.statusPanels()->text->fullText(),
+              QStringLiteral("Поиск устройства... (порт ") + sim.port() + QStringLiteral(" занят)"));
+    EXPECT_TRUE(w.statusPanels()->text->toolTip().contains(QStringLiteral("занят другой программой")));
+    other.close();
+    EXPECT_TRUE(waitUntil([&] { return w.session().isConnected(); }, 2000));
+    EXPECT_TRUE(w.statusPanels()->text->fullText().startsWith(QStringLiteral("Устройство подключено ")));
+}
+
+TEST(StatusBarReasons, APortTheUserMayNotOpen)
+{
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    FakeTray tray;
+    FakePortEnumerator ports;
+    ports.virtuals = {QStringLiteral("/dev/ttyACM0")};
+    Services s;
+    s.dialogs = &dialogs;
+    s.tray = &tray;
+    s.ports = &ports;
+    s.portFactory = [] {
+        auto port = std::make_unique<FakeSerialPort>();
+        port->openable = false;
+        port->failure = OpenFailure::NoPermission;
+        return port;
+    };
+    s.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
+    MainWindow w(s);
+    w.show();
+    w.discovery().scanOnce();
+    EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства... (нет прав на порт /dev/ttyACM0)"));
+    EXPECT_TRUE(w.statusPanels()->text->toolTip().contains(QStringLiteral("группу dialout")));
+    w.close();
 }

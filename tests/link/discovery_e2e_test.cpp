@@ -187,3 +187,30 @@ TEST_F(DiscoveryTest, PortsAreListedOnlyWhenDevicesChanged)
     EXPECT_EQ(ports.readerListings, 2);
     EXPECT_TRUE(session.isConnected());
 }
+
+TEST_F(DiscoveryTest, ABusyPortAndASilentReaderAreToldWhy)
+{
+    QList<PortTrouble> told;
+    QObject::connect(&discovery, &ReaderDiscovery::troubleChanged, [&](const PortTrouble &t) { told << t; });
+    SimReader sim;
+    QtSerialPort other; // another program holds the port
+    ASSERT_TRUE(other.open(sim.port()));
+    ports.virtuals = {sim.port()};
+    discovery.scanOnce();
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_EQ(told[0].kind, PortTrouble::Kind::Busy);
+    EXPECT_EQ(told[0].port, sim.port());
+    EXPECT_TRUE(told[0].details().startsWith(QStringLiteral("Порт считывателя ") + sim.port() + QStringLiteral(" занят")));
+    discovery.scanOnce();
+    EXPECT_EQ(told.size(), 1); // told once, not at every scan
+    other.close();
+    sim.model->faults.silent = true;
+    discovery.scanOnce();
+    ASSERT_EQ(told.size(), 2);
+    EXPECT_EQ(told[1].kind, PortTrouble::Kind::Silent);
+    sim.model->faults.silent = false;
+    discovery.scanOnce();
+    ASSERT_EQ(told.size(), 3);
+    EXPECT_EQ(told[2].kind, PortTrouble::Kind::None);
+    EXPECT_TRUE(session.isConnected());
+}

@@ -14,6 +14,8 @@
 #include <QSystemTrayIcon>
 
 #include "platform/files.h"
+#include "platform/qtserialport.h"
+#include "sim/ptyhost.h"
 #include "platform/ui/qtdialogs.h"
 #include "platform/ui/qttray.h"
 #include "platform/virtualreaders.h"
@@ -161,4 +163,26 @@ TEST(Tray, AClickRestoresOnEveryKindOfTray)
     Q_EMIT icon->activated(QSystemTrayIcon::DoubleClick); // an X tray
     Q_EMIT icon->activated(QSystemTrayIcon::Context);
     EXPECT_EQ(restores, 2);
+}
+
+TEST(SerialPortOpen, NoPermissionAndBusyAreToldApart)
+{
+    sim::ReaderModel model;
+    sim::PtyHost host(&model, QString());
+    ASSERT_TRUE(host.plug());
+    QtSerialPort first;
+    ASSERT_TRUE(first.open(host.portName()));
+    QtSerialPort second;
+    EXPECT_FALSE(second.open(host.portName()));
+    EXPECT_EQ(second.openFailure(), OpenFailure::Busy);
+    first.close();
+    // An ordinary user who is not in the terminal's group may not open it.
+    ::chmod(QFile::encodeName(host.portName()).constData(), 0600);
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        QtSerialPort port;
+        return !port.open(host.portName()) && port.openFailure() == OpenFailure::NoPermission;
+    }));
+    QtSerialPort missing;
+    EXPECT_FALSE(missing.open(QStringLiteral("/dev/ttyACM250")));
+    EXPECT_EQ(missing.openFailure(), OpenFailure::Missing);
 }

@@ -19,6 +19,7 @@ public:
         return opened;
     }
     bool isOpen() const override { return opened; }
+    OpenFailure openFailure() const override { return opened ? OpenFailure::None : failure; }
     QString name() const override { return portName; }
     bool write(const QByteArray &bytes) override
     {
@@ -53,6 +54,7 @@ public:
     }
 
     bool openable = true;
+    OpenFailure failure = OpenFailure::Other;
     bool opened = false;
     QString portName;
     QByteArray incoming;
