@@ -1,12 +1,13 @@
 // limra-rfid: the service tool for the USB card readers.
 #include <QApplication>
 
-#include "app/ui/mainwindow.h"
 #include "app/settings.h"
+#include "app/ui/mainwindow.h"
 #include "common/texts.h"
+#include "platform/instanceguard.h"
 #include "platform/keyinjector.h"
-#include "platform/systemdevices.h"
 #include "platform/qtserialport.h"
+#include "platform/systemdevices.h"
 #include "platform/ui/qtclipboard.h"
 #include "platform/ui/qtdialogs.h"
 #include "platform/ui/qttray.h"
@@ -14,10 +15,18 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // No application display name: Qt would add it to every window title,
+    // and each title is exactly its caption.
     QApplication::setApplicationName(QStringLiteral("limra-rfid"));
-    QApplication::setApplicationDisplayName(limra::texts::kAppTitle);
     QApplication::setApplicationVersion(QStringLiteral(LIMRA_VERSION));
     QApplication::setQuitOnLastWindowClosed(false); // the window may sit in the tray
+    limra::installRussianTranslation();
+
+    // A second start brings the running copy's window to the front.
+    limra::InstanceGuard guard(limra::instanceKey());
+    if (guard.anotherCopyRuns())
+        return 0;
+    guard.listen();
 
     limra::SystemPortEnumerator ports;
     limra::SystemDeviceMonitor monitor;
@@ -38,6 +47,10 @@ int main(int argc, char **argv)
 
     limra::MainWindow window(services);
     dialogs.setParentWidget(&window);
+    QObject::connect(&guard, &limra::InstanceGuard::showRequested, &window, &limra::MainWindow::bringToFront);
+    // Logging out, kill, Ctrl+C: the window closes the ordinary way and the settings are written.
+    limra::TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &limra::TerminationSignals::terminationRequested, &window, &QWidget::close);
     window.show();
     return app.exec();
 }

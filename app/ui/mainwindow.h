@@ -77,6 +77,8 @@ public:
 
     // Opens "Настройки подключения" (the status-bar link).
     void openConnectionSettings();
+    // Shows the window in front, from the tray or wherever it is.
+    void bringToFront() { restoreFromTray(); }
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -2,12 +2,25 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QMessageBox>
 
 #include "common/texts.h"
 #include "platform/ui/qtdialogs.h"
 
 namespace limra {
+
+bool installRussianTranslation()
+{
+    auto *translator = new QTranslator(qApp);
+    if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
 
 QString qtFileFilter(const QString &filter)
 {

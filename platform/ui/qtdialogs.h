@@ -24,6 +24,10 @@ private:
     QWidget *m_parent;
 };
 
+// Qt's own Russian texts (Yes/No, OK/Cancel, the file and colour dialogs),
+// whatever the system's language: every text of the tool is Russian.
+bool installRussianTranslation();
+
 // "Описание|*.ext" to Qt's "Описание (*.ext)".
 QString qtFileFilter(const QString &filter);
 

@@ -13,7 +13,12 @@
 
 #include <QSystemTrayIcon>
 
+#include <QAbstractButton>
+#include <QMessageBox>
+
 #include "platform/files.h"
+#include "platform/instanceguard.h"
+#include "tests/support/simreader.h"
 #include "platform/qtserialport.h"
 #include "sim/ptyhost.h"
 #include "platform/ui/qtdialogs.h"
@@ -185,4 +190,36 @@ TEST(SerialPortOpen, NoPermissionAndBusyAreToldApart)
     QtSerialPort missing;
     EXPECT_FALSE(missing.open(QStringLiteral("/dev/ttyACM250")));
     EXPECT_EQ(missing.openFailure(), OpenFailure::Missing);
+}
+
+TEST(InstanceGuardTest, ASecondStartAsksTheFirstToShowItself)
+{
+    const QString key = QStringLiteral("limra-test-%1").arg(QCoreApplication::applicationPid());
+    InstanceGuard first(key);
+    EXPECT_FALSE(first.anotherCopyRuns());
+    ASSERT_TRUE(first.listen());
+    int shown = 0;
+    QObject::connect(&first, &InstanceGuard::showRequested, [&] { ++shown; });
+    InstanceGuard second(key);
+    EXPECT_TRUE(second.anotherCopyRuns());
+    EXPECT_TRUE(limra::testing::waitUntil([&] { return shown == 1; }));
+}
+
+TEST(TerminationSignalsTest, SigtermArrivesOnTheEventLoop)
+{
+    TerminationSignals signalsSeen;
+    int requests = 0;
+    QObject::connect(&signalsSeen, &TerminationSignals::terminationRequested, [&] { ++requests; });
+    ::raise(SIGTERM);
+    ::raise(SIGHUP);
+    EXPECT_TRUE(limra::testing::waitUntil([&] { return requests == 2; }));
+}
+
+TEST(Translation, QuestionButtonsAreRussian)
+{
+    ASSERT_TRUE(installRussianTranslation());
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Конфигурация"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("Да"));
+    EXPECT_EQ(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("Нет"));
 }
