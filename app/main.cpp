@@ -4,6 +4,7 @@
 #include "app/settings.h"
 #include "app/ui/mainwindow.h"
 #include "common/texts.h"
+#include "platform/files.h"
 #include "platform/instanceguard.h"
 #include "platform/keyinjector.h"
 #include "platform/qtserialport.h"
@@ -44,13 +45,15 @@ int main(int argc, char **argv)
     services.deviceMonitor = &monitor;
     services.portFactory = [] { return std::make_unique<limra::QtSerialPort>(); };
     services.settingsPath = limra::settingsFilePath();
+    services.dataFolder = limra::userDataFolder();
 
     limra::MainWindow window(services);
     dialogs.setParentWidget(&window);
     QObject::connect(&guard, &limra::InstanceGuard::showRequested, &window, &limra::MainWindow::bringToFront);
     // Logging out, kill, Ctrl+C: the window closes the ordinary way and the settings are written.
     limra::TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &limra::TerminationSignals::terminationRequested, &window, &QWidget::close);
+    QObject::connect(&terminationSignals, &limra::TerminationSignals::terminationRequested, &window,
+                     &limra::MainWindow::closeForTermination);
     window.show();
     return app.exec();
 }

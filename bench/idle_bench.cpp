@@ -55,6 +55,7 @@ int main(int argc, char **argv)
         s.deviceMonitor = &monitor;
         s.portFactory = [] { return std::make_unique<QtSerialPort>(); };
         s.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
+        s.dataFolder = dir.path();
         MainWindow window(s);
         window.show();
         cpuShare(2); // start-up is not waiting

@@ -26,5 +26,7 @@ inline const QString kKeyChecksum = QStringLiteral("Контрольная су�
 inline const QString kReadConfigButton = QStringLiteral("Считать конфигурацию из USB-считывателя");
 inline const QString kBrowse = QStringLiteral("Обзор...");
 inline const QString kApply = QStringLiteral("Применить");
+inline const QString kCardLogCaption = QStringLiteral("Журнал карт");
+inline const QString kKeptConfigurationsCaption = QStringLiteral("Сохранённые конфигурации");
 
 } // namespace limra::texts

@@ -337,6 +337,14 @@ ReaderConfig EditorModel::record() const
     return c;
 }
 
+QString EditorModel::stateText() const
+{
+    ReaderConfig file = record();
+    ReaderConfig ble = record();
+    return buildConfig(file, Producer::File, ReaderKind::Usb) + QLatin1Char('|')
+           + buildConfig(ble, Producer::Reader, ReaderKind::Ble);
+}
+
 QString EditorModel::buildItems(Producer producer)
 {
     ReaderConfig c = record();

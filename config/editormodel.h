@@ -55,6 +55,11 @@ public:
     QString buildItems(Producer producer);
     // The block key made exactly 32 digits long with leading zeros.
     void padBlockKey() { blockKey = blockKey.rightJustified(32, QLatin1Char('0')); }
+    // What was last read from or written to the reader or a file is what the
+    // editor holds now; isDirty tells when the editor differs from it.
+    void markClean() { m_clean = stateText(); }
+    bool isDirty() const { return !m_clean.isEmpty() && stateText() != m_clean; }
+
     // Puts a configuration into the editor; false when a value is refused.
     bool applyConfig(const ConfigTable &table, ConfigSource source);
 
@@ -105,6 +110,11 @@ public:
     bool reversedEnabled = true, bitsEnabled = true; // bitsEnabled: shift, bit count and their labels
 
 private:
+    // Everything the editor holds, as the wire form carries it.
+    QString stateText() const;
+
+    QString m_clean;
+
     void shiftRule();
     void bitsRule();
     void widthRule();

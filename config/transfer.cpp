@@ -53,6 +53,8 @@ void ConfigTransfer::writeToReader()
                                QStringLiteral("Для записи конфигурации потребуется ранее созданная мастер-карта с "
                                               "заданным кодом объекта. Продолжить?")))
         return;
+    if (!beforeWrite())
+        return;
     const QString items = m_editor.buildItems(Producer::Reader);
     Q_EMIT editorChanged();
     const QString result = send(command::WriteConfig + items);
@@ -60,6 +62,8 @@ void ConfigTransfer::writeToReader()
         resumeAndReport(result);
         return;
     }
+    m_editor.markClean();
+    Q_EMIT editorChanged();
     if (objectCode) {
         m_link.cardEvents().consume();
         const WaitResult outcome = m_objectCodeWait(texts::kObjectCodeWaitCaption, texts::kObjectCodeWaitPrompt);
@@ -88,6 +92,8 @@ void ConfigTransfer::readFromReader(ReadStart start)
     const ConfigTable table = parseConfig(result);
     if (!apply(table, ConfigSource::Reader))
         return;
+    m_editor.markClean();
+    Q_EMIT editorChanged();
     if (start == ReadStart::AfterConnecting) {
         m_dialogs.message(kReadFromReader);
         return;
@@ -124,14 +130,20 @@ void ConfigTransfer::saveToFile()
         m_dialogs.error(QStringLiteral("Не удалось записать файл %1: %2").arg(path, error));
         return;
     }
+    m_editor.markClean();
+    Q_EMIT editorChanged();
     m_dialogs.message(texts::kDone);
 }
 
 void ConfigTransfer::loadFromFile()
 {
     const QString path = m_dialogs.openFile(kFileFilter, kFileSuffix);
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        loadFile(path);
+}
+
+void ConfigTransfer::loadFile(const QString &path)
+{
     QByteArray bytes;
     QString error;
     switch (readSmallFile(path, kMaxConfigFileSize, &bytes, &error)) {
@@ -159,8 +171,11 @@ void ConfigTransfer::loadFromFile()
     case ConfigFileCheck::Ok:
         break;
     }
-    if (apply(parseConfig(items), ConfigSource::File))
+    if (apply(parseConfig(items), ConfigSource::File)) {
+        m_editor.markClean();
+        Q_EMIT editorChanged();
         m_dialogs.message(QStringLiteral("Конфигурация считана из файла"));
+    }
 }
 
 } // namespace limra

@@ -24,6 +24,11 @@ public:
 
     // "Записать конфигурацию в USB-считыватель".
     void writeToReader();
+    // Asked right before the configuration is written to the reader (the
+    // safety net keeps the reader's configuration); false: nothing is written.
+    std::function<bool()> beforeWrite = [] { return true; };
+    // Loads a configuration file into the editor, as "Считать конфигурацию из файла" does.
+    void loadFile(const QString &path);
     // "Считать конфигурацию из USB-считывателя"; also run after every connection.
     void readFromReader(ReadStart start);
     // "Показать конфигурацию по умолчанию".

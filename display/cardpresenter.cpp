@@ -23,6 +23,7 @@ void CardPresenter::identifierRead(const QString &raw, IdKind kind)
     m_shown = id;
     m_shownView = m_view;
     Q_EMIT identifierShown(id, kind);
+    Q_EMIT identifierLogged(raw, id, kind);
 
     if (options.typing() && !options.toolActive())
         m_typist.type(id, m_view, options.newline());

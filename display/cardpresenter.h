@@ -58,6 +58,8 @@ public:
 Q_SIGNALS:
     // A card was read: its text and kind are shown.
     void identifierShown(const QString &text, limra::IdKind kind);
+    // The same read, with the identifier as the reader sent it.
+    void identifierLogged(const QString &raw, const QString &shown, limra::IdKind kind);
     // The shown text changed with the view.
     void shownTextChanged(const QString &text);
     void cardInfoShown(const limra::CardInfo &info);

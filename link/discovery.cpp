@@ -197,7 +197,7 @@ bool ReaderDiscovery::probe(const QString &name, PortTrouble *trouble)
     }
     m_session.setConnected(prefix + name + QStringLiteral("  (s/n: ") + kindItem + QLatin1Char('-') + serial
                                + QLatin1Char(')'),
-                           readerKind);
+                           readerKind, kindItem + QLatin1Char('-') + serial);
     m_link.exchange(command::ResumeReading);
     if (m_session.isConnected())
         Q_EMIT identified();

@@ -63,8 +63,9 @@ void ReaderSession::portFailedNow(bool ioError)
     Q_EMIT portFailed(name);
 }
 
-void ReaderSession::setConnected(const QString &status, ReaderKind kind)
+void ReaderSession::setConnected(const QString &status, ReaderKind kind, const QString &serial)
 {
+    m_serial = serial;
     m_connectedPort = m_port ? m_port->name() : QString();
     m_kind = kind;
     Q_EMIT connected(status);

@@ -34,7 +34,7 @@ public:
     void closePort();
 
     // The reader on the open port identified itself.
-    void setConnected(const QString &status, ReaderKind kind);
+    void setConnected(const QString &status, ReaderKind kind, const QString &serial = QString());
     // Drops the connection: no port, not connected.
     void dropConnection();
     bool isConnected() const { return !m_connectedPort.isEmpty(); }
@@ -43,6 +43,8 @@ public:
     // The kind of the last reader that identified itself.
     ReaderKind kind() const { return m_kind; }
     bool isBle() const { return m_kind == ReaderKind::Ble; }
+    // The serial number the reader gave at identification (items FF and FD).
+    QString serial() const { return m_serial; }
 
     // While the reader switches to its firmware loader its port may vanish
     // and come back: removal of the port is ignored.
@@ -74,6 +76,7 @@ private:
     std::unique_ptr<SerialPort> m_port;
     QString m_connectedPort;
     ReaderKind m_kind = ReaderKind::Usb;
+    QString m_serial;
     bool m_firmwareSwitching = false;
     OpenFailure m_lastOpenFailure = OpenFailure::None;
 };

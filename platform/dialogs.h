@@ -28,6 +28,8 @@ public:
     virtual QString saveFile(const QString &filter, const QString &defaultSuffix, const QString &dir = QString()) = 0;
     // Colour choice starting from `initial`; nullopt on cancel.
     virtual std::optional<QColor> chooseColor(const QColor &initial) = 0;
+    // Opens a folder in the desktop's file manager.
+    virtual void openFolder(const QString &path) = 0;
 };
 
 } // namespace limra

@@ -16,6 +16,10 @@ enum class FileReadProblem { None, NotAFile, TooLarge, Failed };
 // larger file is refused before anything is read.
 FileReadProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *error = nullptr);
 
+// The per-user folder the tool keeps its own data in (kept configurations,
+// the card log); created when missing.
+QString userDataFolder();
+
 // The reason of a system error number, in Russian.
 QString systemErrorText(int errorNumber);
 

@@ -1,7 +1,9 @@
 #include "platform/files.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -129,6 +131,13 @@ FileReadProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray *
     out.truncate(got);
     *bytes = out;
     return FileReadProblem::None;
+}
+
+QString userDataFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(folder);
+    return folder;
 }
 
 QString systemErrorText(int errorNumber)

@@ -16,8 +16,10 @@ public:
     virtual bool available() const = 0;
 
 Q_SIGNALS:
-    void restoreRequested(); // double-click or "Развернуть"
+    void restoreRequested(); // a click or "Развернуть"
     void closeRequested();   // "Закрыть"
+    void cardLogRequested();              // "Журнал карт"
+    void keptConfigurationsRequested();   // "Сохранённые конфигурации"
 };
 
 } // namespace limra

@@ -77,6 +77,8 @@ void MasterConfigOperations::takeOver()
                                QStringLiteral("Для записи конфигурации в USB-считыватель потребуется ранее созданная "
                                               "мастер-карта. Продолжить?")))
         return;
+    if (!beforeWrite())
+        return;
     const QString result = send(command::TakeOverMasterCard);
     if (isError(result)) {
         resumeAndReport(result);

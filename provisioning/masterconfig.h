@@ -2,6 +2,7 @@
 // Configuration through master cards: a master card's configuration read
 // into the editor, or taken over by the USB reader directly.
 #include <QObject>
+#include <functional>
 
 #include "link/operation.h"
 
@@ -20,6 +21,9 @@ public:
     void readIntoEditor();
     // "Считать конфигурацию с мастер-карты и записать в USB-считыватель".
     void takeOver();
+    // Asked right before the reader takes a master card's configuration over;
+    // false: nothing is sent.
+    std::function<bool()> beforeWrite = [] { return true; };
 
 Q_SIGNALS:
     void editorChanged();

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -14,7 +15,11 @@
 #include "app/settings.h"
 #include "app/ui/statusbar.h"
 #include "common/texts.h"
+#include "config/backups.h"
 #include "config/transfer.h"
+#include "config/ui/keptwindow.h"
+#include "display/cardlog.h"
+#include "display/ui/cardlogwindow.h"
 #include "config/ui/configeditor.h"
 #include "config/ui/configpage.h"
 #include "config/ui/zonelist.h"
@@ -31,6 +36,7 @@
 #include "link/ui/debugpage.h"
 #include "platform/devicemonitor.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/tray.h"
 #include "provisioning/mastercards.h"
 #include "provisioning/masterconfig.h"
@@ -53,6 +59,9 @@ constexpr int kMinOuterWidth = 910;
 constexpr int kMinOuterHeight = 655;
 constexpr int kTrayStartMs = 10;
 constexpr int kUnblockMs = 50;
+const QString kUnsavedConfiguration =
+    QStringLiteral("Конфигурация в редакторе изменена и не записана ни в USB-считыватель, ни в файл.");
+const QString kCardLogKey = QStringLiteral("cardlog");
 
 const QString kViewModeKey = QStringLiteral("viewmode");
 const QString kTemplateKey = QStringLiteral("template");
@@ -77,6 +86,8 @@ QString MainWindow::caption()
 
 MainWindow::MainWindow(const Services &services, QWidget *parent) : QMainWindow(parent), m_services(services)
 {
+    if (m_services.dataFolder.isEmpty())
+        m_services.dataFolder = userDataFolder();
     initResources();
     setWindowTitle(caption());
     setWindowIcon(appIcon());
@@ -143,6 +154,8 @@ MainWindow::MainWindow(const Services &services, QWidget *parent) : QMainWindow(
     if (m_services.tray) {
         connect(m_services.tray, &Tray::restoreRequested, this, &MainWindow::restoreFromTray);
         connect(m_services.tray, &Tray::closeRequested, this, &QWidget::close);
+        connect(m_services.tray, &Tray::cardLogRequested, this, &MainWindow::showCardLog);
+        connect(m_services.tray, &Tray::keptConfigurationsRequested, this, &MainWindow::showKeptConfigurations);
     }
 
     connect(m_session.get(), &ReaderSession::connected, this, &MainWindow::readerConnected);
@@ -245,6 +258,27 @@ void MainWindow::connectOperations()
     connect(page->createMastersButton, &QPushButton::clicked, m_masterCards, &MasterCardOperations::create);
     connect(page->clearMastersButton, &QPushButton::clicked, m_masterCards, &MasterCardOperations::clear);
 
+    // The safety net: before a write replaces the reader's configuration, it is kept.
+    m_backups = std::make_unique<ConfigBackups>(m_link, *m_session, dialogs,
+                                                m_services.dataFolder + QStringLiteral("/configurations"));
+    m_transfer->beforeWrite = [this] { return m_backups->keepBeforeWrite(); };
+    m_masterConfig->beforeWrite = [this] { return m_backups->keepBeforeWrite(); };
+    m_keptWindow = new KeptConfigurationsWindow(*m_backups, *m_transfer, dialogs, this);
+    connect(page->keptButton, &QPushButton::clicked, this, &MainWindow::showKeptConfigurations);
+    connect(editor, &ConfigEditor::synced, this, &MainWindow::updateConfigurationMark);
+
+    // The card log.
+    m_cardLog = new CardLog(this);
+    connect(m_presenter, &CardPresenter::identifierLogged, m_cardLog,
+            [this](const QString &raw, const QString &shown, IdKind kind) {
+                m_cardLog->add({QDateTime::currentDateTime(), kind, shown, raw, QString()});
+            });
+    connect(m_presenter, &CardPresenter::cardInfoShown, m_cardLog,
+            [this](const CardInfo &info) { m_cardLog->cardInfo(info.type); });
+    m_cardLogWindow = new CardLogWindow(*m_cardLog, dialogs, m_services.clipboard,
+                                        m_services.dataFolder + QStringLiteral("/cards.csv"), this);
+    connect(m_cardDisplay, &CardDisplay::identifierDoubleClicked, this, &MainWindow::showCardLog);
+
     SecureCardsPage *secure = m_securePage;
     connect(secure->createButton, &QPushButton::clicked, m_secureCards,
             [this] { m_secureCards->create(m_securePage->zones->checks()); });
@@ -316,6 +350,8 @@ void MainWindow::readSettings()
         addDebugPage();
     else
         selectPage(m_configPage);
+    if (flag(kCardLogKey))
+        m_cardLogWindow->setWritingFile(true);
     if (flag(kTrayKey)) {
         m_configPage->startInTray->setChecked(true);
         if (trayAvailable()) // never hidden where it could not be found again
@@ -342,11 +378,58 @@ void MainWindow::writeSettings()
     ini.write(kSettingsSection, kKeyboardKey, flag(m_configPage->toKeyboard->isChecked()));
     ini.write(kSettingsSection, kNewlineKey, flag(m_configPage->newline->isChecked()));
     ini.write(kSettingsSection, kTrayKey, flag(m_configPage->startInTray->isChecked()));
+    ini.write(kSettingsSection, kCardLogKey, flag(m_cardLog->writingFile()));
+}
+
+void MainWindow::closeForTermination()
+{
+    m_askBeforeClose = false;
+    close();
+}
+
+void MainWindow::showCardLog()
+{
+    m_cardLogWindow->show();
+    m_cardLogWindow->raise();
+    m_cardLogWindow->activateWindow();
+}
+
+void MainWindow::showKeptConfigurations()
+{
+    m_keptWindow->show();
+    m_keptWindow->raise();
+    m_keptWindow->activateWindow();
+}
+
+// A mark on the tab while the editor holds what neither the reader nor a file has.
+void MainWindow::updateConfigurationMark()
+{
+    const int index = m_tabs->indexOf(m_configPage);
+    const bool dirty = m_editorModel.isDirty();
+    static const QIcon mark = [] {
+        QPixmap dot(10, 10);
+        dot.fill(Qt::transparent);
+        QPainter painter(&dot);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(QColor(0xF0, 0x80, 0x00));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(1, 1, 8, 8);
+        return QIcon(dot);
+    }();
+    m_tabs->setTabIcon(index, dirty ? mark : QIcon());
+    m_tabs->setTabToolTip(index, dirty ? kUnsavedConfiguration : QString());
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (m_askBeforeClose && m_editorModel.isDirty()
+        && !m_services.dialogs->question(texts::kConfigurationCaption,
+                                         kUnsavedConfiguration + QStringLiteral(" Закрыть программу?"))) {
+        event->ignore();
+        return;
+    }
     writeSettings();
+    m_cardLog->stopFile();
     m_presenter->typist().stop();
     m_discovery->pause();
     m_session->dropConnection();

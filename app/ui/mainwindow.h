@@ -15,6 +15,10 @@ class QTabWidget;
 namespace limra {
 
 class CardDisplay;
+class CardLog;
+class CardLogWindow;
+class ConfigBackups;
+class KeptConfigurationsWindow;
 class CardPresenter;
 class Clipboard;
 class ConfigPage;
@@ -51,6 +55,8 @@ struct Services {
     DeviceMonitor *deviceMonitor = nullptr;
     SerialPortFactory portFactory;
     QString settingsPath;
+    // Where the tool keeps its own data: kept configurations, the card log.
+    QString dataFolder;
 };
 
 class MainWindow : public QMainWindow {
@@ -79,6 +85,13 @@ public:
     void openConnectionSettings();
     // Shows the window in front, from the tray or wherever it is.
     void bringToFront() { restoreFromTray(); }
+    // Closes without asking about unsaved changes (the session ends).
+    void closeForTermination();
+    void showCardLog();
+    void showKeptConfigurations();
+    CardLog &cardLog() { return *m_cardLog; }
+    CardLogWindow *cardLogWindow() const { return m_cardLogWindow; }
+    KeptConfigurationsWindow *keptWindow() const { return m_keptWindow; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -96,6 +109,7 @@ private:
     void selectPage(QWidget *page);
     void updateTabsEnabled();
     void setLocked(bool locked);
+    void updateConfigurationMark();
     void readerConnected(const QString &status);
     void readConfigurationAfterConnecting();
     void tabChanged(int index);
@@ -118,6 +132,10 @@ private:
     MasterConfigOperations *m_masterConfig = nullptr;
     SecureCardOperations *m_secureCards = nullptr;
     TrafficLog *m_trafficLog = nullptr;
+    std::unique_ptr<ConfigBackups> m_backups;
+    CardLog *m_cardLog = nullptr;
+    CardLogWindow *m_cardLogWindow = nullptr;
+    KeptConfigurationsWindow *m_keptWindow = nullptr;
     FirmwareUpdate *m_firmwareUpdate = nullptr;
     std::unique_ptr<FirmwareVersionQuery> m_versionQuery;
 
@@ -143,6 +161,7 @@ private:
     QTimer m_unblockTimer;
     bool m_inputBlocked = false;
     bool m_firmwareCursor = false;
+    bool m_askBeforeClose = true;
 };
 
 } // namespace limra

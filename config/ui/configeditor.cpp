@@ -264,7 +264,10 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     connect(blockKey, &QLineEdit::textEdited, this, [this] { keyEdited(blockKey, &EditorModel::userSetBlockKey); });
     connect(bankKey, &QLineEdit::textEdited, this, [this] { keyEdited(bankKey, &EditorModel::userSetBankKey); });
     connect(bleName, &QLineEdit::textEdited, this, [this] { keyEdited(bleName, &EditorModel::userSetBleName); });
-    connect(zones, &ZoneList::checksChanged, this, [this] { model.zones = zones->checks(); });
+    connect(zones, &ZoneList::checksChanged, this, [this] {
+        model.zones = zones->checks();
+        Q_EMIT synced();
+    });
 }
 
 void ConfigEditor::keyEdited(QLineEdit *field, void (EditorModel::*set)(const QString &))
@@ -357,6 +360,7 @@ void ConfigEditor::sync()
     for (size_t i = 0; i < 4; ++i)
         leds[i]->setColour(m.colours[i], m.captionContrast[i] ? captionColour(m.colours[i]) : QColor(Qt::black));
     m_syncing = false;
+    Q_EMIT synced();
 }
 
 } // namespace limra

@@ -35,6 +35,12 @@ public:
     // Shows the model's state in the controls.
     void sync();
 
+Q_SIGNALS:
+    // The controls show the model anew (after every change).
+    void synced();
+
+public:
+
     QComboBox *wiegandType;
     QComboBox *widthMode;
     QSpinBox *width;

@@ -47,6 +47,8 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     newline = check(QStringLiteral("+ перевод строки"));
     startInTray = check(QStringLiteral("Сворачиваться в трей при запуске"));
     column->addStretch(1);
+    keptButton = button(texts::kKeptConfigurationsCaption + QStringLiteral("…"));
+    keptButton->setToolTip(QStringLiteral("Конфигурации, которые были в USB-считывателе перед записью новых"));
     row->addLayout(column);
     connect(toKeyboard, &QCheckBox::clicked, this, &ConfigPage::typingToggled);
 }

@@ -28,6 +28,7 @@ public:
     QPushButton *createMastersButton;
     QPushButton *clearMastersButton;
     QPushButton *defaultConfigButton;
+    QPushButton *keptButton;       // "Сохранённые конфигурации…"
     // The card-output options and the tray start.
     QCheckBox *toClipboard;
     QCheckBox *toKeyboard;

@@ -2,6 +2,7 @@
 
 #include "common/ui/elidedlabel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -99,6 +100,8 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent) : QFrame(par
     identifier->setMinimumPixelSize(kSmallestIdentifierPx);
     identifier->setFullText(QStringLiteral("0"));
     identifier->setAccessibleName(QStringLiteral("ID карты"));
+    identifier->installEventFilter(this);
+    m_identifierStrip->installEventFilter(this);
     identifier->setAlignment(Qt::AlignCenter);
     identifier->setTextInteractionFlags(Qt::TextSelectableByMouse);
     idRow->addWidget(identifier, 1);
@@ -192,6 +195,13 @@ void CardDisplay::showView(CardPresenter::View view)
      : view == CardPresenter::View::Hex    ? hexChoice
                                            : decChoice)
         ->setChecked(true);
+}
+
+bool CardDisplay::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick)
+        Q_EMIT identifierDoubleClicked();
+    return QFrame::eventFilter(watched, event);
 }
 
 CardPresenter::View CardDisplay::chosenView() const

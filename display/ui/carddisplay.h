@@ -22,6 +22,11 @@ public:
     // Shows a view as chosen (settings at start-up, or a rule of the presenter).
     void showView(CardPresenter::View view);
     CardPresenter::View chosenView() const;
+Q_SIGNALS:
+    // The identifier strip was double-clicked.
+    void identifierDoubleClicked();
+
+public:
     // The read indicator is lit for 100 ms after each read.
     bool indicatorLit() const { return m_indicatorTimer.isActive(); }
 
@@ -34,6 +39,9 @@ public:
     QRadioButton *decChoice;
     QRadioButton *hexChoice;
     QRadioButton *templateChoice;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void identifierShown(const QString &text, IdKind kind);

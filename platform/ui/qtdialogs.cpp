@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <QColorDialog>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLibraryInfo>
@@ -10,6 +12,11 @@
 #include "platform/ui/qtdialogs.h"
 
 namespace limra {
+
+void QtDialogs::openFolder(const QString &path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
 
 bool installRussianTranslation()
 {

@@ -19,6 +19,7 @@ public:
     QString openFile(const QString &filter, const QString &defaultSuffix, const QString &dir) override;
     QString saveFile(const QString &filter, const QString &defaultSuffix, const QString &dir) override;
     std::optional<QColor> chooseColor(const QColor &initial) override;
+    void openFolder(const QString &path) override;
 
 private:
     QWidget *m_parent;

@@ -11,6 +11,10 @@ QtTray::QtTray(const QIcon &trayIcon, const QString &tip, QObject *parent)
 {
     m_icon->setToolTip(tip);
     connect(m_menu->addAction(texts::kTrayRestore), &QAction::triggered, this, &Tray::restoreRequested);
+    connect(m_menu->addAction(texts::kCardLogCaption), &QAction::triggered, this, &Tray::cardLogRequested);
+    connect(m_menu->addAction(texts::kKeptConfigurationsCaption), &QAction::triggered, this,
+            &Tray::keptConfigurationsRequested);
+    m_menu->addSeparator();
     connect(m_menu->addAction(texts::kTrayClose), &QAction::triggered, this, &Tray::closeRequested);
     m_icon->setContextMenu(m_menu);
     // Trays of the D-Bus protocol (KDE, GNOME's extension) send a click as a

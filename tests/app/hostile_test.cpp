@@ -37,6 +37,7 @@ TEST(HostileReader, TheToolStaysAliveAndAnswers)
     s.deviceMonitor = &monitor;
     s.portFactory = [] { return std::make_unique<QtSerialPort>(); };
     s.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
+    s.dataFolder = dir.path();
     MainWindow window(s);
     window.show();
 

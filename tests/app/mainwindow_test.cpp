@@ -72,6 +72,7 @@ protected:
         s.deviceMonitor = &monitor;
         s.portFactory = [] { return std::make_unique<QtSerialPort>(); };
         s.settingsPath = settingsPath();
+        s.dataFolder = dir.filePath(QStringLiteral("data"));
         window = std::make_unique<MainWindow>(s);
         window->show();
         return *window;
@@ -442,6 +443,7 @@ TEST(StatusBarReasons, APortTheUserMayNotOpen)
         return port;
     };
     s.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
+    s.dataFolder = dir.path();
     MainWindow w(s);
     w.show();
     w.discovery().scanOnce();

@@ -11,6 +11,8 @@ public:
     bool isVisible() const override { return visible; }
     bool available() const override { return present; }
     void doubleClick() { Q_EMIT restoreRequested(); }
+    void chooseCardLog() { Q_EMIT cardLogRequested(); }
+    void chooseKeptConfigurations() { Q_EMIT keptConfigurationsRequested(); }
     bool visible = false;
     bool present = true;
 };

@@ -42,6 +42,8 @@ public:
         return colours.dequeue();
     }
 
+    void openFolder(const QString &path) override { shown << QStringLiteral("folder: ") + path; }
+
     QStringList shown;
     QQueue<bool> answers;
     QQueue<QString> files;

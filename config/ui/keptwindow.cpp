@@ -1,0 +1,92 @@
+#include "config/ui/keptwindow.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "common/texts.h"
+#include "config/backups.h"
+#include "config/transfer.h"
+#include "platform/dialogs.h"
+
+namespace limra {
+
+namespace {
+QString readModeText(int mode)
+{
+    static const QStringList modes = {QStringLiteral("Обычный режим чтения только UID"),
+                                      QStringLiteral("Защищенный режим: код объекта"),
+                                      QStringLiteral("Защищенный режим: чтение кода из блока"),
+                                      QStringLiteral("Защищенный режим: зоны прохода")};
+    return modes.value(mode, QStringLiteral("?"));
+}
+
+QString wiegandText(int type)
+{
+    static const QStringList types = {QStringLiteral("Wiegand c контрольной суммой CRC"),
+                                      QStringLiteral("Wiegand без контрольной суммы CRC")};
+    return types.value(type, QStringLiteral("?"));
+}
+} // namespace
+
+KeptConfigurationsWindow::KeptConfigurationsWindow(const ConfigBackups &backups, ConfigTransfer &transfer,
+                                                   UserDialogs &dialogs, QWidget *parent)
+    : QDialog(parent), m_backups(backups), m_transfer(transfer)
+{
+    setWindowTitle(texts::kKeptConfigurationsCaption);
+    auto *layout = new QVBoxLayout(this);
+    table = new QTableWidget(0, 4, this);
+    table->setHorizontalHeaderLabels({QStringLiteral("Считыватель"), QStringLiteral("Время"),
+                                      QStringLiteral("Режим чтения"), QStringLiteral("Тип Wiegand")});
+    table->setAccessibleName(windowTitle());
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(table, 1);
+    auto *buttons = new QHBoxLayout;
+    restoreButton = new QPushButton(QStringLiteral("Восстановить"), this);
+    folderButton = new QPushButton(QStringLiteral("Открыть папку"), this);
+    buttons->addWidget(restoreButton);
+    buttons->addStretch(1);
+    buttons->addWidget(folderButton);
+    layout->addLayout(buttons);
+    resize(720, 360);
+
+    connect(restoreButton, &QPushButton::clicked, this, [this] {
+        const int row = table->currentRow();
+        if (row >= 0 && row < m_paths.size())
+            m_transfer.loadFile(m_paths[row]);
+    });
+    connect(table, &QTableWidget::cellDoubleClicked, restoreButton, &QPushButton::click);
+    connect(folderButton, &QPushButton::clicked, this, [this, &dialogs] { dialogs.openFolder(m_backups.folder()); });
+}
+
+void KeptConfigurationsWindow::showEvent(QShowEvent *event)
+{
+    refresh();
+    QDialog::showEvent(event);
+}
+
+void KeptConfigurationsWindow::refresh()
+{
+    const QList<KeptConfiguration> kept = m_backups.kept();
+    table->setRowCount(int(kept.size()));
+    m_paths.clear();
+    for (int r = 0; r < kept.size(); ++r) {
+        const KeptConfiguration &k = kept[r];
+        m_paths << k.path;
+        const QStringList cells = {k.reader, k.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                                   readModeText(k.readMode), wiegandText(k.wiegandType)};
+        for (int c = 0; c < cells.size(); ++c)
+            table->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
+    if (!kept.isEmpty())
+        table->selectRow(0);
+    restoreButton->setEnabled(!kept.isEmpty());
+}
+
+} // namespace limra

@@ -1,0 +1,222 @@
+// Beyond the reader's own behaviour: the configuration the reader held is
+// kept before every write that replaces it, and every card read goes into a
+// log that can be written to a CSV file.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include "app/ui/mainwindow.h"
+#include "config/backups.h"
+#include "config/configfile.h"
+#include "config/readerconfig.h"
+#include "config/ui/configeditor.h"
+#include "config/ui/configpage.h"
+#include "config/ui/keptwindow.h"
+#include "display/cardlog.h"
+#include "display/ui/cardlogwindow.h"
+#include "link/discovery.h"
+#include "link/readerlink.h"
+#include "link/session.h"
+#include "platform/qtserialport.h"
+#include "provisioning/cardwait.h"
+#include "tests/support/fakeports.h"
+#include "tests/support/faketray.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simreader.h"
+
+using namespace limra;
+using namespace limra::testing;
+
+namespace {
+
+class SafetyNetTest : public ::testing::Test {
+protected:
+    SafetyNetTest()
+    {
+        Services s;
+        s.dialogs = &dialogs;
+        s.clipboard = &clipboard;
+        s.tray = &tray;
+        s.ports = &ports;
+        s.portFactory = [] { return std::make_unique<QtSerialPort>(); };
+        s.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
+        s.dataFolder = dir.filePath(QStringLiteral("data"));
+        window = std::make_unique<MainWindow>(s);
+        window->show();
+        ports.virtuals = {sim.port()};
+        window->discovery().portsChanged();
+        window->discovery().scanOnce();
+        spin(100); // the wait for the reader is over
+    }
+    ~SafetyNetTest() override
+    {
+        dialogs.answers.clear();
+        dialogs.answers.enqueue(true); // close without keeping unsaved changes
+        window->close();
+    }
+    QStringList keptFiles() const
+    {
+        return QDir(dir.filePath(QStringLiteral("data/configurations"))).entryList({QStringLiteral("*.rcf")}, QDir::Files, QDir::Name);
+    }
+    ConfigPage *page() const { return window->configPage(); }
+
+    QTemporaryDir dir;
+    SimReader sim;
+    ScriptedDialogs dialogs;
+    FakeClipboard clipboard;
+    FakeTray tray;
+    FakePortEnumerator ports;
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace
+
+TEST_F(SafetyNetTest, TheReadersConfigurationIsKeptBeforeEachKindOfWrite)
+{
+    ASSERT_TRUE(window->session().isConnected());
+    const QString before = sim.model->configItems;
+    sim.model->commandsReceived.clear();
+    page()->writeReaderButton->click();
+    EXPECT_EQ(sim.model->commandsReceived.mid(0, 2).value(0), QStringLiteral("0B01"));
+    EXPECT_TRUE(sim.model->commandsReceived.value(1).startsWith(QStringLiteral("0101")));
+    ASSERT_EQ(keptFiles().size(), 1);
+    EXPECT_TRUE(keptFiles()[0].startsWith(QStringLiteral("A102-0A1B2C3D_")));
+    QFile file(dir.filePath(QStringLiteral("data/configurations/")) + keptFiles()[0]);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QString items;
+    ASSERT_EQ(checkConfigFile(file.readAll(), &items), ConfigFileCheck::Ok);
+    EXPECT_TRUE(items.startsWith(before));
+
+    page()->defaultConfigButton->click(); // the factory default, then written
+    page()->writeReaderButton->click();
+    EXPECT_EQ(keptFiles().size(), 2);
+
+    sim.model->masterCards << sim::MasterCard{QStringLiteral("04FF"), QStringLiteral("060102"), {}, {}, 0, 1};
+    QTimer::singleShot(100, [this] { sim.model->presentMaster(0); });
+    page()->masterToReaderButton->click();
+    EXPECT_EQ(keptFiles().size(), 3);
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
+}
+
+TEST_F(SafetyNetTest, AFailedReadAsksAndNoWritesNothing)
+{
+    sim.model->faults.refuse = QStringLiteral("0B01");
+    sim.model->commandsReceived.clear();
+    dialogs.answers.enqueue(false);
+    page()->writeReaderButton->click();
+    EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Сохранение конфигурации: Не удалось сохранить")));
+    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0B01")});
+    dialogs.answers.enqueue(true);
+    page()->writeReaderButton->click();
+    EXPECT_TRUE(sim.model->commandsReceived.last() == QStringLiteral("0501"));
+    EXPECT_TRUE(keptFiles().isEmpty());
+}
+
+TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
+{
+    ConfigBackups backups(*new ReaderLink(window.get()), window->session(), dialogs,
+                          dir.filePath(QStringLiteral("data/configurations")));
+    QDir().mkpath(dir.filePath(QStringLiteral("data/configurations")));
+    // 60 older ones of this reader, and one of another reader.
+    for (int i = 0; i < 60; ++i) {
+        QFile f(dir.filePath(QStringLiteral("data/configurations/"))
+                + ConfigBackups::fileName(QStringLiteral("A102-0A1B2C3D"), QDateTime(QDate(2026, 1, 1), QTime(0, 0, i))));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(configFileBytes(QStringLiteral("0202100003030000400601020401010501000C0800F8E00700F8E0FF")));
+    }
+    QFile other(dir.filePath(QStringLiteral("data/configurations/"))
+                + ConfigBackups::fileName(QStringLiteral("A104-99"), QDateTime(QDate(2025, 1, 1), QTime(0, 0))));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write(configFileBytes(kDefaultConfigItems));
+    other.close();
+    page()->writeReaderButton->click();
+    const QStringList files = keptFiles();
+    EXPECT_EQ(files.filter(QStringLiteral("A102-0A1B2C3D_")).size(), 50);
+    EXPECT_EQ(files.filter(QStringLiteral("A104-99_")).size(), 1);
+    EXPECT_FALSE(files.contains(ConfigBackups::fileName(QStringLiteral("A102-0A1B2C3D"), QDateTime(QDate(2026, 1, 1), QTime(0, 0, 10)))));
+
+    tray.chooseKeptConfigurations();
+    KeptConfigurationsWindow *kept = window->keptWindow();
+    ASSERT_TRUE(kept->isVisible());
+    ASSERT_EQ(kept->table->rowCount(), 51);
+    EXPECT_EQ(kept->table->item(0, 0)->text(), QStringLiteral("A102-0A1B2C3D")); // the newest first
+    kept->table->selectRow(1); // an older one: read mode 2
+    kept->restoreButton->click();
+    EXPECT_EQ(page()->editor->model.readMode, 2);
+    EXPECT_EQ(page()->editor->model.wiegandType, 1);
+    EXPECT_EQ(kept->table->item(1, 2)->text(), QStringLiteral("Защищенный режим: чтение кода из блока"));
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из файла"));
+    kept->folderButton->click();
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("folder: ") + dir.filePath(QStringLiteral("data/configurations")));
+}
+
+TEST_F(SafetyNetTest, TheTabShowsUnsavedChangesAndClosingAsks)
+{
+    const int tab = window->tabs()->indexOf(page());
+    EXPECT_TRUE(window->tabs()->tabIcon(tab).isNull());
+    page()->editor->hash->click();
+    EXPECT_FALSE(window->tabs()->tabIcon(tab).isNull());
+    dialogs.answers.enqueue(false);
+    window->close();
+    EXPECT_TRUE(window->isVisible()); // the user chose to stay
+    EXPECT_TRUE(dialogs.shown.last().contains(QStringLiteral("не записана")));
+    page()->writeReaderButton->click();
+    EXPECT_TRUE(window->tabs()->tabIcon(tab).isNull());
+}
+
+TEST(CardLogCsv, HeaderColumnsAndQuoting)
+{
+    EXPECT_EQ(CardLog::csvHeader(), QByteArray("Время;Вид идентификатора;ID (как показан);ID (HEX);Тип карты\r\n"));
+    CardLogEntry e{QDateTime(QDate(2026, 12, 10), QTime(9, 5, 1)), IdKind::Mir, QStringLiteral("ID \"12\"; ok, fine"),
+                   QStringLiteral("0C"), QStringLiteral("SmartMX с Mifare Classic")};
+    EXPECT_EQ(CardLog::csvLine(e), QStringLiteral("2026-12-10 09:05:01;MIR;\"ID \"\"12\"\"; ok, fine\";0C;SmartMX с Mifare Classic\r\n").toUtf8());
+}
+
+TEST_F(SafetyNetTest, AFloodOfReadsLosesNothingInTheFileAndTheWindowAnswers)
+{
+    const QString csv = dir.filePath(QStringLiteral("data/cards.csv"));
+    tray.chooseCardLog();
+    window->cardLogWindow()->toFile->click();
+    ASSERT_TRUE(window->cardLog().writingFile());
+    sim.model->sendCardInfo(2, 2, 1024, 1);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, worst = 0;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        worst = std::max(worst, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    beat.start(20);
+    int sent = 0;
+    QTimer flood; // 1,000 reads a second
+    QObject::connect(&flood, &QTimer::timeout, [&] {
+        for (int i = 0; i < 10 && sent < 2000; ++i)
+            sim.model->presentCard(IdKind::Uid, QStringLiteral("04%1").arg(sent++, 6, 16, QLatin1Char('0')).toUpper());
+    });
+    flood.start(10);
+    EXPECT_TRUE(waitUntil([&] { return window->cardLog().entries().size() >= 2000; }, 10000));
+    flood.stop();
+    spin(300);
+    beat.stop();
+    EXPECT_LT(worst, 500);
+    EXPECT_EQ(window->cardLog().entries().size(), 2000u);
+    EXPECT_EQ(window->cardLog().entries().front().cardType, QStringLiteral("Mifare Classic"));
+    EXPECT_EQ(window->cardLogWindow()->model->rowCount(), 2000);
+    EXPECT_EQ(window->cardLogWindow()->model->rowTexts(0).value(3), QStringLiteral("040007CF")); // the newest first
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    EXPECT_TRUE(lines[0].startsWith("\xEF\xBB\xBF" "Время;"));
+    EXPECT_EQ(lines.size(), 2002); // header, 2,000 reads, and the end of the last line
+    window->cardLogWindow()->table->selectRow(0);
+    window->cardLogWindow()->copyButton->click();
+    EXPECT_TRUE(clipboard.texts.last().contains(QStringLiteral("\t040007CF\t")));
+}
