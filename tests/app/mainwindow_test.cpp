@@ -179,6 +179,14 @@ TEST_F(MainWindowTest, DebugModeLogsTrafficAndKeepsConfigurationSelectedAfterCon
     EXPECT_TRUE(w.tabs()->isEnabled());
     EXPECT_TRUE(waitUntil([&] { return w.debugPage()->log->toPlainText().contains(QStringLiteral("] > 23 05 FF 01 24 ")); }));
     EXPECT_TRUE(w.debugPage()->window->text->toPlainText().contains(QStringLiteral("] > 23 05 FF 01 24 ")));
+    // A double-click on the log shows the window "Debug"; one on its text hides it again.
+    spin(100); // the wait for the reader is over
+    w.tabs()->setCurrentWidget(w.debugPage());
+    QTest::mouseDClick(w.debugPage()->log->viewport(), Qt::LeftButton);
+    EXPECT_TRUE(w.debugPage()->window->isVisible());
+    EXPECT_EQ(w.debugPage()->window->windowTitle(), QStringLiteral("Debug"));
+    QTest::mouseDClick(w.debugPage()->window->text->viewport(), Qt::LeftButton);
+    EXPECT_FALSE(w.debugPage()->window->isVisible());
 }
 
 TEST_F(MainWindowTest, TrayStartHidesTheWindowAndDoubleClickRestores)
@@ -404,6 +412,14 @@ TEST_F(MainWindowTest, KeyboardStopsAndAccessibleNames)
     editor->zones->grid->item(11, 2)->setText(QStringLiteral("Склад"));
     EXPECT_EQ(editor->zones->grid->item(11, 0)->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Зона 12 Склад"));
     EXPECT_TRUE(editor->hashLink->focusPolicy() & Qt::TabFocus);
+    editor->model.userSetReadMode(3);
+    editor->sync();
+    w.tabs()->setEnabled(true);
+    QTableWidget *grid = editor->zones->grid;
+    grid->setFocus();
+    grid->setCurrentCell(3, 0);
+    QTest::keyClick(grid, Qt::Key_Space); // Space toggles the zone in the grid
+    EXPECT_TRUE(editor->model.zones[3]);
     EXPECT_TRUE(w.statusPanels()->focusPolicy() & Qt::TabFocus);
     EXPECT_FALSE(editor->width->accessibleName().isEmpty());
 }
