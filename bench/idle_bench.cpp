@@ -12,8 +12,7 @@
 #include "bench/benchsupport.h"
 #include "platform/qtserialport.h"
 #include "platform/systemdevices.h"
-#include "tests/support/faketray.h"
-#include "tests/support/scripteddialogs.h"
+#include "tests/support/toolservices.h"
 
 using namespace limra;
 using namespace limra::bench;
@@ -41,25 +40,18 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 20;
 
-    double tool = 0;
+    double toolShare = 0;
     {
-        QTemporaryDir dir;
-        testing::ScriptedDialogs dialogs;
-        testing::FakeTray tray;
+        testing::ToolServices services;
         SystemPortEnumerator ports;
         SystemDeviceMonitor monitor;
-        Services s;
-        s.dialogs = &dialogs;
-        s.tray = &tray;
+        Services s = services.services();
         s.ports = &ports;
         s.deviceMonitor = &monitor;
-        s.portFactory = [] { return std::make_unique<QtSerialPort>(); };
-        s.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
-        s.dataFolder = dir.path();
         MainWindow window(s);
         window.show();
         cpuShare(2); // start-up is not waiting
-        tool = cpuShare(seconds);
+        toolShare = cpuShare(seconds);
         window.close();
     }
 
@@ -72,6 +64,6 @@ int main(int argc, char **argv)
 
     std::printf("waiting tool, no reader, %d s: %.3f%% of a core (goal <= 0.1%%); listing every serial port once a "
                 "second, as before: %.3f%% (%d ports listed)\n",
-                seconds, 100 * tool, 100 * enumerating, listed);
+                seconds, 100 * toolShare, 100 * enumerating, listed);
     return 0;
 }

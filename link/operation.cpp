@@ -22,6 +22,17 @@ void ReaderOperation::resumeAndReport(const QString &errorResult)
     report(errorResult);
 }
 
+bool ReaderOperation::startCardOperation(const QString &payload)
+{
+    const QString result = send(payload);
+    if (isError(result)) {
+        resumeAndReport(result);
+        return false;
+    }
+    m_link.cardEvents().consume();
+    return true;
+}
+
 void ReaderOperation::report(const QString &errorResult)
 {
     m_dialogs.error(errorMessage(errorResult));

@@ -23,6 +23,11 @@ protected:
     void resumeAndReport(const QString &errorResult);
     // The error window with "Ошибка: " and the error's text.
     void report(const QString &errorResult);
+    // Sends a command that puts the reader into a card operation. Refused:
+    // the reader goes back to card reading and the user is told (false).
+    // Accepted: an earlier card-operation status is dropped, so that the wait
+    // that follows sees only what this operation brings.
+    bool startCardOperation(const QString &payload);
 
     ReaderLink &m_link;
     UserDialogs &m_dialogs;

@@ -81,12 +81,8 @@ void MasterCardOperations::clear()
                             QStringLiteral("Внимание! Все данные на поднесённых к USB-считывателю мастер-картах "
                                            "будут уничтожены. Продолжить?")))
         return;
-    const QString result = send(command::ClearMasterCards);
-    if (isError(result)) {
-        resumeAndReport(result);
+    if (!startCardOperation(command::ClearMasterCards))
         return;
-    }
-    m_link.cardEvents().consume();
     ClearingWait wait(m_link.cardEvents(), QStringLiteral("Очистка мастер-карт"),
                       QStringLiteral("По очереди подносите мастер-карты к USB-считывателю"),
                       QStringLiteral("Закончить очистку мастер-карт"));

@@ -79,12 +79,8 @@ void MasterConfigOperations::takeOver()
         return;
     if (!beforeWrite())
         return;
-    const QString result = send(command::TakeOverMasterCard);
-    if (isError(result)) {
-        resumeAndReport(result);
+    if (!startCardOperation(command::TakeOverMasterCard))
         return;
-    }
-    m_link.cardEvents().consume();
     SingleCardWait wait(m_link.cardEvents(), QStringLiteral("Чтение/запись конфигурации"),
                         QStringLiteral("Поднесите мастер-карту с конфигурацией к USB-считывателю"));
     const WaitResult outcome = m_waits.run(wait);

@@ -51,17 +51,6 @@ SecureCardOperations::ModeView SecureCardOperations::queryMode()
     return modeView(m_mode);
 }
 
-bool SecureCardOperations::start(const QString &commandPayload)
-{
-    const QString result = send(commandPayload);
-    if (isError(result)) {
-        resumeAndReport(result);
-        return false;
-    }
-    m_link.cardEvents().consume();
-    return true;
-}
-
 void SecureCardOperations::create(const std::array<bool, 64> &zones)
 {
     if (!m_dialogs.question(kCaption, QStringLiteral("Для создания защищенных карт потребуется ранее созданная "
@@ -74,7 +63,7 @@ void SecureCardOperations::create(const std::array<bool, 64> &zones)
             return;
         }
     }
-    if (!start(command::CreateSecureCards))
+    if (!startCardOperation(command::CreateSecureCards))
         return;
     SecureCardWait wait(m_link.cardEvents(), kCreating, QStringLiteral("Создано защищенных карт:"),
                         QStringLiteral("Закончить создание защищенных карт"));
@@ -89,7 +78,7 @@ void SecureCardOperations::clearOneObjectCode()
     if (!m_dialogs.question(kCaption, QStringLiteral("Для очистки защищенных карт потребуется ранее созданная "
                                                      "мастер-карта с заданным кодом объекта. Продолжить?")))
         return;
-    if (!start(command::ClearSecureCards))
+    if (!startCardOperation(command::ClearSecureCards))
         return;
     SecureCardWait wait(m_link.cardEvents(), kClearing, QStringLiteral("Очищено защищенных карт:"),
                         QStringLiteral("Закончить очистку защищенных карт"));
@@ -104,7 +93,7 @@ void SecureCardOperations::clearAllObjectCodes()
     if (!m_dialogs.question(kCaption,
                             QStringLiteral("Во время очистки защищенных карт будут удалены ВСЕ коды объектов. Продолжить?")))
         return;
-    if (!start(command::ClearAllSecureCards))
+    if (!startCardOperation(command::ClearAllSecureCards))
         return;
     ClearingWait wait(m_link.cardEvents(), kClearing, QStringLiteral("По очереди подносите карты к USB-считывателю"),
                       QStringLiteral("Закончить очистку карт"));

@@ -41,9 +41,6 @@ public:
     static ModeView modeView(Mode mode);
 
 private:
-    // Starts a card operation; its wait runs when the reader accepted it.
-    bool start(const QString &command);
-
     CardWaits &m_waits;
     Mode m_mode = Mode::Unknown;
 };

@@ -33,11 +33,9 @@
 #include "link/ui/debugpage.h"
 #include "platform/qtserialport.h"
 #include "provisioning/ui/securecardspage.h"
-#include "tests/support/fakeports.h"
 #include "tests/support/fakeserialport.h"
-#include "tests/support/faketray.h"
-#include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
+#include "tests/support/toolservices.h"
 
 using namespace limra;
 using namespace limra::testing;
@@ -64,16 +62,7 @@ protected:
     }
     MainWindow &open()
     {
-        Services s;
-        s.dialogs = &dialogs;
-        s.clipboard = &clipboard;
-        s.tray = &tray;
-        s.ports = &ports;
-        s.deviceMonitor = &monitor;
-        s.portFactory = [] { return std::make_unique<QtSerialPort>(); };
-        s.settingsPath = settingsPath();
-        s.dataFolder = dir.filePath(QStringLiteral("data"));
-        window = std::make_unique<MainWindow>(s);
+        window = std::make_unique<MainWindow>(tool.services());
         window->show();
         return *window;
     }
@@ -96,12 +85,12 @@ protected:
         });
     }
 
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    FakeClipboard clipboard;
-    FakeTray tray;
-    FakePortEnumerator ports;
-    FakeDeviceMonitor monitor;
+    ToolServices tool;
+    QTemporaryDir &dir = tool.dir;
+    ScriptedDialogs &dialogs = tool.dialogs;
+    FakeTray &tray = tool.tray;
+    FakePortEnumerator &ports = tool.ports;
+    FakeDeviceMonitor &monitor = tool.monitor;
     std::unique_ptr<MainWindow> window;
     QStringList dialogCaptions;
 };
@@ -443,24 +432,14 @@ TEST_F(MainWindowTest, TheStatusBarTellsWhyTheReaderCannotBeUsed)
 
 TEST(StatusBarReasons, APortTheUserMayNotOpen)
 {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    FakeTray tray;
-    FakePortEnumerator ports;
-    ports.virtuals = {QStringLiteral("/dev/ttyACM0")};
-    Services s;
-    s.dialogs = &dialogs;
-    s.tray = &tray;
-    s.ports = &ports;
-    s.portFactory = [] {
+    ToolServices tool;
+    tool.ports.virtuals = {QStringLiteral("/dev/ttyACM0")};
+    MainWindow w(tool.services([] {
         auto port = std::make_unique<FakeSerialPort>();
         port->openable = false;
         port->failure = OpenFailure::NoPermission;
         return port;
-    };
-    s.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
-    s.dataFolder = dir.path();
-    MainWindow w(s);
+    }));
     w.show();
     w.discovery().scanOnce();
     EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства... (нет прав на порт /dev/ttyACM0)"));

@@ -26,10 +26,8 @@
 #include "link/session.h"
 #include "platform/qtserialport.h"
 #include "provisioning/cardwait.h"
-#include "tests/support/fakeports.h"
-#include "tests/support/faketray.h"
-#include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
+#include "tests/support/toolservices.h"
 
 using namespace limra;
 using namespace limra::testing;
@@ -40,15 +38,7 @@ class SafetyNetTest : public ::testing::Test {
 protected:
     SafetyNetTest()
     {
-        Services s;
-        s.dialogs = &dialogs;
-        s.clipboard = &clipboard;
-        s.tray = &tray;
-        s.ports = &ports;
-        s.portFactory = [] { return std::make_unique<QtSerialPort>(); };
-        s.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
-        s.dataFolder = dir.filePath(QStringLiteral("data"));
-        window = std::make_unique<MainWindow>(s);
+        window = std::make_unique<MainWindow>(tool.services());
         window->show();
         ports.virtuals = {sim.port()};
         window->discovery().portsChanged();
@@ -67,12 +57,13 @@ protected:
     }
     ConfigPage *page() const { return window->configPage(); }
 
-    QTemporaryDir dir;
+    ToolServices tool;
+    QTemporaryDir &dir = tool.dir;
+    ScriptedDialogs &dialogs = tool.dialogs;
+    FakeClipboard &clipboard = tool.clipboard;
+    FakeTray &tray = tool.tray;
+    FakePortEnumerator &ports = tool.ports;
     SimReader sim;
-    ScriptedDialogs dialogs;
-    FakeClipboard clipboard;
-    FakeTray tray;
-    FakePortEnumerator ports;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -186,15 +177,7 @@ TEST_F(SafetyNetTest, AFloodOfReadsLosesNothingInTheFileAndTheWindowAnswers)
     window->cardLogWindow()->toFile->click();
     ASSERT_TRUE(window->cardLog().writingFile());
     sim.model->sendCardInfo(2, 2, 1024, 1);
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0, worst = 0;
-    QTimer beat;
-    QObject::connect(&beat, &QTimer::timeout, [&] {
-        worst = std::max(worst, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
-    beat.start(20);
+    ResponsivenessProbe probe;
     int sent = 0;
     QTimer flood; // 1,000 reads a second
     QObject::connect(&flood, &QTimer::timeout, [&] {
@@ -205,8 +188,7 @@ TEST_F(SafetyNetTest, AFloodOfReadsLosesNothingInTheFileAndTheWindowAnswers)
     EXPECT_TRUE(waitUntil([&] { return window->cardLog().entries().size() >= 2000; }, 10000));
     flood.stop();
     spin(300);
-    beat.stop();
-    EXPECT_LT(worst, 500);
+    EXPECT_LT(probe.worstGapMs(), 500);
     EXPECT_EQ(window->cardLog().entries().size(), 2000u);
     EXPECT_EQ(window->cardLog().entries().front().cardType, QStringLiteral("Mifare Classic"));
     EXPECT_EQ(window->cardLogWindow()->model->rowCount(), 2000);
