@@ -20,8 +20,10 @@ const QString kTimeFormat = QStringLiteral("yyyyMMdd-HHmmss");
 constexpr int kMinimumDigits = 30;
 constexpr qint64 kMaxFileSize = 64 * 1024;
 
-QString safeName(QString text)
+// The start of a reader's file names: its serial number, made safe for a file name.
+QString readerPrefix(const QString &reader)
 {
+    QString text = reader.isEmpty() ? QStringLiteral("reader") : reader;
     return text.replace(QRegularExpression(QStringLiteral("[^0-9A-Za-z-]")), QStringLiteral("_"));
 }
 } // namespace
@@ -33,7 +35,7 @@ ConfigBackups::ConfigBackups(ReaderLink &link, const ReaderSession &session, Use
 
 QString ConfigBackups::fileName(const QString &reader, const QDateTime &time)
 {
-    return safeName(reader.isEmpty() ? QStringLiteral("reader") : reader) + QLatin1Char('_')
+    return readerPrefix(reader) + QLatin1Char('_')
            + time.toString(kTimeFormat) + QStringLiteral(".rcf");
 }
 
@@ -81,8 +83,7 @@ bool ConfigBackups::keep(QString *reason)
 void ConfigBackups::rotate(const QString &reader)
 {
     QDir dir(m_folder);
-    QStringList mine = dir.entryList({safeName(reader.isEmpty() ? QStringLiteral("reader") : reader) + QStringLiteral("_*.rcf")},
-                                     QDir::Files, QDir::Name);
+    QStringList mine = dir.entryList({readerPrefix(reader) + QStringLiteral("_*.rcf")}, QDir::Files, QDir::Name);
     while (mine.size() > kKeptPerReader)
         dir.remove(mine.takeFirst()); // the oldest: names sort by time
 }
@@ -107,7 +108,7 @@ QList<KeptConfiguration> ConfigBackups::kept() const
             && checkConfigFile(bytes, &items) == ConfigFileCheck::Ok) {
             const ConfigTable table = parseConfig(items);
             bool ok = false;
-            const int mode = table[0x06].toInt(&ok, 16);
+            const int mode = table[tag::ReadMode].toInt(&ok, 16);
             k.readMode = ok ? mode : -1;
             const int wiegand = table[0x04].toInt(&ok, 16);
             k.wiegandType = ok ? wiegand : -1;

@@ -195,9 +195,9 @@ bool ReaderDiscovery::probe(const QString &name, PortTrouble *trouble)
     } else {
         return discard("is not a reader of a known type");
     }
-    m_session.setConnected(prefix + name + QStringLiteral("  (s/n: ") + kindItem + QLatin1Char('-') + serial
-                               + QLatin1Char(')'),
-                           readerKind, kindItem + QLatin1Char('-') + serial);
+    const QString identity = kindItem + QLatin1Char('-') + serial;
+    m_session.setConnected(prefix + name + QStringLiteral("  (s/n: ") + identity + QLatin1Char(')'), readerKind,
+                           identity);
     m_link.exchange(command::ResumeReading);
     if (m_session.isConnected())
         Q_EMIT identified();

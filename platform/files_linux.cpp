@@ -31,6 +31,17 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
+// Writes everything, syncs and closes the file: 0, or the error number.
+int writeSyncClose(int fd, const QByteArray &bytes)
+{
+    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
+        const int e = errno;
+        ::close(fd);
+        return e;
+    }
+    return ::close(fd) == 0 ? 0 : errno;
+}
+
 bool fail(QString *error, int errorNumber)
 {
     if (error)
@@ -50,14 +61,10 @@ bool writeThroughTemporary(const QByteArray &target, const QByteArray &bytes, QS
     struct stat existing {};
     const mode_t mode = ::stat(target.constData(), &existing) == 0 ? existing.st_mode & 07777 : 0644;
     ::fchmod(fd, mode);
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
-        const int e = errno;
-        ::close(fd);
-        ::unlink(temporary.constData());
-        return fail(error, e);
-    }
-    if (::close(fd) != 0 || ::rename(temporary.constData(), target.constData()) != 0) {
-        const int e = errno;
+    int e = writeSyncClose(fd, bytes);
+    if (e == 0 && ::rename(temporary.constData(), target.constData()) != 0)
+        e = errno;
+    if (e != 0) {
         ::unlink(temporary.constData());
         return fail(error, e);
     }
@@ -77,14 +84,8 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
         const int fd = ::open(target.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (fd < 0)
             return fail(error, errno);
-        if (!writeAll(fd, bytes) || ::fsync(fd) != 0) {
-            const int e = errno;
-            ::close(fd);
-            return fail(error, e);
-        }
-        if (::close(fd) != 0)
-            return fail(error, errno);
-        return true;
+        const int e = writeSyncClose(fd, bytes);
+        return e == 0 || fail(error, e);
     }
     return false;
 }

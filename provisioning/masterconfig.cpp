@@ -3,7 +3,6 @@
 #include "common/texts.h"
 #include "config/editormodel.h"
 #include "config/transfer.h"
-#include "link/errors.h"
 #include "link/hextext.h"
 #include "link/readerlink.h"
 #include "platform/dialogs.h"
@@ -24,11 +23,8 @@ MasterConfigOperations::MasterConfigOperations(ReaderLink &link, EditorModel &ed
 
 void MasterConfigOperations::readIntoEditor()
 {
-    const QString result = send(command::ReadMasterCard);
-    if (isError(result)) {
-        resumeAndReport(result);
-    } else {
-        m_link.cardEvents().consume();
+    // A refused start is told between two returns to card reading.
+    if (startCardOperation(command::ReadMasterCard)) {
         MasterConfigWait wait(m_link.cardEvents());
         m_link.addSink(&wait);
         m_waits.run(wait);

@@ -63,14 +63,9 @@ void SecureCardOperations::create(const std::array<bool, 64> &zones)
             return;
         }
     }
-    if (!startCardOperation(command::CreateSecureCards))
-        return;
-    SecureCardWait wait(m_link.cardEvents(), kCreating, QStringLiteral("Создано защищенных карт:"),
-                        QStringLiteral("Закончить создание защищенных карт"));
-    const WaitResult outcome = m_waits.run(wait);
-    resumeReading();
-    if (outcome == WaitResult::No)
-        m_dialogs.error(QStringLiteral("Ошибка создания защищенных карт."));
+    countCards(command::CreateSecureCards, kCreating, QStringLiteral("Создано защищенных карт:"),
+               QStringLiteral("Закончить создание защищенных карт"),
+               QStringLiteral("Ошибка создания защищенных карт."));
 }
 
 void SecureCardOperations::clearOneObjectCode()
@@ -78,14 +73,21 @@ void SecureCardOperations::clearOneObjectCode()
     if (!m_dialogs.question(kCaption, QStringLiteral("Для очистки защищенных карт потребуется ранее созданная "
                                                      "мастер-карта с заданным кодом объекта. Продолжить?")))
         return;
-    if (!startCardOperation(command::ClearSecureCards))
+    countCards(command::ClearSecureCards, kClearing, QStringLiteral("Очищено защищенных карт:"),
+               QStringLiteral("Закончить очистку защищенных карт"), QStringLiteral("Ошибка очистки защищенных карт."));
+}
+
+void SecureCardOperations::countCards(const QString &startCommand, const QString &caption,
+                                      const QString &counterCaption, const QString &finishText,
+                                      const QString &failure)
+{
+    if (!startCardOperation(startCommand))
         return;
-    SecureCardWait wait(m_link.cardEvents(), kClearing, QStringLiteral("Очищено защищенных карт:"),
-                        QStringLiteral("Закончить очистку защищенных карт"));
+    SecureCardWait wait(m_link.cardEvents(), caption, counterCaption, finishText);
     const WaitResult outcome = m_waits.run(wait);
     resumeReading();
     if (outcome == WaitResult::No)
-        m_dialogs.error(QStringLiteral("Ошибка очистки защищенных карт."));
+        m_dialogs.error(failure);
 }
 
 void SecureCardOperations::clearAllObjectCodes()

@@ -41,6 +41,12 @@ public:
     static ModeView modeView(Mode mode);
 
 private:
+    // Starts the card operation, waits while the master card and then the
+    // cards are presented, and tells `failure` when the master card was not
+    // taken.
+    void countCards(const QString &startCommand, const QString &caption, const QString &counterCaption,
+                    const QString &finishText, const QString &failure);
+
     CardWaits &m_waits;
     Mode m_mode = Mode::Unknown;
 };

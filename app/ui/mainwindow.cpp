@@ -387,18 +387,23 @@ void MainWindow::closeForTermination()
     close();
 }
 
+namespace {
+void showInFront(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+} // namespace
+
 void MainWindow::showCardLog()
 {
-    m_cardLogWindow->show();
-    m_cardLogWindow->raise();
-    m_cardLogWindow->activateWindow();
+    showInFront(m_cardLogWindow);
 }
 
 void MainWindow::showKeptConfigurations()
 {
-    m_keptWindow->show();
-    m_keptWindow->raise();
-    m_keptWindow->activateWindow();
+    showInFront(m_keptWindow);
 }
 
 // A mark on the tab while the editor holds what neither the reader nor a file has.

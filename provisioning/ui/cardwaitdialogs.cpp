@@ -99,6 +99,15 @@ QLabel *CardWaitDialog::addSeconds(QWidget *parent)
     return seconds;
 }
 
+QLabel *CardWaitDialog::addCounter(const QString &caption, QWidget *parent)
+{
+    QLabel *captionLabel = addText(caption, kInstructionPx, parent);
+    QLabel *counter = addText(QStringLiteral("0"), kDigitsPx, parent);
+    captionLabel->setBuddy(counter);
+    counter->setAccessibleName(caption);
+    return counter;
+}
+
 void CardWaitDialog::showSeconds(QLabel *label)
 {
     label->setText(QString::number(m_wait.secondsShown()));
@@ -193,10 +202,7 @@ ClearingDialog::ClearingDialog(ClearingWait &wait, UserDialogs &dialogs, QWidget
 {
     new QVBoxLayout(this);
     prompt = addText(wait.prompt, kInstructionPx, this);
-    QLabel *caption = addText(texts::kClearedCards, kInstructionPx, this);
-    counter = addText(QStringLiteral("0"), kDigitsPx, this);
-    caption->setBuddy(counter);
-    counter->setAccessibleName(texts::kClearedCards);
+    counter = addCounter(texts::kClearedCards, this);
     finishButton = new QPushButton(wait.finishText, this);
     layout()->addWidget(finishButton);
     connect(finishButton, &QPushButton::clicked, this, [this] { m_clearing.finishByUser(); });
@@ -225,10 +231,7 @@ SecureCardDialog::SecureCardDialog(SecureCardWait &wait, UserDialogs &dialogs, Q
     auto *cardPage = new QWidget(pages);
     new QVBoxLayout(cardPage);
     addText(QStringLiteral("По очереди подносите карты к USB-считывателю"), kInstructionPx, cardPage);
-    counterCaption = addText(wait.counterCaption, kInstructionPx, cardPage);
-    counter = addText(QStringLiteral("0"), kDigitsPx, cardPage);
-    counterCaption->setBuddy(counter);
-    counter->setAccessibleName(wait.counterCaption);
+    counter = addCounter(wait.counterCaption, cardPage);
     finishButton = new QPushButton(wait.finishText, cardPage);
     cardPage->layout()->addWidget(finishButton);
     pages->addWidget(cardPage);

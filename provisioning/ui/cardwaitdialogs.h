@@ -36,6 +36,8 @@ public:
 protected:
     QLabel *addText(const QString &text, int pixelSize, QWidget *parent);
     QLabel *addSeconds(QWidget *parent);
+    // A counter of cards under its caption, starting at 0; the counter label.
+    QLabel *addCounter(const QString &caption, QWidget *parent);
     void showSeconds(QLabel *label);
 
     CardWait &m_wait;
@@ -105,7 +107,6 @@ public:
 
     QStackedWidget *pages;
     QLabel *seconds;
-    QLabel *counterCaption;
     QLabel *counter;
     QPushButton *finishButton;
 

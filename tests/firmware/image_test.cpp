@@ -52,21 +52,6 @@ TEST_P(SectionWalk, FindsTheSectionOfTheReader)
 }
 
 namespace {
-SectionSpec other(int blocks = 9)
-{
-    SectionSpec s;
-    s.identity = QStringLiteral("04A11701");
-    s.dataBlocks = blocks;
-    s.seed = 7;
-    return s;
-}
-SectionSpec mine(int blocks = 9)
-{
-    SectionSpec s;
-    s.dataBlocks = blocks;
-    s.seed = 3;
-    return s;
-}
 SectionSpec with(SectionSpec s, const std::function<void(SectionSpec &)> &change)
 {
     change(s);
@@ -75,26 +60,26 @@ SectionSpec with(SectionSpec s, const std::function<void(SectionSpec &)> &change
 } // namespace
 
 INSTANTIATE_TEST_SUITE_P(Images, SectionWalk, ::testing::Values(
-    WalkCase{"second_section_matches", {other(), mine()}, FirmwareSection::Problem::None, 9, 3},
-    WalkCase{"first_section_matches", {mine(), other()}, FirmwareSection::Problem::None, 9, 3},
-    WalkCase{"no_section", {other(), other()}, FirmwareSection::Problem::NoSection, 0, 0},
+    WalkCase{"second_section_matches", {forOther(), forReader()}, FirmwareSection::Problem::None, 9, 3},
+    WalkCase{"first_section_matches", {forReader(), forOther()}, FirmwareSection::Problem::None, 9, 3},
+    WalkCase{"no_section", {forOther(), forOther()}, FirmwareSection::Problem::NoSection, 0, 0},
     WalkCase{"bad_marker_stops_before_a_match",
-             {with(other(), [](SectionSpec &s) { s.marker = QByteArray("\xAB\xCE", 2); }), mine()},
+             {with(forOther(), [](SectionSpec &s) { s.marker = QByteArray("\xAB\xCE", 2); }), forReader()},
              FirmwareSection::Problem::BadHeader, 0, 0},
-    WalkCase{"crc_mismatch", {with(mine(), [](SectionSpec &s) { s.crc = 0x1234; })},
+    WalkCase{"crc_mismatch", {with(forReader(), [](SectionSpec &s) { s.crc = 0x1234; })},
              FirmwareSection::Problem::BadCrc, 0, 0},
-    WalkCase{"count_one_no_data", {mine(0), other(8)}, FirmwareSection::Problem::None, 0, 0},
-    WalkCase{"runs_past_the_end", {other(), with(mine(), [](SectionSpec &s) { s.count = 40; })},
+    WalkCase{"count_one_no_data", {forReader(0), forOther(8)}, FirmwareSection::Problem::None, 0, 0},
+    WalkCase{"runs_past_the_end", {forOther(), with(forReader(), [](SectionSpec &s) { s.count = 40; })},
              FirmwareSection::Problem::None, 9, 3},
-    WalkCase{"count_zero", {with(other(), [](SectionSpec &s) { s.count = 0; }), mine()},
+    WalkCase{"count_zero", {with(forOther(), [](SectionSpec &s) { s.count = 0; }), forReader()},
              FirmwareSection::Problem::BadHeader, 0, 0},
-    WalkCase{"count_beyond_32_bit_offsets", {with(other(), [](SectionSpec &s) { s.count = 0xFFFFFFF; }), mine()},
+    WalkCase{"count_beyond_32_bit_offsets", {with(forOther(), [](SectionSpec &s) { s.count = 0xFFFFFFF; }), forReader()},
              FirmwareSection::Problem::BadHeader, 0, 0}),
     [](const auto &row) { return std::string(row.param.name); });
 
 TEST(SectionWalkSizes, SizeChecksComeFirst)
 {
-    const QByteArray image = buildImage({mine()});
+    const QByteArray image = buildImage({forReader()});
     ASSERT_EQ(image.size(), 160);
     EXPECT_EQ(findSection(image.left(144), QStringLiteral("02A11701")).problem, FirmwareSection::Problem::BadSize);
     EXPECT_EQ(findSection(image + 'x', QStringLiteral("02A11701")).problem, FirmwareSection::Problem::BadSize);

@@ -24,22 +24,6 @@ using namespace limra::testing;
 
 namespace {
 
-SectionSpec forReader(int blocks = 9, int seed = 3)
-{
-    SectionSpec s;
-    s.dataBlocks = blocks;
-    s.seed = seed;
-    return s;
-}
-SectionSpec forOther(int blocks = 9)
-{
-    SectionSpec s;
-    s.identity = QStringLiteral("04A11701");
-    s.dataBlocks = blocks;
-    s.seed = 7;
-    return s;
-}
-
 class UpdateTest : public ::testing::Test {
 protected:
     UpdateTest()

@@ -21,6 +21,24 @@ struct SectionSpec {
     int seed = 1;                   // varies the data bytes
 };
 
+// A section for the simulated reader, and one for another reader.
+inline SectionSpec forReader(int blocks = 9, int seed = 3)
+{
+    SectionSpec s;
+    s.dataBlocks = blocks;
+    s.seed = seed;
+    return s;
+}
+
+inline SectionSpec forOther(int blocks = 9)
+{
+    SectionSpec s;
+    s.identity = QStringLiteral("04A11701");
+    s.dataBlocks = blocks;
+    s.seed = 7;
+    return s;
+}
+
 inline QByteArray dataBlock(int seed, int index)
 {
     QByteArray block(16, Qt::Uninitialized);
