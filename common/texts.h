@@ -1,6 +1,7 @@
 #pragma once
 // User-interface texts that more than one place of the tool shows.
 #include <QString>
+#include <QStringList>
 
 namespace limra::texts {
 
@@ -26,7 +27,26 @@ inline const QString kKeyChecksum = QStringLiteral("Контрольная су�
 inline const QString kReadConfigButton = QStringLiteral("Считать конфигурацию из USB-считывателя");
 inline const QString kBrowse = QStringLiteral("Обзор...");
 inline const QString kApply = QStringLiteral("Применить");
+inline const QString kClear = QStringLiteral("Очистить");
+inline const QString kDebugCaption = QStringLiteral("Отладка");
+inline const QString kSecureCardsCaption = QStringLiteral("Защищенные карты");
+inline const QString kFirmwareCaption = QStringLiteral("Обновление микропрограммы");
+inline const QString kPresentCardsPrompt = QStringLiteral("По очереди подносите карты к USB-считывателю");
+inline const QString kConfigurationNotRead = QStringLiteral("Не удалось считать конфигурацию.");
+// A file that cannot be opened or written: its path, then the system's reason.
+inline const QString kCannotOpenFile = QStringLiteral("Не удалось открыть файл %1: %2");
+inline const QString kCannotWriteFile = QStringLiteral("Не удалось записать файл %1: %2");
 inline const QString kCardLogCaption = QStringLiteral("Журнал карт");
 inline const QString kKeptConfigurationsCaption = QStringLiteral("Сохранённые конфигурации");
+// The card read modes and Wiegand types, in the order of their item values.
+inline const QStringList kReadModes = {QStringLiteral("Обычный режим чтения только UID"),
+                                       QStringLiteral("Защищенный режим: код объекта"),
+                                       QStringLiteral("Защищенный режим: чтение кода из блока"),
+                                       QStringLiteral("Защищенный режим: зоны прохода")};
+inline const QStringList kWiegandTypes = {QStringLiteral("Wiegand c контрольной суммой CRC"),
+                                          QStringLiteral("Wiegand без контрольной суммы CRC")};
+// Times in the tool's lists and in the card log file.
+inline const QString kTimeColumn = QStringLiteral("Время");
+inline const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 } // namespace limra::texts

@@ -16,9 +16,6 @@ namespace limra {
 
 namespace {
 const QString kTimeFormat = QStringLiteral("yyyyMMdd-HHmmss");
-// A reply shorter than this holds no configuration (as for a read by the user).
-constexpr int kMinimumDigits = 30;
-constexpr qint64 kMaxFileSize = 64 * 1024;
 
 // The start of a reader's file names: its serial number, made safe for a file name.
 QString readerPrefix(const QString &reader)
@@ -58,7 +55,7 @@ bool ConfigBackups::keep(QString *reason)
         *reason = errorMessage(items);
         return false;
     }
-    if (items.size() < kMinimumDigits) {
+    if (items.size() < kMinimumConfigReplyDigits) {
         *reason = QStringLiteral("считыватель не сообщил конфигурацию");
         return false;
     }
@@ -104,7 +101,7 @@ QList<KeptConfiguration> ConfigBackups::kept() const
         k.time = QDateTime::fromString(m.captured(2), kTimeFormat);
         QByteArray bytes;
         QString items;
-        if (readSmallFile(k.path, kMaxFileSize, &bytes) == FileReadProblem::None
+        if (readSmallFile(k.path, kMaxConfigFileSize, &bytes) == FileReadProblem::None
             && checkConfigFile(bytes, &items) == ConfigFileCheck::Ok) {
             const ConfigTable table = parseConfig(items);
             bool ok = false;

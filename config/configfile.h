@@ -6,6 +6,11 @@
 
 namespace limra {
 
+// A configuration is a few hundred bytes; a larger file is not one.
+constexpr qint64 kMaxConfigFileSize = 64 * 1024;
+// A reader's reply to "0B01" shorter than this many digits holds no configuration.
+constexpr int kMinimumConfigReplyDigits = 30;
+
 // The file's bytes for the given configuration items.
 QByteArray configFileBytes(const QString &items);
 

@@ -45,9 +45,14 @@ void EditorModel::setWidth(int value)
     widthRule();
 }
 
+QString EditorModel::widthNoteText() const
+{
+    return wiegandType == 0 ? QStringLiteral("+ CRC = %1 бит").arg(width + 2) : QStringLiteral("бит");
+}
+
 void EditorModel::widthRule()
 {
-    note = wiegandType == 0 ? QStringLiteral("+ CRC = %1 бит").arg(width + 2) : QStringLiteral("бит");
+    note = widthNoteText();
     if (shift + significantBits > width) {
         setShift(0);
         setSigbits(width);
@@ -210,7 +215,7 @@ void EditorModel::updateWidthLimits()
     widthShown = widthMode == 1;
     noteShown = widthMode == 1 && (wiegandType == 0 || wiegandType == 1);
     if (noteShown)
-        note = wiegandType == 0 ? QStringLiteral("+ CRC = %1 бит").arg(width + 2) : QStringLiteral("бит");
+        note = widthNoteText();
     limitBits();
 }
 

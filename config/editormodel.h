@@ -118,6 +118,8 @@ private:
     void shiftRule();
     void bitsRule();
     void widthRule();
+    // The note beside a user-set width: the width with the CRC bits, or "бит".
+    QString widthNoteText() const;
     void offsetRule();
     void countRule();
     void limitBits();

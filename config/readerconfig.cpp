@@ -8,6 +8,7 @@ namespace limra {
 
 std::vector<CardFormat> offeredFormats(int readMode, ReaderKind reader, bool emMarine)
 {
+    static const CardFormat kMifarePlus{0x0010, "MifarePLUS - высокий уровень защиты", 64};
     switch (readMode) {
     case 0:
         if (reader == ReaderKind::Ble)
@@ -22,10 +23,10 @@ std::vector<CardFormat> offeredFormats(int readMode, ReaderKind reader, bool emM
             return f;
         }
     case 1:
-        return {{0x0008, "MifareClassic - низкий уровень защиты", 64}, {0x0010, "MifarePLUS - высокий уровень защиты", 64}};
+        return {{0x0008, "MifareClassic - низкий уровень защиты", 64}, kMifarePlus};
     case 2:
     case 3:
-        return {{0x0010, "MifarePLUS - высокий уровень защиты", 64}};
+        return {kMifarePlus};
     default:
         return {};
     }

@@ -1,6 +1,5 @@
 #include "config/transfer.h"
 
-
 #include "common/texts.h"
 #include "config/configfile.h"
 #include "link/errors.h"
@@ -14,10 +13,7 @@ namespace {
 const QString kFileFilter = QStringLiteral("Файл конфигурации|*.rcf");
 const QString kFileSuffix = QStringLiteral("*.rcf");
 const QString kReadFromReader = QStringLiteral("Конфигурация считана из USB-считывателя");
-constexpr int kMinimumReadDigits = 30;
 const QString kBadFile = QStringLiteral("Неверный формат файла.");
-// A configuration is a few hundred bytes; a larger file is not one.
-constexpr qint64 kMaxConfigFileSize = 64 * 1024;
 } // namespace
 
 bool applyToEditor(EditorModel &editor, const ConfigTable &table, ConfigSource source, UserDialogs &dialogs)
@@ -85,8 +81,8 @@ void ConfigTransfer::readFromReader(ReadStart start)
         report(result);
         return;
     }
-    if (result.size() < kMinimumReadDigits) {
-        m_dialogs.error(texts::kErrorPrefix + QStringLiteral("Не удалось считать конфигурацию."));
+    if (result.size() < kMinimumConfigReplyDigits) {
+        m_dialogs.error(texts::kErrorPrefix + texts::kConfigurationNotRead);
         return;
     }
     const ConfigTable table = parseConfig(result);
@@ -127,7 +123,7 @@ void ConfigTransfer::saveToFile()
     Q_EMIT editorChanged();
     QString error;
     if (!writeFileAtomically(path, bytes, &error)) {
-        m_dialogs.error(QStringLiteral("Не удалось записать файл %1: %2").arg(path, error));
+        m_dialogs.error(texts::kCannotWriteFile.arg(path, error));
         return;
     }
     m_editor.markClean();
@@ -154,7 +150,7 @@ void ConfigTransfer::loadFile(const QString &path)
         return;
     case FileReadProblem::NotAFile:
     case FileReadProblem::Failed:
-        m_dialogs.error(QStringLiteral("Не удалось открыть файл %1: %2").arg(path, error));
+        m_dialogs.error(texts::kCannotOpenFile.arg(path, error));
         return;
     }
     QString items;

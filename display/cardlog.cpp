@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "common/texts.h"
 #include "platform/files.h"
 
 namespace limra {
@@ -48,7 +49,7 @@ QByteArray CardLog::csvHeader()
 
 QByteArray CardLog::csvLine(const CardLogEntry &e)
 {
-    return field(e.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))) + ';' + field(kindName(e.kind)) + ';'
+    return field(e.time.toString(texts::kTimeFormat)) + ';' + field(kindName(e.kind)) + ';'
            + field(e.shown) + ';' + field(e.hex) + ';' + field(e.cardType) + "\r\n";
 }
 

@@ -37,7 +37,7 @@ void MasterConfigOperations::readIntoEditor()
 void MasterConfigOperations::applyReport(const QString &report)
 {
     if (report.size() < kMinimumReportDigits) {
-        m_dialogs.error(QStringLiteral("Не удалось считать конфигурацию."));
+        m_dialogs.error(texts::kConfigurationNotRead);
         return;
     }
     const ConfigTable table = parseConfig(report);

@@ -11,7 +11,7 @@
 namespace limra {
 
 namespace {
-const QString kCaption = QStringLiteral("Защищенные карты");
+const QString &kCaption = texts::kSecureCardsCaption;
 const QString kCreating = QStringLiteral("Создание защищенных карт");
 const QString kClearing = QStringLiteral("Очистка защищенных карт");
 // A configuration reply shorter than this holds no read mode worth showing.
@@ -97,7 +97,7 @@ void SecureCardOperations::clearAllObjectCodes()
         return;
     if (!startCardOperation(command::ClearAllSecureCards))
         return;
-    ClearingWait wait(m_link.cardEvents(), kClearing, QStringLiteral("По очереди подносите карты к USB-считывателю"),
+    ClearingWait wait(m_link.cardEvents(), kClearing, texts::kPresentCardsPrompt,
                       QStringLiteral("Закончить очистку карт"));
     m_waits.run(wait);
     resumeReading();

@@ -210,7 +210,7 @@ void MainWindow::buildPages()
     m_configPage = new ConfigPage(m_editorModel, *m_services.dialogs, m_tabs);
     m_tabs->addTab(m_configPage, texts::kConfigurationCaption);
     m_securePage = new SecureCardsPage(m_tabs);
-    m_tabs->addTab(m_securePage, QStringLiteral("Защищенные карты"));
+    m_tabs->addTab(m_securePage, texts::kSecureCardsCaption);
     m_firmwareUpdate = new FirmwareUpdate(m_link, *m_session, *m_services.dialogs, this);
     m_versionQuery = std::make_unique<FirmwareVersionQuery>(m_link, *m_services.dialogs);
     m_firmwarePage = new FirmwarePage(*m_firmwareUpdate, *m_versionQuery, *m_services.dialogs, m_tabs);
@@ -224,7 +224,7 @@ void MainWindow::buildPages()
         else
             QApplication::restoreOverrideCursor();
     });
-    m_tabs->addTab(m_firmwarePage, QStringLiteral("Обновление микропрограммы"));
+    m_tabs->addTab(m_firmwarePage, texts::kFirmwareCaption);
     m_programTabChange = false;
 }
 
@@ -291,7 +291,7 @@ void MainWindow::addDebugPage()
     m_trafficLog = new TrafficLog(m_link, *m_services.dialogs, this);
     m_debugPage = new DebugPage(*m_trafficLog, m_tabs);
     m_programTabChange = true;
-    m_tabs->insertTab(0, m_debugPage, QStringLiteral("Отладка"));
+    m_tabs->insertTab(0, m_debugPage, texts::kDebugCaption);
     m_tabs->setCurrentIndex(0);
     m_programTabChange = false;
 }

@@ -4,7 +4,13 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "common/texts.h"
+
 namespace limra {
+
+namespace {
+const QString kLinkText = QStringLiteral("настройки подключения");
+} // namespace
 
 StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
 {
@@ -13,7 +19,7 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     layout->setSpacing(0);
     text = new ElidedLabel(this);
     text->setFixedWidth(kFirstWidth);
-    link = new QLabel(QStringLiteral("настройки подключения"), this);
+    link = new QLabel(kLinkText, this);
     link->setFixedWidth(kMiddleWidth);
     link->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QFont f = link->font();
@@ -23,7 +29,7 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     pal.setColor(QPalette::WindowText, QColor(0, 0, 255));
     link->setPalette(pal);
     link->setCursor(Qt::PointingHandCursor);
-    link->setAccessibleDescription(QStringLiteral("Настройки подключения"));
+    link->setAccessibleDescription(texts::kConnectionSettings);
     last = new QLabel(this);
     last->setFixedWidth(kLastWidth);
     for (QLabel *l : {static_cast<QLabel *>(text), link, last})
@@ -35,7 +41,7 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     setFixedHeight(22);
     // The link can be reached and opened from the keyboard too.
     setFocusPolicy(Qt::TabFocus);
-    setAccessibleName(QStringLiteral("настройки подключения"));
+    setAccessibleName(kLinkText);
 }
 
 void StatusBar::mousePressEvent(QMouseEvent *event)

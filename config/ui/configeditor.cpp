@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "common/texts.h"
 #include "common/ui/arrowspinbox.h"
 #include "config/ui/hashhelp.h"
 #include "config/ui/ledfield.h"
@@ -55,7 +56,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     auto *g = new QVBoxLayout(general);
 
     wiegandType = new SelectorBox(general);
-    wiegandType->addItems({QStringLiteral("Wiegand c контрольной суммой CRC"), QStringLiteral("Wiegand без контрольной суммы CRC")});
+    wiegandType->addItems(texts::kWiegandTypes);
     QHBoxLayout *r = row(g);
     r->addWidget(labelFor(general, QStringLiteral("Тип итерфейса Wiegand :"), wiegandType));
     r->addWidget(wiegandType, 1);
@@ -77,9 +78,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     width->setAccessibleName(widthLabel->text());
 
     readMode = new SelectorBox(general);
-    readMode->addItems({QStringLiteral("Обычный режим чтения только UID"), QStringLiteral("Защищенный режим: код объекта"),
-                        QStringLiteral("Защищенный режим: чтение кода из блока"),
-                        QStringLiteral("Защищенный режим: зоны прохода")});
+    readMode->addItems(texts::kReadModes);
     g->addWidget(readMode);
 
     auto *formatGroup = new QGroupBox(QStringLiteral("Формат считываемых карт"), general);

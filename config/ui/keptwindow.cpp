@@ -13,24 +13,6 @@
 
 namespace limra {
 
-namespace {
-QString readModeText(int mode)
-{
-    static const QStringList modes = {QStringLiteral("Обычный режим чтения только UID"),
-                                      QStringLiteral("Защищенный режим: код объекта"),
-                                      QStringLiteral("Защищенный режим: чтение кода из блока"),
-                                      QStringLiteral("Защищенный режим: зоны прохода")};
-    return modes.value(mode, QStringLiteral("?"));
-}
-
-QString wiegandText(int type)
-{
-    static const QStringList types = {QStringLiteral("Wiegand c контрольной суммой CRC"),
-                                      QStringLiteral("Wiegand без контрольной суммы CRC")};
-    return types.value(type, QStringLiteral("?"));
-}
-} // namespace
-
 KeptConfigurationsWindow::KeptConfigurationsWindow(const ConfigBackups &backups, ConfigTransfer &transfer,
                                                    UserDialogs &dialogs, QWidget *parent)
     : QDialog(parent), m_backups(backups), m_transfer(transfer)
@@ -38,7 +20,7 @@ KeptConfigurationsWindow::KeptConfigurationsWindow(const ConfigBackups &backups,
     setWindowTitle(texts::kKeptConfigurationsCaption);
     auto *layout = new QVBoxLayout(this);
     table = new QTableWidget(0, 4, this);
-    table->setHorizontalHeaderLabels({QStringLiteral("Считыватель"), QStringLiteral("Время"),
+    table->setHorizontalHeaderLabels({QStringLiteral("Считыватель"), texts::kTimeColumn,
                                       QStringLiteral("Режим чтения"), QStringLiteral("Тип Wiegand")});
     table->setAccessibleName(windowTitle());
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -79,8 +61,10 @@ void KeptConfigurationsWindow::refresh()
     for (int r = 0; r < kept.size(); ++r) {
         const KeptConfiguration &k = kept[r];
         m_paths << k.path;
-        const QStringList cells = {k.reader, k.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                                   readModeText(k.readMode), wiegandText(k.wiegandType)};
+        const QString unknown = QStringLiteral("?");
+        const QStringList cells = {k.reader, k.time.toString(texts::kTimeFormat),
+                                   texts::kReadModes.value(k.readMode, unknown),
+                                   texts::kWiegandTypes.value(k.wiegandType, unknown)};
         for (int c = 0; c < cells.size(); ++c)
             table->setItem(r, c, new QTableWidgetItem(cells[c]));
     }

@@ -18,7 +18,7 @@ namespace limra {
 
 namespace {
 const QString &kCaption = texts::kCardLogCaption;
-const QStringList kColumns = {QStringLiteral("Время"), QStringLiteral("Вид идентификатора"), QStringLiteral("ID"),
+const QStringList kColumns = {texts::kTimeColumn, QStringLiteral("Вид идентификатора"), QStringLiteral("ID"),
                               QStringLiteral("ID (HEX)"), QStringLiteral("Тип карты")};
 } // namespace
 
@@ -57,7 +57,7 @@ QStringList CardLogModel::rowTexts(int row) const
     if (row < 0 || row >= int(entries.size()))
         return {};
     const CardLogEntry &e = entries[entries.size() - 1 - size_t(row)]; // newest first
-    return {e.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), CardLog::kindName(e.kind), e.shown, e.hex,
+    return {e.time.toString(texts::kTimeFormat), CardLog::kindName(e.kind), e.shown, e.hex,
             e.cardType};
 }
 
@@ -102,7 +102,7 @@ CardLogWindow::CardLogWindow(CardLog &log, UserDialogs &dialogs, Clipboard *clip
     layout->addLayout(fileRow);
     auto *buttons = new QHBoxLayout;
     copyButton = new QPushButton(QStringLiteral("Копировать"), this);
-    clearButton = new QPushButton(QStringLiteral("Очистить"), this);
+    clearButton = new QPushButton(texts::kClear, this);
     saveButton = new QPushButton(QStringLiteral("Сохранить как…"), this);
     buttons->addWidget(copyButton);
     buttons->addWidget(clearButton);
@@ -123,7 +123,7 @@ void CardLogWindow::setWritingFile(bool on)
     if (on) {
         QString error;
         if (!m_log.startFile(m_logFile, &error)) {
-            m_dialogs.error(QStringLiteral("Не удалось открыть файл %1: %2").arg(m_logFile, error));
+            m_dialogs.error(texts::kCannotOpenFile.arg(m_logFile, error));
             on = false;
         }
     } else {
@@ -153,7 +153,7 @@ void CardLogWindow::saveAs()
         return;
     QString error;
     if (!m_log.saveAs(path, &error))
-        m_dialogs.error(QStringLiteral("Не удалось записать файл %1: %2").arg(path, error));
+        m_dialogs.error(texts::kCannotWriteFile.arg(path, error));
 }
 
 } // namespace limra

@@ -34,7 +34,7 @@ FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version
     progress = new QProgressBar(this);
     progress->setValue(0);
     progress->setTextVisible(false);
-    progress->setAccessibleName(QStringLiteral("Обновление микропрограммы"));
+    progress->setAccessibleName(texts::kFirmwareCaption);
     layout->addWidget(progress);
     progressText = new QLabel(this);
     progressText->setBuddy(progress);

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "common/texts.h"
 #include "link/trafficlog.h"
 
 namespace limra {
@@ -53,7 +54,7 @@ DebugPage::DebugPage(TrafficLog &trafficLog, QWidget *parent) : QWidget(parent),
 {
     auto *layout = new QVBoxLayout(this);
     log = logView(this);
-    log->setAccessibleName(QStringLiteral("Отладка"));
+    log->setAccessibleName(texts::kDebugCaption);
     log->viewport()->installEventFilter(this);
     layout->addWidget(log, 1);
     auto *row = new QHBoxLayout;
@@ -64,7 +65,7 @@ DebugPage::DebugPage(TrafficLog &trafficLog, QWidget *parent) : QWidget(parent),
     hex = new QCheckBox(QStringLiteral("HEX"), this);
     hex->setChecked(true);
     ascii = new QCheckBox(QStringLiteral("ASCII"), this);
-    clearButton = new QPushButton(QStringLiteral("Очистить"), this);
+    clearButton = new QPushButton(texts::kClear, this);
     row->addWidget(framing);
     row->addWidget(command, 1);
     row->addWidget(new QLabel(QStringLiteral("+ 24"), this));

@@ -230,7 +230,7 @@ SecureCardDialog::SecureCardDialog(SecureCardWait &wait, UserDialogs &dialogs, Q
 
     auto *cardPage = new QWidget(pages);
     new QVBoxLayout(cardPage);
-    addText(QStringLiteral("По очереди подносите карты к USB-считывателю"), kInstructionPx, cardPage);
+    addText(texts::kPresentCardsPrompt, kInstructionPx, cardPage);
     counter = addCounter(wait.counterCaption, cardPage);
     finishButton = new QPushButton(wait.finishText, cardPage);
     cardPage->layout()->addWidget(finishButton);
