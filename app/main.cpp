@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "app/settings.h"
+#include "app/station.h"
 #include "app/ui/mainwindow.h"
 #include "common/texts.h"
 #include "platform/files.h"
@@ -35,19 +36,22 @@ int main(int argc, char **argv)
     const std::unique_ptr<limra::KeyInjector> keys = limra::createSystemKeyInjector();
     limra::QtTray tray(limra::MainWindow::appIcon(), limra::texts::kAppTitle);
 
+    limra::ReaderStation::Platform platform;
+    platform.ports = &ports;
+    platform.deviceMonitor = &monitor;
+    platform.portFactory = [] { return std::make_unique<limra::QtSerialPort>(); };
+    platform.dataFolder = limra::userDataFolder();
+    limra::ReaderStation station(platform);
+
     limra::QtDialogs dialogs;
     limra::Services services;
     services.dialogs = &dialogs;
     services.clipboard = &clipboard;
     services.keys = keys.get();
     services.tray = &tray;
-    services.ports = &ports;
-    services.deviceMonitor = &monitor;
-    services.portFactory = [] { return std::make_unique<limra::QtSerialPort>(); };
     services.settingsPath = limra::settingsFilePath();
-    services.dataFolder = limra::userDataFolder();
 
-    limra::MainWindow window(services);
+    limra::MainWindow window(station, services);
     dialogs.setParentWidget(&window);
     QObject::connect(&guard, &limra::InstanceGuard::showRequested, &window, &limra::MainWindow::bringToFront);
     // Logging out, kill, Ctrl+C: the window closes the ordinary way and the settings are written.

@@ -5,11 +5,7 @@
 
 #include "config/configfile.h"
 #include "config/readerconfig.h"
-#include "link/errors.h"
 #include "link/hextext.h"
-#include "link/readerlink.h"
-#include "link/session.h"
-#include "platform/dialogs.h"
 #include "platform/files.h"
 
 namespace limra {
@@ -25,10 +21,7 @@ QString readerPrefix(const QString &reader)
 }
 } // namespace
 
-ConfigBackups::ConfigBackups(ReaderLink &link, const ReaderSession &session, UserDialogs &dialogs, QString folder)
-    : ReaderOperation(link, dialogs), m_session(session), m_folder(std::move(folder))
-{
-}
+ConfigBackups::ConfigBackups(QString folder) : m_folder(std::move(folder)) {}
 
 QString ConfigBackups::fileName(const QString &reader, const QDateTime &time)
 {
@@ -36,34 +29,12 @@ QString ConfigBackups::fileName(const QString &reader, const QDateTime &time)
            + time.toString(kTimeFormat) + QStringLiteral(".rcf");
 }
 
-bool ConfigBackups::keepBeforeWrite()
+bool ConfigBackups::store(const QString &reader, const QString &items, QString *reason)
 {
-    QString reason;
-    if (keep(&reason))
-        return true;
-    return m_dialogs.question(QStringLiteral("Сохранение конфигурации"),
-                              QStringLiteral("Не удалось сохранить конфигурацию, которая сейчас записана в "
-                                             "USB-считыватель (%1). Записать новую конфигурацию всё равно?")
-                                  .arg(reason),
-                              UserDialogs::QuestionIcon::Warning);
-}
-
-bool ConfigBackups::keep(QString *reason)
-{
-    const QString items = send(command::ReadConfig);
-    if (isError(items)) {
-        *reason = errorMessage(items);
-        return false;
-    }
-    if (items.size() < kMinimumConfigReplyDigits) {
-        *reason = QStringLiteral("считыватель не сообщил конфигурацию");
-        return false;
-    }
     if (!QDir().mkpath(m_folder)) {
         *reason = QStringLiteral("не удалось создать папку ") + m_folder;
         return false;
     }
-    const QString reader = m_session.serial();
     const QString name = fileName(reader, QDateTime::currentDateTime());
     QString path = QDir(m_folder).filePath(name);
     for (int n = 2; QFileInfo::exists(path); ++n) // two writes within a second

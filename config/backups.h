@@ -7,11 +7,8 @@
 #include <QList>
 #include <QString>
 
-#include "link/operation.h"
 
 namespace limra {
-
-class ReaderSession;
 
 struct KeptConfiguration {
     QString path;
@@ -21,16 +18,15 @@ struct KeptConfiguration {
     int wiegandType = -1;
 };
 
-class ConfigBackups : public ReaderOperation {
+class ConfigBackups {
 public:
     static constexpr int kKeptPerReader = 50;
 
-    ConfigBackups(ReaderLink &link, const ReaderSession &session, UserDialogs &dialogs, QString folder);
+    explicit ConfigBackups(QString folder);
 
-    // Before a write: reads the reader's configuration and keeps it. When
-    // that fails the user is told why and asked whether to write anyway;
-    // false when the write is not to happen.
-    bool keepBeforeWrite();
+    // Keeps a reader's configuration items as a configuration file; false
+    // with the reason when it cannot.
+    bool store(const QString &reader, const QString &items, QString *reason);
 
     // The kept configurations, newest first.
     QList<KeptConfiguration> kept() const;
@@ -40,10 +36,8 @@ public:
     static QString fileName(const QString &reader, const QDateTime &time);
 
 private:
-    bool keep(QString *reason);
     void rotate(const QString &reader);
 
-    const ReaderSession &m_session;
     QString m_folder;
 };
 

@@ -2,7 +2,9 @@
 
 #include <QCryptographicHash>
 
+#include "common/texts.h"
 #include "link/hextext.h"
+#include "platform/files.h"
 
 namespace limra {
 
@@ -33,6 +35,42 @@ ConfigFileCheck checkConfigFile(const QByteArray &bytes, QString *items)
         return ConfigFileCheck::BadVersion;
     *items = block.mid(2);
     return ConfigFileCheck::Ok;
+}
+
+LoadedConfigFile loadConfigFile(const QString &path)
+{
+    LoadedConfigFile file;
+    QByteArray bytes;
+    switch (readSmallFile(path, kMaxConfigFileSize, &bytes, &file.error)) {
+    case FileReadProblem::None: break;
+    case FileReadProblem::TooLarge: file.problem = LoadedConfigFile::Problem::BadFormat; return file;
+    case FileReadProblem::NotAFile:
+    case FileReadProblem::Failed: file.problem = LoadedConfigFile::Problem::CannotRead; return file;
+    }
+    switch (checkConfigFile(bytes, &file.items)) {
+    case ConfigFileCheck::Ok: break;
+    case ConfigFileCheck::TooShort: file.problem = LoadedConfigFile::Problem::BadFormat; break;
+    case ConfigFileCheck::BadDigest: file.problem = LoadedConfigFile::Problem::BadDigest; break;
+    case ConfigFileCheck::BadVersion: file.problem = LoadedConfigFile::Problem::BadVersion; break;
+    }
+    return file;
+}
+
+QString configFileProblemText(const QString &path, const LoadedConfigFile &file)
+{
+    switch (file.problem) {
+    case LoadedConfigFile::Problem::None: break;
+    case LoadedConfigFile::Problem::CannotRead: return texts::kCannotOpenFile.arg(path, file.error);
+    case LoadedConfigFile::Problem::BadFormat: return QStringLiteral("Неверный формат файла.");
+    case LoadedConfigFile::Problem::BadDigest: return QStringLiteral("Неверный формат файла - ошибка CRC.");
+    case LoadedConfigFile::Problem::BadVersion: return QStringLiteral("Неверный формат файла - ошибка версии.");
+    }
+    return QString();
+}
+
+bool saveConfigFile(const QString &path, const QString &items, QString *error)
+{
+    return writeFileAtomically(path, configFileBytes(items), error);
 }
 
 } // namespace limra

@@ -18,4 +18,17 @@ enum class ConfigFileCheck { Ok, TooShort, BadDigest, BadVersion };
 // Checks a file's bytes; on Ok `items` holds the items after the leading byte.
 ConfigFileCheck checkConfigFile(const QByteArray &bytes, QString *items);
 
+// A configuration file read from disk.
+struct LoadedConfigFile {
+    enum class Problem { None, CannotRead, BadFormat, BadDigest, BadVersion };
+    Problem problem = Problem::None;
+    QString error;  // the system's reason, for CannotRead
+    QString items;  // the configuration items, when there is no problem
+};
+LoadedConfigFile loadConfigFile(const QString &path);
+// What the user is told of a file that cannot be used.
+QString configFileProblemText(const QString &path, const LoadedConfigFile &file);
+// Writes the items as a configuration file; false with the reason.
+bool saveConfigFile(const QString &path, const QString &items, QString *error);
+
 } // namespace limra

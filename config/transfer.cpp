@@ -3,175 +3,163 @@
 #include "common/texts.h"
 #include "config/configfile.h"
 #include "link/errors.h"
-#include "link/readerlink.h"
-#include "platform/files.h"
-#include "platform/dialogs.h"
+#include "link/hextext.h"
 
 namespace limra {
 
-namespace {
-const QString kFileFilter = QStringLiteral("Файл конфигурации|*.rcf");
-const QString kFileSuffix = QStringLiteral("*.rcf");
-const QString kReadFromReader = QStringLiteral("Конфигурация считана из USB-считывателя");
-const QString kBadFile = QStringLiteral("Неверный формат файла.");
-} // namespace
+// ---- reading ------------------------------------------------------------------
 
-bool applyToEditor(EditorModel &editor, const ConfigTable &table, ConfigSource source, UserDialogs &dialogs)
+void ConfigRead::start()
 {
-    if (editor.applyConfig(table, source))
-        return true;
-    dialogs.error(QStringLiteral("Ошибка установки параметров."));
-    return false;
-}
-
-ConfigTransfer::ConfigTransfer(ReaderLink &link, EditorModel &editor, UserDialogs &dialogs,
-                               ObjectCodeWait objectCodeWait, QObject *parent)
-    : QObject(parent), ReaderOperation(link, dialogs), m_editor(editor),
-      m_objectCodeWait(std::move(objectCodeWait))
-{
-}
-
-bool ConfigTransfer::apply(const ConfigTable &table, ConfigSource source)
-{
-    const bool ok = applyToEditor(m_editor, table, source, m_dialogs);
-    Q_EMIT editorChanged();
-    return ok;
-}
-
-void ConfigTransfer::writeToReader()
-{
-    m_editor.padBlockKey();
-    Q_EMIT editorChanged();
-    const int mode = m_editor.readMode;
-    const bool objectCode = mode == 1 || mode == 3;
-    if (objectCode
-        && !m_dialogs.question(texts::kConfigurationCaption,
-                               QStringLiteral("Для записи конфигурации потребуется ранее созданная мастер-карта с "
-                                              "заданным кодом объекта. Продолжить?")))
-        return;
-    if (!beforeWrite())
-        return;
-    const QString items = m_editor.buildItems(Producer::Reader);
-    Q_EMIT editorChanged();
-    const QString result = send(command::WriteConfig + items);
-    if (isError(result)) {
-        resumeAndReport(result);
-        return;
-    }
-    m_editor.markClean();
-    Q_EMIT editorChanged();
-    if (objectCode) {
-        m_link.cardEvents().consume();
-        const WaitResult outcome = m_objectCodeWait(texts::kObjectCodeWaitCaption, texts::kObjectCodeWaitPrompt);
-        resumeReading();
-        if (outcome == WaitResult::Yes)
-            m_dialogs.message(texts::kDone);
-        else
-            m_dialogs.error(QStringLiteral("Код объекта не записан в USB-считыватель."));
-        return;
-    }
-    resumeReading();
-    m_dialogs.message(texts::kDone);
-}
-
-void ConfigTransfer::readFromReader(ReadStart start)
-{
-    const QString result = send(command::ReadConfig);
-    if (isError(result)) {
-        report(result);
-        return;
-    }
-    if (result.size() < kMinimumConfigReplyDigits) {
-        m_dialogs.error(texts::kErrorPrefix + texts::kConfigurationNotRead);
-        return;
-    }
-    const ConfigTable table = parseConfig(result);
-    if (!apply(table, ConfigSource::Reader))
-        return;
-    m_editor.markClean();
-    Q_EMIT editorChanged();
-    if (start == ReadStart::AfterConnecting) {
-        m_dialogs.message(kReadFromReader);
-        return;
-    }
-    const QString objectSum = table[tag::ObjectChecksum];
-    const QString keySum = table[tag::KeyChecksum];
-    if (!objectSum.isEmpty()) {
-        const int mode = m_editor.readMode;
-        if (mode == 0)
+    begin();
+    m_failure = Failure::None;
+    m_items.clear();
+    request(payload(command::ReadConfig, command::kVersion), [this](const ReaderLink::Answer &answer) {
+        if (!answer.ok()) {
+            m_failure = Failure::Refused;
+            end(Status::Failed, answer.error);
             return;
-        m_dialogs.input(kReadFromReader, mode == 2 ? texts::kKeyChecksum : texts::kObjectChecksum, objectSum);
-    } else if (!keySum.isEmpty()) {
-        m_dialogs.input(kReadFromReader, texts::kKeyChecksum, keySum);
-    } else {
-        m_dialogs.message(kReadFromReader);
-    }
+        }
+        m_items = bytesToHex(answer.reply.body);
+        if (m_items.size() < kMinimumConfigReplyDigits) {
+            m_failure = Failure::TooShort;
+            end(Status::Failed);
+            return;
+        }
+        end(Status::Done);
+    });
 }
 
-void ConfigTransfer::showDefault()
+Report ConfigRead::report() const
 {
-    if (apply(parseConfig(kDefaultConfigItems), ConfigSource::Default))
-        m_dialogs.message(QStringLiteral("Показана конфигурация по умолчанию"));
+    if (m_failure == Failure::TooShort)
+        return Report::error(texts::kErrorPrefix + texts::kConfigurationNotRead);
+    return status() == Status::Done ? Report::none() : ReaderOperation::report();
 }
 
-void ConfigTransfer::saveToFile()
+// ---- keeping a copy -----------------------------------------------------------
+
+QString keepFailedCaption()
 {
-    const QString path = m_dialogs.saveFile(kFileFilter, kFileSuffix);
-    if (path.isEmpty())
-        return;
-    const QByteArray bytes = configFileBytes(m_editor.buildItems(Producer::File));
-    Q_EMIT editorChanged();
-    QString error;
-    if (!writeFileAtomically(path, bytes, &error)) {
-        m_dialogs.error(texts::kCannotWriteFile.arg(path, error));
-        return;
-    }
-    m_editor.markClean();
-    Q_EMIT editorChanged();
-    m_dialogs.message(texts::kDone);
+    return QStringLiteral("Сохранение конфигурации");
 }
 
-void ConfigTransfer::loadFromFile()
+QString keepFailedQuestion(const QString &problem)
 {
-    const QString path = m_dialogs.openFile(kFileFilter, kFileSuffix);
-    if (!path.isEmpty())
-        loadFile(path);
+    return QStringLiteral("Не удалось сохранить конфигурацию, которая сейчас записана в USB-считыватель (%1). "
+                          "Записать новую конфигурацию всё равно?")
+        .arg(problem);
 }
 
-void ConfigTransfer::loadFile(const QString &path)
+void ConfigKeep::start(const KeepCopy &keep)
 {
-    QByteArray bytes;
-    QString error;
-    switch (readSmallFile(path, kMaxConfigFileSize, &bytes, &error)) {
-    case FileReadProblem::None:
-        break;
-    case FileReadProblem::TooLarge:
-        m_dialogs.error(kBadFile);
+    begin();
+    m_problem.clear();
+    request(payload(command::ReadConfig, command::kVersion), [this, keep](const ReaderLink::Answer &answer) {
+        if (!answer.ok()) {
+            m_problem = errorMessage(*answer.error);
+        } else {
+            const QString held = bytesToHex(answer.reply.body);
+            if (held.size() < kMinimumConfigReplyDigits)
+                m_problem = QStringLiteral("считыватель не сообщил конфигурацию");
+            else if (keep(held, &m_problem))
+                return end(Status::Done);
+        }
+        end(Status::Failed, answer.error);
+    });
+}
+
+// ---- writing ------------------------------------------------------------------
+
+ConfigWrite::ConfigWrite(ReaderLink &link, const Timings &timings, QObject *parent)
+    : ReaderOperation(link, timings, parent), m_keep(link, timings)
+{
+    connect(&m_keep, &ReaderOperation::finished, this, [this] {
+        if (!running() || m_state != State::KeepingCopy)
+            return;
+        if (m_keep.status() == Status::Done)
+            return write();
+        m_keepProblem = m_keep.problem();
+        m_state = State::AwaitingDecision;
+        Q_EMIT changed();
+    });
+}
+
+void ConfigWrite::start(const QString &items, bool objectCode)
+{
+    begin();
+    m_items = items;
+    m_objectCode = objectCode;
+    m_failure = Failure::None;
+    m_keepProblem.clear();
+    if (!keepCopy)
+        return write();
+    m_state = State::KeepingCopy;
+    Q_EMIT changed();
+    m_keep.start(keepCopy);
+}
+void ConfigWrite::proceed(bool writeAnyway)
+{
+    if (!running() || m_state != State::AwaitingDecision)
         return;
-    case FileReadProblem::NotAFile:
-    case FileReadProblem::Failed:
-        m_dialogs.error(texts::kCannotOpenFile.arg(path, error));
+    if (writeAnyway)
+        write();
+    else
+        finishWith(Failure::Declined);
+}
+
+void ConfigWrite::write()
+{
+    m_state = State::Writing;
+    Q_EMIT changed();
+    request(payload(command::WriteConfig, command::ReaderConfigVersion, hexToBytes(m_items)),
+            [this](const ReaderLink::Answer &answer) {
+                if (!answer.ok()) {
+                    m_failure = Failure::Refused;
+                    m_state = State::Resuming;
+                    resumeAndFail(*answer.error);
+                    return;
+                }
+                Q_EMIT written();
+                if (m_objectCode) {
+                    // The reader now waits for the master card with the object code.
+                    setCardMode(true);
+                    m_state = State::AwaitingObjectCode;
+                    Q_EMIT changed();
+                    return;
+                }
+                m_state = State::Resuming;
+                resumeReading([this] { end(Status::Done); });
+            });
+}
+
+void ConfigWrite::objectCodeTaken(bool taken)
+{
+    if (!running() || m_state != State::AwaitingObjectCode)
         return;
-    }
-    QString items;
-    switch (checkConfigFile(bytes, &items)) {
-    case ConfigFileCheck::TooShort:
-        m_dialogs.error(kBadFile);
-        return;
-    case ConfigFileCheck::BadDigest:
-        m_dialogs.error(QStringLiteral("Неверный формат файла - ошибка CRC."));
-        return;
-    case ConfigFileCheck::BadVersion:
-        m_dialogs.error(QStringLiteral("Неверный формат файла - ошибка версии."));
-        return;
-    case ConfigFileCheck::Ok:
-        break;
-    }
-    if (apply(parseConfig(items), ConfigSource::File)) {
-        m_editor.markClean();
-        Q_EMIT editorChanged();
-        m_dialogs.message(QStringLiteral("Конфигурация считана из файла"));
-    }
+    m_state = State::Resuming;
+    Q_EMIT changed();
+    resumeReading([this, taken] {
+        if (taken)
+            end(Status::Done);
+        else
+            finishWith(Failure::ObjectCodeNotTaken);
+    });
+}
+
+Report ConfigWrite::report() const
+{
+    if (status() == Status::Done)
+        return Report::message(texts::kDone);
+    if (m_failure == Failure::ObjectCodeNotTaken)
+        return Report::error(QStringLiteral("Код объекта не записан в USB-считыватель."));
+    return ReaderOperation::report();
+}
+
+void ConfigWrite::finishWith(Failure failure)
+{
+    m_failure = failure;
+    end(failure == Failure::Declined ? Status::Cancelled : Status::Failed);
 }
 
 } // namespace limra

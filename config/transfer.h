@@ -1,56 +1,115 @@
 #pragma once
-// Moving the editor's configuration to and from the reader and files.
-#include <QObject>
+// The configuration between the tool and the reader: reading it ("0B01")
+// and writing it ("0101" + items), each an operation with a typed result.
+// Putting a read configuration into the editor, and the messages, are the
+// caller's.
+#include <QString>
 #include <functional>
 
-#include "config/editormodel.h"
-#include "link/cardevents.h"
 #include "link/operation.h"
 
 namespace limra {
 
-class ConfigTransfer : public QObject, public ReaderOperation {
+// "0B01": the reader's configuration items.
+class ConfigRead : public ReaderOperation {
     Q_OBJECT
 public:
-    // Waits for the master card with the object code after a write in the
-    // protected modes: caption and prompt of the wait.
-    using ObjectCodeWait = std::function<WaitResult(const QString &caption, const QString &prompt)>;
+    enum class Failure {
+        None,
+        Refused,  // the reader refused or did not answer: error()
+        TooShort, // the reply holds no configuration
+    };
 
-    ConfigTransfer(ReaderLink &link, EditorModel &editor, UserDialogs &dialogs, ObjectCodeWait objectCodeWait,
-                   QObject *parent = nullptr);
+    using ReaderOperation::ReaderOperation;
+    void start();
+    // Refusals and a reply without a configuration; a read that worked is
+    // told by whoever puts the configuration in.
+    Report report() const override;
 
-    // Who asked for a read: the checksum boxes show only for the user.
-    enum class ReadStart { ByUser, AfterConnecting };
-
-    // "Записать конфигурацию в USB-считыватель".
-    void writeToReader();
-    // Asked right before the configuration is written to the reader (the
-    // safety net keeps the reader's configuration); false: nothing is written.
-    std::function<bool()> beforeWrite = [] { return true; };
-    // Loads a configuration file into the editor, as "Считать конфигурацию из файла" does.
-    void loadFile(const QString &path);
-    // "Считать конфигурацию из USB-считывателя"; also run after every connection.
-    void readFromReader(ReadStart start);
-    // "Показать конфигурацию по умолчанию".
-    void showDefault();
-    // "Записать конфигурацию в файл" and "Считать конфигурацию из файла".
-    void saveToFile();
-    void loadFromFile();
-
-Q_SIGNALS:
-    // The editor's contents changed (a configuration applied, a key padded).
-    void editorChanged();
+    Failure failure() const { return m_failure; }
+    // The configuration items, as hex text.
+    QString items() const { return m_items; }
 
 private:
-    // Puts a configuration into the editor; tells the user when a value is refused.
-    bool apply(const ConfigTable &table, ConfigSource source);
-
-    EditorModel &m_editor;
-    ObjectCodeWait m_objectCodeWait;
+    Failure m_failure = Failure::None;
+    QString m_items;
 };
 
-// Puts a configuration into the editor; "Ошибка установки параметров." when
-// a value is refused.
-bool applyToEditor(EditorModel &editor, const ConfigTable &table, ConfigSource source, UserDialogs &dialogs);
+// The question asked when the reader's configuration could not be kept
+// before a write: its caption, and its text with the reason.
+QString keepFailedCaption();
+QString keepFailedQuestion(const QString &problem);
+
+// Reads the configuration the reader holds ("0B01") and keeps it: the step
+// before a write replaces it.
+class ConfigKeep : public ReaderOperation {
+    Q_OBJECT
+public:
+    // Keeps the reader's configuration items; false with the reason.
+    using KeepCopy = std::function<bool(const QString &items, QString *reason)>;
+
+    using ReaderOperation::ReaderOperation;
+    void start(const KeepCopy &keep);
+    // Why it failed.
+    QString problem() const { return m_problem; }
+
+private:
+    QString m_problem;
+};
+
+// Writes a configuration into the reader. First the configuration the reader
+// holds is read and kept (when a way to keep it is given); when that fails
+// the write waits for the user's decision. In the protected read modes the
+// reader then waits for the master card with the object code: the write
+// waits until whoever runs that card wait tells how it went. The reader goes
+// back to card reading at the end, also after a refused write.
+class ConfigWrite : public ReaderOperation {
+    Q_OBJECT
+public:
+    enum class State { Idle, KeepingCopy, AwaitingDecision, Writing, AwaitingObjectCode, Resuming };
+    enum class Failure {
+        None,
+        Declined,         // the copy could not be kept and the user chose not to write
+        Refused,          // the reader refused the configuration, or did not answer: error()
+        ObjectCodeNotTaken,
+    };
+    ConfigWrite(ReaderLink &link, const Timings &timings, QObject *parent = nullptr);
+
+    // `items`: the configuration as it was when the user asked for the write.
+    // `objectCode`: a protected read mode, whose object code the reader
+    // takes from a master card after the write.
+    void start(const QString &items, bool objectCode);
+    ConfigKeep::KeepCopy keepCopy;
+    Report report() const override;
+
+    State state() const { return running() ? m_state : State::Idle; }
+    Failure failure() const { return m_failure; }
+    // Why the reader's configuration could not be kept (AwaitingDecision).
+    QString keepProblem() const { return m_keepProblem; }
+    // The user's decision after the copy could not be kept.
+    void proceed(bool write);
+    // The master card with the object code was taken (true) or not.
+    void objectCodeTaken(bool taken);
+    // The items written.
+    QString items() const { return m_items; }
+
+Q_SIGNALS:
+    // The reader took the configuration.
+    void written();
+
+protected:
+    void stopping() override { m_keep.cancel(); }
+
+private:
+    void write();
+    void finishWith(Failure failure);
+
+    ConfigKeep m_keep;
+    State m_state = State::Idle;
+    Failure m_failure = Failure::None;
+    QString m_items;
+    bool m_objectCode = false;
+    QString m_keepProblem;
+};
 
 } // namespace limra

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "display/typist.h"
-#include "link/readerlink.h"
+#include "link/protocol.h"
 
 namespace limra {
 
@@ -23,7 +23,7 @@ struct OutputOptions {
     std::function<bool()> toolActive = [] { return true; };
 };
 
-class CardPresenter : public QObject, public ReceiveSink {
+class CardPresenter : public QObject {
     Q_OBJECT
 public:
     using View = IdentifierTypist::View;
@@ -32,9 +32,9 @@ public:
 
     OutputOptions options;
 
-    // ReceiveSink
-    void identifierRead(const QString &id, IdKind kind) override;
-    void cardInfoRead(const CardInfo &info) override;
+    // What the reader sent.
+    void identifierRead(const QString &id, limra::IdKind kind);
+    void cardInfoRead(const limra::CardInfo &info);
 
     // The user chooses a view. Nothing happens before the window's first show.
     void chooseDec();

@@ -3,20 +3,17 @@
 #include <algorithm>
 
 #include "common/logging.h"
-#include "common/texts.h"
-#include "link/errors.h"
 #include "link/hextext.h"
-#include "link/readerlink.h"
+#include "link/loaders.h"
 #include "platform/portnames.h"
 #include "platform/processes.h"
 
 namespace limra {
 
 namespace {
-constexpr int kScanIntervalMs = 1000;
-constexpr int kRescanAfterRemovalMs = 100;
-// Item FD must be longer than this many digits to be a serial number.
-constexpr int kMinSerialDigits = 7;
+// Item FD must be longer than 3 bytes to be a serial number.
+constexpr int kMinSerialBytes = 4;
+constexpr int kTypeItemBytes = 2;
 } // namespace
 
 QString PortTrouble::shortText() const
@@ -53,30 +50,30 @@ QString PortTrouble::details() const
 }
 
 ReaderDiscovery::ReaderDiscovery(ReaderSession &session, ReaderLink &link, const PortEnumerator &ports,
-                                 QObject *parent)
-    : QObject(parent), m_session(session), m_link(link), m_ports(ports)
+                                 const LoaderRegistry &loaders, const Timings &timings, QObject *parent)
+    : QObject(parent), m_session(session), m_link(link), m_ports(ports), m_loaders(loaders), m_timings(timings)
 {
-    m_timer.setInterval(kScanIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &ReaderDiscovery::scanOnce);
-    connect(&m_session, &ReaderSession::portFailed, this, &ReaderDiscovery::deviceRemoved);
-    connect(&m_session, &ReaderSession::portFailed, this, &ReaderDiscovery::portsChanged);
+    m_rescan.setSingleShot(true);
+    connect(&m_rescan, &QTimer::timeout, this, &ReaderDiscovery::scanOnce);
+    connect(&m_session, &ReaderSession::portLost, this, &ReaderDiscovery::deviceRemoved);
 }
 
 void ReaderDiscovery::start()
 {
-    m_timer.start();
+    m_timer.start(m_timings.scan);
 }
 
 void ReaderDiscovery::pause()
 {
     m_paused = true;
-    m_timer.stop();
 }
 
 void ReaderDiscovery::resume()
 {
     m_paused = false;
-    m_timer.start();
+    if (!m_timer.isActive())
+        m_timer.start(m_timings.scan);
 }
 
 void ReaderDiscovery::applySettings(ReaderSession::ConnectionMode mode, const QString &listPort, int manualNumber)
@@ -122,33 +119,94 @@ QStringList ReaderDiscovery::candidates()
 
 void ReaderDiscovery::scanOnce()
 {
-    if (m_timer.interval() < kScanIntervalMs)
-        m_timer.setInterval(kScanIntervalMs);
-    m_timer.stop();
-    // The waits of a probe let events run, a further tick among them: the
-    // timer is started again when this scan ends, however it ends.
-    struct Restart {
-        ReaderDiscovery &d;
-        ~Restart()
-        {
-            if (!d.m_paused)
-                d.m_timer.start();
-        }
-    } restart{*this};
-
-    if (m_paused || m_session.isConnected() || m_session.hasPort())
+    if (m_paused || m_scanning || m_session.isConnected() || m_session.inLoader() || m_session.hasPort())
         return;
-    PortTrouble trouble; // the first the candidates show
-    for (const QString &candidate : candidates()) {
-        const QString name = candidate.trimmed();
-        PortTrouble found;
-        if (!name.isEmpty() && probe(name, &found)) {
-            setTrouble(PortTrouble());
+    m_scanning = true;
+    m_found = PortTrouble();
+    m_pending.clear();
+    for (const QString &candidate : candidates())
+        if (!candidate.trimmed().isEmpty())
+            m_pending << candidate.trimmed();
+    probeNext();
+}
+
+void ReaderDiscovery::probeNext()
+{
+    while (!m_pending.isEmpty()) {
+        if (m_paused)
+            break;
+        const QString name = m_pending.takeFirst();
+        if (!m_session.open(name)) {
+            if (m_found.kind == PortTrouble::Kind::None) {
+                if (m_session.lastOpenFailure() == OpenFailure::NoPermission)
+                    m_found = {PortTrouble::Kind::NoPermission, name};
+                else if (m_session.lastOpenFailure() == OpenFailure::Busy)
+                    m_found = {PortTrouble::Kind::Busy, name};
+            }
+            continue;
+        }
+        // A reader the tool left in its loader takes no command: it would
+        // take the bytes for firmware.
+        if (const auto loader = m_loaders.find(name, m_ports.location(name))) {
+            ReaderIdentity identity;
+            identity.firmwareIdentity = loader->firmwareIdentity;
+            const QStringList serial = loader->serialNumber.split(QLatin1Char('-'));
+            identity.typeItem = serial.value(0);
+            identity.serial = serial.value(1);
+            m_session.setInLoader(identity);
+            endScan(PortTrouble());
+            Q_EMIT loaderFound();
             return;
         }
-        if (trouble.kind == PortTrouble::Kind::None)
-            trouble = found;
+        m_link.send(payload(command::Identify, command::kVersion), m_timings.identify, this,
+                    [this, name](const ReaderLink::Answer &answer) { identification(name, answer); });
+        return;
     }
+    endScan(m_found);
+}
+
+void ReaderDiscovery::identification(const QString &name, const ReaderLink::Answer &answer)
+{
+    auto discard = [&](const char *why) {
+        qCDebug(lcDiscovery) << name << why;
+        if (answer.error && answer.error->kind == LinkError::Kind::TimedOut && m_found.kind == PortTrouble::Kind::None)
+            m_found = {PortTrouble::Kind::Silent, name};
+        if (m_session.openPortName() == name && !m_session.isConnected())
+            m_session.closePort();
+        probeNext();
+    };
+    if (!answer.ok() || m_session.openPortName() != name)
+        return discard("did not identify");
+    const std::optional<QByteArray> serial = answer.reply.item(tag::Serial);
+    const std::optional<QByteArray> type = answer.reply.item(tag::ReaderType);
+    if (!serial || serial->size() < kMinSerialBytes || !type || type->size() != kTypeItemBytes)
+        return discard("sent wrong identification items");
+    ReaderIdentity identity;
+    switch (quint8(type->at(1))) {
+    case kReaderKindUsb: identity.kind = ReaderKind::Usb; break;
+    case kReaderKindBle: identity.kind = ReaderKind::Ble; break;
+    default: return discard("is not a reader of a known type");
+    }
+    identity.typeItem = bytesToHex(*type);
+    identity.serial = bytesToHex(*serial);
+    const std::optional<QByteArray> tail = answer.reply.item(tag::Identity);
+    const QString firmware = swapBytes(identity.typeItem) + swapBytes(tail ? bytesToHex(*tail) : QString());
+    if (firmware.size() == 8)
+        identity.firmwareIdentity = firmware;
+    m_session.setConnected(identity);
+    endScan(PortTrouble());
+    // Back to card reading; its answer is not looked at.
+    m_link.send(payload(command::ResumeReading, command::kVersion), m_timings.reply, this,
+                [this](const ReaderLink::Answer &) {
+                    if (m_session.isConnected())
+                        Q_EMIT identified();
+                });
+}
+
+void ReaderDiscovery::endScan(const PortTrouble &trouble)
+{
+    m_scanning = false;
+    m_pending.clear();
     setTrouble(trouble);
 }
 
@@ -162,60 +220,18 @@ void ReaderDiscovery::setTrouble(const PortTrouble &trouble)
     Q_EMIT troubleChanged(m_trouble);
 }
 
-bool ReaderDiscovery::probe(const QString &name, PortTrouble *trouble)
-{
-    if (!m_session.open(name)) {
-        if (m_session.lastOpenFailure() == OpenFailure::NoPermission)
-            *trouble = {PortTrouble::Kind::NoPermission, name};
-        else if (m_session.lastOpenFailure() == OpenFailure::Busy)
-            *trouble = {PortTrouble::Kind::Busy, name};
-        return false;
-    }
-    const QString reply = m_link.exchange(command::Identify, kIdentifyTimeoutMs);
-    if (reply == QLatin1String("ER00"))
-        *trouble = {PortTrouble::Kind::Silent, name};
-    auto discard = [this, &name](const char *why) {
-        qCDebug(lcDiscovery) << name << why;
-        m_session.closePort();
-        return false;
-    };
-    if (isError(reply) || !m_session.hasPort())
-        return discard("did not identify");
-    const QString serial = tagValue(tag::Serial, reply, Packet::Items);
-    const QString kindItem = tagValue(tag::ReaderType, reply, Packet::Items);
-    if (serial.size() < kMinSerialDigits || kindItem.size() != 4)
-        return discard("sent wrong identification items");
-    ReaderKind readerKind = ReaderKind::Usb;
-    QString prefix;
-    if (kindItem.mid(2, 2) == hexByte(kReaderKindUsb)) {
-        prefix = texts::kConnectedUsb;
-    } else if (kindItem.mid(2, 2) == hexByte(kReaderKindBle)) {
-        readerKind = ReaderKind::Ble;
-        prefix = texts::kConnectedBle;
-    } else {
-        return discard("is not a reader of a known type");
-    }
-    const QString identity = kindItem + QLatin1Char('-') + serial;
-    m_session.setConnected(prefix + name + QStringLiteral("  (s/n: ") + identity + QLatin1Char(')'), readerKind,
-                           identity);
-    m_link.exchange(command::ResumeReading);
-    if (m_session.isConnected())
-        Q_EMIT identified();
-    return true;
-}
-
 void ReaderDiscovery::deviceRemoved(const QString &portName)
 {
-    m_timer.stop();
     m_portsStale = true;
     const QString name = portName.trimmed();
-    if (m_session.hasPort() && !name.isEmpty() && name == m_session.portName().trimmed()
-        && !m_session.firmwareSwitching()) {
+    if (name.isEmpty() || m_session.firmwareSwitching())
+        return;
+    const bool ours = name == m_session.portName() || name == m_session.openPortName();
+    if (ours && m_session.hasPort())
         m_session.dropConnection();
-        m_timer.setInterval(kRescanAfterRemovalMs);
-    }
-    if (!m_paused)
-        m_timer.start();
+    // The next scan follows soon; the scans of other ports keep their pace.
+    if (ours && !m_paused)
+        m_rescan.start(m_timings.rescanAfterRemoval);
 }
 
 } // namespace limra

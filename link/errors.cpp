@@ -58,20 +58,20 @@ QStringList lineErrorTexts(LineErrors errors)
     return out;
 }
 
-bool isError(const QString &result)
+QString errorText(const LinkError &error)
 {
-    return result.contains(QLatin1String("ER"));
+    switch (error.kind) {
+    case LinkError::Kind::Malformed: return QStringLiteral("Некорректный ответ.");
+    case LinkError::Kind::PortLost: return QStringLiteral("Считыватель отключён.");
+    case LinkError::Kind::TimedOut:
+    case LinkError::Kind::Refused: break;
+    }
+    return errorText(error.textCode());
 }
 
-int errorCode(const QString &result)
+QString errorMessage(const LinkError &error)
 {
-    const int at = result.indexOf(QLatin1String("ER"));
-    return at < 0 ? 0 : int(hexToInt(result.mid(at + 2, 2)) & 0xFF);
-}
-
-QString errorMessage(const QString &result)
-{
-    return texts::kErrorPrefix + errorText(errorCode(result));
+    return texts::kErrorPrefix + errorText(error);
 }
 
 } // namespace limra

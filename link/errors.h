@@ -2,6 +2,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "link/linkerror.h"
 #include "platform/lineerrors.h"
 
 namespace limra {
@@ -12,11 +13,10 @@ QString errorText(int code);
 // One message per kind present, in the fixed order.
 QStringList lineErrorTexts(LineErrors errors);
 
-// True when a command result marks an error ("ER" anywhere in it).
-bool isError(const QString &result);
-// The device code of an error result: the two digits after "ER".
-int errorCode(const QString &result);
-// "Ошибка: " + the text of the result's code.
-QString errorMessage(const QString &result);
+// The text of a request's error: the reader's own error's, the time-out's,
+// or why there was no answer at all.
+QString errorText(const LinkError &error);
+// "Ошибка: " + the error's text.
+QString errorMessage(const LinkError &error);
 
 } // namespace limra

@@ -1,36 +1,122 @@
 #pragma once
-// What every reader workflow does the same way: send a command, put the
-// reader back to card reading, and tell the user of a failed command.
+// What every reader workflow is: a state machine that sends its commands
+// through the link as requests, moves on when their answers come, tells
+// its state and progress (`changed`) and ends once with a result
+// (`finished`). It never shows a message or asks a question: where a
+// workflow needs the user, it stops in a state that says so and goes on
+// when told.
+#include <QObject>
 #include <QString>
+#include <functional>
+#include <optional>
 
-#include "link/protocol.h"
+#include "link/linkerror.h"
+#include "link/readerlink.h"
+#include "link/timings.h"
 
 namespace limra {
 
-class ReaderLink;
-class UserDialogs;
+// What the user is told of something that ended: nothing, a plain message,
+// or an error. The window shows it in a message box, the command line on
+// standard error; both take the text from here.
+struct Report {
+    enum class Kind { None, Message, Information, Error };
+    Kind kind = Kind::None;
+    QString text;
 
-class ReaderOperation {
+    static Report none() { return {}; }
+    static Report message(const QString &text) { return {Kind::Message, text}; }
+    static Report information(const QString &text) { return {Kind::Information, text}; }
+    static Report error(const QString &text) { return {Kind::Error, text}; }
+    bool operator==(const Report &o) const { return kind == o.kind && text == o.text; }
+};
+
+class ReaderOperation : public QObject {
+    Q_OBJECT
 public:
-    ReaderOperation(ReaderLink &link, UserDialogs &dialogs) : m_link(link), m_dialogs(dialogs) {}
+    // How an operation ended.
+    enum class Status {
+        Running,    // not ended yet
+        Done,
+        Failed,     // a step failed; the operation's result says which and why
+        Cancelled,  // the user gave up
+        ReaderLost, // the reader's port went away
+    };
+
+    ReaderOperation(ReaderLink &link, const Timings &timings, QObject *parent = nullptr);
+    ~ReaderOperation() override;
+
+    bool running() const { return m_running; }
+    Status status() const { return m_status; }
+    // The reader's error, or the link's, that made a step fail.
+    std::optional<LinkError> error() const { return m_error; }
+    // What the user is told of the end: the reader lost is an error, a
+    // cancel nothing; every operation says the rest.
+    virtual Report report() const;
+
+    // The user gives up: a reader put into a card-operation mode goes back
+    // to card reading first; the operation then ends as cancelled.
+    virtual void cancel();
+
+Q_SIGNALS:
+    // Its state or progress changed.
+    void changed();
+    // It has ended (told from the event loop, once): status() and the
+    // operation's result say how.
+    void finished();
 
 protected:
-    QString send(const QString &payload, int timeoutMs = kReplyTimeoutMs);
-    // "0501": the reader goes back to card reading; its reply is not used.
-    void resumeReading();
-    // A command failed: the reader goes back to card reading, then the user
-    // sees "Ошибка: " and the error's text.
-    void resumeAndReport(const QString &errorResult);
-    // The error window with "Ошибка: " and the error's text.
-    void report(const QString &errorResult);
-    // Sends a command that puts the reader into a card operation. Refused:
-    // the reader goes back to card reading and the user is told (false).
-    // Accepted: an earlier card-operation status is dropped, so that the wait
-    // that follows sees only what this operation brings.
-    bool startCardOperation(const QString &payload);
+    using Continuation = std::function<void(const ReaderLink::Answer &)>;
+
+    // Marks the operation running.
+    void begin();
+    // Sends a command (cmd, ver, items). `then` gets its answer, unless the
+    // operation has ended meanwhile; a port gone away ends the operation as
+    // ReaderLost instead. A time limit of 0 is the usual reply time.
+    void request(const QByteArray &payload, Continuation then, int timeoutMs = 0);
+    // The same for bytes sent as they are (the firmware loader's blocks).
+    void requestRaw(const QByteArray &bytes, Continuation then, int timeoutMs);
+    // Sends "0501": the reader goes back to card reading; its answer is not
+    // looked at. Then `then`.
+    void resumeReading(std::function<void()> then);
+    // A command that puts the reader into a card operation: while it runs,
+    // cancelling and ending send "0501" first.
+    void setCardMode(bool on) { m_cardMode = on; }
+    bool cardMode() const { return m_cardMode; }
+
+    // Ends the operation with a status (and the error that made it fail).
+    void end(Status status, std::optional<LinkError> error = std::nullopt);
+    // Ends as failed after "0501", the way a refused start command ends.
+    void resumeAndFail(const LinkError &error, std::function<void()> before = nullptr);
+
+    // The reader's port went away while the operation ran. Ends it as
+    // ReaderLost; operations that expect the port to go (the firmware
+    // update's restart) override it.
+    virtual void readerLost();
+    // Told when the operation is cancelled, before it ends: stop what runs.
+    virtual void stopping() {}
 
     ReaderLink &m_link;
-    UserDialogs &m_dialogs;
+    const Timings &m_timings;
+
+private:
+    ReaderLink::Handler handler(Continuation then);
+
+    bool m_running = false;
+    bool m_cardMode = false;
+    Status m_status = Status::Running;
+    std::optional<LinkError> m_error;
+    ReaderLink::RequestId m_pending = 0;
+};
+
+// Lets reader operations run one at a time: what the user starts goes
+// through it, and is refused while another operation runs.
+class OperationGate {
+public:
+    virtual ~OperationGate() = default;
+    // Runs `start` unless an operation runs; false when refused.
+    virtual bool run(ReaderOperation &operation, const std::function<void()> &start) = 0;
+    virtual bool busy() const = 0;
 };
 
 } // namespace limra

@@ -1,7 +1,7 @@
 #pragma once
 // The reader's protocol as the tool uses it: frame bytes, item tags, the
-// commands it sends and their time limits, identifier lines and card
-// information. Nothing here touches a port.
+// commands it sends, identifier lines and card information. Nothing here
+// touches a port.
 #include <QString>
 #include <vector>
 
@@ -13,7 +13,9 @@ constexpr char kFrameEnd = 0x24;
 constexpr int kFrameOverhead = 3;
 constexpr int kMinFrameLength = 5;
 // The card-operation status frame: 23 08 00 01 0D 01, code, 24.
-inline const QString kStatusFramePrefix = QStringLiteral("230800010D01");
+constexpr int kStatusFrameLength = 8;
+// A card-operation status code of success.
+constexpr quint8 kCardDone = 0x00;
 
 // Item tags.
 namespace tag {
@@ -24,6 +26,7 @@ constexpr quint8 Status = 0x0D;
 constexpr quint8 ObjectChecksum = 0x0E;
 constexpr quint8 KeyChecksum = 0x0F;
 constexpr quint8 FirmwareVersion = 0x10;
+constexpr quint8 Protection = 0x11;      // a master card set's protected mode: AA or 00
 constexpr quint8 LoaderVersion = 0x12;
 constexpr quint8 CardInfo = 0x13;
 constexpr quint8 Identity = 0xFE;
@@ -31,31 +34,29 @@ constexpr quint8 Serial = 0xFD;
 constexpr quint8 ReaderType = 0xFF;
 } // namespace tag
 
-// Payloads the tool sends (cmd and ver first).
+// Command codes (the payload's first byte); every command goes with version 01
+// unless it says otherwise.
 namespace command {
-inline const QString Identify = QStringLiteral("FF01");
-inline const QString ResumeReading = QStringLiteral("0501");
-inline const QString ReadConfig = QStringLiteral("0B01");
-inline const QString WriteConfig = QStringLiteral("0101");
-inline const QString WriteMasterConfig = QStringLiteral("0102");
-inline const QString WriteSecureZones = QStringLiteral("01040B10");
-inline const QString StartMasterCards = QStringLiteral("0201010200"); // + count as two digits
-inline const QString ClearMasterCards = QStringLiteral("0301");
-inline const QString CreateSecureCards = QStringLiteral("0401");
-inline const QString ClearSecureCards = QStringLiteral("0601");
-inline const QString ReadMasterCard = QStringLiteral("0701");
-inline const QString TakeOverMasterCard = QStringLiteral("0801");
-inline const QString ClearAllSecureCards = QStringLiteral("0901");
-inline const QString QueryVersion = QStringLiteral("0A01");
-inline const QString SwitchToLoader = QStringLiteral("0C01");
-// Frame payload prefix of a master card's configuration report (cmd 01, ver 03).
-inline const QString MasterCardReport = QStringLiteral("0103");
+constexpr quint8 kVersion = 0x01;
+constexpr quint8 WriteConfig = 0x01;         // ver 01 reader, 02 master cards, 04 pass-zone bits
+constexpr quint8 StartMasterCards = 0x02;    // + item 01: 00, count
+constexpr quint8 ClearMasterCards = 0x03;
+constexpr quint8 CreateSecureCards = 0x04;
+constexpr quint8 ResumeReading = 0x05;
+constexpr quint8 ClearSecureCards = 0x06;
+constexpr quint8 ReadMasterCard = 0x07;
+constexpr quint8 TakeOverMasterCard = 0x08;
+constexpr quint8 ClearAllSecureCards = 0x09;
+constexpr quint8 QueryVersion = 0x0A;
+constexpr quint8 ReadConfig = 0x0B;
+constexpr quint8 SwitchToLoader = 0x0C;
+constexpr quint8 Identify = 0xFF;
+// Versions of the configuration write, and of a master card's configuration report.
+constexpr quint8 ReaderConfigVersion = 0x01;
+constexpr quint8 MasterConfigVersion = 0x02;
+constexpr quint8 ZonesVersion = 0x04;
+constexpr quint8 MasterReportVersion = 0x03;
 } // namespace command
-
-// Time limits of the exchanges, in milliseconds.
-constexpr int kReplyTimeoutMs = 2000;
-constexpr int kIdentifyTimeoutMs = 1000;
-constexpr int kLoaderSwitchTimeoutMs = 500;
 
 // Reader kinds in the second byte of identification item FF.
 constexpr int kReaderKindUsb = 0x02;

@@ -1,10 +1,6 @@
 #include "link/readerlink.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QTimerEvent>
-#include <algorithm>
 
 #include "common/logging.h"
 #include "link/hextext.h"
@@ -12,13 +8,15 @@
 
 namespace limra {
 
+namespace {
+// The fixed part of a card-operation status frame: 23 08 00 01 0D 01.
+constexpr char kStatusHead[] = {kFrameStart, char(kStatusFrameLength), 0x00, 0x01, char(tag::Status), 0x01};
+// Card information is item 13 of exactly 8 bytes.
+constexpr int kCardInfoSize = 8;
+} // namespace
+
 ReaderLink::ReaderLink(QObject *parent) : QObject(parent)
 {
-    // A stored reply ends the innermost wait.
-    connect(this, &ReaderLink::replyStored, this, [this] {
-        if (!m_waits.empty())
-            m_waits.back().loop->quit();
-    });
     m_holdTimer.setSingleShot(true);
     m_holdTimer.setInterval(MessageAssembler::kHoldMs);
     connect(&m_holdTimer, &QTimer::timeout, this, &ReaderLink::flushHeld);
@@ -26,24 +24,128 @@ ReaderLink::ReaderLink(QObject *parent) : QObject(parent)
 
 ReaderLink::~ReaderLink() = default;
 
-void ReaderLink::addSink(ReceiveSink *sink)
+ReaderLink::RequestId ReaderLink::send(const QByteArray &payload, int timeoutMs, QObject *context, Handler handler)
 {
-    m_sinks.push_back(sink);
+    Request r;
+    r.bytes = frameOf(payload);
+    r.cmd = payload.isEmpty() ? 0 : quint8(payload.front());
+    r.timeoutMs = timeoutMs;
+    r.hasContext = context != nullptr;
+    r.context = context;
+    r.handler = std::move(handler);
+    return enqueue(std::move(r));
 }
 
-void ReaderLink::removeSink(ReceiveSink *sink)
+ReaderLink::RequestId ReaderLink::sendRaw(const QByteArray &bytes, int timeoutMs, QObject *context, Handler handler)
 {
-    m_sinks.erase(std::remove(m_sinks.begin(), m_sinks.end(), sink), m_sinks.end());
+    Request r;
+    r.bytes = bytes;
+    r.raw = true;
+    r.timeoutMs = timeoutMs;
+    r.hasContext = context != nullptr;
+    r.context = context;
+    r.handler = std::move(handler);
+    return enqueue(std::move(r));
 }
 
-template <class F>
-void ReaderLink::forEachSink(F f)
+ReaderLink::RequestId ReaderLink::enqueue(Request request)
 {
-    // A sink may remove itself while it is told.
-    const std::vector<ReceiveSink *> sinks = m_sinks;
-    for (ReceiveSink *s : sinks)
-        if (std::find(m_sinks.begin(), m_sinks.end(), s) != m_sinks.end())
-            f(s);
+    request.id = m_nextId++;
+    const RequestId id = request.id;
+    m_queue.push_back(std::move(request));
+    if (!m_port) {
+        // Told from the event loop, never inside send().
+        if (!m_failPosted) {
+            m_failPosted = true;
+            QTimer::singleShot(0, this, [this] {
+                m_failPosted = false;
+                if (!m_port)
+                    failQueued(LinkError::portLost());
+            });
+        }
+        return id;
+    }
+    if (!m_inFlight)
+        writeNext();
+    return id;
+}
+
+void ReaderLink::cancel(RequestId id)
+{
+    if (m_inFlight && m_inFlight->id == id) {
+        m_inFlight->handler = nullptr;
+        return;
+    }
+    for (auto it = m_queue.begin(); it != m_queue.end(); ++it)
+        if (it->id == id) {
+            m_queue.erase(it);
+            return;
+        }
+}
+
+void ReaderLink::writeNext()
+{
+    while (!m_inFlight && !m_queue.empty() && m_port) {
+        m_inFlight = std::move(m_queue.front());
+        m_queue.pop_front();
+        Request &r = *m_inFlight;
+        if (r.bytes.isEmpty() && !r.raw) {
+            // A payload the frame's length byte cannot carry is never written.
+            Request done = std::move(r);
+            m_inFlight.reset();
+            call(done, Answer{LinkError::malformed(), {}, {}});
+            continue;
+        }
+        if (m_trafficReported)
+            Q_EMIT traffic('>', r.bytes);
+        m_answered.reset();
+        // A failed write is not told apart: the request waits out its time.
+        if (!m_port->write(r.bytes))
+            qCDebug(lcLink) << "write failed";
+        m_deadline.start(std::max(r.timeoutMs, 0), Qt::PreciseTimer, this);
+    }
+}
+
+void ReaderLink::call(Request &request, const Answer &answer)
+{
+    if (!request.handler || (request.hasContext && !request.context))
+        return;
+    const Handler handler = std::move(request.handler);
+    handler(answer);
+}
+
+void ReaderLink::complete(Answer answer)
+{
+    m_deadline.stop();
+    m_answered.reset();
+    if (!m_inFlight)
+        return;
+    Request done = std::move(*m_inFlight);
+    m_inFlight.reset();
+    call(done, answer);
+    if (!m_inFlight)
+        writeNext();
+}
+
+void ReaderLink::failQueued(const LinkError &error)
+{
+    std::deque<Request> failed;
+    failed.swap(m_queue);
+    if (m_inFlight) {
+        failed.push_front(std::move(*m_inFlight));
+        m_inFlight.reset();
+    }
+    m_deadline.stop();
+    m_answered.reset();
+    for (Request &r : failed)
+        call(r, Answer{error, {}, {}});
+}
+
+void ReaderLink::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_deadline.timerId())
+        return QObject::timerEvent(event);
+    complete(Answer{LinkError::timedOut(), {}, {}});
 }
 
 void ReaderLink::attach(SerialPort *port)
@@ -56,94 +158,15 @@ void ReaderLink::attach(SerialPort *port)
 
 void ReaderLink::detach()
 {
+    const bool had = m_port != nullptr;
     if (m_port)
         disconnect(m_port, nullptr, this, nullptr);
     m_port = nullptr;
     m_holdTimer.stop();
     m_assembler.clear();
-}
-
-QString ReaderLink::exchange(const QString &payload, int timeoutMs)
-{
-    const QString frame = frameText(payload);
-    QString reply = send(frame, frame.mid(4, 2), false, timeoutMs);
-    if (reply.isEmpty())
-        return QStringLiteral("ER00");
-    const QString status = tagValue(tag::Status, reply, Packet::Items);
-    if (!status.isEmpty() && status != QLatin1String("00"))
-        return QStringLiteral("ER") + status;
-    return reply;
-}
-
-QString ReaderLink::exchangeRaw(const QString &hex, int timeoutMs)
-{
-    return send(hex, QString(), true, timeoutMs);
-}
-
-QString ReaderLink::send(const QString &frame, const QString &cmd, bool raw, int timeoutMs)
-{
-    m_replySlot.clear();
-    m_rawMode = raw;
-    if (m_exchanges++ == 0)
-        Q_EMIT busyChanged(true);
-    struct End {
-        ReaderLink &link;
-        ~End()
-        {
-            link.m_rawMode = false;
-            if (--link.m_exchanges == 0)
-                Q_EMIT link.busyChanged(false);
-        }
-    } end{*this};
-
-    if (m_trafficReported)
-        Q_EMIT traffic(QLatin1Char('>'), frame);
-    if (m_port && m_port->isOpen() && !m_port->write(hexToBytes(frame)))
-        qCDebug(lcLink) << "write failed";
-
-    // Waits are measured on the monotonic clock, so a change of the wall
-    // clock cannot stretch or cut them.
-    const QDeadlineTimer deadline(std::max(timeoutMs, 0));
-    auto reply = [&] {
-        QString local = m_replySlot;
-        if (!raw && !local.isEmpty()) {
-            if (local.left(2) == cmd)
-                local = local.mid(4);
-            else
-                local.clear(); // a frame of another command; the slot keeps it
-        }
-        return local;
-    };
-    // Events run at least once, so even a limit of 0 ms gives the reply a
-    // chance; a wait wakes when a reply is stored or its time is up.
-    if (timeoutMs <= 0)
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QString local = reply();
-    const QDeadlineTimer quick(std::min<qint64>(kQuickReplyMs, deadline.remainingTime()));
-    while (local.isEmpty() && m_port && !quick.hasExpired() && m_port->waitForData(int(quick.remainingTime())))
-        local = reply();
-    while (local.isEmpty() && !deadline.hasExpired()) {
-        waitForReply(deadline.remainingTime());
-        local = reply();
-    }
-    return local;
-}
-
-void ReaderLink::waitForReply(qint64 ms)
-{
-    QEventLoop loop;
-    const int timerId = startTimer(int(std::clamp<qint64>(ms, 1, 1 << 30)), Qt::PreciseTimer);
-    m_waits.push_back({timerId, &loop});
-    loop.exec();
-    m_waits.pop_back();
-    killTimer(timerId);
-}
-
-void ReaderLink::timerEvent(QTimerEvent *event)
-{
-    for (const Wait &wait : m_waits)
-        if (wait.timerId == event->timerId())
-            wait.loop->quit();
+    failQueued(LinkError::portLost());
+    if (had)
+        Q_EMIT detached();
 }
 
 void ReaderLink::readPort()
@@ -155,7 +178,7 @@ void ReaderLink::readPort()
     if (bytes.isEmpty())
         return;
     if (m_trafficReported)
-        Q_EMIT traffic(QLatin1Char('<'), bytesToHex(bytes));
+        Q_EMIT traffic('<', bytes);
     const QList<QByteArray> messages = m_assembler.take(bytes);
     if (m_assembler.holding())
         m_holdTimer.start(); // the unfinished tail waits for its rest from its latest piece
@@ -179,69 +202,64 @@ void ReaderLink::dispatch(const QByteArray &message)
 {
     if (message.isEmpty())
         return;
-    const QString h = bytesToHex(message);
+    if (isWholeFrame(message))
+        dispatchFrame(message);
+    else if (dispatchLine(message))
+        ;
+    else if (m_inFlight && m_inFlight->raw)
+        m_answered = Answer{std::nullopt, {}, message};
+    else
+        qCDebug(lcLink) << "dropped" << bytesToHex(message);
+    // The request's handler runs once the message has been handled whole.
+    if (m_answered)
+        complete(*std::exchange(m_answered, std::nullopt));
+}
 
-    // Card information: item 13 of exactly 8 bytes in a whole frame.
-    const QString info = tagValue(tag::CardInfo, h, Packet::Frame);
-    if (info.size() == 16) {
-        const CardInfo decoded = decodeCardInfo(info);
-        forEachSink([&](ReceiveSink *s) { s->cardInfoRead(decoded); });
-    }
+void ReaderLink::dispatchFrame(const QByteArray &frame)
+{
+    const QByteArrayView items = QByteArrayView(frame).sliced(4);
+    const std::optional<QByteArrayView> info = findItem(items, tag::CardInfo);
+    if (info && info->size() == kCardInfoSize)
+        Q_EMIT cardInfoRead(decodeCardInfo(bytesToHex(info->toByteArray())));
 
-    // Card-operation status frame.
-    if (h.size() == 16 && h.startsWith(kStatusFramePrefix)) {
-        m_cardEvents.statusArrived(h.mid(8, 6));
+    if (frame.size() == kStatusFrameLength && QByteArrayView(frame).startsWith(QByteArrayView(kStatusHead, 6))) {
+        Q_EMIT cardStatus(quint8(frame[6]));
         return;
     }
+    if (m_inFlight && m_inFlight->raw) {
+        m_answered = Answer{std::nullopt, {}, frame};
+        return;
+    }
+    Reply reply = replyOf(frame);
+    // A reply with only cmd and ver counts as none.
+    if (m_inFlight && reply.cmd == m_inFlight->cmd && !reply.body.isEmpty()) {
+        const std::optional<QByteArrayView> status = findItem(reply.body, tag::Status);
+        if (status && !(status->size() == 1 && status->front() == 0))
+            m_answered = Answer{LinkError::refused(quint8(status->front())), {}, {}};
+        else
+            m_answered = Answer{std::nullopt, std::move(reply), {}};
+        return;
+    }
+    Q_EMIT frameReceived(reply);
+}
 
-    // Identifier line.
-    static const QStringList prefixHex = [] {
-        QStringList out;
-        for (const IdKindInfo &kind : idKinds())
-            out << bytesToHex(QByteArray(kind.prefix));
-        return out;
-    }();
-    for (size_t k = 0; k < idKinds().size(); ++k) {
-        const int at = h.indexOf(prefixHex[int(k)]);
+bool ReaderLink::dispatchLine(const QByteArray &message)
+{
+    for (const IdKindInfo &kind : idKinds()) {
+        const QByteArrayView prefix(kind.prefix);
+        const qsizetype at = message.indexOf(prefix);
         if (at < 0)
             continue;
-        int p = at + int(prefixHex[int(k)].size());
-        QString id;
-        while (h.size() - p > 2) {
-            const int b = int(hexToInt(QStringView(h).mid(p, 2)) & 0xFF);
-            if (b < kFirstIdentifierByte)
-                break;
-            id += QChar(b);
-            p += 2;
-        }
-        if (!id.isEmpty()) {
-            m_cardEvents.drop();
-            const IdKind kind = idKinds()[k].kind;
-            forEachSink([&](ReceiveSink *s) { s->identifierRead(id, kind); });
-        }
-        return;
+        // Characters from 0x30 up; the message's last byte is its line end.
+        qsizetype p = at + prefix.size();
+        const qsizetype start = p;
+        while (p < message.size() - 1 && quint8(message[p]) >= kFirstIdentifierByte)
+            ++p;
+        if (p > start)
+            Q_EMIT identifierRead(QString::fromLatin1(message.constData() + start, p - start), kind.kind);
+        return true;
     }
-
-    if (m_rawMode) {
-        m_replySlot = h;
-        Q_EMIT replyStored();
-        return;
-    }
-
-    if (h.size() >= 10 && h.startsWith(QLatin1String("23")) && h.endsWith(QLatin1String("24"))
-        && hexToInt(h.mid(2, 2)) * 2 == h.size()) {
-        m_replySlot = h.mid(4, h.size() - 6);
-        Q_EMIT replyStored();
-        if (m_replySlot.startsWith(command::MasterCardReport)) {
-            const QString items = h.mid(8, h.size() - 10);
-            forEachSink([&](ReceiveSink *s) {
-                if (s->masterConfigWaiting())
-                    s->masterConfigRead(items);
-            });
-        }
-        return;
-    }
-    qCDebug(lcLink) << "dropped" << h;
+    return false;
 }
 
 } // namespace limra

@@ -1,16 +1,26 @@
 #pragma once
-// The reader link: the command exchange and the receive dispatcher. Commands
-// go out as frames; whatever the reader sends comes back through the
-// dispatcher: replies into the reply slot the exchange waits on, status frames
-// into the card events, identifier lines and card information to the sinks.
+// The reader link: requests to the reader and everything the reader sends.
+//
+// A request is a command (framed) or raw bytes (the firmware loader's
+// blocks). Requests queue; one at a time is written and waits for its
+// answer, which its handler gets later, from the event loop: the frame with
+// the command's code, or the first other message for raw bytes, or why none
+// came. Nothing waits on the stack.
+//
+// What the reader sends on its own goes out as signals: identifier lines,
+// card information, card-operation statuses (each one, none dropped) and
+// frames no request took. Their listeners must not block.
+#include <QBasicTimer>
+#include <QByteArray>
 #include <QObject>
-#include <QString>
+#include <QPointer>
 #include <QTimer>
+#include <deque>
+#include <functional>
+#include <optional>
 
-class QEventLoop;
-#include <vector>
-
-#include "link/cardevents.h"
+#include "link/frame.h"
+#include "link/linkerror.h"
 #include "link/messageassembler.h"
 #include "link/protocol.h"
 
@@ -18,80 +28,96 @@ namespace limra {
 
 class SerialPort;
 
-// What the dispatcher hands on. Every method has a do-nothing default.
-class ReceiveSink {
-public:
-    virtual ~ReceiveSink() = default;
-    virtual void identifierRead(const QString &id, IdKind kind) { Q_UNUSED(id) Q_UNUSED(kind) }
-    virtual void cardInfoRead(const CardInfo &info) { Q_UNUSED(info) }
-    // True while a card wait expects a master card's configuration report.
-    virtual bool masterConfigWaiting() const { return false; }
-    virtual void masterConfigRead(const QString &items) { Q_UNUSED(items) }
-};
-
 class ReaderLink : public QObject {
     Q_OBJECT
 public:
-    // A reply usually comes within this long: the exchange first waits on
-    // the port alone, then lets events run until its time is up.
-    static constexpr int kQuickReplyMs = 5;
+    // How a request ended.
+    struct Answer {
+        std::optional<LinkError> error;
+        Reply reply;    // a command: the reply with its code
+        QByteArray raw; // raw bytes: the message that answered them
+        bool ok() const { return !error; }
+    };
+    using Handler = std::function<void(const Answer &)>;
+    using RequestId = quint64;
 
     explicit ReaderLink(QObject *parent = nullptr);
     ~ReaderLink() override;
 
-    // Sends a command framed and waits for the reply with its cmd while
-    // events keep flowing. The reply body, "ER" + status code on a device
-    // error, or "ER00" when no reply came in time.
-    QString exchange(const QString &payload, int timeoutMs = kReplyTimeoutMs);
-    // Sends bytes unframed; the first other message received, or empty text.
-    QString exchangeRaw(const QString &hex, int timeoutMs);
-
-    // Handles one received message.
-    void dispatch(const QByteArray &message);
+    // Queues a command's payload (cmd, ver, items), sent framed. The handler
+    // is called once, never before this returns, and not at all once
+    // `context` is gone. A reply whose status item holds a code other than
+    // 00 ends the request as refused with that code.
+    RequestId send(const QByteArray &payload, int timeoutMs, QObject *context, Handler handler);
+    // Queues bytes sent as they are; the first message received that is
+    // neither a card status nor an identifier line answers them.
+    RequestId sendRaw(const QByteArray &bytes, int timeoutMs, QObject *context, Handler handler);
+    // The request's handler will not be called. A request already written
+    // still waits out its answer, so that a late answer is not taken for
+    // the next request's.
+    void cancel(RequestId id);
+    // Nothing is written and waiting, nothing queued.
+    bool idle() const { return !m_inFlight && m_queue.empty(); }
 
     // The port the link talks through; the reader session owns it.
     void attach(SerialPort *port);
+    // The port is gone: every request ends as PortLost.
     void detach();
     SerialPort *port() const { return m_port; }
 
-    CardEvents &cardEvents() { return m_cardEvents; }
-
-    void addSink(ReceiveSink *sink);
-    void removeSink(ReceiveSink *sink);
-
-    // When on, `traffic` reports every frame sent and message received.
+    // When on, `traffic` reports every frame written and every piece read.
     void setTrafficReported(bool on) { m_trafficReported = on; }
 
+    // Handles one whole message as the port would hand it over.
+    void dispatch(const QByteArray &message);
+
 Q_SIGNALS:
-    void replyStored();
-    // Sent (">") or received ("<") bytes as hex text.
-    void traffic(QChar direction, const QString &hex);
-    // An exchange began (true) or the last one ended (false).
-    void busyChanged(bool busy);
+    void identifierRead(const QString &id, limra::IdKind kind);
+    void cardInfoRead(const limra::CardInfo &info);
+    // A card-operation status frame: kCardDone or the reader's error code.
+    void cardStatus(quint8 code);
+    // A whole frame that no request took (a master card's configuration report...).
+    void frameReceived(const limra::Reply &frame);
+    // Written ('>') or read ('<') bytes.
+    void traffic(char direction, const QByteArray &bytes);
+    // The port was taken away (it failed, or the session closed it).
+    void detached();
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
 
 private:
-    QString send(const QString &frame, const QString &cmd, bool raw, int timeoutMs);
+    struct Request {
+        RequestId id = 0;
+        QByteArray bytes; // as written: a frame, or raw bytes
+        bool raw = false;
+        quint8 cmd = 0;
+        int timeoutMs = 0;
+        bool hasContext = false;
+        QPointer<QObject> context;
+        Handler handler;
+    };
+    RequestId enqueue(Request request);
+    void writeNext();
+    void complete(Answer answer);
+    void call(Request &request, const Answer &answer);
+    void failQueued(const LinkError &error);
     void readPort();
     void flushHeld();
-    void waitForReply(qint64 ms);
-    void timerEvent(QTimerEvent *event) override;
-    template <class F> void forEachSink(F f);
+    void dispatchFrame(const QByteArray &frame);
+    bool dispatchLine(const QByteArray &message);
 
     SerialPort *m_port = nullptr;
     MessageAssembler m_assembler;
     QTimer m_holdTimer;
-    QString m_replySlot;
-    bool m_rawMode = false;
-    int m_exchanges = 0;
-    // The waits now running, innermost last: their timer and their loop.
-    struct Wait {
-        int timerId;
-        QEventLoop *loop;
-    };
-    std::vector<Wait> m_waits;
-    CardEvents m_cardEvents;
-    std::vector<ReceiveSink *> m_sinks;
+    QBasicTimer m_deadline;
+    std::optional<Request> m_inFlight;
+    std::deque<Request> m_queue;
+    // The answer the request in flight got while a message was handled.
+    std::optional<Answer> m_answered;
+    RequestId m_nextId = 1;
     bool m_trafficReported = false;
+    bool m_failPosted = false;
 };
 
 } // namespace limra

@@ -1,7 +1,6 @@
 #include "link/session.h"
 
 #include "common/logging.h"
-#include "link/errors.h"
 #include "link/readerlink.h"
 
 namespace limra {
@@ -13,13 +12,17 @@ ReaderSession::ReaderSession(ReaderLink &link, SerialPortFactory factory, QObjec
 
 ReaderSession::~ReaderSession()
 {
-    m_link.detach();
+    if (m_port) {
+        m_link.detach();
+        QObject::disconnect(m_port.get(), nullptr, this, nullptr);
+        m_port->close();
+    }
 }
 
 bool ReaderSession::open(const QString &name)
 {
     closePort();
-    return attach(m_factory(), name, true);
+    return attach(m_factory(), name.trimmed(), true);
 }
 
 bool ReaderSession::attach(std::unique_ptr<SerialPort> port, const QString &name, bool reportLineErrors)
@@ -30,65 +33,96 @@ bool ReaderSession::attach(std::unique_ptr<SerialPort> port, const QString &name
         return false;
     }
     m_port = std::move(port);
+    m_portName = name;
+    m_reportLineErrors = reportLineErrors;
     SerialPort *p = m_port.get();
-    if (reportLineErrors)
-        connect(p, &SerialPort::lineError, this, [this](LineErrors errors) {
-            if (isConnected())
-                Q_EMIT lineErrors(lineErrorTexts(errors));
-        });
-    connect(p, &SerialPort::failed, this, &ReaderSession::portFailedNow);
+    connect(p, &SerialPort::lineError, this, [this](LineErrors errors) {
+        if (isConnected() && m_reportLineErrors && !m_firmwareSwitching)
+            Q_EMIT lineErrors(errors);
+    });
+    connect(p, &SerialPort::failed, this, &ReaderSession::portFailed);
     m_link.attach(p);
     return true;
 }
 
 void ReaderSession::closePort()
 {
-    if (!m_port)
-        return;
+    const bool was = m_state != State::None;
+    m_state = State::None;
+    if (m_port) {
+        QObject::disconnect(m_port.get(), nullptr, this, nullptr);
+        m_port->close();
+        // The port may be closed from inside one of its own signals.
+        m_port.release()->deleteLater();
+        m_link.detach();
+    }
+    if (was) {
+        qCDebug(lcDiscovery) << "disconnected";
+        Q_EMIT disconnected();
+    }
+}
+
+void ReaderSession::portFailed(bool ioError)
+{
+    const QString name = m_portName;
+    qCDebug(lcDiscovery) << "port" << name << "failed" << (ioError ? "(I/O error)" : "(gone)");
+    if (ioError && isConnected() && m_reportLineErrors && !m_firmwareSwitching)
+        Q_EMIT lineErrors(IoError);
+    if (m_port) {
+        // The port has closed itself; it may be inside one of its own signals.
+        QObject::disconnect(m_port.get(), nullptr, this, nullptr);
+        m_port.release()->deleteLater();
+    }
     m_link.detach();
-    QObject::disconnect(m_port.get(), nullptr, this, nullptr);
-    m_port->close();
-    // The port may be closed from inside one of its own signals.
-    m_port.release()->deleteLater();
+    // A reader switching to its loader keeps its connection: the port comes back.
+    if (!(m_firmwareSwitching && m_state != State::None) && m_state != State::None) {
+        m_state = State::None;
+        Q_EMIT disconnected();
+    }
+    Q_EMIT portLost(name);
 }
 
-void ReaderSession::portFailedNow(bool ioError)
+void ReaderSession::setConnected(const ReaderIdentity &identity)
 {
-    const QString name = m_port ? m_port->name() : QString();
-    qCDebug(lcDiscovery) << "port" << name << "failed";
-    if (ioError && isConnected())
-        Q_EMIT lineErrors(lineErrorTexts(IoError));
-    if (!isConnected())
-        closePort(); // a failed candidate leaves nothing behind
-    Q_EMIT portFailed(name);
+    m_identity = identity;
+    m_state = m_port ? State::Reader : State::None;
+    if (isConnected())
+        Q_EMIT connected();
 }
 
-void ReaderSession::setConnected(const QString &status, ReaderKind kind, const QString &serial)
+void ReaderSession::setInLoader(const ReaderIdentity &identity)
 {
-    m_serial = serial;
-    m_connectedPort = m_port ? m_port->name() : QString();
-    m_kind = kind;
-    Q_EMIT connected(status);
+    m_identity = identity;
+    m_state = m_port ? State::Loader : State::None;
+    if (inLoader())
+        Q_EMIT loaderConnected();
 }
 
 void ReaderSession::dropConnection()
 {
-    const bool was = isConnected();
-    m_connectedPort.clear();
+    const bool was = m_state != State::None;
     closePort();
-    if (was)
-        qCDebug(lcDiscovery) << "disconnected";
-    Q_EMIT disconnected();
+    if (!was)
+        Q_EMIT disconnected();
 }
 
 bool ReaderSession::reopen()
 {
-    const QString name = m_connectedPort;
-    closePort();
-    if (!name.isEmpty() && attach(m_factory(), name, false))
+    const QString name = m_portName;
+    const State state = m_state;
+    if (m_port) {
+        QObject::disconnect(m_port.get(), nullptr, this, nullptr);
+        m_port->close();
+        m_port.release()->deleteLater();
+    }
+    m_link.detach();
+    if (!name.isEmpty() && attach(m_factory(), name, false)) {
+        m_state = state;
         return true;
+    }
     qCDebug(lcDiscovery) << "cannot reopen" << name;
-    dropConnection();
+    m_state = State::None;
+    Q_EMIT disconnected();
     return false;
 }
 

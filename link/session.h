@@ -1,20 +1,36 @@
 #pragma once
 // The one owner of the connection to the reader: the open port, the name it
-// was opened by, whether a reader identified itself on it and of which kind,
-// how ports are chosen, and whether a firmware update is switching the reader
-// to its loader. Discovery, the editor, the firmware update and the status
-// bar ask it.
+// was opened by, whether a reader identified itself on it (and who it is),
+// or whether the port holds a reader left in its firmware loader; how ports
+// are chosen; and whether a firmware update is switching the reader to its
+// loader. Discovery, the operations and the status bar ask it.
 #include <QObject>
 #include <QString>
-#include <QStringList>
 #include <memory>
 
 #include "link/protocol.h"
+#include "platform/lineerrors.h"
 #include "platform/serialport.h"
 
 namespace limra {
 
 class ReaderLink;
+
+// Who answered the identification.
+struct ReaderIdentity {
+    ReaderKind kind = ReaderKind::Usb;
+    QString typeItem; // item FF, 4 hex digits
+    QString serial;   // item FD, hex digits
+    // Items FF and FE, each byte-reversed: the identity firmware sections are
+    // built for (8 hex digits), empty when the reply did not carry it whole.
+    QString firmwareIdentity;
+
+    // The serial number as the status bar shows it: item FF, "-", item FD.
+    QString serialNumber() const
+    {
+        return typeItem.isEmpty() ? QString() : typeItem + QLatin1Char('-') + serial;
+    }
+};
 
 class ReaderSession : public QObject {
     Q_OBJECT
@@ -28,30 +44,38 @@ public:
     // False, with no port left, when it cannot be opened.
     bool open(const QString &name);
     bool hasPort() const { return m_port != nullptr; }
+    // The name of the open port, connected or not.
+    QString openPortName() const { return m_port ? m_portName : QString(); }
     // Why the last open failed.
     OpenFailure lastOpenFailure() const { return m_lastOpenFailure; }
-    // Discards the port, if any; the connection state is left alone.
+    // Discards the port, if any, and with it the connection.
     void closePort();
 
-    // The reader on the open port identified itself.
-    void setConnected(const QString &status, ReaderKind kind, const QString &serial = QString());
+    // A reader identified itself on the open port.
+    void setConnected(const ReaderIdentity &identity);
+    // The open port holds a reader left in its firmware loader: no command
+    // goes to it, only firmware blocks.
+    void setInLoader(const ReaderIdentity &identity);
     // Drops the connection: no port, not connected.
     void dropConnection();
-    bool isConnected() const { return !m_connectedPort.isEmpty(); }
-    // The port a reader identified itself on; empty when not connected.
-    QString portName() const { return m_connectedPort; }
-    // The kind of the last reader that identified itself.
-    ReaderKind kind() const { return m_kind; }
-    bool isBle() const { return m_kind == ReaderKind::Ble; }
-    // The serial number the reader gave at identification (items FF and FD).
-    QString serial() const { return m_serial; }
+    bool isConnected() const { return m_state == State::Reader; }
+    bool inLoader() const { return m_state == State::Loader; }
+    // The port of the reader or of its loader; empty when neither.
+    QString portName() const { return m_state == State::None ? QString() : m_portName; }
+    // The last reader that identified itself (kept after a disconnection).
+    const ReaderIdentity &identity() const { return m_identity; }
+    ReaderKind kind() const { return m_identity.kind; }
+    bool isBle() const { return m_identity.kind == ReaderKind::Ble; }
+    QString serial() const { return m_identity.serialNumber(); }
 
     // While the reader switches to its firmware loader its port may vanish
-    // and come back: removal of the port is ignored.
+    // and come back: removal of the port is ignored, and nothing the old
+    // port's end reports reaches the user.
     bool firmwareSwitching() const { return m_firmwareSwitching; }
     void setFirmwareSwitching(bool on) { m_firmwareSwitching = on; }
-    // Replaces the port by a new one opened under the same name. When that
-    // fails the reader counts as disconnected.
+    // Replaces the port by a new one opened under the same name, which
+    // reports no line errors. When that fails the reader counts as
+    // disconnected.
     bool reopen();
 
     // How discovery chooses ports; set by the connection settings.
@@ -60,24 +84,27 @@ public:
     int manualNumber = 1;  // the port number typed in
 
 Q_SIGNALS:
-    void connected(const QString &status);
+    void connected();
+    void loaderConnected();
     void disconnected();
-    // The port failed (device gone, I/O error) and is closed.
-    void portFailed(const QString &portName);
-    // Line errors of the connected reader's port, one message each.
-    void lineErrors(const QStringList &messages);
+    // The port failed (device gone, or an I/O error) and is closed.
+    void portLost(const QString &portName);
+    // Line errors of the connected reader's port.
+    void lineErrors(limra::LineErrors errors);
 
 private:
+    enum class State { None, Reader, Loader };
     bool attach(std::unique_ptr<SerialPort> port, const QString &name, bool reportLineErrors);
-    void portFailedNow(bool ioError);
+    void portFailed(bool ioError);
 
     ReaderLink &m_link;
     SerialPortFactory m_factory;
     std::unique_ptr<SerialPort> m_port;
-    QString m_connectedPort;
-    ReaderKind m_kind = ReaderKind::Usb;
-    QString m_serial;
+    QString m_portName;
+    State m_state = State::None;
+    ReaderIdentity m_identity;
     bool m_firmwareSwitching = false;
+    bool m_reportLineErrors = false;
     OpenFailure m_lastOpenFailure = OpenFailure::None;
 };
 

@@ -7,7 +7,6 @@
 #include "link/errors.h"
 #include "link/hextext.h"
 #include "link/readerlink.h"
-#include "platform/dialogs.h"
 
 namespace limra {
 
@@ -36,31 +35,39 @@ QString trafficLine(const QString &time, QChar direction, const QString &rendere
     return QLatin1Char('[') + time + QStringLiteral("] ") + direction + QLatin1Char(' ') + rendered;
 }
 
-TrafficLog::TrafficLog(ReaderLink &link, UserDialogs &dialogs, QObject *parent)
-    : QObject(parent), ReaderOperation(link, dialogs)
+TrafficLog::TrafficLog(ReaderLink &link, QObject *parent) : QObject(parent)
 {
     link.setTrafficReported(true);
     connect(&link, &ReaderLink::traffic, this, &TrafficLog::traffic);
 }
 
-void TrafficLog::traffic(QChar direction, const QString &hex)
+void TrafficLog::traffic(char direction, const QByteArray &bytes)
 {
-    const QString rendered = renderTraffic(hex, rendering);
+    const QString rendered = renderTraffic(bytesToHex(bytes), rendering);
     if (rendered.isEmpty())
         return;
     const QString time = QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat);
-    Q_EMIT lineAdded(trafficLine(time, direction, rendered));
+    Q_EMIT lineAdded(trafficLine(time, QLatin1Char(direction), rendered));
 }
 
-void TrafficLog::sendCommand(const QString &payload)
+Report DebugCommand::report() const
 {
-    const QString result = send(payload.toUpper());
-    if (!isError(result)) {
-        m_dialogs.message(texts::kDone);
-        return;
+    switch (status()) {
+    case Status::Done: return Report::message(texts::kDone);
+    case Status::Failed: return Report::message(error() ? errorMessage(*error()) : QString());
+    default: return ReaderOperation::report();
     }
-    resumeReading();
-    m_dialogs.message(errorMessage(result));
+}
+
+void DebugCommand::start(const QByteArray &command)
+{
+    begin();
+    request(command, [this](const ReaderLink::Answer &answer) {
+        if (answer.ok())
+            end(Status::Done);
+        else
+            resumeAndFail(*answer.error);
+    });
 }
 
 } // namespace limra

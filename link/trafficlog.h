@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "link/operation.h"
+#include "link/readerlink.h"
 
 namespace limra {
 
@@ -21,22 +22,31 @@ QString renderTraffic(const QString &hex, TrafficRendering rendering);
 // "[" + time + "] " + direction + " " + rendered bytes.
 QString trafficLine(const QString &time, QChar direction, const QString &rendered);
 
-class TrafficLog : public QObject, public ReaderOperation {
+// Every frame written and every piece read, as time-stamped lines.
+class TrafficLog : public QObject {
     Q_OBJECT
 public:
-    TrafficLog(ReaderLink &link, UserDialogs &dialogs, QObject *parent = nullptr);
+    explicit TrafficLog(ReaderLink &link, QObject *parent = nullptr);
 
     TrafficRendering rendering;
-
-    // "Отправить": the command framed; "Выполнено", or "0501" and the error.
-    // The text is sent in upper case, so that the reply's cmd matches.
-    void sendCommand(const QString &payload);
 
 Q_SIGNALS:
     void lineAdded(const QString &line);
 
 private:
-    void traffic(QChar direction, const QString &hex);
+    void traffic(char direction, const QByteArray &bytes);
+};
+
+// "Отправить": the technician's free command, framed. Done, or refused (or
+// not answered) after which the reader goes back to card reading.
+class DebugCommand : public ReaderOperation {
+    Q_OBJECT
+public:
+    using ReaderOperation::ReaderOperation;
+    // The command's payload: cmd, ver and items, as typed.
+    void start(const QByteArray &payload);
+    // "Выполнено", or the error as a plain message.
+    Report report() const override;
 };
 
 } // namespace limra

@@ -3,6 +3,7 @@
 // box, file and colour choice. No code outside platform/ opens them itself.
 #include <QColor>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace limra {
@@ -14,11 +15,14 @@ public:
 
     // Plain information with the application title and OK.
     virtual void message(const QString &text) = 0;
+    // The same without waiting: `dismissed` is called once the user has
+    // closed it. Nothing that runs meanwhile is held up.
+    virtual void notify(const QString &text, std::function<void()> dismissed) = 0;
     // Error: caption "Ошибка", error icon, OK.
     virtual void error(const QString &text) = 0;
     // Information with its own title and the information icon.
     virtual void information(const QString &title, const QString &text) = 0;
-    // Yes/No; true for Yes.
+    // Yes/No, with No as the default answer; true for Yes.
     virtual bool question(const QString &caption, const QString &text,
                           QuestionIcon icon = QuestionIcon::Question) = 0;
     // Input box with a caption, a prompt and a value; nullopt on Cancel.

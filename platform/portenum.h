@@ -22,6 +22,13 @@ public:
     virtual QStringList readerPorts() const = 0;
     // Links of the virtual (simulated) readers, in name order.
     virtual QStringList virtualReaders() const = 0;
+    // Where the port's device is plugged in (the USB path), so that a reader
+    // coming back under another name is known; empty when not known.
+    virtual QString location(const QString &port) const
+    {
+        Q_UNUSED(port)
+        return QString();
+    }
 };
 
 } // namespace limra

@@ -1,5 +1,6 @@
 #include "platform/systemdevices.h"
 
+#include <QFile>
 #include <QSerialPortInfo>
 #include <libudev.h>
 
@@ -45,6 +46,31 @@ QStringList SystemPortEnumerator::readerPorts() const
         if (model && node && qstricmp(model, product.constData()) == 0)
             out << QString::fromLocal8Bit(node);
         udev_device_unref(dev);
+    }
+    udev_enumerate_unref(e);
+    udev_unref(context);
+    return out;
+}
+
+QString SystemPortEnumerator::location(const QString &port) const
+{
+    // A virtual reader is where its link is.
+    if (virtualReaderPorts().contains(port))
+        return port;
+    QString out;
+    struct udev *context = udev_new();
+    if (!context)
+        return out;
+    udev_enumerate *e = udev_enumerate_new(context);
+    udev_enumerate_add_match_subsystem(e, "tty");
+    udev_enumerate_add_match_property(e, "DEVNAME", QFile::encodeName(port).constData());
+    udev_enumerate_scan_devices(e);
+    if (udev_list_entry *entry = udev_enumerate_get_list_entry(e)) {
+        if (udev_device *dev = udev_device_new_from_syspath(context, udev_list_entry_get_name(entry))) {
+            if (const char *path = udev_device_get_property_value(dev, "ID_PATH"))
+                out = QString::fromLocal8Bit(path);
+            udev_device_unref(dev);
+        }
     }
     udev_enumerate_unref(e);
     udev_unref(context);

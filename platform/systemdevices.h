@@ -19,6 +19,7 @@ public:
     QList<PortInfo> ports() const override;
     QStringList readerPorts() const override;
     QStringList virtualReaders() const override;
+    QString location(const QString &port) const override;
 };
 
 // udev's tty subsystem plus the virtual readers' folder.

@@ -1,93 +1,115 @@
 #include "provisioning/mastercards.h"
 
-#include "common/texts.h"
-#include "config/editormodel.h"
 #include "link/errors.h"
 #include "link/hextext.h"
-#include "link/readerlink.h"
-#include "platform/dialogs.h"
-#include "provisioning/cardwait.h"
 
 namespace limra {
 
 namespace {
-const QString kProtected = QStringLiteral("1101AA");
-const QString kNotProtected = QStringLiteral("110100");
 const QString kClassicWord = QStringLiteral("MifareClassic ");
 const QString kPlusWord = QStringLiteral("MifarePLUS ");
+constexpr char kProtectedByte = char(0xAA);
 } // namespace
 
-MasterCardOperations::MasterCardOperations(ReaderLink &link, EditorModel &editor, UserDialogs &dialogs,
-                                           CardWaits &waits, QObject *parent)
-    : QObject(parent), ReaderOperation(link, dialogs), m_editor(editor), m_waits(waits)
+QString masterCardTypeWord(int readMode, int highlightedFormat)
 {
-}
-
-QString MasterCardOperations::cardTypeWord() const
-{
-    switch (m_editor.readMode) {
+    switch (readMode) {
     case 1:
         // The highlighted entry of the format list: its first is MifareClassic.
-        return m_editor.highlightedFormat == 0 ? kClassicWord : kPlusWord;
+        return highlightedFormat == 0 ? kClassicWord : kPlusWord;
     case 2:
-        return kPlusWord;
     case 3:
-        // The only format offered in the pass-zone mode is MifarePLUS.
+        // The only format offered in these modes is MifarePLUS.
         return kPlusWord;
     default:
         return QString();
     }
 }
 
-void MasterCardOperations::create()
+void MasterCardsCreate::start(const QString &items, const QString &cardType, bool optionVisible)
 {
-    const QString config = command::WriteMasterConfig + m_editor.buildItems(Producer::MasterCards);
-    Q_EMIT editorChanged();
-    MasterCardWriting wait(
-        m_link.cardEvents(),
-        [this, &config](int count, bool protectedMode) { return startWriting(config, count, protectedMode); },
-        [this] {
-            return m_dialogs.question(QStringLiteral("Выбор опции"),
-                                      QStringLiteral("Внимание!\r\nВ случае утери создаваемых мастер-карт удалить "
-                                                     "защищенный режим будет невозможно.\r\nВыбрать данную опцию?"),
-                                      UserDialogs::QuestionIcon::Warning);
+    begin();
+    m_items = items;
+    m_failure = Failure::None;
+    m_refusal.reset();
+    m_written = 0;
+    m_protected = false;
+    auto wait = std::make_unique<MasterCardWriting>(m_link, m_timings);
+    wait->cardType = cardType;
+    wait->optionVisible = optionVisible;
+    wait->optionChecked = false;
+    connect(wait.get(), &MasterCardWriting::countChosen, this, &MasterCardsCreate::write);
+    runWait(std::move(wait), [this](WaitResult) {
+        MasterCardWriting *w = writing();
+        m_written = w->written;
+        if (m_failure == Failure::None && w->requested > 0 && w->written == w->requested) {
+            resumeReading([this] { end(Status::Done); });
+            return;
+        }
+        if (m_failure == Failure::None)
+            m_failure = w->timedOut ? Failure::TimeUp : Failure::Closed;
+        resumeReading([this] {
+            end(m_failure == Failure::Closed ? Status::Cancelled : Status::Failed, m_refusal);
         });
-    wait.cardType = cardTypeWord();
-    wait.optionVisible = m_editor.readMode != 0;
-    wait.optionChecked = false;
-    m_waits.run(wait);
-    resumeReading();
+    });
 }
 
-bool MasterCardOperations::startWriting(const QString &config, int count, bool protectedMode)
+Report MasterCardsCreate::report() const
 {
-    QString result = send(config + (protectedMode ? kProtected : kNotProtected));
-    if (isError(result)) {
-        m_dialogs.message(QStringLiteral("Ошибка записи конфигурации: ") + errorText(errorCode(result)));
-        return false;
+    switch (m_failure) {
+    case Failure::ConfigRefused:
+        return Report::message(QStringLiteral("Ошибка записи конфигурации: ") + errorText(*m_refusal));
+    case Failure::StartRefused:
+        return Report::message(QStringLiteral("Ошибка перевода в режим создания мастер-карт: ") + errorText(*m_refusal));
+    case Failure::None:
+        return ReaderOperation::report();
+    case Failure::TimeUp:
+    case Failure::Closed:
+        break;
     }
-    result = send(command::StartMasterCards + hexByte(count));
-    if (isError(result)) {
-        m_dialogs.message(QStringLiteral("Ошибка перевода в режим создания мастер-карт: ")
-                          + errorText(errorCode(result)));
-        return false;
-    }
-    return true;
+    return Report::none();
 }
 
-void MasterCardOperations::clear()
+void MasterCardsCreate::write(int count, bool protectedMode)
 {
-    if (!m_dialogs.question(QStringLiteral("Очистка"),
-                            QStringLiteral("Внимание! Все данные на поднесённых к USB-считывателю мастер-картах "
-                                           "будут уничтожены. Продолжить?")))
-        return;
-    if (!startCardOperation(command::ClearMasterCards))
-        return;
-    ClearingWait wait(m_link.cardEvents(), QStringLiteral("Очистка мастер-карт"),
-                      QStringLiteral("По очереди подносите мастер-карты к USB-считывателю"),
-                      QStringLiteral("Закончить очистку мастер-карт"));
-    m_waits.run(wait);
-    resumeReading();
+    m_protected = protectedMode;
+    QByteArray config = hexToBytes(m_items);
+    config.append(char(tag::Protection)).append(char(1)).append(protectedMode ? kProtectedByte : char(0));
+    request(payload(command::WriteConfig, command::MasterConfigVersion, config),
+            [this, count](const ReaderLink::Answer &answer) {
+                if (!answer.ok())
+                    return refused(Failure::ConfigRefused, *answer.error);
+                const QByteArray start{"\x01\x02\x00", 3};
+                request(payload(command::StartMasterCards, command::kVersion, start + char(count)),
+                        [this](const ReaderLink::Answer &started) {
+                            if (!started.ok())
+                                return refused(Failure::StartRefused, *started.error);
+                            setCardMode(true);
+                            writing()->writingStarted();
+                        });
+            });
+}
+
+void MasterCardsCreate::refused(Failure failure, const LinkError &error)
+{
+    m_failure = failure;
+    m_refusal = error;
+    writing()->close();
+}
+
+void MasterCardsClear::start()
+{
+    begin();
+    m_cleared = 0;
+    startCardOperation(payload(command::ClearMasterCards, command::kVersion), [this] {
+        runWait(std::make_unique<ClearingWait>(m_link, m_timings, QStringLiteral("Очистка мастер-карт"),
+                                               QStringLiteral("По очереди подносите мастер-карты к USB-считывателю"),
+                                               QStringLiteral("Закончить очистку мастер-карт")),
+                [this](WaitResult) {
+                    m_cleared = static_cast<ClearingWait *>(cardWait())->cleared;
+                    resumeReading([this] { end(Status::Done); });
+                });
+    });
 }
 
 } // namespace limra

@@ -1,38 +1,65 @@
 #pragma once
-// Creating master cards with the editor's configuration, and clearing master
-// cards. The USB reader writes and clears the cards; the tool puts it into
-// the right mode, supplies the configuration and guides the user.
-#include <QObject>
-
-#include "link/operation.h"
+// Creating master cards with a configuration, and clearing master cards. The
+// USB reader writes and clears the cards; the operations put it into the
+// right mode, supply the configuration and run the card waits.
+#include "provisioning/cardoperation.h"
 
 namespace limra {
 
-class CardWaits;
-class EditorModel;
+// The card-type word the prompts name for a read mode and the highlighted
+// entry of the format list (-1: none): one trailing blank, or empty.
+QString masterCardTypeWord(int readMode, int highlightedFormat);
 
-class MasterCardOperations : public QObject, public ReaderOperation {
+// "Создать мастер-карты": the count is the user's choice on the wait's first
+// page; then the configuration for master cards and the start of writing go
+// to the reader, and the wait counts the cards written.
+class MasterCardsCreate : public CardOperation {
     Q_OBJECT
 public:
-    MasterCardOperations(ReaderLink &link, EditorModel &editor, UserDialogs &dialogs, CardWaits &waits,
-                         QObject *parent = nullptr);
+    enum class Failure {
+        None,
+        ConfigRefused, // the configuration for master cards was refused: error()
+        StartRefused,  // the start of writing was refused: error()
+        TimeUp,        // a card was not written in time
+        Closed,        // the user closed the wait before every card was written
+    };
 
-    // "Создать мастер-карты".
-    void create();
-    // "Очистить мастер-карты".
-    void clear();
+    using CardOperation::CardOperation;
+    // `items`: the configuration for master cards as it was when the user
+    // asked; the wait shows `cardType` and, when `optionVisible`, the
+    // protected-mode option.
+    void start(const QString &items, const QString &cardType, bool optionVisible);
+    // The refusals; the cards written and a time out are the wait's notices.
+    Report report() const override;
+    MasterCardWriting *writing() const { return static_cast<MasterCardWriting *>(cardWait()); }
 
-    // The card-type word the prompts name for the editor's read mode.
-    QString cardTypeWord() const;
-
-Q_SIGNALS:
-    void editorChanged();
+    Failure failure() const { return m_failure; }
+    int written() const { return m_written; }
+    // The protection byte sent with the configuration ("AA" or "00").
+    bool protectedMode() const { return m_protected; }
 
 private:
-    bool startWriting(const QString &config, int count, bool protectedMode);
+    void write(int count, bool protectedMode);
+    void refused(Failure failure, const LinkError &error);
 
-    EditorModel &m_editor;
-    CardWaits &m_waits;
+    QString m_items;
+    Failure m_failure = Failure::None;
+    std::optional<LinkError> m_refusal;
+    int m_written = 0;
+    bool m_protected = false;
+};
+
+// "Очистить мастер-карты": the reader clears every master card presented
+// until the user finishes.
+class MasterCardsClear : public CardOperation {
+    Q_OBJECT
+public:
+    using CardOperation::CardOperation;
+    void start();
+    int cleared() const { return m_cleared; }
+
+private:
+    int m_cleared = 0;
 };
 
 } // namespace limra

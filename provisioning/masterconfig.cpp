@@ -1,12 +1,6 @@
 #include "provisioning/masterconfig.h"
 
 #include "common/texts.h"
-#include "config/editormodel.h"
-#include "config/transfer.h"
-#include "link/hextext.h"
-#include "link/readerlink.h"
-#include "platform/dialogs.h"
-#include "provisioning/cardwait.h"
 
 namespace limra {
 
@@ -15,76 +9,112 @@ namespace {
 constexpr int kMinimumReportDigits = 40;
 } // namespace
 
-MasterConfigOperations::MasterConfigOperations(ReaderLink &link, EditorModel &editor, UserDialogs &dialogs,
-                                               CardWaits &waits, QObject *parent)
-    : QObject(parent), ReaderOperation(link, dialogs), m_editor(editor), m_waits(waits)
+void MasterConfigRead::start()
 {
+    begin();
+    m_failure = Failure::None;
+    m_items.clear();
+    request(payload(command::ReadMasterCard, command::kVersion), [this](const ReaderLink::Answer &answer) {
+        if (!answer.ok()) {
+            // Refused: the reader goes back to card reading before and after the message.
+            m_failure = Failure::Refused;
+            resumeReading([this, error = *answer.error] { resumeAndFail(error); });
+            return;
+        }
+        setCardMode(true);
+        runWait(std::make_unique<MasterConfigWait>(m_link, m_timings), [this](WaitResult) {
+            const QString report = static_cast<MasterConfigWait *>(cardWait())->report;
+            resumeReading([this, report] {
+                if (report.size() < kMinimumReportDigits) {
+                    m_failure = Failure::NotRead;
+                    end(Status::Failed);
+                    return;
+                }
+                m_items = report;
+                end(Status::Done);
+            });
+        });
+    });
 }
 
-void MasterConfigOperations::readIntoEditor()
+Report MasterConfigRead::report() const
 {
-    // A refused start is told between two returns to card reading.
-    if (startCardOperation(command::ReadMasterCard)) {
-        MasterConfigWait wait(m_link.cardEvents());
-        m_link.addSink(&wait);
-        m_waits.run(wait);
-        m_link.removeSink(&wait);
-        applyReport(wait.report);
-    }
-    resumeReading();
+    if (m_failure == Failure::NotRead)
+        return Report::error(texts::kConfigurationNotRead);
+    return status() == Status::Done ? Report::none() : ReaderOperation::report();
 }
 
-void MasterConfigOperations::applyReport(const QString &report)
+Report MasterConfigTakeOver::report() const
 {
-    if (report.size() < kMinimumReportDigits) {
-        m_dialogs.error(texts::kConfigurationNotRead);
-        return;
-    }
-    const ConfigTable table = parseConfig(report);
-    const bool applied = applyToEditor(m_editor, table, ConfigSource::MasterCard, m_dialogs);
-    Q_EMIT editorChanged();
-    if (!applied)
-        return;
-
-    QString title = QStringLiteral("Конфигурация считана с мастер-карты");
-    const QString place = table[tag::SetPlace];
-    if (place.size() == 4)
-        title += QStringLiteral(" №%1 из %2").arg(hexToInt(place.left(2)) + 1).arg(hexToInt(place.mid(2, 2)));
-
-    const QString objectSum = table[tag::ObjectChecksum];
-    const QString keySum = table[tag::KeyChecksum];
-    if (!objectSum.isEmpty()) {
-        const int mode = m_editor.readMode;
-        if (mode == 1 || mode == 3)
-            m_dialogs.input(title, texts::kObjectChecksum, objectSum);
-        else if (mode == 2)
-            m_dialogs.input(title, texts::kKeyChecksum, objectSum);
-    } else if (!keySum.isEmpty()) {
-        m_dialogs.input(title, texts::kKeyChecksum, keySum);
-    } else {
-        m_dialogs.message(title);
-    }
+    if (status() == Status::Done)
+        return Report::message(texts::kDone);
+    if (m_failure == Failure::NotTaken)
+        return Report::error(QStringLiteral("Ошибка чтения/записи конфигурации."));
+    return ReaderOperation::report();
 }
 
-void MasterConfigOperations::takeOver()
+MasterConfigTakeOver::MasterConfigTakeOver(ReaderLink &link, const Timings &timings, QObject *parent)
+    : CardOperation(link, timings, parent), m_keep(link, timings)
 {
-    if (m_editor.readMode == 1
-        && !m_dialogs.question(texts::kConfigurationCaption,
-                               QStringLiteral("Для записи конфигурации в USB-считыватель потребуется ранее созданная "
-                                              "мастер-карта. Продолжить?")))
-        return;
-    if (!beforeWrite())
-        return;
-    if (!startCardOperation(command::TakeOverMasterCard))
-        return;
-    SingleCardWait wait(m_link.cardEvents(), QStringLiteral("Чтение/запись конфигурации"),
-                        QStringLiteral("Поднесите мастер-карту с конфигурацией к USB-считывателю"));
-    const WaitResult outcome = m_waits.run(wait);
-    resumeReading();
-    if (outcome == WaitResult::Yes)
-        m_dialogs.message(texts::kDone);
+    connect(&m_keep, &ReaderOperation::finished, this, [this] {
+        if (!running() || m_awaitingDecision)
+            return;
+        if (m_keep.status() == Status::Done)
+            return takeOver();
+        m_keepProblem = m_keep.problem();
+        m_awaitingDecision = true;
+        Q_EMIT changed();
+    });
+}
+
+void MasterConfigTakeOver::start()
+{
+    begin();
+    m_failure = Failure::None;
+    m_awaitingDecision = false;
+    m_keepProblem.clear();
+    if (keepCopy)
+        m_keep.start(keepCopy);
     else
-        m_dialogs.error(QStringLiteral("Ошибка чтения/записи конфигурации."));
+        takeOver();
+}
+
+void MasterConfigTakeOver::proceed(bool go)
+{
+    if (!awaitingDecision())
+        return;
+    m_awaitingDecision = false;
+    if (go) {
+        takeOver();
+        return;
+    }
+    m_failure = Failure::Declined;
+    end(Status::Cancelled);
+}
+
+void MasterConfigTakeOver::takeOver()
+{
+    Q_EMIT changed();
+    request(payload(command::TakeOverMasterCard, command::kVersion), [this](const ReaderLink::Answer &answer) {
+        if (!answer.ok()) {
+            m_failure = Failure::Refused;
+            resumeAndFail(*answer.error);
+            return;
+        }
+        setCardMode(true);
+        runWait(std::make_unique<SingleCardWait>(m_link, m_timings, QStringLiteral("Чтение/запись конфигурации"),
+                                                 QStringLiteral("Поднесите мастер-карту с конфигурацией к USB-считывателю")),
+                [this](WaitResult result) {
+                    resumeReading([this, result] {
+                        if (result == WaitResult::Yes) {
+                            end(Status::Done);
+                        } else {
+                            m_failure = Failure::NotTaken;
+                            end(Status::Failed);
+                        }
+                    });
+                });
+    });
 }
 
 } // namespace limra

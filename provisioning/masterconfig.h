@@ -1,38 +1,76 @@
 #pragma once
 // Configuration through master cards: a master card's configuration read
-// into the editor, or taken over by the USB reader directly.
-#include <QObject>
+// (for the editor), or taken over by the USB reader directly.
 #include <functional>
 
-#include "link/operation.h"
+#include "config/transfer.h"
+#include "provisioning/cardoperation.h"
 
 namespace limra {
 
-class CardWaits;
-class EditorModel;
-
-class MasterConfigOperations : public QObject, public ReaderOperation {
+// "Считать конфигурацию с мастер-карты": the reader reports the configuration
+// of the next master card presented within 30 seconds.
+class MasterConfigRead : public CardOperation {
     Q_OBJECT
 public:
-    MasterConfigOperations(ReaderLink &link, EditorModel &editor, UserDialogs &dialogs, CardWaits &waits,
-                           QObject *parent = nullptr);
+    enum class Failure {
+        None,
+        Refused,  // the reader refused to read master cards: error()
+        NotRead,  // no configuration came (time out, closed, or too short)
+    };
 
-    // "Считать конфигурацию с мастер-карты".
-    void readIntoEditor();
-    // "Считать конфигурацию с мастер-карты и записать в USB-считыватель".
-    void takeOver();
-    // Asked right before the reader takes a master card's configuration over;
-    // false: nothing is sent.
-    std::function<bool()> beforeWrite = [] { return true; };
+    using CardOperation::CardOperation;
+    void start();
+    // Refusals and no configuration; a configuration read is told by
+    // whoever puts it in.
+    Report report() const override;
 
-Q_SIGNALS:
-    void editorChanged();
+    Failure failure() const { return m_failure; }
+    // The card's configuration items, as hex text.
+    QString items() const { return m_items; }
 
 private:
-    void applyReport(const QString &report);
+    Failure m_failure = Failure::None;
+    QString m_items;
+};
 
-    EditorModel &m_editor;
-    CardWaits &m_waits;
+// "Считать конфигурацию с мастер-карты и записать в USB-считыватель": the
+// reader takes over the configuration of the next master card presented.
+// The reader's configuration is kept first, when a way to keep it is given;
+// when that fails the operation waits for the user's decision.
+class MasterConfigTakeOver : public CardOperation {
+    Q_OBJECT
+public:
+    enum class Failure {
+        None,
+        Declined, // the copy could not be kept and the user chose not to go on
+        Refused,  // the reader refused: error()
+        NotTaken, // no master card was taken (time out, or closed)
+    };
+    MasterConfigTakeOver(ReaderLink &link, const Timings &timings, QObject *parent = nullptr);
+    void start();
+    ConfigKeep::KeepCopy keepCopy;
+    Report report() const override;
+
+    bool awaitingDecision() const { return running() && m_awaitingDecision; }
+    QString keepProblem() const { return m_keepProblem; }
+    void proceed(bool takeOver);
+    Failure failure() const { return m_failure; }
+
+protected:
+    void stopping() override
+    {
+        m_keep.cancel();
+        CardOperation::stopping();
+    }
+
+private:
+    void takeOver();
+
+    ConfigKeep m_keep;
+    Failure m_failure = Failure::None;
+    bool m_awaitingDecision = false;
+    QString m_keepProblem;
 };
 
 } // namespace limra

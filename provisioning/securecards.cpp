@@ -2,105 +2,116 @@
 
 #include "common/texts.h"
 #include "config/readerconfig.h"
-#include "link/errors.h"
 #include "link/hextext.h"
-#include "link/readerlink.h"
-#include "platform/dialogs.h"
-#include "provisioning/cardwait.h"
 
 namespace limra {
 
 namespace {
-const QString &kCaption = texts::kSecureCardsCaption;
-const QString kCreating = QStringLiteral("Создание защищенных карт");
 const QString kClearing = QStringLiteral("Очистка защищенных карт");
 // A configuration reply shorter than this holds no read mode worth showing.
-constexpr int kMinimumModeReplyDigits = 41;
+constexpr int kMinimumModeReplyBytes = 21;
 } // namespace
 
-SecureCardOperations::SecureCardOperations(ReaderLink &link, UserDialogs &dialogs, CardWaits &waits,
-                                           QObject *parent)
-    : QObject(parent), ReaderOperation(link, dialogs), m_waits(waits)
-{
-}
-
-SecureCardOperations::ModeView SecureCardOperations::modeView(Mode mode)
+SecureModeView secureModeView(SecureMode mode)
 {
     switch (mode) {
-    case Mode::ObjectCode: return {mode, texts::kObjectCodeMode, true, false};
-    case Mode::PassZones: return {mode, texts::kZonesCaption, true, true};
-    case Mode::Normal: return {mode, QStringLiteral("Обычный режим"), false, false};
-    case Mode::CodeFromBlock: return {mode, QStringLiteral("Код из блока"), false, false};
-    case Mode::Unknown: break;
+    case SecureMode::ObjectCode: return {mode, texts::kObjectCodeMode, true, false};
+    case SecureMode::PassZones: return {mode, texts::kZonesCaption, true, true};
+    case SecureMode::Normal: return {mode, QStringLiteral("Обычный режим"), false, false};
+    case SecureMode::CodeFromBlock: return {mode, QStringLiteral("Код из блока"), false, false};
+    case SecureMode::Unknown: break;
     }
-    return {Mode::Unknown, QStringLiteral("Неизвестно"), false, false};
+    return {SecureMode::Unknown, QStringLiteral("Неизвестно"), false, false};
 }
 
-SecureCardOperations::ModeView SecureCardOperations::queryMode()
+void SecureModeQuery::start()
 {
-    const QString result = send(command::ReadConfig);
-    QString item;
-    if (!isError(result) && result.size() >= kMinimumModeReplyDigits)
-        item = tagValue(tag::ReadMode, result, Packet::Items);
-    static const struct { const char *item; Mode mode; } modes[] = {
-        {"00", Mode::Normal}, {"01", Mode::ObjectCode}, {"02", Mode::CodeFromBlock}, {"03", Mode::PassZones}};
-    m_mode = Mode::Unknown;
-    for (const auto &m : modes)
-        if (item == QLatin1String(m.item))
-            m_mode = m.mode;
-    return modeView(m_mode);
-}
-
-void SecureCardOperations::create(const std::array<bool, 64> &zones)
-{
-    if (!m_dialogs.question(kCaption, QStringLiteral("Для создания защищенных карт потребуется ранее созданная "
-                                                     "мастер-карта с заданным кодом объекта. Продолжить?")))
-        return;
-    if (m_mode == Mode::PassZones) {
-        const QString result = send(command::WriteSecureZones + zoneMask(zones));
-        if (isError(result)) {
-            resumeAndReport(result);
-            return;
+    begin();
+    m_mode = SecureMode::Unknown;
+    request(payload(command::ReadConfig, command::kVersion), [this](const ReaderLink::Answer &answer) {
+        if (answer.ok() && answer.reply.body.size() >= kMinimumModeReplyBytes) {
+            const std::optional<QByteArray> item = answer.reply.item(tag::ReadMode);
+            if (item && item->size() == 1 && quint8(item->at(0)) <= 3) {
+                static const SecureMode modes[] = {SecureMode::Normal, SecureMode::ObjectCode,
+                                                   SecureMode::CodeFromBlock, SecureMode::PassZones};
+                m_mode = modes[quint8(item->at(0))];
+            }
         }
+        end(answer.ok() ? Status::Done : Status::Failed, answer.error);
+    });
+}
+
+void SecureCardsRun::start(Kind kind, SecureMode mode, const std::array<bool, 64> &zones)
+{
+    begin();
+    m_kind = kind;
+    m_failure = Failure::None;
+    m_cards = 0;
+    switch (kind) {
+    case Kind::Create: {
+        auto create = [this] {
+            countCards(command::CreateSecureCards, QStringLiteral("Создание защищенных карт"),
+                       QStringLiteral("Создано защищенных карт:"), QStringLiteral("Закончить создание защищенных карт"));
+        };
+        if (mode != SecureMode::PassZones)
+            return create();
+        const QByteArray zoneItem = QByteArray(1, char(tag::Key)) + char(16) + hexToBytes(zoneMask(zones));
+        request(payload(command::WriteConfig, command::ZonesVersion, zoneItem),
+                [this, create](const ReaderLink::Answer &answer) {
+                    if (!answer.ok()) {
+                        m_failure = Failure::Refused;
+                        return resumeAndFail(*answer.error);
+                    }
+                    create();
+                });
+        return;
     }
-    countCards(command::CreateSecureCards, kCreating, QStringLiteral("Создано защищенных карт:"),
-               QStringLiteral("Закончить создание защищенных карт"),
-               QStringLiteral("Ошибка создания защищенных карт."));
+    case Kind::ClearOne:
+        countCards(command::ClearSecureCards, kClearing, QStringLiteral("Очищено защищенных карт:"),
+                   QStringLiteral("Закончить очистку защищенных карт"));
+        return;
+    case Kind::ClearAll:
+        m_failure = Failure::Refused; // until the reader accepts
+        startCardOperation(payload(command::ClearAllSecureCards, command::kVersion), [this] {
+            m_failure = Failure::None;
+            runWait(std::make_unique<ClearingWait>(m_link, m_timings, kClearing, texts::kPresentCardsPrompt,
+                                                   QStringLiteral("Закончить очистку карт")),
+                    [this](WaitResult) {
+                        m_cards = static_cast<ClearingWait *>(cardWait())->cleared;
+                        resumeReading([this] { end(Status::Done); });
+                    });
+        });
+        return;
+    }
 }
 
-void SecureCardOperations::clearOneObjectCode()
+Report SecureCardsRun::report() const
 {
-    if (!m_dialogs.question(kCaption, QStringLiteral("Для очистки защищенных карт потребуется ранее созданная "
-                                                     "мастер-карта с заданным кодом объекта. Продолжить?")))
-        return;
-    countCards(command::ClearSecureCards, kClearing, QStringLiteral("Очищено защищенных карт:"),
-               QStringLiteral("Закончить очистку защищенных карт"), QStringLiteral("Ошибка очистки защищенных карт."));
+    if (m_failure == Failure::MasterCardNotTaken)
+        return Report::error(m_kind == Kind::Create ? QStringLiteral("Ошибка создания защищенных карт.")
+                                                    : QStringLiteral("Ошибка очистки защищенных карт."));
+    return ReaderOperation::report();
 }
 
-void SecureCardOperations::countCards(const QString &startCommand, const QString &caption,
-                                      const QString &counterCaption, const QString &finishText,
-                                      const QString &failure)
+void SecureCardsRun::countCards(quint8 startCommand, const QString &caption, const QString &counterCaption,
+                                const QString &finishText)
 {
-    if (!startCardOperation(startCommand))
-        return;
-    SecureCardWait wait(m_link.cardEvents(), caption, counterCaption, finishText);
-    const WaitResult outcome = m_waits.run(wait);
-    resumeReading();
-    if (outcome == WaitResult::No)
-        m_dialogs.error(failure);
-}
-
-void SecureCardOperations::clearAllObjectCodes()
-{
-    if (!m_dialogs.question(kCaption,
-                            QStringLiteral("Во время очистки защищенных карт будут удалены ВСЕ коды объектов. Продолжить?")))
-        return;
-    if (!startCardOperation(command::ClearAllSecureCards))
-        return;
-    ClearingWait wait(m_link.cardEvents(), kClearing, texts::kPresentCardsPrompt,
-                      QStringLiteral("Закончить очистку карт"));
-    m_waits.run(wait);
-    resumeReading();
+    m_failure = Failure::Refused; // until the reader accepts
+    startCardOperation(payload(startCommand, command::kVersion), [=] {
+        m_failure = Failure::None;
+        runWait(std::make_unique<SecureCardWait>(m_link, m_timings, caption, counterCaption, finishText),
+                [this](WaitResult result) {
+                    m_cards = static_cast<SecureCardWait *>(cardWait())->made;
+                    resumeReading([this, result] {
+                        if (result == WaitResult::No) {
+                            m_failure = Failure::MasterCardNotTaken;
+                            end(Status::Failed);
+                        } else {
+                            end(Status::Done);
+                        }
+                    });
+                });
+    });
 }
 
 } // namespace limra

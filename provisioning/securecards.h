@@ -2,53 +2,67 @@
 // Secure cards: cards made secure by the USB reader with the object code of
 // a master card (and, in the pass-zone mode, pass zones), and cleared again.
 // The page "Защищенные карты" asks the reader's mode each time it is opened.
-#include <QObject>
 #include <array>
 
-#include "link/operation.h"
+#include "provisioning/cardoperation.h"
 
 namespace limra {
 
-class CardWaits;
+// The reader's read mode as the secure-cards page sees it.
+enum class SecureMode { Unknown, Normal, ObjectCode, CodeFromBlock, PassZones };
 
-class SecureCardOperations : public QObject, public ReaderOperation {
+// What the page offers in a mode.
+struct SecureModeView {
+    SecureMode mode;
+    QString text;      // shown after "Текущая конфигурация считывателя:"
+    bool buttons;      // the three secure-card buttons usable
+    bool zones;        // the group "Зоны прохода" shown
+};
+SecureModeView secureModeView(SecureMode mode);
+
+// Asks the reader for its read mode ("0B01"; nothing else is sent, and a
+// failure is the mode Unknown).
+class SecureModeQuery : public ReaderOperation {
     Q_OBJECT
 public:
-    // The reader's read mode as the page shows it.
-    enum class Mode { Unknown, Normal, ObjectCode, CodeFromBlock, PassZones };
-    struct ModeView {
-        Mode mode;
-        QString text;      // shown after "Текущая конфигурация считывателя:"
-        bool buttons;      // the three secure-card buttons usable
-        bool zones;        // the group "Зоны прохода" shown
-    };
-
-    SecureCardOperations(ReaderLink &link, UserDialogs &dialogs, CardWaits &waits, QObject *parent = nullptr);
-
-    // Asks the reader for its read mode ("0B01"; nothing else is sent, and a
-    // failure shows nothing).
-    ModeView queryMode();
-    Mode mode() const { return m_mode; }
-
-    // "Создать защищенные карты - записать код объекта / зоны прохода", with
-    // the zones of the page's own grid (zone 1 first).
-    void create(const std::array<bool, 64> &zones);
-    // "Очистить защищенные карты - удалить код объекта / зоны прохода".
-    void clearOneObjectCode();
-    // "Очистить защищенные карты - удалить все коды объектов / зоны прохода".
-    void clearAllObjectCodes();
-
-    static ModeView modeView(Mode mode);
+    using ReaderOperation::ReaderOperation;
+    void start();
+    SecureMode mode() const { return m_mode; }
 
 private:
-    // Starts the card operation, waits while the master card and then the
-    // cards are presented, and tells `failure` when the master card was not
-    // taken.
-    void countCards(const QString &startCommand, const QString &caption, const QString &counterCaption,
-                    const QString &finishText, const QString &failure);
+    SecureMode m_mode = SecureMode::Unknown;
+};
 
-    CardWaits &m_waits;
-    Mode m_mode = Mode::Unknown;
+// The three secure-card workflows. Each starts the reader's card operation;
+// the creating and clearing of object codes first wait for the master card
+// with the object code, then count the cards until the user finishes.
+class SecureCardsRun : public CardOperation {
+    Q_OBJECT
+public:
+    enum class Kind { Create, ClearOne, ClearAll };
+    enum class Failure {
+        None,
+        Refused,             // the reader refused a command: error()
+        MasterCardNotTaken,  // the master card with the object code did not come in time
+    };
+
+    using CardOperation::CardOperation;
+    // Creating in the pass-zone mode writes the zones (zone 1 first) before it starts.
+    void start(Kind kind, SecureMode mode, const std::array<bool, 64> &zones = {});
+    Report report() const override;
+
+    Kind kind() const { return m_kind; }
+    Failure failure() const { return m_failure; }
+    // Cards made or cleared.
+    int cards() const { return m_cards; }
+
+private:
+    void countCards(quint8 startCommand, const QString &caption, const QString &counterCaption,
+                    const QString &finishText);
+
+    Kind m_kind = Kind::Create;
+    Failure m_failure = Failure::None;
+    int m_cards = 0;
 };
 
 } // namespace limra

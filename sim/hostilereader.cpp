@@ -52,7 +52,7 @@ void chaos(ReaderModel &model, QRandomGenerator &rng)
         break;
     case 5:
         for (int i = 0; i < 20; ++i)
-            send(hexToBytes(kStatusFramePrefix + hexByte(int(rng.bounded(256))) + QStringLiteral("24")));
+            send(hexToBytes(QStringLiteral("230800010D01") + hexByte(int(rng.bounded(256))) + QStringLiteral("24")));
         break;
     case 6:
         for (int i = 0; i < 40; ++i)

@@ -226,7 +226,7 @@ void ReaderModel::cardStatus(int code)
         faults.cardError = -1;
     }
     Q_EMIT note(QStringLiteral("card operation status %1").arg(hexByte(code)));
-    emitBytes(hexToBytes(kStatusFramePrefix + hexByte(code) + QStringLiteral("24")));
+    emitBytes(hexToBytes(QStringLiteral("230800010D01") + hexByte(code) + QStringLiteral("24")));
 }
 
 void ReaderModel::presentCard(IdKind kind, const QString &id)
@@ -383,7 +383,7 @@ void ReaderModel::masterPresented(int index)
         QString items = card.items + QStringLiteral("0102") + hexByte(card.place) + hexByte(card.setSize);
         if (!card.objectCode.isEmpty())
             items += QStringLiteral("0E02") + hexDigits(qHash(card.objectCode) & 0xFFFF, 4);
-        emitBytes(hexToBytes(frameText(command::MasterCardReport + items)));
+        emitBytes(hexToBytes(frameText(QStringLiteral("0103") + items)));
         return;
     }
     case Mode::TakeOverMaster:

@@ -15,9 +15,10 @@
 #include "app/settings.h"
 #include "app/ui/statusbar.h"
 #include "common/texts.h"
+#include "app/station.h"
 #include "config/backups.h"
-#include "config/transfer.h"
 #include "config/ui/keptwindow.h"
+#include "config/ui/transfercontroller.h"
 #include "display/cardlog.h"
 #include "display/ui/cardlogwindow.h"
 #include "config/ui/configeditor.h"
@@ -30,6 +31,8 @@
 #include "firmware/ui/firmwarepage.h"
 #include "firmware/update.h"
 #include "link/discovery.h"
+#include "link/errors.h"
+#include "link/readerlink.h"
 #include "link/session.h"
 #include "link/trafficlog.h"
 #include "link/ui/connectiondialog.h"
@@ -42,6 +45,7 @@
 #include "provisioning/masterconfig.h"
 #include "provisioning/securecards.h"
 #include "provisioning/ui/cardwaitdialogs.h"
+#include "provisioning/ui/mastercontroller.h"
 #include "provisioning/ui/securecardspage.h"
 
 // Resources of a static library are registered by hand, outside any namespace.
@@ -58,7 +62,6 @@ constexpr int kClientHeight = 650;
 constexpr int kMinOuterWidth = 910;
 constexpr int kMinOuterHeight = 655;
 constexpr int kTrayStartMs = 10;
-constexpr int kUnblockMs = 50;
 const QString kUnsavedConfiguration =
     QStringLiteral("Конфигурация в редакторе изменена и не записана ни в USB-считыватель, ни в файл.");
 const QString kCardLogKey = QStringLiteral("cardlog");
@@ -84,20 +87,18 @@ QString MainWindow::caption()
     return texts::kAppTitle + QLatin1Char(' ') + QStringLiteral(LIMRA_VERSION);
 }
 
-MainWindow::MainWindow(const Services &services, QWidget *parent) : QMainWindow(parent), m_services(services)
+MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget *parent)
+    : QMainWindow(parent), m_station(station), m_services(services)
 {
-    if (m_services.dataFolder.isEmpty())
-        m_services.dataFolder = userDataFolder();
     initResources();
     setWindowTitle(caption());
     setWindowIcon(appIcon());
-
-    m_session = std::make_unique<ReaderSession>(m_link, m_services.portFactory);
-    m_discovery = std::make_unique<ReaderDiscovery>(*m_session, m_link, *m_services.ports);
-    m_editorModel.readerKind = [this] { return m_session->kind(); };
+    m_editorModel.readerKind = [this] { return m_station.session().kind(); };
 
     m_presenter = new CardPresenter(m_services.clipboard, m_services.keys, this);
-    m_link.addSink(m_presenter);
+    ReaderLink &link = m_station.link();
+    connect(&link, &ReaderLink::identifierRead, m_presenter, &CardPresenter::identifierRead);
+    connect(&link, &ReaderLink::cardInfoRead, m_presenter, &CardPresenter::cardInfoRead);
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -117,11 +118,11 @@ MainWindow::MainWindow(const Services &services, QWidget *parent) : QMainWindow(
 
     m_templateEditor = new TemplateEditor(this);
     m_connectionDialog = new ConnectionDialog(this);
-    m_connectionDialog->allPorts = [this] { return m_discovery->allPorts(); };
+    m_connectionDialog->allPorts = [this] { return m_station.discovery().allPorts(); };
     m_zoneTools = new ZoneTools(m_configPage->editor->zones, m_securePage->zones, *m_services.dialogs,
                                 QFileInfo(m_services.settingsPath).absolutePath(), this);
     m_zoneTools->fillNameSources();
-    connectOperations();
+    connectStation();
 
     m_presenter->options.clipboard = [this] { return m_configPage->toClipboard->isChecked(); };
     m_presenter->options.typing = [this] { return m_configPage->toKeyboard->isChecked(); };
@@ -133,24 +134,14 @@ MainWindow::MainWindow(const Services &services, QWidget *parent) : QMainWindow(
             m_presenter->activeTemplate = m_templateEditor->templateText();
     };
 
-    m_tabs->setEnabled(false);
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
+    updateTabs();
 
     m_trayStartTimer.setSingleShot(true);
     m_trayStartTimer.setInterval(kTrayStartMs);
     // Straight to the tray, without asking the window system to minimize:
     // a late notice of that could hide the window again after a restore.
     connect(&m_trayStartTimer, &QTimer::timeout, this, &MainWindow::minimizeToTray);
-    m_unblockTimer.setSingleShot(true);
-    m_unblockTimer.setInterval(kUnblockMs);
-    connect(&m_unblockTimer, &QTimer::timeout, this, [this] {
-        if (!m_inputBlocked)
-            return;
-        m_inputBlocked = false;
-        qApp->removeEventFilter(this);
-        QApplication::restoreOverrideCursor();
-    });
-    connect(&m_link, &ReaderLink::busyChanged, this, &MainWindow::readerBusy);
     if (m_services.tray) {
         connect(m_services.tray, &Tray::restoreRequested, this, &MainWindow::restoreFromTray);
         connect(m_services.tray, &Tray::closeRequested, this, &QWidget::close);
@@ -158,138 +149,99 @@ MainWindow::MainWindow(const Services &services, QWidget *parent) : QMainWindow(
         connect(m_services.tray, &Tray::keptConfigurationsRequested, this, &MainWindow::showKeptConfigurations);
     }
 
-    connect(m_session.get(), &ReaderSession::connected, this, &MainWindow::readerConnected);
-    connect(m_session.get(), &ReaderSession::disconnected, this, [this] {
-        updateTabsEnabled();
-        setStatusText(texts::kSearching);
-    });
-    connect(m_session.get(), &ReaderSession::lineErrors, this, [this](const QStringList &messages) {
-        for (const QString &m : messages)
-            m_services.dialogs->message(m);
-    });
-    connect(m_discovery.get(), &ReaderDiscovery::identified, this, &MainWindow::readConfigurationAfterConnecting);
-    connect(m_discovery.get(), &ReaderDiscovery::troubleChanged, this, [this](const PortTrouble &trouble) {
-        if (m_session->isConnected())
-            return;
-        if (trouble.kind == PortTrouble::Kind::None) {
-            setStatusText(texts::kSearching);
-            return;
-        }
-        // Why the reader is not found: a few words, and the whole story as tooltip.
-        setStatusText(texts::kSearching + QStringLiteral(" (") + trouble.shortText() + QLatin1Char(')'));
-        m_statusBar->text->setToolTip(trouble.details());
-        m_statusBar->text->setAccessibleDescription(trouble.details());
-    });
-    if (m_services.deviceMonitor) {
-        connect(m_services.deviceMonitor, &DeviceMonitor::removed, m_discovery.get(),
-                &ReaderDiscovery::deviceRemoved);
-        connect(m_services.deviceMonitor, &DeviceMonitor::changed, m_discovery.get(),
-                &ReaderDiscovery::portsChanged);
-    }
-
     resize(kClientWidth, kClientHeight);
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
-    m_discovery->start();
+    m_station.discovery().start();
 }
 
 MainWindow::~MainWindow()
 {
-    if (m_inputBlocked) {
-        qApp->removeEventFilter(this);
-        QApplication::restoreOverrideCursor();
-    }
-    m_discovery.reset();
-    m_link.removeSink(m_presenter);
-    m_session.reset();
+    disconnect(&m_station.link(), nullptr, this, nullptr);
+    disconnect(&m_station.link(), nullptr, m_presenter, nullptr);
+    disconnect(&m_station, nullptr, this, nullptr);
+    disconnect(&m_station.session(), nullptr, this, nullptr);
+    disconnect(&m_station.discovery(), nullptr, this, nullptr);
 }
 
 void MainWindow::buildPages()
 {
+    UserDialogs &dialogs = *m_services.dialogs;
     m_programTabChange = true;
-    m_configPage = new ConfigPage(m_editorModel, *m_services.dialogs, m_tabs);
+    m_configPage = new ConfigPage(m_editorModel, dialogs, m_tabs);
     m_tabs->addTab(m_configPage, texts::kConfigurationCaption);
-    m_securePage = new SecureCardsPage(m_tabs);
+    m_securePage = new SecureCardsPage(m_station.secureModeQuery(), m_station.secureCards(), m_station, dialogs, m_tabs);
     m_tabs->addTab(m_securePage, texts::kSecureCardsCaption);
-    m_firmwareUpdate = new FirmwareUpdate(m_link, *m_session, *m_services.dialogs, this);
-    m_versionQuery = std::make_unique<FirmwareVersionQuery>(m_link, *m_services.dialogs);
-    m_firmwarePage = new FirmwarePage(*m_firmwareUpdate, *m_versionQuery, *m_services.dialogs, m_tabs);
-    connect(m_firmwareUpdate, &FirmwareUpdate::lockedChanged, this, &MainWindow::setLocked);
-    connect(m_firmwareUpdate, &FirmwareUpdate::waitCursor, this, [this](bool on) {
-        if (on == m_firmwareCursor)
-            return;
-        m_firmwareCursor = on;
-        if (on)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    });
+    m_firmwarePage = new FirmwarePage(m_station.firmwareUpdate(), m_station.versionQuery(), m_station, dialogs, m_tabs);
     m_tabs->addTab(m_firmwarePage, texts::kFirmwareCaption);
     m_programTabChange = false;
 }
 
-void MainWindow::connectOperations()
+void MainWindow::connectStation()
 {
     UserDialogs &dialogs = *m_services.dialogs;
-    m_cardWaits = std::make_unique<DialogCardWaits>(dialogs, this, [this] { return debugMode(); });
-    auto objectCodeWait = [this](const QString &waitCaption, const QString &prompt) {
-        SingleCardWait wait(m_link.cardEvents(), waitCaption, prompt);
-        return m_cardWaits->run(wait);
-    };
-    m_transfer = new ConfigTransfer(m_link, m_editorModel, dialogs, objectCodeWait, this);
-    m_masterCards = new MasterCardOperations(m_link, m_editorModel, dialogs, *m_cardWaits, this);
-    m_masterConfig = new MasterConfigOperations(m_link, m_editorModel, dialogs, *m_cardWaits, this);
-    m_secureCards = new SecureCardOperations(m_link, dialogs, *m_cardWaits, this);
-
     ConfigEditor *editor = m_configPage->editor;
-    connect(m_transfer, &ConfigTransfer::editorChanged, editor, &ConfigEditor::sync);
-    connect(m_masterCards, &MasterCardOperations::editorChanged, editor, &ConfigEditor::sync);
-    connect(m_masterConfig, &MasterConfigOperations::editorChanged, editor, &ConfigEditor::sync);
+    m_transfer = new ConfigTransferController(*m_configPage, m_editorModel, m_station.configRead(),
+                                              m_station.configWrite(), m_station, dialogs, this);
+    connect(m_transfer, &ConfigTransferController::editorChanged, editor, &ConfigEditor::sync);
+    m_masterCards = new MasterCardController(
+        *m_configPage, m_editorModel, *m_transfer,
+        {m_station.masterCardsCreate(), m_station.masterCardsClear(), m_station.masterConfigRead(),
+         m_station.masterConfigTakeOver()},
+        m_station, dialogs, this);
+    connect(&m_station, &ReaderStation::readingAfterConnecting, m_transfer,
+            &ConfigTransferController::readingAfterConnecting);
+    connect(&m_station, &ReaderStation::cardWaitOpened, this,
+            [this](CardWait *wait) { showCardWait(*wait, *m_services.dialogs, this); });
+    connect(&m_station, &ReaderStation::busyChanged, this, &MainWindow::busyChanged);
 
-    ConfigPage *page = m_configPage;
-    connect(page->readFileButton, &QPushButton::clicked, m_transfer, &ConfigTransfer::loadFromFile);
-    connect(page->writeFileButton, &QPushButton::clicked, m_transfer, &ConfigTransfer::saveToFile);
-    connect(page->readReaderButton, &QPushButton::clicked, m_transfer,
-            [this] { m_transfer->readFromReader(ConfigTransfer::ReadStart::ByUser); });
-    connect(page->writeReaderButton, &QPushButton::clicked, m_transfer, &ConfigTransfer::writeToReader);
-    connect(page->defaultConfigButton, &QPushButton::clicked, m_transfer, &ConfigTransfer::showDefault);
-    connect(page->readMasterButton, &QPushButton::clicked, m_masterConfig, &MasterConfigOperations::readIntoEditor);
-    connect(page->masterToReaderButton, &QPushButton::clicked, m_masterConfig, &MasterConfigOperations::takeOver);
-    connect(page->createMastersButton, &QPushButton::clicked, m_masterCards, &MasterCardOperations::create);
-    connect(page->clearMastersButton, &QPushButton::clicked, m_masterCards, &MasterCardOperations::clear);
-
-    // The safety net: before a write replaces the reader's configuration, it is kept.
-    m_backups = std::make_unique<ConfigBackups>(m_link, *m_session, dialogs,
-                                                m_services.dataFolder + QStringLiteral("/configurations"));
-    m_transfer->beforeWrite = [this] { return m_backups->keepBeforeWrite(); };
-    m_masterConfig->beforeWrite = [this] { return m_backups->keepBeforeWrite(); };
-    m_keptWindow = new KeptConfigurationsWindow(*m_backups, *m_transfer, dialogs, this);
-    connect(page->keptButton, &QPushButton::clicked, this, &MainWindow::showKeptConfigurations);
+    // Kept configurations come back into the editor as files do.
+    m_keptWindow = new KeptConfigurationsWindow(
+        m_station.backups(), [this](const QString &path) { m_transfer->loadFile(path); }, dialogs, this);
+    connect(m_configPage->keptButton, &QPushButton::clicked, this, &MainWindow::showKeptConfigurations);
     connect(editor, &ConfigEditor::synced, this, &MainWindow::updateConfigurationMark);
 
     // The card log.
-    m_cardLog = new CardLog(this);
-    connect(m_presenter, &CardPresenter::identifierLogged, m_cardLog,
-            [this](const QString &raw, const QString &shown, IdKind kind) {
-                m_cardLog->add({QDateTime::currentDateTime(), kind, shown, raw, QString()});
+    CardLog &cardLog = m_station.cardLog();
+    connect(m_presenter, &CardPresenter::identifierLogged, &cardLog,
+            [&cardLog](const QString &raw, const QString &shown, IdKind kind) {
+                cardLog.add({QDateTime::currentDateTime(), kind, shown, raw, QString()});
             });
-    connect(m_presenter, &CardPresenter::cardInfoShown, m_cardLog,
-            [this](const CardInfo &info) { m_cardLog->cardInfo(info.type); });
-    m_cardLogWindow = new CardLogWindow(*m_cardLog, dialogs, m_services.clipboard,
-                                        m_services.dataFolder + QStringLiteral("/cards.csv"), this);
+    connect(m_presenter, &CardPresenter::cardInfoShown, &cardLog,
+            [&cardLog](const CardInfo &info) { cardLog.cardInfo(info.type); });
+    m_cardLogWindow = new CardLogWindow(cardLog, dialogs, m_services.clipboard,
+                                        m_station.dataFolder() + QStringLiteral("/cards.csv"), this);
     connect(m_cardDisplay, &CardDisplay::identifierDoubleClicked, this, &MainWindow::showCardLog);
 
-    SecureCardsPage *secure = m_securePage;
-    connect(secure->createButton, &QPushButton::clicked, m_secureCards,
-            [this] { m_secureCards->create(m_securePage->zones->checks()); });
-    connect(secure->clearOneButton, &QPushButton::clicked, m_secureCards, &SecureCardOperations::clearOneObjectCode);
-    connect(secure->clearAllButton, &QPushButton::clicked, m_secureCards, &SecureCardOperations::clearAllObjectCodes);
+    ReaderSession &session = m_station.session();
+    connect(&session, &ReaderSession::connected, this, &MainWindow::readerConnected);
+    connect(&session, &ReaderSession::loaderConnected, this, &MainWindow::loaderConnected);
+    connect(&session, &ReaderSession::disconnected, this, [this] {
+        m_firmwarePage->setInLoader(false);
+        updateTabs();
+        setStatusText(texts::kSearching);
+    });
+    connect(&session, &ReaderSession::lineErrors, this, [this](LineErrors errors) {
+        for (const QString &m : lineErrorTexts(errors))
+            m_services.dialogs->message(m);
+    });
+    connect(&m_station.discovery(), &ReaderDiscovery::troubleChanged, this, [this](const PortTrouble &trouble) {
+        if (m_station.session().portName().isEmpty()) {
+            // Why the reader is not found: a few words, and the whole story as tooltip.
+            if (trouble.kind == PortTrouble::Kind::None)
+                setStatusText(texts::kSearching);
+            else
+                setStatusText(texts::kSearching + QStringLiteral(" (") + trouble.shortText() + QLatin1Char(')'),
+                              trouble.details());
+        }
+    });
 }
 
 void MainWindow::addDebugPage()
 {
-    m_trafficLog = new TrafficLog(m_link, *m_services.dialogs, this);
-    m_debugPage = new DebugPage(*m_trafficLog, m_tabs);
+    m_station.setDebugMode(true);
+    m_trafficLog = new TrafficLog(m_station.link(), this);
+    m_debugPage = new DebugPage(*m_trafficLog, m_station.debugCommand(), m_station, *m_services.dialogs, m_tabs);
     m_programTabChange = true;
     m_tabs->insertTab(0, m_debugPage, texts::kDebugCaption);
     m_tabs->setCurrentIndex(0);
@@ -309,7 +261,7 @@ void MainWindow::firstShow()
 {
     selectPage(m_tabs->widget(0));
     m_configPage->editor->startUp();
-    m_knownPorts = m_discovery->allPorts();
+    m_knownPorts = m_station.discovery().allPorts();
     m_knownPorts.removeDuplicates();
     m_selectedPort = m_knownPorts.value(0);
     readSettings();
@@ -378,7 +330,7 @@ void MainWindow::writeSettings()
     ini.write(kSettingsSection, kKeyboardKey, flag(m_configPage->toKeyboard->isChecked()));
     ini.write(kSettingsSection, kNewlineKey, flag(m_configPage->newline->isChecked()));
     ini.write(kSettingsSection, kTrayKey, flag(m_configPage->startInTray->isChecked()));
-    ini.write(kSettingsSection, kCardLogKey, flag(m_cardLog->writingFile()));
+    ini.write(kSettingsSection, kCardLogKey, flag(m_station.cardLog().writingFile()));
 }
 
 void MainWindow::closeForTermination()
@@ -425,22 +377,48 @@ void MainWindow::updateConfigurationMark()
     m_tabs->setTabToolTip(index, dirty ? kUnsavedConfiguration : QString());
 }
 
+bool MainWindow::askBeforeClosing()
+{
+    UserDialogs &dialogs = *m_services.dialogs;
+    FirmwareUpdate &update = m_station.firmwareUpdate();
+    if (update.running()) {
+        if (!dialogs.question(texts::kFirmwareCaption,
+                              QStringLiteral("Идёт обновление микропрограммы. Если прервать его, считыватель "
+                                             "останется в режиме загрузчика. Прервать обновление и закрыть программу?"),
+                              UserDialogs::QuestionIcon::Warning))
+            return false;
+        update.cancel();
+    }
+    return !m_editorModel.isDirty()
+           || dialogs.question(texts::kConfigurationCaption,
+                               kUnsavedConfiguration + QStringLiteral(" Закрыть программу?"));
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_askBeforeClose && m_editorModel.isDirty()
-        && !m_services.dialogs->question(texts::kConfigurationCaption,
-                                         kUnsavedConfiguration + QStringLiteral(" Закрыть программу?"))) {
-        event->ignore();
+    if (m_closed) {
+        event->accept();
         return;
     }
+    event->ignore();
+    if (m_closing || (m_askBeforeClose && !askBeforeClosing()))
+        return;
+    // The reader goes back to card reading, and an upload ends, before the port closes.
+    m_closing = true;
+    m_station.shutDown([this] { finishClosing(); });
+}
+
+void MainWindow::finishClosing()
+{
     writeSettings();
-    m_cardLog->stopFile();
+    m_station.cardLog().stopFile();
     m_presenter->typist().stop();
-    m_discovery->pause();
-    m_session->dropConnection();
+    m_station.discovery().pause();
+    m_station.session().dropConnection();
     if (m_services.tray)
         m_services.tray->hide();
-    event->accept();
+    m_closed = true;
+    close();
     QCoreApplication::quit();
 }
 
@@ -454,40 +432,6 @@ void MainWindow::changeEvent(QEvent *event)
             if ((windowState() & Qt::WindowMinimized) && isVisible())
                 minimizeToTray();
         });
-}
-
-void MainWindow::readerBusy(bool busy)
-{
-    if (!busy) {
-        m_unblockTimer.start();
-        return;
-    }
-    m_unblockTimer.stop();
-    if (m_inputBlocked)
-        return;
-    m_inputBlocked = true;
-    qApp->installEventFilter(this);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    if (m_inputBlocked && watched->isWidgetType()) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Wheel:
-        case QEvent::Shortcut:
-        case QEvent::ShortcutOverride:
-            return true;
-        default:
-            break;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
 }
 
 bool MainWindow::trayAvailable() const
@@ -512,9 +456,13 @@ void MainWindow::restoreFromTray()
     activateWindow();
 }
 
-void MainWindow::setStatusText(const QString &text)
+void MainWindow::setStatusText(const QString &text, const QString &details)
 {
     m_statusBar->text->setFullText(text); // a long port name may not fit the panel
+    if (!details.isEmpty()) {
+        m_statusBar->text->setToolTip(details);
+        m_statusBar->text->setAccessibleDescription(details);
+    }
 }
 
 void MainWindow::statusBarClicked(int x)
@@ -525,30 +473,65 @@ void MainWindow::statusBarClicked(int x)
 
 void MainWindow::openConnectionSettings()
 {
-    m_discovery->pause();
-    m_connectionDialog->selectMode(m_session->mode);
+    // Not while the reader restarts or takes firmware.
+    if (m_station.firmwareUpdate().running())
+        return;
+    ReaderDiscovery &discovery = m_station.discovery();
+    discovery.pause();
+    m_connectionDialog->selectMode(m_station.session().mode);
     if (m_connectionDialog->exec() == QDialog::Accepted)
-        m_discovery->applySettings(m_connectionDialog->chosenMode(), m_connectionDialog->chosenPort(),
-                                   m_connectionDialog->chosenNumber());
-    m_discovery->resume();
+        discovery.applySettings(m_connectionDialog->chosenMode(), m_connectionDialog->chosenPort(),
+                                m_connectionDialog->chosenNumber());
+    discovery.resume();
 }
 
-void MainWindow::readerConnected(const QString &status)
+void MainWindow::readerConnected()
 {
-    setStatusText(status);
-    updateTabsEnabled();
-    selectPage(m_configPage);
+    const ReaderSession &session = m_station.session();
+    setStatusText((session.isBle() ? texts::kConnectedBle : texts::kConnectedUsb) + session.portName()
+                  + QStringLiteral("  (s/n: ") + session.serial() + QLatin1Char(')'));
+    m_firmwarePage->setInLoader(false);
+    updateTabs();
+    if (!m_station.firmwareUpdate().running())
+        selectPage(m_configPage);
 }
 
-void MainWindow::setLocked(bool locked)
+void MainWindow::loaderConnected()
 {
-    m_locked = locked;
-    updateTabsEnabled();
+    const ReaderSession &session = m_station.session();
+    setStatusText(QStringLiteral("Считыватель в режиме загрузчика: ") + session.portName()
+                      + (session.serial().isEmpty() ? QString()
+                                                    : QStringLiteral("  (s/n: ") + session.serial() + QLatin1Char(')')),
+                  QStringLiteral("Обновление микропрограммы не завершено. Завершите его на вкладке «%1».")
+                      .arg(texts::kFirmwareCaption));
+    m_firmwarePage->setInLoader(true);
+    updateTabs();
+    selectPage(m_firmwarePage);
 }
 
-void MainWindow::updateTabsEnabled()
+// The tabs work while a reader is connected; a reader in its loader takes
+// firmware only.
+void MainWindow::updateTabs()
 {
-    m_tabs->setEnabled(m_session->isConnected() && !m_locked);
+    const ReaderSession &session = m_station.session();
+    const bool loader = session.inLoader();
+    m_tabs->setEnabled(session.isConnected() || loader);
+    m_tabs->setTabEnabled(m_tabs->indexOf(m_configPage), !loader);
+    m_tabs->setTabEnabled(m_tabs->indexOf(m_securePage), !loader);
+}
+
+void MainWindow::busyChanged(bool busy)
+{
+    const bool idle = !busy;
+    for (QPushButton *b : {m_configPage->readReaderButton, m_configPage->writeReaderButton,
+                           m_configPage->readMasterButton, m_configPage->masterToReaderButton,
+                           m_configPage->createMastersButton, m_configPage->clearMastersButton})
+        b->setEnabled(idle);
+    m_securePage->setReaderIdle(idle);
+    m_firmwarePage->setReaderIdle(idle);
+    if (m_debugPage)
+        m_debugPage->setReaderIdle(idle);
+    m_statusBar->setEnabled(!m_station.firmwareUpdate().running());
 }
 
 void MainWindow::selectPage(QWidget *page)
@@ -558,19 +541,12 @@ void MainWindow::selectPage(QWidget *page)
     m_programTabChange = false;
 }
 
-void MainWindow::readConfigurationAfterConnecting()
-{
-    m_configPage->readReaderButton->setEnabled(false);
-    m_transfer->readFromReader(ConfigTransfer::ReadStart::AfterConnecting);
-    m_configPage->readReaderButton->setEnabled(true);
-}
-
 void MainWindow::tabChanged(int index)
 {
     if (m_programTabChange)
         return;
     if (m_tabs->widget(index) == m_securePage)
-        m_securePage->showMode(m_secureCards->queryMode());
+        m_securePage->queryMode();
 }
 
 } // namespace limra

@@ -8,14 +8,14 @@
 
 #include "common/texts.h"
 #include "config/backups.h"
-#include "config/transfer.h"
 #include "platform/dialogs.h"
 
 namespace limra {
 
-KeptConfigurationsWindow::KeptConfigurationsWindow(const ConfigBackups &backups, ConfigTransfer &transfer,
+KeptConfigurationsWindow::KeptConfigurationsWindow(const ConfigBackups &backups,
+                                                   std::function<void(const QString &path)> restore,
                                                    UserDialogs &dialogs, QWidget *parent)
-    : QDialog(parent), m_backups(backups), m_transfer(transfer)
+    : QDialog(parent), m_backups(backups), m_restore(std::move(restore))
 {
     setWindowTitle(texts::kKeptConfigurationsCaption);
     auto *layout = new QVBoxLayout(this);
@@ -41,7 +41,7 @@ KeptConfigurationsWindow::KeptConfigurationsWindow(const ConfigBackups &backups,
     connect(restoreButton, &QPushButton::clicked, this, [this] {
         const int row = table->currentRow();
         if (row >= 0 && row < m_paths.size())
-            m_transfer.loadFile(m_paths[row]);
+            m_restore(m_paths[row]);
     });
     connect(table, &QTableWidget::cellDoubleClicked, restoreButton, &QPushButton::click);
     connect(folderButton, &QPushButton::clicked, this, [this, &dialogs] { dialogs.openFolder(m_backups.folder()); });

@@ -3,6 +3,7 @@
 // reader, newest first; one is put back into the editor as a file would be,
 // writing it stays the user's act.
 #include <QDialog>
+#include <functional>
 
 class QPushButton;
 class QTableWidget;
@@ -10,14 +11,14 @@ class QTableWidget;
 namespace limra {
 
 class ConfigBackups;
-class ConfigTransfer;
 class UserDialogs;
 
 class KeptConfigurationsWindow : public QDialog {
     Q_OBJECT
 public:
-    KeptConfigurationsWindow(const ConfigBackups &backups, ConfigTransfer &transfer, UserDialogs &dialogs,
-                             QWidget *parent = nullptr);
+    // `restore` puts the kept file at a path into the editor.
+    KeptConfigurationsWindow(const ConfigBackups &backups, std::function<void(const QString &path)> restore,
+                             UserDialogs &dialogs, QWidget *parent = nullptr);
 
     // Lists the kept configurations anew.
     void refresh();
@@ -31,7 +32,7 @@ protected:
 
 private:
     const ConfigBackups &m_backups;
-    ConfigTransfer &m_transfer;
+    std::function<void(const QString &path)> m_restore;
     QStringList m_paths;
 };
 

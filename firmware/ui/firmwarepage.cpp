@@ -15,9 +15,17 @@
 
 namespace limra {
 
-FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version, UserDialogs &dialogs,
-                           QWidget *parent)
-    : QWidget(parent), m_update(update), m_dialogs(dialogs)
+namespace {
+const QString kLoaderSilent =
+    QStringLiteral("Загрузчик считывателя не отвечает. Отключите считыватель и подключите его снова: "
+                   "обновление начнётся заново.");
+const QString kInLoader = QStringLiteral("Считыватель остался в режиме загрузчика после прерванного обновления. "
+                                         "Укажите файл микропрограммы и начните обновление, чтобы завершить его.");
+} // namespace
+
+FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version, OperationGate &gate,
+                           UserDialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_update(update), m_version(version), m_gate(gate), m_dialogs(dialogs)
 {
     auto *layout = new QVBoxLayout(this);
     versionButton = new QPushButton(QStringLiteral("Узнать текущую версию микропрограммы"), this);
@@ -33,7 +41,6 @@ FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version
     layout->addLayout(fileRow);
     progress = new QProgressBar(this);
     progress->setValue(0);
-    progress->setTextVisible(false);
     progress->setAccessibleName(texts::kFirmwareCaption);
     layout->addWidget(progress);
     progressText = new QLabel(this);
@@ -41,12 +48,25 @@ FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version
     layout->addWidget(progressText);
     updateButton = new QPushButton(QStringLiteral("Начать обновление микропрограммы"), this);
     layout->addWidget(updateButton);
+    loaderNote = new QLabel(this);
+    loaderNote->setWordWrap(true);
+    loaderNote->hide();
+    layout->addWidget(loaderNote);
     layout->addStretch(1);
 
-    connect(versionButton, &QPushButton::clicked, this, [&version] { version.run(); });
+    connect(versionButton, &QPushButton::clicked, this, [this] { m_gate.run(m_version, [this] { m_version.start(); }); });
+    connect(&m_version, &ReaderOperation::finished, this, [this] {
+        const Report report = m_version.report();
+        if (report.kind == Report::Kind::Error)
+            m_dialogs.error(report.text);
+        else if (report.kind == Report::Kind::Information)
+            m_dialogs.information(texts::kAppTitle, report.text);
+    });
     connect(browseButton, &QPushButton::clicked, this, &FirmwarePage::browse);
-    connect(updateButton, &QPushButton::clicked, this, [this] { m_update.run(path->text()); });
+    connect(updateButton, &QPushButton::clicked, this, &FirmwarePage::startUpdate);
     connect(&m_update, &FirmwareUpdate::progress, this, &FirmwarePage::showProgress);
+    connect(&m_update, &ReaderOperation::changed, this, &FirmwarePage::updateChanged);
+    connect(&m_update, &ReaderOperation::finished, this, &FirmwarePage::updateFinished);
 }
 
 void FirmwarePage::browse()
@@ -58,6 +78,11 @@ void FirmwarePage::browse()
         return;
     path->setText(chosen);
     m_lastFolder = QFileInfo(chosen).absolutePath();
+}
+
+void FirmwarePage::startUpdate()
+{
+    m_gate.run(m_update, [this] { m_update.start(path->text()); });
 }
 
 void FirmwarePage::showProgress(int accepted, int total, qint64 msLeft)
@@ -74,6 +99,47 @@ void FirmwarePage::showProgress(int accepted, int total, qint64 msLeft)
     if (msLeft >= 0)
         text += QStringLiteral(", осталось около %1 с").arg((msLeft + 999) / 1000);
     progressText->setText(text);
+}
+
+void FirmwarePage::updateChanged()
+{
+    const bool silent = m_update.stage() == FirmwareUpdate::Stage::LoaderSilent;
+    if (silent)
+        progressText->setText(kLoaderSilent);
+    updateButtons();
+}
+
+void FirmwarePage::updateFinished()
+{
+    // The figures of the last accepted block stay while the outcome is told.
+    const Report report = m_update.report();
+    if (report.kind == Report::Kind::Error)
+        m_dialogs.error(report.text);
+    else if (report.kind == Report::Kind::Message)
+        m_dialogs.message(report.text);
+    showProgress(0, 0, -1);
+}
+
+void FirmwarePage::setInLoader(bool inLoader)
+{
+    m_inLoader = inLoader;
+    loaderNote->setText(kInLoader);
+    loaderNote->setVisible(inLoader);
+    updateButtons();
+}
+
+void FirmwarePage::setReaderIdle(bool idle)
+{
+    m_idle = idle;
+    updateButtons();
+}
+
+void FirmwarePage::updateButtons()
+{
+    versionButton->setEnabled(m_idle && !m_inLoader);
+    updateButton->setEnabled(m_idle);
+    browseButton->setEnabled(!m_update.running());
+    path->setEnabled(!m_update.running());
 }
 
 } // namespace limra

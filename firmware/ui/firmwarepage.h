@@ -12,13 +12,19 @@ namespace limra {
 
 class FirmwareUpdate;
 class FirmwareVersionQuery;
+class OperationGate;
 class UserDialogs;
 
 class FirmwarePage : public QWidget {
     Q_OBJECT
 public:
-    FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version, UserDialogs &dialogs,
+    FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version, OperationGate &gate, UserDialogs &dialogs,
                  QWidget *parent = nullptr);
+
+    // The reader is in its firmware loader: only the update can run.
+    void setInLoader(bool inLoader);
+    // Reader operations may start (none runs).
+    void setReaderIdle(bool idle);
 
     QPushButton *versionButton;
     QLineEdit *path;
@@ -26,14 +32,23 @@ public:
     QProgressBar *progress;
     QLabel *progressText;
     QPushButton *updateButton;
+    QLabel *loaderNote;
 
 private:
     void browse();
+    void startUpdate();
     void showProgress(int accepted, int total, qint64 msLeft);
+    void updateChanged();
+    void updateFinished();
+    void updateButtons();
 
     FirmwareUpdate &m_update;
+    FirmwareVersionQuery &m_version;
+    OperationGate &m_gate;
     UserDialogs &m_dialogs;
     QString m_lastFolder;
+    bool m_inLoader = false;
+    bool m_idle = true;
 };
 
 } // namespace limra

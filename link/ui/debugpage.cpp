@@ -11,7 +11,9 @@
 #include <QVBoxLayout>
 
 #include "common/texts.h"
+#include "link/hextext.h"
 #include "link/trafficlog.h"
+#include "platform/dialogs.h"
 
 namespace limra {
 
@@ -50,7 +52,9 @@ bool DebugWindow::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-DebugPage::DebugPage(TrafficLog &trafficLog, QWidget *parent) : QWidget(parent), m_log(trafficLog)
+DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, OperationGate &gate, UserDialogs &dialogs,
+                     QWidget *parent)
+    : QWidget(parent), m_log(trafficLog), m_command(debugCommand), m_gate(gate), m_dialogs(dialogs)
 {
     auto *layout = new QVBoxLayout(this);
     log = logView(this);
@@ -81,7 +85,12 @@ DebugPage::DebugPage(TrafficLog &trafficLog, QWidget *parent) : QWidget(parent),
     m_appendTimer.setInterval(kAppendMs);
     connect(&m_appendTimer, &QTimer::timeout, this, &DebugPage::appendPending);
     connect(&m_log, &TrafficLog::lineAdded, this, &DebugPage::lineAdded);
-    connect(sendButton, &QPushButton::clicked, this, [this] { m_log.sendCommand(command->text()); });
+    connect(sendButton, &QPushButton::clicked, this, &DebugPage::send);
+    connect(&m_command, &ReaderOperation::finished, this, [this] {
+        const Report report = m_command.report();
+        if (report.kind != Report::Kind::None)
+            m_dialogs.message(report.text);
+    });
     connect(command, &QLineEdit::returnPressed, sendButton, &QPushButton::click);
     connect(hex, &QCheckBox::toggled, this, [this](bool on) { m_log.rendering.hex = on; });
     connect(ascii, &QCheckBox::toggled, this, [this](bool on) { m_log.rendering.ascii = on; });
@@ -90,6 +99,18 @@ DebugPage::DebugPage(TrafficLog &trafficLog, QWidget *parent) : QWidget(parent),
         log->clear();
         window->text->clear();
     });
+}
+
+void DebugPage::send()
+{
+    // Upper case, so that the reply's command matches.
+    const QByteArray bytes = hexToBytes(command->text().toUpper());
+    m_gate.run(m_command, [this, bytes] { m_command.start(bytes); });
+}
+
+void DebugPage::setReaderIdle(bool idle)
+{
+    sendButton->setEnabled(idle);
 }
 
 void DebugPage::lineAdded(const QString &line)

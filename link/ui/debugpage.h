@@ -13,7 +13,10 @@ class QPushButton;
 
 namespace limra {
 
+class DebugCommand;
+class OperationGate;
 class TrafficLog;
+class UserDialogs;
 
 // "Debug": the log in a window of its own, no line wrapping.
 class DebugWindow : public QDialog {
@@ -29,7 +32,10 @@ protected:
 class DebugPage : public QWidget {
     Q_OBJECT
 public:
-    DebugPage(TrafficLog &log, QWidget *parent = nullptr);
+    DebugPage(TrafficLog &log, DebugCommand &command, OperationGate &gate, UserDialogs &dialogs,
+              QWidget *parent = nullptr);
+    // Reader operations may start (none runs).
+    void setReaderIdle(bool idle);
 
     QPlainTextEdit *log;
     QLineEdit *command;
@@ -49,8 +55,12 @@ protected:
 private:
     void lineAdded(const QString &line);
     void appendPending();
+    void send();
 
     TrafficLog &m_log;
+    DebugCommand &m_command;
+    OperationGate &m_gate;
+    UserDialogs &m_dialogs;
     QStringList m_pending;
     QTimer m_appendTimer;
 };

@@ -51,6 +51,18 @@ void QtDialogs::message(const QString &text)
     box.exec();
 }
 
+void QtDialogs::notify(const QString &text, std::function<void()> dismissed)
+{
+    auto *box = new QMessageBox(QMessageBox::NoIcon, texts::kAppTitle, text, QMessageBox::Ok, m_parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    QObject::connect(box, &QMessageBox::finished, box, [dismissed = std::move(dismissed)] {
+        if (dismissed)
+            dismissed();
+    });
+    box->open();
+}
+
 void QtDialogs::error(const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, texts::kErrorCaption, text, QMessageBox::Ok, m_parent);
@@ -67,6 +79,8 @@ bool QtDialogs::question(const QString &caption, const QString &text, QuestionIc
 {
     QMessageBox box(icon == QuestionIcon::Warning ? QMessageBox::Warning : QMessageBox::Question, caption, text,
                     QMessageBox::Yes | QMessageBox::No, m_parent);
+    // Enter or a hasty click on the default never writes to a reader or discards work.
+    box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

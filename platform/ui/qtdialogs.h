@@ -12,6 +12,7 @@ public:
     // The window the dialogs are centred on.
     void setParentWidget(QWidget *widget) { m_parent = widget; }
     void message(const QString &text) override;
+    void notify(const QString &text, std::function<void()> dismissed) override;
     void error(const QString &text) override;
     void information(const QString &title, const QString &text) override;
     bool question(const QString &caption, const QString &text, QuestionIcon icon) override;

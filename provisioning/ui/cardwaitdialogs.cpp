@@ -15,66 +15,49 @@ namespace limra {
 namespace {
 constexpr int kInstructionPx = 16;
 constexpr int kDigitsPx = 21;
+
+// A page of a stacked dialog: the dialog's own margins are enough.
+QVBoxLayout *pageLayout(QWidget *page)
+{
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return layout;
+}
 } // namespace
 
 // ---- common ------------------------------------------------------------------
 
 CardWaitDialog::CardWaitDialog(CardWait &wait, UserDialogs &dialogs, QWidget *parent)
-    : QDialog(parent), m_wait(wait), m_dialogs(dialogs)
+    : QDialog(parent), m_wait(&wait), m_dialogs(dialogs)
 {
-    m_timer.setInterval(wait.tickMs());
-    connect(&m_timer, &QTimer::timeout, this, [this] { m_wait.tick(); });
-    setModal(true);
+    setWindowModality(Qt::WindowModal);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(wait.caption);
+    connect(&wait, &CardWait::changed, this, [this] {
+        if (m_wait)
+            refresh();
+    });
+    connect(&wait, &CardWait::notice, this, [this](const CardWait::Notice &notice) {
+        QPointer<CardWait> wait = m_wait;
+        m_dialogs.notify(noticeText(notice), [wait] {
+            if (wait)
+                wait->acknowledge();
+        });
+    });
+    connect(&wait, &CardWait::ended, this, &CardWaitDialog::ended);
 }
 
-WaitResult CardWaitDialog::run(int budgetTicks)
+void CardWaitDialog::ended()
 {
-    m_finished = false;
-    m_result = WaitResult::Cancel;
-    m_wait.open(*this, budgetTicks);
-    if (!m_finished)
-        exec();
-    m_timer.stop();
-    return m_result;
-}
-
-void CardWaitDialog::startTimer()
-{
-    if (!m_finished)
-        m_timer.start();
-}
-
-void CardWaitDialog::stopTimer()
-{
-    m_timer.stop();
-}
-
-void CardWaitDialog::message(const QString &text)
-{
-    m_dialogs.message(text);
-}
-
-void CardWaitDialog::finish(WaitResult result)
-{
-    if (m_finished)
-        return;
-    m_result = result;
-    m_finished = true;
-    m_timer.stop();
     if (isVisible())
-        QDialog::done(result == WaitResult::Yes ? Accepted : Rejected);
+        QDialog::done(m_wait && m_wait->result() == WaitResult::Yes ? Accepted : Rejected);
 }
 
 void CardWaitDialog::done(int result)
 {
     // The close button and Escape end the wait with Cancel.
-    if (!m_finished) {
-        m_finished = true;
-        m_result = WaitResult::Cancel;
-    }
-    m_timer.stop();
+    if (m_wait && m_wait->isOpen())
+        m_wait->close();
     QDialog::done(result);
 }
 
@@ -94,8 +77,7 @@ QLabel *CardWaitDialog::addSeconds(QWidget *parent)
 {
     QLabel *caption = addText(texts::kTimeLeft, kInstructionPx, parent);
     QLabel *seconds = addText(QString(), kDigitsPx, parent);
-    caption->setBuddy(seconds);
-    seconds->setAccessibleName(texts::kTimeLeft);
+    caption->setBuddy(seconds); // the caption labels the value; the value is what is read out
     return seconds;
 }
 
@@ -104,13 +86,12 @@ QLabel *CardWaitDialog::addCounter(const QString &caption, QWidget *parent)
     QLabel *captionLabel = addText(caption, kInstructionPx, parent);
     QLabel *counter = addText(QStringLiteral("0"), kDigitsPx, parent);
     captionLabel->setBuddy(counter);
-    counter->setAccessibleName(caption);
     return counter;
 }
 
-void CardWaitDialog::showSeconds(QLabel *label)
+void CardWaitDialog::showSeconds(QLabel *label, int seconds)
 {
-    label->setText(QString::number(m_wait.secondsShown()));
+    label->setText(QString::number(seconds));
 }
 
 // ---- writing master cards ------------------------------------------------------
@@ -119,11 +100,13 @@ MasterCardWritingDialog::MasterCardWritingDialog(MasterCardWriting &wait, UserDi
     : CardWaitDialog(wait, dialogs, parent), m_writing(wait)
 {
     auto *layout = new QVBoxLayout(this);
+    // As wide as the option's text needs, at any font size.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     pages = new QStackedWidget(this);
     layout->addWidget(pages);
 
     auto *countPage = new QWidget(pages);
-    new QVBoxLayout(countPage);
+    pageLayout(countPage);
     heading = addText(QString(), kInstructionPx, countPage);
     addText(QStringLiteral("Укажите количество создаваемых мастер-карт:"), kInstructionPx, countPage);
     auto *buttons = new QHBoxLayout;
@@ -133,6 +116,9 @@ MasterCardWritingDialog::MasterCardWritingDialog(MasterCardWriting &wait, UserDi
         f.setPixelSize(kDigitsPx);
         b->setFont(f);
         b->setMinimumSize(56, 48);
+        // Enter acts on the focused button only: nothing is written without a choice.
+        b->setAutoDefault(false);
+        b->setDefault(false);
         countButtons[size_t(i)] = b;
         buttons->addWidget(b);
         connect(b, &QPushButton::clicked, this, [this, i] { m_writing.chooseCount(i + 1); });
@@ -151,14 +137,27 @@ MasterCardWritingDialog::MasterCardWritingDialog(MasterCardWriting &wait, UserDi
     countPage->layout()->addWidget(optionWarning);
     option->setAccessibleDescription(optionWarning->text());
     pages->addWidget(countPage);
-    connect(option, &QCheckBox::clicked, this, [this](bool on) { m_writing.setOption(on); });
+    connect(option, &QCheckBox::clicked, this, &MasterCardWritingDialog::optionClicked);
 
     auto *progressPage = new QWidget(pages);
-    new QVBoxLayout(progressPage);
+    pageLayout(progressPage);
     prompt = addText(QString(), kInstructionPx, progressPage);
     seconds = addSeconds(progressPage);
     pages->addWidget(progressPage);
-    setFixedSize(520, 260);
+    refresh();
+}
+
+void MasterCardWritingDialog::optionClicked(bool checked)
+{
+    // Taking the option is asked first; leaving it asks nothing.
+    const bool take = checked
+                      && m_dialogs.question(
+                          QStringLiteral("Выбор опции"),
+                          QStringLiteral("Внимание!\r\nВ случае утери создаваемых мастер-карт удалить защищенный режим "
+                                         "будет невозможно.\r\nВыбрать данную опцию?"),
+                          UserDialogs::QuestionIcon::Warning);
+    if (m_wait)
+        m_writing.setOption(take);
 }
 
 void MasterCardWritingDialog::showEvent(QShowEvent *event)
@@ -167,7 +166,7 @@ void MasterCardWritingDialog::showEvent(QShowEvent *event)
     countButtons[0]->setFocus();
 }
 
-void MasterCardWritingDialog::changed()
+void MasterCardWritingDialog::refresh()
 {
     heading->setText(m_writing.heading);
     option->setVisible(m_writing.optionVisible);
@@ -175,7 +174,7 @@ void MasterCardWritingDialog::changed()
     option->setChecked(m_writing.optionChecked);
     pages->setCurrentIndex(m_writing.page == MasterCardWriting::Page::Count ? 0 : 1);
     prompt->setText(m_writing.prompt);
-    showSeconds(seconds);
+    showSeconds(seconds, m_writing.secondsShown());
 }
 
 // ---- one card ------------------------------------------------------------------
@@ -187,12 +186,13 @@ SingleCardDialog::SingleCardDialog(SingleCardWait &wait, UserDialogs &dialogs, Q
     prompt = addText(wait.prompt, kInstructionPx, this);
     seconds = addSeconds(this);
     setFixedSize(460, 180);
+    refresh();
 }
 
-void SingleCardDialog::changed()
+void SingleCardDialog::refresh()
 {
     prompt->setText(m_single.prompt);
-    showSeconds(seconds);
+    showSeconds(seconds, m_single.secondsShown());
 }
 
 // ---- clearing cards --------------------------------------------------------------
@@ -205,13 +205,17 @@ ClearingDialog::ClearingDialog(ClearingWait &wait, UserDialogs &dialogs, QWidget
     counter = addCounter(texts::kClearedCards, this);
     finishButton = new QPushButton(wait.finishText, this);
     layout()->addWidget(finishButton);
-    connect(finishButton, &QPushButton::clicked, this, [this] { m_clearing.finishByUser(); });
+    connect(finishButton, &QPushButton::clicked, this, [this] {
+        if (m_wait)
+            m_clearing.finishByUser();
+    });
     setFixedSize(460, 220);
+    refresh();
 }
 
-void ClearingDialog::changed()
+void ClearingDialog::refresh()
 {
-    counter->setText(QString::number(m_clearing.countShown));
+    counter->setText(QString::number(m_clearing.cleared));
 }
 
 // ---- secure cards ------------------------------------------------------------------
@@ -223,28 +227,32 @@ SecureCardDialog::SecureCardDialog(SecureCardWait &wait, UserDialogs &dialogs, Q
     pages = new QStackedWidget(this);
     layout->addWidget(pages);
     auto *masterPage = new QWidget(pages);
-    new QVBoxLayout(masterPage);
+    pageLayout(masterPage);
     addText(texts::kObjectCodeWaitPrompt, kInstructionPx, masterPage);
     seconds = addSeconds(masterPage);
     pages->addWidget(masterPage);
 
     auto *cardPage = new QWidget(pages);
-    new QVBoxLayout(cardPage);
+    pageLayout(cardPage);
     addText(texts::kPresentCardsPrompt, kInstructionPx, cardPage);
     counter = addCounter(wait.counterCaption, cardPage);
     finishButton = new QPushButton(wait.finishText, cardPage);
     cardPage->layout()->addWidget(finishButton);
     pages->addWidget(cardPage);
-    connect(finishButton, &QPushButton::clicked, this, [this] { m_secure.finishByUser(); });
+    connect(finishButton, &QPushButton::clicked, this, [this] {
+        if (m_wait)
+            m_secure.finishByUser();
+    });
     setFixedSize(460, 220);
+    refresh();
 }
 
-void SecureCardDialog::changed()
+void SecureCardDialog::refresh()
 {
     const bool cards = m_secure.page == SecureCardWait::Page::Cards;
     const bool switched = cards && pages->currentIndex() == 0;
     pages->setCurrentIndex(cards ? 1 : 0);
-    showSeconds(seconds);
+    showSeconds(seconds, m_secure.secondsShown());
     counter->setText(QString::number(m_secure.made));
     if (switched)
         finishButton->setFocus();
@@ -259,42 +267,41 @@ MasterConfigDialog::MasterConfigDialog(MasterConfigWait &wait, UserDialogs &dial
     addText(QStringLiteral("Поднесите мастер-карту к USB-считывателю"), kInstructionPx, this);
     seconds = addSeconds(this);
     setFixedSize(460, 180);
+    refresh();
 }
 
-void MasterConfigDialog::changed()
+void MasterConfigDialog::refresh()
 {
-    seconds->setText(QString::number(m_config.secondsLeft));
+    showSeconds(seconds, m_config.secondsLeft);
 }
 
-// ---- running them ------------------------------------------------------------------
+// ---- showing them ------------------------------------------------------------------
 
-DialogCardWaits::DialogCardWaits(UserDialogs &dialogs, QWidget *parent, std::function<bool()> debugMode)
-    : m_dialogs(dialogs), m_parent(parent), m_debugMode(std::move(debugMode))
+CardWaitDialog *showCardWait(CardWait &wait, UserDialogs &dialogs, QWidget *parent)
 {
-}
-
-WaitResult DialogCardWaits::run(CardWait &wait)
-{
-    std::unique_ptr<CardWaitDialog> dialog;
+    if (!wait.isOpen())
+        return nullptr;
+    CardWaitDialog *dialog = nullptr;
     switch (wait.kind()) {
     case CardWait::Kind::MasterCardWriting:
-        dialog = std::make_unique<MasterCardWritingDialog>(static_cast<MasterCardWriting &>(wait), m_dialogs, m_parent);
+        dialog = new MasterCardWritingDialog(static_cast<MasterCardWriting &>(wait), dialogs, parent);
         break;
     case CardWait::Kind::SingleCard:
-        dialog = std::make_unique<SingleCardDialog>(static_cast<SingleCardWait &>(wait), m_dialogs, m_parent);
+        dialog = new SingleCardDialog(static_cast<SingleCardWait &>(wait), dialogs, parent);
         break;
     case CardWait::Kind::Clearing:
-        dialog = std::make_unique<ClearingDialog>(static_cast<ClearingWait &>(wait), m_dialogs, m_parent);
+        dialog = new ClearingDialog(static_cast<ClearingWait &>(wait), dialogs, parent);
         break;
     case CardWait::Kind::SecureCards:
-        dialog = std::make_unique<SecureCardDialog>(static_cast<SecureCardWait &>(wait), m_dialogs, m_parent);
+        dialog = new SecureCardDialog(static_cast<SecureCardWait &>(wait), dialogs, parent);
         break;
     case CardWait::Kind::MasterConfig:
-        dialog = std::make_unique<MasterConfigDialog>(static_cast<MasterConfigWait &>(wait), m_dialogs, m_parent);
+        dialog = new MasterConfigDialog(static_cast<MasterConfigWait &>(wait), dialogs, parent);
         break;
     }
-    opened(dialog.get());
-    return dialog->run(m_debugMode() ? CardWait::kDebugBudgetTicks : CardWait::kBudgetTicks);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+    return dialog;
 }
 
 } // namespace limra

@@ -1,10 +1,11 @@
 #pragma once
-// The card waits as modal dialogs: each shows its wait's texts, countdown or
-// counter, runs its timer and forwards the user's acts to it.
+// The card waits as dialogs: each shows its wait's texts, countdown or
+// counter, shows its notices without holding anything up, and passes the
+// user's acts on. A dialog is modal to its window but never waits on the
+// stack: it opens, and closes itself when its wait ends.
 #include <QDialog>
-#include <QTimer>
+#include <QPointer>
 #include <array>
-#include <functional>
 
 #include "provisioning/cardwait.h"
 
@@ -17,20 +18,14 @@ namespace limra {
 
 class UserDialogs;
 
-class CardWaitDialog : public QDialog, public CardWaitHost {
+class CardWaitDialog : public QDialog {
     Q_OBJECT
 public:
     CardWaitDialog(CardWait &wait, UserDialogs &dialogs, QWidget *parent);
 
-    // Opens the wait and shows the dialog until the wait ends.
-    WaitResult run(int budgetTicks);
-
-    // CardWaitHost
-    void startTimer() override;
-    void stopTimer() override;
-    void message(const QString &text) override;
-    void finish(WaitResult result) override;
-
+    // Shows what the wait shows now.
+    virtual void refresh() = 0;
+    // Closing the dialog (its close button, Escape) closes the wait.
     void done(int result) override;
 
 protected:
@@ -38,13 +33,13 @@ protected:
     QLabel *addSeconds(QWidget *parent);
     // A counter of cards under its caption, starting at 0; the counter label.
     QLabel *addCounter(const QString &caption, QWidget *parent);
-    void showSeconds(QLabel *label);
+    void showSeconds(QLabel *label, int seconds);
 
-    CardWait &m_wait;
+    QPointer<CardWait> m_wait;
     UserDialogs &m_dialogs;
-    QTimer m_timer;
-    bool m_finished = false;
-    WaitResult m_result = WaitResult::Cancel;
+
+private:
+    void ended();
 };
 
 // "Запись мастер-карт": the count page, then a countdown per card.
@@ -52,7 +47,7 @@ class MasterCardWritingDialog : public CardWaitDialog {
     Q_OBJECT
 public:
     MasterCardWritingDialog(MasterCardWriting &wait, UserDialogs &dialogs, QWidget *parent);
-    void changed() override;
+    void refresh() override;
 
     QStackedWidget *pages;
     QLabel *heading;
@@ -66,6 +61,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void optionClicked(bool checked);
+
     MasterCardWriting &m_writing;
 };
 
@@ -74,7 +71,7 @@ class SingleCardDialog : public CardWaitDialog {
     Q_OBJECT
 public:
     SingleCardDialog(SingleCardWait &wait, UserDialogs &dialogs, QWidget *parent);
-    void changed() override;
+    void refresh() override;
 
     QLabel *prompt;
     QLabel *seconds;
@@ -88,7 +85,7 @@ class ClearingDialog : public CardWaitDialog {
     Q_OBJECT
 public:
     ClearingDialog(ClearingWait &wait, UserDialogs &dialogs, QWidget *parent);
-    void changed() override;
+    void refresh() override;
 
     QLabel *prompt;
     QLabel *counter;
@@ -103,7 +100,7 @@ class SecureCardDialog : public CardWaitDialog {
     Q_OBJECT
 public:
     SecureCardDialog(SecureCardWait &wait, UserDialogs &dialogs, QWidget *parent);
-    void changed() override;
+    void refresh() override;
 
     QStackedWidget *pages;
     QLabel *seconds;
@@ -119,7 +116,7 @@ class MasterConfigDialog : public CardWaitDialog {
     Q_OBJECT
 public:
     MasterConfigDialog(MasterConfigWait &wait, UserDialogs &dialogs, QWidget *parent);
-    void changed() override;
+    void refresh() override;
 
     QLabel *seconds;
 
@@ -127,19 +124,8 @@ private:
     MasterConfigWait &m_config;
 };
 
-// Runs every card wait in its dialog, centred on the main window.
-class DialogCardWaits : public CardWaits {
-public:
-    DialogCardWaits(UserDialogs &dialogs, QWidget *parent, std::function<bool()> debugMode);
-    WaitResult run(CardWait &wait) override;
-
-    // Told of each dialog as it opens (tests answer it).
-    std::function<void(CardWaitDialog *)> opened = [](CardWaitDialog *) {};
-
-private:
-    UserDialogs &m_dialogs;
-    QWidget *m_parent;
-    std::function<bool()> m_debugMode;
-};
+// Opens the dialog of a wait that has just opened, centred on `parent`; it
+// deletes itself when closed. None when the wait has already ended.
+CardWaitDialog *showCardWait(CardWait &wait, UserDialogs &dialogs, QWidget *parent);
 
 } // namespace limra

@@ -8,10 +8,13 @@
 
 #include "common/texts.h"
 #include "config/ui/zonelist.h"
+#include "platform/dialogs.h"
 
 namespace limra {
 
-SecureCardsPage::SecureCardsPage(QWidget *parent) : QWidget(parent)
+SecureCardsPage::SecureCardsPage(SecureModeQuery &query, SecureCardsRun &run, OperationGate &gate,
+                                 UserDialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_query(query), m_run(run), m_gate(gate), m_dialogs(dialogs)
 {
     auto *layout = new QVBoxLayout(this);
     auto *modeRow = new QHBoxLayout;
@@ -20,8 +23,7 @@ SecureCardsPage::SecureCardsPage(QWidget *parent) : QWidget(parent)
     QFont bold = modeText->font();
     bold.setBold(true);
     modeText->setFont(bold);
-    modeCaption->setBuddy(modeText);
-    modeText->setAccessibleName(modeCaption->text());
+    modeCaption->setBuddy(modeText); // the caption labels the mode; the mode is what is read out
     modeRow->addWidget(modeCaption);
     modeRow->addWidget(modeText);
     modeRow->addStretch(1);
@@ -45,15 +47,59 @@ SecureCardsPage::SecureCardsPage(QWidget *parent) : QWidget(parent)
     zonesLayout->addWidget(zones);
     layout->addWidget(zoneGroup, 1);
     layout->addStretch(0);
-    showMode(SecureCardOperations::modeView(SecureCardOperations::Mode::Unknown));
+    showMode(secureModeView(SecureMode::Unknown));
+
+    connect(&m_query, &ReaderOperation::finished, this, [this] { showMode(secureModeView(m_query.mode())); });
+    connect(&m_run, &ReaderOperation::finished, this, [this] {
+        const Report report = m_run.report();
+        if (report.kind == Report::Kind::Error)
+            m_dialogs.error(report.text);
+    });
+    connect(createButton, &QPushButton::clicked, this, [this] {
+        startRun(SecureCardsRun::Kind::Create, QStringLiteral("Для создания защищенных карт потребуется ранее созданная "
+                                                              "мастер-карта с заданным кодом объекта. Продолжить?"));
+    });
+    connect(clearOneButton, &QPushButton::clicked, this, [this] {
+        startRun(SecureCardsRun::Kind::ClearOne, QStringLiteral("Для очистки защищенных карт потребуется ранее созданная "
+                                                                "мастер-карта с заданным кодом объекта. Продолжить?"));
+    });
+    connect(clearAllButton, &QPushButton::clicked, this, [this] {
+        startRun(SecureCardsRun::Kind::ClearAll,
+                 QStringLiteral("Во время очистки защищенных карт будут удалены ВСЕ коды объектов. Продолжить?"));
+    });
 }
 
-void SecureCardsPage::showMode(const SecureCardOperations::ModeView &view)
+void SecureCardsPage::queryMode()
 {
+    m_gate.run(m_query, [this] { m_query.start(); });
+}
+
+void SecureCardsPage::startRun(SecureCardsRun::Kind kind, const QString &question)
+{
+    if (m_gate.busy() || !m_dialogs.question(texts::kSecureCardsCaption, question))
+        return;
+    m_gate.run(m_run, [this, kind] { m_run.start(kind, m_mode, zones->checks()); });
+}
+
+void SecureCardsPage::showMode(const SecureModeView &view)
+{
+    m_mode = view.mode;
     modeText->setText(view.text);
-    for (QPushButton *b : {clearOneButton, clearAllButton, createButton})
-        b->setEnabled(view.buttons);
     zoneGroup->setVisible(view.zones);
+    setReaderIdle(m_idle);
+}
+
+void SecureCardsPage::setReaderIdle(bool idle)
+{
+    m_idle = idle;
+    const bool usable = secureModeView(m_mode).buttons;
+    for (QPushButton *b : readerButtons()) {
+        b->setEnabled(usable && idle);
+        // Why a button cannot be pressed.
+        b->setToolTip(usable ? QString()
+                             : QStringLiteral("Доступно только в режимах «%1» и «%2» считывателя.")
+                                   .arg(texts::kObjectCodeMode, texts::kZonesCaption));
+    }
 }
 
 } // namespace limra

@@ -1,6 +1,7 @@
 #pragma once
 // The tab "Защищенные карты": the reader's mode, the three secure-card
-// buttons and the group "Зоны прохода" with its own zone list.
+// buttons and the group "Зоны прохода" with its own zone list. Opening the
+// tab asks the reader's mode; the buttons run the secure-card workflows.
 #include <QWidget>
 #include <array>
 
@@ -12,15 +13,25 @@ class QPushButton;
 
 namespace limra {
 
+class OperationGate;
+class UserDialogs;
 class ZoneList;
 
 class SecureCardsPage : public QWidget {
     Q_OBJECT
 public:
-    explicit SecureCardsPage(QWidget *parent = nullptr);
+    SecureCardsPage(SecureModeQuery &query, SecureCardsRun &run, OperationGate &gate, UserDialogs &dialogs,
+                    QWidget *parent = nullptr);
 
-    // Shows the mode the reader reported, with the buttons and zones it allows.
-    void showMode(const SecureCardOperations::ModeView &view);
+    // Asks the reader for its mode (the tab was opened).
+    void queryMode();
+    // Shows a mode, with the buttons and zones it allows.
+    void showMode(const SecureModeView &view);
+    SecureMode mode() const { return m_mode; }
+    // The buttons that start reader operations.
+    QList<QPushButton *> readerButtons() const { return {clearOneButton, clearAllButton, createButton}; }
+    // Reader operations may start (none runs).
+    void setReaderIdle(bool idle);
 
     QLabel *modeText;
     QPushButton *clearOneButton;
@@ -28,6 +39,16 @@ public:
     QPushButton *createButton;
     QGroupBox *zoneGroup;
     ZoneList *zones;
+
+private:
+    void startRun(SecureCardsRun::Kind kind, const QString &question);
+
+    SecureModeQuery &m_query;
+    SecureCardsRun &m_run;
+    OperationGate &m_gate;
+    UserDialogs &m_dialogs;
+    SecureMode m_mode = SecureMode::Unknown;
+    bool m_idle = true;
 };
 
 } // namespace limra

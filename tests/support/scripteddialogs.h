@@ -10,6 +10,12 @@ namespace limra::testing {
 class ScriptedDialogs : public UserDialogs {
 public:
     void message(const QString &text) override { shown << QStringLiteral("message: ") + text; }
+    void notify(const QString &text, std::function<void()> dismissed) override
+    {
+        shown << QStringLiteral("message: ") + text;
+        if (dismissed)
+            dismissed();
+    }
     void error(const QString &text) override { shown << QStringLiteral("error: ") + text; }
     void information(const QString &title, const QString &text) override
     {

@@ -1,0 +1,185 @@
+#include "app/station.h"
+
+#include <QTimer>
+
+#include "common/texts.h"
+#include "config/backups.h"
+#include "config/transfer.h"
+#include "display/cardlog.h"
+#include "firmware/update.h"
+#include "link/discovery.h"
+#include "link/loaders.h"
+#include "link/readerlink.h"
+#include "link/session.h"
+#include "link/trafficlog.h"
+#include "platform/devicemonitor.h"
+#include "provisioning/mastercards.h"
+#include "provisioning/masterconfig.h"
+#include "provisioning/securecards.h"
+
+namespace limra {
+
+namespace {
+// How long the end of the program waits for the reader to go back to card reading.
+constexpr int kShutDownLimitMs = 3000;
+
+QString inFolder(const QString &folder, const QString &name)
+{
+    return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + name;
+}
+} // namespace
+
+ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, QObject *parent)
+    : QObject(parent), m_platform(platform), m_timings(timings)
+{
+    m_link = std::make_unique<ReaderLink>();
+    m_session = std::make_unique<ReaderSession>(*m_link, m_platform.portFactory);
+    m_loaders = std::make_unique<LoaderRegistry>(inFolder(m_platform.dataFolder, QStringLiteral("loaders")));
+    m_discovery = std::make_unique<ReaderDiscovery>(*m_session, *m_link, *m_platform.ports, *m_loaders, m_timings);
+    m_backups = std::make_unique<ConfigBackups>(inFolder(m_platform.dataFolder, QStringLiteral("configurations")));
+    m_cardLog = new CardLog(this);
+
+    m_configRead = std::make_unique<ConfigRead>(*m_link, m_timings);
+    m_configWrite = std::make_unique<ConfigWrite>(*m_link, m_timings);
+    m_masterCardsCreate = std::make_unique<MasterCardsCreate>(*m_link, m_timings);
+    m_masterCardsClear = std::make_unique<MasterCardsClear>(*m_link, m_timings);
+    m_masterConfigRead = std::make_unique<MasterConfigRead>(*m_link, m_timings);
+    m_masterConfigTakeOver = std::make_unique<MasterConfigTakeOver>(*m_link, m_timings);
+    m_secureModeQuery = std::make_unique<SecureModeQuery>(*m_link, m_timings);
+    m_secureCards = std::make_unique<SecureCardsRun>(*m_link, m_timings);
+    m_firmwareUpdate = std::make_unique<FirmwareUpdate>(*m_link, *m_session, *m_loaders, m_timings);
+    m_versionQuery = std::make_unique<FirmwareVersionQuery>(*m_link, m_timings);
+    m_debugCommand = std::make_unique<DebugCommand>(*m_link, m_timings);
+    for (ReaderOperation *op : std::initializer_list<ReaderOperation *>{
+             m_configRead.get(), m_configWrite.get(), m_masterCardsCreate.get(), m_masterCardsClear.get(),
+             m_masterConfigRead.get(), m_masterConfigTakeOver.get(), m_secureModeQuery.get(), m_secureCards.get(),
+             m_firmwareUpdate.get(), m_versionQuery.get(), m_debugCommand.get()})
+        adopt(*op);
+    for (CardOperation *op : std::initializer_list<CardOperation *>{
+             m_masterCardsCreate.get(), m_masterCardsClear.get(), m_masterConfigRead.get(),
+             m_masterConfigTakeOver.get(), m_secureCards.get()})
+        connect(op, &CardOperation::cardWaitOpened, this, &ReaderStation::cardWaitOpened);
+
+    // The safety net: before a write replaces the reader's configuration, it is kept.
+    auto keep = [this](const QString &items, QString *reason) {
+        return m_backups->store(m_session->serial(), items, reason);
+    };
+    m_configWrite->keepCopy = keep;
+    m_masterConfigTakeOver->keepCopy = keep;
+    connect(m_configWrite.get(), &ReaderOperation::changed, this, [this] {
+        if (m_configWrite->state() == ConfigWrite::State::AwaitingObjectCode && !m_objectCodeWait)
+            runObjectCodeWait();
+    });
+    m_firmwareUpdate->location = [this](const QString &port) { return m_discovery->location(port); };
+
+    if (m_platform.deviceMonitor) {
+        connect(m_platform.deviceMonitor, &DeviceMonitor::removed, m_discovery.get(), &ReaderDiscovery::deviceRemoved);
+        connect(m_platform.deviceMonitor, &DeviceMonitor::changed, m_discovery.get(), &ReaderDiscovery::portsChanged);
+    }
+    connect(m_discovery.get(), &ReaderDiscovery::identified, this, &ReaderStation::identified);
+}
+
+ReaderStation::~ReaderStation()
+{
+    // The operations go before the link they talk through.
+    m_objectCodeWait.reset();
+    for (ReaderOperation *op : m_operations)
+        disconnect(op, nullptr, this, nullptr);
+    m_configRead.reset();
+    m_configWrite.reset();
+    m_masterCardsCreate.reset();
+    m_masterCardsClear.reset();
+    m_masterConfigRead.reset();
+    m_masterConfigTakeOver.reset();
+    m_secureModeQuery.reset();
+    m_secureCards.reset();
+    m_firmwareUpdate.reset();
+    m_versionQuery.reset();
+    m_debugCommand.reset();
+    m_discovery.reset();
+    m_session.reset();
+}
+
+void ReaderStation::adopt(ReaderOperation &operation)
+{
+    m_operations.push_back(&operation);
+    connect(&operation, &ReaderOperation::changed, this, [this] {
+        const bool now = busy();
+        if (now != m_wasBusy) {
+            m_wasBusy = now;
+            Q_EMIT busyChanged(now);
+        }
+    });
+    connect(&operation, &ReaderOperation::finished, this, &ReaderStation::operationEnded);
+}
+
+ReaderOperation *ReaderStation::current() const
+{
+    for (ReaderOperation *op : m_operations)
+        if (op->running())
+            return op;
+    return nullptr;
+}
+
+bool ReaderStation::run(ReaderOperation &operation, const std::function<void()> &start)
+{
+    if (busy() || m_shutDownDone)
+        return false;
+    start();
+    return true;
+}
+
+void ReaderStation::operationEnded()
+{
+    if (m_objectCodeWait && !m_configWrite->running())
+        m_objectCodeWait.release()->deleteLater(); // its dialog may still look at it
+    if (m_shutDownDone && !busy()) {
+        auto done = std::exchange(m_shutDownDone, nullptr);
+        done();
+    }
+}
+
+void ReaderStation::identified()
+{
+    // The configuration is read after every connection, unless the user
+    // started something meanwhile.
+    if (busy())
+        return;
+    m_readAfterConnecting = true;
+    m_configRead->start();
+    Q_EMIT readingAfterConnecting();
+}
+
+void ReaderStation::runObjectCodeWait()
+{
+    m_objectCodeWait = std::make_unique<SingleCardWait>(*m_link, m_timings, texts::kObjectCodeWaitCaption,
+                                                        texts::kObjectCodeWaitPrompt);
+    SingleCardWait *wait = m_objectCodeWait.get();
+    connect(wait, &CardWait::ended, this, [this](WaitResult result) {
+        m_configWrite->objectCodeTaken(result == WaitResult::Yes);
+    });
+    connect(m_configWrite.get(), &ReaderOperation::finished, wait, [wait] { wait->close(); });
+    wait->open();
+    Q_EMIT cardWaitOpened(wait);
+}
+
+void ReaderStation::shutDown(std::function<void()> done)
+{
+    m_shutDownDone = std::move(done);
+    ReaderOperation *op = current();
+    if (!op) {
+        auto now = std::exchange(m_shutDownDone, nullptr);
+        now();
+        return;
+    }
+    // A firmware upload is let finish: cut off, it would leave the reader in its loader.
+    if (op != m_firmwareUpdate.get())
+        op->cancel();
+    if (op != m_firmwareUpdate.get())
+        QTimer::singleShot(kShutDownLimitMs, this, [this] {
+            if (auto late = std::exchange(m_shutDownDone, nullptr))
+                late();
+        });
+}
+
+} // namespace limra

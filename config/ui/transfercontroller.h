@@ -1,0 +1,60 @@
+#pragma once
+// The configuration page's transfers: the reader (read, write, after each
+// connection), files, the factory default and kept copies. It starts the
+// core's operations, puts what they read into the editor and tells the
+// user how they went, in the page's own messages.
+#include <QObject>
+
+namespace limra {
+
+class ConfigPage;
+class ConfigRead;
+class ConfigWrite;
+class EditorModel;
+class OperationGate;
+class UserDialogs;
+enum class ConfigSource;
+
+class ConfigTransferController : public QObject {
+    Q_OBJECT
+public:
+    ConfigTransferController(ConfigPage &page, EditorModel &editor, ConfigRead &read, ConfigWrite &write,
+                             OperationGate &gate, UserDialogs &dialogs, QObject *parent = nullptr);
+
+    // "Считать конфигурацию из USB-считывателя".
+    void readFromReader();
+    // The read after a connection has started.
+    void readingAfterConnecting();
+    // "Записать конфигурацию в USB-считыватель".
+    void writeToReader();
+    // "Показать конфигурацию по умолчанию".
+    void showDefault();
+    // "Записать конфигурацию в файл" and "Считать конфигурацию из файла".
+    void saveToFile();
+    void loadFromFile();
+    // A configuration file into the editor, as "Считать конфигурацию из файла" does.
+    void loadFile(const QString &path);
+
+    // Puts a configuration into the editor; tells the user when a value is refused.
+    bool apply(const QString &items, ConfigSource source);
+
+Q_SIGNALS:
+    // The editor's contents changed.
+    void editorChanged();
+
+private:
+    void readFinished();
+    void writeChanged();
+    void writeFinished();
+
+    ConfigPage &m_page;
+    EditorModel &m_editor;
+    ConfigRead &m_read;
+    ConfigWrite &m_write;
+    OperationGate &m_gate;
+    UserDialogs &m_dialogs;
+    bool m_afterConnecting = false;
+    bool m_decisionAsked = false;
+};
+
+} // namespace limra

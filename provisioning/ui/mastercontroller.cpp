@@ -1,0 +1,119 @@
+#include "provisioning/ui/mastercontroller.h"
+
+#include <QPushButton>
+
+#include "common/texts.h"
+#include "config/editormodel.h"
+#include "config/ui/configpage.h"
+#include "config/ui/transfercontroller.h"
+#include "link/hextext.h"
+#include "platform/dialogs.h"
+#include "provisioning/mastercards.h"
+#include "provisioning/masterconfig.h"
+
+namespace limra {
+
+MasterCardController::MasterCardController(ConfigPage &page, EditorModel &editor, ConfigTransferController &transfer,
+                                           const Operations &operations, OperationGate &gate, UserDialogs &dialogs,
+                                           QObject *parent)
+    : QObject(parent), m_editor(editor), m_transfer(transfer), m_ops(operations), m_gate(gate), m_dialogs(dialogs)
+{
+    connect(page.createMastersButton, &QPushButton::clicked, this, &MasterCardController::create);
+    connect(page.clearMastersButton, &QPushButton::clicked, this, &MasterCardController::clear);
+    connect(page.readMasterButton, &QPushButton::clicked, this, &MasterCardController::readIntoEditor);
+    connect(page.masterToReaderButton, &QPushButton::clicked, this, &MasterCardController::takeOver);
+    connect(&m_ops.create, &ReaderOperation::finished, this, [this] { reportEnd(m_ops.create); });
+    connect(&m_ops.clear, &ReaderOperation::finished, this, [this] { reportEnd(m_ops.clear); });
+    connect(&m_ops.takeOver, &ReaderOperation::finished, this, [this] { reportEnd(m_ops.takeOver); });
+    connect(&m_ops.read, &ReaderOperation::finished, this, &MasterCardController::readFinished);
+    // Questions open from the event loop, never inside the operation's step.
+    connect(&m_ops.takeOver, &ReaderOperation::changed, this, &MasterCardController::takeOverChanged,
+            Qt::QueuedConnection);
+}
+
+void MasterCardController::reportEnd(const ReaderOperation &operation)
+{
+    const Report report = operation.report();
+    if (report.kind == Report::Kind::Message)
+        m_dialogs.message(report.text);
+    else if (report.kind == Report::Kind::Error)
+        m_dialogs.error(report.text);
+}
+
+void MasterCardController::create()
+{
+    if (m_gate.busy())
+        return;
+    // The cards get the configuration the editor holds when the user asks.
+    const QString items = m_editor.buildItems(Producer::MasterCards);
+    Q_EMIT m_transfer.editorChanged();
+    const QString cardType = masterCardTypeWord(m_editor.readMode, m_editor.highlightedFormat);
+    const bool option = m_editor.readMode != 0;
+    m_gate.run(m_ops.create, [this, items, cardType, option] { m_ops.create.start(items, cardType, option); });
+}
+
+void MasterCardController::clear()
+{
+    if (m_gate.busy()
+        || !m_dialogs.question(QStringLiteral("Очистка"),
+                               QStringLiteral("Внимание! Все данные на поднесённых к USB-считывателю мастер-картах "
+                                              "будут уничтожены. Продолжить?")))
+        return;
+    m_gate.run(m_ops.clear, [this] { m_ops.clear.start(); });
+}
+
+void MasterCardController::readIntoEditor()
+{
+    m_gate.run(m_ops.read, [this] { m_ops.read.start(); });
+}
+
+void MasterCardController::readFinished()
+{
+    if (m_ops.read.status() != ReaderOperation::Status::Done)
+        return reportEnd(m_ops.read);
+    const QString items = m_ops.read.items();
+    if (!m_transfer.apply(items, ConfigSource::MasterCard))
+        return;
+    const ConfigTable table = parseConfig(items);
+    QString title = QStringLiteral("Конфигурация считана с мастер-карты");
+    const QString place = table[tag::SetPlace];
+    if (place.size() == 4)
+        title += QStringLiteral(" №%1 из %2").arg(hexToInt(place.left(2)) + 1).arg(hexToInt(place.mid(2, 2)));
+    const QString objectSum = table[tag::ObjectChecksum];
+    const QString keySum = table[tag::KeyChecksum];
+    if (!objectSum.isEmpty()) {
+        const int mode = m_editor.readMode;
+        if (mode == 1 || mode == 3)
+            m_dialogs.input(title, texts::kObjectChecksum, objectSum);
+        else if (mode == 2)
+            m_dialogs.input(title, texts::kKeyChecksum, objectSum);
+    } else if (!keySum.isEmpty()) {
+        m_dialogs.input(title, texts::kKeyChecksum, keySum);
+    } else {
+        m_dialogs.message(title);
+    }
+}
+
+void MasterCardController::takeOver()
+{
+    if (m_gate.busy())
+        return;
+    if (m_editor.readMode == 1
+        && !m_dialogs.question(texts::kConfigurationCaption,
+                               QStringLiteral("Для записи конфигурации в USB-считыватель потребуется ранее созданная "
+                                              "мастер-карта. Продолжить?")))
+        return;
+    m_decisionAsked = false;
+    m_gate.run(m_ops.takeOver, [this] { m_ops.takeOver.start(); });
+}
+
+void MasterCardController::takeOverChanged()
+{
+    if (!m_ops.takeOver.awaitingDecision() || m_decisionAsked)
+        return;
+    m_decisionAsked = true;
+    m_ops.takeOver.proceed(m_dialogs.question(keepFailedCaption(), keepFailedQuestion(m_ops.takeOver.keepProblem()),
+                                              UserDialogs::QuestionIcon::Warning));
+}
+
+} // namespace limra
