@@ -123,7 +123,7 @@ ReaderOperation *ReaderStation::current() const
 
 bool ReaderStation::run(ReaderOperation &operation, const std::function<void()> &start)
 {
-    if (busy() || m_shutDownDone)
+    if (busy() || m_shuttingDown)
         return false;
     start();
     return true;
@@ -143,7 +143,7 @@ void ReaderStation::identified()
 {
     // The configuration is read after every connection, unless the user
     // started something meanwhile.
-    if (busy())
+    if (busy() || m_shuttingDown)
         return;
     m_readAfterConnecting = true;
     m_configRead->start();
@@ -165,6 +165,7 @@ void ReaderStation::runObjectCodeWait()
 
 void ReaderStation::shutDown(std::function<void()> done)
 {
+    m_shuttingDown = true;
     m_shutDownDone = std::move(done);
     ReaderOperation *op = current();
     if (!op) {

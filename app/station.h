@@ -90,7 +90,7 @@ public:
     // card operation goes back to card reading; a firmware upload is let
     // finish. `done` is called once that is over (at once when nothing runs).
     void shutDown(std::function<void()> done);
-    bool shuttingDown() const { return bool(m_shutDownDone); }
+    bool shuttingDown() const { return m_shuttingDown; }
 
 Q_SIGNALS:
     // An operation started or ended.
@@ -131,6 +131,7 @@ private:
     bool m_readAfterConnecting = false;
     bool m_wasBusy = false;
     std::function<void()> m_shutDownDone;
+    bool m_shuttingDown = false;
 };
 
 } // namespace limra

@@ -6,6 +6,8 @@
 // shows what the progress display costs.
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QThread>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -15,6 +17,7 @@
 #include "firmware/ui/firmwarepage.h"
 #include "firmware/update.h"
 #include "link/hextext.h"
+#include "link/loaders.h"
 #include "link/readerlink.h"
 #include "link/session.h"
 #include "platform/qtserialport.h"
@@ -55,21 +58,41 @@ int main(int argc, char **argv)
     ReaderLink link;
     ReaderSession session(link, [] { return std::make_unique<QtSerialPort>(); });
     testing::ScriptedDialogs dialogs;
-    FirmwareUpdate update(link, session, dialogs);
-    update.loaderStartMs = kLoaderStartMs;
-    FirmwareVersionQuery version(link, dialogs);
-    FirmwarePage page(update, version, dialogs);
+    Timings timings;
+    timings.loaderStart = kLoaderStartMs;
+    LoaderRegistry loaders;
+    FirmwareUpdate update(link, session, loaders, timings);
+    FirmwareVersionQuery version(link, timings);
+    struct : OperationGate {
+        bool run(ReaderOperation &, const std::function<void()> &start) override
+        {
+            start();
+            return true;
+        }
+        bool busy() const override { return false; }
+    } gate;
+    FirmwarePage page(update, version, gate, dialogs);
     page.path->setText(path);
-    FirmwareUpdate bare(link, session, dialogs); // no tab: nothing shows its progress
-    bare.loaderStartMs = kLoaderStartMs;
+    FirmwareUpdate bare(link, session, loaders, timings); // no tab: nothing shows its progress
 
     auto connect = [&] {
         sim.say("reading\n");
         session.dropConnection();
         if (!session.open(sim.link()))
             return false;
-        session.setConnected(QStringLiteral("bench"), ReaderKind::Usb);
+        ReaderIdentity identity;
+        identity.typeItem = QStringLiteral("A102");
+        identity.serial = QStringLiteral("0A1B2C3D");
+        session.setConnected(identity);
         return true;
+    };
+    // Runs an update to its end.
+    auto wait = [](FirmwareUpdate &u) {
+        QEventLoop loop;
+        QObject::connect(&u, &ReaderOperation::finished, &loop, &QEventLoop::quit);
+        if (u.running())
+            loop.exec();
+        QCoreApplication::processEvents();
     };
 
     std::vector<double> ratios, displayCosts;
@@ -100,6 +123,7 @@ int main(int argc, char **argv)
         if (!connect())
             return 1;
         page.updateButton->click();
+        wait(update);
         if (dialogs.shown.value(0) != QStringLiteral("message: Обновление успешно завершено!")) {
             std::fprintf(stderr, "update failed: %s\n", qPrintable(dialogs.shown.value(0)));
             return 1;
@@ -110,7 +134,8 @@ int main(int argc, char **argv)
         dialogs.shown.clear();
         if (!connect())
             return 1;
-        bare.run(path);
+        bare.start(path);
+        wait(bare);
         toolBare = bare.lastUploadMs();
         ratios.push_back(tool / base);
         displayCosts.push_back(tool / toolBare);

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "app/station.h"
 #include "app/ui/mainwindow.h"
 #include "bench/benchsupport.h"
 #include "platform/qtserialport.h"
@@ -45,10 +46,13 @@ int main(int argc, char **argv)
         testing::ToolServices services;
         SystemPortEnumerator ports;
         SystemDeviceMonitor monitor;
-        Services s = services.services();
-        s.ports = &ports;
-        s.deviceMonitor = &monitor;
-        MainWindow window(s);
+        ReaderStation::Platform platform;
+        platform.ports = &ports;
+        platform.deviceMonitor = &monitor;
+        platform.portFactory = [] { return std::make_unique<QtSerialPort>(); };
+        platform.dataFolder = services.dir.filePath(QStringLiteral("data"));
+        ReaderStation station(platform);
+        MainWindow window(station, services.services());
         window.show();
         cpuShare(2); // start-up is not waiting
         toolShare = cpuShare(seconds);

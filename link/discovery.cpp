@@ -193,11 +193,14 @@ void ReaderDiscovery::identification(const QString &name, const ReaderLink::Answ
     const QString firmware = swapBytes(identity.typeItem) + swapBytes(tail ? bytesToHex(*tail) : QString());
     if (firmware.size() == 8)
         identity.firmwareIdentity = firmware;
-    m_session.setConnected(identity);
-    endScan(PortTrouble());
-    // Back to card reading; its answer is not looked at.
+    // Back to card reading (its answer is not looked at); then the reader
+    // counts as connected and nothing else is sent before.
     m_link.send(payload(command::ResumeReading, command::kVersion), m_timings.reply, this,
-                [this](const ReaderLink::Answer &) {
+                [this, name, identity](const ReaderLink::Answer &) {
+                    endScan(PortTrouble());
+                    if (m_session.openPortName() != name)
+                        return; // the port went away meanwhile
+                    m_session.setConnected(identity);
                     if (m_session.isConnected())
                         Q_EMIT identified();
                 });

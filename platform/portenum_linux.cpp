@@ -67,8 +67,11 @@ QString SystemPortEnumerator::location(const QString &port) const
     udev_enumerate_scan_devices(e);
     if (udev_list_entry *entry = udev_enumerate_get_list_entry(e)) {
         if (udev_device *dev = udev_device_new_from_syspath(context, udev_list_entry_get_name(entry))) {
+            // The USB device the port belongs to: where it is plugged in.
             if (const char *path = udev_device_get_property_value(dev, "ID_PATH"))
                 out = QString::fromLocal8Bit(path);
+            else if (udev_device *usb = udev_device_get_parent_with_subsystem_devtype(dev, "usb", "usb_device"))
+                out = QString::fromLocal8Bit(udev_device_get_devpath(usb));
             udev_device_unref(dev);
         }
     }

@@ -50,6 +50,10 @@ public:
     // The notice told last has been seen (its message box closed).
     void acknowledge();
     WaitResult result() const { return m_result; }
+    // One tick of the wait's timer (tests call it to go tick by tick).
+    virtual void tick() = 0;
+    // The timer's period.
+    int tickMs() const;
 
     // The window's caption.
     QString caption;
@@ -64,7 +68,6 @@ Q_SIGNALS:
 
 protected:
     virtual void opened() = 0;
-    virtual void tick() = 0;
     // A card-operation status: kCardDone or the reader's error code.
     virtual void status(quint8 code) = 0;
 
@@ -77,7 +80,6 @@ protected:
     // A countdown tick: one tick goes, and the last ends the wait with No.
     void countDown();
     void finish(WaitResult result);
-    int tickMs() const;
 
     ReaderLink &m_link;
     const Timings &m_timings;
@@ -126,9 +128,11 @@ Q_SIGNALS:
     // The user chose how many cards, with or without the protected-mode option.
     void countChosen(int count, bool protectedMode);
 
+public:
+    void tick() override;
+
 protected:
     void opened() override;
-    void tick() override;
     void status(quint8 code) override;
 
 private:
@@ -143,11 +147,11 @@ public:
     SingleCardWait(ReaderLink &link, const Timings &timings, const QString &caption, const QString &prompt,
                    QObject *parent = nullptr);
     Kind kind() const override { return Kind::SingleCard; }
+    void tick() override;
     QString prompt;
 
 protected:
     void opened() override;
-    void tick() override;
     void status(quint8 code) override;
 };
 
@@ -158,6 +162,7 @@ public:
     ClearingWait(ReaderLink &link, const Timings &timings, const QString &caption, const QString &prompt,
                  const QString &finishText, QObject *parent = nullptr);
     Kind kind() const override { return Kind::Clearing; }
+    void tick() override {}
     void finishByUser();
 
     QString prompt;
@@ -166,7 +171,6 @@ public:
 
 protected:
     void opened() override;
-    void tick() override {}
     void status(quint8 code) override;
 };
 
@@ -179,6 +183,7 @@ public:
     SecureCardWait(ReaderLink &link, const Timings &timings, const QString &caption, const QString &counterCaption,
                    const QString &finishText, QObject *parent = nullptr);
     Kind kind() const override { return Kind::SecureCards; }
+    void tick() override;
     void finishByUser();
 
     QString counterCaption;
@@ -188,7 +193,6 @@ public:
 
 protected:
     void opened() override;
-    void tick() override;
     void status(quint8 code) override;
 };
 
@@ -199,6 +203,7 @@ class MasterConfigWait : public CardWait {
 public:
     MasterConfigWait(ReaderLink &link, const Timings &timings, QObject *parent = nullptr);
     Kind kind() const override { return Kind::MasterConfig; }
+    void tick() override;
 
     int secondsLeft = 0;
     // The configuration items the card reported (hex text), empty when none came.
@@ -207,7 +212,6 @@ public:
 
 protected:
     void opened() override;
-    void tick() override;
     void status(quint8) override {}
 
 private:

@@ -28,6 +28,8 @@ public:
     using ReaderOperation::ReaderOperation;
     void start();
     SecureMode mode() const { return m_mode; }
+    // Nothing is told, whatever happened: the page shows the mode.
+    Report report() const override { return Report::none(); }
 
 private:
     SecureMode m_mode = SecureMode::Unknown;

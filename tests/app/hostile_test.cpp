@@ -4,6 +4,7 @@
 
 #include <QProcess>
 
+#include "app/station.h"
 #include "link/session.h"
 #include "platform/virtualreaders.h"
 #include "tests/support/simreader.h"
@@ -15,7 +16,7 @@ using namespace limra::testing;
 TEST(HostileReader, TheToolStaysAliveAndAnswers)
 {
     ToolServices tool;
-    MainWindow window(tool.services());
+    MainWindow window(tool.station(), tool.services());
     window.show();
 
     const QString name = QStringLiteral("hostile%1").arg(QCoreApplication::applicationPid());
@@ -27,7 +28,7 @@ TEST(HostileReader, TheToolStaysAliveAndAnswers)
 
     ResponsivenessProbe probe;
     int connections = 0;
-    QObject::connect(&window.session(), &ReaderSession::connected, [&] { ++connections; });
+    QObject::connect(&window.station().session(), &ReaderSession::connected, [&] { ++connections; });
     waitUntil([&] { return hostile.state() == QProcess::NotRunning; }, 8000);
     EXPECT_GE(connections, 1);
     EXPECT_LT(probe.worstGapMs(), 500) << "the window did not answer for " << probe.worstGapMs() << " ms";

@@ -20,6 +20,7 @@
 #include <QTest>
 
 #include "app/inifile.h"
+#include "app/station.h"
 #include "app/ui/mainwindow.h"
 #include "app/ui/statusbar.h"
 #include "config/ui/configeditor.h"
@@ -62,16 +63,17 @@ protected:
     }
     MainWindow &open()
     {
-        window = std::make_unique<MainWindow>(tool.services());
+        window = std::make_unique<MainWindow>(tool.station(), tool.services());
         window->show();
         return *window;
     }
     void connectTo(SimReader &sim)
     {
         ports.virtuals = {sim.port()};
-        window->discovery().portsChanged();
-        window->discovery().scanOnce();
-        ASSERT_TRUE(window->session().isConnected());
+        window->station().discovery().portsChanged();
+        window->station().discovery().scanOnce();
+        ASSERT_TRUE(waitUntil([this] { return window->station().session().isConnected(); }));
+        tool.settle(); // the configuration read that follows
     }
     void clickStatusBar(int x) { QTest::mouseClick(window->statusPanels(), Qt::LeftButton, {}, QPoint(x, 5)); }
     // Answers the next modal dialog by rejecting it; records its caption.
@@ -198,7 +200,7 @@ TEST_F(MainWindowTest, TabsFollowTheConnection)
     connectTo(sim);
     EXPECT_TRUE(w.tabs()->isEnabled());
     EXPECT_TRUE(w.statusPanels()->text->fullText().startsWith(QStringLiteral("Устройство подключено ")));
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
+    EXPECT_EQ(dialogs.shown.value(0), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
     EXPECT_EQ(sim.model->commandsReceived,
               (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
     monitor.remove(sim.port());
@@ -230,10 +232,10 @@ TEST_F(MainWindowTest, ApplyingTheSettingsDropsTheConnectionAndTheNextScanReconn
         w.connectionDialog()->applyButton->click();
     });
     w.openConnectionSettings();
-    EXPECT_FALSE(w.session().isConnected());
+    EXPECT_FALSE(w.station().session().isConnected());
     EXPECT_FALSE(w.tabs()->isEnabled());
     EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
-    EXPECT_TRUE(waitUntil([&] { return w.session().isConnected(); }, 2500));
+    EXPECT_TRUE(waitUntil([&] { return w.station().session().isConnected(); }, 2500));
 }
 
 TEST_F(MainWindowTest, ConnectionDialogShowsTheControlsOfTheMethod)
@@ -262,6 +264,7 @@ TEST_F(MainWindowTest, OpeningTheSecureTabAsksTheReaderItsMode)
     connectTo(sim);
     sim.model->commandsReceived.clear();
     w.tabs()->setCurrentWidget(w.securePage());
+    tool.settle();
     EXPECT_EQ(w.securePage()->modeText->text(), QStringLiteral("Зоны прохода"));
     EXPECT_TRUE(w.securePage()->createButton->isEnabled());
     EXPECT_FALSE(w.securePage()->zoneGroup->isHidden());
@@ -269,6 +272,7 @@ TEST_F(MainWindowTest, OpeningTheSecureTabAsksTheReaderItsMode)
     sim.model->configItems = QStringLiteral("0202670003030000400601000401000501000C0800F8E00700F8E0FF");
     w.tabs()->setCurrentWidget(w.configPage());
     w.tabs()->setCurrentWidget(w.securePage());
+    tool.settle();
     EXPECT_EQ(w.securePage()->modeText->text(), QStringLiteral("Обычный режим"));
     EXPECT_FALSE(w.securePage()->clearAllButton->isEnabled());
     EXPECT_TRUE(w.securePage()->zoneGroup->isHidden());
@@ -313,27 +317,47 @@ TEST_F(MainWindowTest, OpensAtItsOwnClientSize)
     EXPECT_EQ(w.size(), QSize(926, std::max(650, 655 - frame)));
 }
 
-TEST_F(MainWindowTest, ClicksDuringAWaitForTheReaderStartNothing)
+TEST_F(MainWindowTest, WhileTheReaderIsAwaitedOnlyWhatWouldStartAnotherOperationWaits)
 {
     SimReader sim;
     MainWindow &w = open();
     connectTo(sim);
     sim.model->faults.silent = true;
-    spin(100);
     sim.model->commandsReceived.clear();
     dialogs.shown.clear();
     ConfigPage *page = w.configPage();
-    QTimer::singleShot(300, [&] {
-        QTest::mouseClick(page->writeReaderButton, Qt::LeftButton);
-        QTest::mouseClick(page->defaultConfigButton, Qt::LeftButton);
-        QTest::keyClick(page->defaultConfigButton, Qt::Key_Space);
-    });
-    QTest::mouseClick(page->readReaderButton, Qt::LeftButton); // waits 2 s for the silent reader
-    spin(150);
+    QTest::mouseClick(page->readReaderButton, Qt::LeftButton); // waits for the silent reader
+    EXPECT_TRUE(w.station().busy());
+    // What talks to the reader is disabled; the rest answers at once.
+    EXPECT_FALSE(page->writeReaderButton->isEnabled());
+    QTest::mouseClick(page->writeReaderButton, Qt::LeftButton);
+    QTest::mouseClick(page->defaultConfigButton, Qt::LeftButton);
+    EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("message: Показана конфигурация по умолчанию")});
+    QTest::mouseClick(w.cardDisplay()->hexChoice, Qt::LeftButton);
+    EXPECT_TRUE(w.cardDisplay()->hexChoice->isChecked());
+    tool.settle();
     EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0B01")});
-    EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("error: Ошибка: Превышено время ожидания ответа.")});
-    QTest::mouseClick(page->defaultConfigButton, Qt::LeftButton); // after the wait the tool answers again
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Показана конфигурация по умолчанию"));
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Превышено время ожидания ответа."));
+    EXPECT_TRUE(page->writeReaderButton->isEnabled());
+}
+
+TEST_F(MainWindowTest, ClicksLandWhileASilentPortIsProbed)
+{
+    SimReader silent;
+    silent.model->faults.silent = true;
+    MainWindow &w = open();
+    ports.virtuals = {silent.port()};
+    w.station().discovery().portsChanged();
+    w.station().discovery().scanOnce();
+    ASSERT_TRUE(w.station().discovery().scanning());
+    int landed = 0;
+    for (int i = 0; i < 12; ++i) {
+        QRadioButton *choice = i % 2 ? w.cardDisplay()->decChoice : w.cardDisplay()->hexChoice;
+        QTest::mouseClick(choice, Qt::LeftButton);
+        landed += choice->isChecked() ? 1 : 0;
+        spin(10);
+    }
+    EXPECT_EQ(landed, 12);
 }
 
 TEST_F(MainWindowTest, RestoredFromTheTrayTheWindowStays)
@@ -420,13 +444,13 @@ TEST_F(MainWindowTest, TheStatusBarTellsWhyTheReaderCannotBeUsed)
     QtSerialPort other; // another program holds the reader's port
     ASSERT_TRUE(other.open(sim.port()));
     ports.virtuals = {sim.port()};
-    w.discovery().portsChanged();
+    w.station().discovery().portsChanged();
     EXPECT_TRUE(waitUntil([&] { return w.statusPanels()->text->fullText().contains(QStringLiteral("занят")); }, 2000));
     EXPECT_EQ(w.statusPanels()->text->fullText(),
               QStringLiteral("Поиск устройства... (порт ") + sim.port() + QStringLiteral(" занят)"));
     EXPECT_TRUE(w.statusPanels()->text->toolTip().contains(QStringLiteral("занят другой программой")));
     other.close();
-    EXPECT_TRUE(waitUntil([&] { return w.session().isConnected(); }, 2000));
+    EXPECT_TRUE(waitUntil([&] { return w.station().session().isConnected(); }, 2000));
     EXPECT_TRUE(w.statusPanels()->text->fullText().startsWith(QStringLiteral("Устройство подключено ")));
 }
 
@@ -434,14 +458,15 @@ TEST(StatusBarReasons, APortTheUserMayNotOpen)
 {
     ToolServices tool;
     tool.ports.virtuals = {QStringLiteral("/dev/ttyACM0")};
-    MainWindow w(tool.services([] {
+    MainWindow w(tool.station([] {
         auto port = std::make_unique<FakeSerialPort>();
         port->openable = false;
         port->failure = OpenFailure::NoPermission;
         return port;
-    }));
+    }),
+                 tool.services());
     w.show();
-    w.discovery().scanOnce();
+    w.station().discovery().scanOnce();
     EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства... (нет прав на порт /dev/ttyACM0)"));
     EXPECT_TRUE(w.statusPanels()->text->toolTip().contains(QStringLiteral("группу dialout")));
     w.close();

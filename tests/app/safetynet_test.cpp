@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
+#include "app/station.h"
 #include "app/ui/mainwindow.h"
 #include "config/backups.h"
 #include "config/configfile.h"
@@ -38,12 +39,13 @@ class SafetyNetTest : public ::testing::Test {
 protected:
     SafetyNetTest()
     {
-        window = std::make_unique<MainWindow>(tool.services());
+        window = std::make_unique<MainWindow>(tool.station(), tool.services());
         window->show();
         ports.virtuals = {sim.port()};
-        window->discovery().portsChanged();
-        window->discovery().scanOnce();
-        spin(100); // the wait for the reader is over
+        window->station().discovery().portsChanged();
+        window->station().discovery().scanOnce();
+        waitUntil([this] { return window->station().session().isConnected(); });
+        tool.settle(); // the configuration read that follows
     }
     ~SafetyNetTest() override
     {
@@ -56,6 +58,12 @@ protected:
         return QDir(dir.filePath(QStringLiteral("data/configurations"))).entryList({QStringLiteral("*.rcf")}, QDir::Files, QDir::Name);
     }
     ConfigPage *page() const { return window->configPage(); }
+    // Clicks a button and lets what it started run to its end.
+    void click(QAbstractButton *button)
+    {
+        button->click();
+        tool.settle();
+    }
 
     ToolServices tool;
     QTemporaryDir &dir = tool.dir;
@@ -71,10 +79,10 @@ protected:
 
 TEST_F(SafetyNetTest, TheReadersConfigurationIsKeptBeforeEachKindOfWrite)
 {
-    ASSERT_TRUE(window->session().isConnected());
+    ASSERT_TRUE(window->station().session().isConnected());
     const QString before = sim.model->configItems;
     sim.model->commandsReceived.clear();
-    page()->writeReaderButton->click();
+    click(page()->writeReaderButton);
     EXPECT_EQ(sim.model->commandsReceived.mid(0, 2).value(0), QStringLiteral("0B01"));
     EXPECT_TRUE(sim.model->commandsReceived.value(1).startsWith(QStringLiteral("0101")));
     ASSERT_EQ(keptFiles().size(), 1);
@@ -86,12 +94,12 @@ TEST_F(SafetyNetTest, TheReadersConfigurationIsKeptBeforeEachKindOfWrite)
     EXPECT_TRUE(items.startsWith(before));
 
     page()->defaultConfigButton->click(); // the factory default, then written
-    page()->writeReaderButton->click();
+    click(page()->writeReaderButton);
     EXPECT_EQ(keptFiles().size(), 2);
 
     sim.model->masterCards << sim::MasterCard{QStringLiteral("04FF"), QStringLiteral("060102"), {}, {}, 0, 1};
     QTimer::singleShot(100, [this] { sim.model->presentMaster(0); });
-    page()->masterToReaderButton->click();
+    click(page()->masterToReaderButton);
     EXPECT_EQ(keptFiles().size(), 3);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
 }
@@ -101,19 +109,17 @@ TEST_F(SafetyNetTest, AFailedReadAsksAndNoWritesNothing)
     sim.model->faults.refuse = QStringLiteral("0B01");
     sim.model->commandsReceived.clear();
     dialogs.answers.enqueue(false);
-    page()->writeReaderButton->click();
+    click(page()->writeReaderButton);
     EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Сохранение конфигурации: Не удалось сохранить")));
     EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0B01")});
     dialogs.answers.enqueue(true);
-    page()->writeReaderButton->click();
+    click(page()->writeReaderButton);
     EXPECT_TRUE(sim.model->commandsReceived.last() == QStringLiteral("0501"));
     EXPECT_TRUE(keptFiles().isEmpty());
 }
 
 TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
 {
-    ConfigBackups backups(*new ReaderLink(window.get()), window->session(), dialogs,
-                          dir.filePath(QStringLiteral("data/configurations")));
     QDir().mkpath(dir.filePath(QStringLiteral("data/configurations")));
     // 60 older ones of this reader, and one of another reader.
     for (int i = 0; i < 60; ++i) {
@@ -127,7 +133,7 @@ TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
     ASSERT_TRUE(other.open(QIODevice::WriteOnly));
     other.write(configFileBytes(kDefaultConfigItems));
     other.close();
-    page()->writeReaderButton->click();
+    click(page()->writeReaderButton);
     const QStringList files = keptFiles();
     EXPECT_EQ(files.filter(QStringLiteral("A102-0A1B2C3D_")).size(), 50);
     EXPECT_EQ(files.filter(QStringLiteral("A104-99_")).size(), 1);
@@ -158,7 +164,7 @@ TEST_F(SafetyNetTest, TheTabShowsUnsavedChangesAndClosingAsks)
     window->close();
     EXPECT_TRUE(window->isVisible()); // the user chose to stay
     EXPECT_TRUE(dialogs.shown.last().contains(QStringLiteral("не записана")));
-    page()->writeReaderButton->click();
+    click(page()->writeReaderButton);
     EXPECT_TRUE(window->tabs()->tabIcon(tab).isNull());
 }
 
@@ -175,7 +181,7 @@ TEST_F(SafetyNetTest, AFloodOfReadsLosesNothingInTheFileAndTheWindowAnswers)
     const QString csv = dir.filePath(QStringLiteral("data/cards.csv"));
     tray.chooseCardLog();
     window->cardLogWindow()->toFile->click();
-    ASSERT_TRUE(window->cardLog().writingFile());
+    ASSERT_TRUE(window->station().cardLog().writingFile());
     sim.model->sendCardInfo(2, 2, 1024, 1);
     ResponsivenessProbe probe;
     int sent = 0;
@@ -185,12 +191,12 @@ TEST_F(SafetyNetTest, AFloodOfReadsLosesNothingInTheFileAndTheWindowAnswers)
             sim.model->presentCard(IdKind::Uid, QStringLiteral("04%1").arg(sent++, 6, 16, QLatin1Char('0')).toUpper());
     });
     flood.start(10);
-    EXPECT_TRUE(waitUntil([&] { return window->cardLog().entries().size() >= 2000; }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return window->station().cardLog().entries().size() >= 2000; }, 10000));
     flood.stop();
     spin(300);
     EXPECT_LT(probe.worstGapMs(), 500);
-    EXPECT_EQ(window->cardLog().entries().size(), 2000u);
-    EXPECT_EQ(window->cardLog().entries().front().cardType, QStringLiteral("Mifare Classic"));
+    EXPECT_EQ(window->station().cardLog().entries().size(), 2000u);
+    EXPECT_EQ(window->station().cardLog().entries().front().cardType, QStringLiteral("Mifare Classic"));
     EXPECT_EQ(window->cardLogWindow()->model->rowCount(), 2000);
     EXPECT_EQ(window->cardLogWindow()->model->rowTexts(0).value(3), QStringLiteral("040007CF")); // the newest first
     QFile f(csv);

@@ -9,13 +9,19 @@
 #include <csignal>
 #include <sys/resource.h>
 
+#include "app/station.h"
 #include "config/configfile.h"
+#include "config/editormodel.h"
+#include "config/readerconfig.h"
 #include "config/transfer.h"
+#include "config/ui/configpage.h"
+#include "config/ui/transfercontroller.h"
 #include "link/hextext.h"
 #include "link/readerlink.h"
 #include "link/session.h"
 #include "platform/qtserialport.h"
 #include "provisioning/cardwait.h"
+#include "tests/support/fakeports.h"
 #include "tests/support/headlesswaits.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
@@ -25,26 +31,43 @@ using namespace limra::testing;
 
 namespace {
 
+// The configuration page's transfers as the user meets them: a station
+// connected to the simulated reader, the page, and scripted dialogs.
 class TransferTest : public ::testing::Test {
 protected:
     TransferTest()
     {
-        session.open(sim.port());
+        station.session().open(sim.port());
+        station.session().setConnected(ReaderIdentity{});
         editor.startUp();
+        user.watch(station);
     }
     QStringList commands() const { return sim.model->commandsReceived; }
     void chooseReadMode(int mode) { editor.userSetReadMode(mode); }
+    // Lets what the user started run to its end.
+    void settle()
+    {
+        EXPECT_TRUE(waitUntil([this] { return !station.busy(); }, 10000));
+        spin(5); // its end is told from the event loop
+    }
+    ReaderStation::Platform platform()
+    {
+        ReaderStation::Platform p;
+        p.ports = &ports;
+        p.portFactory = [] { return std::make_unique<QtSerialPort>(); };
+        p.dataFolder = data.path();
+        return p;
+    }
 
     SimReader sim;
-    ReaderLink link;
-    ReaderSession session{link, [] { return std::make_unique<QtSerialPort>(); }};
+    FakePortEnumerator ports;
+    QTemporaryDir data;
+    ReaderStation station{platform(), Timings().shortened(10)};
     ScriptedDialogs dialogs;
-    HeadlessCardWaits waits;
+    CardWaitUser user;
     EditorModel editor;
-    ConfigTransfer transfer{link, editor, dialogs, [this](const QString &caption, const QString &prompt) {
-                                SingleCardWait wait(link.cardEvents(), caption, prompt);
-                                return waits.run(wait);
-                            }};
+    ConfigPage page{editor, dialogs};
+    ConfigTransferController transfer{page, editor, station.configRead(), station.configWrite(), station, dialogs};
 };
 
 } // namespace
@@ -55,13 +78,16 @@ TEST_F(TransferTest, WriteInModesZeroAndTwoSendsTheConfigurationThenReset)
         sim.model->commandsReceived.clear();
         chooseReadMode(mode);
         transfer.writeToReader();
-        ASSERT_EQ(commands().size(), 2) << mode;
-        EXPECT_TRUE(commands()[0].startsWith(mode == 0 ? QStringLiteral("01010202E70103030000400601000B10")
+        settle();
+        // The reader's own configuration is kept first.
+        ASSERT_EQ(commands().size(), 3) << mode;
+        EXPECT_EQ(commands()[0], QStringLiteral("0B01"));
+        EXPECT_TRUE(commands()[1].startsWith(mode == 0 ? QStringLiteral("01010202E70103030000400601000B10")
                                                        : QStringLiteral("01010202100003030000400601020802010009010"
                                                                         "00A01080B10")))
-            << qPrintable(commands()[0]);
-        EXPECT_TRUE(commands()[0].endsWith(QStringLiteral("0401000501000C081F04E00700F800FC")));
-        EXPECT_EQ(commands()[1], QStringLiteral("0501"));
+            << qPrintable(commands()[1]);
+        EXPECT_TRUE(commands()[1].endsWith(QStringLiteral("0401000501000C081F04E00700F800FC")));
+        EXPECT_EQ(commands()[2], QStringLiteral("0501"));
         EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
     }
 }
@@ -71,25 +97,30 @@ TEST_F(TransferTest, ProtectedModesAskThenWaitForTheMasterCard)
     chooseReadMode(3);
     dialogs.answers.enqueue(false);
     transfer.writeToReader();
+    settle();
     EXPECT_TRUE(commands().isEmpty());
     EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Конфигурация: Для записи конфигурации")));
 
     chooseReadMode(1);
     dialogs.answers.enqueue(true);
-    waits.onOpen = [this](CardWait &) { sim.model->presentMaster(); };
+    user.onOpen = [this](CardWait &) { sim.model->presentMaster(); };
     transfer.writeToReader();
-    EXPECT_EQ(waits.captions, QStringList{QStringLiteral("Чтение кода объекта")});
-    EXPECT_EQ(commands().size(), 2);
-    EXPECT_EQ(commands().value(1), QStringLiteral("0501"));
+    settle();
+    EXPECT_EQ(user.captions, QStringList{QStringLiteral("Чтение кода объекта")});
+    EXPECT_EQ(commands().size(), 3);
+    EXPECT_EQ(commands().value(2), QStringLiteral("0501"));
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
 }
 
 TEST_F(TransferTest, TimedOutWriteStillResetsTheReaderFirst)
 {
     sim.model->faults.silent = true;
+    dialogs.answers.enqueue(true); // the reader's configuration could not be kept: write anyway
     transfer.writeToReader();
-    EXPECT_EQ(commands().size(), 2);
-    EXPECT_EQ(commands().value(1), QStringLiteral("0501"));
+    settle();
+    EXPECT_EQ(commands().size(), 3);
+    EXPECT_EQ(commands().value(2), QStringLiteral("0501"));
+    EXPECT_TRUE(dialogs.shown.value(0).startsWith(QStringLiteral("question: Сохранение конфигурации: Не удалось сохранить")));
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Превышено время ожидания ответа."));
 }
 
@@ -99,9 +130,11 @@ TEST_F(TransferTest, WrittenConfigurationReadsBack)
     editor.setBlocknum(77);
     editor.userSetBlockKey(QStringLiteral("ABCDEF"));
     transfer.writeToReader();
+    settle();
     EditorModel before = editor;
     editor.startUp();
-    transfer.readFromReader(ConfigTransfer::ReadStart::ByUser);
+    transfer.readFromReader();
+    settle();
     EXPECT_EQ(editor.readMode, 2);
     EXPECT_EQ(editor.blockNumber, 77);
     EXPECT_EQ(editor.blockKey, before.blockKey);
@@ -112,16 +145,20 @@ TEST_F(TransferTest, WrittenConfigurationReadsBack)
 TEST_F(TransferTest, ChecksumBoxesDependOnWhoReadAndTheMode)
 {
     sim.model->objectCodeChecksum = QStringLiteral("5A3C");
-    transfer.readFromReader(ConfigTransfer::ReadStart::AfterConnecting);
+    transfer.readingAfterConnecting();
+    station.configRead().start();
+    settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
     const int shown = dialogs.shown.size();
-    transfer.readFromReader(ConfigTransfer::ReadStart::ByUser); // read mode 0: nothing at all
+    transfer.readFromReader();
+    settle(); // read mode 0: nothing at all
     EXPECT_EQ(dialogs.shown.size(), shown);
 
     sim.model->objectCodeChecksum.clear();
     sim.model->blockKeyChecksum = QStringLiteral("77AA");
     sim.model->configItems = QStringLiteral("020210000303000040060102") + QStringLiteral("040100050100");
-    transfer.readFromReader(ConfigTransfer::ReadStart::ByUser);
+    transfer.readFromReader();
+    settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("input: Конфигурация считана из USB-считывателя: "
                                                    "Контрольная сумма кода доступа к блоку: 77AA"));
 }
@@ -130,11 +167,13 @@ TEST_F(TransferTest, ShortOrRefusedReadsChangeNothing)
 {
     sim.model->configItems = QStringLiteral("0601000401000501"); // with 14 and 0D: 28 digits
     chooseReadMode(2);
-    transfer.readFromReader(ConfigTransfer::ReadStart::ByUser);
+    transfer.readFromReader();
+    settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Не удалось считать конфигурацию."));
     EXPECT_EQ(editor.readMode, 2);
     sim.model->faults.statusCode = 0x0F;
-    transfer.readFromReader(ConfigTransfer::ReadStart::ByUser);
+    transfer.readFromReader();
+    settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Ошибочная команда."));
     EXPECT_EQ(commands().size(), 2);
 }

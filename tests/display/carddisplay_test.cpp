@@ -29,7 +29,8 @@ protected:
     {
         ASSERT_TRUE(sim.plugged);
         ASSERT_TRUE(session.open(sim.port()));
-        link.addSink(&presenter);
+        QObject::connect(&link, &ReaderLink::identifierRead, &presenter, &CardPresenter::identifierRead);
+        QObject::connect(&link, &ReaderLink::cardInfoRead, &presenter, &CardPresenter::cardInfoRead);
         presenter.setStarted();
         presenter.options.clipboard = [this] { return toClipboard; };
         presenter.options.typing = [this] { return typing; };
@@ -53,21 +54,13 @@ protected:
     RecordingKeys keys;
     CardPresenter presenter{&clipboard, &keys};
     CardDisplay display{presenter};
-    struct Counter : ReceiveSink {
-        explicit Counter(int &count) : n(count) {}
-        void identifierRead(const QString &, IdKind) override { ++n; }
-        int &n;
-    };
     int reads = 0;
-    Counter counter{reads};
     bool toClipboard = false, typing = false, newline = false, active = true;
 
-    void TearDown() override
+    CardDisplayTest()
     {
-        link.removeSink(&counter);
-        link.removeSink(&presenter);
+        QObject::connect(&link, &ReaderLink::identifierRead, [this](const QString &, IdKind) { ++reads; });
     }
-    CardDisplayTest() { link.addSink(&counter); }
 };
 
 } // namespace
@@ -266,7 +259,7 @@ TEST_F(CardDisplayTest, TheReaderVanishingWhileAnIdentifierIsTypedHarmsNothing)
 {
     typing = true;
     active = false;
-    QObject::connect(&session, &ReaderSession::portFailed, [this] { session.dropConnection(); });
+    QObject::connect(&session, &ReaderSession::portLost, [this] { session.dropConnection(); });
     presenter.setView(CardPresenter::View::Hex);
     present(IdKind::Uid, QStringLiteral("0102030405060708090A0B0C0D0E0F"));
     ASSERT_TRUE(presenter.typist().busy());

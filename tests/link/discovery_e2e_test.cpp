@@ -6,15 +6,18 @@
 #include <QSignalSpy>
 
 #include "link/discovery.h"
+#include "link/loaders.h"
 #include "link/readerlink.h"
 #include "link/session.h"
 #include "platform/qtserialport.h"
 #include "tests/support/fakeports.h"
+#include "tests/support/requests.h"
 #include "tests/support/simreader.h"
 
 using namespace limra;
 using limra::testing::FakePortEnumerator;
 using limra::testing::SimReader;
+using limra::testing::hexBytes;
 using limra::testing::waitUntil;
 
 namespace {
@@ -23,14 +26,25 @@ class DiscoveryTest : public ::testing::Test {
 protected:
     DiscoveryTest()
     {
-        QObject::connect(&session, &ReaderSession::connected, [this](const QString &s) { status = s; });
+        QObject::connect(&session, &ReaderSession::connected, [this] {
+            status = session.portName() + QStringLiteral(" ") + session.serial();
+        });
         QObject::connect(&session, &ReaderSession::disconnected, [this] { status = QStringLiteral("searching"); });
-        QObject::connect(&discovery, &ReaderDiscovery::identified, [this] { link.exchange(QStringLiteral("0B01")); });
+        QObject::connect(&discovery, &ReaderDiscovery::identified,
+                         [this] { link.send(hexBytes("0B01"), timings.reply, nullptr, [](const ReaderLink::Answer &) {}); });
     }
+    // One scan, to its end (and the requests it left behind).
+    void scan()
+    {
+        discovery.scanOnce();
+        EXPECT_TRUE(waitUntil([this] { return !discovery.scanning() && link.idle(); }));
+    }
+    Timings timings = Timings().shortened(5);
     ReaderLink link;
     ReaderSession session{link, [] { return std::make_unique<QtSerialPort>(); }};
     FakePortEnumerator ports;
-    ReaderDiscovery discovery{session, link, ports};
+    LoaderRegistry loaders;
+    ReaderDiscovery discovery{session, link, ports, loaders, timings};
     QString status;
 };
 
@@ -40,9 +54,10 @@ TEST_F(DiscoveryTest, ConnectsUsbReaderAndSendsIdentifyResetRead)
 {
     SimReader sim;
     ports.virtuals = {sim.port()};
-    discovery.scanOnce();
+    scan();
     EXPECT_EQ(session.portName(), sim.port());
-    EXPECT_EQ(status, QStringLiteral("Устройство подключено ") + sim.port() + QStringLiteral("  (s/n: A102-0A1B2C3D)"));
+    EXPECT_EQ(status, sim.port() + QStringLiteral(" A102-0A1B2C3D"));
+    EXPECT_EQ(session.identity().firmwareIdentity, sim.model->deviceIdentity());
     EXPECT_FALSE(session.isBle());
     EXPECT_EQ(sim.model->commandsReceived,
               (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
@@ -54,9 +69,9 @@ TEST_F(DiscoveryTest, ConnectsBleReader)
     sim.model->readerType = 0x04;
     sim.model->serial = QStringLiteral("01020304050607");
     ports.virtuals = {sim.port()};
-    discovery.scanOnce();
+    scan();
     EXPECT_TRUE(session.isBle());
-    EXPECT_EQ(status, QStringLiteral("Устройство BLE подключено ") + sim.port() + QStringLiteral("  (s/n: A104-01020304050607)"));
+    EXPECT_EQ(status, sim.port() + QStringLiteral(" A104-01020304050607"));
 }
 
 TEST_F(DiscoveryTest, WrongIdentificationIsRefusedAndRetriedEverySecond)
@@ -67,6 +82,7 @@ TEST_F(DiscoveryTest, WrongIdentificationIsRefusedAndRetriedEverySecond)
     ports.virtuals = {sim.port()};
     discovery.start();
     EXPECT_TRUE(waitUntil([&] { return sim.model->commandsReceived.size() >= 2; }, 3500));
+    discovery.pause();
     EXPECT_EQ(sim.model->commandsReceived, (QStringList{QStringLiteral("FF01"), QStringLiteral("FF01")}));
     EXPECT_TRUE(session.portName().isEmpty());
     EXPECT_FALSE(session.hasPort());
@@ -78,7 +94,7 @@ TEST_F(DiscoveryTest, ShortSerialNumberIsRefused)
     SimReader sim;
     sim.model->serial = QStringLiteral("0A1B2C");
     ports.virtuals = {sim.port()};
-    discovery.scanOnce();
+    scan();
     EXPECT_TRUE(session.portName().isEmpty());
 }
 
@@ -86,7 +102,7 @@ TEST_F(DiscoveryTest, TwoReadersGiveTheFirstAndLeaveTheSecondUnopened)
 {
     SimReader first, second;
     ports.virtuals = {first.port(), second.port()};
-    discovery.scanOnce();
+    scan();
     EXPECT_EQ(session.portName(), first.port());
     EXPECT_TRUE(second.model->commandsReceived.isEmpty());
 }
@@ -96,7 +112,7 @@ TEST_F(DiscoveryTest, SilentReaderIsSkippedForTheNext)
     SimReader silent, good;
     silent.model->faults.silent = true;
     ports.virtuals = {silent.port(), good.port()};
-    discovery.scanOnce();
+    scan();
     EXPECT_EQ(session.portName(), good.port());
 }
 
@@ -104,17 +120,21 @@ TEST_F(DiscoveryTest, UnplugDisconnectsAndRescansAfterAbout100ms)
 {
     SimReader sim;
     ports.virtuals = {sim.port()};
-    discovery.scanOnce();
+    scan();
     ASSERT_FALSE(session.portName().isEmpty());
     const QString port = sim.port();
+    timings.scan = 1000; // the scans run once a second from here on
+    timings.rescanAfterRemoval = 100;
+    discovery.start();
     sim.host->unplug();
     ports.virtuals.clear();
     discovery.deviceRemoved(port);
-    EXPECT_EQ(status, QStringLiteral("searching"));
+    EXPECT_TRUE(waitUntil([&] { return status == QStringLiteral("searching"); }));
     EXPECT_FALSE(session.hasPort());
     // The next scan comes about 100 ms later, not a second later.
     SimReader next;
     ports.virtuals = {next.port()};
+    discovery.portsChanged();
     QElapsedTimer clock;
     clock.start();
     EXPECT_TRUE(waitUntil([&] { return session.portName() == next.port(); }, 900));
@@ -125,7 +145,7 @@ TEST_F(DiscoveryTest, PortFailureAfterUnplugCountsAsRemoval)
 {
     SimReader sim;
     ports.virtuals = {sim.port()};
-    discovery.scanOnce();
+    scan();
     ASSERT_FALSE(session.portName().isEmpty());
     sim.host->unplug(); // no removal notice: only the port's error tells
     EXPECT_TRUE(waitUntil([&] { return session.portName().isEmpty(); }, 2000));
@@ -136,7 +156,7 @@ TEST_F(DiscoveryTest, RemovalIgnoredWhileSwitchingFirmware)
 {
     SimReader sim;
     ports.virtuals = {sim.port()};
-    discovery.scanOnce();
+    scan();
     session.setFirmwareSwitching(true);
     discovery.deviceRemoved(sim.port());
     EXPECT_EQ(session.portName(), sim.port());
@@ -168,6 +188,7 @@ TEST_F(DiscoveryTest, NothingHappensWhileTheSettingsDialogIsOpen)
     ports.virtuals = {sim.port()};
     discovery.pause();
     discovery.scanOnce();
+    EXPECT_FALSE(discovery.scanning());
     EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
     discovery.resume();
     EXPECT_TRUE(waitUntil([&] { return session.isConnected(); }, 1500));
@@ -176,14 +197,14 @@ TEST_F(DiscoveryTest, NothingHappensWhileTheSettingsDialogIsOpen)
 TEST_F(DiscoveryTest, PortsAreListedOnlyWhenDevicesChanged)
 {
     for (int i = 0; i < 3; ++i)
-        discovery.scanOnce();
+        scan();
     EXPECT_EQ(ports.readerListings, 1);
     SimReader sim;
     ports.virtuals = {sim.port()};
-    discovery.scanOnce();
+    scan();
     EXPECT_FALSE(session.isConnected()); // nobody said the devices changed
     discovery.portsChanged();
-    discovery.scanOnce();
+    scan();
     EXPECT_EQ(ports.readerListings, 2);
     EXPECT_TRUE(session.isConnected());
 }
@@ -196,21 +217,68 @@ TEST_F(DiscoveryTest, ABusyPortAndASilentReaderAreToldWhy)
     QtSerialPort other; // another program holds the port
     ASSERT_TRUE(other.open(sim.port()));
     ports.virtuals = {sim.port()};
-    discovery.scanOnce();
+    scan();
     ASSERT_EQ(told.size(), 1);
     EXPECT_EQ(told[0].kind, PortTrouble::Kind::Busy);
     EXPECT_EQ(told[0].port, sim.port());
     EXPECT_TRUE(told[0].details().startsWith(QStringLiteral("Порт считывателя ") + sim.port() + QStringLiteral(" занят")));
-    discovery.scanOnce();
+    scan();
     EXPECT_EQ(told.size(), 1); // told once, not at every scan
     other.close();
     sim.model->faults.silent = true;
-    discovery.scanOnce();
+    scan();
     ASSERT_EQ(told.size(), 2);
     EXPECT_EQ(told[1].kind, PortTrouble::Kind::Silent);
     sim.model->faults.silent = false;
-    discovery.scanOnce();
+    scan();
     ASSERT_EQ(told.size(), 3);
     EXPECT_EQ(told[2].kind, PortTrouble::Kind::None);
     EXPECT_TRUE(session.isConnected());
+}
+
+TEST_F(DiscoveryTest, AProbeWaitsOnNothing)
+{
+    // A port that opens but never answers: the scan returns at once and the
+    // probe ends later, on its own.
+    SimReader silent;
+    silent.model->faults.silent = true;
+    ports.virtuals = {silent.port()};
+    QElapsedTimer clock;
+    clock.start();
+    discovery.scanOnce();
+    EXPECT_LT(clock.elapsed(), timings.identify / 2);
+    EXPECT_TRUE(discovery.scanning());
+    EXPECT_TRUE(waitUntil([&] { return !discovery.scanning(); }));
+    EXPECT_FALSE(session.hasPort());
+}
+
+TEST_F(DiscoveryTest, RemovalsOfOtherPortsDoNotHoldTheScanBack)
+{
+    // Another device comes and goes more often than the scan runs.
+    SimReader reader;
+    QTimer flapping;
+    QObject::connect(&flapping, &QTimer::timeout, [this] {
+        discovery.deviceRemoved(QStringLiteral("/dev/ttyUSB7"));
+        discovery.portsChanged();
+    });
+    flapping.start(timings.scan / 3);
+    ports.virtuals = {reader.port()};
+    discovery.start();
+    EXPECT_TRUE(waitUntil([&] { return session.isConnected(); }, timings.scan * 4));
+}
+
+TEST_F(DiscoveryTest, AReaderLeftInItsLoaderIsTakenAsThatWithNothingSent)
+{
+    SimReader sim;
+    loaders.remember({sim.port(), QString(), QStringLiteral("A1020117"), QStringLiteral("A102-0A1B2C3D")});
+    QSignalSpy found(&discovery, &ReaderDiscovery::loaderFound);
+    ports.virtuals = {sim.port()};
+    scan();
+    EXPECT_EQ(found.count(), 1);
+    EXPECT_TRUE(session.inLoader());
+    EXPECT_FALSE(session.isConnected());
+    EXPECT_EQ(session.portName(), sim.port());
+    EXPECT_EQ(session.identity().firmwareIdentity, QStringLiteral("A1020117"));
+    EXPECT_EQ(session.serial(), QStringLiteral("A102-0A1B2C3D"));
+    EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
 }

@@ -17,12 +17,14 @@ TEST(ErrToText, TableAndUnknownCodes)
     EXPECT_TRUE(e27.contains(QStringLiteral("\r\nНажмите кнопку \"Считать конфигурацию с мастер-карты и записать в USB-считыватель\"")));
 }
 
-TEST(ErrorResults, DetectCodeAndMessage)
+TEST(LinkErrors, EachKindHasItsMessage)
 {
-    EXPECT_TRUE(isError(QStringLiteral("ER0E")));
-    EXPECT_FALSE(isError(QStringLiteral("0D0100")));
-    EXPECT_EQ(errorCode(QStringLiteral("ER0E")), 14);
-    EXPECT_EQ(errorMessage(QStringLiteral("ER00")), QStringLiteral("Ошибка: Превышено время ожидания ответа."));
+    EXPECT_EQ(errorMessage(LinkError::refused(0x0E)), QStringLiteral("Ошибка: Мастер-карта не пуста."));
+    EXPECT_EQ(errorMessage(LinkError::timedOut()), QStringLiteral("Ошибка: Превышено время ожидания ответа."));
+    // A status of code 00 that still counts as a refusal reads as the time-out.
+    EXPECT_EQ(errorMessage(LinkError::refused(0)), errorMessage(LinkError::timedOut()));
+    EXPECT_EQ(errorMessage(LinkError::malformed()), QStringLiteral("Ошибка: Некорректный ответ."));
+    EXPECT_EQ(errorMessage(LinkError::portLost()), QStringLiteral("Ошибка: Считыватель отключён."));
 }
 
 TEST(LineErrors, OneMessagePerKindInFixedOrder)

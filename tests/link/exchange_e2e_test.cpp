@@ -1,4 +1,4 @@
-// The exchange over the real QSerialPort on a pseudo-terminal, against the
+// Requests over the real QSerialPort on a pseudo-terminal, against the
 // simulated reader.
 #include <gtest/gtest.h>
 
@@ -8,17 +8,15 @@
 #include "link/readerlink.h"
 #include "link/session.h"
 #include "platform/qtserialport.h"
+#include "tests/support/requests.h"
 #include "tests/support/simreader.h"
 
 using namespace limra;
+using limra::testing::await;
+using limra::testing::hexBytes;
 using limra::testing::SimReader;
 
 namespace {
-
-struct Sink : ReceiveSink {
-    void identifierRead(const QString &id, IdKind) override { ids << id; }
-    QStringList ids;
-};
 
 class ExchangeE2E : public ::testing::Test {
 protected:
@@ -26,31 +24,41 @@ protected:
     {
         ASSERT_TRUE(sim.plugged) << qPrintable(sim.error);
         ASSERT_TRUE(session.open(sim.port()));
-        link.addSink(&sink);
+        QObject::connect(&link, &ReaderLink::identifierRead, [this](const QString &id, IdKind) { ids << id; });
     }
     SimReader sim;
     ReaderLink link;
     ReaderSession session{link, [] { return std::make_unique<QtSerialPort>(); }};
-    Sink sink;
+    QStringList ids;
 };
+
+QString item(const ReaderLink::Answer &a, quint8 tag)
+{
+    return bytesToHex(a.reply.item(tag).value_or(QByteArray()));
+}
 
 } // namespace
 
 TEST_F(ExchangeE2E, FramedReplyCarriesTheItems)
 {
-    const QString reply = link.exchange(QStringLiteral("FF01"), 1000);
-    EXPECT_EQ(tagValue(0xFD, reply, Packet::Items), QStringLiteral("0A1B2C3D"));
-    EXPECT_EQ(tagValue(0xFF, reply, Packet::Items), QStringLiteral("A102"));
+    const ReaderLink::Answer a = await(link, hexBytes("FF01"), 1000);
+    ASSERT_TRUE(a.ok());
+    EXPECT_EQ(item(a, 0xFD), QStringLiteral("0A1B2C3D"));
+    EXPECT_EQ(item(a, 0xFF), QStringLiteral("A102"));
     EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("FF01")});
 }
 
 TEST_F(ExchangeE2E, ErrorStatusAndTimeout)
 {
     sim.model->faults.statusCode = 0x0E;
-    EXPECT_EQ(link.exchange(QStringLiteral("0B01"), 1000), QStringLiteral("ER0E"));
+    const ReaderLink::Answer refused = await(link, hexBytes("0B01"), 1000);
+    ASSERT_TRUE(refused.error.has_value());
+    EXPECT_EQ(*refused.error, LinkError::refused(0x0E));
     sim.model->faults = {};
     sim.model->faults.silent = true;
-    EXPECT_EQ(link.exchange(QStringLiteral("0501"), 150), QStringLiteral("ER00"));
+    const ReaderLink::Answer silent = await(link, hexBytes("0501"), 150);
+    ASSERT_TRUE(silent.error.has_value());
+    EXPECT_EQ(*silent.error, LinkError::timedOut());
 }
 
 TEST_F(ExchangeE2E, ReplyOfAnotherCommandIgnoredThenRightOneAccepted)
@@ -58,36 +66,39 @@ TEST_F(ExchangeE2E, ReplyOfAnotherCommandIgnoredThenRightOneAccepted)
     // A late reply to an earlier command arrives first.
     sim.model->faults.delayMs = 150;
     QTimer::singleShot(0, [this] { Q_EMIT sim.model->output(hexToBytes(QStringLiteral("230805010D010024"))); });
-    const QString reply = link.exchange(QStringLiteral("0A01"), 1500);
-    EXPECT_EQ(tagValue(0x10, reply, Packet::Items), QStringLiteral("010200"));
+    EXPECT_EQ(item(await(link, hexBytes("0A01"), 1500), 0x10), QStringLiteral("010200"));
 }
 
-TEST_F(ExchangeE2E, RawExchangeWithTheLoader)
+TEST_F(ExchangeE2E, RawRequestToTheLoader)
 {
     sim.host->restartOnLoader = false;
-    EXPECT_EQ(link.exchange(QStringLiteral("0C01"), 500), QStringLiteral("0D0100"));
-    EXPECT_EQ(link.exchangeRaw(QString(32, QLatin1Char('A')), 1000), QStringLiteral("0100"));
+    EXPECT_TRUE(await(link, hexBytes("0C01"), 500).ok());
+    EXPECT_EQ(bytesToHex(await(link, QByteArray(16, '\xAA'), 1000, true).raw), QStringLiteral("0100"));
     EXPECT_EQ(sim.model->blocksTaken(), 1);
 }
 
 TEST_F(ExchangeE2E, SplitReplyIsStillReceivedWhole)
 {
     sim.model->faults.split = true;
-    for (int i = 0; i < 5; ++i) {
-        const QString reply = link.exchange(QStringLiteral("0B01"), 1000);
-        EXPECT_TRUE(reply.startsWith(QStringLiteral("020267")));
-    }
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(bytesToHex(await(link, hexBytes("0B01"), 1000).reply.body).startsWith(QStringLiteral("020267")));
     sim.model->presentCard(IdKind::Uid, QStringLiteral("04A1B2C3D4E5F6"));
-    EXPECT_TRUE(limra::testing::waitUntil([this] { return !sink.ids.isEmpty(); }));
-    EXPECT_EQ(sink.ids.value(0), QStringLiteral("04A1B2C3D4E5F6"));
+    EXPECT_TRUE(limra::testing::waitUntil([this] { return !ids.isEmpty(); }));
+    EXPECT_EQ(ids.value(0), QStringLiteral("04A1B2C3D4E5F6"));
 }
 
-TEST_F(ExchangeE2E, UnpluggingClosesThePortOnce)
+TEST_F(ExchangeE2E, UnpluggingClosesThePortOnceAndEndsTheRequestThatWaits)
 {
-    QSignalSpy failed(&session, &ReaderSession::portFailed);
-    sim.host->unplug();
-    EXPECT_TRUE(limra::testing::waitUntil([&] { return failed.count() > 0; }, 2000));
+    QSignalSpy lost(&session, &ReaderSession::portLost);
+    sim.model->faults.silent = true;
+    QTimer::singleShot(50, [this] { sim.host->unplug(); });
+    QElapsedTimer clock;
+    clock.start();
+    const ReaderLink::Answer a = await(link, hexBytes("0B01"), 5000);
+    ASSERT_TRUE(a.error.has_value());
+    EXPECT_EQ(a.error->kind, LinkError::Kind::PortLost);
+    EXPECT_LT(clock.elapsed(), 2000);
     limra::testing::spin(100);
-    EXPECT_EQ(failed.count(), 1);
+    EXPECT_EQ(lost.count(), 1);
     EXPECT_FALSE(session.hasPort());
 }

@@ -1,29 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <QRandomGenerator>
+#include <QSignalSpy>
 
 #include "link/hextext.h"
 #include "link/readerlink.h"
 #include "tests/support/fakeserialport.h"
+#include "tests/support/requests.h"
+#include "tests/support/simreader.h"
 
 using namespace limra;
+using limra::testing::await;
+using limra::testing::hexBytes;
 using limra::testing::FakeSerialPort;
 
 namespace {
 
 QByteArray bytes(const char *hex) { return hexToBytes(QString::fromLatin1(hex)); }
-
-struct RecordingSink : ReceiveSink {
-    void identifierRead(const QString &id, IdKind kind) override { ids << id; kinds << kind; }
-    void cardInfoRead(const CardInfo &info) override { infos << info; }
-    bool masterConfigWaiting() const override { return waiting; }
-    void masterConfigRead(const QString &items) override { masterItems = items; }
-    QStringList ids;
-    QList<IdKind> kinds;
-    QList<CardInfo> infos;
-    bool waiting = false;
-    QString masterItems;
-};
 
 class LinkTest : public ::testing::Test {
 protected:
@@ -31,20 +24,41 @@ protected:
     {
         port.open(QStringLiteral("/dev/ttyACM0"));
         link.attach(&port);
-        link.addSink(&sink);
+        QObject::connect(&link, &ReaderLink::identifierRead, [this](const QString &id, IdKind kind) {
+            ids << id;
+            kinds << kind;
+        });
+        QObject::connect(&link, &ReaderLink::cardInfoRead, [this](const CardInfo &info) { infos << info; });
+        QObject::connect(&link, &ReaderLink::cardStatus, [this](quint8 code) { statuses << code; });
+        QObject::connect(&link, &ReaderLink::frameReceived, [this](const Reply &r) { frames << r; });
     }
     // Answers every write with the given chunks.
     void answer(QList<QByteArray> chunks)
     {
         port.responder = [chunks](const QByteArray &) { return chunks; };
     }
-    // An exchange for cmd 00: whatever complete frame with cmd 00 arrives is its reply.
-    QString statusSlot() { return link.exchange(QStringLiteral("0001"), 80); }
 
     FakeSerialPort port;
     ReaderLink link;
-    RecordingSink sink;
+    QStringList ids;
+    QList<IdKind> kinds;
+    QList<CardInfo> infos;
+    QList<quint8> statuses;
+    QList<Reply> frames;
 };
+
+QString outcome(const ReaderLink::Answer &a, bool raw)
+{
+    if (a.error) {
+        switch (a.error->kind) {
+        case LinkError::Kind::TimedOut: return QStringLiteral("timed out");
+        case LinkError::Kind::Refused: return QStringLiteral("refused ") + hexByte(a.error->code);
+        case LinkError::Kind::Malformed: return QStringLiteral("malformed");
+        case LinkError::Kind::PortLost: return QStringLiteral("port lost");
+        }
+    }
+    return raw ? bytesToHex(a.raw) : bytesToHex(a.reply.body);
+}
 
 } // namespace
 
@@ -59,69 +73,110 @@ struct ExchangeCase {
 
 class Exchange : public LinkTest, public ::testing::WithParamInterface<ExchangeCase> {};
 
-TEST_P(Exchange, ReturnsBodyErrorOrTimeout)
+TEST_P(Exchange, GivesTheBodyTheErrorOrTheTimeOut)
 {
     const ExchangeCase &c = GetParam();
     answer(c.replies);
-    const QString payload = QString::fromLatin1(c.payload);
-    const QString result = c.raw ? link.exchangeRaw(payload, 60) : link.exchange(payload, 60);
-    EXPECT_EQ(result, QString::fromLatin1(c.expected));
+    const ReaderLink::Answer a = await(link, hexBytes(c.payload), 60, c.raw);
+    EXPECT_EQ(outcome(a, c.raw), QString::fromLatin1(c.expected));
     ASSERT_EQ(port.writes.size(), 1);
     EXPECT_EQ(port.writes[0], bytes(c.written));
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, Exchange, ::testing::Values(
     ExchangeCase{"status_ok_kept_in_body", "0B01", false, {bytes("23080B010D010024")}, "23050B0124", "0D0100"},
-    ExchangeCase{"device_error", "0B01", false, {bytes("23080B010D010E24")}, "23050B0124", "ER0E"},
-    ExchangeCase{"no_reply", "0501", false, {}, "2305050124", "ER00"},
-    ExchangeCase{"only_cmd_and_ver_counts_as_none", "0501", false, {bytes("2305050124")}, "2305050124", "ER00"},
+    ExchangeCase{"device_error", "0B01", false, {bytes("23080B010D010E24")}, "23050B0124", "refused 0E"},
+    ExchangeCase{"no_reply", "0501", false, {}, "2305050124", "timed out"},
+    ExchangeCase{"only_cmd_and_ver_counts_as_none", "0501", false, {bytes("2305050124")}, "2305050124", "timed out"},
     ExchangeCase{"other_cmd_then_matching", "0B01", false,
                  {bytes("230805010D010024"), bytes("23090B01060100AA24")}, "23050B0124", "060100AA"},
-    ExchangeCase{"other_cmd_only", "0B01", false, {bytes("230805010D010024")}, "23050B0124", "ER00"},
-    ExchangeCase{"odd_digit_not_sent", "050", false, {}, "23040524", "ER00"},
-    ExchangeCase{"lower_case_never_matches", "0c01", false, {bytes("23080C010D010024")}, "23050C0124", "ER00"},
+    ExchangeCase{"other_cmd_only", "0B01", false, {bytes("230805010D010024")}, "23050B0124", "timed out"},
     ExchangeCase{"raw_reply", "00112233445566778899AABBCCDDEEFF", true, {bytes("0100")},
                  "00112233445566778899AABBCCDDEEFF", "0100"},
-    ExchangeCase{"raw_no_reply", "0011", true, {}, "0011", ""}),
+    ExchangeCase{"raw_no_reply", "0011", true, {}, "0011", "timed out"}),
     [](const auto &row) { return std::string(row.param.name); });
 
-TEST_F(LinkTest, ZeroLimitStillGivesTheDispatcherOnePass)
+TEST_F(LinkTest, RequestsQueueAndEachIsWrittenOnceTheOneBeforeIsAnswered)
 {
     answer({bytes("23080B010D010024")});
-    EXPECT_EQ(link.exchange(QStringLiteral("0B01"), 0), QStringLiteral("0D0100"));
+    QStringList order;
+    link.send(hexBytes("0B01"), 500, nullptr, [&](const ReaderLink::Answer &a) { order << outcome(a, false); });
+    link.send(hexBytes("0501"), 40, nullptr, [&](const ReaderLink::Answer &a) { order << outcome(a, false); });
+    link.send(hexBytes("0B01"), 500, nullptr, [&](const ReaderLink::Answer &a) { order << outcome(a, false); });
+    EXPECT_EQ(port.writes.size(), 1); // the second waits for the first's answer
+    EXPECT_TRUE(order.isEmpty());     // nothing is told inside send()
+    EXPECT_TRUE(limra::testing::waitUntil([&] { return order.size() == 3; }));
+    EXPECT_EQ(order, (QStringList{QStringLiteral("0D0100"), QStringLiteral("timed out"), QStringLiteral("0D0100")}));
+    EXPECT_EQ(port.writes, (QList<QByteArray>{bytes("23050B0124"), bytes("2305050124"), bytes("23050B0124")}));
 }
 
-TEST_F(LinkTest, ReplyWakesTheWaitWithoutPolling)
+TEST_F(LinkTest, ReplyComesAsAnEventWithoutPolling)
 {
-    // The reply comes 30 ms after a 5 s limit started: the exchange ends at once.
+    // The reply comes 30 ms after a 5 s limit started: the request ends at once.
     port.responder = [this](const QByteArray &) {
         QTimer::singleShot(30, &port, [this] { port.feed(bytes("23080B010D010024")); });
         return QList<QByteArray>();
     };
-    const qint64 start = tickMs();
-    EXPECT_EQ(link.exchange(QStringLiteral("0B01"), 5000), QStringLiteral("0D0100"));
-    EXPECT_LT(tickMs() - start, 1000);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(outcome(await(link, hexBytes("0B01"), 5000), false), QStringLiteral("0D0100"));
+    EXPECT_LT(clock.elapsed(), 1000);
 }
 
-TEST_F(LinkTest, NoPortTimesOut)
+TEST_F(LinkTest, APortThatGoesAwayEndsEveryRequestAtOnce)
 {
+    QStringList told;
+    link.send(hexBytes("0B01"), 5000, nullptr, [&](const ReaderLink::Answer &a) { told << outcome(a, false); });
+    link.send(hexBytes("0501"), 5000, nullptr, [&](const ReaderLink::Answer &a) { told << outcome(a, false); });
+    QSignalSpy detached(&link, &ReaderLink::detached);
     link.detach();
-    EXPECT_EQ(link.exchange(QStringLiteral("0501"), 20), QStringLiteral("ER00"));
+    EXPECT_EQ(told, (QStringList{QStringLiteral("port lost"), QStringLiteral("port lost")}));
+    EXPECT_EQ(detached.count(), 1);
+    // Without a port a request ends as soon as the event loop runs, not after its time.
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(outcome(await(link, hexBytes("0501"), 5000), false), QStringLiteral("port lost"));
+    EXPECT_LT(clock.elapsed(), 1000);
 }
 
-TEST_F(LinkTest, StatusFrameGoesToTheCardEventsOnly)
+TEST_F(LinkTest, NoHandlerRunsForAGoneContextOrACancelledRequest)
 {
-    answer({bytes("230800010D010E24")});
-    EXPECT_EQ(statusSlot(), QStringLiteral("ER00")); // not a reply
-    EXPECT_TRUE(link.cardEvents().failure());
-    EXPECT_EQ(link.cardEvents().code(), 0x0E);
+    answer({bytes("23080B010D010024")});
+    bool called = false;
+    auto *context = new QObject;
+    link.send(hexBytes("0B01"), 200, context, [&](const ReaderLink::Answer &) { called = true; });
+    delete context;
+    const ReaderLink::RequestId cancelled =
+        link.send(hexBytes("0B01"), 200, nullptr, [&](const ReaderLink::Answer &) { called = true; });
+    link.cancel(cancelled);
+    // A later request is still answered, and in its turn.
+    EXPECT_EQ(outcome(await(link, hexBytes("0B01"), 500), false), QStringLiteral("0D0100"));
+    EXPECT_FALSE(called);
+}
+
+TEST_F(LinkTest, APayloadTooLongForTheLengthByteIsNeverWritten)
+{
+    const ReaderLink::Answer a = await(link, QByteArray(kMaxPayload + 1, '\x01'), 100);
+    ASSERT_TRUE(a.error.has_value());
+    EXPECT_EQ(a.error->kind, LinkError::Kind::Malformed);
+    EXPECT_TRUE(port.writes.isEmpty());
+}
+
+TEST_F(LinkTest, EveryStatusFrameIsToldAndNoneIsAReply)
+{
+    // Two statuses in one piece, then a card read: none is overwritten or dropped.
+    answer({bytes("230800010D010E24230800010D010024") + QByteArray("UID: 0102\r\n")});
+    EXPECT_EQ(outcome(await(link, hexBytes("0001"), 80), false), QStringLiteral("timed out"));
+    EXPECT_EQ(statuses, (QList<quint8>{0x0E, 0x00}));
+    EXPECT_EQ(ids, QStringList{QStringLiteral("0102")});
 }
 
 TEST_F(LinkTest, MalformedFramesAreDropped)
 {
-    answer({bytes("230900010D010E24")}); // length byte says 9, 8 bytes came
-    EXPECT_EQ(statusSlot(), QStringLiteral("ER00"));
-    EXPECT_FALSE(link.cardEvents().waiting());
+    port.feed(bytes("230900010D010E24")); // length byte says 9, 8 bytes came
+    limra::testing::spin(80);               // the assembler gives up waiting for the rest
+    EXPECT_TRUE(statuses.isEmpty());
+    EXPECT_TRUE(frames.isEmpty());
 }
 
 struct LineCase {
@@ -135,17 +190,14 @@ class IdentifierLine : public LinkTest, public ::testing::WithParamInterface<Lin
 
 TEST_P(IdentifierLine, ExtractsIdentifierAndKind)
 {
-    link.dispatch(bytes("230800010D010024")); // a card operation succeeded
     link.dispatch(GetParam().chunk);
     const QString id = QString::fromLatin1(GetParam().id);
     if (id.isEmpty()) {
-        EXPECT_TRUE(sink.ids.isEmpty());
-        EXPECT_TRUE(link.cardEvents().success());
+        EXPECT_TRUE(ids.isEmpty());
     } else {
-        ASSERT_EQ(sink.ids.size(), 1);
-        EXPECT_EQ(sink.ids[0], id);
-        EXPECT_EQ(sink.kinds[0], GetParam().kind);
-        EXPECT_FALSE(link.cardEvents().waiting()); // a waiting status is dropped
+        ASSERT_EQ(ids.size(), 1);
+        EXPECT_EQ(ids[0], id);
+        EXPECT_EQ(kinds[0], GetParam().kind);
     }
 }
 
@@ -159,11 +211,11 @@ INSTANTIATE_TEST_SUITE_P(Lines, IdentifierLine, ::testing::Values(
     LineCase{"prefix_only", QByteArray("UID: \r\n"), "", IdKind::Uid}),
     [](const auto &row) { return std::string(row.param.name); });
 
-TEST_F(LinkTest, RawExchangeTakesTheFirstOtherChunkButCardsStillShow)
+TEST_F(LinkTest, RawRequestTakesTheFirstOtherMessageButCardsStillShow)
 {
     answer({QByteArray("UID: 0102\r\n"), bytes("0100")});
-    EXPECT_EQ(link.exchangeRaw(QStringLiteral("00112233"), 500), QStringLiteral("0100"));
-    EXPECT_EQ(sink.ids, QStringList{QStringLiteral("0102")});
+    EXPECT_EQ(outcome(await(link, bytes("00112233"), 500, true), true), QStringLiteral("0100"));
+    EXPECT_EQ(ids, QStringList{QStringLiteral("0102")});
 }
 
 struct InfoCase {
@@ -180,12 +232,13 @@ TEST_P(CardInformation, DecodesTheLabels)
 {
     const QString frame = QStringLiteral("230F0001") + QStringLiteral("1308") + QString::fromLatin1(GetParam().value)
                           + QStringLiteral("24");
-    answer({hexToBytes(frame)});
-    EXPECT_EQ(statusSlot(), frame.mid(8, frame.size() - 10)); // also a complete frame
-    ASSERT_EQ(sink.infos.size(), 1);
-    EXPECT_EQ(sink.infos[0].type, QString::fromUtf8(GetParam().type));
-    EXPECT_EQ(sink.infos[0].security, QString::fromUtf8(GetParam().security));
-    EXPECT_EQ(sink.infos[0].memory, QString::fromUtf8(GetParam().memory));
+    link.dispatch(hexToBytes(frame));
+    ASSERT_EQ(infos.size(), 1);
+    EXPECT_EQ(infos[0].type, QString::fromUtf8(GetParam().type));
+    EXPECT_EQ(infos[0].security, QString::fromUtf8(GetParam().security));
+    EXPECT_EQ(infos[0].memory, QString::fromUtf8(GetParam().memory));
+    ASSERT_EQ(frames.size(), 1); // also a whole frame
+    EXPECT_EQ(bytesToHex(frames[0].body), frame.mid(8, frame.size() - 10));
 }
 
 INSTANTIATE_TEST_SUITE_P(Reports, CardInformation, ::testing::Values(
@@ -198,14 +251,13 @@ INSTANTIATE_TEST_SUITE_P(Reports, CardInformation, ::testing::Values(
     InfoCase{"type_zero", "0000" "01" "00040000" "01", "", "", ""}),
     [](const auto &row) { return std::string(row.param.name); });
 
-TEST_F(LinkTest, MasterConfigurationReachesAWaitingDialogOnly)
+TEST_F(LinkTest, AMasterCardsConfigurationReportIsAFrameNoRequestTakes)
 {
-    const QByteArray report = bytes("230C0103" "06010001020003" "24");
-    port.feed(report);
-    EXPECT_TRUE(sink.masterItems.isEmpty());
-    sink.waiting = true;
-    port.feed(report);
-    EXPECT_EQ(sink.masterItems, QStringLiteral("06010001020003"));
+    port.feed(bytes("230C0103" "06010001020003" "24"));
+    ASSERT_EQ(frames.size(), 1);
+    EXPECT_EQ(frames[0].cmd, 0x01);
+    EXPECT_EQ(frames[0].ver, 0x03);
+    EXPECT_EQ(bytesToHex(frames[0].body), QStringLiteral("06010001020003"));
 }
 
 TEST_F(LinkTest, RandomBytesNeverCrashOrHang)
@@ -219,7 +271,7 @@ TEST_F(LinkTest, RandomBytesNeverCrashOrHang)
         if (i % 5 == 0) chunk.prepend("UID: ");
         if (i % 7 == 0) {
             answer({chunk});
-            link.exchangeRaw(QStringLiteral("00"), 0);
+            await(link, QByteArray(1, '\0'), 1, true);
         } else {
             port.feed(chunk);
         }

@@ -6,7 +6,7 @@
 #include "link/session.h"
 #include "link/trafficlog.h"
 #include "platform/qtserialport.h"
-#include "tests/support/scripteddialogs.h"
+#include "tests/support/requests.h"
 #include "tests/support/simreader.h"
 
 using namespace limra;
@@ -54,11 +54,19 @@ protected:
         session.open(sim.port());
         QObject::connect(&log, &TrafficLog::lineAdded, [this](const QString &line) { lines << line; });
     }
+    // "Отправить": what the user is told.
+    QString send(const char *payload)
+    {
+        debugCommand.start(hexBytes(payload));
+        EXPECT_TRUE(finish(debugCommand));
+        return debugCommand.report().text;
+    }
     SimReader sim;
     ReaderLink link;
     ReaderSession session{link, [] { return std::make_unique<QtSerialPort>(); }};
-    ScriptedDialogs dialogs;
-    TrafficLog log{link, dialogs};
+    Timings timings;
+    TrafficLog log{link};
+    DebugCommand debugCommand{link, timings};
     QStringList lines;
 };
 
@@ -66,33 +74,24 @@ protected:
 
 TEST_F(TerminalTest, SentFrameAndReplyAreLogged)
 {
-    log.sendCommand(QStringLiteral("0A01"));
-    EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("message: Выполнено")});
+    EXPECT_EQ(send("0A01"), QStringLiteral("Выполнено"));
     ASSERT_GE(lines.size(), 2);
     EXPECT_TRUE(lines[0].endsWith(QStringLiteral("] > 23 05 0A 01 24 "))) << qPrintable(lines[0]);
     EXPECT_TRUE(lines[1].contains(QStringLiteral("] < 23 ")));
     EXPECT_TRUE(lines[1].contains(QStringLiteral(" 0A 01 ")));
 }
 
-TEST_F(TerminalTest, BothBoxesOffLogNothingButTheExchangeWorks)
+TEST_F(TerminalTest, BothBoxesOffLogNothingButTheCommandWorks)
 {
     log.rendering = TrafficRendering{false, false};
-    log.sendCommand(QStringLiteral("0B01"));
-    EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("message: Выполнено")});
+    EXPECT_EQ(send("0B01"), QStringLiteral("Выполнено"));
     EXPECT_TRUE(lines.isEmpty());
 }
 
 TEST_F(TerminalTest, ErrorSendsResumeReadingThenTellsIt)
 {
     sim.model->faults.refuse = QStringLiteral("0C01");
-    log.sendCommand(QStringLiteral("0C01"));
+    EXPECT_EQ(send("0C01"), QStringLiteral("Ошибка: Ошибочная команда."));
+    EXPECT_EQ(debugCommand.report().kind, Report::Kind::Message);
     EXPECT_EQ(sim.model->commandsReceived, (QStringList{QStringLiteral("0C01"), QStringLiteral("0501")}));
-    EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("message: Ошибка: Ошибочная команда.")});
-}
-
-TEST_F(TerminalTest, LowerCaseDigitsAreSentInUpperCaseAndMatch)
-{
-    log.sendCommand(QStringLiteral("0b01"));
-    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0B01")});
-    EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("message: Выполнено")});
 }

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "link/discovery.h"
+#include "link/loaders.h"
 #include "link/readerlink.h"
 #include "link/session.h"
 #include "platform/systemdevices.h"
@@ -77,14 +78,19 @@ TEST_F(UsbReader, IsFoundByItsUsbIdsConnectedAndDroppedOnRemoval)
     SystemPortEnumerator ports;
     ReaderLink link;
     ReaderSession session(link, [] { return std::make_unique<QtSerialPort>(); });
-    ReaderDiscovery discovery(session, link, ports);
+    LoaderRegistry loaders;
+    Timings timings;
+    ReaderDiscovery discovery(session, link, ports, loaders, timings);
     EXPECT_TRUE(discovery.readerPorts().contains(QStringLiteral("/dev/ttyACM0")))
         << discovery.readerPorts().join(QLatin1Char(' ')).toStdString();
 
     SystemDeviceMonitor monitor;
     QObject::connect(&monitor, &DeviceMonitor::removed, &discovery, &ReaderDiscovery::deviceRemoved);
     discovery.scanOnce();
+    ASSERT_TRUE(limra::testing::waitUntil([&] { return !discovery.scanning() && link.idle(); }, 3000));
     ASSERT_EQ(session.portName(), QStringLiteral("/dev/ttyACM0"));
+    // The USB location is known, so that a reader coming back elsewhere is known too.
+    EXPECT_FALSE(discovery.location(QStringLiteral("/dev/ttyACM0")).isEmpty());
     EXPECT_EQ(model.commandsReceived.mid(0, 2), (QStringList{QStringLiteral("FF01"), QStringLiteral("0501")}));
 
     QSignalSpy removed(&monitor, &DeviceMonitor::removed);

@@ -1,6 +1,9 @@
 // The card waits' state machines, driven tick by tick with status events, no window.
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include "link/hextext.h"
 #include "link/readerlink.h"
 #include "provisioning/cardwait.h"
@@ -9,87 +12,89 @@ using namespace limra;
 
 namespace {
 
-// Records what a wait asks of its host.
-struct RecordingHost : CardWaitHost {
-    void startTimer() override { running = !finished; }
-    void stopTimer() override { running = false; }
-    void message(const QString &text) override
-    {
-        messages << text;
-        EXPECT_FALSE(running) << "a message while the timer runs";
-    }
-    void finish(WaitResult r) override
-    {
-        finished = true;
-        running = false;
-        result = r;
-    }
-    void changed() override { ++changes; }
-
-    bool running = false;
-    bool finished = false;
-    WaitResult result = WaitResult::Cancel;
-    QStringList messages;
-    int changes = 0;
-};
-
 class CardWaitTest : public ::testing::Test {
 protected:
     // A status frame from the reader.
-    void status(const char *code) { link.dispatch(hexToBytes(QStringLiteral("230800010D01") + QLatin1String(code) + QStringLiteral("24"))); }
-    // Ticks until the wait finishes or `n` ticks have passed.
+    void status(const char *code)
+    {
+        link.dispatch(hexToBytes(QStringLiteral("230800010D01") + QLatin1String(code) + QStringLiteral("24")));
+    }
+    // Follows a wait: its notices (acknowledged at once unless told otherwise) and its end.
+    void follow(CardWait &wait, bool acknowledge = true)
+    {
+        QObject::connect(&wait, &CardWait::notice, [this, &wait, acknowledge](const CardWait::Notice &n) {
+            notices << noticeText(n);
+            if (acknowledge)
+                wait.acknowledge();
+        });
+        QObject::connect(&wait, &CardWait::ended, [this](WaitResult r) { results << r; });
+    }
+    // Ticks until the wait ends or `n` ticks have passed.
     void ticks(CardWait &wait, int n)
     {
-        for (int i = 0; i < n && !host.finished; ++i)
+        for (int i = 0; i < n && wait.isOpen(); ++i)
             wait.tick();
     }
-    CardEvents &events() { return link.cardEvents(); }
 
     ReaderLink link;
-    RecordingHost host;
+    Timings timings;
+    QStringList notices;
+    QList<WaitResult> results;
 };
 
 } // namespace
 
 TEST_F(CardWaitTest, SingleCardCountsDownAndEndsWithNoOnTheLastTick)
 {
-    for (int budget : {CardWait::kBudgetTicks, CardWait::kDebugBudgetTicks}) {
-        host = RecordingHost();
-        SingleCardWait wait(events(), QStringLiteral("c"), QStringLiteral("p"));
-        wait.open(host, budget);
-        EXPECT_TRUE(host.running);
-        EXPECT_EQ(wait.secondsShown(), budget / 10);
+    for (bool debug : {false, true}) {
+        timings.debugMode = debug;
+        results.clear();
+        const int budget = timings.cardBudget();
+        SingleCardWait wait(link, timings, QStringLiteral("c"), QStringLiteral("p"));
+        follow(wait);
+        wait.open();
+        EXPECT_EQ(wait.secondsShown(), debug ? 120 : 15);
         wait.tick();
         EXPECT_EQ(wait.secondsShown(), budget / 10 - 1);
         ticks(wait, budget - 2);
-        EXPECT_FALSE(host.finished);
+        EXPECT_TRUE(wait.isOpen());
         wait.tick();
-        EXPECT_TRUE(host.finished);
-        EXPECT_EQ(host.result, WaitResult::No);
+        EXPECT_EQ(results, QList<WaitResult>{WaitResult::No});
     }
 }
 
-TEST_F(CardWaitTest, SingleCardSuccessEndsWithYesAndStaysInPlace)
+TEST_F(CardWaitTest, SingleCardEndsWithYesAtTheReadersSuccessAndAFailureOnlyTells)
 {
-    status("00"); // arrived before the wait: the caller's reset drops it
-    events().consume();
-    SingleCardWait wait(events(), QStringLiteral("c"), QStringLiteral("p"));
-    wait.open(host, CardWait::kBudgetTicks);
+    status("00"); // arrived before the wait: not its outcome
+    SingleCardWait wait(link, timings, QStringLiteral("c"), QStringLiteral("p"));
+    follow(wait);
+    wait.open();
     wait.tick();
-    EXPECT_FALSE(host.finished);
+    EXPECT_TRUE(wait.isOpen());
     status("0E");
-    wait.tick();
-    EXPECT_EQ(host.messages, QStringList{QStringLiteral("Ошибка: Мастер-карта не пуста.")});
-    EXPECT_TRUE(host.running); // the countdown goes on after the message
-    EXPECT_FALSE(events().waiting());
+    EXPECT_EQ(notices, QStringList{QStringLiteral("Ошибка: Мастер-карта не пуста.")});
+    EXPECT_TRUE(wait.isOpen()); // the countdown goes on after the message
+    link.dispatch(QByteArray("UID: 0102\r\n")); // a card read does not end it
     status("00");
-    link.dispatch(QByteArray("UID: 0102\r\n")); // a card read drops the waiting status
-    wait.tick();
-    EXPECT_FALSE(host.finished);
-    status("00");
-    wait.tick();
-    EXPECT_EQ(host.result, WaitResult::Yes);
-    EXPECT_TRUE(events().success()); // left in place
+    EXPECT_EQ(results, QList<WaitResult>{WaitResult::Yes});
+}
+
+TEST_F(CardWaitTest, ANoticeHoldsTheCountdownUntilItIsSeen)
+{
+    const Timings fast = timings.shortened(100);
+    SingleCardWait wait(link, fast, QStringLiteral("c"), QStringLiteral("p"));
+    follow(wait, false);
+    wait.open();
+    status("0E");
+    const int shown = wait.secondsShown();
+    QEventLoop loop;
+    QTimer::singleShot(100, &loop, &QEventLoop::quit); // a hundred ticks' worth of time
+    loop.exec();
+    EXPECT_EQ(wait.secondsShown(), shown);
+    wait.acknowledge();
+    QTimer::singleShot(100, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_LT(wait.secondsShown(), shown);
 }
 
 struct WritingCase {
@@ -102,15 +107,19 @@ class MasterWriting : public CardWaitTest, public ::testing::WithParamInterface<
 
 TEST_P(MasterWriting, EachCardGetsAFreshBudgetAndTheLastOneTheMessage)
 {
-    QList<int> started;
-    MasterCardWriting wait(events(), [&](int count, bool) { started << count; return true; }, [] { return true; });
+    QList<int> chosen;
+    MasterCardWriting wait(link, timings);
+    follow(wait);
+    QObject::connect(&wait, &MasterCardWriting::countChosen, [&](int count, bool) { chosen << count; });
     wait.cardType = QStringLiteral("MifarePLUS ");
-    wait.open(host, CardWait::kBudgetTicks);
+    wait.open();
     EXPECT_EQ(wait.heading, QStringLiteral("Подготовьте необходимое количество чистых карт MifarePLUS "));
     EXPECT_EQ(wait.page, MasterCardWriting::Page::Count);
-    EXPECT_FALSE(host.running);
     wait.chooseCount(GetParam().cards);
-    EXPECT_EQ(started, QList<int>{GetParam().cards});
+    wait.chooseCount(GetParam().cards); // a second press starts nothing more
+    EXPECT_EQ(chosen, QList<int>{GetParam().cards});
+    status("00"); // before the writing started: not a card
+    wait.writingStarted();
     EXPECT_EQ(wait.page, MasterCardWriting::Page::Progress);
     for (int card = 1; card <= GetParam().cards; ++card) {
         EXPECT_EQ(wait.prompt, QStringLiteral("Поднесите %1 из %2 карту MifarePLUS к USB-считывателю")
@@ -118,11 +127,10 @@ TEST_P(MasterWriting, EachCardGetsAFreshBudgetAndTheLastOneTheMessage)
                                    .arg(GetParam().cards));
         ticks(wait, 148); // nearly the whole budget
         status("00");
-        wait.tick();
     }
-    EXPECT_TRUE(host.finished);
-    EXPECT_EQ(host.result, WaitResult::Cancel);
-    EXPECT_EQ(host.messages, QStringList{QString::fromUtf8(GetParam().message)});
+    EXPECT_EQ(results, QList<WaitResult>{WaitResult::Cancel});
+    EXPECT_EQ(wait.written, GetParam().cards);
+    EXPECT_EQ(notices, QStringList{QString::fromUtf8(GetParam().message)});
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, MasterWriting, ::testing::Values(
@@ -131,113 +139,98 @@ INSTANTIATE_TEST_SUITE_P(Counts, MasterWriting, ::testing::Values(
 
 TEST_F(CardWaitTest, MasterWritingFailureKeepsThePromptAndTimeOutCloses)
 {
-    MasterCardWriting wait(events(), [](int, bool) { return true; }, [] { return true; });
-    wait.open(host, CardWait::kBudgetTicks);
+    MasterCardWriting wait(link, timings);
+    follow(wait);
+    wait.open();
     wait.chooseCount(2);
+    wait.writingStarted();
     const QString prompt = wait.prompt;
     status("16");
-    wait.tick();
-    EXPECT_EQ(host.messages.last(), QStringLiteral("Ошибка: Ошибка аутентификации Mifare Classic."));
+    EXPECT_EQ(notices.last(), QStringLiteral("Ошибка: Ошибка аутентификации Mifare Classic."));
     EXPECT_EQ(wait.prompt, prompt);
-    ticks(wait, 148);
-    EXPECT_FALSE(host.finished);
+    ticks(wait, 149);
+    EXPECT_TRUE(wait.isOpen());
     wait.tick(); // the 150th tick of this card
-    EXPECT_TRUE(host.finished);
-    EXPECT_EQ(host.messages.last(), QStringLiteral("Ошибка: время истекло"));
+    EXPECT_FALSE(wait.isOpen());
+    EXPECT_TRUE(wait.timedOut);
+    EXPECT_EQ(notices.last(), QStringLiteral("Ошибка: время истекло"));
 }
 
-TEST_F(CardWaitTest, MasterWritingRefusedStartCloses)
+TEST_F(CardWaitTest, MasterWritingOptionGoesWithTheCount)
 {
-    MasterCardWriting wait(events(), [](int, bool) { return false; }, [] { return true; });
-    wait.open(host, CardWait::kBudgetTicks);
-    wait.chooseCount(3);
-    EXPECT_TRUE(host.finished);
-    EXPECT_EQ(host.result, WaitResult::Cancel);
-    EXPECT_FALSE(host.running);
-}
-
-TEST_F(CardWaitTest, MasterWritingOptionNeedsTheAnswerYes)
-{
-    bool answer = false;
     bool protectedMode = false;
-    MasterCardWriting wait(events(), [&](int, bool p) { protectedMode = p; return true; }, [&] { return answer; });
-    wait.open(host, CardWait::kBudgetTicks);
+    MasterCardWriting wait(link, timings);
+    QObject::connect(&wait, &MasterCardWriting::countChosen, [&](int, bool p) { protectedMode = p; });
+    wait.optionVisible = true;
+    wait.open();
     wait.setOption(true);
-    EXPECT_FALSE(wait.optionChecked);
-    answer = true;
-    wait.setOption(true);
-    EXPECT_TRUE(wait.optionChecked);
     wait.chooseCount(1);
     EXPECT_TRUE(protectedMode);
 }
 
-TEST_F(CardWaitTest, ClearingCountsOnTheNextTickWithNoTimeLimit)
+TEST_F(CardWaitTest, ClearingCountsEachCardWithNoTimeLimit)
 {
-    ClearingWait wait(events(), QStringLiteral("c"), QStringLiteral("p"), QStringLiteral("f"));
-    wait.open(host, CardWait::kBudgetTicks);
+    ClearingWait wait(link, timings, QStringLiteral("c"), QStringLiteral("p"), QStringLiteral("f"));
+    follow(wait);
+    wait.open();
     status("00");
-    wait.tick();
-    EXPECT_EQ(wait.countShown, 0);
-    wait.tick();
-    EXPECT_EQ(wait.countShown, 1);
+    status("00"); // two in a row: both count
+    EXPECT_EQ(wait.cleared, 2);
     status("19");
-    wait.tick();
-    EXPECT_EQ(host.messages, QStringList{QStringLiteral("Ошибка: Карта пустая.")});
+    EXPECT_EQ(notices, QStringList{QStringLiteral("Ошибка: Карта пустая.")});
     ticks(wait, 3000);
-    EXPECT_FALSE(host.finished);
+    EXPECT_TRUE(wait.isOpen());
     wait.finishByUser();
-    EXPECT_EQ(host.result, WaitResult::Yes);
-    EXPECT_FALSE(host.running);
+    EXPECT_EQ(results, QList<WaitResult>{WaitResult::Yes});
 }
 
 TEST_F(CardWaitTest, SecureCardsMasterAcceptedInTheLastTickThenNoCountdown)
 {
-    SecureCardWait wait(events(), QStringLiteral("c"), QStringLiteral("n"), QStringLiteral("f"));
-    wait.open(host, CardWait::kBudgetTicks);
+    SecureCardWait wait(link, timings, QStringLiteral("c"), QStringLiteral("n"), QStringLiteral("f"));
+    follow(wait);
+    wait.open();
     ticks(wait, 149);
     status("00");
-    wait.tick();
-    EXPECT_FALSE(host.finished);
+    EXPECT_TRUE(wait.isOpen());
     EXPECT_EQ(wait.page, SecureCardWait::Page::Cards);
     ticks(wait, 2000); // the card page never times out
     status("00");
-    wait.tick();
     status("13");
-    wait.tick();
     status("00");
-    wait.tick();
     EXPECT_EQ(wait.made, 2);
-    EXPECT_EQ(host.messages, QStringList{QStringLiteral("Ошибка: Приложена мастер-карта.")});
+    EXPECT_EQ(notices, QStringList{QStringLiteral("Ошибка: Приложена мастер-карта.")});
     wait.finishByUser();
-    EXPECT_EQ(host.result, WaitResult::Yes);
+    EXPECT_EQ(results, QList<WaitResult>{WaitResult::Yes});
 }
 
 TEST_F(CardWaitTest, SecureCardsTimeOutWithNo)
 {
-    SecureCardWait wait(events(), QStringLiteral("c"), QStringLiteral("n"), QStringLiteral("f"));
-    wait.open(host, CardWait::kBudgetTicks);
+    SecureCardWait wait(link, timings, QStringLiteral("c"), QStringLiteral("n"), QStringLiteral("f"));
+    follow(wait);
+    wait.open();
     ticks(wait, 150);
-    EXPECT_EQ(host.result, WaitResult::No);
+    EXPECT_EQ(results, QList<WaitResult>{WaitResult::No});
 }
 
 TEST_F(CardWaitTest, MasterConfigEndsAfter30TicksOrWithTheReport)
 {
-    MasterConfigWait wait(events());
+    timings.debugMode = true; // does not change it
+    MasterConfigWait wait(link, timings);
+    follow(wait);
     EXPECT_EQ(wait.tickMs(), 1000);
-    wait.open(host, CardWait::kDebugBudgetTicks); // debug mode does not change it
+    wait.open();
     EXPECT_EQ(wait.secondsLeft, 30);
     ticks(wait, 29);
-    EXPECT_FALSE(host.finished);
+    EXPECT_TRUE(wait.isOpen());
     wait.tick();
-    EXPECT_TRUE(host.finished);
-    EXPECT_EQ(wait.report, QStringLiteral("timeout"));
-
-    host = RecordingHost();
-    link.addSink(&wait);
-    wait.open(host, CardWait::kBudgetTicks);
+    EXPECT_FALSE(wait.isOpen());
+    EXPECT_TRUE(wait.timedOut);
     EXPECT_TRUE(wait.report.isEmpty());
+
+    wait.open();
+    link.dispatch(hexToBytes(QStringLiteral("230C0105") + QStringLiteral("06010001020003") + QStringLiteral("24")));
+    EXPECT_TRUE(wait.isOpen()); // another report is not the master card's
     link.dispatch(hexToBytes(QStringLiteral("230C0103") + QStringLiteral("06010001020003") + QStringLiteral("24")));
-    EXPECT_TRUE(host.finished);
+    EXPECT_FALSE(wait.isOpen());
     EXPECT_EQ(wait.report, QStringLiteral("06010001020003"));
-    link.removeSink(&wait);
 }

@@ -1,11 +1,12 @@
-// The card-wait dialogs only show their waits and forward the user's acts.
+// The card-wait dialogs only show their waits and pass the user's acts on.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QTimer>
+#include <QTest>
 
 #include "link/hextext.h"
 #include "link/readerlink.h"
@@ -24,71 +25,128 @@ protected:
     {
         link.dispatch(hexToBytes(QStringLiteral("230800010D01") + QLatin1String(code) + QStringLiteral("24")));
     }
+    template <class Dialog>
+    Dialog *show(CardWait &wait)
+    {
+        wait.open();
+        auto *dialog = static_cast<Dialog *>(showCardWait(wait, dialogs, &window));
+        EXPECT_TRUE(dialog && dialog->isVisible());
+        return dialog;
+    }
     ReaderLink link;
+    Timings timings;
     ScriptedDialogs dialogs;
     QWidget window;
-    DialogCardWaits waits{dialogs, &window, [] { return false; }};
 };
 
 } // namespace
 
-TEST_F(DialogTest, MasterCardWritingShowsItsPagesAndForwardsTheCount)
+TEST_F(DialogTest, MasterCardWritingShowsItsPagesAndPassesTheCountOn)
 {
     QList<int> counts;
-    MasterCardWriting wait(link.cardEvents(), [&](int count, bool) { counts << count; return true; },
-                           [] { return true; });
+    MasterCardWriting wait(link, timings);
+    QObject::connect(&wait, &MasterCardWriting::countChosen, [&](int count, bool) { counts << count; });
     wait.cardType = QStringLiteral("MifarePLUS ");
     wait.optionVisible = false;
-    QString heading, prompt, seconds, title;
-    bool optionShown = true;
-    waits.opened = [&](CardWaitDialog *d) {
-        auto *dialog = static_cast<MasterCardWritingDialog *>(d);
-        QTimer::singleShot(0, dialog, [&, dialog] {
-            title = dialog->windowTitle();
-            heading = dialog->heading->text();
-            optionShown = dialog->option->isVisible();
-            dialog->countButtons[2]->click();
-            prompt = dialog->prompt->text();
-            seconds = dialog->seconds->text();
-            status("00");
-            QTimer::singleShot(250, dialog, [dialog] { dialog->reject(); });
-        });
-    };
-    EXPECT_EQ(waits.run(wait), WaitResult::Cancel);
-    EXPECT_EQ(title, QStringLiteral("Запись мастер-карт"));
-    EXPECT_EQ(heading, QStringLiteral("Подготовьте необходимое количество чистых карт MifarePLUS "));
-    EXPECT_FALSE(optionShown);
+    auto *dialog = show<MasterCardWritingDialog>(wait);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Запись мастер-карт"));
+    EXPECT_EQ(dialog->heading->text(), QStringLiteral("Подготовьте необходимое количество чистых карт MifarePLUS "));
+    EXPECT_FALSE(dialog->option->isVisible());
+    dialog->countButtons[2]->click();
     EXPECT_EQ(counts, QList<int>{3});
-    EXPECT_EQ(prompt, QStringLiteral("Поднесите 1 из 3 карту MifarePLUS к USB-считывателю"));
-    EXPECT_EQ(seconds, QStringLiteral("15"));
-    EXPECT_EQ(wait.written, 1); // the timer ticked and the success counted
+    wait.writingStarted();
+    EXPECT_EQ(dialog->pages->currentIndex(), 1);
+    EXPECT_EQ(dialog->prompt->text(), QStringLiteral("Поднесите 1 из 3 карту MifarePLUS к USB-считывателю"));
+    EXPECT_EQ(dialog->seconds->text(), QStringLiteral("15"));
+    status("00");
+    EXPECT_EQ(dialog->prompt->text(), QStringLiteral("Поднесите 2 из 3 карту MifarePLUS к USB-считывателю"));
+    QPointer<CardWaitDialog> alive(dialog);
+    dialog->reject(); // the close button ends the wait
+    EXPECT_FALSE(wait.isOpen());
+    EXPECT_EQ(wait.result(), WaitResult::Cancel);
+}
+
+TEST_F(DialogTest, EnterStartsNoWritingOnlyTheFocusedButtonDoes)
+{
+    QList<int> counts;
+    MasterCardWriting wait(link, timings);
+    QObject::connect(&wait, &MasterCardWriting::countChosen, [&](int count, bool) { counts << count; });
+    wait.optionVisible = true;
+    auto *dialog = show<MasterCardWritingDialog>(wait);
+    dialogs.answers.enqueue(false);
+    dialog->option->click();                    // the option, answered "Нет"
+    EXPECT_FALSE(dialog->option->isChecked());
+    dialog->option->setFocus();
+    QTest::keyClick(dialog, Qt::Key_Return);   // Enter on the check box writes nothing
+    EXPECT_TRUE(counts.isEmpty());
+    dialog->countButtons[1]->setFocus();
+    QTest::keyClick(dialog->countButtons[1], Qt::Key_Space);
+    EXPECT_EQ(counts, QList<int>{2});
+    dialog->reject();
+}
+
+TEST_F(DialogTest, TheOptionsWholeTextFits)
+{
+    MasterCardWriting wait(link, timings);
+    wait.optionVisible = true;
+    auto *dialog = show<MasterCardWritingDialog>(wait);
+    EXPECT_GE(dialog->option->width(), dialog->option->sizeHint().width());
+    EXPECT_LE(dialog->option->geometry().right(), dialog->pages->width());
+    dialog->reject();
 }
 
 TEST_F(DialogTest, SingleCardEndsWithYesOnSuccessAndCancelWhenClosed)
 {
-    SingleCardWait wait(link.cardEvents(), QStringLiteral("Чтение кода объекта"), QStringLiteral("Поднесите"));
-    waits.opened = [this](CardWaitDialog *d) { QTimer::singleShot(50, d, [this] { status("00"); }); };
-    EXPECT_EQ(waits.run(wait), WaitResult::Yes);
-    link.cardEvents().consume();
-    waits.opened = [](CardWaitDialog *d) { QTimer::singleShot(50, d, [d] { d->reject(); }); };
-    EXPECT_EQ(waits.run(wait), WaitResult::Cancel);
+    SingleCardWait wait(link, timings, QStringLiteral("Чтение кода объекта"), QStringLiteral("Поднесите"));
+    QPointer<CardWaitDialog> dialog = show<SingleCardDialog>(wait);
+    status("00");
+    EXPECT_EQ(wait.result(), WaitResult::Yes);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(!dialog || !dialog->isVisible());
+
+    SingleCardWait second(link, timings, QStringLiteral("Чтение кода объекта"), QStringLiteral("Поднесите"));
+    show<SingleCardDialog>(second)->reject();
+    EXPECT_EQ(second.result(), WaitResult::Cancel);
+}
+
+TEST_F(DialogTest, ACardErrorIsShownWithoutHoldingTheDialogUp)
+{
+    ClearingWait wait(link, timings, QStringLiteral("c"), QStringLiteral("p"), QStringLiteral("f"));
+    auto *dialog = show<ClearingDialog>(wait);
+    status("19");
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Ошибка: Карта пустая."));
+    status("00");
+    EXPECT_EQ(dialog->counter->text(), QStringLiteral("1"));
+    dialog->finishButton->click();
+    EXPECT_EQ(wait.result(), WaitResult::Yes);
 }
 
 TEST_F(DialogTest, SecureCardsSwitchToTheCounterAndFinish)
 {
-    SecureCardWait wait(link.cardEvents(), QStringLiteral("Создание защищенных карт"),
+    SecureCardWait wait(link, timings, QStringLiteral("Создание защищенных карт"),
                         QStringLiteral("Создано защищенных карт:"), QStringLiteral("Закончить создание защищенных карт"));
-    QString counter;
-    waits.opened = [&](CardWaitDialog *d) {
-        auto *dialog = static_cast<SecureCardDialog *>(d);
-        QTimer::singleShot(20, dialog, [this] { status("00"); });
-        QTimer::singleShot(150, dialog, [this] { status("00"); });
-        QTimer::singleShot(300, dialog, [&counter, dialog] {
-            EXPECT_EQ(dialog->pages->currentIndex(), 1);
-            counter = dialog->counter->text();
-            dialog->finishButton->click();
-        });
+    auto *dialog = show<SecureCardDialog>(wait);
+    EXPECT_EQ(dialog->pages->currentIndex(), 0);
+    status("00");
+    EXPECT_EQ(dialog->pages->currentIndex(), 1);
+    status("00");
+    EXPECT_EQ(dialog->counter->text(), QStringLiteral("1"));
+    dialog->finishButton->click();
+    EXPECT_EQ(wait.result(), WaitResult::Yes);
+}
+
+TEST_F(DialogTest, ValueLabelsAreReadOutAsTheirValues)
+{
+    SecureCardWait wait(link, timings, QStringLiteral("c"), QStringLiteral("Создано защищенных карт:"),
+                        QStringLiteral("f"));
+    auto *dialog = show<SecureCardDialog>(wait);
+    auto name = [](QWidget *w) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+        return a ? a->text(QAccessible::Name) : QString();
     };
-    EXPECT_EQ(waits.run(wait), WaitResult::Yes);
-    EXPECT_EQ(counter, QStringLiteral("1"));
+    EXPECT_EQ(name(dialog->seconds), QStringLiteral("15"));
+    status("00");
+    status("00");
+    EXPECT_EQ(name(dialog->counter), QStringLiteral("1"));
+    dialog->reject();
 }

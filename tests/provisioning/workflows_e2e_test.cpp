@@ -1,19 +1,18 @@
-// Master cards, configuration through master cards and secure cards against
-// the simulated reader over a pseudo-terminal, with the card waits run
-// without a window.
+// Master cards, configuration through master cards and secure cards: the
+// operations against the simulated reader over a pseudo-terminal, the user's
+// part in the card waits played without a window, with shortened timings.
 #include <gtest/gtest.h>
 
-#include "config/editormodel.h"
+#include "config/readerconfig.h"
 #include "link/hextext.h"
 #include "link/readerlink.h"
 #include "link/session.h"
 #include "platform/qtserialport.h"
-#include "provisioning/cardwait.h"
 #include "provisioning/mastercards.h"
 #include "provisioning/masterconfig.h"
 #include "provisioning/securecards.h"
 #include "tests/support/headlesswaits.h"
-#include "tests/support/scripteddialogs.h"
+#include "tests/support/requests.h"
 #include "tests/support/simreader.h"
 
 using namespace limra;
@@ -26,35 +25,58 @@ protected:
     WorkflowTest()
     {
         session.open(sim.port());
-        editor.startUp();
+        for (CardOperation *op : std::initializer_list<CardOperation *>{&create, &clear, &readMaster, &takeOver, &secure})
+            QObject::connect(op, &CardOperation::cardWaitOpened, [this](CardWait *wait) { user.show(*wait); });
     }
     QStringList commands() const { return sim.model->commandsReceived; }
-    // Presents a blank card at every tick until `n` cards were presented.
-    void presentBlanksWhileWaiting(int n)
+    // Runs an operation to its end; what the user is told of it.
+    Report run(ReaderOperation &op, const std::function<void()> &start)
     {
-        waits.afterTick = [this, n](CardWait &) {
-            if (presented < n) {
+        start();
+        EXPECT_TRUE(finish(op));
+        return op.report();
+    }
+    // Presents a blank card whenever the wait asks for the next one.
+    void presentBlanks()
+    {
+        user.onChange = [this](CardWait &wait) {
+            auto &writing = static_cast<MasterCardWriting &>(wait);
+            if (writing.page == MasterCardWriting::Page::Progress && presented == writing.written) {
                 ++presented;
                 sim.model->presentBlank();
             }
         };
     }
+    void chooseCount(int count, bool option = false)
+    {
+        user.onOpen = [count, option](CardWait &wait) {
+            auto &writing = static_cast<MasterCardWriting &>(wait);
+            writing.setOption(option);
+            writing.chooseCount(count);
+        };
+    }
     void reportFromMasterCard(const QString &items)
     {
-        waits.onOpen = [this, items](CardWait &) {
+        user.onOpen = [this, items](CardWait &) {
             Q_EMIT sim.model->output(hexToBytes(frameText(QStringLiteral("0103") + items)));
         };
     }
+    QString masterItems() const
+    {
+        ReaderConfig config;
+        return buildConfig(config, Producer::MasterCards, ReaderKind::Usb);
+    }
 
     SimReader sim;
+    Timings timings = Timings().shortened(10);
     ReaderLink link;
     ReaderSession session{link, [] { return std::make_unique<QtSerialPort>(); }};
-    ScriptedDialogs dialogs;
-    HeadlessCardWaits waits;
-    EditorModel editor;
-    MasterCardOperations masters{link, editor, dialogs, waits};
-    MasterConfigOperations masterConfig{link, editor, dialogs, waits};
-    SecureCardOperations secure{link, dialogs, waits};
+    CardWaitUser user;
+    MasterCardsCreate create{link, timings};
+    MasterCardsClear clear{link, timings};
+    MasterConfigRead readMaster{link, timings};
+    MasterConfigTakeOver takeOver{link, timings};
+    SecureCardsRun secure{link, timings};
     int presented = 0;
 };
 
@@ -69,196 +91,200 @@ TEST_F(WorkflowTest, OneAndFiveMasterCards)
         sim.model->masterCards.clear();
         presented = 0;
         QStringList prompts;
-        waits.onOpen = [count](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(count); };
-        presentBlanksWhileWaiting(count);
-        waits.afterTick = [this, count, &prompts](CardWait &wait) {
-            const QString prompt = static_cast<MasterCardWriting &>(wait).prompt;
-            if (prompts.isEmpty() || prompts.last() != prompt)
-                prompts << prompt;
-            if (presented < count) {
+        chooseCount(count);
+        user.onChange = [&](CardWait &wait) {
+            auto &writing = static_cast<MasterCardWriting &>(wait);
+            if (writing.page != MasterCardWriting::Page::Progress)
+                return;
+            if (prompts.isEmpty() || prompts.last() != writing.prompt)
+                prompts << writing.prompt;
+            if (presented == writing.written) {
                 ++presented;
                 sim.model->presentBlank();
             }
         };
-        masters.create();
+        const Report report = run(create, [&] { create.start(masterItems(), QString(), false); });
+        EXPECT_EQ(create.status(), ReaderOperation::Status::Done);
+        EXPECT_EQ(report.kind, Report::Kind::None); // the wait told it
+        EXPECT_EQ(create.written(), count);
         ASSERT_EQ(commands().size(), 3) << count;
-        EXPECT_TRUE(commands()[0].startsWith(QStringLiteral("0102")));
-        EXPECT_TRUE(commands()[0].endsWith(QStringLiteral("110100")));
+        EXPECT_EQ(commands()[0], QStringLiteral("0102") + masterItems() + QStringLiteral("110100"));
         EXPECT_EQ(commands()[1], QStringLiteral("0201010200") + hexByte(count));
         EXPECT_EQ(commands()[2], QStringLiteral("0501"));
         EXPECT_EQ(prompts.size(), count);
         EXPECT_EQ(prompts.last(), QStringLiteral("Поднесите %1 из %1 карту к USB-считывателю").arg(count));
         EXPECT_EQ(sim.model->masterCards.size(), count);
-        EXPECT_EQ(waits.messages.last(), count == 1 ? QStringLiteral("Мастер-карта успешно создана")
-                                                    : QStringLiteral("Мастер-карты успешно созданы"));
+        EXPECT_EQ(user.notices.last(), count == 1 ? QStringLiteral("Мастер-карта успешно создана")
+                                                  : QStringLiteral("Мастер-карты успешно созданы"));
     }
 }
 
-TEST_F(WorkflowTest, OptionAnsweredNoSendsTheUnprotectedPayload)
+TEST_F(WorkflowTest, TheProtectedModeOptionGoesWithTheConfiguration)
 {
-    editor.userSetReadMode(1);
-    dialogs.answers.enqueue(false);
-    bool optionVisible = false;
-    waits.onOpen = [&](CardWait &wait) {
-        auto &writing = static_cast<MasterCardWriting &>(wait);
-        optionVisible = writing.optionVisible;
-        writing.setOption(true);
-        writing.chooseCount(1);
-    };
-    masters.create();
-    EXPECT_TRUE(optionVisible);
-    EXPECT_TRUE(dialogs.shown.value(0).startsWith(QStringLiteral("question: Выбор опции: Внимание!\r\n")));
-    EXPECT_TRUE(commands().value(0).endsWith(QStringLiteral("110100")));
-    dialogs.answers.enqueue(true);
-    sim.model->commandsReceived.clear();
-    masters.create();
-    EXPECT_TRUE(commands().value(0).endsWith(QStringLiteral("1101AA")));
+    for (bool option : {false, true}) {
+        sim.model->commandsReceived.clear();
+        chooseCount(1, option);
+        presentBlanks();
+        presented = 0;
+        run(create, [&] { create.start(masterItems(), QStringLiteral("MifarePLUS "), true); });
+        EXPECT_TRUE(commands().value(0).endsWith(option ? QStringLiteral("1101AA") : QStringLiteral("110100")));
+        EXPECT_EQ(create.protectedMode(), option);
+    }
 }
 
-TEST_F(WorkflowTest, CardTypeWordFollowsTheReadMode)
+TEST_F(WorkflowTest, CardTypeWordFollowsTheReadModeAndTheHighlightedFormat)
 {
-    EXPECT_EQ(masters.cardTypeWord(), QString());
-    editor.userSetReadMode(1);
-    EXPECT_EQ(masters.cardTypeWord(), QStringLiteral("MifarePLUS "));
-    editor.highlightedFormat = 0;
-    EXPECT_EQ(masters.cardTypeWord(), QStringLiteral("MifareClassic "));
-    editor.highlightedFormat = 1;
-    EXPECT_EQ(masters.cardTypeWord(), QStringLiteral("MifarePLUS "));
-    editor.userSetReadMode(2);
-    EXPECT_EQ(masters.cardTypeWord(), QStringLiteral("MifarePLUS "));
-    editor.userSetReadMode(3);
-    EXPECT_EQ(masters.cardTypeWord(), QStringLiteral("MifarePLUS "));
+    EXPECT_EQ(masterCardTypeWord(0, -1), QString());
+    EXPECT_EQ(masterCardTypeWord(1, -1), QStringLiteral("MifarePLUS "));
+    EXPECT_EQ(masterCardTypeWord(1, 0), QStringLiteral("MifareClassic "));
+    EXPECT_EQ(masterCardTypeWord(1, 1), QStringLiteral("MifarePLUS "));
+    EXPECT_EQ(masterCardTypeWord(2, 0), QStringLiteral("MifarePLUS "));
+    EXPECT_EQ(masterCardTypeWord(3, -1), QStringLiteral("MifarePLUS "));
 }
 
 TEST_F(WorkflowTest, RefusedConfigurationWriteAndRefusedStart)
 {
-    waits.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(2); };
+    chooseCount(2);
     sim.model->faults.refuse = QStringLiteral("0102");
     sim.model->faults.refuseCode = 0x12;
-    masters.create();
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Ошибка записи конфигурации: Код объекта уже существует на данной карте."));
+    Report report = run(create, [&] { create.start(masterItems(), QString(), false); });
+    EXPECT_EQ(create.failure(), MasterCardsCreate::Failure::ConfigRefused);
+    EXPECT_EQ(report, Report::message(QStringLiteral("Ошибка записи конфигурации: Код объекта уже существует на данной карте.")));
     EXPECT_EQ(commands().mid(1), QStringList{QStringLiteral("0501")});
 
     sim.model->commandsReceived.clear();
     sim.model->faults.refuse = QStringLiteral("0201");
     sim.model->faults.refuseCode = 0x0C;
-    masters.create();
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Ошибка перевода в режим создания мастер-карт: Ошибочные параметры комманды."));
+    report = run(create, [&] { create.start(masterItems(), QString(), false); });
+    EXPECT_EQ(report, Report::message(QStringLiteral("Ошибка перевода в режим создания мастер-карт: Ошибочные параметры комманды.")));
     EXPECT_EQ(commands().mid(1), (QStringList{QStringLiteral("020101020002"), QStringLiteral("0501")}));
+}
+
+TEST_F(WorkflowTest, ClosingTheCountPageOrRunningOutOfTimeStillEndsWithResumeReading)
+{
+    user.onOpen = [](CardWait &wait) { wait.close(); };
+    run(create, [&] { create.start(masterItems(), QString(), false); });
+    EXPECT_EQ(create.status(), ReaderOperation::Status::Cancelled);
+    EXPECT_EQ(commands(), QStringList{QStringLiteral("0501")});
+
+    sim.model->commandsReceived.clear();
+    chooseCount(1);
+    user.onChange = [](CardWait &) {}; // no card comes
+    const Report report = run(create, [&] { create.start(masterItems(), QString(), false); });
+    EXPECT_EQ(create.failure(), MasterCardsCreate::Failure::TimeUp);
+    EXPECT_EQ(report.kind, Report::Kind::None);
+    EXPECT_EQ(user.notices.last(), QStringLiteral("Ошибка: время истекло"));
+    EXPECT_EQ(commands().last(), QStringLiteral("0501"));
 }
 
 TEST_F(WorkflowTest, ClearingMasterCards)
 {
-    masters.clear(); // declined: nothing at all
-    EXPECT_TRUE(commands().isEmpty());
-    EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Очистка: Внимание! Все данные")));
-
     sim.model->presentMaster(); // a master card exists
-    dialogs.answers.enqueue(true);
-    waits.afterTick = [this](CardWait &wait) {
+    user.onOpen = [this](CardWait &) { sim.model->presentMaster(); };
+    user.onChange = [](CardWait &wait) {
         auto &clearing = static_cast<ClearingWait &>(wait);
-        if (presented++ == 0)
-            sim.model->presentMaster();
-        else if (clearing.countShown == 1)
+        if (clearing.cleared == 1)
             clearing.finishByUser();
     };
-    masters.clear();
+    run(clear, [&] { clear.start(); });
+    EXPECT_EQ(clear.cleared(), 1);
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0301"), QStringLiteral("0501")}));
     EXPECT_TRUE(sim.model->masterCards.isEmpty());
-    EXPECT_EQ(waits.captions.last(), QStringLiteral("Очистка мастер-карт"));
+    EXPECT_EQ(user.captions.last(), QStringLiteral("Очистка мастер-карт"));
 
     sim.model->commandsReceived.clear();
     sim.model->faults.refuse = QStringLiteral("0301");
-    dialogs.answers.enqueue(true);
-    masters.clear();
+    const Report report = run(clear, [&] { clear.start(); });
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0301"), QStringLiteral("0501")}));
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Ошибочная команда."));
+    EXPECT_EQ(report, Report::error(QStringLiteral("Ошибка: Ошибочная команда.")));
 }
 
 // ---- configuration through master cards ---------------------------------------------
 
 TEST_F(WorkflowTest, MasterCardsOfASetReadBackWithTheirPlace)
 {
-    editor.userSetReadMode(2);
-    waits.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(3); };
-    presentBlanksWhileWaiting(3);
-    masters.create();
+    chooseCount(3);
+    presentBlanks();
+    run(create, [&] { create.start(masterItems(), QString(), false); });
     ASSERT_EQ(sim.model->masterCards.size(), 3);
-    editor.startUp();
+    user.onChange = [](CardWait &) {};
     for (int place : {0, 2}) {
-        waits.afterTick = [](CardWait &) {};
-        waits.onOpen = [this, place](CardWait &) { sim.model->presentMaster(place); };
+        user.onOpen = [this, place](CardWait &) { sim.model->presentMaster(place); };
         sim.model->commandsReceived.clear();
-        masterConfig.readIntoEditor();
-        EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана с мастер-карты №%1 из 3").arg(place + 1));
+        run(readMaster, [&] { readMaster.start(); });
+        ASSERT_EQ(readMaster.status(), ReaderOperation::Status::Done);
+        EXPECT_EQ(parseConfig(readMaster.items())[tag::SetPlace], hexByte(place) + QStringLiteral("03"));
         EXPECT_EQ(commands(), (QStringList{QStringLiteral("0701"), QStringLiteral("0501")}));
-        EXPECT_EQ(editor.readMode, 2);
     }
 }
 
-TEST_F(WorkflowTest, MasterCardReportsOfEveryShape)
+TEST_F(WorkflowTest, MasterCardReportsTooShortAreNotRead)
 {
-    const QString forty = QStringLiteral("0202100003030000400601020401000501000C08"); // 40 digits, no item 01
+    const QString forty = QStringLiteral("0202100003030000400601020401000501000C08"); // 40 digits
     reportFromMasterCard(forty);
-    masterConfig.readIntoEditor();
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана с мастер-карты"));
-    EXPECT_EQ(editor.readMode, 2);
+    run(readMaster, [&] { readMaster.start(); });
+    EXPECT_EQ(readMaster.items(), forty);
 
-    editor.startUp();
     reportFromMasterCard(forty.left(38));
-    masterConfig.readIntoEditor();
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Не удалось считать конфигурацию."));
-    EXPECT_EQ(editor.readMode, 0);
-
-    const int shown = int(dialogs.shown.size());
-    reportFromMasterCard(QStringLiteral("02020100030300004006010004010005010001020103") + QStringLiteral("0E025A3C"));
-    masterConfig.readIntoEditor(); // read mode 0 with a checksum: nothing shown
-    EXPECT_EQ(dialogs.shown.size(), shown);
-    reportFromMasterCard(QStringLiteral("02021000030300004006010104010005010001020103") + QStringLiteral("0E025A3C"));
-    masterConfig.readIntoEditor();
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("input: Конфигурация считана с мастер-карты №2 из 3: "
-                                                   "Контрольная сумма кода объекта: 5A3C"));
+    const Report report = run(readMaster, [&] { readMaster.start(); });
+    EXPECT_EQ(readMaster.failure(), MasterConfigRead::Failure::NotRead);
+    EXPECT_EQ(report, Report::error(QStringLiteral("Не удалось считать конфигурацию.")));
 }
 
 TEST_F(WorkflowTest, MasterCardReadRefusedOrNotPresented)
 {
     sim.model->faults.refuse = QStringLiteral("0701");
-    masterConfig.readIntoEditor();
+    const Report refused = run(readMaster, [&] { readMaster.start(); });
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0701"), QStringLiteral("0501"), QStringLiteral("0501")}));
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Ошибочная команда."));
+    EXPECT_EQ(refused, Report::error(QStringLiteral("Ошибка: Ошибочная команда.")));
     sim.model->faults = {};
     sim.model->commandsReceived.clear();
-    waits.onOpen = [](CardWait &) {};
-    waits.afterTick = [](CardWait &wait) {
-        auto &config = static_cast<MasterConfigWait &>(wait);
-        if (config.secondsLeft > 1)
-            config.secondsLeft = 1; // the half minute passes at once
-    };
-    masterConfig.readIntoEditor();
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Не удалось считать конфигурацию."));
+    user.onOpen = [](CardWait &) {};
+    const Report none = run(readMaster, [&] { readMaster.start(); }); // the half minute passes
+    EXPECT_EQ(none, Report::error(QStringLiteral("Не удалось считать конфигурацию.")));
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0701"), QStringLiteral("0501")}));
 }
 
-TEST_F(WorkflowTest, TakeOverDeclinedDoneAndTimedOut)
+TEST_F(WorkflowTest, TakeOverDoneAndTimedOut)
 {
-    editor.userSetReadMode(1);
-    masterConfig.takeOver(); // declined
-    EXPECT_TRUE(commands().isEmpty());
-    EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Конфигурация: Для записи конфигурации в USB-считыватель")));
-
     sim.model->masterCards << sim::MasterCard{QStringLiteral("04FF"), QStringLiteral("020210000303000040060102"), {}, {}, 0, 1};
-    dialogs.answers.enqueue(true);
-    waits.onOpen = [this](CardWait &) { sim.model->presentMaster(0); };
-    masterConfig.takeOver();
+    user.onOpen = [this](CardWait &) { sim.model->presentMaster(0); };
+    Report report = run(takeOver, [&] { takeOver.start(); });
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0801"), QStringLiteral("0501")}));
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
+    EXPECT_EQ(report, Report::message(QStringLiteral("Выполнено")));
     EXPECT_EQ(sim.model->configItems, QStringLiteral("020210000303000040060102"));
-    EXPECT_EQ(waits.captions.last(), QStringLiteral("Чтение/запись конфигурации"));
+    EXPECT_EQ(user.captions.last(), QStringLiteral("Чтение/запись конфигурации"));
 
-    editor.userSetReadMode(0); // no question in the other modes
-    waits.onOpen = [](CardWait &) {};
-    masterConfig.takeOver();
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка чтения/записи конфигурации."));
+    user.onOpen = [](CardWait &) {};
+    report = run(takeOver, [&] { takeOver.start(); });
+    EXPECT_EQ(report, Report::error(QStringLiteral("Ошибка чтения/записи конфигурации.")));
+}
+
+TEST_F(WorkflowTest, TakeOverKeepsTheReadersConfigurationFirstOrWaitsForTheUser)
+{
+    QStringList kept;
+    takeOver.keepCopy = [&](const QString &items, QString *) {
+        kept << items;
+        return true;
+    };
+    user.onOpen = [](CardWait &wait) { wait.close(); };
+    run(takeOver, [&] { takeOver.start(); });
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(kept[0].startsWith(sim.model->configItems));
+    EXPECT_EQ(commands().mid(0, 2), (QStringList{QStringLiteral("0B01"), QStringLiteral("0801")}));
+
+    sim.model->commandsReceived.clear();
+    takeOver.keepCopy = [](const QString &, QString *reason) {
+        *reason = QStringLiteral("диск заполнен");
+        return false;
+    };
+    takeOver.start();
+    EXPECT_TRUE(waitUntil([&] { return takeOver.awaitingDecision(); }));
+    EXPECT_EQ(takeOver.keepProblem(), QStringLiteral("диск заполнен"));
+    takeOver.proceed(false);
+    EXPECT_TRUE(finish(takeOver));
+    EXPECT_EQ(takeOver.failure(), MasterConfigTakeOver::Failure::Declined);
+    EXPECT_EQ(commands(), QStringList{QStringLiteral("0B01")}); // nothing taken over
 }
 
 // ---- secure cards ----------------------------------------------------------------------
@@ -273,50 +299,47 @@ TEST_F(WorkflowTest, ReaderModeDecidesTheButtons)
     } rows[] = {{"00", "Обычный режим", false, false}, {"01", "Код объекта", true, false},
                 {"02", "Код из блока", false, false}, {"03", "Зоны прохода", true, true},
                 {"07", "Неизвестно", false, false}};
+    SecureModeQuery query(link, timings);
     for (const auto &row : rows) {
         sim.model->configItems = QStringLiteral("0202100003030000400601") + QLatin1String(row.readMode)
                                  + QStringLiteral("040100050100");
-        const SecureCardOperations::ModeView view = secure.queryMode();
+        run(query, [&] { query.start(); });
+        const SecureModeView view = secureModeView(query.mode());
         EXPECT_EQ(view.text, QString::fromUtf8(row.text)) << row.readMode;
         EXPECT_EQ(view.buttons, row.buttons) << row.readMode;
         EXPECT_EQ(view.zones, row.zones) << row.readMode;
     }
     sim.model->faults.silent = true;
-    EXPECT_EQ(secure.queryMode().text, QStringLiteral("Неизвестно"));
+    EXPECT_EQ(run(query, [&] { query.start(); }).kind, Report::Kind::None); // a failure shows nothing
+    EXPECT_EQ(query.mode(), SecureMode::Unknown);
     EXPECT_EQ(commands().count(QStringLiteral("0501")), 0); // nothing but "0B01"
 }
 
 TEST_F(WorkflowTest, SecureCardsInObjectCodeAndPassZoneModes)
 {
     sim.model->masterCards << sim::MasterCard{QStringLiteral("04FF"), QStringLiteral("060101"), {}, QStringLiteral("OC9"), 0, 1};
-    sim.model->configItems = QStringLiteral("0202080003030000400601010401000501000C08");
-    secure.queryMode();
-    sim.model->commandsReceived.clear();
-    dialogs.answers.enqueue(true);
-    waits.onOpen = [this](CardWait &) { sim.model->presentMaster(0); };
-    waits.afterTick = [this](CardWait &wait) {
+    user.onOpen = [this](CardWait &) { sim.model->presentMaster(0); };
+    user.onChange = [this](CardWait &wait) {
         auto &cards = static_cast<SecureCardWait &>(wait);
         if (cards.page == SecureCardWait::Page::Cards && presented++ == 0)
             sim.model->presentBlank(QStringLiteral("04AB"));
         else if (cards.made == 1)
             cards.finishByUser();
     };
-    std::array<bool, 64> zones{};
-    secure.create(zones);
+    run(secure, [&] { secure.start(SecureCardsRun::Kind::Create, SecureMode::ObjectCode); });
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0401"), QStringLiteral("0501")}));
+    EXPECT_EQ(secure.cards(), 1);
     ASSERT_EQ(sim.model->secureCards.size(), 1);
     EXPECT_EQ(sim.model->secureCards[0].objectCodes, QStringList{QStringLiteral("OC9")});
 
-    sim.model->configItems = QStringLiteral("0202100003030000400601030401000501000C08");
-    secure.queryMode();
+    std::array<bool, 64> zones{};
     for (int row : {0, 63}) {
         sim.model->commandsReceived.clear();
         zones = {};
         zones[size_t(row)] = true;
-        dialogs.answers.enqueue(true);
-        waits.onOpen = [](CardWait &) {};
-        waits.afterTick = [](CardWait &wait) { static_cast<SecureCardWait &>(wait).finishByUser(); };
-        secure.create(zones);
+        user.onOpen = [](CardWait &) {};
+        user.onChange = [](CardWait &wait) { static_cast<SecureCardWait &>(wait).finishByUser(); };
+        run(secure, [&] { secure.start(SecureCardsRun::Kind::Create, SecureMode::PassZones, zones); });
         ASSERT_EQ(commands().size(), 3);
         const QString mask = commands()[0].mid(8);
         EXPECT_EQ(mask, row == 0 ? QStringLiteral("0000000000000001") + QString(16, QLatin1Char('0'))
@@ -326,44 +349,54 @@ TEST_F(WorkflowTest, SecureCardsInObjectCodeAndPassZoneModes)
 
     sim.model->commandsReceived.clear();
     sim.model->faults.refuse = QStringLiteral("0104");
-    dialogs.answers.enqueue(true);
-    secure.create(zones);
+    const Report report = run(secure, [&] { secure.start(SecureCardsRun::Kind::Create, SecureMode::PassZones, zones); });
     EXPECT_EQ(commands().size(), 2);
     EXPECT_EQ(commands().last(), QStringLiteral("0501")); // stopped before "0401"
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Ошибочная команда."));
+    EXPECT_EQ(report, Report::error(QStringLiteral("Ошибка: Ошибочная команда.")));
 }
 
 TEST_F(WorkflowTest, SecureCardMasterNotPresentedInTime)
 {
-    sim.model->configItems = QStringLiteral("0202080003030000400601010401000501000C08");
-    secure.queryMode();
-    dialogs.answers.enqueue(true);
-    secure.clearOneObjectCode();
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка очистки защищенных карт."));
-    EXPECT_EQ(waits.captions.last(), QStringLiteral("Очистка защищенных карт"));
-    dialogs.answers.enqueue(true);
-    secure.create({});
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка создания защищенных карт."));
+    user.onOpen = [](CardWait &) {};
+    user.onChange = [](CardWait &) {};
+    Report report = run(secure, [&] { secure.start(SecureCardsRun::Kind::ClearOne, SecureMode::ObjectCode); });
+    EXPECT_EQ(report, Report::error(QStringLiteral("Ошибка очистки защищенных карт.")));
+    EXPECT_EQ(user.captions.last(), QStringLiteral("Очистка защищенных карт"));
+    report = run(secure, [&] { secure.start(SecureCardsRun::Kind::Create, SecureMode::ObjectCode); });
+    EXPECT_EQ(report, Report::error(QStringLiteral("Ошибка создания защищенных карт.")));
 }
 
 TEST_F(WorkflowTest, ClearingAllObjectCodesWithAndWithoutCards)
 {
     sim.model->secureCards << sim::SecureCard{QStringLiteral("04AB"), {QStringLiteral("OC1")}, QString()};
-    secure.clearAllObjectCodes(); // declined
-    EXPECT_TRUE(commands().isEmpty());
     for (bool withCard : {false, true}) {
         sim.model->commandsReceived.clear();
-        presented = 0;
-        dialogs.answers.enqueue(true);
-        waits.afterTick = [this, withCard](CardWait &wait) {
-            auto &clearing = static_cast<ClearingWait &>(wait);
-            if (withCard && presented++ == 0)
+        user.onOpen = [this, withCard](CardWait &wait) {
+            if (withCard)
                 sim.model->presentBlank(QStringLiteral("04AB"));
-            else if (!withCard || clearing.countShown == 1)
+            else
+                static_cast<ClearingWait &>(wait).finishByUser();
+        };
+        user.onChange = [](CardWait &wait) {
+            auto &clearing = static_cast<ClearingWait &>(wait);
+            if (clearing.cleared == 1)
                 clearing.finishByUser();
         };
-        secure.clearAllObjectCodes();
+        run(secure, [&] { secure.start(SecureCardsRun::Kind::ClearAll, SecureMode::ObjectCode); });
         EXPECT_EQ(commands(), (QStringList{QStringLiteral("0901"), QStringLiteral("0501")}));
         EXPECT_EQ(sim.model->secureCards.isEmpty(), withCard);
     }
+}
+
+TEST_F(WorkflowTest, AReaderUnpluggedDuringACardWaitEndsItAtOnce)
+{
+    bool waitEnded = false;
+    user.onOpen = [this, &waitEnded](CardWait &wait) {
+        QObject::connect(&wait, &CardWait::ended, [&waitEnded] { waitEnded = true; });
+        QTimer::singleShot(20, [this] { sim.host->unplug(); });
+    };
+    const Report report = run(clear, [&] { clear.start(); });
+    EXPECT_TRUE(waitEnded);
+    EXPECT_EQ(clear.status(), ReaderOperation::Status::ReaderLost);
+    EXPECT_EQ(report, Report::error(QStringLiteral("Ошибка: Считыватель отключён.")));
 }

@@ -11,9 +11,12 @@
 #include "link/session.h"
 #include "platform/qtserialport.h"
 #include "platform/virtualreaders.h"
+#include "tests/support/requests.h"
 #include "tests/support/simreader.h"
 
 using namespace limra;
+using limra::testing::await;
+using limra::testing::hexBytes;
 using limra::testing::waitUntil;
 
 namespace {
@@ -49,16 +52,14 @@ TEST_F(ReaderSimProcess, ServesCardsAndRemovesItsLinkOnUnplugAndTerm)
     ReaderLink readerLink;
     ReaderSession session(readerLink, [] { return std::make_unique<QtSerialPort>(); });
     ASSERT_TRUE(session.open(link));
-    EXPECT_FALSE(isError(readerLink.exchange(QStringLiteral("FF01"))));
+    EXPECT_TRUE(await(readerLink, hexBytes("FF01"), 2000).ok());
 
-    struct Ids : ReceiveSink {
-        void identifierRead(const QString &id, IdKind kind) override { seen << id + QString::number(int(kind)); }
-        QStringList seen;
-    } ids;
-    readerLink.addSink(&ids);
+    QStringList seen;
+    QObject::connect(&readerLink, &ReaderLink::identifierRead,
+                     [&](const QString &id, IdKind kind) { seen << id + QString::number(int(kind)); });
     say("card mir 9876\n");
-    EXPECT_TRUE(waitUntil([&] { return !ids.seen.isEmpty(); }));
-    EXPECT_EQ(ids.seen.value(0), QStringLiteral("9876") + QString::number(int(IdKind::Mir)));
+    EXPECT_TRUE(waitUntil([&] { return !seen.isEmpty(); }));
+    EXPECT_EQ(seen.value(0), QStringLiteral("9876") + QString::number(int(IdKind::Mir)));
 
     say("unplug\n");
     EXPECT_TRUE(waitUntil([&] { return !QFileInfo(link).isSymLink(); }));

@@ -1,78 +1,42 @@
 #pragma once
-// Card waits run without a window: a timer and an event loop drive the
-// wait's state machine, and planned acts of the user come at given ticks.
-#include <QEventLoop>
+// Plays the user's part in the card waits, without a window: tells what the
+// waits showed, and runs planned acts when a wait opens and whenever it
+// changes. Notices are read at once.
 #include <QStringList>
-#include <QTimer>
 #include <functional>
 
-#include "provisioning/cardwait.h"
+#include "provisioning/cardoperation.h"
 
 namespace limra::testing {
 
-class HeadlessCardWaits : public CardWaits {
+class CardWaitUser {
 public:
-    // Called once the wait is open, with the wait; a test chooses a count,
-    // or plans to finish, here.
+    // Called once a wait is open, and after each of its changes.
     std::function<void(CardWait &)> onOpen = [](CardWait &) {};
-    // Called after every tick.
-    std::function<void(CardWait &)> afterTick = [](CardWait &) {};
-    int budgetTicks = CardWait::kBudgetTicks;
-    // A tick every this many milliseconds (the waits' own period is 100 ms).
-    int tickMs = 5;
-    QStringList messages;   // what the waits showed
-    QStringList captions;   // the captions of the waits run
+    std::function<void(CardWait &)> onChange = [](CardWait &) {};
+    QStringList notices;  // what the waits told
+    QStringList captions; // the captions of the waits shown
 
-    WaitResult run(CardWait &wait) override
+    // Shows every wait an operation (or a station) opens.
+    template <class Source>
+    void watch(Source &source)
     {
-        captions << wait.caption;
-        Host host(*this, wait);
-        wait.open(host, budgetTicks);
-        if (!host.finished) {
-            onOpen(wait);
-            if (!host.finished)
-                host.loop.exec();
-        }
-        host.timer.stop();
-        return host.result;
+        QObject::connect(&source, &Source::cardWaitOpened, [this](CardWait *wait) { show(*wait); });
     }
 
-private:
-    struct Host : CardWaitHost {
-        Host(HeadlessCardWaits &w, CardWait &cw) : waits(w), wait(cw)
-        {
-            timer.setInterval(waits.tickMs);
-            QObject::connect(&timer, &QTimer::timeout, [this] {
-                wait.tick();
-                if (!finished)
-                    waits.afterTick(wait);
-            });
-        }
-        void startTimer() override
-        {
-            if (!finished)
-                timer.start();
-        }
-        void stopTimer() override { timer.stop(); }
-        void message(const QString &text) override { waits.messages << text; }
-        void finish(WaitResult r) override
-        {
-            if (finished)
-                return;
-            finished = true;
-            result = r;
-            timer.stop();
-            loop.quit();
-        }
-        void changed() override {}
-
-        HeadlessCardWaits &waits;
-        CardWait &wait;
-        QTimer timer;
-        QEventLoop loop;
-        bool finished = false;
-        WaitResult result = WaitResult::Cancel;
-    };
+    void show(CardWait &wait)
+    {
+        captions << wait.caption;
+        QObject::connect(&wait, &CardWait::notice, &wait, [this, &wait](const CardWait::Notice &n) {
+            notices << noticeText(n);
+            wait.acknowledge();
+        });
+        QObject::connect(&wait, &CardWait::changed, &wait, [this, &wait] {
+            if (wait.isOpen())
+                onChange(wait);
+        });
+        onOpen(wait);
+    }
 };
 
 } // namespace limra::testing

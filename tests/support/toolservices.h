@@ -6,31 +6,51 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "app/station.h"
 #include "app/ui/mainwindow.h"
 #include "platform/qtserialport.h"
 #include "tests/support/fakeports.h"
 #include "tests/support/faketray.h"
 #include "tests/support/recordingkeys.h"
 #include "tests/support/scripteddialogs.h"
+#include "tests/support/simreader.h"
 
 namespace limra::testing {
 
 struct ToolServices {
-    Services services(SerialPortFactory factory = [] { return std::make_unique<QtSerialPort>(); })
+    // The station the window shows, built at the first call.
+    ReaderStation &station(SerialPortFactory factory = [] { return std::make_unique<QtSerialPort>(); })
+    {
+        if (!m_station) {
+            ReaderStation::Platform p;
+            p.ports = &ports;
+            p.deviceMonitor = &monitor;
+            p.portFactory = std::move(factory);
+            p.dataFolder = dir.filePath(QStringLiteral("data"));
+            m_station = std::make_unique<ReaderStation>(p, timings);
+        }
+        return *m_station;
+    }
+    Services services()
     {
         Services s;
         s.dialogs = &dialogs;
         s.clipboard = &clipboard;
         s.keys = &keys;
         s.tray = &tray;
-        s.ports = &ports;
-        s.deviceMonitor = &monitor;
-        s.portFactory = std::move(factory);
         s.settingsPath = settingsPath();
-        s.dataFolder = dir.filePath(QStringLiteral("data"));
         return s;
     }
     QString settingsPath() const { return dir.filePath(QStringLiteral("settings.ini")); }
+    // Lets what the user started run to its end.
+    void settle()
+    {
+        waitUntil([this] { return !m_station || !m_station->busy(); }, 10000);
+        spin(5); // its end is told from the event loop
+    }
+
+    // The window's tests go at a fifth of the real times.
+    Timings timings = Timings().shortened(4);
 
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
@@ -39,6 +59,9 @@ struct ToolServices {
     FakeTray tray;
     FakePortEnumerator ports;
     FakeDeviceMonitor monitor;
+
+private:
+    std::unique_ptr<ReaderStation> m_station;
 };
 
 // A timer ticks every 20 ms; the longest gap between ticks is how long the

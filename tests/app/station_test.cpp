@@ -1,0 +1,254 @@
+// The reader core as the window and the command line use it: a station on
+// the simulated reader, no widgets and no GUI application, with shortened
+// timings. Every workflow runs through it and is judged by its typed result
+// and the commands the reader received.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "app/station.h"
+#include "config/backups.h"
+#include "config/configfile.h"
+#include "config/readerconfig.h"
+#include "config/transfer.h"
+#include "firmware/update.h"
+#include "link/discovery.h"
+#include "link/session.h"
+#include "link/trafficlog.h"
+#include "platform/qtserialport.h"
+#include "provisioning/mastercards.h"
+#include "provisioning/masterconfig.h"
+#include "provisioning/securecards.h"
+#include "tests/support/fakeports.h"
+#include "tests/support/headlesswaits.h"
+#include "tests/support/requests.h"
+#include "tests/support/simreader.h"
+
+using namespace limra;
+using namespace limra::testing;
+
+namespace {
+
+class StationTest : public ::testing::Test {
+protected:
+    StationTest()
+    {
+        user.watch(station);
+        ports.virtuals = {sim.port()};
+    }
+    ReaderStation::Platform platform()
+    {
+        ReaderStation::Platform p;
+        p.ports = &ports;
+        p.portFactory = [] { return std::make_unique<QtSerialPort>(); };
+        p.dataFolder = data.path();
+        return p;
+    }
+    // Discovery finds the reader; the configuration read that follows ends.
+    void connectReader()
+    {
+        station.discovery().portsChanged();
+        station.discovery().scanOnce();
+        ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
+        spin(5);
+    }
+    QStringList commands() const { return sim.model->commandsReceived; }
+    QStringList keptFiles() const
+    {
+        return QDir(data.filePath(QStringLiteral("configurations"))).entryList({QStringLiteral("*.rcf")}, QDir::Files);
+    }
+    QString items(int readMode) const
+    {
+        ReaderConfig config;
+        config.readMode = readMode;
+        return buildConfig(config, Producer::Reader, ReaderKind::Usb);
+    }
+
+    SimReader sim;
+    FakePortEnumerator ports;
+    QTemporaryDir data;
+    ReaderStation station{platform(), Timings().shortened(10)};
+    CardWaitUser user;
+};
+
+} // namespace
+
+TEST_F(StationTest, AReaderFoundIsIdentifiedPutBackToReadingAndItsConfigurationRead)
+{
+    QSignalSpy reading(&station, &ReaderStation::readingAfterConnecting);
+    connectReader();
+    EXPECT_EQ(commands(), (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
+    EXPECT_EQ(reading.count(), 1);
+    EXPECT_TRUE(station.readAfterConnecting());
+    EXPECT_EQ(station.configRead().status(), ReaderOperation::Status::Done);
+    EXPECT_EQ(station.configRead().items().left(sim.model->configItems.size()), sim.model->configItems);
+    EXPECT_EQ(station.session().serial(), QStringLiteral("A102-0A1B2C3D"));
+}
+
+TEST_F(StationTest, OneOperationRunsAtATime)
+{
+    connectReader();
+    sim.model->faults.delayMs = 30;
+    QSignalSpy busy(&station, &ReaderStation::busyChanged);
+    EXPECT_TRUE(station.run(station.versionQuery(), [this] { station.versionQuery().start(); }));
+    EXPECT_TRUE(station.busy());
+    bool started = false;
+    EXPECT_FALSE(station.run(station.configRead(), [&] { started = true; }));
+    EXPECT_FALSE(started);
+    EXPECT_TRUE(finish(station.versionQuery()));
+    EXPECT_FALSE(station.busy());
+    EXPECT_EQ(busy.count(), 2);
+    EXPECT_EQ(station.versionQuery().report(),
+              Report::information(QStringLiteral("Версия микропрограммы: 1.2.0\r\nВерсия загрузчика: 3.0.0.1")));
+}
+
+TEST_F(StationTest, AWriteKeepsTheReadersConfigurationThenWritesWhatTheUserSaw)
+{
+    connectReader();
+    sim.model->commandsReceived.clear();
+    const QString before = sim.model->configItems;
+    const QString wanted = items(2);
+    station.configWrite().start(wanted, false);
+    ASSERT_TRUE(finish(station.configWrite()));
+    EXPECT_EQ(station.configWrite().report(), Report::message(QStringLiteral("Выполнено")));
+    EXPECT_EQ(commands(), (QStringList{QStringLiteral("0B01"), QStringLiteral("0101") + wanted, QStringLiteral("0501")}));
+    ASSERT_EQ(keptFiles().size(), 1);
+    EXPECT_TRUE(keptFiles()[0].startsWith(QStringLiteral("A102-0A1B2C3D_")));
+    const LoadedConfigFile kept =
+        loadConfigFile(data.filePath(QStringLiteral("configurations/")) + keptFiles()[0]);
+    EXPECT_TRUE(kept.items.startsWith(before));
+}
+
+TEST_F(StationTest, AWriteInAProtectedModeWaitsForTheMasterCardWithTheObjectCode)
+{
+    connectReader();
+    sim.model->commandsReceived.clear();
+    user.onOpen = [this](CardWait &) { sim.model->presentMaster(); };
+    station.configWrite().start(items(1), true);
+    ASSERT_TRUE(finish(station.configWrite()));
+    EXPECT_EQ(user.captions, QStringList{QStringLiteral("Чтение кода объекта")});
+    EXPECT_EQ(station.configWrite().status(), ReaderOperation::Status::Done);
+    EXPECT_EQ(commands().last(), QStringLiteral("0501"));
+
+    user.onOpen = [](CardWait &) {}; // no master card this time
+    station.configWrite().start(items(1), true);
+    ASSERT_TRUE(finish(station.configWrite()));
+    EXPECT_EQ(station.configWrite().report(), Report::error(QStringLiteral("Код объекта не записан в USB-считыватель.")));
+    EXPECT_EQ(commands().last(), QStringLiteral("0501"));
+}
+
+TEST_F(StationTest, AReaderThatLeavesDuringAWriteNeverGetsAnOldConfigurationAndNothingIsCalledDone)
+{
+    connectReader();
+    const QString held = sim.model->configItems;
+    sim.model->commandsReceived.clear();
+    // The reader drops the reply to the kept-copy read, goes away 0.2 s later
+    // and comes back 0.4 s after that.
+    sim.model->faults.silent = true;
+    QTimer::singleShot(10, [this] { sim.host->unplug(); });
+    QTimer::singleShot(30, [this] {
+        sim.model->faults.silent = false;
+        sim.host->plug();
+        station.discovery().portsChanged();
+    });
+    station.discovery().start();
+    station.configWrite().start(items(0), false);
+    ASSERT_TRUE(finish(station.configWrite()));
+    EXPECT_EQ(station.configWrite().status(), ReaderOperation::Status::ReaderLost);
+    EXPECT_EQ(station.configWrite().report(), Report::error(QStringLiteral("Ошибка: Считыватель отключён.")));
+    ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
+    // No write at all: the old configuration never went back in as a new one.
+    for (const QString &c : commands())
+        EXPECT_FALSE(c.startsWith(QStringLiteral("0101"))) << qPrintable(c);
+    EXPECT_EQ(sim.model->configItems, held);
+}
+
+TEST_F(StationTest, EndingTheProgramDuringACardWaitPutsTheReaderBackToReadingFirst)
+{
+    connectReader();
+    sim.model->commandsReceived.clear();
+    user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(3); };
+    station.masterCardsCreate().start(QStringLiteral("060100"), QString(), false);
+    ASSERT_TRUE(waitUntil([this] { return commands().size() == 2; })); // writing started
+    bool done = false;
+    station.shutDown([&] { done = true; });
+    EXPECT_TRUE(waitUntil([&] { return done; }));
+    EXPECT_EQ(commands().last(), QStringLiteral("0501"));
+    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_FALSE(station.run(station.configRead(), [] {})); // nothing starts any more
+}
+
+TEST_F(StationTest, AReaderLostDuringACardWaitEndsItWithTheReason)
+{
+    connectReader();
+    bool waitClosed = false;
+    user.onOpen = [&](CardWait &wait) {
+        QObject::connect(&wait, &CardWait::ended, [&] { waitClosed = true; });
+        QTimer::singleShot(20, [this] { sim.host->unplug(); });
+    };
+    station.masterCardsClear().start();
+    ASSERT_TRUE(finish(station.masterCardsClear()));
+    EXPECT_TRUE(waitClosed);
+    EXPECT_EQ(station.masterCardsClear().status(), ReaderOperation::Status::ReaderLost);
+}
+
+TEST_F(StationTest, NoAutomaticReadWhileAnOperationRuns)
+{
+    // The user has started something when the reader identifies itself.
+    station.discovery().portsChanged();
+    QSignalSpy reading(&station, &ReaderStation::readingAfterConnecting);
+    QObject::connect(&station.session(), &ReaderSession::connected,
+                     [this] { station.debugCommand().start(hexBytes("0A01")); });
+    station.discovery().scanOnce();
+    ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
+    spin(20);
+    EXPECT_EQ(reading.count(), 0);
+    EXPECT_EQ(commands().count(QStringLiteral("0B01")), 0);
+}
+
+TEST_F(StationTest, EveryWorkflowOfTheCoreRunsWithoutAWindow)
+{
+    connectReader();
+    // Configuration read by the user.
+    station.configRead().start();
+    ASSERT_TRUE(finish(station.configRead()));
+    EXPECT_EQ(station.configRead().status(), ReaderOperation::Status::Done);
+    // Master cards: two written, read back, cleared.
+    int presented = 0;
+    user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(2); };
+    user.onChange = [&](CardWait &wait) {
+        auto &writing = static_cast<MasterCardWriting &>(wait);
+        if (writing.page == MasterCardWriting::Page::Progress && presented == writing.written) {
+            ++presented;
+            sim.model->presentBlank();
+        }
+    };
+    station.masterCardsCreate().start(items(0), QString(), false);
+    ASSERT_TRUE(finish(station.masterCardsCreate()));
+    EXPECT_EQ(station.masterCardsCreate().written(), 2);
+    user.onChange = [](CardWait &) {};
+    user.onOpen = [this](CardWait &) { sim.model->presentMaster(1); };
+    station.masterConfigRead().start();
+    ASSERT_TRUE(finish(station.masterConfigRead()));
+    EXPECT_EQ(parseConfig(station.masterConfigRead().items())[tag::SetPlace], QStringLiteral("0102"));
+    station.masterConfigTakeOver().start();
+    ASSERT_TRUE(finish(station.masterConfigTakeOver()));
+    EXPECT_EQ(station.masterConfigTakeOver().status(), ReaderOperation::Status::Done);
+    user.onOpen = [](CardWait &wait) { static_cast<ClearingWait &>(wait).finishByUser(); };
+    station.masterCardsClear().start();
+    ASSERT_TRUE(finish(station.masterCardsClear()));
+    // Secure cards: the mode, then clearing all.
+    station.secureModeQuery().start();
+    ASSERT_TRUE(finish(station.secureModeQuery()));
+    EXPECT_EQ(station.secureModeQuery().mode(), SecureMode::Normal);
+    station.secureCards().start(SecureCardsRun::Kind::ClearAll, SecureMode::ObjectCode);
+    ASSERT_TRUE(finish(station.secureCards()));
+    EXPECT_EQ(station.secureCards().status(), ReaderOperation::Status::Done);
+    // The debug terminal's free command.
+    station.debugCommand().start(hexBytes("0A01"));
+    ASSERT_TRUE(finish(station.debugCommand()));
+    EXPECT_EQ(station.debugCommand().report(), Report::message(QStringLiteral("Выполнено")));
+    EXPECT_EQ(commands().last(), QStringLiteral("0A01"));
+}
