@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include "bench/benchsupport.h"

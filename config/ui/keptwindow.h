@@ -5,24 +5,33 @@
 #include <QDialog>
 
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace limra {
 
 class ConfigBackups;
 class ConfigTransfer;
+class KeptConfigurationStore;
+class KeptConfigurationsModel;
 class UserDialogs;
 
 class KeptConfigurationsWindow : public QDialog {
     Q_OBJECT
 public:
+    KeptConfigurationsWindow(const KeptConfigurationStore &store, ConfigTransfer &transfer, UserDialogs &dialogs,
+                             QWidget *parent = nullptr);
+    // The same, for the store of a safety net.
     KeptConfigurationsWindow(const ConfigBackups &backups, ConfigTransfer &transfer, UserDialogs &dialogs,
                              QWidget *parent = nullptr);
 
-    // Lists the kept configurations anew.
+    // Lists the kept configurations anew. Only names are listed; a file is
+    // read for its read mode and Wiegand type when its row is shown.
     void refresh();
+    // The text of a cell as shown.
+    QString cellText(int row, int column) const;
+    int rowCount() const;
 
-    QTableWidget *table;
+    QTableView *table;
     QPushButton *restoreButton;
     QPushButton *folderButton;
 
@@ -30,9 +39,11 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    const ConfigBackups &m_backups;
+    void fitColumns();
+
+    const KeptConfigurationStore &m_store;
     ConfigTransfer &m_transfer;
-    QStringList m_paths;
+    KeptConfigurationsModel *m_model;
 };
 
 } // namespace limra
