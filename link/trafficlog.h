@@ -21,6 +21,17 @@ QString renderTraffic(const QString &hex, TrafficRendering rendering);
 // "[" + time + "] " + direction + " " + rendered bytes.
 QString trafficLine(const QString &time, QChar direction, const QString &rendered);
 
+// The free command as typed, checked before anything is sent: hex digits
+// (either case), two per byte, blanks anywhere ignored; at most
+// kMaxDebugCommandBytes bytes, so that the frame's length byte holds it.
+struct DebugCommand {
+    QString payload;  // upper-case hex digits, blanks removed; empty when refused
+    QString refusal;  // why nothing is sent, for the user; empty when accepted
+    bool accepted() const { return refusal.isEmpty(); }
+};
+constexpr int kMaxDebugCommandBytes = 255 - 3;
+DebugCommand parseDebugCommand(const QString &typed);
+
 class TrafficLog : public QObject, public ReaderOperation {
     Q_OBJECT
 public:

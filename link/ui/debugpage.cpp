@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -20,6 +21,9 @@ QPlainTextEdit *logView(QWidget *parent)
 {
     auto *text = new QPlainTextEdit(parent);
     text->setReadOnly(true);
+    text->setMaximumBlockCount(DebugPage::kKeptLines);
+    text->setToolTip(QStringLiteral("Показаны последние %1 строк обмена.")
+                         .arg(QLocale(QLocale::Russian).toString(DebugPage::kKeptLines)));
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -74,6 +78,11 @@ DebugPage::DebugPage(TrafficLog &trafficLog, QWidget *parent) : QWidget(parent),
     row->addWidget(ascii);
     row->addWidget(clearButton);
     layout->addLayout(row);
+    commandMessage = new QLabel(this);
+    commandMessage->setWordWrap(true);
+    commandMessage->setStyleSheet(QStringLiteral("color: #C00000;"));
+    commandMessage->hide();
+    layout->addWidget(commandMessage);
     window = new DebugWindow(this);
     window->setParent(this, window->windowFlags());
 
@@ -81,7 +90,8 @@ DebugPage::DebugPage(TrafficLog &trafficLog, QWidget *parent) : QWidget(parent),
     m_appendTimer.setInterval(kAppendMs);
     connect(&m_appendTimer, &QTimer::timeout, this, &DebugPage::appendPending);
     connect(&m_log, &TrafficLog::lineAdded, this, &DebugPage::lineAdded);
-    connect(sendButton, &QPushButton::clicked, this, [this] { m_log.sendCommand(command->text()); });
+    connect(sendButton, &QPushButton::clicked, this, &DebugPage::send);
+    connect(command, &QLineEdit::textEdited, commandMessage, &QLabel::hide);
     connect(command, &QLineEdit::returnPressed, sendButton, &QPushButton::click);
     connect(hex, &QCheckBox::toggled, this, [this](bool on) { m_log.rendering.hex = on; });
     connect(ascii, &QCheckBox::toggled, this, [this](bool on) { m_log.rendering.ascii = on; });
@@ -92,9 +102,25 @@ DebugPage::DebugPage(TrafficLog &trafficLog, QWidget *parent) : QWidget(parent),
     });
 }
 
+// Only what was typed goes out, or nothing and the reason.
+void DebugPage::send()
+{
+    const DebugCommand checked = parseDebugCommand(command->text());
+    if (!checked.accepted()) {
+        commandMessage->setText(checked.refusal);
+        commandMessage->show();
+        command->setFocus();
+        return;
+    }
+    commandMessage->hide();
+    m_log.sendCommand(checked.payload);
+}
+
 void DebugPage::lineAdded(const QString &line)
 {
     m_pending << line;
+    if (m_pending.size() >= 2 * kKeptLines) // older ones would go from the views anyway
+        m_pending.remove(0, m_pending.size() - kKeptLines);
     if (!m_appendTimer.isActive())
         m_appendTimer.start();
 }
@@ -103,6 +129,8 @@ void DebugPage::appendPending()
 {
     if (m_pending.isEmpty())
         return;
+    if (m_pending.size() > kKeptLines)
+        m_pending.remove(0, m_pending.size() - kKeptLines);
     const QString batch = m_pending.join(QLatin1Char('\n'));
     m_pending.clear();
     log->appendPlainText(batch);

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -37,11 +38,15 @@ public:
     QCheckBox *hex;
     QCheckBox *ascii;
     QPushButton *clearButton;
+    // Why the typed command was not sent; hidden while there is nothing to say.
+    QLabel *commandMessage;
     DebugWindow *window;
 
     // Lines wait here for the next append, so that a flood of traffic is
     // appended a batch at a time.
     static constexpr int kAppendMs = 50;
+    // Each view keeps the newest lines only, so that a flood cannot fill the memory.
+    static constexpr int kKeptLines = 10000;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -49,6 +54,7 @@ protected:
 private:
     void lineAdded(const QString &line);
     void appendPending();
+    void send();
 
     TrafficLog &m_log;
     QStringList m_pending;
