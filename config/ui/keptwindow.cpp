@@ -112,7 +112,14 @@ KeptConfigurationsWindow::KeptConfigurationsWindow(const KeptConfigurationStore 
     buttons->addStretch(1);
     buttons->addWidget(folderButton);
     layout->addLayout(buttons);
-    resize(720, 360);
+    fitColumns();
+    // Wide enough for every column of a usual serial number, the rest for the rows.
+    const QMargins margins = layout->contentsMargins();
+    int width = margins.left() + margins.right() + 2 * table->frameWidth()
+                + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table) + 4;
+    for (int c = 0; c < ColumnCount; ++c)
+        width += table->horizontalHeader()->sectionSize(c);
+    resize(width, 360);
 
     connect(restoreButton, &QPushButton::clicked, this, [this] {
         const int row = table->currentIndex().row();
@@ -139,8 +146,9 @@ void KeptConfigurationsWindow::refresh()
     restoreButton->setEnabled(any);
 }
 
-// Each column as wide as its widest possible text, from the texts alone:
-// sizing to the contents would read every file.
+// Each column as wide as its widest possible text, from the texts alone
+// (sizing to the contents would read every file); the reader column fits a
+// usual serial number at least.
 void KeptConfigurationsWindow::fitColumns()
 {
     const QFontMetrics metrics(table->font());
@@ -161,9 +169,10 @@ void KeptConfigurationsWindow::fitColumns()
         const int title = headerMetrics.horizontalAdvance(headers[column]) + 2 * padding;
         header->resizeSection(column, std::max(widest(candidates), title));
     };
-    fit(ReaderColumn, QStringList(readers.begin(), readers.end()));
+    fit(ReaderColumn, QStringList(readers.begin(), readers.end()) << QStringLiteral("A000-00000000"));
     fit(TimeColumn, {QStringLiteral("0000-00-00 00:00:00")});
     fit(ReadModeColumn, texts::kReadModes + QStringList{KeptConfigurationsModel::kUnknown});
+    fit(WiegandColumn, texts::kWiegandTypes + QStringList{KeptConfigurationsModel::kUnknown});
 }
 
 QString KeptConfigurationsWindow::cellText(int row, int column) const
