@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "common/texts.h"
@@ -97,6 +98,7 @@ DebugPage::DebugPage(TrafficLog &trafficLog, QWidget *parent) : QWidget(parent),
     connect(ascii, &QCheckBox::toggled, this, [this](bool on) { m_log.rendering.ascii = on; });
     connect(clearButton, &QPushButton::clicked, this, [this] {
         m_pending.clear();
+        m_shown.clear();
         log->clear();
         window->text->clear();
     });
@@ -131,10 +133,26 @@ void DebugPage::appendPending()
         return;
     if (m_pending.size() > kKeptLines)
         m_pending.remove(0, m_pending.size() - kKeptLines);
-    const QString batch = m_pending.join(QLatin1Char('\n'));
+    for (const QString &line : std::as_const(m_pending))
+        m_shown.push_back(line);
+    while (m_shown.size() > size_t(kKeptLines))
+        m_shown.pop_front();
+    if (m_pending.size() > kRefillLines) {
+        QStringList all;
+        all.reserve(qsizetype(m_shown.size()));
+        for (const QString &line : m_shown)
+            all << line;
+        const QString text = all.join(QLatin1Char('\n'));
+        for (QPlainTextEdit *view : {log, window->text}) {
+            view->setPlainText(text);
+            view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+        }
+    } else {
+        const QString batch = m_pending.join(QLatin1Char('\n'));
+        log->appendPlainText(batch);
+        window->text->appendPlainText(batch);
+    }
     m_pending.clear();
-    log->appendPlainText(batch);
-    window->text->appendPlainText(batch);
 }
 
 bool DebugPage::eventFilter(QObject *watched, QEvent *event)

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <deque>
 
 class QCheckBox;
 class QLabel;
@@ -47,6 +48,9 @@ public:
     static constexpr int kAppendMs = 50;
     // Each view keeps the newest lines only, so that a flood cannot fill the memory.
     static constexpr int kKeptLines = 10000;
+    // A batch larger than this refills the views with the newest lines instead
+    // of being appended: dropping many lines at the top one by one is slow.
+    static constexpr int kRefillLines = 1000;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -58,6 +62,7 @@ private:
 
     TrafficLog &m_log;
     QStringList m_pending;
+    std::deque<QString> m_shown; // what both views show, newest last
     QTimer m_appendTimer;
 };
 
