@@ -1,6 +1,7 @@
 #include "app/inifile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include "platform/files.h"
@@ -75,21 +76,53 @@ QString IniFile::decodeValue(const QString &stored)
 }
 
 // The file's lines as bytes, without their line ends.
-QList<QByteArray> IniFile::lines() const
+std::optional<QList<QByteArray>> IniFile::lines(QString *why) const
 {
     QByteArray bytes;
-    if (readSmallFile(m_path, kMaxSize, &bytes) != FileReadProblem::None || bytes.isEmpty())
-        return {};
+    QString error;
+    switch (readSmallFile(m_path, kMaxSize, &bytes, &error)) {
+    case FileReadProblem::None:
+        break;
+    case FileReadProblem::Failed:
+        if (!QFileInfo::exists(m_path) && !QFileInfo(m_path).isSymLink())
+            return QList<QByteArray>(); // created at the first write
+        if (why)
+            *why = error;
+        return std::nullopt;
+    case FileReadProblem::TooLarge:
+        if (why)
+            *why = QStringLiteral("файл больше %1 МБ").arg(kMaxSize / (1024 * 1024));
+        return std::nullopt;
+    case FileReadProblem::NotAFile:
+        if (why)
+            *why = error;
+        return std::nullopt;
+    }
+    if (bytes.isEmpty())
+        return QList<QByteArray>();
     bytes.replace("\r\n", "\n");
     if (bytes.endsWith('\n'))
         bytes.chop(1);
     return bytes.split('\n');
 }
 
+QString IniFile::problem() const
+{
+    QString why;
+    if (lines(&why))
+        return QString();
+    return QStringLiteral("Не удалось прочитать файл настроек %1: %2. Программа работает с настройками "
+                          "по умолчанию и не изменяет этот файл.")
+        .arg(m_path, why);
+}
+
 QString IniFile::read(const QString &section, const QString &key, const QString &def) const
 {
+    const std::optional<QList<QByteArray>> all = lines();
+    if (!all)
+        return def;
     QByteArray current, k, v;
-    for (const QByteArray &line : lines()) {
+    for (const QByteArray &line : *all) {
         QByteArray name;
         if (isSectionLine(line, &name)) {
             current = name;
@@ -107,11 +140,12 @@ bool IniFile::contains(const QString &section, const QString &key) const
     return read(section, key, missing) != missing;
 }
 
+namespace {
+
 // Only the key's own line changes; every other line stays byte for byte.
-bool IniFile::write(const QString &section, const QString &key, const QString &value) const
+void setKey(QList<QByteArray> &all, const QString &section, const QString &key, const QString &value)
 {
-    QList<QByteArray> all = lines();
-    const QByteArray entry = key.toUtf8() + '=' + encodeValue(value).toUtf8();
+    const QByteArray entry = key.toUtf8() + '=' + IniFile::encodeValue(value).toUtf8();
     QByteArray k, v;
     int sectionEnd = -1; // index after the last line of the section
     bool inSection = false;
@@ -127,18 +161,34 @@ bool IniFile::write(const QString &section, const QString &key, const QString &v
             continue;
         if (splitKey(all[i], &k, &v) && sameName(k, key)) {
             all[i] = entry;
-            sectionEnd = -2;
-            break;
+            return;
         }
         if (!all[i].trimmed().isEmpty())
             sectionEnd = i + 1;
     }
-    if (sectionEnd == -1) {
+    if (sectionEnd == -1)
         all << '[' + section.toUtf8() + ']' << entry;
-    } else if (sectionEnd >= 0) {
+    else
         all.insert(sectionEnd, entry);
-    }
-    return writeFileAtomically(m_path, all.join("\r\n") + "\r\n");
+}
+
+} // namespace
+
+bool IniFile::write(const QString &section, const QString &key, const QString &value) const
+{
+    return write(section, KeyValues{{key, value}});
+}
+
+bool IniFile::write(const QString &section, const KeyValues &values) const
+{
+    std::optional<QList<QByteArray>> all = lines();
+    if (!all)
+        return false; // a file that could not be read whole is never replaced
+    if (values.isEmpty())
+        return true;
+    for (const auto &[key, value] : values)
+        setKey(*all, section, key, value);
+    return writeFileAtomically(m_path, all->join("\r\n") + "\r\n");
 }
 
 } // namespace limra

@@ -4,6 +4,7 @@
 
 #include "common/texts.h"
 #include "config/backups.h"
+#include "config/configfile.h"
 #include "config/transfer.h"
 #include "display/cardlog.h"
 #include "firmware/update.h"
@@ -36,7 +37,7 @@ ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, Q
     m_session = std::make_unique<ReaderSession>(*m_link, m_platform.portFactory);
     m_loaders = std::make_unique<LoaderRegistry>(inFolder(m_platform.dataFolder, QStringLiteral("loaders")));
     m_discovery = std::make_unique<ReaderDiscovery>(*m_session, *m_link, *m_platform.ports, *m_loaders, m_timings);
-    m_backups = std::make_unique<ConfigBackups>(inFolder(m_platform.dataFolder, QStringLiteral("configurations")));
+    m_kept = std::make_unique<KeptConfigurationStore>(inFolder(m_platform.dataFolder, QStringLiteral("configurations")));
     m_cardLog = new CardLog(this);
 
     m_configRead = std::make_unique<ConfigRead>(*m_link, m_timings);
@@ -62,7 +63,7 @@ ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, Q
 
     // The safety net: before a write replaces the reader's configuration, it is kept.
     auto keep = [this](const QString &items, QString *reason) {
-        return m_backups->store(m_session->serial(), items, reason);
+        return m_kept->store(m_session->serial(), configFileBytes(items), nullptr, reason);
     };
     m_configWrite->keepCopy = keep;
     m_masterConfigTakeOver->keepCopy = keep;

@@ -16,12 +16,12 @@ namespace limra {
 
 class CardLog;
 class CardWait;
-class ConfigBackups;
 class ConfigRead;
 class ConfigWrite;
 class DebugCommand;
 class DeviceMonitor;
 class FirmwareUpdate;
+class KeptConfigurationStore;
 class FirmwareVersionQuery;
 class LoaderRegistry;
 class MasterCardsClear;
@@ -56,7 +56,8 @@ public:
     ReaderSession &session() { return *m_session; }
     ReaderDiscovery &discovery() { return *m_discovery; }
     LoaderRegistry &loaders() { return *m_loaders; }
-    ConfigBackups &backups() { return *m_backups; }
+    // The reader configurations kept before writes replaced them.
+    KeptConfigurationStore &keptConfigurations() { return *m_kept; }
     CardLog &cardLog() { return *m_cardLog; }
     const Timings &timings() const { return m_timings; }
     QString dataFolder() const { return m_platform.dataFolder; }
@@ -113,7 +114,7 @@ private:
     std::unique_ptr<ReaderSession> m_session;
     std::unique_ptr<LoaderRegistry> m_loaders;
     std::unique_ptr<ReaderDiscovery> m_discovery;
-    std::unique_ptr<ConfigBackups> m_backups;
+    std::unique_ptr<KeptConfigurationStore> m_kept;
     CardLog *m_cardLog = nullptr;
     std::unique_ptr<ConfigRead> m_configRead;
     std::unique_ptr<ConfigWrite> m_configWrite;

@@ -1,92 +1,211 @@
 #include "config/backups.h"
 
+#include <QDateTime>
 #include <QDir>
-#include <QRegularExpression>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <algorithm>
 
 #include "config/configfile.h"
 #include "config/readerconfig.h"
-#include "link/hextext.h"
 #include "platform/files.h"
 
 namespace limra {
 
 namespace {
-const QString kTimeFormat = QStringLiteral("yyyyMMdd-HHmmss");
+
+const QString kSuffix = QStringLiteral(".rcf");
+constexpr int kStampLength = 15;           // yyyyMMdd-HHmmss
+constexpr int kMaxSequenceDigits = 15;
+constexpr qint64 kMaxSequence = 999'999'999'999'999;
+constexpr int kSequenceWidth = 6;          // names of one reader sort by number in a file manager
+constexpr quint8 kWiegandTypeTag = 0x04;
+
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+bool isReaderChar(QChar c)
+{
+    return isDigit(c) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+           || c == QLatin1Char('-') || c == QLatin1Char('_');
+}
+
+bool allDigits(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), isDigit);
+}
+
+// "yyyyMMdd-HHmmss" at the end of `text`, after a "_".
+bool endsWithStamp(QStringView text)
+{
+    if (text.size() < kStampLength + 2)
+        return false;
+    const QStringView stamp = text.right(kStampLength);
+    return text[text.size() - kStampLength - 1] == QLatin1Char('_') && allDigits(stamp.left(8))
+           && stamp[8] == QLatin1Char('-') && allDigits(stamp.mid(9));
+}
 
 // The start of a reader's file names: its serial number, made safe for a file name.
 QString readerPrefix(const QString &reader)
 {
     QString text = reader.isEmpty() ? QStringLiteral("reader") : reader;
-    return text.replace(QRegularExpression(QStringLiteral("[^0-9A-Za-z-]")), QStringLiteral("_"));
+    for (QChar &c : text)
+        if (!isReaderChar(c))
+            c = QLatin1Char('_');
+    return text;
 }
+
+// Oldest first: by the order of creation, then (files made before numbering)
+// by the time in the name.
+bool olderFirst(const KeptConfiguration &a, const KeptConfiguration &b)
+{
+    if (a.sequence != b.sequence)
+        return a.sequence < b.sequence;
+    return a.stamp != b.stamp ? a.stamp < b.stamp : a.path < b.path;
+}
+
 } // namespace
 
-ConfigBackups::ConfigBackups(QString folder) : m_folder(std::move(folder)) {}
-
-QString ConfigBackups::fileName(const QString &reader, const QDateTime &time)
+QString KeptConfiguration::timeText() const
 {
-    return readerPrefix(reader) + QLatin1Char('_')
-           + time.toString(kTimeFormat) + QStringLiteral(".rcf");
+    // The layout of texts::kTimeFormat, sliced out of the name: no time zone involved.
+    return stamp.left(4) + QLatin1Char('-') + stamp.mid(4, 2) + QLatin1Char('-') + stamp.mid(6, 2) + QLatin1Char(' ')
+           + stamp.mid(9, 2) + QLatin1Char(':') + stamp.mid(11, 2) + QLatin1Char(':') + stamp.mid(13, 2);
 }
 
-bool ConfigBackups::store(const QString &reader, const QString &items, QString *reason)
+QString KeptConfigurationStore::fileName(const QString &reader, const QString &stamp, qint64 sequence)
 {
-    if (!QDir().mkpath(m_folder)) {
-        *reason = QStringLiteral("не удалось создать папку ") + m_folder;
+    return readerPrefix(reader) + QLatin1Char('_') + stamp + QLatin1Char('_')
+           + QStringLiteral("%1").arg(sequence, kSequenceWidth, 10, QLatin1Char('0')) + kSuffix;
+}
+
+bool KeptConfigurationStore::parseFileName(const QString &name, KeptConfiguration *out)
+{
+    if (!name.endsWith(kSuffix))
         return false;
+    QStringView rest = QStringView(name).chopped(kSuffix.size());
+    qint64 sequence = 0;
+    qsizetype digits = 0;
+    while (digits < rest.size() && isDigit(rest[rest.size() - 1 - digits]))
+        ++digits;
+    const qsizetype beforeDigits = rest.size() - digits;
+    if (digits >= 1 && digits <= kMaxSequenceDigits && beforeDigits > 0 && rest[beforeDigits - 1] == QLatin1Char('_')
+        && endsWithStamp(rest.left(beforeDigits - 1))) {
+        sequence = rest.mid(beforeDigits).toLongLong();
+        rest = rest.left(beforeDigits - 1);
+    } else if (!endsWithStamp(rest)) {
+        // Made before numbering: two files within one second had "-2", "-3", ...
+        const qsizetype dash = rest.lastIndexOf(QLatin1Char('-'));
+        if (dash < 0 || dash + 1 == rest.size() || !allDigits(rest.mid(dash + 1)) || !endsWithStamp(rest.left(dash)))
+            return false;
+        rest = rest.left(dash);
     }
-    const QString name = fileName(reader, QDateTime::currentDateTime());
-    QString path = QDir(m_folder).filePath(name);
-    for (int n = 2; QFileInfo::exists(path); ++n) // two writes within a second
-        path = QDir(m_folder).filePath(name.chopped(4) + QStringLiteral("-%1.rcf").arg(n));
-    QString error;
-    if (!writeFileAtomically(path, configFileBytes(items), &error)) {
-        *reason = error;
+    const QStringView reader = rest.left(rest.size() - kStampLength - 1);
+    if (reader.isEmpty() || !std::all_of(reader.begin(), reader.end(), isReaderChar))
         return false;
-    }
-    rotate(reader);
+    out->reader = reader.toString();
+    out->stamp = rest.right(kStampLength).toString();
+    out->sequence = sequence;
     return true;
 }
 
-void ConfigBackups::rotate(const QString &reader)
-{
-    QDir dir(m_folder);
-    QStringList mine = dir.entryList({readerPrefix(reader) + QStringLiteral("_*.rcf")}, QDir::Files, QDir::Name);
-    while (mine.size() > kKeptPerReader)
-        dir.remove(mine.takeFirst()); // the oldest: names sort by time
-}
-
-QList<KeptConfiguration> ConfigBackups::kept() const
+QList<KeptConfiguration> KeptConfigurationStore::readersFiles(const QString &prefix) const
 {
     QList<KeptConfiguration> out;
-    QDir dir(m_folder);
-    static const QRegularExpression name(QStringLiteral("^(.*)_(\\d{8}-\\d{6})(-\\d+)?\\.rcf$"));
-    const QStringList files = dir.entryList({QStringLiteral("*.rcf")}, QDir::Files);
-    for (const QString &file : files) {
-        const QRegularExpressionMatch m = name.match(file);
-        if (!m.hasMatch())
-            continue;
-        KeptConfiguration k;
-        k.path = dir.filePath(file);
-        k.reader = m.captured(1);
-        k.time = QDateTime::fromString(m.captured(2), kTimeFormat);
-        QByteArray bytes;
-        QString items;
-        if (readSmallFile(k.path, kMaxConfigFileSize, &bytes) == FileReadProblem::None
-            && checkConfigFile(bytes, &items) == ConfigFileCheck::Ok) {
-            const ConfigTable table = parseConfig(items);
-            bool ok = false;
-            const int mode = table[tag::ReadMode].toInt(&ok, 16);
-            k.readMode = ok ? mode : -1;
-            const int wiegand = table[0x04].toInt(&ok, 16);
-            k.wiegandType = ok ? wiegand : -1;
+    for (const KeptConfiguration &k : kept())
+        if (k.reader == prefix)
+            out << k;
+    return out;
+}
+
+bool KeptConfigurationStore::store(const QString &reader, const QByteArray &configFileBytes, QString *path,
+                                   QString *error) const
+{
+    if (!QDir().mkpath(m_folder)) {
+        if (error)
+            *error = QStringLiteral("не удалось создать папку ") + m_folder;
+        return false;
+    }
+    const QString prefix = readerPrefix(reader);
+    QList<KeptConfiguration> mine = readersFiles(prefix);
+    qint64 sequence = 0;
+    for (const KeptConfiguration &k : mine)
+        sequence = std::max(sequence, k.sequence);
+    sequence = std::min(sequence + 1, kMaxSequence);
+
+    KeptConfiguration made;
+    made.reader = prefix;
+    made.stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QDir dir(m_folder);
+    // A name taken (planted files, or the largest number reached): the next
+    // free number up, or down from the largest.
+    int step = 1;
+    for (;;) {
+        made.path = dir.filePath(fileName(prefix, made.stamp, sequence));
+        const QFileInfo taken(made.path);
+        if (!taken.exists() && !taken.isSymLink()) // a dangling link counts as taken
+            break;
+        if (sequence == kMaxSequence)
+            step = -1;
+        sequence += step;
+        if (sequence < 1) {
+            if (error)
+                *error = QStringLiteral("нет свободного имени файла в папке ") + m_folder;
+            return false;
         }
+    }
+    made.sequence = sequence;
+    if (!writeFileAtomically(made.path, configFileBytes, error))
+        return false;
+    if (path)
+        *path = made.path;
+
+    // The reader's oldest files beyond the limit go; the one just made stays,
+    // whatever the others' names say.
+    mine.removeIf([&](const KeptConfiguration &k) { return k.path == made.path; });
+    std::sort(mine.begin(), mine.end(), olderFirst);
+    for (qsizetype i = 0; i < mine.size() + 1 - kKeptPerReader; ++i)
+        QFile::remove(mine[i].path);
+    return true;
+}
+
+QList<KeptConfiguration> KeptConfigurationStore::kept() const
+{
+    QList<KeptConfiguration> out;
+    QDirIterator it(m_folder, {QLatin1Char('*') + kSuffix}, QDir::Files);
+    while (it.hasNext()) {
+        it.next();
+        KeptConfiguration k;
+        if (!parseFileName(it.fileName(), &k))
+            continue;
+        k.path = it.filePath();
         out << k;
     }
     std::sort(out.begin(), out.end(), [](const KeptConfiguration &a, const KeptConfiguration &b) {
-        return a.time != b.time ? a.time > b.time : a.path > b.path;
+        if (a.stamp != b.stamp)
+            return a.stamp > b.stamp;
+        return a.sequence != b.sequence ? a.sequence > b.sequence : a.path > b.path;
     });
     return out;
+}
+
+KeptDetails KeptConfigurationStore::details(const QString &path)
+{
+    KeptDetails d;
+    QByteArray bytes;
+    QString items;
+    if (readSmallFile(path, kMaxConfigFileSize, &bytes) != FileReadProblem::None
+        || checkConfigFile(bytes, &items) != ConfigFileCheck::Ok)
+        return d;
+    const ConfigTable table = parseConfig(items);
+    bool ok = false;
+    const int mode = table[tag::ReadMode].toInt(&ok, 16);
+    d.readMode = ok ? mode : -1;
+    const int wiegand = table[kWiegandTypeTag].toInt(&ok, 16);
+    d.wiegandType = ok ? wiegand : -1;
+    return d;
 }
 
 } // namespace limra

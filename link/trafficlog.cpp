@@ -35,6 +35,37 @@ QString trafficLine(const QString &time, QChar direction, const QString &rendere
     return QLatin1Char('[') + time + QStringLiteral("] ") + direction + QLatin1Char(' ') + rendered;
 }
 
+TypedCommand parseTypedCommand(const QString &typed)
+{
+    TypedCommand out;
+    QString digits;
+    QStringList wrong; // each character refused, once, in the order typed
+    for (const char32_t c : typed.toUcs4()) {
+        if (QChar::isSpace(c))
+            continue;
+        if (c < 0x80 && isUpperHexDigit(QChar(c).toUpper())) {
+            digits += QChar(c).toUpper();
+            continue;
+        }
+        const QString shown = QStringLiteral("«%1»").arg(
+            QChar::isPrint(c) ? QString::fromUcs4(&c, 1)
+                              : QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper());
+        if (!wrong.contains(shown))
+            wrong << shown;
+    }
+    if (!wrong.isEmpty())
+        out.refusal = QStringLiteral("Команда содержит недопустимые символы: ") + wrong.join(QLatin1Char(' '));
+    else if (digits.isEmpty())
+        out.refusal = QStringLiteral("Команда пуста: введите байты шестнадцатеричными цифрами.");
+    else if (digits.size() % 2 != 0)
+        out.refusal = QStringLiteral("Нечётное число цифр в команде: каждый байт — две цифры.");
+    else if (digits.size() / 2 > kMaxPayload)
+        out.refusal = QStringLiteral("Команда длиннее %1 байт: её длина не помещается в кадр.").arg(kMaxPayload);
+    else
+        out.payload = hexToBytes(digits);
+    return out;
+}
+
 TrafficLog::TrafficLog(ReaderLink &link, QObject *parent) : QObject(parent)
 {
     link.setTrafficReported(true);

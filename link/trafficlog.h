@@ -22,6 +22,16 @@ QString renderTraffic(const QString &hex, TrafficRendering rendering);
 // "[" + time + "] " + direction + " " + rendered bytes.
 QString trafficLine(const QString &time, QChar direction, const QString &rendered);
 
+// The free command as typed, checked before anything is sent: hex digits
+// (either case), two per byte, blanks anywhere ignored; at most
+// kMaxPayload bytes, so that the frame's length byte holds it.
+struct TypedCommand {
+    QByteArray payload; // the bytes to send; empty when refused
+    QString refusal;    // why nothing is sent, for the user; empty when accepted
+    bool accepted() const { return refusal.isEmpty(); }
+};
+TypedCommand parseTypedCommand(const QString &typed);
+
 // Every frame written and every piece read, as time-stamped lines.
 class TrafficLog : public QObject {
     Q_OBJECT

@@ -6,9 +6,14 @@
 namespace limra {
 
 // Replaces the file's content through a temporary file and a rename, so that
-// a failed write (a full disk, say) leaves the earlier file as it was. Where
-// the folder does not allow the temporary file but the file itself may be
-// written, the file is written in place. False with the reason in `error`.
+// a failed write (a full disk, say) leaves the earlier file as it was. The new
+// file keeps the earlier one's permissions, except that its owner may always
+// read and write it. A temporary file an interrupted save left beside the
+// file is removed. Where the folder does not allow the temporary file but the
+// file itself may be written, the file is rewritten in place, only when it is
+// a regular file of this user with no other name (never through a symbolic
+// link), and without cutting the earlier content before the new bytes are on
+// disk. False with the reason in `error`.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
 enum class FileReadProblem { None, NotAFile, TooLarge, Failed };

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,17 +50,60 @@ bool fail(QString *error, int errorNumber)
     return false;
 }
 
+bool failWith(QString *error, const QString &reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+// Temporary files are named ".<name>.limra-XXXXXX" beside the target, so that
+// one left by an interrupted save is recognised at the next save.
+const QByteArray kTemporaryInfix = ".limra-";
+constexpr int kTemporaryRandom = 6; // the XXXXXX of mkstemp
+
+QByteArray temporaryPrefix(const QByteArray &target)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    return target.left(slash + 1) + '.' + target.mid(slash + 1) + kTemporaryInfix;
+}
+
+// Removes the temporary files an interrupted save of `target` left behind:
+// regular files of this user, named as this code names them.
+void removeLeftoverTemporaries(const QByteArray &target)
+{
+    const QByteArray prefix = temporaryPrefix(target);
+    const qsizetype slash = prefix.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : prefix.left(std::max<qsizetype>(slash, 1));
+    const QByteArray start = prefix.mid(slash + 1);
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name.size() != start.size() + kTemporaryRandom || !name.startsWith(start))
+            continue;
+        const QByteArray path = folder + '/' + name;
+        struct stat info {};
+        if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
+            ::unlink(path.constData());
+    }
+    ::closedir(dir);
+}
+
 // Writes through a temporary file beside the target and a rename.
 bool writeThroughTemporary(const QByteArray &target, const QByteArray &bytes, QString *error, int *openErrno)
 {
-    QByteArray temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
+    QByteArray temporary = temporaryPrefix(target) + QByteArray(kTemporaryRandom, 'X');
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         *openErrno = errno;
         return fail(error, errno);
     }
+    // The earlier file's permissions, but never any that keep its owner from
+    // reading or writing the new one.
     struct stat existing {};
-    const mode_t mode = ::stat(target.constData(), &existing) == 0 ? existing.st_mode & 07777 : 0644;
+    const mode_t mode = ::stat(target.constData(), &existing) == 0 ? (existing.st_mode & 0777) | S_IRUSR | S_IWUSR : 0644;
     ::fchmod(fd, mode);
     int e = writeSyncClose(fd, bytes);
     if (e == 0 && ::rename(temporary.constData(), target.constData()) != 0)
@@ -71,21 +115,76 @@ bool writeThroughTemporary(const QByteArray &target, const QByteArray &bytes, QS
     return true;
 }
 
+// Rewrites a file in place, for a folder that allows no new file. Only a
+// regular file of this user with no other name; never through a symbolic
+// link. The earlier content is not cut before the new bytes are on disk: the
+// part beyond the earlier size is written first (a full disk stops there and
+// the file is put back as it was), then the rest over the earlier bytes, then
+// the file is cut to the new size.
+bool writeInPlace(const QByteArray &target, const QByteArray &bytes, QString *error)
+{
+    const int fd = ::open(target.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ELOOP ? failWith(error, QStringLiteral("это символическая ссылка")) : fail(error, errno);
+    struct stat info {};
+    QString refusal;
+    if (::fstat(fd, &info) != 0)
+        refusal = systemErrorText(errno);
+    else if (!S_ISREG(info.st_mode))
+        refusal = QStringLiteral("это не обычный файл");
+    else if (info.st_uid != ::geteuid())
+        refusal = QStringLiteral("файл принадлежит другому пользователю");
+    else if (info.st_nlink != 1)
+        refusal = QStringLiteral("у файла есть другие имена (жёсткие ссылки)");
+    if (!refusal.isEmpty()) {
+        ::close(fd);
+        return failWith(error, refusal);
+    }
+    auto writeAt = [fd](const char *p, qsizetype size, off_t offset) {
+        while (size > 0) {
+            const ssize_t n = ::pwrite(fd, p, size_t(size), offset);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            p += n;
+            size -= n;
+            offset += n;
+        }
+        return true;
+    };
+    const qsizetype oldSize = qsizetype(info.st_size);
+    const qsizetype newSize = bytes.size();
+    if (newSize > oldSize
+        && (!writeAt(bytes.constData() + oldSize, newSize - oldSize, off_t(oldSize)) || ::fdatasync(fd) != 0)) {
+        const int e = errno;
+        (void)!::ftruncate(fd, off_t(oldSize));
+        ::close(fd);
+        return fail(error, e);
+    }
+    if (!writeAt(bytes.constData(), std::min(oldSize, newSize), 0) || ::fdatasync(fd) != 0
+        || (newSize < oldSize && ::ftruncate(fd, off_t(newSize)) != 0) || ::fsync(fd) != 0) {
+        const int e = errno;
+        ::close(fd);
+        return fail(error, e);
+    }
+    return ::close(fd) == 0 || fail(error, errno);
+}
+
 } // namespace
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
     const QByteArray target = QFile::encodeName(path);
+    removeLeftoverTemporaries(target);
     int openErrno = 0;
     if (writeThroughTemporary(target, bytes, error, &openErrno))
         return true;
-    // A writable file in a folder that does not allow new files: in place.
-    if ((openErrno == EACCES || openErrno == EPERM || openErrno == EROFS) && ::access(target.constData(), W_OK) == 0) {
-        const int fd = ::open(target.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd < 0)
-            return fail(error, errno);
-        const int e = writeSyncClose(fd, bytes);
-        return e == 0 || fail(error, e);
+    // A file that may be written in a folder that does not allow new files.
+    if (openErrno == EACCES || openErrno == EPERM || openErrno == EROFS) {
+        struct stat link {};
+        if (::lstat(target.constData(), &link) == 0 && (S_ISLNK(link.st_mode) || ::access(target.constData(), W_OK) == 0))
+            return writeInPlace(target, bytes, error);
     }
     return false;
 }

@@ -18,7 +18,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # umockdev's preloaded library cannot come before the sanitizer's.
 ./scripts/runtests.sh build-asan -E umockdev
 
-for target in receive config template rcf znm ini image; do
+for target in receive config template rcf znm ini image image_model csv kept debug_command; do
   work="build-asan/fuzz-corpus/$target"
   mkdir -p "$work"
   echo "fuzzing $target for $seconds s"

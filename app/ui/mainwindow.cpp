@@ -197,7 +197,7 @@ void MainWindow::connectStation()
 
     // Kept configurations come back into the editor as files do.
     m_keptWindow = new KeptConfigurationsWindow(
-        m_station.backups(), [this](const QString &path) { m_transfer->loadFile(path); }, dialogs, this);
+        m_station.keptConfigurations(), [this](const QString &path) { m_transfer->loadFile(path); }, dialogs, this);
     connect(m_configPage->keptButton, &QPushButton::clicked, this, &MainWindow::showKeptConfigurations);
     connect(editor, &ConfigEditor::synced, this, &MainWindow::updateConfigurationMark);
 
@@ -272,6 +272,9 @@ void MainWindow::firstShow()
 void MainWindow::readSettings()
 {
     const IniFile ini(m_services.settingsPath);
+    // A settings file that cannot be read whole is left as it is; the user is told why.
+    if (const QString problem = ini.problem(); !problem.isEmpty())
+        QTimer::singleShot(0, this, [this, problem] { m_services.dialogs->error(problem); });
     auto flag = [&](const QString &key) {
         return ini.read(kSettingsSection, key, QStringLiteral("0")) == QLatin1String("1");
     };
@@ -321,16 +324,18 @@ void MainWindow::writeSettings()
     const IniFile ini(m_services.settingsPath);
     auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
     const CardPresenter::View view = m_cardDisplay->chosenView();
-    ini.write(kSettingsSection, kViewModeKey, QString::number(int(view)));
-    ini.write(kSettingsSection, kTemplateKey,
-              view == CardPresenter::View::Template ? m_presenter->activeTemplate : QString());
+    IniFile::KeyValues values{
+        {kViewModeKey, QString::number(int(view))},
+        {kTemplateKey, view == CardPresenter::View::Template ? m_presenter->activeTemplate : QString()}};
     if (!m_selectedPort.isEmpty())
-        ini.write(kSettingsSection, kPortKey, m_selectedPort);
-    ini.write(kSettingsSection, kClipboardKey, flag(m_configPage->toClipboard->isChecked()));
-    ini.write(kSettingsSection, kKeyboardKey, flag(m_configPage->toKeyboard->isChecked()));
-    ini.write(kSettingsSection, kNewlineKey, flag(m_configPage->newline->isChecked()));
-    ini.write(kSettingsSection, kTrayKey, flag(m_configPage->startInTray->isChecked()));
-    ini.write(kSettingsSection, kCardLogKey, flag(m_station.cardLog().writingFile()));
+        values.append({kPortKey, m_selectedPort});
+    values += {{kClipboardKey, flag(m_configPage->toClipboard->isChecked())},
+               {kKeyboardKey, flag(m_configPage->toKeyboard->isChecked())},
+               {kNewlineKey, flag(m_configPage->newline->isChecked())},
+               {kTrayKey, flag(m_configPage->startInTray->isChecked())},
+               {kCardLogKey, flag(m_station.cardLog().writingFile())}};
+    // One write of the file, whatever it held besides.
+    ini.write(kSettingsSection, values);
 }
 
 void MainWindow::closeForTermination()

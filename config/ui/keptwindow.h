@@ -6,24 +6,29 @@
 #include <functional>
 
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace limra {
 
-class ConfigBackups;
+class KeptConfigurationStore;
+class KeptConfigurationsModel;
 class UserDialogs;
 
 class KeptConfigurationsWindow : public QDialog {
     Q_OBJECT
 public:
     // `restore` puts the kept file at a path into the editor.
-    KeptConfigurationsWindow(const ConfigBackups &backups, std::function<void(const QString &path)> restore,
+    KeptConfigurationsWindow(const KeptConfigurationStore &store, std::function<void(const QString &path)> restore,
                              UserDialogs &dialogs, QWidget *parent = nullptr);
 
-    // Lists the kept configurations anew.
+    // Lists the kept configurations anew. Only names are listed; a file is
+    // read for its read mode and Wiegand type when its row is shown.
     void refresh();
+    // The text of a cell as shown.
+    QString cellText(int row, int column) const;
+    int rowCount() const;
 
-    QTableWidget *table;
+    QTableView *table;
     QPushButton *restoreButton;
     QPushButton *folderButton;
 
@@ -31,9 +36,11 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    const ConfigBackups &m_backups;
+    void fitColumns();
+
+    const KeptConfigurationStore &m_store;
     std::function<void(const QString &path)> m_restore;
-    QStringList m_paths;
+    KeptConfigurationsModel *m_model;
 };
 
 } // namespace limra

@@ -6,8 +6,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "common/texts.h"
@@ -22,6 +24,9 @@ QPlainTextEdit *logView(QWidget *parent)
 {
     auto *text = new QPlainTextEdit(parent);
     text->setReadOnly(true);
+    text->setMaximumBlockCount(DebugPage::kKeptLines);
+    text->setToolTip(QStringLiteral("Показаны последние %1 строк обмена.")
+                         .arg(QLocale(QLocale::Russian).toString(DebugPage::kKeptLines)));
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -78,6 +83,11 @@ DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, Operati
     row->addWidget(ascii);
     row->addWidget(clearButton);
     layout->addLayout(row);
+    commandMessage = new QLabel(this);
+    commandMessage->setWordWrap(true);
+    commandMessage->setStyleSheet(QStringLiteral("color: #C00000;"));
+    commandMessage->hide();
+    layout->addWidget(commandMessage);
     window = new DebugWindow(this);
     window->setParent(this, window->windowFlags());
 
@@ -91,21 +101,30 @@ DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, Operati
         if (report.kind != Report::Kind::None)
             m_dialogs.message(report.text);
     });
+    connect(command, &QLineEdit::textEdited, commandMessage, &QLabel::hide);
     connect(command, &QLineEdit::returnPressed, sendButton, &QPushButton::click);
     connect(hex, &QCheckBox::toggled, this, [this](bool on) { m_log.rendering.hex = on; });
     connect(ascii, &QCheckBox::toggled, this, [this](bool on) { m_log.rendering.ascii = on; });
     connect(clearButton, &QPushButton::clicked, this, [this] {
         m_pending.clear();
+        m_shown.clear();
         log->clear();
         window->text->clear();
     });
 }
 
+// Only what was typed goes out, or nothing and the reason.
 void DebugPage::send()
 {
-    // Upper case, so that the reply's command matches.
-    const QByteArray bytes = hexToBytes(command->text().toUpper());
-    m_gate.run(m_command, [this, bytes] { m_command.start(bytes); });
+    const TypedCommand checked = parseTypedCommand(command->text());
+    if (!checked.accepted()) {
+        commandMessage->setText(checked.refusal);
+        commandMessage->show();
+        command->setFocus();
+        return;
+    }
+    commandMessage->hide();
+    m_gate.run(m_command, [this, bytes = checked.payload] { m_command.start(bytes); });
 }
 
 void DebugPage::setReaderIdle(bool idle)
@@ -116,6 +135,8 @@ void DebugPage::setReaderIdle(bool idle)
 void DebugPage::lineAdded(const QString &line)
 {
     m_pending << line;
+    if (m_pending.size() >= 2 * kKeptLines) // older ones would go from the views anyway
+        m_pending.remove(0, m_pending.size() - kKeptLines);
     if (!m_appendTimer.isActive())
         m_appendTimer.start();
 }
@@ -124,10 +145,28 @@ void DebugPage::appendPending()
 {
     if (m_pending.isEmpty())
         return;
-    const QString batch = m_pending.join(QLatin1Char('\n'));
+    if (m_pending.size() > kKeptLines)
+        m_pending.remove(0, m_pending.size() - kKeptLines);
+    for (const QString &line : std::as_const(m_pending))
+        m_shown.push_back(line);
+    while (m_shown.size() > size_t(kKeptLines))
+        m_shown.pop_front();
+    if (m_pending.size() > kRefillLines) {
+        QStringList all;
+        all.reserve(qsizetype(m_shown.size()));
+        for (const QString &line : m_shown)
+            all << line;
+        const QString text = all.join(QLatin1Char('\n'));
+        for (QPlainTextEdit *view : {log, window->text}) {
+            view->setPlainText(text);
+            view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+        }
+    } else {
+        const QString batch = m_pending.join(QLatin1Char('\n'));
+        log->appendPlainText(batch);
+        window->text->appendPlainText(batch);
+    }
     m_pending.clear();
-    log->appendPlainText(batch);
-    window->text->appendPlainText(batch);
 }
 
 bool DebugPage::eventFilter(QObject *watched, QEvent *event)

@@ -5,8 +5,10 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <deque>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -43,11 +45,18 @@ public:
     QCheckBox *hex;
     QCheckBox *ascii;
     QPushButton *clearButton;
+    // Why the typed command was not sent; hidden while there is nothing to say.
+    QLabel *commandMessage;
     DebugWindow *window;
 
     // Lines wait here for the next append, so that a flood of traffic is
     // appended a batch at a time.
     static constexpr int kAppendMs = 50;
+    // Each view keeps the newest lines only, so that a flood cannot fill the memory.
+    static constexpr int kKeptLines = 10000;
+    // A batch larger than this refills the views with the newest lines instead
+    // of being appended: dropping many lines at the top one by one is slow.
+    static constexpr int kRefillLines = 1000;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -62,6 +71,7 @@ private:
     OperationGate &m_gate;
     UserDialogs &m_dialogs;
     QStringList m_pending;
+    std::deque<QString> m_shown; // what both views show, newest last
     QTimer m_appendTimer;
 };
 

@@ -120,16 +120,16 @@ TEST_F(SafetyNetTest, AFailedReadAsksAndNoWritesNothing)
 
 TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
 {
-    QDir().mkpath(dir.filePath(QStringLiteral("data/configurations")));
+    const QString folder = dir.filePath(QStringLiteral("data/configurations/"));
+    QDir().mkpath(folder);
+    auto stamp = [](int second) { return QStringLiteral("20260101-0000%1").arg(second, 2, 10, QLatin1Char('0')); };
     // 60 older ones of this reader, and one of another reader.
     for (int i = 0; i < 60; ++i) {
-        QFile f(dir.filePath(QStringLiteral("data/configurations/"))
-                + ConfigBackups::fileName(QStringLiteral("A102-0A1B2C3D"), QDateTime(QDate(2026, 1, 1), QTime(0, 0, i))));
+        QFile f(folder + KeptConfigurationStore::fileName(QStringLiteral("A102-0A1B2C3D"), stamp(i), i + 1));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(configFileBytes(QStringLiteral("0202100003030000400601020401010501000C0800F8E00700F8E0FF")));
     }
-    QFile other(dir.filePath(QStringLiteral("data/configurations/"))
-                + ConfigBackups::fileName(QStringLiteral("A104-99"), QDateTime(QDate(2025, 1, 1), QTime(0, 0))));
+    QFile other(folder + KeptConfigurationStore::fileName(QStringLiteral("A104-99"), QStringLiteral("20250101-000000"), 1));
     ASSERT_TRUE(other.open(QIODevice::WriteOnly));
     other.write(configFileBytes(kDefaultConfigItems));
     other.close();
@@ -137,18 +137,20 @@ TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
     const QStringList files = keptFiles();
     EXPECT_EQ(files.filter(QStringLiteral("A102-0A1B2C3D_")).size(), 50);
     EXPECT_EQ(files.filter(QStringLiteral("A104-99_")).size(), 1);
-    EXPECT_FALSE(files.contains(ConfigBackups::fileName(QStringLiteral("A102-0A1B2C3D"), QDateTime(QDate(2026, 1, 1), QTime(0, 0, 10)))));
+    EXPECT_FALSE(files.contains(KeptConfigurationStore::fileName(QStringLiteral("A102-0A1B2C3D"), stamp(10), 11)));
+    EXPECT_TRUE(files.contains(KeptConfigurationStore::fileName(QStringLiteral("A102-0A1B2C3D"), stamp(11), 12)));
 
     tray.chooseKeptConfigurations();
     KeptConfigurationsWindow *kept = window->keptWindow();
     ASSERT_TRUE(kept->isVisible());
-    ASSERT_EQ(kept->table->rowCount(), 51);
-    EXPECT_EQ(kept->table->item(0, 0)->text(), QStringLiteral("A102-0A1B2C3D")); // the newest first
+    ASSERT_EQ(kept->rowCount(), 51);
+    EXPECT_EQ(kept->cellText(0, 0), QStringLiteral("A102-0A1B2C3D")); // the newest first
+    EXPECT_EQ(kept->cellText(1, 1), QStringLiteral("2026-01-01 00:00:59"));
     kept->table->selectRow(1); // an older one: read mode 2
     kept->restoreButton->click();
     EXPECT_EQ(page()->editor->model.readMode, 2);
     EXPECT_EQ(page()->editor->model.wiegandType, 1);
-    EXPECT_EQ(kept->table->item(1, 2)->text(), QStringLiteral("Защищенный режим: чтение кода из блока"));
+    EXPECT_EQ(kept->cellText(1, 2), QStringLiteral("Защищенный режим: чтение кода из блока"));
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из файла"));
     kept->folderButton->click();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("folder: ") + dir.filePath(QStringLiteral("data/configurations")));

@@ -1,12 +1,22 @@
 // The debug terminal's rendering, log lines and free command, against the
-// simulated reader over a pseudo-terminal.
+// simulated reader over a pseudo-terminal; the debug tab as a user types.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextBlock>
+
+#include "link/hextext.h"
 #include "link/readerlink.h"
 #include "link/session.h"
 #include "link/trafficlog.h"
+#include "link/ui/debugpage.h"
 #include "platform/qtserialport.h"
 #include "tests/support/requests.h"
+#include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
 
 using namespace limra;
@@ -94,4 +104,138 @@ TEST_F(TerminalTest, ErrorSendsResumeReadingThenTellsIt)
     EXPECT_EQ(send("0C01"), QStringLiteral("Ошибка: Ошибочная команда."));
     EXPECT_EQ(debugCommand.report().kind, Report::Kind::Message);
     EXPECT_EQ(sim.model->commandsReceived, (QStringList{QStringLiteral("0C01"), QStringLiteral("0501")}));
+}
+
+// ---- The command as typed.
+
+struct CommandCase {
+    const char *name;
+    const char *typed;
+    const char *payload;  // empty: refused
+    const char *refusal;  // the start of the reason
+};
+
+class TypedCommands : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(TypedCommands, IsSentAsTypedOrRefused)
+{
+    const CommandCase &c = GetParam();
+    const TypedCommand command = parseTypedCommand(QString::fromUtf8(c.typed));
+    EXPECT_EQ(command.payload, hexToBytes(QString::fromLatin1(c.payload)));
+    EXPECT_EQ(command.accepted(), *c.payload != '\0');
+    if (*c.refusal == '\0')
+        EXPECT_TRUE(command.refusal.isEmpty()) << qPrintable(command.refusal);
+    else
+        EXPECT_TRUE(command.refusal.startsWith(QString::fromUtf8(c.refusal))) << qPrintable(command.refusal);
+}
+
+INSTANTIATE_TEST_SUITE_P(Debug, TypedCommands, ::testing::Values(
+    CommandCase{"plain", "0A01", "0A01", ""},
+    CommandCase{"blanks_between_bytes", "0a 01", "0A01", ""},
+    CommandCase{"blanks_and_tabs_anywhere", " 0 a\t01 ", "0A01", ""},
+    CommandCase{"lower_case", "0b01ff", "0B01FF", ""},
+    CommandCase{"letter_beyond_f", "0g01", "", "Команда содержит недопустимые символы: «g»"},
+    CommandCase{"each_wrong_character_once", "0x0A,0x01;", "", "Команда содержит недопустимые символы: «x» «,» «;»"},
+    CommandCase{"control_character", "0A\x01" "01", "", "Команда содержит недопустимые символы: «U+0001»"},
+    CommandCase{"fullwidth_digit", "0A\xEF\xBC\x90\xEF\xBC\x91", "", "Команда содержит недопустимые символы: «０» «１»"},
+    CommandCase{"odd_digits", "0A 0", "", "Нечётное число цифр"},
+    CommandCase{"nothing", "  ", "", "Команда пуста"}),
+    [](const auto &row) { return std::string(row.param.name); });
+
+TEST(TypedCommandLength, TheLengthByteMustHoldTheFrame)
+{
+    const QString longest = QString(2 * kMaxPayload, QLatin1Char('A'));
+    EXPECT_EQ(kMaxPayload, 252); // 252 + 23, length and 24 = 255
+    EXPECT_EQ(parseTypedCommand(longest).payload, hexToBytes(longest));
+    const TypedCommand over = parseTypedCommand(longest + QStringLiteral("0B"));
+    EXPECT_FALSE(over.accepted());
+    EXPECT_TRUE(over.payload.isEmpty());
+    EXPECT_EQ(over.refusal, QStringLiteral("Команда длиннее 252 байт: её длина не помещается в кадр."));
+}
+
+// ---- The debug tab.
+
+namespace {
+
+class DebugTabTest : public TerminalTest {
+protected:
+    DebugTabTest() { page.show(); }
+    void type(const QString &text)
+    {
+        page.command->selectAll();
+        QTest::keyClick(page.command, Qt::Key_Delete);
+        QTest::keyClicks(page.command, text);
+        QTest::keyClick(page.command, Qt::Key_Return);
+    }
+    struct : OperationGate {
+        bool run(ReaderOperation &, const std::function<void()> &start) override
+        {
+            start();
+            return true;
+        }
+        bool busy() const override { return false; }
+    } gate;
+    ScriptedDialogs dialogs;
+    DebugPage page{log, debugCommand, gate, dialogs};
+};
+
+} // namespace
+
+TEST_F(DebugTabTest, TypedBytesWithBlanksAreWhatIsSentAndLogged)
+{
+    type(QStringLiteral("0a 01"));
+    EXPECT_TRUE(finish(debugCommand));
+    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0A01")});
+    EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("message: Выполнено")});
+    EXPECT_TRUE(waitUntil([&] { return page.log->toPlainText().contains(QStringLiteral("] > 23 05 0A 01 24 ")); }))
+        << qPrintable(page.log->toPlainText());
+    EXPECT_FALSE(page.commandMessage->isVisible());
+}
+
+TEST_F(DebugTabTest, WhatCannotBeSentIsRefusedWithAMessageAndNothingGoesOut)
+{
+    const QStringList typed = {QStringLiteral("0a 0g"), QStringLiteral("0a 0"), QString(2 * 253, QLatin1Char('1'))};
+    for (const QString &text : typed) {
+        type(text);
+        EXPECT_TRUE(page.commandMessage->isVisible()) << qPrintable(text);
+        EXPECT_EQ(page.commandMessage->text(), parseTypedCommand(text).refusal);
+        EXPECT_EQ(page.command->text(), text); // kept for correcting
+    }
+    spin(2 * DebugPage::kAppendMs);
+    EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_TRUE(lines.isEmpty()); // nothing was written to the port
+    QTest::keyClick(page.command, Qt::Key_Backspace); // correcting hides the message
+    EXPECT_FALSE(page.commandMessage->isVisible());
+}
+
+TEST_F(DebugTabTest, AFloodKeepsTheNewestLinesInBothViewsAndTheWindowAnswers)
+{
+    constexpr int kFlood = 3 * DebugPage::kKeptLines;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, worst = 0;
+    QTimer beat; // how long the event loop is held up
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        worst = std::max(worst, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    beat.start(20);
+    int sent = 0;
+    QTimer flood;
+    QObject::connect(&flood, &QTimer::timeout, [&] {
+        for (int i = 0; i < 2000 && sent < kFlood; ++i)
+            Q_EMIT log.lineAdded(QStringLiteral("[12:00:00] < line %1").arg(++sent));
+    });
+    flood.start(5);
+    EXPECT_TRUE(waitUntil([&] { return sent == kFlood; }, 20000));
+    spin(3 * DebugPage::kAppendMs);
+    EXPECT_LT(worst, 500);
+    for (QPlainTextEdit *view : {page.log, page.window->text}) {
+        EXPECT_EQ(view->blockCount(), DebugPage::kKeptLines);
+        EXPECT_EQ(view->document()->lastBlock().text(), QStringLiteral("[12:00:00] < line %1").arg(kFlood));
+        EXPECT_EQ(view->document()->firstBlock().text(),
+                  QStringLiteral("[12:00:00] < line %1").arg(kFlood - DebugPage::kKeptLines + 1));
+        EXPECT_TRUE(view->toolTip().contains(QStringLiteral("последние 10\u00A0000 строк"))) << qPrintable(view->toolTip());
+    }
 }

@@ -78,7 +78,7 @@ TEST(Files, AFailedWriteKeepsTheEarlierFile)
     EXPECT_FALSE(written);
     EXPECT_EQ(error, QStringLiteral("файл слишком велик"));
     EXPECT_EQ(contents(path), QByteArray("earlier"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.rcf")}); // no leftovers
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("keep.rcf")}); // no leftovers
     EXPECT_FALSE(writeFileAtomically(dir.filePath(QStringLiteral("missing/x.rcf")), "x", &error));
     EXPECT_EQ(error, QStringLiteral("нет такого файла или папки"));
 }
@@ -103,6 +103,124 @@ TEST(Files, AWritableFileInAReadOnlyFolderIsWrittenInPlace)
                && error == QStringLiteral("нет прав доступа");
     }));
     ::chmod(QFile::encodeName(folder).constData(), 0755);
+}
+
+// The folder refuses new files, so the file would be rewritten in place: what
+// it is, or who owns it, refuses that; the file and what it leads to stay.
+struct InPlaceCase {
+    const char *name;
+    bool needsRoot;
+    const char *reason;
+};
+
+class InPlaceRefusal : public ::testing::TestWithParam<InPlaceCase> {};
+
+TEST_P(InPlaceRefusal, LeavesEverythingAsItWas)
+{
+    const InPlaceCase &c = GetParam();
+    if (c.needsRoot && ::getuid() != 0)
+        GTEST_SKIP() << "a file of another user needs root to be made";
+    QTemporaryDir dir;
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    const QString folder = dir.filePath(QStringLiteral("ro"));
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_TRUE(QDir().mkdir(elsewhere));
+    const QString path = folder + QStringLiteral("/conf.rcf");
+    const QString victim = elsewhere + QStringLiteral("/victim");
+    put(victim, "the user's own file");
+    const std::string kind = c.name;
+    if (kind == "symbolic_link") {
+        ASSERT_TRUE(QFile::link(victim, path));
+    } else if (kind == "hard_link") {
+        ASSERT_EQ(::link(QFile::encodeName(victim).constData(), QFile::encodeName(path).constData()), 0);
+    } else { // another user's file that anyone may write
+        put(path, "the user's own file");
+        ::chmod(QFile::encodeName(path).constData(), 0666);
+    }
+    if (::getuid() == 0) { // the writer is "nobody": the victim's file is its own, "conf.rcf" is root's
+        ::chown(QFile::encodeName(victim).constData(), 65534, 65534);
+        ::chown(QFile::encodeName(elsewhere).constData(), 65534, 65534);
+    }
+    ::chmod(QFile::encodeName(folder).constData(), 0555);
+    const QString reason = QString::fromUtf8(c.reason);
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        QString error;
+        return !writeFileAtomically(path, "someone else's bytes", &error) && error == reason;
+    }));
+    EXPECT_EQ(contents(victim), QByteArray("the user's own file"));
+    EXPECT_EQ(contents(path), QByteArray("the user's own file"));
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, InPlaceRefusal, ::testing::Values(
+    InPlaceCase{"symbolic_link", false, "это символическая ссылка"},
+    InPlaceCase{"hard_link", false, "у файла есть другие имена (жёсткие ссылки)"},
+    InPlaceCase{"another_users_file", true, "файл принадлежит другому пользователю"}),
+    [](const auto &row) { return std::string(row.param.name); });
+
+TEST(Files, InPlaceTheEarlierContentStaysUntilTheNewBytesAreWritten)
+{
+    QTemporaryDir dir;
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    const QString folder = dir.filePath(QStringLiteral("ro"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString path = folder + QStringLiteral("/settings.ini");
+    put(path, "earlier content");
+    if (::getuid() == 0)
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    ::chmod(QFile::encodeName(folder).constData(), 0555);
+    // Writes beyond 40 bytes fail, as on a full disk.
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 40;
+        setrlimit(RLIMIT_FSIZE, &small);
+        QString error;
+        const bool written = writeFileAtomically(path, QByteArray(100, 'x'), &error);
+        setrlimit(RLIMIT_FSIZE, &old);
+        return !written && error == QStringLiteral("файл слишком велик");
+    }));
+    EXPECT_EQ(contents(path), QByteArray("earlier content"));
+    // Shorter and longer contents replace it whole.
+    for (const QByteArray &bytes : {QByteArray("short"), QByteArray(300, 'y'), QByteArray("")}) {
+        EXPECT_TRUE(asOrdinaryUser([&] { return writeFileAtomically(path, bytes); }));
+        EXPECT_EQ(contents(path), bytes);
+    }
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+}
+
+TEST(Files, ATemporaryFileOfAnInterruptedSaveGoesAtTheNextSave)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("keep.rcf"));
+    put(path, "earlier");
+    // What a save killed before its rename leaves, and files that only look alike.
+    put(dir.filePath(QStringLiteral(".keep.rcf.limra-a1B2c3")), "half");
+    put(dir.filePath(QStringLiteral(".keep.rcf.limra-notmine")), "x");
+    put(dir.filePath(QStringLiteral("keep.rcf.backup")), "x");
+    put(dir.filePath(QStringLiteral(".other.rcf.limra-a1B2c3")), "x");
+    ASSERT_TRUE(writeFileAtomically(path, "new"));
+    EXPECT_EQ(contents(path), QByteArray("new"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{QStringLiteral(".keep.rcf.limra-notmine"), QStringLiteral(".other.rcf.limra-a1B2c3"),
+                           QStringLiteral("keep.rcf"), QStringLiteral("keep.rcf.backup")}));
+}
+
+TEST(Files, TheOwnerMayAlwaysReadTheNewFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    for (const auto &[before, after] : {std::pair{0200, 0600}, std::pair{0640, 0640}, std::pair{0444, 0644}}) {
+        put(path, "earlier");
+        ::chmod(QFile::encodeName(path).constData(), mode_t(before));
+        ASSERT_TRUE(writeFileAtomically(path, "new")) << std::oct << before;
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, mode_t(after)) << std::oct << before;
+    }
 }
 
 TEST(Files, OnlyRegularFilesOfSensibleSizeAreRead)
