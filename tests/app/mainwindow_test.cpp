@@ -33,6 +33,7 @@
 #include "link/ui/connectiondialog.h"
 #include "link/ui/debugpage.h"
 #include "platform/qtserialport.h"
+#include "provisioning/ui/cardwaitdialogs.h"
 #include "provisioning/ui/securecardspage.h"
 #include "tests/support/fakeserialport.h"
 #include "tests/support/simreader.h"
@@ -470,4 +471,73 @@ TEST(StatusBarReasons, APortTheUserMayNotOpen)
     EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства... (нет прав на порт /dev/ttyACM0)"));
     EXPECT_TRUE(w.statusPanels()->text->toolTip().contains(QStringLiteral("группу dialout")));
     w.close();
+}
+
+namespace {
+// The card-wait dialog open in the window, if any.
+CardWaitDialog *openCardWait(MainWindow &w)
+{
+    const QList<CardWaitDialog *> dialogs = w.findChildren<CardWaitDialog *>();
+    for (CardWaitDialog *d : dialogs)
+        if (d->isVisible())
+            return d;
+    return nullptr;
+}
+} // namespace
+
+TEST_F(MainWindowTest, ACardWaitEndsWithAClearMessageWhenTheReaderIsUnplugged)
+{
+    SimReader sim;
+    MainWindow &w = open();
+    connectTo(sim);
+    dialogs.answers.enqueue(true); // "Очистка": yes
+    w.configPage()->clearMastersButton->click();
+    ASSERT_TRUE(waitUntil([&] { return openCardWait(w) != nullptr; }));
+    EXPECT_EQ(openCardWait(w)->windowTitle(), QStringLiteral("Очистка мастер-карт"));
+    sim.host->unplug();
+    EXPECT_TRUE(waitUntil([&] { return openCardWait(w) == nullptr; }));
+    tool.settle();
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Считыватель отключён."));
+    EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
+}
+
+TEST_F(MainWindowTest, AReaderThatComesBackDoesNotReplaceUnsavedChangesWithoutAsking)
+{
+    SimReader sim;
+    MainWindow &w = open();
+    connectTo(sim);
+    ConfigEditor *editor = w.configPage()->editor;
+    editor->hash->click(); // a change not written anywhere
+    ASSERT_TRUE(editor->model.isDirty());
+    const QString port = sim.port();
+    sim.host->unplug();
+    monitor.remove(port);
+    dialogs.shown.clear();
+    dialogs.answers.enqueue(false); // keep the editor as it is
+    sim.host->plug();
+    w.station().discovery().portsChanged();
+    ASSERT_TRUE(waitUntil([&] { return w.station().session().isConnected(); }, 5000));
+    tool.settle();
+    EXPECT_EQ(sim.model->commandsReceived.count(QStringLiteral("0B01")), 2); // it was still read
+    ASSERT_FALSE(dialogs.shown.isEmpty());
+    EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Конфигурация: Считыватель подключён.")));
+    EXPECT_TRUE(editor->hash->isChecked());
+    EXPECT_TRUE(editor->model.isDirty());
+}
+
+TEST_F(MainWindowTest, ClosingDuringACardWaitPutsTheReaderBackToReadingBeforeThePortCloses)
+{
+    SimReader sim;
+    MainWindow &w = open();
+    connectTo(sim);
+    w.configPage()->createMastersButton->click();
+    ASSERT_TRUE(waitUntil([&] { return openCardWait(w) != nullptr; }));
+    static_cast<MasterCardWritingDialog *>(openCardWait(w))->countButtons[2]->click();
+    ASSERT_TRUE(waitUntil([&] { return sim.model->mode == sim::ReaderModel::Mode::CreateMasters; }));
+    sim.model->commandsReceived.clear();
+    w.closeForTermination(); // SIGTERM: no questions
+    EXPECT_TRUE(waitUntil([&] { return !w.isVisible(); }));
+    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0501")});
+    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_FALSE(w.station().session().hasPort());
 }
