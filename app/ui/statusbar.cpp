@@ -18,6 +18,9 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     text = new ElidedLabel(this);
+    // The three panels have fixed widths: the layout places each after the
+    // one before, whatever the label's own wish to shrink.
+    text->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     text->setFixedWidth(kFirstWidth);
     link = new QLabel(kLinkText, this);
     link->setFixedWidth(kMiddleWidth);

@@ -541,3 +541,20 @@ TEST_F(MainWindowTest, ClosingDuringACardWaitPutsTheReaderBackToReadingBeforeThe
     EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
     EXPECT_FALSE(w.station().session().hasPort());
 }
+
+TEST_F(MainWindowTest, TheStatusBarsPanelsSitSideBySideAndTheLinkOpensWhereItIsDrawn)
+{
+    MainWindow &w = open();
+    spin(20);
+    StatusBar *bar = w.statusPanels();
+    EXPECT_EQ(bar->text->geometry().left(), 0);
+    EXPECT_EQ(bar->text->width(), StatusBar::kFirstWidth);
+    EXPECT_EQ(bar->link->geometry().left(), StatusBar::kFirstWidth);
+    EXPECT_EQ(bar->link->width(), StatusBar::kMiddleWidth);
+    EXPECT_EQ(bar->last->geometry().left(), StatusBar::kFirstWidth + StatusBar::kMiddleWidth);
+    EXPECT_FALSE(bar->text->geometry().intersects(bar->link->geometry()));
+    // A click on the link's text opens the settings.
+    rejectNextDialog();
+    clickStatusBar(bar->link->geometry().center().x());
+    EXPECT_EQ(dialogCaptions, QStringList{QStringLiteral("Настройки подключения")});
+}
