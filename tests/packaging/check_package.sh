@@ -20,7 +20,7 @@ grep -q 'ENV{ID_MM_DEVICE_IGNORE}="1"' "$rule" || { echo "rule lets ModemManager
 grep -q '^Name=ЛИМРА Контроль доступа - RFID$' "$work/root/usr/share/applications/limra-rfid.desktop" || { echo "desktop name"; exit 1; }
 grep -q '^Categories=Utility;$' "$work/root/usr/share/applications/limra-rfid.desktop" || { echo "desktop category"; exit 1; }
 depends="$(dpkg-deb -f "$deb" Depends)"
-for d in libqt6serialport6 libqt6widgets6 libudev1 libcrypto++8; do
+for d in libqt6serialport6 libqt6widgets6 libudev1; do
   echo "$depends" | grep -q "$d" || { echo "Depends lacks $d: $depends"; exit 1; }
 done
 if command -v lintian >/dev/null; then
