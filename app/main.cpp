@@ -23,8 +23,8 @@ int main(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false); // the window may sit in the tray
     limra::installRussianTranslation();
 
-    // A second start brings the running copy's window to the front.
-    limra::InstanceGuard guard(limra::instanceKey());
+    // A second start in the same graphical session brings the running copy's window to the front.
+    limra::InstanceGuard guard(limra::instanceSocketPath());
     if (guard.anotherCopyRuns())
         return 0;
     guard.listen();
