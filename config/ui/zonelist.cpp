@@ -18,6 +18,7 @@
 #include "config/readerconfig.h"
 #include "common/ui/arrowspinbox.h"
 #include "config/zonenames.h"
+#include "platform/folders.h"
 
 namespace limra {
 
@@ -229,9 +230,10 @@ void ZoneTools::chooseSource(ZoneList *list)
 void ZoneTools::saveNames()
 {
     const QString path = m_dialogs.saveFile(QStringLiteral("Наименования зон прохода (*.znm)|*.znm"),
-                                              QStringLiteral("*.znm"), m_folder);
+                                              QStringLiteral("*.znm"), fileDialogFolder());
     if (path.isEmpty())
         return;
+    rememberFileDialogChoice(path);
     const QFileInfo info(path);
     if (QDir::cleanPath(info.absolutePath()) != QDir::cleanPath(QFileInfo(m_folder).absoluteFilePath())
         && !m_dialogs.question(QStringLiteral("Предупреждение"),
