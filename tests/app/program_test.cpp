@@ -13,9 +13,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCheckBox>
+
 #include "app/settings.h"
+#include "config/ui/configpage.h"
 #include "tests/support/otheruser.h"
 #include "tests/support/simreader.h"
+#include "tests/support/toolservices.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -347,3 +351,65 @@ TEST(Program, AnotherUserListeningFirstDoesNotStopIt)
     EXPECT_EQ(nobody.connections(), 0);
     EXPECT_TRUE(copy.terminate());
 }
+
+// --- Typing in a Wayland session ----------------------------------------------------
+
+struct SessionCase {
+    const char *name;
+    const char *sessionType;
+    const char *waylandDisplay;
+    const char *display;
+    bool typingEnabled;
+    const char *says; // the option's tooltip and accessible description contain this ("" for no tooltip)
+};
+
+class TypingOption : public ::testing::TestWithParam<SessionCase> {};
+
+TEST_P(TypingOption, TellsHowFarTypingReachesInThisSession)
+{
+    const SessionCase &c = GetParam();
+    const char *names[] = {"XDG_SESSION_TYPE", "WAYLAND_DISPLAY", "DISPLAY"};
+    const char *values[] = {c.sessionType, c.waylandDisplay, c.display};
+    QByteArray saved[3];
+    bool wasSet[3];
+    for (int i = 0; i < 3; ++i) {
+        wasSet[i] = qEnvironmentVariableIsSet(names[i]);
+        saved[i] = qgetenv(names[i]);
+        if (values[i])
+            qputenv(names[i], values[i]);
+        else
+            qunsetenv(names[i]);
+    }
+    {
+        limra::testing::ToolServices tool;
+        MainWindow window(tool.services());
+        window.show();
+        const QCheckBox *typing = window.configPage()->toKeyboard;
+        // The whole tab area waits for a reader; the option itself is what counts here.
+        EXPECT_EQ(typing->isEnabledTo(window.configPage()), c.typingEnabled);
+        EXPECT_EQ(typing->toolTip(), typing->accessibleDescription());
+        if (*c.says == 0) {
+            EXPECT_TRUE(typing->toolTip().isEmpty()) << typing->toolTip().toStdString();
+        } else {
+            EXPECT_TRUE(typing->toolTip().contains(QString::fromUtf8(c.says))) << typing->toolTip().toStdString();
+            EXPECT_TRUE(typing->toolTip().contains(window.configPage()->toClipboard->text()))
+                << "names the clipboard option, which works everywhere";
+        }
+        window.close();
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (wasSet[i])
+            qputenv(names[i], saved[i]);
+        else
+            qunsetenv(names[i]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Program, TypingOption,
+    ::testing::Values(SessionCase{"X11", "x11", nullptr, ":0", true, ""},
+                      SessionCase{"WaylandSession", "wayland", nullptr, ":0", true, "только до программ, работающих через XWayland"},
+                      SessionCase{"WaylandDisplay", nullptr, "wayland-0", ":0", true, "через XWayland"},
+                      SessionCase{"WaylandWithoutXWayland", "wayland", "wayland-0", nullptr, false, "Набор недоступен"},
+                      SessionCase{"NoDisplayAtAll", nullptr, nullptr, nullptr, false, "Набор недоступен"}),
+    [](const ::testing::TestParamInfo<SessionCase> &param) { return std::string(param.param.name); });
