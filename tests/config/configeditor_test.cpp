@@ -226,6 +226,17 @@ TEST_F(ZoneToolsTest, SavedNamesAppearInBothListsAndLoadAgain)
     EXPECT_EQ(secure.names().first(), standardZoneName(1));
 }
 
+TEST_F(ZoneToolsTest, TheSaveButtonShowsTheToolsOwnPicture)
+{
+    const QIcon icon = config.saveButton->icon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16)));
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)));
+    const QImage own(QStringLiteral(":/config/save.png"));
+    ASSERT_FALSE(own.isNull());
+    EXPECT_EQ(icon.pixmap(QSize(16, 16), 1.0).toImage().convertToFormat(own.format()), own);
+}
+
 TEST_F(ZoneToolsTest, TheSaveDialogStartsInTheDocumentsFolderThenWhereTheUserWentLast)
 {
     QTemporaryDir home, other;
