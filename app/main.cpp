@@ -39,7 +39,7 @@ const char kUsage[] =
 // the first group takes a value.
 const char *const kQtOptionsWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin", "display",
                                            "style", "stylesheet", "session", "name", "title", "geometry",
-                                           "qwindowgeometry", "qwindowtitle", "qwindowicon", "qmljsdebugger"};
+                                           "qwindowgeometry", "qwindowtitle", "qwindowicon"};
 const char *const kQtFlags[] = {"reverse", "nograb", "dograb", "sync", "widgetcount", "qwindowalwaysontop"};
 
 enum class Request { Run, Help, Version, UsageError };

@@ -76,11 +76,11 @@ QString caption()
 
 void chownTree(const QString &path, uid_t uid)
 {
-    ::chown(QFile::encodeName(path).constData(), uid, uid);
+    EXPECT_EQ(::chown(QFile::encodeName(path).constData(), uid, uid), 0);
     QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
-        ::lchown(QFile::encodeName(it.next()).constData(), uid, uid);
+        EXPECT_EQ(::lchown(QFile::encodeName(it.next()).constData(), uid, uid), 0);
 }
 
 QStringList entriesOf(const QString &folder)
