@@ -15,7 +15,8 @@ namespace limra {
 namespace {
 const QString kClipboardOption = QStringLiteral("Помещать ID карты в буфер обмена");
 
-// What the typing option says about its reach in this session; empty where it reaches every program.
+// What the typing option says about its reach in this session, one sentence a
+// line; empty where it reaches every program.
 QString typingLimits(TypingReach reach)
 {
     const QString clipboard = QStringLiteral("Параметр «") + kClipboardOption
@@ -24,10 +25,10 @@ QString typingLimits(TypingReach reach)
     case TypingReach::AllPrograms:
         return QString();
     case TypingReach::XWaylandOnly:
-        return QStringLiteral("В сеансе Wayland набор доходит только до программ, работающих через XWayland. ")
+        return QStringLiteral("В сеансе Wayland набор доходит только до программ, работающих через XWayland.\n")
                + clipboard;
     case TypingReach::Unavailable:
-        return QStringLiteral("Набор недоступен: нет X-сервера (переменная DISPLAY не задана). ") + clipboard;
+        return QStringLiteral("Набор недоступен: нет X-сервера (переменная DISPLAY не задана).\n") + clipboard;
     }
     return QString();
 }
