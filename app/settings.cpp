@@ -4,22 +4,26 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <unistd.h>
 
 namespace limra {
 
-QString programFolder()
+SettingsPlace settingsPlace(const QString &programFolder, bool folderWritable, bool runAsRoot)
 {
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(exeDir).isWritable())
-        return exeDir;
-    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(user);
-    return user;
+    const bool installed = QDir::cleanPath(programFolder).split(QLatin1Char('/')).contains(QLatin1String("usr"));
+    if (installed || runAsRoot || !folderWritable)
+        return SettingsPlace::UserConfigFolder;
+    return SettingsPlace::NextToProgram;
 }
 
 QString settingsFilePath()
 {
-    return programFolder() + QStringLiteral("/settings.ini");
+    QString folder = QCoreApplication::applicationDirPath();
+    if (settingsPlace(folder, QFileInfo(folder).isWritable(), ::geteuid() == 0) == SettingsPlace::UserConfigFolder) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        QDir().mkpath(folder);
+    }
+    return folder + QStringLiteral("/settings.ini");
 }
 
 } // namespace limra

@@ -8,8 +8,31 @@
 
 #include "common/texts.h"
 #include "config/ui/configeditor.h"
+#include "platform/typingreach.h"
 
 namespace limra {
+
+namespace {
+const QString kClipboardOption = QStringLiteral("Помещать ID карты в буфер обмена");
+
+// What the typing option says about its reach in this session, one sentence a
+// line; empty where it reaches every program.
+QString typingLimits(TypingReach reach)
+{
+    const QString clipboard = QStringLiteral("Параметр «") + kClipboardOption
+                              + QStringLiteral("» работает во всех программах.");
+    switch (reach) {
+    case TypingReach::AllPrograms:
+        return QString();
+    case TypingReach::XWaylandOnly:
+        return QStringLiteral("В сеансе Wayland набор доходит только до программ, работающих через XWayland.\n")
+               + clipboard;
+    case TypingReach::Unavailable:
+        return QStringLiteral("Набор недоступен: нет X-сервера (переменная DISPLAY не задана).\n") + clipboard;
+    }
+    return QString();
+}
+} // namespace
 
 ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent) : QWidget(parent)
 {
@@ -42,8 +65,12 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
         column->addWidget(c);
         return c;
     };
-    toClipboard = check(QStringLiteral("Помещать ID карты в буфер обмена"));
+    toClipboard = check(kClipboardOption);
     toKeyboard = check(QStringLiteral("Имитация набора ID карты на клавиатуре "));
+    const TypingReach reach = typingReach();
+    toKeyboard->setToolTip(typingLimits(reach));
+    toKeyboard->setAccessibleDescription(typingLimits(reach));
+    toKeyboard->setEnabled(reach != TypingReach::Unavailable);
     newline = check(QStringLiteral("+ перевод строки"));
     startInTray = check(QStringLiteral("Сворачиваться в трей при запуске"));
     column->addStretch(1);

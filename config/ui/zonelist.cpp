@@ -9,7 +9,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyle>
+#include <QIcon>
+#include <QImage>
+#include <QImageReader>
+#include <QPixmap>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -18,6 +21,7 @@
 #include "config/readerconfig.h"
 #include "common/ui/arrowspinbox.h"
 #include "config/zonenames.h"
+#include "platform/folders.h"
 
 namespace limra {
 
@@ -25,16 +29,28 @@ namespace {
 constexpr int kZones = 64;
 constexpr int kRowHeight = 20;
 
-QToolButton *tool(QWidget *parent, QStyle::StandardPixmap icon, const QString &hint, const QString &text = QString())
+QToolButton *tool(QWidget *parent, const QString &hint, const QString &text)
 {
     auto *b = new QToolButton(parent);
-    if (text.isEmpty())
-        b->setIcon(parent->style()->standardIcon(icon));
-    else
-        b->setText(text);
+    b->setText(text);
     b->setToolTip(hint);
     b->setAccessibleName(hint);
     return b;
+}
+
+// PNGs of our own rather than the style's icon, read as PNG without asking
+// what else they might be: that question, which the style's icons and
+// QIcon::addFile ask, loads every image-format plugin to decode one small
+// picture.
+QIcon saveIcon()
+{
+    QIcon icon;
+    for (const char *file : {":/config/save.png", ":/config/save@2x.png"}) {
+        QImageReader reader(QString::fromLatin1(file), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
+    return icon;
 }
 } // namespace
 
@@ -48,12 +64,13 @@ ZoneList::ZoneList(Names names, QWidget *parent) : QWidget(parent)
     sources->setAccessibleName(kStandardNames);
     tools->addWidget(sources, 1);
     if (editableNames) {
-        saveButton = tool(this, QStyle::SP_DialogSaveButton, QStringLiteral("сохранить имена зон прохода"));
+        saveButton = tool(this, QStringLiteral("сохранить имена зон прохода"), QString());
+        saveButton->setIcon(saveIcon());
         tools->addWidget(saveButton);
     }
-    allButton = tool(this, QStyle::SP_DialogYesButton, QStringLiteral("выбрать все зоны прохода"), QStringLiteral("✓"));
-    noneButton = tool(this, QStyle::SP_DialogNoButton, QStringLiteral("снять выбор со всех зон прохода"), QStringLiteral("✗"));
-    bitsButton = tool(this, QStyle::SP_FileDialogDetailedView, QStringLiteral("битовая строка"), QStringLiteral("01"));
+    allButton = tool(this, QStringLiteral("выбрать все зоны прохода"), QStringLiteral("✓"));
+    noneButton = tool(this, QStringLiteral("снять выбор со всех зон прохода"), QStringLiteral("✗"));
+    bitsButton = tool(this, QStringLiteral("битовая строка"), QStringLiteral("01"));
     tools->addWidget(allButton);
     tools->addWidget(noneButton);
     tools->addWidget(bitsButton);
@@ -229,9 +246,10 @@ void ZoneTools::chooseSource(ZoneList *list)
 void ZoneTools::saveNames()
 {
     const QString path = m_dialogs.saveFile(QStringLiteral("Наименования зон прохода (*.znm)|*.znm"),
-                                              QStringLiteral("*.znm"), m_folder);
+                                              QStringLiteral("*.znm"), fileDialogFolder());
     if (path.isEmpty())
         return;
+    rememberFileDialogChoice(path);
     const QFileInfo info(path);
     if (QDir::cleanPath(info.absolutePath()) != QDir::cleanPath(QFileInfo(m_folder).absoluteFilePath())
         && !m_dialogs.question(QStringLiteral("Предупреждение"),

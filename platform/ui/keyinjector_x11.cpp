@@ -1,12 +1,14 @@
 // Key injection on X11 through the XTest extension. Every character is typed
 // by its keysym: the key that gives it in the active layout group, with Shift
 // when it sits on the second level; a character that no key produces is
-// typed through a spare keycode bound to it for the moment.
+// typed through a spare keycode bound to it for the moment. The connection
+// to the X server is opened at the first typing, not at start-up.
 #include <QTimer>
 #include <map>
 
 #include "common/logging.h"
 #include "platform/keyinjector.h"
+#include "platform/typingreach.h"
 
 // X11 headers last: their macros (None, Bool, KeyPress) collide with Qt's names.
 #include <X11/XKBlib.h>
@@ -39,13 +41,6 @@ public:
         unbindTimer.setSingleShot(true);
         unbindTimer.setInterval(kSpareKeyHoldMs);
         QObject::connect(&unbindTimer, &QTimer::timeout, [this] { unbindSpareKeys(); });
-        display = XOpenDisplay(nullptr);
-        int event, error, major, minor;
-        if (display && !XTestQueryExtension(display, &event, &error, &major, &minor)) {
-            qCWarning(lcApp) << "the X server has no XTEST extension: typing is unavailable";
-            XCloseDisplay(display);
-            display = nullptr;
-        }
     }
     ~X11KeyInjector() override
     {
@@ -55,11 +50,13 @@ public:
         XCloseDisplay(display);
     }
 
-    bool available() override { return display != nullptr; }
+    // Cheap: an X display is named. Whether it can be opened and has XTest
+    // is found out at the first typing.
+    bool available() override { return typingReach() != TypingReach::Unavailable; }
 
     bool capsLockOn() override
     {
-        if (!display)
+        if (!open())
             return false;
         XkbStateRec state{};
         XkbGetState(display, XkbUseCoreKbd, &state);
@@ -68,7 +65,7 @@ public:
 
     void selectLatinLayout() override
     {
-        if (!display)
+        if (!open())
             return;
         XkbStateRec state{};
         XkbGetState(display, XkbUseCoreKbd, &state);
@@ -106,7 +103,7 @@ public:
 
     void typeCharacter(char32_t c) override
     {
-        if (!display)
+        if (!open())
             return;
         const KeySym sym = keysymOf(c);
         int level = -1;
@@ -125,11 +122,31 @@ public:
 
     void pressEnter() override
     {
-        if (display)
+        if (open())
             tap(XKeysymToKeycode(display, XK_Return), false);
     }
 
 private:
+    // The connection to the X server, opened once at the first need.
+    bool open()
+    {
+        if (display || opened)
+            return display != nullptr;
+        opened = true;
+        display = XOpenDisplay(nullptr);
+        if (!display) {
+            qCWarning(lcApp) << "cannot open the X display: typing is unavailable";
+            return false;
+        }
+        int event, error, major, minor;
+        if (!XTestQueryExtension(display, &event, &error, &major, &minor)) {
+            qCWarning(lcApp) << "the X server has no XTEST extension: typing is unavailable";
+            XCloseDisplay(display);
+            display = nullptr;
+        }
+        return display != nullptr;
+    }
+
     // A key that gives the keysym in the active group, at level 0 or 1.
     KeyCode findKey(KeySym sym, int *level)
     {
@@ -207,6 +224,7 @@ private:
     }
 
     Display *display = nullptr;
+    bool opened = false; // tried already
     std::map<KeySym, KeyCode> spareBindings;
     QTimer unbindTimer;
     int savedGroup = 0;

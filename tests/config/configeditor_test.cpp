@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include "config/ui/configeditor.h"
 #include "config/ui/ledfield.h"
 #include "config/ui/zonelist.h"
+#include "platform/folders.h"
 #include "config/zonenames.h"
 #include "tests/support/scripteddialogs.h"
 
@@ -222,6 +224,36 @@ TEST_F(ZoneToolsTest, SavedNamesAppearInBothListsAndLoadAgain)
     secure.sources->setCurrentIndex(0);
     Q_EMIT secure.sources->activated(0);
     EXPECT_EQ(secure.names().first(), standardZoneName(1));
+}
+
+TEST_F(ZoneToolsTest, TheSaveButtonShowsTheToolsOwnPicture)
+{
+    const QIcon icon = config.saveButton->icon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16)));
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)));
+    const QImage own(QStringLiteral(":/config/save.png"));
+    ASSERT_FALSE(own.isNull());
+    EXPECT_EQ(icon.pixmap(QSize(16, 16), 1.0).toImage().convertToFormat(own.format()), own);
+}
+
+TEST_F(ZoneToolsTest, TheSaveDialogStartsInTheDocumentsFolderThenWhereTheUserWentLast)
+{
+    QTemporaryDir home, other;
+    const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("none"))));
+    ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Documents")));
+    rememberFileDialogChoice(home.filePath(QStringLiteral("gone/x.znm"))); // a folder that is not there
+    tools.saveNames(); // cancelled
+    EXPECT_EQ(dialogs.startFolder, home.filePath(QStringLiteral("Documents")));
+    dialogs.files.enqueue(other.filePath(QStringLiteral("x.znm")));
+    dialogs.answers.enqueue(false);
+    tools.saveNames();
+    tools.saveNames();
+    EXPECT_EQ(dialogs.startFolder, other.path());
+    qputenv("HOME", savedHome);
+    qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 
 TEST_F(ZoneToolsTest, SavingElsewhereAsksAndMissingSourceFallsBack)

@@ -20,14 +20,48 @@ TEST(SectionCrc, CheckValues)
     EXPECT_EQ(crcStep(0, 0xFF00), 0x1EF0); // T[255]
 }
 
-TEST(HeaderCipher, Rc6BothDirections)
+struct Rc6Vector {
+    const char *key;
+    const char *plain;
+    const char *cipher;
+};
+
+// The published RC6-32/20/16 test vectors (the ones with a 16-byte key).
+class HeaderCipherVectors : public ::testing::TestWithParam<Rc6Vector> {};
+
+TEST_P(HeaderCipherVectors, BothDirectionsGiveThePublishedBlocks)
 {
-    // The published RC6 test vector with a zero key and a zero block.
-    const QByteArray zero(16, '\0');
-    EXPECT_EQ(encipherHeader(zero, zero).toHex(), QByteArray("8fc3a53656b1f778c129df4e9848a41e"));
+    const Rc6Vector &v = GetParam();
+    const QByteArray key = QByteArray::fromHex(v.key);
+    const QByteArray plain = QByteArray::fromHex(v.plain);
+    const QByteArray cipher = QByteArray::fromHex(v.cipher);
+    EXPECT_EQ(encipherHeader(plain, key).toHex(), QByteArray(v.cipher));
+    EXPECT_EQ(decipherHeader(cipher, key).toHex(), QByteArray(v.plain));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rc6, HeaderCipherVectors,
+    ::testing::Values(Rc6Vector{"00000000000000000000000000000000", "00000000000000000000000000000000",
+                                "8fc3a53656b1f778c129df4e9848a41e"},
+                      Rc6Vector{"0123456789abcdef0112233445566778", "02132435465768798a9bacbdcedfe0f1",
+                                "524e192f4715c6231f51f6367ea43f18"}));
+
+TEST(HeaderCipher, HeadersComeBackAndOtherSizesAreRefused)
+{
     const QByteArray plain = QByteArray::fromHex("ABCD1EE402A117010000000A00000000");
-    EXPECT_EQ(decipherHeader(encipherHeader(plain)), plain);
+    const QByteArray enciphered = encipherHeader(plain);
+    EXPECT_NE(enciphered, plain);
+    EXPECT_EQ(decipherHeader(enciphered), plain);
+    // Every byte of the key counts.
+    for (int i = 0; i < 16; ++i) {
+        QByteArray key = headerKey();
+        key[i] = char(key[i] ^ 0x01);
+        EXPECT_NE(decipherHeader(enciphered, key), plain) << "key byte " << i;
+    }
     EXPECT_TRUE(decipherHeader(QByteArray(15, 'x')).isEmpty());
+    EXPECT_TRUE(decipherHeader(QByteArray(32, 'x')).isEmpty());
+    EXPECT_TRUE(encipherHeader(plain, QByteArray(24, '\0')).isEmpty());
+    EXPECT_TRUE(decipherHeader(plain, QByteArray(15, '\0')).isEmpty());
 }
 
 struct WalkCase {

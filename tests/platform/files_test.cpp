@@ -310,19 +310,6 @@ TEST(SerialPortOpen, NoPermissionAndBusyAreToldApart)
     EXPECT_EQ(missing.openFailure(), OpenFailure::Missing);
 }
 
-TEST(InstanceGuardTest, ASecondStartAsksTheFirstToShowItself)
-{
-    const QString key = QStringLiteral("limra-test-%1").arg(QCoreApplication::applicationPid());
-    InstanceGuard first(key);
-    EXPECT_FALSE(first.anotherCopyRuns());
-    ASSERT_TRUE(first.listen());
-    int shown = 0;
-    QObject::connect(&first, &InstanceGuard::showRequested, [&] { ++shown; });
-    InstanceGuard second(key);
-    EXPECT_TRUE(second.anotherCopyRuns());
-    EXPECT_TRUE(limra::testing::waitUntil([&] { return shown == 1; }));
-}
-
 TEST(TerminationSignalsTest, SigtermArrivesOnTheEventLoop)
 {
     TerminationSignals signalsSeen;

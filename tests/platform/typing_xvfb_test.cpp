@@ -2,6 +2,8 @@
 // (Xvfb in ./test). The tool's window itself runs offscreen.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 
 #include "display/cardpresenter.h"
@@ -149,4 +151,31 @@ TEST_F(XTyping, HexTypedThroughTheLatinLayoutAndTheRussianOneRestored)
     XkbLockGroup(d, XkbUseCoreKbd, 0);
     XCloseDisplay(d);
     layout("us");
+}
+
+namespace {
+// Unix sockets the process holds open.
+int openSockets()
+{
+    int count = 0;
+    const QFileInfoList fds = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &fd : fds)
+        count += fd.symLinkTarget().contains(QLatin1String("socket:")) ? 1 : 0;
+    return count;
+}
+} // namespace
+
+// The injector connects to the X server at the first typing, not when it is made.
+TEST(XTypingStart, TheXServerIsOpenedAtTheFirstTypingOnly)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        GTEST_SKIP() << "needs an X server";
+    const int before = openSockets();
+    const std::unique_ptr<KeyInjector> keys = createSystemKeyInjector();
+    EXPECT_TRUE(keys->available());
+    EXPECT_EQ(openSockets(), before);
+    keys->capsLockOn();
+    EXPECT_EQ(openSockets(), before + 1);
+    keys->capsLockOn();
+    EXPECT_EQ(openSockets(), before + 1) << "one connection, kept";
 }

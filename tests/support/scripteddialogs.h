@@ -31,14 +31,16 @@ public:
         shown << QStringLiteral("input: ") + caption + QStringLiteral(": ") + prompt + QStringLiteral(": ") + value;
         return value;
     }
-    QString openFile(const QString &filter, const QString &, const QString &) override
+    QString openFile(const QString &filter, const QString &, const QString &dir) override
     {
         shown << QStringLiteral("open: ") + filter;
+        startFolder = dir;
         return files.isEmpty() ? QString() : files.dequeue();
     }
-    QString saveFile(const QString &filter, const QString &, const QString &) override
+    QString saveFile(const QString &filter, const QString &, const QString &dir) override
     {
         shown << QStringLiteral("save: ") + filter;
+        startFolder = dir;
         return files.isEmpty() ? QString() : files.dequeue();
     }
     std::optional<QColor> chooseColor(const QColor &initial) override
@@ -55,6 +57,7 @@ public:
     QQueue<QString> files;
     QQueue<QColor> colours;
     QColor lastInitialColour;
+    QString startFolder; // where the last file dialog started
 };
 
 } // namespace limra::testing
