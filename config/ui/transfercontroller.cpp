@@ -8,6 +8,7 @@
 #include "config/transfer.h"
 #include "config/ui/configpage.h"
 #include "platform/dialogs.h"
+#include "platform/folders.h"
 
 namespace limra {
 
@@ -149,9 +150,10 @@ void ConfigTransferController::showDefault()
 
 void ConfigTransferController::saveToFile()
 {
-    const QString path = m_dialogs.saveFile(kFileFilter, kFileSuffix);
+    const QString path = m_dialogs.saveFile(kFileFilter, kFileSuffix, fileDialogFolder());
     if (path.isEmpty())
         return;
+    rememberFileDialogChoice(path);
     const QString items = m_editor.buildItems(Producer::File);
     Q_EMIT editorChanged();
     QString error;
@@ -166,9 +168,11 @@ void ConfigTransferController::saveToFile()
 
 void ConfigTransferController::loadFromFile()
 {
-    const QString path = m_dialogs.openFile(kFileFilter, kFileSuffix);
-    if (!path.isEmpty())
-        loadFile(path);
+    const QString path = m_dialogs.openFile(kFileFilter, kFileSuffix, fileDialogFolder());
+    if (path.isEmpty())
+        return;
+    rememberFileDialogChoice(path);
+    loadFile(path);
 }
 
 void ConfigTransferController::loadFile(const QString &path)

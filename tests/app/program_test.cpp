@@ -382,7 +382,7 @@ TEST_P(TypingOption, TellsHowFarTypingReachesInThisSession)
     }
     {
         limra::testing::ToolServices tool;
-        MainWindow window(tool.services());
+        MainWindow window(tool.station(), tool.services());
         window.show();
         const QCheckBox *typing = window.configPage()->toKeyboard;
         // The whole tab area waits for a reader; the option itself is what counts here.
