@@ -25,10 +25,10 @@ MasterCardOperations::MasterCardOperations(ReaderLink &link, EditorModel &editor
 
 QString MasterCardOperations::cardTypeWord() const
 {
-    switch (m_editor.readMode) {
+    switch (m_editor.config().readMode) {
     case 1:
         // The highlighted entry of the format list: its first is MifareClassic.
-        return m_editor.highlightedFormat == 0 ? kClassicWord : kPlusWord;
+        return m_editor.view().highlightedFormat == 0 ? kClassicWord : kPlusWord;
     case 2:
         return kPlusWord;
     case 3:
@@ -53,7 +53,7 @@ void MasterCardOperations::create()
                                       UserDialogs::QuestionIcon::Warning);
         });
     wait.cardType = cardTypeWord();
-    wait.optionVisible = m_editor.readMode != 0;
+    wait.optionVisible = m_editor.config().readMode != 0;
     wait.optionChecked = false;
     m_waits.run(wait);
     resumeReading();

@@ -54,7 +54,7 @@ void MasterConfigOperations::applyReport(const QString &report)
     const QString objectSum = table[tag::ObjectChecksum];
     const QString keySum = table[tag::KeyChecksum];
     if (!objectSum.isEmpty()) {
-        const int mode = m_editor.readMode;
+        const int mode = m_editor.config().readMode;
         if (mode == 1 || mode == 3)
             m_dialogs.input(title, texts::kObjectChecksum, objectSum);
         else if (mode == 2)
@@ -68,7 +68,7 @@ void MasterConfigOperations::applyReport(const QString &report)
 
 void MasterConfigOperations::takeOver()
 {
-    if (m_editor.readMode == 1
+    if (m_editor.config().readMode == 1
         && !m_dialogs.question(texts::kConfigurationCaption,
                                QStringLiteral("Для записи конфигурации в USB-считыватель потребуется ранее созданная "
                                               "мастер-карта. Продолжить?")))

@@ -408,7 +408,7 @@ TEST_F(MainWindowTest, KeyboardStopsAndAccessibleNames)
     grid->setFocus();
     grid->setCurrentCell(3, 0);
     QTest::keyClick(grid, Qt::Key_Space); // Space toggles the zone in the grid
-    EXPECT_TRUE(editor->model.zones[3]);
+    EXPECT_TRUE(editor->model.config().zones[3]);
     EXPECT_TRUE(w.statusPanels()->focusPolicy() & Qt::TabFocus);
     EXPECT_FALSE(editor->width->accessibleName().isEmpty());
 }

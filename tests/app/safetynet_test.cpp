@@ -140,8 +140,8 @@ TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
     EXPECT_EQ(kept->table->item(0, 0)->text(), QStringLiteral("A102-0A1B2C3D")); // the newest first
     kept->table->selectRow(1); // an older one: read mode 2
     kept->restoreButton->click();
-    EXPECT_EQ(page()->editor->model.readMode, 2);
-    EXPECT_EQ(page()->editor->model.wiegandType, 1);
+    EXPECT_EQ(page()->editor->model.config().readMode, 2);
+    EXPECT_EQ(page()->editor->model.config().wiegandType, 1);
     EXPECT_EQ(kept->table->item(1, 2)->text(), QStringLiteral("Защищенный режим: чтение кода из блока"));
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из файла"));
     kept->folderButton->click();

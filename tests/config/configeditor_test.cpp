@@ -142,7 +142,7 @@ TEST_F(EditorTest, KeyFieldsFilterTypedAndPastedText)
     editor.blockKey->clear();
     editor.blockKey->insert(QStringLiteral("a G-1f"));
     EXPECT_EQ(editor.blockKey->text(), QStringLiteral("A1F"));
-    EXPECT_EQ(editor.model.blockKey, QStringLiteral("A1F"));
+    EXPECT_EQ(editor.model.config().blockKey, QStringLiteral("A1F"));
     model.buildItems(Producer::File);
     editor.sync();
     EXPECT_EQ(editor.blockKey->text(), QString(29, QLatin1Char('0')) + QStringLiteral("A1F"));
@@ -253,19 +253,19 @@ TEST_F(EditorTest, NumberFieldsMoveOneStepAndTheWheelNeedsTheFocus)
     chooseReadMode(2);
     editor.blockNumber->setFocus();
     QTest::keyClick(editor.blockNumber, Qt::Key_PageUp);
-    EXPECT_EQ(model.blockNumber, 1); // not 11
+    EXPECT_EQ(model.config().blockNumber, 1); // not 11
     QTest::keyClick(editor.blockNumber, Qt::Key_Up);
-    EXPECT_EQ(model.blockNumber, 2);
+    EXPECT_EQ(model.config().blockNumber, 2);
     editor.significantBits->clearFocus();
     QWheelEvent wheel(QPointF(5, 5), editor.significantBits->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(editor.significantBits, &wheel);
-    EXPECT_EQ(model.significantBits, 64);
-    const int mode = model.readMode;
+    EXPECT_EQ(model.config().significantBits, 64);
+    const int mode = model.config().readMode;
     QWheelEvent wheelOnSelector(QPointF(5, 5), editor.readMode->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                                 Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(editor.readMode, &wheelOnSelector);
-    EXPECT_EQ(model.readMode, mode);
+    EXPECT_EQ(model.config().readMode, mode);
 }
 
 TEST_F(EditorTest, PickingTheReadModeAlreadyChosenKeepsTheFormatChecks)

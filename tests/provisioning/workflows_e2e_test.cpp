@@ -120,9 +120,9 @@ TEST_F(WorkflowTest, CardTypeWordFollowsTheReadMode)
     EXPECT_EQ(masters.cardTypeWord(), QString());
     editor.userSetReadMode(1);
     EXPECT_EQ(masters.cardTypeWord(), QStringLiteral("MifarePLUS "));
-    editor.highlightedFormat = 0;
+    editor.userHighlightFormat(0);
     EXPECT_EQ(masters.cardTypeWord(), QStringLiteral("MifareClassic "));
-    editor.highlightedFormat = 1;
+    editor.userHighlightFormat(1);
     EXPECT_EQ(masters.cardTypeWord(), QStringLiteral("MifarePLUS "));
     editor.userSetReadMode(2);
     EXPECT_EQ(masters.cardTypeWord(), QStringLiteral("MifarePLUS "));
@@ -192,7 +192,7 @@ TEST_F(WorkflowTest, MasterCardsOfASetReadBackWithTheirPlace)
         masterConfig.readIntoEditor();
         EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана с мастер-карты №%1 из 3").arg(place + 1));
         EXPECT_EQ(commands(), (QStringList{QStringLiteral("0701"), QStringLiteral("0501")}));
-        EXPECT_EQ(editor.readMode, 2);
+        EXPECT_EQ(editor.config().readMode, 2);
     }
 }
 
@@ -202,13 +202,13 @@ TEST_F(WorkflowTest, MasterCardReportsOfEveryShape)
     reportFromMasterCard(forty);
     masterConfig.readIntoEditor();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана с мастер-карты"));
-    EXPECT_EQ(editor.readMode, 2);
+    EXPECT_EQ(editor.config().readMode, 2);
 
     editor.startUp();
     reportFromMasterCard(forty.left(38));
     masterConfig.readIntoEditor();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Не удалось считать конфигурацию."));
-    EXPECT_EQ(editor.readMode, 0);
+    EXPECT_EQ(editor.config().readMode, 0);
 
     const int shown = int(dialogs.shown.size());
     reportFromMasterCard(QStringLiteral("02020100030300004006010004010005010001020103") + QStringLiteral("0E025A3C"));
