@@ -291,3 +291,19 @@ TEST_F(EditorTest, LedCaptionsAreBlackUntilTheirColourChanges)
     EXPECT_EQ(editor.leds[2]->caption(), QColor(Qt::white)); // red: the contrast rule
     EXPECT_EQ(editor.leds[1]->caption(), QColor(Qt::black)); // green
 }
+
+TEST_F(EditorTest, ARefilledFormatListShowsNoHighlight)
+{
+    chooseReadMode(1);
+    QListWidgetItem *classic = editor.formats->item(0);
+    const QRect row = editor.formats->visualItemRect(classic);
+    // A click on the entry's text, beside its check box.
+    QTest::mouseClick(editor.formats->viewport(), Qt::LeftButton, {}, QPoint(row.right() - 10, row.center().y()));
+    ASSERT_EQ(model.view().highlightedFormat, 0);
+    ASSERT_TRUE(classic->isSelected());
+    ASSERT_TRUE(model.applyConfig(parseConfig(QStringLiteral("060101") + QStringLiteral("02021000")), ConfigSource::Reader));
+    editor.sync();
+    EXPECT_EQ(model.view().highlightedFormat, -1);
+    EXPECT_TRUE(editor.formats->selectedItems().isEmpty());
+    EXPECT_EQ(editor.formats->currentRow(), -1);
+}
