@@ -94,10 +94,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     reversed = new QCheckBox(QStringLiteral("Обратный порядок байт"), conversion);
     hash = new QCheckBox(conversion);
     const QString hashName = QStringLiteral("Хеш-функция");
-    hashLink = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(hashName), conversion);
-    hashLink->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    hashLink->setFocusPolicy(Qt::StrongFocus);
-    hashLink->setAccessibleName(hashName);
+    hashLink = new HelpLink(hashName, conversion);
     hash->setAccessibleName(hashName);
     shift = spin<ArrowSpinBox>(conversion, 0, 63);
     significantBits = spin<ArrowSpinBox>(conversion, 1, 64);
@@ -194,23 +191,25 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
                                   QStringLiteral("Цвет светодиодов при подаче сигнала LEDG:"),
                                   QStringLiteral("Цвет светодиодов при подаче сигнала LEDR:"),
                                   QStringLiteral("Цвет светодиодов при подаче сигналов LEDR + LEDG:")};
-    // Shown as idle, LEDR + LEDG, LEDR, LEDG; held in the item's order.
-    const int place[4] = {0, 3, 2, 1};
+    // Laid out, and tabbed, in the item's order: idle and LEDG, then LEDR and LEDR + LEDG.
     for (int i = 0; i < 4; ++i) {
         leds[size_t(i)] = new LedField(ledLabels[i], ledGroup);
-        const int p = place[i];
         QLabel *label = labelFor(ledGroup, ledLabels[i], leds[size_t(i)]);
         label->setWordWrap(true);
-        lg->addWidget(label, (p / 2) * 2, p % 2);
-        lg->addWidget(leds[size_t(i)], (p / 2) * 2 + 1, p % 2);
+        lg->addWidget(label, (i / 2) * 2, i % 2);
+        lg->addWidget(leds[size_t(i)], (i / 2) * 2 + 1, i % 2, Qt::AlignLeft);
         connect(leds[size_t(i)], &QPushButton::clicked, this, [this, i] { chooseColour(i); });
     }
+    lg->setColumnStretch(0, 1);
+    lg->setColumnStretch(1, 1);
     outer->addWidget(ledGroup);
 
-    for (QComboBox *c : {wiegandType, widthMode, readMode}) {
+    for (QComboBox *c : {widthMode, readMode}) {
         c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         c->setMinimumContentsLength(12);
     }
+    // The Wiegand type is never cut: the editor scrolls before it would be.
+    wiegandType->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     // User actions.
     connect(wiegandType, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model.userSetWgType(i); sync(); });
@@ -254,7 +253,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     });
     connect(reversed, &QCheckBox::clicked, this, [this](bool on) { model.userSetReversed(on); sync(); });
     connect(hash, &QCheckBox::clicked, this, [this](bool on) { model.userSetHash(on); sync(); });
-    connect(hashLink, &QLabel::linkActivated, this, [this] {
+    connect(hashLink, &HelpLink::clicked, this, [this] {
         HashHelp help(this);
         help.exec();
     });
