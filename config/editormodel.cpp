@@ -1,156 +1,65 @@
 #include "config/editormodel.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cmath>
-
-#include "link/hextext.h"
 
 namespace limra {
 
-namespace {
-
-// A number item's value; false when a digit is not hex (the editor refuses it).
-bool readNumber(const QString &digits, qint64 *out)
+EditorModel::EditorModel()
 {
-    for (QChar c : digits)
-        if (!std::isxdigit(c.toLatin1()) || c.unicode() > 0x7F)
-            return false;
-    *out = hexToInt(digits);
-    return true;
+    m_view.formatEntries = offeredFormats(m_config.readMode, ReaderKind::Usb, m_emMarine);
 }
-
-} // namespace
 
 void EditorModel::startUp()
 {
-    maxBits = 64;
-    wiegandType = 0;
-    readMode = 0;
+    m_config.wiegandType = 0;
+    m_config.readMode = 0;
     setShift(0);
     setPulse(3);
     setSigbits(64);
     fillFormatList();
-    updateWidthLimits();
+    limitBits(m_config, rules());
 }
 
-// ---- the spin fields and their rules -------------------------------------
+// ---- the spin fields -------------------------------------------------------
 
 void EditorModel::setWidth(int value)
 {
-    value = std::clamp(value, 8, 64);
-    if (value == width)
-        return;
-    width = value;
-    widthRule();
-}
-
-QString EditorModel::widthNoteText() const
-{
-    return wiegandType == 0 ? QStringLiteral("+ CRC = %1 бит").arg(width + 2) : QStringLiteral("бит");
-}
-
-void EditorModel::widthRule()
-{
-    note = widthNoteText();
-    if (shift + significantBits > width) {
-        setShift(0);
-        setSigbits(width);
-    }
+    limra::setWidth(m_config, value, rules());
 }
 
 void EditorModel::setShift(int value)
 {
-    value = std::clamp(value, 0, shiftMax);
-    if (value == shift)
-        return;
-    shift = value;
-    shiftRule();
-}
-
-void EditorModel::shiftRule()
-{
-    if (loading)
-        return;
-    if (shift + significantBits > 64 && significantBits > 1)
-        setSigbits(significantBits - 1);
+    limra::setShift(m_config, value, rules());
 }
 
 void EditorModel::setSigbits(int value)
 {
-    value = std::clamp(value, 1, significantBitsMax);
-    if (value == significantBits)
-        return;
-    significantBits = value;
-    bitsRule();
-}
-
-void EditorModel::bitsRule()
-{
-    if (loading)
-        return;
-    if (widthShown && significantBits > width) {
-        if (shift > 0)
-            setShift(shift - 1);
-        else
-            setSigbits(significantBits - 1);
-        return;
-    }
-    if (shift + significantBits > 64) {
-        if (shift > 0)
-            setShift(shift - 1);
-        else
-            setSigbits(significantBits - 1);
-    }
+    setSignificantBits(m_config, value, rules());
 }
 
 void EditorModel::setBlocknum(int value)
 {
-    blockNumber = std::clamp(value, 0, 255);
+    setBlockNumber(m_config, value);
 }
 
 void EditorModel::setBlockoffset(int value)
 {
-    value = std::clamp(value, 0, 15);
-    if (value == blockOffset)
-        return;
-    blockOffset = value;
-    offsetRule();
-}
-
-void EditorModel::offsetRule()
-{
-    if (loading)
-        return;
-    if (blockOffset + blockCount > 16)
-        setBlockoffset(16 - blockCount);
+    setBlockOffset(m_config, value, rules());
 }
 
 void EditorModel::setBlockcount(int value)
 {
-    value = std::clamp(value, 1, 8);
-    if (value == blockCount)
-        return;
-    blockCount = value;
-    countRule();
-}
-
-void EditorModel::countRule()
-{
-    if (loading)
-        return;
-    if (blockOffset + blockCount > 16)
-        setBlockcount(16 - blockOffset);
+    setBlockCount(m_config, value, rules());
 }
 
 void EditorModel::setPulse(int tenths)
 {
-    pulse = std::clamp(tenths, 3, 300);
+    limra::setPulse(m_config, tenths);
 }
 
 void EditorModel::userSetPulseSeconds(double seconds)
 {
-    setPulse(int(std::nearbyint(seconds * 10))); // halves to even
+    setPulse(pulseTenths(seconds));
 }
 
 // ---- lists, panels and limits ---------------------------------------------
@@ -159,322 +68,207 @@ void EditorModel::userSetReadMode(int mode)
 {
     if (mode < 0 || mode > 3)
         return;
-    readMode = mode;
+    m_config.readMode = mode;
     readModeChanged();
 }
 
 void EditorModel::readModeChanged()
 {
     fillFormatList();
-    blockPanel = readMode == 2;
-    zonePanel = readMode == 3;
-    keyPanel = readMode == 0 || readMode == 1;
-    convGroup = readMode != 3;
-    bankPart = readMode == 0 && !bleReader();
-    blePart = readMode == 0 && bleReader();
+    showPanels();
+}
+
+void EditorModel::showPanels()
+{
+    const int mode = m_config.readMode;
+    m_view.blockPanel = mode == 2;
+    m_view.zonePanel = mode == 3;
+    m_view.keyPanel = mode == 0 || mode == 1;
+    m_view.convGroup = mode != 3;
+    m_view.bankPart = mode == 0 && !bleReader();
+    m_view.blePart = mode == 0 && bleReader();
 }
 
 void EditorModel::fillFormatList()
 {
-    formatEntries = offeredFormats(readMode, readerKind(), emMarine);
-    formatChecks.assign(formatEntries.size(), false);
-    highlightedFormat = -1;
-    if (readMode == 0 && !bleReader())
-        std::fill(formatChecks.begin(), formatChecks.end(), true);
-    else if (readMode == 1 && formatChecks.size() == 2)
-        formatChecks[1] = true;
-    else if ((readMode == 2 || readMode == 3) && !formatChecks.empty())
-        formatChecks[0] = true;
-    maxBits = 64;
-    limitBits();
+    m_view.formatEntries = offeredFormats(m_config.readMode, readerKind(), m_emMarine);
+    m_view.highlightedFormat = -1;
+    m_config.formats = refilledFormats(m_view.formatEntries, m_config.readMode, readerKind());
+    limitBits(m_config, RuleContext{64, false});
+}
+
+std::vector<bool> EditorModel::formatChecks() const
+{
+    std::vector<bool> checks;
+    for (const CardFormat &f : m_view.formatEntries)
+        checks.push_back((m_config.formats & f.bit) != 0);
+    return checks;
 }
 
 void EditorModel::userSetFormat(int index, bool checked)
 {
-    if (index < 0 || index >= int(formatChecks.size()))
+    if (index < 0 || index >= int(m_view.formatEntries.size()))
         return;
-    formatChecks[size_t(index)] = checked;
+    const quint16 bit = m_view.formatEntries[size_t(index)].bit;
+    m_config.formats = checked ? quint16(m_config.formats | bit) : quint16(m_config.formats & ~bit);
     formatCheckReaction(index);
 }
 
 void EditorModel::formatCheckReaction(int clicked)
 {
-    if (readMode == 1 && !loading && formatChecks.size() == 2 && clicked >= 0 && clicked < 2)
-        formatChecks[size_t(1 - clicked)] = !formatChecks[size_t(clicked)];
-    if (!formatChecks.empty() && std::none_of(formatChecks.begin(), formatChecks.end(), [](bool b) { return b; }))
-        formatChecks[0] = true;
-    maxBits = 1;
-    for (size_t i = 0; i < formatEntries.size(); ++i)
-        if (formatChecks[i])
-            maxBits = std::max(maxBits, formatEntries[i].width);
-    updateWidthLimits();
+    m_config.formats = checkedFormats(m_view.formatEntries, m_config.formats, m_config.readMode, clicked, true);
+    limitBits(m_config, rules());
 }
 
-void EditorModel::updateWidthLimits()
+void EditorModel::userHighlightFormat(int index)
 {
-    widthShown = widthMode == 1;
-    noteShown = widthMode == 1 && (wiegandType == 0 || wiegandType == 1);
-    if (noteShown)
-        note = widthNoteText();
-    limitBits();
-}
-
-// The shift's limit becomes maxBits - 1 and the bit count's maxBits.
-void EditorModel::limitBits()
-{
-    shiftMax = std::max(0, maxBits - 1);
-    significantBitsMax = maxBits;
-    setShift(shift);
-    setSigbits(significantBits);
-    if (shift + significantBits > maxBits) {
-        setShift(0);
-        setSigbits(maxBits);
-    }
+    m_view.highlightedFormat = index >= 0 && index < int(m_view.formatEntries.size()) ? index : -1;
 }
 
 void EditorModel::userSetWgType(int type)
 {
-    wiegandType = type;
-    updateWidthLimits();
+    m_config.wiegandType = type;
+    limitBits(m_config, rules());
 }
 
 void EditorModel::userSetWidthMode(int mode)
 {
-    widthMode = mode;
-    updateWidthLimits();
+    m_config.widthMode = mode == 1 ? WidthMode::User : WidthMode::Automatic;
+    limitBits(m_config, rules());
+}
+
+QString EditorModel::note() const
+{
+    return m_config.wiegandType == 0 ? QStringLiteral("+ CRC = %1 бит").arg(m_config.wiegandWidth + 2)
+                                     : QStringLiteral("бит");
 }
 
 void EditorModel::userSetHash(bool on)
 {
-    if (on == hash)
-        return;
-    hash = on;
-    applyHashRule();
+    if (on)
+        m_config.conversion = 2;
+    else if (m_config.conversion == 2)
+        m_config.conversion = 0; // the byte order was unchecked when the hash came on
 }
 
 void EditorModel::userSetReversed(bool on)
 {
-    reversed = on;
-}
-
-void EditorModel::applyHashRule()
-{
-    if (hash)
-        reversed = false;
-    reversedEnabled = !hash;
-    bitsEnabled = !hash;
+    if (conversionEditable(m_config))
+        m_config.conversion = on ? 1 : 0;
 }
 
 void EditorModel::userSetBankKeyMode(BankKeyMode mode)
 {
-    bankKeyMode = mode;
-}
-
-QString EditorModel::keyText(const QString &typed)
-{
-    return upperHexDigitsOnly(typed).left(32);
-}
-
-QString EditorModel::bleNameText(const QString &typed)
-{
-    static const QString extra = QStringLiteral("!#$*-.@");
-    QString out;
-    for (QChar c : typed) {
-        const ushort u = c.unicode();
-        if ((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || extra.contains(c))
-            out += c;
-    }
-    return out.left(31);
+    m_config.bankKeyMode = mode;
 }
 
 void EditorModel::userSetBlockKey(const QString &text)
 {
-    blockKey = keyText(text);
+    m_config.blockKey = keyText(text);
 }
 
 void EditorModel::userSetBankKey(const QString &text)
 {
-    bankKey = keyText(text);
+    m_config.bankKey = keyText(text);
 }
 
 void EditorModel::userSetBleName(const QString &text)
 {
-    bleName = bleNameText(text);
+    m_config.bleName = bleNameText(text);
 }
 
-int EditorModel::checkedFormats() const
+void EditorModel::userSetZones(const std::array<bool, 64> &zones)
 {
-    int mask = 0;
-    for (size_t i = 0; i < formatEntries.size(); ++i)
-        if (formatChecks[i])
-            mask |= formatEntries[i].bit;
-    return mask;
+    m_config.zones = zones;
 }
 
 void EditorModel::setColour(int index, const QColor &colour)
 {
-    colours[size_t(index)] = colour;
-    captionContrast[size_t(index)] = true;
+    m_config.ledColours[size_t(index)] = colour;
+    m_view.captionContrast[size_t(index)] = true;
 }
 
-// ---- record and wire form --------------------------------------------------
-
-ReaderConfig EditorModel::record() const
+QColor EditorModel::ledCaption(int index) const
 {
-    ReaderConfig c;
-    c.readMode = readMode;
-    c.formats = quint16(checkedFormats());
-    c.conversion = hash ? 2 : reversed ? 1 : 0;
-    c.bitShift = shift;
-    c.significantBits = significantBits;
-    c.wiegandType = wiegandType;
-    c.wiegandWidth = widthMode == 1 ? width : 0;
-    c.blockNumber = blockNumber;
-    c.blockOffset = blockOffset;
-    c.blockCount = blockCount;
-    c.blockKey = blockKey;
-    c.bankKeyMode = bankKeyMode;
-    c.bankKey = bankKey;
-    c.bleName = bleName;
-    c.pulse = pulse;
-    c.zones = zones;
-    c.ledColours = colours;
-    return c;
+    return m_view.captionContrast[size_t(index)] ? captionColour(m_config.ledColours[size_t(index)])
+                                                 : QColor(Qt::black);
 }
+
+// ---- wire form -------------------------------------------------------------
 
 QString EditorModel::stateText() const
 {
-    ReaderConfig file = record();
-    ReaderConfig ble = record();
-    return buildConfig(file, Producer::File, ReaderKind::Usb) + QLatin1Char('|')
-           + buildConfig(ble, Producer::Reader, ReaderKind::Ble);
+    return encodeConfig(m_config, Producer::File, ReaderKind::Usb) + QLatin1Char('|')
+           + encodeConfig(m_config, Producer::Reader, ReaderKind::Ble);
+}
+
+void EditorModel::padBlockKey()
+{
+    m_config.blockKey = m_config.blockKey.rightJustified(32, QLatin1Char('0'));
 }
 
 QString EditorModel::buildItems(Producer producer)
 {
-    ReaderConfig c = record();
-    const QString items = buildConfig(c, producer, readerKind());
-    blockKey = c.blockKey;
-    bankKey = c.bankKey;
-    return items;
+    padBlockKey();
+    const bool bankKeyEncoded = m_config.readMode == 0 && m_config.bankKeyMode == BankKeyMode::User
+                                && !(producer == Producer::Reader && bleReader());
+    if (bankKeyEncoded)
+        m_config.bankKey = m_config.bankKey.rightJustified(32, QLatin1Char('0'));
+    return encodeConfig(m_config, producer, readerKind());
 }
 
-bool EditorModel::applyConfig(const ConfigTable &t, ConfigSource source)
+DecodeContext EditorModel::decodeContext(ConfigSource source) const
 {
-    auto slot = [&t](int tag) -> const QString & { return t[size_t(tag)]; };
-    const bool fromReader = source == ConfigSource::Reader;
-    struct LoadingGuard {
-        bool &flag;
-        ~LoadingGuard() { flag = false; }
-    } guard{loading};
-    loading = true;
-    qint64 n = 0;
+    return DecodeContext{source, readerKind(), m_emMarine};
+}
 
-    if (fromReader)
-        emMarine = slot(0x14) == QLatin1String("01");
+bool EditorModel::applyConfig(const ConfigTable &table, ConfigSource source)
+{
+    const std::optional<DecodedConfig> decoded = decodeConfig(table, m_config, decodeContext(source));
+    return decoded && applyDecoded(*decoded, source);
+}
 
-    if (!readNumber(slot(0x06), &n))
+namespace {
+
+// Whether a configuration fits the editor's fields and the format list of
+// its read mode.
+bool fitsTheEditor(const ReaderConfig &c, const std::vector<CardFormat> &entries)
+{
+    quint16 offered = 0;
+    for (const CardFormat &f : entries)
+        offered |= f.bit;
+    const int maxBits = maxBitsOf(entries, c.formats);
+    auto within = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
+    return within(c.readMode, 0, 3) && (c.formats & ~offered) == 0 && within(c.conversion, 0, 2)
+           && within(c.bitShift, 0, shiftMaxOf(maxBits)) && within(c.significantBits, 1, maxBits)
+           && within(c.wiegandType, 0, 1) && within(c.wiegandWidth, 8, 64) && within(c.blockNumber, 0, 255)
+           && within(c.blockOffset, 0, 15) && within(c.blockCount, 1, 8) && within(c.pulse, 3, 300)
+           && keyText(c.blockKey) == c.blockKey && keyText(c.bankKey) == c.bankKey
+           && bleNameText(c.bleName) == c.bleName;
+}
+
+} // namespace
+
+bool EditorModel::applyDecoded(const DecodedConfig &decoded, ConfigSource source)
+{
+    const ReaderConfig &c = decoded.config;
+    const std::vector<CardFormat> entries = offeredFormats(c.readMode, readerKind(), decoded.emMarine);
+    if (!fitsTheEditor(c, entries))
         return false;
-    readMode = n >= 0 && n <= 3 ? int(n) : 0; // an unknown read mode is shown as the plain one
-    readModeChanged();
-
-    if (fromReader)
-        readModeEnabled = !bleReader();
-
-    if (!readNumber(swapBytes(slot(0x02)), &n))
-        return false;
-    for (size_t i = 0; i < formatEntries.size(); ++i)
-        formatChecks[i] = (n & formatEntries[i].bit) != 0;
-    formatCheckReaction(-1);
-
-    const QString conv = slot(0x03);
-    if (conv.left(2) == QLatin1String("02")) {
-        userSetHash(true);
-    } else {
-        qint64 b2 = 0, b3 = 0;
-        if (!readNumber(conv.mid(2, 2), &b2) || !readNumber(conv.mid(4, 2), &b3))
-            return false;
-        userSetHash(false);
-        reversed = conv.left(2) == QLatin1String("01");
-        setShift(int(b2));
-        setSigbits(b3 == 0 ? maxBits : int(b3));
-    }
-
-    if (!slot(0x08).isEmpty()) {
-        if (!readNumber(swapBytes(slot(0x08)), &n))
-            return false;
-        if (readMode == 3)
-            setPulse(int(n));
-        else
-            setBlocknum(int(n));
-    }
-    if (!slot(0x09).isEmpty()) {
-        if (!readNumber(slot(0x09), &n))
-            return false;
-        setBlockoffset(int(n));
-    }
-    if (!slot(0x0A).isEmpty()) {
-        if (!readNumber(slot(0x0A), &n))
-            return false;
-        setBlockcount(int(n));
-    }
-
-    const QString key = slot(0x0B);
-    if (!key.isEmpty()) {
-        if (readMode == 3) {
-            decodeZoneMask(key, zones);
-        } else if (readMode == 0 && (source == ConfigSource::Reader || source == ConfigSource::File)) {
-            if (key == defaultBankKey()) {
-                bankKeyMode = BankKeyMode::Default;
-            } else {
-                bankKeyMode = BankKeyMode::User;
-                bankKey = keyText(key); // a key is 16 bytes, whatever the item held
-            }
-        } else {
-            blockKey = keyText(key);
-        }
-    } else if (fromReader) {
-        bankKey.clear();
-    }
-
-    if (fromReader) {
-        const QString name = slot(0x20);
-        QString text;
-        if (name.size() >= 4)
-            for (int i = 0; i + 2 < name.size(); i += 2)
-                text += QChar(int(hexToInt(name.mid(i, 2)) & 0xFF));
-        bleName = bleNameText(text); // at most 31 characters of the allowed set
-
-    }
-
-    if (!readNumber(slot(0x04), &n) || n < 0 || n > 1)
-        return false;
-    wiegandType = int(n);
-    updateWidthLimits();
-
-    if (slot(0x05) == QLatin1String("00")) {
-        widthMode = 0;
-    } else {
-        if (!readNumber(slot(0x05), &n))
-            return false;
-        widthMode = 1;
-        setWidth(int(std::min<qint64>(n, 64)));
-    }
-    updateWidthLimits();
-
-    const QString leds = slot(0x0C);
-    if (leds.size() == 16)
-        for (int i = 0; i < 4; ++i)
-            setColour(i, colourFromCode(leds.mid(4 * i, 4)));
-
-    loading = false;
-    shiftRule();
-    bitsRule();
-    if (readMode == 2) {
-        offsetRule();
-        countRule();
-    }
-    applyHashRule();
+    // The colours a configuration brings are never the start colours, which
+    // the colour code cannot give: a changed colour is one the items set.
+    for (size_t i = 0; i < 4; ++i)
+        if (c.ledColours[i] != m_config.ledColours[i])
+            m_view.captionContrast[i] = true;
+    m_config = c;
+    m_emMarine = decoded.emMarine;
+    // The read-mode change: the list refilled (its checks are the
+    // configuration's), the panels for the mode.
+    m_view.formatEntries = entries;
+    m_view.highlightedFormat = -1;
+    showPanels();
+    if (source == ConfigSource::Reader)
+        m_view.readModeEnabled = !bleReader();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "config/readerconfig.h"
 
 #include <QDate>
+#include <cmath>
 
 #include "link/hextext.h"
 
@@ -45,51 +46,6 @@ QString defaultBankKey()
     static const QString key = QStringLiteral("4C") + piece(QDate(2009, 3, 17)) + piece(QDate(2015, 11, 2))
                                + QStringLiteral("5AC317");
     return key;
-}
-
-static QString le16(int value)
-{
-    return swapBytes(hexDigits(quint64(value) & 0xFFFF, 4));
-}
-
-QString buildConfig(ReaderConfig &c, Producer producer, ReaderKind reader)
-{
-    c.blockKey = c.blockKey.rightJustified(32, QLatin1Char('0'));
-    QString out = QStringLiteral("0202") + le16(c.formats);
-    if (c.readMode == 3 && producer != Producer::MasterCards)
-        out += QStringLiteral("0303000040");
-    else
-        out += QStringLiteral("0303") + hexByte(c.conversion == 2 ? 2 : c.conversion == 1 ? 1 : 0) + hexByte(c.bitShift)
-               + hexByte(c.significantBits);
-    out += QStringLiteral("0601") + hexByte(c.readMode);
-    if (c.readMode == 2)
-        out += QStringLiteral("0802") + le16(c.blockNumber) + QStringLiteral("0901") + hexByte(c.blockOffset)
-               + QStringLiteral("0A01") + hexByte(c.blockCount) + QStringLiteral("0B10") + c.blockKey;
-    if (c.readMode == 0) {
-        if (producer == Producer::Reader && reader == ReaderKind::Ble) {
-            if (!c.bleName.isEmpty()) {
-                out += QStringLiteral("20") + hexByte(c.bleName.size() + 1);
-                for (QChar ch : c.bleName)
-                    out += hexByte(ch.unicode());
-                out += QStringLiteral("00");
-            }
-        } else if (c.bankKeyMode == BankKeyMode::Default) {
-            out += QStringLiteral("0B10") + defaultBankKey();
-        } else {
-            c.bankKey = c.bankKey.rightJustified(32, QLatin1Char('0'));
-            out += QStringLiteral("0B10") + c.bankKey;
-        }
-    }
-    if (c.readMode == 3)
-        out += QStringLiteral("0802") + le16(c.pulse) + QStringLiteral("0B10") + zoneMask(c.zones);
-    out += QStringLiteral("0401") + hexByte(c.wiegandType);
-    out += c.wiegandWidth == 0 ? QStringLiteral("050100") : QStringLiteral("0501") + hexByte(c.wiegandWidth);
-    if (!(producer == Producer::Reader && reader == ReaderKind::Ble)) {
-        out += QStringLiteral("0C08");
-        for (const QColor &colour : c.ledColours)
-            out += colourCode(colour);
-    }
-    return out;
 }
 
 ConfigTable parseConfig(const QString &items)
@@ -162,6 +118,182 @@ bool decodeZoneMask(const QString &value, std::array<bool, 64> &zones)
     for (int z = 0; z < 64; ++z)
         zones[size_t(z)] = bits.at(63 - z) == QLatin1Char('1');
     return true;
+}
+
+bool operator==(const ReaderConfig &a, const ReaderConfig &b)
+{
+    return a.readMode == b.readMode && a.formats == b.formats && a.conversion == b.conversion
+           && a.bitShift == b.bitShift && a.significantBits == b.significantBits && a.wiegandType == b.wiegandType
+           && a.widthMode == b.widthMode && a.wiegandWidth == b.wiegandWidth && a.blockNumber == b.blockNumber
+           && a.blockOffset == b.blockOffset && a.blockCount == b.blockCount && a.blockKey == b.blockKey
+           && a.bankKeyMode == b.bankKeyMode && a.bankKey == b.bankKey && a.bleName == b.bleName
+           && a.pulse == b.pulse && a.zones == b.zones && a.ledColours == b.ledColours;
+}
+
+// ---- the editor's rules ------------------------------------------------------
+
+quint16 refilledFormats(const std::vector<CardFormat> &entries, int readMode, ReaderKind reader)
+{
+    quint16 mask = 0;
+    if (readMode == 0 && reader != ReaderKind::Ble)
+        for (const CardFormat &f : entries)
+            mask |= f.bit;
+    else if (readMode == 1 && entries.size() == 2)
+        mask = entries[1].bit;
+    else if ((readMode == 2 || readMode == 3) && !entries.empty())
+        mask = entries[0].bit;
+    return mask;
+}
+
+quint16 checkedFormats(const std::vector<CardFormat> &entries, quint16 formats, int readMode, int clicked, bool pairing)
+{
+    if (pairing && readMode == 1 && entries.size() == 2 && clicked >= 0 && clicked < 2) {
+        const quint16 mine = entries[size_t(clicked)].bit, other = entries[size_t(1 - clicked)].bit;
+        formats = (formats & mine) ? quint16((formats & ~other) & 0xFFFF) : quint16(formats | other);
+    }
+    quint16 offered = 0;
+    for (const CardFormat &f : entries)
+        offered |= f.bit;
+    if (!entries.empty() && !(formats & offered))
+        formats |= entries[0].bit;
+    return formats;
+}
+
+int maxBitsOf(const std::vector<CardFormat> &entries, quint16 formats)
+{
+    int widest = 0;
+    for (const CardFormat &f : entries)
+        if (formats & f.bit)
+            widest = std::max(widest, f.width);
+    return widest == 0 ? 64 : widest;
+}
+
+void setWidth(ReaderConfig &c, int value, const RuleContext &r)
+{
+    value = std::clamp(value, 8, 64);
+    if (value == c.wiegandWidth)
+        return;
+    c.wiegandWidth = value;
+    // The width rule.
+    if (c.bitShift + c.significantBits > c.wiegandWidth) {
+        setShift(c, 0, r);
+        setSignificantBits(c, c.wiegandWidth, r);
+    }
+}
+
+void setShift(ReaderConfig &c, int value, const RuleContext &r)
+{
+    value = std::clamp(value, 0, shiftMaxOf(r.maxBits));
+    if (value == c.bitShift)
+        return;
+    c.bitShift = value;
+    shiftRule(c, r);
+}
+
+void shiftRule(ReaderConfig &c, const RuleContext &r)
+{
+    if (r.loading)
+        return;
+    if (c.bitShift + c.significantBits > 64 && c.significantBits > 1)
+        setSignificantBits(c, c.significantBits - 1, r);
+}
+
+void setSignificantBits(ReaderConfig &c, int value, const RuleContext &r)
+{
+    value = std::clamp(value, 1, std::max(1, r.maxBits));
+    if (value == c.significantBits)
+        return;
+    c.significantBits = value;
+    bitsRule(c, r);
+}
+
+void bitsRule(ReaderConfig &c, const RuleContext &r)
+{
+    if (r.loading)
+        return;
+    const bool overWidth = c.widthMode == WidthMode::User && c.significantBits > c.wiegandWidth;
+    if (overWidth || c.bitShift + c.significantBits > 64) {
+        if (c.bitShift > 0)
+            setShift(c, c.bitShift - 1, r);
+        else
+            setSignificantBits(c, c.significantBits - 1, r);
+    }
+}
+
+void setBlockNumber(ReaderConfig &c, int value)
+{
+    c.blockNumber = std::clamp(value, 0, 255);
+}
+
+void setBlockOffset(ReaderConfig &c, int value, const RuleContext &r)
+{
+    value = std::clamp(value, 0, 15);
+    if (value == c.blockOffset)
+        return;
+    c.blockOffset = value;
+    offsetRule(c, r);
+}
+
+void offsetRule(ReaderConfig &c, const RuleContext &r)
+{
+    if (r.loading)
+        return;
+    if (c.blockOffset + c.blockCount > 16)
+        setBlockOffset(c, 16 - c.blockCount, r);
+}
+
+void setBlockCount(ReaderConfig &c, int value, const RuleContext &r)
+{
+    value = std::clamp(value, 1, 8);
+    if (value == c.blockCount)
+        return;
+    c.blockCount = value;
+    countRule(c, r);
+}
+
+void countRule(ReaderConfig &c, const RuleContext &r)
+{
+    if (r.loading)
+        return;
+    if (c.blockOffset + c.blockCount > 16)
+        setBlockCount(c, 16 - c.blockOffset, r);
+}
+
+void setPulse(ReaderConfig &c, int tenths)
+{
+    c.pulse = std::clamp(tenths, 3, 300);
+}
+
+int pulseTenths(double seconds)
+{
+    return int(std::nearbyint(seconds * 10)); // halves to even
+}
+
+void limitBits(ReaderConfig &c, const RuleContext &r)
+{
+    setShift(c, c.bitShift, r);
+    setSignificantBits(c, c.significantBits, r);
+    if (c.bitShift + c.significantBits > r.maxBits) {
+        setShift(c, 0, r);
+        setSignificantBits(c, r.maxBits, r);
+    }
+}
+
+QString keyText(const QString &typed)
+{
+    return upperHexDigitsOnly(typed).left(32);
+}
+
+QString bleNameText(const QString &typed)
+{
+    static const QString extra = QStringLiteral("!#$*-.@");
+    QString out;
+    for (QChar c : typed) {
+        const ushort u = c.unicode();
+        if ((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || extra.contains(c))
+            out += c;
+    }
+    return out.left(31);
 }
 
 } // namespace limra

@@ -1,9 +1,12 @@
 #pragma once
-// The reader configuration: the record the editor shows, its one wire form
-// (TLV items), the colour code of the LED item and the zone mask.
+// The reader configuration: the record the editor shows, the item table of
+// its wire form, the colour code of the LED item, the zone mask, and the
+// editor's rules that keep a configuration consistent. The codec
+// (config/codec.h) turns items into a configuration and back.
 #include <QColor>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -22,7 +25,9 @@ struct CardFormat {
 std::vector<CardFormat> offeredFormats(int readMode, ReaderKind reader, bool emMarine);
 
 enum class BankKeyMode { Default, User };
+enum class WidthMode { Automatic, User };
 
+// Everything the editor's configuration holds.
 struct ReaderConfig {
     int readMode = 0;
     quint16 formats = 0x01E7;
@@ -30,7 +35,8 @@ struct ReaderConfig {
     int bitShift = 0;
     int significantBits = 64;
     int wiegandType = 0;
-    int wiegandWidth = 0;      // 0: automatic
+    WidthMode widthMode = WidthMode::Automatic;
+    int wiegandWidth = 64;  // the user's width, kept while the width is automatic
     int blockNumber = 1;
     int blockOffset = 0;
     int blockCount = 8;
@@ -41,14 +47,20 @@ struct ReaderConfig {
     int pulse = 3;        // tenths of a second
     std::array<bool, 64> zones{};
     // Idle, LEDG, LEDR, LEDR + LEDG.
-    std::array<QColor, 4> ledColours = {QColor(0, 128, 255), QColor(0, 255, 0), QColor(255, 0, 0), QColor(255, 128, 0)};
+    std::array<QColor, 4> ledColours = initialLedColours();
+
+    // The width the reader is given: 0 for automatic.
+    int wireWidth() const { return widthMode == WidthMode::User ? wiegandWidth : 0; }
+    static std::array<QColor, 4> initialLedColours()
+    {
+        return {QColor(0, 128, 255), QColor(0, 255, 0), QColor(255, 0, 0), QColor(255, 128, 0)};
+    }
 };
 
-enum class Producer { Reader, File, MasterCards };
+bool operator==(const ReaderConfig &a, const ReaderConfig &b);
+inline bool operator!=(const ReaderConfig &a, const ReaderConfig &b) { return !(a == b); }
 
-// The configuration items (without the block's leading byte). Pads the block
-// key, and the bank key when it is the key encoded, to 32 digits in `config`.
-QString buildConfig(ReaderConfig &config, Producer producer, ReaderKind reader);
+enum class Producer { Reader, File, MasterCards };
 
 // Item values by tag; a later item replaces an earlier one.
 using ConfigTable = std::array<QString, 256>;
@@ -76,5 +88,57 @@ bool decodeZoneMask(const QString &value, std::array<bool, 64> &zones);
 QString zoneBitString(const std::array<bool, 64> &zones);
 // Binary digits to hex, 8 bits a byte, left-padded to whole bytes.
 QString bitsToHex(const QString &bits);
+
+// ---- The editor's rules, shared by the editor and the decoder ------------
+
+// The checks a refill of the format list sets: every entry in read mode 0 on
+// the USB reader, none on a BLE reader, MifarePLUS in read mode 1, the only
+// entry in read modes 2 and 3.
+quint16 refilledFormats(const std::vector<CardFormat> &entries, int readMode, ReaderKind reader);
+// The checks after a click on entry `clicked` (-1: none, as when a
+// configuration is applied): in read mode 1 the other entry takes the
+// opposite state (`pairing`); with nothing checked the first entry is checked.
+quint16 checkedFormats(const std::vector<CardFormat> &entries, quint16 formats, int readMode, int clicked, bool pairing);
+// The widest identifier among the checked entries; 64 while none is checked,
+// as after a refill of the list.
+int maxBitsOf(const std::vector<CardFormat> &entries, quint16 formats);
+
+// What the field rules work with: the widest identifier of the checked
+// formats, and whether a configuration is being applied (then the shift,
+// bit-count, offset and byte-count rules do nothing).
+struct RuleContext {
+    int maxBits = 64;
+    bool loading = false;
+};
+
+// Each setter limits the value to its field's range and, when the value
+// really changes, runs the field's rule; a correction made by a rule runs the
+// corrected field's rule again, until nothing changes.
+void setWidth(ReaderConfig &c, int value, const RuleContext &r);  // its rule runs while loading too
+void setShift(ReaderConfig &c, int value, const RuleContext &r);
+void setSignificantBits(ReaderConfig &c, int value, const RuleContext &r);
+void setBlockNumber(ReaderConfig &c, int value);
+void setBlockOffset(ReaderConfig &c, int value, const RuleContext &r);
+void setBlockCount(ReaderConfig &c, int value, const RuleContext &r);
+void setPulse(ReaderConfig &c, int tenths);
+// Tenths of a second from seconds, halves to even.
+int pulseTenths(double seconds);
+// The rules themselves, for the end of applying a configuration.
+void shiftRule(ReaderConfig &c, const RuleContext &r);
+void bitsRule(ReaderConfig &c, const RuleContext &r);
+void offsetRule(ReaderConfig &c, const RuleContext &r);
+void countRule(ReaderConfig &c, const RuleContext &r);
+// The shift's limit becomes maxBits - 1 and the bit count's maxBits; a pair
+// that exceeds maxBits becomes shift 0 with maxBits bits.
+void limitBits(ReaderConfig &c, const RuleContext &r);
+inline int shiftMaxOf(int maxBits) { return std::max(0, maxBits - 1); }
+
+// The hash rule: with the hash on, the byte order and the shift and bit
+// count cannot be changed.
+inline bool conversionEditable(const ReaderConfig &c) { return c.conversion != 2; }
+
+// Filters of the text fields: what a typed, pasted or read text becomes.
+QString keyText(const QString &typed);      // hex digits in upper case, at most 32
+QString bleNameText(const QString &typed);  // the name's character set, at most 31
 
 } // namespace limra

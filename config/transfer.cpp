@@ -112,6 +112,9 @@ void ConfigWrite::write()
 {
     m_state = State::Writing;
     Q_EMIT changed();
+    // In the protected modes the reader waits for the master card once it
+    // took the configuration: a cancel from here on puts it back to card reading.
+    setCardMode(m_objectCode);
     request(payload(command::WriteConfig, command::ReaderConfigVersion, hexToBytes(m_items)),
             [this](const ReaderLink::Answer &answer) {
                 if (!answer.ok()) {
@@ -123,7 +126,6 @@ void ConfigWrite::write()
                 Q_EMIT written();
                 if (m_objectCode) {
                     // The reader now waits for the master card with the object code.
-                    setCardMode(true);
                     m_state = State::AwaitingObjectCode;
                     Q_EMIT changed();
                     return;

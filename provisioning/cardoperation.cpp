@@ -6,12 +6,14 @@ CardOperation::~CardOperation() = default;
 
 void CardOperation::startCardOperation(const QByteArray &command, std::function<void()> then)
 {
+    // From the moment the command goes out the reader may be in its card
+    // operation: a cancel meanwhile puts it back to card reading.
+    setCardMode(true);
     request(command, [this, then = std::move(then)](const ReaderLink::Answer &answer) {
         if (!answer.ok()) {
             resumeAndFail(*answer.error);
             return;
         }
-        setCardMode(true);
         then();
     });
 }

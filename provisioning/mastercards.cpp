@@ -80,11 +80,11 @@ void MasterCardsCreate::write(int count, bool protectedMode)
                 if (!answer.ok())
                     return refused(Failure::ConfigRefused, *answer.error);
                 const QByteArray start{"\x01\x02\x00", 3};
+                setCardMode(true); // a cancel from here on puts the reader back to card reading
                 request(payload(command::StartMasterCards, command::kVersion, start + char(count)),
                         [this](const ReaderLink::Answer &started) {
                             if (!started.ok())
                                 return refused(Failure::StartRefused, *started.error);
-                            setCardMode(true);
                             writing()->writingStarted();
                         });
             });

@@ -14,6 +14,7 @@ void MasterConfigRead::start()
     begin();
     m_failure = Failure::None;
     m_items.clear();
+    setCardMode(true);
     request(payload(command::ReadMasterCard, command::kVersion), [this](const ReaderLink::Answer &answer) {
         if (!answer.ok()) {
             // Refused: the reader goes back to card reading before and after the message.
@@ -21,7 +22,6 @@ void MasterConfigRead::start()
             resumeReading([this, error = *answer.error] { resumeAndFail(error); });
             return;
         }
-        setCardMode(true);
         runWait(std::make_unique<MasterConfigWait>(m_link, m_timings), [this](WaitResult) {
             const QString report = static_cast<MasterConfigWait *>(cardWait())->report;
             resumeReading([this, report] {
@@ -95,13 +95,13 @@ void MasterConfigTakeOver::proceed(bool go)
 void MasterConfigTakeOver::takeOver()
 {
     Q_EMIT changed();
+    setCardMode(true);
     request(payload(command::TakeOverMasterCard, command::kVersion), [this](const ReaderLink::Answer &answer) {
         if (!answer.ok()) {
             m_failure = Failure::Refused;
             resumeAndFail(*answer.error);
             return;
         }
-        setCardMode(true);
         runWait(std::make_unique<SingleCardWait>(m_link, m_timings, QStringLiteral("Чтение/запись конфигурации"),
                                                  QStringLiteral("Поднесите мастер-карту с конфигурацией к USB-считывателю")),
                 [this](WaitResult result) {

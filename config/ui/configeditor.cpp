@@ -94,10 +94,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     reversed = new QCheckBox(QStringLiteral("Обратный порядок байт"), conversion);
     hash = new QCheckBox(conversion);
     const QString hashName = QStringLiteral("Хеш-функция");
-    hashLink = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(hashName), conversion);
-    hashLink->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    hashLink->setFocusPolicy(Qt::StrongFocus);
-    hashLink->setAccessibleName(hashName);
+    hashLink = new HelpLink(hashName, conversion);
     hash->setAccessibleName(hashName);
     shift = spin<ArrowSpinBox>(conversion, 0, 63);
     significantBits = spin<ArrowSpinBox>(conversion, 1, 64);
@@ -194,30 +191,32 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
                                   QStringLiteral("Цвет светодиодов при подаче сигнала LEDG:"),
                                   QStringLiteral("Цвет светодиодов при подаче сигнала LEDR:"),
                                   QStringLiteral("Цвет светодиодов при подаче сигналов LEDR + LEDG:")};
-    // Shown as idle, LEDR + LEDG, LEDR, LEDG; held in the item's order.
-    const int place[4] = {0, 3, 2, 1};
+    // Laid out, and tabbed, in the item's order: idle and LEDG, then LEDR and LEDR + LEDG.
     for (int i = 0; i < 4; ++i) {
         leds[size_t(i)] = new LedField(ledLabels[i], ledGroup);
-        const int p = place[i];
         QLabel *label = labelFor(ledGroup, ledLabels[i], leds[size_t(i)]);
         label->setWordWrap(true);
-        lg->addWidget(label, (p / 2) * 2, p % 2);
-        lg->addWidget(leds[size_t(i)], (p / 2) * 2 + 1, p % 2);
+        lg->addWidget(label, (i / 2) * 2, i % 2);
+        lg->addWidget(leds[size_t(i)], (i / 2) * 2 + 1, i % 2, Qt::AlignLeft);
         connect(leds[size_t(i)], &QPushButton::clicked, this, [this, i] { chooseColour(i); });
     }
+    lg->setColumnStretch(0, 1);
+    lg->setColumnStretch(1, 1);
     outer->addWidget(ledGroup);
 
-    for (QComboBox *c : {wiegandType, widthMode, readMode}) {
+    for (QComboBox *c : {widthMode, readMode}) {
         c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         c->setMinimumContentsLength(12);
     }
+    // The Wiegand type is never cut: the editor scrolls before it would be.
+    wiegandType->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     // User actions.
     connect(wiegandType, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model.userSetWgType(i); sync(); });
     connect(widthMode, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model.userSetWidthMode(i); sync(); });
     // Picking the read mode already chosen changes nothing.
     connect(readMode, QOverload<int>::of(&QComboBox::activated), this, [this](int i) {
-        if (i != model.readMode) {
+        if (i != model.config().readMode) {
             model.userSetReadMode(i);
             sync();
         }
@@ -250,11 +249,11 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     });
     connect(formats, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!m_syncing)
-            model.highlightedFormat = row;
+            model.userHighlightFormat(row);
     });
     connect(reversed, &QCheckBox::clicked, this, [this](bool on) { model.userSetReversed(on); sync(); });
     connect(hash, &QCheckBox::clicked, this, [this](bool on) { model.userSetHash(on); sync(); });
-    connect(hashLink, &QLabel::linkActivated, this, [this] {
+    connect(hashLink, &HelpLink::clicked, this, [this] {
         HashHelp help(this);
         help.exec();
     });
@@ -264,7 +263,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     connect(bankKey, &QLineEdit::textEdited, this, [this] { keyEdited(bankKey, &EditorModel::userSetBankKey); });
     connect(bleName, &QLineEdit::textEdited, this, [this] { keyEdited(bleName, &EditorModel::userSetBleName); });
     connect(zones, &ZoneList::checksChanged, this, [this] {
-        model.zones = zones->checks();
+        model.userSetZones(zones->checks());
         Q_EMIT synced();
     });
 }
@@ -304,60 +303,67 @@ void ConfigEditor::chooseColour(int index)
 void ConfigEditor::sync()
 {
     m_syncing = true;
-    const EditorModel &m = model;
-    wiegandType->setCurrentIndex(m.wiegandType);
-    widthMode->setCurrentIndex(m.widthMode);
-    width->setValue(m.width);
-    width->setVisible(m.widthShown);
-    widthNote->setText(m.note);
-    widthNote->setVisible(m.noteShown);
-    readMode->setCurrentIndex(m.readMode);
-    readMode->setEnabled(m.readModeEnabled);
+    const ReaderConfig &c = model.config();
+    const EditorView &v = model.view();
+    wiegandType->setCurrentIndex(c.wiegandType);
+    widthMode->setCurrentIndex(c.widthMode == WidthMode::User ? 1 : 0);
+    width->setValue(c.wiegandWidth);
+    width->setVisible(model.widthShown());
+    widthNote->setText(model.note());
+    widthNote->setVisible(model.noteShown());
+    readMode->setCurrentIndex(c.readMode);
+    readMode->setEnabled(v.readModeEnabled);
 
-    if (formats->count() != int(m.formatEntries.size())
-        || (formats->count() > 0 && formats->item(0)->text() != QString::fromUtf8(m.formatEntries[0].text))) {
+    if (formats->count() != int(v.formatEntries.size())
+        || (formats->count() > 0 && formats->item(0)->text() != QString::fromUtf8(v.formatEntries[0].text))) {
         formats->clear();
-        for (const CardFormat &f : m.formatEntries) {
+        for (const CardFormat &f : v.formatEntries) {
             auto *item = new QListWidgetItem(QString::fromUtf8(f.text), formats);
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         }
     }
+    const std::vector<bool> checks = model.formatChecks();
     for (int i = 0; i < formats->count(); ++i)
-        formats->item(i)->setCheckState(m.formatChecks[size_t(i)] ? Qt::Checked : Qt::Unchecked);
+        formats->item(i)->setCheckState(checks[size_t(i)] ? Qt::Checked : Qt::Unchecked);
+    // The list shows the highlight the model remembers, none after a refill.
+    if (formats->currentRow() != v.highlightedFormat)
+        formats->setCurrentRow(v.highlightedFormat);
+    if (v.highlightedFormat < 0)
+        formats->clearSelection();
 
-    conversion->setVisible(m.convGroup);
-    reversed->setChecked(m.reversed);
-    reversed->setEnabled(m.reversedEnabled);
-    hash->setChecked(m.hash);
-    shift->setRange(0, m.shiftMax);
-    shift->setValue(m.shift);
-    significantBits->setRange(1, m.significantBitsMax);
-    significantBits->setValue(m.significantBits);
-    for (QWidget *w : {static_cast<QWidget *>(shift), static_cast<QWidget *>(significantBits),
-                       static_cast<QWidget *>(shiftLabel), static_cast<QWidget *>(bitsLabel)})
-        w->setEnabled(m.bitsEnabled);
+    conversion->setVisible(v.convGroup);
+    reversed->setChecked(c.conversion == 1);
+    hash->setChecked(c.conversion == 2);
+    shift->setRange(0, model.shiftMax());
+    shift->setValue(c.bitShift);
+    significantBits->setRange(1, model.significantBitsMax());
+    significantBits->setValue(c.significantBits);
+    for (QWidget *w : {static_cast<QWidget *>(reversed), static_cast<QWidget *>(shift),
+                       static_cast<QWidget *>(significantBits), static_cast<QWidget *>(shiftLabel),
+                       static_cast<QWidget *>(bitsLabel)})
+        w->setEnabled(model.conversionEnabled());
 
-    blockPanel->setVisible(m.blockPanel);
-    blockNumber->setValue(m.blockNumber);
-    blockOffset->setValue(m.blockOffset);
-    blockCount->setValue(m.blockCount);
-    if (blockKey->text() != m.blockKey)
-        blockKey->setText(m.blockKey);
-    keyPanel->setVisible(m.keyPanel);
-    bankPart->setVisible(m.bankPart);
-    blePart->setVisible(m.blePart);
-    bankDefault->setChecked(m.bankKeyMode == BankKeyMode::Default);
-    bankUser->setChecked(m.bankKeyMode == BankKeyMode::User);
-    bankKey->setEnabled(m.bankKeyMode == BankKeyMode::User);
-    if (bankKey->text() != m.bankKey)
-        bankKey->setText(m.bankKey);
-    if (bleName->text() != m.bleName)
-        bleName->setText(m.bleName);
-    zonePanel->setVisible(m.zonePanel);
-    zones->setChecks(m.zones);
-    pulse->setValue(m.pulse / 10.0);
+    blockPanel->setVisible(v.blockPanel);
+    blockNumber->setValue(c.blockNumber);
+    blockOffset->setValue(c.blockOffset);
+    blockCount->setValue(c.blockCount);
+    if (blockKey->text() != c.blockKey)
+        blockKey->setText(c.blockKey);
+    keyPanel->setVisible(v.keyPanel);
+    bankPart->setVisible(v.bankPart);
+    blePart->setVisible(v.blePart);
+    bankDefault->setChecked(c.bankKeyMode == BankKeyMode::Default);
+    bankUser->setChecked(c.bankKeyMode == BankKeyMode::User);
+    bankKey->setEnabled(c.bankKeyMode == BankKeyMode::User);
+    if (bankKey->text() != c.bankKey)
+        bankKey->setText(c.bankKey);
+    if (bleName->text() != c.bleName)
+        bleName->setText(c.bleName);
+    zonePanel->setVisible(v.zonePanel);
+    zones->setChecks(c.zones);
+    pulse->setValue(c.pulse / 10.0);
     for (size_t i = 0; i < 4; ++i)
-        leds[i]->setColour(m.colours[i], m.captionContrast[i] ? captionColour(m.colours[i]) : QColor(Qt::black));
+        leds[i]->setColour(c.ledColours[i], model.ledCaption(int(i)));
     m_syncing = false;
     Q_EMIT synced();
 }

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "config/editormodel.h"
+#include "config/ui/hashhelp.h"
 
 class QCheckBox;
 class QComboBox;
@@ -50,7 +51,7 @@ public:
     QGroupBox *conversion;    // "Преобразование"
     QCheckBox *reversed;      // "Обратный порядок байт"
     QCheckBox *hash;          // the hash option beside its help link
-    QLabel *hashLink;
+    HelpLink *hashLink;       // "Хеш-функция": opens the help
     QLabel *shiftLabel, *bitsLabel;
     QSpinBox *shift;
     QSpinBox *significantBits;

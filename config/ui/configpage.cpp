@@ -2,8 +2,10 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStyleOptionButton>
 #include <QVBoxLayout>
 
 #include "common/texts.h"
@@ -32,21 +34,84 @@ QString typingLimits(TypingReach reach)
     }
     return QString();
 }
+
+// A push button whose text breaks into lines to fit the width the column
+// gives it, with room on both sides; it never asks for more width than its
+// longest word.
+class WrappingButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+    QSize sizeHint() const override
+    {
+        int word = 0;
+        for (const QString &w : text().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            word = std::max(word, fontMetrics().horizontalAdvance(w));
+        const int width = word + extraWidth();
+        return QSize(width, heightForWidth(width));
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override
+    {
+        const QRect text = fontMetrics().boundingRect(QRect(0, 0, std::max(1, width - extraWidth()), 10000),
+                                                      kFlags, this->text());
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        return style()->sizeFromContents(QStyle::CT_PushButton, &option, QSize(text.width(), text.height()), this).height();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
+        const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        const int side = padding();
+        style()->drawItemText(&painter, contents.adjusted(side, 0, -side, 0), kFlags, palette(), isEnabled(), text(),
+                              QPalette::ButtonText);
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.rect = style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this);
+            style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+        }
+    }
+
+private:
+    static constexpr int kFlags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
+    int padding() const { return style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, this); }
+    // The frame, the style's margins and the padding on both sides.
+    int extraWidth() const
+    {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        return style()->sizeFromContents(QStyle::CT_PushButton, &option, QSize(0, 0), this).width() + 2 * padding();
+    }
+};
+
 } // namespace
 
 ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent) : QWidget(parent)
 {
+    // The editor takes every pixel the column of buttons and options leaves.
     auto *row = new QHBoxLayout(this);
     auto *scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // the controls inside take the focus, not the area
     editor = new ConfigEditor(model, dialogs, scroll);
     scroll->setWidget(editor);
     row->addWidget(scroll, 1);
 
-    auto *column = new QVBoxLayout;
+    auto *side = new QWidget(this);
+    side->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    auto *column = new QVBoxLayout(side);
+    column->setContentsMargins(0, 0, 0, 0);
     auto button = [&](const QString &text) {
-        auto *b = new QPushButton(text, this);
+        auto *b = new QPushButton(text, side);
         column->addWidget(b);
         return b;
     };
@@ -55,13 +120,16 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     readReaderButton = button(texts::kReadConfigButton);
     writeReaderButton = button(QStringLiteral("Записать конфигурацию в USB-считыватель"));
     readMasterButton = button(QStringLiteral("Считать конфигурацию с мастер-карты"));
-    masterToReaderButton = button(QStringLiteral("Считать конфигурацию с мастер-карты и записать в USB-считыватель"));
+    // The longest text breaks into lines rather than widen the column.
+    masterToReaderButton =
+        new WrappingButton(QStringLiteral("Считать конфигурацию с мастер-карты и записать в USB-считыватель"), side);
+    column->addWidget(masterToReaderButton);
     createMastersButton = button(QStringLiteral("Создать мастер-карты"));
     clearMastersButton = button(QStringLiteral("Очистить мастер-карты"));
     defaultConfigButton = button(QStringLiteral("Показать конфигурацию по умолчанию"));
     column->addSpacing(12);
     auto check = [&](const QString &text) {
-        auto *c = new QCheckBox(text, this);
+        auto *c = new QCheckBox(text, side);
         column->addWidget(c);
         return c;
     };
@@ -76,7 +144,9 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     column->addStretch(1);
     keptButton = button(texts::kKeptConfigurationsCaption + QStringLiteral("…"));
     keptButton->setToolTip(QStringLiteral("Конфигурации, которые были в USB-считывателе перед записью новых"));
-    row->addLayout(column);
+    // Room beside the widest text of the column.
+    side->setMinimumWidth(side->sizeHint().width() + 2 * style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, this));
+    row->addWidget(side);
     connect(toKeyboard, &QCheckBox::clicked, this, &ConfigPage::typingToggled);
 }
 

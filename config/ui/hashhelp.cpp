@@ -1,6 +1,10 @@
 #include "config/ui/hashhelp.h"
 
+#include <QKeyEvent>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -39,6 +43,44 @@ HashHelp::HashHelp(QWidget *parent) : QDialog(parent)
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
+}
+
+HelpLink::HelpLink(const QString &text, QWidget *parent) : QAbstractButton(parent)
+{
+    setText(text);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    setFont(underlined);
+}
+
+QSize HelpLink::sizeHint() const
+{
+    const QSize text = fontMetrics().size(Qt::TextShowMnemonic, this->text());
+    return text + QSize(6, 4); // room for the focus mark
+}
+
+void HelpLink::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(isEnabled() ? palette().color(QPalette::Link) : palette().color(QPalette::Disabled, QPalette::WindowText));
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.backgroundColor = palette().color(QPalette::Window);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+}
+
+void HelpLink::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 } // namespace limra

@@ -16,7 +16,9 @@ void LedField::setColour(const QColor &colour, const QColor &caption)
 {
     m_colour = colour;
     m_caption = caption;
-    setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid #808080; }")
+    // With the focus, a frame in the caption's colour, which stands out from the field's.
+    setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid #808080; }"
+                                 "QPushButton:focus { border: 2px dashed %2; outline: none; }")
                       .arg(colour.name(), caption.name()));
 }
 

@@ -93,7 +93,7 @@ void ConfigTransferController::readFinished()
     const QString objectSum = table[tag::ObjectChecksum];
     const QString keySum = table[tag::KeyChecksum];
     if (!objectSum.isEmpty()) {
-        const int mode = m_editor.readMode;
+        const int mode = m_editor.config().readMode;
         if (mode == 0)
             return;
         m_dialogs.input(kReadFromReader, mode == 2 ? texts::kKeyChecksum : texts::kObjectChecksum, objectSum);
@@ -110,7 +110,7 @@ void ConfigTransferController::writeToReader()
         return;
     m_editor.padBlockKey();
     Q_EMIT editorChanged();
-    const int mode = m_editor.readMode;
+    const int mode = m_editor.config().readMode;
     const bool objectCode = mode == 1 || mode == 3;
     if (objectCode
         && !m_dialogs.question(texts::kConfigurationCaption,

@@ -47,8 +47,8 @@ void MasterCardController::create()
     // The cards get the configuration the editor holds when the user asks.
     const QString items = m_editor.buildItems(Producer::MasterCards);
     Q_EMIT m_transfer.editorChanged();
-    const QString cardType = masterCardTypeWord(m_editor.readMode, m_editor.highlightedFormat);
-    const bool option = m_editor.readMode != 0;
+    const QString cardType = masterCardTypeWord(m_editor.config().readMode, m_editor.view().highlightedFormat);
+    const bool option = m_editor.config().readMode != 0;
     m_gate.run(m_ops.create, [this, items, cardType, option] { m_ops.create.start(items, cardType, option); });
 }
 
@@ -82,7 +82,7 @@ void MasterCardController::readFinished()
     const QString objectSum = table[tag::ObjectChecksum];
     const QString keySum = table[tag::KeyChecksum];
     if (!objectSum.isEmpty()) {
-        const int mode = m_editor.readMode;
+        const int mode = m_editor.config().readMode;
         if (mode == 1 || mode == 3)
             m_dialogs.input(title, texts::kObjectChecksum, objectSum);
         else if (mode == 2)
@@ -98,7 +98,7 @@ void MasterCardController::takeOver()
 {
     if (m_gate.busy())
         return;
-    if (m_editor.readMode == 1
+    if (m_editor.config().readMode == 1
         && !m_dialogs.question(texts::kConfigurationCaption,
                                QStringLiteral("Для записи конфигурации в USB-считыватель потребуется ранее созданная "
                                               "мастер-карта. Продолжить?")))

@@ -148,8 +148,8 @@ TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
     EXPECT_EQ(kept->cellText(1, 1), QStringLiteral("2026-01-01 00:00:59"));
     kept->table->selectRow(1); // an older one: read mode 2
     kept->restoreButton->click();
-    EXPECT_EQ(page()->editor->model.readMode, 2);
-    EXPECT_EQ(page()->editor->model.wiegandType, 1);
+    EXPECT_EQ(page()->editor->model.config().readMode, 2);
+    EXPECT_EQ(page()->editor->model.config().wiegandType, 1);
     EXPECT_EQ(kept->cellText(1, 2), QStringLiteral("Защищенный режим: чтение кода из блока"));
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из файла"));
     kept->folderButton->click();

@@ -11,6 +11,7 @@
 #include "app/station.h"
 #include "config/backups.h"
 #include "config/configfile.h"
+#include "config/codec.h"
 #include "config/readerconfig.h"
 #include "config/transfer.h"
 #include "firmware/update.h"
@@ -63,7 +64,7 @@ protected:
     {
         ReaderConfig config;
         config.readMode = readMode;
-        return buildConfig(config, Producer::Reader, ReaderKind::Usb);
+        return encodeConfig(config, Producer::Reader, ReaderKind::Usb);
     }
 
     SimReader sim;
@@ -251,4 +252,19 @@ TEST_F(StationTest, EveryWorkflowOfTheCoreRunsWithoutAWindow)
     ASSERT_TRUE(finish(station.debugCommand()));
     EXPECT_EQ(station.debugCommand().report(), Report::message(QStringLiteral("Выполнено")));
     EXPECT_EQ(commands().last(), QStringLiteral("0A01"));
+}
+
+TEST_F(StationTest, EndingTheProgramWhileTheStartOfACardOperationIsOnItsWayStillPutsTheReaderBack)
+{
+    connectReader();
+    sim.model->commandsReceived.clear();
+    sim.model->faults.delayMs = 50; // the reader takes the start, its answer is late
+    user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(1); };
+    station.masterCardsCreate().start(QStringLiteral("060100"), QString(), false);
+    ASSERT_TRUE(waitUntil([this] { return commands().size() == 2; })); // the start has reached the reader
+    bool done = false;
+    station.shutDown([&] { done = true; });
+    EXPECT_TRUE(waitUntil([&] { return done; }));
+    EXPECT_EQ(commands().last(), QStringLiteral("0501"));
+    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
 }

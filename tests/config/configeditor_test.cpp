@@ -11,8 +11,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QStyleOptionComboBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -21,6 +25,8 @@
 #include <QWheelEvent>
 
 #include "config/ui/configeditor.h"
+#include "config/ui/configpage.h"
+#include "config/ui/hashhelp.h"
 #include "config/ui/ledfield.h"
 #include "config/ui/zonelist.h"
 #include "platform/folders.h"
@@ -144,7 +150,7 @@ TEST_F(EditorTest, KeyFieldsFilterTypedAndPastedText)
     editor.blockKey->clear();
     editor.blockKey->insert(QStringLiteral("a G-1f"));
     EXPECT_EQ(editor.blockKey->text(), QStringLiteral("A1F"));
-    EXPECT_EQ(editor.model.blockKey, QStringLiteral("A1F"));
+    EXPECT_EQ(editor.model.config().blockKey, QStringLiteral("A1F"));
     model.buildItems(Producer::File);
     editor.sync();
     EXPECT_EQ(editor.blockKey->text(), QString(29, QLatin1Char('0')) + QStringLiteral("A1F"));
@@ -285,19 +291,19 @@ TEST_F(EditorTest, NumberFieldsMoveOneStepAndTheWheelNeedsTheFocus)
     chooseReadMode(2);
     editor.blockNumber->setFocus();
     QTest::keyClick(editor.blockNumber, Qt::Key_PageUp);
-    EXPECT_EQ(model.blockNumber, 1); // not 11
+    EXPECT_EQ(model.config().blockNumber, 1); // not 11
     QTest::keyClick(editor.blockNumber, Qt::Key_Up);
-    EXPECT_EQ(model.blockNumber, 2);
+    EXPECT_EQ(model.config().blockNumber, 2);
     editor.significantBits->clearFocus();
     QWheelEvent wheel(QPointF(5, 5), editor.significantBits->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(editor.significantBits, &wheel);
-    EXPECT_EQ(model.significantBits, 64);
-    const int mode = model.readMode;
+    EXPECT_EQ(model.config().significantBits, 64);
+    const int mode = model.config().readMode;
     QWheelEvent wheelOnSelector(QPointF(5, 5), editor.readMode->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                                 Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(editor.readMode, &wheelOnSelector);
-    EXPECT_EQ(model.readMode, mode);
+    EXPECT_EQ(model.config().readMode, mode);
 }
 
 TEST_F(EditorTest, PickingTheReadModeAlreadyChosenKeepsTheFormatChecks)
@@ -322,4 +328,187 @@ TEST_F(EditorTest, LedCaptionsAreBlackUntilTheirColourChanges)
     editor.sync();
     EXPECT_EQ(editor.leds[2]->caption(), QColor(Qt::white)); // red: the contrast rule
     EXPECT_EQ(editor.leds[1]->caption(), QColor(Qt::black)); // green
+}
+
+TEST_F(EditorTest, ARefilledFormatListShowsNoHighlight)
+{
+    chooseReadMode(1);
+    QListWidgetItem *classic = editor.formats->item(0);
+    const QRect row = editor.formats->visualItemRect(classic);
+    // A click on the entry's text, beside its check box.
+    QTest::mouseClick(editor.formats->viewport(), Qt::LeftButton, {}, QPoint(row.right() - 10, row.center().y()));
+    ASSERT_EQ(model.view().highlightedFormat, 0);
+    ASSERT_TRUE(classic->isSelected());
+    ASSERT_TRUE(model.applyConfig(parseConfig(QStringLiteral("060101") + QStringLiteral("02021000")), ConfigSource::Reader));
+    editor.sync();
+    EXPECT_EQ(model.view().highlightedFormat, -1);
+    EXPECT_TRUE(editor.formats->selectedItems().isEmpty());
+    EXPECT_EQ(editor.formats->currentRow(), -1);
+}
+
+// ---- the tab as a person sees it and moves through it -------------------------
+
+namespace {
+
+class PageTest : public ::testing::Test {
+protected:
+    PageTest()
+    {
+        page.editor->startUp();
+        // The size the tab has in the main window at its minimum size.
+        page.resize(894, 503);
+        page.show();
+        QApplication::setActiveWindow(&page);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&page));
+    }
+    void chooseReadMode(int mode)
+    {
+        page.editor->readMode->setCurrentIndex(mode);
+        Q_EMIT page.editor->readMode->activated(mode);
+        QApplication::sendPostedEvents();
+    }
+    QScrollArea *scroll() const { return page.findChild<QScrollArea *>(); }
+    // The focus stops, from the Wiegand type on, as Tab presses reach them.
+    QList<QWidget *> tabChain()
+    {
+        QWidget *first = page.editor->wiegandType;
+        first->setFocus(Qt::TabFocusReason);
+        QList<QWidget *> chain{first};
+        for (int i = 0; i < 200; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *now = QApplication::focusWidget();
+            if (now == first)
+                break;
+            chain << now;
+        }
+        return chain;
+    }
+    ScriptedDialogs dialogs;
+    EditorModel model;
+    ConfigPage page{model, dialogs};
+};
+
+// How far from the widget's left and right edges its darkest drawing (its
+// text) stays, in its middle rows.
+std::pair<int, int> inkMargins(QWidget *w)
+{
+    const QImage image = w->grab().toImage();
+    int left = image.width(), right = image.width();
+    for (int y = image.height() / 3; y < 2 * image.height() / 3; ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 90) {
+                left = std::min(left, x);
+                right = std::min(right, image.width() - 1 - x);
+            }
+    return {left, right};
+}
+
+} // namespace
+
+TEST_F(PageTest, TheEditorTakesTheWidthAndShowsItsControlsWhole)
+{
+    chooseReadMode(0);
+    EXPECT_FALSE(scroll()->horizontalScrollBar()->isVisible());
+    // The Wiegand type box shows its whole text.
+    QComboBox *type = page.editor->wiegandType;
+    QStyleOptionComboBox option;
+    option.initFrom(type);
+    option.currentText = type->currentText();
+    const QRect field = type->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, type);
+    EXPECT_EQ(type->currentText(), QStringLiteral("Wiegand c контрольной суммой CRC"));
+    EXPECT_GE(field.width(), type->fontMetrics().horizontalAdvance(type->currentText()));
+    // The LED fields and the bank-key field lie within the editor's width.
+    for (QWidget *w : {static_cast<QWidget *>(page.editor->leds[1]), static_cast<QWidget *>(page.editor->leds[3]),
+                       static_cast<QWidget *>(page.editor->bankKey)}) {
+        const QRect inView(w->mapTo(scroll()->viewport(), QPoint(0, 0)), w->size());
+        EXPECT_LE(inView.right(), scroll()->viewport()->width()) << w->accessibleName().toStdString();
+    }
+    // No button's text comes near its border.
+    for (QPushButton *b : page.findChildren<QPushButton *>()) {
+        if (!b->isVisible() || qobject_cast<LedField *>(b))
+            continue;
+        const auto [left, right] = inkMargins(b);
+        EXPECT_GE(left, 6) << b->text().toStdString();
+        EXPECT_GE(right, 6) << b->text().toStdString();
+    }
+}
+
+TEST_F(PageTest, TabReachesEveryControlOnceInReadingOrder)
+{
+    chooseReadMode(0);
+    const QList<QWidget *> chain = tabChain();
+    EXPECT_FALSE(chain.contains(scroll()));
+    EXPECT_FALSE(chain.contains(page.editor));
+    EXPECT_EQ(QSet<QWidget *>(chain.begin(), chain.end()).size(), chain.size()); // one press for each stop
+    // The hash option, its help link, the shift: one press each.
+    const int hash = int(chain.indexOf(page.editor->hash));
+    ASSERT_GE(hash, 0);
+    EXPECT_EQ(chain.value(hash + 1), page.editor->hashLink);
+    EXPECT_EQ(chain.value(hash + 2), page.editor->shift);
+    // The LED fields in the order they are read: idle and LEDG, then LEDR and LEDR + LEDG.
+    const int idle = int(chain.indexOf(page.editor->leds[0]));
+    ASSERT_GE(idle, 0);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_EQ(chain.value(idle + i), page.editor->leds[size_t(i)]) << i;
+    QList<QPoint> at;
+    for (LedField *led : page.editor->leds)
+        at << led->mapTo(&page, QPoint(0, 0));
+    EXPECT_EQ(at[0].y(), at[1].y());
+    EXPECT_LT(at[0].x(), at[1].x());
+    EXPECT_LT(at[1].y(), at[2].y());
+    EXPECT_EQ(at[2].y(), at[3].y());
+    EXPECT_LT(at[2].x(), at[3].x());
+}
+
+TEST_F(PageTest, TheHashLinkOpensItsHelpByKeyAndIsGreyWhileDisabled)
+{
+    // Enter on the link opens the help.
+    QTimer::singleShot(0, [] {
+        if (auto *help = qobject_cast<HashHelp *>(QApplication::activeModalWidget()))
+            help->reject();
+    });
+    bool opened = false;
+    QObject::connect(page.editor->hashLink, &HelpLink::clicked, [&opened] { opened = true; });
+    page.editor->hashLink->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(page.editor->hashLink, Qt::Key_Return);
+    EXPECT_TRUE(opened);
+
+    const QColor link = page.palette().color(QPalette::Link);
+    auto linkPixels = [&link](QWidget *w) {
+        const QImage image = w->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                n += std::abs(c.red() - link.red()) + std::abs(c.green() - link.green()) + std::abs(c.blue() - link.blue()) < 60;
+            }
+        return n;
+    };
+    EXPECT_GT(linkPixels(page.editor->hashLink), 0);
+    page.setEnabled(false); // the tab area while no reader is connected
+    EXPECT_EQ(linkPixels(page.editor->hashLink), 0);
+}
+
+TEST_F(PageTest, TheFocusedLedFieldIsClearlyMarked)
+{
+    LedField *led = page.editor->leds[0];
+    page.editor->leds[1]->setFocus(Qt::TabFocusReason);
+    const QImage plain = led->grab().toImage();
+    QTest::keyClick(page.editor->leds[1], Qt::Key_Backtab);
+    ASSERT_TRUE(led->hasFocus());
+    const QImage focused = led->grab().toImage();
+    ASSERT_EQ(plain.size(), focused.size());
+    // A mark around the field, in a colour far from the field's own.
+    int marked = 0;
+    const QColor field = led->colour();
+    for (int y = 0; y < focused.height(); ++y)
+        for (int x = 0; x < focused.width(); ++x) {
+            const QColor c = focused.pixelColor(x, y);
+            if (focused.pixel(x, y) != plain.pixel(x, y)
+                && std::abs(qGray(c.rgb()) - qGray(field.rgb())) > 60)
+                ++marked;
+        }
+    EXPECT_GE(marked, focused.width() + focused.height());
+    // The field still shows its colour exactly.
+    EXPECT_EQ(focused.pixelColor(6, focused.height() / 2).name(), field.name());
 }

@@ -25,24 +25,24 @@ std::vector<bool> checks(std::initializer_list<bool> l) { return std::vector<boo
 TEST(EditorRules, StartUpState)
 {
     EditorModel m = started();
-    EXPECT_EQ(m.formatEntries.size(), 7u);
-    EXPECT_EQ(m.formatChecks, std::vector<bool>(7, true));
+    EXPECT_EQ(m.view().formatEntries.size(), 7u);
+    EXPECT_EQ(m.formatChecks(), std::vector<bool>(7, true));
     EXPECT_EQ(m.record().formats, 0x01E7);
-    EXPECT_EQ(m.shift, 0);
-    EXPECT_EQ(m.significantBits, 64);
-    EXPECT_EQ(m.pulse, 3);
-    EXPECT_TRUE(m.keyPanel);
-    EXPECT_FALSE(m.bankPart || m.blePart || m.blockPanel || m.zonePanel);
+    EXPECT_EQ(m.config().bitShift, 0);
+    EXPECT_EQ(m.config().significantBits, 64);
+    EXPECT_EQ(m.config().pulse, 3);
+    EXPECT_TRUE(m.view().keyPanel);
+    EXPECT_FALSE(m.view().bankPart || m.view().blePart || m.view().blockPanel || m.view().zonePanel);
 }
 
 TEST(EditorRules, PairingInReadModeOne)
 {
     EditorModel m = started(1);
-    EXPECT_EQ(m.formatChecks, checks({false, true}));
+    EXPECT_EQ(m.formatChecks(), checks({false, true}));
     m.userSetFormat(0, true);
-    EXPECT_EQ(m.formatChecks, checks({true, false}));
+    EXPECT_EQ(m.formatChecks(), checks({true, false}));
     m.userSetFormat(0, false);
-    EXPECT_EQ(m.formatChecks, checks({false, true}));
+    EXPECT_EQ(m.formatChecks(), checks({false, true}));
 }
 
 TEST(EditorRules, SingleEntryCannotBeUncheckedInModesTwoAndThree)
@@ -50,7 +50,7 @@ TEST(EditorRules, SingleEntryCannotBeUncheckedInModesTwoAndThree)
     for (int mode : {2, 3}) {
         EditorModel m = started(mode);
         m.userSetFormat(0, false);
-        EXPECT_EQ(m.formatChecks, checks({true})) << mode;
+        EXPECT_EQ(m.formatChecks(), checks({true})) << mode;
     }
 }
 
@@ -58,11 +58,11 @@ TEST(EditorRules, BleEntriesStayUncheckedUntilClicked)
 {
     EditorModel m = started(1, true);
     m.userSetReadMode(0);
-    EXPECT_EQ(m.formatChecks, checks({false, false}));
-    EXPECT_TRUE(m.blePart);
-    EXPECT_FALSE(m.bankPart);
+    EXPECT_EQ(m.formatChecks(), checks({false, false}));
+    EXPECT_TRUE(m.view().blePart);
+    EXPECT_FALSE(m.view().bankPart);
     m.userSetFormat(1, true);
-    EXPECT_EQ(m.formatChecks, checks({false, true}));
+    EXPECT_EQ(m.formatChecks(), checks({false, true}));
 }
 
 TEST(EditorRules, EmMarineOnlyGivesMaxbits24)
@@ -72,11 +72,11 @@ TEST(EditorRules, EmMarineOnlyGivesMaxbits24)
     m.setSigbits(20);
     for (int i = 0; i < 6; ++i)
         m.userSetFormat(i, false);
-    EXPECT_EQ(m.maxBits, 24);
-    EXPECT_EQ(m.shiftMax, 23);
-    EXPECT_EQ(m.significantBitsMax, 24);
-    EXPECT_EQ(m.shift, 0);
-    EXPECT_EQ(m.significantBits, 24);
+    EXPECT_EQ(m.maxBits(), 24);
+    EXPECT_EQ(m.shiftMax(), 23);
+    EXPECT_EQ(m.significantBitsMax(), 24);
+    EXPECT_EQ(m.config().bitShift, 0);
+    EXPECT_EQ(m.config().significantBits, 24);
 }
 
 struct RuleCase {
@@ -93,8 +93,8 @@ TEST_P(BitRules, ChainsEndInTheExpectedState)
     EditorModel m = started();
     GetParam().setup(m);
     GetParam().action(m);
-    EXPECT_EQ(m.shift, GetParam().shift);
-    EXPECT_EQ(m.significantBits, GetParam().significantBits);
+    EXPECT_EQ(m.config().bitShift, GetParam().shift);
+    EXPECT_EQ(m.config().significantBits, GetParam().significantBits);
 }
 
 INSTANTIATE_TEST_SUITE_P(Chains, BitRules, ::testing::Values(
@@ -109,23 +109,21 @@ INSTANTIATE_TEST_SUITE_P(Chains, BitRules, ::testing::Values(
     // Each correction fires the corrected field's rule again until nothing changes.
     RuleCase{"shift_lowers_bits_and_the_chain_goes_on", [](EditorModel &) {}, [](EditorModel &m) { m.setShift(3); }, 2, 62},
     RuleCase{"bits_over_64_lower_shift", [](EditorModel &m) { m.setShift(2); m.setSigbits(50); },
-             [](EditorModel &m) { m.setSigbits(64); }, 0, 64},
-    RuleCase{"nothing_while_loading", [](EditorModel &m) { m.loading = true; },
-             [](EditorModel &m) { m.setShift(3); }, 3, 64}),
+             [](EditorModel &m) { m.setSigbits(64); }, 0, 64}),
     [](const auto &row) { return std::string(row.param.name); });
 
 TEST(EditorRules, WidthNoteAndVisibility)
 {
     EditorModel m = started();
-    EXPECT_FALSE(m.widthShown);
+    EXPECT_FALSE(m.widthShown());
     m.userSetWidthMode(1);
     m.setWidth(26);
-    EXPECT_TRUE(m.widthShown && m.noteShown);
-    EXPECT_EQ(m.note, QStringLiteral("+ CRC = 28 бит"));
+    EXPECT_TRUE(m.widthShown() && m.noteShown());
+    EXPECT_EQ(m.note(), QStringLiteral("+ CRC = 28 бит"));
     m.userSetWgType(1);
-    EXPECT_EQ(m.note, QStringLiteral("бит"));
+    EXPECT_EQ(m.note(), QStringLiteral("бит"));
     m.setWidth(3);
-    EXPECT_EQ(m.width, 8);
+    EXPECT_EQ(m.config().wiegandWidth, 8);
 }
 
 TEST(EditorRules, OffsetAndByteCount)
@@ -133,12 +131,12 @@ TEST(EditorRules, OffsetAndByteCount)
     EditorModel m = started(2);
     m.setBlockoffset(8);
     m.setBlockoffset(9);
-    EXPECT_EQ(m.blockOffset, 8);
+    EXPECT_EQ(m.config().blockOffset, 8);
     m.setBlockcount(1);
     m.setBlockoffset(15);
-    EXPECT_EQ(m.blockOffset, 15);
+    EXPECT_EQ(m.config().blockOffset, 15);
     m.setBlockcount(3);
-    EXPECT_EQ(m.blockCount, 1);
+    EXPECT_EQ(m.config().blockCount, 1);
 }
 
 TEST(EditorRules, HashDisablesAndUnchecksButDoesNotRecheck)
@@ -146,12 +144,12 @@ TEST(EditorRules, HashDisablesAndUnchecksButDoesNotRecheck)
     EditorModel m = started();
     m.userSetReversed(true);
     m.userSetHash(true);
-    EXPECT_FALSE(m.reversed);
-    EXPECT_FALSE(m.reversedEnabled || m.bitsEnabled);
+    EXPECT_FALSE((m.config().conversion == 1));
+    EXPECT_FALSE(m.conversionEnabled() || m.conversionEnabled());
     EXPECT_EQ(m.record().conversion, 2);
     m.userSetHash(false);
-    EXPECT_TRUE(m.reversedEnabled && m.bitsEnabled);
-    EXPECT_FALSE(m.reversed);
+    EXPECT_TRUE(m.conversionEnabled() && m.conversionEnabled());
+    EXPECT_FALSE((m.config().conversion == 1));
 }
 
 TEST(EditorRules, KeyAndNameFilters)
@@ -165,11 +163,11 @@ TEST(EditorRules, PulseInTenthsRoundsHalvesToEven)
 {
     EditorModel m = started(3);
     m.userSetPulseSeconds(0.25);
-    EXPECT_EQ(m.pulse, 3); // 2.5 tenths: to even, then the lower limit
+    EXPECT_EQ(m.config().pulse, 3); // 2.5 tenths: to even, then the lower limit
     m.userSetPulseSeconds(12.35);
-    EXPECT_EQ(m.pulse, 124);
+    EXPECT_EQ(m.config().pulse, 124);
     m.userSetPulseSeconds(30.0);
-    EXPECT_EQ(m.pulse, 300);
+    EXPECT_EQ(m.config().pulse, 300);
 }
 
 // ---- applyConfig -------------------------------------------------------------
@@ -177,41 +175,40 @@ TEST(EditorRules, PulseInTenthsRoundsHalvesToEven)
 TEST(ApplyConfig, DefaultTextOnUsbReader)
 {
     EditorModel m = started(2);
-    m.blockKey = QStringLiteral("11");
+    m.userSetBlockKey(QStringLiteral("11"));
     ASSERT_TRUE(m.applyConfig(parseConfig(kDefaultConfigItems), ConfigSource::Default));
-    EXPECT_EQ(m.readMode, 0);
-    EXPECT_EQ(m.formatChecks, checks({true, true, true, true, true, false, false}));
+    EXPECT_EQ(m.config().readMode, 0);
+    EXPECT_EQ(m.formatChecks(), checks({true, true, true, true, true, false, false}));
     EXPECT_EQ(m.record().conversion, 0);
-    EXPECT_EQ(m.shift, 0);
-    EXPECT_EQ(m.significantBits, 64);
-    EXPECT_EQ(m.wiegandType, 0);
-    EXPECT_EQ(m.widthMode, 0);
-    EXPECT_EQ(m.colours[0], QColor(248, 0, 0));
-    EXPECT_EQ(m.colours[1], QColor(0, 252, 0));
-    EXPECT_EQ(m.colours[2], QColor(248, 0, 0));
-    EXPECT_EQ(m.colours[3], QColor(248, 252, 0));
-    EXPECT_EQ(m.blockKey, QStringLiteral("11"));
+    EXPECT_EQ(m.config().bitShift, 0);
+    EXPECT_EQ(m.config().significantBits, 64);
+    EXPECT_EQ(m.config().wiegandType, 0);
+    EXPECT_EQ(m.config().widthMode, WidthMode::Automatic);
+    EXPECT_EQ(m.config().ledColours[0], QColor(248, 0, 0));
+    EXPECT_EQ(m.config().ledColours[1], QColor(0, 252, 0));
+    EXPECT_EQ(m.config().ledColours[2], QColor(248, 0, 0));
+    EXPECT_EQ(m.config().ledColours[3], QColor(248, 252, 0));
+    EXPECT_EQ(m.config().blockKey, QStringLiteral("11"));
 }
 
 TEST(ApplyConfig, DefaultTextOnBleReaderChecksTheFirstEntry)
 {
     EditorModel m = started(0, true);
     ASSERT_TRUE(m.applyConfig(parseConfig(kDefaultConfigItems), ConfigSource::Default));
-    EXPECT_EQ(m.formatChecks, checks({true, false}));
+    EXPECT_EQ(m.formatChecks(), checks({true, false}));
 }
 
 TEST(ApplyConfig, EmptyText)
 {
     EditorModel m = started();
     ASSERT_TRUE(m.applyConfig(parseConfig(QString()), ConfigSource::File));
-    EXPECT_EQ(m.readMode, 0);
-    EXPECT_EQ(m.formatChecks[0], true);
-    EXPECT_EQ(std::count(m.formatChecks.begin(), m.formatChecks.end(), true), 1);
-    EXPECT_EQ(m.maxBits, 32);
-    EXPECT_EQ(m.shift, 0);
-    EXPECT_EQ(m.widthMode, 1);
-    EXPECT_EQ(m.width, 8);
-    EXPECT_EQ(m.significantBits, 8); // the width rule ran when the width became 8
+    EXPECT_EQ(m.config().readMode, 0);
+    EXPECT_EQ(m.formatChecks(), checks({true, false, false, false, false, false, false}));
+    EXPECT_EQ(m.maxBits(), 32);
+    EXPECT_EQ(m.config().bitShift, 0);
+    EXPECT_EQ(m.config().widthMode, WidthMode::User);
+    EXPECT_EQ(m.config().wiegandWidth, 8);
+    EXPECT_EQ(m.config().significantBits, 8); // the width rule ran when the width became 8
 }
 
 TEST(ApplyConfig, ConversionItem)
@@ -220,17 +217,17 @@ TEST(ApplyConfig, ConversionItem)
     m.setSigbits(40);
     m.setShift(5);
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("0202E7010303020912050100")), ConfigSource::File));
-    EXPECT_TRUE(m.hash);
-    EXPECT_EQ(m.shift, 5);
-    EXPECT_EQ(m.significantBits, 40);
+    EXPECT_TRUE((m.config().conversion == 2));
+    EXPECT_EQ(m.config().bitShift, 5);
+    EXPECT_EQ(m.config().significantBits, 40);
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("020221000303010000050100")), ConfigSource::File));
-    EXPECT_FALSE(m.hash);
-    EXPECT_TRUE(m.reversed);
-    EXPECT_EQ(m.shift, 0);
-    EXPECT_EQ(m.significantBits, 32);
+    EXPECT_FALSE((m.config().conversion == 2));
+    EXPECT_TRUE((m.config().conversion == 1));
+    EXPECT_EQ(m.config().bitShift, 0);
+    EXPECT_EQ(m.config().significantBits, 32);
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("05010106010009")), ConfigSource::File));
-    EXPECT_EQ(m.widthMode, 1);
-    EXPECT_EQ(m.width, 8);
+    EXPECT_EQ(m.config().widthMode, WidthMode::User);
+    EXPECT_EQ(m.config().wiegandWidth, 8);
 }
 
 TEST(ApplyConfig, KeyItemBySourceAndMode)
@@ -238,53 +235,112 @@ TEST(ApplyConfig, KeyItemBySourceAndMode)
     const QString userKey = QStringLiteral("00112233445566778899AABBCCDDEEFF");
     EditorModel m = started();
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("0B10") + userKey), ConfigSource::Reader));
-    EXPECT_EQ(m.bankKeyMode, BankKeyMode::User);
-    EXPECT_EQ(m.bankKey, userKey);
+    EXPECT_EQ(m.config().bankKeyMode, BankKeyMode::User);
+    EXPECT_EQ(m.config().bankKey, userKey);
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("0B10") + defaultBankKey()), ConfigSource::File));
-    EXPECT_EQ(m.bankKeyMode, BankKeyMode::Default);
-    EXPECT_EQ(m.bankKey, userKey);
+    EXPECT_EQ(m.config().bankKeyMode, BankKeyMode::Default);
+    EXPECT_EQ(m.config().bankKey, userKey);
 
-    const QString before = m.blockKey;
+    const QString before = m.config().blockKey;
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("0B10") + userKey), ConfigSource::MasterCard));
-    EXPECT_EQ(m.blockKey, userKey); // a master card's key goes to the block key
-    EXPECT_EQ(m.bankKeyMode, BankKeyMode::Default);
+    EXPECT_EQ(m.config().blockKey, userKey); // a master card's key goes to the block key
+    EXPECT_EQ(m.config().bankKeyMode, BankKeyMode::Default);
     EXPECT_NE(before, userKey);
 
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100")), ConfigSource::File));
-    EXPECT_EQ(m.bankKey, userKey); // a file without item 0B leaves it
+    EXPECT_EQ(m.config().bankKey, userKey); // a file without item 0B leaves it
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100")), ConfigSource::Reader));
-    EXPECT_TRUE(m.bankKey.isEmpty()); // the reader's does not
+    EXPECT_TRUE(m.config().bankKey.isEmpty()); // the reader's does not
 
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060103") + QStringLiteral("0B10000F")), ConfigSource::File));
-    EXPECT_TRUE(m.zones[0] && m.zones[3] && !m.zones[4]);
+    EXPECT_TRUE(m.config().zones[0] && m.config().zones[3] && !m.config().zones[4]);
 }
 
 TEST(ApplyConfig, EmMarineBleNameAndSelectorOnlyFromTheReader)
 {
     EditorModel m = started(0, true);
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigSource::File));
-    EXPECT_TRUE(m.emMarine);
-    EXPECT_TRUE(m.bleName.isEmpty());
-    EXPECT_TRUE(m.readModeEnabled);
+    EXPECT_TRUE(m.emMarine());
+    EXPECT_TRUE(m.config().bleName.isEmpty());
+    EXPECT_TRUE(m.view().readModeEnabled);
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigSource::Reader));
-    EXPECT_FALSE(m.emMarine);
-    EXPECT_EQ(m.bleName, QStringLiteral("AB"));
-    EXPECT_FALSE(m.readModeEnabled);
+    EXPECT_FALSE(m.emMarine());
+    EXPECT_EQ(m.config().bleName, QStringLiteral("AB"));
+    EXPECT_FALSE(m.view().readModeEnabled);
     m.readerKind = [] { return ReaderKind::Usb; };
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("140101")), ConfigSource::Reader));
-    EXPECT_TRUE(m.emMarine);
-    EXPECT_TRUE(m.readModeEnabled);
-    EXPECT_EQ(m.formatEntries.size(), 7u);
+    EXPECT_TRUE(m.emMarine());
+    EXPECT_TRUE(m.view().readModeEnabled);
+    EXPECT_EQ(m.view().formatEntries.size(), 7u);
 }
 
 TEST(ApplyConfig, UnknownReadModeKeepsModeZeroAndBadNumbersAreRefused)
 {
     EditorModel m = started();
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060107")), ConfigSource::File));
-    EXPECT_EQ(m.readMode, 0);
+    EXPECT_EQ(m.config().readMode, 0);
     EXPECT_FALSE(m.applyConfig(parseConfig(QStringLiteral("0601ZZ")), ConfigSource::File));
-    EXPECT_FALSE(m.loading);
     EXPECT_FALSE(m.applyConfig(parseConfig(QStringLiteral("060100040105")), ConfigSource::File));
+}
+
+TEST(ApplyConfig, RefusedConfigurationLeavesTheEditorAsItWas)
+{
+    EditorModel m = started(2);
+    m.setBlockcount(3);
+    m.userSetBlockKey(QStringLiteral("ABC"));
+    m.userHighlightFormat(0);
+    m.markClean();
+    const ReaderConfig before = m.config();
+    // The read mode, the byte count and the formats come before the refused Wiegand type.
+    EXPECT_FALSE(m.applyConfig(parseConfig(QStringLiteral("060101") + QStringLiteral("0A0105") + QStringLiteral("02020800")
+                                           + QStringLiteral("0401FF")),
+                               ConfigSource::File));
+    EXPECT_EQ(m.config(), before);
+    EXPECT_FALSE(m.isDirty());
+    EXPECT_EQ(m.view().formatEntries.size(), 1u);
+    EXPECT_EQ(m.view().highlightedFormat, 0);
+    EXPECT_TRUE(m.view().blockPanel);
+    // The rules run as before.
+    m.setShift(3);
+    EXPECT_EQ(m.config().bitShift, 2);
+    EXPECT_EQ(m.config().significantBits, 62);
+}
+
+TEST(ApplyDecoded, PutsAConfigurationDecodedElsewhere)
+{
+    EditorModel m = started(2);
+    m.userHighlightFormat(0);
+    m.setColour(1, QColor(0, 0, 248));
+    const std::optional<DecodedConfig> d =
+        decodeConfig(QStringLiteral("060101") + QStringLiteral("02020800") + QStringLiteral("0C0800F8E00700F8E0FF"),
+                     m.config(), m.decodeContext(ConfigSource::MasterCard));
+    ASSERT_TRUE(d);
+    ASSERT_TRUE(m.applyDecoded(*d, ConfigSource::MasterCard));
+    EXPECT_EQ(m.config(), d->config);
+    EXPECT_EQ(m.formatChecks(), checks({true, false}));
+    EXPECT_EQ(m.view().highlightedFormat, -1); // the list was refilled
+    EXPECT_TRUE(m.view().keyPanel);
+    EXPECT_FALSE(m.view().blockPanel);
+    EXPECT_EQ(m.ledCaption(0), QColor(Qt::white)); // red: the contrast rule from now on
+    EXPECT_EQ(m.ledCaption(1), QColor(Qt::black)); // green
+}
+
+TEST(ApplyDecoded, RefusesWhatTheEditorCannotHold)
+{
+    EditorModel m = started();
+    const ReaderConfig before = m.config();
+    // Decoded for a BLE reader, put into the editor of a USB reader.
+    std::optional<DecodedConfig> ble =
+        decodeConfig(kDefaultConfigItems, m.config(), DecodeContext{ConfigSource::Default, ReaderKind::Ble, true});
+    ASSERT_TRUE(ble);
+    EXPECT_FALSE(m.applyDecoded(*ble, ConfigSource::Default));
+    DecodedConfig wide{before, true};
+    wide.config.blockCount = 9;
+    EXPECT_FALSE(m.applyDecoded(wide, ConfigSource::File));
+    DecodedConfig key{before, true};
+    key.config.bankKey = QStringLiteral("xyz");
+    EXPECT_FALSE(m.applyDecoded(key, ConfigSource::File));
+    EXPECT_EQ(m.config(), before);
 }
 
 // Every editor state the wire form carries survives buildConfig, parseConfig
@@ -296,18 +352,18 @@ TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
         EditorModel a = started();
         auto pick = [&](int lo, int hi) { return int(rng.bounded(lo, hi + 1)); };
         a.userSetReadMode(pick(0, 3));
-        for (size_t i = 0; i < a.formatEntries.size(); ++i)
+        for (size_t i = 0; i < a.view().formatEntries.size(); ++i)
             a.userSetFormat(int(i), rng.bounded(2) == 1);
         a.userSetWgType(pick(0, 1));
         a.userSetWidthMode(pick(0, 1));
         a.setWidth(pick(8, 64));
         a.userSetHash(rng.bounded(3) == 0);
-        a.userSetReversed(!a.hash && rng.bounded(2) == 1);
+        a.userSetReversed(!(a.config().conversion == 2) && rng.bounded(2) == 1);
         // A consistent state: shift and bit count within the width in use.
-        const int limit = a.widthShown ? std::min(a.width, a.maxBits) : a.maxBits;
+        const int limit = a.widthShown() ? std::min(a.config().wiegandWidth, a.maxBits()) : a.maxBits();
         a.setShift(0);
         a.setSigbits(pick(1, limit));
-        a.setShift(pick(0, std::min(a.shiftMax, limit - a.significantBits)));
+        a.setShift(pick(0, std::min(a.shiftMax(), limit - a.config().significantBits)));
         a.setBlocknum(pick(0, 255));
         a.setBlockcount(pick(1, 8));
         a.setBlockoffset(pick(0, 15));
@@ -318,10 +374,12 @@ TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
         a.userSetBankKeyMode(rng.bounded(2) ? BankKeyMode::User : BankKeyMode::Default);
         a.userSetBankKey(key.mid(3) + key.left(3));
         a.setPulse(pick(3, 300));
-        for (bool &z : a.zones)
+        std::array<bool, 64> zones{};
+        for (bool &z : zones)
             z = rng.bounded(2) == 1;
-        for (QColor &c : a.colours)
-            c = reducedColour(QColor(pick(0, 255), pick(0, 255), pick(0, 255)));
+        a.userSetZones(zones);
+        for (int i = 0; i < 4; ++i)
+            a.setColour(i, reducedColour(QColor(pick(0, 255), pick(0, 255), pick(0, 255))));
 
         EditorModel b = started();
         ASSERT_TRUE(b.applyConfig(parseConfig(a.buildItems(Producer::File)), ConfigSource::File));
@@ -330,7 +388,8 @@ TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
         ASSERT_EQ(y.readMode, x.readMode);
         EXPECT_EQ(y.formats, x.formats);
         EXPECT_EQ(y.wiegandType, x.wiegandType);
-        EXPECT_EQ(y.wiegandWidth, x.wiegandWidth);
+        EXPECT_EQ(y.widthMode, x.widthMode);
+        EXPECT_EQ(y.wireWidth(), x.wireWidth());
         EXPECT_EQ(y.ledColours, x.ledColours);
         if (x.readMode != 3) {
             EXPECT_EQ(y.conversion, x.conversion);
@@ -358,7 +417,7 @@ TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
     }
 }
 
-TEST(ApplyConfig, RandomItemTextsNeverLeaveTheEditorLoading)
+TEST(ApplyConfig, RandomItemTextsKeepTheEditorWithinItsLimits)
 {
     QRandomGenerator rng(7);
     const QString digits = QStringLiteral("0123456789ABCDEFZ");
@@ -368,13 +427,14 @@ TEST(ApplyConfig, RandomItemTextsNeverLeaveTheEditorLoading)
         for (int i = 0; i < n; ++i)
             text += digits.at(int(rng.bounded(digits.size())));
         EditorModel m = started(int(rng.bounded(4)), rng.bounded(2) == 1);
-        m.applyConfig(parseConfig(text), ConfigSource(rng.bounded(4)));
-        ASSERT_FALSE(m.loading);
-        ASSERT_GE(m.shift, 0);
-        ASSERT_LE(m.shift, m.shiftMax);
-        ASSERT_GE(m.significantBits, 1);
-        ASSERT_LE(m.significantBits, m.significantBitsMax);
-        ASSERT_EQ(m.formatChecks.size(), m.formatEntries.size());
+        const ReaderConfig before = m.config();
+        if (!m.applyConfig(parseConfig(text), ConfigSource(rng.bounded(4))))
+            ASSERT_EQ(m.config(), before);
+        ASSERT_GE(m.config().bitShift, 0);
+        ASSERT_LE(m.config().bitShift, m.shiftMax());
+        ASSERT_GE(m.config().significantBits, 1);
+        ASSERT_LE(m.config().significantBits, m.significantBitsMax());
+        ASSERT_EQ(m.formatChecks().size(), m.view().formatEntries.size());
     }
 }
 
@@ -385,7 +445,7 @@ TEST(ApplyConfig, OverLongKeysAndNamesAreHeldAsTheRecordDefinesThem)
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060102") + QStringLiteral("0B14") + twentyBytes
                                           + QStringLiteral("040101")),
                               ConfigSource::File));
-    EXPECT_EQ(m.blockKey, twentyBytes.left(32));
+    EXPECT_EQ(m.config().blockKey, twentyBytes.left(32));
     const ConfigTable written = parseConfig(m.buildItems(Producer::File));
     EXPECT_EQ(written[0x0B], twentyBytes.left(32));
     EXPECT_EQ(written[0x04], QStringLiteral("01")); // the items after the key are intact
@@ -394,7 +454,7 @@ TEST(ApplyConfig, OverLongKeysAndNamesAreHeldAsTheRecordDefinesThem)
     ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100") + QStringLiteral("2029") + QString(40, QLatin1Char('A')).replace(QLatin1String("A"), QLatin1String("41"))
                                           + QStringLiteral("00")),
                               ConfigSource::Reader));
-    EXPECT_EQ(m.bleName, QString(31, QLatin1Char('A')));
+    EXPECT_EQ(m.config().bleName, QString(31, QLatin1Char('A')));
     const ConfigTable reader = parseConfig(m.buildItems(Producer::Reader));
     EXPECT_EQ(reader[0x20].size(), 64); // 31 characters and the closing 00
     EXPECT_EQ(reader[0x04], QStringLiteral("00"));

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "config/readerconfig.h"
+#include "config/codec.h"
 #include "link/hextext.h"
 
 using namespace limra;
@@ -9,7 +9,7 @@ namespace {
 QString item(const QString &items, int tag) { return parseConfig(items)[size_t(tag)]; }
 }
 
-TEST(BuildConfig, ZonesPulseAndFixedConversionInPassZoneMode)
+TEST(EncodeConfig, ZonesPulseAndFixedConversionInPassZoneMode)
 {
     ReaderConfig c;
     c.readMode = 3;
@@ -17,54 +17,55 @@ TEST(BuildConfig, ZonesPulseAndFixedConversionInPassZoneMode)
     c.bitShift = 5;
     c.significantBits = 20;
     c.zones[0] = true;
-    QString items = buildConfig(c, Producer::Reader, ReaderKind::Usb);
+    QString items = encodeConfig(c, Producer::Reader, ReaderKind::Usb);
     EXPECT_TRUE(items.startsWith(QStringLiteral("0202E701") + QStringLiteral("0303000040") + QStringLiteral("060103")));
     EXPECT_EQ(item(items, 0x0B), QStringLiteral("0000000000000001") + QString(16, QLatin1Char('0')));
     EXPECT_EQ(item(items, 0x08), QStringLiteral("0300"));
-    EXPECT_EQ(item(buildConfig(c, Producer::File, ReaderKind::Usb), 0x03), QStringLiteral("000040"));
-    EXPECT_EQ(item(buildConfig(c, Producer::MasterCards, ReaderKind::Usb), 0x03), QStringLiteral("010514"));
+    EXPECT_EQ(item(encodeConfig(c, Producer::File, ReaderKind::Usb), 0x03), QStringLiteral("000040"));
+    EXPECT_EQ(item(encodeConfig(c, Producer::MasterCards, ReaderKind::Usb), 0x03), QStringLiteral("010514"));
     c.zones[0] = false;
     c.zones[63] = true;
     c.pulse = 300;
-    items = buildConfig(c, Producer::File, ReaderKind::Usb);
+    items = encodeConfig(c, Producer::File, ReaderKind::Usb);
     EXPECT_EQ(item(items, 0x0B), QStringLiteral("80000000000000000000000000000000"));
     EXPECT_EQ(item(items, 0x08), QStringLiteral("2C01"));
 }
 
-TEST(BuildConfig, BleNameOnlyForTheBleReaderAndNoColours)
+TEST(EncodeConfig, BleNameOnlyForTheBleReaderAndNoColours)
 {
     ReaderConfig c;
     c.bleName = QStringLiteral("AB");
-    const QString reader = buildConfig(c, Producer::Reader, ReaderKind::Ble);
+    const QString reader = encodeConfig(c, Producer::Reader, ReaderKind::Ble);
     EXPECT_EQ(item(reader, 0x20), QStringLiteral("414200"));
     EXPECT_TRUE(item(reader, 0x0B).isEmpty());
     EXPECT_TRUE(item(reader, 0x0C).isEmpty());
-    const QString file = buildConfig(c, Producer::File, ReaderKind::Ble);
+    const QString file = encodeConfig(c, Producer::File, ReaderKind::Ble);
     EXPECT_TRUE(item(file, 0x20).isEmpty());
     EXPECT_EQ(item(file, 0x0B), defaultBankKey());
     EXPECT_EQ(item(file, 0x0C), QStringLiteral("1F04E00700F800FC")); // the initial colours
     c.bleName.clear();
-    EXPECT_TRUE(item(buildConfig(c, Producer::Reader, ReaderKind::Ble), 0x20).isEmpty());
+    EXPECT_TRUE(item(encodeConfig(c, Producer::Reader, ReaderKind::Ble), 0x20).isEmpty());
 }
 
-TEST(BuildConfig, ItemOrderAndKeyPadding)
+TEST(EncodeConfig, ItemOrderAndKeyPadding)
 {
     ReaderConfig c;
     c.readMode = 2;
     c.blockKey = QString(30, QLatin1Char('F'));
+    c.widthMode = WidthMode::User;
     c.wiegandWidth = 26;
     c.wiegandType = 1;
-    const QString items = buildConfig(c, Producer::File, ReaderKind::Usb);
+    const QString items = encodeConfig(c, Producer::File, ReaderKind::Usb);
     EXPECT_EQ(items, QStringLiteral("0202E701") + QStringLiteral("030300") + QStringLiteral("0040") + QStringLiteral("060102")
                          + QStringLiteral("08020100") + QStringLiteral("090100") + QStringLiteral("0A0108")
                          + QStringLiteral("0B1000") + QString(30, QLatin1Char('F')) + QStringLiteral("040101")
                          + QStringLiteral("05011A") + QStringLiteral("0C081F04E00700F800FC"));
-    EXPECT_EQ(c.blockKey, QStringLiteral("00") + QString(30, QLatin1Char('F')));
+    EXPECT_EQ(c.blockKey, QString(30, QLatin1Char('F'))); // padded in the items only
     ReaderConfig user;
     user.bankKeyMode = BankKeyMode::User;
     user.bankKey = QStringLiteral("ABC");
-    EXPECT_EQ(item(buildConfig(user, Producer::Reader, ReaderKind::Usb), 0x0B), QString(29, QLatin1Char('0')) + QStringLiteral("ABC"));
-    EXPECT_EQ(user.bankKey.size(), 32);
+    EXPECT_EQ(item(encodeConfig(user, Producer::Reader, ReaderKind::Usb), 0x0B), QString(29, QLatin1Char('0')) + QStringLiteral("ABC"));
+    EXPECT_EQ(user.bankKey, QStringLiteral("ABC"));
 }
 
 TEST(DefaultBankKey, IsAFixed16ByteConstant)
@@ -134,3 +135,189 @@ TEST(ZoneMask, EncodesAndDecodes)
     EXPECT_EQ(bitsToHex(QStringLiteral("101")), QStringLiteral("05"));
     EXPECT_EQ(bitsToHex(QStringLiteral("111111111")), QStringLiteral("01FF"));
 }
+
+// ---- decoding ------------------------------------------------------------------
+
+namespace {
+
+DecodeContext context(ConfigSource source, ReaderKind reader = ReaderKind::Usb, bool emMarine = true)
+{
+    return DecodeContext{source, reader, emMarine};
+}
+
+// A configuration far from the start values in every field.
+ReaderConfig unusual()
+{
+    ReaderConfig c;
+    c.blockNumber = 77;
+    c.blockOffset = 5;
+    c.blockCount = 3;
+    c.blockKey = QStringLiteral("00112233445566778899AABBCCDDEEFF");
+    c.bankKeyMode = BankKeyMode::User;
+    c.bankKey = QStringLiteral("FFEEDDCCBBAA99887766554433221100");
+    c.bleName = QStringLiteral("Gate-1");
+    c.pulse = 125;
+    c.zones[0] = c.zones[9] = c.zones[63] = true;
+    c.wiegandWidth = 40;
+    c.ledColours = {QColor(16, 52, 80), QColor(0, 0, 248), QColor(248, 252, 248), QColor(0, 128, 0)};
+    return c;
+}
+
+} // namespace
+
+TEST(DecodeConfig, DefaultConfigurationOnTheUsbReader)
+{
+    const ReaderConfig base = unusual();
+    const std::optional<DecodedConfig> d = decodeConfig(kDefaultConfigItems, base, context(ConfigSource::Default));
+    ASSERT_TRUE(d);
+    const ReaderConfig &c = d->config;
+    EXPECT_EQ(c.readMode, 0);
+    EXPECT_EQ(c.formats, 0x0067);
+    EXPECT_EQ(c.conversion, 0);
+    EXPECT_EQ(c.bitShift, 0);
+    EXPECT_EQ(c.significantBits, 64);
+    EXPECT_EQ(c.wiegandType, 0);
+    EXPECT_EQ(c.widthMode, WidthMode::Automatic);
+    EXPECT_EQ(c.ledColours, (std::array<QColor, 4>{QColor(248, 0, 0), QColor(0, 252, 0), QColor(248, 0, 0), QColor(248, 252, 0)}));
+    EXPECT_TRUE(d->emMarine);
+    // No block, key, zone, pulse or name item: those stay as they were.
+    ReaderConfig kept = c;
+    kept.readMode = base.readMode;
+    kept.formats = base.formats;
+    kept.ledColours = base.ledColours;
+    EXPECT_EQ(kept, base);
+}
+
+TEST(DecodeConfig, DefaultConfigurationOnTheBleReaderChecksTheFirstBleEntry)
+{
+    const std::optional<DecodedConfig> d =
+        decodeConfig(kDefaultConfigItems, ReaderConfig(), context(ConfigSource::Default, ReaderKind::Ble));
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->config.formats, 0x0200); // "Телефон (BLE) - 8 байт"
+    EXPECT_EQ(d->config.ledColours[0], QColor(248, 0, 0));
+}
+
+TEST(DecodeConfig, EmMarineFromItem14OnlyForTheReader)
+{
+    const QString items = QStringLiteral("0202E701060100");
+    for (ConfigSource source : {ConfigSource::File, ConfigSource::Default, ConfigSource::MasterCard}) {
+        for (bool offered : {false, true}) {
+            const std::optional<DecodedConfig> d = decodeConfig(items, ReaderConfig(), context(source, ReaderKind::Usb, offered));
+            ASSERT_TRUE(d);
+            EXPECT_EQ(d->emMarine, offered);
+            EXPECT_EQ(d->config.formats, offered ? 0x01E7 : 0x00E7);
+        }
+    }
+    const std::optional<DecodedConfig> without = decodeConfig(items, ReaderConfig(), context(ConfigSource::Reader));
+    ASSERT_TRUE(without);
+    EXPECT_FALSE(without->emMarine);
+    EXPECT_EQ(without->config.formats, 0x00E7); // the format is not offered: its bit is dropped
+    const std::optional<DecodedConfig> with =
+        decodeConfig(items + QStringLiteral("140101"), ReaderConfig(), context(ConfigSource::Reader, ReaderKind::Usb, false));
+    ASSERT_TRUE(with);
+    EXPECT_TRUE(with->emMarine);
+    EXPECT_EQ(with->config.formats, 0x01E7);
+}
+
+TEST(DecodeConfig, RefusedValueGivesNothing)
+{
+    // The read mode and byte count come before the refused Wiegand type.
+    for (const char *items : {"0601020A0103040102", "0601020A01030401ZZ", "0601ZZ", "060100020267Z0", "0601020902G1"}) {
+        EXPECT_FALSE(decodeConfig(QString::fromLatin1(items), unusual(), context(ConfigSource::File))) << items;
+    }
+}
+
+TEST(DecodeConfig, ItemsAreAppliedAsAWholeBeforeTheRulesRun)
+{
+    // Offset 12 with 4 bytes fits, although the base's 8 bytes would not.
+    ReaderConfig base;
+    const std::optional<DecodedConfig> d =
+        decodeConfig(QStringLiteral("060102") + QStringLiteral("09010C") + QStringLiteral("0A0104"), base, context(ConfigSource::File));
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->config.blockOffset, 12);
+    EXPECT_EQ(d->config.blockCount, 4);
+    // Too much for 16 bytes: the offset rule runs once at the end.
+    const std::optional<DecodedConfig> over =
+        decodeConfig(QStringLiteral("060102") + QStringLiteral("09010C") + QStringLiteral("0A0108"), base, context(ConfigSource::File));
+    ASSERT_TRUE(over);
+    EXPECT_EQ(over->config.blockOffset, 8);
+    EXPECT_EQ(over->config.blockCount, 8);
+}
+
+TEST(DecodeConfig, UserWidthKeptWhileTheWidthIsAutomatic)
+{
+    ReaderConfig base;
+    base.wiegandWidth = 26;
+    const std::optional<DecodedConfig> d = decodeConfig(QStringLiteral("050100"), base, context(ConfigSource::File));
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->config.widthMode, WidthMode::Automatic);
+    EXPECT_EQ(d->config.wiegandWidth, 26);
+    const std::optional<DecodedConfig> user = decodeConfig(QStringLiteral("050120"), base, context(ConfigSource::File));
+    ASSERT_TRUE(user);
+    EXPECT_EQ(user->config.widthMode, WidthMode::User);
+    EXPECT_EQ(user->config.wiegandWidth, 32);
+    EXPECT_EQ(user->config.significantBits, 32); // the width rule: 0 + 64 bits exceed 32
+}
+
+// What one producer writes, read back from the matching source and written
+// again, gives the same items.
+struct RoundTripCase {
+    int readMode;
+    Producer producer;
+    ReaderKind reader;
+    int conversion;
+};
+
+class RoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(RoundTrip, EncodeOfDecodeGivesTheSameItems)
+{
+    const RoundTripCase &row = GetParam();
+    const bool ble = row.reader == ReaderKind::Ble;
+    ReaderConfig c = unusual();
+    c.readMode = row.readMode;
+    c.formats = row.readMode == 0 ? (ble ? 0x0400 : 0x0025) : row.readMode == 1 ? 0x0008 : 0x0010;
+    c.conversion = row.conversion;
+    c.bitShift = row.conversion == 2 ? 0 : 2; // with the hash the base's shift and bit count stay
+    c.significantBits = row.conversion == 2 ? 64 : 24;
+    c.wiegandType = 1;
+    c.widthMode = row.conversion == 2 ? WidthMode::Automatic : WidthMode::User;
+    c.wiegandWidth = 26;
+    c.ledColours = {QColor(248, 0, 0), QColor(0, 252, 0), QColor(16, 52, 80), QColor(248, 252, 0)};
+    // A master card's key item lands in the block key; only the default bank key comes back as written.
+    if (row.producer == Producer::MasterCards)
+        c.bankKeyMode = BankKeyMode::Default;
+    const ConfigSource source = row.producer == Producer::Reader ? ConfigSource::Reader
+                                : row.producer == Producer::File ? ConfigSource::File
+                                                                 : ConfigSource::MasterCard;
+    const QString items = encodeConfig(c, row.producer, row.reader);
+    const std::optional<DecodedConfig> d = decodeConfig(items, ReaderConfig(), context(source, row.reader));
+    ASSERT_TRUE(d) << items.toStdString();
+    EXPECT_EQ(encodeConfig(d->config, row.producer, row.reader), items);
+    EXPECT_EQ(d->config.readMode, c.readMode);
+    EXPECT_EQ(d->config.formats, c.formats);
+    if (row.readMode == 2)
+        EXPECT_EQ(d->config.blockKey, c.blockKey);
+    if (row.readMode == 3)
+        EXPECT_EQ(d->config.zones, c.zones);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ProducersAndModes, RoundTrip,
+    ::testing::Values(RoundTripCase{0, Producer::Reader, ReaderKind::Usb, 1}, RoundTripCase{0, Producer::File, ReaderKind::Usb, 0},
+                      RoundTripCase{0, Producer::MasterCards, ReaderKind::Usb, 2},
+                      RoundTripCase{0, Producer::Reader, ReaderKind::Ble, 0}, RoundTripCase{0, Producer::File, ReaderKind::Ble, 1},
+                      RoundTripCase{0, Producer::MasterCards, ReaderKind::Ble, 1},
+                      RoundTripCase{1, Producer::Reader, ReaderKind::Usb, 2}, RoundTripCase{1, Producer::File, ReaderKind::Usb, 1},
+                      RoundTripCase{1, Producer::MasterCards, ReaderKind::Usb, 0},
+                      RoundTripCase{2, Producer::Reader, ReaderKind::Usb, 0}, RoundTripCase{2, Producer::File, ReaderKind::Usb, 2},
+                      RoundTripCase{2, Producer::MasterCards, ReaderKind::Usb, 1},
+                      RoundTripCase{3, Producer::Reader, ReaderKind::Usb, 1}, RoundTripCase{3, Producer::File, ReaderKind::Usb, 0},
+                      RoundTripCase{3, Producer::MasterCards, ReaderKind::Usb, 1},
+                      RoundTripCase{3, Producer::MasterCards, ReaderKind::Usb, 2}),
+    [](const auto &info) {
+        const RoundTripCase &r = info.param;
+        const char *producer = r.producer == Producer::Reader ? "reader" : r.producer == Producer::File ? "file" : "masters";
+        return "mode" + std::to_string(r.readMode) + "_" + producer + (r.reader == ReaderKind::Ble ? "_ble" : "_usb")
+               + "_conversion" + std::to_string(r.conversion);
+    });

@@ -135,9 +135,9 @@ TEST_F(TransferTest, WrittenConfigurationReadsBack)
     editor.startUp();
     transfer.readFromReader();
     settle();
-    EXPECT_EQ(editor.readMode, 2);
-    EXPECT_EQ(editor.blockNumber, 77);
-    EXPECT_EQ(editor.blockKey, before.blockKey);
+    EXPECT_EQ(editor.config().readMode, 2);
+    EXPECT_EQ(editor.config().blockNumber, 77);
+    EXPECT_EQ(editor.config().blockKey, before.config().blockKey);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
     EXPECT_EQ(commands().last(), QStringLiteral("0B01")); // a read sends no "0501"
 }
@@ -170,7 +170,7 @@ TEST_F(TransferTest, ShortOrRefusedReadsChangeNothing)
     transfer.readFromReader();
     settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Не удалось считать конфигурацию."));
-    EXPECT_EQ(editor.readMode, 2);
+    EXPECT_EQ(editor.config().readMode, 2);
     sim.model->faults.statusCode = 0x0F;
     transfer.readFromReader();
     settle();
@@ -183,7 +183,7 @@ TEST_F(TransferTest, DefaultConfigurationSendsNothing)
     chooseReadMode(3);
     transfer.showDefault();
     EXPECT_TRUE(commands().isEmpty());
-    EXPECT_EQ(editor.readMode, 0);
+    EXPECT_EQ(editor.config().readMode, 0);
     EXPECT_EQ(editor.record().formats, 0x0067);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Показана конфигурация по умолчанию"));
 }
@@ -217,9 +217,11 @@ protected:
 TEST_F(FileTest, SaveThenLoadReproducesTheEditor)
 {
     chooseReadMode(3);
-    editor.zones[5] = editor.zones[63] = true;
+    std::array<bool, 64> zones{};
+    zones[5] = zones[63] = true;
+    editor.userSetZones(zones);
     editor.setPulse(125);
-    editor.colours[2] = QColor(16, 52, 80);
+    editor.setColour(2, QColor(16, 52, 80));
     dialogs.files.enqueue(path("a.rcf"));
     transfer.saveToFile();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
@@ -244,7 +246,7 @@ TEST_F(FileTest, EveryChangedByteGivesTheCrcMessage)
         bad[i] = char(bad[i] ^ 0x01);
         EXPECT_EQ(load(bad), QStringLiteral("error: Неверный формат файла - ошибка CRC.")) << i;
     }
-    EXPECT_EQ(editor.readMode, 0);
+    EXPECT_EQ(editor.config().readMode, 0);
     EXPECT_EQ(editor.record().formats, 0x01E7); // untouched
 }
 
@@ -262,7 +264,7 @@ TEST_F(FileTest, FormatChecks)
     EXPECT_EQ(checkConfigFile(configFileBytes(QStringLiteral("060103")), &items), ConfigFileCheck::Ok);
     EXPECT_EQ(configFileBytes(QStringLiteral("060103")).size(), 20);
     EXPECT_EQ(load(configFileBytes(QStringLiteral("060103"))), QStringLiteral("message: Конфигурация считана из файла"));
-    EXPECT_EQ(editor.readMode, 3);
+    EXPECT_EQ(editor.config().readMode, 3);
 }
 
 TEST_F(FileTest, FailedSaveKeepsTheEarlierFile)
@@ -292,7 +294,7 @@ TEST_F(FileTest, SavingOnABleReaderStillWritesKeyAndColours)
 {
     editor.readerKind = [] { return ReaderKind::Ble; };
     editor.userSetBleName(QStringLiteral("Gate"));
-    editor.blockKey = QString(30, QLatin1Char('1'));
+    editor.userSetBlockKey(QString(30, QLatin1Char('1')));
     dialogs.files.enqueue(path("ble.rcf"));
     transfer.saveToFile();
     QString items;
@@ -301,5 +303,5 @@ TEST_F(FileTest, SavingOnABleReaderStillWritesKeyAndColours)
     EXPECT_EQ(t[0x0B], defaultBankKey());
     EXPECT_EQ(t[0x0C].size(), 16);
     EXPECT_TRUE(t[0x20].isEmpty());
-    EXPECT_EQ(editor.blockKey, QStringLiteral("00") + QString(30, QLatin1Char('1')));
+    EXPECT_EQ(editor.config().blockKey, QStringLiteral("00") + QString(30, QLatin1Char('1')));
 }

@@ -3,6 +3,7 @@
 // part in the card waits played without a window, with shortened timings.
 #include <gtest/gtest.h>
 
+#include "config/codec.h"
 #include "config/readerconfig.h"
 #include "link/hextext.h"
 #include "link/readerlink.h"
@@ -64,7 +65,7 @@ protected:
     QString masterItems() const
     {
         ReaderConfig config;
-        return buildConfig(config, Producer::MasterCards, ReaderKind::Usb);
+        return encodeConfig(config, Producer::MasterCards, ReaderKind::Usb);
     }
 
     SimReader sim;
