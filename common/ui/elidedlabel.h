@@ -1,7 +1,8 @@
 #pragma once
 // A label whose text may not fit: it shows what fits with an ellipsis, and
 // the whole text as its tooltip and accessible description. It may first
-// make its font smaller, down to a limit, before it elides.
+// make its font smaller, down to a limit, before it elides. The text is
+// plain text.
 #include <QLabel>
 
 namespace limra {
@@ -11,6 +12,7 @@ class ElidedLabel : public QLabel {
 public:
     explicit ElidedLabel(QWidget *parent = nullptr);
 
+    // Shows a text; the same text again costs nothing.
     void setFullText(const QString &text);
     QString fullText() const { return m_text; }
     // The smallest pixel size the font may shrink to before the text is

@@ -2,7 +2,9 @@
 // pseudo-terminal reach the display, the clipboard and the keyboard.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -305,4 +307,35 @@ TEST_F(CardDisplayTest, ALongIdentifierShrinksThenShowsAnEllipsisAndTheWholeText
     EXPECT_EQ(display.cardType->fullText(), QStringLiteral("SmartMX с Mifare Classic"));
     EXPECT_TRUE(display.cardType->text().endsWith(QChar(0x2026)) || display.cardType->text() == display.cardType->fullText());
     EXPECT_EQ(display.cardType->toolTip(), QStringLiteral("SmartMX с Mifare Classic"));
+}
+
+TEST_F(CardDisplayTest, ATemplateTextShowsAsTypedNeverAsMarkup)
+{
+    presenter.activeTemplate = QStringLiteral("<b>b1</b><br>b2");
+    presenter.setView(CardPresenter::View::Template);
+    present(IdKind::Uid, QStringLiteral("04A1B2C3"));
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("<b>C3</b><br>B2"));
+    ElidedLabel oneLine;
+    oneLine.setFont(display.identifier->font());
+    oneLine.setFullText(QStringLiteral("C3B2"));
+    EXPECT_EQ(display.identifier->sizeHint().height(), oneLine.sizeHint().height()); // no line break, no bold
+}
+
+TEST_F(CardDisplayTest, TheIdentifierCanBeSelectedWithTheMouseAlsoAfterNewCards)
+{
+    display.resize(926, 85);
+    display.show();
+    present(IdKind::Uid, QStringLiteral("04A1B2C3"));
+    present(IdKind::Uid, QStringLiteral("04A1B2C4"));
+    QLabel *id = display.identifier;
+    const QPoint from(id->width() / 2 - 120, id->height() / 2), to(id->width() / 2 + 120, id->height() / 2);
+    QMouseEvent press(QEvent::MouseButtonPress, from, id->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(id, &press);
+    QMouseEvent move(QEvent::MouseMove, to, id->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(id, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, to, id->mapToGlobal(to), Qt::LeftButton, Qt::NoButton, {});
+    QApplication::sendEvent(id, &release);
+    EXPECT_EQ(id->selectedText(), QStringLiteral("77705924"));
+    present(IdKind::Uid, QStringLiteral("04A1B2C5"));
+    EXPECT_FALSE(id->hasSelectedText()); // a new card ends the selection
 }
