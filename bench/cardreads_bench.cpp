@@ -203,10 +203,7 @@ struct Tool {
         layout->addWidget(&display);
         layout->addStretch(1);
         window.resize(kWindowSize);
-        QObject::connect(&presenter, &CardPresenter::identifierLogged, &log,
-                         [this](const QString &raw, const QString &shown, IdKind kind) {
-                             log.add({QDateTime::currentDateTime(), kind, shown, raw, QString()});
-                         });
+        QObject::connect(&presenter, &CardPresenter::identifierLogged, &log, &CardLog::addRead);
         QObject::connect(&presenter, &CardPresenter::cardInfoShown, &log,
                          [this](const CardInfo &info) { log.cardInfo(info.type); });
     }
