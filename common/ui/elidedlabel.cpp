@@ -16,9 +16,22 @@ void ElidedLabel::setFullText(const QString &text)
     if (text == m_text)
         return;
     m_text = text;
-    setToolTip(text);
-    setAccessibleDescription(text);
+    updateToolTip();
+    setAccessibleName(text);
     fit();
+}
+
+void ElidedLabel::setToolTipNote(const QString &note)
+{
+    m_note = note;
+    updateToolTip();
+}
+
+void ElidedLabel::updateToolTip()
+{
+    setToolTip(m_note.isEmpty()   ? m_text
+               : m_text.isEmpty() ? m_note
+                                  : m_text + QLatin1Char('\n') + m_note);
 }
 
 QSize ElidedLabel::minimumSizeHint() const

@@ -1,6 +1,7 @@
 #include "display/ui/carddisplay.h"
 
 #include "common/ui/elidedlabel.h"
+#include "link/hextext.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -16,6 +17,11 @@ namespace {
 constexpr int kBlinkMs = 100;
 // A long identifier first gets smaller type, down to this size, then an ellipsis.
 constexpr int kSmallestIdentifierPx = 18;
+// The plain field at the left and the card description at the right are this
+// wide, or as wide as the longest card type needs.
+constexpr int kSideWidth = 128;
+constexpr int kInfoLeftMargin = 4;
+constexpr int kInfoRightMargin = 2;
 const QColor kStripColour(0xE9, 0xE9, 0xE9);
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 const QColor kInfoGrey(0x80, 0x80, 0x80);
@@ -49,6 +55,20 @@ void setTextColour(QLabel *label, const QColor &colour)
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, colour);
     label->setPalette(pal);
+}
+
+// The width of the longest card type the reader can report (types are
+// numbered from 1 without gaps), so that none is cut.
+int widestCardType(const QFontMetrics &metrics)
+{
+    int widest = 0;
+    for (int type = 1; type < 256; ++type) {
+        const QString name = decodeCardInfo(hexByte(type) + QStringLiteral("00000000000000")).type;
+        if (name.isEmpty())
+            break;
+        widest = std::max(widest, metrics.horizontalAdvance(name));
+    }
+    return widest;
 }
 
 // A place in a layout for a label whose text changes with every card: the
@@ -118,8 +138,12 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
     auto *idRow = new QHBoxLayout(m_identifierStrip);
     idRow->setContentsMargins(0, 0, 0, 0);
     idRow->setSpacing(0);
+    QFont small = font();
+    small.setPixelSize(11);
+    const int sideWidth =
+        std::max(kSideWidth, kInfoLeftMargin + widestCardType(QFontMetrics(small)) + kInfoRightMargin);
     QWidget *leftField = strip(m_identifierStrip, 42, kStripColour);
-    leftField->setFixedWidth(128);
+    leftField->setFixedWidth(sideWidth);
     idRow->addWidget(leftField);
     auto *identifierPlace = new FixedPlace(m_identifierStrip);
     identifier = identifierPlace->hold(new ElidedLabel);
@@ -128,19 +152,21 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
     identifier->setFont(idFont);
     identifier->setMinimumPixelSize(kSmallestIdentifierPx);
     identifier->setFullText(QStringLiteral("0"));
-    identifier->setAccessibleName(QStringLiteral("ID карты"));
+    identifier->setToolTipNote(QStringLiteral("Двойной щелчок открывает журнал карт"));
     identifier->installEventFilter(this);
     m_identifierStrip->installEventFilter(this);
     identifier->setAlignment(Qt::AlignCenter);
     setIdentifierSelectable(false);
+    // A screen reader hears the identifier by its value, labelled by this caption.
+    identifierCaption = new QLabel(QStringLiteral("ID карты"), identifierPlace);
+    identifierCaption->setBuddy(identifier);
+    identifierCaption->hide();
     idRow->addWidget(identifierPlace, 1);
     QWidget *infoColumn = strip(m_identifierStrip, 42, kStripColour);
-    infoColumn->setFixedWidth(128);
+    infoColumn->setFixedWidth(sideWidth);
     auto *infoLayout = new QVBoxLayout(infoColumn);
-    infoLayout->setContentsMargins(4, 0, 2, 0);
+    infoLayout->setContentsMargins(kInfoLeftMargin, 0, kInfoRightMargin, 0);
     infoLayout->setSpacing(0);
-    QFont small = font();
-    small.setPixelSize(11);
     for (ElidedLabel **l : {&cardType, &cardSecurity, &cardMemory}) {
         auto *place = new FixedPlace(infoColumn);
         *l = place->hold(new ElidedLabel);
@@ -284,8 +310,11 @@ bool CardDisplay::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress && watched == identifier)
         setIdentifierSelectable(true);
-    if (event->type() == QEvent::MouseButtonDblClick)
+    if (event->type() == QEvent::MouseButtonDblClick) {
         Q_EMIT identifierDoubleClicked();
+        if (watched == identifier)
+            return true; // it opens the log; it does not select a word of the identifier
+    }
     return QFrame::eventFilter(watched, event);
 }
 

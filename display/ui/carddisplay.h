@@ -33,7 +33,8 @@ public:
     void showView(CardPresenter::View view);
     CardPresenter::View chosenView() const;
 Q_SIGNALS:
-    // The identifier strip was double-clicked.
+    // The identifier strip was double-clicked (the identifier's tooltip says
+    // that this opens the card log).
     void identifierDoubleClicked();
 
 public:
@@ -51,6 +52,7 @@ public:
     QRadioButton *decChoice;
     QRadioButton *hexChoice;
     QRadioButton *templateChoice;
+    QLabel *identifierCaption; // labels the identifier for screen readers; not drawn
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
