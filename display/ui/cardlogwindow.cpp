@@ -27,7 +27,6 @@ CardLogModel::CardLogModel(const CardLog &log, QObject *parent)
     : QAbstractTableModel(parent), m_log(log), m_rows(int(log.entries().size()))
 {
     m_refresh.setSingleShot(true);
-    m_refresh.setInterval(kRefreshMs);
     connect(&m_refresh, &QTimer::timeout, this, &CardLogModel::publish);
     connect(&log, &CardLog::added, this, [this](int count) {
         m_unpublished = std::min<qsizetype>(m_unpublished + count, qsizetype(m_log.entries().size()));
@@ -49,7 +48,7 @@ CardLogModel::CardLogModel(const CardLog &log, QObject *parent)
 void CardLogModel::changed()
 {
     if (!m_refresh.isActive())
-        m_refresh.start();
+        m_refresh.start(m_lastInserted >= kFloodRows ? kFloodRefreshMs : kRefreshMs);
 }
 
 void CardLogModel::publish()
@@ -61,6 +60,7 @@ void CardLogModel::publish()
         m_rows = kept;
         endRemoveRows();
     }
+    m_lastInserted = int(m_unpublished);
     if (m_unpublished > 0) {
         beginInsertRows(QModelIndex(), 0, int(m_unpublished) - 1);
         m_rows += int(m_unpublished);

@@ -19,13 +19,17 @@ class Clipboard;
 class UserDialogs;
 
 // The log as a table, newest first. Changes reach the view at most every
-// 100 ms, so that a flood of reads cannot keep the window busy: new reads as
-// rows inserted at the top, reads the log no longer holds as rows removed at
-// the bottom, so that the view keeps the user's selection.
+// 100 ms, and every 500 ms while reads come faster than anyone reads them, so
+// that a flood of reads cannot keep the window busy: new reads as rows
+// inserted at the top, reads the log no longer holds as rows removed at the
+// bottom, so that the view keeps the user's selection.
 class CardLogModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int kRefreshMs = 100;
+    static constexpr int kFloodRefreshMs = 500;
+    // A refresh that brings this many rows or more means a flood.
+    static constexpr int kFloodRows = 25;
     explicit CardLogModel(const CardLog &log, QObject *parent = nullptr);
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -43,6 +47,7 @@ private:
     const CardLog &m_log;
     QTimer m_refresh;
     int m_rows = 0;              // rows the view knows
+    int m_lastInserted = 0;      // rows the last refresh brought
     qsizetype m_unpublished = 0; // newest entries the view does not know yet
     mutable LocalTimeText m_times;
 };
