@@ -203,10 +203,9 @@ void MainWindow::connectStation()
 
     // The card log.
     CardLog &cardLog = m_station.cardLog();
-    connect(m_presenter, &CardPresenter::identifierLogged, &cardLog,
-            [&cardLog](const QString &raw, const QString &shown, IdKind kind) {
-                cardLog.add({QDateTime::currentDateTime(), kind, shown, raw, QString()});
-            });
+    connect(m_presenter, &CardPresenter::identifierLogged, &cardLog, &CardLog::addRead);
+    // A card log file that cannot be written is told once; the reads wait in memory.
+    connect(&cardLog, &CardLog::fileFailed, this, [this](const QString &text) { m_services.dialogs->error(text); });
     connect(m_presenter, &CardPresenter::cardInfoShown, &cardLog,
             [&cardLog](const CardInfo &info) { cardLog.cardInfo(info.type); });
     m_cardLogWindow = new CardLogWindow(cardLog, dialogs, m_services.clipboard,

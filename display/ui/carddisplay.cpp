@@ -1,6 +1,7 @@
 #include "display/ui/carddisplay.h"
 
 #include "common/ui/elidedlabel.h"
+#include "link/hextext.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -16,9 +17,15 @@ namespace {
 constexpr int kBlinkMs = 100;
 // A long identifier first gets smaller type, down to this size, then an ellipsis.
 constexpr int kSmallestIdentifierPx = 18;
+// The plain field at the left and the card description at the right are this
+// wide, or as wide as the longest card type needs.
+constexpr int kSideWidth = 128;
+constexpr int kInfoLeftMargin = 4;
+constexpr int kInfoRightMargin = 2;
 const QColor kStripColour(0xE9, 0xE9, 0xE9);
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 const QColor kInfoGrey(0x80, 0x80, 0x80);
+const QColor kLitGreen(0x00, 0xC0, 0x00);
 
 QPixmap dot(const QColor &colour)
 {
@@ -49,10 +56,51 @@ void setTextColour(QLabel *label, const QColor &colour)
     pal.setColor(QPalette::WindowText, colour);
     label->setPalette(pal);
 }
+
+// The width of the longest card type the reader can report (types are
+// numbered from 1 without gaps), so that none is cut.
+int widestCardType(const QFontMetrics &metrics)
+{
+    int widest = 0;
+    for (int type = 1; type < 256; ++type) {
+        const QString name = decodeCardInfo(hexByte(type) + QStringLiteral("00000000000000")).type;
+        if (name.isEmpty())
+            break;
+        widest = std::max(widest, metrics.horizontalAdvance(name));
+    }
+    return widest;
+}
+
+// A place in a layout for a label whose text changes with every card: the
+// label takes the place's size as its fixed size, so that a new text only
+// repaints it (a label of free size would have its parent laid out again).
+class FixedPlace : public QWidget {
+public:
+    explicit FixedPlace(QWidget *parent) : QWidget(parent) {}
+    template <class Label> Label *hold(Label *label)
+    {
+        label->setParent(this);
+        m_held = label;
+        return label;
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QWidget::resizeEvent(event);
+        if (m_held)
+            m_held->setFixedSize(size());
+    }
+
+private:
+    QWidget *m_held = nullptr;
+};
 } // namespace
 
-CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent) : QFrame(parent), m_presenter(presenter)
+CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
+    : QFrame(parent), m_presenter(presenter), m_idleDot(dot(Qt::gray)), m_litDot(dot(kLitGreen))
 {
+    m_clock.start();
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setAutoFillBackground(true);
     QPalette white = palette();
@@ -67,7 +115,7 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent) : QFrame(par
     auto *kindRow = new QHBoxLayout(kinds);
     kindRow->setContentsMargins(1, 1, 1, 1);
     indicator = new QLabel(kinds);
-    indicator->setPixmap(dot(Qt::gray));
+    indicator->setPixmap(m_idleDot);
     indicator->setAccessibleName(QStringLiteral("Индикатор чтения карты"));
     kindRow->addWidget(indicator);
     kindRow->addStretch(1);
@@ -90,33 +138,41 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent) : QFrame(par
     auto *idRow = new QHBoxLayout(m_identifierStrip);
     idRow->setContentsMargins(0, 0, 0, 0);
     idRow->setSpacing(0);
+    QFont small = font();
+    small.setPixelSize(11);
+    const int sideWidth =
+        std::max(kSideWidth, kInfoLeftMargin + widestCardType(QFontMetrics(small)) + kInfoRightMargin);
     QWidget *leftField = strip(m_identifierStrip, 42, kStripColour);
-    leftField->setFixedWidth(128);
+    leftField->setFixedWidth(sideWidth);
     idRow->addWidget(leftField);
-    identifier = new ElidedLabel(m_identifierStrip);
+    auto *identifierPlace = new FixedPlace(m_identifierStrip);
+    identifier = identifierPlace->hold(new ElidedLabel);
     QFont idFont(QStringLiteral("Tahoma"));
     idFont.setPixelSize(37);
     identifier->setFont(idFont);
     identifier->setMinimumPixelSize(kSmallestIdentifierPx);
     identifier->setFullText(QStringLiteral("0"));
-    identifier->setAccessibleName(QStringLiteral("ID карты"));
+    identifier->setToolTipNote(QStringLiteral("Двойной щелчок открывает журнал карт"));
     identifier->installEventFilter(this);
     m_identifierStrip->installEventFilter(this);
     identifier->setAlignment(Qt::AlignCenter);
-    identifier->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    idRow->addWidget(identifier, 1);
+    setIdentifierSelectable(false);
+    // A screen reader hears the identifier by its value, labelled by this caption.
+    identifierCaption = new QLabel(QStringLiteral("ID карты"), identifierPlace);
+    identifierCaption->setBuddy(identifier);
+    identifierCaption->hide();
+    idRow->addWidget(identifierPlace, 1);
     QWidget *infoColumn = strip(m_identifierStrip, 42, kStripColour);
-    infoColumn->setFixedWidth(128);
+    infoColumn->setFixedWidth(sideWidth);
     auto *infoLayout = new QVBoxLayout(infoColumn);
-    infoLayout->setContentsMargins(4, 0, 2, 0);
+    infoLayout->setContentsMargins(kInfoLeftMargin, 0, kInfoRightMargin, 0);
     infoLayout->setSpacing(0);
-    QFont small = font();
-    small.setPixelSize(11);
     for (ElidedLabel **l : {&cardType, &cardSecurity, &cardMemory}) {
-        *l = new ElidedLabel(infoColumn);
+        auto *place = new FixedPlace(infoColumn);
+        *l = place->hold(new ElidedLabel);
         (*l)->setFont(small);
         setTextColour(*l, kInfoGrey);
-        infoLayout->addWidget(*l);
+        infoLayout->addWidget(place);
     }
     idRow->addWidget(infoColumn);
     layout->addWidget(m_identifierStrip);
@@ -149,14 +205,11 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent) : QFrame(par
     connect(&m_presenter, &CardPresenter::viewChanged, this, &CardDisplay::showView);
 
     m_indicatorTimer.setSingleShot(true);
-    m_indicatorTimer.setInterval(kBlinkMs);
-    connect(&m_indicatorTimer, &QTimer::timeout, this, [this] { indicator->setPixmap(dot(Qt::gray)); });
+    connect(&m_indicatorTimer, &QTimer::timeout, this,
+            [this] { runOut(m_indicatorTimer, m_indicatorUntil, &CardDisplay::indicatorOff); });
     m_cardInfoTimer.setSingleShot(true);
-    m_cardInfoTimer.setInterval(kBlinkMs);
-    connect(&m_cardInfoTimer, &QTimer::timeout, this, [this] {
-        for (ElidedLabel *l : {cardType, cardSecurity, cardMemory})
-            setTextColour(l, kInfoGrey);
-    });
+    connect(&m_cardInfoTimer, &QTimer::timeout, this,
+            [this] { runOut(m_cardInfoTimer, m_cardInfoUntil, &CardDisplay::cardInfoShownAgain); });
     setFixedHeight(18 + 42 + 23 + 2);
 }
 
@@ -167,16 +220,68 @@ void CardDisplay::setKindColour(quint32 rgb)
     m_identifierStrip->setPalette(pal);
 }
 
+bool CardDisplay::extend(QTimer &timer, qint64 &until)
+{
+    until = m_clock.elapsed() + kBlinkMs;
+    if (timer.isActive())
+        return false;
+    timer.start(kBlinkMs);
+    return true;
+}
+
+void CardDisplay::runOut(QTimer &timer, const qint64 &until, void (CardDisplay::*end)())
+{
+    const qint64 left = until - m_clock.elapsed();
+    if (left > 0)
+        timer.start(int(left));
+    else
+        (this->*end)();
+}
+
+void CardDisplay::indicatorOff()
+{
+    indicator->setPixmap(m_idleDot);
+}
+
 void CardDisplay::identifierShown(const QString &text, IdKind kind)
 {
-    const std::vector<IdKind> &order = idKindLabelOrder();
-    for (size_t i = 0; i < order.size(); ++i)
-        setTextColour(kindLabels[i], order[i] == kind ? Qt::black : kSilver);
-    m_indicatorTimer.stop();
-    indicator->setPixmap(dot(QColor(0x00, 0xC0, 0x00)));
-    m_indicatorTimer.start();
-    setKindColour(idKindInfo(kind).colour);
+    if (kind != m_kind) {
+        const std::vector<IdKind> &order = idKindLabelOrder();
+        for (size_t i = 0; i < order.size(); ++i) {
+            if (order[i] == kind)
+                setTextColour(kindLabels[i], Qt::black);
+            else if (order[i] == m_kind)
+                setTextColour(kindLabels[i], kSilver);
+        }
+        setKindColour(idKindInfo(kind).colour);
+        m_kind = kind;
+    }
+    if (extend(m_indicatorTimer, m_indicatorUntil))
+        indicator->setPixmap(m_litDot);
+    if (text != identifier->fullText())
+        setIdentifierSelectable(false);
     identifier->setFullText(text);
+}
+
+// The identifier can be selected with the mouse and copied. A label that can
+// be selected or focused lays its text out as a whole document on every
+// paint, so the identifier becomes selectable (and takes the focus, for
+// Ctrl+C) at a press on it, and plain again when the next card shows another
+// identifier, which would end a selection anyway.
+void CardDisplay::setIdentifierSelectable(bool on)
+{
+    const Qt::TextInteractionFlags flags = on ? Qt::TextSelectableByMouse : Qt::NoTextInteraction;
+    if (identifier->textInteractionFlags() == flags)
+        return;
+    identifier->setTextInteractionFlags(flags);
+    if (on)
+        identifier->setFocus(Qt::MouseFocusReason);
+}
+
+void CardDisplay::showCardInfo(bool shown)
+{
+    for (ElidedLabel *l : {cardType, cardSecurity, cardMemory})
+        setTextColour(l, shown ? kInfoGrey : kStripColour);
 }
 
 void CardDisplay::cardInfoShown(const CardInfo &info)
@@ -184,9 +289,13 @@ void CardDisplay::cardInfoShown(const CardInfo &info)
     cardType->setFullText(info.type);
     cardSecurity->setFullText(info.security);
     cardMemory->setFullText(info.memory);
-    for (ElidedLabel *l : {cardType, cardSecurity, cardMemory})
-        setTextColour(l, kStripColour);
-    m_cardInfoTimer.start();
+    if (extend(m_cardInfoTimer, m_cardInfoUntil))
+        showCardInfo(false); // hidden for a moment: the description blinks
+}
+
+void CardDisplay::cardInfoShownAgain()
+{
+    showCardInfo(true);
 }
 
 void CardDisplay::showView(CardPresenter::View view)
@@ -199,8 +308,13 @@ void CardDisplay::showView(CardPresenter::View view)
 
 bool CardDisplay::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonDblClick)
+    if (event->type() == QEvent::MouseButtonPress && watched == identifier)
+        setIdentifierSelectable(true);
+    if (event->type() == QEvent::MouseButtonDblClick) {
         Q_EMIT identifierDoubleClicked();
+        if (watched == identifier)
+            return true; // it opens the log; it does not select a word of the identifier
+    }
     return QFrame::eventFilter(watched, event);
 }
 

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -22,28 +23,62 @@ const QStringList kColumns = {texts::kTimeColumn, QStringLiteral("Вид иде�
                               QStringLiteral("ID (HEX)"), QStringLiteral("Тип карты")};
 } // namespace
 
-CardLogModel::CardLogModel(const CardLog &log, QObject *parent) : QAbstractTableModel(parent), m_log(log)
+CardLogModel::CardLogModel(const CardLog &log, QObject *parent)
+    : QAbstractTableModel(parent), m_log(log), m_rows(int(log.entries().size()))
 {
     m_refresh.setSingleShot(true);
-    m_refresh.setInterval(kRefreshMs);
-    connect(&m_refresh, &QTimer::timeout, this, [this] {
+    connect(&m_refresh, &QTimer::timeout, this, &CardLogModel::publish);
+    connect(&log, &CardLog::added, this, [this](int count) {
+        m_unpublished = std::min<qsizetype>(m_unpublished + count, qsizetype(m_log.entries().size()));
+        changed();
+    });
+    connect(&log, &CardLog::dropped, this, [this] {
+        m_unpublished = std::min<qsizetype>(m_unpublished, qsizetype(m_log.entries().size()));
+        changed();
+    });
+    connect(&log, &CardLog::cleared, this, [this] {
+        m_refresh.stop();
         beginResetModel();
+        m_rows = 0;
+        m_unpublished = 0;
         endResetModel();
     });
-    connect(&log, &CardLog::added, this, &CardLogModel::changed);
-    connect(&log, &CardLog::dropped, this, &CardLogModel::changed);
-    connect(&log, &CardLog::cleared, this, &CardLogModel::changed);
 }
 
 void CardLogModel::changed()
 {
     if (!m_refresh.isActive())
-        m_refresh.start();
+        m_refresh.start(m_lastInserted >= kFloodRows ? kFloodRefreshMs : kRefreshMs);
+}
+
+void CardLogModel::publish()
+{
+    const qsizetype held = qsizetype(m_log.entries().size());
+    const int kept = int(std::clamp<qsizetype>(held - m_unpublished, 0, m_rows));
+    if (kept < m_rows) {
+        beginRemoveRows(QModelIndex(), kept, m_rows - 1);
+        m_rows = kept;
+        endRemoveRows();
+    }
+    m_lastInserted = int(m_unpublished);
+    if (m_unpublished > 0) {
+        beginInsertRows(QModelIndex(), 0, int(m_unpublished) - 1);
+        m_rows += int(m_unpublished);
+        m_unpublished = 0;
+        endInsertRows();
+    }
+}
+
+const CardLogEntry *CardLogModel::entryAt(int row) const
+{
+    const auto &entries = m_log.entries();
+    const qsizetype index = qsizetype(entries.size()) - 1 - m_unpublished - row; // newest first
+    return row < 0 || row >= m_rows || index < 0 ? nullptr : &entries[size_t(index)];
 }
 
 int CardLogModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_log.entries().size());
+    return parent.isValid() ? 0 : m_rows;
 }
 
 int CardLogModel::columnCount(const QModelIndex &parent) const
@@ -53,19 +88,27 @@ int CardLogModel::columnCount(const QModelIndex &parent) const
 
 QStringList CardLogModel::rowTexts(int row) const
 {
-    const auto &entries = m_log.entries();
-    if (row < 0 || row >= int(entries.size()))
+    const CardLogEntry *e = entryAt(row);
+    if (!e)
         return {};
-    const CardLogEntry &e = entries[entries.size() - 1 - size_t(row)]; // newest first
-    return {e.time.toString(texts::kTimeFormat), CardLog::kindName(e.kind), e.shown, e.hex,
-            e.cardType};
+    return {m_times.text(e->msecs), CardLog::kindName(e->kind), e->shown, e->hex(), e->cardType};
 }
 
 QVariant CardLogModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
-    return rowTexts(index.row()).value(index.column());
+    const CardLogEntry *e = entryAt(index.row());
+    if (!e)
+        return QVariant();
+    switch (index.column()) {
+    case 0: return m_times.text(e->msecs);
+    case 1: return CardLog::kindName(e->kind);
+    case 2: return e->shown;
+    case 3: return e->hex();
+    case 4: return e->cardType;
+    }
+    return QVariant();
 }
 
 QVariant CardLogModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -91,10 +134,12 @@ CardLogWindow::CardLogWindow(CardLog &log, UserDialogs &dialogs, Clipboard *clip
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     layout->addWidget(table, 1);
     toFile = new QCheckBox(QStringLiteral("Записывать журнал в файл"), this);
     fileLabel = new QLabel(m_logFile, this);
     fileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    fileLabel->setWordWrap(true);
     toFile->setToolTip(m_logFile);
     auto *fileRow = new QHBoxLayout;
     fileRow->addWidget(toFile);
@@ -116,6 +161,35 @@ CardLogWindow::CardLogWindow(CardLog &log, UserDialogs &dialogs, Clipboard *clip
     connect(clearButton, &QPushButton::clicked, &m_log, &CardLog::clear);
     connect(saveButton, &QPushButton::clicked, this, &CardLogWindow::saveAs);
     connect(toFile, &QCheckBox::clicked, this, &CardLogWindow::setWritingFile);
+    connect(model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) {
+                if (first == 0)
+                    keepScrolledRows(last + 1);
+            });
+    connect(&m_log, &CardLog::fileFailed, this, &CardLogWindow::showFileState);
+    connect(&m_log, &CardLog::fileWritten, this, &CardLogWindow::showFileState);
+}
+
+// New reads come in at the top. A user who scrolled down to older reads
+// keeps seeing them; at the top the newest read shows.
+void CardLogWindow::keepScrolledRows(int inserted)
+{
+    QScrollBar *bar = table->verticalScrollBar();
+    if (bar->value() == 0)
+        return;
+    bar->setMaximum(bar->maximum() + inserted); // the view sets its range at its next layout
+    bar->setValue(bar->value() + inserted);
+}
+
+// The file's name, or why it cannot be written.
+void CardLogWindow::showFileState()
+{
+    const QString problem = m_log.fileProblem();
+    fileLabel->setText(problem.isEmpty() ? m_logFile : problem);
+    fileLabel->setToolTip(problem);
+    QPalette pal = fileLabel->palette();
+    pal.setColor(QPalette::WindowText, problem.isEmpty() ? palette().color(QPalette::WindowText) : QColor(0xC0, 0, 0));
+    fileLabel->setPalette(pal);
 }
 
 void CardLogWindow::setWritingFile(bool on)
@@ -130,6 +204,7 @@ void CardLogWindow::setWritingFile(bool on)
         m_log.stopFile();
     }
     toFile->setChecked(on);
+    showFileState();
     Q_EMIT writingFileChanged(on);
 }
 

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QTimer>
 
+#include "display/cardlog.h"
+
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -17,11 +19,17 @@ class Clipboard;
 class UserDialogs;
 
 // The log as a table, newest first. Changes reach the view at most every
-// 100 ms, so that a flood of reads cannot keep the window busy.
+// 100 ms, and every 500 ms while reads come faster than anyone reads them, so
+// that a flood of reads cannot keep the window busy: new reads as rows
+// inserted at the top, reads the log no longer holds as rows removed at the
+// bottom, so that the view keeps the user's selection.
 class CardLogModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static constexpr int kRefreshMs = 100;
+    static constexpr int kFloodRefreshMs = 500;
+    // A refresh that brings this many rows or more means a flood.
+    static constexpr int kFloodRows = 25;
     explicit CardLogModel(const CardLog &log, QObject *parent = nullptr);
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -32,9 +40,16 @@ public:
 
 private:
     void changed();
+    void publish();
+    // The entry of a row the view knows; none for one whose read is no longer held.
+    const CardLogEntry *entryAt(int row) const;
 
     const CardLog &m_log;
     QTimer m_refresh;
+    int m_rows = 0;              // rows the view knows
+    int m_lastInserted = 0;      // rows the last refresh brought
+    qsizetype m_unpublished = 0; // newest entries the view does not know yet
+    mutable LocalTimeText m_times;
 };
 
 class CardLogWindow : public QDialog {
@@ -59,6 +74,8 @@ Q_SIGNALS:
 private:
     void copySelected();
     void saveAs();
+    void showFileState();
+    void keepScrolledRows(int inserted);
 
     CardLog &m_log;
     UserDialogs &m_dialogs;

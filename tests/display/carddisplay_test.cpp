@@ -2,10 +2,15 @@
 // pseudo-terminal reach the display, the clipboard and the keyboard.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
 
 #include "common/ui/elidedlabel.h"
 #include "display/ui/carddisplay.h"
@@ -288,8 +293,8 @@ TEST_F(CardDisplayTest, ALongIdentifierShrinksThenShowsAnEllipsisAndTheWholeText
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
     const QString whole = QStringLiteral("UID = 161-45763 = 161-45763 = 04A1B2C3 = 000000000077705923");
     EXPECT_EQ(display.identifier->fullText(), whole);
-    EXPECT_EQ(display.identifier->toolTip(), whole);
-    EXPECT_EQ(display.identifier->accessibleDescription(), whole);
+    EXPECT_TRUE(display.identifier->toolTip().startsWith(whole + QLatin1Char('\n')));
+    EXPECT_EQ(display.identifier->accessibleName(), whole);
     EXPECT_LT(display.identifier->font().pixelSize(), 37);
     EXPECT_LE(QFontMetrics(display.identifier->font()).horizontalAdvance(display.identifier->text()),
               display.identifier->contentsRect().width());
@@ -298,4 +303,75 @@ TEST_F(CardDisplayTest, ALongIdentifierShrinksThenShowsAnEllipsisAndTheWholeText
     EXPECT_EQ(display.cardType->fullText(), QStringLiteral("SmartMX с Mifare Classic"));
     EXPECT_TRUE(display.cardType->text().endsWith(QChar(0x2026)) || display.cardType->text() == display.cardType->fullText());
     EXPECT_EQ(display.cardType->toolTip(), QStringLiteral("SmartMX с Mifare Classic"));
+}
+
+TEST_F(CardDisplayTest, ATemplateTextShowsAsTypedNeverAsMarkup)
+{
+    presenter.activeTemplate = QStringLiteral("<b>b1</b><br>b2");
+    presenter.setView(CardPresenter::View::Template);
+    present(IdKind::Uid, QStringLiteral("04A1B2C3"));
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("<b>C3</b><br>B2"));
+    ElidedLabel oneLine;
+    oneLine.setFont(display.identifier->font());
+    oneLine.setFullText(QStringLiteral("C3B2"));
+    EXPECT_EQ(display.identifier->sizeHint().height(), oneLine.sizeHint().height()); // no line break, no bold
+}
+
+TEST_F(CardDisplayTest, TheIdentifierCanBeSelectedWithTheMouseAlsoAfterNewCards)
+{
+    display.resize(926, 85);
+    display.show();
+    present(IdKind::Uid, QStringLiteral("04A1B2C3"));
+    present(IdKind::Uid, QStringLiteral("04A1B2C4"));
+    QLabel *id = display.identifier;
+    const QPoint from(id->width() / 2 - 120, id->height() / 2), to(id->width() / 2 + 120, id->height() / 2);
+    QMouseEvent press(QEvent::MouseButtonPress, from, id->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(id, &press);
+    QMouseEvent move(QEvent::MouseMove, to, id->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(id, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, to, id->mapToGlobal(to), Qt::LeftButton, Qt::NoButton, {});
+    QApplication::sendEvent(id, &release);
+    EXPECT_EQ(id->selectedText(), QStringLiteral("77705924"));
+    present(IdKind::Uid, QStringLiteral("04A1B2C5"));
+    EXPECT_FALSE(id->hasSelectedText()); // a new card ends the selection
+}
+
+TEST_F(CardDisplayTest, ADoubleClickOnTheIdentifierOpensTheLogAndSelectsNothing)
+{
+    display.resize(926, 85);
+    display.show();
+    present(IdKind::Uid, QStringLiteral("04A1B2C3"));
+    EXPECT_TRUE(display.identifier->toolTip().contains(QStringLiteral("Двойной щелчок открывает журнал карт")));
+    QSignalSpy opened(&display, &CardDisplay::identifierDoubleClicked);
+    QTest::mouseDClick(display.identifier, Qt::LeftButton, {}, display.identifier->rect().center());
+    EXPECT_EQ(opened.size(), 1);
+    EXPECT_FALSE(display.identifier->hasSelectedText());
+}
+
+TEST_F(CardDisplayTest, AScreenReaderHearsTheIdentifiersValueLabelledByItsCaption)
+{
+    present(IdKind::Uid, QStringLiteral("00FF"));
+    QAccessibleInterface *id = QAccessible::queryAccessibleInterface(display.identifier);
+    ASSERT_NE(id, nullptr);
+    EXPECT_EQ(id->text(QAccessible::Name), QStringLiteral("255"));
+    QStringList labels;
+    for (const auto &relation : id->relations(QAccessible::Label))
+        labels << relation.first->text(QAccessible::Name);
+    EXPECT_EQ(labels, QStringList{QStringLiteral("ID карты")});
+    sim.model->sendCardInfo(9, 2, 1024, 1);
+    ASSERT_TRUE(waitUntil([&] { return !display.cardType->fullText().isEmpty(); }));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(display.cardType)->text(QAccessible::Name),
+              QStringLiteral("SmartMX с Mifare Classic"));
+}
+
+TEST_F(CardDisplayTest, TheLongestCardTypeFitsInTheInfoColumnAndTheIdentifierStaysCentred)
+{
+    display.resize(926, 85);
+    display.show();
+    sim.model->sendCardInfo(9, 2, 1024, 1);
+    ASSERT_TRUE(waitUntil([&] { return !display.cardType->fullText().isEmpty(); }));
+    EXPECT_EQ(display.cardType->text(), QStringLiteral("SmartMX с Mifare Classic")); // not cut
+    QWidget *strip = display.identifier->parentWidget()->parentWidget();
+    const QRect id = display.identifier->geometry().translated(display.identifier->parentWidget()->pos());
+    EXPECT_EQ(id.left(), strip->width() - 1 - id.right());
 }
