@@ -7,7 +7,6 @@
 namespace limra::sim {
 
 namespace {
-constexpr int kLoaderIdleMs = 3000;
 constexpr int kBlockSize = 16;
 constexpr int kErrAllMastersWritten = 0x0D;
 constexpr int kErrMasterNotEmpty = 0x0E;
@@ -27,8 +26,9 @@ QString ReaderModel::defaultConfigItems()
 ReaderModel::ReaderModel(QObject *parent) : QObject(parent), configItems(defaultConfigItems())
 {
     m_loaderIdle.setSingleShot(true);
-    m_loaderIdle.setInterval(kLoaderIdleMs);
     connect(&m_loaderIdle, &QTimer::timeout, this, [this] {
+        if (loaderStuck())
+            return; // a stuck loader stays one
         mode = Mode::Reading;
         m_pending.clear();
         Q_EMIT note(QStringLiteral("loader: %1 blocks taken, back to card reading").arg(blocksTaken()));
@@ -49,7 +49,7 @@ void ReaderModel::receive(const QByteArray &bytes)
 {
     m_pending += bytes;
     if (mode == Mode::Loader) {
-        m_loaderIdle.start();
+        m_loaderIdle.start(loaderIdleMs);
         while (m_pending.size() >= kBlockSize) {
             const QByteArray block = m_pending.left(kBlockSize);
             m_pending.remove(0, kBlockSize);
@@ -83,14 +83,30 @@ void ReaderModel::receive(const QByteArray &bytes)
 
 void ReaderModel::loaderBlock(const QByteArray &block)
 {
+    loaderBlocks << block;
+    if (loaderFaults.stuckBlock < 0)
+        m_stuck = false;
+    if (m_uploadBroken) {
+        loaderData.clear();
+        m_uploadBroken = false;
+    }
     const int index = blocksTaken();
+    if (loaderFaults.stuckBlock >= 0 && (m_stuck || index >= loaderFaults.stuckBlock)) {
+        if (!m_stuck)
+            Q_EMIT note(QStringLiteral("loader: stuck at block %1").arg(index));
+        m_stuck = true;
+        m_uploadBroken = true;
+        return;
+    }
     if (index == loaderFaults.silentBlock) {
         Q_EMIT note(QStringLiteral("loader: block %1 not answered").arg(index));
         loaderData += block; // taken, but the answer is lost
+        m_uploadBroken = true;
         return;
     }
     if (index == loaderFaults.rejectBlock) {
         Q_EMIT note(QStringLiteral("loader: block %1 rejected").arg(index));
+        m_uploadBroken = true;
         emitBytes(QByteArray(1, '\0') + char(loaderFaults.rejectCode));
         return;
     }
@@ -169,8 +185,11 @@ void ReaderModel::handleFrame(const QString &payload)
         reply(cmdVer);
         mode = Mode::Loader;
         loaderData.clear();
+        loaderBlocks.clear();
+        m_uploadBroken = false;
+        m_stuck = false;
         m_pending.clear();
-        m_loaderIdle.start();
+        m_loaderIdle.start(loaderIdleMs);
         Q_EMIT note(QStringLiteral("switched to the firmware loader"));
         Q_EMIT switchedToLoader();
     } else {
