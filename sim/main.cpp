@@ -41,6 +41,8 @@ const char kHelp[] =
     "  fault elsewhere on|off\n"
     "                      the loader comes back under another port name\n"
     "  fault stuck N|off   from block N on the loader answers nothing and stays a loader\n"
+    "  fault quiet-switch on|off\n"
+    "                      switch to the loader without answering the switch\n"
     "  fault none          clear every fault\n"
     "  ble on|off          identify as a BLE reader or as a USB reader\n"
     "  checksum HEX|off    report item 0E (object-code checksum) with the configuration\n"
@@ -163,6 +165,8 @@ private:
                 m_model->loaderFaults.longReplyBlock = w[2].toInt();
             else if (f == QLatin1String("elsewhere") && onOff(w, 2, &flag))
                 m_model->loaderFaults.comeBackElsewhere = flag;
+            else if (f == QLatin1String("quiet-switch") && onOff(w, 2, &flag))
+                m_model->loaderFaults.switchUnanswered = flag;
             else if (f == QLatin1String("stuck") && w.size() == 3)
                 m_model->loaderFaults.stuckBlock = w[2] == QLatin1String("off") ? -1 : std::max(w[2].toInt(), 0);
             else { say(QStringLiteral("see help")); return; }

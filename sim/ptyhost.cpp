@@ -20,7 +20,7 @@ constexpr int kAnswerFirstMs = 50;
 } // namespace
 
 PtyHost::PtyHost(ReaderModel *model, const QString &name, QObject *parent)
-    : QObject(parent), m_model(model), m_linkName(name)
+    : QObject(parent), m_model(model), m_linkName(name), m_readerName(name)
 {
     connect(m_model, &ReaderModel::output, this, &PtyHost::write);
     connect(m_model, &ReaderModel::switchedToLoader, this, [this] {
@@ -31,6 +31,10 @@ PtyHost::PtyHost(ReaderModel *model, const QString &name, QObject *parent)
                 restart(m_model->loaderFaults.comeBackElsewhere ? m_linkName + QStringLiteral("-loader")
                                                                 : m_linkName);
         });
+    });
+    connect(m_model, &ReaderModel::leftLoader, this, [this] {
+        if (restartOnLoader && !m_linkName.isEmpty() && plugged())
+            restart(m_readerName);
     });
     m_comeBack.setSingleShot(true);
     connect(&m_comeBack, &QTimer::timeout, this, [this] {
@@ -91,6 +95,7 @@ bool PtyHost::plug(QString *error)
     }
     m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &PtyHost::readMaster);
+    m_model->pluggedIn();
     return true;
 }
 

@@ -25,7 +25,8 @@ public:
     // its link vanishes at once; after `restartDelayMs` a new terminal comes,
     // under the link's name or under another one.
     void restart(const QString &name);
-    // The reader restarts when it switches to its loader (on by default).
+    // The reader restarts when it switches to its loader, and when the
+    // loader starts the firmware (on by default).
     bool restartOnLoader = true;
     // How long the device is away while it restarts.
     int restartDelayMs = kDefaultRestartDelayMs;
@@ -45,6 +46,7 @@ private:
 
     ReaderModel *m_model;
     QString m_linkName;
+    QString m_readerName; // the name the reader itself (not its loader) comes under
     QTimer m_comeBack;
     int m_master = -1;
     int m_slaveKeep = -1; // our own slave descriptor keeps the master side from hanging up

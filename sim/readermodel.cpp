@@ -27,11 +27,14 @@ ReaderModel::ReaderModel(QObject *parent) : QObject(parent), configItems(default
 {
     m_loaderIdle.setSingleShot(true);
     connect(&m_loaderIdle, &QTimer::timeout, this, [this] {
-        if (loaderStuck())
-            return; // a stuck loader stays one
+        // A loader whose upload broke off keeps waiting for a new one: the
+        // firmware is not whole.
+        if (loaderStuck() || m_uploadBroken || loaderData.isEmpty())
+            return;
         mode = Mode::Reading;
         m_pending.clear();
         Q_EMIT note(QStringLiteral("loader: %1 blocks taken, back to card reading").arg(blocksTaken()));
+        Q_EMIT leftLoader();
     });
 }
 
@@ -81,6 +84,15 @@ void ReaderModel::receive(const QByteArray &bytes)
     }
 }
 
+void ReaderModel::pluggedIn()
+{
+    m_pending.clear();
+    if (mode == Mode::Loader) {
+        m_uploadBroken = true;
+        m_loaderIdle.stop();
+    }
+}
+
 void ReaderModel::loaderBlock(const QByteArray &block)
 {
     loaderBlocks << block;
@@ -111,6 +123,8 @@ void ReaderModel::loaderBlock(const QByteArray &block)
         return;
     }
     loaderData += block;
+    if (index == loaderFaults.longReplyBlock)
+        m_uploadBroken = true; // the tool gives up on this answer
     emitBytes(index == loaderFaults.longReplyBlock ? QByteArray("\x01\x00\x00", 3) : QByteArray("\x01\x00", 2));
 }
 
@@ -182,14 +196,15 @@ void ReaderModel::handleFrame(const QString &payload)
     } else if (cmdVer == QLatin1String("0A01")) {
         reply(cmdVer, firmwareItems);
     } else if (cmdVer == QLatin1String("0C01")) {
-        reply(cmdVer);
+        if (!loaderFaults.switchUnanswered)
+            reply(cmdVer);
         mode = Mode::Loader;
         loaderData.clear();
         loaderBlocks.clear();
         m_uploadBroken = false;
         m_stuck = false;
         m_pending.clear();
-        m_loaderIdle.start(loaderIdleMs);
+        m_loaderIdle.stop();
         Q_EMIT note(QStringLiteral("switched to the firmware loader"));
         Q_EMIT switchedToLoader();
     } else {

@@ -35,6 +35,7 @@ struct LoaderFaults {
     // From this block on the loader answers nothing and stays a loader (no
     // return to card reading); -1 clears it, and the loader answers again.
     int stuckBlock = -1;
+    bool switchUnanswered = false; // the reader restarts into its loader without answering the switch
 };
 
 struct MasterCard {
@@ -72,6 +73,10 @@ public:
 
     // Bytes from the tool.
     void receive(const QByteArray &bytes);
+    // The reader was plugged in (again): what was on its way is gone, and a
+    // loader (it starts as one while its firmware is incomplete) expects a
+    // new upload.
+    void pluggedIn();
 
     // What happens at the reader.
     void presentCard(IdKind kind, const QString &id);
@@ -90,6 +95,8 @@ public:
     quint16 uploadedCrc() const;
     // The loader is stuck (LoaderFaults::stuckBlock reached): it answers nothing.
     bool loaderStuck() const { return loaderFaults.stuckBlock >= 0 && m_stuck; }
+    // Bytes the loader holds that do not make a whole block yet.
+    int loaderPendingBytes() const { return mode == Mode::Loader ? int(m_pending.size()) : 0; }
     // The cards as the prompt lists them.
     QStringList describeCards() const;
 
@@ -100,8 +107,9 @@ public:
     QString hardware = QStringLiteral("A1");       // first byte of item FF
     QString identityTail = QStringLiteral("0117"); // item FE
     QString firmwareItems = QStringLiteral("1003010200") + QStringLiteral("120401000003");
-    // A loader that gets no block for this long goes back to card reading
-    // (unless it is stuck).
+    // A loader that took blocks and gets no more for this long starts the
+    // firmware: back to card reading. Not while stuck, nor after an upload
+    // that broke off; a loader that took nothing waits for an upload.
     int loaderIdleMs = 3000;
 
     // Configuration the reader holds (items, as hex text) and the checksums it reports.
@@ -136,6 +144,8 @@ Q_SIGNALS:
     void note(const QString &text); // what the reader did, for the prompt
     // The reader restarts into its loader: its port goes away and comes back.
     void switchedToLoader();
+    // The loader has finished: the reader restarts into its firmware.
+    void leftLoader();
 
 private:
     void handleFrame(const QString &payload);

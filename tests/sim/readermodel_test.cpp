@@ -181,3 +181,20 @@ TEST_F(ModelTest, AfterARejectedBlockTheNextUploadStartsAfresh)
     EXPECT_EQ(model.loaderData, QByteArray(16, 'a') + QByteArray(16, 'b'));
     EXPECT_EQ(model.loaderBlocks.size(), 4);
 }
+
+TEST_F(ModelTest, AnIdleLoaderStartsTheFirmwareUnlessItsUploadBrokeOff)
+{
+    model.loaderIdleMs = 30;
+    QSignalSpy left(&model, &ReaderModel::leftLoader);
+    send(QStringLiteral("0C01"));
+    model.receive(QByteArray(16, 'a'));
+    EXPECT_TRUE(left.wait(1000));
+    EXPECT_EQ(model.mode, ReaderModel::Mode::Reading);
+
+    model.loaderFaults.rejectBlock = 1;
+    send(QStringLiteral("0C01"));
+    model.receive(QByteArray(32, 'a'));
+    QTest::qWait(100);
+    EXPECT_EQ(model.mode, ReaderModel::Mode::Loader);
+    EXPECT_EQ(left.count(), 1);
+}
