@@ -60,7 +60,7 @@ FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version
         if (report.kind == Report::Kind::Error)
             m_dialogs.error(report.text);
         else if (report.kind == Report::Kind::Information)
-            m_dialogs.information(texts::kAppTitle, report.text);
+            m_dialogs.information(QString(), report.text); // an empty title
     });
     connect(browseButton, &QPushButton::clicked, this, &FirmwarePage::browse);
     connect(updateButton, &QPushButton::clicked, this, &FirmwarePage::startUpdate);
