@@ -350,7 +350,14 @@ TEST_F(UpdateTest, ALoaderStuckAfterBlockNIsFinishedByTheNextRun)
     EXPECT_EQ(sim.model->loaderPendingBytes(), 0);
 
     sim.model->loaderFaults.stuckBlock = -1;
+    // The run at the loader shows its total before the first block goes out.
+    QStringList shownAtFirstBlock;
+    QObject::connect(sim.model.get(), &sim::ReaderModel::output, &tool->page, [&] {
+        if (shownAtFirstBlock.isEmpty())
+            shownAtFirstBlock << QString::number(tool->page.progress->maximum()) << tool->page.progressText->text();
+    });
     EXPECT_EQ(run({forReader(9)}), QStringList{kDone});
+    EXPECT_EQ(shownAtFirstBlock, (QStringList{QStringLiteral("9"), QStringLiteral("Блоков передано: 0 из 9")}));
     EXPECT_TRUE(commands().isEmpty());
     const QList<QByteArray> section = blocksOf(sectionData(forReader(9)));
     EXPECT_EQ(sim.model->loaderBlocks, section.mid(0, 5) + section);
