@@ -209,7 +209,7 @@ void FirmwareUpdate::readerLost()
     case Stage::LoaderSilent:
         return; // its port comes back
     default:
-        tellProgress(true);
+        tellStopped();
         ReaderOperation::readerLost();
     }
 }
@@ -226,8 +226,14 @@ void FirmwareUpdate::fail(Failure failure, std::optional<LinkError> error)
 {
     m_failure = failure;
     if (m_stage == Stage::Uploading)
-        tellProgress(true); // the figures of the last accepted block
+        tellStopped();
     end(Status::Failed, error);
+}
+
+void FirmwareUpdate::tellStopped()
+{
+    // The figures of the last accepted block; no time is left to tell.
+    Q_EMIT progress(m_accepted, total(), -1);
 }
 
 void FirmwareUpdate::tellProgress(bool always)

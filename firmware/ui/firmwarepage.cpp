@@ -124,7 +124,6 @@ void FirmwarePage::setInLoader(bool inLoader)
 {
     m_inLoader = inLoader;
     loaderNote->setText(kInLoader);
-    loaderNote->setVisible(inLoader);
     updateButtons();
 }
 
@@ -140,6 +139,9 @@ void FirmwarePage::updateButtons()
     updateButton->setEnabled(m_idle);
     browseButton->setEnabled(!m_update.running());
     path->setEnabled(!m_update.running());
+    // The note tells how to finish an update that broke off; a run that goes
+    // on through the loader is no such thing.
+    loaderNote->setVisible(m_inLoader && !m_update.running());
 }
 
 } // namespace limra

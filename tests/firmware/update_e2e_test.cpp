@@ -40,7 +40,8 @@ constexpr int kRestartMs = 200;
 
 const QString kDone = QStringLiteral("message: Обновление успешно завершено!");
 
-// Dialogs that also note where the progress stood when an error was shown.
+// Dialogs that also note where the progress stood when an error was shown:
+// the bar's value and maximum, and the text under it.
 struct WatchingDialogs : ScriptedDialogs {
     void error(const QString &text) override
     {
@@ -49,7 +50,7 @@ struct WatchingDialogs : ScriptedDialogs {
             progressAtError << QStringLiteral("%1/%2 %3")
                                    .arg(page->progress->value())
                                    .arg(page->progress->maximum())
-                                   .arg(page->progressText->text().section(QLatin1Char(','), 0, 0));
+                                   .arg(page->progressText->text());
     }
     FirmwarePage *page = nullptr;
     QStringList progressAtError;
@@ -116,7 +117,8 @@ protected:
         QObject::connect(&tool->update, &ReaderOperation::changed, [this] {
             if (tool->update.running())
                 lockedWhileRunning &= !tool->page.updateButton->isEnabled() && !tool->page.versionButton->isEnabled()
-                                      && !tool->page.path->isEnabled() && !tool->page.browseButton->isEnabled();
+                                      && !tool->page.path->isEnabled() && !tool->page.browseButton->isEnabled()
+                                      && !tool->page.loaderNote->isVisibleTo(&tool->page);
         });
         QObject::connect(&tool->update, &ReaderOperation::finished, [this] { ++finishedRuns; });
     }
@@ -168,6 +170,8 @@ protected:
     int files = 0;
     int runs = 0;
     int finishedRuns = 0;
+    // While a run goes on, nothing can start another, and the note about a
+    // reader left in its loader is not shown.
     bool lockedWhileRunning = true;
     QList<int> maxima;
     QList<int> totals;
@@ -406,6 +410,7 @@ TEST_F(UpdateTest, AReaderUnpluggedDuringTheUploadIsFoundAgainAsALoader)
     });
     EXPECT_EQ(run({forReader(40)}),
               QStringList{QStringLiteral("error: ") + errorMessage(LinkError::portLost())});
+    EXPECT_TRUE(dialogs.progressAtError.value(0).endsWith(QStringLiteral(" из 40"))) << qPrintable(dialogs.progressAtError.value(0));
     EXPECT_FALSE(tool->session.inLoader());
     sim.model->commandsReceived.clear();
     ASSERT_TRUE(sim.host->plug());
