@@ -123,8 +123,6 @@ void ReaderModel::loaderBlock(const QByteArray &block)
         return;
     }
     loaderData += block;
-    if (index == loaderFaults.longReplyBlock)
-        m_uploadBroken = true; // the tool gives up on this answer
     emitBytes(index == loaderFaults.longReplyBlock ? QByteArray("\x01\x00\x00", 3) : QByteArray("\x01\x00", 2));
 }
 

@@ -287,28 +287,31 @@ TEST_F(UpdateTest, ASectionRunningPastTheEndIsUploadedAsFar)
 TEST_F(UpdateTest, LoaderFaultsEndTheRunAndTheNextRunStartsAtTheLoader)
 {
     connectReader();
+    const QList<QByteArray> section = blocksOf(sectionData(forReader()));
     sim.model->loaderFaults.rejectBlock = 2;
     sim.model->loaderFaults.rejectCode = 0x07;
     EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка: 07")});
-    EXPECT_EQ(sim.model->loaderBlocks, blocksOf(sectionData(forReader()).left(3 * 16)));
+    EXPECT_EQ(sim.model->loaderBlocks, section.mid(0, 3));
     EXPECT_TRUE(tool->session.inLoader());
-
-    sim.model->loaderFaults = {};
-    sim.model->loaderFaults.longReplyBlock = 0;
-    EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка: Некорректный ответ.")});
-    EXPECT_TRUE(commands().isEmpty());
 
     sim.model->loaderFaults = {};
     sim.model->loaderFaults.silentBlock = 3;
     EXPECT_EQ(run({forReader()}), QStringList{kNoAnswer});
-    EXPECT_EQ(sim.model->blocksTaken(), 4);
+    EXPECT_EQ(sim.model->loaderBlocks.mid(3), section.mid(0, 4));
+    EXPECT_TRUE(commands().isEmpty());
+
+    sim.model->loaderFaults = {};
+    sim.model->loaderFaults.longReplyBlock = 0;
+    EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка: Некорректный ответ.")});
+    EXPECT_EQ(sim.model->loaderBlocks.mid(7), section.mid(0, 1));
     EXPECT_TRUE(commands().isEmpty());
 
     sim.model->loaderFaults = {};
     EXPECT_EQ(run({forReader()}), QStringList{kDone});
+    EXPECT_EQ(sim.model->loaderBlocks.mid(8), section);
     EXPECT_TRUE(commands().isEmpty());
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader()));
     EXPECT_TRUE(tool->session.isConnected());
+    EXPECT_TRUE(tool->loaders.entries().isEmpty());
 }
 
 TEST_F(UpdateTest, TheReopenFailsWhenTheLoaderComesBackElsewhere)
