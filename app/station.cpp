@@ -174,14 +174,22 @@ void ReaderStation::shutDown(std::function<void()> done)
         now();
         return;
     }
-    // A firmware upload is let finish: cut off, it would leave the reader in its loader.
-    if (op != m_firmwareUpdate.get())
-        op->cancel();
-    if (op != m_firmwareUpdate.get())
-        QTimer::singleShot(kShutDownLimitMs, this, [this] {
-            if (auto late = std::exchange(m_shutDownDone, nullptr))
-                late();
-        });
+    // A firmware upload is let finish: cut off, it would leave the reader in
+    // its loader. Not a wait for a loader that only the user can bring back.
+    if (op == m_firmwareUpdate.get()) {
+        auto stopWaiting = [this] {
+            if (m_shutDownDone && m_firmwareUpdate->stage() == FirmwareUpdate::Stage::LoaderSilent)
+                m_firmwareUpdate->cancel();
+        };
+        connect(m_firmwareUpdate.get(), &ReaderOperation::changed, this, stopWaiting);
+        stopWaiting();
+        return;
+    }
+    op->cancel();
+    QTimer::singleShot(kShutDownLimitMs, this, [this] {
+        if (auto late = std::exchange(m_shutDownDone, nullptr))
+            late();
+    });
 }
 
 } // namespace limra

@@ -82,6 +82,8 @@ bool FirmwareUpdate::loadSection(const QString &path)
     case FirmwareSection::Problem::BadCrc: fail(Failure::BadCrc); return false;
     }
     m_blocks = section.blocks;
+    // The total is known from here on, also in a run that goes to the loader at once.
+    Q_EMIT progress(0, total(), -1);
     return true;
 }
 
@@ -96,7 +98,6 @@ void FirmwareUpdate::identified(const ReaderLink::Answer &answer)
         return fail(Failure::NoIdentity);
     if (!loadSection(m_path))
         return;
-    Q_EMIT progress(0, total(), -1);
 
     // From the switch on, the reader may be in its loader.
     m_session.setFirmwareSwitching(true);
@@ -208,7 +209,7 @@ void FirmwareUpdate::readerLost()
     case Stage::LoaderSilent:
         return; // its port comes back
     default:
-        tellProgress(true);
+        tellStopped();
         ReaderOperation::readerLost();
     }
 }
@@ -225,8 +226,14 @@ void FirmwareUpdate::fail(Failure failure, std::optional<LinkError> error)
 {
     m_failure = failure;
     if (m_stage == Stage::Uploading)
-        tellProgress(true); // the figures of the last accepted block
+        tellStopped();
     end(Status::Failed, error);
+}
+
+void FirmwareUpdate::tellStopped()
+{
+    // The figures of the last accepted block; no time is left to tell.
+    Q_EMIT progress(m_accepted, total(), -1);
 }
 
 void FirmwareUpdate::tellProgress(bool always)

@@ -96,6 +96,7 @@ private:
     void fail(Failure failure, std::optional<LinkError> error = std::nullopt);
     void rememberLoader();
     void tellProgress(bool always);
+    void tellStopped();
 
     ReaderSession &m_session;
     LoaderRegistry &m_loaders;

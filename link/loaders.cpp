@@ -1,5 +1,6 @@
 #include "link/loaders.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -19,18 +20,26 @@ bool sameReader(const LoaderRegistry::Entry &e, const QString &port, const QStri
 
 LoaderRegistry::LoaderRegistry(QString path) : m_path(std::move(path)) {}
 
+LoaderRegistry::Stamp LoaderRegistry::stampOf(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() ? Stamp{info.lastModified(), info.size()} : Stamp{};
+}
+
 void LoaderRegistry::load() const
 {
     if (m_path.isEmpty())
         return;
-    const QFileInfo info(m_path);
-    const QDateTime stamp = info.exists() ? info.lastModified() : QDateTime();
-    if (stamp == m_loadedStamp && (stamp.isValid() || m_entries.isEmpty()))
+    // Read again only when the file changed since it was last read or
+    // written here (another of the tool's programs wrote it, or it was
+    // removed). While it cannot be written, what is remembered stays in memory.
+    const Stamp stamp = stampOf(m_path);
+    if (stamp == m_stamp)
         return;
-    m_loadedStamp = stamp;
+    m_stamp = stamp;
     m_entries.clear();
     QByteArray bytes;
-    if (!stamp.isValid() || readSmallFile(m_path, kMaxFileSize, &bytes) != FileReadProblem::None)
+    if (!stamp.time.isValid() || readSmallFile(m_path, kMaxFileSize, &bytes) != FileReadProblem::None)
         return;
     // One reader a line: port, location, identity, serial number, separated by tabs.
     for (const QByteArray &line : bytes.split('\n')) {
@@ -49,9 +58,10 @@ void LoaderRegistry::save() const
         bytes += QStringList{e.port, e.location, e.firmwareIdentity, e.serialNumber}.join(QLatin1Char('\t')).toUtf8()
                  + '\n';
     QString error;
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
     if (!writeFileAtomically(m_path, bytes, &error))
         qCWarning(lcLink) << "cannot keep the list of readers left in their loader:" << error;
-    m_loadedStamp = QFileInfo(m_path).lastModified();
+    m_stamp = stampOf(m_path);
 }
 
 std::optional<LoaderRegistry::Entry> LoaderRegistry::find(const QString &port, const QString &location) const

@@ -20,7 +20,9 @@ public:
         QString serialNumber;     // as the status bar showed it
     };
 
-    // `path` empty: remembered in memory only.
+    // `path` empty: remembered in memory only. The file's folder is made
+    // when missing; while the file cannot be written, entries are kept in
+    // memory.
     explicit LoaderRegistry(QString path = QString());
 
     // The loader left on this port or at this USB location.
@@ -30,12 +32,19 @@ public:
     QList<Entry> entries() const;
 
 private:
+    // When and how big the file was; nothing when it is not there.
+    struct Stamp {
+        QDateTime time;
+        qint64 size = -1;
+        bool operator==(const Stamp &o) const { return time == o.time && size == o.size; }
+    };
+    static Stamp stampOf(const QString &path);
     void load() const;
     void save() const;
 
     QString m_path;
     mutable QList<Entry> m_entries;
-    mutable QDateTime m_loadedStamp;
+    mutable Stamp m_stamp;
 };
 
 } // namespace limra

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <cerrno>
+#include <poll.h>
 #include <unistd.h>
 
 #include "common/logging.h"
@@ -23,6 +24,21 @@ OpenFailure classifyOpenFailure(const QString &name, QSerialPort::SerialPortErro
     if (error == QSerialPort::PermissionError || error == QSerialPort::ResourceError)
         return OpenFailure::Busy;
     return OpenFailure::Other;
+}
+
+// Whether the device behind an open port has gone away. A terminal whose
+// device was unplugged (or whose other end closed) is hung up: reads give 0
+// bytes, which Qt reports as a read error with whatever errno was left from
+// before, writes fail with EIO. The descriptor tells it: poll reports a
+// hang-up. A device node that has vanished tells it too.
+bool deviceGone(QSerialPort &port, const QString &name)
+{
+    pollfd p{};
+    p.fd = int(port.handle());
+    p.events = POLLIN | POLLOUT;
+    if (p.fd >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLNVAL)))
+        return true;
+    return ::access(QFile::encodeName(name).constData(), F_OK) != 0 && errno == ENOENT;
 }
 } // namespace
 
@@ -101,8 +117,11 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen())
         return;
-    qCDebug(lcPort) << "port" << m_name << "failed:" << error << m_port.errorString();
-    const bool ioError = error != QSerialPort::ResourceError;
+    // A device that became unavailable, or hung up, is gone, whatever error
+    // Qt made of it.
+    const bool ioError = error != QSerialPort::ResourceError && !deviceGone(m_port, m_name);
+    qCDebug(lcPort) << "port" << m_name << "failed:" << error << m_port.errorString()
+                    << (ioError ? "(I/O error)" : "(gone)");
     close();
     Q_EMIT failed(ioError);
 }

@@ -7,7 +7,8 @@ namespace limra {
 
 // The serial port through QSerialPort. Any error of the open port other than
 // a time-out is reported once and closes the port, so that a vanished device
-// cannot make it spin.
+// cannot make it spin. A device that hung up (unplugged, or restarting) is
+// reported gone, not as an I/O error.
 class QtSerialPort : public SerialPort {
     Q_OBJECT
 public:

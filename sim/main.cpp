@@ -40,11 +40,16 @@ const char kHelp[] =
     "  fault loader-long N the loader answers block N with three bytes\n"
     "  fault elsewhere on|off\n"
     "                      the loader comes back under another port name\n"
+    "  fault stuck N|off   from block N on the loader answers nothing and stays a loader\n"
+    "  fault quiet-switch on|off\n"
+    "                      switch to the loader without answering the switch\n"
     "  fault none          clear every fault\n"
     "  ble on|off          identify as a BLE reader or as a USB reader\n"
     "  checksum HEX|off    report item 0E (object-code checksum) with the configuration\n"
     "  state               show the reader's mode and configuration\n"
     "  loader              show what the firmware loader took (blocks and CRC)\n"
+    "  restart MS          on the switch to the loader the port hangs up, vanishes and\n"
+    "                      comes back MS milliseconds later (now: %1 ms)\n"
     "  reading             back to card reading at once (the loader too)\n"
     "  unplug / plug       remove the reader / attach it again\n"
     "  help                this text\n"
@@ -106,7 +111,7 @@ private:
         const QString c = w[0].toLower();
         bool flag = false;
         if (c == QLatin1String("help")) {
-            QTextStream(stdout) << kHelp;
+            QTextStream(stdout) << QString::fromLatin1(kHelp).arg(m_host->restartDelayMs);
         } else if (c == QLatin1String("quit") || c == QLatin1String("exit")) {
             QCoreApplication::quit();
             return;
@@ -126,7 +131,13 @@ private:
             m_model->mode = ReaderModel::Mode::Reading;
         } else if (c == QLatin1String("loader")) {
             QTextStream(stdout) << "blocks taken: " << m_model->blocksTaken() << ", CRC "
-                                << hexDigits(m_model->uploadedCrc(), 4) << "\n";
+                                << hexDigits(m_model->uploadedCrc(), 4) << ", blocks received: "
+                                << m_model->loaderBlocks.size()
+                                << (m_model->loaderStuck() ? ", stuck" : "") << "\n";
+        } else if (c == QLatin1String("restart") && w.size() == 2) {
+            const int ms = w[1].toInt(&flag);
+            if (!flag || ms < 0) { say(QStringLiteral("see help")); return; }
+            m_host->restartDelayMs = ms;
         } else if (c == QLatin1String("master")) {
             m_model->presentMaster(w.size() > 1 ? w[1].toInt() : -1);
         } else if (c == QLatin1String("fault") && w.size() >= 2) {
@@ -154,6 +165,10 @@ private:
                 m_model->loaderFaults.longReplyBlock = w[2].toInt();
             else if (f == QLatin1String("elsewhere") && onOff(w, 2, &flag))
                 m_model->loaderFaults.comeBackElsewhere = flag;
+            else if (f == QLatin1String("quiet-switch") && onOff(w, 2, &flag))
+                m_model->loaderFaults.switchUnanswered = flag;
+            else if (f == QLatin1String("stuck") && w.size() == 3)
+                m_model->loaderFaults.stuckBlock = w[2] == QLatin1String("off") ? -1 : std::max(w[2].toInt(), 0);
             else { say(QStringLiteral("see help")); return; }
         } else if (c == QLatin1String("ble") && onOff(w, 1, &flag)) {
             m_model->readerType = flag ? 0x04 : 0x02;
@@ -162,7 +177,9 @@ private:
         } else if (c == QLatin1String("state")) {
             QTextStream(stdout) << "mode: " << modeName(m_model->mode) << "\nconfiguration: " << m_model->configItems
                                 << "\nmaster cards: " << m_model->masterCards.size()
-                                << "\nport: " << (m_host->plugged() ? m_host->portName() : QStringLiteral("unplugged"))
+                                << "\nport: " << (m_host->plugged()      ? m_host->portName()
+                                    : m_host->restarting() ? QStringLiteral("restarting")
+                                                           : QStringLiteral("unplugged"))
                                 << "\n";
         } else if (c == QLatin1String("unplug")) {
             m_host->unplug();

@@ -15,20 +15,34 @@
 namespace limra::sim {
 
 namespace {
-constexpr int kRestartMs = 50;
+// The answer to the switch reaches the tool before the device goes.
+constexpr int kAnswerFirstMs = 50;
 } // namespace
 
 PtyHost::PtyHost(ReaderModel *model, const QString &name, QObject *parent)
-    : QObject(parent), m_model(model), m_linkName(name)
+    : QObject(parent), m_model(model), m_linkName(name), m_readerName(name)
 {
     connect(m_model, &ReaderModel::output, this, &PtyHost::write);
     connect(m_model, &ReaderModel::switchedToLoader, this, [this] {
         if (!restartOnLoader || m_linkName.isEmpty())
             return;
-        // The answer to the switch is written first; then the device goes.
-        QTimer::singleShot(kRestartMs, this, [this] {
-            restart(m_model->loaderFaults.comeBackElsewhere ? m_linkName + QStringLiteral("-loader") : m_linkName);
+        QTimer::singleShot(kAnswerFirstMs, this, [this] {
+            if (plugged())
+                restart(m_model->loaderFaults.comeBackElsewhere ? m_linkName + QStringLiteral("-loader")
+                                                                : m_linkName);
         });
+    });
+    connect(m_model, &ReaderModel::leftLoader, this, [this] {
+        if (restartOnLoader && !m_linkName.isEmpty() && plugged())
+            restart(m_readerName);
+    });
+    m_comeBack.setSingleShot(true);
+    connect(&m_comeBack, &QTimer::timeout, this, [this] {
+        QString error;
+        if (!plug(&error))
+            qCWarning(lcSim) << "the loader cannot come back:" << error;
+        else
+            Q_EMIT m_model->note(QStringLiteral("back as %1").arg(portName()));
     });
 }
 
@@ -36,7 +50,8 @@ void PtyHost::restart(const QString &name)
 {
     unplug();
     m_linkName = name;
-    plug();
+    Q_EMIT m_model->note(QStringLiteral("restarting: the port is gone for %1 ms").arg(restartDelayMs));
+    m_comeBack.start(std::max(restartDelayMs, 0));
 }
 
 PtyHost::~PtyHost()
@@ -46,6 +61,7 @@ PtyHost::~PtyHost()
 
 bool PtyHost::plug(QString *error)
 {
+    m_comeBack.stop();
     if (m_master >= 0)
         return true;
     auto fail = [&](const QString &what) {
@@ -79,11 +95,13 @@ bool PtyHost::plug(QString *error)
     }
     m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &PtyHost::readMaster);
+    m_model->pluggedIn();
     return true;
 }
 
 void PtyHost::unplug()
 {
+    m_comeBack.stop();
     m_notifier.reset();
     if (!m_link.isEmpty()) {
         QFile::remove(m_link);

@@ -3,6 +3,7 @@
 // reader: a symbolic link to the terminal in the virtual readers folder.
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <memory>
 
 #include "sim/readermodel.h"
@@ -20,12 +21,19 @@ public:
     bool plug(QString *error = nullptr);
     // Removes the link and closes the terminal: to the tool the device is gone.
     void unplug();
-    // Like a reader restarting into its loader: the terminal goes away and a
-    // new one comes, under the link's name or under another one.
+    // Like a USB reader restarting into its loader: the terminal hangs up and
+    // its link vanishes at once; after `restartDelayMs` a new terminal comes,
+    // under the link's name or under another one.
     void restart(const QString &name);
-    // The reader restarts when it switches to its loader (on by default).
+    // The reader restarts when it switches to its loader, and when the
+    // loader starts the firmware (on by default).
     bool restartOnLoader = true;
+    // How long the device is away while it restarts.
+    int restartDelayMs = kDefaultRestartDelayMs;
+    static constexpr int kDefaultRestartDelayMs = 400;
     bool plugged() const { return m_master >= 0; }
+    // Gone for a restart and not back yet.
+    bool restarting() const { return m_comeBack.isActive(); }
 
     QString slavePath() const { return m_slave; }  // /dev/pts/N
     QString linkPath() const { return m_link; }    // what the tool opens
@@ -38,6 +46,8 @@ private:
 
     ReaderModel *m_model;
     QString m_linkName;
+    QString m_readerName; // the name the reader itself (not its loader) comes under
+    QTimer m_comeBack;
     int m_master = -1;
     int m_slaveKeep = -1; // our own slave descriptor keeps the master side from hanging up
     QString m_slave;

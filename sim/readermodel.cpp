@@ -7,7 +7,6 @@
 namespace limra::sim {
 
 namespace {
-constexpr int kLoaderIdleMs = 3000;
 constexpr int kBlockSize = 16;
 constexpr int kErrAllMastersWritten = 0x0D;
 constexpr int kErrMasterNotEmpty = 0x0E;
@@ -27,11 +26,15 @@ QString ReaderModel::defaultConfigItems()
 ReaderModel::ReaderModel(QObject *parent) : QObject(parent), configItems(defaultConfigItems())
 {
     m_loaderIdle.setSingleShot(true);
-    m_loaderIdle.setInterval(kLoaderIdleMs);
     connect(&m_loaderIdle, &QTimer::timeout, this, [this] {
+        // A loader whose upload broke off keeps waiting for a new one: the
+        // firmware is not whole.
+        if (loaderStuck() || m_uploadBroken || loaderData.isEmpty())
+            return;
         mode = Mode::Reading;
         m_pending.clear();
         Q_EMIT note(QStringLiteral("loader: %1 blocks taken, back to card reading").arg(blocksTaken()));
+        Q_EMIT leftLoader();
     });
 }
 
@@ -49,7 +52,7 @@ void ReaderModel::receive(const QByteArray &bytes)
 {
     m_pending += bytes;
     if (mode == Mode::Loader) {
-        m_loaderIdle.start();
+        m_loaderIdle.start(loaderIdleMs);
         while (m_pending.size() >= kBlockSize) {
             const QByteArray block = m_pending.left(kBlockSize);
             m_pending.remove(0, kBlockSize);
@@ -81,16 +84,41 @@ void ReaderModel::receive(const QByteArray &bytes)
     }
 }
 
+void ReaderModel::pluggedIn()
+{
+    m_pending.clear();
+    if (mode == Mode::Loader) {
+        m_uploadBroken = true;
+        m_loaderIdle.stop();
+    }
+}
+
 void ReaderModel::loaderBlock(const QByteArray &block)
 {
+    loaderBlocks << block;
+    if (loaderFaults.stuckBlock < 0)
+        m_stuck = false;
+    if (m_uploadBroken) {
+        loaderData.clear();
+        m_uploadBroken = false;
+    }
     const int index = blocksTaken();
+    if (loaderFaults.stuckBlock >= 0 && (m_stuck || index >= loaderFaults.stuckBlock)) {
+        if (!m_stuck)
+            Q_EMIT note(QStringLiteral("loader: stuck at block %1").arg(index));
+        m_stuck = true;
+        m_uploadBroken = true;
+        return;
+    }
     if (index == loaderFaults.silentBlock) {
         Q_EMIT note(QStringLiteral("loader: block %1 not answered").arg(index));
         loaderData += block; // taken, but the answer is lost
+        m_uploadBroken = true;
         return;
     }
     if (index == loaderFaults.rejectBlock) {
         Q_EMIT note(QStringLiteral("loader: block %1 rejected").arg(index));
+        m_uploadBroken = true;
         emitBytes(QByteArray(1, '\0') + char(loaderFaults.rejectCode));
         return;
     }
@@ -166,11 +194,15 @@ void ReaderModel::handleFrame(const QString &payload)
     } else if (cmdVer == QLatin1String("0A01")) {
         reply(cmdVer, firmwareItems);
     } else if (cmdVer == QLatin1String("0C01")) {
-        reply(cmdVer);
+        if (!loaderFaults.switchUnanswered)
+            reply(cmdVer);
         mode = Mode::Loader;
         loaderData.clear();
+        loaderBlocks.clear();
+        m_uploadBroken = false;
+        m_stuck = false;
         m_pending.clear();
-        m_loaderIdle.start();
+        m_loaderIdle.stop();
         Q_EMIT note(QStringLiteral("switched to the firmware loader"));
         Q_EMIT switchedToLoader();
     } else {

@@ -32,6 +32,10 @@ struct LoaderFaults {
     int silentBlock = -1;   // no answer for this block
     int longReplyBlock = -1; // three bytes for this block
     bool comeBackElsewhere = false; // the loader shows up under another port name
+    // From this block on the loader answers nothing and stays a loader (no
+    // return to card reading); -1 clears it, and the loader answers again.
+    int stuckBlock = -1;
+    bool switchUnanswered = false; // the reader restarts into its loader without answering the switch
 };
 
 struct MasterCard {
@@ -69,6 +73,10 @@ public:
 
     // Bytes from the tool.
     void receive(const QByteArray &bytes);
+    // The reader was plugged in (again): what was on its way is gone, and a
+    // loader (it starts as one while its firmware is incomplete) expects a
+    // new upload.
+    void pluggedIn();
 
     // What happens at the reader.
     void presentCard(IdKind kind, const QString &id);
@@ -81,9 +89,14 @@ public:
     // The device identity the firmware sections are built for: item FF then
     // item FE, each byte-reversed.
     QString deviceIdentity() const;
-    // What the loader took, and the CRC of the data as the image header has it.
+    // What the loader took of the upload now running, and the CRC of that
+    // data as the image header has it.
     int blocksTaken() const { return int(loaderData.size() / 16); }
     quint16 uploadedCrc() const;
+    // The loader is stuck (LoaderFaults::stuckBlock reached): it answers nothing.
+    bool loaderStuck() const { return loaderFaults.stuckBlock >= 0 && m_stuck; }
+    // Bytes the loader holds that do not make a whole block yet.
+    int loaderPendingBytes() const { return mode == Mode::Loader ? int(m_pending.size()) : 0; }
     // The cards as the prompt lists them.
     QStringList describeCards() const;
 
@@ -94,6 +107,10 @@ public:
     QString hardware = QStringLiteral("A1");       // first byte of item FF
     QString identityTail = QStringLiteral("0117"); // item FE
     QString firmwareItems = QStringLiteral("1003010200") + QStringLiteral("120401000003");
+    // A loader that took blocks and gets no more for this long starts the
+    // firmware: back to card reading. Not while stuck, nor after an upload
+    // that broke off; a loader that took nothing waits for an upload.
+    int loaderIdleMs = 3000;
 
     // Configuration the reader holds (items, as hex text) and the checksums it reports.
     QString configItems;
@@ -111,7 +128,13 @@ public:
     int cardsToWrite = 0;
     int cardsWritten = 0;
     QString acceptedObjectCode;     // the master card accepted in a secure-card mode
-    QByteArray loaderData;          // every block the loader took, in order
+    // The blocks of the upload now running, in order. After a block it did
+    // not take (rejected, not answered), the loader expects the upload from
+    // its first block again: the next block it takes starts a new upload.
+    QByteArray loaderData;
+    // Every 16 bytes the loader received as a block since the switch, taken,
+    // rejected or not answered, in order, across uploads.
+    QList<QByteArray> loaderBlocks;
     QStringList commandsReceived;   // payloads of every frame received, as hex text
 
     static QString defaultConfigItems();
@@ -121,6 +144,8 @@ Q_SIGNALS:
     void note(const QString &text); // what the reader did, for the prompt
     // The reader restarts into its loader: its port goes away and comes back.
     void switchedToLoader();
+    // The loader has finished: the reader restarts into its firmware.
+    void leftLoader();
 
 private:
     void handleFrame(const QString &payload);
@@ -138,6 +163,8 @@ private:
 
     QByteArray m_pending;
     QTimer m_loaderIdle;
+    bool m_stuck = false;
+    bool m_uploadBroken = false; // the next block taken starts a new upload
     int m_nextUid = 1;
     int m_sets = 0;
 };

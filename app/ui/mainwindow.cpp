@@ -519,9 +519,13 @@ void MainWindow::updateTabs()
 {
     const ReaderSession &session = m_station.session();
     const bool loader = session.inLoader();
+    // A tab disabled under the current one moves it on: not the user's
+    // choice, so the secure-cards tab passed on the way asks the reader nothing.
+    m_programTabChange = true;
     m_tabs->setEnabled(session.isConnected() || loader);
     m_tabs->setTabEnabled(m_tabs->indexOf(m_configPage), !loader);
     m_tabs->setTabEnabled(m_tabs->indexOf(m_securePage), !loader);
+    m_programTabChange = false;
 }
 
 void MainWindow::busyChanged(bool busy)

@@ -60,7 +60,7 @@ FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version
         if (report.kind == Report::Kind::Error)
             m_dialogs.error(report.text);
         else if (report.kind == Report::Kind::Information)
-            m_dialogs.information(texts::kAppTitle, report.text);
+            m_dialogs.information(QString(), report.text); // an empty title
     });
     connect(browseButton, &QPushButton::clicked, this, &FirmwarePage::browse);
     connect(updateButton, &QPushButton::clicked, this, &FirmwarePage::startUpdate);
@@ -124,7 +124,6 @@ void FirmwarePage::setInLoader(bool inLoader)
 {
     m_inLoader = inLoader;
     loaderNote->setText(kInLoader);
-    loaderNote->setVisible(inLoader);
     updateButtons();
 }
 
@@ -140,6 +139,9 @@ void FirmwarePage::updateButtons()
     updateButton->setEnabled(m_idle);
     browseButton->setEnabled(!m_update.running());
     path->setEnabled(!m_update.running());
+    // The note tells how to finish an update that broke off; a run that goes
+    // on through the loader is no such thing.
+    loaderNote->setVisible(m_inLoader && !m_update.running());
 }
 
 } // namespace limra

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <QTest>
 
 #include "link/hextext.h"
 #include "sim/readermodel.h"
@@ -137,4 +138,63 @@ TEST_F(ModelTest, SecureCardsKeepTheObjectCodeAndZonesAndAreCleared)
     model.presentBlank(QStringLiteral("04AA"));
     EXPECT_EQ(last(), QStringLiteral("230800010D010024"));
     EXPECT_TRUE(model.secureCards.isEmpty());
+}
+
+// A loader stuck from block N answers nothing, takes no block into the upload
+// and stays a loader past its idle time; cleared, it takes a new upload from
+// its first block. Every block it received is kept in order.
+TEST_F(ModelTest, AStuckLoaderStaysALoaderAndTakesANewUploadOnceCleared)
+{
+    model.loaderFaults.stuckBlock = 2;
+    model.loaderIdleMs = 50;
+    send(QStringLiteral("0C01"));
+    const int before = out.size();
+    QByteArray first;
+    for (char c : {'a', 'b', 'c', 'd'})
+        first += QByteArray(16, c);
+    model.receive(first);
+    EXPECT_EQ(out.mid(before), (QStringList{QStringLiteral("0100"), QStringLiteral("0100")}));
+    EXPECT_TRUE(model.loaderStuck());
+    QTest::qWait(150); // longer than the loader's idle time
+    EXPECT_EQ(model.mode, ReaderModel::Mode::Loader);
+
+    model.loaderFaults.stuckBlock = -1;
+    const QByteArray second = QByteArray(16, 'a') + QByteArray(16, 'b') + QByteArray(16, 'c');
+    model.receive(second);
+    EXPECT_FALSE(model.loaderStuck());
+    EXPECT_EQ(model.loaderData, second);
+    QList<QByteArray> all;
+    for (const QByteArray &bytes : {first, second})
+        for (int i = 0; i < bytes.size(); i += 16)
+            all << bytes.mid(i, 16);
+    EXPECT_EQ(model.loaderBlocks, all);
+}
+
+TEST_F(ModelTest, AfterARejectedBlockTheNextUploadStartsAfresh)
+{
+    model.loaderFaults.rejectBlock = 1;
+    send(QStringLiteral("0C01"));
+    model.receive(QByteArray(16, 'a') + QByteArray(16, 'b'));
+    EXPECT_EQ(model.blocksTaken(), 1);
+    model.loaderFaults = {};
+    model.receive(QByteArray(16, 'a') + QByteArray(16, 'b'));
+    EXPECT_EQ(model.loaderData, QByteArray(16, 'a') + QByteArray(16, 'b'));
+    EXPECT_EQ(model.loaderBlocks.size(), 4);
+}
+
+TEST_F(ModelTest, AnIdleLoaderStartsTheFirmwareUnlessItsUploadBrokeOff)
+{
+    model.loaderIdleMs = 30;
+    QSignalSpy left(&model, &ReaderModel::leftLoader);
+    send(QStringLiteral("0C01"));
+    model.receive(QByteArray(16, 'a'));
+    EXPECT_TRUE(left.wait(1000));
+    EXPECT_EQ(model.mode, ReaderModel::Mode::Reading);
+
+    model.loaderFaults.rejectBlock = 1;
+    send(QStringLiteral("0C01"));
+    model.receive(QByteArray(32, 'a'));
+    QTest::qWait(100);
+    EXPECT_EQ(model.mode, ReaderModel::Mode::Loader);
+    EXPECT_EQ(left.count(), 1);
 }

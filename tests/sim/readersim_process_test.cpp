@@ -2,21 +2,19 @@
 // takes the link away on unplug and when it is ended.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <csignal>
 
-#include "link/errors.h"
+#include "link/frame.h"
 #include "link/readerlink.h"
 #include "link/session.h"
 #include "platform/qtserialport.h"
 #include "platform/virtualreaders.h"
-#include "tests/support/requests.h"
 #include "tests/support/simreader.h"
 
 using namespace limra;
-using limra::testing::await;
-using limra::testing::hexBytes;
 using limra::testing::waitUntil;
 
 namespace {
@@ -40,6 +38,14 @@ protected:
         sim.kill();
         sim.waitForFinished();
     }
+    // Sends a command and waits for its answer.
+    static ReaderLink::Answer ask(ReaderLink &link, quint8 cmd)
+    {
+        std::optional<ReaderLink::Answer> got;
+        link.send(payload(cmd, command::kVersion), 2000, nullptr, [&](const ReaderLink::Answer &a) { got = a; });
+        waitUntil([&] { return got.has_value(); });
+        return got.value_or(ReaderLink::Answer{LinkError::timedOut(), {}, {}});
+    }
     QProcess sim;
     QString link;
 };
@@ -52,14 +58,14 @@ TEST_F(ReaderSimProcess, ServesCardsAndRemovesItsLinkOnUnplugAndTerm)
     ReaderLink readerLink;
     ReaderSession session(readerLink, [] { return std::make_unique<QtSerialPort>(); });
     ASSERT_TRUE(session.open(link));
-    EXPECT_TRUE(await(readerLink, hexBytes("FF01"), 2000).ok());
+    EXPECT_TRUE(ask(readerLink, command::Identify).ok());
 
-    QStringList seen;
+    QStringList ids;
     QObject::connect(&readerLink, &ReaderLink::identifierRead,
-                     [&](const QString &id, IdKind kind) { seen << id + QString::number(int(kind)); });
+                     [&](const QString &id, IdKind kind) { ids << id + QString::number(int(kind)); });
     say("card mir 9876\n");
-    EXPECT_TRUE(waitUntil([&] { return !seen.isEmpty(); }));
-    EXPECT_EQ(seen.value(0), QStringLiteral("9876") + QString::number(int(IdKind::Mir)));
+    EXPECT_TRUE(waitUntil([&] { return !ids.isEmpty(); }));
+    EXPECT_EQ(ids.value(0), QStringLiteral("9876") + QString::number(int(IdKind::Mir)));
 
     say("unplug\n");
     EXPECT_TRUE(waitUntil([&] { return !QFileInfo(link).isSymLink(); }));
@@ -68,4 +74,41 @@ TEST_F(ReaderSimProcess, ServesCardsAndRemovesItsLinkOnUnplugAndTerm)
     ::kill(pid_t(sim.processId()), SIGTERM);
     EXPECT_TRUE(sim.waitForFinished(3000));
     EXPECT_FALSE(QFileInfo(link).isSymLink());
+}
+
+// From the prompt: the restart's delay and a stuck loader, both listed by help.
+TEST_F(ReaderSimProcess, ThePromptSetsTheRestartDelayAndAStuckLoader)
+{
+    start(QStringLiteral("procfw%1").arg(QCoreApplication::applicationPid()));
+    say("help\n");
+    EXPECT_TRUE(waitUntil([&] { return sim.readAllStandardOutput().contains("restart MS"); }));
+    say("restart 300\nfault stuck 1\n");
+    ReaderLink readerLink;
+    ReaderSession session(readerLink, [] { return std::make_unique<QtSerialPort>(); });
+    ASSERT_TRUE(session.open(link));
+    QStringList lost;
+    QObject::connect(&session, &ReaderSession::portLost, [&](const QString &port) { lost << port; });
+    std::optional<ReaderLink::Answer> switched;
+    readerLink.send(payload(command::SwitchToLoader, command::kVersion), 2000, nullptr,
+                    [&](const ReaderLink::Answer &a) { switched = a; });
+    ASSERT_TRUE(waitUntil([&] { return switched && !QFileInfo(link).isSymLink(); }));
+    EXPECT_TRUE(switched->ok());
+    QElapsedTimer away;
+    away.start();
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(link).isSymLink(); }));
+    EXPECT_GE(away.elapsed(), 200);
+    EXPECT_EQ(lost, QStringList{link});
+
+    ASSERT_TRUE(session.open(link));
+    QList<QByteArray> answers;
+    for (int i = 0; i < 2; ++i)
+        readerLink.sendRaw(QByteArray(16, char('a' + i)), 300, nullptr,
+                           [&](const ReaderLink::Answer &a) { answers << (a.ok() ? a.raw : QByteArray("none")); });
+    ASSERT_TRUE(waitUntil([&] { return answers.size() == 2; }));
+    EXPECT_EQ(answers, (QList<QByteArray>{QByteArray("\x01\x00", 2), QByteArray("none")}));
+    sim.readAllStandardOutput();
+    say("loader\n");
+    QByteArray said;
+    EXPECT_TRUE(waitUntil([&] { return (said += sim.readAllStandardOutput()).contains("stuck"); }));
+    EXPECT_TRUE(said.contains("blocks received: 2")) << said.constData();
 }

@@ -1,5 +1,8 @@
 #pragma once
 // A simulated reader served on a pseudo-terminal inside the test process.
+// Registered under a link name, it restarts into its loader like a USB
+// device: the port hangs up and vanishes, and the loader comes back under
+// the same name `host->restartDelayMs` later (0.4 s unless set).
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,0 +1,471 @@
+// The firmware update and the version query through the tab, against the
+// simulated reader over a pseudo-terminal, with discovery running as in the
+// tool and the session's line errors shown as the window shows them. The
+// reader restarts into its loader like a USB device: its port hangs up and
+// vanishes, and the loader comes back under the same name a little later.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "firmware/ui/firmwarepage.h"
+#include "firmware/update.h"
+#include "link/discovery.h"
+#include "link/errors.h"
+#include "link/loaders.h"
+#include "link/readerlink.h"
+#include "link/session.h"
+#include "platform/qtserialport.h"
+#include "tests/support/fakeports.h"
+#include "tests/support/imagebuilder.h"
+#include "tests/support/scripteddialogs.h"
+#include "tests/support/simreader.h"
+
+using namespace limra;
+using namespace limra::testing;
+
+namespace {
+
+// Every time limit a quarter of the tool's; the loader comes back well
+// inside the pause the tool gives it.
+Timings testTimings()
+{
+    return Timings().shortened(4);
+}
+constexpr int kRestartMs = 200;
+
+const QString kDone = QStringLiteral("message: Обновление успешно завершено!");
+
+// Dialogs that also note where the progress stood when an error was shown:
+// the bar's value and maximum, and the text under it.
+struct WatchingDialogs : ScriptedDialogs {
+    void error(const QString &text) override
+    {
+        ScriptedDialogs::error(text);
+        if (page)
+            progressAtError << QStringLiteral("%1/%2 %3")
+                                   .arg(page->progress->value())
+                                   .arg(page->progress->maximum())
+                                   .arg(page->progressText->text());
+    }
+    FirmwarePage *page = nullptr;
+    QStringList progressAtError;
+};
+const QString kNoAnswer = QStringLiteral("error: Ошибка: Превышено время ожидания ответа.");
+
+// One run of the tool around a firmware tab: link, session, discovery, the
+// readers left in their loader (kept in a file), the two operations and the
+// tab, wired as the tool wires them.
+struct Tool : OperationGate {
+    Tool(const QString &port, const QString &registryFile, UserDialogs &dialogs)
+        : loaders(registryFile), page(update, version, *this, dialogs)
+    {
+        ports.virtuals = {port};
+        update.location = [this](const QString &name) { return discovery.location(name); };
+        QObject::connect(&session, &ReaderSession::lineErrors, [&dialogs](LineErrors errors) {
+            for (const QString &m : lineErrorTexts(errors))
+                dialogs.message(m);
+        });
+        QObject::connect(&session, &ReaderSession::loaderConnected, [this] { page.setInLoader(true); });
+        QObject::connect(&session, &ReaderSession::connected, [this] { page.setInLoader(false); });
+        QObject::connect(&session, &ReaderSession::disconnected, [this] { page.setInLoader(false); });
+        for (ReaderOperation *op : {static_cast<ReaderOperation *>(&update), static_cast<ReaderOperation *>(&version)})
+            QObject::connect(op, &ReaderOperation::changed, [this] { page.setReaderIdle(!busy()); });
+        discovery.start();
+    }
+    bool busy() const override { return update.running() || version.running(); }
+    bool run(ReaderOperation &, const std::function<void()> &start) override
+    {
+        if (busy())
+            return false;
+        start();
+        return true;
+    }
+
+    Timings timings = testTimings();
+    FakePortEnumerator ports;
+    ReaderLink link;
+    ReaderSession session{link, [] { return std::make_unique<QtSerialPort>(); }};
+    LoaderRegistry loaders;
+    ReaderDiscovery discovery{session, link, ports, loaders, timings};
+    FirmwareUpdate update{link, session, loaders, timings};
+    FirmwareVersionQuery version{link, timings};
+    FirmwarePage page;
+};
+
+class UpdateTest : public ::testing::Test {
+protected:
+    UpdateTest()
+    {
+        sim.host->restartDelayMs = kRestartMs;
+        startTool();
+    }
+    void startTool()
+    {
+        tool.reset();
+        tool = std::make_unique<Tool>(sim.port(), dir.filePath(QStringLiteral("loaders")), dialogs);
+        dialogs.page = &tool->page;
+        QObject::connect(&tool->update, &FirmwareUpdate::progress, [this](int, int total, qint64) {
+            maxima << tool->page.progress->maximum();
+            if (total > 0)
+                totals << total;
+        });
+        QObject::connect(&tool->update, &ReaderOperation::changed, [this] {
+            if (tool->update.running())
+                lockedWhileRunning &= !tool->page.updateButton->isEnabled() && !tool->page.versionButton->isEnabled()
+                                      && !tool->page.path->isEnabled() && !tool->page.browseButton->isEnabled()
+                                      && !tool->page.loaderNote->isVisibleTo(&tool->page);
+        });
+        QObject::connect(&tool->update, &ReaderOperation::finished, [this] { ++finishedRuns; });
+    }
+    void connectReader()
+    {
+        ASSERT_TRUE(waitUntil([&] { return tool->session.isConnected() && tool->link.idle(); }));
+        waitUntil([] { return false; }, 50); // the reading after the connection has gone out
+    }
+    QString file(const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(QStringLiteral("image%1.hfw").arg(++files));
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return path;
+    }
+    // Starts the update from the tab; once it has ended, what the user was
+    // told, and the commands the reader got meanwhile.
+    QStringList runWith(const QString &path)
+    {
+        dialogs.shown.clear();
+        sim.model->commandsReceived.clear();
+        start(path);
+        EXPECT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 8000));
+        EXPECT_EQ(tool->page.progress->value(), 0);
+        EXPECT_TRUE(tool->page.updateButton->isEnabled());
+        return dialogs.shown;
+    }
+    void start(const QString &path)
+    {
+        tool->page.path->setText(path);
+        tool->page.updateButton->click();
+        ++runs;
+    }
+    QStringList run(const QList<SectionSpec> &sections) { return runWith(file(buildImage(sections))); }
+    QStringList commands() const { return sim.model->commandsReceived; }
+    static QList<QByteArray> blocksOf(const QByteArray &data)
+    {
+        QList<QByteArray> out;
+        for (int i = 0; i + 16 <= data.size(); i += 16)
+            out << data.mid(i, 16);
+        return out;
+    }
+
+    SimReader sim{QStringLiteral("fw%1").arg(QCoreApplication::applicationPid())};
+    QTemporaryDir dir;
+    WatchingDialogs dialogs;
+    std::unique_ptr<Tool> tool;
+    int files = 0;
+    int runs = 0;
+    int finishedRuns = 0;
+    // While a run goes on, nothing can start another, and the note about a
+    // reader left in its loader is not shown.
+    bool lockedWhileRunning = true;
+    QList<int> maxima;
+    QList<int> totals;
+};
+
+const QStringList kIdentifyAndSwitch{QStringLiteral("FF01"), QStringLiteral("0C01")};
+
+} // namespace
+
+TEST_F(UpdateTest, TheMatchingSecondSectionIsUploadedInOrderThroughTheRestart)
+{
+    connectReader();
+    EXPECT_EQ(run({forOther(), forReader(12)}), QStringList{kDone});
+    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(12)));
+    EXPECT_EQ(commands(), kIdentifyAndSwitch);
+    EXPECT_EQ(totals.value(0), 12);
+    EXPECT_TRUE(maxima.contains(12));
+    EXPECT_TRUE(lockedWhileRunning);
+    EXPECT_TRUE(tool->session.isConnected());
+    EXPECT_TRUE(tool->session.hasPort());
+    EXPECT_FALSE(tool->session.firmwareSwitching());
+    EXPECT_TRUE(tool->loaders.entries().isEmpty());
+    EXPECT_TRUE(tool->page.versionButton->isEnabled());
+}
+
+TEST_F(UpdateTest, AReaderThatRestartsBeforeItAnswersTheSwitchIsUpdated)
+{
+    connectReader();
+    sim.model->loaderFaults.switchUnanswered = true;
+    EXPECT_EQ(run({forReader(9)}), QStringList{kDone});
+    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(9)));
+}
+
+TEST_F(UpdateTest, ImageFaultsAreToldBeforeAnythingIsSent)
+{
+    connectReader();
+    const struct {
+        QList<SectionSpec> sections;
+        const char *message;
+    } cases[] = {
+        {{forOther(), forOther()}, "error: Не найдена прошивка для текущего устройства (02A11701)."},
+        {{[] { SectionSpec s = forOther(); s.marker = QByteArray("\x00\xCD", 2); return s; }(), forReader()},
+         "error: Некорректный файл микропрограммы (заголовок)."},
+        {{[] { SectionSpec s = forReader(); s.crc = 0x0BAD; return s; }()}, "error: Некорректный файл микропрограммы (CRC)."},
+        {{[] { SectionSpec s = forOther(); s.count = 0; return s; }(), forReader()},
+         "error: Некорректный файл микропрограммы (заголовок)."},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(run(c.sections), QStringList{QString::fromUtf8(c.message)});
+        EXPECT_EQ(commands(), QStringList{QStringLiteral("FF01")});
+    }
+    const QByteArray image = buildImage({forReader()});
+    const QString badSize = QStringLiteral("error: Некорректный файл микропрограммы.");
+    const QString cannotOpen = QStringLiteral("error: Не удалось открыть файл микропрограммы.");
+    EXPECT_EQ(runWith(file(image.left(144))), QStringList{badSize});
+    EXPECT_EQ(runWith(file(image + 'x')), QStringList{badSize});
+    EXPECT_EQ(runWith(file(QByteArray())), QStringList{badSize});
+    // Nothing is sent for these.
+    EXPECT_EQ(runWith(QString()), QStringList{QStringLiteral("error: Укажите файл микропрограммы.")});
+    EXPECT_TRUE(commands().isEmpty());
+    EXPECT_EQ(runWith(dir.path()), QStringList{cannotOpen});
+    EXPECT_EQ(runWith(dir.filePath(QStringLiteral("absent.hfw"))), QStringList{cannotOpen});
+    EXPECT_TRUE(commands().isEmpty());
+    EXPECT_TRUE(sim.model->loaderBlocks.isEmpty());
+    EXPECT_TRUE(tool->loaders.entries().isEmpty());
+    EXPECT_TRUE(tool->session.isConnected());
+}
+
+TEST_F(UpdateTest, IdentificationFaults)
+{
+    connectReader();
+    sim.model->faults.refuse = QStringLiteral("FF01");
+    sim.model->faults.refuseCode = 0x0F;
+    EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка: Ошибочная команда.")});
+    sim.model->faults = {};
+    sim.model->identityTail = QStringLiteral("01"); // item FE of one byte: no identity of 8 digits
+    EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Не удалось получить версию устройства.")});
+    EXPECT_EQ(commands(), QStringList{QStringLiteral("FF01")});
+}
+
+TEST_F(UpdateTest, ARefusedSwitchEndsTheRunAndTheReaderStaysConnected)
+{
+    connectReader();
+    sim.model->faults.refuse = QStringLiteral("0C01");
+    sim.model->faults.refuseCode = 0x0C;
+    EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка: Ошибочные параметры комманды.")});
+    EXPECT_EQ(commands(), kIdentifyAndSwitch);
+    EXPECT_TRUE(tool->session.isConnected());
+    EXPECT_FALSE(tool->session.firmwareSwitching());
+    EXPECT_TRUE(tool->loaders.entries().isEmpty());
+}
+
+TEST_F(UpdateTest, ASectionOfOneBlockSendsNothingAfterTheSwitch)
+{
+    connectReader();
+    EXPECT_EQ(run({forReader(0), forOther(8)}), QStringList{kDone});
+    EXPECT_EQ(commands(), kIdentifyAndSwitch);
+    EXPECT_TRUE(sim.model->loaderBlocks.isEmpty());
+}
+
+TEST_F(UpdateTest, ASectionRunningPastTheEndIsUploadedAsFar)
+{
+    connectReader();
+    SectionSpec long_ = forReader(9);
+    long_.count = 50;
+    EXPECT_EQ(run({forOther(), long_}), QStringList{kDone});
+    EXPECT_EQ(sim.model->blocksTaken(), 9);
+}
+
+// A loader fault ends the run at once, without a retry; the reader is then
+// left in its loader, and the next run goes to the loader straight away and
+// sends every block from the first.
+TEST_F(UpdateTest, LoaderFaultsEndTheRunAndTheNextRunStartsAtTheLoader)
+{
+    connectReader();
+    const QList<QByteArray> section = blocksOf(sectionData(forReader()));
+    sim.model->loaderFaults.rejectBlock = 2;
+    sim.model->loaderFaults.rejectCode = 0x07;
+    EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка: 07")});
+    EXPECT_EQ(sim.model->loaderBlocks, section.mid(0, 3));
+    EXPECT_TRUE(tool->session.inLoader());
+
+    sim.model->loaderFaults = {};
+    sim.model->loaderFaults.silentBlock = 3;
+    EXPECT_EQ(run({forReader()}), QStringList{kNoAnswer});
+    EXPECT_EQ(sim.model->loaderBlocks.mid(3), section.mid(0, 4));
+    EXPECT_TRUE(commands().isEmpty());
+
+    sim.model->loaderFaults = {};
+    sim.model->loaderFaults.longReplyBlock = 0;
+    EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка: Некорректный ответ.")});
+    EXPECT_EQ(sim.model->loaderBlocks.mid(7), section.mid(0, 1));
+    EXPECT_TRUE(commands().isEmpty());
+
+    sim.model->loaderFaults = {};
+    EXPECT_EQ(run({forReader()}), QStringList{kDone});
+    EXPECT_EQ(sim.model->loaderBlocks.mid(8), section);
+    EXPECT_TRUE(commands().isEmpty());
+    EXPECT_TRUE(tool->session.isConnected());
+    EXPECT_TRUE(tool->loaders.entries().isEmpty());
+}
+
+TEST_F(UpdateTest, TheReopenFailsWhenTheLoaderComesBackElsewhere)
+{
+    connectReader();
+    sim.model->loaderFaults.comeBackElsewhere = true;
+    EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка переподключения")});
+    EXPECT_FALSE(tool->session.isConnected());
+    EXPECT_FALSE(tool->session.firmwareSwitching());
+    EXPECT_TRUE(tool->page.updateButton->isEnabled());
+}
+
+TEST_F(UpdateTest, AFailedRunShowsTheLastAcceptedBlockBeforeItReturnsToZero)
+{
+    connectReader();
+    sim.model->loaderFaults.rejectBlock = 5; // blocks 0..4 accepted
+    EXPECT_EQ(run({forReader(9)}), QStringList{QStringLiteral("error: Ошибка: 07")});
+    EXPECT_EQ(dialogs.progressAtError, QStringList{QStringLiteral("4/9 Блоков передано: 5 из 9")});
+    EXPECT_EQ(tool->page.progress->value(), 0);
+    EXPECT_TRUE(tool->page.progressText->text().isEmpty());
+}
+
+// The loader stops answering after block 4 and stays a loader. The run
+// fails; the reader is remembered as left in its loader, and nothing framed
+// is written to it while it sits there (discovery goes on, the version query
+// cannot start). Once the loader answers again, the next run sends every
+// block from the first and the reader is connected again.
+TEST_F(UpdateTest, ALoaderStuckAfterBlockNIsFinishedByTheNextRun)
+{
+    connectReader();
+    sim.model->loaderFaults.stuckBlock = 4;
+    EXPECT_EQ(run({forReader(9)}), QStringList{kNoAnswer});
+    EXPECT_TRUE(tool->session.inLoader());
+    ASSERT_EQ(tool->loaders.entries().size(), 1);
+    EXPECT_EQ(tool->loaders.entries().value(0).port, sim.port());
+    EXPECT_EQ(tool->loaders.entries().value(0).firmwareIdentity, QStringLiteral("02A11701"));
+    EXPECT_FALSE(tool->page.versionButton->isEnabled());
+    EXPECT_TRUE(tool->page.loaderNote->isVisibleTo(&tool->page));
+    tool->page.versionButton->click();
+    waitUntil([] { return false; }, 4 * tool->timings.scan);
+    EXPECT_FALSE(tool->version.running());
+    EXPECT_EQ(sim.model->loaderBlocks.size(), 5);
+    EXPECT_EQ(sim.model->loaderPendingBytes(), 0);
+
+    sim.model->loaderFaults.stuckBlock = -1;
+    // The run at the loader shows its total before the first block goes out.
+    QStringList shownAtFirstBlock;
+    QObject::connect(sim.model.get(), &sim::ReaderModel::output, &tool->page, [&] {
+        if (shownAtFirstBlock.isEmpty())
+            shownAtFirstBlock << QString::number(tool->page.progress->maximum()) << tool->page.progressText->text();
+    });
+    EXPECT_EQ(run({forReader(9)}), QStringList{kDone});
+    EXPECT_EQ(shownAtFirstBlock, (QStringList{QStringLiteral("9"), QStringLiteral("Блоков передано: 0 из 9")}));
+    EXPECT_TRUE(commands().isEmpty());
+    const QList<QByteArray> section = blocksOf(sectionData(forReader(9)));
+    EXPECT_EQ(sim.model->loaderBlocks, section.mid(0, 5) + section);
+    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(9)));
+    EXPECT_TRUE(tool->session.isConnected());
+    EXPECT_TRUE(tool->loaders.entries().isEmpty());
+}
+
+// A loader that answers nothing at all: the run says so and waits; the user
+// plugs the reader in again, and the upload starts over by itself.
+TEST_F(UpdateTest, ASilentLoaderIsWaitedForUntilItIsPluggedInAgain)
+{
+    connectReader();
+    sim.model->loaderFaults.stuckBlock = 0;
+    EXPECT_EQ(run({forReader(10)}), QStringList{kNoAnswer});
+    dialogs.shown.clear();
+    sim.model->commandsReceived.clear();
+    start(file(buildImage({forReader(10)})));
+    ASSERT_TRUE(waitUntil([&] { return tool->update.stage() == FirmwareUpdate::Stage::LoaderSilent; }));
+    EXPECT_TRUE(tool->page.progressText->text().contains(QStringLiteral("не отвечает")));
+    waitUntil([] { return false; }, 3 * tool->timings.loaderBlock);
+    EXPECT_TRUE(tool->update.running());
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+
+    sim.host->unplug();
+    ASSERT_TRUE(waitUntil([&] { return !tool->session.inLoader(); }));
+    EXPECT_TRUE(tool->update.running());
+    sim.model->loaderFaults.stuckBlock = -1;
+    ASSERT_TRUE(sim.host->plug());
+    ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 5000));
+    EXPECT_EQ(dialogs.shown, QStringList{kDone});
+    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(10)));
+    EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
+}
+
+// The reader is unplugged in the middle of the upload: the run ends, and the
+// reader, plugged in again, is known as left in its loader, also by a tool
+// started later.
+TEST_F(UpdateTest, AReaderUnpluggedDuringTheUploadIsFoundAgainAsALoader)
+{
+    connectReader();
+    bool unplugged = false;
+    QObject::connect(sim.model.get(), &sim::ReaderModel::output, [&] {
+        if (sim.model->blocksTaken() == 3 && !std::exchange(unplugged, true))
+            QTimer::singleShot(0, [this] { sim.host->unplug(); });
+    });
+    EXPECT_EQ(run({forReader(40)}),
+              QStringList{QStringLiteral("error: ") + errorMessage(LinkError::portLost())});
+    EXPECT_TRUE(dialogs.progressAtError.value(0).endsWith(QStringLiteral(" из 40"))) << qPrintable(dialogs.progressAtError.value(0));
+    EXPECT_FALSE(tool->session.inLoader());
+    sim.model->commandsReceived.clear();
+    ASSERT_TRUE(sim.host->plug());
+    ASSERT_TRUE(waitUntil([&] { return tool->session.inLoader(); }));
+
+    startTool(); // the tool ends and starts again
+    ASSERT_TRUE(waitUntil([&] { return tool->session.inLoader(); }));
+    EXPECT_TRUE(tool->page.loaderNote->isVisibleTo(&tool->page));
+    EXPECT_EQ(tool->session.serial(), QStringLiteral("A102-0A1B2C3D"));
+    waitUntil([] { return false; }, 3 * tool->timings.scan);
+    EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
+    EXPECT_EQ(run({forReader(40)}), QStringList{kDone});
+    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(40)));
+}
+
+TEST_F(UpdateTest, VersionQuery)
+{
+    connectReader();
+    const struct {
+        QString items;
+        QString shown; // empty: nothing shown
+    } cases[] = {
+        {QStringLiteral("1003010200120401000003"),
+         QStringLiteral("information: : Версия микропрограммы: 1.2.0\r\nВерсия загрузчика: 3.0.0.1")},
+        {QStringLiteral("100301020A12021234"),
+         QStringLiteral("information: : Версия микропрограммы: 1.2.10\r\nВерсия загрузчика: 1234")},
+        {QStringLiteral("1003000000"), QStringLiteral("information: : Версия микропрограммы: 0.0.0\r\nВерсия загрузчика: ")},
+        {QStringLiteral("10020102"), QString()},
+    };
+    for (const auto &c : cases) {
+        sim.model->firmwareItems = c.items;
+        dialogs.shown.clear();
+        sim.model->commandsReceived.clear();
+        tool->page.versionButton->click();
+        ASSERT_TRUE(waitUntil([&] { return !tool->version.running(); }));
+        waitUntil([] { return false; }, 20);
+        EXPECT_EQ(dialogs.shown, c.shown.isEmpty() ? QStringList() : QStringList{c.shown});
+        EXPECT_EQ(commands(), QStringList{QStringLiteral("0A01")});
+    }
+    for (const bool silent : {false, true}) {
+        sim.model->faults = {};
+        if (silent)
+            sim.model->faults.silent = true;
+        else
+            sim.model->faults.refuse = QStringLiteral("0A01");
+        dialogs.shown.clear();
+        sim.model->commandsReceived.clear();
+        tool->page.versionButton->click();
+        ASSERT_TRUE(waitUntil([&] { return !tool->version.running(); }, 3000));
+        waitUntil([] { return false; }, 20);
+        EXPECT_EQ(dialogs.shown, QStringList{silent ? QStringLiteral("error: Ошибка: Превышено время ожидания ответа.")
+                                                    : QStringLiteral("error: Ошибка: Ошибочная команда.")});
+        EXPECT_EQ(commands(), (QStringList{QStringLiteral("0A01"), QStringLiteral("0501")}));
+    }
+}
