@@ -78,6 +78,19 @@ ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, Q
         connect(m_platform.deviceMonitor, &DeviceMonitor::changed, m_discovery.get(), &ReaderDiscovery::portsChanged);
     }
     connect(m_discovery.get(), &ReaderDiscovery::identified, this, &ReaderStation::identified);
+    // A port remembered as a loader that reports a card, or sends a frame of
+    // its own, runs the reader's firmware again: it is probed as a reader.
+    auto readerAfterAll = [this] {
+        if (!m_session->inLoader() || m_firmwareUpdate->running())
+            return;
+        const QString port = m_session->portName();
+        m_loaders->forget(port, m_discovery->location(port));
+        m_session->dropConnection();
+        m_discovery->scanOnce();
+    };
+    connect(m_link.get(), &ReaderLink::identifierRead, this, readerAfterAll);
+    connect(m_link.get(), &ReaderLink::cardStatus, this, readerAfterAll);
+    connect(m_link.get(), &ReaderLink::frameReceived, this, readerAfterAll);
 }
 
 ReaderStation::~ReaderStation()
@@ -125,6 +138,10 @@ ReaderOperation *ReaderStation::current() const
 bool ReaderStation::run(ReaderOperation &operation, const std::function<void()> &start)
 {
     if (busy() || m_shuttingDown)
+        return false;
+    // A reader in its firmware loader takes firmware blocks only: a command
+    // would be taken for one.
+    if (m_session->inLoader() && &operation != m_firmwareUpdate.get())
         return false;
     start();
     return true;

@@ -16,6 +16,7 @@
 #include "config/transfer.h"
 #include "firmware/update.h"
 #include "link/discovery.h"
+#include "link/loaders.h"
 #include "link/session.h"
 #include "link/trafficlog.h"
 #include "platform/qtserialport.h"
@@ -267,4 +268,20 @@ TEST_F(StationTest, EndingTheProgramWhileTheStartOfACardOperationIsOnItsWayStill
     EXPECT_TRUE(waitUntil([&] { return done; }));
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
     EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+}
+
+TEST_F(StationTest, AReaderInItsLoaderGetsNoCommandAndOneThatReadsCardsIsAReaderAgain)
+{
+    station.loaders().remember({sim.port(), QString(), sim.model->deviceIdentity(), QStringLiteral("A102-0A1B2C3D")});
+    station.discovery().portsChanged();
+    station.discovery().scanOnce();
+    ASSERT_TRUE(waitUntil([this] { return station.session().inLoader(); }));
+    EXPECT_FALSE(station.run(station.versionQuery(), [this] { station.versionQuery().start(); }));
+    EXPECT_FALSE(station.run(station.debugCommand(), [this] { station.debugCommand().start(hexBytes("0A01")); }));
+    EXPECT_TRUE(commands().isEmpty());
+    // The reader restarted with its firmware after all: it reports a card.
+    sim.model->presentCard(IdKind::Uid, QStringLiteral("0102"));
+    ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
+    EXPECT_FALSE(station.loaders().find(sim.port(), QString()).has_value());
+    EXPECT_EQ(commands().mid(0, 2), (QStringList{QStringLiteral("FF01"), QStringLiteral("0501")}));
 }
