@@ -117,7 +117,6 @@ void ReaderLink::call(Request &request, const Answer &answer)
 void ReaderLink::complete(Answer answer)
 {
     m_deadline.stop();
-    m_answered.reset();
     if (!m_inFlight)
         return;
     Request done = std::move(*m_inFlight);
@@ -179,6 +178,13 @@ void ReaderLink::readPort()
         return;
     if (m_trafficReported)
         Q_EMIT traffic('<', bytes);
+    // Mostly one whole frame comes at a time: it is handled as it came.
+    if (!m_assembler.holding() && isWholeFrame(bytes)) {
+        m_assembler.clear();
+        m_holdTimer.stop();
+        dispatch(bytes);
+        return;
+    }
     const QList<QByteArray> messages = m_assembler.take(bytes);
     if (m_assembler.holding())
         m_holdTimer.start(); // the unfinished tail waits for its rest from its latest piece
@@ -211,8 +217,11 @@ void ReaderLink::dispatch(const QByteArray &message)
     else
         qCDebug(lcLink) << "dropped" << bytesToHex(message);
     // The request's handler runs once the message has been handled whole.
-    if (m_answered)
-        complete(*std::exchange(m_answered, std::nullopt));
+    if (m_answered) {
+        Answer answer = std::move(*m_answered);
+        m_answered.reset();
+        complete(std::move(answer));
+    }
 }
 
 void ReaderLink::dispatchFrame(const QByteArray &frame)

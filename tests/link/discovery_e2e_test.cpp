@@ -83,6 +83,7 @@ TEST_F(DiscoveryTest, WrongIdentificationIsRefusedAndRetriedEverySecond)
     discovery.start();
     EXPECT_TRUE(waitUntil([&] { return sim.model->commandsReceived.size() >= 2; }, 3500));
     discovery.pause();
+    EXPECT_TRUE(waitUntil([&] { return !discovery.scanning(); })); // the probe under way ends
     EXPECT_EQ(sim.model->commandsReceived, (QStringList{QStringLiteral("FF01"), QStringLiteral("FF01")}));
     EXPECT_TRUE(session.portName().isEmpty());
     EXPECT_FALSE(session.hasPort());
