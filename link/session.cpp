@@ -86,8 +86,10 @@ void ReaderSession::setConnected(const ReaderIdentity &identity)
 {
     m_identity = identity;
     m_state = m_port ? State::Reader : State::None;
-    if (isConnected())
+    if (isConnected()) {
+        qCDebug(lcDiscovery) << "connected" << m_portName << identity.serialNumber();
         Q_EMIT connected();
+    }
 }
 
 void ReaderSession::setInLoader(const ReaderIdentity &identity)

@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "app/station.h"
 #include "link/session.h"
+#include "platform/instanceguard.h"
 #include "platform/virtualreaders.h"
 #include "tests/support/simreader.h"
 #include "tests/support/toolservices.h"
@@ -13,7 +19,7 @@
 using namespace limra;
 using namespace limra::testing;
 
-TEST(HostileReader, TheToolStaysAliveAndAnswers)
+TEST(HostileReader, TheWindowStaysAliveAndAnswers)
 {
     ToolServices tool;
     MainWindow window(tool.station(), tool.services());
@@ -33,4 +39,89 @@ TEST(HostileReader, TheToolStaysAliveAndAnswers)
     EXPECT_GE(connections, 1);
     EXPECT_LT(probe.worstGapMs(), 500) << "the window did not answer for " << probe.worstGapMs() << " ms";
     window.close();
+}
+
+namespace {
+
+// How long the running program takes to take a request at its one-copy
+// socket: the time until it has read it and closed the connection.
+qint64 answerTimeMs(const QString &socketPath)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(socketPath);
+    if (path.size() >= qsizetype(sizeof address.sun_path))
+        return -1;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 took = -1;
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && ::send(fd, "noop", 4, MSG_NOSIGNAL) == 4) {
+        char c;
+        timeval limit{5, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        if (::recv(fd, &c, 1, 0) == 0) // the program closed it: it has read it
+            took = clock.elapsed();
+    }
+    ::close(fd);
+    return took;
+}
+
+} // namespace
+
+// The real program, through its real discovery (the virtual readers' folder
+// and its own port enumeration), against a reader that unplugs every 900 ms.
+TEST(HostileReader, TheProgramConnectsAndKeepsAnswering)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        GTEST_SKIP() << "the program needs a display";
+    QTemporaryDir runtime;
+    ASSERT_TRUE(QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                          | QFileDevice::ExeOwner));
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("limra.discovery.debug=true"));
+
+    QProcess hostile;
+    hostile.setProcessEnvironment(env);
+    hostile.start(QStringLiteral(LIMRA_HOSTILEREADER),
+                  {QStringLiteral("--name"), QStringLiteral("hostile"), QStringLiteral("--seconds"), QStringLiteral("8")});
+    ASSERT_TRUE(hostile.waitForStarted());
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(LIMRA_PROGRAM), {});
+    ASSERT_TRUE(program.waitForStarted());
+
+    // The same socket path the program computes from its environment.
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    const QString socketPath = instanceSocketPath();
+    qputenv("XDG_RUNTIME_DIR", oldRuntime);
+
+    qint64 worst = 0;
+    int probes = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (hostile.state() != QProcess::NotRunning && clock.elapsed() < 12000) {
+        spin(200);
+        const qint64 took = answerTimeMs(socketPath);
+        if (took >= 0) {
+            worst = std::max(worst, took);
+            ++probes;
+        }
+    }
+    const QString log = QString::fromLocal8Bit(program.readAll());
+    program.terminate();
+    EXPECT_TRUE(program.waitForFinished(5000));
+    EXPECT_GE(probes, 10) << "the program did not listen";
+    EXPECT_LT(worst, 500) << "the program did not answer for " << worst << " ms";
+    // The reader was found and identified through the program's own discovery.
+    EXPECT_TRUE(log.contains(QRegularExpression(QStringLiteral("\\bconnected \"")))) << qPrintable(log.right(2000));
 }
