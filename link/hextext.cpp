@@ -1,6 +1,5 @@
 #include "link/hextext.h"
 
-#include <QDateTime>
 
 namespace limra {
 
@@ -77,12 +76,6 @@ QString byteToBits(quint8 byte)
     for (int i = 0; i < 8; ++i)
         if (byte & (0x80 >> i)) out[i] = QLatin1Char('1');
     return out;
-}
-
-qint64 tickMs()
-{
-    static const QDateTime epoch(QDate(2000, 1, 1), QTime(0, 0), Qt::LocalTime);
-    return epoch.msecsTo(QDateTime::currentDateTime());
 }
 
 QString bytesToHex(const QByteArray &bytes)

@@ -1,7 +1,7 @@
 #pragma once
-// Hex text: every byte exchanged with the reader is held as upper-case hex
-// digits, two per byte. These routines are pure functions of their arguments
-// (tickMs reads the clock).
+// Hex text: bytes as upper-case hex digits, two per byte, as the traffic
+// log, configuration items and files show them. These routines are pure
+// functions of their arguments.
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -20,7 +20,6 @@ QString swapBytes(const QString &hex);
 QString hexToBits(const QString &hex);
 qint64 bitsToInt(const QString &bits);          // throws WrongBinaryString
 QString byteToBits(quint8 byte);
-qint64 tickMs();
 
 QString bytesToHex(const QByteArray &bytes);   // "0A", never "A"
 QByteArray hexToBytes(const QString &hex);     // pairs from the start; odd tail dropped
