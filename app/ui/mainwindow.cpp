@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -15,6 +16,7 @@
 #include "app/settings.h"
 #include "app/ui/statusbar.h"
 #include "common/texts.h"
+#include "common/ui/mnemonic.h"
 #include "app/station.h"
 #include "config/backups.h"
 #include "config/ui/keptwindow.h"
@@ -62,6 +64,8 @@ constexpr int kClientHeight = 650;
 constexpr int kMinOuterWidth = 910;
 constexpr int kMinOuterHeight = 655;
 constexpr int kTrayStartMs = 10;
+// How long a window system may take to tell the frame it draws.
+constexpr int kFrameWaitMs = 500;
 const QString kUnsavedConfiguration =
     QStringLiteral("Конфигурация в редакторе изменена и не записана ни в USB-считыватель, ни в файл.");
 const QString kCardLogKey = QStringLiteral("cardlog");
@@ -135,6 +139,16 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     };
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
+    // The usual keys for opening and saving a file, from any tab while the
+    // buttons can be used.
+    for (auto [keys, button] : {std::pair{QKeySequence::Open, m_configPage->readFileButton},
+                                std::pair{QKeySequence::Save, m_configPage->writeFileButton}}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, button, [button = button] {
+            if (button->isEnabled())
+                button->click();
+        });
+        button->setToolTip(QKeySequence(keys).toString(QKeySequence::NativeText));
+    }
     updateTabs();
 
     m_trayStartTimer.setSingleShot(true);
@@ -149,9 +163,13 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
         connect(m_services.tray, &Tray::keptConfigurationsRequested, this, &MainWindow::showKeptConfigurations);
     }
 
-    resize(kClientWidth, kClientHeight);
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+    // The frame is not known before the window system has drawn it: the
+    // window is placed as if it had none, and its minimum fitted later.
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const WindowPlacement placed = placeWindow(QSize(kClientWidth, kClientHeight), QSize(0, 0), QMargins(),
+                                               screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080));
+    resize(placed.client.size());
+    move(placed.client.topLeft()); // the frame's top-left, once there is one
     m_station.discovery().start();
 }
 
@@ -169,11 +187,11 @@ void MainWindow::buildPages()
     UserDialogs &dialogs = *m_services.dialogs;
     m_programTabChange = true;
     m_configPage = new ConfigPage(m_editorModel, dialogs, m_tabs);
-    m_tabs->addTab(m_configPage, texts::kConfigurationCaption);
+    m_tabs->addTab(m_configPage, withMnemonic(texts::kConfigurationCaption, QChar(u'К')));
     m_securePage = new SecureCardsPage(m_station.secureModeQuery(), m_station.secureCards(), m_station, dialogs, m_tabs);
-    m_tabs->addTab(m_securePage, texts::kSecureCardsCaption);
+    m_tabs->addTab(m_securePage, withMnemonic(texts::kSecureCardsCaption, QChar(u'З')));
     m_firmwarePage = new FirmwarePage(m_station.firmwareUpdate(), m_station.versionQuery(), m_station, dialogs, m_tabs);
-    m_tabs->addTab(m_firmwarePage, texts::kFirmwareCaption);
+    m_tabs->addTab(m_firmwarePage, withMnemonic(texts::kFirmwareCaption, QChar(u'б')));
     m_programTabChange = false;
 }
 
@@ -200,6 +218,7 @@ void MainWindow::connectStation()
         m_station.keptConfigurations(), [this](const QString &path) { m_transfer->loadFile(path); }, dialogs, this);
     connect(m_configPage->keptButton, &QPushButton::clicked, this, &MainWindow::showKeptConfigurations);
     connect(editor, &ConfigEditor::synced, this, &MainWindow::updateConfigurationMark);
+    updateConfigurationMark();
 
     // The card log.
     CardLog &cardLog = m_station.cardLog();
@@ -242,18 +261,80 @@ void MainWindow::addDebugPage()
     m_trafficLog = new TrafficLog(m_station.link(), this);
     m_debugPage = new DebugPage(*m_trafficLog, m_station.debugCommand(), m_station, *m_services.dialogs, m_tabs);
     m_programTabChange = true;
-    m_tabs->insertTab(0, m_debugPage, texts::kDebugCaption);
+    m_tabs->insertTab(0, m_debugPage, withMnemonic(texts::kDebugCaption, QChar(u'О')));
     m_tabs->setCurrentIndex(0);
     m_programTabChange = false;
+}
+
+WindowPlacement placeWindow(QSize client, QSize minimumOuter, QMargins frameMargins, QRect available)
+{
+    const QSize frame(frameMargins.left() + frameMargins.right(), frameMargins.top() + frameMargins.bottom());
+    const QSize room = (available.size() - frame).expandedTo(QSize(1, 1)); // the client size the area holds
+    WindowPlacement placed;
+    placed.minimum = (minimumOuter - frame).boundedTo(room).expandedTo(QSize(0, 0));
+    const QSize size = client.boundedTo(room).expandedTo(placed.minimum);
+    const QSize outer = size + frame;
+    QPoint topLeft = available.center() - QPoint(outer.width() / 2, outer.height() / 2) + QPoint(1, 1);
+    topLeft.setX(std::max(available.left(), std::min(topLeft.x(), available.right() + 1 - outer.width())));
+    topLeft.setY(std::max(available.top(), std::min(topLeft.y(), available.bottom() + 1 - outer.height())));
+    placed.client = QRect(topLeft + QPoint(frameMargins.left(), frameMargins.top()), size);
+    return placed;
 }
 
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    const QSize frame = frameGeometry().size() - size();
-    setMinimumSize(kMinOuterWidth - frame.width(), kMinOuterHeight - frame.height());
+    fitMinimumSize(false);
+    QTimer::singleShot(kFrameWaitMs, this, [this] { fitMinimumSize(true); });
     if (m_firstShowPending)
         firstShow();
+}
+
+// The window system tells the frame only after the window is shown, with a
+// move or resize; the outer minimum of 910 x 655 needs it.
+bool MainWindow::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowActivate:
+    case QEvent::ScreenChangeInternal:
+        if (isVisible())
+            fitMinimumSize(false);
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
+// A window system that draws a frame tells it some time after the show; one
+// that draws none never does. Until the frame is known or the wait is over,
+// the minimum does not make the window grow.
+void MainWindow::fitMinimumSize(bool settled)
+{
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                         outer.bottom() - inner.bottom());
+    const bool known = !frame.isNull() || settled;
+    if (known && frame == m_frameSeen)
+        return;
+    QScreen *where = screen();
+    const QRect available = where ? where->availableGeometry() : outer;
+    const WindowPlacement placed = placeWindow(size(), QSize(kMinOuterWidth, kMinOuterHeight), frame, available);
+    if (!known) {
+        setMinimumSize(placed.minimum.boundedTo(size()));
+        return;
+    }
+    m_frameSeen = frame;
+    setMinimumSize(placed.minimum);
+    // A frame that makes the window larger than the screen: the window shrinks to fit.
+    if (outer.width() > available.width() || outer.height() > available.height()) {
+        resize(placed.client.size());
+        move(placed.client.topLeft() - QPoint(frame.left(), frame.top()));
+    }
 }
 
 void MainWindow::firstShow()
@@ -367,17 +448,23 @@ void MainWindow::updateConfigurationMark()
 {
     const int index = m_tabs->indexOf(m_configPage);
     const bool dirty = m_editorModel.isDirty();
-    static const QIcon mark = [] {
+    auto dot = [](bool drawn) {
         QPixmap dot(10, 10);
         dot.fill(Qt::transparent);
-        QPainter painter(&dot);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setBrush(QColor(0xF0, 0x80, 0x00));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(1, 1, 8, 8);
+        if (drawn) {
+            QPainter painter(&dot);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setBrush(QColor(0xF0, 0x80, 0x00));
+            painter.setPen(Qt::NoPen);
+            painter.drawEllipse(1, 1, 8, 8);
+        }
         return QIcon(dot);
-    }();
-    m_tabs->setTabIcon(index, dirty ? mark : QIcon());
+    };
+    // The tab keeps its icon's place while there is no mark: the tabs and
+    // the page under them do not move when it comes and goes.
+    static const QIcon mark = dot(true);
+    static const QIcon none = dot(false);
+    m_tabs->setTabIcon(index, dirty ? mark : none);
     m_tabs->setTabToolTip(index, dirty ? kUnsavedConfiguration : QString());
 }
 

@@ -44,6 +44,17 @@ struct Services {
     QString settingsPath;
 };
 
+// Where a window of a client size goes on a screen's available area: centred,
+// never larger than the area with its frame, the frame's top-left on the
+// area; and the client minimum for an outer minimum, never more than the area
+// leaves. `frame` is what the window system draws around the client (none
+// while it has not told yet).
+struct WindowPlacement {
+    QRect client;  // where the client area goes
+    QSize minimum; // the client's minimum size
+};
+WindowPlacement placeWindow(QSize client, QSize minimumOuter, QMargins frame, QRect available);
+
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -80,11 +91,15 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void buildPages();
+    // The minimum size for the frame the window system draws, once it is
+    // known; `settled`: no frame is coming any more.
+    void fitMinimumSize(bool settled);
     void connectStation();
     void firstShow();
     void readSettings();
@@ -129,6 +144,7 @@ private:
     QString m_selectedPort;         // its selection, kept in the settings
 
     bool m_firstShowPending = true;
+    QMargins m_frameSeen{-1, -1, -1, -1}; // the frame the minimum size was fitted to
     bool m_programTabChange = false;
     QTimer m_trayStartTimer;
     bool m_askBeforeClose = true;

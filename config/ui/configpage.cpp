@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "common/texts.h"
+#include "common/ui/mnemonic.h"
 #include "config/ui/configeditor.h"
 #include "platform/typingreach.h"
 
@@ -144,6 +145,14 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     column->addStretch(1);
     keptButton = button(texts::kKeptConfigurationsCaption + QStringLiteral("…"));
     keptButton->setToolTip(QStringLiteral("Конфигурации, которые были в USB-считывателе перед записью новых"));
+    // Alt and a letter of each button's text, none shared with the tabs.
+    const std::pair<QPushButton *, char16_t> mnemonics[] = {
+        {readFileButton, u'С'},    {writeFileButton, u'п'},      {readReaderButton, u'U'},
+        {writeReaderButton, u'в'}, {readMasterButton, u'м'},     {masterToReaderButton, u'и'},
+        {createMastersButton, u'д'}, {clearMastersButton, u'ч'}, {defaultConfigButton, u'у'},
+        {keptButton, u'х'}};
+    for (const auto &[b, letter] : mnemonics)
+        setMnemonic(b, QChar(letter));
     // Room beside the widest text of the column.
     side->setMinimumWidth(side->sizeHint().width() + 2 * style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, this));
     row->addWidget(side);

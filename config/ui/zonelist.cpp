@@ -188,6 +188,13 @@ ZoneBitsDialog::ZoneBitsDialog(QWidget *parent) : QDialog(parent)
     layout->addWidget(apply);
 }
 
+// Opened again, it is ready for typing: the field has the focus, not the button.
+void ZoneBitsDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    bits->setFocus(Qt::OtherFocusReason);
+}
+
 bool ZoneBitsDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == bits && event->type() == QEvent::KeyPress) {

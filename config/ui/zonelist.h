@@ -55,6 +55,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 };
 
 // The two lists' shared tools: the name sources (the .znm files of the

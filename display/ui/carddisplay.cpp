@@ -210,7 +210,8 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
     m_cardInfoTimer.setSingleShot(true);
     connect(&m_cardInfoTimer, &QTimer::timeout, this,
             [this] { runOut(m_cardInfoTimer, m_cardInfoUntil, &CardDisplay::cardInfoShownAgain); });
-    setFixedHeight(18 + 42 + 23 + 2);
+    // The three strips, the layout's margins and the frame around them.
+    setFixedHeight(18 + 42 + 23 + 2 + 2 * frameWidth());
 }
 
 void CardDisplay::setKindColour(quint32 rgb)

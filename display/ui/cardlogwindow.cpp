@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -134,6 +135,9 @@ CardLogWindow::CardLogWindow(CardLog &log, UserDialogs &dialogs, Clipboard *clip
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(true);
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->setTabKeyNavigation(false); // Tab goes on to the option and the buttons
+    table->setWordWrap(false);
+    fitColumns();
     table->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     layout->addWidget(table, 1);
     toFile = new QCheckBox(QStringLiteral("Записывать журнал в файл"), this);
@@ -154,7 +158,13 @@ CardLogWindow::CardLogWindow(CardLog &log, UserDialogs &dialogs, Clipboard *clip
     buttons->addStretch(1);
     buttons->addWidget(saveButton);
     layout->addLayout(buttons);
-    resize(760, 420);
+    // Wide enough for every column and a long card type beside them.
+    int width = layout->contentsMargins().left() + layout->contentsMargins().right() + 2 * table->frameWidth()
+                + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table) + 4
+                + table->fontMetrics().horizontalAdvance(QStringLiteral("SmartMX с Mifare Classic")) + 16;
+    for (int column = 0; column + 1 < int(kColumns.size()); ++column)
+        width += table->horizontalHeader()->sectionSize(column);
+    resize(std::max(760, width), 420);
 
     connect(copyButton, &QPushButton::clicked, this, &CardLogWindow::copySelected);
     connect(new QShortcut(QKeySequence::Copy, table), &QShortcut::activated, this, &CardLogWindow::copySelected);
@@ -168,6 +178,29 @@ CardLogWindow::CardLogWindow(CardLog &log, UserDialogs &dialogs, Clipboard *clip
             });
     connect(&m_log, &CardLog::fileFailed, this, &CardLogWindow::showFileState);
     connect(&m_log, &CardLog::fileWritten, this, &CardLogWindow::showFileState);
+}
+
+// Each column as wide as its widest text can be, found from the texts alone
+// (measuring the rows would read up to 10,000 of them); the card type takes
+// the rest.
+void CardLogWindow::fitColumns()
+{
+    const QFontMetrics metrics(table->font());
+    const QFontMetrics headerMetrics(table->horizontalHeader()->font());
+    const int padding = 2 * table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 12;
+    QStringList kinds;
+    for (IdKind kind : idKindLabelOrder())
+        kinds << CardLog::kindName(kind);
+    const QList<QStringList> widest = {{QStringLiteral("0000-00-00 00:00:00")},
+                                       kinds,
+                                       {QStringLiteral("000000000000000000000")},
+                                       {QStringLiteral("FFFFFFFFFFFFFFFFFFFF")}};
+    for (int column = 0; column < int(widest.size()); ++column) {
+        int width = headerMetrics.horizontalAdvance(kColumns[column]) + 2 * padding;
+        for (const QString &text : widest[column])
+            width = std::max(width, metrics.horizontalAdvance(text) + padding);
+        table->horizontalHeader()->resizeSection(column, width);
+    }
 }
 
 // New reads come in at the top. A user who scrolled down to older reads

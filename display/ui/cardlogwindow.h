@@ -76,6 +76,7 @@ private:
     void saveAs();
     void showFileState();
     void keepScrolledRows(int inserted);
+    void fitColumns();
 
     CardLog &m_log;
     UserDialogs &m_dialogs;

@@ -79,7 +79,7 @@ TemplateEditor::TemplateEditor(QWidget *parent) : QDialog(parent)
         const QString r = renderTemplate(sample->text(), templateField->text());
         result->setText(r);
         if (r != kTemplateError)
-            useButton->setEnabled(true);
+            setUsable(true);
     });
     connect(useButton, &QPushButton::clicked, this, &QDialog::accept);
     refillNibbles();
@@ -96,9 +96,17 @@ bool TemplateEditor::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+// Once the template has given a result, Enter uses it; until then Enter applies it.
+void TemplateEditor::setUsable(bool usable)
+{
+    useButton->setEnabled(usable);
+    (usable ? useButton : applyButton)->setDefault(true);
+}
+
 void TemplateEditor::showEvent(QShowEvent *event)
 {
-    useButton->setEnabled(false);
+    setUsable(false);
+    templateField->setCursorPosition(0); // the template's beginning shows
     result->clear();
     QDialog::showEvent(event);
 }
@@ -147,7 +155,7 @@ void TemplateEditor::templateEdited()
             break;
         }
     }
-    useButton->setEnabled(false);
+    setUsable(false);
 }
 
 } // namespace limra

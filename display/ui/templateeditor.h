@@ -35,6 +35,7 @@ private:
     void sampleEdited();
     void templateEdited();
     void refillNibbles();
+    void setUsable(bool usable);
 };
 
 } // namespace limra

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "common/texts.h"
+#include "common/ui/mnemonic.h"
 #include "firmware/update.h"
 #include "platform/dialogs.h"
 
@@ -48,6 +49,9 @@ FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version
     layout->addWidget(progressText);
     updateButton = new QPushButton(QStringLiteral("Начать обновление микропрограммы"), this);
     layout->addWidget(updateButton);
+    setMnemonic(versionButton, QChar(u'У'));
+    setMnemonic(browseButton, QChar(u'р'));
+    setMnemonic(updateButton, QChar(u'Н'));
     loaderNote = new QLabel(this);
     loaderNote->setWordWrap(true);
     loaderNote->hide();

@@ -17,35 +17,44 @@ ConnectionDialog::ConnectionDialog(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(texts::kConnectionSettings);
     auto *layout = new QVBoxLayout(this);
+    // As large as its controls need, with no gap left over.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     auto *methodLabel = new QLabel(QStringLiteral("Способ подключения:"), this);
     methodList = new QComboBox(this);
     methodList->addItems({QStringLiteral("Автоподключение"), QStringLiteral("Выбор номера COM-порта из списка"),
                           QStringLiteral("Ручной ввод номера COM-порта ")});
+    methodList->setMinimumWidth(300);
     methodLabel->setBuddy(methodList);
     layout->addWidget(methodLabel);
     layout->addWidget(methodList);
 
-    auto *portRow = new QHBoxLayout;
-    portList = new QComboBox(this);
+    // The port's row keeps its height whichever method shows what in it:
+    // choosing a method moves nothing.
+    auto *portRow = new QWidget(this);
+    auto *portLayout = new QHBoxLayout(portRow);
+    portLayout->setContentsMargins(0, 0, 0, 0);
+    portList = new QComboBox(portRow);
     portList->setAccessibleName(QStringLiteral("COM"));
-    comLabel = new QLabel(QStringLiteral("COM"), this);
-    number = new ArrowSpinBox(this);
+    comLabel = new QLabel(QStringLiteral("COM"), portRow);
+    number = new ArrowSpinBox(portRow);
     number->setRange(1, 255);
     number->setValue(1);
     comLabel->setBuddy(number);
-    portRow->addWidget(portList, 1);
-    portRow->addWidget(comLabel);
-    portRow->addWidget(number);
-    layout->addLayout(portRow);
+    portLayout->addWidget(portList, 1);
+    portLayout->addWidget(comLabel);
+    portLayout->addWidget(number);
+    portLayout->addStretch(0);
+    portRow->setFixedHeight(std::max(portList->sizeHint().height(), number->sizeHint().height()));
+    layout->addWidget(portRow);
     portList->hide();
     comLabel->hide();
     number->hide();
 
     applyButton = new QPushButton(texts::kApply, this);
+    layout->addSpacing(layout->spacing() + 4);
     layout->addWidget(applyButton);
     connect(applyButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(methodList, QOverload<int>::of(&QComboBox::activated), this, &ConnectionDialog::methodChosen);
-    setFixedSize(sizeHint().expandedTo(QSize(320, 140)));
 }
 
 void ConnectionDialog::selectMode(ReaderSession::ConnectionMode mode)

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "common/texts.h"
+#include "common/ui/mnemonic.h"
 #include "link/hextext.h"
 #include "link/trafficlog.h"
 #include "platform/dialogs.h"
@@ -29,7 +30,6 @@ QPlainTextEdit *logView(QWidget *parent)
                          .arg(QLocale(QLocale::Russian).toString(DebugPage::kKeptLines)));
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     return text;
 }
 } // namespace
@@ -42,10 +42,18 @@ DebugWindow::DebugWindow(QWidget *parent) : QDialog(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     text = logView(this);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text->setAccessibleName(QStringLiteral("Debug"));
     text->viewport()->installEventFilter(this);
     layout->addWidget(text);
     resize(721, 539);
+}
+
+// It opens at the lines' beginnings, where the times are.
+void DebugWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    text->horizontalScrollBar()->setValue(0);
 }
 
 bool DebugWindow::eventFilter(QObject *watched, QEvent *event)
@@ -63,6 +71,7 @@ DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, Operati
 {
     auto *layout = new QVBoxLayout(this);
     log = logView(this);
+    log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // its lines wrap
     log->setAccessibleName(texts::kDebugCaption);
     log->viewport()->installEventFilter(this);
     layout->addWidget(log, 1);
@@ -75,6 +84,8 @@ DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, Operati
     hex->setChecked(true);
     ascii = new QCheckBox(QStringLiteral("ASCII"), this);
     clearButton = new QPushButton(texts::kClear, this);
+    setMnemonic(sendButton, QChar(u'т'));
+    setMnemonic(clearButton, QChar(u'ч'));
     row->addWidget(framing);
     row->addWidget(command, 1);
     row->addWidget(new QLabel(QStringLiteral("+ 24"), this));
@@ -151,6 +162,9 @@ void DebugPage::appendPending()
         m_shown.push_back(line);
     while (m_shown.size() > size_t(kKeptLines))
         m_shown.pop_front();
+    // New lines do not scroll the window "Debug" sideways: the times stay in view.
+    QScrollBar *sideways = window->text->horizontalScrollBar();
+    const int across = sideways->value();
     if (m_pending.size() > kRefillLines) {
         QStringList all;
         all.reserve(qsizetype(m_shown.size()));
@@ -166,6 +180,7 @@ void DebugPage::appendPending()
         log->appendPlainText(batch);
         window->text->appendPlainText(batch);
     }
+    sideways->setValue(across);
     m_pending.clear();
 }
 

@@ -8,10 +8,44 @@
 #include <QTranslator>
 #include <QMessageBox>
 
+#include <QGridLayout>
+#include <QSpacerItem>
+
 #include "common/texts.h"
+#include "common/ui/displaytext.h"
 #include "platform/ui/qtdialogs.h"
 
 namespace limra {
+
+namespace {
+// The width a dialog needs for its whole title in the window system's title
+// bar: the title in bold type, the window's icon and its three buttons.
+int titleWidth(const QString &title, const QWidget *dialog)
+{
+    QFont bold = dialog->font();
+    bold.setBold(true);
+    const int buttons = 4 * QFontMetrics(bold).height() + 48;
+    return QFontMetrics(bold).horizontalAdvance(title) + buttons;
+}
+
+// A short message box is widened until its title fits: "ЛИМРА Ко…упа - RFID"
+// tells nobody anything.
+void fitTitle(QMessageBox &box)
+{
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(titleWidth(box.windowTitle(), &box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+// A message box with its texts as they are shown.
+void prepare(QMessageBox &box, QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
+{
+    box.setText(keepHyphenatedWords(box.text()));
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    fitTitle(box);
+}
+} // namespace
 
 void QtDialogs::openFolder(const QString &path)
 {
@@ -48,6 +82,7 @@ QString qtFileFilter(const QString &filter)
 void QtDialogs::message(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, texts::kAppTitle, text, QMessageBox::Ok, m_parent);
+    prepare(box);
     box.exec();
 }
 
@@ -56,6 +91,7 @@ void QtDialogs::notify(const QString &text, std::function<void()> dismissed)
     auto *box = new QMessageBox(QMessageBox::NoIcon, texts::kAppTitle, text, QMessageBox::Ok, m_parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
+    prepare(*box);
     QObject::connect(box, &QMessageBox::finished, box, [dismissed = std::move(dismissed)] {
         if (dismissed)
             dismissed();
@@ -66,12 +102,16 @@ void QtDialogs::notify(const QString &text, std::function<void()> dismissed)
 void QtDialogs::error(const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, texts::kErrorCaption, text, QMessageBox::Ok, m_parent);
+    prepare(box);
     box.exec();
 }
 
 void QtDialogs::information(const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, m_parent);
+    // Without a title of its own it has the application's, never the program file's name.
+    QMessageBox box(QMessageBox::Information, title.isEmpty() ? texts::kAppTitle : title, text, QMessageBox::Ok,
+                    m_parent);
+    prepare(box);
     box.exec();
 }
 
@@ -80,17 +120,21 @@ bool QtDialogs::question(const QString &caption, const QString &text, QuestionIc
     QMessageBox box(icon == QuestionIcon::Warning ? QMessageBox::Warning : QMessageBox::Question, caption, text,
                     QMessageBox::Yes | QMessageBox::No, m_parent);
     // Enter or a hasty click on the default never writes to a reader or discards work.
-    box.setDefaultButton(QMessageBox::No);
+    prepare(box, QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<QString> QtDialogs::input(const QString &caption, const QString &prompt, const QString &value)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(m_parent, caption, prompt, QLineEdit::Normal, value, &ok);
-    if (!ok)
+    QInputDialog dialog(m_parent);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(keepHyphenatedWords(prompt));
+    dialog.setTextValue(value);
+    // The title says where the value comes from ("... мастер-карты №2 из 3"): shown whole.
+    dialog.resize(std::max(dialog.sizeHint().width(), titleWidth(caption, &dialog)), dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
 
 static QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter,

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "common/texts.h"
+#include "common/ui/displaytext.h"
 #include "platform/dialogs.h"
 
 namespace limra {
@@ -63,7 +64,7 @@ void CardWaitDialog::done(int result)
 
 QLabel *CardWaitDialog::addText(const QString &text, int pixelSize, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
+    auto *label = new QLabel(keepHyphenatedWords(text), parent);
     QFont f(QStringLiteral("Tahoma"));
     f.setPixelSize(pixelSize);
     label->setFont(f);
@@ -168,12 +169,12 @@ void MasterCardWritingDialog::showEvent(QShowEvent *event)
 
 void MasterCardWritingDialog::refresh()
 {
-    heading->setText(m_writing.heading);
+    heading->setText(keepHyphenatedWords(m_writing.heading));
     option->setVisible(m_writing.optionVisible);
     optionWarning->setVisible(m_writing.optionVisible);
     option->setChecked(m_writing.optionChecked);
     pages->setCurrentIndex(m_writing.page == MasterCardWriting::Page::Count ? 0 : 1);
-    prompt->setText(m_writing.prompt);
+    prompt->setText(keepHyphenatedWords(m_writing.prompt));
     showSeconds(seconds, m_writing.secondsShown());
 }
 
@@ -191,7 +192,7 @@ SingleCardDialog::SingleCardDialog(SingleCardWait &wait, UserDialogs &dialogs, Q
 
 void SingleCardDialog::refresh()
 {
-    prompt->setText(m_single.prompt);
+    prompt->setText(keepHyphenatedWords(m_single.prompt));
     showSeconds(seconds, m_single.secondsShown());
 }
 

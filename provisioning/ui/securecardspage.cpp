@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "common/texts.h"
+#include "common/ui/mnemonic.h"
 #include "config/ui/zonelist.h"
 #include "platform/dialogs.h"
 
@@ -41,6 +42,9 @@ SecureCardsPage::SecureCardsPage(SecureModeQuery &query, SecureCardsRun &run, Op
     clearOneButton = button(QStringLiteral("Очистить защищенные карты - удалить код объекта / зоны прохода"));
     clearAllButton = button(QStringLiteral("Очистить защищенные карты - удалить все коды объектов / зоны прохода"));
     createButton = button(QStringLiteral("Создать защищенные карты - записать код объекта / зоны прохода"));
+    setMnemonic(clearOneButton, QChar(u'у'));
+    setMnemonic(clearAllButton, QChar(u'в'));
+    setMnemonic(createButton, QChar(u'С'));
     zoneGroup = new QGroupBox(texts::kZonesCaption, this);
     auto *zonesLayout = new QVBoxLayout(zoneGroup);
     zones = new ZoneList(ZoneList::Names::Fixed, zoneGroup);

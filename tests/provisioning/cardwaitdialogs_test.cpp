@@ -56,10 +56,10 @@ TEST_F(DialogTest, MasterCardWritingShowsItsPagesAndPassesTheCountOn)
     EXPECT_EQ(counts, QList<int>{3});
     wait.writingStarted();
     EXPECT_EQ(dialog->pages->currentIndex(), 1);
-    EXPECT_EQ(dialog->prompt->text(), QStringLiteral("Поднесите 1 из 3 карту MifarePLUS к USB-считывателю"));
+    EXPECT_EQ(dialog->prompt->text(), QStringLiteral("Поднесите 1 из 3 карту MifarePLUS к USB\u2011считывателю"));
     EXPECT_EQ(dialog->seconds->text(), QStringLiteral("15"));
     status("00");
-    EXPECT_EQ(dialog->prompt->text(), QStringLiteral("Поднесите 2 из 3 карту MifarePLUS к USB-считывателю"));
+    EXPECT_EQ(dialog->prompt->text(), QStringLiteral("Поднесите 2 из 3 карту MifarePLUS к USB\u2011считывателю"));
     QPointer<CardWaitDialog> alive(dialog);
     dialog->reject(); // the close button ends the wait
     EXPECT_FALSE(wait.isOpen());

@@ -4,13 +4,25 @@
 #else
 #include <QCoreApplication>
 #endif
+#include <QTemporaryFile>
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
 #ifdef LIMRA_TESTS_WIDGETS
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen, on a screen of 1280 x 1024 like the Xvfb of ./test (the
+    // offscreen default of 800 x 600 cannot hold the main window).
+    QTemporaryFile screens;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        QByteArray platform = "offscreen";
+        if (screens.open()) {
+            screens.write(R"({"screens": [{"name": "offscreen", "x": 0, "y": 0, "width": 1280, "height": 1024,)"
+                          R"( "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+            screens.close();
+            platform += ":configfile=" + screens.fileName().toLocal8Bit();
+        }
+        qputenv("QT_QPA_PLATFORM", platform);
+    }
     QApplication app(argc, argv);
 #else
     QCoreApplication app(argc, argv);

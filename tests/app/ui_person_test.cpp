@@ -1,0 +1,735 @@
+// The window as a person sees, hears and uses it: no control drawn over
+// another in any tab or dialog, values read out by their values, the keys a
+// user presses and what they send to the reader, and a window that stays on
+// the screen.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/ui/mainwindow.h"
+#include "app/ui/statusbar.h"
+#include "common/texts.h"
+#include "common/ui/mnemonic.h"
+#include "config/ui/configeditor.h"
+#include "config/ui/configpage.h"
+#include "config/ui/hashhelp.h"
+#include "config/ui/keptwindow.h"
+#include "config/ui/zonelist.h"
+#include "display/ui/carddisplay.h"
+#include "display/ui/cardlogwindow.h"
+#include "display/ui/templateeditor.h"
+#include "firmware/ui/firmwarepage.h"
+#include "link/discovery.h"
+#include "link/hextext.h"
+#include "link/readerlink.h"
+#include "link/session.h"
+#include "link/trafficlog.h"
+#include "link/ui/connectiondialog.h"
+#include "link/ui/debugpage.h"
+#include "platform/ui/qtdialogs.h"
+#include "provisioning/cardwait.h"
+#include "provisioning/ui/cardwaitdialogs.h"
+#include "provisioning/ui/securecardspage.h"
+#include "tests/support/simreader.h"
+#include "tests/support/toolservices.h"
+
+using namespace limra;
+using namespace limra::testing;
+
+namespace {
+
+// ---- what overlaps ---------------------------------------------------------------
+
+// The widgets a person reads or operates; their insides (the line edit of a
+// spin box, a view's headers) are part of them.
+bool isControl(QWidget *w)
+{
+    if (qobject_cast<QScrollBar *>(w))
+        return false;
+    if (auto *label = qobject_cast<QLabel *>(w))
+        return !label->text().isEmpty() || !label->pixmap().isNull();
+    return qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w) || qobject_cast<QLineEdit *>(w)
+           || qobject_cast<QAbstractSpinBox *>(w) || qobject_cast<QAbstractItemView *>(w)
+           || qobject_cast<QProgressBar *>(w) || qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QTabBar *>(w);
+}
+
+QString describe(QWidget *w)
+{
+    QString text;
+    if (auto *b = qobject_cast<QAbstractButton *>(w))
+        text = b->text();
+    else if (auto *l = qobject_cast<QLabel *>(w))
+        text = l->text();
+    if (text.isEmpty())
+        text = w->accessibleName();
+    return QString::fromLatin1(w->metaObject()->className()) + QStringLiteral(" «") + text.left(40)
+           + QStringLiteral("»");
+}
+
+// The controls of a window with the part of each that shows, in the window's
+// coordinates.
+QList<std::pair<QWidget *, QRect>> shownControls(QWidget *top)
+{
+    QList<std::pair<QWidget *, QRect>> out;
+    for (QWidget *w : top->findChildren<QWidget *>()) {
+        if (w->window() != top || !w->isVisible() || !isControl(w))
+            continue;
+        bool inner = false; // inside another control
+        QRect shown(w->mapTo(top, QPoint(0, 0)), w->size());
+        for (QWidget *p = w->parentWidget(); p && p != top; p = p->parentWidget()) {
+            inner = inner || isControl(p);
+            shown &= QRect(p->mapTo(top, QPoint(0, 0)), p->size());
+        }
+        shown &= top->rect();
+        if (!inner && !shown.isEmpty())
+            out.append({w, shown});
+    }
+    return out;
+}
+
+// Every pair of controls drawn over each other, and every control its window
+// cuts off (outside a scrolling area), one line each.
+QStringList overlaps(QWidget *top)
+{
+    QStringList found;
+    const auto controls = shownControls(top);
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        const auto &[a, ra] = controls[i];
+        for (qsizetype j = i + 1; j < controls.size(); ++j) {
+            const auto &[b, rb] = controls[j];
+            if (ra.intersects(rb) && !a->isAncestorOf(b) && !b->isAncestorOf(a))
+                found << describe(a) + QStringLiteral(" / ") + describe(b)
+                             + QStringLiteral(" (%1,%2 %3x%4 / %5,%6 %7x%8)")
+                                   .arg(ra.x()).arg(ra.y()).arg(ra.width()).arg(ra.height())
+                                   .arg(rb.x()).arg(rb.y()).arg(rb.width()).arg(rb.height());
+        }
+        bool scrolled = false;
+        for (QWidget *p = a->parentWidget(); p && p != top; p = p->parentWidget())
+            scrolled = scrolled || qobject_cast<QAbstractScrollArea *>(p);
+        const QRect whole(a->mapTo(top, QPoint(0, 0)), a->size());
+        if (!scrolled && !top->rect().contains(whole))
+            found << describe(a) + QStringLiteral(" cut by its window");
+    }
+    return found;
+}
+
+QString accessibleName(QWidget *w)
+{
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+    return a ? a->text(QAccessible::Name) : QString();
+}
+
+// The labels that label a widget for assistive technology.
+QList<QWidget *> labelsOf(QWidget *w)
+{
+    QList<QWidget *> out;
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+    if (!a)
+        return out;
+    for (const auto &[other, relation] : a->relations(QAccessible::Label))
+        if (auto *label = qobject_cast<QWidget *>(other->object()))
+            out << label;
+    return out;
+}
+
+class PersonTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (window)
+            window->closeForTermination();
+    }
+    MainWindow &open(bool debug = false)
+    {
+        if (debug) {
+            QFile f(tool.settingsPath());
+            EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("[usbreader]\r\ndebugmode=1\r\n");
+        }
+        window = std::make_unique<MainWindow>(tool.station(), tool.services());
+        window->show();
+        return *window;
+    }
+    void connectTo(SimReader &sim)
+    {
+        tool.ports.virtuals = {sim.port()};
+        window->station().discovery().portsChanged();
+        window->station().discovery().scanOnce();
+        ASSERT_TRUE(waitUntil([this] { return window->station().session().isConnected(); }));
+        tool.settle();
+    }
+    void chooseReadMode(int mode)
+    {
+        window->configPage()->editor->model.userSetReadMode(mode);
+        window->configPage()->editor->sync();
+        spin(20);
+    }
+    CardWaitDialog *openCardWait()
+    {
+        for (CardWaitDialog *d : window->findChildren<CardWaitDialog *>())
+            if (d->isVisible())
+                return d;
+        return nullptr;
+    }
+
+    ToolServices tool;
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace
+
+// ---- no control over another ---------------------------------------------------------
+
+TEST_F(PersonTest, NoControlOverlapsAnotherInAnyTabOrReadMode)
+{
+    SimReader sim;
+    sim.model->configItems = QStringLiteral("0202100003030000400601030401000501000C0800F8E00700F8E0FF");
+    MainWindow &w = open(true);
+    EXPECT_EQ(overlaps(&w), QStringList()) << "searching";
+    connectTo(sim);
+    for (QSize size : {w.size(), w.minimumSize()}) {
+        w.resize(size);
+        for (int tab = 0; tab < w.tabs()->count(); ++tab) {
+            w.tabs()->setCurrentIndex(tab);
+            tool.settle();
+            const QString where = withoutMnemonic(w.tabs()->tabText(tab));
+            if (w.tabs()->currentWidget() == w.configPage()) {
+                for (int mode = 0; mode < 4; ++mode) {
+                    chooseReadMode(mode);
+                    EXPECT_EQ(overlaps(&w), QStringList()) << qPrintable(where) << " read mode " << mode;
+                }
+            } else {
+                EXPECT_EQ(overlaps(&w), QStringList()) << qPrintable(where);
+            }
+        }
+    }
+    // The secure-cards tab in a mode without zones.
+    w.securePage()->showMode(secureModeView(SecureMode::Normal));
+    w.tabs()->setCurrentWidget(w.securePage());
+    EXPECT_EQ(overlaps(&w), QStringList()) << "normal mode";
+}
+
+TEST_F(PersonTest, NoControlOverlapsAnotherInAnyDialog)
+{
+    MainWindow &w = open(true);
+    w.tabs()->setEnabled(true);
+    auto check = [](QWidget *dialog, const char *what) {
+        dialog->show();
+        spin(30);
+        EXPECT_EQ(overlaps(dialog), QStringList()) << what;
+        dialog->hide();
+    };
+    ConnectionDialog *connection = w.connectionDialog();
+    tool.ports.system = {{QStringLiteral("/dev/ttyS0"), false, 0, 0}};
+    connection->show();
+    for (int method : {0, 1, 2}) {
+        connection->methodList->setCurrentIndex(method);
+        Q_EMIT connection->methodList->activated(method);
+        spin(30);
+        EXPECT_EQ(overlaps(connection), QStringList()) << "connection method " << method;
+    }
+    connection->hide();
+    check(w.findChild<TemplateEditor *>(), "template editor");
+    check(w.findChild<ZoneBitsDialog *>(), "zone bits");
+    check(w.keptWindow(), "kept configurations");
+    check(w.cardLogWindow(), "card log");
+    check(w.debugPage()->window, "debug window");
+    HashHelp help(&w);
+    check(&help, "hash help");
+
+    // Each card wait, each of its pages.
+    ReaderLink link;
+    Timings timings;
+    auto status = [&link] { link.dispatch(hexToBytes(QStringLiteral("230800010D010024"))); };
+    MasterCardWriting writing(link, timings);
+    writing.cardType = QStringLiteral("MifarePLUS ");
+    writing.optionVisible = true;
+    writing.open();
+    auto *writingDialog = static_cast<MasterCardWritingDialog *>(showCardWait(writing, tool.dialogs, &w));
+    spin(30);
+    EXPECT_EQ(overlaps(writingDialog), QStringList()) << "master cards: count";
+    writingDialog->countButtons[1]->click();
+    writing.writingStarted();
+    spin(30);
+    EXPECT_EQ(overlaps(writingDialog), QStringList()) << "master cards: progress";
+    writingDialog->reject();
+
+    SingleCardWait single(link, timings, texts::kObjectCodeWaitCaption, texts::kObjectCodeWaitPrompt);
+    single.open();
+    CardWaitDialog *singleDialog = showCardWait(single, tool.dialogs, &w);
+    spin(30);
+    EXPECT_EQ(overlaps(singleDialog), QStringList()) << "one card";
+    singleDialog->reject();
+
+    ClearingWait clearing(link, timings, QStringLiteral("Очистка мастер-карт"),
+                          QStringLiteral("По очереди подносите мастер-карты к USB-считывателю"),
+                          QStringLiteral("Закончить очистку мастер-карт"));
+    clearing.open();
+    CardWaitDialog *clearingDialog = showCardWait(clearing, tool.dialogs, &w);
+    spin(30);
+    EXPECT_EQ(overlaps(clearingDialog), QStringList()) << "clearing";
+    clearingDialog->reject();
+
+    SecureCardWait secure(link, timings, QStringLiteral("Создание защищенных карт"),
+                          QStringLiteral("Создано защищенных карт:"), QStringLiteral("Закончить создание защищенных карт"));
+    secure.open();
+    CardWaitDialog *secureDialog = showCardWait(secure, tool.dialogs, &w);
+    spin(30);
+    EXPECT_EQ(overlaps(secureDialog), QStringList()) << "secure cards: master card";
+    status();
+    spin(30);
+    EXPECT_EQ(overlaps(secureDialog), QStringList()) << "secure cards: counter";
+    secureDialog->reject();
+
+    MasterConfigWait config(link, timings);
+    config.open();
+    CardWaitDialog *configDialog = showCardWait(config, tool.dialogs, &w);
+    spin(30);
+    EXPECT_EQ(overlaps(configDialog), QStringList()) << "master card's configuration";
+    configDialog->reject();
+}
+
+// The check itself finds what it is for.
+TEST(OverlapCheck, FindsControlsDrawnOverEachOtherAndCutOff)
+{
+    QWidget top;
+    top.resize(200, 100);
+    auto *a = new QPushButton(QStringLiteral("a"), &top);
+    auto *b = new QPushButton(QStringLiteral("b"), &top);
+    a->setGeometry(0, 0, 100, 30);
+    b->setGeometry(100, 0, 100, 30); // side by side: fine
+    top.show();
+    EXPECT_EQ(overlaps(&top), QStringList());
+    b->move(99, 0);
+    EXPECT_EQ(overlaps(&top).size(), 1); // over a by one pixel
+    b->move(150, 0);
+    EXPECT_EQ(overlaps(&top), QStringList{QStringLiteral("QPushButton «b» cut by its window")});
+}
+
+// ---- values read out -------------------------------------------------------------------
+
+TEST_F(PersonTest, EveryValueLabelIsReadOutAsItsValue)
+{
+    SimReader sim;
+    sim.model->configItems = QStringLiteral("0202100003030000400601030401000501000C0800F8E00700F8E0FF");
+    MainWindow &w = open();
+    EXPECT_EQ(accessibleName(w.statusPanels()->text), QStringLiteral("Поиск устройства..."));
+    connectTo(sim);
+    EXPECT_TRUE(accessibleName(w.statusPanels()->text).contains(sim.port()));
+
+    // The identifier and the card's description, labelled by their caption.
+    sim.model->presentCard(IdKind::Uid, QStringLiteral("04A1B2C3D4E5F6"));
+    sim.model->sendCardInfo(9, 3, 4096, 1);
+    ASSERT_TRUE(waitUntil([&] { return !w.cardDisplay()->cardType->fullText().isEmpty(); }));
+    const QString shown = w.cardDisplay()->identifier->fullText();
+    EXPECT_NE(shown, QStringLiteral("0"));
+    EXPECT_EQ(accessibleName(w.cardDisplay()->identifier), shown);
+    EXPECT_TRUE(labelsOf(w.cardDisplay()->identifier).contains(w.cardDisplay()->identifierCaption));
+    EXPECT_EQ(accessibleName(w.cardDisplay()->cardType), QStringLiteral("SmartMX с Mifare Classic"));
+    EXPECT_FALSE(accessibleName(w.cardDisplay()->cardSecurity).isEmpty());
+    EXPECT_EQ(accessibleName(w.cardDisplay()->cardSecurity), w.cardDisplay()->cardSecurity->fullText());
+    EXPECT_EQ(accessibleName(w.cardDisplay()->cardMemory), w.cardDisplay()->cardMemory->fullText());
+
+    // The mode line.
+    w.tabs()->setCurrentWidget(w.securePage());
+    tool.settle();
+    EXPECT_EQ(accessibleName(w.securePage()->modeText), QStringLiteral("Зоны прохода"));
+    EXPECT_EQ(labelsOf(w.securePage()->modeText).size(), 1);
+
+    // The width note beside the Wiegand width.
+    ConfigEditor *editor = w.configPage()->editor;
+    w.tabs()->setCurrentWidget(w.configPage());
+    editor->model.userSetWidthMode(1);
+    editor->sync();
+    ASSERT_TRUE(editor->widthNote->isVisible());
+    EXPECT_EQ(accessibleName(editor->widthNote), editor->widthNote->text());
+
+    // The seconds left and the count of cards in the card waits the buttons open.
+    chooseReadMode(0);
+    w.configPage()->readMasterButton->click();
+    ASSERT_TRUE(waitUntil([&] { return openCardWait() != nullptr; }));
+    auto *configWait = static_cast<MasterConfigDialog *>(openCardWait());
+    EXPECT_EQ(accessibleName(configWait->seconds), configWait->seconds->text());
+    EXPECT_EQ(configWait->seconds->text().toInt() > 0, true);
+    EXPECT_EQ(labelsOf(configWait->seconds).size(), 1);
+    configWait->reject();
+    tool.settle();
+    tool.dialogs.answers.enqueue(true); // "Очистка": yes
+    w.configPage()->clearMastersButton->click();
+    ASSERT_TRUE(waitUntil([&] { return openCardWait() != nullptr; }));
+    auto *clearing = static_cast<ClearingDialog *>(openCardWait());
+    EXPECT_EQ(accessibleName(clearing->counter), QStringLiteral("0"));
+    sim.model->presentMaster(-1);
+    sim.model->presentBlank();
+    ASSERT_TRUE(waitUntil([&] { return clearing->counter->text() != QStringLiteral("0"); }));
+    EXPECT_EQ(accessibleName(clearing->counter), clearing->counter->text());
+    EXPECT_EQ(labelsOf(clearing->counter).size(), 1);
+    clearing->reject();
+    tool.settle();
+}
+
+// ---- keys a user presses, and what reaches the reader ----------------------------------
+
+namespace {
+
+// A window whose dialogs are Qt's own, answered by the keys a user presses.
+class RealDialogsTest : public PersonTest {
+protected:
+    MainWindow &openWithRealDialogs()
+    {
+        Services services = tool.services();
+        services.dialogs = &realDialogs;
+        window = std::make_unique<MainWindow>(tool.station(), services);
+        realDialogs.setParentWidget(window.get());
+        window->show();
+        return *window;
+    }
+    // Presses a key on the next message box to open, where its focus is;
+    // records the box's title and buttons.
+    void pressOnNextBox(Qt::Key key)
+    {
+        auto *poll = new QTimer;
+        poll->setInterval(20);
+        QObject::connect(poll, &QTimer::timeout, [this, poll, key] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            poll->stop();
+            poll->deleteLater();
+            titles << box->windowTitle();
+            QWidget *focus = QApplication::focusWidget();
+            QTest::keyClick(focus && box->isAncestorOf(focus) ? focus : box, key);
+        });
+        poll->start();
+    }
+    QtDialogs realDialogs;
+    QStringList titles;
+};
+
+} // namespace
+
+TEST_F(RealDialogsTest, EnterOnARiskyQuestionSendsNothingToTheReader)
+{
+    SimReader sim;
+    MainWindow &w = openWithRealDialogs();
+    pressOnNextBox(Qt::Key_Return); // "Конфигурация считана из USB-считывателя": OK
+    connectTo(sim);
+    ConfigPage *page = w.configPage();
+    struct Case {
+        const char *name;
+        std::function<void()> press;
+    };
+    const Case cases[] = {
+        {"clearing master cards", [&] { QTest::mouseClick(page->clearMastersButton, Qt::LeftButton); }},
+        {"writing in the object-code mode", [&] {
+             chooseReadMode(1);
+             QTest::mouseClick(page->writeReaderButton, Qt::LeftButton);
+         }},
+    };
+    for (const Case &c : cases) {
+        sim.model->commandsReceived.clear();
+        pressOnNextBox(Qt::Key_Return);
+        c.press();
+        tool.settle();
+        EXPECT_EQ(sim.model->commandsReceived, QStringList()) << c.name;
+        EXPECT_EQ(openCardWait(), nullptr) << c.name;
+    }
+    EXPECT_EQ(titles.size(), 3);
+
+    // Closing with changes not saved anywhere: Enter keeps the window open.
+    page->editor->hash->click();
+    ASSERT_TRUE(page->editor->model.isDirty());
+    pressOnNextBox(Qt::Key_Return);
+    w.close();
+    spin(50);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
+}
+
+TEST_F(RealDialogsTest, EnterAfterDecliningTheOptionWritesNoMasterCard)
+{
+    SimReader sim;
+    MainWindow &w = openWithRealDialogs();
+    pressOnNextBox(Qt::Key_Return);
+    connectTo(sim);
+    chooseReadMode(1); // the option shows
+    QTest::mouseClick(w.configPage()->createMastersButton, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return openCardWait() != nullptr; }));
+    auto *dialog = static_cast<MasterCardWritingDialog *>(openCardWait());
+    ASSERT_TRUE(dialog->option->isVisible());
+    spin(50);
+    const QStringList before = sim.model->commandsReceived;
+    pressOnNextBox(Qt::Key_Return); // "Выбор опции": Enter is "Нет"
+    QTest::mouseClick(dialog->option, Qt::LeftButton);
+    EXPECT_EQ(titles.value(1), QStringLiteral("Выбор опции"));
+    EXPECT_FALSE(dialog->option->isChecked());
+    QWidget *focus = QApplication::focusWidget(); // the option, clicked last
+    QTest::keyClick(focus && dialog->isAncestorOf(focus) ? focus : dialog->option, Qt::Key_Return);
+    spin(100);
+    EXPECT_EQ(sim.model->commandsReceived, before);
+    EXPECT_EQ(dialog->pages->currentIndex(), 0); // still asking how many
+    dialog->reject();
+    tool.settle();
+}
+
+TEST_F(RealDialogsTest, MessageBoxesShowTheirWholeTitleAndKeepHyphenatedWordsWhole)
+{
+    MainWindow &w = openWithRealDialogs();
+    QMessageBox *seen = nullptr;
+    QString text;
+    int width = 0;
+    auto *poll = new QTimer(&w);
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()); box && box->isVisible()) {
+            seen = box;
+            text = box->text();
+            width = box->width();
+            box->accept();
+        }
+    });
+    poll->start();
+    realDialogs.message(QStringLiteral("Поднесите карту к USB-считывателю"));
+    ASSERT_NE(seen, nullptr);
+    QFont bold = w.font();
+    bold.setBold(true);
+    EXPECT_GT(width, QFontMetrics(bold).horizontalAdvance(texts::kAppTitle) + 60);
+    EXPECT_EQ(text, QStringLiteral("Поднесите карту к USB\u2011считывателю"));
+    poll->stop();
+}
+
+TEST_F(PersonTest, AltLettersOpenTheTabsAndTheTextsStayTheirOwn)
+{
+    MainWindow &w = open(true);
+    w.tabs()->setEnabled(true);
+    QApplication::setActiveWindow(&w);
+    const QStringList captions = {QStringLiteral("Отладка"), QStringLiteral("Конфигурация"),
+                                  QStringLiteral("Защищенные карты"), QStringLiteral("Обновление микропрограммы")};
+    const QList<QChar> letters = {QChar(u'О'), QChar(u'К'), QChar(u'З'), QChar(u'Б')};
+    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(w.tabs()->tabBar());
+    ASSERT_NE(bar, nullptr);
+    for (int i = captions.size() - 1; i >= 0; --i) {
+        QTest::sendKeyEvent(QTest::Click, &w, Qt::Key(letters[i].unicode()), QString(letters[i].toLower()),
+                            Qt::AltModifier);
+        EXPECT_EQ(w.tabs()->currentIndex(), i) << qPrintable(captions[i]);
+        EXPECT_EQ(withoutMnemonic(w.tabs()->tabText(i)), captions[i]); // as drawn
+        EXPECT_EQ(bar->child(i)->text(QAccessible::Name), captions[i]);
+    }
+    // The main buttons: Alt and a letter, and their names unchanged.
+    w.tabs()->setCurrentWidget(w.configPage());
+    QSet<QKeySequence> keys;
+    int buttons = 0;
+    for (QPushButton *b : w.configPage()->findChildren<QPushButton *>()) {
+        if (!b->isVisible() || b->shortcut().isEmpty())
+            continue;
+        ++buttons;
+        EXPECT_FALSE(keys.contains(b->shortcut())) << qPrintable(b->text());
+        keys.insert(b->shortcut());
+        EXPECT_EQ(accessibleName(b), withoutMnemonic(b->text()));
+        EXPECT_FALSE(accessibleName(b).contains(QLatin1Char('&')));
+    }
+    EXPECT_GE(buttons, 10);
+    for (const QKeySequence &tab : {QKeySequence(Qt::ALT | Qt::Key(0x41E)), QKeySequence(Qt::ALT | Qt::Key(0x41A)),
+                                    QKeySequence(Qt::ALT | Qt::Key(0x417)), QKeySequence(Qt::ALT | Qt::Key(0x411))})
+        EXPECT_FALSE(keys.contains(tab)) << qPrintable(tab.toString());
+    // Ctrl+O and Ctrl+S open the configuration-file dialogs.
+    tool.dialogs.shown.clear();
+    QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(tool.dialogs.shown, (QStringList{QStringLiteral("open: Файл конфигурации|*.rcf"),
+                                               QStringLiteral("save: Файл конфигурации|*.rcf")}));
+}
+
+TEST_F(PersonTest, TabLeavesTheTablesOfTheLogWindows)
+{
+    MainWindow &w = open();
+    for (QDialog *window : {static_cast<QDialog *>(w.cardLogWindow()), static_cast<QDialog *>(w.keptWindow())}) {
+        window->show();
+        QApplication::setActiveWindow(window);
+        QTableView *table = window->findChild<QTableView *>();
+        ASSERT_NE(table, nullptr);
+        table->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(table, Qt::Key_Tab);
+        QWidget *next = QApplication::focusWidget();
+        EXPECT_TRUE(qobject_cast<QAbstractButton *>(next)) << (next ? next->metaObject()->className() : "none");
+        window->hide();
+    }
+}
+
+// ---- what does not move, and what shows whole -------------------------------------
+
+TEST_F(PersonTest, TheUnsavedMarkMovesNothing)
+{
+    SimReader sim;
+    MainWindow &w = open();
+    connectTo(sim);
+    spin(20);
+    const int index = w.tabs()->indexOf(w.configPage());
+    const QRect tab = w.tabs()->tabBar()->tabRect(index);
+    const QRect page(w.configPage()->mapTo(&w, QPoint(0, 0)), w.configPage()->size());
+    w.configPage()->editor->hash->click();
+    ASSERT_TRUE(w.configPage()->editor->model.isDirty());
+    spin(20);
+    EXPECT_FALSE(w.tabs()->tabToolTip(index).isEmpty());
+    EXPECT_EQ(w.tabs()->tabBar()->tabRect(index), tab);
+    EXPECT_EQ(QRect(w.configPage()->mapTo(&w, QPoint(0, 0)), w.configPage()->size()), page);
+}
+
+TEST_F(PersonTest, ConnectionSettingsKeepTheirRowsWhereTheyAre)
+{
+    MainWindow &w = open();
+    ConnectionDialog *d = w.connectionDialog();
+    d->show();
+    QList<QRect> apply;
+    for (int method : {0, 1, 2, 0}) {
+        d->methodList->setCurrentIndex(method);
+        Q_EMIT d->methodList->activated(method);
+        spin(20);
+        apply << d->applyButton->geometry();
+    }
+    EXPECT_EQ(apply.count(apply.first()), apply.size());
+    // The label sits on the list it names, and the button keeps apart from the list.
+    QLabel *label = d->findChild<QLabel *>();
+    EXPECT_LE(d->methodList->geometry().top() - label->geometry().bottom(), 12);
+    EXPECT_GE(d->applyButton->geometry().top() - d->methodList->geometry().bottom(), 6);
+    d->hide();
+}
+
+TEST_F(PersonTest, DialogsOpenReadyForWhatComesNext)
+{
+    MainWindow &w = open();
+    // The bit string opens with the field to type in, every time.
+    auto *bits = w.findChild<ZoneBitsDialog *>();
+    for (int i = 0; i < 2; ++i) {
+        bits->show();
+        QApplication::setActiveWindow(bits);
+        spin(20);
+        EXPECT_TRUE(bits->bits->hasFocus()) << i;
+        bits->reject();
+    }
+    // The template editor: Enter applies until a result is there, then uses it.
+    auto *editor = w.findChild<TemplateEditor *>();
+    editor->show();
+    spin(20);
+    EXPECT_TRUE(editor->applyButton->isDefault());
+    editor->applyButton->click();
+    ASSERT_TRUE(editor->useButton->isEnabled());
+    EXPECT_TRUE(editor->useButton->isDefault());
+    EXPECT_FALSE(editor->applyButton->isDefault());
+    QTest::keyClick(editor->templateField, Qt::Key_X);
+    EXPECT_TRUE(editor->applyButton->isDefault());
+    editor->reject();
+    // The template field shows the template's beginning.
+    editor->show();
+    EXPECT_EQ(editor->templateField->cursorPosition(), 0);
+    editor->reject();
+}
+
+TEST_F(PersonTest, TheDebugLogsShowTheTimes)
+{
+    MainWindow &w = open(true);
+    w.tabs()->setEnabled(true);
+    DebugPage *page = w.debugPage();
+    TrafficLog *log = w.findChild<TrafficLog *>();
+    ASSERT_NE(log, nullptr);
+    const QString longLine = QStringLiteral("[12:00:00] > ") + QString(200, QLatin1Char('A'));
+    Q_EMIT log->lineAdded(longLine);
+    spin(2 * DebugPage::kAppendMs);
+    page->window->show();
+    spin(20);
+    EXPECT_EQ(page->window->text->horizontalScrollBar()->value(), 0);
+    Q_EMIT log->lineAdded(longLine);
+    spin(2 * DebugPage::kAppendMs);
+    EXPECT_EQ(page->window->text->horizontalScrollBar()->value(), 0);
+    EXPECT_GT(page->window->text->horizontalScrollBar()->maximum(), 0);
+    // The tab's log wraps its lines: nothing to scroll sideways.
+    w.tabs()->setCurrentWidget(page);
+    spin(20);
+    EXPECT_FALSE(page->log->horizontalScrollBar()->isVisible());
+    page->window->hide();
+}
+
+TEST_F(PersonTest, TheCardLogsColumnsFitTheirTexts)
+{
+    SimReader sim;
+    MainWindow &w = open();
+    connectTo(sim);
+    sim.model->presentCard(IdKind::Uid, QStringLiteral("04A1B2C3D4E5F6"));
+    ASSERT_TRUE(waitUntil([&] { return w.cardLogWindow()->model->rowCount() > 0; }));
+    w.showCardLog();
+    QTableView *table = w.cardLogWindow()->table;
+    for (int column = 0; column < 4; ++column) {
+        const QString text = w.cardLogWindow()->model->index(0, column).data().toString();
+        const QString title = w.cardLogWindow()->model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        EXPECT_GT(table->columnWidth(column), table->fontMetrics().horizontalAdvance(text)) << qPrintable(text);
+        EXPECT_GT(table->columnWidth(column), table->horizontalHeader()->fontMetrics().horizontalAdvance(title))
+            << qPrintable(title);
+    }
+    EXPECT_FALSE(table->horizontalScrollBar()->isVisible());
+    w.cardLogWindow()->hide();
+}
+
+// ---- on the screen ---------------------------------------------------------------------
+
+namespace {
+struct PlacementCase {
+    const char *name;
+    QRect available;
+    QMargins frame;
+};
+class Placement : public ::testing::TestWithParam<PlacementCase> {};
+} // namespace
+
+TEST_P(Placement, TheWindowStaysOnTheScreenAndItsMinimumFitsIt)
+{
+    const PlacementCase &c = GetParam();
+    const QSize frame(c.frame.left() + c.frame.right(), c.frame.top() + c.frame.bottom());
+    const WindowPlacement p = placeWindow(QSize(926, 650), QSize(910, 655), c.frame, c.available);
+    const QRect outer = p.client.marginsAdded(c.frame);
+    EXPECT_TRUE(c.available.contains(outer)) << outer.x() << "," << outer.y() << " " << outer.width() << "x"
+                                             << outer.height();
+    EXPECT_TRUE(c.available.contains(outer.topLeft()));
+    EXPECT_LE(p.minimum.width() + frame.width(), c.available.width());
+    EXPECT_LE(p.minimum.height() + frame.height(), c.available.height());
+    EXPECT_GE(p.client.width(), p.minimum.width());
+    EXPECT_GE(p.client.height(), p.minimum.height());
+    if (c.available.width() >= 926 + frame.width() && c.available.height() >= 655 + frame.height()) {
+        // Where the screen has room: the window's own size, centred, and the outer minimum of 910 x 655.
+        EXPECT_EQ(p.client.size(), QSize(926, std::max(650, 655 - frame.height())));
+        EXPECT_EQ(p.minimum, QSize(910, 655) - frame);
+        EXPECT_LE(std::abs((outer.center() - c.available.center()).x()), 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, Placement, ::testing::Values(
+    PlacementCase{"scale1_no_frame", QRect(0, 0, 1280, 1024), QMargins()},
+    PlacementCase{"scale1_openbox", QRect(0, 0, 1280, 1024), QMargins(1, 24, 1, 6)},
+    PlacementCase{"scale1_5", QRect(0, 0, 853, 682), QMargins()},
+    PlacementCase{"scale1_5_openbox", QRect(0, 0, 853, 682), QMargins(1, 24, 1, 6)},
+    PlacementCase{"scale2", QRect(0, 0, 640, 512), QMargins(1, 24, 1, 6)},
+    PlacementCase{"panel_on_the_left", QRect(64, 0, 1216, 1024), QMargins(1, 24, 1, 6)},
+    PlacementCase{"second_screen", QRect(1280, 0, 800, 600), QMargins()}),
+    [](const auto &row) { return std::string(row.param.name); });
