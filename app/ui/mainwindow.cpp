@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -64,6 +65,9 @@ constexpr int kClientHeight = 650;
 constexpr int kMinOuterWidth = 910;
 constexpr int kMinOuterHeight = 655;
 constexpr int kTrayStartMs = 10;
+// Where the window is never painted (it starts in the tray), the rest of the
+// start-up follows this long after the first show.
+constexpr int kAfterStartMs = 500;
 // How long a window system may take to tell the frame it draws.
 constexpr int kFrameWaitMs = 500;
 const QString kUnsavedConfiguration =
@@ -83,7 +87,18 @@ const QString kTrayKey = QStringLiteral("totray");
 QIcon MainWindow::appIcon()
 {
     initResources();
-    return QIcon(QStringLiteral(":/limra.svg"));
+    // The sizes a window or tray icon is drawn at, read once, as PNG outright:
+    // finding the format would load every image plugin.
+    static const QIcon icon = [] {
+        QIcon sizes;
+        for (int size : {16, 32, 48, 64}) {
+            QImageReader reader(QStringLiteral(":/limra-%1.png").arg(size), "png");
+            reader.setAutoDetectImageFormat(false);
+            sizes.addPixmap(QPixmap::fromImage(reader.read()));
+        }
+        return sizes;
+    }();
+    return icon;
 }
 
 QString MainWindow::caption()
@@ -120,9 +135,6 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     setStatusText(texts::kSearching);
     connect(m_statusBar, &StatusBar::clicked, this, &MainWindow::statusBarClicked);
 
-    m_templateEditor = new TemplateEditor(this);
-    m_connectionDialog = new ConnectionDialog(this);
-    m_connectionDialog->allPorts = [this] { return m_station.discovery().allPorts(); };
     m_zoneTools = new ZoneTools(m_configPage->editor->zones, m_securePage->zones, *m_services.dialogs,
                                 QFileInfo(m_services.settingsPath).absolutePath(), this);
     m_zoneTools->fillNameSources();
@@ -133,9 +145,10 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     m_presenter->options.newline = [this] { return m_configPage->newline->isChecked(); };
     m_presenter->options.toolActive = [] { return QApplication::activeWindow() != nullptr; };
     m_presenter->openTemplateEditor = [this](const QString &sample) {
-        m_templateEditor->setSample(sample);
-        if (m_templateEditor->exec() == QDialog::Accepted)
-            m_presenter->activeTemplate = m_templateEditor->templateText();
+        TemplateEditor *editor = templateEditor();
+        editor->setSample(sample);
+        if (editor->exec() == QDialog::Accepted)
+            m_presenter->activeTemplate = editor->templateText();
     };
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
@@ -213,9 +226,6 @@ void MainWindow::connectStation()
             [this](CardWait *wait) { showCardWait(*wait, *m_services.dialogs, this); });
     connect(&m_station, &ReaderStation::busyChanged, this, &MainWindow::busyChanged);
 
-    // Kept configurations come back into the editor as files do.
-    m_keptWindow = new KeptConfigurationsWindow(
-        m_station.keptConfigurations(), [this](const QString &path) { m_transfer->loadFile(path); }, dialogs, this);
     connect(m_configPage->keptButton, &QPushButton::clicked, this, &MainWindow::showKeptConfigurations);
     connect(editor, &ConfigEditor::synced, this, &MainWindow::updateConfigurationMark);
     updateConfigurationMark();
@@ -227,8 +237,6 @@ void MainWindow::connectStation()
     connect(&cardLog, &CardLog::fileFailed, this, [this](const QString &text) { m_services.dialogs->error(text); });
     connect(m_presenter, &CardPresenter::cardInfoShown, &cardLog,
             [&cardLog](const CardInfo &info) { cardLog.cardInfo(info.type); });
-    m_cardLogWindow = new CardLogWindow(cardLog, dialogs, m_services.clipboard,
-                                        m_station.dataFolder() + QStringLiteral("/cards.csv"), this);
     connect(m_cardDisplay, &CardDisplay::identifierDoubleClicked, this, &MainWindow::showCardLog);
 
     ReaderSession &session = m_station.session();
@@ -341,12 +349,76 @@ void MainWindow::firstShow()
 {
     selectPage(m_tabs->widget(0));
     m_configPage->editor->startUp();
-    m_knownPorts = m_station.discovery().allPorts();
-    m_knownPorts.removeDuplicates();
-    m_selectedPort = m_knownPorts.value(0);
     readSettings();
     m_firstShowPending = false;
     m_presenter->setStarted();
+    // What the first paint does not need waits until it is done.
+    m_cardDisplay->installEventFilter(this);
+    QTimer::singleShot(kAfterStartMs, this, &MainWindow::afterFirstPaint);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_cardDisplay && event->type() == QEvent::Paint) {
+        m_cardDisplay->removeEventFilter(this);
+        QTimer::singleShot(0, this, &MainWindow::afterFirstPaint);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::afterFirstPaint()
+{
+    if (m_startFinished)
+        return;
+    m_startFinished = true;
+    knownPorts();
+}
+
+// The ports the system knows: the port kept in the settings counts only when
+// it is one of them. Listing them takes a while, so it waits for the first paint.
+const QStringList &MainWindow::knownPorts()
+{
+    if (!m_knownPortsListed) {
+        m_knownPortsListed = true;
+        m_knownPorts = m_station.discovery().allPorts();
+        m_knownPorts.removeDuplicates();
+        m_selectedPort = m_knownPorts.contains(m_storedPort) ? m_storedPort : m_knownPorts.value(0);
+    }
+    return m_knownPorts;
+}
+
+ConnectionDialog *MainWindow::connectionDialog()
+{
+    if (!m_connectionDialog) {
+        m_connectionDialog = new ConnectionDialog(this);
+        m_connectionDialog->allPorts = [this] { return m_station.discovery().allPorts(); };
+    }
+    return m_connectionDialog;
+}
+
+CardLogWindow *MainWindow::cardLogWindow()
+{
+    if (!m_cardLogWindow)
+        m_cardLogWindow = new CardLogWindow(m_station.cardLog(), *m_services.dialogs, m_services.clipboard,
+                                            m_station.dataFolder() + QStringLiteral("/cards.csv"), this);
+    return m_cardLogWindow;
+}
+
+TemplateEditor *MainWindow::templateEditor()
+{
+    if (!m_templateEditor)
+        m_templateEditor = new TemplateEditor(this);
+    return m_templateEditor;
+}
+
+KeptConfigurationsWindow *MainWindow::keptWindow()
+{
+    // Kept configurations come back into the editor as files do.
+    if (!m_keptWindow)
+        m_keptWindow = new KeptConfigurationsWindow(
+            m_station.keptConfigurations(), [this](const QString &path) { m_transfer->loadFile(path); },
+            *m_services.dialogs, this);
+    return m_keptWindow;
 }
 
 void MainWindow::readSettings()
@@ -358,9 +430,7 @@ void MainWindow::readSettings()
     auto flag = [&](const QString &key) {
         return ini.read(kSettingsSection, key, QStringLiteral("0")) == QLatin1String("1");
     };
-    const QString port = ini.read(kSettingsSection, kPortKey);
-    if (m_knownPorts.contains(port))
-        m_selectedPort = port;
+    m_storedPort = ini.read(kSettingsSection, kPortKey);
     const QString view = ini.read(kSettingsSection, kViewModeKey, QStringLiteral("1"));
     CardPresenter::View chosen = CardPresenter::View::Dec;
     if (view == QLatin1String("2")) {
@@ -386,7 +456,7 @@ void MainWindow::readSettings()
     else
         selectPage(m_configPage);
     if (flag(kCardLogKey))
-        m_cardLogWindow->setWritingFile(true);
+        cardLogWindow()->setWritingFile(true);
     if (flag(kTrayKey)) {
         m_configPage->startInTray->setChecked(true);
         if (trayAvailable()) // never hidden where it could not be found again
@@ -407,6 +477,7 @@ void MainWindow::writeSettings()
     IniFile::KeyValues values{
         {kViewModeKey, QString::number(int(view))},
         {kTemplateKey, view == CardPresenter::View::Template ? m_presenter->activeTemplate : QString()}};
+    knownPorts();
     if (!m_selectedPort.isEmpty())
         values.append({kPortKey, m_selectedPort});
     values += {{kClipboardKey, flag(m_configPage->toClipboard->isChecked())},
@@ -435,12 +506,12 @@ void showInFront(QWidget *window)
 
 void MainWindow::showCardLog()
 {
-    showInFront(m_cardLogWindow);
+    showInFront(cardLogWindow());
 }
 
 void MainWindow::showKeptConfigurations()
 {
-    showInFront(m_keptWindow);
+    showInFront(keptWindow());
 }
 
 // A mark on the tab while the editor holds what neither the reader nor a file has.
@@ -569,10 +640,10 @@ void MainWindow::openConnectionSettings()
         return;
     ReaderDiscovery &discovery = m_station.discovery();
     discovery.pause();
-    m_connectionDialog->selectMode(m_station.session().mode);
-    if (m_connectionDialog->exec() == QDialog::Accepted)
-        discovery.applySettings(m_connectionDialog->chosenMode(), m_connectionDialog->chosenPort(),
-                                m_connectionDialog->chosenNumber());
+    ConnectionDialog *dialog = connectionDialog();
+    dialog->selectMode(m_station.session().mode);
+    if (dialog->exec() == QDialog::Accepted)
+        discovery.applySettings(dialog->chosenMode(), dialog->chosenPort(), dialog->chosenNumber());
     discovery.resume();
 }
 

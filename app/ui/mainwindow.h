@@ -73,9 +73,11 @@ public:
     FirmwarePage *firmwarePage() const { return m_firmwarePage; }
     DebugPage *debugPage() const { return m_debugPage; }
     StatusBar *statusPanels() const { return m_statusBar; }
-    ConnectionDialog *connectionDialog() const { return m_connectionDialog; }
-    CardLogWindow *cardLogWindow() const { return m_cardLogWindow; }
-    KeptConfigurationsWindow *keptWindow() const { return m_keptWindow; }
+    // Built when first needed.
+    ConnectionDialog *connectionDialog();
+    CardLogWindow *cardLogWindow();
+    KeptConfigurationsWindow *keptWindow();
+    TemplateEditor *templateEditor();
     ConfigTransferController &transfer() { return *m_transfer; }
     bool debugMode() const { return m_debugPage != nullptr; }
 
@@ -102,6 +104,9 @@ private:
     void fitMinimumSize(bool settled);
     void connectStation();
     void firstShow();
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void afterFirstPaint();
+    const QStringList &knownPorts();
     void readSettings();
     void writeSettings();
     void addDebugPage();
@@ -141,7 +146,10 @@ private:
     ConnectionDialog *m_connectionDialog = nullptr;
     ZoneTools *m_zoneTools = nullptr;
     QStringList m_knownPorts;       // the hidden port list
-    QString m_selectedPort;         // its selection, kept in the settings
+    bool m_knownPortsListed = false;
+    QString m_storedPort;           // the port the settings name
+    QString m_selectedPort;         // the list's selection, kept in the settings
+    bool m_startFinished = false;
 
     bool m_firstShowPending = true;
     QMargins m_frameSeen{-1, -1, -1, -1}; // the frame the minimum size was fitted to

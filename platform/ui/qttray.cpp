@@ -7,9 +7,17 @@
 namespace limra {
 
 QtTray::QtTray(const QIcon &trayIcon, const QString &tip, QObject *parent)
-    : Tray(parent), m_icon(new QSystemTrayIcon(trayIcon, this)), m_menu(new QMenu)
+    : Tray(parent), m_image(trayIcon), m_tip(tip)
 {
-    m_icon->setToolTip(tip);
+}
+
+QSystemTrayIcon *QtTray::icon()
+{
+    if (m_icon)
+        return m_icon;
+    m_icon = new QSystemTrayIcon(m_image, this);
+    m_menu = new QMenu;
+    m_icon->setToolTip(m_tip);
     connect(m_menu->addAction(texts::kTrayRestore), &QAction::triggered, this, &Tray::restoreRequested);
     connect(m_menu->addAction(texts::kCardLogCaption), &QAction::triggered, this, &Tray::cardLogRequested);
     connect(m_menu->addAction(texts::kKeptConfigurationsCaption), &QAction::triggered, this,
@@ -23,6 +31,7 @@ QtTray::QtTray(const QIcon &trayIcon, const QString &tip, QObject *parent)
         if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
             Q_EMIT restoreRequested();
     });
+    return m_icon;
 }
 
 QtTray::~QtTray()
@@ -32,12 +41,13 @@ QtTray::~QtTray()
 
 void QtTray::show()
 {
-    m_icon->show();
+    icon()->show();
 }
 
 void QtTray::hide()
 {
-    m_icon->hide();
+    if (m_icon)
+        m_icon->hide();
 }
 
 bool QtTray::available() const
@@ -47,7 +57,7 @@ bool QtTray::available() const
 
 bool QtTray::isVisible() const
 {
-    return m_icon->isVisible();
+    return m_icon && m_icon->isVisible();
 }
 
 } // namespace limra

@@ -1,5 +1,6 @@
 #pragma once
-// The tray icon through QSystemTrayIcon.
+// The tray icon through QSystemTrayIcon, made when it is first shown: a
+// window that never goes to the tray never builds it.
 #include <QIcon>
 
 #include "platform/tray.h"
@@ -20,8 +21,12 @@ public:
     bool available() const override;
 
 private:
-    QSystemTrayIcon *m_icon;
-    QMenu *m_menu;
+    QSystemTrayIcon *icon();
+
+    QIcon m_image;
+    QString m_tip;
+    QSystemTrayIcon *m_icon = nullptr;
+    QMenu *m_menu = nullptr;
 };
 
 } // namespace limra

@@ -252,7 +252,7 @@ TEST_F(PersonTest, NoControlOverlapsAnotherInAnyDialog)
         EXPECT_EQ(overlaps(connection), QStringList()) << "connection method " << method;
     }
     connection->hide();
-    check(w.findChild<TemplateEditor *>(), "template editor");
+    check(w.templateEditor(), "template editor");
     check(w.findChild<ZoneBitsDialog *>(), "zone bits");
     check(w.keptWindow(), "kept configurations");
     check(w.cardLogWindow(), "card log");
@@ -631,7 +631,7 @@ TEST_F(PersonTest, DialogsOpenReadyForWhatComesNext)
         bits->reject();
     }
     // The template editor: Enter applies until a result is there, then uses it.
-    auto *editor = w.findChild<TemplateEditor *>();
+    auto *editor = w.templateEditor();
     editor->show();
     spin(20);
     EXPECT_TRUE(editor->applyButton->isDefault());

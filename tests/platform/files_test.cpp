@@ -280,6 +280,7 @@ TEST(Tray, AClickRestoresOnEveryKindOfTray)
     QtTray tray(QIcon(), QStringLiteral("tip"));
     int restores = 0;
     QObject::connect(&tray, &Tray::restoreRequested, [&] { ++restores; });
+    tray.show(); // the icon is made when it is first shown
     auto *icon = tray.findChild<QSystemTrayIcon *>();
     ASSERT_NE(icon, nullptr);
     Q_EMIT icon->activated(QSystemTrayIcon::Trigger);     // a D-Bus tray: a single activation
