@@ -152,6 +152,7 @@ void ReaderJob::timeUp()
 {
     if (m_phase != Phase::Finding)
         return;
+    m_station->discovery().pause();
     ReaderSession &session = m_station->session();
     if (session.hasPort() && !session.isConnected() && !session.inLoader())
         session.closePort(); // an identification on its way is given up

@@ -214,7 +214,8 @@ void Runner::showProgress(ReaderJob *job, int accepted, int total, qint64 msLeft
         return;
     if (!m_console.terminal()) {
         const qint64 now = m_clock.elapsed();
-        if (p.lineAt >= 0 && now - p.lineAt < kProgressLineMs && accepted != 0 && accepted != total)
+        // The first figures, the last, and those of a run that stopped (no time left to tell) always.
+        if (p.lineAt >= 0 && now - p.lineAt < kProgressLineMs && msLeft >= 0 && accepted != total)
             return;
         p.lineAt = now;
         tell(job, QStringLiteral("%1 of %2 blocks%3").arg(accepted).arg(total).arg(timeLeftText(msLeft)));
@@ -240,7 +241,14 @@ void Runner::showProgress(ReaderJob *job, int accepted, int total, qint64 msLeft
 
 void Runner::jobEnded(ReaderJob *job)
 {
-    m_progress.erase(job);
+    const auto progress = m_progress.find(job);
+    if (progress != m_progress.end()) {
+        // The bar goes; what a failed upload had reached stays told.
+        const Progress last = progress->second;
+        m_progress.erase(progress);
+        if (m_console.terminal() && job->exitCode() != kDone && last.total > 0)
+            tell(job, QStringLiteral("%1 of %2 blocks").arg(last.accepted).arg(last.total));
+    }
     if (m_progress.empty())
         m_console.progress(QString());
     const QStringList lines = job->lines();
