@@ -81,7 +81,8 @@ int main(int argc, char **argv)
     auto oneByOne = [&] {
         double total = 0;
         for (const auto &sim : sims) {
-            const double ms = runCli(env, {QStringLiteral("--port"), sim->port(), QStringLiteral("write-config"), file});
+            const double ms
+                = runCli(env, {QStringLiteral("--port"), sim->port(), QStringLiteral("write-config"), file});
             if (ms < 0)
                 return -1.0;
             total += ms;

@@ -167,39 +167,38 @@ ParsedCommandLine parseCommandLine(const QStringList &args)
 QString usageText()
 {
     return QString::fromLatin1(kSynopsis)
-           + QStringLiteral(
-               "COMMAND [ARGS]\n"
-               "The LIMRA USB RFID card readers on the command line: one reader, or every\n"
-               "reader on the hub side by side. No display is needed.\n"
-               "\n"
-               "Commands:\n"
-               "  list                      readers found: port, serial number, USB, BLE or\n"
-               "                            loader, firmware version\n"
-               "  version                   the reader's firmware and loader versions\n"
-               "  read-config [-o FILE]     the reader's configuration: to FILE (.rcf), or as\n"
-               "                            text (JSON with --json)\n"
-               "  write-config FILE         writes FILE (.rcf) into the reader; the reader's\n"
-               "                            configuration is kept first\n"
-               "  default-config [-o FILE]  the factory default configuration (nothing sent)\n"
-               "  update IMAGE              firmware update from IMAGE (.hfw); finishes a\n"
-               "                            reader left in its loader\n"
-               "  watch [--count N] [--hex] card identifiers as they are read, one a line\n"
-               "\n"
-               "Options:\n"
-               "  --port PATH        the reader on this port; without it the reader is found\n"
-               "                     as the window finds it (USB id, then virtual readers)\n"
-               "  --all              every reader found, side by side: one result per reader,\n"
-               "                     then a summary on standard error\n"
-               "  --json             results as JSON, one object a line\n"
-               "  --timeout SECONDS  the time to find the readers (default 5)\n"
-               "  -h, --help         this help; COMMAND --help: the command's own\n"
-               "  -v, --version      the version\n"
-               "\n"
-               "Results go to standard output, messages to standard error.\n"
-               "Exit status: 0 done; 1 the reader refused or failed; 2 usage; 3 no reader\n"
-               "found within the time limit (or its port is busy); 4 a file that cannot be\n"
-               "read or written, or is not a valid .rcf/.hfw; 130 ended by a signal before\n"
-               "it was done. With --all, the worst of the readers'. See limra-cli(1).\n");
+        + QStringLiteral("COMMAND [ARGS]\n"
+                         "The LIMRA USB RFID card readers on the command line: one reader, or every\n"
+                         "reader on the hub side by side. No display is needed.\n"
+                         "\n"
+                         "Commands:\n"
+                         "  list                      readers found: port, serial number, USB, BLE or\n"
+                         "                            loader, firmware version\n"
+                         "  version                   the reader's firmware and loader versions\n"
+                         "  read-config [-o FILE]     the reader's configuration: to FILE (.rcf), or as\n"
+                         "                            text (JSON with --json)\n"
+                         "  write-config FILE         writes FILE (.rcf) into the reader; the reader's\n"
+                         "                            configuration is kept first\n"
+                         "  default-config [-o FILE]  the factory default configuration (nothing sent)\n"
+                         "  update IMAGE              firmware update from IMAGE (.hfw); finishes a\n"
+                         "                            reader left in its loader\n"
+                         "  watch [--count N] [--hex] card identifiers as they are read, one a line\n"
+                         "\n"
+                         "Options:\n"
+                         "  --port PATH        the reader on this port; without it the reader is found\n"
+                         "                     as the window finds it (USB id, then virtual readers)\n"
+                         "  --all              every reader found, side by side: one result per reader,\n"
+                         "                     then a summary on standard error\n"
+                         "  --json             results as JSON, one object a line\n"
+                         "  --timeout SECONDS  the time to find the readers (default 5)\n"
+                         "  -h, --help         this help; COMMAND --help: the command's own\n"
+                         "  -v, --version      the version\n"
+                         "\n"
+                         "Results go to standard output, messages to standard error.\n"
+                         "Exit status: 0 done; 1 the reader refused or failed; 2 usage; 3 no reader\n"
+                         "found within the time limit (or its port is busy); 4 a file that cannot be\n"
+                         "read or written, or is not a valid .rcf/.hfw; 130 ended by a signal before\n"
+                         "it was done. With --all, the worst of the readers'. See limra-cli(1).\n");
 }
 
 QString commandHelp(Command command)
@@ -208,73 +207,65 @@ QString commandHelp(Command command)
     switch (command) {
     case Command::List:
         return synopsis
-               + QStringLiteral(
-                   "list\n"
-                   "Lists the readers found, one a line: port, serial number (as the window's\n"
-                   "status bar shows it), USB or BLE (\"loader\" for a reader left in its firmware\n"
-                   "loader), firmware version; fields separated by tabs. Without --port every\n"
-                   "reader port is tried.\n"
-                   "JSON: {\"port\", \"serial\", \"reader\", \"firmware\", \"ok\", \"exit\"}.\n");
+            + QStringLiteral("list\n"
+                             "Lists the readers found, one a line: port, serial number (as the window's\n"
+                             "status bar shows it), USB or BLE (\"loader\" for a reader left in its firmware\n"
+                             "loader), firmware version; fields separated by tabs. Without --port every\n"
+                             "reader port is tried.\n"
+                             "JSON: {\"port\", \"serial\", \"reader\", \"firmware\", \"ok\", \"exit\"}.\n");
     case Command::Version:
         return synopsis
-               + QStringLiteral("version\n"
-                                "Asks the reader for its firmware and loader versions and shows them as the\n"
-                                "window does. JSON: {\"port\", \"serial\", \"firmware\", \"loader\", ...}.\n");
+            + QStringLiteral("version\n"
+                             "Asks the reader for its firmware and loader versions and shows them as the\n"
+                             "window does. JSON: {\"port\", \"serial\", \"firmware\", \"loader\", ...}.\n");
     case Command::ReadConfig:
         return synopsis
-               + QStringLiteral(
-                   "read-config [-o FILE]\n"
-                   "Reads the reader's configuration. With -o it is saved to FILE as a\n"
-                   "configuration file (.rcf), as the window saves it; without, it is shown as\n"
-                   "text, or as JSON with --json: read mode, card formats, conversion, Wiegand\n"
-                   "type and width, the block, bank-card key or BLE name and the pulse and zones\n"
-                   "of its read mode, LED colours, and the checksums the reader reports. Keys are\n"
-                   "never shown (only whether the bank-card key is the default one); the .rcf\n"
-                   "file holds them.\n"
-                   "In FILE, {serial} stands for the reader's serial number and {port} for the\n"
-                   "port's name; with --all one of them is needed. Missing folders are made.\n");
+            + QStringLiteral("read-config [-o FILE]\n"
+                             "Reads the reader's configuration. With -o it is saved to FILE as a\n"
+                             "configuration file (.rcf), as the window saves it; without, it is shown as\n"
+                             "text, or as JSON with --json: read mode, card formats, conversion, Wiegand\n"
+                             "type and width, the block, bank-card key or BLE name and the pulse and zones\n"
+                             "of its read mode, LED colours, and the checksums the reader reports. Keys are\n"
+                             "never shown (only whether the bank-card key is the default one); the .rcf\n"
+                             "file holds them.\n"
+                             "In FILE, {serial} stands for the reader's serial number and {port} for the\n"
+                             "port's name; with --all one of them is needed. Missing folders are made.\n");
     case Command::WriteConfig:
         return synopsis
-               + QStringLiteral(
-                   "write-config FILE\n"
-                   "Writes the configuration file FILE (.rcf) into the reader, as the window\n"
-                   "writes a file it loaded. The configuration the reader holds is kept first, in\n"
-                   "the same place as the window keeps it, and the window lists it; when it\n"
-                   "cannot be kept nothing is written. The reader then returns to card reading.\n"
-                   "In the protected read modes (object code, pass zones) the reader then waits\n"
-                   "for the master card with the object code: standard error says what to\n"
-                   "present, and the command waits for it.\n");
+            + QStringLiteral("write-config FILE\n"
+                             "Writes the configuration file FILE (.rcf) into the reader, as the window\n"
+                             "writes a file it loaded. The configuration the reader holds is kept first, in\n"
+                             "the same place as the window keeps it, and the window lists it; when it\n"
+                             "cannot be kept nothing is written. The reader then returns to card reading.\n"
+                             "In the protected read modes (object code, pass zones) the reader then waits\n"
+                             "for the master card with the object code: standard error says what to\n"
+                             "present, and the command waits for it.\n");
     case Command::DefaultConfig:
         return synopsis
-               + QStringLiteral("default-config [-o FILE]\n"
-                                "The factory default configuration, shown as read-config shows it, or\n"
-                                "saved to FILE (.rcf) with -o. Nothing is sent to a reader.\n");
+            + QStringLiteral("default-config [-o FILE]\n"
+                             "The factory default configuration, shown as read-config shows it, or\n"
+                             "saved to FILE (.rcf) with -o. Nothing is sent to a reader.\n");
     case Command::Update:
         return synopsis
-               + QStringLiteral(
-                   "update IMAGE\n"
-                   "Updates the reader's firmware from IMAGE (.hfw). Progress and the time left go\n"
-                   "to standard error: a bar on a terminal, plain lines otherwise. A reader left\n"
-                   "in its loader by an update that broke off is finished. SIGINT and SIGTERM\n"
-                   "during the upload let it finish first: cut off, it would leave the reader in\n"
-                   "its loader.\n");
+            + QStringLiteral("update IMAGE\n"
+                             "Updates the reader's firmware from IMAGE (.hfw). Progress and the time left go\n"
+                             "to standard error: a bar on a terminal, plain lines otherwise. A reader left\n"
+                             "in its loader by an update that broke off is finished. SIGINT and SIGTERM\n"
+                             "during the upload let it finish first: cut off, it would leave the reader in\n"
+                             "its loader.\n");
     case Command::Watch:
         return synopsis
-               + QStringLiteral(
-                   "watch [--count N] [--hex]\n"
-                   "Shows the identifier of every card held to the reader, one a line, in\n"
-                   "decimal as the window's default view shows it, or in hexadecimal with --hex.\n"
-                   "With --json one object a line: time, kind, identifier as shown, as HEX, and\n"
-                   "the card type when the reader tells it. --count N ends after N cards (of all\n"
-                   "readers with --all); SIGINT ends it cleanly.\n");
+            + QStringLiteral("watch [--count N] [--hex]\n"
+                             "Shows the identifier of every card held to the reader, one a line, in\n"
+                             "decimal as the window's default view shows it, or in hexadecimal with --hex.\n"
+                             "With --json one object a line: time, kind, identifier as shown, as HEX, and\n"
+                             "the card type when the reader tells it. --count N ends after N cards (of all\n"
+                             "readers with --all); SIGINT ends it cleanly.\n");
     case Command::None: break;
     }
     return usageText();
 }
 
-QString versionText()
-{
-    return QStringLiteral("limra-cli %1\n").arg(QStringLiteral(LIMRA_VERSION));
-}
+QString versionText() { return QStringLiteral("limra-cli %1\n").arg(QStringLiteral(LIMRA_VERSION)); }
 
 } // namespace limra::cli

@@ -9,10 +9,10 @@ namespace limra::cli {
 // Exit statuses.
 enum Exit {
     kDone = 0,
-    kFailed = 1,     // the reader refused or failed
+    kFailed = 1, // the reader refused or failed
     kUsage = 2,
-    kNotFound = 3,   // no reader found within the time limit (or its port cannot be used)
-    kBadFile = 4,    // a file that cannot be read or written, or is not a valid .rcf/.hfw
+    kNotFound = 3,      // no reader found within the time limit (or its port cannot be used)
+    kBadFile = 4,       // a file that cannot be read or written, or is not a valid .rcf/.hfw
     kInterrupted = 130, // ended by a signal before it was done
 };
 
@@ -20,14 +20,14 @@ enum class Command { None, List, Version, ReadConfig, WriteConfig, DefaultConfig
 
 struct Options {
     Command command = Command::None;
-    QString port;          // --port: the reader on this port
-    bool all = false;      // --all: every reader found
+    QString port;     // --port: the reader on this port
+    bool all = false; // --all: every reader found
     bool json = false;
-    int timeoutMs = 5000;  // --timeout: the time to find the readers
-    QString output;        // -o FILE
-    QString file;          // write-config FILE, update IMAGE
-    int count = 0;         // watch --count N (0: until ended)
-    bool hex = false;      // watch --hex
+    int timeoutMs = 5000; // --timeout: the time to find the readers
+    QString output;       // -o FILE
+    QString file;         // write-config FILE, update IMAGE
+    int count = 0;        // watch --count N (0: until ended)
+    bool hex = false;     // watch --hex
     bool help = false;
     bool version = false;
 

@@ -26,15 +26,9 @@ QStringList checkedFormats(const EditorModel &editor)
     return names;
 }
 
-QString colourText(const QColor &colour)
-{
-    return colour.name(QColor::HexRgb).toUpper();
-}
+QString colourText(const QColor &colour) { return colour.name(QColor::HexRgb).toUpper(); }
 
-QString pulseText(int tenths)
-{
-    return QString::number(tenths / 10.0, 'f', 1);
-}
+QString pulseText(int tenths) { return QString::number(tenths / 10.0, 'f', 1); }
 
 // The checksums the window shows after a read: item 0E under the object
 // code's name in read modes 1 and 3 and the block key's in read mode 2 (in
@@ -63,8 +57,7 @@ Checksums checksumsOf(int readMode, const QString &items)
     return out;
 }
 
-template <class T>
-const char *at(const T &table, int index)
+template <class T> const char *at(const T &table, int index)
 {
     const int size = int(std::size(table));
     return table[std::clamp(index, 0, size - 1)];
@@ -97,7 +90,8 @@ QStringList configText(const EditorModel &editor, const QString &items)
     auto field = [&lines](const QString &name, const QString &value) {
         lines << QStringLiteral("%1 %2").arg(name + QLatin1Char(':'), -kNameWidth).arg(value);
     };
-    field(QStringLiteral("read mode"), QStringLiteral("%1 %2").arg(c.readMode).arg(texts::kReadModes.value(c.readMode)));
+    field(QStringLiteral("read mode"),
+          QStringLiteral("%1 %2").arg(c.readMode).arg(texts::kReadModes.value(c.readMode)));
     const QStringList formats = checkedFormats(editor);
     field(QStringLiteral("card formats"), formats.isEmpty() ? QStringLiteral("none") : formats.first());
     for (int i = 1; i < formats.size(); ++i)
@@ -107,15 +101,18 @@ QStringList configText(const EditorModel &editor, const QString &items)
         field(QStringLiteral("bit shift"), QString::number(c.bitShift));
         field(QStringLiteral("significant bits"), QString::number(c.significantBits));
     }
-    field(QStringLiteral("Wiegand type"), QStringLiteral("%1 %2").arg(c.wiegandType).arg(texts::kWiegandTypes.value(c.wiegandType)));
-    field(QStringLiteral("Wiegand width"), c.wireWidth() == 0 ? QStringLiteral("automatic") : QString::number(c.wireWidth()));
+    field(QStringLiteral("Wiegand type"),
+          QStringLiteral("%1 %2").arg(c.wiegandType).arg(texts::kWiegandTypes.value(c.wiegandType)));
+    field(QStringLiteral("Wiegand width"),
+          c.wireWidth() == 0 ? QStringLiteral("automatic") : QString::number(c.wireWidth()));
     if (v.blockPanel) {
         field(QStringLiteral("block number"), QString::number(c.blockNumber));
         field(QStringLiteral("block offset"), QString::number(c.blockOffset));
         field(QStringLiteral("block bytes"), QString::number(c.blockCount));
     }
     if (v.bankPart)
-        field(QStringLiteral("bank-card key"), c.bankKeyMode == BankKeyMode::Default ? QStringLiteral("default") : QStringLiteral("user"));
+        field(QStringLiteral("bank-card key"),
+              c.bankKeyMode == BankKeyMode::Default ? QStringLiteral("default") : QStringLiteral("user"));
     if (v.blePart)
         field(QStringLiteral("BLE name"), c.bleName.isEmpty() ? QStringLiteral("none") : c.bleName);
     if (v.zonePanel) {
@@ -155,8 +152,8 @@ QJsonObject configJson(const EditorModel &editor, const QString &items)
         o[QStringLiteral("blockBytes")] = c.blockCount;
     }
     if (v.bankPart)
-        o[QStringLiteral("bankKey")] =
-            c.bankKeyMode == BankKeyMode::Default ? QStringLiteral("default") : QStringLiteral("user");
+        o[QStringLiteral("bankKey")]
+            = c.bankKeyMode == BankKeyMode::Default ? QStringLiteral("default") : QStringLiteral("user");
     if (v.blePart)
         o[QStringLiteral("bleName")] = c.bleName;
     if (v.zonePanel) {

@@ -18,14 +18,12 @@ const QByteArray kClearLine = QByteArrayLiteral("\r\x1b[K");
 } // namespace
 
 Console::Console()
-    : m_out([](const QByteArray &b) { writeTo(stdout, b); }),
-      m_err([](const QByteArray &b) { writeTo(stderr, b); }),
+    : m_out([](const QByteArray &b) { writeTo(stdout, b); }), m_err([](const QByteArray &b) { writeTo(stderr, b); }),
       m_terminal(::isatty(STDERR_FILENO) == 1)
 {
 }
 
-Console::Console(Sink out, Sink err, bool terminal)
-    : m_out(std::move(out)), m_err(std::move(err)), m_terminal(terminal)
+Console::Console(Sink out, Sink err, bool terminal) : m_out(std::move(out)), m_err(std::move(err)), m_terminal(terminal)
 {
 }
 

@@ -64,10 +64,7 @@ QString ReaderJob::port() const
     return m_setup.port;
 }
 
-QString ReaderJob::serial() const
-{
-    return m_found ? m_station->session().serial() : QString();
-}
+QString ReaderJob::serial() const { return m_found ? m_station->session().serial() : QString(); }
 
 QString ReaderJob::readerWord() const
 {
@@ -307,12 +304,15 @@ void ReaderJob::writeConfig()
 
     ConfigWrite &write = m_station->configWrite();
     // Asked from the event loop, never inside the operation's own step.
-    connect(&write, &ReaderOperation::changed, this, [this, &write] {
-        if (write.state() != ConfigWrite::State::AwaitingDecision || m_decisionTaken)
-            return;
-        m_decisionTaken = true;
-        write.proceed(false);
-    }, Qt::QueuedConnection);
+    connect(
+        &write, &ReaderOperation::changed, this,
+        [this, &write] {
+            if (write.state() != ConfigWrite::State::AwaitingDecision || m_decisionTaken)
+                return;
+            m_decisionTaken = true;
+            write.proceed(false);
+        },
+        Qt::QueuedConnection);
     connect(&write, &ReaderOperation::finished, this, [this, &write] {
         Q_EMIT countdown(-1);
         if (write.status() == ReaderOperation::Status::Done) {
@@ -325,9 +325,10 @@ void ReaderJob::writeConfig()
             return end(kDone);
         }
         if (write.failure() == ConfigWrite::Failure::Declined)
-            return end(kFailed, QStringLiteral("the configuration the reader holds could not be kept (%1); "
-                                               "nothing was written")
-                                    .arg(write.keepProblem()));
+            return end(kFailed,
+                       QStringLiteral("the configuration the reader holds could not be kept (%1); "
+                                      "nothing was written")
+                           .arg(write.keepProblem()));
         operationFailed(write);
     });
     runOperation(write, [&write, items, objectCode] { write.start(items, objectCode); });

@@ -126,10 +126,7 @@ bool Runner::checkFiles()
 
 // ---- the readers --------------------------------------------------------------------
 
-int Runner::timeLeftMs() const
-{
-    return int(std::max<qint64>(0, m_options.timeoutMs - m_clock.elapsed()));
-}
+int Runner::timeLeftMs() const { return int(std::max<qint64>(0, m_options.timeoutMs - m_clock.elapsed())); }
 
 void Runner::lookForPorts()
 {
@@ -141,8 +138,9 @@ void Runner::lookForPorts()
     if (!ports.isEmpty())
         return startJobs(ports);
     if (timeLeftMs() <= 0)
-        return fail(kNotFound, QStringLiteral("no reader found within %1 s")
-                                   .arg(QString::number(m_options.timeoutMs / 1000.0, 'g', 3)));
+        return fail(
+            kNotFound,
+            QStringLiteral("no reader found within %1 s").arg(QString::number(m_options.timeoutMs / 1000.0, 'g', 3)));
     m_rescan.start(std::min(m_env.timings.scan, std::max(1, timeLeftMs())));
 }
 
@@ -218,7 +216,8 @@ void Runner::showProgress(ReaderJob *job, int accepted, int total, qint64 msLeft
         if (p.lineAt >= 0 && now - p.lineAt < kProgressLineMs && msLeft >= 0 && accepted != total)
             return;
         p.lineAt = now;
-        tell(job, QStringLiteral("%1 of %2 blocks%3").arg(accepted).arg(total).arg(timeLeftText(msLeft)));
+        const QString left = timeLeftText(accepted < total ? msLeft : -1);
+        tell(job, QStringLiteral("%1 of %2 blocks%3").arg(accepted).arg(total).arg(left));
         return;
     }
     int sumAccepted = 0;
@@ -232,10 +231,11 @@ void Runner::showProgress(ReaderJob *job, int accepted, int total, qint64 msLeft
     const int percent = sumTotal > 0 ? int(qint64(sumAccepted) * 100 / sumTotal) : 0;
     const int filled = sumTotal > 0 ? int(qint64(sumAccepted) * kBarWidth / sumTotal) : 0;
     QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-'))
-                   + QStringLiteral("] %1%  ").arg(percent, 3);
+        + QStringLiteral("] %1%  ").arg(percent, 3);
     if (m_progress.size() > 1)
         line += QStringLiteral("%1 readers, ").arg(m_progress.size());
-    line += QStringLiteral("%1/%2 blocks%3").arg(sumAccepted).arg(sumTotal).arg(timeLeftText(longest));
+    const QString left = timeLeftText(sumAccepted < sumTotal ? longest : -1);
+    line += QStringLiteral("%1/%2 blocks%3").arg(sumAccepted).arg(sumTotal).arg(left);
     m_console.progress(line);
 }
 
@@ -264,7 +264,8 @@ void Runner::jobEnded(ReaderJob *job)
             m_console.result(line);
         m_console.result(QString());
     } else if (!lines.isEmpty()) {
-        m_console.result(QStringList{job->port(), job->serial(), lines.join(QLatin1Char('\t'))}.join(QLatin1Char('\t')));
+        m_console.result(
+            QStringList{job->port(), job->serial(), lines.join(QLatin1Char('\t'))}.join(QLatin1Char('\t')));
     }
     if (!job->error().isEmpty())
         tell(job, job->error());
@@ -335,7 +336,8 @@ void Runner::finish(int exit)
     m_finished = true;
     m_exit = exit;
     // Told from the event loop, so that a run that ends at once ends it too.
-    QMetaObject::invokeMethod(this, [this] { Q_EMIT finished(m_exit); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Q_EMIT finished(m_exit); }, Qt::QueuedConnection);
 }
 
 } // namespace limra::cli

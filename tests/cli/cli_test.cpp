@@ -210,9 +210,10 @@ TEST_F(CliTest, ListShowsEveryReaderWithItsSerialNumberKindAndFirmware)
     reader(1).model->readerType = kReaderKindBle;
     const Outcome text = run({QStringLiteral("list")});
     EXPECT_EQ(text.exit, kDone) << qPrintable(text.err);
-    EXPECT_EQ(text.lines(), (QStringList{reader(0).port() + QStringLiteral("\t") + serialOf(0) + QStringLiteral("\tUSB\t1.2.0"),
-                                         reader(1).port() + QStringLiteral("\tA104-") + reader(1).model->serial
-                                             + QStringLiteral("\tBLE\t1.2.0")}));
+    EXPECT_EQ(text.lines(),
+              (QStringList{reader(0).port() + QStringLiteral("\t") + serialOf(0) + QStringLiteral("\tUSB\t1.2.0"),
+                           reader(1).port() + QStringLiteral("\tA104-") + reader(1).model->serial
+                               + QStringLiteral("\tBLE\t1.2.0")}));
     const Outcome json = run({QStringLiteral("--json"), QStringLiteral("list")});
     ASSERT_EQ(json.objects().size(), 2);
     const QJsonObject first = json.objects().first();
@@ -228,15 +229,18 @@ TEST_F(CliTest, VersionShowsTheWindowsTexts)
     reader(0);
     const Outcome text = run({QStringLiteral("version")});
     EXPECT_EQ(text.exit, kDone);
-    EXPECT_EQ(text.lines(),
-              (QStringList{QStringLiteral("Версия микропрограммы: 1.2.0"), QStringLiteral("Версия загрузчика: 3.0.0.1")}));
-    const Outcome json = run({QStringLiteral("--json"), QStringLiteral("--port"), reader(0).port(), QStringLiteral("version")});
+    EXPECT_EQ(
+        text.lines(),
+        (QStringList{QStringLiteral("Версия микропрограммы: 1.2.0"), QStringLiteral("Версия загрузчика: 3.0.0.1")}));
+    const Outcome json
+        = run({QStringLiteral("--json"), QStringLiteral("--port"), reader(0).port(), QStringLiteral("version")});
     ASSERT_EQ(json.objects().size(), 1);
     EXPECT_EQ(json.objects()[0][QStringLiteral("firmware")].toString(), QStringLiteral("1.2.0"));
     EXPECT_EQ(json.objects()[0][QStringLiteral("loader")].toString(), QStringLiteral("3.0.0.1"));
     // Identified, put back to card reading, its configuration read (as the window does), then asked.
-    EXPECT_EQ(reader(0).model->commandsReceived.mid(0, 4),
-              (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"), QStringLiteral("0A01")}));
+    EXPECT_EQ(
+        reader(0).model->commandsReceived.mid(0, 4),
+        (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"), QStringLiteral("0A01")}));
 }
 
 TEST_F(CliTest, ReadConfigShowsTheEditorsFieldsOfTheReadModeAndSavesTheWindowsFile)
@@ -272,12 +276,14 @@ TEST_F(CliTest, ReadConfigShowsTheEditorsFieldsOfTheReadModeAndSavesTheWindowsFi
     EXPECT_EQ(config[QStringLiteral("zones")].toArray(), (QJsonArray{1, 2, 3, 64}));
     EXPECT_DOUBLE_EQ(config[QStringLiteral("pulseSeconds")].toDouble(), 2.5);
     EXPECT_EQ(config[QStringLiteral("wiegandType")].toInt(), 1);
-    EXPECT_EQ(config[QStringLiteral("formats")].toArray(), (QJsonArray{QStringLiteral("MifarePLUS - высокий уровень защиты")}));
+    EXPECT_EQ(config[QStringLiteral("formats")].toArray(),
+              (QJsonArray{QStringLiteral("MifarePLUS - высокий уровень защиты")}));
     EXPECT_EQ(config[QStringLiteral("leds")].toObject()[QStringLiteral("ledr")].toString(), QStringLiteral("#F80000"));
     EXPECT_EQ(config[QStringLiteral("objectCodeChecksum")].toString(), QStringLiteral("5A3C"));
 
     // -o: the file the window saves, named after the reader; its folder is made.
-    const Outcome saved = run({QStringLiteral("read-config"), QStringLiteral("-o"), file(QStringLiteral("{serial}/held.rcf"))});
+    const Outcome saved
+        = run({QStringLiteral("read-config"), QStringLiteral("-o"), file(QStringLiteral("{serial}/held.rcf"))});
     EXPECT_EQ(saved.exit, kDone) << qPrintable(saved.err);
     const QString path = file(serialOf(0) + QStringLiteral("/held.rcf"));
     const LoadedConfigFile loaded = loadConfigFile(path);
@@ -296,7 +302,8 @@ TEST_F(CliTest, DefaultConfigNeedsNoReaderAndSendsNothing)
     ASSERT_EQ(json.objects().size(), 1);
     EXPECT_EQ(json.objects()[0][QStringLiteral("config")].toObject()[QStringLiteral("formatBits")].toString(),
               QStringLiteral("0067"));
-    const Outcome saved = run({QStringLiteral("default-config"), QStringLiteral("-o"), file(QStringLiteral("default.rcf"))});
+    const Outcome saved
+        = run({QStringLiteral("default-config"), QStringLiteral("-o"), file(QStringLiteral("default.rcf"))});
     EXPECT_EQ(saved.exit, kDone);
     EXPECT_EQ(loadConfigFile(file(QStringLiteral("default.rcf"))).problem, LoadedConfigFile::Problem::None);
     EXPECT_TRUE(reader(0).model->commandsReceived.isEmpty());
@@ -313,8 +320,8 @@ TEST_F(CliTest, WriteConfigKeepsTheReadersConfigurationFirstThenWritesTheFileAnd
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
     const QString written = encodeConfig(wanted, Producer::Reader, ReaderKind::Usb);
     EXPECT_EQ(reader(0).model->commandsReceived,
-              (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"), QStringLiteral("0B01"),
-                           QStringLiteral("0101") + written, QStringLiteral("0501")}));
+              (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"),
+                           QStringLiteral("0B01"), QStringLiteral("0101") + written, QStringLiteral("0501")}));
     EXPECT_EQ(reader(0).model->configItems, written);
     // The copy is where the window lists kept configurations, and holds what the reader held.
     ASSERT_EQ(keptFiles().size(), 1);
@@ -362,14 +369,16 @@ TEST_F(CliTest, AReaderLeftInItsLoaderIsFinishedByUpdateAndOtherCommandsSaySo)
     sim.model->loaderFaults.stuckBlock = 5;
     const Outcome broken = run({QStringLiteral("update"), image(20)});
     EXPECT_EQ(broken.exit, kFailed);
-    EXPECT_TRUE(broken.err.contains(QStringLiteral("Ошибка: Превышено время ожидания ответа."))) << qPrintable(broken.err);
+    EXPECT_TRUE(broken.err.contains(QStringLiteral("Ошибка: Превышено время ожидания ответа.")))
+        << qPrintable(broken.err);
     EXPECT_TRUE(broken.err.contains(QStringLiteral("5 of 20 blocks"))) << qPrintable(broken.err); // where it stopped
     ASSERT_TRUE(sim.model->loaderStuck());
 
     const int received = int(sim.model->loaderBlocks.size());
     const Outcome listed = run({QStringLiteral("list")});
     EXPECT_EQ(listed.exit, kDone);
-    EXPECT_EQ(listed.lines(), QStringList{sim.port() + QStringLiteral("\t") + serialOf(0) + QStringLiteral("\tloader\t")});
+    EXPECT_EQ(listed.lines(),
+              QStringList{sim.port() + QStringLiteral("\t") + serialOf(0) + QStringLiteral("\tloader\t")});
     const Outcome version = run({QStringLiteral("version")});
     EXPECT_EQ(version.exit, kFailed);
     EXPECT_TRUE(version.err.contains(QStringLiteral("firmware loader"))) << qPrintable(version.err);
@@ -399,8 +408,9 @@ TEST_F(CliTest, WatchShowsEachCardAsTheWindowsDefaultViewOrAsJsonLines)
         EXPECT_EQ(r.lines(), (QStringList{QStringLiteral("77705923"), QStringLiteral("255")}));
     }
     {
-        Cli cli(env, {QStringLiteral("--json"), QStringLiteral("watch"), QStringLiteral("--hex"), QStringLiteral("--count"),
-                      QStringLiteral("2")});
+        Cli cli(env,
+                {QStringLiteral("--json"), QStringLiteral("watch"), QStringLiteral("--hex"), QStringLiteral("--count"),
+                 QStringLiteral("2")});
         ASSERT_TRUE(cli.says(QStringLiteral("reading cards")));
         sim.model->sendCardInfo(2, 1, 1024, 1);
         sim.model->presentCard(IdKind::Uid, QStringLiteral("04A1B2C3"));
@@ -453,8 +463,8 @@ TEST_F(CliTest, NoReaderWithinTheTimeLimitIsExitThree)
     EXPECT_EQ(none.exit, kNotFound);
     EXPECT_TRUE(none.err.contains(QStringLiteral("no reader found within 0.5 s"))) << qPrintable(none.err);
     EXPECT_LT(clock.elapsed(), 4000);
-    const Outcome all = run({QStringLiteral("--json"), QStringLiteral("--timeout"), QStringLiteral("0.3"), QStringLiteral("--all"),
-                         QStringLiteral("list")});
+    const Outcome all = run({QStringLiteral("--json"), QStringLiteral("--timeout"), QStringLiteral("0.3"),
+                             QStringLiteral("--all"), QStringLiteral("list")});
     EXPECT_EQ(all.exit, kNotFound);
     ASSERT_EQ(all.objects().size(), 1);
     EXPECT_EQ(all.objects()[0][QStringLiteral("exit")].toInt(), kNotFound);
@@ -504,10 +514,13 @@ TEST_F(CliTest, AFileThatCannotBeReadOrWrittenOrIsNoValidFileIsExitFour)
         QString said;
     };
     const QList<Case> cases = {
-        {{QStringLiteral("write-config"), file(QStringLiteral("missing.rcf"))}, QStringLiteral("Не удалось открыть файл")},
-        {{QStringLiteral("write-config"), file(QStringLiteral("bad.rcf"))}, QStringLiteral("Неверный формат файла - ошибка CRC.")},
+        {{QStringLiteral("write-config"), file(QStringLiteral("missing.rcf"))},
+         QStringLiteral("Не удалось открыть файл")},
+        {{QStringLiteral("write-config"), file(QStringLiteral("bad.rcf"))},
+         QStringLiteral("Неверный формат файла - ошибка CRC.")},
         {{QStringLiteral("update"), file(QStringLiteral("missing.hfw"))}, QStringLiteral("Не удалось открыть файл")},
-        {{QStringLiteral("update"), file(QStringLiteral("short.hfw"))}, QStringLiteral("Некорректный файл микропрограммы.")},
+        {{QStringLiteral("update"), file(QStringLiteral("short.hfw"))},
+         QStringLiteral("Некорректный файл микропрограммы.")},
         {{QStringLiteral("read-config"), QStringLiteral("-o"), QStringLiteral("/proc/no/such.rcf")},
          QStringLiteral("Не удалось записать файл")},
     };
@@ -518,7 +531,8 @@ TEST_F(CliTest, AFileThatCannotBeReadOrWrittenOrIsNoValidFileIsExitFour)
     }
     // Nothing was written into the reader, nor switched to its loader.
     for (const QString &command : reader(0).model->commandsReceived)
-        EXPECT_TRUE(command == QLatin1String("FF01") || command == QLatin1String("0501") || command == QLatin1String("0B01"))
+        EXPECT_TRUE(command == QLatin1String("FF01") || command == QLatin1String("0501")
+                    || command == QLatin1String("0B01"))
             << qPrintable(command);
 }
 
@@ -546,7 +560,8 @@ TEST_F(CliTest, AllUpdatesThreeReadersSideBySide)
                 spans[size_t(i)].last = clock.elapsed();
         });
     }
-    const Outcome r = run({QStringLiteral("--all"), QStringLiteral("--json"), QStringLiteral("update"), image(kBlocks)}, 60000);
+    const Outcome r
+        = run({QStringLiteral("--all"), QStringLiteral("--json"), QStringLiteral("update"), image(kBlocks)}, 60000);
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
     ASSERT_EQ(r.objects().size(), 3);
     QStringList ports;
@@ -583,8 +598,9 @@ TEST_F(CliTest, AllGivesOneResultPerReaderAndTheWorstExitStatus)
     QStringList lines = r.lines();
     lines.sort();
     ASSERT_EQ(lines.size(), 2) << qPrintable(r.out);
-    EXPECT_EQ(lines[0], reader(0).port() + QStringLiteral("\t") + serialOf(0)
-                            + QStringLiteral("\tВерсия микропрограммы: 1.2.0\tВерсия загрузчика: 3.0.0.1"));
+    EXPECT_EQ(lines[0],
+              reader(0).port() + QStringLiteral("\t") + serialOf(0)
+                  + QStringLiteral("\tВерсия микропрограммы: 1.2.0\tВерсия загрузчика: 3.0.0.1"));
     EXPECT_TRUE(lines[1].startsWith(reader(2).port() + QStringLiteral("\t")));
     EXPECT_TRUE(r.err.contains(QStringLiteral("limra-cli: ") + reader(1).port() + QStringLiteral(": Ошибка: ")))
         << qPrintable(r.err);

@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 
 #include "cli/commandline.h"
-#include "cli/console.h"
 #include "cli/configview.h"
+#include "cli/console.h"
 #include "cli/runner.h"
 #include "config/codec.h"
 #include "config/configfile.h"
@@ -118,7 +118,10 @@ TEST(ConfigView, ZonesAreShownAsRanges)
         const char *shown;
     };
     const Case cases[] = {
-        {{}, "none"}, {{1}, "1"}, {{1, 2, 3, 64}, "1-3, 64"}, {{2, 4, 5, 6, 63, 64}, "2, 4-6, 63-64"},
+        {{}, "none"},
+        {{1}, "1"},
+        {{1, 2, 3, 64}, "1-3, 64"},
+        {{2, 4, 5, 6, 63, 64}, "2, 4-6, 63-64"},
     };
     for (const Case &c : cases) {
         std::array<bool, 64> zones{};
