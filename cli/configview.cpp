@@ -1,9 +1,14 @@
 #include "cli/configview.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
+#include <cerrno>
 
 #include "common/texts.h"
+#include "config/configfile.h"
 #include "link/hextext.h"
+#include "platform/files.h"
 
 namespace limra::cli {
 
@@ -64,6 +69,18 @@ template <class T> const char *at(const T &table, int index)
 }
 
 } // namespace
+
+bool saveConfiguration(EditorModel &editor, const QString &path, QString *problem)
+{
+    QString error;
+    errno = 0;
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        error = systemErrorText(errno);
+    else if (saveConfigFile(path, editor.buildItems(Producer::File), &error))
+        return true;
+    *problem = texts::kCannotWriteFile.arg(path, error);
+    return false;
+}
 
 QString zoneRanges(const std::array<bool, 64> &zones)
 {

@@ -15,6 +15,11 @@ namespace limra::cli {
 QStringList configText(const EditorModel &editor, const QString &items);
 QJsonObject configJson(const EditorModel &editor, const QString &items);
 
+// Saves the editor's configuration as the window saves a configuration file,
+// making the file's folder when it is missing. False with what the user is
+// told in `problem`.
+bool saveConfiguration(EditorModel &editor, const QString &path, QString *problem);
+
 // Zone numbers as ranges: "1-3, 7"; "none" for none.
 QString zoneRanges(const std::array<bool, 64> &zones);
 

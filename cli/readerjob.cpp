@@ -268,12 +268,9 @@ void ReaderJob::readConfig()
         return end(kDone);
     }
     const QString path = outputPath();
-    QString error;
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        return end(kBadFile, texts::kCannotWriteFile.arg(path, QStringLiteral("нет папки ") + folder));
-    if (!saveConfigFile(path, model->buildItems(Producer::File), &error))
-        return end(kBadFile, texts::kCannotWriteFile.arg(path, error));
+    QString problem;
+    if (!saveConfiguration(*model, path, &problem))
+        return end(kBadFile, problem);
     m_fields[QStringLiteral("file")] = path;
     m_lines << path;
     end(kDone);

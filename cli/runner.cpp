@@ -78,12 +78,9 @@ void Runner::defaultConfig()
     QJsonObject result;
     if (!m_options.output.isEmpty()) {
         const QString path = m_options.output;
-        QString error;
-        const QString folder = QFileInfo(path).absolutePath();
-        if (!QDir().mkpath(folder))
-            return fail(kBadFile, texts::kCannotWriteFile.arg(path, QStringLiteral("нет папки ") + folder));
-        if (!saveConfigFile(path, editor.buildItems(Producer::File), &error))
-            return fail(kBadFile, texts::kCannotWriteFile.arg(path, error));
+        QString problem;
+        if (!saveConfiguration(editor, path, &problem))
+            return fail(kBadFile, problem);
         result[QStringLiteral("file")] = path;
         if (!m_options.json)
             m_console.result(path);
@@ -239,18 +236,8 @@ void Runner::showProgress(ReaderJob *job, int accepted, int total, qint64 msLeft
     m_console.progress(line);
 }
 
-void Runner::jobEnded(ReaderJob *job)
+void Runner::showResult(const ReaderJob *job)
 {
-    const auto progress = m_progress.find(job);
-    if (progress != m_progress.end()) {
-        // The bar goes; what a failed upload had reached stays told.
-        const Progress last = progress->second;
-        m_progress.erase(progress);
-        if (m_console.terminal() && job->exitCode() != kDone && last.total > 0)
-            tell(job, QStringLiteral("%1 of %2 blocks").arg(last.accepted).arg(last.total));
-    }
-    if (m_progress.empty())
-        m_console.progress(QString());
     const QStringList lines = job->lines();
     if (m_options.json) {
         if (m_options.command != Command::Watch || job->exitCode() != kDone)
@@ -267,11 +254,33 @@ void Runner::jobEnded(ReaderJob *job)
         m_console.result(
             QStringList{job->port(), job->serial(), lines.join(QLatin1Char('\t'))}.join(QLatin1Char('\t')));
     }
+}
+
+void Runner::jobEnded(ReaderJob *job)
+{
+    const auto progress = m_progress.find(job);
+    if (progress != m_progress.end()) {
+        // The bar goes; what a failed upload had reached stays told.
+        const Progress last = progress->second;
+        m_progress.erase(progress);
+        if (m_console.terminal() && job->exitCode() != kDone && last.total > 0)
+            tell(job, QStringLiteral("%1 of %2 blocks").arg(last.accepted).arg(last.total));
+    }
+    if (m_progress.empty())
+        m_console.progress(QString());
+    // The list comes in the order of the ports once every reader has answered;
+    // other results as each reader ends.
+    const bool inOrder = multi() && m_options.command == Command::List;
+    if (!inOrder)
+        showResult(job);
     if (!job->error().isEmpty())
         tell(job, job->error());
     m_exit = std::max(m_exit, job->exitCode());
     if (!std::all_of(m_jobs.begin(), m_jobs.end(), [](const auto &j) { return j->ended(); }))
         return;
+    if (inOrder)
+        for (const auto &j : m_jobs)
+            showResult(j.get());
     if (m_options.all) {
         int counts[5] = {};
         int interrupted = 0;

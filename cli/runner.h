@@ -56,6 +56,7 @@ private:
     void lookForPorts();
     void startJobs(const QStringList &ports);
     void jobEnded(ReaderJob *job);
+    void showResult(const ReaderJob *job);
     void showProgress(ReaderJob *job, int accepted, int total, qint64 msLeft);
     void showCountdown(int seconds);
     void cardRead(ReaderJob *job, const QString &line, const QJsonObject &json);
