@@ -352,7 +352,13 @@ void ReaderJob::update()
 {
     FirmwareUpdate &run = m_station->firmwareUpdate();
     connect(&run, &FirmwareUpdate::progress, this, &ReaderJob::progress);
-    connect(&run, &ReaderOperation::changed, this, [this, &run] {
+    auto told = std::make_shared<FirmwareUpdate::Stage>(FirmwareUpdate::Stage::Idle);
+    connect(&run, &ReaderOperation::changed, this, [this, &run, told] {
+        if (run.stage() == *told)
+            return;
+        *told = run.stage();
+        if (run.stage() == FirmwareUpdate::Stage::Restarting)
+            Q_EMIT message(QStringLiteral("the reader restarts into its firmware loader"));
         if (run.stage() == FirmwareUpdate::Stage::LoaderSilent)
             Q_EMIT message(QStringLiteral("the reader's loader does not answer: unplug the reader and plug it in "
                                           "again, the update then starts over (Ctrl+C gives up)"));
