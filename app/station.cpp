@@ -35,7 +35,12 @@ ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, Q
 {
     m_link = std::make_unique<ReaderLink>();
     m_session = std::make_unique<ReaderSession>(*m_link, m_platform.portFactory);
-    m_loaders = std::make_unique<LoaderRegistry>(inFolder(m_platform.dataFolder, QStringLiteral("loaders")));
+    if (m_platform.loaders) {
+        m_loaders = m_platform.loaders;
+    } else {
+        m_ownLoaders = std::make_unique<LoaderRegistry>(inFolder(m_platform.dataFolder, QStringLiteral("loaders")));
+        m_loaders = m_ownLoaders.get();
+    }
     m_discovery = std::make_unique<ReaderDiscovery>(*m_session, *m_link, *m_platform.ports, *m_loaders, m_timings);
     m_kept = std::make_unique<KeptConfigurationStore>(inFolder(m_platform.dataFolder, QStringLiteral("configurations")));
     m_cardLog = new CardLog(this);

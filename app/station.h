@@ -47,6 +47,10 @@ public:
         // Where the tool keeps its own data: kept configurations, readers
         // left in their loader, the card log.
         QString dataFolder;
+        // The readers left in their loader, when several stations of one
+        // program share them (it must outlive the station); none: the
+        // station keeps its own list in the data folder.
+        LoaderRegistry *loaders = nullptr;
     };
 
     explicit ReaderStation(const Platform &platform, const Timings &timings = Timings(), QObject *parent = nullptr);
@@ -112,7 +116,8 @@ private:
     Timings m_timings;
     std::unique_ptr<ReaderLink> m_link;
     std::unique_ptr<ReaderSession> m_session;
-    std::unique_ptr<LoaderRegistry> m_loaders;
+    std::unique_ptr<LoaderRegistry> m_ownLoaders;
+    LoaderRegistry *m_loaders = nullptr;
     std::unique_ptr<ReaderDiscovery> m_discovery;
     std::unique_ptr<KeptConfigurationStore> m_kept;
     CardLog *m_cardLog = nullptr;

@@ -235,7 +235,10 @@ FileReadProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray *
 
 QString userDataFolder()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // One folder for every program of the tool (the window, the command
+    // line), whatever the program is called.
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/limra-rfid");
     QDir().mkpath(folder);
     return folder;
 }

@@ -285,3 +285,26 @@ TEST_F(StationTest, AReaderInItsLoaderGetsNoCommandAndOneThatReadsCardsIsAReader
     EXPECT_FALSE(station.loaders().find(sim.port(), QString()).has_value());
     EXPECT_EQ(commands().mid(0, 2), (QStringList{QStringLiteral("FF01"), QStringLiteral("0501")}));
 }
+
+TEST(StationsOfOneProgram, ShareTheReadersLeftInTheirLoader)
+{
+    // The command line runs a station per reader: a reader one of them left
+    // in its loader is known to all of them at once, never written over.
+    SimReader sim;
+    FakePortEnumerator ports;
+    ports.virtuals = {sim.port()};
+    LoaderRegistry shared; // in memory: only the stations' own object can tell them
+    ReaderStation::Platform platform;
+    platform.ports = &ports;
+    platform.portFactory = [] { return std::make_unique<QtSerialPort>(); };
+    platform.loaders = &shared;
+    ReaderStation first(platform, Timings().shortened(10));
+    ReaderStation second(platform, Timings().shortened(10));
+    EXPECT_EQ(&first.loaders(), &shared);
+    first.loaders().remember({sim.port(), QString(), QStringLiteral("02A11701"), QStringLiteral("A102-0A1B2C3D")});
+    second.discovery().portsChanged();
+    second.discovery().scanOnce();
+    ASSERT_TRUE(waitUntil([&] { return second.session().inLoader(); }));
+    EXPECT_EQ(second.session().serial(), QStringLiteral("A102-0A1B2C3D"));
+    EXPECT_TRUE(sim.model->commandsReceived.isEmpty()); // nothing framed went into the loader
+}

@@ -2,6 +2,7 @@
 // FIFOs, devices and huge files; and the virtual readers' folder.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -240,6 +241,28 @@ TEST(Files, OnlyRegularFilesOfSensibleSizeAreRead)
     EXPECT_EQ(bytes.size(), 2048);
     EXPECT_EQ(readSmallFile(dir.filePath(QStringLiteral("absent")), 1024, &bytes, &error), FileReadProblem::Failed);
     EXPECT_EQ(error, QStringLiteral("нет такого файла или папки"));
+}
+
+TEST(Files, EveryProgramOfTheToolKeepsItsDataInOneFolder)
+{
+    // The command-line tool keeps the configurations it writes over where
+    // the window lists them, and shares the readers left in their loader.
+    QTemporaryDir data;
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    const QString savedName = QCoreApplication::applicationName();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    QStringList folders;
+    for (const QString &program : {QStringLiteral("limra-rfid"), QStringLiteral("limra-cli")}) {
+        QCoreApplication::setApplicationName(program);
+        folders << userDataFolder();
+    }
+    QCoreApplication::setApplicationName(savedName);
+    if (savedData.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", savedData);
+    EXPECT_EQ(folders, QStringList(2, data.path() + QStringLiteral("/limra-rfid")));
+    EXPECT_TRUE(QDir(folders[0]).exists());
 }
 
 TEST(VirtualReaders, AFolderOthersMayWriteIsRefusedAndOnlyTerminalLinksCount)

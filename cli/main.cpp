@@ -1,0 +1,57 @@
+// limra-cli: the reader tool on the command line, for one reader or every
+// reader on the hub. No widgets and no display: a core application with a
+// reader station per reader.
+#include <QCoreApplication>
+
+#include "cli/commandline.h"
+#include "cli/console.h"
+#include "cli/runner.h"
+#include "platform/files.h"
+#include "platform/instanceguard.h"
+#include "platform/qtserialport.h"
+#include "platform/systemdevices.h"
+
+using namespace limra;
+
+int main(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const cli::ParsedCommandLine parsed = cli::parseCommandLine(arguments);
+    cli::Console console;
+    if (!parsed.problem.isEmpty()) {
+        console.message(QStringLiteral("limra-cli: ") + parsed.problem
+                        + QStringLiteral("\nTry 'limra-cli --help' for more information."));
+        return cli::kUsage;
+    }
+    if (parsed.options.version) {
+        console.result(cli::versionText().trimmed());
+        return cli::kDone;
+    }
+    if (parsed.options.help) {
+        console.result(cli::commandHelp(parsed.options.command).trimmed());
+        return cli::kDone;
+    }
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("limra-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LIMRA_VERSION));
+
+    SystemPortEnumerator ports;
+    SystemDeviceMonitor monitor;
+    cli::Runner::Environment environment;
+    environment.ports = &ports;
+    environment.deviceMonitor = &monitor;
+    environment.portFactory = [] { return std::make_unique<QtSerialPort>(); };
+    if (parsed.options.needsReader())
+        environment.dataFolder = userDataFolder(); // the window's: the same kept configurations and loaders
+    cli::Runner runner(parsed.options, environment, console);
+
+    // Ctrl+C, kill, a closed terminal: the readers are left as they should be.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &runner, &cli::Runner::terminate);
+    QObject::connect(&runner, &cli::Runner::finished, &app, [](int code) { QCoreApplication::exit(code); });
+    runner.start();
+    return app.exec();
+}

@@ -1,0 +1,474 @@
+#include "cli/readerjob.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+
+#include "cli/configview.h"
+#include "common/texts.h"
+#include "config/backups.h"
+#include "config/configfile.h"
+#include "config/editormodel.h"
+#include "config/transfer.h"
+#include "display/cardlog.h"
+#include "display/cardpresenter.h"
+#include "firmware/update.h"
+#include "link/readerlink.h"
+#include "link/session.h"
+#include "provisioning/cardwait.h"
+
+namespace limra::cli {
+
+namespace {
+
+QString inLoaderText(const QString &port)
+{
+    return QStringLiteral("the reader on %1 is in its firmware loader: an update did not finish. "
+                          "Finish it with: limra-cli --port %1 update IMAGE")
+        .arg(port);
+}
+
+// The exit status of a firmware update that did not succeed.
+int updateExit(FirmwareUpdate::Failure failure)
+{
+    switch (failure) {
+    case FirmwareUpdate::Failure::NoPath:
+    case FirmwareUpdate::Failure::CannotOpen:
+    case FirmwareUpdate::Failure::BadImage:
+    case FirmwareUpdate::Failure::BadHeader:
+    case FirmwareUpdate::Failure::NoSection:
+    case FirmwareUpdate::Failure::BadCrc: return kBadFile;
+    default: return kFailed;
+    }
+}
+
+} // namespace
+
+ReaderJob::ReaderJob(JobSetup setup, QObject *parent)
+    : QObject(parent), m_setup(std::move(setup)), m_options(*m_setup.options)
+{
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, &ReaderJob::timeUp);
+}
+
+ReaderJob::~ReaderJob()
+{
+    m_presenter.reset();
+    m_station.reset();
+}
+
+QString ReaderJob::port() const
+{
+    if (m_station && !m_station->session().portName().isEmpty())
+        return m_station->session().portName();
+    return m_setup.port;
+}
+
+QString ReaderJob::serial() const { return m_found ? m_station->session().serial() : QString(); }
+
+QString ReaderJob::readerWord() const
+{
+    if (!m_found)
+        return QString();
+    if (m_station->session().inLoader())
+        return QStringLiteral("loader");
+    return m_station->session().isBle() ? QStringLiteral("BLE") : QStringLiteral("USB");
+}
+
+QJsonObject ReaderJob::json() const
+{
+    QJsonObject o = m_fields;
+    o[QStringLiteral("port")] = port();
+    o[QStringLiteral("serial")] = serial();
+    if (m_found)
+        o[QStringLiteral("reader")] = readerWord();
+    o[QStringLiteral("ok")] = m_exit == kDone;
+    o[QStringLiteral("exit")] = m_exit;
+    if (!m_error.isEmpty())
+        o[QStringLiteral("error")] = m_error;
+    return o;
+}
+
+// ---- finding the reader -----------------------------------------------------------
+
+void ReaderJob::start(int timeoutMs)
+{
+    m_station = std::make_unique<ReaderStation>(m_setup.platform, m_setup.timings);
+    ReaderDiscovery &discovery = m_station->discovery();
+    // After the station's own reaction: the configuration read that follows
+    // every connection has started when this runs.
+    connect(&discovery, &ReaderDiscovery::identified, this, &ReaderJob::identified);
+    connect(&discovery, &ReaderDiscovery::loaderFound, this, &ReaderJob::loaderFound);
+    connect(&discovery, &ReaderDiscovery::troubleChanged, this, [this](const PortTrouble &trouble) {
+        if (trouble.kind != PortTrouble::Kind::None)
+            m_trouble = trouble;
+    });
+    connect(m_station.get(), &ReaderStation::cardWaitOpened, this, &ReaderJob::cardWaitOpened);
+    if (!m_setup.port.isEmpty())
+        discovery.applySettings(ReaderSession::ConnectionMode::FromList, m_setup.port, 1);
+    m_phase = Phase::Finding;
+    m_deadline.start(timeoutMs);
+    discovery.portsChanged();
+    discovery.start();
+    discovery.scanOnce();
+}
+
+void ReaderJob::identified()
+{
+    if (m_phase == Phase::Watching) {
+        Q_EMIT message(QStringLiteral("the reader is back; reading cards"));
+        return;
+    }
+    if (m_phase != Phase::Finding)
+        return;
+    m_found = true;
+    m_deadline.stop();
+    m_phase = Phase::Preparing;
+    ConfigRead &read = m_station->configRead();
+    if (!read.running())
+        return work();
+    // The configuration read that follows the connection ends first, as in the window.
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = connect(&read, &ReaderOperation::finished, this, [this, once] {
+        disconnect(*once);
+        work();
+    });
+}
+
+void ReaderJob::loaderFound()
+{
+    if (m_phase != Phase::Finding)
+        return;
+    m_found = true;
+    m_deadline.stop();
+    m_phase = Phase::Preparing;
+    work();
+}
+
+void ReaderJob::timeUp()
+{
+    if (m_phase != Phase::Finding)
+        return;
+    m_station->discovery().pause();
+    ReaderSession &session = m_station->session();
+    if (session.hasPort() && !session.isConnected() && !session.inLoader())
+        session.closePort(); // an identification on its way is given up
+    const QString seconds = QString::number(m_options.timeoutMs / 1000.0, 'g', 3);
+    if (m_trouble.kind != PortTrouble::Kind::None)
+        return end(kNotFound, m_trouble.details());
+    if (!m_setup.port.isEmpty())
+        return end(kNotFound, QStringLiteral("no reader found on %1 within %2 s").arg(m_setup.port, seconds));
+    end(kNotFound, QStringLiteral("no reader found within %1 s").arg(seconds));
+}
+
+// ---- the commands -----------------------------------------------------------------
+
+void ReaderJob::work()
+{
+    if (m_interrupted)
+        return end(kInterrupted, QStringLiteral("interrupted"));
+    m_phase = Phase::Working;
+    const bool loader = m_station->session().inLoader();
+    if (loader && m_options.command != Command::List && m_options.command != Command::Update)
+        return end(kFailed, inLoaderText(port()));
+    switch (m_options.command) {
+    case Command::List: return list();
+    case Command::Version: return version();
+    case Command::ReadConfig: return readConfig();
+    case Command::WriteConfig: return writeConfig();
+    case Command::Update: return update();
+    case Command::Watch: return watch();
+    case Command::DefaultConfig:
+    case Command::None: break;
+    }
+    end(kDone);
+}
+
+bool ReaderJob::runOperation(ReaderOperation &operation, const std::function<void()> &start)
+{
+    if (!m_station->run(operation, start)) {
+        end(m_interrupted ? kInterrupted : kFailed, QStringLiteral("the reader is busy"));
+        return false;
+    }
+    return true;
+}
+
+void ReaderJob::operationFailed(const ReaderOperation &operation)
+{
+    if (operation.status() == ReaderOperation::Status::Cancelled && m_interrupted)
+        return end(kInterrupted, QStringLiteral("interrupted"));
+    const Report report = operation.report();
+    end(kFailed, report.text);
+}
+
+void ReaderJob::list()
+{
+    if (m_station->session().inLoader()) {
+        m_lines << QStringList{port(), serial(), readerWord(), QString()}.join(QLatin1Char('\t'));
+        return end(kDone);
+    }
+    FirmwareVersionQuery &query = m_station->versionQuery();
+    connect(&query, &ReaderOperation::finished, this, [this, &query] {
+        m_fields[QStringLiteral("firmware")] = query.firmware();
+        m_lines << QStringList{port(), serial(), readerWord(), query.firmware()}.join(QLatin1Char('\t'));
+        if (query.status() != ReaderOperation::Status::Done)
+            return operationFailed(query);
+        end(kDone);
+    });
+    runOperation(query, [&query] { query.start(); });
+}
+
+void ReaderJob::version()
+{
+    FirmwareVersionQuery &query = m_station->versionQuery();
+    connect(&query, &ReaderOperation::finished, this, [this, &query] {
+        if (query.status() != ReaderOperation::Status::Done)
+            return operationFailed(query);
+        const Report report = query.report();
+        if (report.kind != Report::Kind::Information)
+            return end(kFailed, QStringLiteral("the reader did not tell its firmware version"));
+        m_fields[QStringLiteral("firmware")] = query.firmware();
+        m_fields[QStringLiteral("loader")] = query.loader();
+        m_lines = report.text.split(QStringLiteral("\r\n"));
+        end(kDone);
+    });
+    runOperation(query, [&query] { query.start(); });
+}
+
+std::unique_ptr<EditorModel> ReaderJob::editor() const
+{
+    // The editor as the window holds it once the reader is connected.
+    auto model = std::make_unique<EditorModel>();
+    const ReaderKind kind = m_station->session().kind();
+    model->readerKind = [kind] { return kind; };
+    model->startUp();
+    return model;
+}
+
+QString ReaderJob::outputPath() const
+{
+    QString path = m_options.output;
+    const QString serialNumber = serial();
+    path.replace(QLatin1String("{serial}"), serialNumber.isEmpty() ? QStringLiteral("reader") : serialNumber);
+    path.replace(QLatin1String("{port}"), QFileInfo(port()).fileName());
+    return path;
+}
+
+void ReaderJob::readConfig()
+{
+    const ConfigRead &read = m_station->configRead();
+    if (read.status() != ReaderOperation::Status::Done)
+        return operationFailed(read);
+    const std::unique_ptr<EditorModel> model = editor();
+    if (!model->applyConfig(parseConfig(read.items()), ConfigSource::Reader))
+        return end(kFailed, QStringLiteral("the reader's configuration holds values the editor does not take"));
+    if (m_options.output.isEmpty()) {
+        m_fields[QStringLiteral("config")] = configJson(*model, read.items());
+        m_lines = configText(*model, read.items());
+        return end(kDone);
+    }
+    const QString path = outputPath();
+    QString problem;
+    if (!saveConfiguration(*model, path, &problem))
+        return end(kBadFile, problem);
+    m_fields[QStringLiteral("file")] = path;
+    m_lines << path;
+    end(kDone);
+}
+
+QString ReaderJob::keptCopy() const
+{
+    const QString reader = serial().isEmpty() ? QStringLiteral("reader") : serial();
+    for (const KeptConfiguration &kept : m_station->keptConfigurations().kept())
+        if (kept.reader == reader)
+            return kept.path;
+    return QString();
+}
+
+void ReaderJob::writeConfig()
+{
+    const std::unique_ptr<EditorModel> model = editor();
+    // The reader's configuration is in the editor (the read after connecting),
+    // the file's goes over it, and the editor's is written: as in the window.
+    const ConfigRead &read = m_station->configRead();
+    if (read.status() == ReaderOperation::Status::Done)
+        model->applyConfig(parseConfig(read.items()), ConfigSource::Reader);
+    if (!model->applyConfig(parseConfig(m_setup.fileItems), ConfigSource::File))
+        return end(kBadFile, QStringLiteral("the configuration in %1 does not fit this reader").arg(m_options.file));
+    const QString items = model->buildItems(Producer::Reader);
+    const int mode = model->config().readMode;
+    const bool objectCode = mode == 1 || mode == 3;
+
+    ConfigWrite &write = m_station->configWrite();
+    // Asked from the event loop, never inside the operation's own step.
+    connect(
+        &write, &ReaderOperation::changed, this,
+        [this, &write] {
+            if (write.state() != ConfigWrite::State::AwaitingDecision || m_decisionTaken)
+                return;
+            m_decisionTaken = true;
+            write.proceed(false);
+        },
+        Qt::QueuedConnection);
+    connect(&write, &ReaderOperation::finished, this, [this, &write] {
+        Q_EMIT countdown(-1);
+        if (write.status() == ReaderOperation::Status::Done) {
+            const QString kept = keptCopy();
+            if (!kept.isEmpty()) {
+                m_fields[QStringLiteral("kept")] = kept;
+                Q_EMIT message(QStringLiteral("the configuration the reader held is kept in ") + kept);
+            }
+            m_lines << write.report().text;
+            return end(kDone);
+        }
+        if (write.failure() == ConfigWrite::Failure::Declined)
+            return end(kFailed,
+                       QStringLiteral("the configuration the reader holds could not be kept (%1); "
+                                      "nothing was written")
+                           .arg(write.keepProblem()));
+        operationFailed(write);
+    });
+    runOperation(write, [&write, items, objectCode] { write.start(items, objectCode); });
+}
+
+void ReaderJob::cardWaitOpened(CardWait *wait)
+{
+    // The master card with the object code, after a write in a protected read mode.
+    if (wait->kind() == CardWait::Kind::SingleCard)
+        Q_EMIT message(static_cast<SingleCardWait *>(wait)->prompt
+                       + QStringLiteral(" (%1 s)").arg(wait->secondsShown()));
+    connect(wait, &CardWait::notice, this, [this, wait](const CardWait::Notice &notice) {
+        Q_EMIT message(noticeText(notice));
+        wait->acknowledge();
+    });
+    connect(wait, &CardWait::changed, this, [this, wait] {
+        if (wait->isOpen())
+            Q_EMIT countdown(wait->secondsShown());
+    });
+    connect(wait, &CardWait::ended, this, [this] { Q_EMIT countdown(-1); });
+}
+
+void ReaderJob::update()
+{
+    FirmwareUpdate &run = m_station->firmwareUpdate();
+    connect(&run, &FirmwareUpdate::progress, this, &ReaderJob::progress);
+    auto told = std::make_shared<FirmwareUpdate::Stage>(FirmwareUpdate::Stage::Idle);
+    connect(&run, &ReaderOperation::changed, this, [this, &run, told] {
+        if (run.stage() == *told)
+            return;
+        *told = run.stage();
+        if (run.stage() == FirmwareUpdate::Stage::Restarting)
+            Q_EMIT message(QStringLiteral("the reader restarts into its firmware loader"));
+        if (run.stage() == FirmwareUpdate::Stage::LoaderSilent)
+            Q_EMIT message(QStringLiteral("the reader's loader does not answer: unplug the reader and plug it in "
+                                          "again, the update then starts over (Ctrl+C gives up)"));
+    });
+    connect(&run, &ReaderOperation::finished, this, [this, &run] {
+        m_fields[QStringLiteral("blocks")] = run.accepted();
+        if (run.status() == ReaderOperation::Status::Done) {
+            m_lines << run.report().text;
+            return end(kDone);
+        }
+        if (run.status() == ReaderOperation::Status::Failed)
+            return end(updateExit(run.failure()), run.report().text);
+        operationFailed(run);
+    });
+    const QString image = m_options.file;
+    runOperation(run, [&run, image] { run.start(image); });
+}
+
+void ReaderJob::watch()
+{
+    m_phase = Phase::Watching;
+    m_presenter = std::make_unique<CardPresenter>(nullptr, nullptr);
+    m_presenter->setView(m_options.hex ? CardPresenter::View::Hex : CardPresenter::View::Dec);
+    ReaderLink &link = m_station->link();
+    CardLog &log = m_station->cardLog();
+    connect(&link, &ReaderLink::identifierRead, m_presenter.get(), &CardPresenter::identifierRead);
+    connect(&link, &ReaderLink::cardInfoRead, m_presenter.get(), &CardPresenter::cardInfoRead);
+    connect(m_presenter.get(), &CardPresenter::identifierLogged, &log, &CardLog::addRead);
+    connect(m_presenter.get(), &CardPresenter::cardInfoShown, &log,
+            [&log](const CardInfo &info) { log.cardInfo(info.type); });
+    connect(&log, &CardLog::added, this, [this, &log] {
+        if (m_phase == Phase::Watching && !log.entries().empty())
+            showCard(log.entries().back());
+    });
+    Q_EMIT message(QStringLiteral("reading cards; Ctrl+C ends"));
+    connect(&m_station->session(), &ReaderSession::disconnected, this, [this] {
+        if (m_phase == Phase::Watching)
+            Q_EMIT message(QStringLiteral("the reader is gone; waiting for it to come back"));
+    });
+}
+
+void ReaderJob::showCard(const CardLogEntry &entry)
+{
+    QJsonObject o;
+    o[QStringLiteral("port")] = port();
+    o[QStringLiteral("serial")] = serial();
+    // Local time with its offset from UTC, so that a script needs no time zone.
+    const QDateTime time = entry.time();
+    o[QStringLiteral("time")] = time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    o[QStringLiteral("kind")] = CardLog::kindName(entry.kind);
+    o[QStringLiteral("id")] = entry.shown;
+    o[QStringLiteral("hex")] = entry.hex();
+    if (!entry.cardType.isEmpty())
+        o[QStringLiteral("cardType")] = entry.cardType;
+    Q_EMIT cardRead(entry.shown, o);
+}
+
+void ReaderJob::stopWatching()
+{
+    if (m_phase == Phase::Watching)
+        end(kDone);
+}
+
+// ---- ending -----------------------------------------------------------------------
+
+void ReaderJob::interrupt()
+{
+    if (m_interrupted || m_phase == Phase::Ending || m_phase == Phase::Ended)
+        return;
+    m_interrupted = true;
+    switch (m_phase) {
+    case Phase::Idle:
+    case Phase::Finding: return end(kInterrupted, QStringLiteral("interrupted"));
+    case Phase::Watching: return end(kDone);
+    default: break;
+    }
+    if (!m_station->busy())
+        return end(kInterrupted, QStringLiteral("interrupted"));
+    FirmwareUpdate &run = m_station->firmwareUpdate();
+    if (run.running() && run.stage() != FirmwareUpdate::Stage::LoaderSilent)
+        Q_EMIT message(QStringLiteral("the firmware update goes on to its end: cut off, it would leave the reader "
+                                      "in its loader"));
+    // The operation that runs ends (cancelled, or done) and its end ends the job.
+    m_station->shutDown([] {});
+}
+
+void ReaderJob::end(int exit, const QString &error)
+{
+    if (m_phase == Phase::Ending || m_phase == Phase::Ended)
+        return;
+    m_phase = Phase::Ending;
+    m_exit = exit;
+    m_error = error;
+    m_deadline.stop();
+    if (!m_station) {
+        m_phase = Phase::Ended;
+        QMetaObject::invokeMethod(this, &ReaderJob::finished, Qt::QueuedConnection);
+        return;
+    }
+    m_station->discovery().pause();
+    // A reader left in a card operation goes back to card reading first.
+    m_station->shutDown([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_phase = Phase::Ended;
+                Q_EMIT finished();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+} // namespace limra::cli

@@ -1,0 +1,114 @@
+#pragma once
+// One reader of a limra-cli run: a reader station of its own finds the
+// reader (on the port asked for, or as the window finds it), the command
+// runs on it through the station's operations, and the job ends with a
+// result: an exit status, lines for standard output, a JSON object and the
+// error told on standard error.
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <memory>
+
+#include "app/station.h"
+#include "cli/commandline.h"
+#include "link/discovery.h"
+
+namespace limra {
+class CardPresenter;
+class CardWait;
+class EditorModel;
+struct CardLogEntry;
+} // namespace limra
+
+namespace limra::cli {
+
+struct JobSetup {
+    const Options *options = nullptr;
+    ReaderStation::Platform platform;
+    Timings timings;
+    QString port;      // empty: the reader is found as the window finds it
+    QString fileItems; // write-config: the configuration items of the file
+};
+
+class ReaderJob : public QObject {
+    Q_OBJECT
+public:
+    explicit ReaderJob(JobSetup setup, QObject *parent = nullptr);
+    ~ReaderJob() override;
+
+    // Looks for the reader for `timeoutMs`, then runs the command on it.
+    void start(int timeoutMs);
+    // A termination signal: the job ends soon; a firmware upload first
+    // finishes, a reader in a card operation goes back to card reading.
+    void interrupt();
+    // watch: enough cards were read.
+    void stopWatching();
+
+    bool ended() const { return m_phase == Phase::Ended; }
+    bool found() const { return m_found; }
+    int exitCode() const { return m_exit; }
+    // The reader's port, or the port asked for.
+    QString port() const;
+    // The serial number as the status bar shows it; empty when not known.
+    QString serial() const;
+    // "USB", "BLE" or "loader"; empty when no reader was found.
+    QString readerWord() const;
+    // The result for standard output, and as JSON.
+    QStringList lines() const { return m_lines; }
+    QJsonObject json() const;
+    // Why it failed, for standard error; empty when it did not.
+    QString error() const { return m_error; }
+
+Q_SIGNALS:
+    // The job has ended (told from the event loop).
+    void finished();
+    // Something to tell on standard error now.
+    void message(const QString &text);
+    // watch: a card was read.
+    void cardRead(const QString &line, const QJsonObject &json);
+    // update: blocks the loader took of all, and the time left (-1: not known).
+    void progress(int accepted, int total, qint64 msLeft);
+    // A card wait counts down: the seconds left (-1: the wait ended).
+    void countdown(int seconds);
+
+private:
+    enum class Phase { Idle, Finding, Preparing, Working, Watching, Ending, Ended };
+
+    void identified();
+    void loaderFound();
+    void timeUp();
+    void work();
+    void list();
+    void version();
+    void readConfig();
+    void writeConfig();
+    void update();
+    void watch();
+    bool runOperation(ReaderOperation &operation, const std::function<void()> &start);
+    void operationFailed(const ReaderOperation &operation);
+    void cardWaitOpened(CardWait *wait);
+    void showCard(const CardLogEntry &entry);
+    std::unique_ptr<EditorModel> editor() const;
+    QString outputPath() const;
+    QString keptCopy() const;
+    void end(int exit, const QString &error = QString());
+
+    JobSetup m_setup;
+    const Options &m_options;
+    std::unique_ptr<ReaderStation> m_station;
+    std::unique_ptr<CardPresenter> m_presenter;
+    Phase m_phase = Phase::Idle;
+    QTimer m_deadline;
+    PortTrouble m_trouble;
+    bool m_found = false;
+    bool m_interrupted = false;
+    bool m_decisionTaken = false;
+    int m_exit = kDone;
+    QString m_error;
+    QStringList m_lines;
+    QJsonObject m_fields; // the command's own fields of the JSON object
+};
+
+} // namespace limra::cli

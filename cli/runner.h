@@ -1,0 +1,90 @@
+#pragma once
+// One run of limra-cli: the command on one reader, or on every reader found
+// side by side (a job with a station of its own per reader), the results
+// written as each reader ends, a summary, and the exit status: the worst of
+// the readers'.
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "cli/commandline.h"
+#include "link/timings.h"
+#include "platform/serialport.h"
+
+namespace limra {
+class DeviceMonitor;
+class PortEnumerator;
+class ReaderStation;
+} // namespace limra
+
+namespace limra::cli {
+
+class Console;
+class ReaderJob;
+
+class Runner : public QObject {
+    Q_OBJECT
+public:
+    // What the system provides.
+    struct Environment {
+        const PortEnumerator *ports = nullptr;
+        DeviceMonitor *deviceMonitor = nullptr;
+        SerialPortFactory portFactory;
+        QString dataFolder; // where the window keeps its data too
+        Timings timings;
+    };
+
+    Runner(Options options, Environment environment, Console &console, QObject *parent = nullptr);
+    ~Runner() override;
+
+    // Starts the command; `finished` tells its end.
+    void start();
+    // A termination signal: every reader ends soon (a firmware upload first finishes).
+    void terminate();
+    int exitCode() const { return m_exit; }
+
+Q_SIGNALS:
+    void finished(int exitCode);
+
+private:
+    bool multi() const { return m_options.everyReader(); }
+    void defaultConfig();
+    bool checkFiles();
+    void lookForPorts();
+    void startJobs(const QStringList &ports);
+    void jobEnded(ReaderJob *job);
+    void showResult(const ReaderJob *job);
+    void showProgress(ReaderJob *job, int accepted, int total, qint64 msLeft);
+    void showCountdown(int seconds);
+    void cardRead(ReaderJob *job, const QString &line, const QJsonObject &json);
+    void tell(const ReaderJob *job, const QString &text);
+    void fail(int exit, const QString &error);
+    void finish(int exit);
+    int timeLeftMs() const;
+
+    Options m_options;
+    Environment m_env;
+    Console &m_console;
+    std::unique_ptr<ReaderStation> m_scout; // lists the reader ports; holds the list of loaders
+    std::vector<std::unique_ptr<ReaderJob>> m_jobs;
+    QElapsedTimer m_clock;
+    QTimer m_rescan;
+    QString m_fileItems;
+    int m_exit = kDone;
+    int m_cards = 0;
+    bool m_terminated = false;
+    bool m_finished = false;
+
+    struct Progress {
+        int accepted = 0;
+        int total = 0;
+        qint64 msLeft = -1;
+        qint64 lineAt = -1; // when the last plain line was written
+    };
+    std::map<const ReaderJob *, Progress> m_progress;
+};
+
+} // namespace limra::cli

@@ -1,0 +1,637 @@
+// limra-cli as a program: run against simulated readers served on
+// pseudo-terminals by this test (registered as virtual readers in a runtime
+// folder of the test's own), judged by its exit status, its standard output
+// (JSON parsed) and standard error, and what the readers received.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <csignal>
+#include <iostream>
+#include <memory>
+#include <vector>
+
+#include "config/codec.h"
+#include "config/configfile.h"
+#include "config/readerconfig.h"
+#include "platform/qtserialport.h"
+#include "tests/support/imagebuilder.h"
+#include "tests/support/simreader.h"
+
+using namespace limra;
+using namespace limra::testing;
+
+namespace {
+
+constexpr int kDone = 0, kFailed = 1, kUsage = 2, kNotFound = 3, kBadFile = 4;
+
+// What one run of the program gave.
+struct Outcome {
+    int exit = -1;
+    QString out;
+    QString err;
+
+    QStringList lines() const { return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+    // Every line of standard output as a JSON object.
+    QList<QJsonObject> objects() const
+    {
+        QList<QJsonObject> parsed;
+        for (const QString &line : lines()) {
+            QJsonParseError error;
+            const QJsonDocument doc = QJsonDocument::fromJson(line.toUtf8(), &error);
+            EXPECT_TRUE(doc.isObject()) << qPrintable(line) << " " << qPrintable(error.errorString());
+            parsed << doc.object();
+        }
+        return parsed;
+    }
+};
+
+// The program running; the test's event loop serves the simulated readers meanwhile.
+class Cli {
+public:
+    Cli(const QProcessEnvironment &env, const QStringList &args)
+    {
+        m_process.setProcessEnvironment(env);
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput,
+                         [this] { m_run.out += QString::fromUtf8(m_process.readAllStandardOutput()); });
+        QObject::connect(&m_process, &QProcess::readyReadStandardError,
+                         [this] { m_run.err += QString::fromUtf8(m_process.readAllStandardError()); });
+        m_process.start(QStringLiteral(LIMRA_CLI), args);
+        EXPECT_TRUE(m_process.waitForStarted(5000));
+    }
+    ~Cli()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(2000);
+        }
+    }
+    // Standard error has said this.
+    bool says(const QString &text, int ms = 10000)
+    {
+        return waitUntil([&] { return m_run.err.contains(text); }, ms);
+    }
+    void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
+    qint64 pid() const { return m_process.processId(); }
+    Outcome finish(int ms = 30000)
+    {
+        const bool ended = waitUntil([this] { return m_process.state() == QProcess::NotRunning; }, ms);
+        EXPECT_TRUE(ended) << "still running; standard error: " << qPrintable(m_run.err);
+        m_run.out += QString::fromUtf8(m_process.readAllStandardOutput());
+        m_run.err += QString::fromUtf8(m_process.readAllStandardError());
+        if (ended)
+            m_run.exit = m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -2;
+        return m_run;
+    }
+    const Outcome &sofar() const { return m_run; }
+
+private:
+    QProcess m_process;
+    Outcome m_run;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    CliTest()
+    {
+        // The simulated readers register in the runtime folder of this test.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    }
+
+    // Simulated reader number i (sim0, sim1, ...), each with a serial number of its own.
+    SimReader &reader(int i = 0)
+    {
+        while (int(sims.size()) <= i) {
+            const int n = int(sims.size());
+            sims.push_back(std::make_unique<SimReader>(QStringLiteral("sim%1").arg(n)));
+            sims.back()->model->serial = QStringLiteral("0A1B2C%1").arg(n + 10, 2, 10, QLatin1Char('0'));
+            EXPECT_TRUE(sims.back()->plugged) << qPrintable(sims.back()->error);
+        }
+        return *sims[size_t(i)];
+    }
+    QString serialOf(int i) { return QStringLiteral("A102-") + reader(i).model->serial; }
+
+    Outcome run(const QStringList &args, int ms = 30000)
+    {
+        Cli cli(env, args);
+        return cli.finish(ms);
+    }
+    QString file(const QString &name) const { return work.filePath(name); }
+    // A configuration file the window would save for this configuration.
+    QString configFile(const ReaderConfig &config, const QString &name = QStringLiteral("config.rcf"))
+    {
+        const QString path = file(name);
+        EXPECT_TRUE(saveConfigFile(path, encodeConfig(config, Producer::File, ReaderKind::Usb), nullptr));
+        return path;
+    }
+    QString image(int blocks, const QString &name = QStringLiteral("firmware.hfw"))
+    {
+        const QString path = file(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(buildImage({forOther(), forReader(blocks)}));
+        return path;
+    }
+    QStringList keptFiles() const
+    {
+        return QDir(home.filePath(QStringLiteral("data/limra-rfid/configurations"))).entryList(QDir::Files, QDir::Name);
+    }
+
+    QTemporaryDir runtime;
+    QTemporaryDir home;
+    QTemporaryDir work;
+    QProcessEnvironment env;
+    std::vector<std::unique_ptr<SimReader>> sims;
+};
+
+} // namespace
+
+// ---- the command line ---------------------------------------------------------------
+
+TEST_F(CliTest, HelpForTheProgramAndEachCommandAndTheVersionNeedNoReader)
+{
+    const Outcome help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help.exit, kDone);
+    for (const char *command : {"list", "version", "read-config", "write-config", "default-config", "update", "watch"})
+        EXPECT_TRUE(help.out.contains(QLatin1String(command))) << command;
+    const Outcome update = run({QStringLiteral("update"), QStringLiteral("--help")});
+    EXPECT_EQ(update.exit, kDone);
+    EXPECT_TRUE(update.out.contains(QStringLiteral("update IMAGE")));
+    EXPECT_FALSE(update.out.contains(QStringLiteral("watch [")));
+    const Outcome version = run({QStringLiteral("--version")});
+    EXPECT_EQ(version.exit, kDone);
+    EXPECT_EQ(version.out, QStringLiteral("limra-cli %1\n").arg(QStringLiteral(LIMRA_VERSION)));
+}
+
+TEST_F(CliTest, AWrongCommandLineIsAUsageErrorAndTouchesNoReader)
+{
+    reader(0);
+    const QList<QStringList> wrong = {
+        {},
+        {QStringLiteral("erase")},
+        {QStringLiteral("--port"), reader(0).port(), QStringLiteral("--all"), QStringLiteral("list")},
+        {QStringLiteral("list"), QStringLiteral("-o"), file(QStringLiteral("x"))},
+        {QStringLiteral("write-config")},
+        {QStringLiteral("update"), QStringLiteral("a.hfw"), QStringLiteral("b.hfw")},
+        {QStringLiteral("version"), QStringLiteral("extra")},
+        {QStringLiteral("--timeout"), QStringLiteral("0"), QStringLiteral("list")},
+        {QStringLiteral("--timeout"), QStringLiteral("soon"), QStringLiteral("list")},
+        {QStringLiteral("watch"), QStringLiteral("--count"), QStringLiteral("none")},
+        {QStringLiteral("--hex"), QStringLiteral("version")},
+        {QStringLiteral("--all"), QStringLiteral("read-config"), QStringLiteral("-o"), file(QStringLiteral("one.rcf"))},
+        {QStringLiteral("--frobnicate"), QStringLiteral("list")},
+    };
+    for (const QStringList &args : wrong) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.exit, kUsage) << qPrintable(args.join(QLatin1Char(' ')));
+        EXPECT_TRUE(r.out.isEmpty()) << qPrintable(args.join(QLatin1Char(' ')));
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("limra-cli: "))) << qPrintable(r.err);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("--help"))) << qPrintable(r.err);
+    }
+    EXPECT_TRUE(reader(0).model->commandsReceived.isEmpty());
+}
+
+// ---- the commands on one reader -------------------------------------------------------
+
+TEST_F(CliTest, ListShowsEveryReaderWithItsSerialNumberKindAndFirmware)
+{
+    reader(0).model->faults.delayMs = 150; // the first port answers last: the list keeps the ports' order
+    reader(1).model->readerType = kReaderKindBle;
+    const Outcome text = run({QStringLiteral("list")});
+    EXPECT_EQ(text.exit, kDone) << qPrintable(text.err);
+    EXPECT_EQ(text.lines(),
+              (QStringList{reader(0).port() + QStringLiteral("\t") + serialOf(0) + QStringLiteral("\tUSB\t1.2.0"),
+                           reader(1).port() + QStringLiteral("\tA104-") + reader(1).model->serial
+                               + QStringLiteral("\tBLE\t1.2.0")}));
+    const Outcome json = run({QStringLiteral("--json"), QStringLiteral("list")});
+    ASSERT_EQ(json.objects().size(), 2);
+    const QJsonObject first = json.objects().first();
+    EXPECT_EQ(first[QStringLiteral("port")].toString(), reader(0).port());
+    EXPECT_EQ(first[QStringLiteral("serial")].toString(), serialOf(0));
+    EXPECT_EQ(first[QStringLiteral("reader")].toString(), QStringLiteral("USB"));
+    EXPECT_EQ(first[QStringLiteral("firmware")].toString(), QStringLiteral("1.2.0"));
+    EXPECT_TRUE(first[QStringLiteral("ok")].toBool());
+}
+
+TEST_F(CliTest, VersionShowsTheWindowsTexts)
+{
+    reader(0);
+    const Outcome text = run({QStringLiteral("version")});
+    EXPECT_EQ(text.exit, kDone);
+    EXPECT_EQ(
+        text.lines(),
+        (QStringList{QStringLiteral("Версия микропрограммы: 1.2.0"), QStringLiteral("Версия загрузчика: 3.0.0.1")}));
+    const Outcome json
+        = run({QStringLiteral("--json"), QStringLiteral("--port"), reader(0).port(), QStringLiteral("version")});
+    ASSERT_EQ(json.objects().size(), 1);
+    EXPECT_EQ(json.objects()[0][QStringLiteral("firmware")].toString(), QStringLiteral("1.2.0"));
+    EXPECT_EQ(json.objects()[0][QStringLiteral("loader")].toString(), QStringLiteral("3.0.0.1"));
+    // Identified, put back to card reading, its configuration read (as the window does), then asked.
+    EXPECT_EQ(
+        reader(0).model->commandsReceived.mid(0, 4),
+        (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"), QStringLiteral("0A01")}));
+}
+
+TEST_F(CliTest, ReadConfigShowsTheEditorsFieldsOfTheReadModeAndSavesTheWindowsFile)
+{
+    ReaderConfig held;
+    held.readMode = 3;
+    held.formats = 0x0010;
+    held.pulse = 25;
+    held.zones[0] = held.zones[1] = held.zones[2] = held.zones[63] = true;
+    held.wiegandType = 1;
+    held.widthMode = WidthMode::User;
+    held.wiegandWidth = 34;
+    reader(0).model->configItems = encodeConfig(held, Producer::Reader, ReaderKind::Usb);
+    reader(0).model->objectCodeChecksum = QStringLiteral("5A3C");
+
+    const Outcome text = run({QStringLiteral("read-config")});
+    EXPECT_EQ(text.exit, kDone) << qPrintable(text.err);
+    const QStringList lines = text.lines();
+    EXPECT_TRUE(lines.contains(QStringLiteral("read mode:            3 Защищенный режим: зоны прохода")))
+        << qPrintable(text.out);
+    EXPECT_TRUE(lines.contains(QStringLiteral("zones:                1-3, 64")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("pulse:                2.5 s")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Wiegand width:        34")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("object code checksum: 5A3C")));
+    // The pass-zone mode has no conversion; no key is ever shown.
+    EXPECT_FALSE(text.out.contains(QStringLiteral("conversion")));
+    EXPECT_FALSE(text.out.contains(held.blockKey));
+
+    const Outcome json = run({QStringLiteral("--json"), QStringLiteral("read-config")});
+    ASSERT_EQ(json.objects().size(), 1);
+    const QJsonObject config = json.objects()[0][QStringLiteral("config")].toObject();
+    EXPECT_EQ(config[QStringLiteral("readMode")].toInt(), 3);
+    EXPECT_EQ(config[QStringLiteral("zones")].toArray(), (QJsonArray{1, 2, 3, 64}));
+    EXPECT_DOUBLE_EQ(config[QStringLiteral("pulseSeconds")].toDouble(), 2.5);
+    EXPECT_EQ(config[QStringLiteral("wiegandType")].toInt(), 1);
+    EXPECT_EQ(config[QStringLiteral("formats")].toArray(),
+              (QJsonArray{QStringLiteral("MifarePLUS - высокий уровень защиты")}));
+    EXPECT_EQ(config[QStringLiteral("leds")].toObject()[QStringLiteral("ledr")].toString(), QStringLiteral("#F80000"));
+    EXPECT_EQ(config[QStringLiteral("objectCodeChecksum")].toString(), QStringLiteral("5A3C"));
+
+    // -o: the file the window saves, named after the reader; its folder is made.
+    const Outcome saved
+        = run({QStringLiteral("read-config"), QStringLiteral("-o"), file(QStringLiteral("{serial}/held.rcf"))});
+    EXPECT_EQ(saved.exit, kDone) << qPrintable(saved.err);
+    const QString path = file(serialOf(0) + QStringLiteral("/held.rcf"));
+    const LoadedConfigFile loaded = loadConfigFile(path);
+    ASSERT_EQ(loaded.problem, LoadedConfigFile::Problem::None) << qPrintable(path);
+    EXPECT_EQ(loaded.items, encodeConfig(held, Producer::File, ReaderKind::Usb));
+}
+
+TEST_F(CliTest, DefaultConfigNeedsNoReaderAndSendsNothing)
+{
+    reader(0);
+    const Outcome text = run({QStringLiteral("default-config")});
+    EXPECT_EQ(text.exit, kDone);
+    EXPECT_TRUE(text.lines().contains(QStringLiteral("read mode:            0 Обычный режим чтения только UID")));
+    EXPECT_TRUE(text.lines().contains(QStringLiteral("LED idle:             #F80000")));
+    const Outcome json = run({QStringLiteral("--json"), QStringLiteral("default-config")});
+    ASSERT_EQ(json.objects().size(), 1);
+    EXPECT_EQ(json.objects()[0][QStringLiteral("config")].toObject()[QStringLiteral("formatBits")].toString(),
+              QStringLiteral("0067"));
+    const Outcome saved
+        = run({QStringLiteral("default-config"), QStringLiteral("-o"), file(QStringLiteral("default.rcf"))});
+    EXPECT_EQ(saved.exit, kDone);
+    EXPECT_EQ(loadConfigFile(file(QStringLiteral("default.rcf"))).problem, LoadedConfigFile::Problem::None);
+    EXPECT_TRUE(reader(0).model->commandsReceived.isEmpty());
+}
+
+TEST_F(CliTest, WriteConfigKeepsTheReadersConfigurationFirstThenWritesTheFileAndResumesReading)
+{
+    const QString held = reader(0).model->configItems;
+    ReaderConfig wanted;
+    wanted.readMode = 2;
+    wanted.formats = 0x0010;
+    wanted.blockNumber = 9;
+    const Outcome r = run({QStringLiteral("--json"), QStringLiteral("write-config"), configFile(wanted)});
+    EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+    const QString written = encodeConfig(wanted, Producer::Reader, ReaderKind::Usb);
+    EXPECT_EQ(reader(0).model->commandsReceived,
+              (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"),
+                           QStringLiteral("0B01"), QStringLiteral("0101") + written, QStringLiteral("0501")}));
+    EXPECT_EQ(reader(0).model->configItems, written);
+    // The copy is where the window lists kept configurations, and holds what the reader held.
+    ASSERT_EQ(keptFiles().size(), 1);
+    EXPECT_TRUE(keptFiles()[0].startsWith(serialOf(0) + QLatin1Char('_')));
+    ASSERT_EQ(r.objects().size(), 1);
+    const QString kept = r.objects()[0][QStringLiteral("kept")].toString();
+    EXPECT_TRUE(kept.endsWith(keptFiles()[0])) << qPrintable(kept);
+    EXPECT_TRUE(loadConfigFile(kept).items.startsWith(held));
+    EXPECT_TRUE(r.err.contains(kept));
+}
+
+TEST_F(CliTest, WriteConfigInAProtectedModeSaysWhatToPresentAndWaitsForTheMasterCard)
+{
+    reader(0);
+    ReaderConfig wanted;
+    wanted.readMode = 1;
+    wanted.formats = 0x0008;
+    Cli cli(env, {QStringLiteral("write-config"), configFile(wanted)});
+    ASSERT_TRUE(cli.says(QStringLiteral("Поднесите мастер-карту с кодом объекта к USB-считывателю")))
+        << qPrintable(cli.sofar().err);
+    EXPECT_TRUE(cli.sofar().out.isEmpty());
+    reader(0).model->presentMaster();
+    const Outcome r = cli.finish();
+    EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+    EXPECT_EQ(r.out, QStringLiteral("Выполнено\n"));
+    EXPECT_EQ(reader(0).model->commandsReceived.last(), QStringLiteral("0501"));
+    EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+}
+
+TEST_F(CliTest, UpdateUploadsTheReadersSectionWithProgressOnStandardError)
+{
+    reader(0);
+    const Outcome r = run({QStringLiteral("update"), image(40)});
+    EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+    EXPECT_EQ(r.out, QStringLiteral("Обновление успешно завершено!\n"));
+    EXPECT_EQ(reader(0).model->loaderData, sectionData(forReader(40)));
+    // Not a terminal: plain lines, the last with every block.
+    EXPECT_TRUE(r.err.contains(QStringLiteral("40 of 40 blocks"))) << qPrintable(r.err);
+    EXPECT_FALSE(r.err.contains(QLatin1Char('\r')));
+}
+
+TEST_F(CliTest, AReaderLeftInItsLoaderIsFinishedByUpdateAndOtherCommandsSaySo)
+{
+    SimReader &sim = reader(0);
+    sim.model->loaderFaults.stuckBlock = 5;
+    const Outcome broken = run({QStringLiteral("update"), image(20)});
+    EXPECT_EQ(broken.exit, kFailed);
+    EXPECT_TRUE(broken.err.contains(QStringLiteral("Ошибка: Превышено время ожидания ответа.")))
+        << qPrintable(broken.err);
+    EXPECT_TRUE(broken.err.contains(QStringLiteral("5 of 20 blocks"))) << qPrintable(broken.err); // where it stopped
+    ASSERT_TRUE(sim.model->loaderStuck());
+
+    const int received = int(sim.model->loaderBlocks.size());
+    const Outcome listed = run({QStringLiteral("list")});
+    EXPECT_EQ(listed.exit, kDone);
+    EXPECT_EQ(listed.lines(),
+              QStringList{sim.port() + QStringLiteral("\t") + serialOf(0) + QStringLiteral("\tloader\t")});
+    const Outcome version = run({QStringLiteral("version")});
+    EXPECT_EQ(version.exit, kFailed);
+    EXPECT_TRUE(version.err.contains(QStringLiteral("firmware loader"))) << qPrintable(version.err);
+    EXPECT_EQ(sim.model->loaderBlocks.size(), received); // nothing framed went into the loader
+
+    sim.model->loaderFaults.stuckBlock = -1; // the loader answers again
+    const Outcome finished = run({QStringLiteral("update"), image(20)});
+    EXPECT_EQ(finished.exit, kDone) << qPrintable(finished.err);
+    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(20)));
+    EXPECT_EQ(sim.model->loaderBlocks.mid(received, 1), QList<QByteArray>{dataBlock(3, 0)}); // from the first block
+    // Once the reader has restarted into its new firmware it is a reader again.
+    ASSERT_TRUE(waitUntil([&] { return sim.model->mode == sim::ReaderModel::Mode::Reading && sim.host->plugged(); },
+                          sim.model->loaderIdleMs + 3000));
+    EXPECT_EQ(run({QStringLiteral("version")}).exit, kDone);
+}
+
+TEST_F(CliTest, WatchShowsEachCardAsTheWindowsDefaultViewOrAsJsonLines)
+{
+    SimReader &sim = reader(0);
+    {
+        Cli cli(env, {QStringLiteral("watch"), QStringLiteral("--count"), QStringLiteral("2")});
+        ASSERT_TRUE(cli.says(QStringLiteral("reading cards")));
+        sim.model->presentCard(IdKind::Uid, QStringLiteral("04A1B2C3"));
+        sim.model->presentCard(IdKind::Uid, QStringLiteral("0000FF"));
+        const Outcome r = cli.finish();
+        EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+        EXPECT_EQ(r.lines(), (QStringList{QStringLiteral("77705923"), QStringLiteral("255")}));
+    }
+    {
+        Cli cli(env,
+                {QStringLiteral("--json"), QStringLiteral("watch"), QStringLiteral("--hex"), QStringLiteral("--count"),
+                 QStringLiteral("2")});
+        ASSERT_TRUE(cli.says(QStringLiteral("reading cards")));
+        sim.model->sendCardInfo(2, 1, 1024, 1);
+        sim.model->presentCard(IdKind::Uid, QStringLiteral("04A1B2C3"));
+        sim.model->presentCard(IdKind::PhoneId, QStringLiteral("0102030405060708"));
+        const Outcome r = cli.finish();
+        EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+        const QList<QJsonObject> cards = r.objects();
+        ASSERT_EQ(cards.size(), 2);
+        EXPECT_EQ(cards[0][QStringLiteral("kind")].toString(), QStringLiteral("UID"));
+        EXPECT_EQ(cards[0][QStringLiteral("id")].toString(), QStringLiteral("04A1B2C3"));
+        EXPECT_EQ(cards[0][QStringLiteral("hex")].toString(), QStringLiteral("04A1B2C3"));
+        EXPECT_EQ(cards[0][QStringLiteral("cardType")].toString(), QStringLiteral("Mifare Classic"));
+        EXPECT_EQ(cards[0][QStringLiteral("serial")].toString(), serialOf(0));
+        EXPECT_TRUE(QDateTime::fromString(cards[0][QStringLiteral("time")].toString(), Qt::ISODateWithMs).isValid());
+        EXPECT_EQ(cards[1][QStringLiteral("kind")].toString(), QStringLiteral("Phone ID"));
+        EXPECT_FALSE(cards[1].contains(QStringLiteral("cardType")));
+    }
+}
+
+TEST_F(CliTest, SigintEndsWatchCleanly)
+{
+    reader(0);
+    Cli cli(env, {QStringLiteral("watch")});
+    ASSERT_TRUE(cli.says(QStringLiteral("reading cards")));
+    reader(0).model->presentCard(IdKind::Uid, QStringLiteral("0A"));
+    ASSERT_TRUE(waitUntil([&] { return cli.sofar().out == QStringLiteral("10\n"); }));
+    cli.signal(SIGINT);
+    const Outcome r = cli.finish(5000);
+    EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+}
+
+// ---- exit statuses ------------------------------------------------------------------
+
+TEST_F(CliTest, TheReadersRefusalIsExitOneWithItsOwnTextInRussian)
+{
+    reader(0).model->faults.refuse = QStringLiteral("0A01");
+    reader(0).model->faults.refuseCode = 0x0E;
+    const Outcome r = run({QStringLiteral("version")});
+    EXPECT_EQ(r.exit, kFailed);
+    EXPECT_EQ(r.err, QStringLiteral("limra-cli: Ошибка: Мастер-карта не пуста.\n"));
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(reader(0).model->commandsReceived.last(), QStringLiteral("0501")); // back to card reading
+}
+
+TEST_F(CliTest, NoReaderWithinTheTimeLimitIsExitThree)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const Outcome none = run({QStringLiteral("--timeout"), QStringLiteral("0.5"), QStringLiteral("version")});
+    EXPECT_EQ(none.exit, kNotFound);
+    EXPECT_TRUE(none.err.contains(QStringLiteral("no reader found within 0.5 s"))) << qPrintable(none.err);
+    EXPECT_LT(clock.elapsed(), 4000);
+    const Outcome all = run({QStringLiteral("--json"), QStringLiteral("--timeout"), QStringLiteral("0.3"),
+                             QStringLiteral("--all"), QStringLiteral("list")});
+    EXPECT_EQ(all.exit, kNotFound);
+    ASSERT_EQ(all.objects().size(), 1);
+    EXPECT_EQ(all.objects()[0][QStringLiteral("exit")].toInt(), kNotFound);
+    // A port that opens but never answers is named with the window's words.
+    reader(0).model->faults.silent = true;
+    const Outcome silent = run({QStringLiteral("--timeout"), QStringLiteral("1.5"), QStringLiteral("list")});
+    EXPECT_EQ(silent.exit, kNotFound);
+    EXPECT_TRUE(silent.err.contains(QStringLiteral("Порт ") + reader(0).port()
+                                    + QStringLiteral(" открыт, но считыватель не отвечает")))
+        << qPrintable(silent.err);
+}
+
+TEST_F(CliTest, TheReaderTheWindowHoldsIsABusyPortExitThree)
+{
+    reader(0);
+    QtSerialPort window; // the window holds the reader: ports open exclusively
+    ASSERT_TRUE(window.open(reader(0).port()));
+    for (const QStringList &args : {QStringList{QStringLiteral("--port"), reader(0).port(), QStringLiteral("version")},
+                                    QStringList{QStringLiteral("version")}}) {
+        const Outcome r = run(QStringList{QStringLiteral("--timeout"), QStringLiteral("1")} + args);
+        EXPECT_EQ(r.exit, kNotFound) << qPrintable(args.join(QLatin1Char(' ')));
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Порт считывателя ") + reader(0).port()
+                                   + QStringLiteral(" занят другой программой")))
+            << qPrintable(r.err);
+    }
+    // Another reader beside it is found as the window would find it.
+    reader(1);
+    const Outcome other = run({QStringLiteral("version")});
+    EXPECT_EQ(other.exit, kDone) << qPrintable(other.err);
+    EXPECT_EQ(reader(1).model->commandsReceived.mid(0, 1), QStringList{QStringLiteral("FF01")});
+    EXPECT_TRUE(reader(0).model->commandsReceived.isEmpty());
+}
+
+TEST_F(CliTest, AFileThatCannotBeReadOrWrittenOrIsNoValidFileIsExitFour)
+{
+    reader(0);
+    QFile bad(file(QStringLiteral("bad.rcf")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(40, 'x'));
+    bad.close();
+    QFile shortImage(file(QStringLiteral("short.hfw")));
+    ASSERT_TRUE(shortImage.open(QIODevice::WriteOnly));
+    shortImage.write(QByteArray(144, '\0'));
+    shortImage.close();
+    struct Case {
+        QStringList args;
+        QString said;
+    };
+    const QList<Case> cases = {
+        {{QStringLiteral("write-config"), file(QStringLiteral("missing.rcf"))},
+         QStringLiteral("Не удалось открыть файл")},
+        {{QStringLiteral("write-config"), file(QStringLiteral("bad.rcf"))},
+         QStringLiteral("Неверный формат файла - ошибка CRC.")},
+        {{QStringLiteral("update"), file(QStringLiteral("missing.hfw"))}, QStringLiteral("Не удалось открыть файл")},
+        {{QStringLiteral("update"), file(QStringLiteral("short.hfw"))},
+         QStringLiteral("Некорректный файл микропрограммы.")},
+        {{QStringLiteral("read-config"), QStringLiteral("-o"), QStringLiteral("/proc/no/such.rcf")},
+         QStringLiteral("Не удалось записать файл")},
+    };
+    for (const Case &c : cases) {
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.exit, kBadFile) << qPrintable(c.args.join(QLatin1Char(' ')));
+        EXPECT_TRUE(r.err.contains(c.said)) << qPrintable(r.err);
+    }
+    // Nothing was written into the reader, nor switched to its loader.
+    for (const QString &command : reader(0).model->commandsReceived)
+        EXPECT_TRUE(command == QLatin1String("FF01") || command == QLatin1String("0501")
+                    || command == QLatin1String("0B01"))
+            << qPrintable(command);
+}
+
+// ---- every reader ------------------------------------------------------------------
+
+TEST_F(CliTest, AllUpdatesThreeReadersSideBySide)
+{
+    constexpr int kBlocks = 150;
+    // When each reader's loader took its first and its last block.
+    struct Span {
+        qint64 first = -1;
+        qint64 last = -1;
+    };
+    std::vector<Span> spans(3);
+    QElapsedTimer clock;
+    clock.start();
+    // One reader alone first, for the figure; it restarts into its firmware soon after.
+    reader(0).model->loaderIdleMs = 100;
+    const Outcome one = run({QStringLiteral("--port"), reader(0).port(), QStringLiteral("update"), image(kBlocks)});
+    const qint64 oneMs = clock.elapsed();
+    ASSERT_EQ(one.exit, kDone) << qPrintable(one.err);
+    ASSERT_TRUE(waitUntil([this] {
+        return reader(0).model->mode == sim::ReaderModel::Mode::Reading && reader(0).host->plugged();
+    }));
+    clock.restart();
+    for (int i = 0; i < 3; ++i) {
+        sim::ReaderModel *model = reader(i).model.get();
+        QObject::connect(model, &sim::ReaderModel::output, model, [model, &spans, &clock, i] {
+            if (model->mode != sim::ReaderModel::Mode::Loader)
+                return;
+            if (spans[size_t(i)].first < 0 && model->blocksTaken() > 0)
+                spans[size_t(i)].first = clock.elapsed();
+            if (model->blocksTaken() == kBlocks)
+                spans[size_t(i)].last = clock.elapsed();
+        });
+    }
+    const Outcome r
+        = run({QStringLiteral("--all"), QStringLiteral("--json"), QStringLiteral("update"), image(kBlocks)}, 60000);
+    const qint64 threeMs = clock.elapsed();
+    EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+    // The figure, told and not asserted: a wall-clock bound would fail on a busy machine.
+    std::cout << "three readers side by side: " << threeMs << " ms, one reader: " << oneMs << " ms, ratio "
+              << double(threeMs) / double(std::max<qint64>(oneMs, 1)) << std::endl;
+    RecordProperty("ThreeReadersToOne", QString::number(double(threeMs) / double(std::max<qint64>(oneMs, 1)), 'f', 2)
+                                            .toStdString());
+    ASSERT_EQ(r.objects().size(), 3);
+    QStringList ports;
+    for (const QJsonObject &o : r.objects()) {
+        EXPECT_TRUE(o[QStringLiteral("ok")].toBool());
+        EXPECT_EQ(o[QStringLiteral("blocks")].toInt(), kBlocks);
+        ports << o[QStringLiteral("port")].toString();
+    }
+    ports.sort();
+    EXPECT_EQ(ports, (QStringList{reader(0).port(), reader(1).port(), reader(2).port()}));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("3 readers: 3 done"))) << qPrintable(r.err);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(reader(i).model->loaderData, sectionData(forReader(kBlocks))) << i;
+        ASSERT_GE(spans[size_t(i)].first, 0) << i;
+        ASSERT_GE(spans[size_t(i)].last, 0) << i;
+    }
+    // Side by side: every upload began before any of them ended.
+    qint64 lastStart = 0;
+    qint64 firstEnd = std::numeric_limits<qint64>::max();
+    for (const Span &s : spans) {
+        lastStart = std::max(lastStart, s.first);
+        firstEnd = std::min(firstEnd, s.last);
+    }
+    EXPECT_LT(lastStart, firstEnd);
+}
+
+TEST_F(CliTest, AllGivesOneResultPerReaderAndTheWorstExitStatus)
+{
+    reader(0);
+    reader(1).model->faults.refuse = QStringLiteral("0A01");
+    reader(2);
+    const Outcome r = run({QStringLiteral("--all"), QStringLiteral("version")});
+    EXPECT_EQ(r.exit, kFailed);
+    QStringList lines = r.lines();
+    lines.sort();
+    ASSERT_EQ(lines.size(), 2) << qPrintable(r.out);
+    EXPECT_EQ(lines[0],
+              reader(0).port() + QStringLiteral("\t") + serialOf(0)
+                  + QStringLiteral("\tВерсия микропрограммы: 1.2.0\tВерсия загрузчика: 3.0.0.1"));
+    EXPECT_TRUE(lines[1].startsWith(reader(2).port() + QStringLiteral("\t")));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("limra-cli: ") + reader(1).port() + QStringLiteral(": Ошибка: ")))
+        << qPrintable(r.err);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("3 readers: 2 done, 1 failed")));
+}
+
+TEST_F(CliTest, SigtermDuringAnUploadLetsItFinish)
+{
+    constexpr int kBlocks = 400;
+    reader(0);
+    Cli cli(env, {QStringLiteral("update"), image(kBlocks)});
+    ASSERT_TRUE(waitUntil([&] { return reader(0).model->blocksTaken() >= 20; }, 20000));
+    cli.signal(SIGTERM);
+    const Outcome r = cli.finish();
+    EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+    EXPECT_EQ(reader(0).model->loaderData, sectionData(forReader(kBlocks)));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("goes on to its end")));
+}
