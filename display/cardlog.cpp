@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "common/texts.h"
+#include "display/idkinds.h"
 #include "platform/files.h"
 
 namespace limra {
@@ -33,7 +34,7 @@ void appendCsvLine(QByteArray &out, const CardLogEntry &e, LocalTimeText &times)
 {
     times.append(out, e.msecs);
     out += ';';
-    out += idKindInfo(e.kind).label;
+    out += idKindLook(e.kind).label;
     out += ';';
     appendField(out, e.shown);
     out += ';';
@@ -196,7 +197,7 @@ CardLog::~CardLog()
 
 QString CardLog::kindName(IdKind kind)
 {
-    return QString::fromLatin1(idKindInfo(kind).label);
+    return QString::fromLatin1(idKindLook(kind).label);
 }
 
 QByteArray CardLog::csvHeader()

@@ -4,13 +4,6 @@
 
 namespace limra {
 
-namespace {
-bool isLatinLetter(QChar c)
-{
-    return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
-}
-} // namespace
-
 IdentifierTypist::IdentifierTypist(KeyInjector *keys, QObject *parent) : QObject(parent), m_keys(keys)
 {
     m_timer.setSingleShot(true);
@@ -61,7 +54,7 @@ void IdentifierTypist::step()
         }
     } else if (job.next < job.text.size()) {
         const QChar c = job.text.at(job.next++);
-        m_keys->pressKey(c, job.view == View::Hex && isLatinLetter(c) && !m_keys->capsLockOn());
+        m_keys->pressKey(c);
         m_timer.start();
         return;
     }

@@ -9,11 +9,11 @@ namespace limra {
 const std::vector<IdKindInfo> &idKinds()
 {
     static const std::vector<IdKindInfo> kinds = {
-        {IdKind::PhoneId, "PhoneID: ", "Phone ID", 0xBFFFBF},
-        {IdKind::RandomUid, "Random UID: ", "Random UID", 0xFFB9B9},
-        {IdKind::NonuniqueUid, "Nonunic UID: ", "Nonunique UID", 0xFFFFC4},
-        {IdKind::Mir, "MIR: ", "MIR", 0xD7F3FF},
-        {IdKind::Uid, "UID: ", "UID", 0xFFFFFF},
+        {IdKind::PhoneId, "PhoneID: "},
+        {IdKind::RandomUid, "Random UID: "},
+        {IdKind::NonuniqueUid, "Nonunic UID: "},
+        {IdKind::Mir, "MIR: "},
+        {IdKind::Uid, "UID: "},
     };
     return kinds;
 }
@@ -22,13 +22,6 @@ const IdKindInfo &idKindInfo(IdKind kind)
 {
     const auto &kinds = idKinds();
     return *std::find_if(kinds.begin(), kinds.end(), [kind](const IdKindInfo &k) { return k.kind == kind; });
-}
-
-const std::vector<IdKind> &idKindLabelOrder()
-{
-    static const std::vector<IdKind> order = {IdKind::Uid, IdKind::PhoneId, IdKind::Mir, IdKind::NonuniqueUid,
-                                              IdKind::RandomUid};
-    return order;
 }
 
 static QString cardTypeName(qint64 type)

@@ -69,14 +69,10 @@ enum class IdKind { Uid, PhoneId, Mir, NonuniqueUid, RandomUid };
 struct IdKindInfo {
     IdKind kind;
     const char *prefix; // ASCII prefix of the identifier line
-    const char *label;  // kind label of the card display
-    quint32 colour;     // background of the identifier, 0xRRGGBB
 };
 // In the order the prefixes are searched ("UID: " last, as two others contain it).
 const std::vector<IdKindInfo> &idKinds();
 const IdKindInfo &idKindInfo(IdKind kind);
-// Kinds in the order of the display's kind labels.
-const std::vector<IdKind> &idKindLabelOrder();
 // Identifier characters have codes from 0x30 up; anything below ends a line.
 constexpr quint8 kFirstIdentifierByte = 0x30;
 

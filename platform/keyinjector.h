@@ -16,9 +16,10 @@ public:
     // current one; restoreLayout goes back to it.
     virtual void selectLatinLayout() = 0;
     virtual void restoreLayout() = 0;
-    // The key of a digit or a Latin letter, inside Shift when asked: the
-    // character comes out as the digit or the upper-case letter on any layout.
-    virtual void pressKey(QChar key, bool shift) = 0;
+    // The key of a digit or a Latin letter: the character comes out as the
+    // digit or the upper-case letter on any layout, whatever Caps Lock says
+    // (the injector presses Shift where that takes it).
+    virtual void pressKey(QChar key) = 0;
     // One character exactly as itself, whatever the layout.
     virtual void typeCharacter(char32_t c) = 0;
     virtual void pressEnter() = 0;

@@ -684,17 +684,19 @@ void MainWindow::updateTabs()
     m_tabs->setTabEnabled(m_tabs->indexOf(m_configPage), !loader);
     m_tabs->setTabEnabled(m_tabs->indexOf(m_securePage), !loader);
     m_programTabChange = false;
+    busyChanged(m_station.busy());
 }
 
 void MainWindow::busyChanged(bool busy)
 {
-    const bool idle = !busy;
+    // A reader in its loader takes nothing but firmware.
+    const bool idle = !busy && !m_station.session().inLoader();
     for (QPushButton *b : {m_configPage->readReaderButton, m_configPage->writeReaderButton,
                            m_configPage->readMasterButton, m_configPage->masterToReaderButton,
                            m_configPage->createMastersButton, m_configPage->clearMastersButton})
         b->setEnabled(idle);
     m_securePage->setReaderIdle(idle);
-    m_firmwarePage->setReaderIdle(idle);
+    m_firmwarePage->setReaderIdle(!busy);
     if (m_debugPage)
         m_debugPage->setReaderIdle(idle);
     m_statusBar->setEnabled(!m_station.firmwareUpdate().running());

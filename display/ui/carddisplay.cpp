@@ -1,6 +1,7 @@
 #include "display/ui/carddisplay.h"
 
 #include "common/ui/elidedlabel.h"
+#include "display/idkinds.h"
 #include "link/hextext.h"
 
 #include <QEvent>
@@ -123,7 +124,7 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
     kindFont.setPixelSize(13);
     const std::vector<IdKind> &order = idKindLabelOrder();
     for (size_t i = 0; i < order.size(); ++i) {
-        auto *l = new QLabel(QString::fromLatin1(idKindInfo(order[i]).label), kinds);
+        auto *l = new QLabel(QString::fromLatin1(idKindLook(order[i]).label), kinds);
         l->setFont(kindFont);
         setTextColour(l, kSilver);
         kindLabels[i] = l;
@@ -254,7 +255,7 @@ void CardDisplay::identifierShown(const QString &text, IdKind kind)
             else if (order[i] == m_kind)
                 setTextColour(kindLabels[i], kSilver);
         }
-        setKindColour(idKindInfo(kind).colour);
+        setKindColour(idKindLook(kind).colour);
         m_kind = kind;
     }
     if (extend(m_indicatorTimer, m_indicatorUntil))

@@ -13,6 +13,7 @@
 
 #include "common/texts.h"
 #include "display/cardlog.h"
+#include "display/idkinds.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 

@@ -95,9 +95,8 @@ public:
     // Digits and Latin letters are typed by their keysym too, so that a
     // layout whose digits need Shift (AZERTY, say) still gives the digit. A
     // letter comes out upper case whether Caps Lock is on or off.
-    void pressKey(QChar key, bool shift) override
+    void pressKey(QChar key) override
     {
-        Q_UNUSED(shift)
         typeCharacter(key.isLetter() && key.unicode() < 0x80 ? key.toUpper().unicode() : key.unicode());
     }
 

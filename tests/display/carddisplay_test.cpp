@@ -195,8 +195,9 @@ TEST_P(Typing, PressesTheKeysOfTheShownText)
 
 INSTANTIATE_TEST_SUITE_P(Views, Typing, ::testing::Values(
     TypingCase{"dec_no_language_switch", 1, "1F", false, true, {"3", "1", "enter"}},
-    TypingCase{"hex_caps_off_shifts_letters", 2, "1AF", false, false, {"latin", "1", "shift+A", "shift+F", "restore"}},
-    TypingCase{"hex_caps_on_no_shift", 2, "1AF", true, false, {"latin", "1", "A", "F", "restore"}},
+    // Caps Lock is the injector's to handle: the keys asked for are the same.
+    TypingCase{"hex_caps_off", 2, "1AF", false, false, {"latin", "1", "A", "F", "restore"}},
+    TypingCase{"hex_caps_on", 2, "1AF", true, false, {"latin", "1", "A", "F", "restore"}},
     TypingCase{"cst_characters_as_themselves", 3, "1AF", false, true,
                {"latin", "char x", "char -", "char A", "char F", "char ;", "restore", "enter"}}),
     [](const auto &row) { return std::string(row.param.name); });

@@ -12,10 +12,7 @@ public:
     bool capsLockOn() override { return caps; }
     void selectLatinLayout() override { events << QStringLiteral("latin"); }
     void restoreLayout() override { events << QStringLiteral("restore"); }
-    void pressKey(QChar key, bool shift) override
-    {
-        events << (shift ? QStringLiteral("shift+") : QString()) + key;
-    }
+    void pressKey(QChar key) override { events << key; }
     void typeCharacter(char32_t c) override { events << QStringLiteral("char ") + QString::fromUcs4(&c, 1); }
     void pressEnter() override { events << QStringLiteral("enter"); }
 
