@@ -22,6 +22,7 @@
 #include "link/session.h"
 #include "platform/qtserialport.h"
 #include "tests/support/imagebuilder.h"
+#include "tests/support/requests.h"
 #include "tests/support/scripteddialogs.h"
 
 using namespace limra;
@@ -64,14 +65,7 @@ int main(int argc, char **argv)
     LoaderRegistry loaders;
     FirmwareUpdate update(link, session, loaders, timings);
     FirmwareVersionQuery version(link, timings);
-    struct : OperationGate {
-        bool run(ReaderOperation &, const std::function<void()> &start) override
-        {
-            start();
-            return true;
-        }
-        bool busy() const override { return false; }
-    } gate;
+    testing::OpenGate gate;
     FirmwarePage page(update, version, gate, dialogs);
     page.path->setText(path);
     FirmwareUpdate bare(link, session, loaders, timings); // no tab: nothing shows its progress

@@ -27,6 +27,7 @@
 #include "tests/support/headlesswaits.h"
 #include "tests/support/requests.h"
 #include "tests/support/simreader.h"
+#include "tests/support/stationplatform.h"
 
 using namespace limra;
 using namespace limra::testing;
@@ -39,14 +40,6 @@ protected:
     {
         user.watch(station);
         ports.virtuals = {sim.port()};
-    }
-    ReaderStation::Platform platform()
-    {
-        ReaderStation::Platform p;
-        p.ports = &ports;
-        p.portFactory = [] { return std::make_unique<QtSerialPort>(); };
-        p.dataFolder = data.path();
-        return p;
     }
     // Discovery finds the reader; the configuration read that follows ends.
     void connectReader()
@@ -71,7 +64,7 @@ protected:
     SimReader sim;
     FakePortEnumerator ports;
     QTemporaryDir data;
-    ReaderStation station{platform(), Timings().shortened(10)};
+    ReaderStation station{stationPlatform(ports, data.path()), Timings().shortened(10)};
     CardWaitUser user;
 };
 
@@ -294,9 +287,7 @@ TEST(StationsOfOneProgram, ShareTheReadersLeftInTheirLoader)
     FakePortEnumerator ports;
     ports.virtuals = {sim.port()};
     LoaderRegistry shared; // in memory: only the stations' own object can tell them
-    ReaderStation::Platform platform;
-    platform.ports = &ports;
-    platform.portFactory = [] { return std::make_unique<QtSerialPort>(); };
+    ReaderStation::Platform platform = stationPlatform(ports, QString());
     platform.loaders = &shared;
     ReaderStation first(platform, Timings().shortened(10));
     ReaderStation second(platform, Timings().shortened(10));

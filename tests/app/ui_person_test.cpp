@@ -566,16 +566,16 @@ TEST_F(PersonTest, AltLettersOpenTheTabsAndTheTextsStayTheirOwn)
 TEST_F(PersonTest, TabLeavesTheTablesOfTheLogWindows)
 {
     MainWindow &w = open();
-    for (QDialog *window : {static_cast<QDialog *>(w.cardLogWindow()), static_cast<QDialog *>(w.keptWindow())}) {
-        window->show();
-        QApplication::setActiveWindow(window);
-        QTableView *table = window->findChild<QTableView *>();
+    for (QDialog *logWindow : {static_cast<QDialog *>(w.cardLogWindow()), static_cast<QDialog *>(w.keptWindow())}) {
+        logWindow->show();
+        QApplication::setActiveWindow(logWindow);
+        QTableView *table = logWindow->findChild<QTableView *>();
         ASSERT_NE(table, nullptr);
         table->setFocus(Qt::TabFocusReason);
         QTest::keyClick(table, Qt::Key_Tab);
         QWidget *next = QApplication::focusWidget();
         EXPECT_TRUE(qobject_cast<QAbstractButton *>(next)) << (next ? next->metaObject()->className() : "none");
-        window->hide();
+        logWindow->hide();
     }
 }
 

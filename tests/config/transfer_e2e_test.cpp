@@ -25,6 +25,7 @@
 #include "tests/support/headlesswaits.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
+#include "tests/support/stationplatform.h"
 
 using namespace limra;
 using namespace limra::testing;
@@ -50,19 +51,11 @@ protected:
         EXPECT_TRUE(waitUntil([this] { return !station.busy(); }, 10000));
         spin(5); // its end is told from the event loop
     }
-    ReaderStation::Platform platform()
-    {
-        ReaderStation::Platform p;
-        p.ports = &ports;
-        p.portFactory = [] { return std::make_unique<QtSerialPort>(); };
-        p.dataFolder = data.path();
-        return p;
-    }
 
     SimReader sim;
     FakePortEnumerator ports;
     QTemporaryDir data;
-    ReaderStation station{platform(), Timings().shortened(10)};
+    ReaderStation station{stationPlatform(ports, data.path()), Timings().shortened(10)};
     ScriptedDialogs dialogs;
     CardWaitUser user;
     EditorModel editor;

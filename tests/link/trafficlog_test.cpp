@@ -167,14 +167,7 @@ protected:
         QTest::keyClicks(page.command, text);
         QTest::keyClick(page.command, Qt::Key_Return);
     }
-    struct : OperationGate {
-        bool run(ReaderOperation &, const std::function<void()> &start) override
-        {
-            start();
-            return true;
-        }
-        bool busy() const override { return false; }
-    } gate;
+    OpenGate gate;
     ScriptedDialogs dialogs;
     DebugPage page{log, debugCommand, gate, dialogs};
 };

@@ -14,6 +14,7 @@
 #include "tests/support/recordingkeys.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
+#include "tests/support/stationplatform.h"
 
 namespace limra::testing {
 
@@ -22,12 +23,8 @@ struct ToolServices {
     ReaderStation &station(SerialPortFactory factory = [] { return std::make_unique<QtSerialPort>(); })
     {
         if (!m_station) {
-            ReaderStation::Platform p;
-            p.ports = &ports;
-            p.deviceMonitor = &monitor;
-            p.portFactory = std::move(factory);
-            p.dataFolder = dir.filePath(QStringLiteral("data"));
-            m_station = std::make_unique<ReaderStation>(p, timings);
+            m_station = std::make_unique<ReaderStation>(
+                stationPlatform(ports, dir.filePath(QStringLiteral("data")), &monitor, std::move(factory)), timings);
         }
         return *m_station;
     }
