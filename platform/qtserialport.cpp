@@ -114,11 +114,6 @@ QByteArray QtSerialPort::readAll()
     return m_port.isOpen() ? m_port.readAll() : QByteArray();
 }
 
-bool QtSerialPort::waitForData(int ms)
-{
-    return m_port.isOpen() && m_port.waitForReadyRead(ms);
-}
-
 void QtSerialPort::close()
 {
     disconnect(&m_port, nullptr, this, nullptr);

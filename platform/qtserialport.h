@@ -21,7 +21,6 @@ public:
     QString name() const override;
     bool write(const QByteArray &bytes) override;
     QByteArray readAll() override;
-    bool waitForData(int ms) override;
     void close() override;
 
 private:

@@ -36,13 +36,6 @@ public:
     virtual bool write(const QByteArray &bytes) = 0;
     // Everything received since the last call.
     virtual QByteArray readAll() = 0;
-    // Blocks until bytes arrive (and readyRead has been told) or the time is
-    // up; false on time-out. Only for short waits: nothing else runs meanwhile.
-    virtual bool waitForData(int ms)
-    {
-        Q_UNUSED(ms)
-        return false;
-    }
     virtual void close() = 0;
 
 Q_SIGNALS:

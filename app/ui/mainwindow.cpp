@@ -520,16 +520,16 @@ void MainWindow::updateConfigurationMark()
     const int index = m_tabs->indexOf(m_configPage);
     const bool dirty = m_editorModel.isDirty();
     auto dot = [](bool drawn) {
-        QPixmap dot(10, 10);
-        dot.fill(Qt::transparent);
+        QPixmap pixmap(10, 10);
+        pixmap.fill(Qt::transparent);
         if (drawn) {
-            QPainter painter(&dot);
+            QPainter painter(&pixmap);
             painter.setRenderHint(QPainter::Antialiasing);
             painter.setBrush(QColor(0xF0, 0x80, 0x00));
             painter.setPen(Qt::NoPen);
             painter.drawEllipse(1, 1, 8, 8);
         }
-        return QIcon(dot);
+        return QIcon(pixmap);
     };
     // The tab keeps its icon's place while there is no mark: the tabs and
     // the page under them do not move when it comes and goes.

@@ -36,6 +36,7 @@
 #include "platform/qtserialport.h"
 #include "provisioning/ui/cardwaitdialogs.h"
 #include "provisioning/ui/securecardspage.h"
+#include "tests/support/environment.h"
 #include "tests/support/fakeserialport.h"
 #include "tests/support/simreader.h"
 #include "tests/support/toolservices.h"
@@ -141,6 +142,9 @@ TEST_F(MainWindowTest, NoSettingsFileGivesDefaultsAndWritesEveryKeyButDebugmode)
 TEST_F(MainWindowTest, SettingsAreReadAndWrittenBack)
 {
     writeSettings("viewmode=7\r\ntobuffer=1\r\ntokeyboard=1\r\ncrlf=1\r\ndebugmode=1\r\nport=/dev/ttyS1\r\n");
+    ScopedEnvironment env; // typing is offered only in a graphical session; nothing is typed here
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        env.set("DISPLAY", QStringLiteral(":0"));
     ports.system = {{QStringLiteral("/dev/ttyS0"), false, 0, 0}, {QStringLiteral("/dev/ttyS1"), false, 0, 0}};
     MainWindow &w = open();
     ConfigPage *page = w.configPage();

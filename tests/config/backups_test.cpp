@@ -18,6 +18,7 @@
 #include "config/readerconfig.h"
 #include "config/ui/keptwindow.h"
 #include "platform/files.h"
+#include "tests/support/environment.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
 
@@ -158,14 +159,12 @@ TEST(KeptStore, TimesAreShownAsNamedWhateverTheTimeZone)
 {
     // 02:30 on that day does not exist in New York: read through the local
     // time zone it would show 03:30.
-    const QByteArray saved = qgetenv("TZ");
-    qputenv("TZ", "America/New_York");
+    ScopedEnvironment env;
+    env.set("TZ", QStringLiteral("America/New_York"));
     ::tzset();
     KeptConfiguration k;
     ASSERT_TRUE(KeptConfigurationStore::parseFileName(QStringLiteral("r_20260308-023000_000001.rcf"), &k));
     EXPECT_EQ(k.timeText(), QStringLiteral("2026-03-08 02:30:00"));
-    qputenv("TZ", saved);
-    ::tzset();
 }
 
 TEST(KeptStore, NumbersDecideAgeWhateverTheNumbersAndTimes)

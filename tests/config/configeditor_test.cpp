@@ -31,9 +31,11 @@
 #include "config/ui/zonelist.h"
 #include "platform/folders.h"
 #include "config/zonenames.h"
+#include "tests/support/environment.h"
 #include "tests/support/scripteddialogs.h"
 
 using namespace limra;
+using limra::testing::ScopedEnvironment;
 using limra::testing::ScriptedDialogs;
 
 namespace {
@@ -246,9 +248,9 @@ TEST_F(ZoneToolsTest, TheSaveButtonShowsTheToolsOwnPicture)
 TEST_F(ZoneToolsTest, TheSaveDialogStartsInTheDocumentsFolderThenWhereTheUserWentLast)
 {
     QTemporaryDir home, other;
-    const QByteArray savedHome = qgetenv("HOME"), savedConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("none"))));
+    ScopedEnvironment env;
+    env.set("HOME", home.path());
+    env.set("XDG_CONFIG_HOME", home.filePath(QStringLiteral("none")));
     ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Documents")));
     rememberFileDialogChoice(home.filePath(QStringLiteral("gone/x.znm"))); // a folder that is not there
     tools.saveNames(); // cancelled
@@ -258,8 +260,6 @@ TEST_F(ZoneToolsTest, TheSaveDialogStartsInTheDocumentsFolderThenWhereTheUserWen
     tools.saveNames();
     tools.saveNames();
     EXPECT_EQ(dialogs.startFolder, other.path());
-    qputenv("HOME", savedHome);
-    qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 
 TEST_F(ZoneToolsTest, SavingElsewhereAsksAndMissingSourceFallsBack)

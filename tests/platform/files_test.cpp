@@ -140,8 +140,8 @@ TEST_P(InPlaceRefusal, LeavesEverythingAsItWas)
         ::chmod(QFile::encodeName(path).constData(), 0666);
     }
     if (::getuid() == 0) { // the writer is "nobody": the victim's file is its own, "conf.rcf" is root's
-        ::chown(QFile::encodeName(victim).constData(), 65534, 65534);
-        ::chown(QFile::encodeName(elsewhere).constData(), 65534, 65534);
+        ASSERT_EQ(::chown(QFile::encodeName(victim).constData(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(elsewhere).constData(), 65534, 65534), 0);
     }
     ::chmod(QFile::encodeName(folder).constData(), 0555);
     const QString reason = QString::fromUtf8(c.reason);
@@ -168,8 +168,9 @@ TEST(Files, InPlaceTheEarlierContentStaysUntilTheNewBytesAreWritten)
     ASSERT_TRUE(QDir().mkdir(folder));
     const QString path = folder + QStringLiteral("/settings.ini");
     put(path, "earlier content");
-    if (::getuid() == 0)
+    if (::getuid() == 0) {
         ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    }
     ::chmod(QFile::encodeName(folder).constData(), 0555);
     // Writes beyond 40 bytes fail, as on a full disk.
     EXPECT_TRUE(asOrdinaryUser([&] {

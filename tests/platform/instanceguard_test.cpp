@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "platform/instanceguard.h"
+#include "tests/support/environment.h"
 #include "tests/support/otheruser.h"
 #include "tests/support/simreader.h"
 
@@ -21,37 +22,6 @@ using namespace limra;
 using namespace limra::testing;
 
 namespace {
-
-// Environment variables changed for one test and put back after it.
-class ScopedEnvironment {
-public:
-    ~ScopedEnvironment()
-    {
-        for (const auto &[name, value] : m_saved) {
-            if (value)
-                qputenv(name.constData(), *value);
-            else
-                qunsetenv(name.constData());
-        }
-    }
-    void set(const char *name, const QString &value)
-    {
-        save(name);
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value.toLocal8Bit());
-    }
-
-private:
-    void save(const QByteArray &name)
-    {
-        if (m_saved.count(name) == 0)
-            m_saved[name] = qEnvironmentVariableIsSet(name.constData()) ? std::optional<QByteArray>(qgetenv(name.constData()))
-                                                                       : std::nullopt;
-    }
-    std::map<QByteArray, std::optional<QByteArray>> m_saved;
-};
 
 QString privateFolder(QTemporaryDir &dir)
 {
