@@ -20,9 +20,9 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 for target in receive config template rcf znm ini image image_model csv kept debug_command; do
   work="build-asan/fuzz-corpus/$target"
-  mkdir -p "$work"
+  mkdir -p "$work" build-asan/fuzz-crashes
   echo "fuzzing $target for $seconds s"
   build-asan/bin/fuzz_$target -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-      "$work" "tests/fuzz/corpus/$target" 2>&1 | tail -n 12
+      -artifact_prefix="build-asan/fuzz-crashes/$target-" "$work" "tests/fuzz/corpus/$target" 2>&1 | tail -n 40
 done
 echo "sanitizers and fuzzing: no reports"
