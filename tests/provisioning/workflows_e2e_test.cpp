@@ -69,7 +69,14 @@ protected:
     }
 
     SimReader sim;
-    Timings timings = Timings().shortened(10);
+    // Ticks of 10 ms, and waits for a card that is never shown of a few
+    // tenths of a second.
+    Timings timings = [] {
+        Timings t = Timings().shortened(10);
+        t.cardBudgetTicks = 30;
+        t.masterReportTicks = 5;
+        return t;
+    }();
     ReaderLink link;
     ReaderSession session{link, [] { return std::make_unique<QtSerialPort>(); }};
     CardWaitUser user;
