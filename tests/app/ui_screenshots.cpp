@@ -294,6 +294,8 @@ int main(int argc, char **argv)
     page->writeReaderButton->click();
     waitUntil([&] { return openCardWait(window) != nullptr; }, 5000);
     shot(QStringLiteral("25-wait-object-code"));
+    // Cancelled: the configuration was sent, the object code was not taken.
+    modal.expect(QStringLiteral("25-message-object-code-not-written"), ModalAnswers::button(QMessageBox::Ok));
     if (CardWaitDialog *d = openCardWait(window))
         d->reject();
     settle();
