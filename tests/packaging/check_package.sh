@@ -20,7 +20,7 @@ dpkg-deb -x "$deb" "$root"
 dpkg-deb -e "$deb" "$work/control"
 
 # --- The files -------------------------------------------------------------
-for f in usr/bin/limra-rfid \
+for f in usr/bin/limra-rfid usr/bin/limra-cli usr/share/bash-completion/completions/limra-cli \
          usr/lib/limra-rfid/limra-readersim usr/lib/limra-rfid/limra-hostilereader \
          usr/share/applications/limra-rfid.desktop \
          usr/share/metainfo/example.limra.rfid.metainfo.xml \
