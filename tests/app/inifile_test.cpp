@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include "app/inifile.h"
+#include "tests/support/otheruser.h"
 
 using namespace limra;
+using limra::testing::asOrdinaryUser;
 
 class IniFileTest : public ::testing::Test {
 protected:
@@ -101,23 +103,6 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
 }
 
-// Runs `check` as the user "nobody" when the tests run as root (root reads
-// any file whatever its mode); the child's answer.
-bool asOrdinaryUser(const std::function<bool()> &check)
-{
-    if (::getuid() != 0)
-        return check();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(2);
-        ::_exit(check() ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 } // namespace
 
 // A settings file that cannot be read in full gives the defaults, is never
@@ -144,8 +129,8 @@ TEST_P(UnreadableSettings, AreLeftUntouchedAndSaySo)
         ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
     }
     if (::getuid() == 0) {
-        ::chown(QFile::encodeName(dir.path()).constData(), 65534, 65534);
-        ::chown(QFile::encodeName(path()).constData(), 65534, 65534);
+        ASSERT_EQ(::chown(QFile::encodeName(dir.path()).constData(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(path()).constData(), 65534, 65534), 0);
     }
     const QString reason = QString::fromUtf8(GetParam().reason);
     EXPECT_TRUE(asOrdinaryUser([&] {

@@ -2,9 +2,12 @@
 // FIFOs, devices and huge files; and the virtual readers' folder.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <csignal>
 #include <sys/resource.h>
@@ -12,21 +15,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QSystemTrayIcon>
-
-#include <QAbstractButton>
-#include <QMessageBox>
-
 #include "platform/files.h"
 #include "platform/instanceguard.h"
-#include "tests/support/simreader.h"
 #include "platform/qtserialport.h"
-#include "sim/ptyhost.h"
 #include "platform/ui/qtdialogs.h"
 #include "platform/ui/qttray.h"
 #include "platform/virtualreaders.h"
+#include "sim/ptyhost.h"
+#include "tests/support/otheruser.h"
+#include "tests/support/simreader.h"
 
 using namespace limra;
+using limra::testing::asOrdinaryUser;
 
 namespace {
 
@@ -41,23 +41,6 @@ void put(const QString &path, const QByteArray &bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
-}
-
-// Runs `check` as an ordinary user: the tests may run as root, which ignores
-// file modes. Returns what `check` returned.
-bool asOrdinaryUser(const std::function<bool()> &check)
-{
-    if (::getuid() != 0)
-        return check();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(2);
-        ::_exit(check() ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace

@@ -18,9 +18,28 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <functional>
 #include <vector>
 
 namespace limra::testing {
+
+// Runs `check` as the user "nobody" when the tests run as root (root reads
+// and writes any file whatever its mode), in a child process; what `check`
+// returned.
+inline bool asOrdinaryUser(const std::function<bool()> &check)
+{
+    if (::getuid() != 0)
+        return check();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 class OtherUserListener {
 public:
