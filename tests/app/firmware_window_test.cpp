@@ -32,6 +32,7 @@
 #include "tests/support/recordingkeys.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
+#include "tests/support/stationplatform.h"
 
 using namespace limra;
 using namespace limra::testing;
@@ -73,12 +74,8 @@ protected:
         window.reset();
         station.reset();
         ports.virtuals = {sim.port()};
-        ReaderStation::Platform platform;
-        platform.ports = &ports;
-        platform.deviceMonitor = &monitor;
-        platform.portFactory = [] { return std::make_unique<QtSerialPort>(); };
-        platform.dataFolder = dir.filePath(QStringLiteral("data"));
-        station = std::make_unique<ReaderStation>(platform, windowTimings());
+        station = std::make_unique<ReaderStation>(stationPlatform(ports, dir.filePath(QStringLiteral("data")), &monitor),
+                                                  windowTimings());
         Services services;
         services.dialogs = &dialogs;
         services.clipboard = &clipboard;

@@ -46,7 +46,7 @@ struct ToolServices {
         spin(5); // its end is told from the event loop
     }
 
-    // The window's tests go at a fifth of the real times.
+    // The window's tests go at a quarter of the real times.
     Timings timings = Timings().shortened(4);
 
     QTemporaryDir dir;
