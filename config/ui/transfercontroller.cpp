@@ -7,6 +7,7 @@
 #include "config/editormodel.h"
 #include "config/transfer.h"
 #include "config/ui/configpage.h"
+#include "link/ui/showreport.h"
 #include "platform/dialogs.h"
 #include "platform/folders.h"
 
@@ -135,11 +136,7 @@ void ConfigTransferController::writeChanged()
 
 void ConfigTransferController::writeFinished()
 {
-    const Report report = m_write.report();
-    if (report.kind == Report::Kind::Message)
-        m_dialogs.message(report.text);
-    else if (report.kind == Report::Kind::Error)
-        m_dialogs.error(report.text);
+    showReport(m_dialogs, m_write.report());
 }
 
 void ConfigTransferController::showDefault()

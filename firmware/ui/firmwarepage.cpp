@@ -12,6 +12,7 @@
 #include "common/texts.h"
 #include "common/ui/mnemonic.h"
 #include "firmware/update.h"
+#include "link/ui/showreport.h"
 #include "platform/dialogs.h"
 
 namespace limra {
@@ -59,13 +60,7 @@ FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version
     layout->addStretch(1);
 
     connect(versionButton, &QPushButton::clicked, this, [this] { m_gate.run(m_version, [this] { m_version.start(); }); });
-    connect(&m_version, &ReaderOperation::finished, this, [this] {
-        const Report report = m_version.report();
-        if (report.kind == Report::Kind::Error)
-            m_dialogs.error(report.text);
-        else if (report.kind == Report::Kind::Information)
-            m_dialogs.information(QString(), report.text); // an empty title
-    });
+    connect(&m_version, &ReaderOperation::finished, this, [this] { showReport(m_dialogs, m_version.report()); });
     connect(browseButton, &QPushButton::clicked, this, &FirmwarePage::browse);
     connect(updateButton, &QPushButton::clicked, this, &FirmwarePage::startUpdate);
     connect(&m_update, &FirmwareUpdate::progress, this, &FirmwarePage::showProgress);
@@ -116,11 +111,7 @@ void FirmwarePage::updateChanged()
 void FirmwarePage::updateFinished()
 {
     // The figures of the last accepted block stay while the outcome is told.
-    const Report report = m_update.report();
-    if (report.kind == Report::Kind::Error)
-        m_dialogs.error(report.text);
-    else if (report.kind == Report::Kind::Message)
-        m_dialogs.message(report.text);
+    showReport(m_dialogs, m_update.report());
     showProgress(0, 0, -1);
 }
 

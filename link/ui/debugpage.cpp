@@ -16,6 +16,7 @@
 #include "common/ui/mnemonic.h"
 #include "link/hextext.h"
 #include "link/trafficlog.h"
+#include "link/ui/showreport.h"
 #include "platform/dialogs.h"
 
 namespace limra {
@@ -107,11 +108,7 @@ DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, Operati
     connect(&m_appendTimer, &QTimer::timeout, this, &DebugPage::appendPending);
     connect(&m_log, &TrafficLog::lineAdded, this, &DebugPage::lineAdded);
     connect(sendButton, &QPushButton::clicked, this, &DebugPage::send);
-    connect(&m_command, &ReaderOperation::finished, this, [this] {
-        const Report report = m_command.report();
-        if (report.kind != Report::Kind::None)
-            m_dialogs.message(report.text);
-    });
+    connect(&m_command, &ReaderOperation::finished, this, [this] { showReport(m_dialogs, m_command.report()); });
     connect(command, &QLineEdit::textEdited, commandMessage, &QLabel::hide);
     connect(command, &QLineEdit::returnPressed, sendButton, &QPushButton::click);
     connect(hex, &QCheckBox::toggled, this, [this](bool on) { m_log.rendering.hex = on; });

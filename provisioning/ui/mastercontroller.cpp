@@ -7,6 +7,7 @@
 #include "config/ui/configpage.h"
 #include "config/ui/transfercontroller.h"
 #include "link/hextext.h"
+#include "link/ui/showreport.h"
 #include "platform/dialogs.h"
 #include "provisioning/mastercards.h"
 #include "provisioning/masterconfig.h"
@@ -33,11 +34,7 @@ MasterCardController::MasterCardController(ConfigPage &page, EditorModel &editor
 
 void MasterCardController::reportEnd(const ReaderOperation &operation)
 {
-    const Report report = operation.report();
-    if (report.kind == Report::Kind::Message)
-        m_dialogs.message(report.text);
-    else if (report.kind == Report::Kind::Error)
-        m_dialogs.error(report.text);
+    showReport(m_dialogs, operation.report());
 }
 
 void MasterCardController::create()

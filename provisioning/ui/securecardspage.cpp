@@ -9,6 +9,7 @@
 #include "common/texts.h"
 #include "common/ui/mnemonic.h"
 #include "config/ui/zonelist.h"
+#include "link/ui/showreport.h"
 #include "platform/dialogs.h"
 
 namespace limra {
@@ -54,11 +55,7 @@ SecureCardsPage::SecureCardsPage(SecureModeQuery &query, SecureCardsRun &run, Op
     showMode(secureModeView(SecureMode::Unknown));
 
     connect(&m_query, &ReaderOperation::finished, this, [this] { showMode(secureModeView(m_query.mode())); });
-    connect(&m_run, &ReaderOperation::finished, this, [this] {
-        const Report report = m_run.report();
-        if (report.kind == Report::Kind::Error)
-            m_dialogs.error(report.text);
-    });
+    connect(&m_run, &ReaderOperation::finished, this, [this] { showReport(m_dialogs, m_run.report()); });
     connect(createButton, &QPushButton::clicked, this, [this] {
         startRun(SecureCardsRun::Kind::Create, QStringLiteral("Для создания защищенных карт потребуется ранее созданная "
                                                               "мастер-карта с заданным кодом объекта. Продолжить?"));
