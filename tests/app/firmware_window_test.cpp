@@ -10,14 +10,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/station.h"
 #include "app/ui/mainwindow.h"
 #include "app/ui/statusbar.h"
 #include "config/ui/configpage.h"
-#include "provisioning/ui/securecardspage.h"
 #include "firmware/ui/firmwarepage.h"
 #include "firmware/update.h"
 #include "link/discovery.h"
@@ -25,14 +23,10 @@
 #include "link/readerlink.h"
 #include "link/session.h"
 #include "link/ui/connectiondialog.h"
-#include "platform/qtserialport.h"
-#include "tests/support/fakeports.h"
-#include "tests/support/faketray.h"
+#include "provisioning/ui/securecardspage.h"
 #include "tests/support/imagebuilder.h"
-#include "tests/support/recordingkeys.h"
-#include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
-#include "tests/support/stationplatform.h"
+#include "tests/support/toolservices.h"
 
 using namespace limra;
 using namespace limra::testing;
@@ -58,6 +52,7 @@ class FirmwareWindowTest : public ::testing::Test {
 protected:
     FirmwareWindowTest()
     {
+        tool.timings = windowTimings();
         sim.host->restartDelayMs = sim::PtyHost::kDefaultRestartDelayMs;
         // After a whole upload the reader starts its new firmware soon (and
         // restarts once more, its port away for a while).
@@ -66,23 +61,16 @@ protected:
     void TearDown() override
     {
         window.reset();
-        station.reset();
+        tool.dropStation();
     }
     // The tool starts (again) with its data in the same folder.
     void open()
     {
         window.reset();
-        station.reset();
-        ports.virtuals = {sim.port()};
-        station = std::make_unique<ReaderStation>(stationPlatform(ports, dir.filePath(QStringLiteral("data")), &monitor),
-                                                  windowTimings());
-        Services services;
-        services.dialogs = &dialogs;
-        services.clipboard = &clipboard;
-        services.keys = &keys;
-        services.tray = &tray;
-        services.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
-        window = std::make_unique<MainWindow>(*station, services);
+        tool.dropStation();
+        tool.ports.virtuals = {sim.port()};
+        station = &tool.station();
+        window = std::make_unique<MainWindow>(*station, tool.services());
         window->show();
         window->installEventFilter(&hides);
         QObject::connect(&station->firmwareUpdate(), &ReaderOperation::finished, [this] { ++finishedRuns; });
@@ -117,7 +105,7 @@ protected:
     }
     QString image(int blocks)
     {
-        const QString path = dir.filePath(QStringLiteral("image%1.hfw").arg(blocks));
+        const QString path = tool.dir.filePath(QStringLiteral("image%1.hfw").arg(blocks));
         QFile f(path);
         f.open(QIODevice::WriteOnly);
         f.write(buildImage({forOther(), forReader(blocks)}));
@@ -171,14 +159,9 @@ protected:
     } hides;
 
     SimReader sim{QStringLiteral("fwwin%1").arg(QCoreApplication::applicationPid())};
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    FakeClipboard clipboard;
-    RecordingKeys keys;
-    FakeTray tray;
-    FakePortEnumerator ports;
-    FakeDeviceMonitor monitor;
-    std::unique_ptr<ReaderStation> station;
+    ToolServices tool;
+    ScriptedDialogs &dialogs = tool.dialogs;
+    ReaderStation *station = nullptr;
     std::unique_ptr<MainWindow> window;
     int runs = 0;
     int finishedRuns = 0;

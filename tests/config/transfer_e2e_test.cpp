@@ -6,8 +6,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <csignal>
-#include <sys/resource.h>
 
 #include "app/station.h"
 #include "config/configfile.h"
@@ -24,6 +22,7 @@
 #include "tests/support/fakeports.h"
 #include "tests/support/headlesswaits.h"
 #include "tests/support/scripteddialogs.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/simreader.h"
 #include "tests/support/stationplatform.h"
 
@@ -263,16 +262,11 @@ TEST_F(FileTest, FormatChecks)
 TEST_F(FileTest, FailedSaveKeepsTheEarlierFile)
 {
     write(path("keep.rcf"), QByteArray("earlier"));
-    // Writes beyond 40 bytes fail, as on a full disk.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 40;
-    setrlimit(RLIMIT_FSIZE, &small);
     dialogs.files.enqueue(path("keep.rcf"));
-    transfer.saveToFile();
-    setrlimit(RLIMIT_FSIZE, &old);
+    {
+        const FileSizeLimit limit(40);
+        transfer.saveToFile();
+    }
     EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("error: Не удалось записать файл")));
     EXPECT_EQ(read(path("keep.rcf")), QByteArray("earlier"));
     dialogs.files.enqueue(dir.filePath(QStringLiteral("missing/dir/x.rcf")));

@@ -10,7 +10,6 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,11 +21,13 @@
 #include "platform/ui/qttray.h"
 #include "platform/virtualreaders.h"
 #include "sim/ptyhost.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/otheruser.h"
 #include "tests/support/simreader.h"
 
 using namespace limra;
 using limra::testing::asOrdinaryUser;
+using limra::testing::FileSizeLimit;
 
 namespace {
 
@@ -50,15 +51,12 @@ TEST(Files, AFailedWriteKeepsTheEarlierFile)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("keep.rcf"));
     put(path, "earlier");
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 40; // writes beyond 40 bytes fail, as on a full disk
-    setrlimit(RLIMIT_FSIZE, &small);
     QString error;
-    const bool written = writeFileAtomically(path, QByteArray(100, 'x'), &error);
-    setrlimit(RLIMIT_FSIZE, &old);
+    bool written = true;
+    {
+        const FileSizeLimit limit(40);
+        written = writeFileAtomically(path, QByteArray(100, 'x'), &error);
+    }
     EXPECT_FALSE(written);
     EXPECT_EQ(error, QStringLiteral("файл слишком велик"));
     EXPECT_EQ(contents(path), QByteArray("earlier"));
@@ -157,15 +155,9 @@ TEST(Files, InPlaceTheEarlierContentStaysUntilTheNewBytesAreWritten)
     ::chmod(QFile::encodeName(folder).constData(), 0555);
     // Writes beyond 40 bytes fail, as on a full disk.
     EXPECT_TRUE(asOrdinaryUser([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = 40;
-        setrlimit(RLIMIT_FSIZE, &small);
+        const FileSizeLimit limit(40);
         QString error;
         const bool written = writeFileAtomically(path, QByteArray(100, 'x'), &error);
-        setrlimit(RLIMIT_FSIZE, &old);
         return !written && error == QStringLiteral("файл слишком велик");
     }));
     EXPECT_EQ(contents(path), QByteArray("earlier content"));

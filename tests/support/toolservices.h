@@ -38,6 +38,9 @@ struct ToolServices {
         s.settingsPath = settingsPath();
         return s;
     }
+    // The tool ends (its window gone first): the next call of station()
+    // starts it again, with its data in the same folder.
+    void dropStation() { m_station.reset(); }
     QString settingsPath() const { return dir.filePath(QStringLiteral("settings.ini")); }
     // Lets what the user started run to its end.
     void settle()
