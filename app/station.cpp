@@ -100,23 +100,12 @@ ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, Q
 
 ReaderStation::~ReaderStation()
 {
-    // The operations go before the link they talk through.
+    // An operation that ends as it goes tells nobody here. The members then
+    // go in the reverse order of their declaration: the operations before
+    // discovery, the session and the link they talk through.
     m_objectCodeWait.reset();
     for (ReaderOperation *op : m_operations)
         disconnect(op, nullptr, this, nullptr);
-    m_configRead.reset();
-    m_configWrite.reset();
-    m_masterCardsCreate.reset();
-    m_masterCardsClear.reset();
-    m_masterConfigRead.reset();
-    m_masterConfigTakeOver.reset();
-    m_secureModeQuery.reset();
-    m_secureCards.reset();
-    m_firmwareUpdate.reset();
-    m_versionQuery.reset();
-    m_debugCommand.reset();
-    m_discovery.reset();
-    m_session.reset();
 }
 
 void ReaderStation::adopt(ReaderOperation &operation)

@@ -112,6 +112,7 @@ private:
     void identified();
     void runObjectCodeWait();
 
+    // What is used is declared before its users, so it is destroyed after them.
     Platform m_platform;
     Timings m_timings;
     std::unique_ptr<ReaderLink> m_link;
