@@ -6,8 +6,8 @@
 
 #include "common/logging.h"
 #include "common/texts.h"
-#include "link/errors.h"
 #include "firmware/image.h"
+#include "link/errors.h"
 #include "link/hextext.h"
 #include "link/loaders.h"
 #include "link/session.h"

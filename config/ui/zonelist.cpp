@@ -18,8 +18,8 @@
 #include <QVBoxLayout>
 
 #include "common/texts.h"
-#include "config/readerconfig.h"
 #include "common/ui/arrowspinbox.h"
+#include "config/readerconfig.h"
 #include "config/zonenames.h"
 #include "platform/folders.h"
 

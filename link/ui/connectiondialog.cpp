@@ -8,8 +8,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "common/ui/arrowspinbox.h"
 #include "common/texts.h"
+#include "common/ui/arrowspinbox.h"
 
 namespace limra {
 

@@ -10,8 +10,8 @@
 
 #include "app/station.h"
 #include "config/backups.h"
-#include "config/configfile.h"
 #include "config/codec.h"
+#include "config/configfile.h"
 #include "config/readerconfig.h"
 #include "config/transfer.h"
 #include "firmware/update.h"

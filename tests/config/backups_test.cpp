@@ -12,8 +12,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "config/backups.h"
 #include "common/texts.h"
+#include "config/backups.h"
 #include "config/configfile.h"
 #include "config/readerconfig.h"
 #include "config/ui/keptwindow.h"

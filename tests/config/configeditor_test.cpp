@@ -29,8 +29,8 @@
 #include "config/ui/hashhelp.h"
 #include "config/ui/ledfield.h"
 #include "config/ui/zonelist.h"
-#include "platform/folders.h"
 #include "config/zonenames.h"
+#include "platform/folders.h"
 #include "tests/support/environment.h"
 #include "tests/support/scripteddialogs.h"
 

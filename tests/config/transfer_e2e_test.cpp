@@ -20,9 +20,9 @@
 #include "platform/qtserialport.h"
 #include "provisioning/cardwait.h"
 #include "tests/support/fakeports.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/headlesswaits.h"
 #include "tests/support/scripteddialogs.h"
-#include "tests/support/filesizelimit.h"
 #include "tests/support/simreader.h"
 #include "tests/support/stationplatform.h"
 

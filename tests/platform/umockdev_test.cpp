@@ -14,8 +14,8 @@
 #include "link/loaders.h"
 #include "link/readerlink.h"
 #include "link/session.h"
-#include "platform/systemdevices.h"
 #include "platform/qtserialport.h"
+#include "platform/systemdevices.h"
 #include "sim/readermodel.h"
 #include "tests/support/simreader.h"
 
