@@ -208,14 +208,14 @@ void ReaderLink::dispatch(const QByteArray &message)
 {
     if (message.isEmpty())
         return;
-    if (isWholeFrame(message))
+    if (isWholeFrame(message)) {
         dispatchFrame(message);
-    else if (dispatchLine(message))
-        ;
-    else if (m_inFlight && m_inFlight->raw)
-        m_answered = Answer{std::nullopt, {}, message};
-    else
-        qCDebug(lcLink) << "dropped" << bytesToHex(message);
+    } else if (!dispatchLine(message)) {
+        if (m_inFlight && m_inFlight->raw)
+            m_answered = Answer{std::nullopt, {}, message};
+        else
+            qCDebug(lcLink) << "dropped" << bytesToHex(message);
+    }
     // The request's handler runs once the message has been handled whole.
     if (m_answered) {
         Answer answer = std::move(*m_answered);
@@ -242,8 +242,9 @@ void ReaderLink::dispatchFrame(const QByteArray &frame)
     Reply reply = replyOf(frame);
     // A reply with only cmd and ver counts as none.
     if (m_inFlight && reply.cmd == m_inFlight->cmd && !reply.body.isEmpty()) {
+        // A status of 00, or an empty one, is no refusal.
         const std::optional<QByteArrayView> status = findItem(reply.body, tag::Status);
-        if (status && !(status->size() == 1 && status->front() == 0))
+        if (status && !status->isEmpty() && !(status->size() == 1 && status->front() == 0))
             m_answered = Answer{LinkError::refused(quint8(status->front())), {}, {}};
         else
             m_answered = Answer{std::nullopt, std::move(reply), {}};

@@ -86,6 +86,7 @@ TEST_P(Exchange, GivesTheBodyTheErrorOrTheTimeOut)
 INSTANTIATE_TEST_SUITE_P(Replies, Exchange, ::testing::Values(
     ExchangeCase{"status_ok_kept_in_body", "0B01", false, {bytes("23080B010D010024")}, "23050B0124", "0D0100"},
     ExchangeCase{"device_error", "0B01", false, {bytes("23080B010D010E24")}, "23050B0124", "refused 0E"},
+    ExchangeCase{"empty_status_is_no_refusal", "0B01", false, {bytes("23070B010D0024")}, "23050B0124", "0D00"},
     ExchangeCase{"no_reply", "0501", false, {}, "2305050124", "timed out"},
     ExchangeCase{"only_cmd_and_ver_counts_as_none", "0501", false, {bytes("2305050124")}, "2305050124", "timed out"},
     ExchangeCase{"other_cmd_then_matching", "0B01", false,
