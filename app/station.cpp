@@ -157,7 +157,6 @@ void ReaderStation::identified()
     // started something meanwhile.
     if (busy() || m_shuttingDown)
         return;
-    m_readAfterConnecting = true;
     m_configRead->start();
     Q_EMIT readingAfterConnecting();
 }

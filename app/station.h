@@ -86,16 +86,10 @@ public:
     bool busy() const override { return current() != nullptr; }
     bool run(ReaderOperation &operation, const std::function<void()> &start) override;
 
-    // Whether the configuration read that follows a connection is still to
-    // be handed on: set when a reader identified itself, cleared by the
-    // read's owner.
-    bool readAfterConnecting() const { return m_readAfterConnecting; }
-
     // Ends the station's work before the program ends: a reader left in a
     // card operation goes back to card reading; a firmware upload is let
     // finish. `done` is called once that is over (at once when nothing runs).
     void shutDown(std::function<void()> done);
-    bool shuttingDown() const { return m_shuttingDown; }
 
 Q_SIGNALS:
     // An operation started or ended.
@@ -135,7 +129,6 @@ private:
     std::unique_ptr<DebugCommand> m_debugCommand;
     std::unique_ptr<SingleCardWait> m_objectCodeWait;
     std::vector<ReaderOperation *> m_operations;
-    bool m_readAfterConnecting = false;
     bool m_wasBusy = false;
     std::function<void()> m_shutDownDone;
     bool m_shuttingDown = false;

@@ -94,7 +94,6 @@ private:
     void blockAnswered(const ReaderLink::Answer &answer);
     void loaderBack();
     void fail(Failure failure, std::optional<LinkError> error = std::nullopt);
-    void rememberLoader();
     void tellProgress(bool always);
     void tellStopped();
 

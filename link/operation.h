@@ -82,7 +82,6 @@ protected:
     // A command that puts the reader into a card operation: while it runs,
     // cancelling and ending send "0501" first.
     void setCardMode(bool on) { m_cardMode = on; }
-    bool cardMode() const { return m_cardMode; }
 
     // Ends the operation with a status (and the error that made it fail).
     void end(Status status, std::optional<LinkError> error = std::nullopt);

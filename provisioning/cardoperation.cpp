@@ -27,8 +27,8 @@ void CardOperation::runWait(std::unique_ptr<CardWait> wait, std::function<void(W
     connect(m_wait.get(), &CardWait::ended, this, [this](WaitResult result) {
         if (!running() || !m_then)
             return;
-        auto then = std::exchange(m_then, nullptr);
-        then(result);
+        auto next = std::exchange(m_then, nullptr);
+        next(result);
     });
     m_wait->open();
     if (m_wait->isOpen())

@@ -40,8 +40,6 @@ Q_SIGNALS:
 public:
     // The read indicator is lit for 100 ms after each read.
     bool indicatorLit() const { return m_indicatorTimer.isActive(); }
-    // The card description is hidden for 100 ms after each report.
-    bool cardInfoHidden() const { return m_cardInfoTimer.isActive(); }
 
     QLabel *indicator;
     std::array<QLabel *, 5> kindLabels{}; // UID, Phone ID, MIR, Nonunique UID, Random UID

@@ -76,7 +76,6 @@ TEST_F(StationTest, AReaderFoundIsIdentifiedPutBackToReadingAndItsConfigurationR
     connectReader();
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
     EXPECT_EQ(reading.count(), 1);
-    EXPECT_TRUE(station.readAfterConnecting());
     EXPECT_EQ(station.configRead().status(), ReaderOperation::Status::Done);
     EXPECT_EQ(station.configRead().items().left(sim.model->configItems.size()), sim.model->configItems);
     EXPECT_EQ(station.session().serial(), QStringLiteral("A102-0A1B2C3D"));
