@@ -45,17 +45,23 @@ bool ReaderSession::attach(std::unique_ptr<SerialPort> port, const QString &name
     return true;
 }
 
+void ReaderSession::letPortGo()
+{
+    if (m_port) {
+        QObject::disconnect(m_port.get(), nullptr, this, nullptr);
+        m_port->close();
+        // This may run inside one of the port's own signals.
+        m_port.release()->deleteLater();
+    }
+    m_link.detach();
+}
+
 void ReaderSession::closePort()
 {
     const bool was = m_state != State::None;
     m_state = State::None;
-    if (m_port) {
-        QObject::disconnect(m_port.get(), nullptr, this, nullptr);
-        m_port->close();
-        // The port may be closed from inside one of its own signals.
-        m_port.release()->deleteLater();
-        m_link.detach();
-    }
+    if (m_port)
+        letPortGo();
     if (was) {
         qCDebug(lcDiscovery) << "disconnected";
         Q_EMIT disconnected();
@@ -68,14 +74,9 @@ void ReaderSession::portFailed(bool ioError)
     qCDebug(lcDiscovery) << "port" << name << "failed" << (ioError ? "(I/O error)" : "(gone)");
     if (ioError && isConnected() && m_reportLineErrors && !m_firmwareSwitching)
         Q_EMIT lineErrors(IoError);
-    if (m_port) {
-        // The port has closed itself; it may be inside one of its own signals.
-        QObject::disconnect(m_port.get(), nullptr, this, nullptr);
-        m_port.release()->deleteLater();
-    }
-    m_link.detach();
+    letPortGo();
     // A reader switching to its loader keeps its connection: the port comes back.
-    if (!(m_firmwareSwitching && m_state != State::None) && m_state != State::None) {
+    if (m_state != State::None && !m_firmwareSwitching) {
         m_state = State::None;
         Q_EMIT disconnected();
     }
@@ -112,12 +113,7 @@ bool ReaderSession::reopen()
 {
     const QString name = m_portName;
     const State state = m_state;
-    if (m_port) {
-        QObject::disconnect(m_port.get(), nullptr, this, nullptr);
-        m_port->close();
-        m_port.release()->deleteLater();
-    }
-    m_link.detach();
+    letPortGo();
     if (!name.isEmpty() && attach(m_factory(), name, false)) {
         m_state = state;
         return true;

@@ -96,6 +96,8 @@ private:
     enum class State { None, Reader, Loader };
     bool attach(std::unique_ptr<SerialPort> port, const QString &name, bool reportLineErrors);
     void portFailed(bool ioError);
+    // Closes the port (if still open) and lets the link go of it.
+    void letPortGo();
 
     ReaderLink &m_link;
     SerialPortFactory m_factory;
