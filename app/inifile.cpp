@@ -188,7 +188,8 @@ bool IniFile::write(const QString &section, const KeyValues &values) const
         return true;
     for (const auto &[key, value] : values)
         setKey(*all, section, key, value);
-    return writeFileAtomically(m_path, all->join("\r\n") + "\r\n");
+    // The settings are the user's own.
+    return writeFileAtomically(m_path, all->join("\r\n") + "\r\n", nullptr, FileAccess::Private);
 }
 
 } // namespace limra

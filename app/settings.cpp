@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <unistd.h>
 
+#include "platform/files.h"
+
 namespace limra {
 
 SettingsPlace settingsPlace(const QString &programFolder, bool folderWritable, bool runAsRoot)
@@ -21,7 +23,7 @@ QString settingsFilePath()
     QString folder = QCoreApplication::applicationDirPath();
     if (settingsPlace(folder, QFileInfo(folder).isWritable(), ::geteuid() == 0) == SettingsPlace::UserConfigFolder) {
         folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-        QDir().mkpath(folder);
+        makePrivateFolder(folder);
     }
     return folder + QStringLiteral("/settings.ini");
 }

@@ -33,6 +33,11 @@ inline const QString kSecureCardsCaption = QStringLiteral("Защищенные 
 inline const QString kFirmwareCaption = QStringLiteral("Обновление микропрограммы");
 inline const QString kPresentCardsPrompt = QStringLiteral("По очереди подносите карты к USB-считывателю");
 inline const QString kConfigurationNotRead = QStringLiteral("Не удалось считать конфигурацию.");
+// A configuration without an item every configuration carries (from the
+// reader, a file or a master card): it is not taken.
+inline const QString kConfigurationIncomplete =
+    QStringLiteral("Конфигурация неполная: в ней нет параметров, без которых считыватель не работает. "
+                   "Она не принята.");
 // A file that cannot be opened or written: its path, then the system's reason.
 inline const QString kCannotOpenFile = QStringLiteral("Не удалось открыть файл %1: %2");
 inline const QString kCannotWriteFile = QStringLiteral("Не удалось записать файл %1: %2");

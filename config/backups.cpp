@@ -8,6 +8,7 @@
 
 #include "config/configfile.h"
 #include "config/readerconfig.h"
+#include "link/timings.h"
 #include "platform/files.h"
 
 namespace limra {
@@ -123,11 +124,13 @@ QList<KeptConfiguration> KeptConfigurationStore::readersFiles(const QString &pre
 bool KeptConfigurationStore::store(const QString &reader, const QByteArray &configFileBytes, QString *path,
                                    QString *error) const
 {
-    if (!QDir().mkpath(m_folder)) {
+    if (!makePrivateFolder(m_folder)) {
         if (error)
             *error = QStringLiteral("не удалось создать папку ") + m_folder;
         return false;
     }
+    // Copies a killed program was writing are never finished: they go.
+    removeStaleTemporaries(m_folder, kStaleTemporaryMs);
     const QString prefix = readerPrefix(reader);
     QList<KeptConfiguration> mine = readersFiles(prefix);
     qint64 sequence = 0;
@@ -157,7 +160,8 @@ bool KeptConfigurationStore::store(const QString &reader, const QByteArray &conf
         }
     }
     made.sequence = sequence;
-    if (!writeFileAtomically(made.path, configFileBytes, error))
+    // The reader's configuration holds its keys: the user's eyes only.
+    if (!writeFileAtomically(made.path, configFileBytes, error, FileAccess::Private))
         return false;
     if (path)
         *path = made.path;

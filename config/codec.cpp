@@ -68,15 +68,31 @@ QString encodeConfig(const ReaderConfig &c, Producer producer, ReaderKind reader
     return out;
 }
 
-std::optional<DecodedConfig> decodeConfig(const QString &items, const ReaderConfig &base, const DecodeContext &ctx)
+QList<int> missingConfigItems(const ConfigTable &t)
+{
+    // Every producer writes these, with these lengths in bytes: the formats,
+    // the conversion, the read mode, the Wiegand type and width.
+    static const std::pair<int, int> kCarried[] = {{0x02, 2}, {0x03, 3}, {tag::ReadMode, 1}, {0x04, 1}, {0x05, 1}};
+    QList<int> missing;
+    for (const auto &[item, bytes] : kCarried)
+        if (t[size_t(item)].size() < 2 * bytes)
+            missing << item;
+    return missing;
+}
+
+DecodeResult decodeConfig(const QString &items, const ReaderConfig &base, const DecodeContext &ctx)
 {
     return decodeConfig(parseConfig(items), base, ctx);
 }
 
 // The items are put in one by one, in a fixed order, with the field rules held
 // back; at the end the rules bring the limits into line once.
-std::optional<DecodedConfig> decodeConfig(const ConfigTable &t, const ReaderConfig &base, const DecodeContext &ctx)
+DecodeResult decodeConfig(const ConfigTable &t, const ReaderConfig &base, const DecodeContext &ctx)
 {
+    const QList<int> missing = missingConfigItems(t);
+    if (!missing.isEmpty())
+        return ConfigDecodeError{ConfigDecodeError::Kind::MissingItems, missing};
+    const ConfigDecodeError refused{ConfigDecodeError::Kind::RefusedValue, {}};
     auto slot = [&t](int tag) -> const QString & { return t[size_t(tag)]; };
     const bool fromReader = ctx.source == ConfigSource::Reader;
     ReaderConfig c = base;
@@ -90,7 +106,7 @@ std::optional<DecodedConfig> decodeConfig(const ConfigTable &t, const ReaderConf
 
     // The read mode, and the format list refilled for it.
     if (!readNumber(slot(0x06), &n))
-        return std::nullopt;
+        return refused;
     c.readMode = n >= 0 && n <= 3 ? int(n) : 0; // an unknown read mode is taken as the plain one
     const std::vector<CardFormat> entries = offeredFormats(c.readMode, ctx.reader, emMarine);
     c.formats = refilledFormats(entries, c.readMode, ctx.reader);
@@ -99,7 +115,7 @@ std::optional<DecodedConfig> decodeConfig(const ConfigTable &t, const ReaderConf
 
     // The formats: bits of entries not offered are dropped.
     if (!readNumber(swapBytes(slot(0x02)), &n))
-        return std::nullopt;
+        return refused;
     quint16 mask = 0;
     for (const CardFormat &f : entries)
         if (n & f.bit)
@@ -115,7 +131,7 @@ std::optional<DecodedConfig> decodeConfig(const ConfigTable &t, const ReaderConf
     } else {
         qint64 b2 = 0, b3 = 0;
         if (!readNumber(conv.mid(2, 2), &b2) || !readNumber(conv.mid(4, 2), &b3))
-            return std::nullopt;
+            return refused;
         c.conversion = conv.left(2) == QLatin1String("01") ? 1 : 0;
         setShift(c, int(b2), r);
         setSignificantBits(c, b3 == 0 ? r.maxBits : int(b3), r);
@@ -123,7 +139,7 @@ std::optional<DecodedConfig> decodeConfig(const ConfigTable &t, const ReaderConf
 
     if (!slot(0x08).isEmpty()) {
         if (!readNumber(swapBytes(slot(0x08)), &n))
-            return std::nullopt;
+            return refused;
         if (c.readMode == 3)
             setPulse(c, int(n));
         else
@@ -131,12 +147,12 @@ std::optional<DecodedConfig> decodeConfig(const ConfigTable &t, const ReaderConf
     }
     if (!slot(0x09).isEmpty()) {
         if (!readNumber(slot(0x09), &n))
-            return std::nullopt;
+            return refused;
         setBlockOffset(c, int(n), r);
     }
     if (!slot(0x0A).isEmpty()) {
         if (!readNumber(slot(0x0A), &n))
-            return std::nullopt;
+            return refused;
         setBlockCount(c, int(n), r);
     }
 
@@ -169,7 +185,7 @@ std::optional<DecodedConfig> decodeConfig(const ConfigTable &t, const ReaderConf
     }
 
     if (!readNumber(slot(0x04), &n) || n < 0 || n > 1)
-        return std::nullopt;
+        return refused;
     c.wiegandType = int(n);
     limitBits(c, r);
 
@@ -177,7 +193,7 @@ std::optional<DecodedConfig> decodeConfig(const ConfigTable &t, const ReaderConf
         c.widthMode = WidthMode::Automatic;
     } else {
         if (!readNumber(slot(0x05), &n))
-            return std::nullopt;
+            return refused;
         c.widthMode = WidthMode::User;
         setWidth(c, int(std::min<qint64>(n, 64)), r);
     }

@@ -3,6 +3,7 @@
 // Decoding applies the items over a configuration exactly as applying a
 // configuration to the editor does; encoding gives the items each producer
 // writes. Neither changes its arguments.
+#include <QList>
 #include <optional>
 
 #include "config/readerconfig.h"
@@ -24,12 +25,47 @@ struct DecodedConfig {
     bool emMarine;
 };
 
+// Why configuration items give no configuration.
+struct ConfigDecodeError {
+    enum class Kind {
+        // An item every configuration carries (the formats, the conversion,
+        // the read mode, the Wiegand type and width) is missing or cut short:
+        // the reader would be given a configuration nobody chose.
+        MissingItems,
+        // A value the editor's fields refuse.
+        RefusedValue,
+    };
+    Kind kind = Kind::RefusedValue;
+    QList<int> missingTags; // MissingItems: the tags, in the order they are written
+};
+
+// The tags of the items every configuration carries that `table` lacks, or
+// holds fewer bytes of than the item has; empty when none is missing.
+QList<int> missingConfigItems(const ConfigTable &table);
+
+// A decoded configuration, or why there is none.
+class DecodeResult {
+public:
+    DecodeResult(const DecodedConfig &decoded) : m_decoded(decoded) {}
+    DecodeResult(const ConfigDecodeError &error) : m_error(error) {}
+    explicit operator bool() const { return m_decoded.has_value(); }
+    const DecodedConfig &operator*() const { return *m_decoded; }
+    const DecodedConfig *operator->() const { return &*m_decoded; }
+    // Why there is none (only when there is none).
+    const ConfigDecodeError &error() const { return m_error; }
+
+private:
+    std::optional<DecodedConfig> m_decoded;
+    ConfigDecodeError m_error;
+};
+
 // The configuration the items describe, applied over `base` exactly as
-// applying a configuration to the editor does (missing items keep base's
-// values, the editor's limits and rules, the reader kind's format list);
-// nullopt when a value is refused.
-std::optional<DecodedConfig> decodeConfig(const QString &items, const ReaderConfig &base, const DecodeContext &ctx);
-std::optional<DecodedConfig> decodeConfig(const ConfigTable &table, const ReaderConfig &base, const DecodeContext &ctx);
+// applying a configuration to the editor does (the editor's limits and
+// rules, the reader kind's format list; the items a configuration may leave
+// out keep base's values). Refused when an item every configuration carries
+// is missing, or a value is refused.
+DecodeResult decodeConfig(const QString &items, const ReaderConfig &base, const DecodeContext &ctx);
+DecodeResult decodeConfig(const ConfigTable &table, const ReaderConfig &base, const DecodeContext &ctx);
 
 // The configuration items for a producer (without the block's leading byte);
 // keys padded to 32 digits in the output only.

@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 
 #include "common/texts.h"
+#include "config/codec.h"
 #include "link/hextext.h"
 #include "platform/files.h"
 
@@ -53,6 +54,8 @@ LoadedConfigFile loadConfigFile(const QString &path)
     case ConfigFileCheck::BadDigest: file.problem = LoadedConfigFile::Problem::BadDigest; break;
     case ConfigFileCheck::BadVersion: file.problem = LoadedConfigFile::Problem::BadVersion; break;
     }
+    if (file.problem == LoadedConfigFile::Problem::None && !missingConfigItems(parseConfig(file.items)).isEmpty())
+        file.problem = LoadedConfigFile::Problem::Incomplete;
     return file;
 }
 
@@ -64,6 +67,7 @@ QString configFileProblemText(const QString &path, const LoadedConfigFile &file)
     case LoadedConfigFile::Problem::BadFormat: return QStringLiteral("Неверный формат файла.");
     case LoadedConfigFile::Problem::BadDigest: return QStringLiteral("Неверный формат файла - ошибка CRC.");
     case LoadedConfigFile::Problem::BadVersion: return QStringLiteral("Неверный формат файла - ошибка версии.");
+    case LoadedConfigFile::Problem::Incomplete: return texts::kConfigurationIncomplete;
     }
     return QString();
 }

@@ -20,7 +20,14 @@ ConfigFileCheck checkConfigFile(const QByteArray &bytes, QString *items);
 
 // A configuration file read from disk.
 struct LoadedConfigFile {
-    enum class Problem { None, CannotRead, BadFormat, BadDigest, BadVersion };
+    enum class Problem {
+        None,
+        CannotRead,
+        BadFormat,
+        BadDigest,
+        BadVersion,
+        Incomplete, // an item every configuration carries is missing: not one to write
+    };
     Problem problem = Problem::None;
     QString error;  // the system's reason, for CannotRead
     QString items;  // the configuration items, when there is no problem

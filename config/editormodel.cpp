@@ -222,10 +222,14 @@ DecodeContext EditorModel::decodeContext(ConfigSource source) const
     return DecodeContext{source, readerKind(), m_emMarine};
 }
 
-bool EditorModel::applyConfig(const ConfigTable &table, ConfigSource source)
+EditorModel::Applied EditorModel::applyConfig(const ConfigTable &table, ConfigSource source)
 {
-    const std::optional<DecodedConfig> decoded = decodeConfig(table, m_config, decodeContext(source));
-    return decoded && applyDecoded(*decoded, source);
+    const DecodeResult decoded = decodeConfig(table, m_config, decodeContext(source));
+    if (!decoded)
+        return Applied{decoded.error()};
+    if (!applyDecoded(*decoded, source))
+        return Applied{ConfigDecodeError{ConfigDecodeError::Kind::RefusedValue, {}}};
+    return Applied{};
 }
 
 namespace {

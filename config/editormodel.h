@@ -91,9 +91,15 @@ public:
     void markClean() { m_clean = stateText(); }
     bool isDirty() const { return !m_clean.isEmpty() && stateText() != m_clean; }
 
-    // Puts a configuration into the editor; false, and the editor as it was,
-    // when a value is refused.
-    bool applyConfig(const ConfigTable &table, ConfigSource source);
+    // Whether a configuration was put into the editor, and why not.
+    struct Applied {
+        std::optional<ConfigDecodeError> refusal;
+        explicit operator bool() const { return !refusal; }
+    };
+    // Puts a configuration into the editor; refused, and the editor as it
+    // was, when an item every configuration carries is missing or a value is
+    // refused.
+    Applied applyConfig(const ConfigTable &table, ConfigSource source);
     // Puts a configuration decoded elsewhere (with decodeContext) into the
     // editor; false, and the editor as it was, when it does not fit the
     // editor's fields and the reader kind's format list.

@@ -12,27 +12,28 @@ namespace limra {
 void ConfigRead::start()
 {
     begin();
-    m_failure = Failure::None;
-    m_items.clear();
-    request(payload(command::ReadConfig, command::kVersion), [this](const ReaderLink::Answer &answer) {
-        if (!answer.ok()) {
-            m_failure = Failure::Refused;
-            end(Status::Failed, answer.error);
-            return;
-        }
-        m_items = bytesToHex(answer.reply.body);
-        if (m_items.size() < kMinimumConfigReplyDigits) {
-            m_failure = Failure::TooShort;
-            end(Status::Failed);
-            return;
-        }
-        end(Status::Done);
+    const quint64 run = ++m_run;
+    request(payload(command::ReadConfig, command::kVersion), [this, run](const ReaderLink::Answer &answer) {
+        if (run != m_run)
+            return; // an earlier run's answer
+        if (!answer.ok())
+            return finish(Failure::Refused, QString(), Status::Failed, answer.error);
+        const QString items = bytesToHex(answer.reply.body);
+        if (items.size() < kMinimumConfigReplyDigits)
+            return finish(Failure::TooShort, items, Status::Failed);
+        finish(Failure::None, items, Status::Done);
     });
+}
+
+void ConfigRead::finish(Failure failure, const QString &items, Status status, std::optional<LinkError> error)
+{
+    m_result = Result{m_run, failure, items};
+    end(status, error);
 }
 
 Report ConfigRead::report() const
 {
-    if (m_failure == Failure::TooShort)
+    if (m_result.failure == Failure::TooShort)
         return Report::error(texts::kErrorPrefix + texts::kConfigurationNotRead);
     return status() == Status::Done ? Report::none() : ReaderOperation::report();
 }

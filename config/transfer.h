@@ -20,19 +20,33 @@ public:
         TooShort, // the reply holds no configuration
     };
 
+    // What one read gave: each run has its own, taken as a value. A run that
+    // starts later (the reader came back) never changes an earlier one's.
+    struct Result {
+        quint64 run = 0; // which run gave it, counted from 1; 0: none ended yet
+        Failure failure = Failure::None;
+        QString items; // the configuration items, as hex text
+    };
+
     using ReaderOperation::ReaderOperation;
     void start();
     // Refusals and a reply without a configuration; a read that worked is
     // told by whoever puts the configuration in.
     Report report() const override;
 
-    Failure failure() const { return m_failure; }
-    // The configuration items, as hex text.
-    QString items() const { return m_items; }
+    // The result of the run that ended last.
+    Result result() const { return m_result; }
+    // The run started last; it differs from result().run while it runs.
+    quint64 lastRun() const { return m_run; }
+    Failure failure() const { return m_result.failure; }
+    // The configuration items of the run that ended last, as hex text.
+    QString items() const { return m_result.items; }
 
 private:
-    Failure m_failure = Failure::None;
-    QString m_items;
+    void finish(Failure failure, const QString &items, Status status, std::optional<LinkError> error = std::nullopt);
+
+    quint64 m_run = 0;
+    Result m_result;
 };
 
 // The question asked when the reader's configuration could not be kept

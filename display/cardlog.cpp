@@ -296,7 +296,9 @@ bool CardLog::startFile(const QString &path, QString *error)
 // the month of a file that has reads is taken from its last change.
 bool CardLog::openFile(QString *error)
 {
-    QDir().mkpath(QFileInfo(m_path).path());
+    // The reads are the user's own: a private folder and file.
+    if (!makePrivateFolder(QFileInfo(m_path).path(), error) || !makePrivateFile(m_path, error))
+        return false;
     m_file.setFileName(m_path);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         *error = m_file.errorString();

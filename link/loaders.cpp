@@ -1,6 +1,5 @@
 #include "link/loaders.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -58,8 +57,8 @@ void LoaderRegistry::save() const
         bytes += QStringList{e.port, e.location, e.firmwareIdentity, e.serialNumber}.join(QLatin1Char('\t')).toUtf8()
                  + '\n';
     QString error;
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    if (!writeFileAtomically(m_path, bytes, &error))
+    makePrivateFolder(QFileInfo(m_path).absolutePath());
+    if (!writeFileAtomically(m_path, bytes, &error, FileAccess::Private))
         qCWarning(lcLink) << "cannot keep the list of readers left in their loader:" << error;
     m_stamp = stampOf(m_path);
 }

@@ -1,5 +1,7 @@
 #include "link/messageassembler.h"
 
+#include <algorithm>
+
 #include "link/protocol.h"
 
 namespace limra {
@@ -35,6 +37,27 @@ int prefixAt(const QByteArray &held)
     return 0;
 }
 
+// Bytes that are neither a frame nor a line (noise, a loader's raw answer)
+// go out as they are, but not with the lines behind them: they end with their
+// line end, or where an identifier prefix begins.
+int junkLength(const QByteArray &held)
+{
+    qsizetype end = held.size();
+    for (const QByteArray &prefix : prefixes()) {
+        const qsizetype at = held.indexOf(prefix, 1);
+        if (at > 0)
+            end = std::min(end, at);
+    }
+    for (qsizetype i = 0; i < end; ++i) {
+        if (!isLineEnd(held.at(i)))
+            continue;
+        while (i < end && isLineEnd(held.at(i)))
+            ++i;
+        return int(i);
+    }
+    return int(end);
+}
+
 } // namespace
 
 int MessageAssembler::completeLength() const
@@ -51,7 +74,7 @@ int MessageAssembler::completeLength() const
     if (prefix < 0)
         return 0;
     if (prefix == 0)
-        return int(m_held.size()); // neither a frame nor a line: out as it is
+        return junkLength(m_held); // neither a frame nor a line
     int i = prefix;
     while (i < m_held.size() && quint8(m_held.at(i)) >= kFirstIdentifierByte)
         ++i;

@@ -35,4 +35,8 @@ struct Timings {
     }
 };
 
+// A temporary file older than this whose writer is gone was left by a write
+// that was cut off (a killed program): it may be removed.
+constexpr int kStaleTemporaryMs = 60 * 1000;
+
 } // namespace limra

@@ -14,7 +14,28 @@ namespace limra {
 // a regular file of this user with no other name (never through a symbolic
 // link), and without cutting the earlier content before the new bytes are on
 // disk. False with the reason in `error`.
-bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+//
+// `access` Private: the file is the owner's only (0600) whatever the umask and
+// whatever permissions an earlier file had.
+enum class FileAccess {
+    Ordinary, // a file the user saves where they choose
+    Private,  // a file the tool keeps for itself: configurations with keys, the card log, its lists and settings
+};
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr,
+                         FileAccess access = FileAccess::Ordinary);
+
+// The tool's own folders and the files it appends to. A folder is made with
+// its missing parents, each new one the owner's only (0700); an existing one
+// of this user is made so. A file is created when missing, the owner's only
+// (0600), and an existing one of this user is made so; never through a
+// symbolic link. False with the reason.
+bool makePrivateFolder(const QString &path, QString *error = nullptr);
+bool makePrivateFile(const QString &path, QString *error = nullptr);
+
+// Removes from `folder` the temporary files that writes cut off (a killed
+// program) left behind: this user's, older than `olderThanMs`, and no longer
+// held by the program that wrote them. A write in flight is never touched.
+void removeStaleTemporaries(const QString &folder, int olderThanMs);
 
 enum class FileReadProblem { None, NotAFile, TooLarge, Failed };
 // Reads a regular file of at most `maxBytes` whole; a FIFO, a device or a

@@ -6,8 +6,10 @@
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,8 +93,12 @@ void removeLeftoverTemporaries(const QByteArray &target)
     ::closedir(dir);
 }
 
+constexpr mode_t kPrivateFile = 0600;
+constexpr mode_t kPrivateFolder = 0700;
+
 // Writes through a temporary file beside the target and a rename.
-bool writeThroughTemporary(const QByteArray &target, const QByteArray &bytes, QString *error, int *openErrno)
+bool writeThroughTemporary(const QByteArray &target, const QByteArray &bytes, FileAccess access, QString *error,
+                           int *openErrno)
 {
     QByteArray temporary = temporaryPrefix(target) + QByteArray(kTemporaryRandom, 'X');
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
@@ -100,10 +106,16 @@ bool writeThroughTemporary(const QByteArray &target, const QByteArray &bytes, QS
         *openErrno = errno;
         return fail(error, errno);
     }
-    // The earlier file's permissions, but never any that keep its owner from
-    // reading or writing the new one.
+    // Held while it is written: a temporary file nobody holds was left by a
+    // write that was cut off.
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    // A private file is the owner's only; else the earlier file's
+    // permissions, but never any that keep its owner from reading or writing
+    // the new one.
     struct stat existing {};
-    const mode_t mode = ::stat(target.constData(), &existing) == 0 ? (existing.st_mode & 0777) | S_IRUSR | S_IWUSR : 0644;
+    const mode_t mode = access == FileAccess::Private ? kPrivateFile
+                        : ::stat(target.constData(), &existing) == 0 ? (existing.st_mode & 0777) | S_IRUSR | S_IWUSR
+                                                                     : 0644;
     ::fchmod(fd, mode);
     int e = writeSyncClose(fd, bytes);
     if (e == 0 && ::rename(temporary.constData(), target.constData()) != 0)
@@ -121,7 +133,7 @@ bool writeThroughTemporary(const QByteArray &target, const QByteArray &bytes, QS
 // part beyond the earlier size is written first (a full disk stops there and
 // the file is put back as it was), then the rest over the earlier bytes, then
 // the file is cut to the new size.
-bool writeInPlace(const QByteArray &target, const QByteArray &bytes, QString *error)
+bool writeInPlace(const QByteArray &target, const QByteArray &bytes, FileAccess access, QString *error)
 {
     const int fd = ::open(target.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -140,6 +152,8 @@ bool writeInPlace(const QByteArray &target, const QByteArray &bytes, QString *er
         ::close(fd);
         return failWith(error, refusal);
     }
+    if (access == FileAccess::Private && (info.st_mode & 0777) != kPrivateFile)
+        ::fchmod(fd, kPrivateFile);
     auto writeAt = [fd](const char *p, qsizetype size, off_t offset) {
         while (size > 0) {
             const ssize_t n = ::pwrite(fd, p, size_t(size), offset);
@@ -173,18 +187,18 @@ bool writeInPlace(const QByteArray &target, const QByteArray &bytes, QString *er
 
 } // namespace
 
-bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error, FileAccess access)
 {
     const QByteArray target = QFile::encodeName(path);
     removeLeftoverTemporaries(target);
     int openErrno = 0;
-    if (writeThroughTemporary(target, bytes, error, &openErrno))
+    if (writeThroughTemporary(target, bytes, access, error, &openErrno))
         return true;
     // A file that may be written in a folder that does not allow new files.
     if (openErrno == EACCES || openErrno == EPERM || openErrno == EROFS) {
         struct stat link {};
         if (::lstat(target.constData(), &link) == 0 && (S_ISLNK(link.st_mode) || ::access(target.constData(), W_OK) == 0))
-            return writeInPlace(target, bytes, error);
+            return writeInPlace(target, bytes, access, error);
     }
     return false;
 }
@@ -233,13 +247,78 @@ FileReadProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray *
     return FileReadProblem::None;
 }
 
+bool makePrivateFolder(const QString &path, QString *error)
+{
+    const QByteArray folder = QFile::encodeName(QDir::cleanPath(QDir(path).absolutePath()));
+    // The missing parts, from the top: each new one the owner's only.
+    for (qsizetype at = 1; at <= folder.size(); ++at) {
+        if (at < folder.size() && folder.at(at) != '/')
+            continue;
+        const QByteArray part = folder.left(at);
+        if (::mkdir(part.constData(), kPrivateFolder) == 0)
+            ::chmod(part.constData(), kPrivateFolder); // the umask may have taken the owner's bits
+        else if (errno != EEXIST)
+            return fail(error, errno);
+    }
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(error, errno);
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 0777) != kPrivateFolder)
+        ::fchmod(fd, kPrivateFolder);
+    ::close(fd);
+    return true;
+}
+
+bool makePrivateFile(const QString &path, QString *error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, kPrivateFile);
+    if (fd < 0)
+        return fail(error, errno);
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+        && (info.st_mode & 0777) != kPrivateFile)
+        ::fchmod(fd, kPrivateFile);
+    ::close(fd);
+    return true;
+}
+
+void removeStaleTemporaries(const QString &folder, int olderThanMs)
+{
+    const QByteArray native = QFile::encodeName(folder);
+    DIR *dir = ::opendir(native.constData());
+    if (!dir)
+        return;
+    const time_t now = ::time(nullptr);
+    while (const dirent *entry = ::readdir(dir)) {
+        // Named as writeFileAtomically names them: ".<name>.limra-XXXXXX".
+        const QByteArray name(entry->d_name);
+        const qsizetype infix = name.lastIndexOf(kTemporaryInfix);
+        if (!name.startsWith('.') || infix < 1 || name.size() - infix - kTemporaryInfix.size() != kTemporaryRandom)
+            continue;
+        const QByteArray path = native + '/' + name;
+        struct stat info {};
+        if (::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()
+            || qint64(now - info.st_mtime) * 1000 < olderThanMs)
+            continue;
+        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) // its writer is gone
+            ::unlink(path.constData());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
 QString userDataFolder()
 {
     // One folder for every program of the tool (the window, the command
-    // line), whatever the program is called.
+    // line), whatever the program is called; the user's own.
     const QString folder =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/limra-rfid");
-    QDir().mkpath(folder);
+    makePrivateFolder(folder);
     return folder;
 }
 

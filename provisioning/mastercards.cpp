@@ -33,6 +33,7 @@ void MasterCardsCreate::start(const QString &items, const QString &cardType, boo
     m_failure = Failure::None;
     m_refusal.reset();
     m_written = 0;
+    m_requested = 0;
     m_protected = false;
     auto wait = std::make_unique<MasterCardWriting>(m_link, m_timings);
     wait->cardType = cardType;
@@ -62,6 +63,10 @@ Report MasterCardsCreate::report() const
     case Failure::StartRefused:
         return Report::message(QStringLiteral("Ошибка перевода в режим создания мастер-карт: ") + errorText(*m_refusal));
     case Failure::None:
+        // Cut off after some of the cards: which of them are master cards now.
+        if (status() == Status::ReaderLost && m_written > 0)
+            return Report::error(errorMessage(LinkError::portLost())
+                                 + QStringLiteral(" Создано мастер-карт: %1 из %2.").arg(m_written).arg(m_requested));
         return ReaderOperation::report();
     case Failure::TimeUp:
     case Failure::Closed:
@@ -70,8 +75,16 @@ Report MasterCardsCreate::report() const
     return Report::none();
 }
 
+void MasterCardsCreate::readerLost()
+{
+    if (const MasterCardWriting *w = writing())
+        m_written = w->written;
+    CardOperation::readerLost();
+}
+
 void MasterCardsCreate::write(int count, bool protectedMode)
 {
+    m_requested = count;
     m_protected = protectedMode;
     QByteArray config = hexToBytes(m_items);
     config.append(char(tag::Protection)).append(char(1)).append(protectedMode ? kProtectedByte : char(0));

@@ -34,9 +34,16 @@ public:
     MasterCardWriting *writing() const { return static_cast<MasterCardWriting *>(cardWait()); }
 
     Failure failure() const { return m_failure; }
+    // The cards written, also when the operation ended before the last one.
     int written() const { return m_written; }
+    // The cards asked for (0 until the user chose).
+    int requested() const { return m_requested; }
     // The protection byte sent with the configuration ("AA" or "00").
     bool protectedMode() const { return m_protected; }
+
+protected:
+    // The cards written so far are told with the loss of the reader.
+    void readerLost() override;
 
 private:
     void write(int count, bool protectedMode);
@@ -46,6 +53,7 @@ private:
     Failure m_failure = Failure::None;
     std::optional<LinkError> m_refusal;
     int m_written = 0;
+    int m_requested = 0;
     bool m_protected = false;
 };
 

@@ -211,15 +211,23 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     // The Wiegand type is never cut: the editor scrolls before it would be.
     wiegandType->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
-    // User actions.
-    connect(wiegandType, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model.userSetWgType(i); sync(); });
-    connect(widthMode, QOverload<int>::of(&QComboBox::activated), this, [this](int i) { model.userSetWidthMode(i); sync(); });
-    // Picking the read mode already chosen changes nothing.
-    connect(readMode, QOverload<int>::of(&QComboBox::activated), this, [this](int i) {
-        if (i != model.config().readMode) {
+    // User actions. The controls are listened to for their values, not for
+    // clicks: a value set through assistive technology, or by the keyboard,
+    // is a change like a click. Changes made while the controls show the
+    // model are not the user's.
+    auto indexAction = [this](QComboBox *c, auto act) {
+        connect(c, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this, act](int i) {
+            if (!m_syncing && i >= 0) {
+                act(i);
+                sync();
+            }
+        });
+    };
+    indexAction(wiegandType, [this](int i) { model.userSetWgType(i); });
+    indexAction(widthMode, [this](int i) { model.userSetWidthMode(i); });
+    indexAction(readMode, [this](int i) {
+        if (i != model.config().readMode) // the read mode already chosen changes nothing
             model.userSetReadMode(i);
-            sync();
-        }
     });
     auto spinAction = [this](QSpinBox *s, void (EditorModel::*set)(int)) {
         connect(s, QOverload<int>::of(&QSpinBox::valueChanged), this, [this, set](int v) {
@@ -251,17 +259,34 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
         if (!m_syncing)
             model.userHighlightFormat(row);
     });
-    connect(reversed, &QCheckBox::clicked, this, [this](bool on) { model.userSetReversed(on); sync(); });
-    connect(hash, &QCheckBox::clicked, this, [this](bool on) { model.userSetHash(on); sync(); });
+    auto toggleAction = [this](QAbstractButton *b, auto act) {
+        connect(b, &QAbstractButton::toggled, this, [this, act](bool on) {
+            if (!m_syncing) {
+                act(on);
+                sync();
+            }
+        });
+    };
+    toggleAction(reversed, [this](bool on) { model.userSetReversed(on); });
+    toggleAction(hash, [this](bool on) { model.userSetHash(on); });
+    // Of the two choices only the one turned on says something.
+    toggleAction(bankDefault, [this](bool on) {
+        if (on)
+            model.userSetBankKeyMode(BankKeyMode::Default);
+    });
+    toggleAction(bankUser, [this](bool on) {
+        if (on)
+            model.userSetBankKeyMode(BankKeyMode::User);
+    });
     connect(hashLink, &HelpLink::clicked, this, [this] {
         HashHelp help(this);
         help.exec();
     });
     connect(bankDefault, &QRadioButton::clicked, this, [this] { model.userSetBankKeyMode(BankKeyMode::Default); sync(); });
     connect(bankUser, &QRadioButton::clicked, this, [this] { model.userSetBankKeyMode(BankKeyMode::User); sync(); });
-    connect(blockKey, &QLineEdit::textEdited, this, [this] { keyEdited(blockKey, &EditorModel::userSetBlockKey); });
-    connect(bankKey, &QLineEdit::textEdited, this, [this] { keyEdited(bankKey, &EditorModel::userSetBankKey); });
-    connect(bleName, &QLineEdit::textEdited, this, [this] { keyEdited(bleName, &EditorModel::userSetBleName); });
+    connect(blockKey, &QLineEdit::textChanged, this, [this] { keyEdited(blockKey, &EditorModel::userSetBlockKey); });
+    connect(bankKey, &QLineEdit::textChanged, this, [this] { keyEdited(bankKey, &EditorModel::userSetBankKey); });
+    connect(bleName, &QLineEdit::textChanged, this, [this] { keyEdited(bleName, &EditorModel::userSetBleName); });
     connect(zones, &ZoneList::checksChanged, this, [this] {
         model.userSetZones(zones->checks());
         Q_EMIT synced();
@@ -270,6 +295,8 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
 
 void ConfigEditor::keyEdited(QLineEdit *field, void (EditorModel::*set)(const QString &))
 {
+    if (m_syncing)
+        return;
     // Typed and pasted text pass the same filter.
     const QString typed = field->text();
     const int cursor = field->cursorPosition();

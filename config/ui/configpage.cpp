@@ -156,7 +156,7 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     // Room beside the widest text of the column.
     side->setMinimumWidth(side->sizeHint().width() + 2 * style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, this));
     row->addWidget(side);
-    connect(toKeyboard, &QCheckBox::clicked, this, &ConfigPage::typingToggled);
+    connect(toKeyboard, &QCheckBox::toggled, this, &ConfigPage::typingToggled);
 }
 
 void ConfigPage::typingToggled(bool on)

@@ -3,6 +3,7 @@
 #include <QPushButton>
 
 #include "common/texts.h"
+#include "config/codec.h"
 #include "config/configfile.h"
 #include "config/editormodel.h"
 #include "config/transfer.h"
@@ -41,11 +42,13 @@ ConfigTransferController::ConfigTransferController(ConfigPage &page, EditorModel
 
 bool ConfigTransferController::apply(const QString &items, ConfigSource source)
 {
-    const bool ok = m_editor.applyConfig(parseConfig(items), source);
+    const EditorModel::Applied applied = m_editor.applyConfig(parseConfig(items), source);
     Q_EMIT editorChanged();
-    if (!ok)
-        m_dialogs.error(QStringLiteral("Ошибка установки параметров."));
-    return ok;
+    if (!applied)
+        m_dialogs.error(applied.refusal->kind == ConfigDecodeError::Kind::MissingItems
+                            ? texts::kConfigurationIncomplete
+                            : QStringLiteral("Ошибка установки параметров."));
+    return bool(applied);
 }
 
 void ConfigTransferController::readFromReader()
@@ -74,6 +77,9 @@ void ConfigTransferController::readFinished()
     }
     if (m_read.status() != ReaderOperation::Status::Done)
         return;
+    // What this read gave, as a value: while a question below is open the
+    // reader may leave and come back, and its next read is another result.
+    const ConfigRead::Result result = m_read.result();
     // A reader that comes back does not silently replace changes not yet saved.
     if (afterConnecting && m_editor.isDirty()
         && !m_dialogs.question(texts::kConfigurationCaption,
@@ -81,7 +87,11 @@ void ConfigTransferController::readFinished()
                                               "ни в USB-считыватель, ни в файл. Заменить её конфигурацией "
                                               "считывателя?")))
         return;
-    const QString items = m_read.items();
+    // A read started meanwhile is the reader as it is now: its own end puts
+    // it in (or tells why not); this older one changes nothing.
+    if (m_read.lastRun() != result.run)
+        return;
+    const QString items = result.items;
     if (!apply(items, ConfigSource::Reader))
         return;
     m_editor.markClean();

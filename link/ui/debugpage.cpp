@@ -115,7 +115,9 @@ DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, Operati
     connect(ascii, &QCheckBox::toggled, this, [this](bool on) { m_log.rendering.ascii = on; });
     connect(clearButton, &QPushButton::clicked, this, [this] {
         m_pending.clear();
+        m_pendingCharacters = 0;
         m_shown.clear();
+        m_shownCharacters = 0;
         log->clear();
         window->text->clear();
     });
@@ -143,8 +145,15 @@ void DebugPage::setReaderIdle(bool idle)
 void DebugPage::lineAdded(const QString &line)
 {
     m_pending << line;
-    if (m_pending.size() >= 2 * kKeptLines) // older ones would go from the views anyway
-        m_pending.remove(0, m_pending.size() - kKeptLines);
+    m_pendingCharacters += line.size();
+    // Older ones would go from the views anyway.
+    if (m_pending.size() >= 2 * kKeptLines || m_pendingCharacters > 2 * kKeptCharacters) {
+        qsizetype drop = 0;
+        while (m_pending.size() - drop > 1
+               && (m_pending.size() - drop > kKeptLines || m_pendingCharacters > kKeptCharacters))
+            m_pendingCharacters -= m_pending[drop++].size();
+        m_pending.remove(0, drop);
+    }
     if (!m_appendTimer.isActive())
         m_appendTimer.start();
 }
@@ -153,16 +162,28 @@ void DebugPage::appendPending()
 {
     if (m_pending.isEmpty())
         return;
-    if (m_pending.size() > kKeptLines)
-        m_pending.remove(0, m_pending.size() - kKeptLines);
-    for (const QString &line : std::as_const(m_pending))
+    for (const QString &line : std::as_const(m_pending)) {
         m_shown.push_back(line);
-    while (m_shown.size() > size_t(kKeptLines))
+        m_shownCharacters += line.size();
+    }
+    while (m_shown.size() > size_t(kKeptLines)) {
+        m_shownCharacters -= m_shown.front().size();
         m_shown.pop_front();
+    }
+    // Past the characters kept the oldest lines go, down to half of them, and
+    // the views show what is left: they drop lines by count only.
+    bool refill = m_pending.size() > kRefillLines;
+    if (m_shownCharacters > kKeptCharacters) {
+        while (m_shown.size() > 1 && m_shownCharacters > kKeptCharacters / 2) {
+            m_shownCharacters -= m_shown.front().size();
+            m_shown.pop_front();
+        }
+        refill = true;
+    }
     // New lines do not scroll the window "Debug" sideways: the times stay in view.
     QScrollBar *sideways = window->text->horizontalScrollBar();
     const int across = sideways->value();
-    if (m_pending.size() > kRefillLines) {
+    if (refill) {
         QStringList all;
         all.reserve(qsizetype(m_shown.size()));
         for (const QString &line : m_shown)
@@ -179,6 +200,7 @@ void DebugPage::appendPending()
     }
     sideways->setValue(across);
     m_pending.clear();
+    m_pendingCharacters = 0;
 }
 
 bool DebugPage::eventFilter(QObject *watched, QEvent *event)

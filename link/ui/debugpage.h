@@ -55,6 +55,9 @@ public:
     static constexpr int kAppendMs = 50;
     // Each view keeps the newest lines only, so that a flood cannot fill the memory.
     static constexpr int kKeptLines = 10000;
+    // ... and no more characters than this: a line may hold a whole chunk of
+    // a flood, thousands of bytes. Past it the oldest lines go, down to half.
+    static constexpr qsizetype kKeptCharacters = 1000000;
     // A batch larger than this refills the views with the newest lines instead
     // of being appended: dropping many lines at the top one by one is slow.
     static constexpr int kRefillLines = 1000;
@@ -72,7 +75,9 @@ private:
     OperationGate &m_gate;
     UserDialogs &m_dialogs;
     QStringList m_pending;
+    qsizetype m_pendingCharacters = 0;
     std::deque<QString> m_shown; // what both views show, newest last
+    qsizetype m_shownCharacters = 0;
     QTimer m_appendTimer;
 };
 

@@ -199,3 +199,21 @@ TEST_F(IniFileTest, ManyKeysAtOnceEndAsOneByOne)
         EXPECT_EQ(IniFile(all).read(QStringLiteral("usbreader"), QStringLiteral("viewmode")), QStringLiteral("3")) << i;
     }
 }
+
+// The settings are the user's own: new ones are the owner's only whatever the
+// umask, and earlier ones readable by others are made so at the next write.
+TEST_F(IniFileTest, SettingsAreTheOwnersOnly)
+{
+    auto modeOf = [this] {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path()).constData(), &info) == 0 ? info.st_mode & 07777 : mode_t(0);
+    };
+    const mode_t saved = ::umask(0);
+    IniFile ini(path());
+    EXPECT_TRUE(ini.write(QStringLiteral("usbreader"), {{QStringLiteral("viewmode"), QStringLiteral("1")}}));
+    EXPECT_EQ(modeOf(), mode_t(0600));
+    ::chmod(QFile::encodeName(path()).constData(), 0644);
+    EXPECT_TRUE(ini.write(QStringLiteral("usbreader"), {{QStringLiteral("viewmode"), QStringLiteral("2")}}));
+    EXPECT_EQ(modeOf(), mode_t(0600));
+    ::umask(saved);
+}

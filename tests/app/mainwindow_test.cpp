@@ -23,6 +23,7 @@
 #include "app/station.h"
 #include "app/ui/mainwindow.h"
 #include "app/ui/statusbar.h"
+#include "common/texts.h"
 #include "common/ui/mnemonic.h"
 #include "config/ui/configeditor.h"
 #include "config/ui/configpage.h"
@@ -563,4 +564,28 @@ TEST_F(MainWindowTest, TheStatusBarsPanelsSitSideBySideAndTheLinkOpensWhereItIsD
     rejectNextDialog();
     clickStatusBar(bar->link->geometry().center().x());
     EXPECT_EQ(dialogCaptions, QStringList{QStringLiteral("Настройки подключения")});
+}
+
+// A master card whose configuration misses the items the reader needs (the
+// LED colours, a read mode and formats) is not put into the editor: its own message, and the
+// editor as it was.
+TEST_F(MainWindowTest, AMasterCardWithoutTheItemsTheReaderNeedsIsRefused)
+{
+    SimReader sim;
+    MainWindow &w = open();
+    connectTo(sim);
+    sim.model->masterCards << sim::MasterCard{QStringLiteral("04A1B2C3D4E5F6"),
+                                              QStringLiteral("0C0800F8E00700F8E0FF06010702026700"),
+                                              QStringLiteral("00"), QString(), 0, 1};
+    ConfigEditor *editor = w.configPage()->editor;
+    const ReaderConfig before = editor->model.config();
+    dialogs.shown.clear();
+    w.configPage()->readMasterButton->click();
+    ASSERT_TRUE(waitUntil([&] { return openCardWait(w) != nullptr; }));
+    sim.model->presentMaster();
+    ASSERT_TRUE(waitUntil([&] { return openCardWait(w) == nullptr; }));
+    tool.settle();
+    ASSERT_FALSE(dialogs.shown.isEmpty());
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: ") + texts::kConfigurationIncomplete);
+    EXPECT_EQ(editor->model.config(), before);
 }

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 #include "app/station.h"
 #include "config/backups.h"
@@ -14,6 +16,7 @@
 #include "config/configfile.h"
 #include "config/readerconfig.h"
 #include "config/transfer.h"
+#include "display/cardlog.h"
 #include "firmware/update.h"
 #include "link/discovery.h"
 #include "link/loaders.h"
@@ -297,4 +300,45 @@ TEST(StationsOfOneProgram, ShareTheReadersLeftInTheirLoader)
     ASSERT_TRUE(waitUntil([&] { return second.session().inLoader(); }));
     EXPECT_EQ(second.session().serial(), QStringLiteral("A102-0A1B2C3D"));
     EXPECT_TRUE(sim.model->commandsReceived.isEmpty()); // nothing framed went into the loader
+}
+
+// What the tool makes on its own holds the reader's keys, the cards read and
+// the readers' serial numbers: the owner's only (files 0600, folders 0700)
+// whatever the umask, and a data folder from before is tightened.
+TEST(StationFiles, AreTheOwnersOnlyWhateverTheUmask)
+{
+    QTemporaryDir home;
+    const QString data = home.filePath(QStringLiteral("limra-rfid"));
+    ASSERT_TRUE(QDir().mkpath(data));
+    ASSERT_EQ(::chmod(QFile::encodeName(data).constData(), 0755), 0);
+    const mode_t savedMask = ::umask(0);
+    {
+        SimReader sim;
+        FakePortEnumerator ports;
+        ports.virtuals = {sim.port()};
+        ReaderStation station{stationPlatform(ports, data), Timings().shortened(10)};
+        station.discovery().portsChanged();
+        station.discovery().scanOnce();
+        ASSERT_TRUE(waitUntil([&] { return station.session().isConnected() && !station.busy(); }));
+        station.configWrite().start(sim.model->configItems, false); // the reader's configuration is kept first
+        ASSERT_TRUE(finish(station.configWrite()));
+        station.loaders().remember(LoaderRegistry::Entry{QStringLiteral("/dev/ttyACM9"), QString(),
+                                                         QStringLiteral("01020304"), QStringLiteral("0A1B2C3D")});
+        ASSERT_TRUE(station.cardLog().startFile(data + QStringLiteral("/cards.csv")));
+        station.cardLog().addRead(QStringLiteral("04A1B2C3D4E5F6"), QStringLiteral("04A1B2C3D4E5F6"), IdKind::Uid);
+        station.cardLog().stopFile();
+    }
+    ::umask(savedMask);
+    auto modeOf = [](const QString &path) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : mode_t(0);
+    };
+    const QString kept = data + QStringLiteral("/configurations");
+    const QStringList copies = QDir(kept).entryList({QStringLiteral("*.rcf")}, QDir::Files);
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_EQ(modeOf(data), mode_t(0700));
+    EXPECT_EQ(modeOf(kept), mode_t(0700));
+    EXPECT_EQ(modeOf(kept + QLatin1Char('/') + copies[0]), mode_t(0600));
+    EXPECT_EQ(modeOf(data + QStringLiteral("/loaders")), mode_t(0600));
+    EXPECT_EQ(modeOf(data + QStringLiteral("/cards.csv")), mode_t(0600));
 }

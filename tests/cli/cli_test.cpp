@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/texts.h"
 #include "config/codec.h"
 #include "config/configfile.h"
 #include "config/readerconfig.h"
@@ -506,6 +507,11 @@ TEST_F(CliTest, AFileThatCannotBeReadOrWrittenOrIsNoValidFileIsExitFour)
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write(QByteArray(40, 'x'));
     bad.close();
+    // A valid digest over the LED colours alone: no configuration to write.
+    QFile incomplete(file(QStringLiteral("incomplete.rcf")));
+    ASSERT_TRUE(incomplete.open(QIODevice::WriteOnly));
+    incomplete.write(configFileBytes(QStringLiteral("0C0800F8E00700F8E0FF")));
+    incomplete.close();
     QFile shortImage(file(QStringLiteral("short.hfw")));
     ASSERT_TRUE(shortImage.open(QIODevice::WriteOnly));
     shortImage.write(QByteArray(144, '\0'));
@@ -519,6 +525,7 @@ TEST_F(CliTest, AFileThatCannotBeReadOrWrittenOrIsNoValidFileIsExitFour)
          QStringLiteral("Не удалось открыть файл")},
         {{QStringLiteral("write-config"), file(QStringLiteral("bad.rcf"))},
          QStringLiteral("Неверный формат файла - ошибка CRC.")},
+        {{QStringLiteral("write-config"), file(QStringLiteral("incomplete.rcf"))}, texts::kConfigurationIncomplete},
         {{QStringLiteral("update"), file(QStringLiteral("missing.hfw"))}, QStringLiteral("Не удалось открыть файл")},
         {{QStringLiteral("update"), file(QStringLiteral("short.hfw"))},
          QStringLiteral("Некорректный файл микропрограммы.")},

@@ -9,7 +9,12 @@
 #include <QTableView>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <csignal>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "common/texts.h"
@@ -57,6 +62,42 @@ protected:
 };
 
 } // namespace
+
+// A program killed while it kept a copy (here by the file size limit's
+// signal in the middle of the write) leaves the copy's temporary file, which
+// no later write of that name would remove: a later keep removes it once it
+// is older than a minute and its writer is gone.
+TEST_F(KeptTest, ACopyCutOffByAKillLeavesNoTemporaryForever)
+{
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_DFL);
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        const rlimit tenBytes{10, 10};
+        ::setrlimit(RLIMIT_FSIZE, &tenBytes);
+        keep(); // ends in the middle of writing
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const QStringList left = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(left.size(), 1);
+    ASSERT_TRUE(left[0].startsWith(QLatin1Char('.'))) << qPrintable(left[0]);
+    const QString temporary = folder() + QLatin1Char('/') + left[0];
+    ASSERT_TRUE(keep());
+    EXPECT_TRUE(QFile::exists(temporary)); // not older than a minute yet: it might be a write in flight
+    timespec times[2];
+    ::clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= 120;
+    times[1] = times[0];
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(temporary).constData(), times, 0), 0);
+    ASSERT_TRUE(keep());
+    EXPECT_FALSE(QFile::exists(temporary));
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden).size(), 2); // the two copies kept
+}
 
 // A clock that was ahead, or a machine that moved time zone: the other 50
 // files carry later times than the copy about to be made.

@@ -2,6 +2,7 @@
 // controls show what the rules decided.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QStyleOptionComboBox>
 #include <QTableWidget>
@@ -23,6 +25,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <functional>
 
 #include "config/ui/configeditor.h"
 #include "config/ui/configpage.h"
@@ -31,11 +34,13 @@
 #include "config/ui/zonelist.h"
 #include "config/zonenames.h"
 #include "platform/folders.h"
+#include "tests/support/configitems.h"
 #include "tests/support/environment.h"
 #include "tests/support/scripteddialogs.h"
 
 using namespace limra;
 using limra::testing::ScopedEnvironment;
+using limra::testing::withCarriedItems;
 using limra::testing::ScriptedDialogs;
 
 namespace {
@@ -171,6 +176,61 @@ TEST_F(EditorTest, BankKeyFieldOnlyForTheUserKey)
     editor.bankDefault->click();
     EXPECT_FALSE(editor.bankKey->isEnabled());
 }
+
+// Assistive technology (AT-SPI through Qt's accessibility bridge) sets values
+// without a click: a check box through its toggle action, a selector's
+// index, a field's text. Each is a change of the configuration, and the
+// editor holds something unsaved.
+struct ValueSetRow {
+    const char *name;
+    int readMode;
+    std::function<void(ConfigEditor &)> set;
+    std::function<bool(const ReaderConfig &)> changed;
+};
+
+class ValueSetWithoutAClick : public ::testing::TestWithParam<ValueSetRow> {};
+
+void toggleAsAssistiveTechnology(QAbstractButton *button)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(button);
+    ASSERT_TRUE(accessible && accessible->actionInterface());
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+}
+
+TEST_P(ValueSetWithoutAClick, ChangesTheConfigurationAndMarksItUnsaved)
+{
+    ScriptedDialogs dialogs;
+    EditorModel model;
+    ConfigEditor editor{model, dialogs};
+    editor.startUp();
+    editor.readMode->setCurrentIndex(GetParam().readMode);
+    model.markClean();
+    ASSERT_FALSE(model.isDirty());
+    QSignalSpy synced(&editor, &ConfigEditor::synced);
+    GetParam().set(editor);
+    EXPECT_TRUE(GetParam().changed(model.config())) << GetParam().name;
+    EXPECT_TRUE(model.isDirty()) << GetParam().name;
+    EXPECT_FALSE(synced.isEmpty()) << GetParam().name; // the window's unsaved mark follows this
+}
+
+INSTANTIATE_TEST_SUITE_P(Controls, ValueSetWithoutAClick, ::testing::Values(
+    ValueSetRow{"reversed_byte_order", 0, [](ConfigEditor &e) { toggleAsAssistiveTechnology(e.reversed); },
+                [](const ReaderConfig &c) { return c.conversion == 1; }},
+    ValueSetRow{"hash", 0, [](ConfigEditor &e) { toggleAsAssistiveTechnology(e.hash); },
+                [](const ReaderConfig &c) { return c.conversion == 2; }},
+    ValueSetRow{"user_bank_key", 0, [](ConfigEditor &e) { toggleAsAssistiveTechnology(e.bankUser); },
+                [](const ReaderConfig &c) { return c.bankKeyMode == BankKeyMode::User; }},
+    ValueSetRow{"wiegand_type", 0, [](ConfigEditor &e) { e.wiegandType->setCurrentIndex(1); },
+                [](const ReaderConfig &c) { return c.wiegandType == 1; }},
+    ValueSetRow{"width_mode", 0, [](ConfigEditor &e) { e.widthMode->setCurrentIndex(1); },
+                [](const ReaderConfig &c) { return c.widthMode == WidthMode::User; }},
+    ValueSetRow{"read_mode", 0, [](ConfigEditor &e) { e.readMode->setCurrentIndex(2); },
+                [](const ReaderConfig &c) { return c.readMode == 2; }},
+    ValueSetRow{"block_key_text", 2, [](ConfigEditor &e) { e.blockKey->setText(QStringLiteral("abc")); },
+                [](const ReaderConfig &c) { return c.blockKey == QStringLiteral("ABC"); }},
+    ValueSetRow{"shift", 0, [](ConfigEditor &e) { e.shift->setValue(3); },
+                [](const ReaderConfig &c) { return c.bitShift == 3; }}),
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(EditorTest, ColourDialogStartsFromTheLastChosenColour)
 {
@@ -339,7 +399,7 @@ TEST_F(EditorTest, ARefilledFormatListShowsNoHighlight)
     QTest::mouseClick(editor.formats->viewport(), Qt::LeftButton, {}, QPoint(row.right() - 10, row.center().y()));
     ASSERT_EQ(model.view().highlightedFormat, 0);
     ASSERT_TRUE(classic->isSelected());
-    ASSERT_TRUE(model.applyConfig(parseConfig(QStringLiteral("060101") + QStringLiteral("02021000")), ConfigSource::Reader));
+    ASSERT_TRUE(model.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060101") + QStringLiteral("02021000"))), ConfigSource::Reader));
     editor.sync();
     EXPECT_EQ(model.view().highlightedFormat, -1);
     EXPECT_TRUE(editor.formats->selectedItems().isEmpty());

@@ -3,8 +3,10 @@
 #include <QRandomGenerator>
 
 #include "config/editormodel.h"
+#include "tests/support/configitems.h"
 
 using namespace limra;
+using limra::testing::withCarriedItems;
 
 namespace {
 
@@ -198,17 +200,19 @@ TEST(ApplyConfig, DefaultTextOnBleReaderChecksTheFirstEntry)
     EXPECT_EQ(m.formatChecks(), checks({true, false}));
 }
 
-TEST(ApplyConfig, EmptyText)
+// An empty text would give the first format, a user width of 8 and 8 bits,
+// a configuration nobody chose: it is refused and the editor stays as it was.
+TEST(ApplyConfig, EmptyTextIsRefused)
 {
     EditorModel m = started();
-    ASSERT_TRUE(m.applyConfig(parseConfig(QString()), ConfigSource::File));
-    EXPECT_EQ(m.config().readMode, 0);
-    EXPECT_EQ(m.formatChecks(), checks({true, false, false, false, false, false, false}));
-    EXPECT_EQ(m.maxBits(), 32);
-    EXPECT_EQ(m.config().bitShift, 0);
-    EXPECT_EQ(m.config().widthMode, WidthMode::User);
-    EXPECT_EQ(m.config().wiegandWidth, 8);
-    EXPECT_EQ(m.config().significantBits, 8); // the width rule ran when the width became 8
+    m.userSetHash(true);
+    m.markClean();
+    const ReaderConfig before = m.config();
+    const EditorModel::Applied applied = m.applyConfig(parseConfig(QString()), ConfigSource::File);
+    ASSERT_FALSE(applied);
+    EXPECT_EQ(applied.refusal->kind, ConfigDecodeError::Kind::MissingItems);
+    EXPECT_EQ(m.config(), before);
+    EXPECT_FALSE(m.isDirty());
 }
 
 TEST(ApplyConfig, ConversionItem)
@@ -216,16 +220,16 @@ TEST(ApplyConfig, ConversionItem)
     EditorModel m = started();
     m.setSigbits(40);
     m.setShift(5);
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("0202E7010303020912050100")), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("0202E7010303020912050100"))), ConfigSource::File));
     EXPECT_TRUE((m.config().conversion == 2));
     EXPECT_EQ(m.config().bitShift, 5);
     EXPECT_EQ(m.config().significantBits, 40);
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("020221000303010000050100")), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("020221000303010000050100"))), ConfigSource::File));
     EXPECT_FALSE((m.config().conversion == 2));
     EXPECT_TRUE((m.config().conversion == 1));
     EXPECT_EQ(m.config().bitShift, 0);
     EXPECT_EQ(m.config().significantBits, 32);
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("05010106010009")), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("05010106010009"))), ConfigSource::File));
     EXPECT_EQ(m.config().widthMode, WidthMode::User);
     EXPECT_EQ(m.config().wiegandWidth, 8);
 }
@@ -234,41 +238,41 @@ TEST(ApplyConfig, KeyItemBySourceAndMode)
 {
     const QString userKey = QStringLiteral("00112233445566778899AABBCCDDEEFF");
     EditorModel m = started();
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("0B10") + userKey), ConfigSource::Reader));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("0B10") + userKey)), ConfigSource::Reader));
     EXPECT_EQ(m.config().bankKeyMode, BankKeyMode::User);
     EXPECT_EQ(m.config().bankKey, userKey);
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("0B10") + defaultBankKey()), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("0B10") + defaultBankKey())), ConfigSource::File));
     EXPECT_EQ(m.config().bankKeyMode, BankKeyMode::Default);
     EXPECT_EQ(m.config().bankKey, userKey);
 
     const QString before = m.config().blockKey;
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("0B10") + userKey), ConfigSource::MasterCard));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("0B10") + userKey)), ConfigSource::MasterCard));
     EXPECT_EQ(m.config().blockKey, userKey); // a master card's key goes to the block key
     EXPECT_EQ(m.config().bankKeyMode, BankKeyMode::Default);
     EXPECT_NE(before, userKey);
 
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100")), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060100"))), ConfigSource::File));
     EXPECT_EQ(m.config().bankKey, userKey); // a file without item 0B leaves it
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100")), ConfigSource::Reader));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060100"))), ConfigSource::Reader));
     EXPECT_TRUE(m.config().bankKey.isEmpty()); // the reader's does not
 
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060103") + QStringLiteral("0B10000F")), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060103") + QStringLiteral("0B10000F"))), ConfigSource::File));
     EXPECT_TRUE(m.config().zones[0] && m.config().zones[3] && !m.config().zones[4]);
 }
 
 TEST(ApplyConfig, EmMarineBleNameAndSelectorOnlyFromTheReader)
 {
     EditorModel m = started(0, true);
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060100") + QStringLiteral("2003414200"))), ConfigSource::File));
     EXPECT_TRUE(m.emMarine());
     EXPECT_TRUE(m.config().bleName.isEmpty());
     EXPECT_TRUE(m.view().readModeEnabled);
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigSource::Reader));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060100") + QStringLiteral("2003414200"))), ConfigSource::Reader));
     EXPECT_FALSE(m.emMarine());
     EXPECT_EQ(m.config().bleName, QStringLiteral("AB"));
     EXPECT_FALSE(m.view().readModeEnabled);
     m.readerKind = [] { return ReaderKind::Usb; };
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("140101")), ConfigSource::Reader));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("140101"))), ConfigSource::Reader));
     EXPECT_TRUE(m.emMarine());
     EXPECT_TRUE(m.view().readModeEnabled);
     EXPECT_EQ(m.view().formatEntries.size(), 7u);
@@ -277,10 +281,10 @@ TEST(ApplyConfig, EmMarineBleNameAndSelectorOnlyFromTheReader)
 TEST(ApplyConfig, UnknownReadModeKeepsModeZeroAndBadNumbersAreRefused)
 {
     EditorModel m = started();
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060107")), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060107"))), ConfigSource::File));
     EXPECT_EQ(m.config().readMode, 0);
-    EXPECT_FALSE(m.applyConfig(parseConfig(QStringLiteral("0601ZZ")), ConfigSource::File));
-    EXPECT_FALSE(m.applyConfig(parseConfig(QStringLiteral("060100040105")), ConfigSource::File));
+    EXPECT_FALSE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("0601ZZ"))), ConfigSource::File));
+    EXPECT_FALSE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060100040105"))), ConfigSource::File));
 }
 
 TEST(ApplyConfig, RefusedConfigurationLeavesTheEditorAsItWas)
@@ -292,8 +296,8 @@ TEST(ApplyConfig, RefusedConfigurationLeavesTheEditorAsItWas)
     m.markClean();
     const ReaderConfig before = m.config();
     // The read mode, the byte count and the formats come before the refused Wiegand type.
-    EXPECT_FALSE(m.applyConfig(parseConfig(QStringLiteral("060101") + QStringLiteral("0A0105") + QStringLiteral("02020800")
-                                           + QStringLiteral("0401FF")),
+    EXPECT_FALSE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060101") + QStringLiteral("0A0105")
+                                                            + QStringLiteral("02020800") + QStringLiteral("0401FF"))),
                                ConfigSource::File));
     EXPECT_EQ(m.config(), before);
     EXPECT_FALSE(m.isDirty());
@@ -311,8 +315,8 @@ TEST(ApplyDecoded, PutsAConfigurationDecodedElsewhere)
     EditorModel m = started(2);
     m.userHighlightFormat(0);
     m.setColour(1, QColor(0, 0, 248));
-    const std::optional<DecodedConfig> d =
-        decodeConfig(QStringLiteral("060101") + QStringLiteral("02020800") + QStringLiteral("0C0800F8E00700F8E0FF"),
+    const DecodeResult d =
+        decodeConfig(withCarriedItems(QStringLiteral("060101") + QStringLiteral("02020800") + QStringLiteral("0C0800F8E00700F8E0FF")),
                      m.config(), m.decodeContext(ConfigSource::MasterCard));
     ASSERT_TRUE(d);
     ASSERT_TRUE(m.applyDecoded(*d, ConfigSource::MasterCard));
@@ -330,7 +334,7 @@ TEST(ApplyDecoded, RefusesWhatTheEditorCannotHold)
     EditorModel m = started();
     const ReaderConfig before = m.config();
     // Decoded for a BLE reader, put into the editor of a USB reader.
-    std::optional<DecodedConfig> ble =
+    DecodeResult ble =
         decodeConfig(kDefaultConfigItems, m.config(), DecodeContext{ConfigSource::Default, ReaderKind::Ble, true});
     ASSERT_TRUE(ble);
     EXPECT_FALSE(m.applyDecoded(*ble, ConfigSource::Default));
@@ -426,6 +430,8 @@ TEST(ApplyConfig, RandomItemTextsKeepTheEditorWithinItsLimits)
         const int n = int(rng.bounded(0, 120));
         for (int i = 0; i < n; ++i)
             text += digits.at(int(rng.bounded(digits.size())));
+        if (rng.bounded(2) == 1) // half of them behind the items every configuration carries
+            text = withCarriedItems(text);
         EditorModel m = started(int(rng.bounded(4)), rng.bounded(2) == 1);
         const ReaderConfig before = m.config();
         if (!m.applyConfig(parseConfig(text), ConfigSource(rng.bounded(4))))
@@ -442,8 +448,8 @@ TEST(ApplyConfig, OverLongKeysAndNamesAreHeldAsTheRecordDefinesThem)
 {
     EditorModel m = started();
     const QString twentyBytes = QStringLiteral("00112233445566778899AABBCCDDEEFF01020304");
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060102") + QStringLiteral("0B14") + twentyBytes
-                                          + QStringLiteral("040101")),
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060102") + QStringLiteral("0B14") + twentyBytes
+                                                           + QStringLiteral("040101"))),
                               ConfigSource::File));
     EXPECT_EQ(m.config().blockKey, twentyBytes.left(32));
     const ConfigTable written = parseConfig(m.buildItems(Producer::File));
@@ -451,8 +457,8 @@ TEST(ApplyConfig, OverLongKeysAndNamesAreHeldAsTheRecordDefinesThem)
     EXPECT_EQ(written[0x04], QStringLiteral("01")); // the items after the key are intact
 
     m.readerKind = [] { return ReaderKind::Ble; };
-    ASSERT_TRUE(m.applyConfig(parseConfig(QStringLiteral("060100") + QStringLiteral("2029") + QString(40, QLatin1Char('A')).replace(QLatin1String("A"), QLatin1String("41"))
-                                          + QStringLiteral("00")),
+    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060100") + QStringLiteral("2029") + QString(40, QLatin1Char('A')).replace(QLatin1String("A"), QLatin1String("41"))
+                                          + QStringLiteral("00"))),
                               ConfigSource::Reader));
     EXPECT_EQ(m.config().bleName, QString(31, QLatin1Char('A')));
     const ConfigTable reader = parseConfig(m.buildItems(Producer::Reader));

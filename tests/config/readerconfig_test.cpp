@@ -2,8 +2,10 @@
 
 #include "config/codec.h"
 #include "link/hextext.h"
+#include "tests/support/configitems.h"
 
 using namespace limra;
+using limra::testing::withCarriedItems;
 
 namespace {
 QString item(const QString &items, int tag) { return parseConfig(items)[size_t(tag)]; }
@@ -168,7 +170,7 @@ ReaderConfig unusual()
 TEST(DecodeConfig, DefaultConfigurationOnTheUsbReader)
 {
     const ReaderConfig base = unusual();
-    const std::optional<DecodedConfig> d = decodeConfig(kDefaultConfigItems, base, context(ConfigSource::Default));
+    const DecodeResult d = decodeConfig(kDefaultConfigItems, base, context(ConfigSource::Default));
     ASSERT_TRUE(d);
     const ReaderConfig &c = d->config;
     EXPECT_EQ(c.readMode, 0);
@@ -190,7 +192,7 @@ TEST(DecodeConfig, DefaultConfigurationOnTheUsbReader)
 
 TEST(DecodeConfig, DefaultConfigurationOnTheBleReaderChecksTheFirstBleEntry)
 {
-    const std::optional<DecodedConfig> d =
+    const DecodeResult d =
         decodeConfig(kDefaultConfigItems, ReaderConfig(), context(ConfigSource::Default, ReaderKind::Ble));
     ASSERT_TRUE(d);
     EXPECT_EQ(d->config.formats, 0x0200); // "Телефон (BLE) - 8 байт"
@@ -199,20 +201,20 @@ TEST(DecodeConfig, DefaultConfigurationOnTheBleReaderChecksTheFirstBleEntry)
 
 TEST(DecodeConfig, EmMarineFromItem14OnlyForTheReader)
 {
-    const QString items = QStringLiteral("0202E701060100");
+    const QString items = withCarriedItems(QStringLiteral("0202E701060100"));
     for (ConfigSource source : {ConfigSource::File, ConfigSource::Default, ConfigSource::MasterCard}) {
         for (bool offered : {false, true}) {
-            const std::optional<DecodedConfig> d = decodeConfig(items, ReaderConfig(), context(source, ReaderKind::Usb, offered));
+            const DecodeResult d = decodeConfig(items, ReaderConfig(), context(source, ReaderKind::Usb, offered));
             ASSERT_TRUE(d);
             EXPECT_EQ(d->emMarine, offered);
             EXPECT_EQ(d->config.formats, offered ? 0x01E7 : 0x00E7);
         }
     }
-    const std::optional<DecodedConfig> without = decodeConfig(items, ReaderConfig(), context(ConfigSource::Reader));
+    const DecodeResult without = decodeConfig(items, ReaderConfig(), context(ConfigSource::Reader));
     ASSERT_TRUE(without);
     EXPECT_FALSE(without->emMarine);
     EXPECT_EQ(without->config.formats, 0x00E7); // the format is not offered: its bit is dropped
-    const std::optional<DecodedConfig> with =
+    const DecodeResult with =
         decodeConfig(items + QStringLiteral("140101"), ReaderConfig(), context(ConfigSource::Reader, ReaderKind::Usb, false));
     ASSERT_TRUE(with);
     EXPECT_TRUE(with->emMarine);
@@ -223,22 +225,56 @@ TEST(DecodeConfig, RefusedValueGivesNothing)
 {
     // The read mode and byte count come before the refused Wiegand type.
     for (const char *items : {"0601020A0103040102", "0601020A01030401ZZ", "0601ZZ", "060100020267Z0", "0601020902G1"}) {
-        EXPECT_FALSE(decodeConfig(QString::fromLatin1(items), unusual(), context(ConfigSource::File))) << items;
+        const DecodeResult d = decodeConfig(withCarriedItems(QString::fromLatin1(items)), unusual(), context(ConfigSource::File));
+        ASSERT_FALSE(d) << items;
+        EXPECT_EQ(d.error().kind, ConfigDecodeError::Kind::RefusedValue) << items;
     }
 }
+
+// Items the reader needs missing or cut short would decode as a configuration
+// nobody chose (the first format, a width of 8 bits): refused from every
+// source, with the tags missing.
+struct MissingCase {
+    const char *name;
+    QString items;
+    QList<int> missing;
+};
+
+class MissingItems : public ::testing::TestWithParam<MissingCase> {};
+
+TEST_P(MissingItems, AreRefusedFromEverySource)
+{
+    for (ConfigSource source : {ConfigSource::Reader, ConfigSource::File, ConfigSource::Default, ConfigSource::MasterCard}) {
+        const DecodeResult d = decodeConfig(GetParam().items, unusual(), context(source));
+        ASSERT_FALSE(d);
+        EXPECT_EQ(d.error().kind, ConfigDecodeError::Kind::MissingItems);
+        EXPECT_EQ(d.error().missingTags, GetParam().missing);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, MissingItems, ::testing::Values(
+    MissingCase{"none", QString(), {0x02, 0x03, 0x06, 0x04, 0x05}},
+    MissingCase{"only_the_colours", QStringLiteral("0C0800F8E00700F8E0FF"), {0x02, 0x03, 0x06, 0x04, 0x05}},
+    MissingCase{"read_mode_and_formats", QStringLiteral("06010702026700"), {0x03, 0x04, 0x05}},
+    MissingCase{"an_unknown_item", QStringLiteral("FF10AABB"), {0x02, 0x03, 0x06, 0x04, 0x05}},
+    // The default without its Wiegand width; then the width item cut off.
+    MissingCase{"without_the_width", QStringLiteral("020267000303000040060100040100"), {0x05}},
+    MissingCase{"the_last_item_cut_short", QStringLiteral("02026700030300004006010004010005"), {0x05}},
+    MissingCase{"conversion_cut_short", QStringLiteral("0202670003020000060100040100050100"), {0x03}}),
+    [](const auto &row) { return std::string(row.param.name); });
 
 TEST(DecodeConfig, ItemsAreAppliedAsAWholeBeforeTheRulesRun)
 {
     // Offset 12 with 4 bytes fits, although the base's 8 bytes would not.
     ReaderConfig base;
-    const std::optional<DecodedConfig> d =
-        decodeConfig(QStringLiteral("060102") + QStringLiteral("09010C") + QStringLiteral("0A0104"), base, context(ConfigSource::File));
+    const DecodeResult d =
+        decodeConfig(withCarriedItems(QStringLiteral("060102") + QStringLiteral("09010C") + QStringLiteral("0A0104")), base, context(ConfigSource::File));
     ASSERT_TRUE(d);
     EXPECT_EQ(d->config.blockOffset, 12);
     EXPECT_EQ(d->config.blockCount, 4);
     // Too much for 16 bytes: the offset rule runs once at the end.
-    const std::optional<DecodedConfig> over =
-        decodeConfig(QStringLiteral("060102") + QStringLiteral("09010C") + QStringLiteral("0A0108"), base, context(ConfigSource::File));
+    const DecodeResult over =
+        decodeConfig(withCarriedItems(QStringLiteral("060102") + QStringLiteral("09010C") + QStringLiteral("0A0108")), base, context(ConfigSource::File));
     ASSERT_TRUE(over);
     EXPECT_EQ(over->config.blockOffset, 8);
     EXPECT_EQ(over->config.blockCount, 8);
@@ -248,11 +284,11 @@ TEST(DecodeConfig, UserWidthKeptWhileTheWidthIsAutomatic)
 {
     ReaderConfig base;
     base.wiegandWidth = 26;
-    const std::optional<DecodedConfig> d = decodeConfig(QStringLiteral("050100"), base, context(ConfigSource::File));
+    const DecodeResult d = decodeConfig(withCarriedItems(QStringLiteral("050100")), base, context(ConfigSource::File));
     ASSERT_TRUE(d);
     EXPECT_EQ(d->config.widthMode, WidthMode::Automatic);
     EXPECT_EQ(d->config.wiegandWidth, 26);
-    const std::optional<DecodedConfig> user = decodeConfig(QStringLiteral("050120"), base, context(ConfigSource::File));
+    const DecodeResult user = decodeConfig(withCarriedItems(QStringLiteral("050120")), base, context(ConfigSource::File));
     ASSERT_TRUE(user);
     EXPECT_EQ(user->config.widthMode, WidthMode::User);
     EXPECT_EQ(user->config.wiegandWidth, 32);
@@ -291,7 +327,7 @@ TEST_P(RoundTrip, EncodeOfDecodeGivesTheSameItems)
                                 : row.producer == Producer::File ? ConfigSource::File
                                                                  : ConfigSource::MasterCard;
     const QString items = encodeConfig(c, row.producer, row.reader);
-    const std::optional<DecodedConfig> d = decodeConfig(items, ReaderConfig(), context(source, row.reader));
+    const DecodeResult d = decodeConfig(items, ReaderConfig(), context(source, row.reader));
     ASSERT_TRUE(d) << items.toStdString();
     EXPECT_EQ(encodeConfig(d->config, row.producer, row.reader), items);
     EXPECT_EQ(d->config.readMode, c.readMode);

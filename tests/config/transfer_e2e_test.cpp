@@ -2,18 +2,23 @@
 // and configuration files.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QCheckBox>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
 #include "app/station.h"
+#include "common/texts.h"
 #include "config/configfile.h"
 #include "config/editormodel.h"
 #include "config/readerconfig.h"
 #include "config/transfer.h"
+#include "config/ui/configeditor.h"
 #include "config/ui/configpage.h"
 #include "config/ui/transfercontroller.h"
+#include "link/discovery.h"
 #include "link/hextext.h"
 #include "link/readerlink.h"
 #include "link/session.h"
@@ -83,6 +88,89 @@ TEST_F(TransferTest, WriteInModesZeroAndTwoSendsTheConfigurationThenReset)
         EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
     }
 }
+
+// Assistive technology toggles a check box through its toggle action, with no
+// click: the write sends what the box shows.
+TEST_F(TransferTest, AByteOrderToggledWithoutAClickIsWhatTheWriteSends)
+{
+    page.editor->sync();
+    QAccessibleInterface *box = QAccessible::queryAccessibleInterface(page.editor->reversed);
+    ASSERT_TRUE(box && box->actionInterface());
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    ASSERT_TRUE(page.editor->reversed->isChecked());
+    transfer.writeToReader();
+    settle();
+    ASSERT_EQ(commands().size(), 3);
+    EXPECT_TRUE(commands()[1].startsWith(QStringLiteral("01010202E7010303010040"))) << qPrintable(commands()[1]);
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
+}
+
+// The reader leaves and comes back while the question about the editor's
+// unsaved changes is open; the read after the return is refused, or still
+// on its way when the user answers "Да". The answer puts no empty or partial
+// configuration into the editor: the editor stays as the user left it, or
+// later gets the newest complete read, and a write sends one of these.
+struct ReturnDuringTheQuestion {
+    const char *name;
+    bool refused; // the read after the return is refused; else it comes late
+};
+
+class ReaderReturnsDuringTheQuestion : public TransferTest,
+                                       public ::testing::WithParamInterface<ReturnDuringTheQuestion> {};
+
+TEST_P(ReaderReturnsDuringTheQuestion, NoEmptyConfigurationReachesTheEditorOrTheReader)
+{
+    QObject::connect(&station, &ReaderStation::readingAfterConnecting, &transfer,
+                     &ConfigTransferController::readingAfterConnecting);
+    editor.markClean();
+    editor.userSetReversed(true); // a change not written anywhere
+    editor.setBlocknum(77);
+    ASSERT_TRUE(editor.isDirty());
+    const ReaderConfig users = editor.config();
+    dialogs.answers = {true, true}; // "Да" to the question, and to the one the late read asks
+    dialogs.whileAsking = [this] {
+        if (GetParam().refused)
+            sim.model->faults.refuse = QStringLiteral("0B01");
+        Q_EMIT station.discovery().identified(); // the reader is back: its configuration is read again
+        if (GetParam().refused)
+            EXPECT_TRUE(waitUntil([this] { return !station.configRead().running(); }, 10000));
+    };
+    Q_EMIT station.discovery().identified();
+    settle();
+    ASSERT_FALSE(dialogs.whileAsking); // the question was asked
+    sim.model->faults.refuse.clear();
+    const QStringList shown = dialogs.shown;
+    if (GetParam().refused) {
+        EXPECT_EQ(editor.config(), users);
+        EXPECT_TRUE(editor.isDirty());
+        EXPECT_FALSE(shown.contains(QStringLiteral("message: Конфигурация считана из USB-считывателя")));
+    } else {
+        // The late read asked again and, answered "Да", put the reader's in.
+        EXPECT_EQ(shown.count(QStringLiteral("message: Конфигурация считана из USB-считывателя")), 1);
+        EXPECT_FALSE(editor.isDirty());
+    }
+    EXPECT_FALSE(shown.contains(QStringLiteral("error: ") + texts::kConfigurationIncomplete));
+
+    sim.model->commandsReceived.clear();
+    transfer.writeToReader();
+    settle();
+    ASSERT_EQ(commands().size(), 3);
+    const ConfigTable written = parseConfig(commands()[1].mid(4));
+    const ConfigTable held = parseConfig(limra::sim::ReaderModel::defaultConfigItems());
+    if (GetParam().refused) {
+        EXPECT_EQ(written[0x03], QStringLiteral("010040")); // the user's reversed byte order
+        EXPECT_EQ(written[0x02], QStringLiteral("E701"));
+    } else {
+        EXPECT_EQ(written[0x02], held[0x02]);
+        EXPECT_EQ(written[0x05], held[0x05]);
+    }
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Reads, ReaderReturnsDuringTheQuestion,
+                         ::testing::Values(ReturnDuringTheQuestion{"refused", true},
+                                           ReturnDuringTheQuestion{"late", false}),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(TransferTest, ProtectedModesAskThenWaitForTheMasterCard)
 {
@@ -170,6 +258,21 @@ TEST_F(TransferTest, ShortOrRefusedReadsChangeNothing)
     EXPECT_EQ(commands().size(), 2);
 }
 
+// A reply long enough to be a configuration that misses the items the reader
+// needs is refused with its own message; the editor stays as it was.
+TEST_F(TransferTest, AReaderConfigurationWithoutTheItemsTheReaderNeedsIsRefused)
+{
+    sim.model->configItems = QStringLiteral("0C0800F8E00700F8E0FF") + QStringLiteral("06010702026700");
+    editor.markClean();
+    editor.userSetReversed(true);
+    const ReaderConfig before = editor.config();
+    transfer.readFromReader();
+    settle();
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: ") + texts::kConfigurationIncomplete);
+    EXPECT_EQ(editor.config(), before);
+    EXPECT_TRUE(editor.isDirty());
+}
+
 TEST_F(TransferTest, DefaultConfigurationSendsNothing)
 {
     chooseReadMode(3);
@@ -255,8 +358,26 @@ TEST_F(FileTest, FormatChecks)
     QString items;
     EXPECT_EQ(checkConfigFile(configFileBytes(QStringLiteral("060103")), &items), ConfigFileCheck::Ok);
     EXPECT_EQ(configFileBytes(QStringLiteral("060103")).size(), 20);
-    EXPECT_EQ(load(configFileBytes(QStringLiteral("060103"))), QStringLiteral("message: Конфигурация считана из файла"));
-    EXPECT_EQ(editor.config().readMode, 3);
+    // Its three bytes pass the format checks, but they do not hold the items
+    // every configuration carries: it is not a configuration to write.
+    EXPECT_EQ(load(configFileBytes(QStringLiteral("060103"))), QStringLiteral("error: ") + texts::kConfigurationIncomplete);
+    EXPECT_EQ(editor.config().readMode, 0);
+}
+
+// A valid digest over items that miss what the reader needs: refused, the
+// editor as it was (it would have been the first format and a width of 8 bits).
+TEST_F(FileTest, AFileWithoutTheItemsTheReaderNeedsIsRefused)
+{
+    editor.markClean();
+    editor.userSetReversed(true);
+    const ReaderConfig before = editor.config();
+    for (const char *items : {"0C0800F8E00700F8E0FF", "06010702026700", "FF10AABB", "020267000303000040060100040100"}) {
+        EXPECT_EQ(load(configFileBytes(QString::fromLatin1(items))), QStringLiteral("error: ") + texts::kConfigurationIncomplete)
+            << items;
+        EXPECT_EQ(editor.config(), before) << items;
+        EXPECT_TRUE(editor.isDirty()) << items;
+    }
+    EXPECT_EQ(loadConfigFile(path("in.rcf")).problem, LoadedConfigFile::Problem::Incomplete);
 }
 
 TEST_F(FileTest, FailedSaveKeepsTheEarlierFile)

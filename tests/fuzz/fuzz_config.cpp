@@ -23,9 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             editor.readerKind = [reader] { return reader; };
             editor.startUp();
             const ReaderConfig start = editor.config();
-            const std::optional<DecodedConfig> decoded = decodeConfig(items, start, editor.decodeContext(source));
-            const bool applied = editor.applyConfig(table, source);
-            if (applied != decoded.has_value())
+            const DecodeResult decoded = decodeConfig(items, start, editor.decodeContext(source));
+            const bool applied = bool(editor.applyConfig(table, source));
+            if (applied != bool(decoded))
                 std::abort();
             if (!decoded) {
                 if (editor.config() != start)
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             encodeConfig(decoded->config, Producer::Reader, reader);
             encodeConfig(decoded->config, Producer::MasterCards, reader);
             const QString saved = encodeConfig(decoded->config, Producer::File, reader);
-            const std::optional<DecodedConfig> again =
+            const DecodeResult again =
                 decodeConfig(saved, start, DecodeContext{ConfigSource::File, reader, decoded->emMarine});
             if (!again)
                 std::abort(); // what the tool wrote, it must read

@@ -37,6 +37,16 @@ INSTANTIATE_TEST_SUITE_P(Pieces, Assembly, ::testing::Values(
     AssemblyCase{"line_without_end", {QByteArray("UID: 04A1B2")}, {}, QByteArray("UID: 04A1B2")},
     AssemblyCase{"prefix_start", {QByteArray("Rand"), QByteArray("om UID: 08\r\n")}, {QByteArray("Random UID: 08\r\n")}, {}},
     AssemblyCase{"noise_goes_out_whole", {QByteArray("hello")}, {QByteArray("hello")}, {}},
+    // Noise ends with its line end, or where a line begins: the lines behind
+    // it are messages of their own.
+    AssemblyCase{"lines_after_noise_with_its_line_end",
+                 {QByteArray("\x07junk\r\nUID: 0001\r\nUID: 0002\r\n")},
+                 {QByteArray("\x07junk\r\n"), QByteArray("UID: 0001\r\n"), QByteArray("UID: 0002\r\n")}, {}},
+    AssemblyCase{"line_right_after_noise",
+                 {QByteArray("\x07junkMIR: 77\r\n")}, {QByteArray("\x07junk"), QByteArray("MIR: 77\r\n")}, {}},
+    AssemblyCase{"frame_after_noise_with_its_line_end",
+                 {QByteArray("\x07junk\r\n") + bytes("230800010D010024")},
+                 {QByteArray("\x07junk\r\n"), bytes("230800010D010024")}, {}},
     AssemblyCase{"loader_answer", {bytes("0100")}, {bytes("0100")}, {}},
     AssemblyCase{"merged_messages_one_by_one",
                  {QByteArray("UID: 0102\r\n") + bytes("230F00011308020002000400000124") + bytes("230800010D010024")

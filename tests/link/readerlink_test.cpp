@@ -212,6 +212,18 @@ INSTANTIATE_TEST_SUITE_P(Lines, IdentifierLine, ::testing::Values(
     LineCase{"prefix_only", QByteArray("UID: \r\n"), "", IdKind::Uid}),
     [](const auto &row) { return std::string(row.param.name); });
 
+TEST_F(LinkTest, EveryLineAfterNoiseInOneChunkIsRead)
+{
+    QByteArray chunk("\x07junk\r\n");
+    QStringList sent;
+    for (int i = 0; i < 5; ++i) {
+        sent << QStringLiteral("04A1B2C3D4E5F%1").arg(i);
+        chunk += "UID: " + sent.last().toLatin1() + "\r\n";
+    }
+    port.feed(chunk);
+    EXPECT_EQ(ids, sent);
+}
+
 TEST_F(LinkTest, RawRequestTakesTheFirstOtherMessageButCardsStillShow)
 {
     answer({QByteArray("UID: 0102\r\n"), bytes("0100")});

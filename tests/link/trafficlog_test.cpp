@@ -232,3 +232,20 @@ TEST_F(DebugTabTest, AFloodKeepsTheNewestLinesInBothViewsAndTheWindowAnswers)
         EXPECT_TRUE(view->toolTip().contains(QStringLiteral("последние 10\u00A0000 строк"))) << qPrintable(view->toolTip());
     }
 }
+
+// A line holds a whole chunk, and under a flood a chunk holds thousands of
+// bytes: the views are bounded by their characters too, not only by their
+// lines, and still end with the newest line.
+TEST_F(DebugTabTest, LongLinesAreKeptUpToTheCharactersNotOnlyTheLines)
+{
+    const QString chunk = QString(3000, QLatin1Char('7'));
+    constexpr int kLines = 2000; // six times the characters kept, a fifth of the lines
+    for (int i = 1; i <= kLines; ++i)
+        Q_EMIT log.lineAdded(QStringLiteral("[12:00:00] < %1 ").arg(i) + chunk);
+    const QString newest = QStringLiteral("[12:00:00] < %1 ").arg(kLines) + chunk;
+    for (QPlainTextEdit *view : {page.log, page.window->text}) {
+        ASSERT_TRUE(waitUntil([&] { return view->document()->lastBlock().text() == newest; }));
+        EXPECT_LE(view->document()->characterCount(), DebugPage::kKeptCharacters + DebugPage::kKeptLines);
+        EXPECT_GT(view->blockCount(), 100); // the newest of them, not just the last
+    }
+}

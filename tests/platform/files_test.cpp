@@ -10,9 +10,13 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <csignal>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/instanceguard.h"
@@ -198,6 +202,134 @@ TEST(Files, TheOwnerMayAlwaysReadTheNewFile)
         ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
         EXPECT_EQ(info.st_mode & 07777, mode_t(after)) << std::oct << before;
     }
+}
+
+namespace {
+
+mode_t modeOf(const QString &path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// The process's umask for a scope.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask) : m_saved(::umask(mask)) {}
+    ~ScopedUmask() { ::umask(m_saved); }
+
+private:
+    mode_t m_saved;
+};
+
+// Sets a file's times `seconds` into the past.
+void age(const QString &path, int seconds)
+{
+    timespec times[2];
+    ::clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= seconds;
+    times[1] = times[0];
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+} // namespace
+
+// What the tool keeps for itself (configurations with the reader's keys, the
+// card log, its lists and settings) is the owner's only, whatever the umask;
+// new folders on the way too.
+TEST(PrivateFiles, AreTheOwnersOnlyWhateverTheUmask)
+{
+    for (mode_t mask : {mode_t(0), mode_t(022), mode_t(0277)}) {
+        const ScopedUmask umask(mask);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("share/limra-rfid/configurations"));
+        ASSERT_TRUE(makePrivateFolder(folder)) << std::oct << mask;
+        for (const char *part : {"share", "share/limra-rfid", "share/limra-rfid/configurations"})
+            EXPECT_EQ(modeOf(dir.filePath(QLatin1String(part))), mode_t(0700)) << part << " " << std::oct << mask;
+        const QString kept = folder + QStringLiteral("/kept.rcf");
+        ASSERT_TRUE(writeFileAtomically(kept, "keys", nullptr, FileAccess::Private));
+        EXPECT_EQ(modeOf(kept), mode_t(0600)) << std::oct << mask;
+        const QString log = folder + QStringLiteral("/cards.csv");
+        ASSERT_TRUE(makePrivateFile(log));
+        EXPECT_EQ(modeOf(log), mode_t(0600)) << std::oct << mask;
+    }
+}
+
+// Folders and files from before are made private at the next write; a file
+// the user saves keeps ordinary permissions.
+TEST(PrivateFiles, EarlierOnesAreTightenedAtTheNextWrite)
+{
+    const ScopedUmask umask(022);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("limra-rfid"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    const QString settings = folder + QStringLiteral("/settings.ini");
+    const QString log = folder + QStringLiteral("/cards.csv");
+    const QString saved = folder + QStringLiteral("/site.rcf");
+    for (const QString &path : {settings, log, saved}) {
+        put(path, "earlier");
+        ::chmod(QFile::encodeName(path).constData(), 0644);
+    }
+    ASSERT_TRUE(makePrivateFolder(folder));
+    EXPECT_EQ(modeOf(folder), mode_t(0700));
+    ASSERT_TRUE(writeFileAtomically(settings, "new", nullptr, FileAccess::Private));
+    EXPECT_EQ(modeOf(settings), mode_t(0600));
+    ASSERT_TRUE(makePrivateFile(log));
+    EXPECT_EQ(modeOf(log), mode_t(0600));
+    EXPECT_EQ(contents(log), QByteArray("earlier")); // appended to, never cut
+    ASSERT_TRUE(writeFileAtomically(saved, "new"));
+    EXPECT_EQ(modeOf(saved), mode_t(0644));
+}
+
+// A write killed before its rename leaves its temporary file: it goes once it
+// is older than the limit and its writer is gone; one a live program holds,
+// a new one and other files stay.
+TEST(Files, StaleTemporariesGoOnlyWhenTheirWriterIsGone)
+{
+    QTemporaryDir dir;
+    const QString held = dir.filePath(QStringLiteral(".20261210-101010-2.rcf.limra-b2C3d4"));
+    const QString killed = dir.filePath(QStringLiteral(".20261210-101010-1.rcf.limra-a1B2c3"));
+    const QString fresh = dir.filePath(QStringLiteral(".20261210-101010-3.rcf.limra-c3D4e5"));
+    const QStringList others{dir.filePath(QStringLiteral("20261210-101010-1.rcf")),
+                             dir.filePath(QStringLiteral(".x.rcf.limra-toolong")),
+                             dir.filePath(QStringLiteral(".x.rcf.other-a1B2c3"))};
+    for (const QString &path : QStringList{held, killed, fresh} + others)
+        put(path, "half");
+    // A program writing `held` and another killed while writing `killed`.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    std::vector<pid_t> writers;
+    for (const QString &path : {held, killed}) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR);
+            ::flock(fd, LOCK_EX);
+            (void)!::write(ready[1], "x", 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char c = 0;
+        ASSERT_EQ(::read(ready[0], &c, 1), 1);
+        writers.push_back(pid);
+    }
+    ::kill(writers[1], SIGKILL);
+    ::waitpid(writers[1], nullptr, 0);
+    for (const QString &path : QStringList{held, killed} + others)
+        age(path, 120);
+    removeStaleTemporaries(dir.path(), 60 * 1000);
+    EXPECT_FALSE(QFile::exists(killed));
+    EXPECT_TRUE(QFile::exists(held));
+    EXPECT_TRUE(QFile::exists(fresh));
+    for (const QString &path : others)
+        EXPECT_TRUE(QFile::exists(path)) << qPrintable(path);
+    ::kill(writers[0], SIGKILL);
+    ::waitpid(writers[0], nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    removeStaleTemporaries(dir.path(), 60 * 1000);
+    EXPECT_FALSE(QFile::exists(held)); // its writer is gone now
 }
 
 TEST(Files, OnlyRegularFilesOfSensibleSizeAreRead)

@@ -408,3 +408,25 @@ TEST_F(WorkflowTest, AReaderUnpluggedDuringACardWaitEndsItAtOnce)
     EXPECT_EQ(clear.status(), ReaderOperation::Status::ReaderLost);
     EXPECT_EQ(report, Report::error(QStringLiteral("Ошибка: Считыватель отключён.")));
 }
+
+// Unplugged after the first of two master cards: the message says that one
+// card is a master card now.
+TEST_F(WorkflowTest, AReaderUnpluggedAfterTheFirstOfTwoMasterCardsSaysOneWasWritten)
+{
+    chooseCount(2);
+    user.onChange = [this](CardWait &wait) {
+        auto &writing = static_cast<MasterCardWriting &>(wait);
+        if (writing.page != MasterCardWriting::Page::Progress || presented > writing.written)
+            return;
+        ++presented;
+        if (writing.written == 0)
+            sim.model->presentBlank();
+        else
+            QTimer::singleShot(0, [this] { sim.host->unplug(); });
+    };
+    const Report report = run(create, [&] { create.start(masterItems(), QString(), false); });
+    EXPECT_EQ(create.status(), ReaderOperation::Status::ReaderLost);
+    EXPECT_EQ(create.written(), 1);
+    EXPECT_EQ(sim.model->masterCards.size(), 1);
+    EXPECT_EQ(report, Report::error(QStringLiteral("Ошибка: Считыватель отключён. Создано мастер-карт: 1 из 2.")));
+}

@@ -2,6 +2,8 @@
 // Dialogs that record what was shown and give planned answers.
 #include <QQueue>
 #include <QStringList>
+#include <functional>
+#include <utility>
 
 #include "platform/dialogs.h"
 
@@ -24,6 +26,8 @@ public:
     bool question(const QString &caption, const QString &text, QuestionIcon) override
     {
         shown << QStringLiteral("question: ") + caption + QStringLiteral(": ") + text;
+        if (auto meanwhile = std::exchange(whileAsking, nullptr))
+            meanwhile();
         return answers.isEmpty() ? false : answers.dequeue();
     }
     std::optional<QString> input(const QString &caption, const QString &prompt, const QString &value) override
@@ -54,6 +58,9 @@ public:
 
     QStringList shown;
     QQueue<bool> answers;
+    // Runs once, while the next question is open and before it is answered:
+    // a question is modal, and everything else goes on meanwhile.
+    std::function<void()> whileAsking;
     QQueue<QString> files;
     QQueue<QColor> colours;
     QColor lastInitialColour;
