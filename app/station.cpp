@@ -203,3 +203,5 @@ void ReaderStation::shutDown(std::function<void()> done)
 }
 
 } // namespace limra
+
+#include "moc_station.cpp"

@@ -441,3 +441,5 @@ bool CardLog::saveAs(const QString &path, QString *error) const
 }
 
 } // namespace limra
+
+#include "moc_cardlog.cpp"

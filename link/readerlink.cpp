@@ -273,3 +273,5 @@ bool ReaderLink::dispatchLine(const QByteArray &message)
 }
 
 } // namespace limra
+
+#include "moc_readerlink.cpp"

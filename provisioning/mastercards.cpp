@@ -126,3 +126,5 @@ void MasterCardsClear::start()
 }
 
 } // namespace limra
+
+#include "moc_mastercards.cpp"

@@ -396,3 +396,5 @@ void ConfigEditor::sync()
 }
 
 } // namespace limra
+
+#include "moc_configeditor.cpp"

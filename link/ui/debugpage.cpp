@@ -214,3 +214,5 @@ bool DebugPage::eventFilter(QObject *watched, QEvent *event)
 }
 
 } // namespace limra
+
+#include "moc_debugpage.cpp"
