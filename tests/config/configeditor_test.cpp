@@ -228,8 +228,8 @@ INSTANTIATE_TEST_SUITE_P(Controls, ValueSetWithoutAClick, ::testing::Values(
                 [](const ReaderConfig &c) { return c.readMode == 2; }},
     ValueSetRow{"block_key_text", 2, [](ConfigEditor &e) { e.blockKey->setText(QStringLiteral("abc")); },
                 [](const ReaderConfig &c) { return c.blockKey == QStringLiteral("ABC"); }},
-    ValueSetRow{"shift", 0, [](ConfigEditor &e) { e.shift->setValue(3); },
-                [](const ReaderConfig &c) { return c.bitShift == 3; }}),
+    ValueSetRow{"significant_bits", 0, [](ConfigEditor &e) { e.significantBits->setValue(24); },
+                [](const ReaderConfig &c) { return c.significantBits == 24; }}),
     [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(EditorTest, ColourDialogStartsFromTheLastChosenColour)

@@ -127,7 +127,7 @@ TEST_P(ReaderReturnsDuringTheQuestion, NoEmptyConfigurationReachesTheEditorOrThe
     editor.setBlocknum(77);
     ASSERT_TRUE(editor.isDirty());
     const ReaderConfig users = editor.config();
-    dialogs.answers = {true, true}; // "Да" to the question, and to the one the late read asks
+    dialogs.answers << true << true; // "Да" to the question, and to the one the late read asks
     dialogs.whileAsking = [this] {
         if (GetParam().refused)
             sim.model->faults.refuse = QStringLiteral("0B01");
