@@ -118,6 +118,7 @@ DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, Operati
         m_pendingCharacters = 0;
         m_shown.clear();
         m_shownCharacters = 0;
+        m_appendedCharacters = 0;
         log->clear();
         window->text->clear();
     });
@@ -172,7 +173,7 @@ void DebugPage::appendPending()
     }
     // Past the characters kept the oldest lines go, down to half of them, and
     // the views show what is left: they drop lines by count only.
-    bool refill = m_pending.size() > kRefillLines;
+    bool refill = m_pending.size() > kRefillLines || m_appendedCharacters + m_pendingCharacters > kKeptCharacters;
     if (m_shownCharacters > kKeptCharacters) {
         while (m_shown.size() > 1 && m_shownCharacters > kKeptCharacters / 2) {
             m_shownCharacters -= m_shown.front().size();
@@ -193,8 +194,10 @@ void DebugPage::appendPending()
             view->setPlainText(text);
             view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
         }
+        m_appendedCharacters = 0;
     } else {
         const QString batch = m_pending.join(QLatin1Char('\n'));
+        m_appendedCharacters += batch.size();
         log->appendPlainText(batch);
         window->text->appendPlainText(batch);
     }

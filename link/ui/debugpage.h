@@ -57,6 +57,9 @@ public:
     static constexpr int kKeptLines = 10000;
     // ... and no more characters than this: a line may hold a whole chunk of
     // a flood, thousands of bytes. Past it the oldest lines go, down to half.
+    // A view's document keeps in its buffer every character ever appended,
+    // also of lines it dropped: after this many the views are refilled with
+    // what they show, which empties it.
     static constexpr qsizetype kKeptCharacters = 1000000;
     // A batch larger than this refills the views with the newest lines instead
     // of being appended: dropping many lines at the top one by one is slow.
@@ -78,6 +81,7 @@ private:
     qsizetype m_pendingCharacters = 0;
     std::deque<QString> m_shown; // what both views show, newest last
     qsizetype m_shownCharacters = 0;
+    qsizetype m_appendedCharacters = 0; // appended to the views since they were last refilled
     QTimer m_appendTimer;
 };
 
