@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QPlainTextEdit>
