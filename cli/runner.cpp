@@ -404,3 +404,5 @@ void Runner::finish(int exit)
 }
 
 } // namespace limra::cli
+
+#include "moc_runner.cpp"

@@ -535,3 +535,5 @@ void FirmwareVersionQuery::start()
 }
 
 } // namespace limra
+
+#include "moc_update.cpp"

@@ -167,3 +167,5 @@ bool ReaderSession::reopen()
 }
 
 } // namespace limra
+
+#include "moc_session.cpp"

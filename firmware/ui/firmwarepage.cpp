@@ -172,3 +172,5 @@ void FirmwarePage::updateButtons()
 }
 
 } // namespace limra
+
+#include "moc_firmwarepage.cpp"
