@@ -547,16 +547,15 @@ TEST_F(CliTest, LoadersListsTheMarksAndAReaderThatIdentifiesItselfClearsItsOwn)
     QFile list(loaderList());
     ASSERT_TRUE(list.open(QIODevice::WriteOnly));
     // Reader 0 marked on a port it has left; another reader's mark on a port gone.
-    list.write((QStringLiteral("/dev/limra-gone-a	usb-1.1	02A11701	") + serialOf(0) + QStringLiteral("	fed	
-"))
+    list.write((QStringLiteral("/dev/limra-gone-a\tusb-1.1\t02A11701\t") + serialOf(0) + QStringLiteral("\tfed\t\n"))
                    .toUtf8());
-    list.write("/dev/limra-gone-b	usb-1.2	02A11701	A102-0B0B0B0B	switching	
-");
+    list.write("/dev/limra-gone-b\tusb-1.2\t02A11701\tA102-0B0B0B0B\tswitching\t\n");
     list.close();
     const Outcome before = run({QStringLiteral("loaders")});
     EXPECT_EQ(before.exit, kDone);
-    EXPECT_EQ(before.lines(), (QStringList{QStringLiteral("/dev/limra-gone-a	") + serialOf(0) + QStringLiteral("	usb-1.1	fed"),
-                                          QStringLiteral("/dev/limra-gone-b	A102-0B0B0B0B	usb-1.2	switching")}));
+    EXPECT_EQ(before.lines(),
+              (QStringList{QStringLiteral("/dev/limra-gone-a\t") + serialOf(0) + QStringLiteral("\tusb-1.1\tfed"),
+                           QStringLiteral("/dev/limra-gone-b\tA102-0B0B0B0B\tusb-1.2\tswitching")}));
     EXPECT_EQ(run({QStringLiteral("list")}).exit, kDone); // reader 0 identifies itself
     const Outcome after = run({QStringLiteral("--json"), QStringLiteral("loaders")});
     ASSERT_EQ(after.objects().size(), 1);
@@ -600,7 +599,7 @@ TEST_F(CliTest, AClosedOutputNeverStopsAnUpload)
     EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
 }
 
-TEST_F(CliTest, WatchShowsEachCardAsTheWindowsDefaultViewOrAsJsonLines)TEST_F(CliTest, WatchShowsEachCardAsTheWindowsDefaultViewOrAsJsonLines)
+TEST_F(CliTest, WatchShowsEachCardAsTheWindowsDefaultViewOrAsJsonLines)
 {
     SimReader &sim = reader(0);
     {
