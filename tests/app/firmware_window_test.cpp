@@ -238,8 +238,8 @@ TEST_F(FirmwareWindowTest, AfterTheFileTheStartButtonHasTheFocusAndTheUploadSays
     EXPECT_EQ(page().path->text(), image(200));
     EXPECT_EQ(window->focusWidget(), page().updateButton);
     bool told = false;
-    QObject::connect(&station->firmwareUpdate(), &FirmwareUpdate::progress, [&](int accepted, int total, qint64) {
-        if (accepted > 0 && accepted < total)
+    QObject::connect(&station->firmwareUpdate(), &ReaderOperation::changed, [&] {
+        if (station->firmwareUpdate().stage() == FirmwareUpdate::Stage::Uploading)
             told |= page().progressText->text().contains(QStringLiteral("Не отключайте считыватель"));
     });
     page().updateButton->click();
