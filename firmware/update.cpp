@@ -168,6 +168,8 @@ void FirmwareUpdate::timerEvent(QTimerEvent *event)
             tryReopen();
         else if (m_stage == Stage::Returning)
             tryReturn();
+        else if (awaitingReplug())
+            watchPort();
         return;
     }
     if (event->timerId() != m_limit.timerId())
@@ -287,6 +289,8 @@ void FirmwareUpdate::awaitReplug(Stage stage)
     m_stage = stage;
     Q_EMIT changed();
     m_limit.start(m_timings.loaderWait, this);
+    m_waitedPort = portInstance(m_port);
+    m_pause.start(m_timings.reopenRetry, this);
     m_watches << connect(&m_session, &ReaderSession::loaderConnected, this, &FirmwareUpdate::loaderBack);
     // A marked port that reports a card, or sends a frame of its own, runs a
     // reader's firmware: it is a reader.
@@ -299,6 +303,16 @@ void FirmwareUpdate::awaitReplug(Stage stage)
               << connect(&m_link, &ReaderLink::frameReceived, this, reader);
 }
 
+// The port is looked at while the user is to plug the reader in again: a
+// device that went away and came back is let go of, even where the port did
+// not report its hang-up, so that it is found again as it is now.
+void FirmwareUpdate::watchPort()
+{
+    if (m_session.inLoader() && m_session.hasPort() && portInstance(m_port) != m_waitedPort)
+        m_session.dropConnection();
+    m_pause.start(m_timings.reopenRetry, this);
+}
+
 void FirmwareUpdate::loaderBack()
 {
     if (!awaitingReplug())
@@ -306,6 +320,7 @@ void FirmwareUpdate::loaderBack()
     m_port = m_session.portName();
     m_location = location(m_port);
     m_claim.claim(m_port);
+    m_waitedPort = portInstance(m_port);
     if (!loaderFresh())
         return; // the same device as before: still waited for
     stopWaiting();

@@ -126,6 +126,7 @@ private:
     void sendBlock();
     void blockAnswered(const ReaderLink::Answer &answer);
     void awaitReplug(Stage stage);
+    void watchPort();
     void loaderBack();
     void answeredAsReader();
     void uploaded();
@@ -150,6 +151,7 @@ private:
     bool m_resuming = false;
     bool m_probed = false;     // the silent loader was asked once whether it is a reader
     int m_returnProbes = 0;    // identifications sent to the port since it came back
+    QString m_waitedPort;      // the port's device when the wait for the user began
     QList<QByteArray> m_blocks;
     int m_accepted = 0;
     int m_rejectCode = 0;
