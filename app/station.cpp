@@ -150,6 +150,10 @@ void ReaderStation::operationEnded()
 
 void ReaderStation::identified()
 {
+    // A reader that identifies itself as a reader is no loader: no mark of
+    // it (by serial number), nor of its port, stands.
+    const QString port = m_session->portName();
+    m_loaders->readerIdentified(port, m_discovery->location(port), m_session->serial());
     // The configuration is read after every connection, unless the user
     // started something meanwhile.
     if (busy() || m_shuttingDown)
@@ -185,7 +189,7 @@ void ReaderStation::shutDown(std::function<void()> done)
     // its loader. Not a wait for a loader that only the user can bring back.
     if (op == m_firmwareUpdate.get()) {
         auto stopWaiting = [this] {
-            if (m_shutDownDone && m_firmwareUpdate->stage() == FirmwareUpdate::Stage::LoaderSilent)
+            if (m_shutDownDone && m_firmwareUpdate->awaitingReplug())
                 m_firmwareUpdate->cancel();
         };
         connect(m_firmwareUpdate.get(), &ReaderOperation::changed, this, stopWaiting);

@@ -126,7 +126,7 @@ int main(int argc, char **argv)
             return 1;
         page.updateButton->click();
         wait(update);
-        if (dialogs.shown.value(0) != QStringLiteral("message: Обновление успешно завершено!")) {
+        if (!dialogs.shown.value(0).startsWith(QStringLiteral("message: Обновление успешно завершено!"))) {
             std::fprintf(stderr, "update failed: %s\n", qPrintable(dialogs.shown.value(0)));
             return 1;
         }

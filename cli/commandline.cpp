@@ -21,6 +21,7 @@ const CommandInfo kCommands[] = {
     {Command::DefaultConfig, "default-config"},
     {Command::Update, "update"},
     {Command::Watch, "watch"},
+    {Command::Loaders, "loaders"},
 };
 
 Command commandOf(const QString &word)
@@ -110,6 +111,18 @@ ParsedCommandLine parseCommandLine(const QStringList &args)
                 problem = QStringLiteral("--timeout takes a number of seconds above 0, not '%1'").arg(value);
             else
                 o.timeoutMs = std::max(1, int(std::lround(seconds * 1000)));
+        } else if (optionValue(args, i, QStringLiteral("--loader-wait"), &value, &problem)) {
+            bool ok = false;
+            const double seconds = value.toDouble(&ok);
+            if (problem.isEmpty() && (!ok || !(seconds > 0) || seconds > kMaxTimeoutSeconds))
+                problem = QStringLiteral("--loader-wait takes a number of seconds above 0, not '%1'").arg(value);
+            else
+                o.loaderWaitMs = std::max(1, int(std::lround(seconds * 1000)));
+        } else if (optionValue(args, i, QStringLiteral("--forget"), &value, &problem)) {
+            if (problem.isEmpty() && value.trimmed().isEmpty())
+                problem = QStringLiteral("option --forget needs a port or a serial number");
+            o.forget = value.trimmed();
+            commandOptions << QStringLiteral("--forget");
         } else if (optionValue(args, i, QStringLiteral("--count"), &value, &problem)) {
             bool ok = false;
             o.count = value.toInt(&ok);
@@ -136,7 +149,9 @@ ParsedCommandLine parseCommandLine(const QStringList &args)
     }
     const QString name = commandName(o.command);
     for (const QString &option : commandOptions) {
-        const bool fits = option == QLatin1String("-o") ? takesOutput(o.command) : isWatch(o.command);
+        const bool fits = option == QLatin1String("-o")         ? takesOutput(o.command)
+                          : option == QLatin1String("--forget") ? o.command == Command::Loaders
+                                                                : isWatch(o.command);
         if (!fits) {
             problem = QStringLiteral("option %1 does not go with %2").arg(option, name);
             return out;
@@ -183,6 +198,9 @@ QString usageText()
                          "  update IMAGE              firmware update from IMAGE (.hfw); finishes a\n"
                          "                            reader left in its loader\n"
                          "  watch [--count N] [--hex] card identifiers as they are read, one a line\n"
+                         "  loaders [--forget PORT|SERIAL]\n"
+                         "                            readers marked as left in their firmware loader;\n"
+                         "                            --forget removes a mark\n"
                          "\n"
                          "Options:\n"
                          "  --port PATH        the reader on this port; without it the reader is found\n"
@@ -191,6 +209,9 @@ QString usageText()
                          "                     then a summary on standard error\n"
                          "  --json             results as JSON, one object a line\n"
                          "  --timeout SECONDS  the time to find the readers (default 5)\n"
+                         "  --loader-wait SECONDS\n"
+                         "                     update: how long to wait for a reader to be plugged in\n"
+                         "                     again (default 300)\n"
                          "  -h, --help         this help; COMMAND --help: the command's own\n"
                          "  -v, --version      the version\n"
                          "\n"
@@ -250,9 +271,14 @@ QString commandHelp(Command command)
             + QStringLiteral("update IMAGE\n"
                              "Updates the reader's firmware from IMAGE (.hfw). Progress and the time left go\n"
                              "to standard error: a bar on a terminal, plain lines otherwise. A reader left\n"
-                             "in its loader by an update that broke off is finished. SIGINT and SIGTERM\n"
-                             "during the upload let it finish first: cut off, it would leave the reader in\n"
-                             "its loader.\n");
+                             "in its loader by an update that broke off is finished, from the first block;\n"
+                             "a loader that took part of an image must be unplugged and plugged in again\n"
+                             "first (standard error says so; --loader-wait SECONDS, default 300, is how long\n"
+                             "that is waited for). The update is done once the reader has restarted into its\n"
+                             "new firmware and told its version (shown, and \"firmware\" in JSON). An update\n"
+                             "whose reader could not be marked as left in its loader does not start (exit 4).\n"
+                             "SIGINT and SIGTERM during the upload let it finish first: cut off, it would\n"
+                             "leave the reader in its loader.\n");
     case Command::Watch:
         return synopsis
             + QStringLiteral("watch [--count N] [--hex]\n"
@@ -261,6 +287,17 @@ QString commandHelp(Command command)
                              "With --json one object a line: time, kind, identifier as shown, as HEX, and\n"
                              "the card type when the reader tells it. --count N ends after N cards (of all\n"
                              "readers with --all); SIGINT ends it cleanly.\n");
+    case Command::Loaders:
+        return synopsis
+            + QStringLiteral("loaders [--forget PORT|SERIAL]\n"
+                             "Lists the readers marked as left in their firmware loader, one a line: port,\n"
+                             "serial number, USB location, and whether the loader may hold part of an image\n"
+                             "(\"fed\") or took nothing (\"switching\"); \"busy\" when another program\n"
+                             "updates it now. No command goes to any reader: a marked port gets firmware\n"
+                             "blocks only. A reader that identifies itself as a reader clears its mark.\n"
+                             "--forget removes the marks of a port or a serial number (not of a reader\n"
+                             "another program updates now). JSON: {\"port\", \"serial\", \"location\",\n"
+                             "\"state\", \"busy\", \"ok\", \"exit\"}.\n");
     case Command::None: break;
     }
     return usageText();

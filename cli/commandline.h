@@ -18,7 +18,7 @@ enum Exit {
     kInterrupted = 130, // ended by a signal before it was done
 };
 
-enum class Command { None, List, Version, ReadConfig, WriteConfig, DefaultConfig, Update, Watch };
+enum class Command { None, List, Version, ReadConfig, WriteConfig, DefaultConfig, Update, Watch, Loaders };
 
 struct Options {
     Command command = Command::None;
@@ -30,11 +30,17 @@ struct Options {
     QString file;         // write-config FILE, update IMAGE
     int count = 0;        // watch --count N (0: until ended)
     bool hex = false;     // watch --hex
+    // --loader-wait: how long an update waits for a reader to be plugged in again.
+    int loaderWaitMs = 300000;
+    QString forget;       // loaders --forget PORT|SERIAL
     bool help = false;
     bool version = false;
 
     // Whether the command talks to readers at all.
-    bool needsReader() const { return command != Command::DefaultConfig && command != Command::None; }
+    bool needsReader() const
+    {
+        return command != Command::DefaultConfig && command != Command::Loaders && command != Command::None;
+    }
     // Whether the command runs on every reader found: --all, and list without --port.
     bool everyReader() const { return all || (command == Command::List && port.isEmpty()); }
 };

@@ -7,8 +7,11 @@ namespace limra::cli {
 
 namespace {
 // The texts are UTF-8 whatever the locale says: the reader's texts are Russian.
+// A stream that failed (its reader went away: EPIPE) is written no more.
 void writeTo(FILE *stream, const QByteArray &bytes)
 {
+    if (std::ferror(stream))
+        return;
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
 }

@@ -2,6 +2,7 @@
 // reader on the hub. No widgets and no display: a core application with a
 // reader station per reader.
 #include <QCoreApplication>
+#include <csignal>
 
 #include "cli/commandline.h"
 #include "cli/console.h"
@@ -15,6 +16,9 @@ using namespace limra;
 
 int main(int argc, char **argv)
 {
+    // A closed output (a pipe into head, say) never ends the program: an
+    // update goes on to its end, and what is written there goes nowhere.
+    std::signal(SIGPIPE, SIG_IGN);
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -45,7 +49,8 @@ int main(int argc, char **argv)
     environment.ports = &ports;
     environment.deviceMonitor = &monitor;
     environment.portFactory = [] { return std::make_unique<QtSerialPort>(); };
-    if (parsed.options.needsReader())
+    environment.timings.loaderWait = parsed.options.loaderWaitMs;
+    if (parsed.options.needsReader() || parsed.options.command == cli::Command::Loaders)
         environment.dataFolder = userDataFolder(); // the window's: the same kept configurations and loaders
     cli::Runner runner(parsed.options, environment, console);
 

@@ -37,7 +37,8 @@ int updateExit(FirmwareUpdate::Failure failure)
     case FirmwareUpdate::Failure::BadImage:
     case FirmwareUpdate::Failure::BadHeader:
     case FirmwareUpdate::Failure::NoSection:
-    case FirmwareUpdate::Failure::BadCrc: return kBadFile;
+    case FirmwareUpdate::Failure::BadCrc:
+    case FirmwareUpdate::Failure::CannotRecord: return kBadFile;
     default: return kFailed;
     }
 }
@@ -357,16 +358,35 @@ void ReaderJob::update()
         if (run.stage() == *told)
             return;
         *told = run.stage();
-        if (run.stage() == FirmwareUpdate::Stage::Restarting)
+        const QString limit = QString::number(run.waitLimitMs() / 1000.0, 'g', 4);
+        switch (run.stage()) {
+        case FirmwareUpdate::Stage::Restarting:
             Q_EMIT message(QStringLiteral("the reader restarts into its firmware loader"));
-        if (run.stage() == FirmwareUpdate::Stage::LoaderSilent)
+            break;
+        case FirmwareUpdate::Stage::LoaderSilent:
             Q_EMIT message(QStringLiteral("the reader's loader does not answer: unplug the reader and plug it in "
-                                          "again, the update then starts over (Ctrl+C gives up)"));
+                                          "again, the update then starts over (waiting up to %1 s, "
+                                          "--loader-wait; Ctrl+C gives up)")
+                               .arg(limit));
+            break;
+        case FirmwareUpdate::Stage::AwaitingReplug:
+            Q_EMIT message(QStringLiteral("the reader's loader took part of an image before and must start afresh: "
+                                          "unplug the reader and plug it in again, the update then sends every block "
+                                          "from the first (waiting up to %1 s, --loader-wait; Ctrl+C gives up)")
+                               .arg(limit));
+            break;
+        case FirmwareUpdate::Stage::Returning:
+            Q_EMIT message(QStringLiteral("every block taken; the reader restarts into its new firmware"));
+            break;
+        default: break;
+        }
     });
     connect(&run, &ReaderOperation::finished, this, [this, &run] {
         m_fields[QStringLiteral("blocks")] = run.accepted();
         if (run.status() == ReaderOperation::Status::Done) {
-            m_lines << run.report().text;
+            // Done: the reader is back with its new firmware, and says which.
+            m_fields[QStringLiteral("firmware")] = run.version();
+            m_lines << run.report().text.split(QStringLiteral("\r\n"));
             return end(kDone);
         }
         if (run.status() == ReaderOperation::Status::Failed)
@@ -438,7 +458,7 @@ void ReaderJob::interrupt()
     if (!m_station->busy())
         return end(kInterrupted, QStringLiteral("interrupted"));
     FirmwareUpdate &run = m_station->firmwareUpdate();
-    if (run.running() && run.stage() != FirmwareUpdate::Stage::LoaderSilent)
+    if (run.running() && !run.awaitingReplug())
         Q_EMIT message(QStringLiteral("the firmware update goes on to its end: cut off, it would leave the reader "
                                       "in its loader"));
     // The operation that runs ends (cancelled, or done) and its end ends the job.

@@ -15,7 +15,9 @@
 #include "config/editormodel.h"
 #include "firmware/image.h"
 #include "link/discovery.h"
+#include "link/loaders.h"
 #include "platform/files.h"
+#include "platform/portclaims.h"
 
 namespace limra::cli {
 
@@ -56,6 +58,8 @@ void Runner::start()
     m_clock.start();
     if (m_options.command == Command::DefaultConfig)
         return defaultConfig();
+    if (m_options.command == Command::Loaders)
+        return loaders();
     if (!checkFiles())
         return;
     ReaderStation::Platform platform;
@@ -94,6 +98,56 @@ void Runner::defaultConfig()
         result[QStringLiteral("ok")] = true;
         result[QStringLiteral("exit")] = kDone;
         m_console.result(jsonLine(result));
+    }
+    finish(kDone);
+}
+
+// The readers marked as left in their loader; nothing is sent to any reader.
+void Runner::loaders()
+{
+    LoaderRegistry registry(m_env.dataFolder.isEmpty() ? QString() : m_env.dataFolder + QStringLiteral("/loaders"));
+    const QList<LoaderRegistry::Entry> marks = registry.entries();
+    if (!m_options.forget.isEmpty()) {
+        const QString &which = m_options.forget;
+        for (const LoaderRegistry::Entry &e : marks)
+            if ((e.port == which || e.serialNumber == which) && portClaimedElsewhere(e.port))
+                return fail(kFailed, QStringLiteral("another program updates the reader on %1 now; its mark stays").arg(e.port));
+        const int removed = registry.forgetMarks(which);
+        if (removed == 0)
+            return fail(kFailed, QStringLiteral("no reader marked as left in its loader has the port or serial number %1")
+                                     .arg(which));
+        if (m_options.json) {
+            QJsonObject o;
+            o[QStringLiteral("forgotten")] = removed;
+            o[QStringLiteral("ok")] = true;
+            o[QStringLiteral("exit")] = kDone;
+            m_console.result(jsonLine(o));
+        } else {
+            m_console.result(QStringLiteral("%1 mark(s) removed").arg(removed));
+        }
+        return finish(kDone);
+    }
+    for (const LoaderRegistry::Entry &e : marks) {
+        const bool busy = portClaimedElsewhere(e.port);
+        const QString state = e.state == LoaderRegistry::Entry::State::Switching ? QStringLiteral("switching")
+                                                                                 : QStringLiteral("fed");
+        if (m_options.json) {
+            QJsonObject o;
+            o[QStringLiteral("port")] = e.port;
+            o[QStringLiteral("serial")] = e.serialNumber;
+            o[QStringLiteral("location")] = e.location;
+            o[QStringLiteral("identity")] = e.firmwareIdentity;
+            o[QStringLiteral("state")] = state;
+            o[QStringLiteral("busy")] = busy;
+            o[QStringLiteral("ok")] = true;
+            o[QStringLiteral("exit")] = kDone;
+            m_console.result(jsonLine(o));
+        } else {
+            QStringList fields{e.port, e.serialNumber, e.location, state};
+            if (busy)
+                fields << QStringLiteral("busy");
+            m_console.result(fields.join(QLatin1Char('\t')));
+        }
     }
     finish(kDone);
 }

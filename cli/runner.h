@@ -52,6 +52,7 @@ Q_SIGNALS:
 private:
     bool multi() const { return m_options.everyReader(); }
     void defaultConfig();
+    void loaders();
     bool checkFiles();
     void lookForPorts();
     void startJobs(const QStringList &ports);

@@ -31,6 +31,7 @@ inline const QString kClear = QStringLiteral("Очистить");
 inline const QString kDebugCaption = QStringLiteral("Отладка");
 inline const QString kSecureCardsCaption = QStringLiteral("Защищенные карты");
 inline const QString kFirmwareCaption = QStringLiteral("Обновление микропрограммы");
+inline const QString kFirmwareVersionLabel = QStringLiteral("Версия микропрограммы: ");
 inline const QString kPresentCardsPrompt = QStringLiteral("По очереди подносите карты к USB-считывателю");
 inline const QString kConfigurationNotRead = QStringLiteral("Не удалось считать конфигурацию.");
 // A configuration without an item every configuration carries (from the

@@ -38,6 +38,11 @@ FirmwareSection findSection(const QByteArray &image, const QString &identity)
                 return section;
             }
             if (plain.mid(4, 4) != wanted) {
+                // A section that runs past the end of the file: the file was cut.
+                if (next > size) {
+                    section.problem = FirmwareSection::Problem::BadSize;
+                    return section;
+                }
                 start = next;
                 if (start < size)
                     continue;

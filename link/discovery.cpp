@@ -10,12 +10,6 @@
 
 namespace limra {
 
-namespace {
-// Item FD must be longer than 3 bytes to be a serial number.
-constexpr int kMinSerialBytes = 4;
-constexpr int kTypeItemBytes = 2;
-} // namespace
-
 QString PortTrouble::shortText() const
 {
     switch (kind) {
@@ -177,26 +171,13 @@ void ReaderDiscovery::identification(const QString &name, const ReaderLink::Answ
     };
     if (!answer.ok() || m_session.openPortName() != name)
         return discard("did not identify");
-    const std::optional<QByteArray> serial = answer.reply.item(tag::Serial);
-    const std::optional<QByteArray> type = answer.reply.item(tag::ReaderType);
-    if (!serial || serial->size() < kMinSerialBytes || !type || type->size() != kTypeItemBytes)
-        return discard("sent wrong identification items");
-    ReaderIdentity identity;
-    switch (quint8(type->at(1))) {
-    case kReaderKindUsb: identity.kind = ReaderKind::Usb; break;
-    case kReaderKindBle: identity.kind = ReaderKind::Ble; break;
-    default: return discard("is not a reader of a known type");
-    }
-    identity.typeItem = bytesToHex(*type);
-    identity.serial = bytesToHex(*serial);
-    const std::optional<QByteArray> tail = answer.reply.item(tag::Identity);
-    const QString firmware = swapBytes(identity.typeItem) + swapBytes(tail ? bytesToHex(*tail) : QString());
-    if (firmware.size() == 8)
-        identity.firmwareIdentity = firmware;
+    const std::optional<ReaderIdentity> identity = ReaderIdentity::fromReply(answer.reply);
+    if (!identity)
+        return discard("sent wrong identification items, or is not a reader of a known type");
     // Back to card reading (its answer is not looked at); then the reader
     // counts as connected and nothing else is sent before.
     m_link.send(payload(command::ResumeReading, command::kVersion), m_timings.reply, this,
-                [this, name, identity](const ReaderLink::Answer &) {
+                [this, name, identity = *identity](const ReaderLink::Answer &) {
                     endScan(PortTrouble());
                     if (m_session.openPortName() != name)
                         return; // the port went away meanwhile

@@ -1,7 +1,14 @@
 #include "link/loaders.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "common/logging.h"
 #include "platform/files.h"
@@ -9,94 +16,174 @@
 namespace limra {
 
 namespace {
-constexpr qint64 kMaxFileSize = 64 * 1024;
+// The list is read whole up to this size; of a larger file (never written by
+// the tool) its first part is read, whole lines only: its loaders stay known.
+constexpr qint64 kReadLimit = 1024 * 1024;
 
 bool sameReader(const LoaderRegistry::Entry &e, const QString &port, const QString &location)
 {
     return (!port.isEmpty() && e.port == port) || (!location.isEmpty() && e.location == location);
 }
+
+const QString kSwitching = QStringLiteral("switching");
+const QString kFed = QStringLiteral("fed");
+
+// The lock on the list: a file beside it, locked for as long as one change
+// takes (a read and a write of a small file). It goes with the descriptor.
+class ListLock {
+public:
+    explicit ListLock(const QString &listPath)
+    {
+        if (listPath.isEmpty())
+            return;
+        const QByteArray path = QFile::encodeName(listPath + QStringLiteral(".lock"));
+        m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (m_fd < 0)
+            return;
+        while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~ListLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    ListLock(const ListLock &) = delete;
+    ListLock &operator=(const ListLock &) = delete;
+
+private:
+    int m_fd = -1;
+};
 } // namespace
 
 LoaderRegistry::LoaderRegistry(QString path) : m_path(std::move(path)) {}
 
-LoaderRegistry::Stamp LoaderRegistry::stampOf(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.exists() ? Stamp{info.lastModified(), info.size()} : Stamp{};
-}
-
-void LoaderRegistry::load() const
+QList<LoaderRegistry::Entry> LoaderRegistry::read() const
 {
     if (m_path.isEmpty())
-        return;
-    // Read again only when the file changed since it was last read or
-    // written here (another of the tool's programs wrote it, or it was
-    // removed). While it cannot be written, what is remembered stays in memory.
-    const Stamp stamp = stampOf(m_path);
-    if (stamp == m_stamp)
-        return;
-    m_stamp = stamp;
-    m_entries.clear();
+        return m_entries;
     QByteArray bytes;
-    if (!stamp.time.isValid() || readSmallFile(m_path, kMaxFileSize, &bytes) != FileReadProblem::None)
-        return;
-    // One reader a line: port, location, identity, serial number, separated by tabs.
+    switch (readSmallFile(m_path, kReadLimit, &bytes)) {
+    case FileReadProblem::None: break;
+    case FileReadProblem::TooLarge: {
+        QFile file(m_path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        bytes = file.read(kReadLimit);
+        bytes.truncate(bytes.lastIndexOf('\n') + 1);
+        break;
+    }
+    case FileReadProblem::NotAFile:
+    case FileReadProblem::Failed: return {};
+    }
+    // One reader a line: port, location, identity, serial number, and what
+    // the loader may hold with the port's device then, separated by tabs
+    // (the last two missing in lists of earlier versions: blocks may have gone).
+    QList<Entry> out;
     for (const QByteArray &line : bytes.split('\n')) {
         const QStringList f = QString::fromUtf8(line).split(QLatin1Char('\t'));
-        if (f.size() == 4 && !f[0].isEmpty())
-            m_entries << Entry{f[0], f[1], f[2], f[3]};
+        if ((f.size() != 4 && f.size() != 6) || f[0].isEmpty())
+            continue;
+        Entry e{f[0], f[1], f[2], f[3]};
+        if (f.size() == 6) {
+            e.state = f[4] == kSwitching ? Entry::State::Switching : Entry::State::Fed;
+            e.instance = f[5];
+        }
+        out.erase(std::remove_if(out.begin(), out.end(), [&](const Entry &o) { return sameReader(o, e.port, e.location); }),
+                  out.end());
+        out << e;
     }
+    return out;
 }
 
-void LoaderRegistry::save() const
+bool LoaderRegistry::write(const QList<Entry> &entries, QString *error) const
 {
-    if (m_path.isEmpty())
-        return;
     QByteArray bytes;
-    for (const Entry &e : m_entries)
-        bytes += QStringList{e.port, e.location, e.firmwareIdentity, e.serialNumber}.join(QLatin1Char('\t')).toUtf8()
+    for (const Entry &e : entries)
+        bytes += QStringList{e.port, e.location, e.firmwareIdentity, e.serialNumber,
+                             e.state == Entry::State::Switching ? kSwitching : kFed, e.instance}
+                     .join(QLatin1Char('\t'))
+                     .toUtf8()
                  + '\n';
-    QString error;
+    QString reason;
     makePrivateFolder(QFileInfo(m_path).absolutePath());
-    if (!writeFileAtomically(m_path, bytes, &error, FileAccess::Private))
-        qCWarning(lcLink) << "cannot keep the list of readers left in their loader:" << error;
-    m_stamp = stampOf(m_path);
+    if (writeFileAtomically(m_path, bytes, &reason, FileAccess::Private))
+        return true;
+    qCWarning(lcLink) << "cannot keep the list of readers left in their loader:" << reason;
+    if (error)
+        *error = QDir::toNativeSeparators(m_path) + QStringLiteral(": ") + reason;
+    return false;
+}
+
+bool LoaderRegistry::change(const std::function<bool(QList<Entry> &)> &change, QString *error)
+{
+    if (m_path.isEmpty()) {
+        change(m_entries);
+        return true;
+    }
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    const ListLock lock(m_path);
+    QList<Entry> entries = read();
+    if (!change(entries))
+        return true;
+    return write(entries, error);
 }
 
 std::optional<LoaderRegistry::Entry> LoaderRegistry::find(const QString &port, const QString &location) const
 {
-    load();
-    for (const Entry &e : m_entries)
+    for (const Entry &e : read())
         if (sameReader(e, port, location))
             return e;
     return std::nullopt;
 }
 
-void LoaderRegistry::remember(const Entry &entry)
+bool LoaderRegistry::remember(const Entry &entry, QString *error)
 {
-    load();
-    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
-                                   [&](const Entry &e) { return sameReader(e, entry.port, entry.location); }),
-                    m_entries.end());
-    m_entries << entry;
-    save();
+    return change(
+        [&](QList<Entry> &entries) {
+            entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                         [&](const Entry &e) { return sameReader(e, entry.port, entry.location); }),
+                          entries.end());
+            entries << entry;
+            return true;
+        },
+        error);
 }
 
 void LoaderRegistry::forget(const QString &port, const QString &location)
 {
-    load();
-    const qsizetype before = m_entries.size();
-    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
-                                   [&](const Entry &e) { return sameReader(e, port, location); }),
-                    m_entries.end());
-    if (m_entries.size() != before)
-        save();
+    change([&](QList<Entry> &entries) {
+        return entries.removeIf([&](const Entry &e) { return sameReader(e, port, location); }) > 0;
+    });
+}
+
+void LoaderRegistry::readerIdentified(const QString &port, const QString &location, const QString &serialNumber)
+{
+    auto stale = [&](const Entry &e) {
+        return sameReader(e, port, location) || (!serialNumber.isEmpty() && e.serialNumber == serialNumber);
+    };
+    // Read first without the lock: mostly there is nothing to change.
+    const QList<Entry> now = read();
+    if (std::none_of(now.begin(), now.end(), stale))
+        return;
+    change([&](QList<Entry> &entries) { return entries.removeIf(stale) > 0; });
+}
+
+int LoaderRegistry::forgetMarks(const QString &portOrSerial)
+{
+    int removed = 0;
+    change([&](QList<Entry> &entries) {
+        removed = int(entries.removeIf([&](const Entry &e) {
+            return e.port == portOrSerial || e.serialNumber == portOrSerial;
+        }));
+        return removed > 0;
+    });
+    return removed;
 }
 
 QList<LoaderRegistry::Entry> LoaderRegistry::entries() const
 {
-    load();
-    return m_entries;
+    return read();
 }
 
 } // namespace limra

@@ -1,12 +1,17 @@
 #pragma once
-// Readers the tool left in their firmware loader (an upload that failed or
-// was cut off), remembered by port name and USB location with the identity
-// their firmware sections are found by, so that no command is ever sent to
-// such a port and the upload can be finished later, also by another run of
-// the tool. Kept in a small file shared by the tool's programs.
-#include <QDateTime>
+// Readers the tool left in their firmware loader (an update that failed, was
+// cut off, or runs in another program), remembered by port name and USB
+// location with the identity their firmware sections are found by and the
+// serial number the reader had, so that no command is ever sent to such a
+// port and the upload can be finished later, also by another run of the
+// tool. A mark also says whether the loader may have taken blocks, and the
+// port's device as it was then: a loader that took blocks and was not
+// restarted since (the same device) must be restarted before an upload.
+// Kept in a small file shared by the tool's programs; every change is a
+// read-modify-write under a lock, so that programs side by side lose none.
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace limra {
@@ -14,37 +19,45 @@ namespace limra {
 class LoaderRegistry {
 public:
     struct Entry {
+        // What the loader may hold when the mark was written.
+        enum class State {
+            Switching, // the reader was told to switch: its loader took nothing
+            Fed,       // blocks may have gone to the loader
+        };
         QString port;
         QString location;         // the USB location, empty when not known
         QString firmwareIdentity; // 8 hex digits
         QString serialNumber;     // as the status bar showed it
+        State state = State::Fed;
+        QString instance;         // the port's device when the mark was written (portInstance)
     };
 
     // `path` empty: remembered in memory only. The file's folder is made
-    // when missing; while the file cannot be written, entries are kept in
-    // memory.
+    // when missing.
     explicit LoaderRegistry(QString path = QString());
 
     // The loader left on this port or at this USB location.
     std::optional<Entry> find(const QString &port, const QString &location) const;
-    void remember(const Entry &entry);
+    // False, with the reason in `error`, when the mark cannot be written:
+    // then nothing may be done that leaves the reader in its loader.
+    bool remember(const Entry &entry, QString *error = nullptr);
     void forget(const QString &port, const QString &location);
+    // A reader identified itself as a reader: no mark of its serial number,
+    // nor of its port or location, stands.
+    void readerIdentified(const QString &port, const QString &location, const QString &serialNumber);
+    // Removes the marks of a port or a serial number; how many there were.
+    int forgetMarks(const QString &portOrSerial);
     QList<Entry> entries() const;
 
 private:
-    // When and how big the file was; nothing when it is not there.
-    struct Stamp {
-        QDateTime time;
-        qint64 size = -1;
-        bool operator==(const Stamp &o) const { return time == o.time && size == o.size; }
-    };
-    static Stamp stampOf(const QString &path);
-    void load() const;
-    void save() const;
+    QList<Entry> read() const;
+    bool write(const QList<Entry> &entries, QString *error) const;
+    // Runs `change` on the list as the file holds it now, under the lock,
+    // and writes the result when it changed.
+    bool change(const std::function<bool(QList<Entry> &)> &change, QString *error = nullptr);
 
     QString m_path;
-    mutable QList<Entry> m_entries;
-    mutable Stamp m_stamp;
+    QList<Entry> m_entries; // in memory only
 };
 
 } // namespace limra

@@ -1,9 +1,37 @@
 #include "link/session.h"
 
 #include "common/logging.h"
+#include "link/hextext.h"
 #include "link/readerlink.h"
 
 namespace limra {
+
+namespace {
+// Item FD must be longer than 3 bytes to be a serial number.
+constexpr int kMinSerialBytes = 4;
+constexpr int kTypeItemBytes = 2;
+} // namespace
+
+std::optional<ReaderIdentity> ReaderIdentity::fromReply(const Reply &reply)
+{
+    const std::optional<QByteArray> serial = reply.item(tag::Serial);
+    const std::optional<QByteArray> type = reply.item(tag::ReaderType);
+    if (!serial || serial->size() < kMinSerialBytes || !type || type->size() != kTypeItemBytes)
+        return std::nullopt;
+    ReaderIdentity identity;
+    switch (quint8(type->at(1))) {
+    case kReaderKindUsb: identity.kind = ReaderKind::Usb; break;
+    case kReaderKindBle: identity.kind = ReaderKind::Ble; break;
+    default: return std::nullopt;
+    }
+    identity.typeItem = bytesToHex(*type);
+    identity.serial = bytesToHex(*serial);
+    const std::optional<QByteArray> tail = reply.item(tag::Identity);
+    const QString firmware = swapBytes(identity.typeItem) + swapBytes(tail ? bytesToHex(*tail) : QString());
+    if (firmware.size() == 8)
+        identity.firmwareIdentity = firmware;
+    return identity;
+}
 
 ReaderSession::ReaderSession(ReaderLink &link, SerialPortFactory factory, QObject *parent)
     : QObject(parent), m_link(link), m_factory(std::move(factory))
@@ -22,7 +50,14 @@ ReaderSession::~ReaderSession()
 bool ReaderSession::open(const QString &name)
 {
     closePort();
-    return attach(m_factory(), name.trimmed(), true);
+    if (!m_claim.claim(name)) {
+        m_lastOpenFailure = OpenFailure::Busy;
+        return false;
+    }
+    if (attach(m_factory(), name.trimmed(), true))
+        return true;
+    m_claim.release();
+    return false;
 }
 
 bool ReaderSession::attach(std::unique_ptr<SerialPort> port, const QString &name, bool reportLineErrors)
@@ -53,6 +88,7 @@ void ReaderSession::letPortGo()
         // This may run inside one of the port's own signals.
         m_port.release()->deleteLater();
     }
+    m_claim.release();
     m_link.detach();
 }
 
@@ -114,11 +150,17 @@ bool ReaderSession::reopen()
     const QString name = m_portName;
     const State state = m_state;
     letPortGo();
-    if (!name.isEmpty() && attach(m_factory(), name, false)) {
-        m_state = state;
-        return true;
+    m_portName = name;
+    if (!name.isEmpty() && m_claim.claim(name)) {
+        if (attach(m_factory(), name, false)) {
+            m_state = state;
+            return true;
+        }
+        m_claim.release();
     }
     qCDebug(lcDiscovery) << "cannot reopen" << name;
+    if (m_firmwareSwitching)
+        return false;
     m_state = State::None;
     Q_EMIT disconnected();
     return false;

@@ -7,9 +7,13 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
+
+#include "link/frame.h"
 
 #include "link/protocol.h"
 #include "platform/lineerrors.h"
+#include "platform/portclaims.h"
 #include "platform/serialport.h"
 
 namespace limra {
@@ -24,6 +28,10 @@ struct ReaderIdentity {
     // Items FF and FE, each byte-reversed: the identity firmware sections are
     // built for (8 hex digits), empty when the reply did not carry it whole.
     QString firmwareIdentity;
+
+    // Who answered an identification ("FF01"), when the reply says a reader
+    // of a known kind with its serial number.
+    static std::optional<ReaderIdentity> fromReply(const Reply &reply);
 
     // The serial number as the status bar shows it: item FF, "-", item FD.
     QString serialNumber() const
@@ -41,7 +49,8 @@ public:
     ~ReaderSession() override;
 
     // Opens a port for a connection attempt and attaches it to the link.
-    // False, with no port left, when it cannot be opened.
+    // False, with no port left, when it cannot be opened, or when another
+    // program of the tool claims the port (lastOpenFailure(): Busy).
     bool open(const QString &name);
     bool hasPort() const { return m_port != nullptr; }
     // The name of the open port, connected or not.
@@ -75,7 +84,8 @@ public:
     void setFirmwareSwitching(bool on) { m_firmwareSwitching = on; }
     // Replaces the port by a new one opened under the same name, which
     // reports no line errors. When that fails the reader counts as
-    // disconnected.
+    // disconnected, unless the reader is switching (the caller tries again
+    // or gives up with dropConnection()).
     bool reopen();
 
     // How discovery chooses ports; set by the connection settings.
@@ -108,6 +118,7 @@ private:
     bool m_firmwareSwitching = false;
     bool m_reportLineErrors = false;
     OpenFailure m_lastOpenFailure = OpenFailure::None;
+    PortClaim m_claim; // the open port's, held off from the tool's other programs
 };
 
 } // namespace limra

@@ -10,6 +10,16 @@ struct Timings {
     int loaderSwitch = 500;    // the reply to the switch into the firmware loader
     int loaderStart = 2000;    // the pause while the reader restarts into its loader
     int loaderBlock = 2000;    // the loader's answer to one firmware block
+    // After the pause, the loader's port is tried again and again for this
+    // long: a USB device may take several seconds to come back.
+    int loaderReopen = 10000;
+    int reopenRetry = 250;     // between two tries to open a port that comes back
+    // A reader to be plugged in again by the user (a loader that answers
+    // nothing, or one that took part of an image): waited for this long.
+    int loaderWait = 300000;
+    // After the last block, the reader restarting into its new firmware and
+    // identifying itself.
+    int readerReturn = 30000;
     int scan = 1000;           // between scans for a reader
     int rescanAfterRemoval = 100;
     int cardTick = 100;        // a card wait's tick
@@ -33,9 +43,10 @@ struct Timings {
     {
         auto cut = [factor](int ms) { return ms / factor > 0 ? ms / factor : 1; };
         Timings t = *this;
-        for (int *ms : {&t.reply, &t.identify, &t.loaderSwitch, &t.loaderStart, &t.loaderBlock, &t.scan,
-                        &t.rescanAfterRemoval, &t.cardTick, &t.masterReportTick, &t.assemblerHold,
-                        &t.cardLogFlush, &t.cardLogRetry, &t.shutDownLimit, &t.findReaders})
+        for (int *ms : {&t.reply, &t.identify, &t.loaderSwitch, &t.loaderStart, &t.loaderBlock, &t.loaderReopen,
+                        &t.reopenRetry, &t.loaderWait, &t.readerReturn, &t.scan, &t.rescanAfterRemoval, &t.cardTick,
+                        &t.masterReportTick, &t.assemblerHold, &t.cardLogFlush, &t.cardLogRetry, &t.shutDownLimit,
+                        &t.findReaders})
             *ms = cut(*ms);
         return t;
     }

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <csignal>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,10 +60,14 @@ bool failWith(QString *error, const QString &reason)
     return false;
 }
 
-// Temporary files are named ".<name>.limra-XXXXXX" beside the target, so that
-// one left by an interrupted save is recognised at the next save.
+// Temporary files are named ".<name>.limra-<pid>-XXXXXX" beside the target,
+// so that one left by an interrupted save is recognised at the next save, with
+// the program that made it.
 const QByteArray kTemporaryInfix = ".limra-";
 constexpr int kTemporaryRandom = 6; // the XXXXXX of mkstemp
+// A temporary this old whose program is gone was left by an interrupted save;
+// a younger one, or one whose program runs, may be another save in flight.
+constexpr time_t kLeftoverAgeSeconds = 60;
 
 QByteArray temporaryPrefix(const QByteArray &target)
 {
@@ -70,8 +75,31 @@ QByteArray temporaryPrefix(const QByteArray &target)
     return target.left(slash + 1) + '.' + target.mid(slash + 1) + kTemporaryInfix;
 }
 
+// The program that made a temporary file named after `start`: its pid, 0 for
+// a name without one (an earlier version's), -1 for a name that is no such file.
+pid_t temporaryOwner(const QByteArray &name, const QByteArray &start)
+{
+    if (!name.startsWith(start))
+        return -1;
+    const QByteArray rest = name.mid(start.size());
+    if (rest.size() == kTemporaryRandom)
+        return 0;
+    const qsizetype dash = rest.indexOf('-');
+    if (dash <= 0 || rest.size() - dash - 1 != kTemporaryRandom)
+        return -1;
+    bool ok = false;
+    const qint64 pid = rest.left(dash).toLongLong(&ok);
+    return ok && pid > 0 ? pid_t(pid) : -1;
+}
+
+bool programRuns(pid_t pid)
+{
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
 // Removes the temporary files an interrupted save of `target` left behind:
-// regular files of this user, named as this code names them.
+// regular files of this user, named as this code names them, older than a
+// minute, whose program has ended.
 void removeLeftoverTemporaries(const QByteArray &target)
 {
     const QByteArray prefix = temporaryPrefix(target);
@@ -81,13 +109,16 @@ void removeLeftoverTemporaries(const QByteArray &target)
     DIR *dir = ::opendir(folder.constData());
     if (!dir)
         return;
+    const time_t now = ::time(nullptr);
     while (const dirent *entry = ::readdir(dir)) {
         const QByteArray name(entry->d_name);
-        if (name.size() != start.size() + kTemporaryRandom || !name.startsWith(start))
+        const pid_t owner = temporaryOwner(name, start);
+        if (owner < 0 || (owner > 0 && programRuns(owner)))
             continue;
         const QByteArray path = folder + '/' + name;
         struct stat info {};
-        if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
+        if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
+            && now - info.st_mtime >= kLeftoverAgeSeconds)
             ::unlink(path.constData());
     }
     ::closedir(dir);
@@ -100,7 +131,8 @@ constexpr mode_t kPrivateFolder = 0700;
 bool writeThroughTemporary(const QByteArray &target, const QByteArray &bytes, FileAccess access, QString *error,
                            int *openErrno)
 {
-    QByteArray temporary = temporaryPrefix(target) + QByteArray(kTemporaryRandom, 'X');
+    QByteArray temporary = temporaryPrefix(target) + QByteArray::number(qint64(::getpid())) + '-'
+                           + QByteArray(kTemporaryRandom, 'X');
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         *openErrno = errno;

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <cerrno>
 #include <poll.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include "common/logging.h"
@@ -63,6 +64,14 @@ bool QtSerialPort::open(const QString &name)
     if (!m_port.open(QIODevice::ReadWrite)) {
         qCDebug(lcPort) << "cannot open" << m_name << m_port.errorString();
         m_openFailure = classifyOpenFailure(m_name, m_port.error());
+        return false;
+    }
+    // The terminal's exclusive mode does not hold root off; a lock on the
+    // device does, whoever holds it and under whatever name it was opened.
+    if (::flock(int(m_port.handle()), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        qCDebug(lcPort) << "cannot open" << m_name << "another program holds it";
+        m_port.close();
+        m_openFailure = OpenFailure::Busy;
         return false;
     }
     // Modem lines are not asserted. A pseudo-terminal has none, so failures

@@ -47,7 +47,8 @@ const char kHelp[] =
     "  ble on|off          identify as a BLE reader or as a USB reader\n"
     "  checksum HEX|off    report item 0E (object-code checksum) with the configuration\n"
     "  state               show the reader's mode and configuration\n"
-    "  loader              show what the firmware loader took (blocks and CRC)\n"
+    "  loader              show what the firmware loader took (blocks and CRC) and\n"
+    "                      whether it starts afresh or is half-fed\n"
     "  restart MS          on the switch to the loader the port hangs up, vanishes and\n"
     "                      comes back MS milliseconds later (now: %1 ms)\n"
     "  reading             back to card reading at once (the loader too)\n"
@@ -133,7 +134,12 @@ private:
             QTextStream(stdout) << "blocks taken: " << m_model->blocksTaken() << ", CRC "
                                 << hexDigits(m_model->uploadedCrc(), 4) << ", blocks received: "
                                 << m_model->loaderBlocks.size()
-                                << (m_model->loaderStuck() ? ", stuck" : "") << "\n";
+                                << (m_model->loaderStuck() ? ", stuck" : "")
+                                << (m_model->mode != ReaderModel::Mode::Loader ? ""
+                                    : m_model->loaderFresh()                   ? ", fresh: the next block starts an upload"
+                                                                               : ", half-fed: blocks are appended until "
+                                                                                 "it is plugged in again")
+                                << "\n";
         } else if (c == QLatin1String("restart") && w.size() == 2) {
             const int ms = w[1].toInt(&flag);
             if (!flag || ms < 0) { say(QStringLiteral("see help")); return; }

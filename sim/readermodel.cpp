@@ -52,6 +52,8 @@ void ReaderModel::receive(const QByteArray &bytes)
 {
     m_pending += bytes;
     if (mode == Mode::Loader) {
+        if (!bytes.isEmpty())
+            m_fresh = false;
         m_loaderIdle.start(loaderIdleMs);
         while (m_pending.size() >= kBlockSize) {
             const QByteArray block = m_pending.left(kBlockSize);
@@ -88,7 +90,10 @@ void ReaderModel::pluggedIn()
 {
     m_pending.clear();
     if (mode == Mode::Loader) {
-        m_uploadBroken = true;
+        loaderData.clear();
+        m_uploadBroken = false;
+        m_stuck = false;
+        m_fresh = true;
         m_loaderIdle.stop();
     }
 }
@@ -98,10 +103,6 @@ void ReaderModel::loaderBlock(const QByteArray &block)
     loaderBlocks << block;
     if (loaderFaults.stuckBlock < 0)
         m_stuck = false;
-    if (m_uploadBroken) {
-        loaderData.clear();
-        m_uploadBroken = false;
-    }
     const int index = blocksTaken();
     if (loaderFaults.stuckBlock >= 0 && (m_stuck || index >= loaderFaults.stuckBlock)) {
         if (!m_stuck)
@@ -201,6 +202,7 @@ void ReaderModel::handleFrame(const QString &payload)
         loaderBlocks.clear();
         m_uploadBroken = false;
         m_stuck = false;
+        m_fresh = true;
         m_pending.clear();
         m_loaderIdle.stop();
         Q_EMIT note(QStringLiteral("switched to the firmware loader"));

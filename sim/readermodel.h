@@ -74,8 +74,8 @@ public:
     // Bytes from the tool.
     void receive(const QByteArray &bytes);
     // The reader was plugged in (again): what was on its way is gone, and a
-    // loader (it starts as one while its firmware is incomplete) expects a
-    // new upload.
+    // loader (it starts as one while its firmware is incomplete) starts
+    // afresh: it expects a new upload from its first block.
     void pluggedIn();
 
     // What happens at the reader.
@@ -95,6 +95,11 @@ public:
     quint16 uploadedCrc() const;
     // The loader is stuck (LoaderFaults::stuckBlock reached): it answers nothing.
     bool loaderStuck() const { return loaderFaults.stuckBlock >= 0 && m_stuck; }
+    // The loader started afresh (switched into, or plugged in again) and has
+    // received nothing since: the next block is the first of an upload. A
+    // loader that received bytes is half-fed until it restarts: what it is
+    // sent is appended to what it took.
+    bool loaderFresh() const { return mode == Mode::Loader && m_fresh; }
     // Bytes the loader holds that do not make a whole block yet.
     int loaderPendingBytes() const { return mode == Mode::Loader ? int(m_pending.size()) : 0; }
     // The cards as the prompt lists them.
@@ -128,9 +133,11 @@ public:
     int cardsToWrite = 0;
     int cardsWritten = 0;
     QString acceptedObjectCode;     // the master card accepted in a secure-card mode
-    // The blocks of the upload now running, in order. After a block it did
-    // not take (rejected, not answered), the loader expects the upload from
-    // its first block again: the next block it takes starts a new upload.
+    // The blocks the loader took since it started afresh, in order. Like a
+    // real loader it knows no other start of an upload: after a block it did
+    // not take (rejected), or when the tool that fed it went away, the next
+    // block it takes is appended; only a restart (plugged in again) or a new
+    // switch empties it.
     QByteArray loaderData;
     // Every 16 bytes the loader received as a block since the switch, taken,
     // rejected or not answered, in order, across uploads.
@@ -164,7 +171,8 @@ private:
     QByteArray m_pending;
     QTimer m_loaderIdle;
     bool m_stuck = false;
-    bool m_uploadBroken = false; // the next block taken starts a new upload
+    bool m_uploadBroken = false; // a block was rejected or not answered: the firmware is not whole
+    bool m_fresh = false;
     int m_nextUid = 1;
     int m_sets = 0;
 };

@@ -247,6 +247,13 @@ void MainWindow::connectStation()
         updateTabs();
         setStatusText(texts::kSearching);
     });
+    // While the update waits for the reader to be plugged in again, the status bar says so too.
+    connect(&m_station.firmwareUpdate(), &ReaderOperation::changed, this, [this] {
+        if (m_station.firmwareUpdate().awaitingReplug() && m_station.session().inLoader())
+            setStatusText(QStringLiteral("Отключите считыватель и подключите его снова: ") + m_station.session().portName(),
+                          QStringLiteral("Обновление микропрограммы продолжится, когда считыватель будет подключён "
+                                         "заново."));
+    });
     connect(&session, &ReaderSession::lineErrors, this, [this](LineErrors errors) {
         for (const QString &m : lineErrorTexts(errors))
             m_services.dialogs->message(m);

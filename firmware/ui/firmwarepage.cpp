@@ -21,6 +21,11 @@ namespace {
 const QString kLoaderSilent =
     QStringLiteral("Загрузчик считывателя не отвечает. Отключите считыватель и подключите его снова: "
                    "обновление начнётся заново.");
+const QString kHalfFed = QStringLiteral("Загрузчик считывателя уже принял часть микропрограммы. Отключите считыватель и "
+                                        "подключите его снова: обновление начнётся с первого блока.");
+const QString kWaitLimit = QStringLiteral(" Ожидание — не дольше %1 с.");
+const QString kKeepPlugged = QStringLiteral("Не отключайте считыватель, пока идёт обновление.");
+const QString kReturning = QStringLiteral("Микропрограмма передана. Считыватель перезапускается с новой микропрограммой…");
 const QString kInLoader = QStringLiteral("Считыватель остался в режиме загрузчика после прерванного обновления. "
                                          "Укажите файл микропрограммы и начните обновление, чтобы завершить его.");
 } // namespace
@@ -48,8 +53,13 @@ FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version
     progressText = new QLabel(this);
     progressText->setBuddy(progress);
     layout->addWidget(progressText);
+    progressText->setWordWrap(true);
     updateButton = new QPushButton(QStringLiteral("Начать обновление микропрограммы"), this);
     layout->addWidget(updateButton);
+    // A wait for the reader to be plugged in again can be given up.
+    cancelWaitButton = new QPushButton(QStringLiteral("Прекратить ожидание"), this);
+    cancelWaitButton->hide();
+    layout->addWidget(cancelWaitButton);
     setMnemonic(versionButton, QChar(u'У'));
     setMnemonic(browseButton, QChar(u'р'));
     setMnemonic(updateButton, QChar(u'Н'));
@@ -63,6 +73,10 @@ FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version
     connect(&m_version, &ReaderOperation::finished, this, [this] { showReport(m_dialogs, m_version.report()); });
     connect(browseButton, &QPushButton::clicked, this, &FirmwarePage::browse);
     connect(updateButton, &QPushButton::clicked, this, &FirmwarePage::startUpdate);
+    connect(cancelWaitButton, &QPushButton::clicked, this, [this] {
+        if (m_update.awaitingReplug())
+            m_update.cancel();
+    });
     connect(&m_update, &FirmwareUpdate::progress, this, &FirmwarePage::showProgress);
     connect(&m_update, &ReaderOperation::changed, this, &FirmwarePage::updateChanged);
     connect(&m_update, &ReaderOperation::finished, this, &FirmwarePage::updateFinished);
@@ -73,10 +87,14 @@ void FirmwarePage::browse()
     const QFileInfo current(path->text());
     const QString folder = !path->text().isEmpty() && current.dir().exists() ? current.absolutePath() : m_lastFolder;
     const QString chosen = m_dialogs.openFile(QStringLiteral("*.hfw|*.hfw"), QStringLiteral("*.hfw"), folder);
-    if (chosen.isEmpty())
+    if (chosen.isEmpty()) {
+        browseButton->setFocus();
         return;
+    }
     path->setText(chosen);
     m_lastFolder = QFileInfo(chosen).absolutePath();
+    // The next step is the update.
+    updateButton->setFocus();
 }
 
 void FirmwarePage::startUpdate()
@@ -86,10 +104,9 @@ void FirmwarePage::startUpdate()
 
 void FirmwarePage::showProgress(int accepted, int total, qint64 msLeft)
 {
-    // The bar stands at the number of the last accepted block, counted from
-    // 0: one short of its maximum after the last block.
+    // The bar stands at the blocks accepted: full once the last is.
     progress->setMaximum(std::max(total, 1));
-    progress->setValue(std::max(accepted - 1, 0));
+    progress->setValue(std::max(accepted, 0));
     if (total <= 0) {
         progressText->clear();
         return;
@@ -97,14 +114,28 @@ void FirmwarePage::showProgress(int accepted, int total, qint64 msLeft)
     QString text = QStringLiteral("Блоков передано: %1 из %2").arg(accepted).arg(total);
     if (msLeft >= 0)
         text += QStringLiteral(", осталось около %1 с").arg((msLeft + 999) / 1000);
+    // While blocks go (figures of a run that stopped come without the time left).
+    if (m_update.stage() == FirmwareUpdate::Stage::Uploading && accepted < total && (msLeft >= 0 || accepted == 0))
+        text += QLatin1Char('\n') + kKeepPlugged;
     progressText->setText(text);
 }
 
 void FirmwarePage::updateChanged()
 {
-    const bool silent = m_update.stage() == FirmwareUpdate::Stage::LoaderSilent;
-    if (silent)
-        progressText->setText(kLoaderSilent);
+    switch (m_update.stage()) {
+    case FirmwareUpdate::Stage::LoaderSilent:
+        progressText->setText(kLoaderSilent + kWaitLimit.arg(m_update.waitLimitMs() / 1000));
+        break;
+    case FirmwareUpdate::Stage::AwaitingReplug:
+        progressText->setText(kHalfFed + kWaitLimit.arg(m_update.waitLimitMs() / 1000));
+        break;
+    case FirmwareUpdate::Stage::Uploading:
+        if (m_update.accepted() == 0)
+            showProgress(0, m_update.total(), -1);
+        break;
+    case FirmwareUpdate::Stage::Returning: progressText->setText(kReturning); break;
+    default: break;
+    }
     updateButtons();
 }
 
@@ -137,6 +168,7 @@ void FirmwarePage::updateButtons()
     // The note tells how to finish an update that broke off; a run that goes
     // on through the loader is no such thing.
     loaderNote->setVisible(m_inLoader && !m_update.running());
+    cancelWaitButton->setVisible(m_update.awaitingReplug());
 }
 
 } // namespace limra

@@ -32,6 +32,7 @@ public:
     QProgressBar *progress;
     QLabel *progressText;
     QPushButton *updateButton;
+    QPushButton *cancelWaitButton;
     QLabel *loaderNote;
 
 private:

@@ -33,7 +33,9 @@ using namespace limra::testing;
 
 namespace {
 
-const QString kDone = QStringLiteral("message: Обновление успешно завершено!");
+// Done: the reader is back with its new firmware and told its version.
+const QString kDone = QStringLiteral("message: Обновление успешно завершено!\r\nВерсия микропрограммы: 1.2.0");
+const QStringList kBack{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0A01")};
 const QString kNoAnswer = QStringLiteral("error: Ошибка: Превышено время ожидания ответа.");
 const QString kInLoader = QStringLiteral("Считыватель в режиме загрузчика: ");
 // What the reading of the configuration after every connection tells.
@@ -128,6 +130,14 @@ protected:
         waitUntil([] { return false; }, 20);
         return dialogs.shown;
     }
+    // The run waits for the reader to be plugged in again, and it is.
+    void replugWhenAsked()
+    {
+        ASSERT_TRUE(waitUntil([&] { return station->firmwareUpdate().awaitingReplug(); }, 8000));
+        sim.host->unplug();
+        ASSERT_TRUE(waitUntil([&] { return !session().inLoader(); }));
+        ASSERT_TRUE(sim.host->plug());
+    }
     static QList<QByteArray> blocksOf(const QByteArray &data)
     {
         QList<QByteArray> out;
@@ -169,9 +179,11 @@ protected:
 
 } // namespace
 
-// The reader hangs up and comes back as its loader: nothing of that reaches
-// the user, the status-bar link does nothing while the run holds the page,
-// and the only message is the success.
+// The reader hangs up and comes back as its loader, and once more as the
+// reader with its new firmware: nothing of that reaches the user, the
+// status-bar link does nothing while the run holds the page, and the only
+// message is the success, which no notice of the reconnection covers. The
+// tab stays on the firmware page.
 TEST_F(FirmwareWindowTest, ARestartLikeAUsbDeviceEndsWithTheSuccessMessageAlone)
 {
     open();
@@ -201,17 +213,40 @@ TEST_F(FirmwareWindowTest, ARestartLikeAUsbDeviceEndsWithTheSuccessMessageAlone)
     EXPECT_FALSE(window->connectionDialog()->isVisible());
     EXPECT_EQ(statuses, QStringList{connectedStatus()});
     EXPECT_EQ(sim.model->loaderData, sectionData(forReader(60)));
-    EXPECT_EQ(sim.model->commandsReceived, (QStringList{QStringLiteral("FF01"), QStringLiteral("0C01")}));
+    EXPECT_EQ(sim.model->commandsReceived, QStringList({QStringLiteral("FF01"), QStringLiteral("0C01")}) + kBack);
+    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
     EXPECT_EQ(status(), connectedStatus());
     EXPECT_EQ(tabsUsable(), (QList<bool>{true, true, true}));
     EXPECT_TRUE(page().versionButton->isEnabled());
     EXPECT_TRUE(station->loaders().entries().isEmpty());
+    EXPECT_EQ(window->tabs()->currentWidget(), window->firmwarePage());
+    // Nothing else follows the message.
+    waitUntil([] { return false; }, 3 * station->timings().scan);
+    EXPECT_EQ(dialogs.shown, QStringList{kDone});
+    EXPECT_EQ(window->tabs()->currentWidget(), window->firmwarePage());
+}
 
-    // The reader restarts into its new firmware and is found again, quietly.
-    ASSERT_TRUE(waitUntil([&] { return sim.model->mode == sim::ReaderModel::Mode::Reading; }));
-    EXPECT_TRUE(waitUntil([&] { return status() != connectedStatus(); }));
-    EXPECT_TRUE(waitUntil([&] { return status() == connectedStatus() && dialogs.shown.size() > 1; }, 5000));
-    EXPECT_EQ(dialogs.shown, (QStringList{kDone, kConfigurationRead}));
+// The file chosen, the keyboard is on the start button; while the blocks go,
+// the progress text says to keep the reader plugged in.
+TEST_F(FirmwareWindowTest, AfterTheFileTheStartButtonHasTheFocusAndTheUploadSaysToKeepTheReaderPluggedIn)
+{
+    open();
+    connectReader();
+    window->tabs()->setCurrentWidget(window->firmwarePage());
+    dialogs.files.enqueue(image(200));
+    page().browseButton->click();
+    EXPECT_EQ(page().path->text(), image(200));
+    EXPECT_EQ(window->focusWidget(), page().updateButton);
+    bool told = false;
+    QObject::connect(&station->firmwareUpdate(), &ReaderOperation::changed, [&] {
+        if (station->firmwareUpdate().stage() == FirmwareUpdate::Stage::Uploading)
+            told |= page().progressText->text().contains(QStringLiteral("Не отключайте считыватель"));
+    });
+    page().updateButton->click();
+    ++runs;
+    ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 15000));
+    EXPECT_TRUE(told);
+    EXPECT_FALSE(page().progressText->text().contains(QStringLiteral("Не отключайте считыватель")));
 }
 
 // Unplugged, the reader is gone: no error box, the search starts again.
@@ -247,11 +282,16 @@ TEST_F(FirmwareWindowTest, ALoaderStuckAfterBlockNIsKnownAndFinishedByASecondRun
     EXPECT_EQ(sim.model->loaderBlocks.size(), 6);
     EXPECT_EQ(sim.model->loaderPendingBytes(), 0);
 
+    // It took part of an image: the next run asks for it to be plugged in again first.
     sim.model->loaderFaults.stuckBlock = -1;
-    EXPECT_EQ(run(30), QStringList{kDone});
+    dialogs.shown.clear();
+    start(30);
+    replugWhenAsked();
+    EXPECT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 15000));
+    EXPECT_EQ(dialogs.shown, QStringList{kDone});
     const QList<QByteArray> section = blocksOf(sectionData(forReader(30)));
     EXPECT_EQ(sim.model->loaderBlocks, section.mid(0, 6) + section);
-    EXPECT_EQ(sim.model->commandsReceived, (QStringList{QStringLiteral("FF01"), QStringLiteral("0C01")}));
+    EXPECT_EQ(sim.model->commandsReceived, QStringList({QStringLiteral("FF01"), QStringLiteral("0C01")}) + kBack);
     EXPECT_EQ(status(), connectedStatus());
     EXPECT_EQ(tabsUsable(), (QList<bool>{true, true, true}));
     EXPECT_FALSE(page().loaderNote->isVisible());
@@ -317,11 +357,9 @@ TEST_F(FirmwareWindowTest, ClosingTheWindowDuringTheUploadAsks)
     EXPECT_EQ(dialogs.shown.mid(1), QStringList{kDone});
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(sim.model->blocksTaken(), 400);
-    // The reader starts its new firmware and is connected again.
-    ASSERT_TRUE(waitUntil([&] { return sim.model->mode == sim::ReaderModel::Mode::Reading; }));
-    ASSERT_TRUE(waitUntil([&] { return status() != connectedStatus(); }));
-    ASSERT_TRUE(waitUntil([&] { return status() == connectedStatus() && dialogs.shown.size() > 2; }, 5000));
-    ASSERT_TRUE(waitUntil([&] { return !station->busy(); }));
+    // The reader runs its new firmware and is connected again.
+    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    ASSERT_TRUE(waitUntil([&] { return !station->busy() && session().isConnected(); }));
 
     dialogs.answers.enqueue(true);
     atBlock(50, [this] { window->close(); });
@@ -342,7 +380,7 @@ TEST_F(FirmwareWindowTest, TerminationWhileWaitingForASilentLoaderEndsTheTool)
     sim.model->loaderFaults.stuckBlock = 0;
     EXPECT_EQ(run(10), QStringList{kNoAnswer});
     start(10);
-    ASSERT_TRUE(waitUntil([&] { return station->firmwareUpdate().stage() == FirmwareUpdate::Stage::LoaderSilent; }));
+    ASSERT_TRUE(waitUntil([&] { return station->firmwareUpdate().awaitingReplug(); }));
     window->closeForTermination();
     EXPECT_TRUE(waitUntil([&] { return toolEnded(); }, 3000));
     EXPECT_EQ(station->loaders().entries().size(), 1);

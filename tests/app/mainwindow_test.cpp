@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 

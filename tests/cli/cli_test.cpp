@@ -7,11 +7,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <csignal>
 #include <iostream>
 #include <memory>
@@ -79,6 +81,12 @@ public:
         return waitUntil([&] { return m_run.err.contains(text); }, ms);
     }
     void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
+    // The reader of its output goes away (a pipe into head that has ended).
+    void closeOutput()
+    {
+        m_process.closeReadChannel(QProcess::StandardOutput);
+        m_process.closeReadChannel(QProcess::StandardError);
+    }
     qint64 pid() const { return m_process.processId(); }
     Outcome finish(int ms = 30000)
     {
@@ -118,6 +126,8 @@ protected:
             const int n = int(sims.size());
             sims.push_back(std::make_unique<SimReader>(QStringLiteral("sim%1").arg(n)));
             sims.back()->model->serial = QStringLiteral("0A1B2C%1").arg(n + 10, 2, 10, QLatin1Char('0'));
+            // After a whole upload the reader soon restarts into its new firmware.
+            sims.back()->model->loaderIdleMs = 100;
             EXPECT_TRUE(sims.back()->plugged) << qPrintable(sims.back()->error);
         }
         return *sims[size_t(i)];
@@ -145,6 +155,7 @@ protected:
         f.write(buildImage({forOther(), forReader(blocks)}));
         return path;
     }
+    QString loaderList() const { return home.filePath(QStringLiteral("data/limra-rfid/loaders")); }
     QStringList keptFiles() const
     {
         return QDir(home.filePath(QStringLiteral("data/limra-rfid/configurations"))).entryList(QDir::Files, QDir::Name);
@@ -358,7 +369,8 @@ TEST_F(CliTest, UpdateUploadsTheReadersSectionWithProgressOnStandardError)
     reader(0);
     const Outcome r = run({QStringLiteral("update"), image(40)});
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
-    EXPECT_EQ(r.out, QStringLiteral("Обновление успешно завершено!\n"));
+    // Done once the reader is back with its new firmware, which it names.
+    EXPECT_EQ(r.out, QStringLiteral("Обновление успешно завершено!\nВерсия микропрограммы: 1.2.0\n"));
     EXPECT_EQ(reader(0).model->loaderData, sectionData(forReader(40)));
     // Not a terminal: plain lines, the last with every block.
     EXPECT_TRUE(r.err.contains(QStringLiteral("40 of 40 blocks"))) << qPrintable(r.err);
@@ -387,14 +399,215 @@ TEST_F(CliTest, AReaderLeftInItsLoaderIsFinishedByUpdateAndOtherCommandsSaySo)
     EXPECT_EQ(sim.model->loaderBlocks.size(), received); // nothing framed went into the loader
 
     sim.model->loaderFaults.stuckBlock = -1; // the loader answers again
-    const Outcome finished = run({QStringLiteral("update"), image(20)});
+    // It took part of an image: it is to be plugged in again first.
+    Cli cli(env, {QStringLiteral("update"), image(20)});
+    ASSERT_TRUE(cli.says(QStringLiteral("unplug the reader and plug it in again"))) << qPrintable(cli.sofar().err);
+    EXPECT_EQ(sim.model->loaderBlocks.size(), received);
+    sim.host->unplug();
+    ASSERT_TRUE(sim.host->plug());
+    const Outcome finished = cli.finish(15000);
     EXPECT_EQ(finished.exit, kDone) << qPrintable(finished.err);
     EXPECT_EQ(sim.model->loaderData, sectionData(forReader(20)));
     EXPECT_EQ(sim.model->loaderBlocks.mid(received, 1), QList<QByteArray>{dataBlock(3, 0)}); // from the first block
-    // Once the reader has restarted into its new firmware it is a reader again.
-    ASSERT_TRUE(waitUntil([&] { return sim.model->mode == sim::ReaderModel::Mode::Reading && sim.host->plugged(); },
-                          sim.model->loaderIdleMs + 3000));
-    EXPECT_EQ(run({QStringLiteral("version")}).exit, kDone);
+    // Done means the reader is a reader again.
+    const Outcome version2 = run({QStringLiteral("version")});
+    EXPECT_EQ(version2.exit, kDone) << qPrintable(version2.err);
+}
+
+// An update killed in the middle leaves a loader that took part of the
+// image. The next update does not send it blocks that it would append: it
+// says to plug the reader in again, waits for that, and then sends every
+// block from the first; the loader ends with the image exactly.
+TEST_F(CliTest, AnUpdateKilledMidwayIsFinishedFromTheFirstBlockAfterAReplug)
+{
+    constexpr int kBlocks = 300;
+    SimReader &sim = reader(0);
+    sim.model->loaderIdleMs = 600000; // half-fed, it stays a loader
+    {
+        Cli killed(env, {QStringLiteral("update"), image(kBlocks)});
+        ASSERT_TRUE(waitUntil([&] { return sim.model->blocksTaken() >= 40; }, 20000));
+        killed.signal(SIGKILL);
+        killed.finish();
+    }
+    const qsizetype received = sim.model->loaderBlocks.size();
+    sim.model->loaderIdleMs = 100;
+    Cli again(env, {QStringLiteral("--json"), QStringLiteral("update"), image(kBlocks)});
+    ASSERT_TRUE(again.says(QStringLiteral("unplug the reader and plug it in again"))) << qPrintable(again.sofar().err);
+    EXPECT_TRUE(again.sofar().err.contains(QStringLiteral("waiting up to 300 s")));
+    EXPECT_EQ(sim.model->loaderBlocks.size(), received); // nothing went to it meanwhile
+    sim.host->unplug();
+    ASSERT_TRUE(sim.host->plug());
+    const Outcome r = again.finish();
+    EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(kBlocks)));
+    EXPECT_EQ(sim.model->uploadedCrc(), sectionCrc(sectionData(forReader(kBlocks))));
+    ASSERT_EQ(r.objects().size(), 1);
+    EXPECT_EQ(r.objects()[0][QStringLiteral("firmware")].toString(), QStringLiteral("1.2.0"));
+    EXPECT_EQ(r.objects()[0][QStringLiteral("blocks")].toInt(), kBlocks);
+}
+
+// A reader that one program updates is that program's: another one keeps
+// off it, also as root, also while the port is closed for the restart. Two
+// configuration writes on one port take turns.
+TEST_F(CliTest, TwoProgramsNeverWorkOnOneReaderAtOnce)
+{
+    constexpr int kBlocks = 100;
+    SimReader &sim = reader(0);
+    const QString picture = image(kBlocks);
+    // Two updates started together: the one that holds the reader finishes
+    // before the other touches it (or the other gives up, its port busy).
+    {
+        sim.model->commandsReceived.clear();
+        Cli first(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("update"), picture});
+        Cli second(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("update"), picture});
+        const Outcome a = first.finish();
+        const Outcome b = second.finish();
+        const QStringList one{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"),
+                              QStringLiteral("FF01"), QStringLiteral("0C01"), QStringLiteral("FF01"),
+                              QStringLiteral("0501"), QStringLiteral("0A01")};
+        for (const Outcome &o : {a, b})
+            EXPECT_TRUE(o.exit == kDone || (o.exit == kNotFound && o.err.contains(QStringLiteral("занят другой программой"))))
+                << qPrintable(o.err);
+        const int done = int(a.exit == kDone) + int(b.exit == kDone);
+        EXPECT_GE(done, 1);
+        EXPECT_EQ(sim.model->commandsReceived, done == 2 ? one + one : one);
+        EXPECT_EQ(sim.model->loaderBlocks.size(), kBlocks);
+        EXPECT_EQ(sim.model->loaderData, sectionData(forReader(kBlocks)));
+    }
+    // While the first one's reader restarts into its loader (its port gone),
+    // the second one does not take it either.
+    {
+        sim.host->restartDelayMs = 100; // back long before the first one reopens it
+        Cli first(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("update"), picture});
+        ASSERT_TRUE(first.says(QStringLiteral("restarts into its firmware loader")));
+        const Outcome other = run({QStringLiteral("--all"), QStringLiteral("--timeout"), QStringLiteral("1"),
+                                   QStringLiteral("update"), picture});
+        // It waited for the first one's end (or gave up): never an upload of its own in between.
+        EXPECT_TRUE(other.exit == kDone || other.exit == kNotFound) << qPrintable(other.err);
+        EXPECT_EQ(first.finish().exit, kDone);
+        EXPECT_EQ(sim.model->loaderBlocks.size(), kBlocks);
+        EXPECT_EQ(sim.model->loaderData, sectionData(forReader(kBlocks)));
+        sim.host->restartDelayMs = sim::PtyHost::kDefaultRestartDelayMs;
+    }
+    ReaderConfig wanted;
+    wanted.readMode = 2;
+    wanted.formats = 0x0010;
+    const QString written = encodeConfig(wanted, Producer::Reader, ReaderKind::Usb);
+    sim.model->commandsReceived.clear();
+    {
+        Cli first(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("write-config"), configFile(wanted)});
+        Cli second(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("write-config"), configFile(wanted)});
+        EXPECT_EQ(first.finish().exit, kDone);
+        EXPECT_EQ(second.finish().exit, kDone);
+    }
+    const QStringList one{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"), QStringLiteral("0B01"),
+                          QStringLiteral("0101") + written, QStringLiteral("0501")};
+    EXPECT_EQ(sim.model->commandsReceived, one + one);
+}
+
+// Programs side by side change the list of readers left in their loader
+// without losing each other's changes: after six updates at once, three of
+// them cut off by a stuck loader, the list holds exactly the three.
+TEST_F(CliTest, UpdatesSideBySideKeepTheListOfLoadersRight)
+{
+    constexpr int kReaders = 6;
+    QStringList stuck;
+    for (int i = 0; i < kReaders; ++i)
+        if (i % 2 == 0) {
+            reader(i).model->loaderFaults.stuckBlock = 2;
+            stuck << reader(i).port();
+        } else {
+            reader(i);
+        }
+    const QString picture = image(40);
+    std::vector<std::unique_ptr<Cli>> runs;
+    for (int i = 0; i < kReaders; ++i)
+        runs.push_back(std::make_unique<Cli>(
+            env, QStringList{QStringLiteral("--port"), reader(i).port(), QStringLiteral("update"), picture}));
+    for (int i = 0; i < kReaders; ++i)
+        EXPECT_EQ(runs[size_t(i)]->finish(60000).exit, i % 2 == 0 ? kFailed : kDone) << i;
+    const Outcome listed = run({QStringLiteral("--json"), QStringLiteral("loaders")});
+    QStringList marked;
+    for (const QJsonObject &o : listed.objects())
+        marked << o[QStringLiteral("port")].toString();
+    marked.sort();
+    stuck.sort();
+    EXPECT_EQ(marked, stuck);
+}
+
+// Where the reader could not be recorded as left in its loader, no update
+// starts: said on standard error, exit 4, the reader not switched.
+TEST_F(CliTest, AnUpdateWhoseRecoveryCannotBeRecordedIsRefusedWithExitFour)
+{
+    reader(0);
+    ASSERT_TRUE(QDir().mkpath(loaderList())); // a folder where the list should be
+    const Outcome r = run({QStringLiteral("update"), image(20)});
+    EXPECT_EQ(r.exit, kBadFile);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Обновление не начато"))) << qPrintable(r.err);
+    EXPECT_FALSE(reader(0).model->commandsReceived.contains(QStringLiteral("0C01")));
+    EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+}
+
+// The marks name the reader by serial number and place; a reader that
+// identifies itself clears its own; `loaders` lists them and --forget
+// removes one.
+TEST_F(CliTest, LoadersListsTheMarksAndAReaderThatIdentifiesItselfClearsItsOwn)
+{
+    reader(0);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(loaderList()).path()));
+    QFile list(loaderList());
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    // Reader 0 marked on a port it has left; another reader's mark on a port gone.
+    list.write((QStringLiteral("/dev/limra-gone-a\tusb-1.1\t02A11701\t") + serialOf(0) + QStringLiteral("\tfed\t\n"))
+                   .toUtf8());
+    list.write("/dev/limra-gone-b\tusb-1.2\t02A11701\tA102-0B0B0B0B\tswitching\t\n");
+    list.close();
+    const Outcome before = run({QStringLiteral("loaders")});
+    EXPECT_EQ(before.exit, kDone);
+    EXPECT_EQ(before.lines(),
+              (QStringList{QStringLiteral("/dev/limra-gone-a\t") + serialOf(0) + QStringLiteral("\tusb-1.1\tfed"),
+                           QStringLiteral("/dev/limra-gone-b\tA102-0B0B0B0B\tusb-1.2\tswitching")}));
+    EXPECT_EQ(run({QStringLiteral("list")}).exit, kDone); // reader 0 identifies itself
+    const Outcome after = run({QStringLiteral("--json"), QStringLiteral("loaders")});
+    ASSERT_EQ(after.objects().size(), 1);
+    EXPECT_EQ(after.objects()[0][QStringLiteral("serial")].toString(), QStringLiteral("A102-0B0B0B0B"));
+    EXPECT_EQ(run({QStringLiteral("loaders"), QStringLiteral("--forget"), QStringLiteral("A102-0B0B0B0B")}).exit, kDone);
+    EXPECT_TRUE(run({QStringLiteral("loaders")}).out.isEmpty());
+    EXPECT_EQ(run({QStringLiteral("loaders"), QStringLiteral("--forget"), QStringLiteral("/dev/limra-gone-b")}).exit,
+              kFailed);
+    EXPECT_TRUE(reader(0).model->loaderBlocks.isEmpty());
+}
+
+// Every wait has a limit: a loader that answers nothing and is not plugged in
+// again ends the run (and a hub run) after --loader-wait seconds.
+TEST_F(CliTest, AWaitForALoaderEndsAtItsLimit)
+{
+    SimReader &sim = reader(0);
+    reader(1);
+    sim.model->loaderFaults.stuckBlock = 0;
+    EXPECT_EQ(run({QStringLiteral("--port"), sim.port(), QStringLiteral("update"), image(20)}).exit, kFailed);
+    const Outcome r = run({QStringLiteral("--all"), QStringLiteral("--loader-wait"), QStringLiteral("1"),
+                           QStringLiteral("update"), image(20)},
+                          20000);
+    EXPECT_EQ(r.exit, kFailed) << qPrintable(r.err);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("waiting up to 1 s"))) << qPrintable(r.err);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Считыватель не был подключён заново за 1 с"))) << qPrintable(r.err);
+    EXPECT_EQ(reader(1).model->loaderData, sectionData(forReader(20)));
+}
+
+// The reader of the output goes away in the middle of the upload (a pipe into
+// head): the upload goes on to its end.
+TEST_F(CliTest, AClosedOutputNeverStopsAnUpload)
+{
+    constexpr int kBlocks = 300;
+    SimReader &sim = reader(0);
+    Cli cli(env, {QStringLiteral("update"), image(kBlocks)});
+    ASSERT_TRUE(cli.says(QStringLiteral(" blocks")));
+    cli.closeOutput();
+    const Outcome r = cli.finish();
+    EXPECT_EQ(r.exit, kDone);
+    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(kBlocks)));
+    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
 }
 
 TEST_F(CliTest, WatchShowsEachCardAsTheWindowsDefaultViewOrAsJsonLines)

@@ -24,7 +24,12 @@ namespace {
 
 class RunnerTest : public ::testing::Test {
 protected:
-    RunnerTest() { ports.virtuals = {sim.port()}; }
+    RunnerTest()
+    {
+        ports.virtuals = {sim.port()};
+        // After a whole upload the reader soon restarts into its new firmware.
+        sim.model->loaderIdleMs = 100;
+    }
 
     // Runs the command line until the run ends; false when it does not.
     bool runLine(const QStringList &args, bool terminal, const std::function<void(cli::Runner &)> &meanwhile = {})
@@ -59,7 +64,8 @@ protected:
     }
     QString errText() const { return QString::fromUtf8(err); }
 
-    SimReader sim;
+    // Registered under a name: it restarts like a USB device.
+    SimReader sim{QStringLiteral("runner%1").arg(QCoreApplication::applicationPid())};
     FakePortEnumerator ports;
     QTemporaryDir data;
     QByteArray out;
@@ -104,7 +110,7 @@ TEST_F(RunnerTest, OnATerminalTheUpdateDrawsABarThatIsGoneAtTheEnd)
     image.close();
     ASSERT_TRUE(runLine({QStringLiteral("update"), path}, true));
     EXPECT_EQ(exit, cli::kDone) << qPrintable(errText());
-    EXPECT_EQ(out, QByteArray("Обновление успешно завершено!\n"));
+    EXPECT_EQ(out, QByteArray("Обновление успешно завершено!\nВерсия микропрограммы: 1.2.0\n"));
     EXPECT_TRUE(errText().contains(QStringLiteral("\r\x1b[K[####################] 100%  30/30 blocks")))
         << qPrintable(errText());
     EXPECT_TRUE(errText().endsWith(QStringLiteral("\r\x1b[K")));

@@ -121,6 +121,20 @@ TEST(SectionWalkSizes, SizeChecksComeFirst)
     EXPECT_EQ(findSection(image, QStringLiteral("02A11701")).problem, FirmwareSection::Problem::None);
 }
 
+// A file cut inside a section of another reader is a bad file, not one
+// without a section for this reader: the section it holds may be the one cut off.
+TEST(SectionWalkSizes, AFileCutInsideASectionIsABadFile)
+{
+    const QByteArray image = buildImage({forOther(30), forReader()});
+    for (const int cut : {160, 320}) {
+        SCOPED_TRACE(cut);
+        EXPECT_EQ(findSection(image.left(cut), QStringLiteral("02A11701")).problem, FirmwareSection::Problem::BadSize);
+    }
+    // Whole sections that hold none for this reader are just that.
+    EXPECT_EQ(findSection(buildImage({forOther(30)}), QStringLiteral("02A11701")).problem,
+              FirmwareSection::Problem::NoSection);
+}
+
 TEST(SectionWalkSizes, RandomBytesNeverHangNorReadPastTheEnd)
 {
     for (int seed = 0; seed < 300; ++seed) {

@@ -5,6 +5,7 @@
 // vanishes, and the loader comes back under the same name a little later.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include "link/loaders.h"
 #include "link/readerlink.h"
 #include "link/session.h"
+#include "platform/portclaims.h"
 #include "platform/qtserialport.h"
 #include "tests/support/fakeports.h"
 #include "tests/support/imagebuilder.h"
@@ -38,11 +40,18 @@ Timings testTimings()
 }
 constexpr int kRestartMs = 200;
 
-const QString kDone = QStringLiteral("message: Обновление успешно завершено!");
+// Done: the reader is back with its new firmware and told its version.
+const QString kDone = QStringLiteral("message: Обновление успешно завершено!\r\nВерсия микропрограммы: 1.2.0");
 
 // Dialogs that also note where the progress stood when an error was shown:
 // the bar's value and maximum, and the text under it.
 struct WatchingDialogs : ScriptedDialogs {
+    void message(const QString &text) override
+    {
+        ScriptedDialogs::message(text);
+        if (page)
+            progressAtMessage << QStringLiteral("%1/%2").arg(page->progress->value()).arg(page->progress->maximum());
+    }
     void error(const QString &text) override
     {
         ScriptedDialogs::error(text);
@@ -54,6 +63,7 @@ struct WatchingDialogs : ScriptedDialogs {
     }
     FirmwarePage *page = nullptr;
     QStringList progressAtError;
+    QStringList progressAtMessage;
 };
 const QString kNoAnswer = QStringLiteral("error: Ошибка: Превышено время ожидания ответа.");
 
@@ -102,6 +112,8 @@ protected:
     UpdateTest()
     {
         sim.host->restartDelayMs = kRestartMs;
+        // After a whole upload the reader soon restarts into its new firmware.
+        sim.model->loaderIdleMs = 100;
         startTool();
     }
     void startTool()
@@ -155,6 +167,24 @@ protected:
     }
     QStringList run(const QList<SectionSpec> &sections) { return runWith(file(buildImage(sections))); }
     QStringList commands() const { return sim.model->commandsReceived; }
+    // The run waits for the reader to be plugged in again, and it is.
+    void replugWhenAsked()
+    {
+        ASSERT_TRUE(waitUntil([&] { return tool->update.awaitingReplug(); }, 8000));
+        sim.host->unplug();
+        ASSERT_TRUE(waitUntil([&] { return !tool->session.inLoader(); }));
+        ASSERT_TRUE(sim.host->plug());
+    }
+    // Runs the update, plugging the reader in again when asked.
+    QStringList runReplugging(const QList<SectionSpec> &sections)
+    {
+        dialogs.shown.clear();
+        sim.model->commandsReceived.clear();
+        start(file(buildImage(sections)));
+        replugWhenAsked();
+        EXPECT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 8000));
+        return dialogs.shown;
+    }
     static QList<QByteArray> blocksOf(const QByteArray &data)
     {
         QList<QByteArray> out;
@@ -178,6 +208,8 @@ protected:
 };
 
 const QStringList kIdentifyAndSwitch{QStringLiteral("FF01"), QStringLiteral("0C01")};
+// What the reader back from its restart gets: identified, back to card reading, its version asked.
+const QStringList kBack{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0A01")};
 
 } // namespace
 
@@ -186,7 +218,7 @@ TEST_F(UpdateTest, TheMatchingSecondSectionIsUploadedInOrderThroughTheRestart)
     connectReader();
     EXPECT_EQ(run({forOther(), forReader(12)}), QStringList{kDone});
     EXPECT_EQ(sim.model->loaderData, sectionData(forReader(12)));
-    EXPECT_EQ(commands(), kIdentifyAndSwitch);
+    EXPECT_EQ(commands(), kIdentifyAndSwitch + kBack);
     EXPECT_EQ(totals.value(0), 12);
     EXPECT_TRUE(maxima.contains(12));
     EXPECT_TRUE(lockedWhileRunning);
@@ -264,12 +296,18 @@ TEST_F(UpdateTest, ARefusedSwitchEndsTheRunAndTheReaderStaysConnected)
     EXPECT_TRUE(tool->loaders.entries().isEmpty());
 }
 
+// Nothing goes to the loader; a loader that took nothing stays one, and the
+// run says that the reader did not come back rather than "done".
 TEST_F(UpdateTest, ASectionOfOneBlockSendsNothingAfterTheSwitch)
 {
     connectReader();
-    EXPECT_EQ(run({forReader(0), forOther(8)}), QStringList{kDone});
+    tool->timings.readerReturn = 600;
+    EXPECT_EQ(run({forReader(0), forOther(8)}),
+              QStringList{QStringLiteral("error: Микропрограмма передана, но считыватель не вернулся в работу за 1 с. "
+                                         "Отключите считыватель и подключите его снова.")});
     EXPECT_EQ(commands(), kIdentifyAndSwitch);
     EXPECT_TRUE(sim.model->loaderBlocks.isEmpty());
+    EXPECT_TRUE(tool->session.inLoader());
 }
 
 TEST_F(UpdateTest, ASectionRunningPastTheEndIsUploadedAsFar)
@@ -282,8 +320,9 @@ TEST_F(UpdateTest, ASectionRunningPastTheEndIsUploadedAsFar)
 }
 
 // A loader fault ends the run at once, without a retry; the reader is then
-// left in its loader, and the next run goes to the loader straight away and
-// sends every block from the first.
+// left in its loader, half-fed: the next run goes to the loader straight
+// away, asks for the reader to be plugged in again, and then sends every
+// block from the first.
 TEST_F(UpdateTest, LoaderFaultsEndTheRunAndTheNextRunStartsAtTheLoader)
 {
     connectReader();
@@ -296,20 +335,21 @@ TEST_F(UpdateTest, LoaderFaultsEndTheRunAndTheNextRunStartsAtTheLoader)
 
     sim.model->loaderFaults = {};
     sim.model->loaderFaults.silentBlock = 3;
-    EXPECT_EQ(run({forReader()}), QStringList{kNoAnswer});
+    EXPECT_EQ(runReplugging({forReader()}), QStringList{kNoAnswer});
     EXPECT_EQ(sim.model->loaderBlocks.mid(3), section.mid(0, 4));
     EXPECT_TRUE(commands().isEmpty());
 
     sim.model->loaderFaults = {};
     sim.model->loaderFaults.longReplyBlock = 0;
-    EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка: Некорректный ответ.")});
+    EXPECT_EQ(runReplugging({forReader()}), QStringList{QStringLiteral("error: Ошибка: Некорректный ответ.")});
     EXPECT_EQ(sim.model->loaderBlocks.mid(7), section.mid(0, 1));
     EXPECT_TRUE(commands().isEmpty());
 
     sim.model->loaderFaults = {};
-    EXPECT_EQ(run({forReader()}), QStringList{kDone});
+    EXPECT_EQ(runReplugging({forReader()}), QStringList{kDone});
     EXPECT_EQ(sim.model->loaderBlocks.mid(8), section);
-    EXPECT_TRUE(commands().isEmpty());
+    EXPECT_EQ(sim.model->loaderData, sectionData(forReader()));
+    EXPECT_EQ(commands(), kBack);
     EXPECT_TRUE(tool->session.isConnected());
     EXPECT_TRUE(tool->loaders.entries().isEmpty());
 }
@@ -329,7 +369,7 @@ TEST_F(UpdateTest, AFailedRunShowsTheLastAcceptedBlockBeforeItReturnsToZero)
     connectReader();
     sim.model->loaderFaults.rejectBlock = 5; // blocks 0..4 accepted
     EXPECT_EQ(run({forReader(9)}), QStringList{QStringLiteral("error: Ошибка: 07")});
-    EXPECT_EQ(dialogs.progressAtError, QStringList{QStringLiteral("4/9 Блоков передано: 5 из 9")});
+    EXPECT_EQ(dialogs.progressAtError, QStringList{QStringLiteral("5/9 Блоков передано: 5 из 9")});
     EXPECT_EQ(tool->page.progress->value(), 0);
     EXPECT_TRUE(tool->page.progressText->text().isEmpty());
 }
@@ -337,8 +377,8 @@ TEST_F(UpdateTest, AFailedRunShowsTheLastAcceptedBlockBeforeItReturnsToZero)
 // The loader stops answering after block 4 and stays a loader. The run
 // fails; the reader is remembered as left in its loader, and nothing framed
 // is written to it while it sits there (discovery goes on, the version query
-// cannot start). Once the loader answers again, the next run sends every
-// block from the first and the reader is connected again.
+// cannot start). The next run asks for the reader to be plugged in again,
+// then sends every block from the first and the reader is connected again.
 TEST_F(UpdateTest, ALoaderStuckAfterBlockNIsFinishedByTheNextRun)
 {
     connectReader();
@@ -363,9 +403,11 @@ TEST_F(UpdateTest, ALoaderStuckAfterBlockNIsFinishedByTheNextRun)
         if (shownAtFirstBlock.isEmpty())
             shownAtFirstBlock << QString::number(tool->page.progress->maximum()) << tool->page.progressText->text();
     });
-    EXPECT_EQ(run({forReader(9)}), QStringList{kDone});
-    EXPECT_EQ(shownAtFirstBlock, (QStringList{QStringLiteral("9"), QStringLiteral("Блоков передано: 0 из 9")}));
-    EXPECT_TRUE(commands().isEmpty());
+    EXPECT_EQ(runReplugging({forReader(9)}), QStringList{kDone});
+    EXPECT_EQ(shownAtFirstBlock,
+              (QStringList{QStringLiteral("9"), QStringLiteral("Блоков передано: 0 из 9\nНе отключайте считыватель, пока "
+                                                               "идёт обновление.")}));
+    EXPECT_EQ(commands(), kBack);
     const QList<QByteArray> section = blocksOf(sectionData(forReader(9)));
     EXPECT_EQ(sim.model->loaderBlocks, section.mid(0, 5) + section);
     EXPECT_EQ(sim.model->loaderData, sectionData(forReader(9)));
@@ -373,8 +415,9 @@ TEST_F(UpdateTest, ALoaderStuckAfterBlockNIsFinishedByTheNextRun)
     EXPECT_TRUE(tool->loaders.entries().isEmpty());
 }
 
-// A loader that answers nothing at all: the run says so and waits; the user
-// plugs the reader in again, and the upload starts over by itself.
+// A loader that answers nothing at all: the next run finds it half-fed, says
+// so and waits; the user plugs the reader in again, and the upload starts
+// over by itself. The wait has a limit.
 TEST_F(UpdateTest, ASilentLoaderIsWaitedForUntilItIsPluggedInAgain)
 {
     connectReader();
@@ -382,12 +425,15 @@ TEST_F(UpdateTest, ASilentLoaderIsWaitedForUntilItIsPluggedInAgain)
     EXPECT_EQ(run({forReader(10)}), QStringList{kNoAnswer});
     dialogs.shown.clear();
     sim.model->commandsReceived.clear();
+    const int received = int(sim.model->loaderBlocks.size());
     start(file(buildImage({forReader(10)})));
-    ASSERT_TRUE(waitUntil([&] { return tool->update.stage() == FirmwareUpdate::Stage::LoaderSilent; }));
-    EXPECT_TRUE(tool->page.progressText->text().contains(QStringLiteral("не отвечает")));
+    ASSERT_TRUE(waitUntil([&] { return tool->update.stage() == FirmwareUpdate::Stage::AwaitingReplug; }));
+    EXPECT_TRUE(tool->page.progressText->text().contains(QStringLiteral("подключите его снова")));
+    EXPECT_TRUE(tool->page.cancelWaitButton->isVisibleTo(&tool->page));
     waitUntil([] { return false; }, 3 * tool->timings.loaderBlock);
     EXPECT_TRUE(tool->update.running());
     EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_EQ(sim.model->loaderBlocks.size(), received); // nothing goes to a half-fed loader
 
     sim.host->unplug();
     ASSERT_TRUE(waitUntil([&] { return !tool->session.inLoader(); }));
@@ -397,7 +443,24 @@ TEST_F(UpdateTest, ASilentLoaderIsWaitedForUntilItIsPluggedInAgain)
     ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 5000));
     EXPECT_EQ(dialogs.shown, QStringList{kDone});
     EXPECT_EQ(sim.model->loaderData, sectionData(forReader(10)));
-    EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
+    EXPECT_EQ(sim.model->commandsReceived, kBack);
+
+    // Left half-fed again, and not plugged in: the wait ends at its limit, or
+    // when the user gives up.
+    sim.model->loaderFaults.stuckBlock = 0;
+    connectReader();
+    EXPECT_EQ(run({forReader(10)}), QStringList{kNoAnswer});
+    tool->timings.loaderWait = 400;
+    EXPECT_EQ(run({forReader(10)}), QStringList{QStringLiteral("error: Считыватель не был подключён заново за 1 с: "
+                                                               "обновление микропрограммы не завершено, считыватель "
+                                                               "остался в режиме загрузчика.")});
+    tool->timings.loaderWait = 60000;
+    start(file(buildImage({forReader(10)})));
+    ASSERT_TRUE(waitUntil([&] { return tool->update.awaitingReplug(); }));
+    tool->page.cancelWaitButton->click();
+    ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }));
+    EXPECT_EQ(tool->update.status(), ReaderOperation::Status::Cancelled);
+    EXPECT_TRUE(tool->session.inLoader());
 }
 
 // The reader is unplugged in the middle of the upload: the run ends, and the
@@ -427,6 +490,148 @@ TEST_F(UpdateTest, AReaderUnpluggedDuringTheUploadIsFoundAgainAsALoader)
     EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
     EXPECT_EQ(run({forReader(40)}), QStringList{kDone});
     EXPECT_EQ(sim.model->loaderData, sectionData(forReader(40)));
+}
+
+// The tool ends (as if killed) while the update runs, and starts again. A
+// loader that may hold part of an image and was not restarted since is not
+// trusted to start at the first block: the run asks for the reader to be
+// plugged in again and sends nothing before. A loader known to start afresh
+// (the tool ended before any block went, or the reader was plugged in again
+// since) is finished at once. Either way the loader ends with the image
+// exactly.
+TEST_F(UpdateTest, ALoaderLeftHalfFedIsPluggedInAgainBeforeEveryBlockGoesFromTheFirst)
+{
+    const struct {
+        const char *when;
+        int endAtBlock;    // -1: in the restart's pause, before any block
+        bool replugged;    // plugged in again before the tool starts again
+        bool asksToReplug;
+    } cases[] = {
+        {"during the upload", 7, false, true},
+        {"during the upload, then plugged in again", 7, true, false},
+        {"in the restart's pause", -1, false, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.when);
+        // A loader left half-fed stays so (idle, it would start a partial firmware).
+        sim.model->loaderIdleMs = 60000;
+        sim.model->faults.delayMs = 20; // slow enough to be cut off in the middle
+        connectReader();
+        start(file(buildImage({forReader(30)})));
+        if (c.endAtBlock < 0)
+            ASSERT_TRUE(waitUntil([&] { return tool->update.stage() == FirmwareUpdate::Stage::Restarting; }));
+        else
+            ASSERT_TRUE(waitUntil([&] {
+                return sim.model->mode == sim::ReaderModel::Mode::Loader && sim.model->blocksTaken() >= c.endAtBlock;
+            }));
+        startTool(); // the tool ends and starts again
+        --runs;      // the run it cut off never ends
+        if (c.replugged) {
+            sim.host->unplug();
+            ASSERT_TRUE(sim.host->plug());
+        }
+        ASSERT_TRUE(waitUntil([&] { return tool->session.inLoader(); }));
+
+        sim.model->loaderIdleMs = 100;
+        sim.model->faults.delayMs = 0;
+        ASSERT_LT(sim.model->blocksTaken(), 30);
+        bool asked = false;
+        QObject::connect(&tool->update, &ReaderOperation::changed, [&] { asked |= tool->update.awaitingReplug(); });
+        const qsizetype sentBefore = sim.model->loaderBlocks.size();
+        dialogs.shown.clear();
+        start(file(buildImage({forReader(30)})));
+        if (c.asksToReplug) {
+            ASSERT_TRUE(waitUntil([&] { return tool->update.awaitingReplug(); }));
+            EXPECT_EQ(sim.model->loaderBlocks.size(), sentBefore); // nothing went to the half-fed loader
+            replugWhenAsked();
+        }
+        ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 8000));
+        EXPECT_EQ(asked, c.asksToReplug);
+        EXPECT_EQ(dialogs.shown, QStringList{kDone});
+        EXPECT_EQ(sim.model->loaderData, sectionData(forReader(30)));
+        EXPECT_EQ(sim.model->uploadedCrc(), sectionCrc(sectionData(forReader(30))));
+        EXPECT_TRUE(tool->loaders.entries().isEmpty());
+    }
+}
+
+// Done means: the reader has restarted into its new firmware, identified
+// itself and told its version, which the message shows; until then nothing
+// but the blocks went to the loader. The bar stands full when the message
+// appears.
+TEST_F(UpdateTest, TheUpdateIsDoneOnceTheReaderIsBackAndHasToldItsNewVersion)
+{
+    connectReader();
+    QObject::connect(sim.model.get(), &sim::ReaderModel::switchedToLoader, [this] {
+        sim.model->firmwareItems = QStringLiteral("100302010A") + QStringLiteral("120401000003");
+    });
+    bool endedAtTheLoader = true;
+    QObject::connect(&tool->update, &ReaderOperation::finished,
+                     [&] { endedAtTheLoader = sim.model->mode == sim::ReaderModel::Mode::Loader; });
+    EXPECT_EQ(run({forReader(9)}),
+              QStringList{QStringLiteral("message: Обновление успешно завершено!\r\nВерсия микропрограммы: 2.1.10")});
+    EXPECT_FALSE(endedAtTheLoader);
+    EXPECT_EQ(tool->update.version(), QStringLiteral("2.1.10"));
+    EXPECT_EQ(sim.model->loaderBlocks.size(), 9);
+    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(9)));
+    EXPECT_EQ(commands(), kIdentifyAndSwitch + kBack);
+    EXPECT_EQ(dialogs.progressAtMessage, QStringList{QStringLiteral("9/9")});
+    EXPECT_TRUE(tool->session.isConnected());
+    EXPECT_TRUE(tool->loaders.entries().isEmpty());
+}
+
+// A USB device can take seconds to come back: the loader's port is tried
+// again after the pause, for a while, before the reopening fails.
+TEST_F(UpdateTest, ALoaderThatComesBackLateIsWaitedFor)
+{
+    connectReader();
+    sim.host->restartDelayMs = tool->timings.loaderStart + 1000;
+    ASSERT_LT(sim.host->restartDelayMs, tool->timings.loaderStart + tool->timings.loaderReopen);
+    EXPECT_EQ(run({forReader(9)}), QStringList{kDone});
+    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(9)));
+}
+
+// Where the mark of a reader left in its loader cannot be written, nothing
+// is done that could leave it there: the reader is not switched.
+TEST_F(UpdateTest, AnUpdateWhoseRecoveryCannotBeRecordedDoesNotStart)
+{
+    connectReader();
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("loaders")))); // a folder where the list should be
+    const QStringList shown = run({forReader(9)});
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("error: Обновление не начато: не удалось записать"))) << qPrintable(shown[0]);
+    EXPECT_EQ(commands(), QStringList{QStringLiteral("FF01")});
+    EXPECT_TRUE(sim.model->loaderBlocks.isEmpty());
+    EXPECT_TRUE(tool->session.isConnected());
+    EXPECT_EQ(tool->update.failure(), FirmwareUpdate::Failure::CannotRecord);
+}
+
+// A port marked as a loader where a reader runs its firmware (another reader
+// plugged in there, or the loader finished elsewhere): once it answers as a
+// reader (a card it reports, or the identification asked of a loader that
+// answers no block) its mark goes and it is updated as any reader.
+TEST_F(UpdateTest, AMarkedPortThatAnswersAsAReaderIsUpdatedAsAReader)
+{
+    for (const bool fed : {true, false}) {
+        SCOPED_TRACE(fed ? "marked as fed: a card tells" : "marked as switching: the identification tells");
+        connectReader();
+        tool->loaders.remember({sim.port(), QString(), sim.model->deviceIdentity(), QStringLiteral("A102-0A1B2C3D"),
+                                fed ? LoaderRegistry::Entry::State::Fed : LoaderRegistry::Entry::State::Switching,
+                                portInstance(sim.port())});
+        startTool();
+        ASSERT_TRUE(waitUntil([&] { return tool->session.inLoader(); }));
+        dialogs.shown.clear();
+        sim.model->commandsReceived.clear();
+        start(file(buildImage({forReader(9)})));
+        if (fed) {
+            ASSERT_TRUE(waitUntil([&] { return tool->update.awaitingReplug(); }));
+            sim.model->presentCard(IdKind::Uid, QStringLiteral("04A1B2C3"));
+        }
+        ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 8000));
+        EXPECT_EQ(dialogs.shown, QStringList{kDone});
+        EXPECT_EQ(sim.model->loaderData, sectionData(forReader(9)));
+        EXPECT_EQ(commands(), kIdentifyAndSwitch + kBack);
+        EXPECT_TRUE(tool->loaders.entries().isEmpty());
+    }
 }
 
 TEST_F(UpdateTest, VersionQuery)

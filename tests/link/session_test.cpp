@@ -110,6 +110,18 @@ TEST_F(SessionTest, ReopenKeepsTheNameOrDisconnects)
     EXPECT_EQ(link.port(), port());
     EXPECT_TRUE(session.isConnected());
 
+    // While the reader switches to its loader, a port not back yet is tried
+    // again: the reader stays, under its name.
+    openable = false;
+    session.setFirmwareSwitching(true);
+    EXPECT_FALSE(session.reopen());
+    EXPECT_TRUE(session.isConnected());
+    EXPECT_EQ(disconnected.count(), 0);
+    openable = true;
+    ASSERT_TRUE(session.reopen());
+    EXPECT_EQ(port()->portName, QStringLiteral("/dev/ttyACM3"));
+    session.setFirmwareSwitching(false);
+
     openable = false;
     EXPECT_FALSE(session.reopen());
     EXPECT_FALSE(session.isConnected());

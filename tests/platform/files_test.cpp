@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -173,21 +174,44 @@ TEST(Files, InPlaceTheEarlierContentStaysUntilTheNewBytesAreWritten)
     ::chmod(QFile::encodeName(folder).constData(), 0755);
 }
 
+// What an interrupted save left goes at the next save: a temporary file of
+// this code's naming, older than a minute, whose program has ended. Another
+// program's save in flight (its program runs, or the file is young) stays.
 TEST(Files, ATemporaryFileOfAnInterruptedSaveGoesAtTheNextSave)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("keep.rcf"));
     put(path, "earlier");
-    // What a save killed before its rename leaves, and files that only look alike.
-    put(dir.filePath(QStringLiteral(".keep.rcf.limra-a1B2c3")), "half");
+    auto age = [&](const QString &name, int seconds) {
+        const QString file = dir.filePath(name);
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-seconds), QFileDevice::FileModificationTime));
+    };
+    // A pid no program has (beyond the system's limit), and this program's own.
+    const QString gone = QStringLiteral("4194999");
+    const QString running = QString::number(::getppid());
+    const QStringList left{QStringLiteral(".keep.rcf.limra-a1B2c3"), QStringLiteral(".keep.rcf.limra-%1-a1B2c3").arg(gone)};
+    const QStringList inFlight{QStringLiteral(".keep.rcf.limra-%1-x1Y2z3").arg(running),
+                               QStringLiteral(".keep.rcf.limra-%1-q1W2e3").arg(gone)};
+    for (const QString &name : left + inFlight)
+        put(dir.filePath(name), "half");
+    for (const QString &name : left)
+        age(name, 120);
+    age(inFlight[0], 120); // old, but its program runs
+    age(inFlight[1], 5);   // its program is gone, but it is young
+    // Files that only look alike.
     put(dir.filePath(QStringLiteral(".keep.rcf.limra-notmine")), "x");
     put(dir.filePath(QStringLiteral("keep.rcf.backup")), "x");
     put(dir.filePath(QStringLiteral(".other.rcf.limra-a1B2c3")), "x");
+    age(QStringLiteral(".other.rcf.limra-a1B2c3"), 120);
     ASSERT_TRUE(writeFileAtomically(path, "new"));
     EXPECT_EQ(contents(path), QByteArray("new"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
-              (QStringList{QStringLiteral(".keep.rcf.limra-notmine"), QStringLiteral(".other.rcf.limra-a1B2c3"),
-                           QStringLiteral("keep.rcf"), QStringLiteral("keep.rcf.backup")}));
+    QStringList expected = inFlight + QStringList{QStringLiteral(".keep.rcf.limra-notmine"),
+                                                  QStringLiteral(".other.rcf.limra-a1B2c3"), QStringLiteral("keep.rcf"),
+                                                  QStringLiteral("keep.rcf.backup")};
+    expected.sort();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
 }
 
 TEST(Files, TheOwnerMayAlwaysReadTheNewFile)

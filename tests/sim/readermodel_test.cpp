@@ -141,8 +141,9 @@ TEST_F(ModelTest, SecureCardsKeepTheObjectCodeAndZonesAndAreCleared)
 }
 
 // A loader stuck from block N answers nothing, takes no block into the upload
-// and stays a loader past its idle time; cleared, it takes a new upload from
-// its first block. Every block it received is kept in order.
+// and stays a loader past its idle time; cleared and plugged in again, it
+// takes a new upload from its first block. Every block it received is kept
+// in order.
 TEST_F(ModelTest, AStuckLoaderStaysALoaderAndTakesANewUploadOnceCleared)
 {
     model.loaderFaults.stuckBlock = 2;
@@ -159,6 +160,8 @@ TEST_F(ModelTest, AStuckLoaderStaysALoaderAndTakesANewUploadOnceCleared)
     EXPECT_EQ(model.mode, ReaderModel::Mode::Loader);
 
     model.loaderFaults.stuckBlock = -1;
+    model.pluggedIn();
+    EXPECT_TRUE(model.loaderFresh());
     const QByteArray second = QByteArray(16, 'a') + QByteArray(16, 'b') + QByteArray(16, 'c');
     model.receive(second);
     EXPECT_FALSE(model.loaderStuck());
@@ -170,16 +173,32 @@ TEST_F(ModelTest, AStuckLoaderStaysALoaderAndTakesANewUploadOnceCleared)
     EXPECT_EQ(model.loaderBlocks, all);
 }
 
-TEST_F(ModelTest, AfterARejectedBlockTheNextUploadStartsAfresh)
+// A loader starts afresh only when it is switched into or plugged in again:
+// one that took part of an image appends what it is sent next, as a real
+// loader does, and says it is half-fed.
+TEST_F(ModelTest, ALoaderIsHalfFedUntilItIsPluggedInAgain)
 {
     model.loaderFaults.rejectBlock = 1;
     send(QStringLiteral("0C01"));
+    EXPECT_TRUE(model.loaderFresh());
     model.receive(QByteArray(16, 'a') + QByteArray(16, 'b'));
     EXPECT_EQ(model.blocksTaken(), 1);
+    EXPECT_FALSE(model.loaderFresh());
     model.loaderFaults = {};
     model.receive(QByteArray(16, 'a') + QByteArray(16, 'b'));
+    EXPECT_EQ(model.loaderData, QByteArray(16, 'a') + QByteArray(16, 'a') + QByteArray(16, 'b'));
+    EXPECT_FALSE(model.loaderFresh());
+
+    model.pluggedIn();
+    EXPECT_TRUE(model.loaderFresh());
+    EXPECT_TRUE(model.loaderData.isEmpty());
+    model.receive(QByteArray(16, 'a') + QByteArray(16, 'b'));
     EXPECT_EQ(model.loaderData, QByteArray(16, 'a') + QByteArray(16, 'b'));
-    EXPECT_EQ(model.loaderBlocks.size(), 4);
+    EXPECT_EQ(model.loaderBlocks.size(), 6);
+    // Part of a block makes it half-fed too.
+    model.pluggedIn();
+    model.receive(QByteArray(6, 'x'));
+    EXPECT_FALSE(model.loaderFresh());
 }
 
 TEST_F(ModelTest, AnIdleLoaderStartsTheFirmwareUnlessItsUploadBrokeOff)

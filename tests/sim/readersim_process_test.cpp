@@ -100,6 +100,11 @@ TEST_F(ReaderSimProcess, ThePromptSetsTheRestartDelayAndAStuckLoader)
     EXPECT_EQ(lost, QStringList{link});
 
     ASSERT_TRUE(session.open(link));
+    // The loader says whether its next block starts an upload.
+    sim.readAllStandardOutput();
+    say("loader\n");
+    QByteArray before;
+    EXPECT_TRUE(waitUntil([&] { return (before += sim.readAllStandardOutput()).contains("fresh"); })) << before.constData();
     QList<QByteArray> answers;
     for (int i = 0; i < 2; ++i)
         readerLink.sendRaw(QByteArray(16, char('a' + i)), 300, nullptr,
@@ -111,4 +116,5 @@ TEST_F(ReaderSimProcess, ThePromptSetsTheRestartDelayAndAStuckLoader)
     QByteArray said;
     EXPECT_TRUE(waitUntil([&] { return (said += sim.readAllStandardOutput()).contains("stuck"); }));
     EXPECT_TRUE(said.contains("blocks received: 2")) << said.constData();
+    EXPECT_TRUE(said.contains("half-fed")) << said.constData();
 }
