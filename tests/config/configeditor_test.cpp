@@ -256,7 +256,12 @@ TEST_F(ZoneToolsTest, TheSaveDialogStartsInTheDocumentsFolderThenWhereTheUserWen
     tools.saveNames(); // cancelled
     EXPECT_EQ(dialogs.startFolder, home.filePath(QStringLiteral("Documents")));
     dialogs.files.enqueue(other.filePath(QStringLiteral("x.znm")));
-    dialogs.answers.enqueue(false);
+    dialogs.answers.enqueue(false); // not saved there after all: not remembered
+    tools.saveNames();
+    tools.saveNames();
+    EXPECT_EQ(dialogs.startFolder, home.filePath(QStringLiteral("Documents")));
+    dialogs.files.enqueue(other.filePath(QStringLiteral("x.znm")));
+    dialogs.answers.enqueue(true); // saved there
     tools.saveNames();
     tools.saveNames();
     EXPECT_EQ(dialogs.startFolder, other.path());
