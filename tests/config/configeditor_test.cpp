@@ -517,3 +517,14 @@ TEST_F(PageTest, TheFocusedLedFieldIsClearlyMarked)
     // The field still shows its colour exactly.
     EXPECT_EQ(focused.pixelColor(6, focused.height() / 2).name(), field.name());
 }
+
+// A screen reader hears each LED field by its caption and its colour.
+TEST_F(EditorTest, LedFieldsAreHeardWithTheirColour)
+{
+    dialogs.colours.enqueue(QColor(255, 0, 0));
+    editor.leds[0]->click();
+    EXPECT_EQ(editor.leds[0]->accessibleName(),
+              QStringLiteral("Цвет светодиодов в режиме ожидания: красный (#F80000)"));
+    EXPECT_EQ(colourName(QColor(0, 0xC0, 0x10)), QStringLiteral("зелёный (#00C010)"));
+    EXPECT_EQ(colourName(QColor(0, 0, 0)), QStringLiteral("чёрный (#000000)"));
+}
