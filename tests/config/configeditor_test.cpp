@@ -2,6 +2,7 @@
 // controls show what the rules decided.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -527,4 +528,15 @@ TEST_F(EditorTest, LedFieldsAreHeardWithTheirColour)
               QStringLiteral("Цвет светодиодов в режиме ожидания: красный (#F80000)"));
     EXPECT_EQ(colourName(QColor(0, 0xC0, 0x10)), QStringLiteral("зелёный (#00C010)"));
     EXPECT_EQ(colourName(QColor(0, 0, 0)), QStringLiteral("чёрный (#000000)"));
+}
+
+// Each group is heard by its own title, not by the group around it.
+TEST_F(EditorTest, EachGroupIsHeardByItsOwnTitle)
+{
+    chooseReadMode(0);
+    for (QGroupBox *group : editor.findChildren<QGroupBox *>()) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(group);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(QAccessible::Name), group->title().trimmed()) << qPrintable(group->title());
+    }
 }
