@@ -29,6 +29,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <optional>
 #include <QToolButton>
@@ -39,6 +40,7 @@
 #include "common/ui/focusstyle.h"
 #include "common/ui/elidedlabel.h"
 #include "common/ui/mnemonic.h"
+#include "common/ui/screenfit.h"
 #include "config/ui/configeditor.h"
 #include "config/ui/configpage.h"
 #include "config/ui/hashhelp.h"
@@ -423,6 +425,11 @@ TEST_F(PersonTest, EveryValueLabelIsReadOutAsItsValue)
     EXPECT_EQ(accessibleName(w.cardDisplay()->identifier), shown);
     EXPECT_TRUE(labelsOf(w.cardDisplay()->identifier).contains(w.cardDisplay()->identifierCaption));
     EXPECT_EQ(accessibleName(w.cardDisplay()->cardType), QStringLiteral("SmartMX с Mifare Classic"));
+    // The highlighted kind is heard with the identifier.
+    QAccessibleInterface *id = QAccessible::queryAccessibleInterface(w.cardDisplay()->identifier);
+    EXPECT_EQ(id->text(QAccessible::Description), QStringLiteral("UID"));
+    sim.model->presentCard(IdKind::PhoneId, QStringLiteral("0A0B"));
+    ASSERT_TRUE(waitUntil([&] { return id->text(QAccessible::Description) == QStringLiteral("Phone ID"); }));
     EXPECT_FALSE(accessibleName(w.cardDisplay()->cardSecurity).isEmpty());
     EXPECT_EQ(accessibleName(w.cardDisplay()->cardSecurity), w.cardDisplay()->cardSecurity->fullText());
     EXPECT_EQ(accessibleName(w.cardDisplay()->cardMemory), w.cardDisplay()->cardMemory->fullText());
@@ -463,6 +470,32 @@ TEST_F(PersonTest, EveryValueLabelIsReadOutAsItsValue)
     EXPECT_EQ(labelsOf(clearing->counter).size(), 1);
     clearing->reject();
     tool.settle();
+}
+
+// The zone lists of a mode without zones are hidden: none of their cells
+// tells assistive technology that it is showing; shown, they do.
+TEST_F(PersonTest, CellsOfHiddenZoneListsAreNotShowing)
+{
+    SimReader sim;
+    MainWindow &w = open();
+    connectTo(sim);
+    auto showingCells = [](ZoneList *list) {
+        QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(list->grid);
+        int showing = 0;
+        for (int i = 0; grid && i < grid->childCount(); ++i)
+            if (QAccessibleInterface *cell = grid->child(i);
+                cell && cell->role() == QAccessible::Cell && !cell->state().invisible)
+                ++showing;
+        return showing;
+    };
+    ZoneList *zones = w.configPage()->editor->zones;
+    chooseReadMode(0);
+    ASSERT_FALSE(zones->isVisible());
+    EXPECT_EQ(showingCells(zones), 0);
+    EXPECT_EQ(showingCells(w.securePage()->zones), 0); // its tab not shown
+    chooseReadMode(3);
+    ASSERT_TRUE(zones->isVisible());
+    EXPECT_GT(showingCells(zones), 0);
 }
 
 // ---- keys a user presses, and what reaches the reader ----------------------------------
@@ -890,6 +923,27 @@ TEST_P(Placement, TheWindowStaysOnTheScreenAndItsMinimumFitsIt)
         EXPECT_EQ(p.minimum, QSize(910, 655) - frame);
         EXPECT_LE(std::abs((outer.center() - c.available.center()).x()), 1);
     }
+}
+
+// A window of the tool opens no larger than the screen's available area with
+// its frame (the card log, kept configurations and Debug windows at scale 2 on
+// 1280 x 1024: 640 x 512), and keeps its size where there is room.
+TEST(ScreenFit, AWindowIsNoLargerThanTheAreaItOpensOn)
+{
+    const QMargins frame(1, 24, 1, 6);
+    EXPECT_EQ(sizeOnScreen(QSize(760, 420), frame, QRect(0, 0, 640, 512)), QSize(638, 420));
+    EXPECT_EQ(sizeOnScreen(QSize(721, 539), frame, QRect(0, 0, 640, 512)), QSize(638, 482));
+    EXPECT_EQ(sizeOnScreen(QSize(760, 420), QMargins(), QRect(0, 0, 1280, 1024)), QSize(760, 420));
+    QWidget parent;
+    parent.setGeometry(QRect(QPoint(0, 0), QSize(300, 200)));
+    QWidget window(&parent, Qt::Window);
+    window.resize(5000, 4000);
+    window.setMinimumSize(3000, 100);
+    fitOnScreen(&window);
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(window.width(), available.width());
+    EXPECT_LE(window.height(), available.height());
+    EXPECT_LE(window.minimumWidth(), available.width());
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, Placement, ::testing::Values(
