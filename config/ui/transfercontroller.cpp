@@ -87,12 +87,20 @@ void ConfigTransferController::readFinished()
     }
     if (m_read.status() != ReaderOperation::Status::Done)
         return;
-    // A reader that comes back does not silently replace changes not yet saved.
-    if (afterConnecting && m_editor.isDirty()
-        && !m_dialogs.question(texts::kConfigurationCaption,
-                               QStringLiteral("Считыватель подключён. ") + texts::kUnsavedConfiguration
-                                   + QStringLiteral(" Заменить её %1?").arg(kByReader)))
-        return;
+    // A reader that comes back does not silently replace changes not yet
+    // saved. One question at a time: a reader that comes back again while it
+    // is open is not asked about once more, inside it.
+    if (afterConnecting && m_editor.isDirty()) {
+        if (m_replaceAsked)
+            return;
+        m_replaceAsked = true;
+        const bool replace = m_dialogs.question(texts::kConfigurationCaption,
+                                                QStringLiteral("Считыватель подключён. ") + texts::kUnsavedConfiguration
+                                                    + QStringLiteral(" Заменить её %1?").arg(kByReader));
+        m_replaceAsked = false;
+        if (!replace)
+            return;
+    }
     const QString items = m_read.items();
     if (!apply(items, ConfigSource::Reader))
         return;

@@ -64,6 +64,7 @@ private:
     UserDialogs &m_dialogs;
     bool m_afterConnecting = false;
     bool m_decisionAsked = false;
+    bool m_replaceAsked = false; // the question after a reconnection is open
 };
 
 } // namespace limra

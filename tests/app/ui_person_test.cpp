@@ -628,6 +628,56 @@ TEST_F(RealDialogsTest, MessageBoxesShowTheirWholeTitleAndKeepHyphenatedWordsWho
     poll->stop();
 }
 
+// Unsaved changes and a reader that comes back twice: one question, never a
+// second one opened inside the first one's wait.
+TEST_F(RealDialogsTest, AReaderBackAgainUnderTheQuestionAsksNoSecondOne)
+{
+    SimReader sim;
+    MainWindow &w = openWithRealDialogs();
+    connectTo(sim);
+    if (QMessageBox *notice = realDialogs.noticeBox())
+        notice->done(QMessageBox::Ok);
+    w.configPage()->editor->hash->click(); // a change saved nowhere
+    ASSERT_TRUE(w.configPage()->editor->model.isDirty());
+    auto reconnect = [&] {
+        sim.host->unplug();
+        tool.monitor.remove(sim.port());
+        sim.host->plug();
+        w.station().discovery().portsChanged();
+    };
+    const qsizetype reads = sim.model->commandsReceived.count(QStringLiteral("0B01"));
+    int mostQuestions = 0;
+    bool again = false;
+    bool answered = false;
+    int settled = 0; // watcher ticks since the second read
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        QList<QMessageBox *> questions;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(top);
+                box && box->isVisible() && box->text().startsWith(QStringLiteral("Считыватель подключён.")))
+                questions << box;
+        mostQuestions = std::max(mostQuestions, int(questions.size()));
+        if (!questions.isEmpty() && !again) {
+            again = true;
+            reconnect(); // back again while the question waits
+        } else if (again && sim.model->commandsReceived.count(QStringLiteral("0B01")) >= reads + 2) {
+            if (++settled > 10) { // the second read has had its time to ask
+                for (QMessageBox *box : questions)
+                    box->done(QMessageBox::No);
+                answered = answered || !questions.isEmpty();
+            }
+        }
+    });
+    watcher.start(20);
+    reconnect();
+    EXPECT_TRUE(waitUntil([&] { return answered && !w.station().busy(); }, 10000));
+    watcher.stop();
+    EXPECT_EQ(mostQuestions, 1);
+    EXPECT_GE(sim.model->commandsReceived.count(QStringLiteral("0B01")), reads + 2); // both reads ran
+    EXPECT_TRUE(w.configPage()->editor->model.isDirty()); // "Нет": the editor as it was
+}
+
 // A checksum is shown to be read and copied: its field takes no typing, so
 // that "Отмена" has nothing to undo.
 TEST_F(RealDialogsTest, TheChecksumBoxShowsItsValueReadOnly)
