@@ -10,7 +10,9 @@
 #include "app/station.h"
 #include "app/ui/mainwindow.h"
 #include "common/texts.h"
+#include "common/ui/focusstyle.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/instanceguard.h"
 #include "platform/keyinjector.h"
 #include "platform/qtserialport.h"
@@ -214,6 +216,7 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("limra-rfid"));
     QApplication::setQuitOnLastWindowClosed(false); // the window may sit in the tray
     limra::installRussianTranslation();
+    QApplication::setStyle(new limra::FocusStyle); // the keyboard focus clearly visible
     guard.listen();
 
     limra::SystemPortEnumerator ports;
@@ -236,6 +239,7 @@ int main(int argc, char **argv)
     services.keys = keys.get();
     services.tray = &tray;
     services.settingsPath = limra::settingsFilePath();
+    services.windowStatePath = limra::userStateFolder() + QStringLiteral("/window");
 
     limra::MainWindow window(station, services);
     dialogs.setParentWidget(&window);

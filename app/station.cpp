@@ -170,7 +170,12 @@ void ReaderStation::runObjectCodeWait()
     connect(wait, &CardWait::ended, this, [this](WaitResult result) {
         m_configWrite->objectCodeTaken(result == WaitResult::Yes);
     });
-    connect(m_configWrite.get(), &ReaderOperation::finished, wait, [wait] { wait->close(); });
+    // The write's end (the reader lost, a cancel) ends the wait at once, before
+    // anyone is told of it: no countdown goes on behind the message.
+    connect(m_configWrite.get(), &ReaderOperation::changed, wait, [this, wait] {
+        if (!m_configWrite->running())
+            wait->close();
+    });
     wait->open();
     Q_EMIT cardWaitOpened(wait);
 }

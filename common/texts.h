@@ -25,14 +25,19 @@ inline const QString kObjectCodeWaitPrompt = QStringLiteral("Поднесите 
 inline const QString kObjectChecksum = QStringLiteral("Контрольная сумма кода объекта");
 inline const QString kKeyChecksum = QStringLiteral("Контрольная сумма кода доступа к блоку");
 inline const QString kReadConfigButton = QStringLiteral("Считать конфигурацию из USB-считывателя");
+inline const QString kWriteConfigButton = QStringLiteral("Записать конфигурацию в USB-считыватель");
 inline const QString kBrowse = QStringLiteral("Обзор...");
 inline const QString kApply = QStringLiteral("Применить");
 inline const QString kClear = QStringLiteral("Очистить");
+inline const QString kCancel = QStringLiteral("Отмена");
 inline const QString kDebugCaption = QStringLiteral("Отладка");
 inline const QString kSecureCardsCaption = QStringLiteral("Защищенные карты");
 inline const QString kFirmwareCaption = QStringLiteral("Обновление микропрограммы");
 inline const QString kFirmwareVersionLabel = QStringLiteral("Версия микропрограммы: ");
 inline const QString kPresentCardsPrompt = QStringLiteral("По очереди подносите карты к USB-считывателю");
+// The editor holds what neither the reader nor a file has.
+inline const QString kUnsavedConfiguration =
+    QStringLiteral("Конфигурация в редакторе изменена и не записана ни в USB-считыватель, ни в файл.");
 inline const QString kConfigurationNotRead = QStringLiteral("Не удалось считать конфигурацию.");
 // A configuration without an item every configuration carries (from the
 // reader, a file or a master card): it is not taken.
@@ -43,7 +48,18 @@ inline const QString kConfigurationIncomplete =
 inline const QString kCannotOpenFile = QStringLiteral("Не удалось открыть файл %1: %2");
 inline const QString kCannotWriteFile = QStringLiteral("Не удалось записать файл %1: %2");
 inline const QString kCardLogCaption = QStringLiteral("Журнал карт");
+inline const QString kCardLogShortcut = QStringLiteral("Ctrl+L");
+// The identifier's tooltip: how the card log opens.
+inline const QString kCardLogHint =
+    QStringLiteral("Журнал карт: двойной щелчок, контекстное меню или ") + kCardLogShortcut;
+inline const QString kClearCardLogQuestion =
+    QStringLiteral("Все записи журнала карт будут удалены. Очистить журнал?");
 inline const QString kKeptConfigurationsCaption = QStringLiteral("Сохранённые конфигурации");
+// "Восстановить" in the kept configurations: the editor has it, the reader not yet.
+inline const QString kKeptRestored =
+    QStringLiteral("Сохранённая конфигурация показана в редакторе. В USB-считыватель она не записана: чтобы "
+                   "записать её, нажмите «")
+    + kWriteConfigButton + QStringLiteral("».");
 // The card read modes and Wiegand types, in the order of their item values.
 inline const QStringList kReadModes = {QStringLiteral("Обычный режим чтения только UID"),
                                        QStringLiteral("Защищенный режим: код объекта"),

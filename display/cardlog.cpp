@@ -227,8 +227,23 @@ QString CardLog::monthFileName(const QString &path, int month)
 
 void CardLog::cardInfo(const QString &type)
 {
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (!m_entries.empty() && m_entries.back().cardType.isEmpty() && now - m_entries.back().msecs <= kInfoWindowMs
+        && !type.isEmpty()) {
+        CardLogEntry &newest = m_entries.back();
+        newest.cardType = type;
+        // Its line, while no byte of it is in the file yet, gets the type too.
+        if (m_writing && !m_pending.empty() && m_pending.back().serial == m_newestBatch && m_newestLineAt >= 0
+            && m_newestLineAt >= m_pending.back().done) {
+            Pending &p = m_pending.back();
+            p.bytes.truncate(m_newestLineAt);
+            appendCsvLine(p.bytes, newest, m_localTime);
+        }
+        Q_EMIT newestChanged();
+        return;
+    }
     m_pendingType = type;
-    m_typeMsecs = QDateTime::currentMSecsSinceEpoch();
+    m_typeMsecs = now;
 }
 
 void CardLog::addRead(const QString &raw, const QString &shown, IdKind kind)
@@ -269,6 +284,10 @@ void CardLog::queueLine(const CardLogEntry &e)
     if (m_pending.empty() || m_pending.back().month != month || m_pending.back().header)
         m_pending.push_back(Pending{month, QByteArray()});
     Pending &p = m_pending.back();
+    if (p.serial == 0)
+        p.serial = ++m_batches;
+    m_newestBatch = p.serial;
+    m_newestLineAt = p.bytes.size();
     appendCsvLine(p.bytes, e, m_localTime);
     ++p.reads;
     ++m_unwrittenReads;

@@ -90,7 +90,9 @@ public:
     // A card read, as the presenter reports it; the time is now.
     void addRead(const QString &raw, const QString &shown, IdKind kind);
     void add(const CardLogEntry &entry);
-    // A card's information: the type goes with the identifier read next.
+    // A card's information: the type goes with the identifier just read
+    // when it has none yet (the display shows them together), else with the
+    // identifier read next; within a second either way.
     void cardInfo(const QString &type);
 
     const std::deque<CardLogEntry> &entries() const { return m_entries; }
@@ -122,6 +124,7 @@ public:
 
 Q_SIGNALS:
     void added(int count);   // entries added at the newest end
+    void newestChanged();    // the newest entry got its card type
     void dropped(int count); // entries dropped at the oldest end
     void cleared();
     // The file could not be written: which file and why, in a sentence for
@@ -145,6 +148,7 @@ private:
         bool header = false;
         qsizetype done = 0; // bytes in the file already
         int reads = 0;
+        int serial = 0;     // which batch it is
     };
     void queueLine(const CardLogEntry &entry);
     bool openFile(QString *error);
@@ -162,6 +166,9 @@ private:
     QFile m_file;
     int m_fileMonth = -1;  // of the reads in the file; -1 while it has none
     std::deque<Pending> m_pending;
+    int m_batches = 0;               // batches begun
+    int m_newestBatch = 0;           // the batch holding the newest read's line
+    qsizetype m_newestLineAt = -1;   // where in it that line begins
     int m_unwrittenReads = 0;
     int m_lostReads = 0;
     QString m_problem;

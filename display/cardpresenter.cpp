@@ -22,6 +22,7 @@ void CardPresenter::identifierRead(const QString &raw, IdKind kind)
         id = renderTemplate(raw, activeTemplate);
     m_shown = id;
     m_shownView = m_view;
+    m_lastRead = raw;
     Q_EMIT identifierShown(id, kind);
     Q_EMIT identifierLogged(raw, id, kind);
 
@@ -53,7 +54,15 @@ void CardPresenter::chooseHex()
     if (!m_started)
         return;
     if (m_shownView == View::Dec) {
-        const QString hex = hexOfDecimal(m_shown);
+        QString hex = hexOfDecimal(m_shown);
+        // The identifier read shows as the reader sent it, its bytes whole
+        // ("04A1…", as the card log has it), not as a number without its
+        // leading zeros.
+        QString read = m_lastRead;
+        while (read.size() > 1 && read.startsWith(QLatin1Char('0')))
+            read.remove(0, 1);
+        if (!hex.isEmpty() && read.compare(hex, Qt::CaseInsensitive) == 0)
+            hex = m_lastRead;
         if (!hex.isEmpty()) {
             m_shown = hex;
             Q_EMIT shownTextChanged(m_shown);
@@ -75,8 +84,10 @@ void CardPresenter::chooseTemplate()
         if (!hex.isEmpty())
             sample = hex;
     }
+    const View before = m_view;
     openTemplateEditor(sample);
-    m_view = activeTemplate.isEmpty() ? View::Dec : View::Template;
+    // Left without a template: the view shown before, with its value, stays.
+    m_view = activeTemplate.isEmpty() ? before : View::Template;
     Q_EMIT viewChanged(m_view);
 }
 

@@ -72,6 +72,7 @@ private:
     View m_view = View::Dec;
     std::optional<View> m_shownView;
     QString m_shown = QStringLiteral("0");
+    QString m_lastRead; // the last identifier as the reader sent it
     bool m_started = false;
 };
 

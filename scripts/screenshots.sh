@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Screenshots of the main window (searching, connected, a card read), each tab
-# and each dialog at its default size, on a 1280x1024 virtual screen, at the
-# scale factors 1, 1.5 and 2, without a window manager and, where openbox is
-# installed, under openbox. Every modal dialog is photographed as it opens.
+# and each dialog at its default size, on virtual screens of 1280x1024 and
+# 1024x768, at the scale factors 1, 1.5 and 2, without a window manager and,
+# where openbox is installed, under openbox. Every modal dialog is
+# photographed as it opens.
 #
 # Usage: scripts/screenshots.sh [build folder] [output folder]
 #        (defaults: build, and a new folder /tmp/limra-screenshots-XXXX)
 # The last line it prints names the folder. File names read
-# <scale>-<wm>-<step>.png, e.g. 1.5-openbox-10-connection-settings.png.
+# <screen>-<scale>-<wm>-<step>.png, e.g. 1280x1024-1.5-openbox-10-connection-settings.png.
 #
 # Needs: the build (target ui_screenshots, which runs the simulated reader
 # inside itself on a pseudo-terminal), Xvfb (package xvfb) and, for the runs
 # under a window manager, openbox (package openbox). It installs nothing:
-# scripts/setup.sh installs both. LIMRA_SCALES="1 2" picks scale factors.
+# scripts/setup.sh installs both. LIMRA_SCALES="1 2" picks scale factors,
+# LIMRA_SCREENS="1024x768" the screens.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
@@ -36,9 +38,6 @@ for n in $(seq 70 89); do
   display=":$n"
   break
 done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 export DISPLAY="$display"
 export QT_QPA_PLATFORM=xcb
 # Virtual readers and settings of this run only.
@@ -49,17 +48,26 @@ export XDG_RUNTIME_DIR="$runtime"
 managers="none"
 if command -v openbox >/dev/null; then managers="none openbox"; else echo "openbox is not installed: no runs under a window manager."; fi
 
-for wm in $managers; do
-  if [ "$wm" = openbox ]; then
-    openbox >/dev/null 2>&1 &
-    wm_pid=$!
-    sleep 1
-  fi
-  for scale in ${LIMRA_SCALES:-1 1.5 2}; do
-    echo "== scale $scale, window manager: $wm"
-    QT_SCALE_FACTOR="$scale" "$program" "$out" "$scale-$wm" | grep -v '\.png$' || true
+for screen in ${LIMRA_SCREENS:-1280x1024 1024x768}; do
+  Xvfb "$display" -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  for wm in $managers; do
+    if [ "$wm" = openbox ]; then
+      openbox >/dev/null 2>&1 &
+      wm_pid=$!
+      sleep 1
+    fi
+    for scale in ${LIMRA_SCALES:-1 1.5 2}; do
+      echo "== screen $screen, scale $scale, window manager: $wm"
+      QT_SCALE_FACTOR="$scale" "$program" "$out" "$screen-$scale-$wm" | grep -v '\.png$' || true
+    done
+    if [ -n "$wm_pid" ]; then kill "$wm_pid" 2>/dev/null || true; wait "$wm_pid" 2>/dev/null || true; wm_pid=""; fi
   done
-  if [ -n "$wm_pid" ]; then kill "$wm_pid" 2>/dev/null || true; wait "$wm_pid" 2>/dev/null || true; wm_pid=""; fi
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] || break; sleep 0.1; done
 done
 rm -rf "$runtime"
 echo "$(ls "$out"/*.png | wc -l) screenshots in $out"

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -70,8 +73,6 @@ constexpr int kTrayStartMs = 10;
 constexpr int kAfterStartMs = 500;
 // How long a window system may take to tell the frame it draws.
 constexpr int kFrameWaitMs = 500;
-const QString kUnsavedConfiguration =
-    QStringLiteral("Конфигурация в редакторе изменена и не записана ни в USB-считыватель, ни в файл.");
 const QString kCardLogKey = QStringLiteral("cardlog");
 
 const QString kViewModeKey = QStringLiteral("viewmode");
@@ -126,7 +127,14 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     layout->addWidget(m_cardDisplay);
     m_tabs = new QTabWidget(central);
     layout->addWidget(m_tabs, 1);
-    setCentralWidget(central);
+    // On a screen smaller than the window's least size (a large scale) the
+    // window still fits, its status bar on the screen: the contents scroll.
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll->setWidget(central);
+    setCentralWidget(scroll);
     buildPages();
 
     m_statusBar = new StatusBar(this);
@@ -183,6 +191,7 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
                                                screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080));
     resize(placed.client.size());
     move(placed.client.topLeft()); // the frame's top-left, once there is one
+    restoreWindowState();
     m_station.discovery().start();
 }
 
@@ -234,10 +243,11 @@ void MainWindow::connectStation()
     CardLog &cardLog = m_station.cardLog();
     connect(m_presenter, &CardPresenter::identifierLogged, &cardLog, &CardLog::addRead);
     // A card log file that cannot be written is told once; the reads wait in memory.
-    connect(&cardLog, &CardLog::fileFailed, this, [this](const QString &text) { m_services.dialogs->error(text); });
+    connect(&cardLog, &CardLog::fileFailed, this,
+            [this](const QString &text) { m_services.dialogs->notifyError(text); });
     connect(m_presenter, &CardPresenter::cardInfoShown, &cardLog,
             [&cardLog](const CardInfo &info) { cardLog.cardInfo(info.type); });
-    connect(m_cardDisplay, &CardDisplay::identifierDoubleClicked, this, &MainWindow::showCardLog);
+    connect(m_cardDisplay, &CardDisplay::cardLogRequested, this, &MainWindow::showCardLog);
 
     ReaderSession &session = m_station.session();
     connect(&session, &ReaderSession::connected, this, &MainWindow::readerConnected);
@@ -256,7 +266,7 @@ void MainWindow::connectStation()
     });
     connect(&session, &ReaderSession::lineErrors, this, [this](LineErrors errors) {
         for (const QString &m : lineErrorTexts(errors))
-            m_services.dialogs->message(m);
+            m_services.dialogs->notify(m, nullptr);
     });
     connect(&m_station.discovery(), &ReaderDiscovery::troubleChanged, this, [this](const PortTrouble &trouble) {
         if (m_station.session().portName().isEmpty()) {
@@ -423,7 +433,7 @@ KeptConfigurationsWindow *MainWindow::keptWindow()
     // Kept configurations come back into the editor as files do.
     if (!m_keptWindow)
         m_keptWindow = new KeptConfigurationsWindow(
-            m_station.keptConfigurations(), [this](const QString &path) { m_transfer->loadFile(path); },
+            m_station.keptConfigurations(), [this](const QString &path) { m_transfer->restoreKept(path); },
             *m_services.dialogs, this);
     return m_keptWindow;
 }
@@ -433,7 +443,7 @@ void MainWindow::readSettings()
     const IniFile ini(m_services.settingsPath);
     // A settings file that cannot be read whole is left as it is; the user is told why.
     if (const QString problem = ini.problem(); !problem.isEmpty())
-        QTimer::singleShot(0, this, [this, problem] { m_services.dialogs->error(problem); });
+        QTimer::singleShot(0, this, [this, problem] { m_services.dialogs->notifyError(problem); });
     auto flag = [&](const QString &key) {
         return ini.read(kSettingsSection, key, QStringLiteral("0")) == QLatin1String("1");
     };
@@ -496,6 +506,30 @@ void MainWindow::writeSettings()
     ini.write(kSettingsSection, values);
 }
 
+// The size and place of the last run, on a screen that is still there (Qt
+// moves a window whose place no screen shows any more); the minimum is fitted
+// to the screen once shown.
+void MainWindow::restoreWindowState()
+{
+    if (m_services.windowStatePath.isEmpty())
+        return;
+    QByteArray state;
+    if (readSmallFile(m_services.windowStatePath, 4096, &state) == FileReadProblem::None)
+        restoreGeometry(state);
+}
+
+void MainWindow::keepWindowState()
+{
+    const QString path = m_services.windowStatePath;
+    if (path.isEmpty())
+        return;
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return;
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    writeFileAtomically(path, saveGeometry()); // a place not kept is no reason to bother anyone
+}
+
 void MainWindow::closeForTermination()
 {
     m_askBeforeClose = false;
@@ -543,7 +577,7 @@ void MainWindow::updateConfigurationMark()
     static const QIcon mark = dot(true);
     static const QIcon none = dot(false);
     m_tabs->setTabIcon(index, dirty ? mark : none);
-    m_tabs->setTabToolTip(index, dirty ? kUnsavedConfiguration : QString());
+    m_tabs->setTabToolTip(index, dirty ? texts::kUnsavedConfiguration : QString());
 }
 
 bool MainWindow::askBeforeClosing()
@@ -560,7 +594,7 @@ bool MainWindow::askBeforeClosing()
     }
     return !m_editorModel.isDirty()
            || dialogs.question(texts::kConfigurationCaption,
-                               kUnsavedConfiguration + QStringLiteral(" Закрыть программу?"));
+                               texts::kUnsavedConfiguration + QStringLiteral(" Закрыть программу?"));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -580,6 +614,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::finishClosing()
 {
     writeSettings();
+    keepWindowState();
     m_station.cardLog().stopFile();
     m_presenter->typist().stop();
     m_station.discovery().pause();
@@ -636,7 +671,8 @@ void MainWindow::setStatusText(const QString &text, const QString &details)
 
 void MainWindow::statusBarClicked(int x)
 {
-    if (x > StatusBar::kFirstWidth && x < StatusBar::kFirstWidth + StatusBar::kMiddleWidth)
+    const QRect link = m_statusBar->link->geometry();
+    if (x > link.left() && x < link.left() + link.width())
         openConnectionSettings();
 }
 
@@ -678,8 +714,9 @@ void MainWindow::loaderConnected()
     selectPage(m_firmwarePage);
 }
 
-// The tabs work while a reader is connected; a reader in its loader takes
-// firmware only.
+// What needs no reader works without one: the editor with its files and the
+// factory default, the firmware file, the logs. The secure cards need a
+// reader; a reader in its loader takes firmware only.
 void MainWindow::updateTabs()
 {
     const ReaderSession &session = m_station.session();
@@ -687,26 +724,27 @@ void MainWindow::updateTabs()
     // A tab disabled under the current one moves it on: not the user's
     // choice, so the secure-cards tab passed on the way asks the reader nothing.
     m_programTabChange = true;
-    m_tabs->setEnabled(session.isConnected() || loader);
     m_tabs->setTabEnabled(m_tabs->indexOf(m_configPage), !loader);
-    m_tabs->setTabEnabled(m_tabs->indexOf(m_securePage), !loader);
+    m_tabs->setTabEnabled(m_tabs->indexOf(m_securePage), session.isConnected() && !loader);
     m_programTabChange = false;
     busyChanged(m_station.busy());
 }
 
 void MainWindow::busyChanged(bool busy)
 {
-    // A reader in its loader takes nothing but firmware.
-    const bool idle = !busy && !m_station.session().inLoader();
+    // What talks to the reader waits for one; a reader in its loader takes
+    // nothing but firmware.
+    const ReaderSession &session = m_station.session();
+    const bool idle = !busy && session.isConnected() && !session.inLoader();
     for (QPushButton *b : {m_configPage->readReaderButton, m_configPage->writeReaderButton,
                            m_configPage->readMasterButton, m_configPage->masterToReaderButton,
                            m_configPage->createMastersButton, m_configPage->clearMastersButton})
         b->setEnabled(idle);
     m_securePage->setReaderIdle(idle);
-    m_firmwarePage->setReaderIdle(!busy);
+    m_firmwarePage->setReaderIdle(!busy && (session.isConnected() || session.inLoader()));
     if (m_debugPage)
         m_debugPage->setReaderIdle(idle);
-    m_statusBar->setEnabled(!m_station.firmwareUpdate().running());
+    m_statusBar->setLinkEnabled(!m_station.firmwareUpdate().running());
 }
 
 void MainWindow::selectPage(QWidget *page)

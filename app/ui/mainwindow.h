@@ -42,6 +42,8 @@ struct Services {
     KeyInjector *keys = nullptr;
     Tray *tray = nullptr;
     QString settingsPath;
+    // Where the window's size and place are kept between starts (none: not kept).
+    QString windowStatePath;
 };
 
 // Where a window of a client size goes on a screen's available area: centred,
@@ -109,6 +111,8 @@ private:
     const QStringList &knownPorts();
     void readSettings();
     void writeSettings();
+    void restoreWindowState();
+    void keepWindowState();
     void addDebugPage();
     void setStatusText(const QString &text, const QString &details = QString());
     void selectPage(QWidget *page);

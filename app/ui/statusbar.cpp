@@ -1,6 +1,7 @@
 #include "app/ui/statusbar.h"
 
 #include <QHBoxLayout>
+#include <algorithm>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -18,10 +19,10 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     text = new ElidedLabel(this);
-    // The three panels have fixed widths: the layout places each after the
-    // one before, whatever the label's own wish to shrink.
-    text->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    text->setFixedWidth(kFirstWidth);
+    // The text takes what the window has to spare, never less than its 350
+    // pixels: the link and the last panel keep their places after it.
+    text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    text->setMinimumWidth(kFirstWidth);
     link = new QLabel(kLinkText, this);
     link->setFixedWidth(kMiddleWidth);
     link->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -35,16 +36,22 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     link->setAccessibleDescription(texts::kConnectionSettings);
     last = new QLabel(this);
     last->setFixedWidth(kLastWidth);
-    for (QLabel *l : {static_cast<QLabel *>(text), link, last})
+    for (QLabel *l : {static_cast<QLabel *>(text), link})
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    layout->addWidget(text);
+    layout->addWidget(text, 1);
     layout->addWidget(link);
     layout->addWidget(last);
-    layout->addStretch(1);
-    setFixedHeight(22);
+    // 22 pixels, or what the link's text needs in a larger font.
+    setFixedHeight(std::max(22, link->minimumSizeHint().height()));
     // The link can be reached and opened from the keyboard too.
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(kLinkText);
+}
+
+void StatusBar::setLinkEnabled(bool enabled)
+{
+    link->setEnabled(enabled);
+    setFocusPolicy(enabled ? Qt::TabFocus : Qt::NoFocus);
 }
 
 void StatusBar::mousePressEvent(QMouseEvent *event)
@@ -69,7 +76,7 @@ void StatusBar::focusOutEvent(QFocusEvent *event)
 void StatusBar::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space) {
-        Q_EMIT clicked(kFirstWidth + kMiddleWidth / 2);
+        Q_EMIT clicked(link->geometry().center().x());
         return;
     }
     QWidget::keyPressEvent(event);

@@ -1,6 +1,8 @@
 #pragma once
-// The status bar: three panels of 350, 170 and 50 pixels. The middle one reads
-// as a link; only a click strictly between x = 350 and x = 520 counts.
+// The status bar: three panels. The first one, the status text, is 350 pixels
+// wide or takes the width the window has beyond the other two; the middle one
+// (170 pixels) reads as a link, and only a click strictly inside it counts;
+// the last one (50 pixels) holds nothing and draws no frame.
 #include <QLabel>
 #include <QWidget>
 #include <functional>
@@ -21,7 +23,12 @@ public:
     QLabel *link;
     QLabel *last;
 
+    // Whether the link can be used (not while firmware is uploaded); the
+    // status text stays as readable as ever.
+    void setLinkEnabled(bool enabled);
+
 Q_SIGNALS:
+    // A press at `x`, or the link pressed from the keyboard (its centre).
     void clicked(int x);
 
 protected:

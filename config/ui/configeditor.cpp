@@ -203,6 +203,10 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     lg->setColumnStretch(0, 1);
     lg->setColumnStretch(1, 1);
     outer->addWidget(ledGroup);
+    // Each group is heard by its own title: a group inside another would
+    // otherwise be named by the outer one's.
+    for (QGroupBox *group : findChildren<QGroupBox *>())
+        group->setAccessibleName(group->title().trimmed());
 
     for (QComboBox *c : {widthMode, readMode}) {
         c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

@@ -119,7 +119,7 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     readFileButton = button(QStringLiteral("Считать конфигурацию из файла"));
     writeFileButton = button(QStringLiteral("Записать конфигурацию в файл"));
     readReaderButton = button(texts::kReadConfigButton);
-    writeReaderButton = button(QStringLiteral("Записать конфигурацию в USB-считыватель"));
+    writeReaderButton = button(texts::kWriteConfigButton);
     readMasterButton = button(QStringLiteral("Считать конфигурацию с мастер-карты"));
     // The longest text breaks into lines rather than widen the column.
     masterToReaderButton =
@@ -147,7 +147,7 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     keptButton->setToolTip(QStringLiteral("Конфигурации, которые были в USB-считывателе перед записью новых"));
     // Alt and a letter of each button's text, none shared with the tabs.
     const std::pair<QPushButton *, char16_t> mnemonics[] = {
-        {readFileButton, u'С'},    {writeFileButton, u'п'},      {readReaderButton, u'U'},
+        {readFileButton, u'С'},    {writeFileButton, u'п'},      {readReaderButton, u'т'},
         {writeReaderButton, u'в'}, {readMasterButton, u'м'},     {masterToReaderButton, u'и'},
         {createMastersButton, u'д'}, {clearMastersButton, u'ч'}, {defaultConfigButton, u'у'},
         {keptButton, u'х'}};

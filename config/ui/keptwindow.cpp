@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/texts.h"
+#include "common/ui/screenfit.h"
 #include "config/backups.h"
 #include "platform/dialogs.h"
 
@@ -126,6 +127,7 @@ KeptConfigurationsWindow::KeptConfigurationsWindow(const KeptConfigurationStore 
 
 void KeptConfigurationsWindow::showEvent(QShowEvent *event)
 {
+    fitOnScreen(this);
     refresh();
     QDialog::showEvent(event);
 }

@@ -1,8 +1,13 @@
 #pragma once
-// An LED colour field: its colour as background and the caption "изменить".
+// An LED colour field: its colour as background and the caption "изменить";
+// a screen reader hears its label and its colour.
 #include <QPushButton>
 
 namespace limra {
+
+// A colour's name as a screen reader says it: the nearest of the colours an
+// LED shows, then its code ("красный (#FF0000)").
+QString colourName(const QColor &colour);
 
 class LedField : public QPushButton {
     Q_OBJECT
@@ -13,6 +18,7 @@ public:
     QColor caption() const { return m_caption; }
 
 private:
+    QString m_label;
     QColor m_colour;
     QColor m_caption;
 };

@@ -18,6 +18,7 @@ namespace {
 const QString kFileFilter = QStringLiteral("Файл конфигурации|*.rcf");
 const QString kFileSuffix = QStringLiteral("*.rcf");
 const QString kReadFromReader = QStringLiteral("Конфигурация считана из USB-считывателя");
+const QString kByReader = QStringLiteral("конфигурацией считывателя");
 } // namespace
 
 ConfigTransferController::ConfigTransferController(ConfigPage &page, EditorModel &editor, ConfigRead &read,
@@ -51,8 +52,17 @@ bool ConfigTransferController::apply(const QString &items, ConfigSource source)
     return bool(applied);
 }
 
+bool ConfigTransferController::mayReplaceEdits(const QString &by)
+{
+    return !m_editor.isDirty()
+           || m_dialogs.question(texts::kConfigurationCaption,
+                                 texts::kUnsavedConfiguration + QStringLiteral(" Заменить её %1?").arg(by));
+}
+
 void ConfigTransferController::readFromReader()
 {
+    if (m_gate.busy() || !mayReplaceEdits(kByReader))
+        return;
     m_gate.run(m_read, [this] {
         m_afterConnecting = false;
         m_read.start();
@@ -61,18 +71,21 @@ void ConfigTransferController::readFromReader()
 
 void ConfigTransferController::readingAfterConnecting()
 {
+    // The button waits with every other one that talks to the reader, as
+    // long as the station is busy and while no reader is there.
     m_afterConnecting = true;
-    m_page.readReaderButton->setEnabled(false);
 }
 
 void ConfigTransferController::readFinished()
 {
     const bool afterConnecting = std::exchange(m_afterConnecting, false);
-    if (afterConnecting)
-        m_page.readReaderButton->setEnabled(true);
     const Report report = m_read.report();
     if (report.kind == Report::Kind::Error) {
-        m_dialogs.error(report.text);
+        // The read after a connection is nobody's click: told as a notice.
+        if (afterConnecting)
+            m_dialogs.notifyError(report.text);
+        else
+            m_dialogs.error(report.text);
         return;
     }
     if (m_read.status() != ReaderOperation::Status::Done)
@@ -80,13 +93,20 @@ void ConfigTransferController::readFinished()
     // What this read gave, as a value: while a question below is open the
     // reader may leave and come back, and its next read is another result.
     const ConfigRead::Result result = m_read.result();
-    // A reader that comes back does not silently replace changes not yet saved.
-    if (afterConnecting && m_editor.isDirty()
-        && !m_dialogs.question(texts::kConfigurationCaption,
-                               QStringLiteral("Считыватель подключён. Конфигурация в редакторе изменена и не записана "
-                                              "ни в USB-считыватель, ни в файл. Заменить её конфигурацией "
-                                              "считывателя?")))
-        return;
+    // A reader that comes back does not silently replace changes not yet
+    // saved. One question at a time: a reader that comes back again while it
+    // is open is not asked about once more, inside it.
+    if (afterConnecting && m_editor.isDirty()) {
+        if (m_replaceAsked)
+            return;
+        m_replaceAsked = true;
+        const bool replace = m_dialogs.question(texts::kConfigurationCaption,
+                                                QStringLiteral("Считыватель подключён. ") + texts::kUnsavedConfiguration
+                                                    + QStringLiteral(" Заменить её %1?").arg(kByReader));
+        m_replaceAsked = false;
+        if (!replace)
+            return;
+    }
     // A read started meanwhile is the reader as it is now: its own end puts
     // it in (or tells why not); this older one changes nothing.
     if (m_read.lastRun() != result.run)
@@ -97,7 +117,7 @@ void ConfigTransferController::readFinished()
     m_editor.markClean();
     Q_EMIT editorChanged();
     if (afterConnecting) {
-        m_dialogs.message(kReadFromReader);
+        m_dialogs.notify(kReadFromReader, nullptr);
         return;
     }
     const ConfigTable table = parseConfig(items);
@@ -111,7 +131,7 @@ void ConfigTransferController::readFinished()
     } else if (!keySum.isEmpty()) {
         m_dialogs.input(kReadFromReader, texts::kKeyChecksum, keySum);
     } else {
-        m_dialogs.message(kReadFromReader);
+        m_dialogs.notify(kReadFromReader, nullptr);
     }
 }
 
@@ -151,6 +171,8 @@ void ConfigTransferController::writeFinished()
 
 void ConfigTransferController::showDefault()
 {
+    if (!mayReplaceEdits(QStringLiteral("конфигурацией по умолчанию")))
+        return;
     if (apply(kDefaultConfigItems, ConfigSource::Default))
         m_dialogs.message(QStringLiteral("Показана конфигурация по умолчанию"));
 }
@@ -160,7 +182,6 @@ void ConfigTransferController::saveToFile()
     const QString path = m_dialogs.saveFile(kFileFilter, kFileSuffix, fileDialogFolder());
     if (path.isEmpty())
         return;
-    rememberFileDialogChoice(path);
     const QString items = m_editor.buildItems(Producer::File);
     Q_EMIT editorChanged();
     QString error;
@@ -168,6 +189,7 @@ void ConfigTransferController::saveToFile()
         m_dialogs.error(texts::kCannotWriteFile.arg(path, error));
         return;
     }
+    rememberFileDialogChoice(path); // where a file could be written
     m_editor.markClean();
     Q_EMIT editorChanged();
     m_dialogs.message(texts::kDone);
@@ -176,24 +198,36 @@ void ConfigTransferController::saveToFile()
 void ConfigTransferController::loadFromFile()
 {
     const QString path = m_dialogs.openFile(kFileFilter, kFileSuffix, fileDialogFolder());
-    if (path.isEmpty())
-        return;
-    rememberFileDialogChoice(path);
-    loadFile(path);
+    if (!path.isEmpty() && load(path, FileKind::File))
+        rememberFileDialogChoice(path); // where a file could be read
 }
 
 void ConfigTransferController::loadFile(const QString &path)
 {
+    load(path, FileKind::File);
+}
+
+void ConfigTransferController::restoreKept(const QString &path)
+{
+    load(path, FileKind::Kept);
+}
+
+bool ConfigTransferController::load(const QString &path, FileKind kind)
+{
     const LoadedConfigFile file = loadConfigFile(path);
     if (file.problem != LoadedConfigFile::Problem::None) {
         m_dialogs.error(configFileProblemText(path, file));
-        return;
+        return false;
     }
+    const bool kept = kind == FileKind::Kept;
+    if (!mayReplaceEdits(kept ? QStringLiteral("сохранённой конфигурацией") : QStringLiteral("конфигурацией из файла")))
+        return true;
     if (apply(file.items, ConfigSource::File)) {
         m_editor.markClean();
         Q_EMIT editorChanged();
-        m_dialogs.message(QStringLiteral("Конфигурация считана из файла"));
+        m_dialogs.message(kept ? texts::kKeptRestored : QStringLiteral("Конфигурация считана из файла"));
     }
+    return true;
 }
 
 } // namespace limra

@@ -34,6 +34,8 @@ public:
     void loadFromFile();
     // A configuration file into the editor, as "Считать конфигурацию из файла" does.
     void loadFile(const QString &path);
+    // A kept configuration into the editor ("Восстановить"); the reader keeps its own.
+    void restoreKept(const QString &path);
 
     // Puts a configuration into the editor; tells the user when a value is refused.
     bool apply(const QString &items, ConfigSource source);
@@ -43,6 +45,13 @@ Q_SIGNALS:
     void editorChanged();
 
 private:
+    // Unsaved changes are replaced only when the user agrees; `by` names what
+    // comes instead. True when there are none.
+    bool mayReplaceEdits(const QString &by);
+    enum class FileKind { File, Kept };
+    // Reads the file and, unless the user keeps the editor's changes, puts
+    // it into the editor; false when the file could not be read.
+    bool load(const QString &path, FileKind kind);
     void readFinished();
     void writeChanged();
     void writeFinished();
@@ -55,6 +64,7 @@ private:
     UserDialogs &m_dialogs;
     bool m_afterConnecting = false;
     bool m_decisionAsked = false;
+    bool m_replaceAsked = false; // the question after a reconnection is open
 };
 
 } // namespace limra

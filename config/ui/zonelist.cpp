@@ -107,6 +107,7 @@ ZoneList::ZoneList(Names names, QWidget *parent) : QWidget(parent)
     }
     layout->addWidget(grid, 1);
     nameCells();
+    showRows(false); // until the list is shown
 
     connect(grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
         if (item->column() == 2)
@@ -169,6 +170,26 @@ void ZoneList::setStandardNames()
 {
     for (int r = 0; r < kZones; ++r)
         grid->item(r, 2)->setText(standardZoneName(r + 1));
+}
+
+void ZoneList::showEvent(QShowEvent *event)
+{
+    showRows(true);
+    QWidget::showEvent(event);
+}
+
+void ZoneList::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    showRows(false);
+}
+
+void ZoneList::showRows(bool shown)
+{
+    if (grid->isRowHidden(0) == !shown)
+        return;
+    for (int r = 0; r < grid->rowCount(); ++r)
+        grid->setRowHidden(r, !shown);
 }
 
 ZoneBitsDialog::ZoneBitsDialog(QWidget *parent) : QDialog(parent)
@@ -256,7 +277,6 @@ void ZoneTools::saveNames()
                                               QStringLiteral("*.znm"), fileDialogFolder());
     if (path.isEmpty())
         return;
-    rememberFileDialogChoice(path);
     const QFileInfo info(path);
     if (QDir::cleanPath(info.absolutePath()) != QDir::cleanPath(QFileInfo(m_folder).absoluteFilePath())
         && !m_dialogs.question(QStringLiteral("Предупреждение"),
@@ -267,6 +287,7 @@ void ZoneTools::saveNames()
         m_dialogs.error(path + QStringLiteral(": ") + error);
         return;
     }
+    rememberFileDialogChoice(path); // where a file could be written
     fillNameSources(info.fileName());
 }
 

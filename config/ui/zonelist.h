@@ -40,8 +40,15 @@ public:
 Q_SIGNALS:
     void checksChanged();
 
+protected:
+    // A list not shown hides its rows: its 192 cells would tell assistive
+    // technology that they were showing.
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
 private:
     void nameCells();
+    void showRows(bool shown);
 
     bool m_updating = false;
 };

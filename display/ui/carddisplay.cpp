@@ -1,10 +1,13 @@
 #include "display/ui/carddisplay.h"
 
+#include "common/texts.h"
 #include "common/ui/elidedlabel.h"
 #include "display/idkinds.h"
 #include "link/hextext.h"
 
+#include <QAction>
 #include <QEvent>
+#include <QMenu>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -153,7 +156,18 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
     identifier->setFont(idFont);
     identifier->setMinimumPixelSize(kSmallestIdentifierPx);
     identifier->setFullText(QStringLiteral("0"));
-    identifier->setToolTipNote(QStringLiteral("Двойной щелчок открывает журнал карт"));
+    identifier->setToolTipNote(texts::kCardLogHint);
+    // The card log from the keyboard and from a menu, not by a double-click alone.
+    cardLogAction = new QAction(texts::kCardLogCaption, this);
+    cardLogAction->setShortcut(QKeySequence(texts::kCardLogShortcut));
+    cardLogAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(cardLogAction);
+    connect(cardLogAction, &QAction::triggered, this, &CardDisplay::cardLogRequested);
+    identifierMenu = new QMenu(this);
+    identifierMenu->addAction(cardLogAction);
+    identifier->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(identifier, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { identifierMenu->popup(identifier->mapToGlobal(at)); });
     identifier->installEventFilter(this);
     m_identifierStrip->installEventFilter(this);
     identifier->setAlignment(Qt::AlignCenter);
@@ -256,6 +270,8 @@ void CardDisplay::identifierShown(const QString &text, IdKind kind)
                 setTextColour(kindLabels[i], kSilver);
         }
         setKindColour(idKindLook(kind).colour);
+        // The highlighted kind is heard with the identifier, not only seen.
+        identifier->setAccessibleDescription(QString::fromLatin1(idKindLook(kind).label));
         m_kind = kind;
     }
     if (extend(m_indicatorTimer, m_indicatorUntil))
@@ -313,7 +329,7 @@ bool CardDisplay::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::MouseButtonPress && watched == identifier)
         setIdentifierSelectable(true);
     if (event->type() == QEvent::MouseButtonDblClick) {
-        Q_EMIT identifierDoubleClicked();
+        Q_EMIT cardLogRequested();
         if (watched == identifier)
             return true; // it opens the log; it does not select a word of the identifier
     }

@@ -18,7 +18,9 @@
 
 #include "display/cardpresenter.h"
 
+class QAction;
 class QLabel;
+class QMenu;
 class QRadioButton;
 
 namespace limra {
@@ -33,9 +35,10 @@ public:
     void showView(CardPresenter::View view);
     CardPresenter::View chosenView() const;
 Q_SIGNALS:
-    // The identifier strip was double-clicked (the identifier's tooltip says
-    // that this opens the card log).
-    void identifierDoubleClicked();
+    // The user asks for the card log: a double-click on the identifier strip,
+    // the identifier's context menu, or Ctrl+L anywhere in the window (the
+    // identifier's tooltip says all three).
+    void cardLogRequested();
 
 public:
     // The read indicator is lit for 100 ms after each read.
@@ -51,6 +54,8 @@ public:
     QRadioButton *hexChoice;
     QRadioButton *templateChoice;
     QLabel *identifierCaption; // labels the identifier for screen readers; not drawn
+    QAction *cardLogAction;    // "Журнал карт", Ctrl+L
+    QMenu *identifierMenu;     // the identifier's context menu
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

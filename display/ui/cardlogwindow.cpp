@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "common/texts.h"
+#include "common/ui/screenfit.h"
 #include "display/cardlog.h"
 #include "display/idkinds.h"
 #include "platform/clipboard.h"
@@ -37,6 +38,11 @@ CardLogModel::CardLogModel(const CardLog &log, QObject *parent)
     connect(&log, &CardLog::dropped, this, [this] {
         m_unpublished = std::min<qsizetype>(m_unpublished, qsizetype(m_log.entries().size()));
         changed();
+    });
+    // The newest read's card type, come after it: its row, once shown, shows it.
+    connect(&log, &CardLog::newestChanged, this, [this] {
+        if (m_rows > 0 && m_unpublished == 0)
+            Q_EMIT dataChanged(index(0, 0), index(0, columnCount() - 1));
     });
     connect(&log, &CardLog::cleared, this, [this] {
         m_refresh.stop();
@@ -169,7 +175,7 @@ CardLogWindow::CardLogWindow(CardLog &log, UserDialogs &dialogs, Clipboard *clip
 
     connect(copyButton, &QPushButton::clicked, this, &CardLogWindow::copySelected);
     connect(new QShortcut(QKeySequence::Copy, table), &QShortcut::activated, this, &CardLogWindow::copySelected);
-    connect(clearButton, &QPushButton::clicked, &m_log, &CardLog::clear);
+    connect(clearButton, &QPushButton::clicked, this, &CardLogWindow::clearAsked);
     connect(saveButton, &QPushButton::clicked, this, &CardLogWindow::saveAs);
     connect(toFile, &QCheckBox::clicked, this, &CardLogWindow::setWritingFile);
     connect(model, &QAbstractItemModel::rowsInserted, this,
@@ -240,6 +246,19 @@ void CardLogWindow::setWritingFile(bool on)
     toFile->setChecked(on);
     showFileState();
     Q_EMIT writingFileChanged(on);
+}
+
+void CardLogWindow::showEvent(QShowEvent *event)
+{
+    fitOnScreen(this);
+    QDialog::showEvent(event);
+}
+
+// The reads go for good: asked first, "Нет" the default.
+void CardLogWindow::clearAsked()
+{
+    if (m_dialogs.question(kCaption, texts::kClearCardLogQuestion))
+        m_log.clear();
 }
 
 void CardLogWindow::copySelected()

@@ -71,7 +71,11 @@ public:
 Q_SIGNALS:
     void writingFileChanged(bool on);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void clearAsked();
     void copySelected();
     void saveAs();
     void showFileState();

@@ -14,6 +14,7 @@
 
 #include "common/texts.h"
 #include "common/ui/mnemonic.h"
+#include "common/ui/screenfit.h"
 #include "link/hextext.h"
 #include "link/trafficlog.h"
 #include "link/ui/showreport.h"
@@ -53,6 +54,7 @@ DebugWindow::DebugWindow(QWidget *parent) : QDialog(parent)
 // It opens at the lines' beginnings, where the times are.
 void DebugWindow::showEvent(QShowEvent *event)
 {
+    fitOnScreen(this);
     QDialog::showEvent(event);
     text->horizontalScrollBar()->setValue(0);
 }

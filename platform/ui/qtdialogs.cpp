@@ -4,12 +4,15 @@
 #include <QUrl>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <QMessageBox>
 
 #include <QGridLayout>
 #include <QSpacerItem>
+#include <algorithm>
+#include <utility>
 
 #include "common/texts.h"
 #include "common/ui/displaytext.h"
@@ -86,17 +89,80 @@ void QtDialogs::message(const QString &text)
     box.exec();
 }
 
+QtDialogs::~QtDialogs()
+{
+    // A notice still shown tells nobody of its end any more.
+    if (m_noticeBox) {
+        QObject::disconnect(m_noticeBox, nullptr, nullptr, nullptr);
+        delete m_noticeBox.data();
+    }
+}
+
 void QtDialogs::notify(const QString &text, std::function<void()> dismissed)
 {
-    auto *box = new QMessageBox(QMessageBox::NoIcon, texts::kAppTitle, text, QMessageBox::Ok, m_parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    prepare(*box);
-    QObject::connect(box, &QMessageBox::finished, box, [dismissed = std::move(dismissed)] {
-        if (dismissed)
-            dismissed();
+    addNotice(QMessageBox::NoIcon, texts::kAppTitle, text, std::move(dismissed));
+}
+
+void QtDialogs::notifyError(const QString &text)
+{
+    addNotice(QMessageBox::Critical, texts::kErrorCaption, text, nullptr);
+}
+
+void QtDialogs::addNotice(QMessageBox::Icon icon, const QString &caption, const QString &text,
+                          std::function<void()> dismissed)
+{
+    // The same words again while they are shown or waiting: one box says them.
+    auto same = std::find_if(m_notices.begin(), m_notices.end(), [&](const Notice &n) {
+        return n.icon == icon && n.caption == caption && n.text == text;
     });
-    box->open();
+    if (same == m_notices.end()) {
+        m_notices.push_back({icon, caption, text, {}});
+        same = std::prev(m_notices.end());
+    }
+    if (dismissed)
+        same->dismissed.push_back(std::move(dismissed));
+    showNextNotice();
+}
+
+void QtDialogs::showNextNotice()
+{
+    if (m_noticeBox || m_notices.empty())
+        return;
+    const Notice &next = m_notices.front();
+    auto *box = new QMessageBox(next.icon, next.caption, next.text, QMessageBox::Ok, m_parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    prepare(*box);
+    // The user is at the tool: one of its windows is active, or was the
+    // notice just closed.
+    QWidget *active = QApplication::activeWindow();
+    if ((active && active->isVisible()) || std::exchange(m_userAtNotice, false)) {
+        // The user is at the tool: the notice is in front and answers the keys.
+        box->setWindowModality(Qt::WindowModal);
+    } else {
+        // The user types into another program: the notice shows and leaves the
+        // keyboard where it is. A modal window would be given the focus.
+        box->setWindowModality(Qt::NonModal);
+        box->setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+    m_noticeBox = box;
+    QObject::connect(box, &QMessageBox::finished, box, [this, box] {
+        m_userAtNotice = QApplication::activeWindow() == box;
+        noticeClosed();
+        m_userAtNotice = false;
+    });
+    box->show();
+}
+
+void QtDialogs::noticeClosed()
+{
+    m_noticeBox = nullptr;
+    if (m_notices.empty())
+        return;
+    std::vector<std::function<void()>> dismissed = std::move(m_notices.front().dismissed);
+    m_notices.pop_front();
+    for (auto &told : dismissed)
+        told();
+    showNextNotice();
 }
 
 void QtDialogs::error(const QString &text)
@@ -130,6 +196,9 @@ std::optional<QString> QtDialogs::input(const QString &caption, const QString &p
     dialog.setWindowTitle(caption);
     dialog.setLabelText(keepHyphenatedWords(prompt));
     dialog.setTextValue(value);
+    // A value to read and copy: "Отмена" could not undo a change of it.
+    if (auto *field = dialog.findChild<QLineEdit *>())
+        field->setReadOnly(true);
     // The title says where the value comes from ("... мастер-карты №2 из 3"): shown whole.
     dialog.resize(std::max(dialog.sizeHint().width(), titleWidth(caption, &dialog)), dialog.sizeHint().height());
     if (dialog.exec() != QDialog::Accepted)

@@ -1,4 +1,9 @@
 #pragma once
+#include <QMessageBox>
+#include <QPointer>
+#include <deque>
+#include <vector>
+
 #include "platform/dialogs.h"
 
 class QWidget;
@@ -9,10 +14,14 @@ namespace limra {
 class QtDialogs : public UserDialogs {
 public:
     explicit QtDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
+    ~QtDialogs() override;
+    QtDialogs(const QtDialogs &) = delete;
+    QtDialogs &operator=(const QtDialogs &) = delete;
     // The window the dialogs are centred on.
     void setParentWidget(QWidget *widget) { m_parent = widget; }
     void message(const QString &text) override;
     void notify(const QString &text, std::function<void()> dismissed) override;
+    void notifyError(const QString &text) override;
     void error(const QString &text) override;
     void information(const QString &title, const QString &text) override;
     bool question(const QString &caption, const QString &text, QuestionIcon icon) override;
@@ -22,8 +31,25 @@ public:
     std::optional<QColor> chooseColor(const QColor &initial) override;
     void openFolder(const QString &path) override;
 
+    // The notice shown now, if any.
+    QMessageBox *noticeBox() const { return m_noticeBox; }
+
 private:
+    struct Notice {
+        QMessageBox::Icon icon;
+        QString caption;
+        QString text;
+        std::vector<std::function<void()>> dismissed;
+    };
+    void addNotice(QMessageBox::Icon icon, const QString &caption, const QString &text,
+                   std::function<void()> dismissed);
+    void showNextNotice();
+    void noticeClosed();
+
     QWidget *m_parent;
+    std::deque<Notice> m_notices; // the first one is shown
+    QPointer<QMessageBox> m_noticeBox;
+    bool m_userAtNotice = false; // the notice being closed had the focus
 };
 
 // Qt's own Russian texts (Yes/No, OK/Cancel, the file and colour dialogs),

@@ -31,7 +31,7 @@ QVBoxLayout *pageLayout(QWidget *page)
 CardWaitDialog::CardWaitDialog(CardWait &wait, UserDialogs &dialogs, QWidget *parent)
     : QDialog(parent), m_wait(&wait), m_dialogs(dialogs)
 {
-    setWindowModality(Qt::WindowModal);
+    setWindowModality(Qt::NonModal);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(wait.caption);
     connect(&wait, &CardWait::changed, this, [this] {
@@ -39,13 +39,38 @@ CardWaitDialog::CardWaitDialog(CardWait &wait, UserDialogs &dialogs, QWidget *pa
             refresh();
     });
     connect(&wait, &CardWait::notice, this, [this](const CardWait::Notice &notice) {
-        QPointer<CardWait> wait = m_wait;
-        m_dialogs.notify(noticeText(notice), [wait] {
-            if (wait)
-                wait->acknowledge();
+        QPointer<CardWait> told = m_wait;
+        m_dialogs.notify(noticeText(notice), [told] {
+            if (told)
+                told->acknowledge();
         });
     });
     connect(&wait, &CardWait::ended, this, &CardWaitDialog::ended);
+    cancelButton = new QPushButton(texts::kCancel, this);
+    cancelButton->setAutoDefault(false);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CardWaitDialog::addCancel(QLayout *layout)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(cancelButton);
+    static_cast<QBoxLayout *>(layout)->addLayout(row);
+}
+
+void CardWaitDialog::fixSize(QSize size)
+{
+    setFixedSize(size.expandedTo(sizeHint()));
+}
+
+// The keyboard starts on a named button: "Отмена" unless the dialog has a better one.
+void CardWaitDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    QWidget *focus = focusWidget();
+    if (!focus || !focus->isVisible() || !qobject_cast<QPushButton *>(focus))
+        cancelButton->setFocus(Qt::OtherFocusReason);
 }
 
 void CardWaitDialog::ended()
@@ -145,6 +170,7 @@ MasterCardWritingDialog::MasterCardWritingDialog(MasterCardWriting &wait, UserDi
     prompt = addText(QString(), kInstructionPx, progressPage);
     seconds = addSeconds(progressPage);
     pages->addWidget(progressPage);
+    addCancel(layout);
     refresh();
 }
 
@@ -163,8 +189,8 @@ void MasterCardWritingDialog::optionClicked(bool checked)
 
 void MasterCardWritingDialog::showEvent(QShowEvent *event)
 {
-    CardWaitDialog::showEvent(event);
     countButtons[0]->setFocus();
+    CardWaitDialog::showEvent(event);
 }
 
 void MasterCardWritingDialog::refresh()
@@ -186,7 +212,8 @@ SingleCardDialog::SingleCardDialog(SingleCardWait &wait, UserDialogs &dialogs, Q
     new QVBoxLayout(this);
     prompt = addText(wait.prompt, kInstructionPx, this);
     seconds = addSeconds(this);
-    setFixedSize(460, 180);
+    addCancel(layout());
+    fixSize(QSize(460, 180));
     refresh();
 }
 
@@ -210,7 +237,8 @@ ClearingDialog::ClearingDialog(ClearingWait &wait, UserDialogs &dialogs, QWidget
         if (m_wait)
             m_clearing.finishByUser();
     });
-    setFixedSize(460, 220);
+    addCancel(layout());
+    fixSize(QSize(460, 220));
     refresh();
 }
 
@@ -244,7 +272,8 @@ SecureCardDialog::SecureCardDialog(SecureCardWait &wait, UserDialogs &dialogs, Q
         if (m_wait)
             m_secure.finishByUser();
     });
-    setFixedSize(460, 220);
+    addCancel(layout);
+    fixSize(QSize(460, 220));
     refresh();
 }
 
@@ -267,7 +296,8 @@ MasterConfigDialog::MasterConfigDialog(MasterConfigWait &wait, UserDialogs &dial
     new QVBoxLayout(this);
     addText(QStringLiteral("Поднесите мастер-карту к USB-считывателю"), kInstructionPx, this);
     seconds = addSeconds(this);
-    setFixedSize(460, 180);
+    addCancel(layout());
+    fixSize(QSize(460, 180));
     refresh();
 }
 
@@ -301,7 +331,7 @@ CardWaitDialog *showCardWait(CardWait &wait, UserDialogs &dialogs, QWidget *pare
         break;
     }
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->open();
+    dialog->show(); // not open(): that would block the window behind it
     return dialog;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // The card waits as dialogs: each shows its wait's texts, countdown or
 // counter, shows its notices without holding anything up, and passes the
-// user's acts on. A dialog is modal to its window but never waits on the
-// stack: it opens, and closes itself when its wait ends.
+// user's acts on. A dialog stays over its window without blocking it (what
+// would start another operation is disabled meanwhile, and closing the window
+// ends the wait as closing the dialog does) and never waits on the stack: it
+// opens, and closes itself when its wait ends.
 #include <QDialog>
 #include <QPointer>
 #include <array>
@@ -25,8 +27,10 @@ public:
 
     // Shows what the wait shows now.
     virtual void refresh() = 0;
-    // Closing the dialog (its close button, Escape) closes the wait.
+    // Closing the dialog (its close button, Escape, "Отмена") closes the wait.
     void done(int result) override;
+
+    QPushButton *cancelButton;
 
 protected:
     QLabel *addText(const QString &text, int pixelSize, QWidget *parent);
@@ -34,6 +38,11 @@ protected:
     // A counter of cards under its caption, starting at 0; the counter label.
     QLabel *addCounter(const QString &caption, QWidget *parent);
     void showSeconds(QLabel *label, int seconds);
+    // "Отмена" at the bottom of `layout`, on the right.
+    void addCancel(QLayout *layout);
+    // A size for the dialog's texts and buttons: `size` unless they need more.
+    void fixSize(QSize size);
+    void showEvent(QShowEvent *event) override;
 
     QPointer<CardWait> m_wait;
     UserDialogs &m_dialogs;

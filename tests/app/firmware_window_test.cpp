@@ -194,8 +194,10 @@ TEST_F(FirmwareWindowTest, ARestartLikeAUsbDeviceEndsWithTheSuccessMessageAlone)
             // What a click on the link does, while the loader is away.
             window->openConnectionSettings();
             QTest::mouseClick(window->statusPanels(), Qt::LeftButton, {},
-                              QPoint(StatusBar::kFirstWidth + StatusBar::kMiddleWidth / 2, 5));
+                              QPoint(window->statusPanels()->link->geometry().center().x(), 5));
             statuses << status();
+            // The status text is read as ever: not greyed like a disabled control.
+            EXPECT_TRUE(window->statusPanels()->text->isEnabled());
         }
     });
     QTimer guard; // a modal dialog, had one opened, is closed and noted
@@ -258,7 +260,8 @@ TEST_F(FirmwareWindowTest, AnUnpluggedReaderIsGoneWithoutAnErrorBox)
     EXPECT_TRUE(waitUntil([&] { return status() == QStringLiteral("Поиск устройства..."); }));
     waitUntil([] { return false; }, 100);
     EXPECT_TRUE(dialogs.shown.isEmpty()) << qPrintable(dialogs.shown.join(QLatin1Char('\n')));
-    EXPECT_EQ(tabsUsable(), (QList<bool>{false, false, false}));
+    // Files need no reader: the configuration and firmware tabs stay, the secure cards wait.
+    EXPECT_EQ(tabsUsable(), (QList<bool>{true, false, true}));
 }
 
 // The loader stops answering after block 5 and stays a loader. The window

@@ -2,9 +2,13 @@
 // traffic and unplugs itself now and then: the tool stays alive and answers.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QProcess>
+#include <QSet>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -12,6 +16,7 @@
 #include "app/station.h"
 #include "link/session.h"
 #include "platform/instanceguard.h"
+#include "platform/ui/qtdialogs.h"
 #include "platform/virtualreaders.h"
 #include "tests/support/simreader.h"
 #include "tests/support/toolservices.h"
@@ -39,6 +44,60 @@ TEST(HostileReader, TheWindowStaysAliveAndAnswers)
     EXPECT_GE(connections, 1);
     EXPECT_LT(probe.worstGapMs(), 500) << "the window did not answer for " << probe.worstGapMs() << " ms";
     window.close();
+}
+
+// Every reconnection reads the configuration and tells it: against a reader
+// that comes and goes, the notices never pile up and none opens from inside
+// another's wait (each used to open a modal box in the last one's event loop
+// until the stack ran out).
+TEST(HostileReader, NoticesOfReconnectionsNeverPileUp)
+{
+    ToolServices tool;
+    QtDialogs dialogs;
+    Services services = tool.services();
+    services.dialogs = &dialogs;
+    MainWindow window(tool.station(), services);
+    dialogs.setParentWidget(&window);
+    window.show();
+
+    const QString name = QStringLiteral("hostilenotices%1").arg(QCoreApplication::applicationPid());
+    tool.ports.virtuals = {virtualReadersDir() + QLatin1Char('/') + name};
+    QProcess hostile;
+    hostile.start(QStringLiteral(LIMRA_HOSTILEREADER),
+                  {QStringLiteral("--name"), name, QStringLiteral("--seconds"), QStringLiteral("6")});
+    ASSERT_TRUE(hostile.waitForStarted());
+
+    // Looks at the boxes every 20 ms, from whatever event loop runs; once
+    // the reader has gone it closes what is left.
+    const int baseLevel = QThread::currentThread()->loopLevel() + 1; // the wait's own loop
+    int deepestLevel = 0;
+    int mostBoxes = 0;
+    int mostAlike = 0;
+    QSet<QMessageBox *> seen;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        deepestLevel = std::max(deepestLevel, QThread::currentThread()->loopLevel());
+        QHash<QString, int> alike;
+        int boxes = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+                ++boxes;
+                mostAlike = std::max(mostAlike, ++alike[box->text()]);
+                seen.insert(box);
+                if (hostile.state() == QProcess::NotRunning)
+                    box->done(QMessageBox::Ok);
+            }
+        mostBoxes = std::max(mostBoxes, boxes);
+    });
+    watcher.start(20);
+    waitUntil([&] { return hostile.state() == QProcess::NotRunning; }, 12000);
+    waitUntil([&] { return dialogs.noticeBox() == nullptr; }, 5000);
+    watcher.stop();
+    EXPECT_GE(seen.size(), 1) << "no notice was told";
+    EXPECT_LE(mostAlike, 1) << "the same notice shown twice at once";
+    EXPECT_LE(mostBoxes, 1) << "notices shown over one another";
+    EXPECT_LE(deepestLevel, baseLevel) << "a notice waited in an event loop of its own";
+    window.closeForTermination();
 }
 
 namespace {

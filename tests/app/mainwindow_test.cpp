@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -30,6 +31,7 @@
 #include "config/ui/configeditor.h"
 #include "config/ui/configpage.h"
 #include "config/ui/zonelist.h"
+#include "firmware/ui/firmwarepage.h"
 #include "display/cardpresenter.h"
 #include "display/ui/carddisplay.h"
 #include "link/discovery.h"
@@ -57,6 +59,12 @@ protected:
             window->close();
     }
     QString settingsPath() const { return dir.filePath(QStringLiteral("settings.ini")); }
+    // Whether what talks to the reader can be used; the rest works without one.
+    static bool readerUsable(MainWindow &w)
+    {
+        return w.configPage()->writeReaderButton->isEnabled()
+               && w.tabs()->isTabEnabled(w.tabs()->indexOf(w.securePage()));
+    }
     void writeSettings(const QByteArray &text)
     {
         QFile f(settingsPath());
@@ -112,7 +120,7 @@ TEST_F(MainWindowTest, StartsWithItsCaptionSizeAndSearching)
     MainWindow &w = open();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("ЛИМРА Контроль доступа - RFID ") + QStringLiteral(LIMRA_VERSION));
     EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
-    EXPECT_FALSE(w.tabs()->isEnabled());
+    EXPECT_FALSE(readerUsable(w));
     EXPECT_GE(w.minimumSize().width() + (w.frameGeometry().width() - w.width()), 910);
     QStringList tabTexts;
     for (int i = 0; i < w.tabs()->count(); ++i)
@@ -142,6 +150,28 @@ TEST_F(MainWindowTest, NoSettingsFileGivesDefaultsAndWritesEveryKeyButDebugmode)
     EXPECT_EQ(setting("template"), QString());
     EXPECT_EQ(setting("port"), QStringLiteral("/dev/ttyS0"));
     EXPECT_EQ(setting("debugmode"), QStringLiteral("<none>"));
+}
+
+// The size and place come back at the next start, kept in a file of their
+// own: settings.ini holds the keys it always had.
+TEST_F(MainWindowTest, TheWindowsSizeAndPlaceAreKeptBetweenStartsOutsideTheSettings)
+{
+    MainWindow &w = open();
+    spin(20);
+    const QRect chosen(QPoint(40, 30), QSize(1000, 720));
+    w.setGeometry(chosen);
+    spin(20);
+    const QRect was = w.geometry();
+    w.close();
+    window.reset();
+    EXPECT_TRUE(QFileInfo::exists(tool.services().windowStatePath));
+    EXPECT_EQ(setting("geometry"), QStringLiteral("<none>"));
+    QFile ini(settingsPath());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(ini.readAll().contains("eometry"));
+    MainWindow &again = open();
+    spin(20);
+    EXPECT_EQ(again.geometry(), was);
 }
 
 TEST_F(MainWindowTest, SettingsAreReadAndWrittenBack)
@@ -178,7 +208,7 @@ TEST_F(MainWindowTest, DebugModeLogsTrafficAndKeepsConfigurationSelectedAfterCon
     MainWindow &w = open();
     connectTo(sim);
     EXPECT_EQ(w.tabs()->currentWidget(), w.configPage());
-    EXPECT_TRUE(w.tabs()->isEnabled());
+    EXPECT_TRUE(readerUsable(w));
     EXPECT_TRUE(waitUntil([&] { return w.debugPage()->log->toPlainText().contains(QStringLiteral("] > 23 05 FF 01 24 ")); }));
     EXPECT_TRUE(w.debugPage()->window->text->toPlainText().contains(QStringLiteral("] > 23 05 FF 01 24 ")));
     // A double-click on the log shows the window "Debug"; one on its text hides it again.
@@ -203,33 +233,61 @@ TEST_F(MainWindowTest, TrayStartHidesTheWindowAndDoubleClickRestores)
     EXPECT_FALSE(tray.visible);
 }
 
+// A technician prepares configuration files at the desk: without a reader the
+// editor, its files, the factory default and the kept configurations work;
+// what talks to a reader waits for one.
+TEST_F(MainWindowTest, WithoutAReaderConfigurationFilesCanBePrepared)
+{
+    MainWindow &w = open();
+    spin(20);
+    ConfigPage *page = w.configPage();
+    EXPECT_TRUE(w.tabs()->isTabEnabled(w.tabs()->indexOf(page)));
+    for (QPushButton *b : {page->readFileButton, page->writeFileButton, page->defaultConfigButton, page->keptButton})
+        EXPECT_TRUE(b->isEnabled()) << qPrintable(b->text());
+    for (QPushButton *b : {page->readReaderButton, page->writeReaderButton, page->readMasterButton,
+                           page->masterToReaderButton, page->createMastersButton, page->clearMastersButton})
+        EXPECT_FALSE(b->isEnabled()) << qPrintable(b->text());
+    EXPECT_FALSE(w.tabs()->isTabEnabled(w.tabs()->indexOf(w.securePage())));
+    EXPECT_TRUE(w.firmwarePage()->browseButton->isEnabled());
+    EXPECT_FALSE(w.firmwarePage()->updateButton->isEnabled());
+    EXPECT_TRUE(page->editor->isEnabled());
+    dialogs.files.enqueue(dir.filePath(QStringLiteral("desk.rcf")));
+    page->writeFileButton->click();
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("desk.rcf"))));
+}
+
 TEST_F(MainWindowTest, TabsFollowTheConnection)
 {
     SimReader sim;
     MainWindow &w = open();
-    EXPECT_FALSE(w.tabs()->isEnabled());
+    EXPECT_FALSE(readerUsable(w));
     connectTo(sim);
-    EXPECT_TRUE(w.tabs()->isEnabled());
+    EXPECT_TRUE(readerUsable(w));
     EXPECT_TRUE(w.statusPanels()->text->fullText().startsWith(QStringLiteral("Устройство подключено ")));
     EXPECT_EQ(dialogs.shown.value(0), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
     EXPECT_EQ(sim.model->commandsReceived,
               (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
     monitor.remove(sim.port());
-    EXPECT_FALSE(w.tabs()->isEnabled());
+    EXPECT_FALSE(readerUsable(w));
     EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
 }
 
 TEST_F(MainWindowTest, OnlyClicksStrictlyInsideTheLinkOpenTheSettings)
 {
-    open();
-    for (int x : {0, 350, 520, 600})
+    MainWindow &w = open();
+    spin(20);
+    // The link starts where the status text ends, 350 pixels or more.
+    const int left = w.statusPanels()->link->geometry().left();
+    ASSERT_GE(left, StatusBar::kFirstWidth);
+    for (int x : {0, left, left + StatusBar::kMiddleWidth, left + StatusBar::kMiddleWidth + 80})
         clickStatusBar(x);
     EXPECT_TRUE(dialogCaptions.isEmpty());
     rejectNextDialog();
-    clickStatusBar(351);
+    clickStatusBar(left + 1);
     EXPECT_EQ(dialogCaptions, QStringList{QStringLiteral("Настройки подключения")});
     rejectNextDialog();
-    clickStatusBar(519);
+    clickStatusBar(left + StatusBar::kMiddleWidth - 1);
     EXPECT_EQ(dialogCaptions.size(), 2);
 }
 
@@ -244,7 +302,7 @@ TEST_F(MainWindowTest, ApplyingTheSettingsDropsTheConnectionAndTheNextScanReconn
     });
     w.openConnectionSettings();
     EXPECT_FALSE(w.station().session().isConnected());
-    EXPECT_FALSE(w.tabs()->isEnabled());
+    EXPECT_FALSE(readerUsable(w));
     EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
     EXPECT_TRUE(waitUntil([&] { return w.station().session().isConnected(); }, 2500));
 }
@@ -511,6 +569,35 @@ TEST_F(MainWindowTest, ACardWaitEndsWithAClearMessageWhenTheReaderIsUnplugged)
     EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
 }
 
+// A card wait says how to leave it: "Отмена", which does what closing the
+// dialog does and has the focus. The window behind it is not blocked: closing
+// it ends the wait the same way and the window closes.
+TEST_F(MainWindowTest, ACardWaitEndsByItsCancelButtonOrByClosingTheWindow)
+{
+    SimReader sim;
+    MainWindow &w = open();
+    connectTo(sim);
+    w.configPage()->readMasterButton->click();
+    ASSERT_TRUE(waitUntil([&] { return openCardWait(w) != nullptr; }));
+    CardWaitDialog *dialog = openCardWait(w);
+    EXPECT_EQ(dialog->cancelButton->text(), QStringLiteral("Отмена"));
+    EXPECT_EQ(dialog->focusWidget(), dialog->cancelButton); // a named button, not an unnamed element
+    dialog->cancelButton->click();
+    tool.settle();
+    EXPECT_EQ(openCardWait(w), nullptr);
+    EXPECT_FALSE(w.station().busy());
+    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+
+    w.configPage()->readMasterButton->click();
+    ASSERT_TRUE(waitUntil([&] { return openCardWait(w) != nullptr; }));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the window's close button would be ignored";
+    sim.model->commandsReceived.clear();
+    w.close();
+    EXPECT_TRUE(waitUntil([&] { return !w.isVisible(); }));
+    EXPECT_EQ(openCardWait(w), nullptr);
+    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0501")}); // back to card reading
+}
+
 TEST_F(MainWindowTest, AReaderThatComesBackDoesNotReplaceUnsavedChangesWithoutAsking)
 {
     SimReader sim;
@@ -558,12 +645,19 @@ TEST_F(MainWindowTest, TheStatusBarsPanelsSitSideBySideAndTheLinkOpensWhereItIsD
     MainWindow &w = open();
     spin(20);
     StatusBar *bar = w.statusPanels();
-    EXPECT_EQ(bar->text->geometry().left(), 0);
-    EXPECT_EQ(bar->text->width(), StatusBar::kFirstWidth);
-    EXPECT_EQ(bar->link->geometry().left(), StatusBar::kFirstWidth);
-    EXPECT_EQ(bar->link->width(), StatusBar::kMiddleWidth);
-    EXPECT_EQ(bar->last->geometry().left(), StatusBar::kFirstWidth + StatusBar::kMiddleWidth);
-    EXPECT_FALSE(bar->text->geometry().intersects(bar->link->geometry()));
+    // The status text takes the width the link and the last panel leave, never less than 350 pixels.
+    for (int width : {w.minimumWidth(), 1200}) {
+        w.resize(width, w.height());
+        spin(20);
+        EXPECT_EQ(bar->text->geometry().left(), 0);
+        EXPECT_GE(bar->text->width(), StatusBar::kFirstWidth);
+        EXPECT_EQ(bar->text->width(), bar->width() - StatusBar::kMiddleWidth - StatusBar::kLastWidth) << width;
+        EXPECT_EQ(bar->link->geometry().left(), bar->text->width());
+        EXPECT_EQ(bar->link->width(), StatusBar::kMiddleWidth);
+        EXPECT_EQ(bar->last->geometry().left(), bar->link->geometry().right() + 1);
+        EXPECT_EQ(bar->last->frameShape(), QFrame::NoFrame); // no empty box
+        EXPECT_FALSE(bar->text->geometry().intersects(bar->link->geometry()));
+    }
     // A click on the link's text opens the settings.
     rejectNextDialog();
     clickStatusBar(bar->link->geometry().center().x());

@@ -249,6 +249,58 @@ TEST(Program, ADisplayThatCannotBeOpenedIsOneLineAndNoCoreDump)
     EXPECT_TRUE(error.startsWith(QLatin1String("limra-rfid: cannot open the window: "))) << error.toStdString();
 }
 
+// --- Notices nobody clicked for ------------------------------------------------------
+
+namespace {
+// The window that has the keyboard on the X server.
+unsigned long inputFocus()
+{
+    Display *d = XOpenDisplay(nullptr);
+    if (!d)
+        return 0;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(d, &focus, &revert);
+    XCloseDisplay(d);
+    return focus;
+}
+} // namespace
+
+// The user types into another program (card identifiers, say) while the tool
+// sits behind it; a reader connects and the tool tells that it read the
+// configuration. The notice shows, and the keyboard stays with the program
+// the user types into.
+TEST(ProgramNotices, AReadersNoticeLeavesTheKeyboardWithTheProgramInFront)
+{
+    if (!haveDisplay())
+        GTEST_SKIP() << "needs an X display";
+    ProgramCopy copy(QString(), false);
+    ASSERT_TRUE(copy.startWithWindow()) << copy.process.readAllStandardError().toStdString();
+    QProcess typist;
+    typist.start(QStringLiteral(LIMRA_XTYPIST), QStringList());
+    ASSERT_TRUE(typist.waitForStarted());
+    ASSERT_TRUE(limra::testing::waitUntil([&] { return typist.readAllStandardOutput().contains("ready"); }, 5000));
+    const unsigned long typing = inputFocus();
+    ASSERT_NE(typing, 0ul);
+
+    // A reader among the program's virtual readers.
+    const QByteArray ownRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(copy.runtime()));
+    limra::testing::SimReader sim(QStringLiteral("notice"));
+    qputenv("XDG_RUNTIME_DIR", ownRuntime);
+    ASSERT_TRUE(sim.plugged) << qPrintable(sim.error);
+
+    const QString notice = QStringLiteral("ЛИМРА Контроль доступа - RFID");
+    EXPECT_TRUE(limra::testing::waitUntil(
+        [&] { return windowTitlesOf(copy.process.processId()).contains(notice); }, 10000))
+        << "no notice of the configuration read";
+    limra::testing::spin(500); // a focus change would have come by now
+    EXPECT_EQ(inputFocus(), typing) << "the notice took the keyboard";
+    typist.kill();
+    typist.waitForFinished(3000);
+    EXPECT_TRUE(copy.terminate());
+}
+
 // --- Where the settings live -----------------------------------------------------
 
 TEST(SettingsPlaceTest, InstalledRootAndReadOnlyCopiesUseTheConfigurationFolder)

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "app/station.h"
+#include "common/texts.h"
 #include "app/ui/mainwindow.h"
 #include "config/backups.h"
 #include "config/configfile.h"
@@ -151,7 +152,8 @@ TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
     EXPECT_EQ(page()->editor->model.config().readMode, 2);
     EXPECT_EQ(page()->editor->model.config().wiegandType, 1);
     EXPECT_EQ(kept->cellText(1, 2), QStringLiteral("Защищенный режим: чтение кода из блока"));
-    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из файла"));
+    // In the editor now, not on the reader: the message says so.
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: ") + texts::kKeptRestored);
     kept->folderButton->click();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("folder: ") + dir.filePath(QStringLiteral("data/configurations")));
 }

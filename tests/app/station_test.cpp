@@ -136,6 +136,33 @@ TEST_F(StationTest, AWriteInAProtectedModeWaitsForTheMasterCardWithTheObjectCode
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
 }
 
+// The reader unplugged while the object-code wait counts down: the wait has
+// ended by the time the write's end is told, so the one message shows over
+// nothing that still counts.
+TEST_F(StationTest, AReaderLostDuringTheObjectCodeWaitEndsTheWaitBeforeTheWriteIsTold)
+{
+    connectReader();
+    CardWait *shown = nullptr;
+    user.onOpen = [&](CardWait &wait) {
+        shown = &wait;
+        QTimer::singleShot(20, [this] { sim.host->unplug(); });
+    };
+    std::optional<bool> openWhenTold;
+    int ticksAfter = 0;
+    QObject::connect(&station.configWrite(), &ReaderOperation::finished, [&] {
+        openWhenTold = shown && shown->isOpen();
+        if (shown)
+            QObject::connect(shown, &CardWait::changed, [&] { ++ticksAfter; });
+    });
+    station.configWrite().start(items(1), true);
+    ASSERT_TRUE(finish(station.configWrite()));
+    EXPECT_EQ(station.configWrite().status(), ReaderOperation::Status::ReaderLost);
+    ASSERT_TRUE(openWhenTold.has_value());
+    EXPECT_FALSE(*openWhenTold) << "the wait still counted when the write's end was told";
+    spin(5 * station.timings().cardTick);
+    EXPECT_EQ(ticksAfter, 0);
+}
+
 TEST_F(StationTest, AReaderThatLeavesDuringAWriteNeverGetsAnOldConfigurationAndNothingIsCalledDone)
 {
     connectReader();

@@ -17,7 +17,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPainter>
 #include <QProgressBar>
+#include <QScreen>
+#include <QStyleOptionComboBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -26,13 +29,18 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
+#include <optional>
 #include <QToolButton>
 
 #include "app/ui/mainwindow.h"
 #include "app/ui/statusbar.h"
 #include "common/texts.h"
+#include "common/ui/focusstyle.h"
+#include "common/ui/elidedlabel.h"
 #include "common/ui/mnemonic.h"
+#include "common/ui/screenfit.h"
 #include "config/ui/configeditor.h"
 #include "config/ui/configpage.h"
 #include "config/ui/hashhelp.h"
@@ -110,11 +118,56 @@ QList<std::pair<QWidget *, QRect>> shownControls(QWidget *top)
     return out;
 }
 
-// Every pair of controls drawn over each other, and every control its window
-// cuts off (outside a scrolling area), one line each.
+// Whether a control shows its whole text: a button, check box or label no
+// smaller than its text needs (a wrapped text no taller), a combo box's
+// text within its field. Labels that elide on purpose (their tooltip has the
+// whole text) are not cut.
+bool textCut(QWidget *w)
+{
+    if (qobject_cast<ElidedLabel *>(w))
+        return false;
+    if (auto *label = qobject_cast<QLabel *>(w)) {
+        if (label->text().isEmpty() || !label->pixmap().isNull())
+            return false;
+        if (label->wordWrap())
+            return label->heightForWidth(label->width()) > label->height();
+        return label->minimumSizeHint().width() > label->width() || label->minimumSizeHint().height() > label->height();
+    }
+    if (auto *combo = qobject_cast<QComboBox *>(w)) {
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.editable = combo->isEditable();
+        const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+        return combo->fontMetrics().horizontalAdvance(combo->currentText()) > field.width();
+    }
+    if (auto *button = qobject_cast<QAbstractButton *>(w)) {
+        if (button->text().isEmpty())
+            return false;
+        const QSize needed = button->minimumSizeHint();
+        if (button->hasHeightForWidth()) // its lines at the width it has
+            return needed.width() > button->width() || button->heightForWidth(button->width()) > button->height();
+        return needed.width() > button->width() || needed.height() > button->height();
+    }
+    return false;
+}
+
+// The available area of the screen a window is on.
+QRect availableArea(QWidget *top)
+{
+    QScreen *screen = top->screen() ? top->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// Every pair of controls drawn over each other, every control its window
+// cuts off (outside a scrolling area) or that cuts its own text, and a window
+// that does not fit its screen, one line each.
 QStringList overlaps(QWidget *top)
 {
     QStringList found;
+    if (top->isVisible() && !availableArea(top).contains(top->frameGeometry()))
+        found << QStringLiteral("the window (%1,%2 %3x%4) does not fit its screen")
+                     .arg(top->frameGeometry().x()).arg(top->frameGeometry().y())
+                     .arg(top->frameGeometry().width()).arg(top->frameGeometry().height());
     const auto controls = shownControls(top);
     for (qsizetype i = 0; i < controls.size(); ++i) {
         const auto &[a, ra] = controls[i];
@@ -132,6 +185,11 @@ QStringList overlaps(QWidget *top)
         const QRect whole(a->mapTo(top, QPoint(0, 0)), a->size());
         if (!scrolled && !top->rect().contains(whole))
             found << describe(a) + QStringLiteral(" cut by its window");
+        if (textCut(a))
+            found << describe(a)
+                         + QStringLiteral(" cuts its text (%1x%2, needs %3x%4)")
+                               .arg(a->width()).arg(a->height())
+                               .arg(a->minimumSizeHint().width()).arg(a->minimumSizeHint().height());
     }
     return found;
 }
@@ -327,6 +385,24 @@ TEST(OverlapCheck, FindsControlsDrawnOverEachOtherAndCutOff)
     EXPECT_EQ(overlaps(&top).size(), 1); // over a by one pixel
     b->move(150, 0);
     EXPECT_EQ(overlaps(&top), QStringList{QStringLiteral("QPushButton «b» cut by its window")});
+    b->move(100, 0);
+    // A text longer than its control: a button, a label, a combo box.
+    a->setText(QStringLiteral("Считать конфигурацию из USB-считывателя"));
+    EXPECT_EQ(overlaps(&top).size(), 1);
+    EXPECT_TRUE(overlaps(&top).value(0).contains(QStringLiteral("cuts its text")));
+    a->setText(QStringLiteral("a"));
+    top.resize(400, 120);
+    auto *label = new QLabel(QStringLiteral("Разрядность интерфейса Wiegand:"), &top);
+    label->setGeometry(0, 40, 60, 20);
+    auto *combo = new QComboBox(&top);
+    combo->addItem(QStringLiteral("Wiegand c контрольной суммой CRC"));
+    combo->setGeometry(0, 70, 120, 25);
+    label->show();
+    combo->show();
+    EXPECT_EQ(overlaps(&top).size(), 2) << qPrintable(overlaps(&top).join(QLatin1Char('\n')));
+    label->resize(label->minimumSizeHint());
+    combo->resize(combo->sizeHint());
+    EXPECT_EQ(overlaps(&top), QStringList());
 }
 
 // ---- values read out -------------------------------------------------------------------
@@ -349,6 +425,11 @@ TEST_F(PersonTest, EveryValueLabelIsReadOutAsItsValue)
     EXPECT_EQ(accessibleName(w.cardDisplay()->identifier), shown);
     EXPECT_TRUE(labelsOf(w.cardDisplay()->identifier).contains(w.cardDisplay()->identifierCaption));
     EXPECT_EQ(accessibleName(w.cardDisplay()->cardType), QStringLiteral("SmartMX с Mifare Classic"));
+    // The highlighted kind is heard with the identifier.
+    QAccessibleInterface *id = QAccessible::queryAccessibleInterface(w.cardDisplay()->identifier);
+    EXPECT_EQ(id->text(QAccessible::Description), QStringLiteral("UID"));
+    sim.model->presentCard(IdKind::PhoneId, QStringLiteral("0A0B"));
+    ASSERT_TRUE(waitUntil([&] { return id->text(QAccessible::Description) == QStringLiteral("Phone ID"); }));
     EXPECT_FALSE(accessibleName(w.cardDisplay()->cardSecurity).isEmpty());
     EXPECT_EQ(accessibleName(w.cardDisplay()->cardSecurity), w.cardDisplay()->cardSecurity->fullText());
     EXPECT_EQ(accessibleName(w.cardDisplay()->cardMemory), w.cardDisplay()->cardMemory->fullText());
@@ -389,6 +470,32 @@ TEST_F(PersonTest, EveryValueLabelIsReadOutAsItsValue)
     EXPECT_EQ(labelsOf(clearing->counter).size(), 1);
     clearing->reject();
     tool.settle();
+}
+
+// The zone lists of a mode without zones are hidden: none of their cells
+// tells assistive technology that it is showing; shown, they do.
+TEST_F(PersonTest, CellsOfHiddenZoneListsAreNotShowing)
+{
+    SimReader sim;
+    MainWindow &w = open();
+    connectTo(sim);
+    auto showingCells = [](ZoneList *list) {
+        QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(list->grid);
+        int showing = 0;
+        for (int i = 0; grid && i < grid->childCount(); ++i)
+            if (QAccessibleInterface *cell = grid->child(i);
+                cell && cell->role() == QAccessible::Cell && !cell->state().invisible)
+                ++showing;
+        return showing;
+    };
+    ZoneList *zones = w.configPage()->editor->zones;
+    chooseReadMode(0);
+    ASSERT_FALSE(zones->isVisible());
+    EXPECT_EQ(showingCells(zones), 0);
+    EXPECT_EQ(showingCells(w.securePage()->zones), 0); // its tab not shown
+    chooseReadMode(3);
+    ASSERT_TRUE(zones->isVisible());
+    EXPECT_GT(showingCells(zones), 0);
 }
 
 // ---- keys a user presses, and what reaches the reader ----------------------------------
@@ -521,10 +628,122 @@ TEST_F(RealDialogsTest, MessageBoxesShowTheirWholeTitleAndKeepHyphenatedWordsWho
     poll->stop();
 }
 
+// Unsaved changes and a reader that comes back twice: one question, never a
+// second one opened inside the first one's wait.
+TEST_F(RealDialogsTest, AReaderBackAgainUnderTheQuestionAsksNoSecondOne)
+{
+    SimReader sim;
+    MainWindow &w = openWithRealDialogs();
+    connectTo(sim);
+    if (QMessageBox *notice = realDialogs.noticeBox())
+        notice->done(QMessageBox::Ok);
+    w.configPage()->editor->hash->click(); // a change saved nowhere
+    ASSERT_TRUE(w.configPage()->editor->model.isDirty());
+    auto reconnect = [&] {
+        sim.host->unplug();
+        tool.monitor.remove(sim.port());
+        sim.host->plug();
+        w.station().discovery().portsChanged();
+    };
+    const qsizetype reads = sim.model->commandsReceived.count(QStringLiteral("0B01"));
+    int mostQuestions = 0;
+    bool again = false;
+    bool answered = false;
+    int settled = 0; // watcher ticks since the second read
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        QList<QMessageBox *> questions;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(top);
+                box && box->isVisible() && box->text().startsWith(QStringLiteral("Считыватель подключён.")))
+                questions << box;
+        mostQuestions = std::max(mostQuestions, int(questions.size()));
+        if (!questions.isEmpty() && !again) {
+            again = true;
+            reconnect(); // back again while the question waits
+        } else if (again && sim.model->commandsReceived.count(QStringLiteral("0B01")) >= reads + 2) {
+            if (++settled > 10) { // the second read has had its time to ask
+                for (QMessageBox *box : questions)
+                    box->done(QMessageBox::No);
+                answered = answered || !questions.isEmpty();
+            }
+        }
+    });
+    watcher.start(20);
+    reconnect();
+    EXPECT_TRUE(waitUntil([&] { return answered && !w.station().busy(); }, 10000));
+    watcher.stop();
+    EXPECT_EQ(mostQuestions, 1);
+    EXPECT_GE(sim.model->commandsReceived.count(QStringLiteral("0B01")), reads + 2); // both reads ran
+    EXPECT_TRUE(w.configPage()->editor->model.isDirty()); // "Нет": the editor as it was
+}
+
+// A checksum is shown to be read and copied: its field takes no typing, so
+// that "Отмена" has nothing to undo.
+TEST_F(RealDialogsTest, TheChecksumBoxShowsItsValueReadOnly)
+{
+    openWithRealDialogs();
+    std::optional<bool> readOnly;
+    QString shown;
+    auto *poll = new QTimer(window.get());
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        auto *field = box->findChild<QLineEdit *>();
+        readOnly = field && field->isReadOnly();
+        shown = field ? field->text() : QString();
+        box->reject();
+    });
+    poll->start();
+    realDialogs.input(QStringLiteral("Конфигурация считана из USB-считывателя"), texts::kObjectChecksum,
+                      QStringLiteral("5A3C"));
+    poll->stop();
+    ASSERT_TRUE(readOnly.has_value());
+    EXPECT_TRUE(*readOnly);
+    EXPECT_EQ(shown, QStringLiteral("5A3C"));
+}
+
+// Notices nobody clicked for: one box at a time, the same words never twice at
+// once, each dismissal told; while no window of the tool is active none takes
+// the focus (nor is it modal, which would be given the focus).
+TEST(Notices, OneAtATimeAndNoneTakesTheFocusFromAnotherProgram)
+{
+    QWidget window; // another program has the focus
+    QApplication::setActiveWindow(nullptr);
+    QtDialogs dialogs(&window);
+    int dismissed = 0;
+    for (const QString &text : {QStringLiteral("Ошибка: A"), QStringLiteral("Ошибка: B"), QStringLiteral("Ошибка: A")})
+        dialogs.notify(text, [&] { ++dismissed; });
+    dialogs.notifyError(QStringLiteral("Ошибка: C"));
+    auto shown = [] {
+        QStringList texts;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+                texts << box->text();
+        return texts;
+    };
+    QStringList order;
+    ASSERT_NE(dialogs.noticeBox(), nullptr);
+    EXPECT_TRUE(dialogs.noticeBox()->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(dialogs.noticeBox()->windowModality(), Qt::NonModal);
+    while (QMessageBox *box = dialogs.noticeBox()) {
+        ASSERT_TRUE(waitUntil([&] { return box->isVisible(); }));
+        EXPECT_EQ(shown().size(), 1);
+        order << box->text();
+        box->done(QMessageBox::Ok);
+        spin(5);
+    }
+    EXPECT_EQ(order, (QStringList{QStringLiteral("Ошибка: A"), QStringLiteral("Ошибка: B"), QStringLiteral("Ошибка: C")}));
+    EXPECT_EQ(dismissed, 3);
+}
+
 TEST_F(PersonTest, AltLettersOpenTheTabsAndTheTextsStayTheirOwn)
 {
     MainWindow &w = open(true);
-    w.tabs()->setEnabled(true);
+    for (int i = 0; i < w.tabs()->count(); ++i) // as with a reader connected
+        w.tabs()->setTabEnabled(i, true);
     QApplication::setActiveWindow(&w);
     const QStringList captions = {QStringLiteral("Отладка"), QStringLiteral("Конфигурация"),
                                   QStringLiteral("Защищенные карты"), QStringLiteral("Обновление микропрограммы")};
@@ -550,6 +769,10 @@ TEST_F(PersonTest, AltLettersOpenTheTabsAndTheTextsStayTheirOwn)
         keys.insert(b->shortcut());
         EXPECT_EQ(accessibleName(b), withoutMnemonic(b->text()));
         EXPECT_FALSE(accessibleName(b).contains(QLatin1Char('&')));
+        // A letter the Russian layout types.
+        const qsizetype marker = b->text().indexOf(QLatin1Char('&'));
+        const QChar letter = marker >= 0 && marker + 1 < b->text().size() ? b->text().at(marker + 1) : QChar();
+        EXPECT_EQ(letter.script(), QChar::Script_Cyrillic) << qPrintable(b->text());
     }
     EXPECT_GE(buttons, 10);
     for (const QKeySequence &tab : {QKeySequence(Qt::ALT | Qt::Key(0x41E)), QKeySequence(Qt::ALT | Qt::Key(0x41A)),
@@ -561,6 +784,34 @@ TEST_F(PersonTest, AltLettersOpenTheTabsAndTheTextsStayTheirOwn)
     QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(tool.dialogs.shown, (QStringList{QStringLiteral("open: Файл конфигурации|*.rcf"),
                                                QStringLiteral("save: Файл конфигурации|*.rcf")}));
+}
+
+// The focus frame shows on the control that has the focus from the start,
+// not only after Tab, and as a line of 2 pixels in the highlight colour.
+TEST(FocusFrame, IsDrawnClearlyWithoutAKeyPressFirst)
+{
+    FocusStyle style;
+    QPushButton button(QStringLiteral("Отмена"));
+    button.resize(120, 30);
+    QStyleOptionButton option;
+    option.initFrom(&button);
+    option.state |= QStyle::State_HasFocus; // the focus came with the dialog, not by Tab
+    option.state &= ~QStyle::State_KeyboardFocusChange;
+    option.rect = button.rect();
+    option.text = button.text();
+    QImage image(button.size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        style.drawControl(QStyle::CE_PushButton, &option, &painter, &button);
+    }
+    const QColor highlight = option.palette.color(QPalette::Active, QPalette::Highlight);
+    int highlighted = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            highlighted += QColor(image.pixel(x, y)).rgb() == highlight.rgb();
+    // A frame of two pixels around most of the button.
+    EXPECT_GE(highlighted, 2 * (image.width() + image.height())) << "no clear focus frame";
 }
 
 TEST_F(PersonTest, TabLeavesTheTablesOfTheLogWindows)
@@ -722,6 +973,27 @@ TEST_P(Placement, TheWindowStaysOnTheScreenAndItsMinimumFitsIt)
         EXPECT_EQ(p.minimum, QSize(910, 655) - frame);
         EXPECT_LE(std::abs((outer.center() - c.available.center()).x()), 1);
     }
+}
+
+// A window of the tool opens no larger than the screen's available area with
+// its frame (the card log, kept configurations and Debug windows at scale 2 on
+// 1280 x 1024: 640 x 512), and keeps its size where there is room.
+TEST(ScreenFit, AWindowIsNoLargerThanTheAreaItOpensOn)
+{
+    const QMargins frame(1, 24, 1, 6);
+    EXPECT_EQ(sizeOnScreen(QSize(760, 420), frame, QRect(0, 0, 640, 512)), QSize(638, 420));
+    EXPECT_EQ(sizeOnScreen(QSize(721, 539), frame, QRect(0, 0, 640, 512)), QSize(638, 482));
+    EXPECT_EQ(sizeOnScreen(QSize(760, 420), QMargins(), QRect(0, 0, 1280, 1024)), QSize(760, 420));
+    QWidget parent;
+    parent.setGeometry(QRect(QPoint(0, 0), QSize(300, 200)));
+    QWidget window(&parent, Qt::Window);
+    window.resize(5000, 4000);
+    window.setMinimumSize(3000, 100);
+    fitOnScreen(&window);
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(window.width(), available.width());
+    EXPECT_LE(window.height(), available.height());
+    EXPECT_LE(window.minimumWidth(), available.width());
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, Placement, ::testing::Values(

@@ -27,6 +27,7 @@
 
 #include "app/station.h"
 #include "app/ui/mainwindow.h"
+#include "common/ui/focusstyle.h"
 #include "config/ui/configeditor.h"
 #include "config/ui/configpage.h"
 #include "config/ui/keptwindow.h"
@@ -89,11 +90,15 @@ public:
         };
     }
     static void reject(QWidget *w) { static_cast<QDialog *>(w)->reject(); }
+    // Notices come without a click and need not be modal: they are answered too.
+    QtDialogs *notices = nullptr;
 
 private:
     void poll()
     {
         QWidget *w = QApplication::activeModalWidget();
+        if (!w && notices && notices->noticeBox() && notices->noticeBox()->isVisible())
+            w = notices->noticeBox();
         if (!w || m_busy || qobject_cast<CardWaitDialog *>(w) || !w->isVisible())
             return;
         m_busy = true;
@@ -139,6 +144,7 @@ int main(int argc, char **argv)
     g_prefix = QString::fromLocal8Bit(argv[2]);
     QDir().mkpath(g_folder);
     installRussianTranslation();
+    QApplication::setStyle(new FocusStyle);
 
     QTemporaryDir dir;
     {
@@ -165,6 +171,7 @@ int main(int argc, char **argv)
     services.tray = &tray;
     services.settingsPath = dir.filePath(QStringLiteral("settings.ini"));
     ModalAnswers modal;
+    modal.notices = &dialogs;
 
     MainWindow window(station, services);
     dialogs.setParentWidget(&window);
@@ -177,7 +184,9 @@ int main(int argc, char **argv)
           << window.screen()->availableGeometry().height() << '\n';
 
     auto settle = [&] {
-        waitUntil([&] { return !station.busy() && modal.done() && !QApplication::activeModalWidget(); }, 15000);
+        waitUntil([&] {
+            return !station.busy() && modal.done() && !QApplication::activeModalWidget() && !dialogs.noticeBox();
+        }, 15000);
         spin(100);
     };
 

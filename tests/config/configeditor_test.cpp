@@ -316,7 +316,12 @@ TEST_F(ZoneToolsTest, TheSaveDialogStartsInTheDocumentsFolderThenWhereTheUserWen
     tools.saveNames(); // cancelled
     EXPECT_EQ(dialogs.startFolder, home.filePath(QStringLiteral("Documents")));
     dialogs.files.enqueue(other.filePath(QStringLiteral("x.znm")));
-    dialogs.answers.enqueue(false);
+    dialogs.answers.enqueue(false); // not saved there after all: not remembered
+    tools.saveNames();
+    tools.saveNames();
+    EXPECT_EQ(dialogs.startFolder, home.filePath(QStringLiteral("Documents")));
+    dialogs.files.enqueue(other.filePath(QStringLiteral("x.znm")));
+    dialogs.answers.enqueue(true); // saved there
     tools.saveNames();
     tools.saveNames();
     EXPECT_EQ(dialogs.startFolder, other.path());
@@ -571,4 +576,26 @@ TEST_F(PageTest, TheFocusedLedFieldIsClearlyMarked)
     EXPECT_GE(marked, focused.width() + focused.height());
     // The field still shows its colour exactly.
     EXPECT_EQ(focused.pixelColor(6, focused.height() / 2).name(), field.name());
+}
+
+// A screen reader hears each LED field by its caption and its colour.
+TEST_F(EditorTest, LedFieldsAreHeardWithTheirColour)
+{
+    dialogs.colours.enqueue(QColor(255, 0, 0));
+    editor.leds[0]->click();
+    EXPECT_EQ(editor.leds[0]->accessibleName(),
+              QStringLiteral("Цвет светодиодов в режиме ожидания: красный (#F80000)"));
+    EXPECT_EQ(colourName(QColor(0, 0xC0, 0x10)), QStringLiteral("зелёный (#00C010)"));
+    EXPECT_EQ(colourName(QColor(0, 0, 0)), QStringLiteral("чёрный (#000000)"));
+}
+
+// Each group is heard by its own title, not by the group around it.
+TEST_F(EditorTest, EachGroupIsHeardByItsOwnTitle)
+{
+    chooseReadMode(0);
+    for (QGroupBox *group : editor.findChildren<QGroupBox *>()) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(group);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(QAccessible::Name), group->title().trimmed()) << qPrintable(group->title());
+    }
 }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <unistd.h>
 
 #include "app/station.h"
 #include "common/texts.h"
@@ -213,6 +214,7 @@ TEST_F(TransferTest, WrittenConfigurationReadsBack)
     settle();
     EditorModel before = editor;
     editor.startUp();
+    dialogs.answers.enqueue(true); // the editor's defaults, saved nowhere, are replaced
     transfer.readFromReader();
     settle();
     EXPECT_EQ(editor.config().readMode, 2);
@@ -323,6 +325,7 @@ TEST_F(FileTest, SaveThenLoadReproducesTheEditor)
     const ReaderConfig saved = editor.record();
     editor.startUp();
     dialogs.files.enqueue(path("a.rcf"));
+    dialogs.answers.enqueue(true); // the editor's defaults, saved nowhere, are replaced
     transfer.loadFromFile();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из файла"));
     const ReaderConfig loaded = editor.record();
@@ -331,6 +334,90 @@ TEST_F(FileTest, SaveThenLoadReproducesTheEditor)
     EXPECT_EQ(loaded.pulse, 125);
     for (size_t i = 0; i < 4; ++i) // the file keeps what the colour code keeps
         EXPECT_EQ(loaded.ledColours[i], reducedColour(saved.ledColours[i])) << i;
+}
+
+// Each way of putting another configuration into the editor asks once before
+// it replaces changes that are saved nowhere, with the reconnection's words;
+// "Нет" leaves the editor and the reader as they were, and with nothing
+// unsaved nothing is asked.
+TEST_F(FileTest, UnsavedChangesAreReplacedOnlyAfterOneQuestion)
+{
+    write(path("other.rcf"), configFileBytes(QStringLiteral("060102")));
+    const QString unsaved = QStringLiteral("question: Конфигурация: Конфигурация в редакторе изменена и не записана "
+                                           "ни в USB-считыватель, ни в файл. Заменить её ");
+    struct Row {
+        const char *name;
+        QString by;
+        std::function<void()> replace;
+        QString told; // after "Да"
+    };
+    const Row rows[] = {
+        {"default", QStringLiteral("конфигурацией по умолчанию?"), [this] { transfer.showDefault(); },
+         QStringLiteral("message: Показана конфигурация по умолчанию")},
+        {"reader", QStringLiteral("конфигурацией считывателя?"), [this] { transfer.readFromReader(); },
+         QStringLiteral("message: Конфигурация считана из USB-считывателя")},
+        {"file", QStringLiteral("конфигурацией из файла?"),
+         [this] {
+             dialogs.files.enqueue(path("other.rcf"));
+             transfer.loadFromFile();
+         },
+         QStringLiteral("message: Конфигурация считана из файла")},
+        {"kept", QStringLiteral("сохранённой конфигурацией?"), [this] { transfer.restoreKept(path("other.rcf")); },
+         QStringLiteral("message: ") + texts::kKeptRestored},
+    };
+    for (const Row &row : rows) {
+        editor.markClean();
+        chooseReadMode(1); // an edit saved nowhere
+        ASSERT_TRUE(editor.isDirty());
+        sim.model->commandsReceived.clear();
+        dialogs.shown.clear();
+        dialogs.answers.enqueue(false);
+        row.replace();
+        settle();
+        EXPECT_EQ(dialogs.shown.filter(QStringLiteral("question:")), QStringList{unsaved + row.by}) << row.name;
+        EXPECT_EQ(editor.config().readMode, 1) << row.name;
+        EXPECT_TRUE(editor.isDirty()) << row.name;
+        EXPECT_TRUE(commands().isEmpty()) << row.name;
+
+        dialogs.shown.clear();
+        dialogs.answers.enqueue(true);
+        row.replace();
+        settle();
+        EXPECT_EQ(dialogs.shown.filter(QStringLiteral("question:")).size(), 1) << row.name;
+        EXPECT_EQ(dialogs.shown.last(), row.told) << row.name;
+        EXPECT_NE(editor.config().readMode, 1) << row.name;
+
+        // Nothing unsaved: nothing asked.
+        editor.markClean();
+        dialogs.shown.clear();
+        row.replace();
+        settle();
+        EXPECT_TRUE(dialogs.shown.filter(QStringLiteral("question:")).isEmpty()) << row.name;
+    }
+}
+
+// The next file dialog starts where a file was written or read, never where
+// a save or an open failed.
+TEST_F(FileTest, OnlyAFolderWhereAFileWasSavedOrReadIsRemembered)
+{
+    dialogs.files.enqueue(path("a.rcf"));
+    transfer.saveToFile();
+    ASSERT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
+    QTemporaryDir readOnly;
+    ASSERT_TRUE(QFile::setPermissions(readOnly.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    QTemporaryDir other;
+    const QString unreadable = other.filePath(QStringLiteral("broken.rcf"));
+    write(unreadable, QByteArray(19, 'x'));
+    if (::geteuid() != 0) { // root writes anywhere
+        dialogs.files.enqueue(readOnly.filePath(QStringLiteral("b.rcf")));
+        transfer.saveToFile();
+        EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("error: Не удалось записать файл")));
+    }
+    dialogs.files.enqueue(unreadable);
+    transfer.loadFromFile();
+    EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Неверный формат файла."));
+    transfer.saveToFile(); // cancelled: shows where it starts
+    EXPECT_EQ(dialogs.startFolder, dir.path());
 }
 
 TEST_F(FileTest, EveryChangedByteGivesTheCrcMessage)

@@ -7,11 +7,13 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "common/texts.h"
 #include "common/ui/elidedlabel.h"
 #include "display/ui/carddisplay.h"
 #include "display/ui/templateeditor.h"
@@ -107,12 +109,20 @@ TEST_F(CardDisplayTest, DecHexSwitchingAndClipboard)
     display.decChoice->click();
     EXPECT_EQ(display.identifier->fullText(), QStringLiteral("255"));
     display.hexChoice->click();
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("FF")); // leading zeros are not restored
+    // The identifier read comes back as the reader sent it, as the card log
+    // has it: its leading zeros are its bytes.
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("00FF"));
     EXPECT_EQ(clipboard.texts, (QStringList{QStringLiteral("255"), QStringLiteral("00FF")}));
     present(IdKind::Uid, QStringLiteral("1122334455667788AA"));
     EXPECT_EQ(display.identifier->fullText(), QStringLiteral("1122334455667788AA"));
     display.decChoice->click();
     EXPECT_EQ(display.identifier->fullText(), QStringLiteral("1234605616436508552")); // first 16 digits
+    display.hexChoice->click();
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("1122334455667788")); // no more than the number held
+    present(IdKind::Uid, QStringLiteral("04A1B2C3D4E5F6"));
+    display.decChoice->click();
+    display.hexChoice->click();
+    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("04A1B2C3D4E5F6")); // 14 digits, not 13
 }
 
 TEST_F(CardDisplayTest, CstChoiceUsesTheEditorAndKeepsTheShownText)
@@ -144,6 +154,28 @@ TEST_F(CardDisplayTest, CstWithoutATemplateFallsBackToDec)
     EXPECT_EQ(sampleSeen, QStringLiteral("FF")); // 255 shown in DEC, back to hex
     EXPECT_EQ(presenter.view(), CardPresenter::View::Dec);
     EXPECT_TRUE(display.decChoice->isChecked());
+}
+
+// Escape in the template editor with no template yet: the view shown before
+// is checked again and the display still shows its digits.
+TEST_F(CardDisplayTest, ACancelledTemplateChoiceGoesBackToTheViewShown)
+{
+    presenter.openTemplateEditor = [](const QString &) {};
+    struct Row {
+        QRadioButton *choice;
+        CardPresenter::View view;
+        QString shown;
+    };
+    for (const Row &row : {Row{display.hexChoice, CardPresenter::View::Hex, QStringLiteral("04A1B2C3")},
+                           Row{display.decChoice, CardPresenter::View::Dec, QStringLiteral("77705923")}}) {
+        row.choice->click();
+        present(IdKind::Uid, QStringLiteral("04A1B2C3"));
+        display.templateChoice->click();
+        EXPECT_EQ(presenter.view(), row.view) << qPrintable(row.shown);
+        EXPECT_TRUE(row.choice->isChecked()) << qPrintable(row.shown);
+        EXPECT_FALSE(display.templateChoice->isChecked());
+        EXPECT_EQ(display.identifier->fullText(), row.shown);
+    }
 }
 
 TEST_F(CardDisplayTest, CardInformationBlinks)
@@ -342,11 +374,30 @@ TEST_F(CardDisplayTest, ADoubleClickOnTheIdentifierOpensTheLogAndSelectsNothing)
     display.resize(926, 85);
     display.show();
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
-    EXPECT_TRUE(display.identifier->toolTip().contains(QStringLiteral("Двойной щелчок открывает журнал карт")));
-    QSignalSpy opened(&display, &CardDisplay::identifierDoubleClicked);
+    EXPECT_TRUE(display.identifier->toolTip().contains(texts::kCardLogHint));
+    QSignalSpy opened(&display, &CardDisplay::cardLogRequested);
     QTest::mouseDClick(display.identifier, Qt::LeftButton, {}, display.identifier->rect().center());
     EXPECT_EQ(opened.size(), 1);
     EXPECT_FALSE(display.identifier->hasSelectedText());
+}
+
+// Without a mouse and without a tray: Ctrl+L, and the identifier's context
+// menu, whose entry shows the shortcut the tooltip names.
+TEST_F(CardDisplayTest, TheCardLogOpensFromTheKeyboardAndFromTheIdentifiersMenu)
+{
+    display.resize(926, 85);
+    display.show();
+    QApplication::setActiveWindow(&display);
+    QSignalSpy opened(&display, &CardDisplay::cardLogRequested);
+    QTest::keyClick(&display, Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(opened.size(), 1);
+    EXPECT_TRUE(display.identifier->toolTip().contains(QStringLiteral("Ctrl+L")));
+    EXPECT_EQ(display.cardLogAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+    Q_EMIT display.identifier->customContextMenuRequested(display.identifier->rect().center());
+    ASSERT_TRUE(waitUntil([&] { return display.identifierMenu->isVisible(); }));
+    display.identifierMenu->actions().value(0)->trigger();
+    EXPECT_EQ(opened.size(), 2);
+    display.identifierMenu->hide();
 }
 
 TEST_F(CardDisplayTest, AScreenReaderHearsTheIdentifiersValueLabelledByItsCaption)

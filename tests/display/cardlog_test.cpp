@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
@@ -168,6 +169,32 @@ TEST(CardLogTest, TheCardTypeGoesWithTheNextReadWithinASecond)
     EXPECT_EQ(log.entries()[2].cardType, QString()); // too late for it
 }
 
+// The reader tells a card's information after its identifier: the display
+// shows the type with that identifier, and so do its row and its file line.
+TEST(CardLogTest, TheCardTypeToldAfterTheReadGoesWithThatRead)
+{
+    QTemporaryDir dir;
+    CardLog log;
+    const QString path = dir.filePath(QStringLiteral("cards.csv"));
+    ASSERT_TRUE(log.startFile(path));
+    QSignalSpy changed(&log, &CardLog::newestChanged);
+    log.addRead(QStringLiteral("04A1B2C3D4E5F6"), QStringLiteral("04A1B2C3D4E5F6"), IdKind::Uid);
+    log.cardInfo(QStringLiteral("SmartMX с Mifare Classic"));
+    EXPECT_EQ(log.entries().back().cardType, QStringLiteral("SmartMX с Mifare Classic"));
+    EXPECT_EQ(changed.size(), 1);
+    // The next read does not take it again; another information waits for its read.
+    log.cardInfo(QStringLiteral("NTag216"));
+    log.addRead(QStringLiteral("0A"), QStringLiteral("10"), IdKind::Uid);
+    EXPECT_EQ(log.entries().back().cardType, QStringLiteral("NTag216"));
+    log.flush();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_TRUE(lines[1].endsWith(";04A1B2C3D4E5F6;SmartMX с Mifare Classic\r")) << lines[1].constData();
+    EXPECT_TRUE(lines[2].endsWith(";0A;NTag216\r")) << lines[2].constData();
+}
+
 // ------------------------------------------------------------------ window
 
 class CardLogWindowTest : public ::testing::Test {
@@ -188,6 +215,19 @@ protected:
     FakeClipboard clipboard;
     CardLogWindow window{log, dialogs, &clipboard, dir.filePath(QStringLiteral("cards.csv"))};
 };
+
+// The reads go for good: "Очистить" asks first, and "Нет" keeps them.
+TEST_F(CardLogWindowTest, ClearingAsksFirst)
+{
+    addReads(0, 3);
+    dialogs.answers.enqueue(false);
+    window.clearButton->click();
+    EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("question: Журнал карт: ") + texts::kClearCardLogQuestion});
+    EXPECT_EQ(log.entries().size(), 3u);
+    dialogs.answers.enqueue(true);
+    window.clearButton->click();
+    EXPECT_TRUE(log.entries().empty());
+}
 
 TEST_F(CardLogWindowTest, NewCardsKeepTheSelectionAndTheRowsInView)
 {

@@ -59,3 +59,19 @@ TEST_F(FoldersTest, DialogsStartInTheFolderLastUsedWhileItExists)
     elsewhere.remove();
     EXPECT_EQ(fileDialogFolder(), home.filePath(QStringLiteral("Документы")));
 }
+
+// A dialog opened in /proc can hang the tool reading a file that never ends:
+// the system's own folders are never where a dialog starts, also through a link.
+TEST_F(FoldersTest, TheSystemsOwnFoldersAreNeverRemembered)
+{
+    QTemporaryDir elsewhere;
+    rememberFileDialogChoice(elsewhere.filePath(QStringLiteral("office.rcf")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self"), home.filePath(QStringLiteral("self"))));
+    for (const QString &file : {QStringLiteral("/proc/x.rcf"), QStringLiteral("/proc/self/x.rcf"),
+                                QStringLiteral("/sys/x.rcf"), QStringLiteral("/sys/kernel/x.znm"),
+                                QStringLiteral("/dev/x.rcf"), QStringLiteral("/dev/shm/x.rcf"),
+                                home.filePath(QStringLiteral("self/x.rcf"))}) {
+        rememberFileDialogChoice(file);
+        EXPECT_EQ(fileDialogFolder(), elsewhere.path()) << qPrintable(file);
+    }
+}

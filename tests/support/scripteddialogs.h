@@ -12,11 +12,18 @@ namespace limra::testing {
 class ScriptedDialogs : public UserDialogs {
 public:
     void message(const QString &text) override { shown << QStringLiteral("message: ") + text; }
+    // Notices are shown as their messages are, and listed besides.
     void notify(const QString &text, std::function<void()> dismissed) override
     {
         shown << QStringLiteral("message: ") + text;
+        notices << text;
         if (dismissed)
             dismissed();
+    }
+    void notifyError(const QString &text) override
+    {
+        shown << QStringLiteral("error: ") + text;
+        notices << text;
     }
     void error(const QString &text) override { shown << QStringLiteral("error: ") + text; }
     void information(const QString &title, const QString &text) override
@@ -57,6 +64,7 @@ public:
     void openFolder(const QString &path) override { shown << QStringLiteral("folder: ") + path; }
 
     QStringList shown;
+    QStringList notices; // what was told as a notice
     QQueue<bool> answers;
     // Runs once, while the next question is open and before it is answered:
     // a question is modal, and everything else goes on meanwhile.

@@ -36,6 +36,7 @@ struct ToolServices {
         s.keys = &keys;
         s.tray = &tray;
         s.settingsPath = settingsPath();
+        s.windowStatePath = dir.filePath(QStringLiteral("state/window"));
         return s;
     }
     // The tool ends (its window gone first): the next call of station()
