@@ -5,6 +5,7 @@
 // types as before.
 #include <gtest/gtest.h>
 
+#include <QDBusConnectionInterface>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -284,3 +285,123 @@ TEST_F(PortalTyping, WithoutPortalAndWithoutXWaylandNothingCanType)
 }
 
 } // namespace
+
+// --- Through the desktop's own portal service -------------------------------------
+
+// The desktop's side behind xdg-desktop-portal (a backend, as GNOME's or
+// KDE's): it allows the keyboard and records the keys the portal passes on.
+class ScriptedPortalBackend : public QDBusVirtualObject {
+public:
+    QStringList calls;
+    QList<ScriptedPortal::Key> keys;
+    QString session;
+
+    QString introspect(const QString &) const override { return QString(); }
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override
+    {
+        QDBusConnection bus = connection;
+        const QString method = message.member();
+        const QVariantList args = message.arguments();
+        if (method == QLatin1String("GetAll") || method == QLatin1String("Get")) {
+            const QVariantMap properties{{QStringLiteral("AvailableDeviceTypes"), QVariant::fromValue(uint(7))},
+                                         {QStringLiteral("version"), QVariant::fromValue(uint(1))}};
+            if (method == QLatin1String("GetAll"))
+                bus.send(message.createReply(QVariant::fromValue(properties)));
+            else
+                bus.send(message.createReply(
+                    QVariant::fromValue(QDBusVariant(properties.value(args.value(1).toString())))));
+            return true;
+        }
+        if (message.interface() == QLatin1String("org.freedesktop.impl.portal.Session")) {
+            calls << QStringLiteral("Session.") + method;
+            bus.send(message.createReply());
+            return true;
+        }
+        if (message.interface() != QLatin1String("org.freedesktop.impl.portal.RemoteDesktop"))
+            return false;
+        calls << method;
+        QVariantMap results;
+        if (method == QLatin1String("CreateSession")) {
+            session = args.value(1).value<QDBusObjectPath>().path();
+        } else if (method == QLatin1String("Start")) {
+            results.insert(QStringLiteral("devices"), QVariant::fromValue(uint(1)));
+        } else if (method == QLatin1String("NotifyKeyboardKeysym")) {
+            keys << ScriptedPortal::Key{args.value(2).toInt(), args.value(3).toUInt()};
+            bus.send(message.createReply());
+            return true;
+        }
+        bus.send(message.createReply(QVariantList{QVariant::fromValue(uint(0)), QVariant::fromValue(results)}));
+        return true;
+    }
+    void closeSession(QDBusConnection bus)
+    {
+        QDBusMessage closed = QDBusMessage::createSignal(session, QStringLiteral("org.freedesktop.impl.portal.Session"),
+                                                         QStringLiteral("Closed"));
+        bus.send(closed);
+    }
+    QString typedText() const
+    {
+        ScriptedPortal asText;
+        asText.keys = keys;
+        return asText.typedText();
+    }
+};
+
+TEST_F(PortalTyping, ThroughTheDesktopsPortalServiceTheKeysReachItsBackend)
+{
+    const QString service = QStringLiteral("/usr/libexec/xdg-desktop-portal");
+    if (!QFileInfo(service).isExecutable())
+        GTEST_SKIP() << "xdg-desktop-portal is not installed";
+    // The backend the portal service finds for this (made-up) desktop.
+    QTemporaryDir portals;
+    QFile description(portals.filePath(QStringLiteral("limra-test.portal")));
+    ASSERT_TRUE(description.open(QIODevice::WriteOnly));
+    description.write("[portal]\nDBusName=org.limra.TestPortalBackend\n"
+                      "Interfaces=org.freedesktop.impl.portal.RemoteDesktop\nUseIn=limra-test\n");
+    description.close();
+    QDBusConnection backendBus = bus.connect();
+    ScriptedPortalBackend backend;
+    ASSERT_TRUE(backendBus.registerService(QStringLiteral("org.limra.TestPortalBackend")));
+    ASSERT_TRUE(backendBus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &backend,
+                                                 QDBusConnection::SubPath));
+    QProcess portalService;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    environment.insert(QStringLiteral("XDG_DESKTOP_PORTAL_DIR"), portals.path());
+    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("limra-test"));
+    environment.insert(QStringLiteral("GIO_USE_VFS"), QStringLiteral("local"));
+    portalService.setProcessEnvironment(environment);
+    portalService.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    portalService.start(service, {QStringLiteral("--replace")});
+    ASSERT_TRUE(waitUntil([&] {
+        return client.interface()->isServiceRegistered(QStringLiteral("org.freedesktop.portal.Desktop")).value()
+               || portalService.state() == QProcess::NotRunning;
+    }, 20000));
+    ASSERT_EQ(portalService.state(), QProcess::Running);
+
+    start();
+    presenter->setView(CardPresenter::View::Hex);
+    enter = true;
+    presenter->identifierRead(QStringLiteral("04A1B2C3D4"), IdKind::Uid);
+    const QString expected = presenter->shownText() + QStringLiteral("\n");
+    EXPECT_TRUE(waitUntil([&] { return backend.typedText() == expected; }, 20000))
+        << backend.typedText().toStdString() << " instead of " << expected.toStdString() << "; "
+        << backend.calls.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(backend.calls.mid(0, 3), (QStringList{"CreateSession", "SelectDevices", "Start"}));
+
+    // The desktop ends the session: the next card asks again.
+    backend.closeSession(backendBus);
+    backend.keys.clear();
+    presenter->identifierRead(QStringLiteral("0A"), IdKind::Uid);
+    EXPECT_TRUE(waitUntil([&] { return backend.typedText() == QStringLiteral("0A\n"); }, 20000))
+        << backend.typedText().toStdString() << "; " << backend.calls.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(backend.calls.count(QStringLiteral("CreateSession")), 2);
+
+    presenter.reset();
+    injector.reset();
+    portalService.terminate();
+    waitUntil([&] { return portalService.state() == QProcess::NotRunning; }, 10000);
+    if (portalService.state() != QProcess::NotRunning)
+        portalService.kill();
+    waitUntil([&] { return portalService.state() == QProcess::NotRunning; }, 10000);
+}

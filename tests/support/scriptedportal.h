@@ -50,6 +50,7 @@ public:
         waitUntil([this] { return m_daemon.state() == QProcess::NotRunning; }, 10000);
     }
     bool running() const { return !m_address.isEmpty(); }
+    QString address() const { return m_address; }
     // A new connection of this process to the bus.
     QDBusConnection connect()
     {
