@@ -350,3 +350,5 @@ void Runner::finish(int exit)
 }
 
 } // namespace limra::cli
+
+#include "moc_runner.cpp"

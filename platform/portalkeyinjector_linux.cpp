@@ -423,3 +423,4 @@ void PortalKeyInjector::keepRestoreToken(const QString &token) const
 }
 
 } // namespace limra
+#include "moc_portalkeyinjector.cpp"

@@ -369,3 +369,5 @@ void ConfigEditor::sync()
 }
 
 } // namespace limra
+
+#include "moc_configeditor.cpp"
