@@ -60,6 +60,19 @@ inline const QString kKeptRestored =
     QStringLiteral("Сохранённая конфигурация показана в редакторе. В USB-считыватель она не записана: чтобы "
                    "записать её, нажмите «")
     + kWriteConfigButton + QStringLiteral("».");
+// Typing into other programs in a Wayland session, through the desktop's
+// remote-desktop portal: what reaches what, and the desktop's refusal.
+inline const QString kTypingThroughPortal = QStringLiteral(
+    "В сеансе Wayland набор идёт через портал рабочего стола и доходит до всех программ. "
+    "При первом наборе рабочий стол спрашивает разрешение.");
+inline const QString kTypingWithoutPortal = QStringLiteral("Рабочий стол не предоставляет портал для набора.");
+inline const QString kTypingRefused = QStringLiteral("Рабочий стол не разрешил имитацию набора ID карты на клавиатуре.");
+inline const QString kTypingRequestCancelled =
+    QStringLiteral("Запрос разрешения на имитацию набора ID карты на клавиатуре отменён.");
+inline const QString kTypingAskAgain = QStringLiteral("Чтобы спросить разрешение снова, включите параметр.");
+// %1: the clipboard option.
+inline const QString kTypingSwitchedOff = QStringLiteral(
+    "Имитация набора выключена. ID карты остаётся в окне программы, а с параметром «%1» и в буфере обмена.");
 // The card read modes and Wiegand types, in the order of their item values.
 inline const QStringList kReadModes = {QStringLiteral("Обычный режим чтения только UID"),
                                        QStringLiteral("Защищенный режим: код объекта"),

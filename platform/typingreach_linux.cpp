@@ -4,13 +4,17 @@
 
 namespace limra {
 
+bool waylandSession()
+{
+    return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
+           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 TypingReach typingReach()
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         return TypingReach::Unavailable;
-    const bool wayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
-                         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    return wayland ? TypingReach::XWaylandOnly : TypingReach::AllPrograms;
+    return waylandSession() ? TypingReach::XWaylandOnly : TypingReach::AllPrograms;
 }
 
 } // namespace limra

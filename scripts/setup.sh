@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need, if any is
-# missing (openbox: for scripts/screenshots.sh under a window manager); more
+# missing (openbox: for scripts/screenshots.sh under a window manager;
+# dbus-daemon and xdg-desktop-portal: the Wayland typing tests run a private
+# session bus, and the desktop's portal service on it); more
 # packages may be named as arguments. Runs no apt-get when
 # everything is there.
 set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-qpa-plugins qt6-translations-l10n
           libgtest-dev libudev-dev libxtst-dev libx11-dev
           libqt6svg6 umockdev libumockdev-dev xvfb xauth x11-xserver-utils x11-xkb-utils dpkg-dev lintian
-          desktop-file-utils appstream man-db openbox "$@")
+          desktop-file-utils appstream man-db openbox dbus-daemon xdg-desktop-portal "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -46,6 +46,7 @@
 #include "platform/devicemonitor.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "platform/keyinjector.h"
 #include "platform/tray.h"
 #include "provisioning/mastercards.h"
 #include "provisioning/masterconfig.h"
@@ -152,6 +153,15 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     m_presenter->options.typing = [this] { return m_configPage->toKeyboard->isChecked(); };
     m_presenter->options.newline = [this] { return m_configPage->newline->isChecked(); };
     m_presenter->options.toolActive = [] { return QApplication::activeWindow() != nullptr; };
+    if (KeyInjector *keys = m_services.keys) {
+        // Where the desktop must allow typing, it is asked when the user switches typing on.
+        m_configPage->showTypingReach(keys->reach());
+        keys->watchReach([this] { typingReachChanged(); });
+        connect(m_configPage->toKeyboard, &QCheckBox::clicked, this, [keys](bool on) {
+            if (on)
+                keys->prepare();
+        });
+    }
     m_presenter->openTemplateEditor = [this](const QString &sample) {
         TemplateEditor *editor = templateEditor();
         editor->setSample(sample);
@@ -197,11 +207,31 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
 
 MainWindow::~MainWindow()
 {
+    if (m_services.keys)
+        m_services.keys->watchReach({});
     disconnect(&m_station.link(), nullptr, this, nullptr);
     disconnect(&m_station.link(), nullptr, m_presenter, nullptr);
     disconnect(&m_station, nullptr, this, nullptr);
     disconnect(&m_station.session(), nullptr, this, nullptr);
     disconnect(&m_station.discovery(), nullptr, this, nullptr);
+}
+
+// Refused by the desktop: typing is switched off, the tooltip says why, and
+// the user is told once. The identifier stays on display and on the clipboard.
+void MainWindow::typingReachChanged()
+{
+    const TypingReach reach = m_services.keys->reach();
+    m_configPage->showTypingReach(reach);
+    const bool refused = refusedByDesktop(reach);
+    if (refused && !m_typingRefused) {
+        m_configPage->toKeyboard->setChecked(false);
+        m_configPage->typingToggled(false);
+        const QString why = reach == TypingReach::DesktopRefused ? texts::kTypingRefused : texts::kTypingRequestCancelled;
+        m_services.dialogs->notify(why + QLatin1Char('\n')
+                                       + texts::kTypingSwitchedOff.arg(m_configPage->toClipboard->text()),
+                                   {});
+    }
+    m_typingRefused = refused;
 }
 
 void MainWindow::buildPages()

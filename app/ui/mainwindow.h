@@ -128,11 +128,14 @@ private:
     void statusBarClicked(int x);
     bool askBeforeClosing();
     void finishClosing();
+    // The desktop's answer about typing changed how far it reaches.
+    void typingReachChanged();
 
     ReaderStation &m_station;
     Services m_services;
     EditorModel m_editorModel;
     CardPresenter *m_presenter = nullptr;
+    bool m_typingRefused = false; // the desktop did not allow typing, and the user was told
     ConfigTransferController *m_transfer = nullptr;
     MasterCardController *m_masterCards = nullptr;
     TrafficLog *m_trafficLog = nullptr;

@@ -19,19 +19,29 @@ namespace {
 const QString kClipboardOption = QStringLiteral("Помещать ID карты в буфер обмена");
 
 // What the typing option says about its reach in this session, one sentence a
-// line; empty where it reaches every program.
+// line; empty where it reaches every program with nothing to ask.
 QString typingLimits(TypingReach reach)
 {
     const QString clipboard = QStringLiteral("Параметр «") + kClipboardOption
                               + QStringLiteral("» работает во всех программах.");
+    const QString noPortal = waylandSession() ? texts::kTypingWithoutPortal + QLatin1Char('\n') : QString();
     switch (reach) {
     case TypingReach::AllPrograms:
         return QString();
     case TypingReach::XWaylandOnly:
-        return QStringLiteral("В сеансе Wayland набор доходит только до программ, работающих через XWayland.\n")
+        return noPortal
+               + QStringLiteral("В сеансе Wayland набор доходит только до программ, работающих через XWayland.\n")
                + clipboard;
     case TypingReach::Unavailable:
-        return QStringLiteral("Набор недоступен: нет X-сервера (переменная DISPLAY не задана).\n") + clipboard;
+        return noPortal + QStringLiteral("Набор недоступен: нет X-сервера (переменная DISPLAY не задана).\n")
+               + clipboard;
+    case TypingReach::DesktopPortal:
+        return texts::kTypingThroughPortal;
+    case TypingReach::DesktopRefused:
+        return texts::kTypingRefused + QLatin1Char(' ') + texts::kTypingAskAgain + QLatin1Char('\n') + clipboard;
+    case TypingReach::DesktopCancelled:
+        return texts::kTypingRequestCancelled + QLatin1Char(' ') + texts::kTypingAskAgain + QLatin1Char('\n')
+               + clipboard;
     }
     return QString();
 }
@@ -136,10 +146,7 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     };
     toClipboard = check(kClipboardOption);
     toKeyboard = check(QStringLiteral("Имитация набора ID карты на клавиатуре "));
-    const TypingReach reach = typingReach();
-    toKeyboard->setToolTip(typingLimits(reach));
-    toKeyboard->setAccessibleDescription(typingLimits(reach));
-    toKeyboard->setEnabled(reach != TypingReach::Unavailable);
+    showTypingReach(typingReach());
     newline = check(QStringLiteral("+ перевод строки"));
     startInTray = check(QStringLiteral("Сворачиваться в трей при запуске"));
     column->addStretch(1);
@@ -157,6 +164,13 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     side->setMinimumWidth(side->sizeHint().width() + 2 * style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, this));
     row->addWidget(side);
     connect(toKeyboard, &QCheckBox::toggled, this, &ConfigPage::typingToggled);
+}
+
+void ConfigPage::showTypingReach(TypingReach reach)
+{
+    toKeyboard->setToolTip(typingLimits(reach));
+    toKeyboard->setAccessibleDescription(typingLimits(reach));
+    toKeyboard->setEnabled(reach != TypingReach::Unavailable);
 }
 
 void ConfigPage::typingToggled(bool on)

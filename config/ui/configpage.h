@@ -3,6 +3,8 @@
 // column of transfer buttons and the card-output options.
 #include <QWidget>
 
+#include "platform/typingreach.h"
+
 class QCheckBox;
 class QPushButton;
 
@@ -37,6 +39,9 @@ public:
 
     // The typing option's rule: on enables "+ перевод строки", off disables and clears it.
     void typingToggled(bool on);
+    // The typing option's tooltip says how far typing reaches; it is off
+    // where typing cannot reach anything.
+    void showTypingReach(TypingReach reach);
 };
 
 } // namespace limra

@@ -232,7 +232,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<KeyInjector> createSystemKeyInjector()
+std::unique_ptr<KeyInjector> createX11KeyInjector()
 {
     return std::make_unique<X11KeyInjector>();
 }

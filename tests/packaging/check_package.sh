@@ -80,6 +80,8 @@ for d in qt6-translations-l10n libcrypto; do
   echo "$depends" | grep -q "$d" && fail "Depends has $d: $depends"
 done
 echo "$recommends" | grep -q qt6-translations-l10n || fail "Recommends lacks the translations: $recommends"
+echo "$recommends" | grep -q xdg-desktop-portal || fail "Recommends lacks the portal Wayland typing goes through: $recommends"
+echo "$depends" | grep -q xdg-desktop-portal && fail "Depends has the portal, which only Wayland typing needs: $depends"
 
 # --- Hardening of every program -------------------------------------------
 sanitized=false
