@@ -268,6 +268,7 @@ TEST_F(TransferTest, AReaderConfigurationWithoutTheItemsTheReaderNeedsIsRefused)
     editor.markClean();
     editor.userSetReversed(true);
     const ReaderConfig before = editor.config();
+    dialogs.answers.enqueue(true); // replace the unsaved edit: yes
     transfer.readFromReader();
     settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: ") + texts::kConfigurationIncomplete);
@@ -342,7 +343,7 @@ TEST_F(FileTest, SaveThenLoadReproducesTheEditor)
 // unsaved nothing is asked.
 TEST_F(FileTest, UnsavedChangesAreReplacedOnlyAfterOneQuestion)
 {
-    write(path("other.rcf"), configFileBytes(QStringLiteral("060102")));
+    write(path("other.rcf"), configFileBytes(QStringLiteral("0202E701" "0303000040" "060102" "040100" "050100")));
     const QString unsaved = QStringLiteral("question: Конфигурация: Конфигурация в редакторе изменена и не записана "
                                            "ни в USB-считыватель, ни в файл. Заменить её ");
     struct Row {
