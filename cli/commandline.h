@@ -16,7 +16,23 @@ enum Exit {
     kInterrupted = 130, // ended by a signal before it was done
 };
 
-enum class Command { None, List, Version, ReadConfig, WriteConfig, DefaultConfig, Update, Watch };
+enum class Command {
+    None,
+    List,
+    Version,
+    ReadConfig,
+    WriteConfig,
+    DefaultConfig,
+    Update,
+    Watch,
+    Diff,
+    MasterCardsCreate,
+    MasterCardsClear,
+};
+
+// What stands for the reader in an output file name.
+inline constexpr char kSerialField[] = "{serial}";
+inline constexpr char kPortField[] = "{port}";
 
 struct Options {
     Command command = Command::None;
@@ -25,16 +41,27 @@ struct Options {
     bool json = false;
     int timeoutMs = 5000; // --timeout: the time to find the readers
     QString output;       // -o FILE
-    QString file;         // write-config FILE, update IMAGE
-    int count = 0;        // watch --count N (0: until ended)
+    QString file;         // write-config FILE, diff FILE, update IMAGE, master-cards create [FILE]; "-": standard input
+    int count = 0;        // watch, master-cards --count N (0: until ended)
     bool hex = false;     // watch --hex
+    QStringList serials;  // --serial S: only these readers
+    QStringList excepted; // --except S: not these readers
+    QString type;         // --type usb|ble: only readers of this kind
+    bool skipUnfit = false;       // update --skip-unfit: readers the image has no firmware for are left alone
+    bool protectedMode = false;   // master-cards create --protected
     bool help = false;
     bool version = false;
 
     // Whether the command talks to readers at all.
     bool needsReader() const { return command != Command::DefaultConfig && command != Command::None; }
-    // Whether the command runs on every reader found: --all, and list without --port.
-    bool everyReader() const { return all || (command == Command::List && port.isEmpty()); }
+    // Whether readers are chosen by serial number or kind.
+    bool choosing() const { return !serials.isEmpty() || !excepted.isEmpty() || !type.isEmpty(); }
+    // Whether the command runs on every reader found: --all, readers chosen
+    // by serial or kind, and list without --port.
+    bool everyReader() const { return all || choosing() || (command == Command::List && port.isEmpty()); }
+    // Whether a reader with this serial number (as the status bar shows it:
+    // "A102-0A1B2C3D") and kind is one the command is for.
+    bool chosen(const QString &serial, bool ble) const;
 };
 
 struct ParsedCommandLine {
