@@ -129,6 +129,8 @@ void ReaderJob::identified()
     m_found = true;
     m_deadline.stop();
     m_phase = Phase::Preparing;
+    if (m_lastChance)
+        m_station->discovery().resume(); // it looks for the reader again should it go
     ConfigRead &read = m_station->configRead();
     if (!read.running())
         return work();
@@ -165,10 +167,13 @@ void ReaderJob::timeUp()
 {
     if (m_phase != Phase::Finding)
         return;
-    // An identification on its way gets its time (the time limit is for finding).
-    if (!m_lastChance && m_station->discovery().scanning()) {
+    // An identification on its way gets its time (the time limit is for
+    // finding): looked at again until it has ended, bounded by its own limits.
+    if (m_station->discovery().scanning()) {
+        if (!m_lastChance)
+            m_station->discovery().pause(); // no new scan: this one ends it
         m_lastChance = true;
-        m_deadline.start(m_setup.timings.identify + m_setup.timings.reply);
+        m_deadline.start(std::max(1, m_setup.timings.identify / 10));
         return;
     }
     giveUp();
@@ -310,7 +315,7 @@ void ReaderJob::readConfig()
     QString problem;
     if (!saveConfiguration(*model, path, &problem)) {
         m_fields[QStringLiteral("file")] = path;
-        return end(kBadFile, problem);
+        return end(kBadFile, problem + QStringLiteral(" (the configuration of %1 on %2)").arg(serial(), port()));
     }
     m_fields[QStringLiteral("file")] = path;
     m_lines << path;

@@ -270,9 +270,10 @@ void Runner::showProgress(ReaderJob *job, int accepted, int total, qint64 msLeft
     if (!m_console.terminal()) {
         const qint64 now = m_clock.elapsed();
         // The first figures, the last, and those of a run that stopped (no time left to tell) always.
-        if (p.lineAt >= 0 && now - p.lineAt < kProgressLineMs && msLeft >= 0 && accepted != total)
+        if ((p.lineAt >= 0 && now - p.lineAt < kProgressLineMs && msLeft >= 0 && accepted != total) || accepted == p.told)
             return;
         p.lineAt = now;
+        p.told = accepted;
         const QString left = timeLeftText(accepted < total ? msLeft : -1);
         tell(job, QStringLiteral("%1 of %2 blocks%3").arg(accepted).arg(total).arg(left));
         return;

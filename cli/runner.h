@@ -92,6 +92,7 @@ private:
         int total = 0;
         qint64 msLeft = -1;
         qint64 lineAt = -1; // when the last plain line was written
+        int told = -1; // the blocks the last plain line told
         bool ended = false;
     };
     std::map<const ReaderJob *, Progress> m_progress;

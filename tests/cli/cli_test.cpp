@@ -833,7 +833,7 @@ TEST_F(CliTest, AReaderTheImageHasNoFirmwareForFailsAloneOrIsLeftAlone)
 TEST_F(CliTest, AFailedUpdateOutranksABusyPortAndTheSummaryNamesEachInThePortsOrder)
 {
     reader(0);
-    reader(1).model->loaderFaults.stuckBlock = 3;
+    reader(1).model->faults.refuse = QStringLiteral("0C01"); // the switch into the loader is refused
     reader(2);
     QtSerialPort window; // the window holds the first reader
     ASSERT_TRUE(window.open(reader(0).port()));
@@ -1037,7 +1037,15 @@ TEST_F(CliTest, ReadConfigsJsonIsWrittenBackAsIs)
     reader(1).model->presentMaster();
     const Outcome written = cli.finish();
     EXPECT_EQ(written.exit, kDone) << qPrintable(written.err);
-    EXPECT_EQ(reader(1).model->configItems, reader(0).model->configItems);
+    const std::optional<DecodedConfig> got
+        = decodeConfig(reader(1).model->configItems, ReaderConfig(), {ConfigSource::Reader, ReaderKind::Usb, true});
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->config.readMode, site.readMode);
+    EXPECT_EQ(got->config.zones, site.zones);
+    EXPECT_EQ(got->config.pulse, site.pulse);
+    EXPECT_EQ(got->config.wireWidth(), 26);
+    EXPECT_EQ(got->config.wiegandType, 1);
+    EXPECT_EQ(got->config.ledColours[1], site.ledColours[1]);
     const Outcome diffAfter = run({QStringLiteral("--port"), reader(1).port(), QStringLiteral("diff"), json});
     EXPECT_EQ(diffAfter.exit, kDone) << qPrintable(diffAfter.out);
     // A value the editor does not take is a file problem, named.
@@ -1072,9 +1080,25 @@ TEST_F(CliTest, MasterCardsAreCreatedWithTheReadersConfigurationAndCleared)
         EXPECT_TRUE(r.err.contains(QStringLiteral("Мастер-карты успешно созданы")));
     }
     EXPECT_EQ(reader(0).model->masterCards.size(), 2);
-    EXPECT_TRUE(reader(0).model->masterConfigItems.contains(encodeConfig(held, Producer::MasterCards, ReaderKind::Usb)));
+    EXPECT_EQ(parseConfig(reader(0).model->masterConfigItems)[0x06], QStringLiteral("01")); // the reader's read mode
     EXPECT_EQ(reader(0).model->masterProtection, QStringLiteral("00"));
     EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+    // A file's configuration over the reader's, protected.
+    ReaderConfig block = held;
+    block.readMode = 2;
+    block.formats = 0x0010;
+    {
+        Cli cli(env, {QStringLiteral("master-cards"), QStringLiteral("create"), QStringLiteral("--count"),
+                      QStringLiteral("1"), QStringLiteral("--protected"), configFile(block)});
+        ASSERT_TRUE(cli.says(QStringLiteral("Поднесите 1 из 1 карту"))) << qPrintable(cli.sofar().err);
+        reader(0).model->presentBlank();
+        const Outcome r = cli.finish();
+        EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Мастер-карта успешно создана")));
+    }
+    EXPECT_EQ(parseConfig(reader(0).model->masterConfigItems)[0x06], QStringLiteral("02"));
+    EXPECT_EQ(reader(0).model->masterProtection, QStringLiteral("AA"));
+    EXPECT_EQ(reader(0).model->masterCards.size(), 3);
     {
         Cli cli(env, {QStringLiteral("master-cards"), QStringLiteral("clear"), QStringLiteral("--count"),
                       QStringLiteral("1")});
@@ -1084,7 +1108,7 @@ TEST_F(CliTest, MasterCardsAreCreatedWithTheReadersConfigurationAndCleared)
         EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
         EXPECT_EQ(r.out, QStringLiteral("Очищено карт: 1\n"));
     }
-    EXPECT_EQ(reader(0).model->masterCards.size(), 1);
+    EXPECT_EQ(reader(0).model->masterCards.size(), 2);
     EXPECT_EQ(reader(0).model->commandsReceived.last(), QStringLiteral("0501"));
     EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
 }
