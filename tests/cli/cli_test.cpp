@@ -389,7 +389,7 @@ TEST_F(CliTest, UpdateUploadsTheReadersSectionWithProgressOnStandardError)
     EXPECT_EQ(r.out, QStringLiteral("Обновление успешно завершено!\n"));
     EXPECT_EQ(reader(0).model->loaderData, sectionData(forReader(40)));
     // Not a terminal: plain lines, the last with every block.
-    EXPECT_TRUE(r.err.contains(QStringLiteral("40 of 40 blocks"))) << qPrintable(r.err);
+    EXPECT_EQ(r.err.count(QStringLiteral("40 of 40 blocks")), 1) << qPrintable(r.err);
     EXPECT_FALSE(r.err.contains(QLatin1Char('\r')));
 }
 
@@ -900,6 +900,8 @@ TEST_F(CliTest, EveryJsonObjectHasTheSameKeys)
     ASSERT_EQ(file.objects().size(), 1);
     EXPECT_EQ(file.objects()[0][QStringLiteral("file")].toString(), QStringLiteral("/proc/no/such.rcf"));
     EXPECT_EQ(file.objects()[0][QStringLiteral("serial")].toString(), serialOf(0));
+    EXPECT_TRUE(file.err.contains(QStringLiteral("/proc/no/such.rcf"))) << qPrintable(file.err);
+    EXPECT_TRUE(file.err.contains(serialOf(0))) << qPrintable(file.err);
 }
 
 TEST_F(CliTest, APortThatIsNoTerminalIsToldAtOnce)
