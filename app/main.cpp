@@ -227,7 +227,7 @@ int main(int argc, char **argv)
     platform.deviceMonitor = &monitor;
     platform.portFactory = [] { return std::make_unique<limra::QtSerialPort>(); };
     platform.dataFolder = limra::userDataFolder();
-    limra::ReaderStation station(platform);
+    limra::ReaderStation station(platform, limra::programTimings());
 
     limra::QtDialogs dialogs;
     limra::Services services;

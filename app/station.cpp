@@ -21,9 +21,6 @@
 namespace limra {
 
 namespace {
-// How long the end of the program waits for the reader to go back to card reading.
-constexpr int kShutDownLimitMs = 3000;
-
 QString inFolder(const QString &folder, const QString &name)
 {
     return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + name;
@@ -33,7 +30,7 @@ QString inFolder(const QString &folder, const QString &name)
 ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, QObject *parent)
     : QObject(parent), m_platform(platform), m_timings(timings)
 {
-    m_link = std::make_unique<ReaderLink>();
+    m_link = std::make_unique<ReaderLink>(m_timings);
     m_session = std::make_unique<ReaderSession>(*m_link, m_platform.portFactory);
     if (m_platform.loaders) {
         m_loaders = m_platform.loaders;
@@ -43,7 +40,7 @@ ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, Q
     }
     m_discovery = std::make_unique<ReaderDiscovery>(*m_session, *m_link, *m_platform.ports, *m_loaders, m_timings);
     m_kept = std::make_unique<KeptConfigurationStore>(inFolder(m_platform.dataFolder, QStringLiteral("configurations")));
-    m_cardLog = new CardLog(this);
+    m_cardLog = new CardLog(m_timings, this);
 
     m_configRead = std::make_unique<ConfigRead>(*m_link, m_timings);
     m_configWrite = std::make_unique<ConfigWrite>(*m_link, m_timings);
@@ -196,10 +193,12 @@ void ReaderStation::shutDown(std::function<void()> done)
         return;
     }
     op->cancel();
-    QTimer::singleShot(kShutDownLimitMs, this, [this] {
+    QTimer::singleShot(m_timings.shutDownLimit, this, [this] {
         if (auto late = std::exchange(m_shutDownDone, nullptr))
             late();
     });
 }
 
 } // namespace limra
+
+#include "moc_station.cpp"

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "link/timings.h"
+
 namespace limra::cli {
 
 // Exit statuses.
@@ -39,7 +41,7 @@ struct Options {
     QString port;     // --port: the reader on this port
     bool all = false; // --all: every reader found
     bool json = false;
-    int timeoutMs = 5000; // --timeout: the time to find the readers
+    int timeoutMs = Timings().findReaders; // --timeout: the time to find the readers
     QString output;       // -o FILE
     QString file;         // write-config FILE, diff FILE, update IMAGE, master-cards create [FILE]; "-": standard input
     int count = 0;        // watch, master-cards --count N (0: until ended)

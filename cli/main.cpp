@@ -53,6 +53,7 @@ int main(int argc, char **argv)
     SystemPortEnumerator ports;
     SystemDeviceMonitor monitor;
     cli::Runner::Environment environment;
+    environment.timings = programTimings();
     environment.ports = &ports;
     environment.deviceMonitor = &monitor;
     environment.portFactory = [] { return std::make_unique<QtSerialPort>(); };

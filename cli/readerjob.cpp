@@ -699,3 +699,5 @@ void ReaderJob::end(int exit, const QString &error)
 }
 
 } // namespace limra::cli
+
+#include "moc_readerjob.cpp"

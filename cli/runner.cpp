@@ -537,3 +537,5 @@ void Runner::finish(int exit)
 }
 
 } // namespace limra::cli
+
+#include "moc_runner.cpp"

@@ -165,3 +165,5 @@ void ConfigWrite::finishWith(Failure failure)
 }
 
 } // namespace limra
+
+#include "moc_transfer.cpp"

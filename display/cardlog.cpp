@@ -184,7 +184,8 @@ int LocalTimeText::month(qint64 msecs)
 
 // ---------------------------------------------------------------- the log
 
-CardLog::CardLog(QObject *parent) : QObject(parent)
+CardLog::CardLog(const Timings &timings, QObject *parent)
+    : QObject(parent), m_flushMs(timings.cardLogFlush), m_retryMs(timings.cardLogRetry)
 {
     m_flushTimer.setSingleShot(true);
     connect(&m_flushTimer, &QTimer::timeout, this, &CardLog::flush);
@@ -272,7 +273,7 @@ void CardLog::queueLine(const CardLogEntry &e)
     ++p.reads;
     ++m_unwrittenReads;
     if (!m_flushTimer.isActive())
-        m_flushTimer.start(m_problem.isEmpty() ? kFlushMs : kRetryMs);
+        m_flushTimer.start(m_problem.isEmpty() ? m_flushMs : m_retryMs);
 }
 
 bool CardLog::startFile(const QString &path, QString *error)
@@ -412,7 +413,7 @@ void CardLog::failed(const QString &reason)
     const bool first = m_problem.isEmpty();
     m_problem = texts::kCannotWriteFile.arg(QDir::toNativeSeparators(m_path), reason) + QStringLiteral(". ")
                 + kKeptForLater;
-    m_flushTimer.start(kRetryMs);
+    m_flushTimer.start(m_retryMs);
     if (first)
         Q_EMIT fileFailed(m_problem);
 }
@@ -439,3 +440,5 @@ bool CardLog::saveAs(const QString &path, QString *error) const
 }
 
 } // namespace limra
+
+#include "moc_cardlog.cpp"

@@ -23,6 +23,7 @@
 #include <limits>
 
 #include "link/protocol.h"
+#include "link/timings.h"
 
 namespace limra {
 
@@ -80,14 +81,10 @@ class CardLog : public QObject {
     Q_OBJECT
 public:
     static constexpr int kHeld = 10000;
-    // Lines written to the file reach the disk at least this often.
-    static constexpr int kFlushMs = 200;
-    // While the file cannot be written, it is tried again this often.
-    static constexpr int kRetryMs = 1000;
     // Reads kept for the file while it cannot be written; later ones are counted, not kept.
     static constexpr int kKeptForFile = 200000;
 
-    explicit CardLog(QObject *parent = nullptr);
+    explicit CardLog(const Timings &timings = Timings(), QObject *parent = nullptr);
     ~CardLog() override;
 
     // A card read, as the presenter reports it; the time is now.
@@ -139,6 +136,8 @@ protected:
     virtual qint64 writeToFile(QFile &file, const char *data, qint64 size, QString *error);
 
 private:
+    int m_flushMs;
+    int m_retryMs;
     // Bytes for the file: the lines of reads of one month, or the header of a new file.
     struct Pending {
         int month;

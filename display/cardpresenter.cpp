@@ -81,3 +81,5 @@ void CardPresenter::chooseTemplate()
 }
 
 } // namespace limra
+
+#include "moc_cardpresenter.cpp"

@@ -87,3 +87,5 @@ void IdentifierTypist::stop()
 }
 
 } // namespace limra
+
+#include "moc_typist.cpp"

@@ -316,3 +316,5 @@ void FirmwareVersionQuery::start()
 }
 
 } // namespace limra
+
+#include "moc_update.cpp"

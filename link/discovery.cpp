@@ -238,3 +238,5 @@ void ReaderDiscovery::deviceRemoved(const QString &portName)
 }
 
 } // namespace limra
+
+#include "moc_discovery.cpp"

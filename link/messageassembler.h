@@ -12,7 +12,6 @@ namespace limra {
 class MessageAssembler {
 public:
     // A message held longer than this is not waiting for its rest: it goes out.
-    static constexpr int kHoldMs = 50;
     // Nothing the reader sends is longer; more held bytes go out at once.
     static constexpr int kMaxHeld = 512;
 

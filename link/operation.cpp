@@ -117,3 +117,5 @@ void ReaderOperation::cancel()
 }
 
 } // namespace limra
+
+#include "moc_operation.cpp"

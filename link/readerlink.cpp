@@ -15,10 +15,10 @@ constexpr char kStatusHead[] = {kFrameStart, char(kStatusFrameLength), 0x00, 0x0
 constexpr int kCardInfoSize = 8;
 } // namespace
 
-ReaderLink::ReaderLink(QObject *parent) : QObject(parent)
+ReaderLink::ReaderLink(const Timings &timings, QObject *parent) : QObject(parent)
 {
     m_holdTimer.setSingleShot(true);
-    m_holdTimer.setInterval(MessageAssembler::kHoldMs);
+    m_holdTimer.setInterval(timings.assemblerHold);
     connect(&m_holdTimer, &QTimer::timeout, this, &ReaderLink::flushHeld);
 }
 
@@ -273,3 +273,5 @@ bool ReaderLink::dispatchLine(const QByteArray &message)
 }
 
 } // namespace limra
+
+#include "moc_readerlink.cpp"

@@ -21,6 +21,7 @@
 
 #include "link/frame.h"
 #include "link/linkerror.h"
+#include "link/timings.h"
 #include "link/messageassembler.h"
 #include "link/protocol.h"
 
@@ -41,7 +42,7 @@ public:
     using Handler = std::function<void(const Answer &)>;
     using RequestId = quint64;
 
-    explicit ReaderLink(QObject *parent = nullptr);
+    explicit ReaderLink(const Timings &timings = Timings(), QObject *parent = nullptr);
     ~ReaderLink() override;
 
     // Queues a command's payload (cmd, ver, items), sent framed. The handler

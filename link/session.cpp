@@ -125,3 +125,5 @@ bool ReaderSession::reopen()
 }
 
 } // namespace limra
+
+#include "moc_session.cpp"

@@ -102,3 +102,5 @@ void DebugCommand::start(const QByteArray &command)
 }
 
 } // namespace limra
+
+#include "moc_trafficlog.cpp"

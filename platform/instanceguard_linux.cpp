@@ -235,3 +235,5 @@ TerminationSignals::~TerminationSignals()
 }
 
 } // namespace limra
+
+#include "moc_instanceguard.cpp"

@@ -135,3 +135,5 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
 }
 
 } // namespace limra
+
+#include "moc_qtserialport.cpp"

@@ -43,3 +43,5 @@ void CardOperation::stopping()
 }
 
 } // namespace limra
+
+#include "moc_cardoperation.cpp"

@@ -318,3 +318,5 @@ void MasterConfigWait::tick()
 }
 
 } // namespace limra
+
+#include "moc_cardwait.cpp"

@@ -113,3 +113,5 @@ void MasterCardsClear::start()
 }
 
 } // namespace limra
+
+#include "moc_mastercards.cpp"

@@ -118,3 +118,5 @@ void MasterConfigTakeOver::takeOver()
 }
 
 } // namespace limra
+
+#include "moc_masterconfig.cpp"

@@ -115,3 +115,5 @@ void SecureCardsRun::countCards(quint8 startCommand, const QString &caption, con
 }
 
 } // namespace limra
+
+#include "moc_securecards.cpp"

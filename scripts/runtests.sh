@@ -23,7 +23,9 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
   done
 fi
 
-ctest --output-on-failure -j"$(nproc)" --timeout 120 "$@" 2>&1 | tee ctest.log
+# Most tests wait on a reader or a program, not on the processor: twice as
+# many at once as there are cores.
+ctest --output-on-failure -j"${LIMRA_TEST_JOBS:-$(( $(nproc) * 2 ))}" --timeout 120 "$@" 2>&1 | tee ctest.log
 rc=${PIPESTATUS[0]}
 [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 

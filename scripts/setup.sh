@@ -4,7 +4,7 @@
 # packages may be named as arguments. Runs no apt-get when
 # everything is there.
 set -euo pipefail
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-qpa-plugins qt6-translations-l10n
+packages=(cmake ninja-build g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-qpa-plugins qt6-translations-l10n
           libgtest-dev libudev-dev libxtst-dev libx11-dev
           libqt6svg6 umockdev libumockdev-dev xvfb xauth x11-xserver-utils x11-xkb-utils dpkg-dev lintian
           desktop-file-utils appstream man-db openbox "$@")

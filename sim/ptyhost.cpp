@@ -171,3 +171,5 @@ void removeLinkOnSignal(const QString &linkPath)
 }
 
 } // namespace limra::sim
+
+#include "moc_ptyhost.cpp"

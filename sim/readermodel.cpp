@@ -500,3 +500,5 @@ bool parseKind(const QString &word, IdKind *kind)
 }
 
 } // namespace limra::sim
+
+#include "moc_readermodel.cpp"

@@ -718,3 +718,5 @@ void MainWindow::tabChanged(int index)
 }
 
 } // namespace limra
+
+#include "moc_mainwindow.cpp"

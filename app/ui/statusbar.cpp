@@ -76,3 +76,5 @@ void StatusBar::keyPressEvent(QKeyEvent *event)
 }
 
 } // namespace limra
+
+#include "moc_statusbar.cpp"

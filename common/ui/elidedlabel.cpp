@@ -93,3 +93,5 @@ void ElidedLabel::fit()
 }
 
 } // namespace limra
+
+#include "moc_elidedlabel.cpp"

@@ -366,3 +366,5 @@ void ConfigEditor::sync()
 }
 
 } // namespace limra
+
+#include "moc_configeditor.cpp"

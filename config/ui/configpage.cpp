@@ -167,3 +167,5 @@ void ConfigPage::typingToggled(bool on)
 }
 
 } // namespace limra
+
+#include "moc_configpage.cpp"

@@ -84,3 +84,5 @@ void HelpLink::keyPressEvent(QKeyEvent *event)
 }
 
 } // namespace limra
+
+#include "moc_hashhelp.cpp"

@@ -180,3 +180,5 @@ int KeptConfigurationsWindow::rowCount() const
 }
 
 } // namespace limra
+
+#include "moc_keptwindow.cpp"

@@ -23,3 +23,5 @@ void LedField::setColour(const QColor &colour, const QColor &caption)
 }
 
 } // namespace limra
+
+#include "moc_ledfield.cpp"

@@ -187,3 +187,5 @@ void ConfigTransferController::loadFile(const QString &path)
 }
 
 } // namespace limra
+
+#include "moc_transfercontroller.cpp"

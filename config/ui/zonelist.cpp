@@ -292,3 +292,5 @@ void ZoneTools::editBits(ZoneList *list)
 }
 
 } // namespace limra
+
+#include "moc_zonelist.cpp"

@@ -328,3 +328,5 @@ CardPresenter::View CardDisplay::chosenView() const
 }
 
 } // namespace limra
+
+#include "moc_carddisplay.cpp"

@@ -266,3 +266,5 @@ void CardLogWindow::saveAs()
 }
 
 } // namespace limra
+
+#include "moc_cardlogwindow.cpp"

@@ -159,3 +159,5 @@ void TemplateEditor::templateEdited()
 }
 
 } // namespace limra
+
+#include "moc_templateeditor.cpp"

@@ -140,3 +140,5 @@ void FirmwarePage::updateButtons()
 }
 
 } // namespace limra
+
+#include "moc_firmwarepage.cpp"

@@ -91,3 +91,5 @@ void ConnectionDialog::methodChosen(int index)
 }
 
 } // namespace limra
+
+#include "moc_connectiondialog.cpp"

@@ -192,3 +192,5 @@ bool DebugPage::eventFilter(QObject *watched, QEvent *event)
 }
 
 } // namespace limra
+
+#include "moc_debugpage.cpp"

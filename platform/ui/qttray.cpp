@@ -61,3 +61,5 @@ bool QtTray::isVisible() const
 }
 
 } // namespace limra
+
+#include "moc_qttray.cpp"

@@ -306,3 +306,5 @@ CardWaitDialog *showCardWait(CardWait &wait, UserDialogs &dialogs, QWidget *pare
 }
 
 } // namespace limra
+
+#include "moc_cardwaitdialogs.cpp"

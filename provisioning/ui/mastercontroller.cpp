@@ -114,3 +114,5 @@ void MasterCardController::takeOverChanged()
 }
 
 } // namespace limra
+
+#include "moc_mastercontroller.cpp"

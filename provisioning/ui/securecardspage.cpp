@@ -104,3 +104,5 @@ void SecureCardsPage::setReaderIdle(bool idle)
 }
 
 } // namespace limra
+
+#include "moc_securecardspage.cpp"

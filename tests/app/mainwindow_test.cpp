@@ -72,11 +72,13 @@ protected:
     }
     void connectTo(SimReader &sim)
     {
+        QSignalSpy reading(&window->station(), &ReaderStation::readingAfterConnecting);
         ports.virtuals = {sim.port()};
         window->station().discovery().portsChanged();
         window->station().discovery().scanOnce();
-        ASSERT_TRUE(waitUntil([this] { return window->station().session().isConnected(); }));
-        tool.settle(); // the configuration read that follows
+        // Connected, then the configuration read that follows has begun.
+        ASSERT_TRUE(waitUntil([&] { return window->station().session().isConnected() && !reading.isEmpty(); }));
+        tool.settle(); // and ended
     }
     void clickStatusBar(int x) { QTest::mouseClick(window->statusPanels(), Qt::LeftButton, {}, QPoint(x, 5)); }
     // Answers the next modal dialog by rejecting it; records its caption.
@@ -522,10 +524,10 @@ TEST_F(MainWindowTest, AReaderThatComesBackDoesNotReplaceUnsavedChangesWithoutAs
     dialogs.answers.enqueue(false); // keep the editor as it is
     sim.host->plug();
     w.station().discovery().portsChanged();
-    ASSERT_TRUE(waitUntil([&] { return w.station().session().isConnected(); }, 5000));
+    // Connected first, then read, then asked: the question is what the test waits for.
+    ASSERT_TRUE(waitUntil([&] { return !dialogs.shown.isEmpty(); }, 5000));
     tool.settle();
     EXPECT_EQ(sim.model->commandsReceived.count(QStringLiteral("0B01")), reads + 1); // it was still read
-    ASSERT_FALSE(dialogs.shown.isEmpty());
     EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Конфигурация: Считыватель подключён.")));
     EXPECT_TRUE(editor->hash->isChecked());
     EXPECT_TRUE(editor->model.isDirty());

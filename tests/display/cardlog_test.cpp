@@ -54,6 +54,7 @@ QList<QByteArray> lines(const QString &path)
 // A log whose disk has `room` bytes left; -1 is a disk that does not fill.
 class FillingDiskLog : public CardLog {
 public:
+    FillingDiskLog() : CardLog(Timings().shortened(10)) {}
     qint64 room = -1;
     int writes = 0;
 

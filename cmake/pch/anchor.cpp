@@ -1,0 +1,1 @@
+int limraPchAnchor = 0;

@@ -1,0 +1,22 @@
+// Precompiled for the core libraries: the Qt Core headers nearly every file uses.
+#include <QByteArray>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVariant>
+#include <QVector>
+#include <QFileInfo>
+#include <QElapsedTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
