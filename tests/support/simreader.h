@@ -30,8 +30,10 @@ struct SimReader {
     QString error;
 };
 
-// Runs the event loop until the condition holds or the time passes.
-inline bool waitUntil(const std::function<bool()> &cond, int ms = 3000)
+// Runs the event loop until the condition holds or the time passes (a
+// generous limit: a loaded machine can take seconds for what takes
+// milliseconds on an idle one).
+inline bool waitUntil(const std::function<bool()> &cond, int ms = 10000)
 {
     QElapsedTimer t;
     t.start();
