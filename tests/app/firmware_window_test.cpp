@@ -189,7 +189,8 @@ TEST_F(FirmwareWindowTest, ARestartLikeAUsbDeviceEndsWithTheSuccessMessageAlone)
     open();
     connectReader();
     QStringList statuses;
-    QObject::connect(&station->firmwareUpdate(), &ReaderOperation::changed, [&] {
+    QObject thisTest; // the connection ends with the locals it reads
+    QObject::connect(&station->firmwareUpdate(), &ReaderOperation::changed, &thisTest, [&] {
         if (station->firmwareUpdate().stage() == FirmwareUpdate::Stage::Restarting) {
             // What a click on the link does, while the loader is away.
             window->openConnectionSettings();
@@ -240,7 +241,8 @@ TEST_F(FirmwareWindowTest, AfterTheFileTheStartButtonHasTheFocusAndTheUploadSays
     EXPECT_EQ(page().path->text(), image(200));
     EXPECT_EQ(window->focusWidget(), page().updateButton);
     bool told = false;
-    QObject::connect(&station->firmwareUpdate(), &ReaderOperation::changed, [&] {
+    QObject thisTest; // the connection ends with the locals it reads
+    QObject::connect(&station->firmwareUpdate(), &ReaderOperation::changed, &thisTest, [&] {
         if (station->firmwareUpdate().stage() == FirmwareUpdate::Stage::Uploading)
             told |= page().progressText->text().contains(QStringLiteral("Не отключайте считыватель"));
     });

@@ -149,10 +149,11 @@ TEST_F(StationTest, AReaderLostDuringTheObjectCodeWaitEndsTheWaitBeforeTheWriteI
     };
     std::optional<bool> openWhenTold;
     int ticksAfter = 0;
-    QObject::connect(&station.configWrite(), &ReaderOperation::finished, [&] {
+    QObject thisTest; // the connections end with the locals they read
+    QObject::connect(&station.configWrite(), &ReaderOperation::finished, &thisTest, [&] {
         openWhenTold = shown && shown->isOpen();
         if (shown)
-            QObject::connect(shown, &CardWait::changed, [&] { ++ticksAfter; });
+            QObject::connect(shown, &CardWait::changed, &thisTest, [&] { ++ticksAfter; });
     });
     station.configWrite().start(items(1), true);
     ASSERT_TRUE(finish(station.configWrite()));

@@ -470,7 +470,8 @@ TEST_F(UpdateTest, AReaderUnpluggedDuringTheUploadIsFoundAgainAsALoader)
 {
     connectReader();
     bool unplugged = false;
-    QObject::connect(sim.model.get(), &sim::ReaderModel::output, [&] {
+    QObject thisTest; // the connection ends with the locals it reads
+    QObject::connect(sim.model.get(), &sim::ReaderModel::output, &thisTest, [&] {
         if (sim.model->blocksTaken() == 3 && !std::exchange(unplugged, true))
             QTimer::singleShot(0, [this] { sim.host->unplug(); });
     });
@@ -536,7 +537,9 @@ TEST_F(UpdateTest, ALoaderLeftHalfFedIsPluggedInAgainBeforeEveryBlockGoesFromThe
         sim.model->faults.delayMs = 0;
         ASSERT_LT(sim.model->blocksTaken(), 30);
         bool asked = false;
-        QObject::connect(&tool->update, &ReaderOperation::changed, [&] { asked |= tool->update.awaitingReplug(); });
+        QObject thisRun; // the connection ends with the locals it reads
+        QObject::connect(&tool->update, &ReaderOperation::changed, &thisRun,
+                         [&] { asked |= tool->update.awaitingReplug(); });
         const qsizetype sentBefore = sim.model->loaderBlocks.size();
         dialogs.shown.clear();
         start(file(buildImage({forReader(30)})));
