@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/station.h"
+#include "station/station.h"
 #include "cli/commandline.h"
 #include "link/discovery.h"
 
