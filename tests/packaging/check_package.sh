@@ -10,7 +10,7 @@
 set -euo pipefail
 build="$1"
 work="$(mktemp -d)"
-trap '[ -n "${lintian_pid:-}" ] && kill "$lintian_pid" 2>/dev/null; rm -rf "$work"' EXIT
+trap '[ -n "${lintian_pid:-}" ] && { kill "$lintian_pid" 2>/dev/null || true; }; rm -rf "$work"' EXIT
 fail() { echo "package: $*"; exit 1; }
 
 (cd "$build" && cpack -G DEB -B "$work/out" >/dev/null)
