@@ -64,7 +64,9 @@ protected:
         return encodeConfig(config, Producer::Reader, ReaderKind::Usb);
     }
 
-    SimReader sim;
+    // Under a name of its own, like a USB reader's link: a terminal made
+    // anew after an unplug may get another number.
+    SimReader sim{QStringLiteral("station")};
     FakePortEnumerator ports;
     QTemporaryDir data;
     ReaderStation station{stationPlatform(ports, data.path()), Timings().shortened(10)};
