@@ -302,15 +302,7 @@ void ReaderJob::writeConfig()
 
     ConfigWrite &write = m_station->configWrite();
     // Asked from the event loop, never inside the operation's own step.
-    connect(
-        &write, &ReaderOperation::changed, this,
-        [this, &write] {
-            if (write.state() != ConfigWrite::State::AwaitingDecision || m_decisionTaken)
-                return;
-            m_decisionTaken = true;
-            write.proceed(false);
-        },
-        Qt::QueuedConnection);
+    connect(&write, &ConfigWrite::decisionNeeded, this, [&write] { write.proceed(false); }, Qt::QueuedConnection);
     connect(&write, &ReaderOperation::finished, this, [this, &write] {
         Q_EMIT countdown(-1);
         if (write.status() == ReaderOperation::Status::Done) {

@@ -104,7 +104,6 @@ private:
     PortTrouble m_trouble;
     bool m_found = false;
     bool m_interrupted = false;
-    bool m_decisionTaken = false;
     int m_exit = kDone;
     QString m_error;
     QStringList m_lines;
