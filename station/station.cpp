@@ -17,6 +17,7 @@
 #include "provisioning/mastercards.h"
 #include "provisioning/masterconfig.h"
 #include "provisioning/securecards.h"
+#include "provisioning/singlecardwait.h"
 
 namespace limra {
 

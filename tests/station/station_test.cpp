@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <sys/stat.h>
 
+#include "provisioning/clearingwait.h"
+#include "provisioning/mastercardwriting.h"
 #include "station/station.h"
 #include "config/backups.h"
 #include "config/codec.h"
