@@ -8,6 +8,7 @@
 #include "config/transfer.h"
 #include "display/cardlog.h"
 #include "firmware/update.h"
+#include "firmware/versionquery.h"
 #include "link/discovery.h"
 #include "link/loaders.h"
 #include "link/readerlink.h"
