@@ -36,6 +36,7 @@
 
 #include "app/ui/mainwindow.h"
 #include "app/ui/statusbar.h"
+#include "app/ui/windowplacement.h"
 #include "common/texts.h"
 #include "common/ui/focusstyle.h"
 #include "common/ui/elidedlabel.h"
