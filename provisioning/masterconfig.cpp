@@ -1,6 +1,8 @@
 #include "provisioning/masterconfig.h"
 
 #include "common/texts.h"
+#include "provisioning/masterconfigwait.h"
+#include "provisioning/singlecardwait.h"
 
 namespace limra {
 

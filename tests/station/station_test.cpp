@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <sys/stat.h>
 
+#include "firmware/versionquery.h"
+#include "provisioning/clearingwait.h"
+#include "provisioning/mastercardwriting.h"
 #include "station/station.h"
 #include "config/backups.h"
 #include "config/codec.h"
@@ -17,7 +20,6 @@
 #include "config/readerconfig.h"
 #include "config/transfer.h"
 #include "display/cardlog.h"
-#include "firmware/update.h"
 #include "link/discovery.h"
 #include "link/loaders.h"
 #include "link/session.h"
