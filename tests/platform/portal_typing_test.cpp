@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -52,6 +54,15 @@ protected:
         presenter->options.typing = [] { return true; };
         presenter->options.toolActive = [] { return false; };
         presenter->options.newline = [this] { return enter; };
+    }
+    // Waits until what the portal sent so far has reached the tool: a ping
+    // to the portal is answered after it, on the same way.
+    bool portalHeard()
+    {
+        QDBusPendingCall ping = client.asyncCall(QDBusMessage::createMethodCall(
+            portalBus.baseService(), QStringLiteral("/"), QStringLiteral("org.freedesktop.DBus.Peer"),
+            QStringLiteral("Ping")));
+        return waitUntil([&] { return ping.isFinished(); }) && !ping.isError();
     }
     // Reads a card and waits until `expected` came out as keys.
     bool typed(const QString &raw, const QString &expected)
@@ -226,6 +237,7 @@ TEST_F(PortalTyping, AfterTheDesktopClosedTheSessionTheNextCardAsksAgain)
     start();
     ASSERT_TRUE(typed(QStringLiteral("1F"), QStringLiteral("31")));
     portal.closeSession();
+    ASSERT_TRUE(portalHeard()); // the desktop's word came before the next card
     ASSERT_TRUE(typed(QStringLiteral("2F"), QStringLiteral("47")));
     EXPECT_EQ(portal.count(QStringLiteral("CreateSession")), 2);
     EXPECT_EQ(portal.questions, 2);
