@@ -114,6 +114,7 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setFocusPolicy(Qt::NoFocus); // the controls inside take the focus, not the area
     editor = new ConfigEditor(model, dialogs, scroll);
+    editor->setObjectName(QStringLiteral("configEditor"));
     scroll->setWidget(editor);
     row->addWidget(scroll, 1);
 
@@ -127,17 +128,26 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
         return b;
     };
     readFileButton = button(QStringLiteral("Считать конфигурацию из файла"));
+    readFileButton->setObjectName(QStringLiteral("readFileButton"));
     writeFileButton = button(QStringLiteral("Записать конфигурацию в файл"));
+    writeFileButton->setObjectName(QStringLiteral("writeFileButton"));
     readReaderButton = button(texts::kReadConfigButton);
+    readReaderButton->setObjectName(QStringLiteral("readReaderButton"));
     writeReaderButton = button(texts::kWriteConfigButton);
+    writeReaderButton->setObjectName(QStringLiteral("writeReaderButton"));
     readMasterButton = button(QStringLiteral("Считать конфигурацию с мастер-карты"));
+    readMasterButton->setObjectName(QStringLiteral("readMasterButton"));
     // The longest text breaks into lines rather than widen the column.
     masterToReaderButton =
         new WrappingButton(QStringLiteral("Считать конфигурацию с мастер-карты и записать в USB-считыватель"), side);
+    masterToReaderButton->setObjectName(QStringLiteral("masterToReaderButton"));
     column->addWidget(masterToReaderButton);
     createMastersButton = button(QStringLiteral("Создать мастер-карты"));
+    createMastersButton->setObjectName(QStringLiteral("createMastersButton"));
     clearMastersButton = button(QStringLiteral("Очистить мастер-карты"));
+    clearMastersButton->setObjectName(QStringLiteral("clearMastersButton"));
     defaultConfigButton = button(QStringLiteral("Показать конфигурацию по умолчанию"));
+    defaultConfigButton->setObjectName(QStringLiteral("defaultConfigButton"));
     column->addSpacing(12);
     auto check = [&](const QString &text) {
         auto *c = new QCheckBox(text, side);
@@ -145,12 +155,17 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
         return c;
     };
     toClipboard = check(kClipboardOption);
+    toClipboard->setObjectName(QStringLiteral("toClipboard"));
     toKeyboard = check(QStringLiteral("Имитация набора ID карты на клавиатуре "));
+    toKeyboard->setObjectName(QStringLiteral("toKeyboard"));
     showTypingReach(typingReach());
     newline = check(QStringLiteral("+ перевод строки"));
+    newline->setObjectName(QStringLiteral("newline"));
     startInTray = check(QStringLiteral("Сворачиваться в трей при запуске"));
+    startInTray->setObjectName(QStringLiteral("startInTray"));
     column->addStretch(1);
     keptButton = button(texts::kKeptConfigurationsCaption + QStringLiteral("…"));
+    keptButton->setObjectName(QStringLiteral("keptButton"));
     keptButton->setToolTip(QStringLiteral("Конфигурации, которые были в USB-считывателе перед записью новых"));
     // Alt and a letter of each button's text, none shared with the tabs.
     const std::pair<QPushButton *, char16_t> mnemonics[] = {
