@@ -692,17 +692,12 @@ void MainWindow::restoreFromTray()
 
 void MainWindow::setStatusText(const QString &text, const QString &details)
 {
-    m_statusBar->text->setFullText(text); // a long port name may not fit the panel
-    if (!details.isEmpty()) {
-        m_statusBar->text->setToolTip(details);
-        m_statusBar->text->setAccessibleDescription(details);
-    }
+    m_statusBar->setStatusText(text, details);
 }
 
 void MainWindow::statusBarClicked(int x)
 {
-    const QRect link = m_statusBar->link->geometry();
-    if (x > link.left() && x < link.left() + link.width())
+    if (m_statusBar->insideLink(x))
         openConnectionSettings();
 }
 

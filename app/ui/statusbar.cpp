@@ -51,6 +51,21 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     setAccessibleName(kLinkText);
 }
 
+void StatusBar::setStatusText(const QString &statusText, const QString &details)
+{
+    text->setFullText(statusText); // a long port name may not fit the panel
+    if (!details.isEmpty()) {
+        text->setToolTip(details);
+        text->setAccessibleDescription(details);
+    }
+}
+
+bool StatusBar::insideLink(int x) const
+{
+    const QRect area = link->geometry();
+    return x > area.left() && x < area.left() + area.width();
+}
+
 void StatusBar::setLinkEnabled(bool enabled)
 {
     link->setEnabled(enabled);
