@@ -144,7 +144,7 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     setStatusText(texts::kSearching);
     connect(m_statusBar, &StatusBar::clicked, this, &MainWindow::statusBarClicked);
 
-    m_zoneTools = new ZoneTools(m_configPage->editor->zones, &m_securePage->zoneList(), *m_services.dialogs,
+    m_zoneTools = new ZoneTools(&m_configPage->editor->zoneList(), &m_securePage->zoneList(), *m_services.dialogs,
                                 QFileInfo(m_services.settingsPath).absolutePath(), this);
     m_zoneTools->fillNameSources();
     connectStation();
