@@ -259,6 +259,7 @@ void MainWindow::connectStation()
         {m_station.masterCardsCreate(), m_station.masterCardsClear(), m_station.masterConfigRead(),
          m_station.masterConfigTakeOver()},
         m_station, dialogs, this);
+    connect(m_masterCards, &MasterCardController::editorChanged, editor, &ConfigEditor::sync);
     connect(&m_station, &ReaderStation::readingAfterConnecting, m_transfer,
             &ConfigTransferController::readingAfterConnecting);
     connect(&m_station, &ReaderStation::cardWaitOpened, this,

@@ -43,7 +43,7 @@ void MasterCardController::create()
         return;
     // The cards get the configuration the editor holds when the user asks.
     const QString items = m_editor.buildItems(Producer::MasterCards);
-    Q_EMIT m_transfer.editorChanged();
+    Q_EMIT editorChanged();
     const QString cardType = masterCardTypeWord(m_editor.config().readMode, m_editor.view().highlightedFormat);
     const bool option = m_editor.config().readMode != 0;
     m_gate.run(m_ops.create, [this, items, cardType, option] { m_ops.create.start(items, cardType, option); });
