@@ -144,20 +144,20 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     setStatusText(texts::kSearching);
     connect(m_statusBar, &StatusBar::clicked, this, &MainWindow::statusBarClicked);
 
-    m_zoneTools = new ZoneTools(&m_configPage->editor->zoneList(), &m_securePage->zoneList(), *m_services.dialogs,
+    m_zoneTools = new ZoneTools(&m_configPage->editor().zoneList(), &m_securePage->zoneList(), *m_services.dialogs,
                                 QFileInfo(m_services.settingsPath).absolutePath(), this);
     m_zoneTools->fillNameSources();
     connectStation();
 
-    m_presenter->options.clipboard = [this] { return m_configPage->toClipboard->isChecked(); };
-    m_presenter->options.typing = [this] { return m_configPage->toKeyboard->isChecked(); };
-    m_presenter->options.newline = [this] { return m_configPage->newline->isChecked(); };
+    m_presenter->options.clipboard = [this] { return m_configPage->copiesToClipboard(); };
+    m_presenter->options.typing = [this] { return m_configPage->typesOnKeyboard(); };
+    m_presenter->options.newline = [this] { return m_configPage->addsNewline(); };
     m_presenter->options.toolActive = [] { return QApplication::activeWindow() != nullptr; };
     if (KeyInjector *keys = m_services.keys) {
         // Where the desktop must allow typing, it is asked when the user switches typing on.
         m_configPage->showTypingReach(keys->reach());
         keys->watchReach([this] { typingReachChanged(); });
-        connect(m_configPage->toKeyboard, &QCheckBox::clicked, this, [keys](bool on) {
+        connect(m_configPage, &ConfigPage::typingClicked, this, [keys](bool on) {
             if (on)
                 keys->prepare();
         });
@@ -172,14 +172,11 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
     // The usual keys for opening and saving a file, from any tab while the
     // buttons can be used.
-    for (auto [keys, button] : {std::pair{QKeySequence::Open, m_configPage->readFileButton},
-                                std::pair{QKeySequence::Save, m_configPage->writeFileButton}}) {
-        connect(new QShortcut(keys, this), &QShortcut::activated, button, [button = button] {
-            if (button->isEnabled())
-                button->click();
-        });
-        button->setToolTip(QKeySequence(keys).toString(QKeySequence::NativeText));
-    }
+    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, m_configPage,
+            &ConfigPage::readFileByShortcut);
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, m_configPage,
+            &ConfigPage::writeFileByShortcut);
+    m_configPage->setFileShortcuts(QKeySequence(QKeySequence::Open), QKeySequence(QKeySequence::Save));
     updateTabs();
 
     m_trayStartTimer.setSingleShot(true);
@@ -224,11 +221,11 @@ void MainWindow::typingReachChanged()
     m_configPage->showTypingReach(reach);
     const bool refused = refusedByDesktop(reach);
     if (refused && !m_typingRefused) {
-        m_configPage->toKeyboard->setChecked(false);
+        m_configPage->setTypesOnKeyboard(false);
         m_configPage->typingToggled(false);
         const QString why = reach == TypingReach::DesktopRefused ? texts::kTypingRefused : texts::kTypingRequestCancelled;
         m_services.dialogs->notify(why + QLatin1Char('\n')
-                                       + texts::kTypingSwitchedOff.arg(m_configPage->toClipboard->text()),
+                                       + texts::kTypingSwitchedOff.arg(m_configPage->clipboardOptionText()),
                                    {});
     }
     m_typingRefused = refused;
@@ -250,7 +247,7 @@ void MainWindow::buildPages()
 void MainWindow::connectStation()
 {
     UserDialogs &dialogs = *m_services.dialogs;
-    ConfigEditor *editor = m_configPage->editor;
+    ConfigEditor *editor = &m_configPage->editor();
     m_transfer = new ConfigTransferController(*m_configPage, m_editorModel, m_station.configRead(),
                                               m_station.configWrite(), m_station, dialogs, this);
     connect(m_transfer, &ConfigTransferController::editorChanged, editor, &ConfigEditor::sync);
@@ -266,7 +263,7 @@ void MainWindow::connectStation()
             [this](CardWait *wait) { showCardWait(*wait, *m_services.dialogs, this); });
     connect(&m_station, &ReaderStation::busyChanged, this, &MainWindow::busyChanged);
 
-    connect(m_configPage->keptButton, &QPushButton::clicked, this, &MainWindow::showKeptConfigurations);
+    connect(m_configPage, &ConfigPage::keptClicked, this, &MainWindow::showKeptConfigurations);
     connect(editor, &ConfigEditor::synced, this, &MainWindow::updateConfigurationMark);
     updateConfigurationMark();
 
@@ -396,7 +393,7 @@ void MainWindow::fitMinimumSize(bool settled)
 void MainWindow::firstShow()
 {
     selectPage(m_tabs->widget(0));
-    m_configPage->editor->startUp();
+    m_configPage->editor().startUp();
     readSettings();
     m_firstShowPending = false;
     m_presenter->setStarted();
@@ -495,10 +492,9 @@ void MainWindow::readSettings()
     }
     m_presenter->setView(chosen);
     m_cardDisplay->showView(chosen);
-    m_configPage->toClipboard->setChecked(flag(kClipboardKey));
-    m_configPage->toKeyboard->setChecked(flag(kKeyboardKey));
-    m_configPage->newline->setChecked(flag(kNewlineKey));
-    m_configPage->newline->setEnabled(true);
+    m_configPage->setCopiesToClipboard(flag(kClipboardKey));
+    m_configPage->setTypesOnKeyboard(flag(kKeyboardKey));
+    m_configPage->setAddsNewline(flag(kNewlineKey));
     if (flag(kDebugKey))
         addDebugPage();
     else
@@ -506,13 +502,12 @@ void MainWindow::readSettings()
     if (flag(kCardLogKey))
         cardLogWindow()->setWritingFile(true);
     if (flag(kTrayKey)) {
-        m_configPage->startInTray->setChecked(true);
+        m_configPage->setStartsInTray(true);
         if (trayAvailable()) // never hidden where it could not be found again
             m_trayStartTimer.start();
     }
     if (!trayAvailable()) {
-        m_configPage->startInTray->setEnabled(false);
-        m_configPage->startInTray->setToolTip(
+        m_configPage->disableTrayStart(
             QStringLiteral("На этом рабочем столе нет области уведомлений: окно сворачивается как обычно."));
     }
 }
@@ -528,10 +523,10 @@ void MainWindow::writeSettings()
     knownPorts();
     if (!m_selectedPort.isEmpty())
         values.append({kPortKey, m_selectedPort});
-    values += {{kClipboardKey, flag(m_configPage->toClipboard->isChecked())},
-               {kKeyboardKey, flag(m_configPage->toKeyboard->isChecked())},
-               {kNewlineKey, flag(m_configPage->newline->isChecked())},
-               {kTrayKey, flag(m_configPage->startInTray->isChecked())},
+    values += {{kClipboardKey, flag(m_configPage->copiesToClipboard())},
+               {kKeyboardKey, flag(m_configPage->typesOnKeyboard())},
+               {kNewlineKey, flag(m_configPage->addsNewline())},
+               {kTrayKey, flag(m_configPage->startsInTray())},
                {kCardLogKey, flag(m_station.cardLog().writingFile())}};
     // One write of the file, whatever it held besides.
     ini.write(kSettingsSection, values);
@@ -762,10 +757,7 @@ void MainWindow::busyChanged(bool busy)
     // nothing but firmware.
     const ReaderSession &session = m_station.session();
     const bool idle = !busy && session.isConnected() && !session.inLoader();
-    for (QPushButton *b : {m_configPage->readReaderButton, m_configPage->writeReaderButton,
-                           m_configPage->readMasterButton, m_configPage->masterToReaderButton,
-                           m_configPage->createMastersButton, m_configPage->clearMastersButton})
-        b->setEnabled(idle);
+    m_configPage->setReaderActionsEnabled(idle);
     m_securePage->setReaderIdle(idle);
     m_firmwarePage->setReaderIdle(!busy && (session.isConnected() || session.inLoader()));
     if (m_debugPage)
