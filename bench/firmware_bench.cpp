@@ -68,7 +68,7 @@ int main(int argc, char **argv)
     FirmwareVersionQuery version(link, timings);
     testing::OpenGate gate;
     FirmwarePage page(update, version, gate, dialogs);
-    page.path->setText(path);
+    page.findChild<QLineEdit *>(QStringLiteral("imagePath"))->setText(path);
     FirmwareUpdate bare(link, session, loaders, timings); // no tab: nothing shows its progress
 
     auto connect = [&] {
@@ -125,7 +125,7 @@ int main(int argc, char **argv)
         dialogs.shown.clear();
         if (!connect())
             return 1;
-        page.updateButton->click();
+        page.findChild<QPushButton *>(QStringLiteral("updateButton"))->click();
         wait(update);
         if (!dialogs.shown.value(0).startsWith(QStringLiteral("message: Обновление успешно завершено!"))) {
             std::fprintf(stderr, "update failed: %s\n", qPrintable(dialogs.shown.value(0)));

@@ -39,17 +39,12 @@ ConnectionStatus::ConnectionStatus(StatusBar &bar, ReaderStation &station) : m_b
 
 void ConnectionStatus::setText(const QString &text, const QString &details)
 {
-    m_bar.text->setFullText(text); // a long port name may not fit the panel
-    if (!details.isEmpty()) {
-        m_bar.text->setToolTip(details);
-        m_bar.text->setAccessibleDescription(details);
-    }
+    m_bar.setStatusText(text, details);
 }
 
 void ConnectionStatus::clicked(int x)
 {
-    const QRect link = m_bar.link->geometry();
-    if (x > link.left() && x < link.left() + link.width())
+    if (m_bar.insideLink(x))
         Q_EMIT settingsRequested();
 }
 

@@ -126,20 +126,20 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     m_connectionStatus = std::make_unique<ConnectionStatus>(*m_statusBar, m_station);
     connect(m_connectionStatus.get(), &ConnectionStatus::settingsRequested, this, &MainWindow::openConnectionSettings);
 
-    m_zoneTools = new ZoneTools(m_configPage->editor->zones, m_securePage->zones, *m_services.dialogs,
+    m_zoneTools = new ZoneTools(&m_configPage->editor().zoneList(), &m_securePage->zoneList(), *m_services.dialogs,
                                 QFileInfo(m_services.settingsPath).absolutePath(), this);
     m_zoneTools->fillNameSources();
     connectStation();
 
-    m_presenter->options.clipboard = [this] { return m_configPage->toClipboard->isChecked(); };
-    m_presenter->options.typing = [this] { return m_configPage->toKeyboard->isChecked(); };
-    m_presenter->options.newline = [this] { return m_configPage->newline->isChecked(); };
+    m_presenter->options.clipboard = [this] { return m_configPage->copiesToClipboard(); };
+    m_presenter->options.typing = [this] { return m_configPage->typesOnKeyboard(); };
+    m_presenter->options.newline = [this] { return m_configPage->addsNewline(); };
     m_presenter->options.toolActive = [] { return QApplication::activeWindow() != nullptr; };
     if (KeyInjector *keys = m_services.keys) {
         // Where the desktop must allow typing, it is asked when the user switches typing on.
         m_configPage->showTypingReach(keys->reach());
         keys->watchReach([this] { typingReachChanged(); });
-        connect(m_configPage->toKeyboard, &QCheckBox::clicked, this, [keys](bool on) {
+        connect(m_configPage, &ConfigPage::typingClicked, this, [keys](bool on) {
             if (on)
                 keys->prepare();
         });
@@ -154,14 +154,11 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
     // The usual keys for opening and saving a file, from any tab while the
     // buttons can be used.
-    for (auto [keys, button] : {std::pair{QKeySequence::Open, m_configPage->readFileButton},
-                                std::pair{QKeySequence::Save, m_configPage->writeFileButton}}) {
-        connect(new QShortcut(keys, this), &QShortcut::activated, button, [button = button] {
-            if (button->isEnabled())
-                button->click();
-        });
-        button->setToolTip(QKeySequence(keys).toString(QKeySequence::NativeText));
-    }
+    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, m_configPage,
+            &ConfigPage::readFileByShortcut);
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, m_configPage,
+            &ConfigPage::writeFileByShortcut);
+    m_configPage->setFileShortcuts(QKeySequence(QKeySequence::Open), QKeySequence(QKeySequence::Save));
     m_locks->update();
 
     m_tray = std::make_unique<WindowTray>(*this, m_services.tray);
@@ -193,11 +190,11 @@ void MainWindow::typingReachChanged()
     m_configPage->showTypingReach(reach);
     const bool refused = refusedByDesktop(reach);
     if (refused && !m_typingRefused) {
-        m_configPage->toKeyboard->setChecked(false);
+        m_configPage->setTypesOnKeyboard(false);
         m_configPage->typingToggled(false);
         const QString why = reach == TypingReach::DesktopRefused ? texts::kTypingRefused : texts::kTypingRequestCancelled;
         m_services.dialogs->notify(why + QLatin1Char('\n')
-                                       + texts::kTypingSwitchedOff.arg(m_configPage->toClipboard->text()),
+                                       + texts::kTypingSwitchedOff.arg(m_configPage->clipboardOptionText()),
                                    {});
     }
     m_typingRefused = refused;
@@ -219,7 +216,7 @@ void MainWindow::buildPages()
 void MainWindow::connectStation()
 {
     UserDialogs &dialogs = *m_services.dialogs;
-    ConfigEditor *editor = m_configPage->editor;
+    ConfigEditor *editor = &m_configPage->editor();
     m_transfer = new ConfigTransferController(*m_configPage, m_editorModel, m_station.configRead(),
                                               m_station.configWrite(), m_station, dialogs, this);
     connect(m_transfer, &ConfigTransferController::editorChanged, editor, &ConfigEditor::sync);
@@ -228,6 +225,7 @@ void MainWindow::connectStation()
         {m_station.masterCardsCreate(), m_station.masterCardsClear(), m_station.masterConfigRead(),
          m_station.masterConfigTakeOver()},
         m_station, dialogs, this);
+    connect(m_masterCards, &MasterCardController::editorChanged, editor, &ConfigEditor::sync);
     connect(&m_station, &ReaderStation::readingAfterConnecting, m_transfer,
             &ConfigTransferController::readingAfterConnecting);
     connect(&m_station, &ReaderStation::cardWaitOpened, this,
@@ -235,7 +233,7 @@ void MainWindow::connectStation()
     m_locks = std::make_unique<OperationLocks>(
         m_station, OperationLocks::Controls{m_tabs, m_configPage, m_securePage, m_firmwarePage, m_statusBar});
 
-    connect(m_configPage->keptButton, &QPushButton::clicked, this, &MainWindow::showKeptConfigurations);
+    connect(m_configPage, &ConfigPage::keptClicked, this, &MainWindow::showKeptConfigurations);
     connect(editor, &ConfigEditor::synced, this, &MainWindow::updateConfigurationMark);
     updateConfigurationMark();
 
@@ -292,7 +290,7 @@ bool MainWindow::event(QEvent *event)
 void MainWindow::firstShow()
 {
     selectPage(m_tabs->widget(0));
-    m_configPage->editor->startUp();
+    m_configPage->editor().startUp();
     readSettings();
     m_firstShowPending = false;
     m_presenter->setStarted();
@@ -377,10 +375,9 @@ void MainWindow::readSettings()
         m_presenter->activeTemplate = settings.cardTemplate;
     m_presenter->setView(settings.view);
     m_cardDisplay->showView(settings.view);
-    m_configPage->toClipboard->setChecked(settings.toClipboard);
-    m_configPage->toKeyboard->setChecked(settings.toKeyboard);
-    m_configPage->newline->setChecked(settings.newline);
-    m_configPage->newline->setEnabled(true);
+    m_configPage->setCopiesToClipboard(settings.toClipboard);
+    m_configPage->setTypesOnKeyboard(settings.toKeyboard);
+    m_configPage->setAddsNewline(settings.newline);
     if (settings.debugMode)
         addDebugPage();
     else
@@ -388,13 +385,12 @@ void MainWindow::readSettings()
     if (settings.cardLog)
         cardLogWindow()->setWritingFile(true);
     if (settings.startInTray) {
-        m_configPage->startInTray->setChecked(true);
+        m_configPage->setStartsInTray(true);
         if (m_tray->available()) // never hidden where it could not be found again
             m_tray->startInTray();
     }
     if (!m_tray->available()) {
-        m_configPage->startInTray->setEnabled(false);
-        m_configPage->startInTray->setToolTip(
+        m_configPage->disableTrayStart(
             QStringLiteral("На этом рабочем столе нет области уведомлений: окно сворачивается как обычно."));
     }
 }
@@ -406,10 +402,10 @@ void MainWindow::writeSettings()
     settings.cardTemplate = m_presenter->activeTemplate;
     knownPorts();
     settings.port = m_selectedPort;
-    settings.toClipboard = m_configPage->toClipboard->isChecked();
-    settings.toKeyboard = m_configPage->toKeyboard->isChecked();
-    settings.newline = m_configPage->newline->isChecked();
-    settings.startInTray = m_configPage->startInTray->isChecked();
+    settings.toClipboard = m_configPage->copiesToClipboard();
+    settings.toKeyboard = m_configPage->typesOnKeyboard();
+    settings.newline = m_configPage->addsNewline();
+    settings.startInTray = m_configPage->startsInTray();
     settings.cardLog = m_station.cardLog().writingFile();
     settings.write(IniFile(m_services.settingsPath));
 }

@@ -1,6 +1,5 @@
 #include "app/ui/operationlocks.h"
 
-#include <QPushButton>
 #include <QTabWidget>
 
 #include "app/ui/statusbar.h"
@@ -40,10 +39,7 @@ void OperationLocks::busyChanged(bool busy)
     // nothing but firmware.
     const ReaderSession &session = m_station.session();
     const bool idle = !busy && session.isConnected() && !session.inLoader();
-    ConfigPage &config = *m_controls.configPage;
-    for (QPushButton *b : {config.readReaderButton, config.writeReaderButton, config.readMasterButton,
-                           config.masterToReaderButton, config.createMastersButton, config.clearMastersButton})
-        b->setEnabled(idle);
+    m_controls.configPage->setReaderActionsEnabled(idle);
     m_controls.securePage->setReaderIdle(idle);
     m_controls.firmwarePage->setReaderIdle(!busy && (session.isConnected() || session.inLoader()));
     if (m_debugPage)

@@ -19,11 +19,13 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     text = new ElidedLabel(this);
+    text->setObjectName(QStringLiteral("statusText"));
     // The text takes what the window has to spare, never less than its 350
     // pixels: the link and the last panel keep their places after it.
     text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     text->setMinimumWidth(kFirstWidth);
     link = new QLabel(kLinkText, this);
+    link->setObjectName(QStringLiteral("connectionLink"));
     link->setFixedWidth(kMiddleWidth);
     link->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QFont f = link->font();
@@ -35,6 +37,7 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     link->setCursor(Qt::PointingHandCursor);
     link->setAccessibleDescription(texts::kConnectionSettings);
     last = new QLabel(this);
+    last->setObjectName(QStringLiteral("lastPanel"));
     last->setFixedWidth(kLastWidth);
     for (QLabel *l : {static_cast<QLabel *>(text), link})
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -46,6 +49,21 @@ StatusBar::StatusBar(QWidget *parent) : QWidget(parent)
     // The link can be reached and opened from the keyboard too.
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(kLinkText);
+}
+
+void StatusBar::setStatusText(const QString &statusText, const QString &details)
+{
+    text->setFullText(statusText); // a long port name may not fit the panel
+    if (!details.isEmpty()) {
+        text->setToolTip(details);
+        text->setAccessibleDescription(details);
+    }
+}
+
+bool StatusBar::insideLink(int x) const
+{
+    const QRect area = link->geometry();
+    return x > area.left() && x < area.left() + area.width();
 }
 
 void StatusBar::setLinkEnabled(bool enabled)

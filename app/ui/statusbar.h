@@ -19,9 +19,11 @@ public:
     static constexpr int kLastWidth = 50;
 
     explicit StatusBar(QWidget *parent = nullptr);
-    ElidedLabel *text;
-    QLabel *link;
-    QLabel *last;
+
+    // The status text; `details` (when given) become its tooltip and description.
+    void setStatusText(const QString &text, const QString &details = QString());
+    // Whether a press at `x` is strictly inside the link.
+    bool insideLink(int x) const;
 
     // Whether the link can be used (not while firmware is uploaded); the
     // status text stays as readable as ever.
@@ -36,6 +38,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    ElidedLabel *text;
+    QLabel *link;
+    QLabel *last;
 };
 
 } // namespace limra

@@ -56,16 +56,20 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     auto *g = new QVBoxLayout(general);
 
     wiegandType = new SelectorBox(general);
+    wiegandType->setObjectName(QStringLiteral("wiegandType"));
     wiegandType->addItems(texts::kWiegandTypes);
     QHBoxLayout *r = row(g);
     r->addWidget(labelFor(general, QStringLiteral("Тип итерфейса Wiegand :"), wiegandType));
     r->addWidget(wiegandType, 1);
 
     widthMode = new SelectorBox(general);
+    widthMode->setObjectName(QStringLiteral("widthMode"));
     widthMode->addItems({QStringLiteral("автоопределение"), QStringLiteral("пользовательская")});
     width = spin<ArrowSpinBox>(general, 8, 64);
+    width->setObjectName(QStringLiteral("width"));
     width->setValue(64);
     widthNote = new QLabel(general);
+    widthNote->setObjectName(QStringLiteral("widthNote"));
     QFont bold = widthNote->font();
     bold.setBold(true);
     widthNote->setFont(bold);
@@ -78,28 +82,38 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     width->setAccessibleName(widthLabel->text());
 
     readMode = new SelectorBox(general);
+    readMode->setObjectName(QStringLiteral("readMode"));
     readMode->addItems(texts::kReadModes);
     g->addWidget(readMode);
 
     auto *formatGroup = new QGroupBox(QStringLiteral("Формат считываемых карт"), general);
     auto *fg = new QVBoxLayout(formatGroup);
     formats = new QListWidget(formatGroup);
+    formats->setObjectName(QStringLiteral("formats"));
     formats->setAccessibleName(formatGroup->title());
     formats->setMaximumHeight(140);
     fg->addWidget(formats);
     g->addWidget(formatGroup);
 
     conversion = new QGroupBox(QStringLiteral("Преобразование"), general);
+    conversion->setObjectName(QStringLiteral("conversion"));
     auto *cg = new QGridLayout(conversion);
     reversed = new QCheckBox(QStringLiteral("Обратный порядок байт"), conversion);
+    reversed->setObjectName(QStringLiteral("reversed"));
     hash = new QCheckBox(conversion);
+    hash->setObjectName(QStringLiteral("hash"));
     const QString hashName = QStringLiteral("Хеш-функция");
     hashLink = new HelpLink(hashName, conversion);
+    hashLink->setObjectName(QStringLiteral("hashLink"));
     hash->setAccessibleName(hashName);
     shift = spin<ArrowSpinBox>(conversion, 0, 63);
+    shift->setObjectName(QStringLiteral("shift"));
     significantBits = spin<ArrowSpinBox>(conversion, 1, 64);
+    significantBits->setObjectName(QStringLiteral("significantBits"));
     shiftLabel = labelFor(conversion, QStringLiteral("Битовый сдвиг вправо:"), shift);
+    shiftLabel->setObjectName(QStringLiteral("shiftLabel"));
     bitsLabel = labelFor(conversion, QStringLiteral("Число значимых бит после сдвига:"), significantBits);
+    bitsLabel->setObjectName(QStringLiteral("bitsLabel"));
     auto *hashRow = new QHBoxLayout;
     hashRow->addWidget(hash);
     hashRow->addWidget(hashLink);
@@ -114,12 +128,17 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
 
     // Block panel (read mode 2).
     blockPanel = new QWidget(general);
+    blockPanel->setObjectName(QStringLiteral("blockPanel"));
     auto *bp = new QGridLayout(blockPanel);
     bp->setContentsMargins(0, 0, 0, 0);
     blockNumber = spin<ArrowSpinBox>(blockPanel, 0, 255);
+    blockNumber->setObjectName(QStringLiteral("blockNumber"));
     blockOffset = spin<ArrowSpinBox>(blockPanel, 0, 15);
+    blockOffset->setObjectName(QStringLiteral("blockOffset"));
     blockCount = spin<ArrowSpinBox>(blockPanel, 1, 8);
+    blockCount->setObjectName(QStringLiteral("blockCount"));
     blockKey = new QLineEdit(blockPanel);
+    blockKey->setObjectName(QStringLiteral("blockKey"));
     blockKey->setMaxLength(32);
     bp->addWidget(labelFor(blockPanel, QStringLiteral("Номер блока:"), blockNumber), 0, 0);
     bp->addWidget(blockNumber, 0, 1);
@@ -139,14 +158,19 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
 
     // Key and name panel (read modes 0 and 1).
     keyPanel = new QWidget(general);
+    keyPanel->setObjectName(QStringLiteral("keyPanel"));
     auto *kp = new QVBoxLayout(keyPanel);
     kp->setContentsMargins(0, 0, 0, 0);
     bankPart = new QWidget(keyPanel);
+    bankPart->setObjectName(QStringLiteral("bankPart"));
     auto *bk = new QVBoxLayout(bankPart);
     bk->setContentsMargins(0, 0, 0, 0);
     bankDefault = new QRadioButton(QStringLiteral("По умолчанию"), bankPart);
+    bankDefault->setObjectName(QStringLiteral("bankDefault"));
     bankUser = new QRadioButton(QStringLiteral("Пользовательский"), bankPart);
+    bankUser->setObjectName(QStringLiteral("bankUser"));
     bankKey = new QLineEdit(bankPart);
+    bankKey->setObjectName(QStringLiteral("bankKey"));
     bankKey->setMaxLength(32);
     auto *bankLabel = labelFor(bankPart, QStringLiteral("Ключ шифрования номеров банковских карт (16 байт):"), bankKey);
     bk->addWidget(bankLabel);
@@ -157,9 +181,11 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     bk->addLayout(choice);
     bk->addWidget(bankKey);
     blePart = new QWidget(keyPanel);
+    blePart->setObjectName(QStringLiteral("blePart"));
     auto *bl = new QHBoxLayout(blePart);
     bl->setContentsMargins(0, 0, 0, 0);
     bleName = new QLineEdit(blePart);
+    bleName->setObjectName(QStringLiteral("bleName"));
     bleName->setMaxLength(31);
     bl->addWidget(labelFor(blePart, QStringLiteral("Имя считывателя BLE:"), bleName));
     bl->addWidget(bleName, 1);
@@ -169,12 +195,15 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
 
     // Pass-zone panel (read mode 3).
     zonePanel = new QWidget(general);
+    zonePanel->setObjectName(QStringLiteral("zonePanel"));
     auto *zp = new QVBoxLayout(zonePanel);
     zp->setContentsMargins(0, 0, 0, 0);
     zones = new ZoneList(ZoneList::Names::Editable, zonePanel);
+    zones->setObjectName(QStringLiteral("zoneList"));
     zones->setMinimumHeight(220);
     zp->addWidget(zones, 1);
     pulse = spin<ArrowDoubleSpinBox>(zonePanel, 0.3, 30.0);
+    pulse->setObjectName(QStringLiteral("pulse"));
     pulse->setDecimals(1);
     pulse->setSingleStep(0.1);
     auto *pulseRow = new QHBoxLayout;
@@ -191,9 +220,11 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
                                   QStringLiteral("Цвет светодиодов при подаче сигнала LEDG:"),
                                   QStringLiteral("Цвет светодиодов при подаче сигнала LEDR:"),
                                   QStringLiteral("Цвет светодиодов при подаче сигналов LEDR + LEDG:")};
+    const char *const kLedNames[4] = {"idleLed", "greenLed", "redLed", "redGreenLed"};
     // Laid out, and tabbed, in the item's order: idle and LEDG, then LEDR and LEDR + LEDG.
     for (int i = 0; i < 4; ++i) {
         leds[size_t(i)] = new LedField(ledLabels[i], ledGroup);
+        leds[size_t(i)]->setObjectName(QLatin1String(kLedNames[i]));
         QLabel *label = labelFor(ledGroup, ledLabels[i], leds[size_t(i)]);
         label->setWordWrap(true);
         lg->addWidget(label, (i / 2) * 2, i % 2);

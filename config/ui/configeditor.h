@@ -41,7 +41,13 @@ Q_SIGNALS:
     void synced();
 
 public:
+    // The pass zones of the configuration.
+    ZoneList &zoneList() const { return *zones; }
 
+    // The colour the colour dialog starts with: the last one chosen in this run.
+    QColor lastChosenColour = Qt::black;
+
+private:
     QComboBox *wiegandType;
     QComboBox *widthMode;
     QSpinBox *width;
@@ -69,10 +75,6 @@ public:
     QDoubleSpinBox *pulse;
     std::array<LedField *, 4> leds{}; // idle, LEDG, LEDR, LEDR + LEDG
 
-    // The colour the colour dialog starts with: the last one chosen in this run.
-    QColor lastChosenColour = Qt::black;
-
-private:
     void chooseColour(int index);
     void keyEdited(QLineEdit *field, void (EditorModel::*set)(const QString &));
 

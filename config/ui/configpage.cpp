@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
@@ -113,8 +114,9 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setFocusPolicy(Qt::NoFocus); // the controls inside take the focus, not the area
-    editor = new ConfigEditor(model, dialogs, scroll);
-    scroll->setWidget(editor);
+    m_editor = new ConfigEditor(model, dialogs, scroll);
+    m_editor->setObjectName(QStringLiteral("configEditor"));
+    scroll->setWidget(m_editor);
     row->addWidget(scroll, 1);
 
     auto *side = new QWidget(this);
@@ -127,17 +129,26 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
         return b;
     };
     readFileButton = button(QStringLiteral("Считать конфигурацию из файла"));
+    readFileButton->setObjectName(QStringLiteral("readFileButton"));
     writeFileButton = button(QStringLiteral("Записать конфигурацию в файл"));
+    writeFileButton->setObjectName(QStringLiteral("writeFileButton"));
     readReaderButton = button(texts::kReadConfigButton);
+    readReaderButton->setObjectName(QStringLiteral("readReaderButton"));
     writeReaderButton = button(texts::kWriteConfigButton);
+    writeReaderButton->setObjectName(QStringLiteral("writeReaderButton"));
     readMasterButton = button(QStringLiteral("Считать конфигурацию с мастер-карты"));
+    readMasterButton->setObjectName(QStringLiteral("readMasterButton"));
     // The longest text breaks into lines rather than widen the column.
     masterToReaderButton =
         new WrappingButton(QStringLiteral("Считать конфигурацию с мастер-карты и записать в USB-считыватель"), side);
+    masterToReaderButton->setObjectName(QStringLiteral("masterToReaderButton"));
     column->addWidget(masterToReaderButton);
     createMastersButton = button(QStringLiteral("Создать мастер-карты"));
+    createMastersButton->setObjectName(QStringLiteral("createMastersButton"));
     clearMastersButton = button(QStringLiteral("Очистить мастер-карты"));
+    clearMastersButton->setObjectName(QStringLiteral("clearMastersButton"));
     defaultConfigButton = button(QStringLiteral("Показать конфигурацию по умолчанию"));
+    defaultConfigButton->setObjectName(QStringLiteral("defaultConfigButton"));
     column->addSpacing(12);
     auto check = [&](const QString &text) {
         auto *c = new QCheckBox(text, side);
@@ -145,12 +156,17 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
         return c;
     };
     toClipboard = check(kClipboardOption);
+    toClipboard->setObjectName(QStringLiteral("toClipboard"));
     toKeyboard = check(QStringLiteral("Имитация набора ID карты на клавиатуре "));
+    toKeyboard->setObjectName(QStringLiteral("toKeyboard"));
     showTypingReach(typingReach());
     newline = check(QStringLiteral("+ перевод строки"));
+    newline->setObjectName(QStringLiteral("newline"));
     startInTray = check(QStringLiteral("Сворачиваться в трей при запуске"));
+    startInTray->setObjectName(QStringLiteral("startInTray"));
     column->addStretch(1);
     keptButton = button(texts::kKeptConfigurationsCaption + QStringLiteral("…"));
+    keptButton->setObjectName(QStringLiteral("keptButton"));
     keptButton->setToolTip(QStringLiteral("Конфигурации, которые были в USB-считывателе перед записью новых"));
     // Alt and a letter of each button's text, none shared with the tabs.
     const std::pair<QPushButton *, char16_t> mnemonics[] = {
@@ -164,6 +180,97 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     side->setMinimumWidth(side->sizeHint().width() + 2 * style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, this));
     row->addWidget(side);
     connect(toKeyboard, &QCheckBox::toggled, this, &ConfigPage::typingToggled);
+    const std::pair<QPushButton *, void (ConfigPage::*)()> clicks[] = {
+        {readFileButton, &ConfigPage::readFileClicked},
+        {writeFileButton, &ConfigPage::writeFileClicked},
+        {readReaderButton, &ConfigPage::readReaderClicked},
+        {writeReaderButton, &ConfigPage::writeReaderClicked},
+        {readMasterButton, &ConfigPage::readMasterClicked},
+        {masterToReaderButton, &ConfigPage::masterToReaderClicked},
+        {createMastersButton, &ConfigPage::createMastersClicked},
+        {clearMastersButton, &ConfigPage::clearMastersClicked},
+        {defaultConfigButton, &ConfigPage::defaultConfigClicked},
+        {keptButton, &ConfigPage::keptClicked}};
+    for (const auto &[b, signal] : clicks)
+        connect(b, &QPushButton::clicked, this, signal);
+    connect(toKeyboard, &QCheckBox::clicked, this, &ConfigPage::typingClicked);
+}
+
+void ConfigPage::setReaderActionsEnabled(bool enabled)
+{
+    for (QPushButton *b : {readReaderButton, writeReaderButton, readMasterButton, masterToReaderButton,
+                           createMastersButton, clearMastersButton})
+        b->setEnabled(enabled);
+}
+
+void ConfigPage::setFileShortcuts(const QKeySequence &read, const QKeySequence &write)
+{
+    readFileButton->setToolTip(read.toString(QKeySequence::NativeText));
+    writeFileButton->setToolTip(write.toString(QKeySequence::NativeText));
+}
+
+void ConfigPage::readFileByShortcut()
+{
+    if (readFileButton->isEnabled())
+        readFileButton->click();
+}
+
+void ConfigPage::writeFileByShortcut()
+{
+    if (writeFileButton->isEnabled())
+        writeFileButton->click();
+}
+
+bool ConfigPage::copiesToClipboard() const
+{
+    return toClipboard->isChecked();
+}
+
+void ConfigPage::setCopiesToClipboard(bool on)
+{
+    toClipboard->setChecked(on);
+}
+
+QString ConfigPage::clipboardOptionText() const
+{
+    return toClipboard->text();
+}
+
+bool ConfigPage::typesOnKeyboard() const
+{
+    return toKeyboard->isChecked();
+}
+
+void ConfigPage::setTypesOnKeyboard(bool on)
+{
+    toKeyboard->setChecked(on);
+}
+
+bool ConfigPage::addsNewline() const
+{
+    return newline->isChecked();
+}
+
+void ConfigPage::setAddsNewline(bool on)
+{
+    newline->setChecked(on);
+    newline->setEnabled(true);
+}
+
+bool ConfigPage::startsInTray() const
+{
+    return startInTray->isChecked();
+}
+
+void ConfigPage::setStartsInTray(bool on)
+{
+    startInTray->setChecked(on);
+}
+
+void ConfigPage::disableTrayStart(const QString &why)
+{
+    startInTray->setEnabled(false);
+    startInTray->setToolTip(why);
 }
 
 void ConfigPage::showTypingReach(TypingReach reach)

@@ -6,6 +6,7 @@
 #include "platform/typingreach.h"
 
 class QCheckBox;
+class QKeySequence;
 class QPushButton;
 
 namespace limra {
@@ -19,8 +20,55 @@ class ConfigPage : public QWidget {
 public:
     ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent = nullptr);
 
-    ConfigEditor *editor;
+    // The configuration editor on the left.
+    ConfigEditor &editor() const { return *m_editor; }
+
+    // The buttons that talk to the reader may be used (it is connected and idle).
+    void setReaderActionsEnabled(bool enabled);
+    // The usual keys for opening and saving a file act as the file buttons
+    // do, while these can be used; the buttons' tooltips name them.
+    void setFileShortcuts(const QKeySequence &read, const QKeySequence &write);
+    void readFileByShortcut();
+    void writeFileByShortcut();
+
+    // The card-output options and the tray start.
+    bool copiesToClipboard() const;
+    void setCopiesToClipboard(bool on);
+    // The caption of the clipboard option, as the user sees it.
+    QString clipboardOptionText() const;
+    bool typesOnKeyboard() const;
+    void setTypesOnKeyboard(bool on);
+    bool addsNewline() const;
+    // Also enables the option (the typing option's rule aside).
+    void setAddsNewline(bool on);
+    bool startsInTray() const;
+    void setStartsInTray(bool on);
+    // No tray on this desktop: the option is off, with `why` as its tooltip.
+    void disableTrayStart(const QString &why);
+
+    // The typing option's rule: on enables "+ перевод строки", off disables and clears it.
+    void typingToggled(bool on);
+    // The typing option's tooltip says how far typing reaches; it is off
+    // where typing cannot reach anything.
+    void showTypingReach(TypingReach reach);
+
+Q_SIGNALS:
     // The buttons, in their order.
+    void readFileClicked();
+    void writeFileClicked();
+    void readReaderClicked();
+    void writeReaderClicked();
+    void readMasterClicked();
+    void masterToReaderClicked();
+    void createMastersClicked();
+    void clearMastersClicked();
+    void defaultConfigClicked();
+    void keptClicked();
+    // The user switched the typing option (not the program).
+    void typingClicked(bool on);
+
+private:
+    ConfigEditor *m_editor;
     QPushButton *readFileButton;
     QPushButton *writeFileButton;
     QPushButton *readReaderButton;
@@ -30,18 +78,11 @@ public:
     QPushButton *createMastersButton;
     QPushButton *clearMastersButton;
     QPushButton *defaultConfigButton;
-    QPushButton *keptButton;       // "Сохранённые конфигурации…"
-    // The card-output options and the tray start.
+    QPushButton *keptButton; // "Сохранённые конфигурации…"
     QCheckBox *toClipboard;
     QCheckBox *toKeyboard;
     QCheckBox *newline;
     QCheckBox *startInTray;
-
-    // The typing option's rule: on enables "+ перевод строки", off disables and clears it.
-    void typingToggled(bool on);
-    // The typing option's tooltip says how far typing reaches; it is off
-    // where typing cannot reach anything.
-    void showTypingReach(TypingReach reach);
 };
 
 } // namespace limra

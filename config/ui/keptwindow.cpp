@@ -90,6 +90,7 @@ KeptConfigurationsWindow::KeptConfigurationsWindow(const KeptConfigurationStore 
     auto *layout = new QVBoxLayout(this);
     m_model = new KeptConfigurationsModel(this);
     table = new QTableView(this);
+    table->setObjectName(QStringLiteral("keptTable"));
     table->setModel(m_model);
     table->setAccessibleName(windowTitle());
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -102,7 +103,9 @@ KeptConfigurationsWindow::KeptConfigurationsWindow(const KeptConfigurationStore 
     layout->addWidget(table, 1);
     auto *buttons = new QHBoxLayout;
     restoreButton = new QPushButton(QStringLiteral("Восстановить"), this);
+    restoreButton->setObjectName(QStringLiteral("restoreButton"));
     folderButton = new QPushButton(QStringLiteral("Открыть папку"), this);
+    folderButton->setObjectName(QStringLiteral("folderButton"));
     buttons->addWidget(restoreButton);
     buttons->addStretch(1);
     buttons->addWidget(folderButton);

@@ -28,14 +28,14 @@ public:
     QString cellText(int row, int column) const;
     int rowCount() const;
 
-    QTableView *table;
-    QPushButton *restoreButton;
-    QPushButton *folderButton;
-
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    QTableView *table;
+    QPushButton *restoreButton;
+    QPushButton *folderButton;
+
     void fitColumns();
 
     const KeptConfigurationStore &m_store;

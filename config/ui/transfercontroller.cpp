@@ -26,11 +26,11 @@ ConfigTransferController::ConfigTransferController(ConfigPage &page, EditorModel
                                                    QObject *parent)
     : QObject(parent), m_page(page), m_editor(editor), m_read(read), m_write(write), m_gate(gate), m_dialogs(dialogs)
 {
-    connect(page.readFileButton, &QPushButton::clicked, this, &ConfigTransferController::loadFromFile);
-    connect(page.writeFileButton, &QPushButton::clicked, this, &ConfigTransferController::saveToFile);
-    connect(page.readReaderButton, &QPushButton::clicked, this, &ConfigTransferController::readFromReader);
-    connect(page.writeReaderButton, &QPushButton::clicked, this, &ConfigTransferController::writeToReader);
-    connect(page.defaultConfigButton, &QPushButton::clicked, this, &ConfigTransferController::showDefault);
+    connect(&page, &ConfigPage::readFileClicked, this, &ConfigTransferController::loadFromFile);
+    connect(&page, &ConfigPage::writeFileClicked, this, &ConfigTransferController::saveToFile);
+    connect(&page, &ConfigPage::readReaderClicked, this, &ConfigTransferController::readFromReader);
+    connect(&page, &ConfigPage::writeReaderClicked, this, &ConfigTransferController::writeToReader);
+    connect(&page, &ConfigPage::defaultConfigClicked, this, &ConfigTransferController::showDefault);
     connect(&m_read, &ReaderOperation::finished, this, &ConfigTransferController::readFinished);
     // Questions open from the event loop, never inside the operation's step.
     connect(&m_write, &ConfigWrite::decisionNeeded, this, &ConfigTransferController::askToWriteWithoutCopy,

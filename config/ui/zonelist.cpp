@@ -61,22 +61,28 @@ ZoneList::ZoneList(Names names, QWidget *parent) : QWidget(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     auto *tools = new QHBoxLayout;
     sources = new SelectorBox(this);
+    sources->setObjectName(QStringLiteral("nameSources"));
     sources->setAccessibleName(kStandardNames);
     tools->addWidget(sources, 1);
     if (editableNames) {
         saveButton = tool(this, QStringLiteral("сохранить имена зон прохода"), QString());
+        saveButton->setObjectName(QStringLiteral("saveNamesButton"));
         saveButton->setIcon(saveIcon());
         tools->addWidget(saveButton);
     }
     allButton = tool(this, QStringLiteral("выбрать все зоны прохода"), QStringLiteral("✓"));
+    allButton->setObjectName(QStringLiteral("allButton"));
     noneButton = tool(this, QStringLiteral("снять выбор со всех зон прохода"), QStringLiteral("✗"));
+    noneButton->setObjectName(QStringLiteral("noneButton"));
     bitsButton = tool(this, QStringLiteral("битовая строка"), QStringLiteral("01"));
+    bitsButton->setObjectName(QStringLiteral("bitsButton"));
     tools->addWidget(allButton);
     tools->addWidget(noneButton);
     tools->addWidget(bitsButton);
     layout->addLayout(tools);
 
     grid = new QTableWidget(kZones, 3, this);
+    grid->setObjectName(QStringLiteral("zoneGrid"));
     grid->setAccessibleName(texts::kZonesCaption);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
@@ -194,10 +200,12 @@ void ZoneList::showRows(bool shown)
 
 ZoneBitsDialog::ZoneBitsDialog(QWidget *parent) : QDialog(parent)
 {
+    setObjectName(QStringLiteral("zoneBitsDialog"));
     setWindowTitle(texts::kZonesCaption);
     auto *layout = new QVBoxLayout(this);
     auto *label = new QLabel(QStringLiteral("Укажите битовую строку зон прохода:"), this);
     bits = new QLineEdit(this);
+    bits->setObjectName(QStringLiteral("bits"));
     bits->setAlignment(Qt::AlignRight);
     bits->setMinimumWidth(520);
     bits->installEventFilter(this);

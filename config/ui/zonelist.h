@@ -30,13 +30,6 @@ public:
     void setNames(const QStringList &names);
     void setStandardNames();
 
-    QComboBox *sources;
-    QToolButton *saveButton = nullptr; // the configuration tab's list only
-    QToolButton *allButton;
-    QToolButton *noneButton;
-    QToolButton *bitsButton;
-    QTableWidget *grid;
-
 Q_SIGNALS:
     void checksChanged();
 
@@ -47,6 +40,14 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    friend class ZoneTools; // the tools shared by both lists work their controls
+    QComboBox *sources;
+    QToolButton *saveButton = nullptr; // the configuration tab's list only
+    QToolButton *allButton;
+    QToolButton *noneButton;
+    QToolButton *bitsButton;
+    QTableWidget *grid;
+
     void nameCells();
     void showRows(bool shown);
 
@@ -58,11 +59,14 @@ class ZoneBitsDialog : public QDialog {
     Q_OBJECT
 public:
     explicit ZoneBitsDialog(QWidget *parent = nullptr);
-    QLineEdit *bits;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+
+private:
+    friend class ZoneTools;
+    QLineEdit *bits;
 };
 
 // The two lists' shared tools: the name sources (the .znm files of the
@@ -78,9 +82,9 @@ public:
     void saveNames();
     void editBits(ZoneList *list);
 
+private:
     ZoneBitsDialog *bitsDialog;
 
-private:
     ZoneList *m_config;
     ZoneList *m_secure;
     UserDialogs &m_dialogs;

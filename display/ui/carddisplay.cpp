@@ -119,6 +119,7 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
     auto *kindRow = new QHBoxLayout(kinds);
     kindRow->setContentsMargins(1, 1, 1, 1);
     indicator = new QLabel(kinds);
+    indicator->setObjectName(QStringLiteral("readIndicator"));
     indicator->setPixmap(m_idleDot);
     indicator->setAccessibleName(QStringLiteral("Индикатор чтения карты"));
     kindRow->addWidget(indicator);
@@ -130,6 +131,7 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
         auto *l = new QLabel(QString::fromLatin1(idKindLook(order[i]).label), kinds);
         l->setFont(kindFont);
         setTextColour(l, kSilver);
+        l->setObjectName(QStringLiteral("kindLabel") + l->text().remove(QLatin1Char(' ')));
         kindLabels[i] = l;
         kindRow->addWidget(l);
         kindRow->addSpacing(12);
@@ -151,6 +153,7 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
     idRow->addWidget(leftField);
     auto *identifierPlace = new FixedPlace(m_identifierStrip);
     identifier = identifierPlace->hold(new ElidedLabel);
+    identifier->setObjectName(QStringLiteral("identifier"));
     QFont idFont(QStringLiteral("Tahoma"));
     idFont.setPixelSize(37);
     identifier->setFont(idFont);
@@ -159,11 +162,13 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
     identifier->setToolTipNote(texts::kCardLogHint);
     // The card log from the keyboard and from a menu, not by a double-click alone.
     cardLogAction = new QAction(texts::kCardLogCaption, this);
+    cardLogAction->setObjectName(QStringLiteral("cardLogAction"));
     cardLogAction->setShortcut(QKeySequence(texts::kCardLogShortcut));
     cardLogAction->setShortcutContext(Qt::WindowShortcut);
     addAction(cardLogAction);
     connect(cardLogAction, &QAction::triggered, this, &CardDisplay::cardLogRequested);
     identifierMenu = new QMenu(this);
+    identifierMenu->setObjectName(QStringLiteral("identifierMenu"));
     identifierMenu->addAction(cardLogAction);
     identifier->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(identifier, &QWidget::customContextMenuRequested, this,
@@ -174,6 +179,7 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
     setIdentifierSelectable(false);
     // A screen reader hears the identifier by its value, labelled by this caption.
     identifierCaption = new QLabel(QStringLiteral("ID карты"), identifierPlace);
+    identifierCaption->setObjectName(QStringLiteral("identifierCaption"));
     identifierCaption->setBuddy(identifier);
     identifierCaption->hide();
     idRow->addWidget(identifierPlace, 1);
@@ -182,9 +188,11 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
     auto *infoLayout = new QVBoxLayout(infoColumn);
     infoLayout->setContentsMargins(kInfoLeftMargin, 0, kInfoRightMargin, 0);
     infoLayout->setSpacing(0);
-    for (ElidedLabel **l : {&cardType, &cardSecurity, &cardMemory}) {
+    for (auto [l, name] : {std::pair{&cardType, "cardType"}, std::pair{&cardSecurity, "cardSecurity"},
+                           std::pair{&cardMemory, "cardMemory"}}) {
         auto *place = new FixedPlace(infoColumn);
         *l = place->hold(new ElidedLabel);
+        (*l)->setObjectName(QLatin1String(name));
         (*l)->setFont(small);
         setTextColour(*l, kInfoGrey);
         infoLayout->addWidget(place);
@@ -199,10 +207,13 @@ CardDisplay::CardDisplay(CardPresenter &presenter, QWidget *parent)
     modeRow->setContentsMargins(0, 0, 0, 0);
     modeRow->addStretch(1);
     decChoice = new QRadioButton(QStringLiteral("DEC"), modes);
+    decChoice->setObjectName(QStringLiteral("decChoice"));
     decChoice->setToolTip(QStringLiteral("десятичное представление"));
     hexChoice = new QRadioButton(QStringLiteral("HEX"), modes);
+    hexChoice->setObjectName(QStringLiteral("hexChoice"));
     hexChoice->setToolTip(QStringLiteral("шестнадцатеричное представление"));
     templateChoice = new QRadioButton(QStringLiteral("CST"), modes);
+    templateChoice->setObjectName(QStringLiteral("templateChoice"));
     templateChoice->setToolTip(QStringLiteral("пользовательское представление"));
     for (QRadioButton *r : {decChoice, hexChoice, templateChoice}) {
         r->setAccessibleDescription(r->toolTip());

@@ -44,6 +44,10 @@ public:
     // The read indicator is lit for 100 ms after each read.
     bool indicatorLit() const { return m_indicatorTimer.isActive(); }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
     QLabel *indicator;
     std::array<QLabel *, 5> kindLabels{}; // UID, Phone ID, MIR, Nonunique UID, Random UID
     ElidedLabel *identifier;
@@ -57,10 +61,6 @@ public:
     QAction *cardLogAction;    // "Журнал карт", Ctrl+L
     QMenu *identifierMenu;     // the identifier's context menu
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     void identifierShown(const QString &text, IdKind kind);
     void cardInfoShown(const CardInfo &info);
     void setKindColour(quint32 rgb);

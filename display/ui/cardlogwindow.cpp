@@ -134,7 +134,9 @@ CardLogWindow::CardLogWindow(CardLog &log, UserDialogs &dialogs, Clipboard *clip
     setModal(false);
     auto *layout = new QVBoxLayout(this);
     model = new CardLogModel(log, this);
+    model->setObjectName(QStringLiteral("cardLogModel"));
     table = new QTableView(this);
+    table->setObjectName(QStringLiteral("cardLogTable"));
     table->setModel(model);
     table->setAccessibleName(kCaption);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -148,7 +150,9 @@ CardLogWindow::CardLogWindow(CardLog &log, UserDialogs &dialogs, Clipboard *clip
     table->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     layout->addWidget(table, 1);
     toFile = new QCheckBox(QStringLiteral("Записывать журнал в файл"), this);
+    toFile->setObjectName(QStringLiteral("toFile"));
     fileLabel = new QLabel(m_logFile, this);
+    fileLabel->setObjectName(QStringLiteral("fileLabel"));
     fileLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     fileLabel->setWordWrap(true);
     toFile->setToolTip(m_logFile);
@@ -158,8 +162,11 @@ CardLogWindow::CardLogWindow(CardLog &log, UserDialogs &dialogs, Clipboard *clip
     layout->addLayout(fileRow);
     auto *buttons = new QHBoxLayout;
     copyButton = new QPushButton(QStringLiteral("Копировать"), this);
+    copyButton->setObjectName(QStringLiteral("copyButton"));
     clearButton = new QPushButton(texts::kClear, this);
+    clearButton->setObjectName(QStringLiteral("clearButton"));
     saveButton = new QPushButton(QStringLiteral("Сохранить как…"), this);
+    saveButton->setObjectName(QStringLiteral("saveButton"));
     buttons->addWidget(copyButton);
     buttons->addWidget(clearButton);
     buttons->addStretch(1);

@@ -61,6 +61,13 @@ public:
     // Writes the log to the file as it grows (the option of the window).
     void setWritingFile(bool on);
 
+Q_SIGNALS:
+    void writingFileChanged(bool on);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
     QTableView *table;
     QPushButton *copyButton;
     QPushButton *clearButton;
@@ -69,13 +76,6 @@ public:
     QLabel *fileLabel;
     CardLogModel *model;
 
-Q_SIGNALS:
-    void writingFileChanged(bool on);
-
-protected:
-    void showEvent(QShowEvent *event) override;
-
-private:
     void clearAsked();
     void copySelected();
     void saveAs();

@@ -19,6 +19,7 @@ TemplateEditor::TemplateEditor(QWidget *parent) : QDialog(parent)
 
     auto *sampleLabel = new QLabel(QStringLiteral("Введите исходное число (HEX):"), this);
     sample = new QLineEdit(this);
+    sample->setObjectName(QStringLiteral("sample"));
     sample->setMaxLength(16);
     sample->setAlignment(Qt::AlignRight);
     sampleLabel->setBuddy(sample);
@@ -43,6 +44,7 @@ TemplateEditor::TemplateEditor(QWidget *parent) : QDialog(parent)
         box->setFixedWidth(28);
         label->setBuddy(box);
         box->setFocusPolicy(Qt::NoFocus); // shown, not edited: no Tab stop
+        box->setObjectName(QStringLiteral("nibble") + name.toUpper());
         nibbles[size_t(i)] = box;
         grid->addWidget(label, 0, i);
         grid->addWidget(box, 1, i);
@@ -56,19 +58,23 @@ TemplateEditor::TemplateEditor(QWidget *parent) : QDialog(parent)
 
     auto *templateLabel = new QLabel(QStringLiteral("Шаблон:"), this);
     templateField = new QLineEdit(kDefaultTemplate, this);
+    templateField->setObjectName(QStringLiteral("templateField"));
     templateLabel->setBuddy(templateField);
     layout->addWidget(templateLabel);
     layout->addWidget(templateField);
 
     applyButton = new QPushButton(QStringLiteral("Применить шаблон"), this);
+    applyButton->setObjectName(QStringLiteral("applyButton"));
     layout->addWidget(applyButton);
     auto *resultLabel = new QLabel(QStringLiteral("Результат:"), this);
     result = new QLineEdit(this);
+    result->setObjectName(QStringLiteral("result"));
     result->setReadOnly(true);
     resultLabel->setBuddy(result);
     layout->addWidget(resultLabel);
     layout->addWidget(result);
     useButton = new QPushButton(QStringLiteral("Использовать шаблон"), this);
+    useButton->setObjectName(QStringLiteral("useButton"));
     useButton->setEnabled(false);
     layout->addWidget(useButton);
 

@@ -20,6 +20,11 @@ public:
     void setSample(const QString &sample);
     QString templateText() const;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
     QLineEdit *sample;                     // the sample identifier
     std::array<QLineEdit *, 16> nibbles{}; // n82 ... n11
     QLineEdit *templateField;
@@ -27,11 +32,6 @@ public:
     QPushButton *applyButton;              // "Применить шаблон"
     QPushButton *useButton;                // "Использовать шаблон"
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-
-private:
     void sampleEdited();
     void templateEdited();
     void refillNibbles();

@@ -26,6 +26,7 @@ public:
     // Reader operations may start (none runs).
     void setReaderIdle(bool idle);
 
+private:
     QPushButton *versionButton;
     QLineEdit *path;
     QPushButton *browseButton;
@@ -35,7 +36,6 @@ public:
     QPushButton *cancelWaitButton;
     QLabel *loaderNote;
 
-private:
     void browse();
     void startUpdate();
     void showProgress(int accepted, int total, qint64 msLeft);

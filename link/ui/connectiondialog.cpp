@@ -21,6 +21,7 @@ ConnectionDialog::ConnectionDialog(QWidget *parent) : QDialog(parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     auto *methodLabel = new QLabel(QStringLiteral("Способ подключения:"), this);
     methodList = new QComboBox(this);
+    methodList->setObjectName(QStringLiteral("methodList"));
     methodList->addItems({QStringLiteral("Автоподключение"), QStringLiteral("Выбор номера COM-порта из списка"),
                           QStringLiteral("Ручной ввод номера COM-порта ")});
     methodList->setMinimumWidth(300);
@@ -34,9 +35,12 @@ ConnectionDialog::ConnectionDialog(QWidget *parent) : QDialog(parent)
     auto *portLayout = new QHBoxLayout(portRow);
     portLayout->setContentsMargins(0, 0, 0, 0);
     portList = new QComboBox(portRow);
+    portList->setObjectName(QStringLiteral("portList"));
     portList->setAccessibleName(QStringLiteral("COM"));
     comLabel = new QLabel(QStringLiteral("COM"), portRow);
+    comLabel->setObjectName(QStringLiteral("comLabel"));
     number = new ArrowSpinBox(portRow);
+    number->setObjectName(QStringLiteral("portNumber"));
     number->setRange(1, 255);
     number->setValue(1);
     comLabel->setBuddy(number);
@@ -51,6 +55,7 @@ ConnectionDialog::ConnectionDialog(QWidget *parent) : QDialog(parent)
     number->hide();
 
     applyButton = new QPushButton(texts::kApply, this);
+    applyButton->setObjectName(QStringLiteral("applyButton"));
     layout->addSpacing(layout->spacing() + 4);
     layout->addWidget(applyButton);
     connect(applyButton, &QPushButton::clicked, this, &QDialog::accept);

@@ -25,13 +25,13 @@ public:
     QString chosenPort() const;
     int chosenNumber() const;
 
+private:
     QComboBox *methodList;
     QComboBox *portList;
     QLabel *comLabel;
     QSpinBox *number;
     QPushButton *applyButton;
 
-private:
     void methodChosen(int index);
 };
 

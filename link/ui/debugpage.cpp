@@ -43,6 +43,7 @@ DebugWindow::DebugWindow(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     text = logView(this);
+    text->setObjectName(QStringLiteral("debugWindowText"));
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
     text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text->setAccessibleName(QStringLiteral("Debug"));
@@ -74,6 +75,7 @@ DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, Operati
 {
     auto *layout = new QVBoxLayout(this);
     log = logView(this);
+    log->setObjectName(QStringLiteral("trafficLog"));
     log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // its lines wrap
     log->setAccessibleName(texts::kDebugCaption);
     log->viewport()->installEventFilter(this);
@@ -81,12 +83,17 @@ DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, Operati
     auto *row = new QHBoxLayout;
     auto *framing = new QLabel(QStringLiteral("23 + LN + "), this);
     command = new QLineEdit(QStringLiteral("0C01"), this);
+    command->setObjectName(QStringLiteral("command"));
     framing->setBuddy(command);
     sendButton = new QPushButton(QStringLiteral("Отправить"), this);
+    sendButton->setObjectName(QStringLiteral("sendButton"));
     hex = new QCheckBox(QStringLiteral("HEX"), this);
+    hex->setObjectName(QStringLiteral("hex"));
     hex->setChecked(true);
     ascii = new QCheckBox(QStringLiteral("ASCII"), this);
+    ascii->setObjectName(QStringLiteral("ascii"));
     clearButton = new QPushButton(texts::kClear, this);
+    clearButton->setObjectName(QStringLiteral("clearButton"));
     setMnemonic(sendButton, QChar(u'т'));
     setMnemonic(clearButton, QChar(u'ч'));
     row->addWidget(framing);
@@ -98,11 +105,13 @@ DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, Operati
     row->addWidget(clearButton);
     layout->addLayout(row);
     commandMessage = new QLabel(this);
+    commandMessage->setObjectName(QStringLiteral("commandMessage"));
     commandMessage->setWordWrap(true);
     commandMessage->setStyleSheet(QStringLiteral("color: #C00000;"));
     commandMessage->hide();
     layout->addWidget(commandMessage);
     window = new DebugWindow(this);
+    window->setObjectName(QStringLiteral("debugWindow"));
     window->setParent(this, window->windowFlags());
 
     m_appendTimer.setSingleShot(true);

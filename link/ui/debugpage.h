@@ -25,11 +25,14 @@ class DebugWindow : public QDialog {
     Q_OBJECT
 public:
     explicit DebugWindow(QWidget *parent = nullptr);
-    QPlainTextEdit *text;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+
+private:
+    friend class DebugPage; // the page fills the window's log as its own
+    QPlainTextEdit *text;
 };
 
 class DebugPage : public QWidget {
@@ -39,16 +42,6 @@ public:
               QWidget *parent = nullptr);
     // Reader operations may start (none runs).
     void setReaderIdle(bool idle);
-
-    QPlainTextEdit *log;
-    QLineEdit *command;
-    QPushButton *sendButton;
-    QCheckBox *hex;
-    QCheckBox *ascii;
-    QPushButton *clearButton;
-    // Why the typed command was not sent; hidden while there is nothing to say.
-    QLabel *commandMessage;
-    DebugWindow *window;
 
     // Lines wait here for the next append, so that a flood of traffic is
     // appended a batch at a time.
@@ -69,6 +62,16 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QPlainTextEdit *log;
+    QLineEdit *command;
+    QPushButton *sendButton;
+    QCheckBox *hex;
+    QCheckBox *ascii;
+    QPushButton *clearButton;
+    // Why the typed command was not sent; hidden while there is nothing to say.
+    QLabel *commandMessage;
+    DebugWindow *window;
+
     void lineAdded(const QString &line);
     void appendPending();
     void send();

@@ -47,6 +47,7 @@ CardWaitDialog::CardWaitDialog(CardWait &wait, UserDialogs &dialogs, QWidget *pa
     });
     connect(&wait, &CardWait::ended, this, &CardWaitDialog::ended);
     cancelButton = new QPushButton(texts::kCancel, this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
     cancelButton->setAutoDefault(false);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -129,11 +130,13 @@ MasterCardWritingDialog::MasterCardWritingDialog(MasterCardWriting &wait, UserDi
     // As wide as the option's text needs, at any font size.
     layout->setSizeConstraint(QLayout::SetFixedSize);
     pages = new QStackedWidget(this);
+    pages->setObjectName(QStringLiteral("pages"));
     layout->addWidget(pages);
 
     auto *countPage = new QWidget(pages);
     pageLayout(countPage);
     heading = addText(QString(), kInstructionPx, countPage);
+    heading->setObjectName(QStringLiteral("heading"));
     addText(QStringLiteral("Укажите количество создаваемых мастер-карт:"), kInstructionPx, countPage);
     auto *buttons = new QHBoxLayout;
     for (int i = 0; i < 5; ++i) {
@@ -145,6 +148,7 @@ MasterCardWritingDialog::MasterCardWritingDialog(MasterCardWriting &wait, UserDi
         // Enter acts on the focused button only: nothing is written without a choice.
         b->setAutoDefault(false);
         b->setDefault(false);
+        b->setObjectName(QStringLiteral("countButton%1").arg(i + 1));
         countButtons[size_t(i)] = b;
         buttons->addWidget(b);
         connect(b, &QPushButton::clicked, this, [this, i] { m_writing.chooseCount(i + 1); });
@@ -152,8 +156,10 @@ MasterCardWritingDialog::MasterCardWritingDialog(MasterCardWriting &wait, UserDi
     static_cast<QVBoxLayout *>(countPage->layout())->addLayout(buttons);
     option = new QCheckBox(QStringLiteral(" Защищенный режим можно удалить ТОЛЬКО с помощью создаваемых мастер-карт "),
                            countPage);
+    option->setObjectName(QStringLiteral("secureModeOption"));
     countPage->layout()->addWidget(option);
     optionWarning = new QLabel(QStringLiteral("Не используйте эту опцию если в этом нет крайней необходимости."), countPage);
+    optionWarning->setObjectName(QStringLiteral("optionWarning"));
     QFont small = optionWarning->font();
     small.setPixelSize(11);
     optionWarning->setFont(small);
@@ -168,7 +174,9 @@ MasterCardWritingDialog::MasterCardWritingDialog(MasterCardWriting &wait, UserDi
     auto *progressPage = new QWidget(pages);
     pageLayout(progressPage);
     prompt = addText(QString(), kInstructionPx, progressPage);
+    prompt->setObjectName(QStringLiteral("prompt"));
     seconds = addSeconds(progressPage);
+    seconds->setObjectName(QStringLiteral("seconds"));
     pages->addWidget(progressPage);
     addCancel(layout);
     refresh();
@@ -211,7 +219,9 @@ SingleCardDialog::SingleCardDialog(SingleCardWait &wait, UserDialogs &dialogs, Q
 {
     new QVBoxLayout(this);
     prompt = addText(wait.prompt, kInstructionPx, this);
+    prompt->setObjectName(QStringLiteral("prompt"));
     seconds = addSeconds(this);
+    seconds->setObjectName(QStringLiteral("seconds"));
     addCancel(layout());
     fixSize(QSize(460, 180));
     refresh();
@@ -230,8 +240,11 @@ ClearingDialog::ClearingDialog(ClearingWait &wait, UserDialogs &dialogs, QWidget
 {
     new QVBoxLayout(this);
     prompt = addText(wait.prompt, kInstructionPx, this);
+    prompt->setObjectName(QStringLiteral("prompt"));
     counter = addCounter(texts::kClearedCards, this);
+    counter->setObjectName(QStringLiteral("counter"));
     finishButton = new QPushButton(wait.finishText, this);
+    finishButton->setObjectName(QStringLiteral("finishButton"));
     layout()->addWidget(finishButton);
     connect(finishButton, &QPushButton::clicked, this, [this] {
         if (m_wait)
@@ -254,18 +267,22 @@ SecureCardDialog::SecureCardDialog(SecureCardWait &wait, UserDialogs &dialogs, Q
 {
     auto *layout = new QVBoxLayout(this);
     pages = new QStackedWidget(this);
+    pages->setObjectName(QStringLiteral("pages"));
     layout->addWidget(pages);
     auto *masterPage = new QWidget(pages);
     pageLayout(masterPage);
     addText(texts::kObjectCodeWaitPrompt, kInstructionPx, masterPage);
     seconds = addSeconds(masterPage);
+    seconds->setObjectName(QStringLiteral("seconds"));
     pages->addWidget(masterPage);
 
     auto *cardPage = new QWidget(pages);
     pageLayout(cardPage);
     addText(texts::kPresentCardsPrompt, kInstructionPx, cardPage);
     counter = addCounter(wait.counterCaption, cardPage);
+    counter->setObjectName(QStringLiteral("counter"));
     finishButton = new QPushButton(wait.finishText, cardPage);
+    finishButton->setObjectName(QStringLiteral("finishButton"));
     cardPage->layout()->addWidget(finishButton);
     pages->addWidget(cardPage);
     connect(finishButton, &QPushButton::clicked, this, [this] {
@@ -296,6 +313,7 @@ MasterConfigDialog::MasterConfigDialog(MasterConfigWait &wait, UserDialogs &dial
     new QVBoxLayout(this);
     addText(QStringLiteral("Поднесите мастер-карту к USB-считывателю"), kInstructionPx, this);
     seconds = addSeconds(this);
+    seconds->setObjectName(QStringLiteral("seconds"));
     addCancel(layout());
     fixSize(QSize(460, 180));
     refresh();

@@ -34,9 +34,9 @@ public:
     // Closing the dialog (its close button, Escape, "Отмена") closes the wait.
     void done(int result) override;
 
+protected:
     QPushButton *cancelButton;
 
-protected:
     QLabel *addText(const QString &text, int pixelSize, QWidget *parent);
     QLabel *addSeconds(QWidget *parent);
     // A counter of cards under its caption, starting at 0; the counter label.
@@ -62,6 +62,10 @@ public:
     MasterCardWritingDialog(MasterCardWriting &wait, UserDialogs &dialogs, QWidget *parent);
     void refresh() override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
     QStackedWidget *pages;
     QLabel *heading;
     std::array<QPushButton *, 5> countButtons{};
@@ -70,10 +74,6 @@ public:
     QLabel *prompt;
     QLabel *seconds;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
-private:
     void optionClicked(bool checked);
 
     MasterCardWriting &m_writing;
@@ -86,10 +86,10 @@ public:
     SingleCardDialog(SingleCardWait &wait, UserDialogs &dialogs, QWidget *parent);
     void refresh() override;
 
+private:
     QLabel *prompt;
     QLabel *seconds;
 
-private:
     SingleCardWait &m_single;
 };
 
@@ -100,11 +100,11 @@ public:
     ClearingDialog(ClearingWait &wait, UserDialogs &dialogs, QWidget *parent);
     void refresh() override;
 
+private:
     QLabel *prompt;
     QLabel *counter;
     QPushButton *finishButton;
 
-private:
     ClearingWait &m_clearing;
 };
 
@@ -115,12 +115,12 @@ public:
     SecureCardDialog(SecureCardWait &wait, UserDialogs &dialogs, QWidget *parent);
     void refresh() override;
 
+private:
     QStackedWidget *pages;
     QLabel *seconds;
     QLabel *counter;
     QPushButton *finishButton;
 
-private:
     SecureCardWait &m_secure;
 };
 
@@ -131,9 +131,9 @@ public:
     MasterConfigDialog(MasterConfigWait &wait, UserDialogs &dialogs, QWidget *parent);
     void refresh() override;
 
+private:
     QLabel *seconds;
 
-private:
     MasterConfigWait &m_config;
 };
 

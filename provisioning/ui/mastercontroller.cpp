@@ -19,10 +19,10 @@ MasterCardController::MasterCardController(ConfigPage &page, EditorModel &editor
                                            QObject *parent)
     : QObject(parent), m_editor(editor), m_transfer(transfer), m_ops(operations), m_gate(gate), m_dialogs(dialogs)
 {
-    connect(page.createMastersButton, &QPushButton::clicked, this, &MasterCardController::create);
-    connect(page.clearMastersButton, &QPushButton::clicked, this, &MasterCardController::clear);
-    connect(page.readMasterButton, &QPushButton::clicked, this, &MasterCardController::readIntoEditor);
-    connect(page.masterToReaderButton, &QPushButton::clicked, this, &MasterCardController::takeOver);
+    connect(&page, &ConfigPage::createMastersClicked, this, &MasterCardController::create);
+    connect(&page, &ConfigPage::clearMastersClicked, this, &MasterCardController::clear);
+    connect(&page, &ConfigPage::readMasterClicked, this, &MasterCardController::readIntoEditor);
+    connect(&page, &ConfigPage::masterToReaderClicked, this, &MasterCardController::takeOver);
     connect(&m_ops.create, &ReaderOperation::finished, this, [this] { reportEnd(m_ops.create); });
     connect(&m_ops.clear, &ReaderOperation::finished, this, [this] { reportEnd(m_ops.clear); });
     connect(&m_ops.takeOver, &ReaderOperation::finished, this, [this] { reportEnd(m_ops.takeOver); });
@@ -43,7 +43,7 @@ void MasterCardController::create()
         return;
     // The cards get the configuration the editor holds when the user asks.
     const QString items = m_editor.buildItems(Producer::MasterCards);
-    Q_EMIT m_transfer.editorChanged();
+    Q_EMIT editorChanged();
     const QString cardType = masterCardTypeWord(m_editor.config().readMode, m_editor.view().highlightedFormat);
     const bool option = m_editor.config().readMode != 0;
     m_gate.run(m_ops.create, [this, items, cardType, option] { m_ops.create.start(items, cardType, option); });

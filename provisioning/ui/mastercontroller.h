@@ -37,6 +37,10 @@ public:
     void readIntoEditor();
     void takeOver();
 
+Q_SIGNALS:
+    // The editor's contents changed (the cards take what it holds).
+    void editorChanged();
+
 private:
     void reportEnd(const class ReaderOperation &operation);
     void readFinished();

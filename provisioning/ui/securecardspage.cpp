@@ -22,6 +22,7 @@ SecureCardsPage::SecureCardsPage(SecureModeQuery &query, SecureCardsRun &run, Op
     auto *modeRow = new QHBoxLayout;
     auto *modeCaption = new QLabel(QStringLiteral("Текущая конфигурация считывателя:"), this);
     modeText = new QLabel(this);
+    modeText->setObjectName(QStringLiteral("modeText"));
     QFont bold = modeText->font();
     bold.setBold(true);
     modeText->setFont(bold);
@@ -41,14 +42,19 @@ SecureCardsPage::SecureCardsPage(SecureModeQuery &query, SecureCardsRun &run, Op
         return b;
     };
     clearOneButton = button(QStringLiteral("Очистить защищенные карты - удалить код объекта / зоны прохода"));
+    clearOneButton->setObjectName(QStringLiteral("clearOneButton"));
     clearAllButton = button(QStringLiteral("Очистить защищенные карты - удалить все коды объектов / зоны прохода"));
+    clearAllButton->setObjectName(QStringLiteral("clearAllButton"));
     createButton = button(QStringLiteral("Создать защищенные карты - записать код объекта / зоны прохода"));
+    createButton->setObjectName(QStringLiteral("createButton"));
     setMnemonic(clearOneButton, QChar(u'у'));
     setMnemonic(clearAllButton, QChar(u'в'));
     setMnemonic(createButton, QChar(u'С'));
     zoneGroup = new QGroupBox(texts::kZonesCaption, this);
+    zoneGroup->setObjectName(QStringLiteral("zoneGroup"));
     auto *zonesLayout = new QVBoxLayout(zoneGroup);
     zones = new ZoneList(ZoneList::Names::Fixed, zoneGroup);
+    zones->setObjectName(QStringLiteral("zoneList"));
     zonesLayout->addWidget(zones);
     layout->addWidget(zoneGroup, 1);
     layout->addStretch(0);

@@ -28,10 +28,14 @@ public:
     // Shows a mode, with the buttons and zones it allows.
     void showMode(const SecureModeView &view);
     SecureMode mode() const { return m_mode; }
-    // The buttons that start reader operations.
-    QList<QPushButton *> readerButtons() const { return {clearOneButton, clearAllButton, createButton}; }
     // Reader operations may start (none runs).
     void setReaderIdle(bool idle);
+    // The pass zones of the tab.
+    ZoneList &zoneList() const { return *zones; }
+
+private:
+    // The buttons that start reader operations.
+    QList<QPushButton *> readerButtons() const { return {clearOneButton, clearAllButton, createButton}; }
 
     QLabel *modeText;
     QPushButton *clearOneButton;
@@ -40,7 +44,6 @@ public:
     QGroupBox *zoneGroup;
     ZoneList *zones;
 
-private:
     void startRun(SecureCardsRun::Kind kind, const QString &question);
 
     SecureModeQuery &m_query;

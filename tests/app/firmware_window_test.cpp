@@ -24,6 +24,7 @@
 #include "link/session.h"
 #include "link/ui/connectiondialog.h"
 #include "provisioning/ui/securecardspage.h"
+#include "tests/support/children.h"
 #include "tests/support/imagebuilder.h"
 #include "tests/support/simreader.h"
 #include "tests/support/toolservices.h"
@@ -87,7 +88,7 @@ protected:
     }
     ReaderSession &session() { return station->session(); }
     FirmwarePage &page() { return *window->firmwarePage(); }
-    QString status() const { return window->statusPanels()->text->fullText(); }
+    QString status() const { return child<ElidedLabel>(window->statusPanels(), "statusText")->fullText(); }
     // The window has let the station go: the search stopped, the port closed.
     // (Closing from inside its own close the window leaves the rest to the
     // end of the event loop, which the tests do not run.)
@@ -117,9 +118,9 @@ protected:
     void start(int blocks)
     {
         window->tabs()->setCurrentWidget(window->firmwarePage());
-        page().path->setText(image(blocks));
-        ASSERT_TRUE(page().updateButton->isEnabled());
-        page().updateButton->click();
+        child<QLineEdit>(page(), "imagePath")->setText(image(blocks));
+        ASSERT_TRUE(child<QPushButton>(page(), "updateButton")->isEnabled());
+        child<QPushButton>(page(), "updateButton")->click();
         ++runs;
     }
     QStringList run(int blocks)
@@ -194,11 +195,12 @@ TEST_F(FirmwareWindowTest, ARestartLikeAUsbDeviceEndsWithTheSuccessMessageAlone)
         if (station->firmwareUpdate().stage() == FirmwareUpdate::Stage::Restarting) {
             // What a click on the link does, while the loader is away.
             window->openConnectionSettings();
-            QTest::mouseClick(window->statusPanels(), Qt::LeftButton, {},
-                              QPoint(window->statusPanels()->link->geometry().center().x(), 5));
+            QTest::mouseClick(
+                window->statusPanels(), Qt::LeftButton, {},
+                QPoint(child<QLabel>(window->statusPanels(), "connectionLink")->geometry().center().x(), 5));
             statuses << status();
             // The status text is read as ever: not greyed like a disabled control.
-            EXPECT_TRUE(window->statusPanels()->text->isEnabled());
+            EXPECT_TRUE(child<ElidedLabel>(window->statusPanels(), "statusText")->isEnabled());
         }
     });
     QTimer guard; // a modal dialog, had one opened, is closed and noted
@@ -220,7 +222,7 @@ TEST_F(FirmwareWindowTest, ARestartLikeAUsbDeviceEndsWithTheSuccessMessageAlone)
     EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
     EXPECT_EQ(status(), connectedStatus());
     EXPECT_EQ(tabsUsable(), (QList<bool>{true, true, true}));
-    EXPECT_TRUE(page().versionButton->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(page(), "versionButton")->isEnabled());
     EXPECT_TRUE(station->loaders().entries().isEmpty());
     EXPECT_EQ(window->tabs()->currentWidget(), window->firmwarePage());
     // Nothing else follows the message.
@@ -237,20 +239,20 @@ TEST_F(FirmwareWindowTest, AfterTheFileTheStartButtonHasTheFocusAndTheUploadSays
     connectReader();
     window->tabs()->setCurrentWidget(window->firmwarePage());
     dialogs.files.enqueue(image(200));
-    page().browseButton->click();
-    EXPECT_EQ(page().path->text(), image(200));
-    EXPECT_EQ(window->focusWidget(), page().updateButton);
+    child<QPushButton>(page(), "browseButton")->click();
+    EXPECT_EQ(child<QLineEdit>(page(), "imagePath")->text(), image(200));
+    EXPECT_EQ(window->focusWidget(), child<QPushButton>(page(), "updateButton"));
     bool told = false;
     QObject thisTest; // the connection ends with the locals it reads
     QObject::connect(&station->firmwareUpdate(), &ReaderOperation::changed, &thisTest, [&] {
         if (station->firmwareUpdate().stage() == FirmwareUpdate::Stage::Uploading)
-            told |= page().progressText->text().contains(QStringLiteral("Не отключайте считыватель"));
+            told |= child<QLabel>(page(), "progressText")->text().contains(QStringLiteral("Не отключайте считыватель"));
     });
-    page().updateButton->click();
+    child<QPushButton>(page(), "updateButton")->click();
     ++runs;
     ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 15000));
     EXPECT_TRUE(told);
-    EXPECT_FALSE(page().progressText->text().contains(QStringLiteral("Не отключайте считыватель")));
+    EXPECT_FALSE(child<QLabel>(page(), "progressText")->text().contains(QStringLiteral("Не отключайте считыватель")));
 }
 
 // Unplugged, the reader is gone: no error box, the search starts again.
@@ -279,10 +281,10 @@ TEST_F(FirmwareWindowTest, ALoaderStuckAfterBlockNIsKnownAndFinishedByASecondRun
     EXPECT_EQ(status(), loaderStatus());
     EXPECT_EQ(tabsUsable(), (QList<bool>{false, false, true}));
     EXPECT_EQ(window->tabs()->currentWidget(), window->firmwarePage());
-    EXPECT_FALSE(page().versionButton->isEnabled());
-    EXPECT_TRUE(page().updateButton->isEnabled());
-    EXPECT_TRUE(page().loaderNote->isVisible());
-    page().versionButton->click();
+    EXPECT_FALSE(child<QPushButton>(page(), "versionButton")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(page(), "updateButton")->isEnabled());
+    EXPECT_TRUE(child<QLabel>(page(), "loaderNote")->isVisible());
+    child<QPushButton>(page(), "versionButton")->click();
     waitUntil([] { return false; }, 4 * station->timings().scan);
     EXPECT_EQ(sim.model->loaderBlocks.size(), 6);
     EXPECT_EQ(sim.model->loaderPendingBytes(), 0);
@@ -299,7 +301,7 @@ TEST_F(FirmwareWindowTest, ALoaderStuckAfterBlockNIsKnownAndFinishedByASecondRun
     EXPECT_EQ(sim.model->commandsReceived, QStringList({QStringLiteral("FF01"), QStringLiteral("0C01")}) + kBack);
     EXPECT_EQ(status(), connectedStatus());
     EXPECT_EQ(tabsUsable(), (QList<bool>{true, true, true}));
-    EXPECT_FALSE(page().loaderNote->isVisible());
+    EXPECT_FALSE(child<QLabel>(page(), "loaderNote")->isVisible());
 }
 
 // A loader left by a failed run, unplugged and plugged in again, is found as

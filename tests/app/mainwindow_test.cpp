@@ -41,6 +41,7 @@
 #include "platform/qtserialport.h"
 #include "provisioning/ui/cardwaitdialogs.h"
 #include "provisioning/ui/securecardspage.h"
+#include "tests/support/children.h"
 #include "tests/support/environment.h"
 #include "tests/support/fakeserialport.h"
 #include "tests/support/simreader.h"
@@ -62,7 +63,7 @@ protected:
     // Whether what talks to the reader can be used; the rest works without one.
     static bool readerUsable(MainWindow &w)
     {
-        return w.configPage()->writeReaderButton->isEnabled()
+        return child<QPushButton>(w.configPage(), "writeReaderButton")->isEnabled()
                && w.tabs()->isTabEnabled(w.tabs()->indexOf(w.securePage()));
     }
     void writeSettings(const QByteArray &text)
@@ -119,7 +120,7 @@ TEST_F(MainWindowTest, StartsWithItsCaptionSizeAndSearching)
 {
     MainWindow &w = open();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("ЛИМРА Контроль доступа - RFID ") + QStringLiteral(LIMRA_VERSION));
-    EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
+    EXPECT_EQ(child<ElidedLabel>(w.statusPanels(), "statusText")->fullText(), QStringLiteral("Поиск устройства..."));
     EXPECT_FALSE(readerUsable(w));
     EXPECT_GE(w.minimumSize().width() + (w.frameGeometry().width() - w.width()), 910);
     QStringList tabTexts;
@@ -138,8 +139,8 @@ TEST_F(MainWindowTest, NoSettingsFileGivesDefaultsAndWritesEveryKeyButDebugmode)
     ports.system = {{QStringLiteral("/dev/ttyS0"), false, 0, 0}};
     MainWindow &w = open();
     EXPECT_EQ(w.cardDisplay()->chosenView(), CardPresenter::View::Dec);
-    EXPECT_FALSE(w.configPage()->toClipboard->isChecked());
-    EXPECT_FALSE(w.configPage()->toKeyboard->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(w.configPage(), "toClipboard")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(w.configPage(), "toKeyboard")->isChecked());
     spin(50);
     EXPECT_TRUE(w.isVisible()); // no tray start
     w.close();
@@ -184,15 +185,15 @@ TEST_F(MainWindowTest, SettingsAreReadAndWrittenBack)
     MainWindow &w = open();
     ConfigPage *page = w.configPage();
     EXPECT_EQ(w.cardDisplay()->chosenView(), CardPresenter::View::Dec);
-    EXPECT_TRUE(page->toClipboard->isChecked());
-    EXPECT_TRUE(page->newline->isChecked() && page->newline->isEnabledTo(page));
+    EXPECT_TRUE(child<QCheckBox>(page, "toClipboard")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(page, "newline")->isChecked() && child<QCheckBox>(page, "newline")->isEnabledTo(page));
     ASSERT_NE(w.debugPage(), nullptr);
     EXPECT_EQ(withoutMnemonic(w.tabs()->tabText(0)), QStringLiteral("Отладка"));
     EXPECT_EQ(w.tabs()->currentWidget(), w.debugPage());
     w.tabs()->setEnabled(true);
-    page->toKeyboard->click(); // typing off: "+ перевод строки" disabled and cleared
-    EXPECT_FALSE(page->newline->isEnabledTo(page));
-    EXPECT_FALSE(page->newline->isChecked());
+    child<QCheckBox>(page, "toKeyboard")->click(); // typing off: "+ перевод строки" disabled and cleared
+    EXPECT_FALSE(child<QCheckBox>(page, "newline")->isEnabledTo(page));
+    EXPECT_FALSE(child<QCheckBox>(page, "newline")->isChecked());
     w.close();
     window.reset();
     EXPECT_EQ(setting("viewmode"), QStringLiteral("1"));
@@ -209,23 +210,31 @@ TEST_F(MainWindowTest, DebugModeLogsTrafficAndKeepsConfigurationSelectedAfterCon
     connectTo(sim);
     EXPECT_EQ(w.tabs()->currentWidget(), w.configPage());
     EXPECT_TRUE(readerUsable(w));
-    EXPECT_TRUE(waitUntil([&] { return w.debugPage()->log->toPlainText().contains(QStringLiteral("] > 23 05 FF 01 24 ")); }));
-    EXPECT_TRUE(w.debugPage()->window->text->toPlainText().contains(QStringLiteral("] > 23 05 FF 01 24 ")));
+    EXPECT_TRUE(waitUntil([&] {
+        return child<QPlainTextEdit>(w.debugPage(), "trafficLog")
+            ->toPlainText()
+            .contains(QStringLiteral("] > 23 05 FF 01 24 "));
+    }));
+    EXPECT_TRUE(child<QPlainTextEdit>(child<DebugWindow>(w.debugPage(), "debugWindow"), "debugWindowText")
+                    ->toPlainText()
+                    .contains(QStringLiteral("] > 23 05 FF 01 24 ")));
     // A double-click on the log shows the window "Debug"; one on its text hides it again.
     spin(100); // the wait for the reader is over
     w.tabs()->setCurrentWidget(w.debugPage());
-    QTest::mouseDClick(w.debugPage()->log->viewport(), Qt::LeftButton);
-    EXPECT_TRUE(w.debugPage()->window->isVisible());
-    EXPECT_EQ(w.debugPage()->window->windowTitle(), QStringLiteral("Debug"));
-    QTest::mouseDClick(w.debugPage()->window->text->viewport(), Qt::LeftButton);
-    EXPECT_FALSE(w.debugPage()->window->isVisible());
+    QTest::mouseDClick(child<QPlainTextEdit>(w.debugPage(), "trafficLog")->viewport(), Qt::LeftButton);
+    EXPECT_TRUE(child<DebugWindow>(w.debugPage(), "debugWindow")->isVisible());
+    EXPECT_EQ(child<DebugWindow>(w.debugPage(), "debugWindow")->windowTitle(), QStringLiteral("Debug"));
+    QTest::mouseDClick(
+        child<QPlainTextEdit>(child<DebugWindow>(w.debugPage(), "debugWindow"), "debugWindowText")->viewport(),
+        Qt::LeftButton);
+    EXPECT_FALSE(child<DebugWindow>(w.debugPage(), "debugWindow")->isVisible());
 }
 
 TEST_F(MainWindowTest, TrayStartHidesTheWindowAndDoubleClickRestores)
 {
     writeSettings("totray=1\r\n");
     MainWindow &w = open();
-    EXPECT_TRUE(w.configPage()->startInTray->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(w.configPage(), "startInTray")->isChecked());
     EXPECT_TRUE(waitUntil([&] { return !w.isVisible(); }, 1000));
     EXPECT_TRUE(tray.visible);
     tray.doubleClick();
@@ -242,17 +251,20 @@ TEST_F(MainWindowTest, WithoutAReaderConfigurationFilesCanBePrepared)
     spin(20);
     ConfigPage *page = w.configPage();
     EXPECT_TRUE(w.tabs()->isTabEnabled(w.tabs()->indexOf(page)));
-    for (QPushButton *b : {page->readFileButton, page->writeFileButton, page->defaultConfigButton, page->keptButton})
+    for (QPushButton *b : {child<QPushButton>(page, "readFileButton"), child<QPushButton>(page, "writeFileButton"),
+                           child<QPushButton>(page, "defaultConfigButton"), child<QPushButton>(page, "keptButton")})
         EXPECT_TRUE(b->isEnabled()) << qPrintable(b->text());
-    for (QPushButton *b : {page->readReaderButton, page->writeReaderButton, page->readMasterButton,
-                           page->masterToReaderButton, page->createMastersButton, page->clearMastersButton})
+    for (QPushButton *b :
+         {child<QPushButton>(page, "readReaderButton"), child<QPushButton>(page, "writeReaderButton"),
+          child<QPushButton>(page, "readMasterButton"), child<QPushButton>(page, "masterToReaderButton"),
+          child<QPushButton>(page, "createMastersButton"), child<QPushButton>(page, "clearMastersButton")})
         EXPECT_FALSE(b->isEnabled()) << qPrintable(b->text());
     EXPECT_FALSE(w.tabs()->isTabEnabled(w.tabs()->indexOf(w.securePage())));
-    EXPECT_TRUE(w.firmwarePage()->browseButton->isEnabled());
-    EXPECT_FALSE(w.firmwarePage()->updateButton->isEnabled());
-    EXPECT_TRUE(page->editor->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(w.firmwarePage(), "browseButton")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(w.firmwarePage(), "updateButton")->isEnabled());
+    EXPECT_TRUE(child<ConfigEditor>(page, "configEditor")->isEnabled());
     dialogs.files.enqueue(dir.filePath(QStringLiteral("desk.rcf")));
-    page->writeFileButton->click();
+    child<QPushButton>(page, "writeFileButton")->click();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("desk.rcf"))));
 }
@@ -264,13 +276,15 @@ TEST_F(MainWindowTest, TabsFollowTheConnection)
     EXPECT_FALSE(readerUsable(w));
     connectTo(sim);
     EXPECT_TRUE(readerUsable(w));
-    EXPECT_TRUE(w.statusPanels()->text->fullText().startsWith(QStringLiteral("Устройство подключено ")));
+    EXPECT_TRUE(child<ElidedLabel>(w.statusPanels(), "statusText")
+                    ->fullText()
+                    .startsWith(QStringLiteral("Устройство подключено ")));
     EXPECT_EQ(dialogs.shown.value(0), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
     EXPECT_EQ(sim.model->commandsReceived,
               (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
     monitor.remove(sim.port());
     EXPECT_FALSE(readerUsable(w));
-    EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
+    EXPECT_EQ(child<ElidedLabel>(w.statusPanels(), "statusText")->fullText(), QStringLiteral("Поиск устройства..."));
 }
 
 TEST_F(MainWindowTest, OnlyClicksStrictlyInsideTheLinkOpenTheSettings)
@@ -278,7 +292,7 @@ TEST_F(MainWindowTest, OnlyClicksStrictlyInsideTheLinkOpenTheSettings)
     MainWindow &w = open();
     spin(20);
     // The link starts where the status text ends, 350 pixels or more.
-    const int left = w.statusPanels()->link->geometry().left();
+    const int left = child<QLabel>(w.statusPanels(), "connectionLink")->geometry().left();
     ASSERT_GE(left, StatusBar::kFirstWidth);
     for (int x : {0, left, left + StatusBar::kMiddleWidth, left + StatusBar::kMiddleWidth + 80})
         clickStatusBar(x);
@@ -297,13 +311,13 @@ TEST_F(MainWindowTest, ApplyingTheSettingsDropsTheConnectionAndTheNextScanReconn
     MainWindow &w = open();
     connectTo(sim);
     QTimer::singleShot(50, [&w] {
-        w.connectionDialog()->methodList->setCurrentIndex(0);
-        w.connectionDialog()->applyButton->click();
+        child<QComboBox>(w.connectionDialog(), "methodList")->setCurrentIndex(0);
+        child<QPushButton>(w.connectionDialog(), "applyButton")->click();
     });
     w.openConnectionSettings();
     EXPECT_FALSE(w.station().session().isConnected());
     EXPECT_FALSE(readerUsable(w));
-    EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
+    EXPECT_EQ(child<ElidedLabel>(w.statusPanels(), "statusText")->fullText(), QStringLiteral("Поиск устройства..."));
     EXPECT_TRUE(waitUntil([&] { return w.station().session().isConnected(); }, 2500));
 }
 
@@ -312,17 +326,17 @@ TEST_F(MainWindowTest, ConnectionDialogShowsTheControlsOfTheMethod)
     MainWindow &w = open();
     ports.system = {{QStringLiteral("/dev/ttyS0"), false, 0, 0}};
     ConnectionDialog &d = *w.connectionDialog();
-    d.methodList->setCurrentIndex(1);
-    Q_EMIT d.methodList->activated(1);
-    EXPECT_FALSE(d.portList->isHidden());
-    EXPECT_TRUE(d.number->isHidden());
-    EXPECT_EQ(d.portList->currentText(), QStringLiteral("/dev/ttyS0"));
-    d.methodList->setCurrentIndex(2);
-    Q_EMIT d.methodList->activated(2);
-    EXPECT_TRUE(d.portList->isHidden());
-    EXPECT_FALSE(d.number->isHidden());
-    EXPECT_EQ(d.number->minimum(), 1);
-    EXPECT_EQ(d.number->maximum(), 255);
+    child<QComboBox>(d, "methodList")->setCurrentIndex(1);
+    Q_EMIT child<QComboBox>(d, "methodList")->activated(1);
+    EXPECT_FALSE(child<QComboBox>(d, "portList")->isHidden());
+    EXPECT_TRUE(child<QSpinBox>(d, "portNumber")->isHidden());
+    EXPECT_EQ(child<QComboBox>(d, "portList")->currentText(), QStringLiteral("/dev/ttyS0"));
+    child<QComboBox>(d, "methodList")->setCurrentIndex(2);
+    Q_EMIT child<QComboBox>(d, "methodList")->activated(2);
+    EXPECT_TRUE(child<QComboBox>(d, "portList")->isHidden());
+    EXPECT_FALSE(child<QSpinBox>(d, "portNumber")->isHidden());
+    EXPECT_EQ(child<QSpinBox>(d, "portNumber")->minimum(), 1);
+    EXPECT_EQ(child<QSpinBox>(d, "portNumber")->maximum(), 255);
 }
 
 TEST_F(MainWindowTest, OpeningTheSecureTabAsksTheReaderItsMode)
@@ -334,17 +348,17 @@ TEST_F(MainWindowTest, OpeningTheSecureTabAsksTheReaderItsMode)
     sim.model->commandsReceived.clear();
     w.tabs()->setCurrentWidget(w.securePage());
     tool.settle();
-    EXPECT_EQ(w.securePage()->modeText->text(), QStringLiteral("Зоны прохода"));
-    EXPECT_TRUE(w.securePage()->createButton->isEnabled());
-    EXPECT_FALSE(w.securePage()->zoneGroup->isHidden());
+    EXPECT_EQ(child<QLabel>(w.securePage(), "modeText")->text(), QStringLiteral("Зоны прохода"));
+    EXPECT_TRUE(child<QPushButton>(w.securePage(), "createButton")->isEnabled());
+    EXPECT_FALSE(child<QGroupBox>(w.securePage(), "zoneGroup")->isHidden());
     EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0B01")}); // no "0501" afterwards
     sim.model->configItems = QStringLiteral("0202670003030000400601000401000501000C0800F8E00700F8E0FF");
     w.tabs()->setCurrentWidget(w.configPage());
     w.tabs()->setCurrentWidget(w.securePage());
     tool.settle();
-    EXPECT_EQ(w.securePage()->modeText->text(), QStringLiteral("Обычный режим"));
-    EXPECT_FALSE(w.securePage()->clearAllButton->isEnabled());
-    EXPECT_TRUE(w.securePage()->zoneGroup->isHidden());
+    EXPECT_EQ(child<QLabel>(w.securePage(), "modeText")->text(), QStringLiteral("Обычный режим"));
+    EXPECT_FALSE(child<QPushButton>(w.securePage(), "clearAllButton")->isEnabled());
+    EXPECT_TRUE(child<QGroupBox>(w.securePage(), "zoneGroup")->isHidden());
 }
 
 TEST_F(MainWindowTest, StoredTemplateIsCheckedAtStartAndKeptOnlyInTheTemplateView)
@@ -362,7 +376,7 @@ TEST_F(MainWindowTest, RejectedTemplateFallsBackToDecAndIsDropped)
 {
     writeSettings("viewmode=3\r\ntemplate=dec(b1\r\n");
     MainWindow &w = open();
-    EXPECT_TRUE(w.cardDisplay()->decChoice->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(w.cardDisplay(), "decChoice")->isChecked());
     w.close();
     window.reset();
     EXPECT_EQ(setting("viewmode"), QStringLiteral("1"));
@@ -373,7 +387,7 @@ TEST_F(MainWindowTest, EmptyTemplateKeepsTheTemplateViewSelected)
 {
     writeSettings("viewmode=3\r\ntemplate=\r\n");
     MainWindow &w = open();
-    EXPECT_TRUE(w.cardDisplay()->templateChoice->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(w.cardDisplay(), "templateChoice")->isChecked());
 }
 
 TEST_F(MainWindowTest, OpensAtItsOwnClientSize)
@@ -395,19 +409,19 @@ TEST_F(MainWindowTest, WhileTheReaderIsAwaitedOnlyWhatWouldStartAnotherOperation
     sim.model->commandsReceived.clear();
     dialogs.shown.clear();
     ConfigPage *page = w.configPage();
-    QTest::mouseClick(page->readReaderButton, Qt::LeftButton); // waits for the silent reader
+    QTest::mouseClick(child<QPushButton>(page, "readReaderButton"), Qt::LeftButton); // waits for the silent reader
     EXPECT_TRUE(w.station().busy());
     // What talks to the reader is disabled; the rest answers at once.
-    EXPECT_FALSE(page->writeReaderButton->isEnabled());
-    QTest::mouseClick(page->writeReaderButton, Qt::LeftButton);
-    QTest::mouseClick(page->defaultConfigButton, Qt::LeftButton);
+    EXPECT_FALSE(child<QPushButton>(page, "writeReaderButton")->isEnabled());
+    QTest::mouseClick(child<QPushButton>(page, "writeReaderButton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(page, "defaultConfigButton"), Qt::LeftButton);
     EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("message: Показана конфигурация по умолчанию")});
-    QTest::mouseClick(w.cardDisplay()->hexChoice, Qt::LeftButton);
-    EXPECT_TRUE(w.cardDisplay()->hexChoice->isChecked());
+    QTest::mouseClick(child<QRadioButton>(w.cardDisplay(), "hexChoice"), Qt::LeftButton);
+    EXPECT_TRUE(child<QRadioButton>(w.cardDisplay(), "hexChoice")->isChecked());
     tool.settle();
     EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0B01")});
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Превышено время ожидания ответа."));
-    EXPECT_TRUE(page->writeReaderButton->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(page, "writeReaderButton")->isEnabled());
 }
 
 TEST_F(MainWindowTest, ClicksLandWhileASilentPortIsProbed)
@@ -421,7 +435,8 @@ TEST_F(MainWindowTest, ClicksLandWhileASilentPortIsProbed)
     ASSERT_TRUE(w.station().discovery().scanning());
     int landed = 0;
     for (int i = 0; i < 12; ++i) {
-        QRadioButton *choice = i % 2 ? w.cardDisplay()->decChoice : w.cardDisplay()->hexChoice;
+        QRadioButton *choice = i % 2 ? child<QRadioButton>(w.cardDisplay(), "decChoice")
+                                     : child<QRadioButton>(w.cardDisplay(), "hexChoice");
         QTest::mouseClick(choice, Qt::LeftButton);
         landed += choice->isChecked() ? 1 : 0;
         spin(10);
@@ -448,8 +463,8 @@ TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowIsNeverHidden)
     MainWindow &w = open();
     spin(100);
     EXPECT_TRUE(w.isVisible());
-    EXPECT_FALSE(w.configPage()->startInTray->isEnabled());
-    EXPECT_FALSE(w.configPage()->startInTray->toolTip().isEmpty());
+    EXPECT_FALSE(child<QCheckBox>(w.configPage(), "startInTray")->isEnabled());
+    EXPECT_FALSE(child<QCheckBox>(w.configPage(), "startInTray")->toolTip().isEmpty());
     w.setWindowState(Qt::WindowMinimized);
     spin(100);
     EXPECT_FALSE(tray.visible);
@@ -460,9 +475,9 @@ TEST_F(MainWindowTest, EveryControlOfTheConfigurationTabCanBeReachedAtTheMinimum
 {
     MainWindow &w = open();
     w.resize(w.minimumSize());
-    w.configPage()->editor->model.userSetReadMode(3);
-    w.configPage()->editor->model.userSetWidthMode(1);
-    w.configPage()->editor->sync();
+    child<ConfigEditor>(w.configPage(), "configEditor")->model.userSetReadMode(3);
+    child<ConfigEditor>(w.configPage(), "configEditor")->model.userSetWidthMode(1);
+    child<ConfigEditor>(w.configPage(), "configEditor")->sync();
     spin(50);
     auto *scroll = w.configPage()->findChild<QScrollArea *>();
     ASSERT_NE(scroll, nullptr);
@@ -480,30 +495,39 @@ TEST_F(MainWindowTest, EveryControlOfTheConfigurationTabCanBeReachedAtTheMinimum
     }
     EXPECT_GT(checked, 20);
     // The zone grid does not scroll inside the scrolling editor.
-    auto *grid = w.configPage()->editor->zones->grid;
+    auto *grid = child<QTableWidget>(child<ZoneList>(child<ConfigEditor>(w.configPage(), "configEditor"), "zoneList"),
+                                     "zoneGrid");
     EXPECT_EQ(grid->verticalScrollBar()->maximum(), 0);
 }
 
 TEST_F(MainWindowTest, KeyboardStopsAndAccessibleNames)
 {
     MainWindow &w = open();
-    ConfigEditor *editor = w.configPage()->editor;
-    EXPECT_FALSE(editor->zones->grid->tabKeyNavigation()); // one Tab stop for the 64 rows
-    EXPECT_EQ(editor->zones->grid->item(11, 0)->data(Qt::AccessibleTextRole).toString(),
+    ConfigEditor *editor = child<ConfigEditor>(w.configPage(), "configEditor");
+    EXPECT_FALSE(child<QTableWidget>(child<ZoneList>(editor, "zoneList"), "zoneGrid")
+                     ->tabKeyNavigation()); // one Tab stop for the 64 rows
+    EXPECT_EQ(child<QTableWidget>(child<ZoneList>(editor, "zoneList"), "zoneGrid")
+                  ->item(11, 0)
+                  ->data(Qt::AccessibleTextRole)
+                  .toString(),
               QStringLiteral("Зона 12 Зона прохода 12"));
-    editor->zones->grid->item(11, 2)->setText(QStringLiteral("Склад"));
-    EXPECT_EQ(editor->zones->grid->item(11, 0)->data(Qt::AccessibleTextRole).toString(), QStringLiteral("Зона 12 Склад"));
-    EXPECT_TRUE(editor->hashLink->focusPolicy() & Qt::TabFocus);
+    child<QTableWidget>(child<ZoneList>(editor, "zoneList"), "zoneGrid")->item(11, 2)->setText(QStringLiteral("Склад"));
+    EXPECT_EQ(child<QTableWidget>(child<ZoneList>(editor, "zoneList"), "zoneGrid")
+                  ->item(11, 0)
+                  ->data(Qt::AccessibleTextRole)
+                  .toString(),
+              QStringLiteral("Зона 12 Склад"));
+    EXPECT_TRUE(child<HelpLink>(editor, "hashLink")->focusPolicy() & Qt::TabFocus);
     editor->model.userSetReadMode(3);
     editor->sync();
     w.tabs()->setEnabled(true);
-    QTableWidget *grid = editor->zones->grid;
+    QTableWidget *grid = child<QTableWidget>(child<ZoneList>(editor, "zoneList"), "zoneGrid");
     grid->setFocus();
     grid->setCurrentCell(3, 0);
     QTest::keyClick(grid, Qt::Key_Space); // Space toggles the zone in the grid
     EXPECT_TRUE(editor->model.config().zones[3]);
     EXPECT_TRUE(w.statusPanels()->focusPolicy() & Qt::TabFocus);
-    EXPECT_FALSE(editor->width->accessibleName().isEmpty());
+    EXPECT_FALSE(child<QSpinBox>(editor, "width")->accessibleName().isEmpty());
 }
 
 TEST_F(MainWindowTest, TheStatusBarTellsWhyTheReaderCannotBeUsed)
@@ -514,13 +538,21 @@ TEST_F(MainWindowTest, TheStatusBarTellsWhyTheReaderCannotBeUsed)
     ASSERT_TRUE(other.open(sim.port()));
     ports.virtuals = {sim.port()};
     w.station().discovery().portsChanged();
-    EXPECT_TRUE(waitUntil([&] { return w.statusPanels()->text->fullText().contains(QStringLiteral("занят")); }, 2000));
-    EXPECT_EQ(w.statusPanels()->text->fullText(),
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return child<ElidedLabel>(w.statusPanels(), "statusText")->fullText().contains(QStringLiteral("занят"));
+        },
+        2000));
+    EXPECT_EQ(child<ElidedLabel>(w.statusPanels(), "statusText")->fullText(),
               QStringLiteral("Поиск устройства... (порт ") + sim.port() + QStringLiteral(" занят)"));
-    EXPECT_TRUE(w.statusPanels()->text->toolTip().contains(QStringLiteral("занят другой программой")));
+    EXPECT_TRUE(child<ElidedLabel>(w.statusPanels(), "statusText")
+                    ->toolTip()
+                    .contains(QStringLiteral("занят другой программой")));
     other.close();
     EXPECT_TRUE(waitUntil([&] { return w.station().session().isConnected(); }, 2000));
-    EXPECT_TRUE(w.statusPanels()->text->fullText().startsWith(QStringLiteral("Устройство подключено ")));
+    EXPECT_TRUE(child<ElidedLabel>(w.statusPanels(), "statusText")
+                    ->fullText()
+                    .startsWith(QStringLiteral("Устройство подключено ")));
 }
 
 TEST(StatusBarReasons, APortTheUserMayNotOpen)
@@ -536,8 +568,10 @@ TEST(StatusBarReasons, APortTheUserMayNotOpen)
                  tool.services());
     w.show();
     w.station().discovery().scanOnce();
-    EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства... (нет прав на порт /dev/ttyACM0)"));
-    EXPECT_TRUE(w.statusPanels()->text->toolTip().contains(QStringLiteral("группу dialout")));
+    EXPECT_EQ(child<ElidedLabel>(w.statusPanels(), "statusText")->fullText(),
+              QStringLiteral("Поиск устройства... (нет прав на порт /dev/ttyACM0)"));
+    EXPECT_TRUE(
+        child<ElidedLabel>(w.statusPanels(), "statusText")->toolTip().contains(QStringLiteral("группу dialout")));
     w.close();
 }
 
@@ -559,14 +593,14 @@ TEST_F(MainWindowTest, ACardWaitEndsWithAClearMessageWhenTheReaderIsUnplugged)
     MainWindow &w = open();
     connectTo(sim);
     dialogs.answers.enqueue(true); // "Очистка": yes
-    w.configPage()->clearMastersButton->click();
+    child<QPushButton>(w.configPage(), "clearMastersButton")->click();
     ASSERT_TRUE(waitUntil([&] { return openCardWait(w) != nullptr; }));
     EXPECT_EQ(openCardWait(w)->windowTitle(), QStringLiteral("Очистка мастер-карт"));
     sim.host->unplug();
     EXPECT_TRUE(waitUntil([&] { return openCardWait(w) == nullptr; }));
     tool.settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Считыватель отключён."));
-    EXPECT_EQ(w.statusPanels()->text->fullText(), QStringLiteral("Поиск устройства..."));
+    EXPECT_EQ(child<ElidedLabel>(w.statusPanels(), "statusText")->fullText(), QStringLiteral("Поиск устройства..."));
 }
 
 // A card wait says how to leave it: "Отмена", which does what closing the
@@ -577,18 +611,19 @@ TEST_F(MainWindowTest, ACardWaitEndsByItsCancelButtonOrByClosingTheWindow)
     SimReader sim;
     MainWindow &w = open();
     connectTo(sim);
-    w.configPage()->readMasterButton->click();
+    child<QPushButton>(w.configPage(), "readMasterButton")->click();
     ASSERT_TRUE(waitUntil([&] { return openCardWait(w) != nullptr; }));
     CardWaitDialog *dialog = openCardWait(w);
-    EXPECT_EQ(dialog->cancelButton->text(), QStringLiteral("Отмена"));
-    EXPECT_EQ(dialog->focusWidget(), dialog->cancelButton); // a named button, not an unnamed element
-    dialog->cancelButton->click();
+    EXPECT_EQ(child<QPushButton>(dialog, "cancelButton")->text(), QStringLiteral("Отмена"));
+    EXPECT_EQ(dialog->focusWidget(),
+              child<QPushButton>(dialog, "cancelButton")); // a named button, not an unnamed element
+    child<QPushButton>(dialog, "cancelButton")->click();
     tool.settle();
     EXPECT_EQ(openCardWait(w), nullptr);
     EXPECT_FALSE(w.station().busy());
     EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
 
-    w.configPage()->readMasterButton->click();
+    child<QPushButton>(w.configPage(), "readMasterButton")->click();
     ASSERT_TRUE(waitUntil([&] { return openCardWait(w) != nullptr; }));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the window's close button would be ignored";
     sim.model->commandsReceived.clear();
@@ -605,8 +640,8 @@ TEST_F(MainWindowTest, AReaderThatComesBackDoesNotReplaceUnsavedChangesWithoutAs
     SimReader sim{QStringLiteral("comesback")};
     MainWindow &w = open();
     connectTo(sim);
-    ConfigEditor *editor = w.configPage()->editor;
-    editor->hash->click(); // a change not written anywhere
+    ConfigEditor *editor = child<ConfigEditor>(w.configPage(), "configEditor");
+    child<QCheckBox>(editor, "hash")->click(); // a change not written anywhere
     ASSERT_TRUE(editor->model.isDirty());
     const QString port = sim.port();
     const int reads = int(sim.model->commandsReceived.count(QStringLiteral("0B01")));
@@ -621,7 +656,7 @@ TEST_F(MainWindowTest, AReaderThatComesBackDoesNotReplaceUnsavedChangesWithoutAs
     tool.settle();
     EXPECT_EQ(sim.model->commandsReceived.count(QStringLiteral("0B01")), reads + 1); // it was still read
     EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Конфигурация: Считыватель подключён.")));
-    EXPECT_TRUE(editor->hash->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(editor, "hash")->isChecked());
     EXPECT_TRUE(editor->model.isDirty());
 }
 
@@ -630,9 +665,9 @@ TEST_F(MainWindowTest, ClosingDuringACardWaitPutsTheReaderBackToReadingBeforeThe
     SimReader sim;
     MainWindow &w = open();
     connectTo(sim);
-    w.configPage()->createMastersButton->click();
+    child<QPushButton>(w.configPage(), "createMastersButton")->click();
     ASSERT_TRUE(waitUntil([&] { return openCardWait(w) != nullptr; }));
-    static_cast<MasterCardWritingDialog *>(openCardWait(w))->countButtons[2]->click();
+    child<QPushButton>(openCardWait(w), "countButton3")->click();
     ASSERT_TRUE(waitUntil([&] { return sim.model->mode == sim::ReaderModel::Mode::CreateMasters; }));
     sim.model->commandsReceived.clear();
     w.closeForTermination(); // SIGTERM: no questions
@@ -651,18 +686,24 @@ TEST_F(MainWindowTest, TheStatusBarsPanelsSitSideBySideAndTheLinkOpensWhereItIsD
     for (int width : {w.minimumWidth(), 1200}) {
         w.resize(width, w.height());
         spin(20);
-        EXPECT_EQ(bar->text->geometry().left(), 0);
-        EXPECT_GE(bar->text->width(), StatusBar::kFirstWidth);
-        EXPECT_EQ(bar->text->width(), bar->width() - StatusBar::kMiddleWidth - StatusBar::kLastWidth) << width;
-        EXPECT_EQ(bar->link->geometry().left(), bar->text->width());
-        EXPECT_EQ(bar->link->width(), StatusBar::kMiddleWidth);
-        EXPECT_EQ(bar->last->geometry().left(), bar->link->geometry().right() + 1);
-        EXPECT_EQ(bar->last->frameShape(), QFrame::NoFrame); // no empty box
-        EXPECT_FALSE(bar->text->geometry().intersects(bar->link->geometry()));
+        EXPECT_EQ(child<ElidedLabel>(bar, "statusText")->geometry().left(), 0);
+        EXPECT_GE(child<ElidedLabel>(bar, "statusText")->width(), StatusBar::kFirstWidth);
+        EXPECT_EQ(child<ElidedLabel>(bar, "statusText")->width(),
+                  bar->width() - StatusBar::kMiddleWidth - StatusBar::kLastWidth)
+            << width;
+        EXPECT_EQ(child<QLabel>(bar, "connectionLink")->geometry().left(),
+                  child<ElidedLabel>(bar, "statusText")->width());
+        EXPECT_EQ(child<QLabel>(bar, "connectionLink")->width(), StatusBar::kMiddleWidth);
+        EXPECT_EQ(child<QLabel>(bar, "lastPanel")->geometry().left(),
+                  child<QLabel>(bar, "connectionLink")->geometry().right() + 1);
+        EXPECT_EQ(child<QLabel>(bar, "lastPanel")->frameShape(), QFrame::NoFrame); // no empty box
+        EXPECT_FALSE(child<ElidedLabel>(bar, "statusText")
+                         ->geometry()
+                         .intersects(child<QLabel>(bar, "connectionLink")->geometry()));
     }
     // A click on the link's text opens the settings.
     rejectNextDialog();
-    clickStatusBar(bar->link->geometry().center().x());
+    clickStatusBar(child<QLabel>(bar, "connectionLink")->geometry().center().x());
     EXPECT_EQ(dialogCaptions, QStringList{QStringLiteral("Настройки подключения")});
 }
 
@@ -677,10 +718,10 @@ TEST_F(MainWindowTest, AMasterCardWithoutTheItemsTheReaderNeedsIsRefused)
     sim.model->masterCards << sim::MasterCard{QStringLiteral("04A1B2C3D4E5F6"),
                                               QStringLiteral("0C0800F8E00700F8E0FF06010702026700"),
                                               QStringLiteral("00"), QString(), 0, 1};
-    ConfigEditor *editor = w.configPage()->editor;
+    ConfigEditor *editor = child<ConfigEditor>(w.configPage(), "configEditor");
     const ReaderConfig before = editor->model.config();
     dialogs.shown.clear();
-    w.configPage()->readMasterButton->click();
+    child<QPushButton>(w.configPage(), "readMasterButton")->click();
     ASSERT_TRUE(waitUntil([&] { return openCardWait(w) != nullptr; }));
     sim.model->presentMaster();
     ASSERT_TRUE(waitUntil([&] { return openCardWait(w) == nullptr; }));

@@ -17,6 +17,7 @@
 
 #include "station/settings.h"
 #include "config/ui/configpage.h"
+#include "tests/support/children.h"
 #include "tests/support/otheruser.h"
 #include "tests/support/simreader.h"
 #include "tests/support/toolservices.h"
@@ -25,6 +26,7 @@
 #include <X11/Xlib.h>
 
 using namespace limra;
+using limra::testing::child;
 
 namespace {
 
@@ -438,7 +440,7 @@ TEST_P(TypingOption, TellsHowFarTypingReachesInThisSession)
         limra::testing::ToolServices tool;
         MainWindow window(tool.station(), tool.services());
         window.show();
-        const QCheckBox *typing = window.configPage()->toKeyboard;
+        const QCheckBox *typing = child<QCheckBox>(window.configPage(), "toKeyboard");
         // The whole tab area waits for a reader; the option itself is what counts here.
         EXPECT_EQ(typing->isEnabledTo(window.configPage()), c.typingEnabled);
         EXPECT_EQ(typing->toolTip(), typing->accessibleDescription());
@@ -446,7 +448,7 @@ TEST_P(TypingOption, TellsHowFarTypingReachesInThisSession)
             EXPECT_TRUE(typing->toolTip().isEmpty()) << typing->toolTip().toStdString();
         } else {
             EXPECT_TRUE(typing->toolTip().contains(QString::fromUtf8(c.says))) << typing->toolTip().toStdString();
-            EXPECT_TRUE(typing->toolTip().contains(window.configPage()->toClipboard->text()))
+            EXPECT_TRUE(typing->toolTip().contains(child<QCheckBox>(window.configPage(), "toClipboard")->text()))
                 << "names the clipboard option, which works everywhere";
         }
         window.close();

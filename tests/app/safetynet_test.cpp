@@ -28,6 +28,7 @@
 #include "link/session.h"
 #include "platform/qtserialport.h"
 #include "provisioning/cardwait.h"
+#include "tests/support/children.h"
 #include "tests/support/simreader.h"
 #include "tests/support/toolservices.h"
 
@@ -83,7 +84,7 @@ TEST_F(SafetyNetTest, TheReadersConfigurationIsKeptBeforeEachKindOfWrite)
     ASSERT_TRUE(window->station().session().isConnected());
     const QString before = sim.model->configItems;
     sim.model->commandsReceived.clear();
-    click(page()->writeReaderButton);
+    click(child<QPushButton>(page(), "writeReaderButton"));
     EXPECT_EQ(sim.model->commandsReceived.mid(0, 2).value(0), QStringLiteral("0B01"));
     EXPECT_TRUE(sim.model->commandsReceived.value(1).startsWith(QStringLiteral("0101")));
     ASSERT_EQ(keptFiles().size(), 1);
@@ -94,13 +95,13 @@ TEST_F(SafetyNetTest, TheReadersConfigurationIsKeptBeforeEachKindOfWrite)
     ASSERT_EQ(checkConfigFile(file.readAll(), &items), ConfigFileCheck::Ok);
     EXPECT_TRUE(items.startsWith(before));
 
-    page()->defaultConfigButton->click(); // the factory default, then written
-    click(page()->writeReaderButton);
+    child<QPushButton>(page(), "defaultConfigButton")->click(); // the factory default, then written
+    click(child<QPushButton>(page(), "writeReaderButton"));
     EXPECT_EQ(keptFiles().size(), 2);
 
     sim.model->masterCards << sim::MasterCard{QStringLiteral("04FF"), QStringLiteral("060102"), {}, {}, 0, 1};
     QTimer::singleShot(100, [this] { sim.model->presentMaster(0); });
-    click(page()->masterToReaderButton);
+    click(child<QPushButton>(page(), "masterToReaderButton"));
     EXPECT_EQ(keptFiles().size(), 3);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
 }
@@ -110,11 +111,11 @@ TEST_F(SafetyNetTest, AFailedReadAsksAndNoWritesNothing)
     sim.model->faults.refuse = QStringLiteral("0B01");
     sim.model->commandsReceived.clear();
     dialogs.answers.enqueue(false);
-    click(page()->writeReaderButton);
+    click(child<QPushButton>(page(), "writeReaderButton"));
     EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Сохранение конфигурации: Не удалось сохранить")));
     EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0B01")});
     dialogs.answers.enqueue(true);
-    click(page()->writeReaderButton);
+    click(child<QPushButton>(page(), "writeReaderButton"));
     EXPECT_TRUE(sim.model->commandsReceived.last() == QStringLiteral("0501"));
     EXPECT_TRUE(keptFiles().isEmpty());
 }
@@ -134,7 +135,7 @@ TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
     ASSERT_TRUE(other.open(QIODevice::WriteOnly));
     other.write(configFileBytes(kDefaultConfigItems));
     other.close();
-    click(page()->writeReaderButton);
+    click(child<QPushButton>(page(), "writeReaderButton"));
     const QStringList files = keptFiles();
     EXPECT_EQ(files.filter(QStringLiteral("A102-0A1B2C3D_")).size(), 50);
     EXPECT_EQ(files.filter(QStringLiteral("A104-99_")).size(), 1);
@@ -147,14 +148,14 @@ TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
     ASSERT_EQ(kept->rowCount(), 51);
     EXPECT_EQ(kept->cellText(0, 0), QStringLiteral("A102-0A1B2C3D")); // the newest first
     EXPECT_EQ(kept->cellText(1, 1), QStringLiteral("2026-01-01 00:00:59"));
-    kept->table->selectRow(1); // an older one: read mode 2
-    kept->restoreButton->click();
-    EXPECT_EQ(page()->editor->model.config().readMode, 2);
-    EXPECT_EQ(page()->editor->model.config().wiegandType, 1);
+    child<QTableView>(kept, "keptTable")->selectRow(1); // an older one: read mode 2
+    child<QPushButton>(kept, "restoreButton")->click();
+    EXPECT_EQ(child<ConfigEditor>(page(), "configEditor")->model.config().readMode, 2);
+    EXPECT_EQ(child<ConfigEditor>(page(), "configEditor")->model.config().wiegandType, 1);
     EXPECT_EQ(kept->cellText(1, 2), QStringLiteral("Защищенный режим: чтение кода из блока"));
     // In the editor now, not on the reader: the message says so.
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: ") + texts::kKeptRestored);
-    kept->folderButton->click();
+    child<QPushButton>(kept, "folderButton")->click();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("folder: ") + dir.filePath(QStringLiteral("data/configurations")));
 }
 
@@ -171,13 +172,13 @@ TEST_F(SafetyNetTest, TheTabShowsUnsavedChangesAndClosingAsks)
         return false;
     };
     EXPECT_FALSE(marked());
-    page()->editor->hash->click();
+    child<QCheckBox>(child<ConfigEditor>(page(), "configEditor"), "hash")->click();
     EXPECT_TRUE(marked());
     dialogs.answers.enqueue(false);
     window->close();
     EXPECT_TRUE(window->isVisible()); // the user chose to stay
     EXPECT_TRUE(dialogs.shown.last().contains(QStringLiteral("не записана")));
-    click(page()->writeReaderButton);
+    click(child<QPushButton>(page(), "writeReaderButton"));
     EXPECT_FALSE(marked());
 }
 
@@ -193,7 +194,7 @@ TEST_F(SafetyNetTest, AFloodOfReadsLosesNothingInTheFileAndTheWindowAnswers)
 {
     const QString csv = dir.filePath(QStringLiteral("data/cards.csv"));
     tray.chooseCardLog();
-    window->cardLogWindow()->toFile->click();
+    child<QCheckBox>(window->cardLogWindow(), "toFile")->click();
     ASSERT_TRUE(window->station().cardLog().writingFile());
     sim.model->sendCardInfo(2, 2, 1024, 1);
     ResponsivenessProbe probe;
@@ -210,14 +211,15 @@ TEST_F(SafetyNetTest, AFloodOfReadsLosesNothingInTheFileAndTheWindowAnswers)
     EXPECT_LT(probe.worstGapMs(), 500);
     EXPECT_EQ(window->station().cardLog().entries().size(), 2000u);
     EXPECT_EQ(window->station().cardLog().entries().front().cardType, QStringLiteral("Mifare Classic"));
-    EXPECT_EQ(window->cardLogWindow()->model->rowCount(), 2000);
-    EXPECT_EQ(window->cardLogWindow()->model->rowTexts(0).value(3), QStringLiteral("040007CF")); // the newest first
+    EXPECT_EQ(child<CardLogModel>(window->cardLogWindow(), "cardLogModel")->rowCount(), 2000);
+    EXPECT_EQ(child<CardLogModel>(window->cardLogWindow(), "cardLogModel")->rowTexts(0).value(3),
+              QStringLiteral("040007CF")); // the newest first
     QFile f(csv);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = f.readAll().split('\n');
     EXPECT_TRUE(lines[0].startsWith("\xEF\xBB\xBF" "Время;"));
     EXPECT_EQ(lines.size(), 2002); // header, 2,000 reads, and the end of the last line
-    window->cardLogWindow()->table->selectRow(0);
-    window->cardLogWindow()->copyButton->click();
+    child<QTableView>(window->cardLogWindow(), "cardLogTable")->selectRow(0);
+    child<QPushButton>(window->cardLogWindow(), "copyButton")->click();
     EXPECT_TRUE(clipboard.texts.last().contains(QStringLiteral("\t040007CF\t")));
 }

@@ -9,6 +9,7 @@
 #include "common/texts.h"
 #include "config/ui/configpage.h"
 #include "platform/portalkeyinjector.h"
+#include "tests/support/children.h"
 #include "tests/support/scriptedportal.h"
 #include "tests/support/toolservices.h"
 
@@ -53,10 +54,11 @@ protected:
 
 TEST_F(TypingThroughPortal, TheTooltipSaysThePortalReachesEveryProgram)
 {
-    ASSERT_TRUE(waitUntil([&] { return page->toKeyboard->toolTip() == texts::kTypingThroughPortal; }, 10000))
-        << page->toKeyboard->toolTip().toStdString();
-    EXPECT_EQ(page->toKeyboard->accessibleDescription(), texts::kTypingThroughPortal);
-    EXPECT_TRUE(page->toKeyboard->isEnabledTo(page));
+    ASSERT_TRUE(waitUntil(
+        [&] { return child<QCheckBox>(page, "toKeyboard")->toolTip() == texts::kTypingThroughPortal; }, 10000))
+        << child<QCheckBox>(page, "toKeyboard")->toolTip().toStdString();
+    EXPECT_EQ(child<QCheckBox>(page, "toKeyboard")->accessibleDescription(), texts::kTypingThroughPortal);
+    EXPECT_TRUE(child<QCheckBox>(page, "toKeyboard")->isEnabledTo(page));
     EXPECT_EQ(portal.count(QStringLiteral("CreateSession")), 0) << "nothing is asked at start-up";
 }
 
@@ -73,25 +75,29 @@ TEST_P(TypingRefusedInWindow, SwitchesTypingOffWithTheReasonAndTellsOnce)
     const AnswerCase &c = GetParam();
     portal.answer = c.response;
     ASSERT_TRUE(waitUntil([&] { return keys->reach() == TypingReach::DesktopPortal; }, 10000));
-    page->toKeyboard->click();
-    page->newline->setChecked(true);
-    ASSERT_TRUE(waitUntil([&] { return !page->toKeyboard->isChecked(); }, 10000));
+    child<QCheckBox>(page, "toKeyboard")->click();
+    child<QCheckBox>(page, "newline")->setChecked(true);
+    ASSERT_TRUE(waitUntil([&] { return !child<QCheckBox>(page, "toKeyboard")->isChecked(); }, 10000));
     EXPECT_EQ(portal.questions, 1) << "switching typing on asked the desktop";
-    EXPECT_FALSE(page->newline->isChecked());
-    EXPECT_FALSE(page->newline->isEnabledTo(page));
-    EXPECT_TRUE(page->toKeyboard->toolTip().startsWith(c.reason)) << page->toKeyboard->toolTip().toStdString();
-    EXPECT_TRUE(page->toKeyboard->toolTip().contains(page->toClipboard->text())) << "the clipboard still works";
-    EXPECT_EQ(page->toKeyboard->accessibleDescription(), page->toKeyboard->toolTip());
-    EXPECT_TRUE(page->toKeyboard->isEnabledTo(page)) << "the user may switch it on again";
+    EXPECT_FALSE(child<QCheckBox>(page, "newline")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(page, "newline")->isEnabledTo(page));
+    EXPECT_TRUE(child<QCheckBox>(page, "toKeyboard")->toolTip().startsWith(c.reason))
+        << child<QCheckBox>(page, "toKeyboard")->toolTip().toStdString();
+    EXPECT_TRUE(child<QCheckBox>(page, "toKeyboard")->toolTip().contains(child<QCheckBox>(page, "toClipboard")->text()))
+        << "the clipboard still works";
+    EXPECT_EQ(child<QCheckBox>(page, "toKeyboard")->accessibleDescription(),
+              child<QCheckBox>(page, "toKeyboard")->toolTip());
+    EXPECT_TRUE(child<QCheckBox>(page, "toKeyboard")->isEnabledTo(page)) << "the user may switch it on again";
     ASSERT_EQ(messages(), 1) << tool.dialogs.shown.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(tool.dialogs.shown.last().contains(c.reason));
 
     // Switched on again, the desktop asks again; this time the user allows it.
     portal.answer = 0;
-    page->toKeyboard->click();
-    ASSERT_TRUE(waitUntil([&] { return page->toKeyboard->toolTip() == texts::kTypingThroughPortal; }, 10000));
+    child<QCheckBox>(page, "toKeyboard")->click();
+    ASSERT_TRUE(waitUntil(
+        [&] { return child<QCheckBox>(page, "toKeyboard")->toolTip() == texts::kTypingThroughPortal; }, 10000));
     ASSERT_TRUE(waitUntil([&] { return portal.count(QStringLiteral("Start")) == 2; }, 10000));
-    EXPECT_TRUE(page->toKeyboard->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(page, "toKeyboard")->isChecked());
     EXPECT_EQ(portal.questions, 2);
     EXPECT_EQ(messages(), 1) << "told once";
 }

@@ -67,6 +67,7 @@
 #include "provisioning/singlecardwait.h"
 #include "provisioning/ui/cardwaitdialogs.h"
 #include "provisioning/ui/securecardspage.h"
+#include "tests/support/children.h"
 #include "tests/support/simreader.h"
 #include "tests/support/toolservices.h"
 
@@ -247,8 +248,8 @@ protected:
     }
     void chooseReadMode(int mode)
     {
-        window->configPage()->editor->model.userSetReadMode(mode);
-        window->configPage()->editor->sync();
+        child<ConfigEditor>(window->configPage(), "configEditor")->model.userSetReadMode(mode);
+        child<ConfigEditor>(window->configPage(), "configEditor")->sync();
         spin(20);
     }
     CardWaitDialog *openCardWait()
@@ -310,8 +311,8 @@ TEST_F(PersonTest, NoControlOverlapsAnotherInAnyDialog)
     tool.ports.system = {{QStringLiteral("/dev/ttyS0"), false, 0, 0}};
     connection->show();
     for (int method : {0, 1, 2}) {
-        connection->methodList->setCurrentIndex(method);
-        Q_EMIT connection->methodList->activated(method);
+        child<QComboBox>(connection, "methodList")->setCurrentIndex(method);
+        Q_EMIT child<QComboBox>(connection, "methodList")->activated(method);
         spin(30);
         EXPECT_EQ(overlaps(connection), QStringList()) << "connection method " << method;
     }
@@ -320,7 +321,7 @@ TEST_F(PersonTest, NoControlOverlapsAnotherInAnyDialog)
     check(w.findChild<ZoneBitsDialog *>(), "zone bits");
     check(w.keptWindow(), "kept configurations");
     check(w.cardLogWindow(), "card log");
-    check(w.debugPage()->window, "debug window");
+    check(child<DebugWindow>(w.debugPage(), "debugWindow"), "debug window");
     HashHelp help(&w);
     check(&help, "hash help");
 
@@ -335,7 +336,7 @@ TEST_F(PersonTest, NoControlOverlapsAnotherInAnyDialog)
     auto *writingDialog = static_cast<MasterCardWritingDialog *>(showCardWait(writing, tool.dialogs, &w));
     spin(30);
     EXPECT_EQ(overlaps(writingDialog), QStringList()) << "master cards: count";
-    writingDialog->countButtons[1]->click();
+    child<QPushButton>(writingDialog, "countButton2")->click();
     writing.writingStarted();
     spin(30);
     EXPECT_EQ(overlaps(writingDialog), QStringList()) << "master cards: progress";
@@ -418,62 +419,67 @@ TEST_F(PersonTest, EveryValueLabelIsReadOutAsItsValue)
     SimReader sim;
     sim.model->configItems = QStringLiteral("0202100003030000400601030401000501000C0800F8E00700F8E0FF");
     MainWindow &w = open();
-    EXPECT_EQ(accessibleName(w.statusPanels()->text), QStringLiteral("Поиск устройства..."));
+    EXPECT_EQ(accessibleName(child<ElidedLabel>(w.statusPanels(), "statusText")),
+              QStringLiteral("Поиск устройства..."));
     connectTo(sim);
-    EXPECT_TRUE(accessibleName(w.statusPanels()->text).contains(sim.port()));
+    EXPECT_TRUE(accessibleName(child<ElidedLabel>(w.statusPanels(), "statusText")).contains(sim.port()));
 
     // The identifier and the card's description, labelled by their caption.
     sim.model->presentCard(IdKind::Uid, QStringLiteral("04A1B2C3D4E5F6"));
     sim.model->sendCardInfo(9, 3, 4096, 1);
-    ASSERT_TRUE(waitUntil([&] { return !w.cardDisplay()->cardType->fullText().isEmpty(); }));
-    const QString shown = w.cardDisplay()->identifier->fullText();
+    ASSERT_TRUE(waitUntil([&] { return !child<ElidedLabel>(w.cardDisplay(), "cardType")->fullText().isEmpty(); }));
+    const QString shown = child<ElidedLabel>(w.cardDisplay(), "identifier")->fullText();
     EXPECT_NE(shown, QStringLiteral("0"));
-    EXPECT_EQ(accessibleName(w.cardDisplay()->identifier), shown);
-    EXPECT_TRUE(labelsOf(w.cardDisplay()->identifier).contains(w.cardDisplay()->identifierCaption));
-    EXPECT_EQ(accessibleName(w.cardDisplay()->cardType), QStringLiteral("SmartMX с Mifare Classic"));
+    EXPECT_EQ(accessibleName(child<ElidedLabel>(w.cardDisplay(), "identifier")), shown);
+    EXPECT_TRUE(labelsOf(child<ElidedLabel>(w.cardDisplay(), "identifier"))
+                    .contains(child<QLabel>(w.cardDisplay(), "identifierCaption")));
+    EXPECT_EQ(accessibleName(child<ElidedLabel>(w.cardDisplay(), "cardType")),
+              QStringLiteral("SmartMX с Mifare Classic"));
     // The highlighted kind is heard with the identifier.
-    QAccessibleInterface *id = QAccessible::queryAccessibleInterface(w.cardDisplay()->identifier);
+    QAccessibleInterface *id = QAccessible::queryAccessibleInterface(child<ElidedLabel>(w.cardDisplay(), "identifier"));
     EXPECT_EQ(id->text(QAccessible::Description), QStringLiteral("UID"));
     sim.model->presentCard(IdKind::PhoneId, QStringLiteral("0A0B"));
     ASSERT_TRUE(waitUntil([&] { return id->text(QAccessible::Description) == QStringLiteral("Phone ID"); }));
-    EXPECT_FALSE(accessibleName(w.cardDisplay()->cardSecurity).isEmpty());
-    EXPECT_EQ(accessibleName(w.cardDisplay()->cardSecurity), w.cardDisplay()->cardSecurity->fullText());
-    EXPECT_EQ(accessibleName(w.cardDisplay()->cardMemory), w.cardDisplay()->cardMemory->fullText());
+    EXPECT_FALSE(accessibleName(child<ElidedLabel>(w.cardDisplay(), "cardSecurity")).isEmpty());
+    EXPECT_EQ(accessibleName(child<ElidedLabel>(w.cardDisplay(), "cardSecurity")),
+              child<ElidedLabel>(w.cardDisplay(), "cardSecurity")->fullText());
+    EXPECT_EQ(accessibleName(child<ElidedLabel>(w.cardDisplay(), "cardMemory")),
+              child<ElidedLabel>(w.cardDisplay(), "cardMemory")->fullText());
 
     // The mode line.
     w.tabs()->setCurrentWidget(w.securePage());
     tool.settle();
-    EXPECT_EQ(accessibleName(w.securePage()->modeText), QStringLiteral("Зоны прохода"));
-    EXPECT_EQ(labelsOf(w.securePage()->modeText).size(), 1);
+    EXPECT_EQ(accessibleName(child<QLabel>(w.securePage(), "modeText")), QStringLiteral("Зоны прохода"));
+    EXPECT_EQ(labelsOf(child<QLabel>(w.securePage(), "modeText")).size(), 1);
 
     // The width note beside the Wiegand width.
-    ConfigEditor *editor = w.configPage()->editor;
+    ConfigEditor *editor = child<ConfigEditor>(w.configPage(), "configEditor");
     w.tabs()->setCurrentWidget(w.configPage());
     editor->model.userSetWidthMode(1);
     editor->sync();
-    ASSERT_TRUE(editor->widthNote->isVisible());
-    EXPECT_EQ(accessibleName(editor->widthNote), editor->widthNote->text());
+    ASSERT_TRUE(child<QLabel>(editor, "widthNote")->isVisible());
+    EXPECT_EQ(accessibleName(child<QLabel>(editor, "widthNote")), child<QLabel>(editor, "widthNote")->text());
 
     // The seconds left and the count of cards in the card waits the buttons open.
     chooseReadMode(0);
-    w.configPage()->readMasterButton->click();
+    child<QPushButton>(w.configPage(), "readMasterButton")->click();
     ASSERT_TRUE(waitUntil([&] { return openCardWait() != nullptr; }));
     auto *configWait = static_cast<MasterConfigDialog *>(openCardWait());
-    EXPECT_EQ(accessibleName(configWait->seconds), configWait->seconds->text());
-    EXPECT_EQ(configWait->seconds->text().toInt() > 0, true);
-    EXPECT_EQ(labelsOf(configWait->seconds).size(), 1);
+    EXPECT_EQ(accessibleName(child<QLabel>(configWait, "seconds")), child<QLabel>(configWait, "seconds")->text());
+    EXPECT_EQ(child<QLabel>(configWait, "seconds")->text().toInt() > 0, true);
+    EXPECT_EQ(labelsOf(child<QLabel>(configWait, "seconds")).size(), 1);
     configWait->reject();
     tool.settle();
     tool.dialogs.answers.enqueue(true); // "Очистка": yes
-    w.configPage()->clearMastersButton->click();
+    child<QPushButton>(w.configPage(), "clearMastersButton")->click();
     ASSERT_TRUE(waitUntil([&] { return openCardWait() != nullptr; }));
     auto *clearing = static_cast<ClearingDialog *>(openCardWait());
-    EXPECT_EQ(accessibleName(clearing->counter), QStringLiteral("0"));
+    EXPECT_EQ(accessibleName(child<QLabel>(clearing, "counter")), QStringLiteral("0"));
     sim.model->presentMaster(-1);
     sim.model->presentBlank();
-    ASSERT_TRUE(waitUntil([&] { return clearing->counter->text() != QStringLiteral("0"); }));
-    EXPECT_EQ(accessibleName(clearing->counter), clearing->counter->text());
-    EXPECT_EQ(labelsOf(clearing->counter).size(), 1);
+    ASSERT_TRUE(waitUntil([&] { return child<QLabel>(clearing, "counter")->text() != QStringLiteral("0"); }));
+    EXPECT_EQ(accessibleName(child<QLabel>(clearing, "counter")), child<QLabel>(clearing, "counter")->text());
+    EXPECT_EQ(labelsOf(child<QLabel>(clearing, "counter")).size(), 1);
     clearing->reject();
     tool.settle();
 }
@@ -486,7 +492,7 @@ TEST_F(PersonTest, CellsOfHiddenZoneListsAreNotShowing)
     MainWindow &w = open();
     connectTo(sim);
     auto showingCells = [](ZoneList *list) {
-        QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(list->grid);
+        QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(child<QTableWidget>(list, "zoneGrid"));
         int showing = 0;
         for (int i = 0; grid && i < grid->childCount(); ++i)
             if (QAccessibleInterface *cell = grid->child(i);
@@ -494,11 +500,11 @@ TEST_F(PersonTest, CellsOfHiddenZoneListsAreNotShowing)
                 ++showing;
         return showing;
     };
-    ZoneList *zones = w.configPage()->editor->zones;
+    ZoneList *zones = child<ZoneList>(child<ConfigEditor>(w.configPage(), "configEditor"), "zoneList");
     chooseReadMode(0);
     ASSERT_FALSE(zones->isVisible());
     EXPECT_EQ(showingCells(zones), 0);
-    EXPECT_EQ(showingCells(w.securePage()->zones), 0); // its tab not shown
+    EXPECT_EQ(showingCells(child<ZoneList>(w.securePage(), "zoneList")), 0); // its tab not shown
     chooseReadMode(3);
     ASSERT_TRUE(zones->isVisible());
     EXPECT_GT(showingCells(zones), 0);
@@ -556,10 +562,12 @@ TEST_F(RealDialogsTest, EnterOnARiskyQuestionSendsNothingToTheReader)
         std::function<void()> press;
     };
     const Case cases[] = {
-        {"clearing master cards", [&] { QTest::mouseClick(page->clearMastersButton, Qt::LeftButton); }},
-        {"writing in the object-code mode", [&] {
+        {"clearing master cards",
+         [&] { QTest::mouseClick(child<QPushButton>(page, "clearMastersButton"), Qt::LeftButton); }},
+        {"writing in the object-code mode",
+         [&] {
              chooseReadMode(1);
-             QTest::mouseClick(page->writeReaderButton, Qt::LeftButton);
+             QTest::mouseClick(child<QPushButton>(page, "writeReaderButton"), Qt::LeftButton);
          }},
     };
     for (const Case &c : cases) {
@@ -573,8 +581,8 @@ TEST_F(RealDialogsTest, EnterOnARiskyQuestionSendsNothingToTheReader)
     EXPECT_EQ(titles.size(), 3);
 
     // Closing with changes not saved anywhere: Enter keeps the window open.
-    page->editor->hash->click();
-    ASSERT_TRUE(page->editor->model.isDirty());
+    child<QCheckBox>(child<ConfigEditor>(page, "configEditor"), "hash")->click();
+    ASSERT_TRUE(child<ConfigEditor>(page, "configEditor")->model.isDirty());
     pressOnNextBox(Qt::Key_Return);
     w.close();
     spin(50);
@@ -589,21 +597,22 @@ TEST_F(RealDialogsTest, EnterAfterDecliningTheOptionWritesNoMasterCard)
     pressOnNextBox(Qt::Key_Return);
     connectTo(sim);
     chooseReadMode(1); // the option shows
-    QTest::mouseClick(w.configPage()->createMastersButton, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(w.configPage(), "createMastersButton"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return openCardWait() != nullptr; }));
     auto *dialog = static_cast<MasterCardWritingDialog *>(openCardWait());
-    ASSERT_TRUE(dialog->option->isVisible());
+    ASSERT_TRUE(child<QCheckBox>(dialog, "secureModeOption")->isVisible());
     spin(50);
     const QStringList before = sim.model->commandsReceived;
     pressOnNextBox(Qt::Key_Return); // "Выбор опции": Enter is "Нет"
-    QTest::mouseClick(dialog->option, Qt::LeftButton);
+    QTest::mouseClick(child<QCheckBox>(dialog, "secureModeOption"), Qt::LeftButton);
     EXPECT_EQ(titles.value(1), QStringLiteral("Выбор опции"));
-    EXPECT_FALSE(dialog->option->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(dialog, "secureModeOption")->isChecked());
     QWidget *focus = QApplication::focusWidget(); // the option, clicked last
-    QTest::keyClick(focus && dialog->isAncestorOf(focus) ? focus : dialog->option, Qt::Key_Return);
+    QTest::keyClick(focus && dialog->isAncestorOf(focus) ? focus : child<QCheckBox>(dialog, "secureModeOption"),
+                    Qt::Key_Return);
     spin(100);
     EXPECT_EQ(sim.model->commandsReceived, before);
-    EXPECT_EQ(dialog->pages->currentIndex(), 0); // still asking how many
+    EXPECT_EQ(child<QStackedWidget>(dialog, "pages")->currentIndex(), 0); // still asking how many
     dialog->reject();
     tool.settle();
 }
@@ -645,8 +654,8 @@ TEST_F(RealDialogsTest, AReaderBackAgainUnderTheQuestionAsksNoSecondOne)
     connectTo(sim);
     if (QMessageBox *notice = realDialogs.noticeBox())
         notice->done(QMessageBox::Ok);
-    w.configPage()->editor->hash->click(); // a change saved nowhere
-    ASSERT_TRUE(w.configPage()->editor->model.isDirty());
+    child<QCheckBox>(child<ConfigEditor>(w.configPage(), "configEditor"), "hash")->click(); // a change saved nowhere
+    ASSERT_TRUE(child<ConfigEditor>(w.configPage(), "configEditor")->model.isDirty());
     auto reconnect = [&] {
         sim.host->unplug();
         tool.monitor.remove(sim.port());
@@ -689,7 +698,7 @@ TEST_F(RealDialogsTest, AReaderBackAgainUnderTheQuestionAsksNoSecondOne)
     EXPECT_FALSE(gaveUp) << "the reader back again was not read";
     EXPECT_EQ(mostQuestions, 1);
     EXPECT_GE(sim.model->commandsReceived.count(QStringLiteral("0B01")), reads + 2); // both reads ran
-    EXPECT_TRUE(w.configPage()->editor->model.isDirty()); // "Нет": the editor as it was
+    EXPECT_TRUE(child<ConfigEditor>(w.configPage(), "configEditor")->model.isDirty()); // "Нет": the editor as it was
 }
 
 // A checksum is shown to be read and copied: its field takes no typing, so
@@ -855,8 +864,8 @@ TEST_F(PersonTest, TheUnsavedMarkMovesNothing)
     const int index = w.tabs()->indexOf(w.configPage());
     const QRect tab = w.tabs()->tabBar()->tabRect(index);
     const QRect page(w.configPage()->mapTo(&w, QPoint(0, 0)), w.configPage()->size());
-    w.configPage()->editor->hash->click();
-    ASSERT_TRUE(w.configPage()->editor->model.isDirty());
+    child<QCheckBox>(child<ConfigEditor>(w.configPage(), "configEditor"), "hash")->click();
+    ASSERT_TRUE(child<ConfigEditor>(w.configPage(), "configEditor")->model.isDirty());
     spin(20);
     EXPECT_FALSE(w.tabs()->tabToolTip(index).isEmpty());
     EXPECT_EQ(w.tabs()->tabBar()->tabRect(index), tab);
@@ -870,16 +879,18 @@ TEST_F(PersonTest, ConnectionSettingsKeepTheirRowsWhereTheyAre)
     d->show();
     QList<QRect> apply;
     for (int method : {0, 1, 2, 0}) {
-        d->methodList->setCurrentIndex(method);
-        Q_EMIT d->methodList->activated(method);
+        child<QComboBox>(d, "methodList")->setCurrentIndex(method);
+        Q_EMIT child<QComboBox>(d, "methodList")->activated(method);
         spin(20);
-        apply << d->applyButton->geometry();
+        apply << child<QPushButton>(d, "applyButton")->geometry();
     }
     EXPECT_EQ(apply.count(apply.first()), apply.size());
     // The label sits on the list it names, and the button keeps apart from the list.
     QLabel *label = d->findChild<QLabel *>();
-    EXPECT_LE(d->methodList->geometry().top() - label->geometry().bottom(), 12);
-    EXPECT_GE(d->applyButton->geometry().top() - d->methodList->geometry().bottom(), 6);
+    EXPECT_LE(child<QComboBox>(d, "methodList")->geometry().top() - label->geometry().bottom(), 12);
+    EXPECT_GE(child<QPushButton>(d, "applyButton")->geometry().top() -
+                  child<QComboBox>(d, "methodList")->geometry().bottom(),
+              6);
     d->hide();
 }
 
@@ -892,24 +903,24 @@ TEST_F(PersonTest, DialogsOpenReadyForWhatComesNext)
         bits->show();
         QApplication::setActiveWindow(bits);
         spin(20);
-        EXPECT_TRUE(bits->bits->hasFocus()) << i;
+        EXPECT_TRUE(child<QLineEdit>(bits, "bits")->hasFocus()) << i;
         bits->reject();
     }
     // The template editor: Enter applies until a result is there, then uses it.
     auto *editor = w.templateEditor();
     editor->show();
     spin(20);
-    EXPECT_TRUE(editor->applyButton->isDefault());
-    editor->applyButton->click();
-    ASSERT_TRUE(editor->useButton->isEnabled());
-    EXPECT_TRUE(editor->useButton->isDefault());
-    EXPECT_FALSE(editor->applyButton->isDefault());
-    QTest::keyClick(editor->templateField, Qt::Key_X);
-    EXPECT_TRUE(editor->applyButton->isDefault());
+    EXPECT_TRUE(child<QPushButton>(editor, "applyButton")->isDefault());
+    child<QPushButton>(editor, "applyButton")->click();
+    ASSERT_TRUE(child<QPushButton>(editor, "useButton")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(editor, "useButton")->isDefault());
+    EXPECT_FALSE(child<QPushButton>(editor, "applyButton")->isDefault());
+    QTest::keyClick(child<QLineEdit>(editor, "templateField"), Qt::Key_X);
+    EXPECT_TRUE(child<QPushButton>(editor, "applyButton")->isDefault());
     editor->reject();
     // The template field shows the template's beginning.
     editor->show();
-    EXPECT_EQ(editor->templateField->cursorPosition(), 0);
+    EXPECT_EQ(child<QLineEdit>(editor, "templateField")->cursorPosition(), 0);
     editor->reject();
 }
 
@@ -923,18 +934,27 @@ TEST_F(PersonTest, TheDebugLogsShowTheTimes)
     const QString longLine = QStringLiteral("[12:00:00] > ") + QString(200, QLatin1Char('A'));
     Q_EMIT log->lineAdded(longLine);
     spin(2 * DebugPage::kAppendMs);
-    page->window->show();
+    child<DebugWindow>(page, "debugWindow")->show();
     spin(20);
-    EXPECT_EQ(page->window->text->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(child<QPlainTextEdit>(child<DebugWindow>(page, "debugWindow"), "debugWindowText")
+                  ->horizontalScrollBar()
+                  ->value(),
+              0);
     Q_EMIT log->lineAdded(longLine);
     spin(2 * DebugPage::kAppendMs);
-    EXPECT_EQ(page->window->text->horizontalScrollBar()->value(), 0);
-    EXPECT_GT(page->window->text->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(child<QPlainTextEdit>(child<DebugWindow>(page, "debugWindow"), "debugWindowText")
+                  ->horizontalScrollBar()
+                  ->value(),
+              0);
+    EXPECT_GT(child<QPlainTextEdit>(child<DebugWindow>(page, "debugWindow"), "debugWindowText")
+                  ->horizontalScrollBar()
+                  ->maximum(),
+              0);
     // The tab's log wraps its lines: nothing to scroll sideways.
     w.tabs()->setCurrentWidget(page);
     spin(20);
-    EXPECT_FALSE(page->log->horizontalScrollBar()->isVisible());
-    page->window->hide();
+    EXPECT_FALSE(child<QPlainTextEdit>(page, "trafficLog")->horizontalScrollBar()->isVisible());
+    child<DebugWindow>(page, "debugWindow")->hide();
 }
 
 TEST_F(PersonTest, TheCardLogsColumnsFitTheirTexts)
@@ -943,12 +963,14 @@ TEST_F(PersonTest, TheCardLogsColumnsFitTheirTexts)
     MainWindow &w = open();
     connectTo(sim);
     sim.model->presentCard(IdKind::Uid, QStringLiteral("04A1B2C3D4E5F6"));
-    ASSERT_TRUE(waitUntil([&] { return w.cardLogWindow()->model->rowCount() > 0; }));
+    ASSERT_TRUE(waitUntil([&] { return child<CardLogModel>(w.cardLogWindow(), "cardLogModel")->rowCount() > 0; }));
     w.showCardLog();
-    QTableView *table = w.cardLogWindow()->table;
+    QTableView *table = child<QTableView>(w.cardLogWindow(), "cardLogTable");
     for (int column = 0; column < 4; ++column) {
-        const QString text = w.cardLogWindow()->model->index(0, column).data().toString();
-        const QString title = w.cardLogWindow()->model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const QString text = child<CardLogModel>(w.cardLogWindow(), "cardLogModel")->index(0, column).data().toString();
+        const QString title = child<CardLogModel>(w.cardLogWindow(), "cardLogModel")
+                                  ->headerData(column, Qt::Horizontal, Qt::DisplayRole)
+                                  .toString();
         EXPECT_GT(table->columnWidth(column), table->fontMetrics().horizontalAdvance(text)) << qPrintable(text);
         EXPECT_GT(table->columnWidth(column), table->horizontalHeader()->fontMetrics().horizontalAdvance(title))
             << qPrintable(title);

@@ -53,6 +53,22 @@ using namespace limra::testing;
 
 namespace {
 
+// A window's control by its object name; the program stops when it is missing.
+template <class W>
+W *child(const QObject *parent, const QString &name)
+{
+    W *found = parent ? parent->findChild<W *>(name) : nullptr;
+    if (!found)
+        qFatal("no control named %s", qPrintable(name));
+    return found;
+}
+
+template <class W>
+W *child(const QObject &parent, const QString &name)
+{
+    return child<W>(&parent, name);
+}
+
 QString g_folder;
 QString g_prefix;
 QTextStream g_out(stdout);
@@ -214,22 +230,22 @@ int main(int argc, char **argv)
     shot(QStringLiteral("06-tab-firmware"));
     window.tabs()->setCurrentWidget(window.debugPage());
     shot(QStringLiteral("07-tab-debug"));
-    window.debugPage()->window->show();
+    child<DebugWindow>(window.debugPage(), "debugWindow")->show();
     shot(QStringLiteral("08-debug-window"));
-    window.debugPage()->window->hide();
+    child<DebugWindow>(window.debugPage(), "debugWindow")->hide();
 
     // The firmware version.
     window.tabs()->setCurrentWidget(window.firmwarePage());
     modal.expect(QStringLiteral("09-message-version"), ModalAnswers::button(QMessageBox::Ok));
-    window.firmwarePage()->versionButton->click();
+    child<QPushButton>(window.firmwarePage(), "versionButton")->click();
     settle();
 
     // "Настройки подключения" with each method.
     modal.expect(QStringLiteral("10-connection-settings"), [](QWidget *w) {
         auto *d = static_cast<ConnectionDialog *>(w);
         for (int method : {1, 2}) {
-            d->methodList->setCurrentIndex(method);
-            Q_EMIT d->methodList->activated(method);
+            child<QComboBox>(d, "methodList")->setCurrentIndex(method);
+            Q_EMIT child<QComboBox>(d, "methodList")->activated(method);
             shot(QStringLiteral("10-connection-settings-%1").arg(method));
         }
         d->reject();
@@ -241,21 +257,21 @@ int main(int argc, char **argv)
     window.tabs()->setCurrentWidget(window.configPage());
     ConfigPage *page = window.configPage();
     modal.expect(QStringLiteral("11-zone-bits"), &ModalAnswers::reject);
-    page->editor->zones->bitsButton->click();
+    child<QToolButton>(child<ZoneList>(child<ConfigEditor>(page, "configEditor"), "zoneList"), "bitsButton")->click();
     settle();
     modal.expect(QStringLiteral("12-hash-help"), &ModalAnswers::reject);
-    Q_EMIT page->editor->hashLink->clicked();
+    Q_EMIT child<HelpLink>(child<ConfigEditor>(page, "configEditor"), "hashLink")->clicked();
     settle();
     modal.expect(QStringLiteral("13-template-editor"), &ModalAnswers::reject);
-    window.cardDisplay()->templateChoice->click();
+    child<QRadioButton>(window.cardDisplay(), "templateChoice")->click();
     settle();
-    window.cardDisplay()->decChoice->click();
+    child<QRadioButton>(window.cardDisplay(), "decChoice")->click();
 
     // A write in the normal mode keeps the reader's configuration: the kept list.
-    page->editor->model.userSetReadMode(0);
-    page->editor->sync();
+    child<ConfigEditor>(page, "configEditor")->model.userSetReadMode(0);
+    child<ConfigEditor>(page, "configEditor")->sync();
     modal.expect(QStringLiteral("14-message-written"), ModalAnswers::button(QMessageBox::Ok));
-    page->writeReaderButton->click();
+    child<QPushButton>(page, "writeReaderButton")->click();
     settle();
     window.showKeptConfigurations();
     shot(QStringLiteral("15-kept-configurations"));
@@ -265,13 +281,13 @@ int main(int argc, char **argv)
     window.cardLogWindow()->close();
 
     // The card waits. Master cards in the object-code mode: the option shows.
-    page->editor->model.userSetReadMode(1);
-    page->editor->sync();
-    page->createMastersButton->click();
+    child<ConfigEditor>(page, "configEditor")->model.userSetReadMode(1);
+    child<ConfigEditor>(page, "configEditor")->sync();
+    child<QPushButton>(page, "createMastersButton")->click();
     waitUntil([&] { return openCardWait(window) != nullptr; });
     shot(QStringLiteral("17-wait-master-count"));
     if (auto *d = static_cast<MasterCardWritingDialog *>(openCardWait(window))) {
-        d->countButtons[0]->click();
+        child<QPushButton>(d, "countButton1")->click();
         spin(200);
         shot(QStringLiteral("18-wait-master-progress"));
         sim.model->presentBlank();
@@ -280,7 +296,7 @@ int main(int argc, char **argv)
     settle();
 
     // The master card's configuration, with its checksum.
-    page->readMasterButton->click();
+    child<QPushButton>(page, "readMasterButton")->click();
     waitUntil([&] { return openCardWait(window) != nullptr; });
     shot(QStringLiteral("20-wait-master-config"));
     modal.expect(QStringLiteral("21-input-master-checksum"), &ModalAnswers::reject);
@@ -289,7 +305,7 @@ int main(int argc, char **argv)
 
     // Clearing master cards.
     modal.expect(QStringLiteral("22-question-clear"), ModalAnswers::button(QMessageBox::Yes));
-    page->clearMastersButton->click();
+    child<QPushButton>(page, "clearMastersButton")->click();
     waitUntil([&] { return openCardWait(window) != nullptr; });
     shot(QStringLiteral("23-wait-clearing"));
     if (CardWaitDialog *d = openCardWait(window))
@@ -297,10 +313,10 @@ int main(int argc, char **argv)
     settle();
 
     // A write in the object-code mode waits for the master card.
-    page->editor->model.userSetReadMode(1);
-    page->editor->sync();
+    child<ConfigEditor>(page, "configEditor")->model.userSetReadMode(1);
+    child<ConfigEditor>(page, "configEditor")->sync();
     modal.expect(QStringLiteral("24-question-write"), ModalAnswers::button(QMessageBox::Yes));
-    page->writeReaderButton->click();
+    child<QPushButton>(page, "writeReaderButton")->click();
     waitUntil([&] { return openCardWait(window) != nullptr; }, 5000);
     shot(QStringLiteral("25-wait-object-code"));
     // Cancelled: the configuration was sent, the object code was not taken.
@@ -313,7 +329,7 @@ int main(int argc, char **argv)
     window.tabs()->setCurrentWidget(window.securePage());
     settle();
     modal.expect(QStringLiteral("26-question-secure"), ModalAnswers::button(QMessageBox::Yes));
-    window.securePage()->createButton->click();
+    child<QPushButton>(window.securePage(), "createButton")->click();
     waitUntil([&] { return openCardWait(window) != nullptr; }, 5000);
     shot(QStringLiteral("27-wait-secure-master"));
     sim.model->presentMaster(0);
@@ -325,7 +341,7 @@ int main(int argc, char **argv)
 
     // Closing with unsaved changes asks.
     window.tabs()->setCurrentWidget(window.configPage());
-    page->editor->hash->click();
+    child<QCheckBox>(child<ConfigEditor>(page, "configEditor"), "hash")->click();
     shot(QStringLiteral("29-unsaved-mark"));
     modal.expect(QStringLiteral("30-question-close"), ModalAnswers::button(QMessageBox::No));
     window.close();

@@ -23,6 +23,7 @@
 #include "config/readerconfig.h"
 #include "config/ui/keptwindow.h"
 #include "platform/files.h"
+#include "tests/support/children.h"
 #include "tests/support/environment.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
@@ -273,7 +274,7 @@ TEST(KeptWindow, AFileIsReadOnlyWhenItsRowIsShown)
     EXPECT_EQ(window.cellText(2, 2), texts::kReadModes[0]);
     EXPECT_EQ(window.cellText(0, 2), texts::kReadModes[2]);
     EXPECT_EQ(window.cellText(0, 3), texts::kWiegandTypes[1]);
-    window.table->selectRow(2);
-    window.restoreButton->click();
+    child<QTableView>(window, "keptTable")->selectRow(2);
+    child<QPushButton>(window, "restoreButton")->click();
     EXPECT_EQ(restored, QStringList{store.kept().last().path});
 }

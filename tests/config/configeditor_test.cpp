@@ -34,16 +34,30 @@
 #include "config/ui/zonelist.h"
 #include "config/zonenames.h"
 #include "platform/folders.h"
+#include "tests/support/children.h"
 #include "tests/support/configitems.h"
 #include "tests/support/environment.h"
 #include "tests/support/scripteddialogs.h"
 
 using namespace limra;
+using limra::testing::child;
 using limra::testing::ScopedEnvironment;
 using limra::testing::withCarriedItems;
 using limra::testing::ScriptedDialogs;
 
 namespace {
+
+// The LED colour fields in the item's order: idle, LEDG, LEDR, LEDR + LEDG.
+LedField *ledField(const QObject &parent, int i)
+{
+    static const char *const kNames[] = {"idleLed", "greenLed", "redLed", "redGreenLed"};
+    return child<LedField>(parent, QLatin1String(kNames[i]));
+}
+
+QList<LedField *> ledFields(const QObject &parent)
+{
+    return {ledField(parent, 0), ledField(parent, 1), ledField(parent, 2), ledField(parent, 3)};
+}
 
 class EditorTest : public ::testing::Test {
 protected:
@@ -54,19 +68,19 @@ protected:
     }
     void chooseReadMode(int mode)
     {
-        editor.readMode->setCurrentIndex(mode);
-        Q_EMIT editor.readMode->activated(mode);
+        child<QComboBox>(editor, "readMode")->setCurrentIndex(mode);
+        Q_EMIT child<QComboBox>(editor, "readMode")->activated(mode);
     }
     void clickFormat(int row)
     {
-        QListWidgetItem *item = editor.formats->item(row);
+        QListWidgetItem *item = child<QListWidget>(editor, "formats")->item(row);
         item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
     }
     QList<bool> formatChecks() const
     {
         QList<bool> out;
-        for (int i = 0; i < editor.formats->count(); ++i)
-            out << (editor.formats->item(i)->checkState() == Qt::Checked);
+        for (int i = 0; i < child<QListWidget>(editor, "formats")->count(); ++i)
+            out << (child<QListWidget>(editor, "formats")->item(i)->checkState() == Qt::Checked);
         return out;
     }
     ScriptedDialogs dialogs;
@@ -78,12 +92,12 @@ protected:
 
 TEST_F(EditorTest, StartsWithOnlyTheEmptyKeyPanel)
 {
-    EXPECT_EQ(editor.formats->count(), 7);
-    EXPECT_FALSE(editor.keyPanel->isHidden());
-    EXPECT_TRUE(editor.bankPart->isHidden() && editor.blePart->isHidden());
-    EXPECT_TRUE(editor.blockPanel->isHidden() && editor.zonePanel->isHidden());
-    EXPECT_EQ(editor.significantBits->value(), 64);
-    EXPECT_DOUBLE_EQ(editor.pulse->value(), 0.3);
+    EXPECT_EQ(child<QListWidget>(editor, "formats")->count(), 7);
+    EXPECT_FALSE(child<QWidget>(editor, "keyPanel")->isHidden());
+    EXPECT_TRUE(child<QWidget>(editor, "bankPart")->isHidden() && child<QWidget>(editor, "blePart")->isHidden());
+    EXPECT_TRUE(child<QWidget>(editor, "blockPanel")->isHidden() && child<QWidget>(editor, "zonePanel")->isHidden());
+    EXPECT_EQ(child<QSpinBox>(editor, "significantBits")->value(), 64);
+    EXPECT_DOUBLE_EQ(child<QDoubleSpinBox>(editor, "pulse")->value(), 0.3);
 }
 
 struct PanelCase {
@@ -99,12 +113,12 @@ TEST_P(ReadModePanels, ShowTheirControls)
     const PanelCase &c = GetParam();
     chooseReadMode((c.mode + 1) % 4); // picking the mode already chosen changes nothing
     chooseReadMode(c.mode);
-    EXPECT_EQ(!editor.blockPanel->isHidden(), c.block);
-    EXPECT_EQ(!editor.keyPanel->isHidden(), c.key);
-    EXPECT_EQ(!editor.zonePanel->isHidden(), c.zone);
-    EXPECT_EQ(!editor.conversion->isHidden(), c.conversion);
-    EXPECT_EQ(!editor.bankPart->isHidden(), c.bank);
-    EXPECT_EQ(editor.formats->count(), c.entries);
+    EXPECT_EQ(!child<QWidget>(editor, "blockPanel")->isHidden(), c.block);
+    EXPECT_EQ(!child<QWidget>(editor, "keyPanel")->isHidden(), c.key);
+    EXPECT_EQ(!child<QWidget>(editor, "zonePanel")->isHidden(), c.zone);
+    EXPECT_EQ(!child<QGroupBox>(editor, "conversion")->isHidden(), c.conversion);
+    EXPECT_EQ(!child<QWidget>(editor, "bankPart")->isHidden(), c.bank);
+    EXPECT_EQ(child<QListWidget>(editor, "formats")->count(), c.entries);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ReadModePanels, ::testing::Values(
@@ -120,61 +134,62 @@ TEST_F(EditorTest, FormatClicksFollowThePairingRule)
     chooseReadMode(0);
     for (int i = 0; i < 6; ++i)
         clickFormat(i);
-    EXPECT_EQ(editor.shift->maximum(), 23);
-    EXPECT_EQ(editor.significantBits->value(), 24);
+    EXPECT_EQ(child<QSpinBox>(editor, "shift")->maximum(), 23);
+    EXPECT_EQ(child<QSpinBox>(editor, "significantBits")->value(), 24);
 }
 
 TEST_F(EditorTest, WidthShiftAndBitCountThroughTheirFields)
 {
-    editor.widthMode->setCurrentIndex(1);
-    Q_EMIT editor.widthMode->activated(1);
-    EXPECT_FALSE(editor.width->isHidden());
-    editor.significantBits->setValue(24);
-    editor.shift->setValue(8);
-    editor.width->setValue(26);
-    EXPECT_EQ(editor.shift->value(), 0);
-    EXPECT_EQ(editor.significantBits->value(), 26);
-    EXPECT_EQ(editor.widthNote->text(), QStringLiteral("+ CRC = 28 бит"));
-    editor.wiegandType->setCurrentIndex(1);
-    Q_EMIT editor.wiegandType->activated(1);
-    EXPECT_EQ(editor.widthNote->text(), QStringLiteral("бит"));
+    child<QComboBox>(editor, "widthMode")->setCurrentIndex(1);
+    Q_EMIT child<QComboBox>(editor, "widthMode")->activated(1);
+    EXPECT_FALSE(child<QSpinBox>(editor, "width")->isHidden());
+    child<QSpinBox>(editor, "significantBits")->setValue(24);
+    child<QSpinBox>(editor, "shift")->setValue(8);
+    child<QSpinBox>(editor, "width")->setValue(26);
+    EXPECT_EQ(child<QSpinBox>(editor, "shift")->value(), 0);
+    EXPECT_EQ(child<QSpinBox>(editor, "significantBits")->value(), 26);
+    EXPECT_EQ(child<QLabel>(editor, "widthNote")->text(), QStringLiteral("+ CRC = 28 бит"));
+    child<QComboBox>(editor, "wiegandType")->setCurrentIndex(1);
+    Q_EMIT child<QComboBox>(editor, "wiegandType")->activated(1);
+    EXPECT_EQ(child<QLabel>(editor, "widthNote")->text(), QStringLiteral("бит"));
 }
 
 TEST_F(EditorTest, HashGreysOutShiftAndBits)
 {
-    editor.reversed->click();
-    editor.hash->click();
-    EXPECT_FALSE(editor.reversed->isChecked());
-    EXPECT_FALSE(editor.reversed->isEnabled() || editor.shift->isEnabled() || editor.bitsLabel->isEnabled());
-    editor.hash->click();
-    EXPECT_TRUE(editor.shift->isEnabled() && editor.reversed->isEnabled());
-    EXPECT_FALSE(editor.reversed->isChecked());
+    child<QCheckBox>(editor, "reversed")->click();
+    child<QCheckBox>(editor, "hash")->click();
+    EXPECT_FALSE(child<QCheckBox>(editor, "reversed")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>(editor, "reversed")->isEnabled() || child<QSpinBox>(editor, "shift")->isEnabled() ||
+                 child<QLabel>(editor, "bitsLabel")->isEnabled());
+    child<QCheckBox>(editor, "hash")->click();
+    EXPECT_TRUE(child<QSpinBox>(editor, "shift")->isEnabled() && child<QCheckBox>(editor, "reversed")->isEnabled());
+    EXPECT_FALSE(child<QCheckBox>(editor, "reversed")->isChecked());
 }
 
 TEST_F(EditorTest, KeyFieldsFilterTypedAndPastedText)
 {
     chooseReadMode(2);
-    editor.blockKey->clear();
-    editor.blockKey->insert(QStringLiteral("a G-1f"));
-    EXPECT_EQ(editor.blockKey->text(), QStringLiteral("A1F"));
+    child<QLineEdit>(editor, "blockKey")->clear();
+    child<QLineEdit>(editor, "blockKey")->insert(QStringLiteral("a G-1f"));
+    EXPECT_EQ(child<QLineEdit>(editor, "blockKey")->text(), QStringLiteral("A1F"));
     EXPECT_EQ(editor.model.config().blockKey, QStringLiteral("A1F"));
     model.buildItems(Producer::File);
     editor.sync();
-    EXPECT_EQ(editor.blockKey->text(), QString(29, QLatin1Char('0')) + QStringLiteral("A1F"));
+    EXPECT_EQ(child<QLineEdit>(editor, "blockKey")->text(), QString(29, QLatin1Char('0')) + QStringLiteral("A1F"));
     model.readerKind = [] { return ReaderKind::Ble; };
     chooseReadMode(0);
-    editor.bleName->insert(QStringLiteral("Вход 1-A"));
-    EXPECT_EQ(editor.bleName->text(), QStringLiteral("1-A"));
+    child<QLineEdit>(editor, "bleName")->insert(QStringLiteral("Вход 1-A"));
+    EXPECT_EQ(child<QLineEdit>(editor, "bleName")->text(), QStringLiteral("1-A"));
 }
 
 TEST_F(EditorTest, BankKeyFieldOnlyForTheUserKey)
 {
     chooseReadMode(0);
-    EXPECT_FALSE(editor.bankKey->isEnabled());
-    editor.bankUser->click();
-    EXPECT_TRUE(editor.bankKey->isEnabled());
-    editor.bankDefault->click();
-    EXPECT_FALSE(editor.bankKey->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>(editor, "bankKey")->isEnabled());
+    child<QRadioButton>(editor, "bankUser")->click();
+    EXPECT_TRUE(child<QLineEdit>(editor, "bankKey")->isEnabled());
+    child<QRadioButton>(editor, "bankDefault")->click();
+    EXPECT_FALSE(child<QLineEdit>(editor, "bankKey")->isEnabled());
 }
 
 // Assistive technology (AT-SPI through Qt's accessibility bridge) sets values
@@ -203,7 +218,7 @@ TEST_P(ValueSetWithoutAClick, ChangesTheConfigurationAndMarksItUnsaved)
     EditorModel model;
     ConfigEditor editor{model, dialogs};
     editor.startUp();
-    editor.readMode->setCurrentIndex(GetParam().readMode);
+    child<QComboBox>(editor, "readMode")->setCurrentIndex(GetParam().readMode);
     model.markClean();
     ASSERT_FALSE(model.isDirty());
     QSignalSpy synced(&editor, &ConfigEditor::synced);
@@ -213,35 +228,40 @@ TEST_P(ValueSetWithoutAClick, ChangesTheConfigurationAndMarksItUnsaved)
     EXPECT_FALSE(synced.isEmpty()) << GetParam().name; // the window's unsaved mark follows this
 }
 
-INSTANTIATE_TEST_SUITE_P(Controls, ValueSetWithoutAClick, ::testing::Values(
-    ValueSetRow{"reversed_byte_order", 0, [](ConfigEditor &e) { toggleAsAssistiveTechnology(e.reversed); },
-                [](const ReaderConfig &c) { return c.conversion == 1; }},
-    ValueSetRow{"hash", 0, [](ConfigEditor &e) { toggleAsAssistiveTechnology(e.hash); },
-                [](const ReaderConfig &c) { return c.conversion == 2; }},
-    ValueSetRow{"user_bank_key", 0, [](ConfigEditor &e) { toggleAsAssistiveTechnology(e.bankUser); },
-                [](const ReaderConfig &c) { return c.bankKeyMode == BankKeyMode::User; }},
-    ValueSetRow{"wiegand_type", 0, [](ConfigEditor &e) { e.wiegandType->setCurrentIndex(1); },
-                [](const ReaderConfig &c) { return c.wiegandType == 1; }},
-    ValueSetRow{"width_mode", 0, [](ConfigEditor &e) { e.widthMode->setCurrentIndex(1); },
-                [](const ReaderConfig &c) { return c.widthMode == WidthMode::User; }},
-    ValueSetRow{"read_mode", 0, [](ConfigEditor &e) { e.readMode->setCurrentIndex(2); },
-                [](const ReaderConfig &c) { return c.readMode == 2; }},
-    ValueSetRow{"block_key_text", 2, [](ConfigEditor &e) { e.blockKey->setText(QStringLiteral("abc")); },
-                [](const ReaderConfig &c) { return c.blockKey == QStringLiteral("ABC"); }},
-    ValueSetRow{"significant_bits", 0, [](ConfigEditor &e) { e.significantBits->setValue(24); },
-                [](const ReaderConfig &c) { return c.significantBits == 24; }}),
+INSTANTIATE_TEST_SUITE_P(
+    Controls, ValueSetWithoutAClick,
+    ::testing::Values(
+        ValueSetRow{"reversed_byte_order", 0,
+                    [](ConfigEditor &e) { toggleAsAssistiveTechnology(child<QCheckBox>(e, "reversed")); },
+                    [](const ReaderConfig &c) { return c.conversion == 1; }},
+        ValueSetRow{"hash", 0, [](ConfigEditor &e) { toggleAsAssistiveTechnology(child<QCheckBox>(e, "hash")); },
+                    [](const ReaderConfig &c) { return c.conversion == 2; }},
+        ValueSetRow{"user_bank_key", 0,
+                    [](ConfigEditor &e) { toggleAsAssistiveTechnology(child<QRadioButton>(e, "bankUser")); },
+                    [](const ReaderConfig &c) { return c.bankKeyMode == BankKeyMode::User; }},
+        ValueSetRow{"wiegand_type", 0, [](ConfigEditor &e) { child<QComboBox>(e, "wiegandType")->setCurrentIndex(1); },
+                    [](const ReaderConfig &c) { return c.wiegandType == 1; }},
+        ValueSetRow{"width_mode", 0, [](ConfigEditor &e) { child<QComboBox>(e, "widthMode")->setCurrentIndex(1); },
+                    [](const ReaderConfig &c) { return c.widthMode == WidthMode::User; }},
+        ValueSetRow{"read_mode", 0, [](ConfigEditor &e) { child<QComboBox>(e, "readMode")->setCurrentIndex(2); },
+                    [](const ReaderConfig &c) { return c.readMode == 2; }},
+        ValueSetRow{"block_key_text", 2,
+                    [](ConfigEditor &e) { child<QLineEdit>(e, "blockKey")->setText(QStringLiteral("abc")); },
+                    [](const ReaderConfig &c) { return c.blockKey == QStringLiteral("ABC"); }},
+        ValueSetRow{"significant_bits", 0, [](ConfigEditor &e) { child<QSpinBox>(e, "significantBits")->setValue(24); },
+                    [](const ReaderConfig &c) { return c.significantBits == 24; }}),
     [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(EditorTest, ColourDialogStartsFromTheLastChosenColour)
 {
     dialogs.colours.enqueue(QColor(18, 52, 86));
-    editor.leds[1]->click();
+    ledField(editor, 1)->click();
     EXPECT_EQ(dialogs.lastInitialColour, QColor(Qt::black));
-    EXPECT_EQ(editor.leds[1]->colour(), QColor(16, 52, 80));
+    EXPECT_EQ(ledField(editor, 1)->colour(), QColor(16, 52, 80));
     EXPECT_EQ(editor.model.record().ledColours[1], QColor(16, 52, 80));
-    editor.leds[3]->click(); // cancelled: nothing changes
+    ledField(editor, 3)->click(); // cancelled: nothing changes
     EXPECT_EQ(dialogs.lastInitialColour, QColor(18, 52, 86));
-    EXPECT_EQ(editor.leds[3]->colour(), QColor(255, 128, 0));
+    EXPECT_EQ(ledField(editor, 3)->colour(), QColor(255, 128, 0));
 }
 
 class ZoneToolsTest : public ::testing::Test {
@@ -251,8 +271,8 @@ protected:
     void answerBits(const QString &text)
     {
         QTimer::singleShot(0, [this, text] {
-            tools.bitsDialog->bits->setText(text);
-            tools.bitsDialog->accept();
+            child<QLineEdit>(child<ZoneBitsDialog>(window, "zoneBitsDialog"), "bits")->setText(text);
+            child<ZoneBitsDialog>(window, "zoneBitsDialog")->accept();
         });
     }
     QTemporaryDir dir;
@@ -265,7 +285,7 @@ protected:
 
 TEST_F(ZoneToolsTest, BitStringSetsEveryZoneAndRefusesBadStrings)
 {
-    config.allButton->click();
+    child<QToolButton>(config, "allButton")->click();
     answerBits(QStringLiteral(" 101 "));
     tools.editBits(&config);
     const ZoneChecks c = config.checks();
@@ -281,22 +301,22 @@ TEST_F(ZoneToolsTest, BitStringSetsEveryZoneAndRefusesBadStrings)
 
 TEST_F(ZoneToolsTest, SavedNamesAppearInBothListsAndLoadAgain)
 {
-    config.grid->item(0, 2)->setText(QStringLiteral("Склад"));
+    child<QTableWidget>(config, "zoneGrid")->item(0, 2)->setText(QStringLiteral("Склад"));
     dialogs.files.enqueue(dir.filePath(QStringLiteral("office.znm")));
     tools.saveNames();
-    EXPECT_EQ(config.sources->currentText(), QStringLiteral("office.znm"));
-    EXPECT_EQ(secure.sources->currentText(), QStringLiteral("office.znm"));
-    secure.sources->setCurrentIndex(1);
-    Q_EMIT secure.sources->activated(1);
+    EXPECT_EQ(child<QComboBox>(config, "nameSources")->currentText(), QStringLiteral("office.znm"));
+    EXPECT_EQ(child<QComboBox>(secure, "nameSources")->currentText(), QStringLiteral("office.znm"));
+    child<QComboBox>(secure, "nameSources")->setCurrentIndex(1);
+    Q_EMIT child<QComboBox>(secure, "nameSources")->activated(1);
     EXPECT_EQ(secure.names().first(), QStringLiteral("Склад"));
-    secure.sources->setCurrentIndex(0);
-    Q_EMIT secure.sources->activated(0);
+    child<QComboBox>(secure, "nameSources")->setCurrentIndex(0);
+    Q_EMIT child<QComboBox>(secure, "nameSources")->activated(0);
     EXPECT_EQ(secure.names().first(), standardZoneName(1));
 }
 
 TEST_F(ZoneToolsTest, TheSaveButtonShowsTheToolsOwnPicture)
 {
-    const QIcon icon = config.saveButton->icon();
+    const QIcon icon = child<QToolButton>(config, "saveNamesButton")->icon();
     ASSERT_FALSE(icon.isNull());
     EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16)));
     EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)));
@@ -341,33 +361,33 @@ TEST_F(ZoneToolsTest, SavingElsewhereAsksAndMissingSourceFallsBack)
     f.write("A\r\nB\r\nC\r\n");
     f.close();
     tools.fillNameSources();
-    config.sources->setCurrentIndex(1);
-    Q_EMIT config.sources->activated(1);
+    child<QComboBox>(config, "nameSources")->setCurrentIndex(1);
+    Q_EMIT child<QComboBox>(config, "nameSources")->activated(1);
     EXPECT_EQ(config.names().mid(0, 4),
               (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), standardZoneName(4)}));
     QFile::remove(dir.filePath(QStringLiteral("gone.znm")));
-    Q_EMIT config.sources->activated(1);
-    EXPECT_EQ(config.sources->currentIndex(), 0);
+    Q_EMIT child<QComboBox>(config, "nameSources")->activated(1);
+    EXPECT_EQ(child<QComboBox>(config, "nameSources")->currentIndex(), 0);
     EXPECT_EQ(config.names().first(), QStringLiteral("A")); // names stay
 }
 
 TEST_F(EditorTest, NumberFieldsMoveOneStepAndTheWheelNeedsTheFocus)
 {
     chooseReadMode(2);
-    editor.blockNumber->setFocus();
-    QTest::keyClick(editor.blockNumber, Qt::Key_PageUp);
+    child<QSpinBox>(editor, "blockNumber")->setFocus();
+    QTest::keyClick(child<QSpinBox>(editor, "blockNumber"), Qt::Key_PageUp);
     EXPECT_EQ(model.config().blockNumber, 1); // not 11
-    QTest::keyClick(editor.blockNumber, Qt::Key_Up);
+    QTest::keyClick(child<QSpinBox>(editor, "blockNumber"), Qt::Key_Up);
     EXPECT_EQ(model.config().blockNumber, 2);
-    editor.significantBits->clearFocus();
-    QWheelEvent wheel(QPointF(5, 5), editor.significantBits->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(editor.significantBits, &wheel);
+    child<QSpinBox>(editor, "significantBits")->clearFocus();
+    QWheelEvent wheel(QPointF(5, 5), child<QSpinBox>(editor, "significantBits")->mapToGlobal(QPointF(5, 5)), QPoint(),
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(child<QSpinBox>(editor, "significantBits"), &wheel);
     EXPECT_EQ(model.config().significantBits, 64);
     const int mode = model.config().readMode;
-    QWheelEvent wheelOnSelector(QPointF(5, 5), editor.readMode->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                                Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(editor.readMode, &wheelOnSelector);
+    QWheelEvent wheelOnSelector(QPointF(5, 5), child<QComboBox>(editor, "readMode")->mapToGlobal(QPointF(5, 5)),
+                                QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(child<QComboBox>(editor, "readMode"), &wheelOnSelector);
     EXPECT_EQ(model.config().readMode, mode);
 }
 
@@ -383,32 +403,33 @@ TEST_F(EditorTest, PickingTheReadModeAlreadyChosenKeepsTheFormatChecks)
 
 TEST_F(EditorTest, LedCaptionsAreBlackUntilTheirColourChanges)
 {
-    for (LedField *led : editor.leds)
+    for (LedField *led : ledFields(editor))
         EXPECT_EQ(led->caption(), QColor(Qt::black)); // the idle blue too
     dialogs.colours.enqueue(QColor(0, 0, 255));
-    editor.leds[0]->click();
-    EXPECT_EQ(editor.leds[0]->caption(), QColor(Qt::white));
-    EXPECT_EQ(editor.leds[2]->caption(), QColor(Qt::black));
+    ledField(editor, 0)->click();
+    EXPECT_EQ(ledField(editor, 0)->caption(), QColor(Qt::white));
+    EXPECT_EQ(ledField(editor, 2)->caption(), QColor(Qt::black));
     ASSERT_TRUE(model.applyConfig(parseConfig(kDefaultConfigItems), ConfigSource::Default));
     editor.sync();
-    EXPECT_EQ(editor.leds[2]->caption(), QColor(Qt::white)); // red: the contrast rule
-    EXPECT_EQ(editor.leds[1]->caption(), QColor(Qt::black)); // green
+    EXPECT_EQ(ledField(editor, 2)->caption(), QColor(Qt::white)); // red: the contrast rule
+    EXPECT_EQ(ledField(editor, 1)->caption(), QColor(Qt::black)); // green
 }
 
 TEST_F(EditorTest, ARefilledFormatListShowsNoHighlight)
 {
     chooseReadMode(1);
-    QListWidgetItem *classic = editor.formats->item(0);
-    const QRect row = editor.formats->visualItemRect(classic);
+    QListWidgetItem *classic = child<QListWidget>(editor, "formats")->item(0);
+    const QRect row = child<QListWidget>(editor, "formats")->visualItemRect(classic);
     // A click on the entry's text, beside its check box.
-    QTest::mouseClick(editor.formats->viewport(), Qt::LeftButton, {}, QPoint(row.right() - 10, row.center().y()));
+    QTest::mouseClick(child<QListWidget>(editor, "formats")->viewport(), Qt::LeftButton, {},
+                      QPoint(row.right() - 10, row.center().y()));
     ASSERT_EQ(model.view().highlightedFormat, 0);
     ASSERT_TRUE(classic->isSelected());
     ASSERT_TRUE(model.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060101") + QStringLiteral("02021000"))), ConfigSource::Reader));
     editor.sync();
     EXPECT_EQ(model.view().highlightedFormat, -1);
-    EXPECT_TRUE(editor.formats->selectedItems().isEmpty());
-    EXPECT_EQ(editor.formats->currentRow(), -1);
+    EXPECT_TRUE(child<QListWidget>(editor, "formats")->selectedItems().isEmpty());
+    EXPECT_EQ(child<QListWidget>(editor, "formats")->currentRow(), -1);
 }
 
 // ---- the tab as a person sees it and moves through it -------------------------
@@ -419,7 +440,7 @@ class PageTest : public ::testing::Test {
 protected:
     PageTest()
     {
-        page.editor->startUp();
+        child<ConfigEditor>(page, "configEditor")->startUp();
         // The size the tab has in the main window at its minimum size.
         page.resize(894, 503);
         page.show();
@@ -428,15 +449,15 @@ protected:
     }
     void chooseReadMode(int mode)
     {
-        page.editor->readMode->setCurrentIndex(mode);
-        Q_EMIT page.editor->readMode->activated(mode);
+        child<QComboBox>(child<ConfigEditor>(page, "configEditor"), "readMode")->setCurrentIndex(mode);
+        Q_EMIT child<QComboBox>(child<ConfigEditor>(page, "configEditor"), "readMode")->activated(mode);
         QApplication::sendPostedEvents();
     }
     QScrollArea *scroll() const { return page.findChild<QScrollArea *>(); }
     // The focus stops, from the Wiegand type on, as Tab presses reach them.
     QList<QWidget *> tabChain()
     {
-        QWidget *first = page.editor->wiegandType;
+        QWidget *first = child<QComboBox>(child<ConfigEditor>(page, "configEditor"), "wiegandType");
         first->setFocus(Qt::TabFocusReason);
         QList<QWidget *> chain{first};
         for (int i = 0; i < 200; ++i) {
@@ -475,7 +496,7 @@ TEST_F(PageTest, TheEditorTakesTheWidthAndShowsItsControlsWhole)
     chooseReadMode(0);
     EXPECT_FALSE(scroll()->horizontalScrollBar()->isVisible());
     // The Wiegand type box shows its whole text.
-    QComboBox *type = page.editor->wiegandType;
+    QComboBox *type = child<QComboBox>(child<ConfigEditor>(page, "configEditor"), "wiegandType");
     QStyleOptionComboBox option;
     option.initFrom(type);
     option.currentText = type->currentText();
@@ -483,8 +504,9 @@ TEST_F(PageTest, TheEditorTakesTheWidthAndShowsItsControlsWhole)
     EXPECT_EQ(type->currentText(), QStringLiteral("Wiegand c контрольной суммой CRC"));
     EXPECT_GE(field.width(), type->fontMetrics().horizontalAdvance(type->currentText()));
     // The LED fields and the bank-key field lie within the editor's width.
-    for (QWidget *w : {static_cast<QWidget *>(page.editor->leds[1]), static_cast<QWidget *>(page.editor->leds[3]),
-                       static_cast<QWidget *>(page.editor->bankKey)}) {
+    for (QWidget *w :
+         {static_cast<QWidget *>(ledField(page, 1)), static_cast<QWidget *>(ledField(page, 3)),
+          static_cast<QWidget *>(child<QLineEdit>(child<ConfigEditor>(page, "configEditor"), "bankKey"))}) {
         const QRect inView(w->mapTo(scroll()->viewport(), QPoint(0, 0)), w->size());
         EXPECT_LE(inView.right(), scroll()->viewport()->width()) << w->accessibleName().toStdString();
     }
@@ -503,20 +525,20 @@ TEST_F(PageTest, TabReachesEveryControlOnceInReadingOrder)
     chooseReadMode(0);
     const QList<QWidget *> chain = tabChain();
     EXPECT_FALSE(chain.contains(scroll()));
-    EXPECT_FALSE(chain.contains(page.editor));
+    EXPECT_FALSE(chain.contains(child<ConfigEditor>(page, "configEditor")));
     EXPECT_EQ(QSet<QWidget *>(chain.begin(), chain.end()).size(), chain.size()); // one press for each stop
     // The hash option, its help link, the shift: one press each.
-    const int hash = int(chain.indexOf(page.editor->hash));
+    const int hash = int(chain.indexOf(child<QCheckBox>(child<ConfigEditor>(page, "configEditor"), "hash")));
     ASSERT_GE(hash, 0);
-    EXPECT_EQ(chain.value(hash + 1), page.editor->hashLink);
-    EXPECT_EQ(chain.value(hash + 2), page.editor->shift);
+    EXPECT_EQ(chain.value(hash + 1), child<HelpLink>(child<ConfigEditor>(page, "configEditor"), "hashLink"));
+    EXPECT_EQ(chain.value(hash + 2), child<QSpinBox>(child<ConfigEditor>(page, "configEditor"), "shift"));
     // The LED fields in the order they are read: idle and LEDG, then LEDR and LEDR + LEDG.
-    const int idle = int(chain.indexOf(page.editor->leds[0]));
+    const int idle = int(chain.indexOf(ledField(page, 0)));
     ASSERT_GE(idle, 0);
     for (int i = 1; i < 4; ++i)
-        EXPECT_EQ(chain.value(idle + i), page.editor->leds[size_t(i)]) << i;
+        EXPECT_EQ(chain.value(idle + i), ledField(page, i)) << i;
     QList<QPoint> at;
-    for (LedField *led : page.editor->leds)
+    for (LedField *led : ledFields(page))
         at << led->mapTo(&page, QPoint(0, 0));
     EXPECT_EQ(at[0].y(), at[1].y());
     EXPECT_LT(at[0].x(), at[1].x());
@@ -533,9 +555,10 @@ TEST_F(PageTest, TheHashLinkOpensItsHelpByKeyAndIsGreyWhileDisabled)
             help->reject();
     });
     bool opened = false;
-    QObject::connect(page.editor->hashLink, &HelpLink::clicked, [&opened] { opened = true; });
-    page.editor->hashLink->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(page.editor->hashLink, Qt::Key_Return);
+    QObject::connect(child<HelpLink>(child<ConfigEditor>(page, "configEditor"), "hashLink"), &HelpLink::clicked,
+                     [&opened] { opened = true; });
+    child<HelpLink>(child<ConfigEditor>(page, "configEditor"), "hashLink")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(child<HelpLink>(child<ConfigEditor>(page, "configEditor"), "hashLink"), Qt::Key_Return);
     EXPECT_TRUE(opened);
 
     const QColor link = page.palette().color(QPalette::Link);
@@ -549,17 +572,17 @@ TEST_F(PageTest, TheHashLinkOpensItsHelpByKeyAndIsGreyWhileDisabled)
             }
         return n;
     };
-    EXPECT_GT(linkPixels(page.editor->hashLink), 0);
+    EXPECT_GT(linkPixels(child<HelpLink>(child<ConfigEditor>(page, "configEditor"), "hashLink")), 0);
     page.setEnabled(false); // the tab area while no reader is connected
-    EXPECT_EQ(linkPixels(page.editor->hashLink), 0);
+    EXPECT_EQ(linkPixels(child<HelpLink>(child<ConfigEditor>(page, "configEditor"), "hashLink")), 0);
 }
 
 TEST_F(PageTest, TheFocusedLedFieldIsClearlyMarked)
 {
-    LedField *led = page.editor->leds[0];
-    page.editor->leds[1]->setFocus(Qt::TabFocusReason);
+    LedField *led = ledField(page, 0);
+    ledField(page, 1)->setFocus(Qt::TabFocusReason);
     const QImage plain = led->grab().toImage();
-    QTest::keyClick(page.editor->leds[1], Qt::Key_Backtab);
+    QTest::keyClick(ledField(page, 1), Qt::Key_Backtab);
     ASSERT_TRUE(led->hasFocus());
     const QImage focused = led->grab().toImage();
     ASSERT_EQ(plain.size(), focused.size());
@@ -582,8 +605,8 @@ TEST_F(PageTest, TheFocusedLedFieldIsClearlyMarked)
 TEST_F(EditorTest, LedFieldsAreHeardWithTheirColour)
 {
     dialogs.colours.enqueue(QColor(255, 0, 0));
-    editor.leds[0]->click();
-    EXPECT_EQ(editor.leds[0]->accessibleName(),
+    ledField(editor, 0)->click();
+    EXPECT_EQ(ledField(editor, 0)->accessibleName(),
               QStringLiteral("Цвет светодиодов в режиме ожидания: красный (#F80000)"));
     EXPECT_EQ(colourName(QColor(0, 0xC0, 0x10)), QStringLiteral("зелёный (#00C010)"));
     EXPECT_EQ(colourName(QColor(0, 0, 0)), QStringLiteral("чёрный (#000000)"));

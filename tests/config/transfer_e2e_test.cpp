@@ -25,6 +25,7 @@
 #include "link/session.h"
 #include "platform/qtserialport.h"
 #include "provisioning/cardwait.h"
+#include "tests/support/children.h"
 #include "tests/support/fakeports.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/headlesswaits.h"
@@ -94,11 +95,12 @@ TEST_F(TransferTest, WriteInModesZeroAndTwoSendsTheConfigurationThenReset)
 // click: the write sends what the box shows.
 TEST_F(TransferTest, AByteOrderToggledWithoutAClickIsWhatTheWriteSends)
 {
-    page.editor->sync();
-    QAccessibleInterface *box = QAccessible::queryAccessibleInterface(page.editor->reversed);
+    child<ConfigEditor>(page, "configEditor")->sync();
+    QAccessibleInterface *box =
+        QAccessible::queryAccessibleInterface(child<QCheckBox>(child<ConfigEditor>(page, "configEditor"), "reversed"));
     ASSERT_TRUE(box && box->actionInterface());
     box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    ASSERT_TRUE(page.editor->reversed->isChecked());
+    ASSERT_TRUE(child<QCheckBox>(child<ConfigEditor>(page, "configEditor"), "reversed")->isChecked());
     transfer.writeToReader();
     settle();
     ASSERT_EQ(commands().size(), 3);

@@ -21,6 +21,7 @@
 #include "link/readerlink.h"
 #include "link/session.h"
 #include "platform/qtserialport.h"
+#include "tests/support/children.h"
 #include "tests/support/faketray.h"
 #include "tests/support/recordingkeys.h"
 #include "tests/support/simreader.h"
@@ -51,8 +52,17 @@ protected:
         sim.model->presentCard(kind, id);
         ASSERT_TRUE(waitUntil([&] { return reads > before; }));
     }
-    QColor stripColour() const { return display.identifier->parentWidget()->palette().color(QPalette::Window); }
-    QColor kindColour(int i) const { return display.kindLabels[size_t(i)]->palette().color(QPalette::WindowText); }
+    QColor stripColour() const
+    {
+        return child<ElidedLabel>(display, "identifier")->parentWidget()->palette().color(QPalette::Window);
+    }
+    // The kind labels in their order: UID, Phone ID, MIR, Nonunique UID, Random UID.
+    QColor kindColour(int i) const
+    {
+        static const char *const kKindLabels[] = {"kindLabelUID", "kindLabelPhoneID", "kindLabelMIR",
+                                                  "kindLabelNonuniqueUID", "kindLabelRandomUID"};
+        return child<QLabel>(display, kKindLabels[i])->palette().color(QPalette::WindowText);
+    }
 
     SimReader sim;
     ReaderLink link;
@@ -84,7 +94,7 @@ class KindColours : public CardDisplayTest, public ::testing::WithParamInterface
 TEST_P(KindColours, EachKindHasItsColourAndLabel)
 {
     present(GetParam().kind, QStringLiteral("00FF"));
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("255"));
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), QStringLiteral("255"));
     EXPECT_EQ(stripColour().rgb(), GetParam().colour);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(kindColour(i), i == GetParam().label ? QColor(Qt::black) : QColor(0xC0, 0xC0, 0xC0)) << i;
@@ -102,27 +112,30 @@ TEST_F(CardDisplayTest, DecHexSwitchingAndClipboard)
 {
     toClipboard = true;
     present(IdKind::Uid, QStringLiteral("00FF"));
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("255"));
-    display.hexChoice->click();
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), QStringLiteral("255"));
+    child<QRadioButton>(display, "hexChoice")->click();
     present(IdKind::Uid, QStringLiteral("00FF"));
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("00FF"));
-    display.decChoice->click();
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("255"));
-    display.hexChoice->click();
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), QStringLiteral("00FF"));
+    child<QRadioButton>(display, "decChoice")->click();
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), QStringLiteral("255"));
+    child<QRadioButton>(display, "hexChoice")->click();
     // The identifier read comes back as the reader sent it, as the card log
     // has it: its leading zeros are its bytes.
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("00FF"));
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), QStringLiteral("00FF"));
     EXPECT_EQ(clipboard.texts, (QStringList{QStringLiteral("255"), QStringLiteral("00FF")}));
     present(IdKind::Uid, QStringLiteral("1122334455667788AA"));
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("1122334455667788AA"));
-    display.decChoice->click();
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("1234605616436508552")); // first 16 digits
-    display.hexChoice->click();
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("1122334455667788")); // no more than the number held
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), QStringLiteral("1122334455667788AA"));
+    child<QRadioButton>(display, "decChoice")->click();
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(),
+              QStringLiteral("1234605616436508552")); // first 16 digits
+    child<QRadioButton>(display, "hexChoice")->click();
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(),
+              QStringLiteral("1122334455667788")); // no more than the number held
     present(IdKind::Uid, QStringLiteral("04A1B2C3D4E5F6"));
-    display.decChoice->click();
-    display.hexChoice->click();
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("04A1B2C3D4E5F6")); // 14 digits, not 13
+    child<QRadioButton>(display, "decChoice")->click();
+    child<QRadioButton>(display, "hexChoice")->click();
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(),
+              QStringLiteral("04A1B2C3D4E5F6")); // 14 digits, not 13
 }
 
 TEST_F(CardDisplayTest, CstChoiceUsesTheEditorAndKeepsTheShownText)
@@ -132,16 +145,16 @@ TEST_F(CardDisplayTest, CstChoiceUsesTheEditorAndKeepsTheShownText)
         sampleSeen = sample;
         presenter.activeTemplate = QStringLiteral("dec(b1)-b2");
     };
-    display.hexChoice->click();
+    child<QRadioButton>(display, "hexChoice")->click();
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
-    display.templateChoice->click();
+    child<QRadioButton>(display, "templateChoice")->click();
     EXPECT_EQ(sampleSeen, QStringLiteral("04A1B2C3"));
     EXPECT_EQ(presenter.view(), CardPresenter::View::Template);
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("04A1B2C3")); // not re-rendered
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), QStringLiteral("04A1B2C3")); // not re-rendered
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("195-B2"));
-    display.decChoice->click();
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("195-B2")); // a CST text stays
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), QStringLiteral("195-B2"));
+    child<QRadioButton>(display, "decChoice")->click();
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), QStringLiteral("195-B2")); // a CST text stays
 }
 
 TEST_F(CardDisplayTest, CstWithoutATemplateFallsBackToDec)
@@ -150,10 +163,10 @@ TEST_F(CardDisplayTest, CstWithoutATemplateFallsBackToDec)
     present(IdKind::Uid, QStringLiteral("FF"));
     QString sampleSeen;
     presenter.openTemplateEditor = [&](const QString &s) { sampleSeen = s; };
-    display.templateChoice->click();
+    child<QRadioButton>(display, "templateChoice")->click();
     EXPECT_EQ(sampleSeen, QStringLiteral("FF")); // 255 shown in DEC, back to hex
     EXPECT_EQ(presenter.view(), CardPresenter::View::Dec);
-    EXPECT_TRUE(display.decChoice->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(display, "decChoice")->isChecked());
 }
 
 // Escape in the template editor with no template yet: the view shown before
@@ -166,27 +179,33 @@ TEST_F(CardDisplayTest, ACancelledTemplateChoiceGoesBackToTheViewShown)
         CardPresenter::View view;
         QString shown;
     };
-    for (const Row &row : {Row{display.hexChoice, CardPresenter::View::Hex, QStringLiteral("04A1B2C3")},
-                           Row{display.decChoice, CardPresenter::View::Dec, QStringLiteral("77705923")}}) {
+    for (const Row &row :
+         {Row{child<QRadioButton>(display, "hexChoice"), CardPresenter::View::Hex, QStringLiteral("04A1B2C3")},
+          Row{child<QRadioButton>(display, "decChoice"), CardPresenter::View::Dec, QStringLiteral("77705923")}}) {
         row.choice->click();
         present(IdKind::Uid, QStringLiteral("04A1B2C3"));
-        display.templateChoice->click();
+        child<QRadioButton>(display, "templateChoice")->click();
         EXPECT_EQ(presenter.view(), row.view) << qPrintable(row.shown);
         EXPECT_TRUE(row.choice->isChecked()) << qPrintable(row.shown);
-        EXPECT_FALSE(display.templateChoice->isChecked());
-        EXPECT_EQ(display.identifier->fullText(), row.shown);
+        EXPECT_FALSE(child<QRadioButton>(display, "templateChoice")->isChecked());
+        EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), row.shown);
     }
 }
 
 TEST_F(CardDisplayTest, CardInformationBlinks)
 {
     sim.model->sendCardInfo(2, 2, 1024, 1);
-    EXPECT_TRUE(waitUntil([&] { return !display.cardType->fullText().isEmpty(); }));
-    EXPECT_EQ(display.cardType->fullText(), QStringLiteral("Mifare Classic"));
-    EXPECT_EQ(display.cardSecurity->fullText(), QStringLiteral("SL1"));
-    EXPECT_EQ(display.cardMemory->fullText(), QStringLiteral("1K 17пФ"));
-    EXPECT_EQ(display.cardType->palette().color(QPalette::WindowText), QColor(0xE9, 0xE9, 0xE9));
-    EXPECT_TRUE(waitUntil([&] { return display.cardType->palette().color(QPalette::WindowText) == QColor(0x80, 0x80, 0x80); }, 500));
+    EXPECT_TRUE(waitUntil([&] { return !child<ElidedLabel>(display, "cardType")->fullText().isEmpty(); }));
+    EXPECT_EQ(child<ElidedLabel>(display, "cardType")->fullText(), QStringLiteral("Mifare Classic"));
+    EXPECT_EQ(child<ElidedLabel>(display, "cardSecurity")->fullText(), QStringLiteral("SL1"));
+    EXPECT_EQ(child<ElidedLabel>(display, "cardMemory")->fullText(), QStringLiteral("1K 17пФ"));
+    EXPECT_EQ(child<ElidedLabel>(display, "cardType")->palette().color(QPalette::WindowText), QColor(0xE9, 0xE9, 0xE9));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return child<ElidedLabel>(display, "cardType")->palette().color(QPalette::WindowText) ==
+                   QColor(0x80, 0x80, 0x80);
+        },
+        500));
 }
 
 TEST_F(CardDisplayTest, IndicatorStaysLitUntil100msAfterTheLastRead)
@@ -252,34 +271,47 @@ TEST_F(CardDisplayTest, NothingTypedWhileTheWindowIsActiveButClipboardSet)
     EXPECT_TRUE(keys.events.isEmpty());
 }
 
+namespace {
+// The template editor's nibble fields, n82 to n11.
+QList<QLineEdit *> nibbleFields(const TemplateEditor &editor)
+{
+    QList<QLineEdit *> fields;
+    for (int byte = 8; byte >= 1; --byte)
+        for (int half = 2; half >= 1; --half)
+            fields << child<QLineEdit>(editor, QStringLiteral("nibbleN%1%2").arg(byte).arg(half));
+    return fields;
+}
+} // namespace
+
 TEST(TemplateEditorTest, SampleFillsNibblesAndUseNeedsAnAppliedTemplate)
 {
     TemplateEditor editor;
     editor.show();
     editor.setSample(QStringLiteral("04A1B2C3"));
     QString nibbles;
-    for (QLineEdit *n : editor.nibbles)
+    for (QLineEdit *n : nibbleFields(editor))
         nibbles += n->text();
     EXPECT_EQ(nibbles, QStringLiteral("0000000004A1B2C3"));
-    editor.sample->setText(QStringLiteral("ab-Z1")); // pasted: filtered, upper case
-    EXPECT_EQ(editor.sample->text(), QStringLiteral("AB1"));
+    child<QLineEdit>(editor, "sample")->setText(QStringLiteral("ab-Z1")); // pasted: filtered, upper case
+    EXPECT_EQ(child<QLineEdit>(editor, "sample")->text(), QStringLiteral("AB1"));
     EXPECT_EQ(editor.templateText(), kDefaultTemplate);
-    EXPECT_FALSE(editor.useButton->isEnabled());
-    editor.templateField->setText(QStringLiteral("dec(b1"));
-    editor.applyButton->click();
-    EXPECT_EQ(editor.result->text(), QStringLiteral("error"));
-    EXPECT_FALSE(editor.useButton->isEnabled());
-    editor.templateField->setText(QStringLiteral("dec(b1)"));
-    editor.applyButton->click();
-    EXPECT_EQ(editor.result->text(), QStringLiteral("177"));
-    EXPECT_TRUE(editor.useButton->isEnabled());
-    editor.templateField->setText(QStringLiteral("dec(b1) "));
-    EXPECT_FALSE(editor.useButton->isEnabled()); // changed since applied
-    editor.templateField->setText(QStringLiteral("ф dec(b1)")); // pasted non-ASCII empties the field
-    EXPECT_TRUE(editor.templateField->text().isEmpty());
+    EXPECT_FALSE(child<QPushButton>(editor, "useButton")->isEnabled());
+    child<QLineEdit>(editor, "templateField")->setText(QStringLiteral("dec(b1"));
+    child<QPushButton>(editor, "applyButton")->click();
+    EXPECT_EQ(child<QLineEdit>(editor, "result")->text(), QStringLiteral("error"));
+    EXPECT_FALSE(child<QPushButton>(editor, "useButton")->isEnabled());
+    child<QLineEdit>(editor, "templateField")->setText(QStringLiteral("dec(b1)"));
+    child<QPushButton>(editor, "applyButton")->click();
+    EXPECT_EQ(child<QLineEdit>(editor, "result")->text(), QStringLiteral("177"));
+    EXPECT_TRUE(child<QPushButton>(editor, "useButton")->isEnabled());
+    child<QLineEdit>(editor, "templateField")->setText(QStringLiteral("dec(b1) "));
+    EXPECT_FALSE(child<QPushButton>(editor, "useButton")->isEnabled()); // changed since applied
+    child<QLineEdit>(editor, "templateField")
+        ->setText(QStringLiteral("ф dec(b1)")); // pasted non-ASCII empties the field
+    EXPECT_TRUE(child<QLineEdit>(editor, "templateField")->text().isEmpty());
     editor.hide();
     editor.show();
-    EXPECT_TRUE(editor.result->text().isEmpty());
+    EXPECT_TRUE(child<QLineEdit>(editor, "result")->text().isEmpty());
 }
 
 TEST_F(CardDisplayTest, ReportAndIdentifierHandedOverTogetherBothArrive)
@@ -288,9 +320,9 @@ TEST_F(CardDisplayTest, ReportAndIdentifierHandedOverTogetherBothArrive)
     Q_EMIT sim.model->output(hexToBytes(QStringLiteral("230F0001130815000400000000") + QStringLiteral("0224"))
                              + QByteArray("PhoneID: 0A\r\n"));
     ASSERT_TRUE(waitUntil([&] { return reads > 0; }));
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("10"));
-    EXPECT_EQ(display.cardType->fullText(), QStringLiteral("PHONE"));
-    EXPECT_EQ(display.cardMemory->fullText(), QStringLiteral("70пФ"));
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), QStringLiteral("10"));
+    EXPECT_EQ(child<ElidedLabel>(display, "cardType")->fullText(), QStringLiteral("PHONE"));
+    EXPECT_EQ(child<ElidedLabel>(display, "cardMemory")->fullText(), QStringLiteral("70пФ"));
 }
 
 TEST_F(CardDisplayTest, TheReaderVanishingWhileAnIdentifierIsTypedHarmsNothing)
@@ -312,8 +344,8 @@ TEST(TemplateEditorSample, KeepsTheRightEndOfALongIdentifier)
 {
     TemplateEditor editor;
     editor.setSample(QStringLiteral("1122334455667788AA"));
-    EXPECT_EQ(editor.sample->text(), QStringLiteral("22334455667788AA"));
-    for (QLineEdit *n : editor.nibbles)
+    EXPECT_EQ(child<QLineEdit>(editor, "sample")->text(), QStringLiteral("22334455667788AA"));
+    for (QLineEdit *n : nibbleFields(editor))
         EXPECT_EQ(n->focusPolicy(), Qt::NoFocus); // shown, not Tab stops
 }
 
@@ -325,17 +357,19 @@ TEST_F(CardDisplayTest, ALongIdentifierShrinksThenShowsAnEllipsisAndTheWholeText
     presenter.setView(CardPresenter::View::Template);
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
     const QString whole = QStringLiteral("UID = 161-45763 = 161-45763 = 04A1B2C3 = 000000000077705923");
-    EXPECT_EQ(display.identifier->fullText(), whole);
-    EXPECT_TRUE(display.identifier->toolTip().startsWith(whole + QLatin1Char('\n')));
-    EXPECT_EQ(display.identifier->accessibleName(), whole);
-    EXPECT_LT(display.identifier->font().pixelSize(), 37);
-    EXPECT_LE(QFontMetrics(display.identifier->font()).horizontalAdvance(display.identifier->text()),
-              display.identifier->contentsRect().width());
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), whole);
+    EXPECT_TRUE(child<ElidedLabel>(display, "identifier")->toolTip().startsWith(whole + QLatin1Char('\n')));
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->accessibleName(), whole);
+    EXPECT_LT(child<ElidedLabel>(display, "identifier")->font().pixelSize(), 37);
+    EXPECT_LE(QFontMetrics(child<ElidedLabel>(display, "identifier")->font())
+                  .horizontalAdvance(child<ElidedLabel>(display, "identifier")->text()),
+              child<ElidedLabel>(display, "identifier")->contentsRect().width());
     sim.model->sendCardInfo(9, 2, 1024, 1);
-    EXPECT_TRUE(waitUntil([&] { return !display.cardType->fullText().isEmpty(); }));
-    EXPECT_EQ(display.cardType->fullText(), QStringLiteral("SmartMX с Mifare Classic"));
-    EXPECT_TRUE(display.cardType->text().endsWith(QChar(0x2026)) || display.cardType->text() == display.cardType->fullText());
-    EXPECT_EQ(display.cardType->toolTip(), QStringLiteral("SmartMX с Mifare Classic"));
+    EXPECT_TRUE(waitUntil([&] { return !child<ElidedLabel>(display, "cardType")->fullText().isEmpty(); }));
+    EXPECT_EQ(child<ElidedLabel>(display, "cardType")->fullText(), QStringLiteral("SmartMX с Mifare Classic"));
+    EXPECT_TRUE(child<ElidedLabel>(display, "cardType")->text().endsWith(QChar(0x2026)) ||
+                child<ElidedLabel>(display, "cardType")->text() == child<ElidedLabel>(display, "cardType")->fullText());
+    EXPECT_EQ(child<ElidedLabel>(display, "cardType")->toolTip(), QStringLiteral("SmartMX с Mifare Classic"));
 }
 
 TEST_F(CardDisplayTest, ATemplateTextShowsAsTypedNeverAsMarkup)
@@ -343,11 +377,12 @@ TEST_F(CardDisplayTest, ATemplateTextShowsAsTypedNeverAsMarkup)
     presenter.activeTemplate = QStringLiteral("<b>b1</b><br>b2");
     presenter.setView(CardPresenter::View::Template);
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
-    EXPECT_EQ(display.identifier->fullText(), QStringLiteral("<b>C3</b><br>B2"));
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->fullText(), QStringLiteral("<b>C3</b><br>B2"));
     ElidedLabel oneLine;
-    oneLine.setFont(display.identifier->font());
+    oneLine.setFont(child<ElidedLabel>(display, "identifier")->font());
     oneLine.setFullText(QStringLiteral("C3B2"));
-    EXPECT_EQ(display.identifier->sizeHint().height(), oneLine.sizeHint().height()); // no line break, no bold
+    EXPECT_EQ(child<ElidedLabel>(display, "identifier")->sizeHint().height(),
+              oneLine.sizeHint().height()); // no line break, no bold
 }
 
 TEST_F(CardDisplayTest, TheIdentifierCanBeSelectedWithTheMouseAlsoAfterNewCards)
@@ -356,7 +391,7 @@ TEST_F(CardDisplayTest, TheIdentifierCanBeSelectedWithTheMouseAlsoAfterNewCards)
     display.show();
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
     present(IdKind::Uid, QStringLiteral("04A1B2C4"));
-    QLabel *id = display.identifier;
+    QLabel *id = child<ElidedLabel>(display, "identifier");
     const QPoint from(id->width() / 2 - 120, id->height() / 2), to(id->width() / 2 + 120, id->height() / 2);
     QMouseEvent press(QEvent::MouseButtonPress, from, id->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton, {});
     QApplication::sendEvent(id, &press);
@@ -374,11 +409,12 @@ TEST_F(CardDisplayTest, ADoubleClickOnTheIdentifierOpensTheLogAndSelectsNothing)
     display.resize(926, 85);
     display.show();
     present(IdKind::Uid, QStringLiteral("04A1B2C3"));
-    EXPECT_TRUE(display.identifier->toolTip().contains(texts::kCardLogHint));
+    EXPECT_TRUE(child<ElidedLabel>(display, "identifier")->toolTip().contains(texts::kCardLogHint));
     QSignalSpy opened(&display, &CardDisplay::cardLogRequested);
-    QTest::mouseDClick(display.identifier, Qt::LeftButton, {}, display.identifier->rect().center());
+    QTest::mouseDClick(child<ElidedLabel>(display, "identifier"), Qt::LeftButton, {},
+                       child<ElidedLabel>(display, "identifier")->rect().center());
     EXPECT_EQ(opened.size(), 1);
-    EXPECT_FALSE(display.identifier->hasSelectedText());
+    EXPECT_FALSE(child<ElidedLabel>(display, "identifier")->hasSelectedText());
 }
 
 // Without a mouse and without a tray: Ctrl+L, and the identifier's context
@@ -391,19 +427,20 @@ TEST_F(CardDisplayTest, TheCardLogOpensFromTheKeyboardAndFromTheIdentifiersMenu)
     QSignalSpy opened(&display, &CardDisplay::cardLogRequested);
     QTest::keyClick(&display, Qt::Key_L, Qt::ControlModifier);
     EXPECT_EQ(opened.size(), 1);
-    EXPECT_TRUE(display.identifier->toolTip().contains(QStringLiteral("Ctrl+L")));
-    EXPECT_EQ(display.cardLogAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
-    Q_EMIT display.identifier->customContextMenuRequested(display.identifier->rect().center());
-    ASSERT_TRUE(waitUntil([&] { return display.identifierMenu->isVisible(); }));
-    display.identifierMenu->actions().value(0)->trigger();
+    EXPECT_TRUE(child<ElidedLabel>(display, "identifier")->toolTip().contains(QStringLiteral("Ctrl+L")));
+    EXPECT_EQ(child<QAction>(display, "cardLogAction")->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+    Q_EMIT child<ElidedLabel>(display, "identifier")
+        ->customContextMenuRequested(child<ElidedLabel>(display, "identifier")->rect().center());
+    ASSERT_TRUE(waitUntil([&] { return child<QMenu>(display, "identifierMenu")->isVisible(); }));
+    child<QMenu>(display, "identifierMenu")->actions().value(0)->trigger();
     EXPECT_EQ(opened.size(), 2);
-    display.identifierMenu->hide();
+    child<QMenu>(display, "identifierMenu")->hide();
 }
 
 TEST_F(CardDisplayTest, AScreenReaderHearsTheIdentifiersValueLabelledByItsCaption)
 {
     present(IdKind::Uid, QStringLiteral("00FF"));
-    QAccessibleInterface *id = QAccessible::queryAccessibleInterface(display.identifier);
+    QAccessibleInterface *id = QAccessible::queryAccessibleInterface(child<ElidedLabel>(display, "identifier"));
     ASSERT_NE(id, nullptr);
     EXPECT_EQ(id->text(QAccessible::Name), QStringLiteral("255"));
     QStringList labels;
@@ -411,8 +448,8 @@ TEST_F(CardDisplayTest, AScreenReaderHearsTheIdentifiersValueLabelledByItsCaptio
         labels << relation.first->text(QAccessible::Name);
     EXPECT_EQ(labels, QStringList{QStringLiteral("ID карты")});
     sim.model->sendCardInfo(9, 2, 1024, 1);
-    ASSERT_TRUE(waitUntil([&] { return !display.cardType->fullText().isEmpty(); }));
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(display.cardType)->text(QAccessible::Name),
+    ASSERT_TRUE(waitUntil([&] { return !child<ElidedLabel>(display, "cardType")->fullText().isEmpty(); }));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(child<ElidedLabel>(display, "cardType"))->text(QAccessible::Name),
               QStringLiteral("SmartMX с Mifare Classic"));
 }
 
@@ -421,9 +458,11 @@ TEST_F(CardDisplayTest, TheLongestCardTypeFitsInTheInfoColumnAndTheIdentifierSta
     display.resize(926, 85);
     display.show();
     sim.model->sendCardInfo(9, 2, 1024, 1);
-    ASSERT_TRUE(waitUntil([&] { return !display.cardType->fullText().isEmpty(); }));
-    EXPECT_EQ(display.cardType->text(), QStringLiteral("SmartMX с Mifare Classic")); // not cut
-    QWidget *strip = display.identifier->parentWidget()->parentWidget();
-    const QRect id = display.identifier->geometry().translated(display.identifier->parentWidget()->pos());
+    ASSERT_TRUE(waitUntil([&] { return !child<ElidedLabel>(display, "cardType")->fullText().isEmpty(); }));
+    EXPECT_EQ(child<ElidedLabel>(display, "cardType")->text(), QStringLiteral("SmartMX с Mifare Classic")); // not cut
+    QWidget *strip = child<ElidedLabel>(display, "identifier")->parentWidget()->parentWidget();
+    const QRect id = child<ElidedLabel>(display, "identifier")
+                         ->geometry()
+                         .translated(child<ElidedLabel>(display, "identifier")->parentWidget()->pos());
     EXPECT_EQ(id.left(), strip->width() - 1 - id.right());
 }

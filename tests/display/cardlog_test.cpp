@@ -22,6 +22,7 @@
 #include "display/cardlogentry.h"
 #include "display/localtimetext.h"
 #include "display/ui/cardlogwindow.h"
+#include "tests/support/children.h"
 #include "tests/support/faketray.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
@@ -206,11 +207,16 @@ protected:
     {
         for (int i = from; i < from + count; ++i)
             log.addRead(uid(i), QString::number(i), IdKind::Uid);
-        ASSERT_TRUE(waitUntil([&] { return window.table->verticalHeader()->count() == int(log.entries().size()); }, 1000));
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                return child<QTableView>(window, "cardLogTable")->verticalHeader()->count() ==
+                       int(log.entries().size());
+            },
+            1000));
         spin(20); // the view lays itself out
     }
-    QString hexOfRow(int row) const { return window.model->rowTexts(row).value(3); }
-    int topRow() const { return window.table->rowAt(0); }
+    QString hexOfRow(int row) const { return child<CardLogModel>(window, "cardLogModel")->rowTexts(row).value(3); }
+    int topRow() const { return child<QTableView>(window, "cardLogTable")->rowAt(0); }
 
     QTemporaryDir dir;
     CardLog log;
@@ -224,11 +230,11 @@ TEST_F(CardLogWindowTest, ClearingAsksFirst)
 {
     addReads(0, 3);
     dialogs.answers.enqueue(false);
-    window.clearButton->click();
+    child<QPushButton>(window, "clearButton")->click();
     EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("question: Журнал карт: ") + texts::kClearCardLogQuestion});
     EXPECT_EQ(log.entries().size(), 3u);
     dialogs.answers.enqueue(true);
-    window.clearButton->click();
+    child<QPushButton>(window, "clearButton")->click();
     EXPECT_TRUE(log.entries().empty());
 }
 
@@ -237,20 +243,21 @@ TEST_F(CardLogWindowTest, NewCardsKeepTheSelectionAndTheRowsInView)
     window.resize(760, 420);
     window.show();
     addReads(0, 300);
-    window.table->verticalScrollBar()->setValue(100);
-    ASSERT_EQ(window.table->verticalScrollBar()->value(), 100);
+    child<QTableView>(window, "cardLogTable")->verticalScrollBar()->setValue(100);
+    ASSERT_EQ(child<QTableView>(window, "cardLogTable")->verticalScrollBar()->value(), 100);
     const int top = topRow();
     const QString topHex = hexOfRow(top);
-    window.table->selectRow(top + 3);
+    child<QTableView>(window, "cardLogTable")->selectRow(top + 3);
     const QString selectedHex = hexOfRow(top + 3);
 
     addReads(300, 25);
-    ASSERT_EQ(window.table->selectionModel()->selectedRows().size(), 1);
-    EXPECT_EQ(hexOfRow(window.table->selectionModel()->selectedRows().first().row()), selectedHex);
+    ASSERT_EQ(child<QTableView>(window, "cardLogTable")->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(hexOfRow(child<QTableView>(window, "cardLogTable")->selectionModel()->selectedRows().first().row()),
+              selectedHex);
     EXPECT_EQ(hexOfRow(topRow()), topHex); // the same reads in view
     EXPECT_EQ(hexOfRow(0), uid(324));
 
-    window.table->verticalScrollBar()->setValue(0); // at the top the newest read shows
+    child<QTableView>(window, "cardLogTable")->verticalScrollBar()->setValue(0); // at the top the newest read shows
     addReads(325, 5);
     EXPECT_EQ(topRow(), 0);
     EXPECT_EQ(hexOfRow(0), uid(329));
@@ -259,14 +266,14 @@ TEST_F(CardLogWindowTest, NewCardsKeepTheSelectionAndTheRowsInView)
 TEST_F(CardLogWindowTest, ReadsBeyondWhatTheLogHoldsLeaveAtTheBottom)
 {
     addReads(0, CardLog::kHeld - 5);
-    window.table->selectRow(2);
+    child<QTableView>(window, "cardLogTable")->selectRow(2);
     addReads(CardLog::kHeld - 5, 12); // 7 of the oldest go
-    EXPECT_EQ(window.model->rowCount(), CardLog::kHeld);
+    EXPECT_EQ(child<CardLogModel>(window, "cardLogModel")->rowCount(), CardLog::kHeld);
     EXPECT_EQ(hexOfRow(0), uid(CardLog::kHeld + 6));
     EXPECT_EQ(hexOfRow(CardLog::kHeld - 1), uid(7));
-    EXPECT_EQ(window.table->selectionModel()->selectedRows().first().row(), 14);
+    EXPECT_EQ(child<QTableView>(window, "cardLogTable")->selectionModel()->selectedRows().first().row(), 14);
     log.clear();
-    EXPECT_EQ(window.model->rowCount(), 0);
+    EXPECT_EQ(child<CardLogModel>(window, "cardLogModel")->rowCount(), 0);
     addReads(0, 3);
     EXPECT_EQ(hexOfRow(0), uid(2));
 }
@@ -275,14 +282,14 @@ TEST_F(CardLogWindowTest, AFileThatCannotBeWrittenIsShownWithItsReasonUntilItIsW
 {
     const QString path = dir.filePath(QStringLiteral("cards.csv"));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), path));
-    window.toFile->click();
-    ASSERT_TRUE(window.toFile->isChecked());
-    EXPECT_TRUE(window.fileLabel->text().contains(QDir::toNativeSeparators(path)));
-    EXPECT_TRUE(window.fileLabel->text().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+    child<QCheckBox>(window, "toFile")->click();
+    ASSERT_TRUE(child<QCheckBox>(window, "toFile")->isChecked());
+    EXPECT_TRUE(child<QLabel>(window, "fileLabel")->text().contains(QDir::toNativeSeparators(path)));
+    EXPECT_TRUE(child<QLabel>(window, "fileLabel")->text().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
     ASSERT_TRUE(QFile::remove(path));
     log.flush();
-    EXPECT_EQ(window.fileLabel->text(), path);
-    EXPECT_TRUE(window.toFile->isChecked());
+    EXPECT_EQ(child<QLabel>(window, "fileLabel")->text(), path);
+    EXPECT_TRUE(child<QCheckBox>(window, "toFile")->isChecked());
 }
 
 // ------------------------------------------------------------------ the file

@@ -23,6 +23,7 @@
 #include "link/session.h"
 #include "platform/portclaims.h"
 #include "platform/qtserialport.h"
+#include "tests/support/children.h"
 #include "tests/support/fakeports.h"
 #include "tests/support/imagebuilder.h"
 #include "tests/support/scripteddialogs.h"
@@ -51,16 +52,18 @@ struct WatchingDialogs : ScriptedDialogs {
     {
         ScriptedDialogs::message(text);
         if (page)
-            progressAtMessage << QStringLiteral("%1/%2").arg(page->progress->value()).arg(page->progress->maximum());
+            progressAtMessage << QStringLiteral("%1/%2")
+                                     .arg(child<QProgressBar>(page, "progress")->value())
+                                     .arg(child<QProgressBar>(page, "progress")->maximum());
     }
     void error(const QString &text) override
     {
         ScriptedDialogs::error(text);
         if (page)
             progressAtError << QStringLiteral("%1/%2 %3")
-                                   .arg(page->progress->value())
-                                   .arg(page->progress->maximum())
-                                   .arg(page->progressText->text());
+                                   .arg(child<QProgressBar>(page, "progress")->value())
+                                   .arg(child<QProgressBar>(page, "progress")->maximum())
+                                   .arg(child<QLabel>(page, "progressText")->text());
     }
     FirmwarePage *page = nullptr;
     QStringList progressAtError;
@@ -123,15 +126,17 @@ protected:
         tool = std::make_unique<Tool>(sim.port(), dir.filePath(QStringLiteral("loaders")), dialogs);
         dialogs.page = &tool->page;
         QObject::connect(&tool->update, &FirmwareUpdate::progress, [this](int, int total, qint64) {
-            maxima << tool->page.progress->maximum();
+            maxima << child<QProgressBar>(tool->page, "progress")->maximum();
             if (total > 0)
                 totals << total;
         });
         QObject::connect(&tool->update, &ReaderOperation::changed, [this] {
             if (tool->update.running())
-                lockedWhileRunning &= !tool->page.updateButton->isEnabled() && !tool->page.versionButton->isEnabled()
-                                      && !tool->page.path->isEnabled() && !tool->page.browseButton->isEnabled()
-                                      && !tool->page.loaderNote->isVisibleTo(&tool->page);
+                lockedWhileRunning &= !child<QPushButton>(tool->page, "updateButton")->isEnabled() &&
+                                      !child<QPushButton>(tool->page, "versionButton")->isEnabled() &&
+                                      !child<QLineEdit>(tool->page, "imagePath")->isEnabled() &&
+                                      !child<QPushButton>(tool->page, "browseButton")->isEnabled() &&
+                                      !child<QLabel>(tool->page, "loaderNote")->isVisibleTo(&tool->page);
         });
         QObject::connect(&tool->update, &ReaderOperation::finished, [this] { ++finishedRuns; });
     }
@@ -156,14 +161,14 @@ protected:
         sim.model->commandsReceived.clear();
         start(path);
         EXPECT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 8000));
-        EXPECT_EQ(tool->page.progress->value(), 0);
-        EXPECT_TRUE(tool->page.updateButton->isEnabled());
+        EXPECT_EQ(child<QProgressBar>(tool->page, "progress")->value(), 0);
+        EXPECT_TRUE(child<QPushButton>(tool->page, "updateButton")->isEnabled());
         return dialogs.shown;
     }
     void start(const QString &path)
     {
-        tool->page.path->setText(path);
-        tool->page.updateButton->click();
+        child<QLineEdit>(tool->page, "imagePath")->setText(path);
+        child<QPushButton>(tool->page, "updateButton")->click();
         ++runs;
     }
     QStringList run(const QList<SectionSpec> &sections) { return runWith(file(buildImage(sections))); }
@@ -227,7 +232,7 @@ TEST_F(UpdateTest, TheMatchingSecondSectionIsUploadedInOrderThroughTheRestart)
     EXPECT_TRUE(tool->session.hasPort());
     EXPECT_FALSE(tool->session.firmwareSwitching());
     EXPECT_TRUE(tool->loaders.entries().isEmpty());
-    EXPECT_TRUE(tool->page.versionButton->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(tool->page, "versionButton")->isEnabled());
 }
 
 TEST_F(UpdateTest, AReaderThatRestartsBeforeItAnswersTheSwitchIsUpdated)
@@ -362,7 +367,7 @@ TEST_F(UpdateTest, TheReopenFailsWhenTheLoaderComesBackElsewhere)
     EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка переподключения")});
     EXPECT_FALSE(tool->session.isConnected());
     EXPECT_FALSE(tool->session.firmwareSwitching());
-    EXPECT_TRUE(tool->page.updateButton->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(tool->page, "updateButton")->isEnabled());
 }
 
 TEST_F(UpdateTest, AFailedRunShowsTheLastAcceptedBlockBeforeItReturnsToZero)
@@ -371,8 +376,8 @@ TEST_F(UpdateTest, AFailedRunShowsTheLastAcceptedBlockBeforeItReturnsToZero)
     sim.model->loaderFaults.rejectBlock = 5; // blocks 0..4 accepted
     EXPECT_EQ(run({forReader(9)}), QStringList{QStringLiteral("error: Ошибка: 07")});
     EXPECT_EQ(dialogs.progressAtError, QStringList{QStringLiteral("5/9 Блоков передано: 5 из 9")});
-    EXPECT_EQ(tool->page.progress->value(), 0);
-    EXPECT_TRUE(tool->page.progressText->text().isEmpty());
+    EXPECT_EQ(child<QProgressBar>(tool->page, "progress")->value(), 0);
+    EXPECT_TRUE(child<QLabel>(tool->page, "progressText")->text().isEmpty());
 }
 
 // The loader stops answering after block 4 and stays a loader. The run
@@ -389,9 +394,9 @@ TEST_F(UpdateTest, ALoaderStuckAfterBlockNIsFinishedByTheNextRun)
     ASSERT_EQ(tool->loaders.entries().size(), 1);
     EXPECT_EQ(tool->loaders.entries().value(0).port, sim.port());
     EXPECT_EQ(tool->loaders.entries().value(0).firmwareIdentity, QStringLiteral("02A11701"));
-    EXPECT_FALSE(tool->page.versionButton->isEnabled());
-    EXPECT_TRUE(tool->page.loaderNote->isVisibleTo(&tool->page));
-    tool->page.versionButton->click();
+    EXPECT_FALSE(child<QPushButton>(tool->page, "versionButton")->isEnabled());
+    EXPECT_TRUE(child<QLabel>(tool->page, "loaderNote")->isVisibleTo(&tool->page));
+    child<QPushButton>(tool->page, "versionButton")->click();
     waitUntil([] { return false; }, 4 * tool->timings.scan);
     EXPECT_FALSE(tool->version.running());
     EXPECT_EQ(sim.model->loaderBlocks.size(), 5);
@@ -402,7 +407,8 @@ TEST_F(UpdateTest, ALoaderStuckAfterBlockNIsFinishedByTheNextRun)
     QStringList shownAtFirstBlock;
     QObject::connect(sim.model.get(), &sim::ReaderModel::output, &tool->page, [&] {
         if (shownAtFirstBlock.isEmpty())
-            shownAtFirstBlock << QString::number(tool->page.progress->maximum()) << tool->page.progressText->text();
+            shownAtFirstBlock << QString::number(child<QProgressBar>(tool->page, "progress")->maximum())
+                              << child<QLabel>(tool->page, "progressText")->text();
     });
     EXPECT_EQ(runReplugging({forReader(9)}), QStringList{kDone});
     EXPECT_EQ(shownAtFirstBlock,
@@ -429,8 +435,8 @@ TEST_F(UpdateTest, ASilentLoaderIsWaitedForUntilItIsPluggedInAgain)
     const int received = int(sim.model->loaderBlocks.size());
     start(file(buildImage({forReader(10)})));
     ASSERT_TRUE(waitUntil([&] { return tool->update.stage() == FirmwareUpdate::Stage::AwaitingReplug; }));
-    EXPECT_TRUE(tool->page.progressText->text().contains(QStringLiteral("подключите его снова")));
-    EXPECT_TRUE(tool->page.cancelWaitButton->isVisibleTo(&tool->page));
+    EXPECT_TRUE(child<QLabel>(tool->page, "progressText")->text().contains(QStringLiteral("подключите его снова")));
+    EXPECT_TRUE(child<QPushButton>(tool->page, "cancelWaitButton")->isVisibleTo(&tool->page));
     waitUntil([] { return false; }, 3 * tool->timings.loaderBlock);
     EXPECT_TRUE(tool->update.running());
     EXPECT_TRUE(dialogs.shown.isEmpty());
@@ -458,7 +464,7 @@ TEST_F(UpdateTest, ASilentLoaderIsWaitedForUntilItIsPluggedInAgain)
     tool->timings.loaderWait = 60000;
     start(file(buildImage({forReader(10)})));
     ASSERT_TRUE(waitUntil([&] { return tool->update.awaitingReplug(); }));
-    tool->page.cancelWaitButton->click();
+    child<QPushButton>(tool->page, "cancelWaitButton")->click();
     ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }));
     EXPECT_EQ(tool->update.status(), ReaderOperation::Status::Cancelled);
     EXPECT_TRUE(tool->session.inLoader());
@@ -486,7 +492,7 @@ TEST_F(UpdateTest, AReaderUnpluggedDuringTheUploadIsFoundAgainAsALoader)
 
     startTool(); // the tool ends and starts again
     ASSERT_TRUE(waitUntil([&] { return tool->session.inLoader(); }));
-    EXPECT_TRUE(tool->page.loaderNote->isVisibleTo(&tool->page));
+    EXPECT_TRUE(child<QLabel>(tool->page, "loaderNote")->isVisibleTo(&tool->page));
     EXPECT_EQ(tool->session.serial(), QStringLiteral("A102-0A1B2C3D"));
     waitUntil([] { return false; }, 3 * tool->timings.scan);
     EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
@@ -656,7 +662,7 @@ TEST_F(UpdateTest, VersionQuery)
         sim.model->firmwareItems = c.items;
         dialogs.shown.clear();
         sim.model->commandsReceived.clear();
-        tool->page.versionButton->click();
+        child<QPushButton>(tool->page, "versionButton")->click();
         ASSERT_TRUE(waitUntil([&] { return !tool->version.running(); }));
         waitUntil([] { return false; }, 20);
         EXPECT_EQ(dialogs.shown, c.shown.isEmpty() ? QStringList() : QStringList{c.shown});
@@ -670,7 +676,7 @@ TEST_F(UpdateTest, VersionQuery)
             sim.model->faults.refuse = QStringLiteral("0A01");
         dialogs.shown.clear();
         sim.model->commandsReceived.clear();
-        tool->page.versionButton->click();
+        child<QPushButton>(tool->page, "versionButton")->click();
         ASSERT_TRUE(waitUntil([&] { return !tool->version.running(); }, 3000));
         waitUntil([] { return false; }, 20);
         EXPECT_EQ(dialogs.shown, QStringList{silent ? QStringLiteral("error: Ошибка: Превышено время ожидания ответа.")

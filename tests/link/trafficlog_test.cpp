@@ -15,6 +15,7 @@
 #include "link/trafficlog.h"
 #include "link/ui/debugpage.h"
 #include "platform/qtserialport.h"
+#include "tests/support/children.h"
 #include "tests/support/requests.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
@@ -162,10 +163,10 @@ protected:
     DebugTabTest() { page.show(); }
     void type(const QString &text)
     {
-        page.command->selectAll();
-        QTest::keyClick(page.command, Qt::Key_Delete);
-        QTest::keyClicks(page.command, text);
-        QTest::keyClick(page.command, Qt::Key_Return);
+        child<QLineEdit>(page, "command")->selectAll();
+        QTest::keyClick(child<QLineEdit>(page, "command"), Qt::Key_Delete);
+        QTest::keyClicks(child<QLineEdit>(page, "command"), text);
+        QTest::keyClick(child<QLineEdit>(page, "command"), Qt::Key_Return);
     }
     OpenGate gate;
     ScriptedDialogs dialogs;
@@ -180,9 +181,10 @@ TEST_F(DebugTabTest, TypedBytesWithBlanksAreWhatIsSentAndLogged)
     EXPECT_TRUE(finish(debugCommand));
     EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0A01")});
     EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("message: Выполнено")});
-    EXPECT_TRUE(waitUntil([&] { return page.log->toPlainText().contains(QStringLiteral("] > 23 05 0A 01 24 ")); }))
-        << qPrintable(page.log->toPlainText());
-    EXPECT_FALSE(page.commandMessage->isVisible());
+    EXPECT_TRUE(waitUntil([&] {
+        return child<QPlainTextEdit>(page, "trafficLog")->toPlainText().contains(QStringLiteral("] > 23 05 0A 01 24 "));
+    })) << qPrintable(child<QPlainTextEdit>(page, "trafficLog")->toPlainText());
+    EXPECT_FALSE(child<QLabel>(page, "commandMessage")->isVisible());
 }
 
 TEST_F(DebugTabTest, WhatCannotBeSentIsRefusedWithAMessageAndNothingGoesOut)
@@ -190,16 +192,16 @@ TEST_F(DebugTabTest, WhatCannotBeSentIsRefusedWithAMessageAndNothingGoesOut)
     const QStringList typed = {QStringLiteral("0a 0g"), QStringLiteral("0a 0"), QString(2 * 253, QLatin1Char('1'))};
     for (const QString &text : typed) {
         type(text);
-        EXPECT_TRUE(page.commandMessage->isVisible()) << qPrintable(text);
-        EXPECT_EQ(page.commandMessage->text(), parseTypedCommand(text).refusal);
-        EXPECT_EQ(page.command->text(), text); // kept for correcting
+        EXPECT_TRUE(child<QLabel>(page, "commandMessage")->isVisible()) << qPrintable(text);
+        EXPECT_EQ(child<QLabel>(page, "commandMessage")->text(), parseTypedCommand(text).refusal);
+        EXPECT_EQ(child<QLineEdit>(page, "command")->text(), text); // kept for correcting
     }
     spin(2 * DebugPage::kAppendMs);
     EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
     EXPECT_TRUE(dialogs.shown.isEmpty());
     EXPECT_TRUE(lines.isEmpty()); // nothing was written to the port
-    QTest::keyClick(page.command, Qt::Key_Backspace); // correcting hides the message
-    EXPECT_FALSE(page.commandMessage->isVisible());
+    QTest::keyClick(child<QLineEdit>(page, "command"), Qt::Key_Backspace); // correcting hides the message
+    EXPECT_FALSE(child<QLabel>(page, "commandMessage")->isVisible());
 }
 
 TEST_F(DebugTabTest, AFloodKeepsTheNewestLinesInBothViewsAndTheWindowAnswers)
@@ -224,7 +226,8 @@ TEST_F(DebugTabTest, AFloodKeepsTheNewestLinesInBothViewsAndTheWindowAnswers)
     EXPECT_TRUE(waitUntil([&] { return sent == kFlood; }, 20000));
     spin(3 * DebugPage::kAppendMs);
     EXPECT_LT(worst, 500);
-    for (QPlainTextEdit *view : {page.log, page.window->text}) {
+    for (QPlainTextEdit *view : {child<QPlainTextEdit>(page, "trafficLog"),
+                                 child<QPlainTextEdit>(child<DebugWindow>(page, "debugWindow"), "debugWindowText")}) {
         EXPECT_EQ(view->blockCount(), DebugPage::kKeptLines);
         EXPECT_EQ(view->document()->lastBlock().text(), QStringLiteral("[12:00:00] < line %1").arg(kFlood));
         EXPECT_EQ(view->document()->firstBlock().text(),
@@ -243,7 +246,8 @@ TEST_F(DebugTabTest, LongLinesAreKeptUpToTheCharactersNotOnlyTheLines)
     for (int i = 1; i <= kLines; ++i)
         Q_EMIT log.lineAdded(QStringLiteral("[12:00:00] < %1 ").arg(i) + chunk);
     const QString newest = QStringLiteral("[12:00:00] < %1 ").arg(kLines) + chunk;
-    for (QPlainTextEdit *view : {page.log, page.window->text}) {
+    for (QPlainTextEdit *view : {child<QPlainTextEdit>(page, "trafficLog"),
+                                 child<QPlainTextEdit>(child<DebugWindow>(page, "debugWindow"), "debugWindowText")}) {
         ASSERT_TRUE(waitUntil([&] { return view->document()->lastBlock().text() == newest; }));
         EXPECT_LE(view->document()->characterCount(), DebugPage::kKeptCharacters + DebugPage::kKeptLines);
         EXPECT_GT(view->blockCount(), 100); // the newest of them, not just the last

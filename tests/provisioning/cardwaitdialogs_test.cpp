@@ -11,6 +11,7 @@
 #include "link/hextext.h"
 #include "link/readerlink.h"
 #include "provisioning/ui/cardwaitdialogs.h"
+#include "tests/support/children.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
 
@@ -50,16 +51,19 @@ TEST_F(DialogTest, MasterCardWritingShowsItsPagesAndPassesTheCountOn)
     wait.optionVisible = false;
     auto *dialog = show<MasterCardWritingDialog>(wait);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Запись мастер-карт"));
-    EXPECT_EQ(dialog->heading->text(), QStringLiteral("Подготовьте необходимое количество чистых карт MifarePLUS "));
-    EXPECT_FALSE(dialog->option->isVisible());
-    dialog->countButtons[2]->click();
+    EXPECT_EQ(child<QLabel>(dialog, "heading")->text(),
+              QStringLiteral("Подготовьте необходимое количество чистых карт MifarePLUS "));
+    EXPECT_FALSE(child<QCheckBox>(dialog, "secureModeOption")->isVisible());
+    child<QPushButton>(dialog, "countButton3")->click();
     EXPECT_EQ(counts, QList<int>{3});
     wait.writingStarted();
-    EXPECT_EQ(dialog->pages->currentIndex(), 1);
-    EXPECT_EQ(dialog->prompt->text(), QStringLiteral("Поднесите 1 из 3 карту MifarePLUS к USB\u2011считывателю"));
-    EXPECT_EQ(dialog->seconds->text(), QStringLiteral("15"));
+    EXPECT_EQ(child<QStackedWidget>(dialog, "pages")->currentIndex(), 1);
+    EXPECT_EQ(child<QLabel>(dialog, "prompt")->text(),
+              QStringLiteral("Поднесите 1 из 3 карту MifarePLUS к USB\u2011считывателю"));
+    EXPECT_EQ(child<QLabel>(dialog, "seconds")->text(), QStringLiteral("15"));
     status("00");
-    EXPECT_EQ(dialog->prompt->text(), QStringLiteral("Поднесите 2 из 3 карту MifarePLUS к USB\u2011считывателю"));
+    EXPECT_EQ(child<QLabel>(dialog, "prompt")->text(),
+              QStringLiteral("Поднесите 2 из 3 карту MifarePLUS к USB\u2011считывателю"));
     QPointer<CardWaitDialog> alive(dialog);
     dialog->reject(); // the close button ends the wait
     EXPECT_FALSE(wait.isOpen());
@@ -74,13 +78,13 @@ TEST_F(DialogTest, EnterStartsNoWritingOnlyTheFocusedButtonDoes)
     wait.optionVisible = true;
     auto *dialog = show<MasterCardWritingDialog>(wait);
     dialogs.answers.enqueue(false);
-    dialog->option->click();                    // the option, answered "Нет"
-    EXPECT_FALSE(dialog->option->isChecked());
-    dialog->option->setFocus();
+    child<QCheckBox>(dialog, "secureModeOption")->click();                    // the option, answered "Нет"
+    EXPECT_FALSE(child<QCheckBox>(dialog, "secureModeOption")->isChecked());
+    child<QCheckBox>(dialog, "secureModeOption")->setFocus();
     QTest::keyClick(dialog, Qt::Key_Return);   // Enter on the check box writes nothing
     EXPECT_TRUE(counts.isEmpty());
-    dialog->countButtons[1]->setFocus();
-    QTest::keyClick(dialog->countButtons[1], Qt::Key_Space);
+    child<QPushButton>(dialog, "countButton2")->setFocus();
+    QTest::keyClick(child<QPushButton>(dialog, "countButton2"), Qt::Key_Space);
     EXPECT_EQ(counts, QList<int>{2});
     dialog->reject();
 }
@@ -90,8 +94,10 @@ TEST_F(DialogTest, TheOptionsWholeTextFits)
     MasterCardWriting wait(link, timings);
     wait.optionVisible = true;
     auto *dialog = show<MasterCardWritingDialog>(wait);
-    EXPECT_GE(dialog->option->width(), dialog->option->sizeHint().width());
-    EXPECT_LE(dialog->option->geometry().right(), dialog->pages->width());
+    EXPECT_GE(child<QCheckBox>(dialog, "secureModeOption")->width(),
+              child<QCheckBox>(dialog, "secureModeOption")->sizeHint().width());
+    EXPECT_LE(child<QCheckBox>(dialog, "secureModeOption")->geometry().right(),
+              child<QStackedWidget>(dialog, "pages")->width());
     dialog->reject();
 }
 
@@ -116,8 +122,8 @@ TEST_F(DialogTest, ACardErrorIsShownWithoutHoldingTheDialogUp)
     status("19");
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Ошибка: Карта пустая."));
     status("00");
-    EXPECT_EQ(dialog->counter->text(), QStringLiteral("1"));
-    dialog->finishButton->click();
+    EXPECT_EQ(child<QLabel>(dialog, "counter")->text(), QStringLiteral("1"));
+    child<QPushButton>(dialog, "finishButton")->click();
     EXPECT_EQ(wait.result(), WaitResult::Yes);
 }
 
@@ -126,12 +132,12 @@ TEST_F(DialogTest, SecureCardsSwitchToTheCounterAndFinish)
     SecureCardWait wait(link, timings, QStringLiteral("Создание защищенных карт"),
                         QStringLiteral("Создано защищенных карт:"), QStringLiteral("Закончить создание защищенных карт"));
     auto *dialog = show<SecureCardDialog>(wait);
-    EXPECT_EQ(dialog->pages->currentIndex(), 0);
+    EXPECT_EQ(child<QStackedWidget>(dialog, "pages")->currentIndex(), 0);
     status("00");
-    EXPECT_EQ(dialog->pages->currentIndex(), 1);
+    EXPECT_EQ(child<QStackedWidget>(dialog, "pages")->currentIndex(), 1);
     status("00");
-    EXPECT_EQ(dialog->counter->text(), QStringLiteral("1"));
-    dialog->finishButton->click();
+    EXPECT_EQ(child<QLabel>(dialog, "counter")->text(), QStringLiteral("1"));
+    child<QPushButton>(dialog, "finishButton")->click();
     EXPECT_EQ(wait.result(), WaitResult::Yes);
 }
 
@@ -144,9 +150,9 @@ TEST_F(DialogTest, ValueLabelsAreReadOutAsTheirValues)
         QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
         return a ? a->text(QAccessible::Name) : QString();
     };
-    EXPECT_EQ(name(dialog->seconds), QStringLiteral("15"));
+    EXPECT_EQ(name(child<QLabel>(dialog, "seconds")), QStringLiteral("15"));
     status("00");
     status("00");
-    EXPECT_EQ(name(dialog->counter), QStringLiteral("1"));
+    EXPECT_EQ(name(child<QLabel>(dialog, "counter")), QStringLiteral("1"));
     dialog->reject();
 }
