@@ -1,14 +1,18 @@
 #pragma once
 #include <QSerialPort>
+#include <QSocketNotifier>
 
 #include "platform/serialport.h"
 
 namespace limra {
 
-// The serial port through QSerialPort. Any error of the open port other than
-// a time-out is reported once and closes the port, so that a vanished device
-// cannot make it spin. A device that hung up (unplugged, or restarting) is
-// reported gone, not as an I/O error.
+// The serial port through QSerialPort, which opens and sets it up; the port
+// is then read and written straight through its descriptor: a notifier on
+// the descriptor reads what arrives into the port's own buffer, without
+// QSerialPort's ring buffer and signals. Any error of the open port other
+// than a time-out is reported once and closes the port, so that a vanished
+// device cannot make it spin. A device that hung up (unplugged, or
+// restarting) is reported gone, not as an I/O error.
 class QtSerialPort : public SerialPort {
     Q_OBJECT
 public:
@@ -21,12 +25,17 @@ public:
     QString name() const override;
     bool write(const QByteArray &bytes) override;
     QByteArray readAll() override;
+    void readInto(QByteArray &buffer) override;
     void close() override;
 
 private:
+    void onReadable();
     void onError(QSerialPort::SerialPortError error);
+    void fail(bool ioError, const QString &why);
 
     QSerialPort m_port;
+    QSocketNotifier m_readNotifier{QSocketNotifier::Read};
+    QByteArray m_received; // read from the descriptor, not yet taken
     QString m_name;
     OpenFailure m_openFailure = OpenFailure::None;
 };
