@@ -212,9 +212,9 @@ void ReaderLink::readPort()
     const QByteArray bytes = m_received;
     if (m_trafficReported)
         Q_EMIT traffic('<', bytes);
-    // Mostly one whole frame comes at a time: it is handled as it came.
-    if (!m_assembler.holding() && isWholeFrame(bytes)) {
-        m_assembler.clear();
+    // Mostly one whole message (a frame, a line, a loader's answer) comes at
+    // a time: it is handled as it came.
+    if (m_assembler.takeWhole(bytes)) {
         m_holdTimer.stop();
         dispatch(bytes);
         return;
