@@ -1,5 +1,6 @@
 #include "platform/qtserialport.h"
 
+#include <QEvent>
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -49,9 +50,14 @@ bool deviceGone(int fd, const QString &name)
 constexpr qsizetype kReadChunk = 4096;
 } // namespace
 
-QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent)
+QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent) {}
+
+bool QtSerialPort::ReadNotice::event(QEvent *event)
 {
-    connect(&m_readNotifier, &QSocketNotifier::activated, this, &QtSerialPort::onReadable);
+    if (event->type() != QEvent::SockAct)
+        return QSocketNotifier::event(event);
+    m_owner.onReadable();
+    return true;
 }
 
 QtSerialPort::~QtSerialPort()

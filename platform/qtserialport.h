@@ -33,8 +33,21 @@ private:
     void onError(QSerialPort::SerialPortError error);
     void fail(bool ioError, const QString &why);
 
+    // The notice that the descriptor has bytes (or hung up), handled in its
+    // event straight away, not through a signal.
+    class ReadNotice : public QSocketNotifier {
+    public:
+        explicit ReadNotice(QtSerialPort &port) : QSocketNotifier(QSocketNotifier::Read), m_owner(port) {}
+
+    protected:
+        bool event(QEvent *event) override;
+
+    private:
+        QtSerialPort &m_owner;
+    };
+
     QSerialPort m_port;
-    QSocketNotifier m_readNotifier{QSocketNotifier::Read};
+    ReadNotice m_readNotifier{*this};
     QByteArray m_received; // read from the descriptor, not yet taken
     QString m_name;
     OpenFailure m_openFailure = OpenFailure::None;
