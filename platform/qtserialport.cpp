@@ -4,8 +4,8 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
-#include <poll.h>
 #include <cstring>
+#include <poll.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -32,9 +32,8 @@ OpenFailure classifyOpenFailure(const QString &name, QSerialPort::SerialPortErro
 
 // Whether the device behind an open port has gone away. A terminal whose
 // device was unplugged (or whose other end closed) is hung up: reads give 0
-// bytes, which Qt reports as a read error with whatever errno was left from
-// before, writes fail with EIO. The descriptor tells it: poll reports a
-// hang-up. A device node that has vanished tells it too.
+// bytes or fail with EIO, writes fail with EIO. The descriptor tells it:
+// poll reports a hang-up. A device node that has vanished tells it too.
 bool deviceGone(int fd, const QString &name)
 {
     pollfd p{};
