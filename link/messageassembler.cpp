@@ -1,6 +1,6 @@
 #include "link/messageassembler.h"
 
-#include <algorithm>
+#include <array>
 
 #include "link/protocol.h"
 
@@ -24,65 +24,106 @@ const QList<QByteArray> &prefixes()
     return list;
 }
 
+// Whether a byte begins any identifier prefix: most bytes do not, and are
+// not compared with every prefix.
+bool beginsPrefix(char c)
+{
+    static const std::array<bool, 256> table = [] {
+        std::array<bool, 256> t{};
+        for (const QByteArray &prefix : prefixes())
+            t[quint8(prefix.front())] = true;
+        return t;
+    }();
+    return table[quint8(c)];
+}
+
 // Length of the identifier prefix at the front, 0 for none; -1 when the bytes
 // are the start of a prefix whose rest may follow.
-int prefixAt(const QByteArray &held)
+int prefixAt(QByteArrayView held)
 {
+    if (held.isEmpty() || !beginsPrefix(held.front()))
+        return 0;
     for (const QByteArray &prefix : prefixes()) {
         if (held.startsWith(prefix))
             return int(prefix.size());
-        if (held.size() < prefix.size() && prefix.startsWith(held))
+        if (held.size() < prefix.size() && QByteArrayView(prefix).startsWith(held))
             return -1;
     }
     return 0;
 }
 
+// Whether a whole identifier prefix begins at `at`.
+bool wholePrefixAt(QByteArrayView held, qsizetype at)
+{
+    if (!beginsPrefix(held[at]))
+        return false;
+    const QByteArrayView rest = held.sliced(at);
+    for (const QByteArray &prefix : prefixes())
+        if (rest.startsWith(prefix))
+            return true;
+    return false;
+}
+
 // Bytes that are neither a frame nor a line (noise, a loader's raw answer)
 // go out as they are, but not with the lines behind them: they end with their
 // line end, or where an identifier prefix begins.
-int junkLength(const QByteArray &held)
+int junkLength(QByteArrayView held)
 {
-    qsizetype end = held.size();
-    for (const QByteArray &prefix : prefixes()) {
-        const qsizetype at = held.indexOf(prefix, 1);
-        if (at > 0)
-            end = std::min(end, at);
-    }
-    for (qsizetype i = 0; i < end; ++i) {
-        if (!isLineEnd(held.at(i)))
+    for (qsizetype i = 0; i < held.size(); ++i) {
+        if (i > 0 && wholePrefixAt(held, i))
+            return int(i);
+        if (!isLineEnd(held[i]))
             continue;
-        while (i < end && isLineEnd(held.at(i)))
+        while (i < held.size() && isLineEnd(held[i]))
             ++i;
         return int(i);
     }
-    return int(end);
+    return int(held.size());
+}
+
+// Length of the complete message at the front of the bytes, 0 when it is
+// unfinished.
+int completeLength(QByteArrayView held)
+{
+    if (held.front() == kFrameStart) {
+        if (held.size() < 2)
+            return 0;
+        const int length = quint8(held[1]);
+        if (length < kMinFrameLength)
+            return int(held.size()); // not a frame: out as it is
+        return held.size() >= length ? length : 0;
+    }
+    const int prefix = prefixAt(held);
+    if (prefix < 0)
+        return 0;
+    if (prefix == 0)
+        return junkLength(held); // neither a frame nor a line
+    qsizetype i = prefix;
+    while (i < held.size() && quint8(held[i]) >= kFirstIdentifierByte)
+        ++i;
+    if (i == held.size())
+        return 0; // the line end is still to come
+    while (i < held.size() && isLineEnd(held[i]))
+        ++i;
+    return int(i);
+}
+
+// Whether the message at the front is an identifier line.
+bool isLine(QByteArrayView message)
+{
+    return message.front() != kFrameStart && prefixAt(message) > 0;
 }
 
 } // namespace
 
-int MessageAssembler::completeLength() const
+bool MessageAssembler::takeWhole(QByteArrayView bytes)
 {
-    if (m_held.at(0) == kFrameStart) {
-        if (m_held.size() < 2)
-            return 0;
-        const int length = quint8(m_held.at(1));
-        if (length < kMinFrameLength)
-            return int(m_held.size()); // not a frame: out as it is
-        return m_held.size() >= length ? length : 0;
-    }
-    const int prefix = prefixAt(m_held);
-    if (prefix < 0)
-        return 0;
-    if (prefix == 0)
-        return junkLength(m_held); // neither a frame nor a line
-    int i = prefix;
-    while (i < m_held.size() && quint8(m_held.at(i)) >= kFirstIdentifierByte)
-        ++i;
-    if (i == m_held.size())
-        return 0; // the line end is still to come
-    while (i < m_held.size() && isLineEnd(m_held.at(i)))
-        ++i;
-    return i;
+    if (holding() || bytes.isEmpty() || (m_afterLine && isLineEnd(bytes.front())))
+        return false;
+    if (completeLength(bytes) != bytes.size())
+        return false;
+    m_afterLine = isLine(bytes);
+    return true;
 }
 
 QList<QByteArray> MessageAssembler::take(const QByteArray &bytes)
@@ -100,13 +141,13 @@ QList<QByteArray> MessageAssembler::take(const QByteArray &bytes)
             m_afterLine = false;
     }
     while (!m_held.isEmpty()) {
-        const int length = completeLength();
+        const int length = completeLength(m_held);
         if (length == 0) {
             if (m_held.size() > kMaxHeld)
                 out << flush();
             break;
         }
-        const bool line = m_held.at(0) != kFrameStart && prefixAt(m_held) > 0;
+        const bool line = isLine(m_held);
         out << m_held.left(length);
         m_held.remove(0, length);
         m_afterLine = line;

@@ -5,6 +5,7 @@
 // lines with their line end. Bytes that are neither (a loader's raw answer)
 // go out as they came. Only an unfinished message at the end is held.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 
 namespace limra {
@@ -17,6 +18,10 @@ public:
 
     // Adds received bytes; returns the messages now complete, in order.
     QList<QByteArray> take(const QByteArray &bytes);
+    // When nothing is held and the bytes are one whole message as they are
+    // (mostly so), takes them as take() would and returns true: the caller
+    // handles them as that message. Otherwise takes nothing.
+    bool takeWhole(QByteArrayView bytes);
     // True while an unfinished message is held.
     bool holding() const { return !m_held.isEmpty(); }
     // The held bytes as they are, when their rest did not come in time.
@@ -24,10 +29,6 @@ public:
     void clear();
 
 private:
-    // Length of the complete message at the front of the held bytes, 0 when
-    // it is unfinished.
-    int completeLength() const;
-
     QByteArray m_held;
     bool m_afterLine = false; // the last message was a line: its CR LF may trail
 };

@@ -1,6 +1,7 @@
 #include "link/readerlink.h"
 
 #include <QTimerEvent>
+#include <chrono>
 
 #include "common/logging.h"
 #include "link/hextext.h"
@@ -13,6 +14,14 @@ namespace {
 constexpr char kStatusHead[] = {kFrameStart, char(kStatusFrameLength), 0x00, 0x01, char(tag::Status), 0x01};
 // Card information is item 13 of exactly 8 bytes.
 constexpr int kCardInfoSize = 8;
+
+qint64 nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+constexpr qint64 kNsPerMs = 1000000;
 } // namespace
 
 ReaderLink::ReaderLink(const Timings &timings, QObject *parent) : QObject(parent)
@@ -102,7 +111,18 @@ void ReaderLink::writeNext()
         // A failed write is not told apart: the request waits out its time.
         if (!m_port->write(r.bytes))
             qCDebug(lcLink) << "write failed";
-        m_deadline.start(std::max(r.timeoutMs, 0), Qt::PreciseTimer, this);
+        armDeadline(std::max(r.timeoutMs, 0));
+    }
+}
+
+void ReaderLink::armDeadline(int timeoutMs)
+{
+    m_dueNs = nowNs() + qint64(timeoutMs) * kNsPerMs;
+    // A timer still set for an earlier request's later deadline would fire
+    // too late for this one.
+    if (!m_deadline.isActive() || m_timerDueNs > m_dueNs) {
+        m_deadline.start(timeoutMs, Qt::PreciseTimer, this);
+        m_timerDueNs = m_dueNs;
     }
 }
 
@@ -116,7 +136,6 @@ void ReaderLink::call(Request &request, const Answer &answer)
 
 void ReaderLink::complete(Answer answer)
 {
-    m_deadline.stop();
     if (!m_inFlight)
         return;
     Request done = std::move(*m_inFlight);
@@ -144,6 +163,18 @@ void ReaderLink::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_deadline.timerId())
         return QObject::timerEvent(event);
+    if (!m_inFlight) {
+        m_deadline.stop();
+        return;
+    }
+    // Set for an earlier request: the one in flight has time left.
+    const qint64 left = m_dueNs - nowNs();
+    if (left > 0) {
+        m_deadline.start(int((left + kNsPerMs - 1) / kNsPerMs), Qt::PreciseTimer, this);
+        m_timerDueNs = m_dueNs;
+        return;
+    }
+    m_deadline.stop();
     complete(Answer{LinkError::timedOut(), {}, {}});
 }
 
@@ -173,14 +204,17 @@ void ReaderLink::readPort()
     if (!m_port)
         return;
     SerialPort *const port = m_port;
-    const QByteArray bytes = port->readAll();
-    if (bytes.isEmpty())
+    m_received.resize(0);
+    port->readInto(m_received);
+    if (m_received.isEmpty())
         return;
+    // Shared, not copied: the buffer keeps its storage once this is handled.
+    const QByteArray bytes = m_received;
     if (m_trafficReported)
         Q_EMIT traffic('<', bytes);
-    // Mostly one whole frame comes at a time: it is handled as it came.
-    if (!m_assembler.holding() && isWholeFrame(bytes)) {
-        m_assembler.clear();
+    // Mostly one whole message (a frame, a line, a loader's answer) comes at
+    // a time: it is handled as it came.
+    if (m_assembler.takeWhole(bytes)) {
         m_holdTimer.stop();
         dispatch(bytes);
         return;

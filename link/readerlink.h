@@ -100,6 +100,7 @@ private:
     };
     RequestId enqueue(Request request);
     void writeNext();
+    void armDeadline(int timeoutMs);
     void complete(Answer answer);
     void call(Request &request, const Answer &answer);
     void failQueued(const LinkError &error);
@@ -109,9 +110,17 @@ private:
     bool dispatchLine(const QByteArray &message);
 
     SerialPort *m_port = nullptr;
+    // What the port handed over last; its storage is kept between reads.
+    QByteArray m_received;
     MessageAssembler m_assembler;
     QTimer m_holdTimer;
+    // The request in flight times out at m_dueNs (monotonic clock). The
+    // timer is not stopped when an answer comes: it fires at the deadline it
+    // was set for (m_timerDueNs) and is set again for the request then in
+    // flight, so that a round trip costs no timer of its own.
     QBasicTimer m_deadline;
+    qint64 m_dueNs = 0;
+    qint64 m_timerDueNs = 0;
     std::optional<Request> m_inFlight;
     std::deque<Request> m_queue;
     // The answer the request in flight got while a message was handled.

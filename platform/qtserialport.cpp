@@ -1,7 +1,10 @@
 #include "platform/qtserialport.h"
 
+#include <QEvent>
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <poll.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -29,21 +32,32 @@ OpenFailure classifyOpenFailure(const QString &name, QSerialPort::SerialPortErro
 
 // Whether the device behind an open port has gone away. A terminal whose
 // device was unplugged (or whose other end closed) is hung up: reads give 0
-// bytes, which Qt reports as a read error with whatever errno was left from
-// before, writes fail with EIO. The descriptor tells it: poll reports a
-// hang-up. A device node that has vanished tells it too.
-bool deviceGone(QSerialPort &port, const QString &name)
+// bytes or fail with EIO, writes fail with EIO. The descriptor tells it:
+// poll reports a hang-up. A device node that has vanished tells it too.
+bool deviceGone(int fd, const QString &name)
 {
     pollfd p{};
-    p.fd = int(port.handle());
+    p.fd = fd;
     p.events = POLLIN | POLLOUT;
     if (p.fd >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLNVAL)))
         return true;
     return ::access(QFile::encodeName(name).constData(), F_OK) != 0 && errno == ENOENT;
 }
+
+// As much as one read takes; more waits for the next notice. Nothing the
+// reader sends at once is near as long.
+constexpr qsizetype kReadChunk = 4096;
 } // namespace
 
 QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent) {}
+
+bool QtSerialPort::ReadNotice::event(QEvent *event)
+{
+    if (event->type() != QEvent::SockAct)
+        return QSocketNotifier::event(event);
+    m_owner.onReadable();
+    return true;
+}
 
 QtSerialPort::~QtSerialPort()
 {
@@ -80,7 +94,20 @@ bool QtSerialPort::open(const QString &name)
     m_port.setRequestToSend(false);
     m_port.clear(QSerialPort::AllDirections);
     m_port.clearError();
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::readyRead);
+    // QSerialPort watches the descriptor for reading itself, into its ring
+    // buffer; its notice is switched off so that only this port reads.
+    bool ownNoticeOff = false;
+    for (QSocketNotifier *notifier : m_port.findChildren<QSocketNotifier *>(Qt::FindDirectChildrenOnly))
+        if (notifier->type() == QSocketNotifier::Read) {
+            notifier->setEnabled(false);
+            ownNoticeOff = true;
+        }
+    if (!ownNoticeOff)
+        qCWarning(lcPort) << "QSerialPort's read notice not found: it may take bytes of" << m_name;
+    m_received.resize(0);
+    m_readNotifier.setSocket(m_port.handle());
+    m_readNotifier.setEnabled(true);
+    // Errors of writes that went through QSerialPort's buffer.
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
     return true;
 }
@@ -120,11 +147,49 @@ bool QtSerialPort::write(const QByteArray &bytes)
 
 QByteArray QtSerialPort::readAll()
 {
-    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+    QByteArray out;
+    readInto(out);
+    return out;
+}
+
+void QtSerialPort::readInto(QByteArray &buffer)
+{
+    if (m_received.isEmpty())
+        return;
+    buffer.append(m_received);
+    m_received.resize(0); // its storage is kept for the next read
+}
+
+void QtSerialPort::onReadable()
+{
+    const int fd = int(m_port.handle());
+    if (!m_port.isOpen() || fd < 0)
+        return;
+    const qsizetype had = m_received.size();
+    m_received.resize(had + kReadChunk);
+    ssize_t n = 0;
+    do
+        n = ::read(fd, m_received.data() + had, size_t(kReadChunk));
+    while (n < 0 && errno == EINTR);
+    const int readErrno = errno;
+    m_received.resize(had + std::max<qsizetype>(n, 0));
+    if (n > 0) {
+        Q_EMIT readyRead();
+        return;
+    }
+    if (n < 0 && (readErrno == EAGAIN || readErrno == EWOULDBLOCK))
+        return; // someone else was quicker: nothing to read after all
+    // A terminal that hung up reads 0 bytes (or fails with EIO): the device
+    // is gone. Any other failure is an I/O error, unless the device is gone.
+    const bool gone = (n < 0 && (readErrno == EIO || readErrno == EBADF)) || deviceGone(fd, m_name);
+    fail(!gone, n == 0 ? QStringLiteral("end of input") : QString::fromLocal8Bit(::strerror(readErrno)));
 }
 
 void QtSerialPort::close()
 {
+    // Off before the descriptor closes: nothing is read or told after close.
+    m_readNotifier.setEnabled(false);
+    m_received.clear();
     disconnect(&m_port, nullptr, this, nullptr);
     if (m_port.isOpen())
         m_port.close();
@@ -136,9 +201,13 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
         return;
     // A device that became unavailable, or hung up, is gone, whatever error
     // Qt made of it.
-    const bool ioError = error != QSerialPort::ResourceError && !deviceGone(m_port, m_name);
-    qCDebug(lcPort) << "port" << m_name << "failed:" << error << m_port.errorString()
-                    << (ioError ? "(I/O error)" : "(gone)");
+    const bool ioError = error != QSerialPort::ResourceError && !deviceGone(int(m_port.handle()), m_name);
+    fail(ioError, m_port.errorString());
+}
+
+void QtSerialPort::fail(bool ioError, const QString &why)
+{
+    qCDebug(lcPort) << "port" << m_name << "failed:" << why << (ioError ? "(I/O error)" : "(gone)");
     close();
     Q_EMIT failed(ioError);
 }

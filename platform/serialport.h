@@ -36,6 +36,9 @@ public:
     virtual bool write(const QByteArray &bytes) = 0;
     // Everything received since the last call.
     virtual QByteArray readAll() = 0;
+    // Appends everything received since the last call to `buffer`, whose
+    // storage the caller keeps from one call to the next.
+    virtual void readInto(QByteArray &buffer) { buffer += readAll(); }
     virtual void close() = 0;
 
 Q_SIGNALS:

@@ -18,14 +18,24 @@ struct AssemblyCase {
 
 class Assembly : public ::testing::TestWithParam<AssemblyCase> {};
 
+// Pieces go in through take() alone, and as the link hands them over: a
+// piece that is one whole message on its own is taken whole, the rest
+// through take(). Both ways cut the same messages.
 TEST_P(Assembly, CompleteMessagesLeaveAtOnceOnlyTheTailIsHeld)
 {
-    MessageAssembler assembler;
-    QList<QByteArray> out;
-    for (const QByteArray &piece : GetParam().pieces)
-        out += assembler.take(piece);
-    EXPECT_EQ(out, GetParam().messages);
-    EXPECT_EQ(assembler.flush(), GetParam().held);
+    for (const bool wholeFirst : {false, true}) {
+        SCOPED_TRACE(wholeFirst ? "whole pieces taken as they are" : "take() alone");
+        MessageAssembler assembler;
+        QList<QByteArray> out;
+        for (const QByteArray &piece : GetParam().pieces) {
+            if (wholeFirst && assembler.takeWhole(piece))
+                out << piece;
+            else
+                out += assembler.take(piece);
+        }
+        EXPECT_EQ(out, GetParam().messages);
+        EXPECT_EQ(assembler.flush(), GetParam().held);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Pieces, Assembly, ::testing::Values(
@@ -61,6 +71,9 @@ INSTANTIATE_TEST_SUITE_P(Pieces, Assembly, ::testing::Values(
     AssemblyCase{"lines_in_13_byte_pieces",
                  {QByteArray("UID: 0001\r\nU"), QByteArray("ID: 0002\r\nUI"), QByteArray("D: 0003\r\n")},
                  {QByteArray("UID: 0001\r\n"), QByteArray("UID: 0002\r\n"), QByteArray("UID: 0003\r\n")}, {}},
+    // A line end that trails its line alone in a piece of its own.
+    AssemblyCase{"line_end_alone_behind_its_line", {QByteArray("UID: 0A\r"), QByteArray("\n"), QByteArray("MIR: 01\r\n")},
+                 {QByteArray("UID: 0A\r"), QByteArray("MIR: 01\r\n")}, {}},
     // A line's CR ends one read and its LF starts the next, a frame right behind it.
     AssemblyCase{"frame_behind_a_split_line_end",
                  {QByteArray("MIR: 12345\r"), QByteArray("\n") + bytes("230800010D010E24")},

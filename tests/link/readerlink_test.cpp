@@ -111,6 +111,18 @@ TEST_F(LinkTest, RequestsQueueAndEachIsWrittenOnceTheOneBeforeIsAnswered)
     EXPECT_EQ(port.writes, (QList<QByteArray>{bytes("23050B0124"), bytes("2305050124"), bytes("23050B0124")}));
 }
 
+// A request's time counts from its own write: one with more time than the
+// request answered before it does not end when the earlier one would have.
+TEST_F(LinkTest, ARequestTimesOutAfterItsOwnTimeNotAnEarlierOnes)
+{
+    answer({bytes("23080B010D010024")}); // answers 0B only
+    EXPECT_EQ(outcome(await(link, hexBytes("0B01"), 200), false), QStringLiteral("0D0100"));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(outcome(await(link, hexBytes("0501"), 500), false), QStringLiteral("timed out"));
+    EXPECT_GE(clock.elapsed(), 500);
+}
+
 TEST_F(LinkTest, ReplyComesAsAnEventWithoutPolling)
 {
     // The reply comes 30 ms after a 5 s limit started: the request ends at once.

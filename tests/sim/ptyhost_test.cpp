@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include "link/frame.h"
@@ -72,6 +73,72 @@ TEST(PortHangUp, ATerminalWhoseOtherEndClosesIsGoneNotAnIoError)
         EXPECT_EQ(endOf(failed), 0);
         EXPECT_FALSE(port.isOpen());
     }
+}
+
+// The port reads its descriptor itself: bytes that come in pieces, apart,
+// reach the reader of the port whole and in order, each piece with a notice
+// of its own.
+TEST(PortReading, PiecesArrivingApartAreHandedOverInOrder)
+{
+    BarePty pty;
+    ASSERT_FALSE(pty.slave.isEmpty());
+    QtSerialPort port;
+    ASSERT_TRUE(port.open(pty.slave));
+    QByteArray taken;
+    int notices = 0;
+    QObject::connect(&port, &SerialPort::readyRead, &port, [&] {
+        ++notices;
+        port.readInto(taken);
+    });
+    const QList<QByteArray> pieces{hexToBytes(QStringLiteral("2313")), hexToBytes(QStringLiteral("0A01100400")),
+                                   QByteArray(300, 'x'), hexToBytes(QStringLiteral("24"))};
+    QByteArray sent;
+    for (const QByteArray &piece : pieces) {
+        ASSERT_EQ(::write(pty.master, piece.constData(), size_t(piece.size())), piece.size());
+        sent += piece;
+        ASSERT_TRUE(waitUntil([&] { return taken.size() == sent.size(); })) << taken.size() << " of " << sent.size();
+    }
+    EXPECT_EQ(taken, sent);
+    EXPECT_GE(notices, pieces.size());
+    EXPECT_TRUE(port.readAll().isEmpty()) << "nothing is handed over twice";
+    EXPECT_TRUE(port.isOpen());
+}
+
+// Closed while bytes wait on its descriptor, the port tells nothing more
+// and hands nothing over.
+TEST(PortReading, NothingIsReadOrToldAfterClose)
+{
+    BarePty pty;
+    ASSERT_FALSE(pty.slave.isEmpty());
+    // Opened before the port, which then holds the terminal alone: it sees
+    // how many bytes wait on the terminal's input.
+    const int watch = ::open(QFile::encodeName(pty.slave).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    // Waits for bytes on the terminal's input without the event loop, which
+    // would let the port read them.
+    auto waitForInput = [&] {
+        pollfd p{watch, POLLIN, 0};
+        return ::poll(&p, 1, 10000) == 1;
+    };
+    QtSerialPort port;
+    ASSERT_TRUE(port.open(pty.slave));
+    QSignalSpy notices(&port, &SerialPort::readyRead);
+    QSignalSpy failed(&port, &SerialPort::failed);
+    ASSERT_EQ(::write(pty.master, "\x23\x05", 2), 2);
+    ASSERT_TRUE(waitUntil([&] { return notices.size() == 1; }));
+    // Bytes not taken yet, and bytes still on the descriptor.
+    ASSERT_EQ(::write(pty.master, "\x0A\x01\x24", 3), 3);
+    ASSERT_TRUE(waitForInput());
+    port.close();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(port.readAll().isEmpty());
+    pty.hangUp(); // a hang-up after close is not told either
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(notices.size(), 1);
+    EXPECT_TRUE(failed.isEmpty());
+    EXPECT_TRUE(port.readAll().isEmpty());
+    ::close(watch);
 }
 
 TEST(PortHangUp, TheSimulatedReaderUnpluggedIsGone)
