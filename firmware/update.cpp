@@ -103,10 +103,16 @@ bool FirmwareUpdate::loadSection(const QString &path)
     return true;
 }
 
+void FirmwareUpdate::enter(Stage stage)
+{
+    m_stage = stage;
+    Q_EMIT changed();
+    Q_EMIT stageChanged(stage);
+}
+
 void FirmwareUpdate::identify()
 {
-    m_stage = Stage::Identifying;
-    Q_EMIT changed();
+    enter(Stage::Identifying);
     request(payload(command::Identify, command::kVersion), [this](const ReaderLink::Answer &a) { identified(a); });
 }
 
@@ -128,8 +134,7 @@ void FirmwareUpdate::identified(const ReaderLink::Answer &answer)
     if (!record(false))
         return;
     m_session.setFirmwareSwitching(true);
-    m_stage = Stage::Switching;
-    Q_EMIT changed();
+    enter(Stage::Switching);
     request(payload(command::SwitchToLoader, command::kVersion),
             [this](const ReaderLink::Answer &switchAnswer) {
                 // No answer is fine: the reader may restart before it answers.
@@ -154,8 +159,7 @@ bool FirmwareUpdate::record(bool fed)
 
 void FirmwareUpdate::switched()
 {
-    m_stage = Stage::Restarting;
-    Q_EMIT changed();
+    enter(Stage::Restarting);
     m_pause.start(m_timings.loaderStart, this);
 }
 
@@ -230,9 +234,8 @@ void FirmwareUpdate::upload()
     // Blocks go to the loader from now on, as its port is now.
     if (!record(true))
         return;
-    m_stage = Stage::Uploading;
     m_accepted = 0;
-    Q_EMIT changed();
+    enter(Stage::Uploading);
     m_uploadClock.start();
     m_progressClock.start();
     sendBlock();
@@ -285,8 +288,7 @@ void FirmwareUpdate::blockAnswered(const ReaderLink::Answer &answer)
 void FirmwareUpdate::awaitReplug(Stage stage)
 {
     stopWaiting();
-    m_stage = stage;
-    Q_EMIT changed();
+    enter(stage);
     m_limit.start(m_timings.loaderWait, this);
     m_waitedPort = portInstance(m_port);
     m_pause.start(m_timings.reopenRetry, this);
@@ -343,9 +345,8 @@ void FirmwareUpdate::uploaded()
     // Done once the reader has restarted into its new firmware and told its
     // version. Its port goes away and comes back meanwhile; until then
     // nothing is sent to it (it may still be the loader).
-    m_stage = Stage::Returning;
     m_returnProbes = 0;
-    Q_EMIT changed();
+    enter(Stage::Returning);
     m_session.setFirmwareSwitching(true);
     m_limit.start(m_timings.readerReturn, this);
 }

@@ -104,6 +104,8 @@ public:
     double lastUploadMs() const { return m_lastUploadMs; }
 
 Q_SIGNALS:
+    // The run went on to another stage (told once each time).
+    void stageChanged(limra::FirmwareUpdate::Stage stage);
     // Blocks the loader accepted of all, and the time left in milliseconds
     // (-1: not known yet).
     void progress(int accepted, int total, qint64 msLeft);
@@ -126,6 +128,7 @@ private:
     void sendBlock();
     void blockAnswered(const ReaderLink::Answer &answer);
     void awaitReplug(Stage stage);
+    void enter(Stage stage);
     void watchPort();
     void loaderBack();
     void answeredAsReader();

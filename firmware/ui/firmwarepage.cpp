@@ -87,7 +87,8 @@ FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version
             m_update.cancel();
     });
     connect(&m_update, &FirmwareUpdate::progress, this, &FirmwarePage::showProgress);
-    connect(&m_update, &ReaderOperation::changed, this, &FirmwarePage::updateChanged);
+    connect(&m_update, &ReaderOperation::changed, this, &FirmwarePage::updateButtons);
+    connect(&m_update, &FirmwareUpdate::stageChanged, this, &FirmwarePage::showStage);
     connect(&m_update, &ReaderOperation::finished, this, &FirmwarePage::updateFinished);
 }
 
@@ -129,9 +130,9 @@ void FirmwarePage::showProgress(int accepted, int total, qint64 msLeft)
     progressText->setText(text);
 }
 
-void FirmwarePage::updateChanged()
+void FirmwarePage::showStage(FirmwareUpdate::Stage stage)
 {
-    switch (m_update.stage()) {
+    switch (stage) {
     case FirmwareUpdate::Stage::LoaderSilent:
         progressText->setText(kLoaderSilent + kWaitLimit.arg(m_update.waitLimitMs() / 1000));
         break;
@@ -145,7 +146,6 @@ void FirmwarePage::updateChanged()
     case FirmwareUpdate::Stage::Returning: progressText->setText(kReturning); break;
     default: break;
     }
-    updateButtons();
 }
 
 void FirmwarePage::updateFinished()

@@ -3,6 +3,8 @@
 // the update with its progress (blocks done of all, and the time left).
 #include <QWidget>
 
+#include "firmware/update.h"
+
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -10,7 +12,6 @@ class QPushButton;
 
 namespace limra {
 
-class FirmwareUpdate;
 class FirmwareVersionQuery;
 class OperationGate;
 class UserDialogs;
@@ -39,7 +40,7 @@ private:
     void browse();
     void startUpdate();
     void showProgress(int accepted, int total, qint64 msLeft);
-    void updateChanged();
+    void showStage(limra::FirmwareUpdate::Stage stage);
     void updateFinished();
     void updateButtons();
 

@@ -244,10 +244,14 @@ TEST_F(FirmwareWindowTest, AfterTheFileTheStartButtonHasTheFocusAndTheUploadSays
     EXPECT_EQ(window->focusWidget(), child<QPushButton>(page(), "updateButton"));
     bool told = false;
     QObject thisTest; // the connection ends with the locals it reads
-    QObject::connect(&station->firmwareUpdate(), &ReaderOperation::changed, &thisTest, [&] {
-        if (station->firmwareUpdate().stage() == FirmwareUpdate::Stage::Uploading)
-            told |= child<QLabel>(page(), "progressText")->text().contains(QStringLiteral("Не отключайте считыватель"));
-    });
+    // Looked at once the page has shown the stage (it is told before the test).
+    QObject::connect(&station->firmwareUpdate(), &FirmwareUpdate::stageChanged, &thisTest,
+                     [&](FirmwareUpdate::Stage stage) {
+                         if (stage == FirmwareUpdate::Stage::Uploading)
+                             told |= child<QLabel>(page(), "progressText")
+                                         ->text()
+                                         .contains(QStringLiteral("Не отключайте считыватель"));
+                     });
     child<QPushButton>(page(), "updateButton")->click();
     ++runs;
     ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 15000));
