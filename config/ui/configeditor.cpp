@@ -58,11 +58,11 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     wiegandType = new SelectorBox(general);
     wiegandType->addItems(texts::kWiegandTypes);
     QHBoxLayout *r = row(g);
-    r->addWidget(labelFor(general, QStringLiteral("Тип итерфейса Wiegand :"), wiegandType));
+    r->addWidget(labelFor(general, texts::kWiegandTypeLabel, wiegandType));
     r->addWidget(wiegandType, 1);
 
     widthMode = new SelectorBox(general);
-    widthMode->addItems({QStringLiteral("автоопределение"), QStringLiteral("пользовательская")});
+    widthMode->addItems(texts::kWidthModes);
     width = spin<ArrowSpinBox>(general, 8, 64);
     width->setValue(64);
     widthNote = new QLabel(general);
@@ -70,7 +70,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     bold.setBold(true);
     widthNote->setFont(bold);
     r = row(g);
-    auto *widthLabel = labelFor(general, QStringLiteral("Разрядность интерфейса Wiegand:"), widthMode);
+    auto *widthLabel = labelFor(general, texts::kWiegandWidthLabel, widthMode);
     r->addWidget(widthLabel);
     r->addWidget(widthMode, 1);
     r->addWidget(width);
@@ -81,7 +81,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     readMode->addItems(texts::kReadModes);
     g->addWidget(readMode);
 
-    auto *formatGroup = new QGroupBox(QStringLiteral("Формат считываемых карт"), general);
+    auto *formatGroup = new QGroupBox(texts::kFormatsCaption, general);
     auto *fg = new QVBoxLayout(formatGroup);
     formats = new QListWidget(formatGroup);
     formats->setAccessibleName(formatGroup->title());
@@ -91,15 +91,15 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
 
     conversion = new QGroupBox(QStringLiteral("Преобразование"), general);
     auto *cg = new QGridLayout(conversion);
-    reversed = new QCheckBox(QStringLiteral("Обратный порядок байт"), conversion);
+    reversed = new QCheckBox(texts::kReversedOrder, conversion);
     hash = new QCheckBox(conversion);
-    const QString hashName = QStringLiteral("Хеш-функция");
+    const QString hashName = texts::kHashOption;
     hashLink = new HelpLink(hashName, conversion);
     hash->setAccessibleName(hashName);
     shift = spin<ArrowSpinBox>(conversion, 0, 63);
     significantBits = spin<ArrowSpinBox>(conversion, 1, 64);
-    shiftLabel = labelFor(conversion, QStringLiteral("Битовый сдвиг вправо:"), shift);
-    bitsLabel = labelFor(conversion, QStringLiteral("Число значимых бит после сдвига:"), significantBits);
+    shiftLabel = labelFor(conversion, texts::kBitShiftLabel, shift);
+    bitsLabel = labelFor(conversion, texts::kSignificantBitsLabel, significantBits);
     auto *hashRow = new QHBoxLayout;
     hashRow->addWidget(hash);
     hashRow->addWidget(hashLink);
@@ -121,16 +121,16 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     blockCount = spin<ArrowSpinBox>(blockPanel, 1, 8);
     blockKey = new QLineEdit(blockPanel);
     blockKey->setMaxLength(32);
-    bp->addWidget(labelFor(blockPanel, QStringLiteral("Номер блока:"), blockNumber), 0, 0);
+    bp->addWidget(labelFor(blockPanel, texts::kBlockNumberLabel, blockNumber), 0, 0);
     bp->addWidget(blockNumber, 0, 1);
-    bp->addWidget(labelFor(blockPanel, QStringLiteral("Смещение в блоке:"), blockOffset), 1, 0);
+    bp->addWidget(labelFor(blockPanel, texts::kBlockOffsetLabel, blockOffset), 1, 0);
     bp->addWidget(blockOffset, 1, 1);
     const QString bytes = QStringLiteral("байт");
     bp->addWidget(new QLabel(bytes, blockPanel), 1, 2);
-    bp->addWidget(labelFor(blockPanel, QStringLiteral("Количество байт для передачи:"), blockCount), 2, 0);
+    bp->addWidget(labelFor(blockPanel, texts::kBlockBytesLabel, blockCount), 2, 0);
     bp->addWidget(blockCount, 2, 1);
     bp->addWidget(new QLabel(bytes, blockPanel), 2, 2);
-    bp->addWidget(labelFor(blockPanel, QStringLiteral("Код доступа к требуемому блоку (16 байт):"), blockKey), 3, 0, 1, 3);
+    bp->addWidget(labelFor(blockPanel, texts::kBlockKeyLabel, blockKey), 3, 0, 1, 3);
     auto *keyRow = new QHBoxLayout;
     keyRow->addWidget(new QLabel(QStringLiteral("0x"), blockPanel));
     keyRow->addWidget(blockKey, 1);
@@ -144,11 +144,11 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     bankPart = new QWidget(keyPanel);
     auto *bk = new QVBoxLayout(bankPart);
     bk->setContentsMargins(0, 0, 0, 0);
-    bankDefault = new QRadioButton(QStringLiteral("По умолчанию"), bankPart);
-    bankUser = new QRadioButton(QStringLiteral("Пользовательский"), bankPart);
+    bankDefault = new QRadioButton(texts::kBankKeyDefault, bankPart);
+    bankUser = new QRadioButton(texts::kBankKeyUser, bankPart);
     bankKey = new QLineEdit(bankPart);
     bankKey->setMaxLength(32);
-    auto *bankLabel = labelFor(bankPart, QStringLiteral("Ключ шифрования номеров банковских карт (16 байт):"), bankKey);
+    auto *bankLabel = labelFor(bankPart, texts::kBankKeyLabel, bankKey);
     bk->addWidget(bankLabel);
     auto *choice = new QHBoxLayout;
     choice->addWidget(bankDefault);
@@ -161,7 +161,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     bl->setContentsMargins(0, 0, 0, 0);
     bleName = new QLineEdit(blePart);
     bleName->setMaxLength(31);
-    bl->addWidget(labelFor(blePart, QStringLiteral("Имя считывателя BLE:"), bleName));
+    bl->addWidget(labelFor(blePart, texts::kBleNameLabel, bleName));
     bl->addWidget(bleName, 1);
     kp->addWidget(bankPart);
     kp->addWidget(blePart);
@@ -178,7 +178,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     pulse->setDecimals(1);
     pulse->setSingleStep(0.1);
     auto *pulseRow = new QHBoxLayout;
-    pulseRow->addWidget(labelFor(zonePanel, QStringLiteral("Длительность управляющего импульса (секунд) :"), pulse));
+    pulseRow->addWidget(labelFor(zonePanel, texts::kPulseLabel, pulse));
     pulseRow->addWidget(pulse);
     zp->addLayout(pulseRow);
     g->addWidget(zonePanel, 1);
@@ -187,10 +187,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     // LED colours.
     auto *ledGroup = new QGroupBox(QStringLiteral(" Световая схема (только для настенных считывателей) "), this);
     auto *lg = new QGridLayout(ledGroup);
-    const QString ledLabels[4] = {QStringLiteral("Цвет светодиодов в режиме ожидания:"),
-                                  QStringLiteral("Цвет светодиодов при подаче сигнала LEDG:"),
-                                  QStringLiteral("Цвет светодиодов при подаче сигнала LEDR:"),
-                                  QStringLiteral("Цвет светодиодов при подаче сигналов LEDR + LEDG:")};
+    const QStringList &ledLabels = texts::kLedLabels;
     // Laid out, and tabbed, in the item's order: idle and LEDG, then LEDR and LEDR + LEDG.
     for (int i = 0; i < 4; ++i) {
         leds[size_t(i)] = new LedField(ledLabels[i], ledGroup);
