@@ -370,7 +370,8 @@ QString commandHelp(Command command)
                              "port's name; with --all one of them is needed. Missing folders are made. Two\n"
                              "readers whose names come out the same get files of their own (-2, -3 before\n"
                              "the extension), and standard error says so. FILE - is standard output; a\n"
-                             "device or a FIFO is written through, a symbolic link is refused.\n");
+                             "device or a FIFO (/dev/stdout too) is written through, a symbolic link to a\n"
+                             "file is refused (exit 4).\n");
     case Command::WriteConfig:
         return synopsis
             + QStringLiteral("write-config FILE\n"

@@ -16,6 +16,7 @@
 #include "firmware/update.h"
 #include "link/readerlink.h"
 #include "link/session.h"
+#include "platform/files.h"
 #include "platform/portnames.h"
 #include "provisioning/cardwait.h"
 #include "provisioning/mastercards.h"
@@ -320,7 +321,8 @@ void ReaderJob::readConfig()
         return end(kBadFile, problem + QStringLiteral(" (the configuration of %1 on %2)").arg(serial(), port()));
     }
     m_fields[QStringLiteral("file")] = path;
-    m_lines << path;
+    if (!isWrittenThrough(path)) // standard output, say, has the configuration itself
+        m_lines << path;
     end(kDone);
 }
 

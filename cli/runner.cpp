@@ -116,7 +116,7 @@ void Runner::defaultConfig()
         if (!saveConfiguration(editor, path, &problem))
             return fail(kBadFile, problem, path);
         result[QStringLiteral("file")] = path;
-        if (!m_options.json)
+        if (!m_options.json && !isWrittenThrough(path)) // standard output, say, has the configuration itself
             m_console.result(path);
     } else {
         result[QStringLiteral("config")] = configJson(editor, QString());
@@ -358,7 +358,9 @@ void Runner::showOverallProgress(bool last)
         if (job->skipped())
             continue;
         const auto it = m_progress.find(job.get());
-        if (it == m_progress.end()) {
+        // A reader that has told no total (none yet, or 0 while its loader is
+        // awaited) is not known: it counts with the others' largest.
+        if (it == m_progress.end() || it->second.total <= 0) {
             if (!job->ended())
                 total += known; // still on its way to its loader
             continue;

@@ -27,6 +27,11 @@ enum class FileAccess {
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr,
                          FileAccess access = FileAccess::Ordinary);
 
+// Whether writeFileAtomically writes through `path` as it is: a character
+// device or a FIFO, also behind symbolic links (/dev/stdout, /dev/null). No
+// file is made there, so none is named to the user.
+bool isWrittenThrough(const QString &path);
+
 // The tool's own folders and the files it appends to. A folder is made with
 // its missing parents, each new one the owner's only (0700); an existing one
 // of this user is made so. A file is created when missing, the owner's only

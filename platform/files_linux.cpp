@@ -263,6 +263,11 @@ bool writeThrough(const QByteArray &target, const QByteArray &bytes, QString *er
 
 } // namespace
 
+bool isWrittenThrough(const QString &path)
+{
+    return writeTargetOf(QFile::encodeName(path), nullptr) == WriteTarget::WriteThrough;
+}
+
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error, FileAccess access)
 {
     const QByteArray target = QFile::encodeName(path);
