@@ -17,6 +17,7 @@
 #include "link/readerlink.h"
 #include "link/session.h"
 #include "platform/files.h"
+#include "platform/portclaims.h"
 #include "platform/portnames.h"
 #include "provisioning/cardwait.h"
 #include "provisioning/mastercards.h"
@@ -54,6 +55,8 @@ ReaderJob::ReaderJob(JobSetup setup, QObject *parent)
 {
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, &ReaderJob::timeUp);
+    m_busyCheck.setSingleShot(true);
+    connect(&m_busyCheck, &QTimer::timeout, this, &ReaderJob::busyChecked);
 }
 
 ReaderJob::~ReaderJob()
@@ -97,10 +100,13 @@ QJsonObject ReaderJob::json() const
 
 void ReaderJob::start(int timeoutMs)
 {
-    // A path that cannot be a reader's port is told at once.
+    // A path that cannot be a reader's port is told at once; one that is gone
+    // while another program of the tool holds it (its reader restarting) is
+    // waited for within the time limit.
     if (!m_setup.port.isEmpty()) {
         const QString problem = portPathProblem(m_setup.port);
-        if (!problem.isEmpty())
+        const bool restarting = !QFileInfo::exists(m_setup.port) && portClaimedElsewhere(m_setup.port);
+        if (!problem.isEmpty() && !restarting)
             return end(kNotFound, QStringLiteral("%1 is no reader port: %2").arg(m_setup.port, problem));
     }
     m_station = std::make_unique<ReaderStation>(m_setup.platform, m_setup.timings);
@@ -159,10 +165,27 @@ void ReaderJob::troubleChanged(const PortTrouble &trouble)
     if (trouble.kind == PortTrouble::Kind::None || m_phase != Phase::Finding)
         return;
     m_trouble = trouble;
-    // The port asked for is busy or not allowed: known at once, nothing to wait for.
-    const bool final = trouble.kind == PortTrouble::Kind::Busy || trouble.kind == PortTrouble::Kind::NoPermission;
-    if ((final && !m_setup.port.isEmpty()) || m_lastChance)
-        giveUp();
+    if (m_lastChance)
+        return giveUp();
+    if (m_setup.port.isEmpty())
+        return;
+    // The port asked for is not allowed: known at once, nothing to wait for.
+    if (trouble.kind == PortTrouble::Kind::NoPermission)
+        return giveUp();
+    if (trouble.kind == PortTrouble::Kind::Busy && !m_busyCheck.isActive())
+        m_busyCheck.start(m_setup.timings.scan + m_setup.timings.scan / 2);
+}
+
+// A busy port is known within a scan or two, not at the time limit: one that
+// is still busy a scan later is given up, unless another program of the tool
+// holds it (its turn: waited for within the time limit).
+void ReaderJob::busyChecked()
+{
+    if (m_phase != Phase::Finding || m_trouble.kind != PortTrouble::Kind::Busy)
+        return;
+    if (portClaimedElsewhere(m_trouble.port) || m_station->discovery().scanning())
+        return m_busyCheck.start(m_setup.timings.scan + m_setup.timings.scan / 2);
+    giveUp();
 }
 
 void ReaderJob::timeUp()
@@ -186,6 +209,7 @@ void ReaderJob::giveUp()
     if (m_phase != Phase::Finding)
         return;
     m_deadline.stop();
+    m_busyCheck.stop();
     m_station->discovery().pause();
     ReaderSession &session = m_station->session();
     if (session.hasPort() && !session.isConnected() && !session.inLoader())
@@ -703,6 +727,7 @@ void ReaderJob::end(int exit, const QString &error)
     m_exit = exit;
     m_error = error;
     m_deadline.stop();
+    m_busyCheck.stop();
     if (!m_station) {
         m_phase = Phase::Ended;
         QMetaObject::invokeMethod(this, &ReaderJob::finished, Qt::QueuedConnection);

@@ -94,6 +94,7 @@ private:
     void troubleChanged(const PortTrouble &trouble);
     void timeUp();
     void giveUp();
+    void busyChecked();
     void skip(const QString &why = QString());
     void work();
     void list();
@@ -122,6 +123,7 @@ private:
     std::unique_ptr<CardPresenter> m_presenter;
     Phase m_phase = Phase::Idle;
     QTimer m_deadline;
+    QTimer m_busyCheck; // a busy port looked at again
     PortTrouble m_trouble;
     bool m_found = false;
     bool m_interrupted = false;

@@ -536,8 +536,10 @@ TEST_F(CliTest, TwoProgramsNeverWorkOnOneReaderAtOnce)
     {
         Cli first(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("write-config"), configFile(wanted)});
         Cli second(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("write-config"), configFile(wanted)});
-        EXPECT_EQ(first.finish().exit, kDone);
-        EXPECT_EQ(second.finish().exit, kDone);
+        const Outcome a = first.finish();
+        const Outcome b = second.finish();
+        EXPECT_EQ(a.exit, kDone) << qPrintable(a.err);
+        EXPECT_EQ(b.exit, kDone) << qPrintable(b.err);
     }
     const QStringList one{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"), QStringLiteral("0B01"),
                           QStringLiteral("0101") + written, QStringLiteral("0501")};
