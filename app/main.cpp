@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/station.h"
+#include "station/settings.h"
+#include "station/station.h"
 #include "app/ui/mainwindow.h"
 #include "common/texts.h"
 #include "common/ui/focusstyle.h"

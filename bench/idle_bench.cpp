@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/station.h"
+#include "station/station.h"
 #include "app/ui/mainwindow.h"
 #include "bench/benchsupport.h"
 #include "platform/qtserialport.h"

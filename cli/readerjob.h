@@ -12,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/station.h"
+#include "station/station.h"
 #include "cli/commandline.h"
 #include "cli/configview.h"
 #include "link/discovery.h"

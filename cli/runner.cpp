@@ -7,7 +7,7 @@
 #include <QJsonObject>
 #include <algorithm>
 
-#include "app/station.h"
+#include "station/station.h"
 #include "cli/configview.h"
 #include "cli/console.h"
 #include "cli/readerjob.h"

@@ -16,9 +16,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/inifile.h"
-#include "app/settings.h"
-#include "app/station.h"
+#include "station/inifile.h"
+#include "station/settings.h"
+#include "station/station.h"
 #include "app/ui/statusbar.h"
 #include "common/texts.h"
 #include "common/ui/mnemonic.h"

@@ -12,7 +12,7 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "app/station.h"
+#include "station/station.h"
 #include "app/ui/mainwindow.h"
 #include "app/ui/statusbar.h"
 #include "config/ui/configpage.h"

@@ -13,7 +13,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "app/station.h"
+#include "station/station.h"
 #include "link/session.h"
 #include "platform/instanceguard.h"
 #include "platform/ui/qtdialogs.h"

@@ -22,8 +22,8 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "app/inifile.h"
-#include "app/station.h"
+#include "station/inifile.h"
+#include "station/station.h"
 #include "app/ui/mainwindow.h"
 #include "app/ui/statusbar.h"
 #include "common/texts.h"

@@ -15,7 +15,7 @@
 
 #include <QCheckBox>
 
-#include "app/settings.h"
+#include "station/settings.h"
 #include "config/ui/configpage.h"
 #include "tests/support/otheruser.h"
 #include "tests/support/simreader.h"

@@ -12,7 +12,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
-#include "app/station.h"
+#include "station/station.h"
 #include "common/texts.h"
 #include "app/ui/mainwindow.h"
 #include "config/backups.h"

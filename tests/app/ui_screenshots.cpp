@@ -25,7 +25,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/station.h"
+#include "station/station.h"
 #include "app/ui/mainwindow.h"
 #include "common/ui/focusstyle.h"
 #include "config/ui/configeditor.h"

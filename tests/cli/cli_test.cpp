@@ -523,7 +523,8 @@ TEST_F(CliTest, TwoProgramsNeverWorkOnOneReaderAtOnce)
                                    QStringLiteral("update"), picture});
         // It waited for the first one's end (or gave up): never an upload of its own in between.
         EXPECT_TRUE(other.exit == kDone || other.exit == kNotFound) << qPrintable(other.err);
-        EXPECT_EQ(first.finish().exit, kDone);
+        const Outcome own = first.finish();
+        EXPECT_EQ(own.exit, kDone) << qPrintable(own.err) << "\nthe other one said:\n" << qPrintable(other.err);
         EXPECT_EQ(sim.model->loaderBlocks.size(), kBlocks);
         EXPECT_EQ(sim.model->loaderData, sectionData(forReader(kBlocks)));
         sim.host->restartDelayMs = sim::PtyHost::kDefaultRestartDelayMs;

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <unistd.h>
 
-#include "app/station.h"
+#include "station/station.h"
 #include "common/texts.h"
 #include "config/configfile.h"
 #include "config/editormodel.h"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#include "app/inifile.h"
+#include "station/inifile.h"
 
 namespace {
 

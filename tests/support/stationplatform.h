@@ -1,7 +1,7 @@
 #pragma once
 // What a station in a test is given: scripted port listings, real serial
 // ports (the simulated reader's pseudo-terminals) and a data folder of its own.
-#include "app/station.h"
+#include "station/station.h"
 #include "platform/qtserialport.h"
 
 namespace limra::testing {

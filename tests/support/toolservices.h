@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/station.h"
+#include "station/station.h"
 #include "app/ui/mainwindow.h"
 #include "platform/qtserialport.h"
 #include "tests/support/fakeports.h"

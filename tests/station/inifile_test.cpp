@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/inifile.h"
+#include "station/inifile.h"
 #include "tests/support/otheruser.h"
 
 using namespace limra;

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <sys/stat.h>
 
-#include "app/station.h"
+#include "station/station.h"
 #include "config/backups.h"
 #include "config/codec.h"
 #include "config/configfile.h"

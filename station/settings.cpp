@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "station/settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/inifile.h"
+#include "station/inifile.h"
 
 #include <QFile>
 #include <QFileInfo>
