@@ -16,6 +16,7 @@
 #include "firmware/image.h"
 #include "firmware/ui/firmwarepage.h"
 #include "firmware/update.h"
+#include "firmware/versionquery.h"
 #include "link/hextext.h"
 #include "link/loaders.h"
 #include "link/readerlink.h"

@@ -375,15 +375,7 @@ void ReaderJob::writeConfig()
 
     ConfigWrite &write = m_station->configWrite();
     // Asked from the event loop, never inside the operation's own step.
-    connect(
-        &write, &ReaderOperation::changed, this,
-        [this, &write] {
-            if (write.state() != ConfigWrite::State::AwaitingDecision || m_decisionTaken)
-                return;
-            m_decisionTaken = true;
-            write.proceed(false);
-        },
-        Qt::QueuedConnection);
+    connect(&write, &ConfigWrite::decisionNeeded, this, [&write] { write.proceed(false); }, Qt::QueuedConnection);
     m_configWritten = false;
     connect(&write, &ConfigWrite::written, this, [this] { m_configWritten = true; });
     connect(&write, &ReaderOperation::finished, this, [this, &write] {

@@ -127,7 +127,6 @@ private:
     PortTrouble m_trouble;
     bool m_found = false;
     bool m_interrupted = false;
-    bool m_decisionTaken = false;
     bool m_skipped = false;
     bool m_lastChance = false;     // the time is up, an identification on its way is let finish
     bool m_configWritten = false;  // write-config: the reader took the configuration

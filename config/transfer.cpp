@@ -56,6 +56,7 @@ void ConfigKeep::start(const KeepCopy &keep)
 {
     begin();
     m_problem.clear();
+    m_awaitingDecision = false;
     request(payload(command::ReadConfig, command::kVersion), [this, keep](const ReaderLink::Answer &answer) {
         if (!answer.ok()) {
             m_problem = errorMessage(*answer.error);
@@ -66,8 +67,18 @@ void ConfigKeep::start(const KeepCopy &keep)
             else if (keep(held, &m_problem))
                 return end(Status::Done);
         }
-        end(Status::Failed, answer.error);
+        m_awaitingDecision = true;
+        Q_EMIT changed();
+        Q_EMIT decisionNeeded(m_problem);
     });
+}
+
+void ConfigKeep::decide(bool goOn)
+{
+    if (!awaitingDecision())
+        return;
+    m_awaitingDecision = false;
+    end(goOn ? Status::Done : Status::Cancelled);
 }
 
 // ---- writing ------------------------------------------------------------------
@@ -75,14 +86,20 @@ void ConfigKeep::start(const KeepCopy &keep)
 ConfigWrite::ConfigWrite(ReaderLink &link, const Timings &timings, QObject *parent)
     : ReaderOperation(link, timings, parent), m_keep(link, timings)
 {
-    connect(&m_keep, &ReaderOperation::finished, this, [this] {
+    connect(&m_keep, &ConfigKeep::decisionNeeded, this, [this](const QString &problem) {
         if (!running() || m_state != State::KeepingCopy)
             return;
-        if (m_keep.status() == Status::Done)
-            return write();
-        m_keepProblem = m_keep.problem();
         m_state = State::AwaitingDecision;
         Q_EMIT changed();
+        Q_EMIT decisionNeeded(problem);
+    });
+    connect(&m_keep, &ReaderOperation::finished, this, [this] {
+        if (!running() || (m_state != State::KeepingCopy && m_state != State::AwaitingDecision))
+            return;
+        if (m_keep.status() == Status::Done)
+            write();
+        else
+            finishWith(Failure::Declined);
     });
 }
 
@@ -92,7 +109,6 @@ void ConfigWrite::start(const QString &items, bool objectCode)
     m_items = items;
     m_objectCode = objectCode;
     m_failure = Failure::None;
-    m_keepProblem.clear();
     if (!keepCopy)
         return write();
     m_state = State::KeepingCopy;
@@ -101,12 +117,8 @@ void ConfigWrite::start(const QString &items, bool objectCode)
 }
 void ConfigWrite::proceed(bool writeAnyway)
 {
-    if (!running() || m_state != State::AwaitingDecision)
-        return;
-    if (writeAnyway)
-        write();
-    else
-        finishWith(Failure::Declined);
+    if (running() && m_state == State::AwaitingDecision)
+        m_keep.decide(writeAnyway);
 }
 
 void ConfigWrite::write()

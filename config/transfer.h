@@ -54,8 +54,11 @@ private:
 QString keepFailedCaption();
 QString keepFailedQuestion(const QString &problem);
 
-// Reads the configuration the reader holds ("0B01") and keeps it: the step
-// before a write replaces it.
+// The step before a write replaces the reader's configuration: the
+// configuration the reader holds is read ("0B01") and kept. When that fails
+// the step waits for the user's decision: `decisionNeeded` tells why, once,
+// and `decide` goes on. It ends Done when the write may go on (the copy kept,
+// or the user chose to write anyway) and Cancelled when the user chose not to.
 class ConfigKeep : public ReaderOperation {
     Q_OBJECT
 public:
@@ -64,11 +67,19 @@ public:
 
     using ReaderOperation::ReaderOperation;
     void start(const KeepCopy &keep);
-    // Why it failed.
+    bool awaitingDecision() const { return running() && m_awaitingDecision; }
+    // Why the copy could not be kept.
     QString problem() const { return m_problem; }
+    // The user's decision: go on without the copy (true) or not.
+    void decide(bool goOn);
+
+Q_SIGNALS:
+    // The copy could not be kept: the user decides (decide()).
+    void decisionNeeded(const QString &problem);
 
 private:
     QString m_problem;
+    bool m_awaitingDecision = false;
 };
 
 // Writes a configuration into the reader. First the configuration the reader
@@ -99,8 +110,8 @@ public:
     State state() const { return running() ? m_state : State::Idle; }
     Failure failure() const { return m_failure; }
     // Why the reader's configuration could not be kept (AwaitingDecision).
-    QString keepProblem() const { return m_keepProblem; }
-    // The user's decision after the copy could not be kept.
+    QString keepProblem() const { return m_keep.problem(); }
+    // The user's decision after the copy could not be kept (decisionNeeded).
     void proceed(bool write);
     // The master card with the object code was taken (true) or not.
     void objectCodeTaken(bool taken);
@@ -108,6 +119,8 @@ public:
     QString items() const { return m_items; }
 
 Q_SIGNALS:
+    // The reader's configuration could not be kept: the user decides (proceed()).
+    void decisionNeeded(const QString &problem);
     // The reader took the configuration.
     void written();
 
@@ -123,7 +136,6 @@ private:
     Failure m_failure = Failure::None;
     QString m_items;
     bool m_objectCode = false;
-    QString m_keepProblem;
 };
 
 } // namespace limra

@@ -14,68 +14,17 @@
 // cannot be written (a full disk, a removed stick) the log says so once,
 // with the file and the reason, keeps the reads that did not reach it, tries
 // again every second and writes them all when it can.
-#include <QDateTime>
 #include <QFile>
 #include <QObject>
 #include <QTimer>
-#include <array>
 #include <deque>
-#include <limits>
 
+#include "display/cardlogentry.h"
+#include "display/cardlogfile.h"
 #include "link/protocol.h"
 #include "link/timings.h"
 
 namespace limra {
-
-// An identifier as the reader sent it, held as bytes: two upper-case hex
-// digits to a byte, up to 32 digits. Anything else (lower case, other
-// characters, longer) is held as it came.
-class CardId {
-public:
-    CardId() = default;
-    explicit CardId(QStringView text);
-    QString text() const;
-    bool operator==(const CardId &other) const;
-
-private:
-    static constexpr int kMaxDigits = 32;
-    std::array<quint8, kMaxDigits / 2> m_nibbles{};
-    quint8 m_digits = 0;
-    QString m_other; // what is not upper-case hex of up to 32 digits
-};
-
-struct CardLogEntry {
-    CardLogEntry() = default;
-    CardLogEntry(qint64 msecs, IdKind kind, QString shown, QStringView hex, QString cardType = QString());
-    CardLogEntry(const QDateTime &time, IdKind kind, QString shown, QStringView hex, QString cardType = QString());
-
-    QDateTime time() const { return QDateTime::fromMSecsSinceEpoch(msecs); }
-    QString hex() const { return id.text(); }
-
-    qint64 msecs = 0;     // since the epoch
-    IdKind kind = IdKind::Uid;
-    CardId id;            // as the reader sent it
-    QString shown;        // as the display showed it
-    QString cardType;     // from the card information that came with it, if any
-};
-
-// Local times as "yyyy-MM-dd HH:mm:ss" without asking the time zone for each
-// one: its offset from UTC is looked up once per quarter of an hour (offsets
-// change only at quarter hours of UTC).
-class LocalTimeText {
-public:
-    // The local time of `msecs` since the epoch.
-    QString text(qint64 msecs);
-    void append(QByteArray &out, qint64 msecs);
-    // The local month as year * 12 + month - 1.
-    int month(qint64 msecs);
-
-private:
-    qint64 localSeconds(qint64 msecs);
-
-    qint64 m_quarter = std::numeric_limits<qint64>::min();
-    qint64 m_offsetSeconds = 0;
-};
 
 class CardLog : public QObject {
     Q_OBJECT
@@ -103,13 +52,13 @@ public:
     void stopFile();
     // The user wants the log in the file (also while it cannot be written).
     bool writingFile() const { return m_writing; }
-    QString filePath() const { return m_path; }
+    QString filePath() const { return m_file.path(); }
     // Why the file cannot be written now; empty while it can.
     QString fileProblem() const { return m_problem; }
     // Reads not yet in the file, and reads that will never be (more than
     // kKeptForFile came while the file could not be written).
-    int unwrittenReads() const { return m_unwrittenReads; }
-    int lostReads() const { return m_lostReads; }
+    int unwrittenReads() const { return m_file.unwrittenReads(); }
+    int lostReads() const { return m_file.lostReads(); }
     // Writes what is waiting now instead of at the next batch.
     void flush();
 
@@ -139,38 +88,17 @@ protected:
     virtual qint64 writeToFile(QFile &file, const char *data, qint64 size, QString *error);
 
 private:
-    int m_flushMs;
-    int m_retryMs;
-    // Bytes for the file: the lines of reads of one month, or the header of a new file.
-    struct Pending {
-        int month;
-        QByteArray bytes;
-        bool header = false;
-        qsizetype done = 0; // bytes in the file already
-        int reads = 0;
-        int serial = 0;     // which batch it is
-    };
     void queueLine(const CardLogEntry &entry);
-    bool openFile(QString *error);
-    bool prepareFileFor(int month, bool header, QString *error);
-    bool writePending(QString *error);
     void failed(const QString &reason);
 
+    int m_flushMs;
+    int m_retryMs;
     std::deque<CardLogEntry> m_entries;
     QString m_pendingType;
     qint64 m_typeMsecs = 0;
-    LocalTimeText m_localTime;
 
     bool m_writing = false;
-    QString m_path;
-    QFile m_file;
-    int m_fileMonth = -1;  // of the reads in the file; -1 while it has none
-    std::deque<Pending> m_pending;
-    int m_batches = 0;               // batches begun
-    int m_newestBatch = 0;           // the batch holding the newest read's line
-    qsizetype m_newestLineAt = -1;   // where in it that line begins
-    int m_unwrittenReads = 0;
-    int m_lostReads = 0;
+    CardLogFile m_file;
     QString m_problem;
     QTimer m_flushTimer;
 };

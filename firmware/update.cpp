@@ -7,6 +7,7 @@
 #include "common/logging.h"
 #include "common/texts.h"
 #include "firmware/image.h"
+#include "firmware/versionquery.h"
 #include "link/errors.h"
 #include "link/hextext.h"
 #include "link/loaders.h"
@@ -113,9 +114,7 @@ void FirmwareUpdate::identified(const ReaderLink::Answer &answer)
 {
     if (!answer.ok())
         return fail(Failure::Identify, answer.error);
-    const std::optional<QByteArray> type = answer.reply.item(tag::ReaderType);
-    const std::optional<QByteArray> tail = answer.reply.item(tag::Identity);
-    m_identity = swapBytes(type ? bytesToHex(*type) : QString()) + swapBytes(tail ? bytesToHex(*tail) : QString());
+    m_identity = ReaderIdentity::firmwareIdentityIn(answer.reply);
     if (m_identity.size() != 8)
         return fail(Failure::NoIdentity);
     // A port taken for a loader that answered as a reader is that reader.
@@ -504,51 +503,6 @@ Report FirmwareUpdate::report() const
                                             "версию микропрограммы."));
     }
     return Report::none();
-}
-
-// ---- the version query -----------------------------------------------------------
-
-QString FirmwareVersionQuery::firmwareVersion(const QString &item)
-{
-    QStringList parts;
-    for (int i = 0; i + 1 < item.size(); i += 2)
-        parts << QString::number(hexToInt(item.mid(i, 2)) & 0xFF);
-    return parts.join(QLatin1Char('.'));
-}
-
-QString FirmwareVersionQuery::loaderVersion(const QString &item)
-{
-    if (item.size() != 8)
-        return item;
-    return firmwareVersion(swapBytes(item));
-}
-
-Report FirmwareVersionQuery::report() const
-{
-    if (status() != Status::Done)
-        return ReaderOperation::report();
-    if (m_firmware.isEmpty())
-        return Report::none();
-    return Report::information(texts::kFirmwareVersionLabel + m_firmware
-                               + QStringLiteral("\r\nВерсия загрузчика: ") + m_loader);
-}
-
-void FirmwareVersionQuery::start()
-{
-    begin();
-    m_firmware.clear();
-    m_loader.clear();
-    request(payload(command::QueryVersion, command::kVersion), [this](const ReaderLink::Answer &answer) {
-        if (!answer.ok())
-            return resumeAndFail(*answer.error);
-        const std::optional<QByteArray> firmware = answer.reply.item(tag::FirmwareVersion);
-        const std::optional<QByteArray> loader = answer.reply.item(tag::LoaderVersion);
-        if (firmware && firmware->size() == 3) {
-            m_firmware = firmwareVersion(bytesToHex(*firmware));
-            m_loader = loaderVersion(loader ? bytesToHex(*loader) : QString());
-        }
-        end(Status::Done);
-    });
 }
 
 } // namespace limra

@@ -163,27 +163,7 @@ private:
     QList<QMetaObject::Connection> m_watches;
 };
 
-// "Узнать текущую версию микропрограммы": the firmware and loader versions.
-class FirmwareVersionQuery : public ReaderOperation {
-    Q_OBJECT
-public:
-    using ReaderOperation::ReaderOperation;
-    void start();
-    // The versions, or the error.
-    Report report() const override;
-
-    // Empty when the reply's firmware item was not 3 bytes (nothing is shown then).
-    QString firmware() const { return m_firmware; }
-    QString loader() const { return m_loader; }
-
-    // Item 10 (3 bytes) as 1.2.10; item 12 (4 bytes) last byte first as 3.0.0.1,
-    // other sizes as their hex digits.
-    static QString firmwareVersion(const QString &item);
-    static QString loaderVersion(const QString &item);
-
-private:
-    QString m_firmware;
-    QString m_loader;
-};
-
 } // namespace limra
+
+// The version query, for the callers that use this header for both.
+#include "firmware/versionquery.h"

@@ -26,11 +26,17 @@ std::optional<ReaderIdentity> ReaderIdentity::fromReply(const Reply &reply)
     }
     identity.typeItem = bytesToHex(*type);
     identity.serial = bytesToHex(*serial);
-    const std::optional<QByteArray> tail = reply.item(tag::Identity);
-    const QString firmware = swapBytes(identity.typeItem) + swapBytes(tail ? bytesToHex(*tail) : QString());
+    const QString firmware = firmwareIdentityIn(reply);
     if (firmware.size() == 8)
         identity.firmwareIdentity = firmware;
     return identity;
+}
+
+QString ReaderIdentity::firmwareIdentityIn(const Reply &reply)
+{
+    const std::optional<QByteArray> type = reply.item(tag::ReaderType);
+    const std::optional<QByteArray> tail = reply.item(tag::Identity);
+    return swapBytes(type ? bytesToHex(*type) : QString()) + swapBytes(tail ? bytesToHex(*tail) : QString());
 }
 
 ReaderSession::ReaderSession(ReaderLink &link, SerialPortFactory factory, QObject *parent)

@@ -32,6 +32,9 @@ struct ReaderIdentity {
     // Who answered an identification ("FF01"), when the reply says a reader
     // of a known kind with its serial number.
     static std::optional<ReaderIdentity> fromReply(const Reply &reply);
+    // Items FF and FE of an identification's reply, each byte-reversed (8
+    // hex digits when the reply carries both whole).
+    static QString firmwareIdentityIn(const Reply &reply);
 
     // The serial number as the status bar shows it: item FF, "-", item FD.
     QString serialNumber() const

@@ -1,8 +1,9 @@
 #pragma once
-// Card waits: while the reader performs card operations (writing master
-// cards, taking an object code, clearing cards...) a wait tells the user
-// which card to present, counts down the time left or counts the cards done,
-// and follows the reader's card-operation statuses, each as it arrives.
+// The card wait every kind of wait builds on: while the reader performs
+// card operations (writing master cards, taking an object code, clearing
+// cards...) a wait tells the user which card to present, counts down the
+// time left or counts the cards done, and follows the reader's
+// card-operation statuses, each as it arrives.
 //
 // A wait is a state machine with its own timer. Whoever shows it (a dialog,
 // the command line, a test) reads its state on `changed`, shows its notices
@@ -98,124 +99,12 @@ private:
 // What the user is told of a notice.
 QString noticeText(const CardWait::Notice &notice);
 
-// Writes 1 to 5 master cards: the count is chosen on the first page, then
-// every card gets its own countdown. The writing operation starts the
-// reader's writing when the count is chosen and tells the wait when it has.
-class MasterCardWriting : public CardWait {
-    Q_OBJECT
-public:
-    enum class Page { Count, Progress };
-    using CardWait::CardWait;
-    Kind kind() const override { return Kind::MasterCardWriting; }
-
-    // The user's acts on the count page.
-    void chooseCount(int count);
-    void setOption(bool checked);
-    // The reader writes the cards from now on.
-    void writingStarted();
-
-    QString cardType;           // a card-type word with one trailing blank, or empty
-    bool optionVisible = false;
-    bool optionChecked = false;
-    Page page = Page::Count;
-    QString heading;
-    QString prompt;
-    int requested = 0;
-    int written = 0;
-    bool timedOut = false; // a card was not written in time
-
-Q_SIGNALS:
-    // The user chose how many cards, with or without the protected-mode option.
-    void countChosen(int count, bool protectedMode);
-
-public:
-    void tick() override;
-
-protected:
-    void opened() override;
-    void status(quint8 code) override;
-
-private:
-    void promptNextCard();
-};
-
-// Waits for one card operation to succeed (the master card with the object
-// code, or with a configuration): Yes on success, No when the time is out.
-class SingleCardWait : public CardWait {
-    Q_OBJECT
-public:
-    SingleCardWait(ReaderLink &link, const Timings &timings, const QString &caption, const QString &prompt,
-                   QObject *parent = nullptr);
-    Kind kind() const override { return Kind::SingleCard; }
-    void tick() override;
-    QString prompt;
-
-protected:
-    void opened() override;
-    void status(quint8 code) override;
-};
-
-// Clears any number of cards: a counter and a finish button, no time limit.
-class ClearingWait : public CardWait {
-    Q_OBJECT
-public:
-    ClearingWait(ReaderLink &link, const Timings &timings, const QString &caption, const QString &prompt,
-                 const QString &finishText, QObject *parent = nullptr);
-    Kind kind() const override { return Kind::Clearing; }
-    void tick() override {}
-    void finishByUser();
-
-    QString prompt;
-    QString finishText;
-    int cleared = 0;
-
-protected:
-    void opened() override;
-    void status(quint8 code) override;
-};
-
-// First the master card with the object code, with a countdown; then any
-// number of cards, counted, until the user finishes.
-class SecureCardWait : public CardWait {
-    Q_OBJECT
-public:
-    enum class Page { MasterCard, Cards };
-    SecureCardWait(ReaderLink &link, const Timings &timings, const QString &caption, const QString &counterCaption,
-                   const QString &finishText, QObject *parent = nullptr);
-    Kind kind() const override { return Kind::SecureCards; }
-    void tick() override;
-    void finishByUser();
-
-    QString counterCaption;
-    QString finishText;
-    Page page = Page::MasterCard;
-    int made = 0;
-
-protected:
-    void opened() override;
-    void status(quint8 code) override;
-};
-
-// Waits up to 30 seconds for a master card's configuration report: a frame
-// with command 01, version 03 and the configuration items.
-class MasterConfigWait : public CardWait {
-    Q_OBJECT
-public:
-    MasterConfigWait(ReaderLink &link, const Timings &timings, QObject *parent = nullptr);
-    Kind kind() const override { return Kind::MasterConfig; }
-    void tick() override;
-
-    int secondsLeft = 0;
-    // The configuration items the card reported (hex text), empty when none came.
-    QString report;
-    bool timedOut = false;
-
-protected:
-    void opened() override;
-    void status(quint8) override {}
-
-private:
-    QMetaObject::Connection m_frames;
-};
-
 } // namespace limra
+
+// Every kind of wait, for the callers that use this header for all of them;
+// the others include the kind they use.
+#include "provisioning/clearingwait.h"
+#include "provisioning/mastercardwriting.h"
+#include "provisioning/masterconfigwait.h"
+#include "provisioning/securecardwait.h"
+#include "provisioning/singlecardwait.h"

@@ -2,6 +2,8 @@
 
 #include "link/errors.h"
 #include "link/hextext.h"
+#include "provisioning/clearingwait.h"
+#include "provisioning/mastercardwriting.h"
 
 namespace limra {
 

@@ -3,6 +3,7 @@
 // USB reader writes and clears the cards; the operations put it into the
 // right mode, supply the configuration and run the card waits.
 #include "provisioning/cardoperation.h"
+#include "provisioning/mastercardwriting.h"
 
 namespace limra {
 

@@ -1,6 +1,8 @@
 #include "provisioning/masterconfig.h"
 
 #include "common/texts.h"
+#include "provisioning/masterconfigwait.h"
+#include "provisioning/singlecardwait.h"
 
 namespace limra {
 
@@ -56,14 +58,21 @@ Report MasterConfigTakeOver::report() const
 MasterConfigTakeOver::MasterConfigTakeOver(ReaderLink &link, const Timings &timings, QObject *parent)
     : CardOperation(link, timings, parent), m_keep(link, timings)
 {
-    connect(&m_keep, &ReaderOperation::finished, this, [this] {
-        if (!running() || m_awaitingDecision)
+    connect(&m_keep, &ConfigKeep::decisionNeeded, this, [this](const QString &problem) {
+        if (!running())
             return;
-        if (m_keep.status() == Status::Done)
-            return takeOver();
-        m_keepProblem = m_keep.problem();
-        m_awaitingDecision = true;
         Q_EMIT changed();
+        Q_EMIT decisionNeeded(problem);
+    });
+    connect(&m_keep, &ReaderOperation::finished, this, [this] {
+        if (!running() || m_takingOver)
+            return;
+        if (m_keep.status() == Status::Done) {
+            takeOver();
+            return;
+        }
+        m_failure = Failure::Declined;
+        end(Status::Cancelled);
     });
 }
 
@@ -71,8 +80,7 @@ void MasterConfigTakeOver::start()
 {
     begin();
     m_failure = Failure::None;
-    m_awaitingDecision = false;
-    m_keepProblem.clear();
+    m_takingOver = false;
     if (keepCopy)
         m_keep.start(keepCopy);
     else
@@ -81,19 +89,13 @@ void MasterConfigTakeOver::start()
 
 void MasterConfigTakeOver::proceed(bool go)
 {
-    if (!awaitingDecision())
-        return;
-    m_awaitingDecision = false;
-    if (go) {
-        takeOver();
-        return;
-    }
-    m_failure = Failure::Declined;
-    end(Status::Cancelled);
+    if (running())
+        m_keep.decide(go);
 }
 
 void MasterConfigTakeOver::takeOver()
 {
+    m_takingOver = true;
     Q_EMIT changed();
     setCardMode(true);
     request(payload(command::TakeOverMasterCard, command::kVersion), [this](const ReaderLink::Answer &answer) {

@@ -52,10 +52,15 @@ public:
     ConfigKeep::KeepCopy keepCopy;
     Report report() const override;
 
-    bool awaitingDecision() const { return running() && m_awaitingDecision; }
-    QString keepProblem() const { return m_keepProblem; }
+    bool awaitingDecision() const { return running() && m_keep.awaitingDecision(); }
+    QString keepProblem() const { return m_keep.problem(); }
+    // The user's decision after the copy could not be kept (decisionNeeded).
     void proceed(bool takeOver);
     Failure failure() const { return m_failure; }
+
+Q_SIGNALS:
+    // The reader's configuration could not be kept: the user decides (proceed()).
+    void decisionNeeded(const QString &problem);
 
 protected:
     void stopping() override
@@ -69,8 +74,7 @@ private:
 
     ConfigKeep m_keep;
     Failure m_failure = Failure::None;
-    bool m_awaitingDecision = false;
-    QString m_keepProblem;
+    bool m_takingOver = false; // past the copy: the card's configuration is asked for
 };
 
 } // namespace limra

@@ -3,6 +3,8 @@
 #include "common/texts.h"
 #include "config/readerconfig.h"
 #include "link/hextext.h"
+#include "provisioning/clearingwait.h"
+#include "provisioning/securecardwait.h"
 
 namespace limra {
 

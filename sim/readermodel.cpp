@@ -1,21 +1,12 @@
 #include "sim/readermodel.h"
 
 #include "common/logging.h"
-#include "firmware/crc16.h"
 #include "link/hextext.h"
 
 namespace limra::sim {
 
 namespace {
-constexpr int kBlockSize = 16;
-constexpr int kErrAllMastersWritten = 0x0D;
-constexpr int kErrMasterNotEmpty = 0x0E;
 constexpr int kErrBadCommand = 0x0F;
-constexpr int kErrNoMasterData = 0x10;
-constexpr int kErrCodeExists = 0x12;
-constexpr int kErrMasterPresented = 0x13;
-constexpr int kErrCardEmpty = 0x19;
-constexpr int kErrModesDiffer = 0x1A;
 } // namespace
 
 QString ReaderModel::defaultConfigItems()
@@ -29,7 +20,7 @@ ReaderModel::ReaderModel(QObject *parent) : QObject(parent), configItems(default
     connect(&m_loaderIdle, &QTimer::timeout, this, [this] {
         // A loader whose upload broke off keeps waiting for a new one: the
         // firmware is not whole.
-        if (loaderStuck() || m_uploadBroken || loaderData.isEmpty())
+        if (!firmwareWhole())
             return;
         mode = Mode::Reading;
         m_pending.clear();
@@ -43,17 +34,12 @@ QString ReaderModel::deviceIdentity() const
     return swapBytes(hardware.left(2) + hexByte(readerType)) + swapBytes(identityTail);
 }
 
-quint16 ReaderModel::uploadedCrc() const
-{
-    return sectionCrc(loaderData);
-}
-
 void ReaderModel::receive(const QByteArray &bytes)
 {
     m_pending += bytes;
     if (mode == Mode::Loader) {
         if (!bytes.isEmpty())
-            m_fresh = false;
+            loaderReceived();
         m_loaderIdle.start(loaderIdleMs);
         while (m_pending.size() >= kBlockSize) {
             const QByteArray block = m_pending.left(kBlockSize);
@@ -90,41 +76,18 @@ void ReaderModel::pluggedIn()
 {
     m_pending.clear();
     if (mode == Mode::Loader) {
-        loaderData.clear();
-        m_uploadBroken = false;
-        m_stuck = false;
-        m_fresh = true;
+        restartLoader(false);
         m_loaderIdle.stop();
     }
 }
 
 void ReaderModel::loaderBlock(const QByteArray &block)
 {
-    loaderBlocks << block;
-    if (loaderFaults.stuckBlock < 0)
-        m_stuck = false;
-    const int index = blocksTaken();
-    if (loaderFaults.stuckBlock >= 0 && (m_stuck || index >= loaderFaults.stuckBlock)) {
-        if (!m_stuck)
-            Q_EMIT note(QStringLiteral("loader: stuck at block %1").arg(index));
-        m_stuck = true;
-        m_uploadBroken = true;
-        return;
-    }
-    if (index == loaderFaults.silentBlock) {
-        Q_EMIT note(QStringLiteral("loader: block %1 not answered").arg(index));
-        loaderData += block; // taken, but the answer is lost
-        m_uploadBroken = true;
-        return;
-    }
-    if (index == loaderFaults.rejectBlock) {
-        Q_EMIT note(QStringLiteral("loader: block %1 rejected").arg(index));
-        m_uploadBroken = true;
-        emitBytes(QByteArray(1, '\0') + char(loaderFaults.rejectCode));
-        return;
-    }
-    loaderData += block;
-    emitBytes(index == loaderFaults.longReplyBlock ? QByteArray("\x01\x00\x00", 3) : QByteArray("\x01\x00", 2));
+    const BlockOutcome outcome = takeBlock(block);
+    if (!outcome.note.isEmpty())
+        Q_EMIT note(outcome.note);
+    if (!outcome.answer.isEmpty())
+        emitBytes(outcome.answer);
 }
 
 void ReaderModel::handleFrame(const QString &payload)
@@ -172,9 +135,7 @@ void ReaderModel::handleFrame(const QString &payload)
         reply(cmdVer);
     } else if (cmdVer == QLatin1String("0201")) {
         mode = Mode::CreateMasters;
-        cardsToWrite = int(hexToInt(tagValue(0x01, rest, Packet::Items).mid(2, 2)));
-        cardsWritten = 0;
-        ++m_sets;
+        beginMasterSet(int(hexToInt(tagValue(0x01, rest, Packet::Items).mid(2, 2))));
         reply(cmdVer);
     } else if (cmdVer == QLatin1String("0301")) {
         mode = Mode::ClearMasters;
@@ -198,11 +159,7 @@ void ReaderModel::handleFrame(const QString &payload)
         if (!loaderFaults.switchUnanswered)
             reply(cmdVer);
         mode = Mode::Loader;
-        loaderData.clear();
-        loaderBlocks.clear();
-        m_uploadBroken = false;
-        m_stuck = false;
-        m_fresh = true;
+        restartLoader(true);
         m_pending.clear();
         m_loaderIdle.stop();
         Q_EMIT note(QStringLiteral("switched to the firmware loader"));
@@ -263,13 +220,27 @@ void ReaderModel::cardStatus(int code)
     emitBytes(hexToBytes(QStringLiteral("230800010D01") + hexByte(code) + QStringLiteral("24")));
 }
 
+void ReaderModel::tell(const CardOutcome &outcome)
+{
+    if (outcome.takenItems)
+        configItems = *outcome.takenItems;
+    if (outcome.objectCodeChecksum) {
+        objectCodeChecksum = *outcome.objectCodeChecksum;
+        mode = Mode::Reading;
+    }
+    if (!outcome.report.isEmpty())
+        emitBytes(hexToBytes(frameText(QStringLiteral("0103") + outcome.report)));
+    if (outcome.status >= 0)
+        cardStatus(outcome.status);
+}
+
 void ReaderModel::presentCard(IdKind kind, const QString &id)
 {
     if (mode == Mode::Reading) {
         emitBytes(QByteArray(idKindInfo(kind).prefix) + id.toLatin1() + "\r\n");
         return;
     }
-    cardPresented(id);
+    tell(cardPresented(mode, id));
 }
 
 void ReaderModel::sendCardInfo(int type, int level, qint32 memory, int capacitance)
@@ -280,27 +251,6 @@ void ReaderModel::sendCardInfo(int type, int level, qint32 memory, int capacitan
     emitBytes(hexToBytes(frameText(QStringLiteral("0001") + QStringLiteral("1308") + value)));
 }
 
-QString ReaderModel::newUid()
-{
-    return QStringLiteral("04") + hexDigits(quint64(m_nextUid++), 12);
-}
-
-int ReaderModel::masterIndex(const QString &uid) const
-{
-    for (int i = 0; i < masterCards.size(); ++i)
-        if (masterCards[i].uid == uid)
-            return i;
-    return -1;
-}
-
-int ReaderModel::secureIndex(const QString &uid) const
-{
-    for (int i = 0; i < secureCards.size(); ++i)
-        if (secureCards[i].uid == uid)
-            return i;
-    return -1;
-}
-
 void ReaderModel::presentBlank(const QString &uid)
 {
     const QString id = uid.isEmpty() ? newUid() : uid.toUpper();
@@ -308,180 +258,17 @@ void ReaderModel::presentBlank(const QString &uid)
         presentCard(IdKind::Uid, id);
         return;
     }
-    cardPresented(id);
+    tell(cardPresented(mode, id));
 }
 
 void ReaderModel::presentMaster(int index)
 {
-    if (masterCards.isEmpty()) {
-        // A master card written elsewhere, with the factory configuration.
-        masterCards << MasterCard{newUid(), defaultConfigItems(), QStringLiteral("00"), QString(), 0, 1};
-    }
-    if (index < 0 || index >= masterCards.size())
-        index = int(masterCards.size()) - 1;
+    index = masterToPresent(index, defaultConfigItems());
     if (mode == Mode::Reading) {
         presentCard(IdKind::Uid, masterCards[index].uid);
         return;
     }
-    masterPresented(index);
-}
-
-// A card that is not a master card: blank, or secure.
-void ReaderModel::cardPresented(const QString &uid)
-{
-    const int master = masterIndex(uid);
-    if (master >= 0) {
-        masterPresented(master);
-        return;
-    }
-    int secure = secureIndex(uid);
-    switch (mode) {
-    case Mode::Reading:
-    case Mode::Loader:
-        return;
-    case Mode::CreateMasters:
-        if (cardsWritten >= cardsToWrite) {
-            cardStatus(kErrAllMastersWritten);
-            return;
-        }
-        if (secure >= 0 && !secureCards[secure].objectCodes.isEmpty()) {
-            cardStatus(kErrMasterNotEmpty);
-            return;
-        }
-        {
-            const QString readMode = tagValue(0x06, masterConfigItems, Packet::Items);
-            const bool objectCode = readMode == QLatin1String("01") || readMode == QLatin1String("03");
-            masterCards << MasterCard{uid, masterConfigItems, masterProtection,
-                                      objectCode ? QStringLiteral("OC%1").arg(m_sets) : QString(), cardsWritten,
-                                      cardsToWrite};
-        }
-        ++cardsWritten;
-        cardStatus(0);
-        return;
-    case Mode::ClearMasters:
-    case Mode::ObjectCode:
-        cardStatus(kErrCardEmpty);
-        return;
-    case Mode::ReadMaster:
-    case Mode::TakeOverMaster:
-        cardStatus(kErrNoMasterData);
-        return;
-    case Mode::CreateSecure:
-        if (acceptedObjectCode.isEmpty()) {
-            cardStatus(kErrCardEmpty);
-            return;
-        }
-        if (secure < 0) {
-            secureCards << SecureCard{uid, {}, QString()};
-            secure = int(secureCards.size()) - 1;
-        }
-        if (secureCards[secure].objectCodes.contains(acceptedObjectCode)) {
-            cardStatus(kErrCodeExists);
-            return;
-        }
-        secureCards[secure].objectCodes << acceptedObjectCode;
-        secureCards[secure].zones = secureZones;
-        cardStatus(0);
-        return;
-    case Mode::ClearSecure:
-        if (acceptedObjectCode.isEmpty() || secure < 0
-            || !secureCards[secure].objectCodes.removeOne(acceptedObjectCode)) {
-            cardStatus(kErrCardEmpty);
-            return;
-        }
-        cardStatus(0);
-        return;
-    case Mode::ClearAllSecure:
-        if (secure >= 0)
-            secureCards.removeAt(secure);
-        cardStatus(0);
-        return;
-    }
-}
-
-void ReaderModel::masterPresented(int index)
-{
-    const MasterCard card = masterCards.at(index);
-    switch (mode) {
-    case Mode::Reading:
-    case Mode::Loader:
-        return;
-    case Mode::CreateMasters:
-        cardStatus(kErrMasterNotEmpty);
-        return;
-    case Mode::ClearMasters:
-        masterCards.removeAt(index);
-        cardStatus(0);
-        return;
-    case Mode::ReadMaster: {
-        QString items = card.items + QStringLiteral("0102") + hexByte(card.place) + hexByte(card.setSize);
-        if (!card.objectCode.isEmpty())
-            items += QStringLiteral("0E02") + hexDigits(qHash(card.objectCode) & 0xFFFF, 4);
-        emitBytes(hexToBytes(frameText(QStringLiteral("0103") + items)));
-        return;
-    }
-    case Mode::TakeOverMaster:
-        configItems = card.items;
-        cardStatus(0);
-        return;
-    case Mode::CreateSecure:
-    case Mode::ClearSecure:
-        if (!acceptedObjectCode.isEmpty()) {
-            cardStatus(kErrMasterPresented);
-        } else if (card.objectCode.isEmpty()) {
-            cardStatus(kErrModesDiffer);
-        } else {
-            acceptedObjectCode = card.objectCode;
-            cardStatus(0);
-        }
-        return;
-    case Mode::ClearAllSecure:
-        cardStatus(kErrMasterPresented);
-        return;
-    case Mode::ObjectCode:
-        objectCodeChecksum = card.objectCode.isEmpty() ? QStringLiteral("5A3C")
-                                                       : hexDigits(qHash(card.objectCode) & 0xFFFF, 4);
-        mode = Mode::Reading;
-        cardStatus(0);
-        return;
-    }
-}
-
-QStringList ReaderModel::describeCards() const
-{
-    QStringList out;
-    for (int i = 0; i < masterCards.size(); ++i) {
-        const MasterCard &m = masterCards[i];
-        out << QStringLiteral("master %1: %2, No %3 of %4, protection %5%6, items %7")
-                   .arg(i)
-                   .arg(m.uid)
-                   .arg(m.place + 1)
-                   .arg(m.setSize)
-                   .arg(m.protection.isEmpty() ? QStringLiteral("-") : m.protection,
-                        m.objectCode.isEmpty() ? QString() : QStringLiteral(", object code ") + m.objectCode,
-                        m.items);
-    }
-    for (const SecureCard &s : secureCards)
-        out << QStringLiteral("secure %1: object codes %2, zones %3")
-                   .arg(s.uid, s.objectCodes.join(QLatin1Char(',')), s.zones.isEmpty() ? QStringLiteral("-") : s.zones);
-    return out;
-}
-
-QString modeName(ReaderModel::Mode mode)
-{
-    switch (mode) {
-    case ReaderModel::Mode::Reading: return QStringLiteral("card reading");
-    case ReaderModel::Mode::CreateMasters: return QStringLiteral("writing master cards");
-    case ReaderModel::Mode::ClearMasters: return QStringLiteral("clearing master cards");
-    case ReaderModel::Mode::CreateSecure: return QStringLiteral("creating secure cards");
-    case ReaderModel::Mode::ClearSecure: return QStringLiteral("clearing secure cards");
-    case ReaderModel::Mode::ReadMaster: return QStringLiteral("reading a master card");
-    case ReaderModel::Mode::TakeOverMaster: return QStringLiteral("taking over a master card");
-    case ReaderModel::Mode::ClearAllSecure: return QStringLiteral("clearing all secure cards");
-    case ReaderModel::Mode::ObjectCode: return QStringLiteral("waiting for the object-code master card");
-    case ReaderModel::Mode::Loader: return QStringLiteral("firmware loader");
-    }
-    return QString();
+    tell(masterPresented(mode, index));
 }
 
 bool parseKind(const QString &word, IdKind *kind)

@@ -8,6 +8,7 @@
 #include "config/transfer.h"
 #include "display/cardlog.h"
 #include "firmware/update.h"
+#include "firmware/versionquery.h"
 #include "link/discovery.h"
 #include "link/loaders.h"
 #include "link/readerlink.h"
@@ -17,6 +18,7 @@
 #include "provisioning/mastercards.h"
 #include "provisioning/masterconfig.h"
 #include "provisioning/securecards.h"
+#include "provisioning/singlecardwait.h"
 
 namespace limra {
 

@@ -3,23 +3,24 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "station/inifile.h"
-#include "station/settings.h"
 #include "station/station.h"
+#include "app/ui/connectionstatus.h"
+#include "app/ui/operationlocks.h"
 #include "app/ui/statusbar.h"
+#include "app/ui/windowsettings.h"
+#include "app/ui/windowtray.h"
 #include "common/texts.h"
 #include "common/ui/mnemonic.h"
 #include "config/backups.h"
@@ -30,7 +31,6 @@
 #include "config/ui/zonelist.h"
 #include "display/cardlog.h"
 #include "display/cardpresenter.h"
-#include "display/idtemplate.h"
 #include "display/ui/carddisplay.h"
 #include "display/ui/cardlogwindow.h"
 #include "display/ui/templateeditor.h"
@@ -45,7 +45,6 @@
 #include "link/ui/debugpage.h"
 #include "platform/devicemonitor.h"
 #include "platform/dialogs.h"
-#include "platform/files.h"
 #include "platform/keyinjector.h"
 #include "platform/tray.h"
 #include "provisioning/mastercards.h"
@@ -64,26 +63,9 @@ static void initResources()
 namespace limra {
 
 namespace {
-constexpr int kClientWidth = 926;
-constexpr int kClientHeight = 650;
-constexpr int kMinOuterWidth = 910;
-constexpr int kMinOuterHeight = 655;
-constexpr int kTrayStartMs = 10;
 // Where the window is never painted (it starts in the tray), the rest of the
 // start-up follows this long after the first show.
 constexpr int kAfterStartMs = 500;
-// How long a window system may take to tell the frame it draws.
-constexpr int kFrameWaitMs = 500;
-const QString kCardLogKey = QStringLiteral("cardlog");
-
-const QString kViewModeKey = QStringLiteral("viewmode");
-const QString kTemplateKey = QStringLiteral("template");
-const QString kPortKey = QStringLiteral("port");
-const QString kClipboardKey = QStringLiteral("tobuffer");
-const QString kKeyboardKey = QStringLiteral("tokeyboard");
-const QString kNewlineKey = QStringLiteral("crlf");
-const QString kDebugKey = QStringLiteral("debugmode");
-const QString kTrayKey = QStringLiteral("totray");
 } // namespace
 
 QIcon MainWindow::appIcon()
@@ -109,7 +91,7 @@ QString MainWindow::caption()
 }
 
 MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget *parent)
-    : QMainWindow(parent), m_station(station), m_services(services)
+    : QMainWindow(parent), m_station(station), m_services(services), m_sizing(*this, services.windowStatePath)
 {
     initResources();
     setWindowTitle(caption());
@@ -141,8 +123,8 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     m_statusBar = new StatusBar(this);
     statusBar()->addWidget(m_statusBar, 1);
     statusBar()->setSizeGripEnabled(false);
-    setStatusText(texts::kSearching);
-    connect(m_statusBar, &StatusBar::clicked, this, &MainWindow::statusBarClicked);
+    m_connectionStatus = std::make_unique<ConnectionStatus>(*m_statusBar, m_station);
+    connect(m_connectionStatus.get(), &ConnectionStatus::settingsRequested, this, &MainWindow::openConnectionSettings);
 
     m_zoneTools = new ZoneTools(m_configPage->editor->zones, m_securePage->zones, *m_services.dialogs,
                                 QFileInfo(m_services.settingsPath).absolutePath(), this);
@@ -180,28 +162,15 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
         });
         button->setToolTip(QKeySequence(keys).toString(QKeySequence::NativeText));
     }
-    updateTabs();
+    m_locks->update();
 
-    m_trayStartTimer.setSingleShot(true);
-    m_trayStartTimer.setInterval(kTrayStartMs);
-    // Straight to the tray, without asking the window system to minimize:
-    // a late notice of that could hide the window again after a restore.
-    connect(&m_trayStartTimer, &QTimer::timeout, this, &MainWindow::minimizeToTray);
+    m_tray = std::make_unique<WindowTray>(*this, m_services.tray);
     if (m_services.tray) {
-        connect(m_services.tray, &Tray::restoreRequested, this, &MainWindow::restoreFromTray);
-        connect(m_services.tray, &Tray::closeRequested, this, &QWidget::close);
         connect(m_services.tray, &Tray::cardLogRequested, this, &MainWindow::showCardLog);
         connect(m_services.tray, &Tray::keptConfigurationsRequested, this, &MainWindow::showKeptConfigurations);
     }
 
-    // The frame is not known before the window system has drawn it: the
-    // window is placed as if it had none, and its minimum fitted later.
-    QScreen *screen = QGuiApplication::primaryScreen();
-    const WindowPlacement placed = placeWindow(QSize(kClientWidth, kClientHeight), QSize(0, 0), QMargins(),
-                                               screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080));
-    resize(placed.client.size());
-    move(placed.client.topLeft()); // the frame's top-left, once there is one
-    restoreWindowState();
+    m_sizing.placeAtStart();
     m_station.discovery().start();
 }
 
@@ -263,7 +232,8 @@ void MainWindow::connectStation()
             &ConfigTransferController::readingAfterConnecting);
     connect(&m_station, &ReaderStation::cardWaitOpened, this,
             [this](CardWait *wait) { showCardWait(*wait, *m_services.dialogs, this); });
-    connect(&m_station, &ReaderStation::busyChanged, this, &MainWindow::busyChanged);
+    m_locks = std::make_unique<OperationLocks>(
+        m_station, OperationLocks::Controls{m_tabs, m_configPage, m_securePage, m_firmwarePage, m_statusBar});
 
     connect(m_configPage->keptButton, &QPushButton::clicked, this, &MainWindow::showKeptConfigurations);
     connect(editor, &ConfigEditor::synced, this, &MainWindow::updateConfigurationMark);
@@ -284,29 +254,11 @@ void MainWindow::connectStation()
     connect(&session, &ReaderSession::loaderConnected, this, &MainWindow::loaderConnected);
     connect(&session, &ReaderSession::disconnected, this, [this] {
         m_firmwarePage->setInLoader(false);
-        updateTabs();
-        setStatusText(texts::kSearching);
-    });
-    // While the update waits for the reader to be plugged in again, the status bar says so too.
-    connect(&m_station.firmwareUpdate(), &ReaderOperation::changed, this, [this] {
-        if (m_station.firmwareUpdate().awaitingReplug() && m_station.session().inLoader())
-            setStatusText(QStringLiteral("Отключите считыватель и подключите его снова: ") + m_station.session().portName(),
-                          QStringLiteral("Обновление микропрограммы продолжится, когда считыватель будет подключён "
-                                         "заново."));
+        m_locks->update();
     });
     connect(&session, &ReaderSession::lineErrors, this, [this](LineErrors errors) {
         for (const QString &m : lineErrorTexts(errors))
             m_services.dialogs->notify(m, nullptr);
-    });
-    connect(&m_station.discovery(), &ReaderDiscovery::troubleChanged, this, [this](const PortTrouble &trouble) {
-        if (m_station.session().portName().isEmpty()) {
-            // Why the reader is not found: a few words, and the whole story as tooltip.
-            if (trouble.kind == PortTrouble::Kind::None)
-                setStatusText(texts::kSearching);
-            else
-                setStatusText(texts::kSearching + QStringLiteral(" (") + trouble.shortText() + QLatin1Char(')'),
-                              trouble.details());
-        }
     });
 }
 
@@ -315,81 +267,26 @@ void MainWindow::addDebugPage()
     m_station.setDebugMode(true);
     m_trafficLog = new TrafficLog(m_station.link(), this);
     m_debugPage = new DebugPage(*m_trafficLog, m_station.debugCommand(), m_station, *m_services.dialogs, m_tabs);
+    m_locks->setDebugPage(m_debugPage);
     m_programTabChange = true;
     m_tabs->insertTab(0, m_debugPage, withMnemonic(texts::kDebugCaption, QChar(u'О')));
     m_tabs->setCurrentIndex(0);
     m_programTabChange = false;
 }
 
-WindowPlacement placeWindow(QSize client, QSize minimumOuter, QMargins frameMargins, QRect available)
-{
-    const QSize frame(frameMargins.left() + frameMargins.right(), frameMargins.top() + frameMargins.bottom());
-    const QSize room = (available.size() - frame).expandedTo(QSize(1, 1)); // the client size the area holds
-    WindowPlacement placed;
-    placed.minimum = (minimumOuter - frame).boundedTo(room).expandedTo(QSize(0, 0));
-    const QSize size = client.boundedTo(room).expandedTo(placed.minimum);
-    const QSize outer = size + frame;
-    QPoint topLeft = available.center() - QPoint(outer.width() / 2, outer.height() / 2) + QPoint(1, 1);
-    topLeft.setX(std::max(available.left(), std::min(topLeft.x(), available.right() + 1 - outer.width())));
-    topLeft.setY(std::max(available.top(), std::min(topLeft.y(), available.bottom() + 1 - outer.height())));
-    placed.client = QRect(topLeft + QPoint(frameMargins.left(), frameMargins.top()), size);
-    return placed;
-}
-
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    fitMinimumSize(false);
-    QTimer::singleShot(kFrameWaitMs, this, [this] { fitMinimumSize(true); });
+    m_sizing.shown();
     if (m_firstShowPending)
         firstShow();
 }
 
-// The window system tells the frame only after the window is shown, with a
-// move or resize; the outer minimum of 910 x 655 needs it.
 bool MainWindow::event(QEvent *event)
 {
     const bool handled = QMainWindow::event(event);
-    switch (event->type()) {
-    case QEvent::Move:
-    case QEvent::Resize:
-    case QEvent::WindowActivate:
-    case QEvent::ScreenChangeInternal:
-        if (isVisible())
-            fitMinimumSize(false);
-        break;
-    default:
-        break;
-    }
+    m_sizing.handled(event->type());
     return handled;
-}
-
-// A window system that draws a frame tells it some time after the show; one
-// that draws none never does. Until the frame is known or the wait is over,
-// the minimum does not make the window grow.
-void MainWindow::fitMinimumSize(bool settled)
-{
-    const QRect outer = frameGeometry();
-    const QRect inner = geometry();
-    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-                         outer.bottom() - inner.bottom());
-    const bool known = !frame.isNull() || settled;
-    if (known && frame == m_frameSeen)
-        return;
-    QScreen *where = screen();
-    const QRect available = where ? where->availableGeometry() : outer;
-    const WindowPlacement placed = placeWindow(size(), QSize(kMinOuterWidth, kMinOuterHeight), frame, available);
-    if (!known) {
-        setMinimumSize(placed.minimum.boundedTo(size()));
-        return;
-    }
-    m_frameSeen = frame;
-    setMinimumSize(placed.minimum);
-    // A frame that makes the window larger than the screen: the window shrinks to fit.
-    if (outer.width() > available.width() || outer.height() > available.height()) {
-        resize(placed.client.size());
-        move(placed.client.topLeft() - QPoint(frame.left(), frame.top()));
-    }
 }
 
 void MainWindow::firstShow()
@@ -474,42 +371,28 @@ void MainWindow::readSettings()
     // A settings file that cannot be read whole is left as it is; the user is told why.
     if (const QString problem = ini.problem(); !problem.isEmpty())
         QTimer::singleShot(0, this, [this, problem] { m_services.dialogs->notifyError(problem); });
-    auto flag = [&](const QString &key) {
-        return ini.read(kSettingsSection, key, QStringLiteral("0")) == QLatin1String("1");
-    };
-    m_storedPort = ini.read(kSettingsSection, kPortKey);
-    const QString view = ini.read(kSettingsSection, kViewModeKey, QStringLiteral("1"));
-    CardPresenter::View chosen = CardPresenter::View::Dec;
-    if (view == QLatin1String("2")) {
-        chosen = CardPresenter::View::Hex;
-    } else if (view == QLatin1String("3")) {
-        chosen = CardPresenter::View::Template;
-        const QString tmpl = ini.read(kSettingsSection, kTemplateKey);
-        if (!tmpl.isEmpty()) {
-            if (renderTemplate(QStringLiteral("FF"), tmpl) == kTemplateError)
-                chosen = CardPresenter::View::Dec;
-            else
-                m_presenter->activeTemplate = tmpl;
-        }
-    }
-    m_presenter->setView(chosen);
-    m_cardDisplay->showView(chosen);
-    m_configPage->toClipboard->setChecked(flag(kClipboardKey));
-    m_configPage->toKeyboard->setChecked(flag(kKeyboardKey));
-    m_configPage->newline->setChecked(flag(kNewlineKey));
+    const WindowSettings settings = WindowSettings::read(ini);
+    m_storedPort = settings.port;
+    if (!settings.cardTemplate.isEmpty())
+        m_presenter->activeTemplate = settings.cardTemplate;
+    m_presenter->setView(settings.view);
+    m_cardDisplay->showView(settings.view);
+    m_configPage->toClipboard->setChecked(settings.toClipboard);
+    m_configPage->toKeyboard->setChecked(settings.toKeyboard);
+    m_configPage->newline->setChecked(settings.newline);
     m_configPage->newline->setEnabled(true);
-    if (flag(kDebugKey))
+    if (settings.debugMode)
         addDebugPage();
     else
         selectPage(m_configPage);
-    if (flag(kCardLogKey))
+    if (settings.cardLog)
         cardLogWindow()->setWritingFile(true);
-    if (flag(kTrayKey)) {
+    if (settings.startInTray) {
         m_configPage->startInTray->setChecked(true);
-        if (trayAvailable()) // never hidden where it could not be found again
-            m_trayStartTimer.start();
+        if (m_tray->available()) // never hidden where it could not be found again
+            m_tray->startInTray();
     }
-    if (!trayAvailable()) {
+    if (!m_tray->available()) {
         m_configPage->startInTray->setEnabled(false);
         m_configPage->startInTray->setToolTip(
             QStringLiteral("На этом рабочем столе нет области уведомлений: окно сворачивается как обычно."));
@@ -518,46 +401,17 @@ void MainWindow::readSettings()
 
 void MainWindow::writeSettings()
 {
-    const IniFile ini(m_services.settingsPath);
-    auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
-    const CardPresenter::View view = m_cardDisplay->chosenView();
-    IniFile::KeyValues values{
-        {kViewModeKey, QString::number(int(view))},
-        {kTemplateKey, view == CardPresenter::View::Template ? m_presenter->activeTemplate : QString()}};
+    WindowSettings settings;
+    settings.view = m_cardDisplay->chosenView();
+    settings.cardTemplate = m_presenter->activeTemplate;
     knownPorts();
-    if (!m_selectedPort.isEmpty())
-        values.append({kPortKey, m_selectedPort});
-    values += {{kClipboardKey, flag(m_configPage->toClipboard->isChecked())},
-               {kKeyboardKey, flag(m_configPage->toKeyboard->isChecked())},
-               {kNewlineKey, flag(m_configPage->newline->isChecked())},
-               {kTrayKey, flag(m_configPage->startInTray->isChecked())},
-               {kCardLogKey, flag(m_station.cardLog().writingFile())}};
-    // One write of the file, whatever it held besides.
-    ini.write(kSettingsSection, values);
-}
-
-// The size and place of the last run, on a screen that is still there (Qt
-// moves a window whose place no screen shows any more); the minimum is fitted
-// to the screen once shown.
-void MainWindow::restoreWindowState()
-{
-    if (m_services.windowStatePath.isEmpty())
-        return;
-    QByteArray state;
-    if (readSmallFile(m_services.windowStatePath, 4096, &state) == FileReadProblem::None)
-        restoreGeometry(state);
-}
-
-void MainWindow::keepWindowState()
-{
-    const QString path = m_services.windowStatePath;
-    if (path.isEmpty())
-        return;
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        return;
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    writeFileAtomically(path, saveGeometry()); // a place not kept is no reason to bother anyone
+    settings.port = m_selectedPort;
+    settings.toClipboard = m_configPage->toClipboard->isChecked();
+    settings.toKeyboard = m_configPage->toKeyboard->isChecked();
+    settings.newline = m_configPage->newline->isChecked();
+    settings.startInTray = m_configPage->startInTray->isChecked();
+    settings.cardLog = m_station.cardLog().writingFile();
+    settings.write(IniFile(m_services.settingsPath));
 }
 
 void MainWindow::closeForTermination()
@@ -644,13 +498,12 @@ void MainWindow::closeEvent(QCloseEvent *event)
 void MainWindow::finishClosing()
 {
     writeSettings();
-    keepWindowState();
+    m_sizing.keep();
     m_station.cardLog().stopFile();
     m_presenter->typist().stop();
     m_station.discovery().pause();
     m_station.session().dropConnection();
-    if (m_services.tray)
-        m_services.tray->hide();
+    m_tray->hideIcon();
     m_closed = true;
     close();
     QCoreApplication::quit();
@@ -659,51 +512,13 @@ void MainWindow::finishClosing()
 void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && isVisible()
-        && trayAvailable())
-        QTimer::singleShot(0, this, [this] {
-            // Only while the window is still minimized: a restore may have come meanwhile.
-            if ((windowState() & Qt::WindowMinimized) && isVisible())
-                minimizeToTray();
-        });
+    if (event->type() == QEvent::WindowStateChange && m_tray)
+        m_tray->windowStateChanged();
 }
 
-bool MainWindow::trayAvailable() const
+void MainWindow::bringToFront()
 {
-    return m_services.tray && m_services.tray->available();
-}
-
-void MainWindow::minimizeToTray()
-{
-    hide();
-    if (m_services.tray)
-        m_services.tray->show();
-}
-
-void MainWindow::restoreFromTray()
-{
-    if (m_services.tray)
-        m_services.tray->hide();
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    showNormal();
-    raise();
-    activateWindow();
-}
-
-void MainWindow::setStatusText(const QString &text, const QString &details)
-{
-    m_statusBar->text->setFullText(text); // a long port name may not fit the panel
-    if (!details.isEmpty()) {
-        m_statusBar->text->setToolTip(details);
-        m_statusBar->text->setAccessibleDescription(details);
-    }
-}
-
-void MainWindow::statusBarClicked(int x)
-{
-    const QRect link = m_statusBar->link->geometry();
-    if (x > link.left() && x < link.left() + link.width())
-        openConnectionSettings();
+    m_tray->restore();
 }
 
 void MainWindow::openConnectionSettings()
@@ -722,59 +537,17 @@ void MainWindow::openConnectionSettings()
 
 void MainWindow::readerConnected()
 {
-    const ReaderSession &session = m_station.session();
-    setStatusText((session.isBle() ? texts::kConnectedBle : texts::kConnectedUsb) + session.portName()
-                  + QStringLiteral("  (s/n: ") + session.serial() + QLatin1Char(')'));
     m_firmwarePage->setInLoader(false);
-    updateTabs();
+    m_locks->update();
     if (!m_station.firmwareUpdate().running())
         selectPage(m_configPage);
 }
 
 void MainWindow::loaderConnected()
 {
-    const ReaderSession &session = m_station.session();
-    setStatusText(QStringLiteral("Считыватель в режиме загрузчика: ") + session.portName()
-                      + (session.serial().isEmpty() ? QString()
-                                                    : QStringLiteral("  (s/n: ") + session.serial() + QLatin1Char(')')),
-                  QStringLiteral("Обновление микропрограммы не завершено. Завершите его на вкладке «%1».")
-                      .arg(texts::kFirmwareCaption));
     m_firmwarePage->setInLoader(true);
-    updateTabs();
+    m_locks->update();
     selectPage(m_firmwarePage);
-}
-
-// What needs no reader works without one: the editor with its files and the
-// factory default, the firmware file, the logs. The secure cards need a
-// reader; a reader in its loader takes firmware only.
-void MainWindow::updateTabs()
-{
-    const ReaderSession &session = m_station.session();
-    const bool loader = session.inLoader();
-    // A tab disabled under the current one moves it on: not the user's
-    // choice, so the secure-cards tab passed on the way asks the reader nothing.
-    m_programTabChange = true;
-    m_tabs->setTabEnabled(m_tabs->indexOf(m_configPage), !loader);
-    m_tabs->setTabEnabled(m_tabs->indexOf(m_securePage), session.isConnected() && !loader);
-    m_programTabChange = false;
-    busyChanged(m_station.busy());
-}
-
-void MainWindow::busyChanged(bool busy)
-{
-    // What talks to the reader waits for one; a reader in its loader takes
-    // nothing but firmware.
-    const ReaderSession &session = m_station.session();
-    const bool idle = !busy && session.isConnected() && !session.inLoader();
-    for (QPushButton *b : {m_configPage->readReaderButton, m_configPage->writeReaderButton,
-                           m_configPage->readMasterButton, m_configPage->masterToReaderButton,
-                           m_configPage->createMastersButton, m_configPage->clearMastersButton})
-        b->setEnabled(idle);
-    m_securePage->setReaderIdle(idle);
-    m_firmwarePage->setReaderIdle(!busy && (session.isConnected() || session.inLoader()));
-    if (m_debugPage)
-        m_debugPage->setReaderIdle(idle);
-    m_statusBar->setLinkEnabled(!m_station.firmwareUpdate().running());
 }
 
 void MainWindow::selectPage(QWidget *page)
@@ -786,7 +559,7 @@ void MainWindow::selectPage(QWidget *page)
 
 void MainWindow::tabChanged(int index)
 {
-    if (m_programTabChange)
+    if (m_programTabChange || m_locks->changingTabs())
         return;
     if (m_tabs->widget(index) == m_securePage)
         m_securePage->queryMode();

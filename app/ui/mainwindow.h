@@ -2,12 +2,12 @@
 // The main window: the card display, the tabs, the status bar and the tray.
 // It shows a reader station: the pages' buttons start the station's
 // operations, and their states and results become the window's dialogs and
-// messages. What cannot run while an operation runs is disabled; nothing
-// else is held up.
+// messages. What cannot run while an operation runs is disabled
+// (operationlocks.h); nothing else is held up.
 #include <QMainWindow>
-#include <QTimer>
 #include <memory>
 
+#include "app/ui/windowsizing.h"
 #include "config/editormodel.h"
 
 class QTabWidget;
@@ -21,11 +21,13 @@ class Clipboard;
 class ConfigPage;
 class ConfigTransferController;
 class ConnectionDialog;
+class ConnectionStatus;
 class DebugPage;
 class FirmwarePage;
 class KeptConfigurationsWindow;
 class KeyInjector;
 class MasterCardController;
+class OperationLocks;
 class ReaderStation;
 class SecureCardsPage;
 class StatusBar;
@@ -33,6 +35,7 @@ class TemplateEditor;
 class TrafficLog;
 class Tray;
 class UserDialogs;
+class WindowTray;
 class ZoneTools;
 
 // What the desktop and the user provide to the window.
@@ -45,17 +48,6 @@ struct Services {
     // Where the window's size and place are kept between starts (none: not kept).
     QString windowStatePath;
 };
-
-// Where a window of a client size goes on a screen's available area: centred,
-// never larger than the area with its frame, the frame's top-left on the
-// area; and the client minimum for an outer minimum, never more than the area
-// leaves. `frame` is what the window system draws around the client (none
-// while it has not told yet).
-struct WindowPlacement {
-    QRect client;  // where the client area goes
-    QSize minimum; // the client's minimum size
-};
-WindowPlacement placeWindow(QSize client, QSize minimumOuter, QMargins frame, QRect available);
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -86,7 +78,7 @@ public:
     // Opens "Настройки подключения" (the status-bar link).
     void openConnectionSettings();
     // Shows the window in front, from the tray or wherever it is.
-    void bringToFront() { restoreFromTray(); }
+    void bringToFront();
     // Ends the program the ordinary way without asking (the session ends):
     // a firmware upload is let finish first.
     void closeForTermination();
@@ -101,9 +93,6 @@ protected:
 
 private:
     void buildPages();
-    // The minimum size for the frame the window system draws, once it is
-    // known; `settled`: no frame is coming any more.
-    void fitMinimumSize(bool settled);
     void connectStation();
     void firstShow();
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -111,21 +100,12 @@ private:
     const QStringList &knownPorts();
     void readSettings();
     void writeSettings();
-    void restoreWindowState();
-    void keepWindowState();
     void addDebugPage();
-    void setStatusText(const QString &text, const QString &details = QString());
     void selectPage(QWidget *page);
-    void updateTabs();
-    void busyChanged(bool busy);
     void updateConfigurationMark();
     void readerConnected();
     void loaderConnected();
     void tabChanged(int index);
-    void minimizeToTray();
-    bool trayAvailable() const;
-    void restoreFromTray();
-    void statusBarClicked(int x);
     bool askBeforeClosing();
     void finishClosing();
     // The desktop's answer about typing changed how far it reaches.
@@ -149,6 +129,10 @@ private:
     SecureCardsPage *m_securePage = nullptr;
     FirmwarePage *m_firmwarePage = nullptr;
     StatusBar *m_statusBar = nullptr;
+    std::unique_ptr<ConnectionStatus> m_connectionStatus;
+    std::unique_ptr<OperationLocks> m_locks;
+    std::unique_ptr<WindowTray> m_tray;
+    WindowSizing m_sizing;
     TemplateEditor *m_templateEditor = nullptr;
     ConnectionDialog *m_connectionDialog = nullptr;
     ZoneTools *m_zoneTools = nullptr;
@@ -159,9 +143,7 @@ private:
     bool m_startFinished = false;
 
     bool m_firstShowPending = true;
-    QMargins m_frameSeen{-1, -1, -1, -1}; // the frame the minimum size was fitted to
     bool m_programTabChange = false;
-    QTimer m_trayStartTimer;
     bool m_askBeforeClose = true;
     bool m_closing = false;         // the station is winding down
     bool m_closed = false;          // the window may close now

@@ -33,7 +33,8 @@ ConfigTransferController::ConfigTransferController(ConfigPage &page, EditorModel
     connect(page.defaultConfigButton, &QPushButton::clicked, this, &ConfigTransferController::showDefault);
     connect(&m_read, &ReaderOperation::finished, this, &ConfigTransferController::readFinished);
     // Questions open from the event loop, never inside the operation's step.
-    connect(&m_write, &ReaderOperation::changed, this, &ConfigTransferController::writeChanged, Qt::QueuedConnection);
+    connect(&m_write, &ConfigWrite::decisionNeeded, this, &ConfigTransferController::askToWriteWithoutCopy,
+            Qt::QueuedConnection);
     connect(&m_write, &ConfigWrite::written, this, [this] {
         m_editor.markClean();
         Q_EMIT editorChanged();
@@ -151,17 +152,15 @@ void ConfigTransferController::writeToReader()
     // What is written is what the editor held when the user asked.
     const QString items = m_editor.buildItems(Producer::Reader);
     Q_EMIT editorChanged();
-    m_decisionAsked = false;
     m_gate.run(m_write, [this, items, objectCode] { m_write.start(items, objectCode); });
 }
 
-void ConfigTransferController::writeChanged()
+void ConfigTransferController::askToWriteWithoutCopy(const QString &problem)
 {
-    if (m_write.state() != ConfigWrite::State::AwaitingDecision || m_decisionAsked)
-        return;
-    m_decisionAsked = true;
-    m_write.proceed(m_dialogs.question(keepFailedCaption(), keepFailedQuestion(m_write.keepProblem()),
-                                       UserDialogs::QuestionIcon::Warning));
+    if (m_write.state() != ConfigWrite::State::AwaitingDecision)
+        return; // ended meanwhile
+    m_write.proceed(
+        m_dialogs.question(keepFailedCaption(), keepFailedQuestion(problem), UserDialogs::QuestionIcon::Warning));
 }
 
 void ConfigTransferController::writeFinished()

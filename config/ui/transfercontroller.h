@@ -53,7 +53,7 @@ private:
     // it into the editor; false when the file could not be read.
     bool load(const QString &path, FileKind kind);
     void readFinished();
-    void writeChanged();
+    void askToWriteWithoutCopy(const QString &problem);
     void writeFinished();
 
     ConfigPage &m_page;
@@ -63,7 +63,6 @@ private:
     OperationGate &m_gate;
     UserDialogs &m_dialogs;
     bool m_afterConnecting = false;
-    bool m_decisionAsked = false;
     bool m_replaceAsked = false; // the question after a reconnection is open
 };
 

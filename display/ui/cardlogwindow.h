@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "display/cardlog.h"
+#include "display/localtimetext.h"
 
 class QCheckBox;
 class QLabel;

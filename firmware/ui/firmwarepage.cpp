@@ -12,6 +12,7 @@
 #include "common/texts.h"
 #include "common/ui/mnemonic.h"
 #include "firmware/update.h"
+#include "firmware/versionquery.h"
 #include "link/ui/showreport.h"
 #include "platform/dialogs.h"
 

@@ -9,7 +9,11 @@
 #include <QPointer>
 #include <array>
 
-#include "provisioning/cardwait.h"
+#include "provisioning/clearingwait.h"
+#include "provisioning/mastercardwriting.h"
+#include "provisioning/masterconfigwait.h"
+#include "provisioning/securecardwait.h"
+#include "provisioning/singlecardwait.h"
 
 class QCheckBox;
 class QLabel;

@@ -28,7 +28,7 @@ MasterCardController::MasterCardController(ConfigPage &page, EditorModel &editor
     connect(&m_ops.takeOver, &ReaderOperation::finished, this, [this] { reportEnd(m_ops.takeOver); });
     connect(&m_ops.read, &ReaderOperation::finished, this, &MasterCardController::readFinished);
     // Questions open from the event loop, never inside the operation's step.
-    connect(&m_ops.takeOver, &ReaderOperation::changed, this, &MasterCardController::takeOverChanged,
+    connect(&m_ops.takeOver, &MasterConfigTakeOver::decisionNeeded, this, &MasterCardController::askToGoOnWithoutCopy,
             Qt::QueuedConnection);
 }
 
@@ -100,17 +100,15 @@ void MasterCardController::takeOver()
                                QStringLiteral("Для записи конфигурации в USB-считыватель потребуется ранее созданная "
                                               "мастер-карта. Продолжить?")))
         return;
-    m_decisionAsked = false;
     m_gate.run(m_ops.takeOver, [this] { m_ops.takeOver.start(); });
 }
 
-void MasterCardController::takeOverChanged()
+void MasterCardController::askToGoOnWithoutCopy(const QString &problem)
 {
-    if (!m_ops.takeOver.awaitingDecision() || m_decisionAsked)
-        return;
-    m_decisionAsked = true;
-    m_ops.takeOver.proceed(m_dialogs.question(keepFailedCaption(), keepFailedQuestion(m_ops.takeOver.keepProblem()),
-                                              UserDialogs::QuestionIcon::Warning));
+    if (!m_ops.takeOver.awaitingDecision())
+        return; // ended meanwhile
+    m_ops.takeOver.proceed(
+        m_dialogs.question(keepFailedCaption(), keepFailedQuestion(problem), UserDialogs::QuestionIcon::Warning));
 }
 
 } // namespace limra

@@ -40,14 +40,13 @@ public:
 private:
     void reportEnd(const class ReaderOperation &operation);
     void readFinished();
-    void takeOverChanged();
+    void askToGoOnWithoutCopy(const QString &problem);
 
     EditorModel &m_editor;
     ConfigTransferController &m_transfer;
     Operations m_ops;
     OperationGate &m_gate;
     UserDialogs &m_dialogs;
-    bool m_decisionAsked = false;
 };
 
 } // namespace limra

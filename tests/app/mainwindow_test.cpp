@@ -600,7 +600,9 @@ TEST_F(MainWindowTest, ACardWaitEndsByItsCancelButtonOrByClosingTheWindow)
 
 TEST_F(MainWindowTest, AReaderThatComesBackDoesNotReplaceUnsavedChangesWithoutAsking)
 {
-    SimReader sim;
+    // Under a name of its own, like a USB reader's link: a terminal made
+    // anew may get another number, and the reader must be found again.
+    SimReader sim{QStringLiteral("comesback")};
     MainWindow &w = open();
     connectTo(sim);
     ConfigEditor *editor = w.configPage()->editor;

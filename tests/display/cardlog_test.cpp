@@ -17,7 +17,10 @@
 #include <ctime>
 
 #include "common/texts.h"
+#include "display/cardid.h"
 #include "display/cardlog.h"
+#include "display/cardlogentry.h"
+#include "display/localtimetext.h"
 #include "display/ui/cardlogwindow.h"
 #include "tests/support/faketray.h"
 #include "tests/support/scripteddialogs.h"

@@ -4,7 +4,7 @@
 #include "firmware/crc16.h"
 #include "firmware/headercipher.h"
 #include "firmware/image.h"
-#include "firmware/update.h"
+#include "firmware/versionquery.h"
 #include "tests/support/imagebuilder.h"
 
 using namespace limra;

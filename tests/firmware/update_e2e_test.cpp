@@ -15,6 +15,7 @@
 
 #include "firmware/ui/firmwarepage.h"
 #include "firmware/update.h"
+#include "firmware/versionquery.h"
 #include "link/discovery.h"
 #include "link/errors.h"
 #include "link/loaders.h"

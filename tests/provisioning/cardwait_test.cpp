@@ -6,7 +6,11 @@
 
 #include "link/hextext.h"
 #include "link/readerlink.h"
-#include "provisioning/cardwait.h"
+#include "provisioning/clearingwait.h"
+#include "provisioning/mastercardwriting.h"
+#include "provisioning/masterconfigwait.h"
+#include "provisioning/securecardwait.h"
+#include "provisioning/singlecardwait.h"
 
 using namespace limra;
 

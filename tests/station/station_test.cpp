@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <sys/stat.h>
 
+#include "firmware/versionquery.h"
+#include "provisioning/clearingwait.h"
+#include "provisioning/mastercardwriting.h"
 #include "station/station.h"
 #include "config/backups.h"
 #include "config/codec.h"
@@ -17,7 +20,6 @@
 #include "config/readerconfig.h"
 #include "config/transfer.h"
 #include "display/cardlog.h"
-#include "firmware/update.h"
 #include "link/discovery.h"
 #include "link/loaders.h"
 #include "link/session.h"
@@ -64,7 +66,9 @@ protected:
         return encodeConfig(config, Producer::Reader, ReaderKind::Usb);
     }
 
-    SimReader sim;
+    // Under a name of its own, like a USB reader's link: a terminal made
+    // anew after an unplug may get another number.
+    SimReader sim{QStringLiteral("station")};
     FakePortEnumerator ports;
     QTemporaryDir data;
     ReaderStation station{stationPlatform(ports, data.path()), Timings().shortened(10)};

@@ -1,0 +1,56 @@
+#include "app/ui/operationlocks.h"
+
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/ui/statusbar.h"
+#include "config/ui/configpage.h"
+#include "firmware/ui/firmwarepage.h"
+#include "firmware/update.h"
+#include "link/session.h"
+#include "link/ui/debugpage.h"
+#include "provisioning/ui/securecardspage.h"
+#include "station/station.h"
+
+namespace limra {
+
+OperationLocks::OperationLocks(ReaderStation &station, const Controls &controls)
+    : m_station(station), m_controls(controls)
+{
+    connect(&m_station, &ReaderStation::busyChanged, this, &OperationLocks::busyChanged);
+}
+
+void OperationLocks::update()
+{
+    const ReaderSession &session = m_station.session();
+    const bool loader = session.inLoader();
+    QTabWidget &tabs = *m_controls.tabs;
+    // A tab disabled under the current one moves it on: not the user's
+    // choice, so the secure-cards tab passed on the way asks the reader nothing.
+    m_changingTabs = true;
+    tabs.setTabEnabled(tabs.indexOf(m_controls.configPage), !loader);
+    tabs.setTabEnabled(tabs.indexOf(m_controls.securePage), session.isConnected() && !loader);
+    m_changingTabs = false;
+    busyChanged(m_station.busy());
+}
+
+void OperationLocks::busyChanged(bool busy)
+{
+    // What talks to the reader waits for one; a reader in its loader takes
+    // nothing but firmware.
+    const ReaderSession &session = m_station.session();
+    const bool idle = !busy && session.isConnected() && !session.inLoader();
+    ConfigPage &config = *m_controls.configPage;
+    for (QPushButton *b : {config.readReaderButton, config.writeReaderButton, config.readMasterButton,
+                           config.masterToReaderButton, config.createMastersButton, config.clearMastersButton})
+        b->setEnabled(idle);
+    m_controls.securePage->setReaderIdle(idle);
+    m_controls.firmwarePage->setReaderIdle(!busy && (session.isConnected() || session.inLoader()));
+    if (m_debugPage)
+        m_debugPage->setReaderIdle(idle);
+    m_controls.statusBar->setLinkEnabled(!m_station.firmwareUpdate().running());
+}
+
+} // namespace limra
+
+#include "moc_operationlocks.cpp"
