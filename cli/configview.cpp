@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <cerrno>
 
 #include "common/texts.h"
+#include "config/codec.h"
 #include "config/configfile.h"
 #include "link/hextext.h"
 #include "platform/files.h"
@@ -68,7 +70,273 @@ template <class T> const char *at(const T &table, int index)
     return table[std::clamp(index, 0, size - 1)];
 }
 
+QString onOff(bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); }
+
+// The label without its trailing colon, as an item is named in a list.
+QString itemName(const QString &label)
+{
+    QString name = label.trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name.trimmed();
+}
+
+// ---- read-config's JSON back into a configuration ----
+
+class JsonReader {
+public:
+    JsonReader(const QJsonObject &o, QString *problem) : m_o(o), m_problem(problem) {}
+    bool has(const char *key) const { return m_o.contains(QLatin1String(key)); }
+    bool integer(const char *key, int lo, int hi, int *value)
+    {
+        if (!has(key))
+            return true;
+        const QJsonValue v = m_o.value(QLatin1String(key));
+        const double d = v.toDouble(-1e9);
+        if (!v.isDouble() || d != double(int(d)) || d < lo || d > hi)
+            return wrong(key, QStringLiteral("a whole number from %1 to %2").arg(lo).arg(hi));
+        *value = int(d);
+        return true;
+    }
+    bool choice(const char *key, const QStringList &words, int *value)
+    {
+        if (!has(key))
+            return true;
+        const int i = words.indexOf(m_o.value(QLatin1String(key)).toString());
+        if (i < 0)
+            return wrong(key, words.join(QStringLiteral(" or ")));
+        *value = i;
+        return true;
+    }
+    bool wrong(const char *key, const QString &wanted)
+    {
+        *m_problem = QStringLiteral("\"%1\" takes %2").arg(QLatin1String(key), wanted);
+        return false;
+    }
+    const QJsonObject &object() const { return m_o; }
+
+private:
+    QJsonObject m_o;
+    QString *m_problem;
+};
+
+bool configFromJson(const QJsonObject &o, ReaderConfig &c, ReaderKind kind, bool emMarine, QString *problem)
+{
+    JsonReader r(o, problem);
+    int width = c.wireWidth();
+    int bankKey = c.bankKeyMode == BankKeyMode::User ? 1 : 0;
+    if (!r.integer("readMode", 0, 3, &c.readMode) || !r.integer("bitShift", 0, 63, &c.bitShift)
+        || !r.integer("significantBits", 1, 64, &c.significantBits) || !r.integer("wiegandType", 0, 1, &c.wiegandType)
+        || !r.integer("wiegandWidth", 0, 64, &width) || !r.integer("blockNumber", 0, 255, &c.blockNumber)
+        || !r.integer("blockOffset", 0, 15, &c.blockOffset) || !r.integer("blockBytes", 1, 8, &c.blockCount)
+        || !r.choice("conversion", {QStringLiteral("normal"), QStringLiteral("reversed"), QStringLiteral("hash")},
+                     &c.conversion)
+        || !r.choice("bankKey", {QStringLiteral("default"), QStringLiteral("user")}, &bankKey))
+        return false;
+    if (r.has("wiegandWidth")) {
+        if (width != 0 && width < 8)
+            return r.wrong("wiegandWidth", QStringLiteral("0 (automatic) or a width from 8 to 64"));
+        c.widthMode = width == 0 ? WidthMode::Automatic : WidthMode::User;
+        if (width != 0)
+            c.wiegandWidth = width;
+    }
+    c.bankKeyMode = bankKey == 1 ? BankKeyMode::User : BankKeyMode::Default;
+    if (r.has("formatBits")) {
+        bool ok = false;
+        const QString bits = o.value(QLatin1String("formatBits")).toString();
+        const uint value = bits.toUInt(&ok, 16);
+        if (!ok || bits.size() != 4)
+            return r.wrong("formatBits", QStringLiteral("4 hexadecimal digits"));
+        c.formats = quint16(value);
+    } else if (r.has("formats")) {
+        quint16 formats = 0;
+        for (const QJsonValue &name : o.value(QLatin1String("formats")).toArray()) {
+            bool known = false;
+            for (const CardFormat &f : offeredFormats(c.readMode, kind, emMarine))
+                if (name.toString() == QString::fromUtf8(f.text)) {
+                    formats |= f.bit;
+                    known = true;
+                }
+            if (!known)
+                return r.wrong("formats", QStringLiteral("names of the card formats of its read mode"));
+        }
+        c.formats = formats;
+    }
+    if (r.has("bleName")) {
+        const QString name = o.value(QLatin1String("bleName")).toString();
+        if (bleNameText(name) != name)
+            return r.wrong("bleName", QStringLiteral("at most 31 of A-Z a-z 0-9 ! # $ * - . @"));
+        c.bleName = name;
+    }
+    if (r.has("pulseSeconds")) {
+        const double seconds = o.value(QLatin1String("pulseSeconds")).toDouble(-1);
+        if (seconds < 0.3 || seconds > 30.0)
+            return r.wrong("pulseSeconds", QStringLiteral("seconds from 0.3 to 30.0"));
+        c.pulse = pulseTenths(seconds);
+    }
+    if (r.has("zones")) {
+        std::array<bool, 64> zones{};
+        for (const QJsonValue &zone : o.value(QLatin1String("zones")).toArray()) {
+            const int n = zone.toInt(0);
+            if (n < 1 || n > 64)
+                return r.wrong("zones", QStringLiteral("zone numbers from 1 to 64"));
+            zones[size_t(n - 1)] = true;
+        }
+        c.zones = zones;
+    }
+    if (r.has("leds")) {
+        const QJsonObject leds = o.value(QLatin1String("leds")).toObject();
+        for (int i = 0; i < 4; ++i) {
+            const QString key = QString::fromLatin1(kLedKeys[i]);
+            if (!leds.contains(key))
+                continue;
+            const QColor colour(leds.value(key).toString());
+            if (!colour.isValid() || !leds.value(key).toString().startsWith(QLatin1Char('#')))
+                return r.wrong("leds", QStringLiteral("colours as #RRGGBB"));
+            c.ledColours[size_t(i)] = colour;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+bool readConfigInput(const QString &path, ConfigInput *input, QString *problem)
+{
+    QByteArray bytes;
+    QString error;
+    const bool standardInput = path == QLatin1String("-");
+    const QString name = standardInput ? QStringLiteral("standard input") : path;
+    const FileReadProblem read = standardInput ? readStandardInput(kMaxConfigFileSize, &bytes, &error)
+                                               : readSmallFile(path, kMaxConfigFileSize, &bytes, &error);
+    if (read == FileReadProblem::Failed || read == FileReadProblem::NotAFile) {
+        *problem = texts::kCannotOpenFile.arg(name, error);
+        return false;
+    }
+    const QByteArray trimmed = bytes.trimmed();
+    if (read == FileReadProblem::None && trimmed.startsWith('{')) {
+        QJsonParseError parse;
+        const QJsonDocument doc = QJsonDocument::fromJson(trimmed, &parse);
+        if (!doc.isObject()) {
+            *problem = QStringLiteral("%1: not one JSON object (%2)").arg(name, parse.errorString());
+            return false;
+        }
+        input->isJson = true;
+        const QJsonObject o = doc.object();
+        input->json = o.contains(QLatin1String("config")) ? o.value(QLatin1String("config")).toObject() : o;
+        return true;
+    }
+    LoadedConfigFile file;
+    if (read == FileReadProblem::TooLarge) {
+        file.problem = LoadedConfigFile::Problem::BadFormat;
+    } else if (standardInput) {
+        switch (checkConfigFile(bytes, &file.items)) {
+        case ConfigFileCheck::Ok: break;
+        case ConfigFileCheck::TooShort: file.problem = LoadedConfigFile::Problem::BadFormat; break;
+        case ConfigFileCheck::BadDigest: file.problem = LoadedConfigFile::Problem::BadDigest; break;
+        case ConfigFileCheck::BadVersion: file.problem = LoadedConfigFile::Problem::BadVersion; break;
+        }
+    } else {
+        file = loadConfigFile(path); // a file's own checks, read once more
+    }
+    if (file.problem != LoadedConfigFile::Problem::None) {
+        *problem = name + QStringLiteral(": ") + configFileProblemText(name, file);
+        return false;
+    }
+    input->items = file.items;
+    return true;
+}
+
+bool applyConfigInput(EditorModel &editor, const ConfigInput &input, const QString &path, QString *problem)
+{
+    const QString name = path == QLatin1String("-") ? QStringLiteral("standard input") : path;
+    QString items = input.items;
+    if (input.isJson) {
+        ReaderConfig c = editor.config();
+        const ReaderKind kind = editor.readerKind();
+        QString wrong;
+        if (!configFromJson(input.json, c, kind, editor.emMarine(), &wrong)) {
+            *problem = QStringLiteral("%1: %2").arg(name, wrong);
+            return false;
+        }
+        items = encodeConfig(c, Producer::File, kind);
+    }
+    if (!editor.applyConfig(parseConfig(items), ConfigSource::File)) {
+        *problem = QStringLiteral("the configuration in %1 does not fit this reader").arg(name);
+        return false;
+    }
+    return true;
+}
+
+QList<ConfigItemView> configItems(const EditorModel &editor)
+{
+    const ReaderConfig &c = editor.config();
+    const EditorView &v = editor.view();
+    QList<ConfigItemView> items;
+    auto item = [&items](const QString &label, const QString &value, bool secret = false) {
+        items.append({itemName(label), value, secret});
+    };
+    item(QStringLiteral("read mode"), texts::kReadModes.value(c.readMode));
+    item(texts::kWiegandTypeLabel, texts::kWiegandTypes.value(c.wiegandType));
+    item(texts::kWiegandWidthLabel,
+         c.wireWidth() == 0 ? texts::kWidthModes[0] : texts::kWidthModes[1] + QLatin1Char(' ') + QString::number(c.wireWidth()));
+    item(texts::kFormatsCaption, checkedFormats(editor).join(QStringLiteral(", ")));
+    const bool conversion = v.convGroup;
+    item(texts::kReversedOrder, conversion ? onOff(c.conversion == 1) : QString());
+    item(texts::kHashOption, conversion ? onOff(c.conversion == 2) : QString());
+    item(texts::kBitShiftLabel, conversion ? QString::number(c.bitShift) : QString());
+    item(texts::kSignificantBitsLabel, conversion ? QString::number(c.significantBits) : QString());
+    item(texts::kBlockNumberLabel, v.blockPanel ? QString::number(c.blockNumber) : QString());
+    item(texts::kBlockOffsetLabel, v.blockPanel ? QString::number(c.blockOffset) : QString());
+    item(texts::kBlockBytesLabel, v.blockPanel ? QString::number(c.blockCount) : QString());
+    item(texts::kBlockKeyLabel, v.blockPanel ? c.blockKey : QString(), true);
+    item(texts::kBankKeyLabel,
+         v.bankPart ? (c.bankKeyMode == BankKeyMode::Default ? texts::kBankKeyDefault : texts::kBankKeyUser) : QString());
+    if (v.bankPart && c.bankKeyMode == BankKeyMode::User)
+        item(texts::kBankKeyLabel + QLatin1Char(' ') + texts::kBankKeyUser, c.bankKey, true);
+    item(texts::kBleNameLabel, v.blePart ? c.bleName : QString());
+    item(texts::kPulseLabel, v.zonePanel ? pulseText(c.pulse) : QString());
+    item(texts::kZonesCaption, v.zonePanel ? zoneRanges(c.zones) : QString());
+    for (int i = 0; i < 4; ++i)
+        item(texts::kLedLabels[i], colourText(c.ledColours[size_t(i)]));
+    return items;
+}
+
+QList<ConfigDifference> configDifferences(const EditorModel &reader, const EditorModel &file)
+{
+    const QList<ConfigItemView> ours = configItems(reader);
+    const QList<ConfigItemView> theirs = configItems(file);
+    auto shown = [](const ConfigItemView &item) {
+        if (item.value.isEmpty())
+            return QStringLiteral("(not used)");
+        return item.secret ? QStringLiteral("(a key)") : item.value;
+    };
+    QList<ConfigDifference> differences;
+    QStringList labels;
+    for (const ConfigItemView &item : ours + theirs)
+        if (!labels.contains(item.label))
+            labels << item.label;
+    for (const QString &label : labels) {
+        ConfigItemView a{label, QString(), false};
+        ConfigItemView b{label, QString(), false};
+        for (const ConfigItemView &item : ours)
+            if (item.label == label)
+                a = item;
+        for (const ConfigItemView &item : theirs)
+            if (item.label == label)
+                b = item;
+        if (a.value == b.value)
+            continue;
+        QString readerText = shown(a);
+        QString fileText = shown(b);
+        if (a.secret && b.secret && !a.value.isEmpty() && !b.value.isEmpty()) {
+            readerText = QStringLiteral("(a key)");
+            fileText = QStringLiteral("(another key)");
+        }
+        differences.append({label, readerText, fileText});
+    }
+    return differences;
+}
 
 bool saveConfiguration(EditorModel &editor, const QString &path, QString *problem)
 {

@@ -37,6 +37,13 @@ void Console::result(const QString &line)
     drawProgress();
 }
 
+void Console::raw(const QByteArray &bytes)
+{
+    clearProgress();
+    m_out(bytes);
+    drawProgress();
+}
+
 void Console::message(const QString &line)
 {
     clearProgress();

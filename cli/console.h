@@ -20,6 +20,8 @@ public:
 
     // A result line (a line end is added).
     void result(const QString &line);
+    // Bytes on standard output as they are (a file written to "-").
+    void raw(const QByteArray &bytes);
     // A message line on standard error.
     void message(const QString &line);
     // On a terminal: the progress line, replacing the last one (empty: none).

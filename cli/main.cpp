@@ -2,6 +2,8 @@
 // reader on the hub. No widgets and no display: a core application with a
 // reader station per reader.
 #include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <csignal>
 
 #include "cli/commandline.h"
@@ -25,6 +27,16 @@ int main(int argc, char **argv)
     const cli::ParsedCommandLine parsed = cli::parseCommandLine(arguments);
     cli::Console console;
     if (!parsed.problem.isEmpty()) {
+        // Under --json a script reads the usage error as it reads every result.
+        if (arguments.contains(QStringLiteral("--json")))
+            console.result(QString::fromUtf8(
+                QJsonDocument(QJsonObject{{QStringLiteral("port"), QString()},
+                                          {QStringLiteral("serial"), QString()},
+                                          {QStringLiteral("reader"), QString()},
+                                          {QStringLiteral("ok"), false},
+                                          {QStringLiteral("exit"), cli::kUsage},
+                                          {QStringLiteral("error"), parsed.problem}})
+                    .toJson(QJsonDocument::Compact)));
         console.message(QStringLiteral("limra-cli: ") + parsed.problem
                         + QStringLiteral("\nTry 'limra-cli --help' for more information."));
         return cli::kUsage;

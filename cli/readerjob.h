@@ -9,15 +9,19 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 #include "station/station.h"
 #include "cli/commandline.h"
+#include "cli/configview.h"
 #include "link/discovery.h"
 
 namespace limra {
 class CardPresenter;
 class CardWait;
+class ClearingWait;
+class ConfigWrite;
 class EditorModel;
 struct CardLogEntry;
 } // namespace limra
@@ -28,8 +32,12 @@ struct JobSetup {
     const Options *options = nullptr;
     ReaderStation::Platform platform;
     Timings timings;
-    QString port;      // empty: the reader is found as the window finds it
-    QString fileItems; // write-config: the configuration items of the file
+    QString port;       // empty: the reader is found as the window finds it
+    ConfigInput config; // write-config, diff, master-cards create: the file's configuration
+    QByteArray image;   // update: the image file's bytes
+    // The output file a reader is to write, made unique within the run (two
+    // readers with one serial number); the runner says when it changed it.
+    std::function<QString(const QString &path)> claimOutput;
 };
 
 class ReaderJob : public QObject {
@@ -48,6 +56,9 @@ public:
 
     bool ended() const { return m_phase == Phase::Ended; }
     bool found() const { return m_found; }
+    // The reader is not one the command is for (--serial, --except, --type,
+    // --skip-unfit): it is left alone and not reported.
+    bool skipped() const { return m_skipped; }
     int exitCode() const { return m_exit; }
     // The reader's port, or the port asked for.
     QString port() const;
@@ -57,6 +68,8 @@ public:
     QString readerWord() const;
     // The result for standard output, and as JSON.
     QStringList lines() const { return m_lines; }
+    // A file written to standard output (-o -).
+    QByteArray rawOutput() const { return m_rawOutput; }
     QJsonObject json() const;
     // Why it failed, for standard error; empty when it did not.
     QString error() const { return m_error; }
@@ -78,7 +91,11 @@ private:
 
     void identified();
     void loaderFound();
+    void troubleChanged(const PortTrouble &trouble);
     void timeUp();
+    void giveUp();
+    void busyChecked();
+    void skip(const QString &why = QString());
     void work();
     void list();
     void version();
@@ -86,6 +103,11 @@ private:
     void writeConfig();
     void update();
     void watch();
+    void diff();
+    void createMasterCards();
+    void clearMasterCards();
+    bool fileConfig(EditorModel &model);
+    void writeFailed(const ConfigWrite &write);
     bool runOperation(ReaderOperation &operation, const std::function<void()> &start);
     void operationFailed(const ReaderOperation &operation);
     void cardWaitOpened(CardWait *wait);
@@ -101,9 +123,15 @@ private:
     std::unique_ptr<CardPresenter> m_presenter;
     Phase m_phase = Phase::Idle;
     QTimer m_deadline;
+    QTimer m_busyCheck; // a busy port looked at again
     PortTrouble m_trouble;
     bool m_found = false;
     bool m_interrupted = false;
+    bool m_skipped = false;
+    bool m_lastChance = false;     // the time is up, an identification on its way is let finish
+    bool m_configWritten = false;  // write-config: the reader took the configuration
+    ClearingWait *m_clearing = nullptr;
+    QByteArray m_rawOutput;
     int m_exit = kDone;
     QString m_error;
     QStringList m_lines;

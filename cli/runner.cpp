@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
@@ -36,6 +37,33 @@ QString jsonLine(const QJsonObject &object)
 QString timeLeftText(qint64 ms)
 {
     return ms < 0 ? QString() : QStringLiteral(", about %1 s left").arg((ms + 999) / 1000);
+}
+
+// How grave an exit status is, for the run's own over several readers: a
+// signal, then a reader that failed, then a file, then a reader not reached.
+int gravity(int exit)
+{
+    switch (exit) {
+    case kDone: return 0;
+    case kNotFound: return 1;
+    case kBadFile: return 2;
+    case kFailed: return 3;
+    case kUsage: return 4;
+    default: return 5; // interrupted
+    }
+}
+
+int graver(int a, int b) { return gravity(b) > gravity(a) ? b : a; }
+
+// The result of a reader that did not do it, as a line beside the others.
+QString failureWord(int exit)
+{
+    switch (exit) {
+    case kNotFound: return QStringLiteral("not reached");
+    case kBadFile: return QStringLiteral("file problem");
+    case kInterrupted: return QStringLiteral("interrupted");
+    default: return QStringLiteral("failed");
+    }
 }
 
 } // namespace
@@ -80,13 +108,15 @@ void Runner::defaultConfig()
     editor.startUp();
     editor.applyConfig(parseConfig(kDefaultConfigItems), ConfigSource::Default);
     QJsonObject result;
-    if (!m_options.output.isEmpty()) {
+    if (m_options.output == QLatin1String("-")) {
+        m_console.raw(configFileBytes(editor.buildItems(Producer::File)));
+    } else if (!m_options.output.isEmpty()) {
         const QString path = m_options.output;
         QString problem;
         if (!saveConfiguration(editor, path, &problem))
-            return fail(kBadFile, problem);
+            return fail(kBadFile, problem, path);
         result[QStringLiteral("file")] = path;
-        if (!m_options.json)
+        if (!m_options.json && !isWrittenThrough(path)) // standard output, say, has the configuration itself
             m_console.result(path);
     } else {
         result[QStringLiteral("config")] = configJson(editor, QString());
@@ -94,7 +124,10 @@ void Runner::defaultConfig()
             for (const QString &line : configText(editor, QString()))
                 m_console.result(line);
     }
-    if (m_options.json) {
+    if (m_options.json && m_options.output != QLatin1String("-")) {
+        result[QStringLiteral("port")] = QString();
+        result[QStringLiteral("serial")] = QString();
+        result[QStringLiteral("reader")] = QString();
         result[QStringLiteral("ok")] = true;
         result[QStringLiteral("exit")] = kDone;
         m_console.result(jsonLine(result));
@@ -156,23 +189,46 @@ void Runner::loaders()
 bool Runner::checkFiles()
 {
     const QString &path = m_options.file;
-    if (m_options.command == Command::WriteConfig) {
-        const LoadedConfigFile file = loadConfigFile(path);
-        if (file.problem != LoadedConfigFile::Problem::None) {
-            fail(kBadFile, configFileProblemText(path, file));
+    const Command c = m_options.command;
+    if (c == Command::WriteConfig || c == Command::Diff || (c == Command::MasterCardsCreate && !path.isEmpty())) {
+        QString problem;
+        if (!readConfigInput(path, &m_config, &problem)) {
+            fail(kBadFile, problem, path);
             return false;
         }
-        m_fileItems = file.items;
-    } else if (m_options.command == Command::Update) {
-        QByteArray bytes;
+    } else if (c == Command::Update) {
         QString error;
-        const FileReadProblem problem = readSmallFile(path, kMaxImageSize, &bytes, &error);
+        const FileReadProblem problem = readSmallFile(path, kMaxImageSize, &m_image, &error);
         if (problem == FileReadProblem::Failed || problem == FileReadProblem::NotAFile) {
-            fail(kBadFile, texts::kCannotOpenFile.arg(path, error));
+            fail(kBadFile, texts::kCannotOpenFile.arg(path, error), path);
             return false;
         }
     }
     return true;
+}
+
+QString Runner::claimOutput(const QString &path)
+{
+    QString claimed = path;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (m_claimed.count(absolute)) {
+        // Two readers whose names come out the same (one serial number twice):
+        // the later gets a file of its own, never the earlier's overwritten.
+        const QFileInfo info(path);
+        const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+        const QString stem = path.left(path.size() - suffix.size());
+        for (int n = 2;; ++n) {
+            claimed = QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix);
+            if (!m_claimed.count(QFileInfo(claimed).absoluteFilePath()))
+                break;
+        }
+        m_console.message(QLatin1String(kProgram)
+                          + QStringLiteral("%1 is already written in this run (two readers with one serial number?): "
+                                           "this reader's goes to %2")
+                                .arg(path, claimed));
+    }
+    m_claimed.insert(QFileInfo(claimed).absoluteFilePath());
+    return claimed;
 }
 
 // ---- the readers --------------------------------------------------------------------
@@ -197,8 +253,8 @@ void Runner::lookForPorts()
 
 void Runner::startJobs(const QStringList &ports)
 {
-    // A port found at the last moment still gets the time to identify its reader.
-    const int timeout = std::max(timeLeftMs(), m_env.timings.identify + m_env.timings.reply);
+    // An identification on its way when the time is up gets its time (the job sees to it).
+    const int timeout = std::max(timeLeftMs(), 1);
     for (const QString &port : ports) {
         JobSetup setup;
         setup.options = &m_options;
@@ -209,7 +265,9 @@ void Runner::startJobs(const QStringList &ports)
         setup.platform.loaders = &m_scout->loaders();
         setup.timings = m_env.timings;
         setup.port = port;
-        setup.fileItems = m_fileItems;
+        setup.config = m_config;
+        setup.image = m_image;
+        setup.claimOutput = [this](const QString &path) { return claimOutput(path); };
         m_jobs.push_back(std::make_unique<ReaderJob>(std::move(setup)));
         ReaderJob *job = m_jobs.back().get();
         connect(job, &ReaderJob::finished, this, [this, job] { jobEnded(job); });
@@ -261,42 +319,102 @@ void Runner::showProgress(ReaderJob *job, int accepted, int total, qint64 msLeft
     p.msLeft = msLeft;
     if (total <= 0)
         return;
+    if (multi())
+        return showOverallProgress(false);
     if (!m_console.terminal()) {
         const qint64 now = m_clock.elapsed();
         // The first figures, the last, and those of a run that stopped (no time left to tell) always.
-        if (p.lineAt >= 0 && now - p.lineAt < kProgressLineMs && msLeft >= 0 && accepted != total)
+        if ((p.lineAt >= 0 && now - p.lineAt < kProgressLineMs && msLeft >= 0 && accepted != total) || accepted == p.told)
             return;
         p.lineAt = now;
+        p.told = accepted;
         const QString left = timeLeftText(accepted < total ? msLeft : -1);
         tell(job, QStringLiteral("%1 of %2 blocks%3").arg(accepted).arg(total).arg(left));
         return;
     }
-    int sumAccepted = 0;
-    int sumTotal = 0;
+    const int percent = int(qint64(accepted) * 100 / total);
+    const int filled = int(qint64(accepted) * kBarWidth / total);
+    m_console.progress(QLatin1Char('[') + QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-'))
+                       + QStringLiteral("] %1%  ").arg(percent, 3)
+                       + QStringLiteral("%1/%2 blocks%3").arg(accepted).arg(total).arg(timeLeftText(accepted < total ? msLeft : -1)));
+}
+
+// Several readers: one figure over all blocks of all readers. A reader that
+// has not told its total yet counts with the others' largest, a reader that
+// ended counts as far as it came, so the figure only grows; the time left is
+// the longest of the readers still uploading.
+void Runner::showOverallProgress(bool last)
+{
+    int known = 0;
+    for (const auto &[j, q] : m_progress)
+        known = std::max(known, q.total);
+    if (known == 0)
+        return;
+    qint64 accepted = 0;
+    qint64 total = 0;
     qint64 longest = -1;
-    for (const auto &[j, q] : m_progress) {
-        sumAccepted += q.accepted;
-        sumTotal += q.total;
-        longest = std::max(longest, q.msLeft);
+    int uploading = 0;
+    for (const auto &job : m_jobs) {
+        if (job->skipped())
+            continue;
+        const auto it = m_progress.find(job.get());
+        // A reader that has told no total (none yet, or 0 while its loader is
+        // awaited) is not known: it counts with the others' largest.
+        if (it == m_progress.end() || it->second.total <= 0) {
+            if (!job->ended())
+                total += known; // still on its way to its loader
+            continue;
+        }
+        const Progress &q = it->second;
+        accepted += q.accepted;
+        total += q.ended ? q.accepted : q.total;
+        if (!q.ended) {
+            ++uploading;
+            longest = std::max(longest, q.msLeft);
+        }
     }
-    const int percent = sumTotal > 0 ? int(qint64(sumAccepted) * 100 / sumTotal) : 0;
-    const int filled = sumTotal > 0 ? int(qint64(sumAccepted) * kBarWidth / sumTotal) : 0;
-    QString line = QLatin1Char('[') + QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-'))
-        + QStringLiteral("] %1%  ").arg(percent, 3);
-    if (m_progress.size() > 1)
-        line += QStringLiteral("%1 readers, ").arg(m_progress.size());
-    const QString left = timeLeftText(sumAccepted < sumTotal ? longest : -1);
-    line += QStringLiteral("%1/%2 blocks%3").arg(sumAccepted).arg(sumTotal).arg(left);
-    m_console.progress(line);
+    if (total <= 0)
+        return;
+    const QString left = timeLeftText(accepted < total ? longest : -1);
+    const QString readers = QStringLiteral("%1 %2").arg(m_jobs.size()).arg(m_jobs.size() == 1 ? "reader" : "readers");
+    if (!m_console.terminal()) {
+        const qint64 now = m_clock.elapsed();
+        if (!last && m_overallLineAt >= 0 && now - m_overallLineAt < kProgressLineMs)
+            return;
+        if (!last && accepted >= total)
+            return; // the last figure is told once, when every reader has ended
+        m_overallLineAt = now;
+        m_console.message(QLatin1String(kProgram) + readers + QStringLiteral(": %1 of %2 blocks%3").arg(accepted).arg(total).arg(left));
+        return;
+    }
+    if (last)
+        return m_console.progress(QString());
+    const int percent = int(accepted * 100 / total);
+    const int filled = int(accepted * kBarWidth / total);
+    m_console.progress(QLatin1Char('[') + QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('-'))
+                       + QStringLiteral("] %1%  ").arg(percent, 3) + readers + QStringLiteral(", %1 uploading, ").arg(uploading)
+                       + QStringLiteral("%1/%2 blocks%3").arg(accepted).arg(total).arg(left));
 }
 
 void Runner::showResult(const ReaderJob *job)
 {
+    if (job->skipped())
+        return;
     const QStringList lines = job->lines();
+    if (!job->rawOutput().isEmpty())
+        return m_console.raw(job->rawOutput()); // the file is the output
     if (m_options.json) {
         if (m_options.command != Command::Watch || job->exitCode() != kDone)
             m_console.result(jsonLine(job->json()));
-    } else if (!multi() || m_options.command == Command::List) {
+    } else if (!multi()) {
+        for (const QString &line : lines)
+            m_console.result(line);
+    } else if (job->exitCode() != kDone && lines.isEmpty()) {
+        // Every reader has its line, also one not reached.
+        m_console.result(QStringList{job->port(), job->serial(), failureWord(job->exitCode()) + QStringLiteral(": ")
+                                                                     + job->error()}
+                             .join(QLatin1Char('\t')));
+    } else if (m_options.command == Command::List) {
         for (const QString &line : lines)
             m_console.result(line);
     } else if (m_options.command == Command::ReadConfig && m_options.output.isEmpty() && !lines.isEmpty()) {
@@ -314,51 +432,117 @@ void Runner::jobEnded(ReaderJob *job)
 {
     const auto progress = m_progress.find(job);
     if (progress != m_progress.end()) {
-        // The bar goes; what a failed upload had reached stays told.
-        const Progress last = progress->second;
-        m_progress.erase(progress);
-        if (m_console.terminal() && job->exitCode() != kDone && last.total > 0)
+        Progress &last = progress->second;
+        last.ended = true;
+        // What a failed upload had reached stays told.
+        if (!multi() && m_console.terminal() && job->exitCode() != kDone && last.total > 0)
             tell(job, QStringLiteral("%1 of %2 blocks").arg(last.accepted).arg(last.total));
+        if (!multi())
+            m_progress.erase(progress);
     }
-    if (m_progress.empty())
+    if (!multi() && m_progress.empty())
         m_console.progress(QString());
-    // The list comes in the order of the ports once every reader has answered;
-    // other results as each reader ends.
-    const bool inOrder = multi() && m_options.command == Command::List;
-    if (!inOrder)
-        showResult(job);
-    if (!job->error().isEmpty())
+    if (!job->error().isEmpty() && !job->skipped())
         tell(job, job->error());
-    m_exit = std::max(m_exit, job->exitCode());
-    if (!std::all_of(m_jobs.begin(), m_jobs.end(), [](const auto &j) { return j->ended(); }))
+    if (!job->skipped())
+        m_exit = graver(m_exit, job->exitCode());
+    // The results in the order of the ports, each as soon as those before it are in.
+    while (m_shown < m_jobs.size() && m_jobs[m_shown]->ended())
+        showResult(m_jobs[m_shown++].get());
+    if (m_shown < m_jobs.size())
         return;
-    if (inOrder)
-        for (const auto &j : m_jobs)
-            showResult(j.get());
-    if (m_options.all) {
-        int counts[5] = {};
-        int interrupted = 0;
-        for (const auto &j : m_jobs) {
-            if (j->exitCode() >= 0 && j->exitCode() < 5)
-                ++counts[j->exitCode()];
-            else
-                ++interrupted;
-        }
-        QStringList parts;
-        parts << QStringLiteral("%1 done").arg(counts[kDone]);
-        if (counts[kFailed])
-            parts << QStringLiteral("%1 failed").arg(counts[kFailed]);
-        if (counts[kNotFound])
-            parts << QStringLiteral("%1 not reached").arg(counts[kNotFound]);
-        if (counts[kBadFile])
-            parts << QStringLiteral("%1 with file problems").arg(counts[kBadFile]);
-        if (interrupted)
-            parts << QStringLiteral("%1 interrupted").arg(interrupted);
-        m_console.message(QLatin1String(kProgram)
-                          + QStringLiteral("%1 %2: ").arg(m_jobs.size()).arg(m_jobs.size() == 1 ? "reader" : "readers")
-                          + parts.join(QStringLiteral(", ")));
-    }
+    if (multi() && !m_progress.empty())
+        showOverallProgress(true);
+    showSummary();
     finish(m_exit);
+}
+
+void Runner::showSummary()
+{
+    // A serial number asked for that no reader has is a reader not reached.
+    QList<QJsonObject> missing;
+    for (const QString &wanted : m_options.serials) {
+        Options one;
+        one.serials = {wanted};
+        const bool found = std::any_of(m_jobs.begin(), m_jobs.end(), [&](const auto &j) {
+            return !j->skipped() && j->found() && one.chosen(j->serial(), false);
+        });
+        if (found)
+            continue;
+        const QString error = QStringLiteral("no reader with the serial number %1 found").arg(wanted);
+        missing << QJsonObject{{QStringLiteral("port"), QString()},      {QStringLiteral("serial"), wanted},
+                               {QStringLiteral("reader"), QString()},    {QStringLiteral("ok"), false},
+                               {QStringLiteral("exit"), kNotFound},      {QStringLiteral("error"), error}};
+        m_console.message(QLatin1String(kProgram) + error);
+        if (m_options.json)
+            m_console.result(jsonLine(missing.last()));
+        else
+            m_console.result(QStringList{QString(), wanted, failureWord(kNotFound) + QStringLiteral(": ") + error}
+                                 .join(QLatin1Char('\t')));
+        m_exit = graver(m_exit, kNotFound);
+    }
+    if (!m_options.all && !m_options.choosing())
+        return;
+    int done = 0, failed = 0, notReached = 0, fileProblems = 0, interrupted = 0, skipped = 0;
+    QJsonArray problems;
+    QStringList problemLines;
+    for (const auto &j : m_jobs) {
+        if (j->skipped()) {
+            ++skipped;
+            continue;
+        }
+        switch (j->exitCode()) {
+        case kDone: ++done; continue;
+        case kFailed: ++failed; break;
+        case kNotFound: ++notReached; break;
+        case kBadFile: ++fileProblems; break;
+        default: ++interrupted; break;
+        }
+        problems.append(QJsonObject{{QStringLiteral("port"), j->port()},
+                                    {QStringLiteral("serial"), j->serial()},
+                                    {QStringLiteral("exit"), j->exitCode()},
+                                    {QStringLiteral("error"), j->error()}});
+        problemLines << QStringLiteral("  %1 on %2: %3: %4")
+                            .arg(j->serial().isEmpty() ? QStringLiteral("a reader") : j->serial(), j->port(),
+                                 failureWord(j->exitCode()), j->error());
+    }
+    for (const QJsonObject &o : missing) {
+        ++notReached;
+        problems.append(QJsonObject{{QStringLiteral("port"), QString()},
+                                    {QStringLiteral("serial"), o[QStringLiteral("serial")]},
+                                    {QStringLiteral("exit"), kNotFound},
+                                    {QStringLiteral("error"), o[QStringLiteral("error")]}});
+        problemLines << QStringLiteral("  %1: %2: %3")
+                            .arg(o[QStringLiteral("serial")].toString(), failureWord(kNotFound),
+                                 o[QStringLiteral("error")].toString());
+    }
+    const int readers = int(m_jobs.size()) - skipped + int(missing.size());
+    QStringList parts;
+    parts << QStringLiteral("%1 done").arg(done);
+    if (failed)
+        parts << QStringLiteral("%1 failed").arg(failed);
+    if (notReached)
+        parts << QStringLiteral("%1 not reached").arg(notReached);
+    if (fileProblems)
+        parts << QStringLiteral("%1 with file problems").arg(fileProblems);
+    if (interrupted)
+        parts << QStringLiteral("%1 interrupted").arg(interrupted);
+    if (skipped)
+        parts << QStringLiteral("%1 left alone").arg(skipped);
+    m_console.message(QLatin1String(kProgram)
+                      + QStringLiteral("%1 %2: ").arg(readers).arg(readers == 1 ? "reader" : "readers")
+                      + parts.join(QStringLiteral(", ")));
+    for (const QString &line : problemLines)
+        m_console.message(line);
+    if (m_options.json) {
+        QJsonObject summary{{QStringLiteral("summary"), true},      {QStringLiteral("readers"), readers},
+                            {QStringLiteral("done"), done},         {QStringLiteral("failed"), failed},
+                            {QStringLiteral("notReached"), notReached}, {QStringLiteral("fileProblems"), fileProblems},
+                            {QStringLiteral("interrupted"), interrupted}, {QStringLiteral("leftAlone"), skipped},
+                            {QStringLiteral("problems"), problems}, {QStringLiteral("ok"), m_exit == kDone},
+                            {QStringLiteral("exit"), m_exit}};
+        m_console.result(jsonLine(summary));
+    }
 }
 
 // ---- the end ------------------------------------------------------------------------
@@ -379,10 +563,15 @@ void Runner::terminate()
         job->interrupt();
 }
 
-void Runner::fail(int exit, const QString &error)
+void Runner::fail(int exit, const QString &error, const QString &file)
 {
     if (m_options.json) {
         QJsonObject o;
+        o[QStringLiteral("port")] = m_options.port;
+        o[QStringLiteral("serial")] = QString();
+        o[QStringLiteral("reader")] = QString();
+        if (!file.isEmpty())
+            o[QStringLiteral("file")] = file;
         o[QStringLiteral("ok")] = false;
         o[QStringLiteral("exit")] = exit;
         o[QStringLiteral("error")] = error;

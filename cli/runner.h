@@ -8,9 +8,11 @@
 #include <QTimer>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "cli/commandline.h"
+#include "cli/configview.h"
 #include "link/timings.h"
 #include "platform/serialport.h"
 
@@ -59,10 +61,13 @@ private:
     void jobEnded(ReaderJob *job);
     void showResult(const ReaderJob *job);
     void showProgress(ReaderJob *job, int accepted, int total, qint64 msLeft);
+    void showOverallProgress(bool last);
+    void showSummary();
+    QString claimOutput(const QString &path);
     void showCountdown(int seconds);
     void cardRead(ReaderJob *job, const QString &line, const QJsonObject &json);
     void tell(const ReaderJob *job, const QString &text);
-    void fail(int exit, const QString &error);
+    void fail(int exit, const QString &error, const QString &file = QString());
     void finish(int exit);
     int timeLeftMs() const;
 
@@ -73,7 +78,11 @@ private:
     std::vector<std::unique_ptr<ReaderJob>> m_jobs;
     QElapsedTimer m_clock;
     QTimer m_rescan;
-    QString m_fileItems;
+    ConfigInput m_config;
+    QByteArray m_image;
+    std::size_t m_shown = 0; // the results shown so far, in the order of the ports
+    std::set<QString> m_claimed; // output files of this run
+    qint64 m_overallLineAt = -1;
     int m_exit = kDone;
     int m_cards = 0;
     bool m_terminated = false;
@@ -84,6 +93,8 @@ private:
         int total = 0;
         qint64 msLeft = -1;
         qint64 lineAt = -1; // when the last plain line was written
+        int told = -1; // the blocks the last plain line told
+        bool ended = false;
     };
     std::map<const ReaderJob *, Progress> m_progress;
 };

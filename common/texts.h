@@ -80,6 +80,29 @@ inline const QStringList kReadModes = {QStringLiteral("Обычный режим
                                        QStringLiteral("Защищенный режим: зоны прохода")};
 inline const QStringList kWiegandTypes = {QStringLiteral("Wiegand c контрольной суммой CRC"),
                                           QStringLiteral("Wiegand без контрольной суммы CRC")};
+// The editor's labels, also the items limra-cli names.
+inline const QString kWiegandTypeLabel = QStringLiteral("Тип итерфейса Wiegand :");
+inline const QString kWiegandWidthLabel = QStringLiteral("Разрядность интерфейса Wiegand:");
+inline const QStringList kWidthModes = {QStringLiteral("автоопределение"), QStringLiteral("пользовательская")};
+inline const QString kFormatsCaption = QStringLiteral("Формат считываемых карт");
+inline const QString kReversedOrder = QStringLiteral("Обратный порядок байт");
+inline const QString kHashOption = QStringLiteral("Хеш-функция");
+inline const QString kBitShiftLabel = QStringLiteral("Битовый сдвиг вправо:");
+inline const QString kSignificantBitsLabel = QStringLiteral("Число значимых бит после сдвига:");
+inline const QString kBlockNumberLabel = QStringLiteral("Номер блока:");
+inline const QString kBlockOffsetLabel = QStringLiteral("Смещение в блоке:");
+inline const QString kBlockBytesLabel = QStringLiteral("Количество байт для передачи:");
+inline const QString kBlockKeyLabel = QStringLiteral("Код доступа к требуемому блоку (16 байт):");
+inline const QString kBankKeyLabel = QStringLiteral("Ключ шифрования номеров банковских карт (16 байт):");
+inline const QString kBankKeyDefault = QStringLiteral("По умолчанию");
+inline const QString kBankKeyUser = QStringLiteral("Пользовательский");
+inline const QString kBleNameLabel = QStringLiteral("Имя считывателя BLE:");
+inline const QString kPulseLabel = QStringLiteral("Длительность управляющего импульса (секунд) :");
+// The LED colours in the order of the configuration: idle, LEDG, LEDR, LEDR + LEDG.
+inline const QStringList kLedLabels = {QStringLiteral("Цвет светодиодов в режиме ожидания:"),
+                                       QStringLiteral("Цвет светодиодов при подаче сигнала LEDG:"),
+                                       QStringLiteral("Цвет светодиодов при подаче сигнала LEDR:"),
+                                       QStringLiteral("Цвет светодиодов при подаче сигналов LEDR + LEDG:")};
 // Times in the tool's lists and in the card log file.
 inline const QString kTimeColumn = QStringLiteral("Время");
 inline const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");

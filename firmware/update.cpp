@@ -288,9 +288,11 @@ void FirmwareUpdate::blockAnswered(const ReaderLink::Answer &answer)
 void FirmwareUpdate::awaitReplug(Stage stage)
 {
     stopWaiting();
+    // The device as it is before anyone is told to plug it in again: one
+    // replugged at once after the word is seen as a new one.
+    m_waitedPort = portInstance(m_port);
     enter(stage);
     m_limit.start(m_timings.loaderWait, this);
-    m_waitedPort = portInstance(m_port);
     m_pause.start(m_timings.reopenRetry, this);
     m_watches << connect(&m_session, &ReaderSession::loaderConnected, this, &FirmwareUpdate::loaderBack);
     // A marked port that reports a card, or sends a frame of its own, runs a

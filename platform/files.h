@@ -13,7 +13,10 @@ namespace limra {
 // file itself may be written, the file is rewritten in place, only when it is
 // a regular file of this user with no other name (never through a symbolic
 // link), and without cutting the earlier content before the new bytes are on
-// disk. False with the reason in `error`.
+// disk. A character device or a FIFO (also behind a symbolic link, as
+// /dev/stdout) is written through as it is; a symbolic link to a file, a
+// folder or anything else is refused, never replaced. False with the reason
+// in `error`.
 //
 // `access` Private: the file is the owner's only (0600) whatever the umask and
 // whatever permissions an earlier file had.
@@ -23,6 +26,11 @@ enum class FileAccess {
 };
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr,
                          FileAccess access = FileAccess::Ordinary);
+
+// Whether writeFileAtomically writes through `path` as it is: a character
+// device or a FIFO, also behind symbolic links (/dev/stdout, /dev/null). No
+// file is made there, so none is named to the user.
+bool isWrittenThrough(const QString &path);
 
 // The tool's own folders and the files it appends to. A folder is made with
 // its missing parents, each new one the owner's only (0700); an existing one
@@ -41,6 +49,9 @@ enum class FileReadProblem { None, NotAFile, TooLarge, Failed };
 // Reads a regular file of at most `maxBytes` whole; a FIFO, a device or a
 // larger file is refused before anything is read.
 FileReadProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *error = nullptr);
+
+// Reads standard input to its end, at most `maxBytes` (a file given as "-").
+FileReadProblem readStandardInput(qint64 maxBytes, QByteArray *bytes, QString *error = nullptr);
 
 // The per-user folder the tool keeps its own data in (kept configurations,
 // the card log); created when missing.

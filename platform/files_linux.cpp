@@ -217,11 +217,65 @@ bool writeInPlace(const QByteArray &target, const QByteArray &bytes, FileAccess 
     return ::close(fd) == 0 || fail(error, errno);
 }
 
+// What a path the user named is, for writing a file's whole content to it.
+enum class WriteTarget { File, WriteThrough, Refused };
+
+// A missing path or a regular file is a file, replaced whole; a character
+// device or a FIFO, also behind symbolic links (/dev/stdout, /dev/null), is
+// written through as it is; a symbolic link to a file, a folder and anything
+// else is refused: never replaced by a regular file.
+WriteTarget writeTargetOf(const QByteArray &target, QString *error)
+{
+    struct stat link {};
+    if (::lstat(target.constData(), &link) != 0)
+        return WriteTarget::File; // missing, or a folder on the way that the write names
+    struct stat info {};
+    const bool leads = ::stat(target.constData(), &info) == 0;
+    if (leads && (S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode)))
+        return WriteTarget::WriteThrough;
+    if (S_ISREG(link.st_mode))
+        return WriteTarget::File;
+    if (S_ISLNK(link.st_mode))
+        failWith(error, leads ? QStringLiteral("это символическая ссылка")
+                              : QStringLiteral("это символическая ссылка, ведущая в никуда"));
+    else if (S_ISDIR(link.st_mode))
+        fail(error, EISDIR);
+    else
+        failWith(error, QStringLiteral("это не обычный файл"));
+    return WriteTarget::Refused;
+}
+
+// Writes to a character device or a FIFO as it is. A FIFO nobody reads is
+// refused at once rather than waited for.
+bool writeThrough(const QByteArray &target, const QByteArray &bytes, QString *error)
+{
+    const int fd = ::open(target.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENXIO ? failWith(error, QStringLiteral("канал никто не читает")) : fail(error, errno);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!writeAll(fd, bytes)) {
+        const int e = errno;
+        ::close(fd);
+        return fail(error, e);
+    }
+    return ::close(fd) == 0 || fail(error, errno);
+}
+
 } // namespace
+
+bool isWrittenThrough(const QString &path)
+{
+    return writeTargetOf(QFile::encodeName(path), nullptr) == WriteTarget::WriteThrough;
+}
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error, FileAccess access)
 {
     const QByteArray target = QFile::encodeName(path);
+    switch (writeTargetOf(target, error)) {
+    case WriteTarget::File: break;
+    case WriteTarget::WriteThrough: return writeThrough(target, bytes, error);
+    case WriteTarget::Refused: return false;
+    }
     removeLeftoverTemporaries(target);
     int openErrno = 0;
     if (writeThroughTemporary(target, bytes, access, error, &openErrno))
@@ -235,26 +289,12 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
     return false;
 }
 
-FileReadProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *error)
+namespace {
+
+// Reads at most one byte more than allowed, so that a file that grows
+// meanwhile is refused too; closes `fd`.
+FileReadProblem readUpTo(int fd, qint64 maxBytes, QByteArray *bytes, QString *error)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        fail(error, errno);
-        return FileReadProblem::Failed;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        if (error)
-            *error = QStringLiteral("это не обычный файл");
-        return FileReadProblem::NotAFile;
-    }
-    if (info.st_size > maxBytes) {
-        ::close(fd);
-        return FileReadProblem::TooLarge;
-    }
-    // Read at most one byte more than allowed: a file that grows meanwhile is refused too.
     QByteArray out(qsizetype(maxBytes + 1), Qt::Uninitialized);
     qsizetype got = 0;
     while (got < out.size()) {
@@ -277,6 +317,40 @@ FileReadProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray *
     out.truncate(got);
     *bytes = out;
     return FileReadProblem::None;
+}
+
+} // namespace
+
+FileReadProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *error)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        fail(error, errno);
+        return FileReadProblem::Failed;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        if (error)
+            *error = QStringLiteral("это не обычный файл");
+        return FileReadProblem::NotAFile;
+    }
+    if (info.st_size > maxBytes) {
+        ::close(fd);
+        return FileReadProblem::TooLarge;
+    }
+    return readUpTo(fd, maxBytes, bytes, error);
+}
+
+FileReadProblem readStandardInput(qint64 maxBytes, QByteArray *bytes, QString *error)
+{
+    const int fd = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        fail(error, errno);
+        return FileReadProblem::Failed;
+    }
+    return readUpTo(fd, maxBytes, bytes, error);
 }
 
 bool makePrivateFolder(const QString &path, QString *error)

@@ -59,12 +59,12 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     wiegandType->setObjectName(QStringLiteral("wiegandType"));
     wiegandType->addItems(texts::kWiegandTypes);
     QHBoxLayout *r = row(g);
-    r->addWidget(labelFor(general, QStringLiteral("Тип итерфейса Wiegand :"), wiegandType));
+    r->addWidget(labelFor(general, texts::kWiegandTypeLabel, wiegandType));
     r->addWidget(wiegandType, 1);
 
     widthMode = new SelectorBox(general);
     widthMode->setObjectName(QStringLiteral("widthMode"));
-    widthMode->addItems({QStringLiteral("автоопределение"), QStringLiteral("пользовательская")});
+    widthMode->addItems(texts::kWidthModes);
     width = spin<ArrowSpinBox>(general, 8, 64);
     width->setObjectName(QStringLiteral("width"));
     width->setValue(64);
@@ -74,7 +74,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     bold.setBold(true);
     widthNote->setFont(bold);
     r = row(g);
-    auto *widthLabel = labelFor(general, QStringLiteral("Разрядность интерфейса Wiegand:"), widthMode);
+    auto *widthLabel = labelFor(general, texts::kWiegandWidthLabel, widthMode);
     r->addWidget(widthLabel);
     r->addWidget(widthMode, 1);
     r->addWidget(width);
@@ -86,7 +86,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     readMode->addItems(texts::kReadModes);
     g->addWidget(readMode);
 
-    auto *formatGroup = new QGroupBox(QStringLiteral("Формат считываемых карт"), general);
+    auto *formatGroup = new QGroupBox(texts::kFormatsCaption, general);
     auto *fg = new QVBoxLayout(formatGroup);
     formats = new QListWidget(formatGroup);
     formats->setObjectName(QStringLiteral("formats"));
@@ -98,11 +98,11 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     conversion = new QGroupBox(QStringLiteral("Преобразование"), general);
     conversion->setObjectName(QStringLiteral("conversion"));
     auto *cg = new QGridLayout(conversion);
-    reversed = new QCheckBox(QStringLiteral("Обратный порядок байт"), conversion);
+    reversed = new QCheckBox(texts::kReversedOrder, conversion);
     reversed->setObjectName(QStringLiteral("reversed"));
     hash = new QCheckBox(conversion);
     hash->setObjectName(QStringLiteral("hash"));
-    const QString hashName = QStringLiteral("Хеш-функция");
+    const QString hashName = texts::kHashOption;
     hashLink = new HelpLink(hashName, conversion);
     hashLink->setObjectName(QStringLiteral("hashLink"));
     hash->setAccessibleName(hashName);
@@ -110,9 +110,9 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     shift->setObjectName(QStringLiteral("shift"));
     significantBits = spin<ArrowSpinBox>(conversion, 1, 64);
     significantBits->setObjectName(QStringLiteral("significantBits"));
-    shiftLabel = labelFor(conversion, QStringLiteral("Битовый сдвиг вправо:"), shift);
+    shiftLabel = labelFor(conversion, texts::kBitShiftLabel, shift);
     shiftLabel->setObjectName(QStringLiteral("shiftLabel"));
-    bitsLabel = labelFor(conversion, QStringLiteral("Число значимых бит после сдвига:"), significantBits);
+    bitsLabel = labelFor(conversion, texts::kSignificantBitsLabel, significantBits);
     bitsLabel->setObjectName(QStringLiteral("bitsLabel"));
     auto *hashRow = new QHBoxLayout;
     hashRow->addWidget(hash);
@@ -140,16 +140,16 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     blockKey = new QLineEdit(blockPanel);
     blockKey->setObjectName(QStringLiteral("blockKey"));
     blockKey->setMaxLength(32);
-    bp->addWidget(labelFor(blockPanel, QStringLiteral("Номер блока:"), blockNumber), 0, 0);
+    bp->addWidget(labelFor(blockPanel, texts::kBlockNumberLabel, blockNumber), 0, 0);
     bp->addWidget(blockNumber, 0, 1);
-    bp->addWidget(labelFor(blockPanel, QStringLiteral("Смещение в блоке:"), blockOffset), 1, 0);
+    bp->addWidget(labelFor(blockPanel, texts::kBlockOffsetLabel, blockOffset), 1, 0);
     bp->addWidget(blockOffset, 1, 1);
     const QString bytes = QStringLiteral("байт");
     bp->addWidget(new QLabel(bytes, blockPanel), 1, 2);
-    bp->addWidget(labelFor(blockPanel, QStringLiteral("Количество байт для передачи:"), blockCount), 2, 0);
+    bp->addWidget(labelFor(blockPanel, texts::kBlockBytesLabel, blockCount), 2, 0);
     bp->addWidget(blockCount, 2, 1);
     bp->addWidget(new QLabel(bytes, blockPanel), 2, 2);
-    bp->addWidget(labelFor(blockPanel, QStringLiteral("Код доступа к требуемому блоку (16 байт):"), blockKey), 3, 0, 1, 3);
+    bp->addWidget(labelFor(blockPanel, texts::kBlockKeyLabel, blockKey), 3, 0, 1, 3);
     auto *keyRow = new QHBoxLayout;
     keyRow->addWidget(new QLabel(QStringLiteral("0x"), blockPanel));
     keyRow->addWidget(blockKey, 1);
@@ -165,14 +165,14 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     bankPart->setObjectName(QStringLiteral("bankPart"));
     auto *bk = new QVBoxLayout(bankPart);
     bk->setContentsMargins(0, 0, 0, 0);
-    bankDefault = new QRadioButton(QStringLiteral("По умолчанию"), bankPart);
+    bankDefault = new QRadioButton(texts::kBankKeyDefault, bankPart);
     bankDefault->setObjectName(QStringLiteral("bankDefault"));
-    bankUser = new QRadioButton(QStringLiteral("Пользовательский"), bankPart);
+    bankUser = new QRadioButton(texts::kBankKeyUser, bankPart);
     bankUser->setObjectName(QStringLiteral("bankUser"));
     bankKey = new QLineEdit(bankPart);
     bankKey->setObjectName(QStringLiteral("bankKey"));
     bankKey->setMaxLength(32);
-    auto *bankLabel = labelFor(bankPart, QStringLiteral("Ключ шифрования номеров банковских карт (16 байт):"), bankKey);
+    auto *bankLabel = labelFor(bankPart, texts::kBankKeyLabel, bankKey);
     bk->addWidget(bankLabel);
     auto *choice = new QHBoxLayout;
     choice->addWidget(bankDefault);
@@ -187,7 +187,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     bleName = new QLineEdit(blePart);
     bleName->setObjectName(QStringLiteral("bleName"));
     bleName->setMaxLength(31);
-    bl->addWidget(labelFor(blePart, QStringLiteral("Имя считывателя BLE:"), bleName));
+    bl->addWidget(labelFor(blePart, texts::kBleNameLabel, bleName));
     bl->addWidget(bleName, 1);
     kp->addWidget(bankPart);
     kp->addWidget(blePart);
@@ -207,7 +207,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     pulse->setDecimals(1);
     pulse->setSingleStep(0.1);
     auto *pulseRow = new QHBoxLayout;
-    pulseRow->addWidget(labelFor(zonePanel, QStringLiteral("Длительность управляющего импульса (секунд) :"), pulse));
+    pulseRow->addWidget(labelFor(zonePanel, texts::kPulseLabel, pulse));
     pulseRow->addWidget(pulse);
     zp->addLayout(pulseRow);
     g->addWidget(zonePanel, 1);
@@ -216,10 +216,7 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     // LED colours.
     auto *ledGroup = new QGroupBox(QStringLiteral(" Световая схема (только для настенных считывателей) "), this);
     auto *lg = new QGridLayout(ledGroup);
-    const QString ledLabels[4] = {QStringLiteral("Цвет светодиодов в режиме ожидания:"),
-                                  QStringLiteral("Цвет светодиодов при подаче сигнала LEDG:"),
-                                  QStringLiteral("Цвет светодиодов при подаче сигнала LEDR:"),
-                                  QStringLiteral("Цвет светодиодов при подаче сигналов LEDR + LEDG:")};
+    const QStringList &ledLabels = texts::kLedLabels;
     const char *const kLedNames[4] = {"idleLed", "greenLed", "redLed", "redGreenLed"};
     // Laid out, and tabbed, in the item's order: idle and LEDG, then LEDR and LEDR + LEDG.
     for (int i = 0; i < 4; ++i) {

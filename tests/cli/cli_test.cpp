@@ -13,8 +13,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QSet>
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -37,7 +41,8 @@ constexpr int kDone = 0, kFailed = 1, kUsage = 2, kNotFound = 3, kBadFile = 4;
 // What one run of the program gave.
 struct Outcome {
     int exit = -1;
-    QString out;
+    QString out;        // standard output as text
+    QByteArray outBytes; // standard output as it came (a configuration file's bytes, say)
     QString err;
 
     QStringList lines() const { return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
@@ -62,7 +67,7 @@ public:
     {
         m_process.setProcessEnvironment(env);
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput,
-                         [this] { m_run.out += QString::fromUtf8(m_process.readAllStandardOutput()); });
+                         [this] { readOutput(); });
         QObject::connect(&m_process, &QProcess::readyReadStandardError,
                          [this] { m_run.err += QString::fromUtf8(m_process.readAllStandardError()); });
         m_process.start(QStringLiteral(LIMRA_CLI), args);
@@ -87,12 +92,24 @@ public:
         m_process.closeReadChannel(QProcess::StandardOutput);
         m_process.closeReadChannel(QProcess::StandardError);
     }
+    // Standard input: these bytes, then its end.
+    void input(const QByteArray &bytes)
+    {
+        m_process.write(bytes);
+        m_process.closeWriteChannel();
+    }
     qint64 pid() const { return m_process.processId(); }
+    // Decoded whole, so that a character cut between two reads stays one.
+    void readOutput()
+    {
+        m_run.outBytes += m_process.readAllStandardOutput();
+        m_run.out = QString::fromUtf8(m_run.outBytes);
+    }
     Outcome finish(int ms = 30000)
     {
         const bool ended = waitUntil([this] { return m_process.state() == QProcess::NotRunning; }, ms);
         EXPECT_TRUE(ended) << "still running; standard error: " << qPrintable(m_run.err);
-        m_run.out += QString::fromUtf8(m_process.readAllStandardOutput());
+        readOutput();
         m_run.err += QString::fromUtf8(m_process.readAllStandardError());
         if (ended)
             m_run.exit = m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -2;
@@ -176,11 +193,14 @@ TEST_F(CliTest, HelpForTheProgramAndEachCommandAndTheVersionNeedNoReader)
 {
     const Outcome help = run({QStringLiteral("--help")});
     EXPECT_EQ(help.exit, kDone);
-    for (const char *command : {"list", "version", "read-config", "write-config", "default-config", "update", "watch"})
+    for (const char *command : {"list", "version", "read-config", "write-config", "diff", "default-config", "update",
+                                "watch", "loaders", "master-cards create", "master-cards clear"})
         EXPECT_TRUE(help.out.contains(QLatin1String(command))) << command;
     const Outcome update = run({QStringLiteral("update"), QStringLiteral("--help")});
     EXPECT_EQ(update.exit, kDone);
-    EXPECT_TRUE(update.out.contains(QStringLiteral("update IMAGE")));
+    EXPECT_TRUE(update.out.contains(QStringLiteral("update [--skip-unfit] IMAGE")));
+    EXPECT_TRUE(update.out.contains(QStringLiteral("--loader-wait SECONDS")));
+    EXPECT_TRUE(update.out.contains(QStringLiteral("no firmware for this reader")));
     EXPECT_FALSE(update.out.contains(QStringLiteral("watch [")));
     const Outcome version = run({QStringLiteral("--version")});
     EXPECT_EQ(version.exit, kDone);
@@ -204,6 +224,24 @@ TEST_F(CliTest, AWrongCommandLineIsAUsageErrorAndTouchesNoReader)
         {QStringLiteral("--hex"), QStringLiteral("version")},
         {QStringLiteral("--all"), QStringLiteral("read-config"), QStringLiteral("-o"), file(QStringLiteral("one.rcf"))},
         {QStringLiteral("--frobnicate"), QStringLiteral("list")},
+        // default-config concerns no reader.
+        {QStringLiteral("default-config"), QStringLiteral("-o"), file(QStringLiteral("d/{serial}.rcf"))},
+        {QStringLiteral("default-config"), QStringLiteral("-o"), file(QStringLiteral("{port}.rcf"))},
+        {QStringLiteral("--all"), QStringLiteral("default-config")},
+        {QStringLiteral("--serial"), QStringLiteral("0A1B2C10"), QStringLiteral("default-config")},
+        // Choosing readers.
+        {QStringLiteral("--type"), QStringLiteral("serial"), QStringLiteral("list")},
+        {QStringLiteral("--port"), reader(0).port(), QStringLiteral("--serial"), QStringLiteral("X"),
+         QStringLiteral("version")},
+        {QStringLiteral("update"), QStringLiteral("--skip-unfit"), QStringLiteral("a.hfw")},
+        {QStringLiteral("--all"), QStringLiteral("read-config"), QStringLiteral("-o"), QStringLiteral("-")},
+        // Master cards: a count of 1 to 5 to write; a second word.
+        {QStringLiteral("master-cards"), QStringLiteral("create")},
+        {QStringLiteral("master-cards"), QStringLiteral("create"), QStringLiteral("--count"), QStringLiteral("6")},
+        {QStringLiteral("master-cards")},
+        {QStringLiteral("master-cards"), QStringLiteral("erase")},
+        {QStringLiteral("master-cards"), QStringLiteral("clear"), QStringLiteral("--protected")},
+        {QStringLiteral("diff")},
     };
     for (const QStringList &args : wrong) {
         const Outcome r = run(args);
@@ -213,6 +251,7 @@ TEST_F(CliTest, AWrongCommandLineIsAUsageErrorAndTouchesNoReader)
         EXPECT_TRUE(r.err.contains(QStringLiteral("--help"))) << qPrintable(r.err);
     }
     EXPECT_TRUE(reader(0).model->commandsReceived.isEmpty());
+    EXPECT_FALSE(QFile::exists(file(QStringLiteral("d")))); // no file named {serial}.rcf
 }
 
 // ---- the commands on one reader -------------------------------------------------------
@@ -373,7 +412,7 @@ TEST_F(CliTest, UpdateUploadsTheReadersSectionWithProgressOnStandardError)
     EXPECT_EQ(r.out, QStringLiteral("Обновление успешно завершено!\nВерсия микропрограммы: 1.2.0\n"));
     EXPECT_EQ(reader(0).model->loaderData, sectionData(forReader(40)));
     // Not a terminal: plain lines, the last with every block.
-    EXPECT_TRUE(r.err.contains(QStringLiteral("40 of 40 blocks"))) << qPrintable(r.err);
+    EXPECT_EQ(r.err.count(QStringLiteral("40 of 40 blocks")), 1) << qPrintable(r.err);
     EXPECT_FALSE(r.err.contains(QLatin1Char('\r')));
 }
 
@@ -498,8 +537,10 @@ TEST_F(CliTest, TwoProgramsNeverWorkOnOneReaderAtOnce)
     {
         Cli first(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("write-config"), configFile(wanted)});
         Cli second(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("write-config"), configFile(wanted)});
-        EXPECT_EQ(first.finish().exit, kDone);
-        EXPECT_EQ(second.finish().exit, kDone);
+        const Outcome a = first.finish();
+        const Outcome b = second.finish();
+        EXPECT_EQ(a.exit, kDone) << qPrintable(a.err);
+        EXPECT_EQ(b.exit, kDone) << qPrintable(b.err);
     }
     const QStringList one{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"), QStringLiteral("0B01"),
                           QStringLiteral("0101") + written, QStringLiteral("0501")};
@@ -800,9 +841,13 @@ TEST_F(CliTest, AllUpdatesThreeReadersSideBySide)
               << double(threeMs) / double(std::max<qint64>(oneMs, 1)) << std::endl;
     RecordProperty("ThreeReadersToOne", QString::number(double(threeMs) / double(std::max<qint64>(oneMs, 1)), 'f', 2)
                                             .toStdString());
-    ASSERT_EQ(r.objects().size(), 3);
+    // One object a reader, then the summary.
+    const QList<QJsonObject> objects = r.objects();
+    ASSERT_EQ(objects.size(), 4);
+    EXPECT_TRUE(objects.last()[QStringLiteral("summary")].toBool());
+    EXPECT_EQ(objects.last()[QStringLiteral("done")].toInt(), 3);
     QStringList ports;
-    for (const QJsonObject &o : r.objects()) {
+    for (const QJsonObject &o : objects.mid(0, 3)) {
         EXPECT_TRUE(o[QStringLiteral("ok")].toBool());
         EXPECT_EQ(o[QStringLiteral("blocks")].toInt(), kBlocks);
         ports << o[QStringLiteral("port")].toString();
@@ -837,11 +882,15 @@ TEST_F(CliTest, AllGivesOneResultPerReaderAndTheWorstExitStatus)
     EXPECT_EQ(r.exit, kFailed);
     QStringList lines = r.lines();
     lines.sort();
-    ASSERT_EQ(lines.size(), 2) << qPrintable(r.out);
+    // Every reader has its line, the failed one with its reason.
+    ASSERT_EQ(lines.size(), 3) << qPrintable(r.out);
     EXPECT_EQ(lines[0],
               reader(0).port() + QStringLiteral("\t") + serialOf(0)
                   + QStringLiteral("\tВерсия микропрограммы: 1.2.0\tВерсия загрузчика: 3.0.0.1"));
-    EXPECT_TRUE(lines[1].startsWith(reader(2).port() + QStringLiteral("\t")));
+    EXPECT_TRUE(lines[1].startsWith(reader(1).port() + QStringLiteral("\t") + serialOf(1)
+                                    + QStringLiteral("\tfailed: Ошибка: ")))
+        << qPrintable(lines[1]);
+    EXPECT_TRUE(lines[2].startsWith(reader(2).port() + QStringLiteral("\t")));
     EXPECT_TRUE(r.err.contains(QStringLiteral("limra-cli: ") + reader(1).port() + QStringLiteral(": Ошибка: ")))
         << qPrintable(r.err);
     EXPECT_TRUE(r.err.contains(QStringLiteral("3 readers: 2 done, 1 failed")));
@@ -858,4 +907,505 @@ TEST_F(CliTest, SigtermDuringAnUploadLetsItFinish)
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
     EXPECT_EQ(reader(0).model->loaderData, sectionData(forReader(kBlocks)));
     EXPECT_TRUE(r.err.contains(QStringLiteral("goes on to its end")));
+}
+
+// ---- where the output goes ----------------------------------------------------------
+
+namespace {
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool isLink(const QString &path) { return QFileInfo(path).isSymLink(); }
+
+mode_t typeOf(const QString &path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? (info.st_mode & S_IFMT) : 0;
+}
+
+} // namespace
+
+TEST_F(CliTest, OutputGoesToStandardOutputADeviceOrAFifoAndNeverReplacesALink)
+{
+    reader(0);
+    const QString rcf = QStringLiteral("read-config");
+    // "-" and /dev/stdout: the file's bytes on standard output, the same as a file gets.
+    ASSERT_EQ(run({rcf, QStringLiteral("-o"), file(QStringLiteral("plain.rcf"))}).exit, kDone);
+    const QByteArray saved = contentsOf(file(QStringLiteral("plain.rcf")));
+    ASSERT_FALSE(saved.isEmpty());
+    for (const QString &target : {QStringLiteral("-"), QStringLiteral("/dev/stdout")}) {
+        const Outcome r = run({rcf, QStringLiteral("-o"), target});
+        EXPECT_EQ(r.exit, kDone) << qPrintable(target) << qPrintable(r.err);
+        EXPECT_EQ(r.outBytes, saved) << qPrintable(target);
+    }
+    EXPECT_TRUE(isLink(QStringLiteral("/dev/stdout")));
+    // A device is written through and stays a device.
+    const Outcome null = run({rcf, QStringLiteral("-o"), QStringLiteral("/dev/null")});
+    EXPECT_EQ(null.exit, kDone) << qPrintable(null.err);
+    EXPECT_EQ(typeOf(QStringLiteral("/dev/null")), mode_t(S_IFCHR));
+
+    // A FIFO someone reads is written through; one nobody reads is refused at once.
+    const QString fifo = file(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const Outcome unread = run({rcf, QStringLiteral("-o"), fifo});
+    EXPECT_EQ(unread.exit, kBadFile);
+    EXPECT_TRUE(unread.err.contains(fifo)) << qPrintable(unread.err);
+    const int readEnd = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(readEnd, 0);
+    const Outcome read = run({rcf, QStringLiteral("-o"), fifo});
+    EXPECT_EQ(read.exit, kDone) << qPrintable(read.err);
+    QByteArray piped(4096, '\0');
+    const ssize_t got = ::read(readEnd, piped.data(), size_t(piped.size()));
+    ::close(readEnd);
+    EXPECT_EQ(piped.left(int(std::max<ssize_t>(got, 0))), saved);
+    EXPECT_EQ(typeOf(fifo), mode_t(S_IFIFO));
+
+    // A symbolic link is refused: the link and what it leads to stay as they were.
+    const QString victim = file(QStringLiteral("victim.txt"));
+    QFile v(victim);
+    ASSERT_TRUE(v.open(QIODevice::WriteOnly));
+    v.write("the user's own file");
+    v.close();
+    const QString link = file(QStringLiteral("link.rcf"));
+    ASSERT_TRUE(QFile::link(victim, link));
+    for (const QStringList &args : {QStringList{rcf, QStringLiteral("-o"), link},
+                                    QStringList{QStringLiteral("default-config"), QStringLiteral("-o"), link}}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.exit, kBadFile) << qPrintable(args.join(QLatin1Char(' ')));
+        EXPECT_TRUE(r.err.contains(QStringLiteral("символическая ссылка"))) << qPrintable(r.err);
+    }
+    EXPECT_TRUE(isLink(link));
+    EXPECT_EQ(contentsOf(victim), QByteArray("the user's own file"));
+}
+
+TEST_F(CliTest, WriteConfigReadsStandardInputForADash)
+{
+    reader(0);
+    ReaderConfig wanted;
+    wanted.readMode = 2;
+    wanted.formats = 0x0010;
+    wanted.blockNumber = 12;
+    const QByteArray bytes = contentsOf(configFile(wanted));
+    Cli cli(env, {QStringLiteral("write-config"), QStringLiteral("-")});
+    cli.input(bytes);
+    const Outcome r = cli.finish();
+    EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+    EXPECT_EQ(reader(0).model->configItems, encodeConfig(wanted, Producer::Reader, ReaderKind::Usb));
+    Cli bad(env, {QStringLiteral("write-config"), QStringLiteral("-")});
+    bad.input("not a configuration");
+    const Outcome refused = bad.finish();
+    EXPECT_EQ(refused.exit, kBadFile);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("standard input"))) << qPrintable(refused.err);
+}
+
+// ---- choosing readers ---------------------------------------------------------------
+
+TEST_F(CliTest, ReadersAreChosenBySerialNumberAndKind)
+{
+    reader(0);
+    reader(1).model->readerType = kReaderKindBle;
+    reader(2);
+    const QString bleSerial = QStringLiteral("A104-") + reader(1).model->serial;
+    struct Case {
+        QStringList choice;
+        QStringList serials; // the readers asked for their version, in the ports' order
+    };
+    const QList<Case> cases = {
+        {{QStringLiteral("--serial"), serialOf(2)}, {serialOf(2)}},
+        {{QStringLiteral("--serial"), reader(0).model->serial.toLower(), QStringLiteral("--serial"), serialOf(2)},
+         {serialOf(0), serialOf(2)}},
+        {{QStringLiteral("--except"), serialOf(0)}, {bleSerial, serialOf(2)}},
+        {{QStringLiteral("--type"), QStringLiteral("ble")}, {bleSerial}},
+        {{QStringLiteral("--all"), QStringLiteral("--type"), QStringLiteral("usb"), QStringLiteral("--except"),
+          serialOf(2)},
+         {serialOf(0)}},
+    };
+    for (const Case &c : cases) {
+        for (int i = 0; i < 3; ++i)
+            reader(i).model->commandsReceived.clear();
+        const Outcome r = run(QStringList{QStringLiteral("--json")} + c.choice + QStringList{QStringLiteral("version")});
+        const QString line = c.choice.join(QLatin1Char(' '));
+        EXPECT_EQ(r.exit, kDone) << qPrintable(line) << qPrintable(r.err);
+        QStringList serials;
+        for (const QJsonObject &o : r.objects())
+            if (!o.contains(QStringLiteral("summary")))
+                serials << o[QStringLiteral("serial")].toString();
+        EXPECT_EQ(serials, c.serials) << qPrintable(line);
+        for (int i = 0; i < 3; ++i) {
+            const QString serial = i == 1 ? bleSerial : serialOf(i);
+            EXPECT_EQ(reader(i).model->commandsReceived.contains(QStringLiteral("0A01")), c.serials.contains(serial))
+                << qPrintable(line) << " reader " << i;
+        }
+    }
+    // A serial number no reader has is a reader not reached, named.
+    const Outcome missing
+        = run({QStringLiteral("--serial"), serialOf(0), QStringLiteral("--serial"), QStringLiteral("A102-FFFFFFFF"),
+               QStringLiteral("version")});
+    EXPECT_EQ(missing.exit, kNotFound);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("no reader with the serial number A102-FFFFFFFF found")))
+        << qPrintable(missing.err);
+}
+
+TEST_F(CliTest, AReaderTheImageHasNoFirmwareForFailsAloneOrIsLeftAlone)
+{
+    reader(0);
+    reader(1).model->hardware = QStringLiteral("B2"); // another model: the image has no section for it
+    const QString identity = reader(1).model->deviceIdentity();
+    const QString path = image(20);
+    const Outcome r = run({QStringLiteral("--all"), QStringLiteral("update"), path}, 60000);
+    EXPECT_EQ(r.exit, kFailed);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("no firmware for this reader (%1)").arg(identity))) << qPrintable(r.err);
+    EXPECT_EQ(reader(0).model->loaderData, sectionData(forReader(20))); // the other reader is updated
+    EXPECT_TRUE(reader(1).model->loaderBlocks.isEmpty());
+    EXPECT_TRUE(r.err.contains(QStringLiteral("2 readers: 1 done, 1 failed"))) << qPrintable(r.err);
+
+    ASSERT_TRUE(waitUntil([this] {
+        return reader(0).model->mode == sim::ReaderModel::Mode::Reading && reader(0).host->plugged();
+    }, reader(0).model->loaderIdleMs + 5000));
+    const Outcome skipped = run({QStringLiteral("--all"), QStringLiteral("update"), QStringLiteral("--skip-unfit"), path}, 60000);
+    EXPECT_EQ(skipped.exit, kDone) << qPrintable(skipped.err);
+    EXPECT_TRUE(skipped.err.contains(QStringLiteral("1 reader: 1 done, 1 left alone"))) << qPrintable(skipped.err);
+    EXPECT_TRUE(reader(1).model->loaderBlocks.isEmpty());
+}
+
+// ---- several readers: the exit status, the summary, the order -------------------------
+
+TEST_F(CliTest, AFailedUpdateOutranksABusyPortAndTheSummaryNamesEachInThePortsOrder)
+{
+    reader(0);
+    reader(1).model->faults.refuse = QStringLiteral("0C01"); // the switch into the loader is refused
+    reader(2);
+    QtSerialPort window; // the window holds the first reader
+    ASSERT_TRUE(window.open(reader(0).port()));
+    // A busy port is known at once: the long time limit is never waited out.
+    Cli cli(env, {QStringLiteral("--json"), QStringLiteral("--timeout"), QStringLiteral("120"), QStringLiteral("--all"),
+                  QStringLiteral("update"), image(10)});
+    const Outcome r = cli.finish(60000);
+    EXPECT_EQ(r.exit, kFailed) << qPrintable(r.err);
+    const QList<QJsonObject> objects = r.objects();
+    ASSERT_EQ(objects.size(), 4) << qPrintable(r.out);
+    // Every reader in the ports' order, the one not reached too, then the summary.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(objects[i][QStringLiteral("port")].toString(), reader(i).port()) << i;
+    EXPECT_EQ(objects[0][QStringLiteral("exit")].toInt(), kNotFound);
+    EXPECT_EQ(objects[1][QStringLiteral("exit")].toInt(), kFailed);
+    EXPECT_EQ(objects[2][QStringLiteral("exit")].toInt(), kDone);
+    const QJsonObject summary = objects[3];
+    EXPECT_TRUE(summary[QStringLiteral("summary")].toBool());
+    EXPECT_EQ(summary[QStringLiteral("exit")].toInt(), kFailed);
+    const QJsonArray problems = summary[QStringLiteral("problems")].toArray();
+    ASSERT_EQ(problems.size(), 2);
+    EXPECT_EQ(problems[0].toObject()[QStringLiteral("port")].toString(), reader(0).port());
+    EXPECT_TRUE(problems[0].toObject()[QStringLiteral("error")].toString().contains(QStringLiteral("занят")));
+    EXPECT_EQ(problems[1].toObject()[QStringLiteral("serial")].toString(), serialOf(1));
+    // On standard error each is named by serial number and port, with its reason.
+    EXPECT_TRUE(r.err.contains(QStringLiteral("3 readers: 1 done, 1 failed, 1 not reached"))) << qPrintable(r.err);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("  %1 on %2: failed: ").arg(serialOf(1), reader(1).port())))
+        << qPrintable(r.err);
+    EXPECT_TRUE(r.err.contains(QStringLiteral(" on %1: not reached: ").arg(reader(0).port()))) << qPrintable(r.err);
+}
+
+TEST_F(CliTest, EveryJsonObjectHasTheSameKeys)
+{
+    reader(0);
+    reader(1).model->faults.refuse = QStringLiteral("0A01");
+    const QList<QStringList> runs = {
+        {QStringLiteral("--json"), QStringLiteral("--all"), QStringLiteral("version")},
+        {QStringLiteral("--json"), QStringLiteral("list")},
+        {QStringLiteral("--json"), QStringLiteral("erase")},
+        {QStringLiteral("--json"), QStringLiteral("--timeout"), QStringLiteral("banana"), QStringLiteral("list")},
+        {QStringLiteral("--json"), QStringLiteral("write-config"), file(QStringLiteral("missing.rcf"))},
+        {QStringLiteral("--json"), QStringLiteral("--port"), reader(0).port(), QStringLiteral("read-config"),
+         QStringLiteral("-o"), QStringLiteral("/proc/no/such.rcf")},
+        {QStringLiteral("--json"), QStringLiteral("default-config")},
+    };
+    for (const QStringList &args : runs) {
+        const Outcome r = run(args);
+        const QString line = args.join(QLatin1Char(' '));
+        ASSERT_FALSE(r.objects().isEmpty()) << qPrintable(line);
+        for (const QJsonObject &o : r.objects()) {
+            if (o.contains(QStringLiteral("summary")))
+                continue;
+            for (const char *key : {"port", "serial", "reader", "ok", "exit"})
+                EXPECT_TRUE(o.contains(QLatin1String(key))) << qPrintable(line) << " lacks " << key;
+            EXPECT_EQ(o[QStringLiteral("ok")].toBool(), o[QStringLiteral("exit")].toInt() == kDone) << qPrintable(line);
+            EXPECT_EQ(o.contains(QStringLiteral("error")), !o[QStringLiteral("ok")].toBool()) << qPrintable(line);
+        }
+        // The last object's exit status is the program's.
+        EXPECT_EQ(r.objects().last()[QStringLiteral("exit")].toInt(), r.exit) << qPrintable(line);
+    }
+    // A file problem names the file, and the reader it was for.
+    const Outcome file = run({QStringLiteral("--json"), QStringLiteral("--port"), reader(0).port(),
+                              QStringLiteral("read-config"), QStringLiteral("-o"), QStringLiteral("/proc/no/such.rcf")});
+    ASSERT_EQ(file.objects().size(), 1);
+    EXPECT_EQ(file.objects()[0][QStringLiteral("file")].toString(), QStringLiteral("/proc/no/such.rcf"));
+    EXPECT_EQ(file.objects()[0][QStringLiteral("serial")].toString(), serialOf(0));
+    EXPECT_TRUE(file.err.contains(QStringLiteral("/proc/no/such.rcf"))) << qPrintable(file.err);
+    EXPECT_TRUE(file.err.contains(serialOf(0))) << qPrintable(file.err);
+}
+
+TEST_F(CliTest, APortThatIsNoTerminalIsToldAtOnce)
+{
+    const QString folder = file(QStringLiteral("folder"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const QString &port : {QStringLiteral("/etc/passwd"), QStringLiteral("/dev/null"), folder,
+                                file(QStringLiteral("missing"))}) {
+        Cli cli(env, {QStringLiteral("--timeout"), QStringLiteral("120"), QStringLiteral("--port"), port,
+                      QStringLiteral("version")});
+        const Outcome r = cli.finish(20000); // far less than the time limit: nothing was waited for
+        EXPECT_EQ(r.exit, kNotFound) << qPrintable(port);
+        EXPECT_TRUE(r.err.contains(port + QStringLiteral(" is no reader port: "))) << qPrintable(r.err);
+    }
+}
+
+TEST_F(CliTest, TwoReadersWithOneSerialNumberWriteTwoFiles)
+{
+    reader(0);
+    reader(1).model->serial = reader(0).model->serial;
+    const Outcome r = run({QStringLiteral("--all"), QStringLiteral("read-config"), QStringLiteral("-o"),
+                           file(QStringLiteral("b/{serial}.rcf"))});
+    EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+    const QString first = file(QStringLiteral("b/") + serialOf(0) + QStringLiteral(".rcf"));
+    const QString second = file(QStringLiteral("b/") + serialOf(0) + QStringLiteral("-2.rcf"));
+    EXPECT_EQ(QDir(file(QStringLiteral("b"))).entryList(QDir::Files, QDir::Name),
+              (QStringList{QFileInfo(second).fileName(), QFileInfo(first).fileName()}));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("this reader's goes to ") + second)) << qPrintable(r.err);
+    QStringList told = r.lines();
+    EXPECT_EQ(told.size(), 2);
+    EXPECT_NE(told.value(0).section(QLatin1Char('\t'), 2), told.value(1).section(QLatin1Char('\t'), 2));
+}
+
+TEST_F(CliTest, AllShowsOneSteadyFigureOverEveryBlock)
+{
+    constexpr int kBlocks = 60;
+    reader(0);
+    reader(1).model->faults.delayMs = 30; // one reader slower than the others: they end first
+    reader(2);
+    const Outcome r = run({QStringLiteral("--all"), QStringLiteral("update"), image(kBlocks)}, 90000);
+    EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+    const QString total = QString::number(3 * kBlocks);
+    int last = -1;
+    int finals = 0;
+    for (const QString &line : r.err.split(QLatin1Char('\n'))) {
+        EXPECT_FALSE(line.contains(QStringLiteral(" of %1 blocks").arg(kBlocks))) << qPrintable(line); // no reader's own
+        const int at = line.indexOf(QStringLiteral("3 readers: "));
+        if (at < 0 || !line.contains(QStringLiteral(" blocks")))
+            continue;
+        const QStringList words = line.mid(at + 11).split(QLatin1Char(' '));
+        ASSERT_GE(words.size(), 3) << qPrintable(line);
+        EXPECT_EQ(words[2], total) << qPrintable(line); // the same whole throughout
+        const int accepted = words[0].toInt();
+        EXPECT_GE(accepted, last) << qPrintable(r.err); // never backwards
+        last = accepted;
+        if (accepted == 3 * kBlocks)
+            ++finals;
+    }
+    EXPECT_EQ(finals, 1) << qPrintable(r.err);
+}
+
+// ---- diff, and configurations as JSON ---------------------------------------------------
+
+TEST_F(CliTest, DiffComparesTheReaderWithAFileItemByItemInTheEditorsWords)
+{
+    ReaderConfig held;
+    held.readMode = 2;
+    held.formats = 0x0010;
+    held.blockNumber = 4;
+    reader(0).model->configItems = encodeConfig(held, Producer::Reader, ReaderKind::Usb);
+    reader(1).model->configItems = reader(0).model->configItems;
+    const QString same = configFile(held, QStringLiteral("same.rcf"));
+    ReaderConfig other = held;
+    other.blockNumber = 9;
+    other.wiegandType = 1;
+    const QString differs = configFile(other, QStringLiteral("other.rcf"));
+
+    const Outcome equal = run({QStringLiteral("--port"), reader(0).port(), QStringLiteral("diff"), same});
+    EXPECT_EQ(equal.exit, kDone) << qPrintable(equal.err);
+    EXPECT_EQ(equal.lines(), QStringList{QStringLiteral("equal")});
+    const Outcome text = run({QStringLiteral("--port"), reader(0).port(), QStringLiteral("diff"), differs});
+    EXPECT_EQ(text.exit, kFailed);
+    EXPECT_EQ(text.lines(),
+              (QStringList{QStringLiteral("Тип итерфейса Wiegand: reader Wiegand c контрольной суммой CRC, "
+                                          "file Wiegand без контрольной суммы CRC"),
+                           QStringLiteral("Номер блока: reader 4, file 9")}));
+    // Over the hub: one line per reader.
+    reader(1).model->configItems = encodeConfig(other, Producer::Reader, ReaderKind::Usb);
+    const Outcome hub = run({QStringLiteral("--all"), QStringLiteral("diff"), same});
+    EXPECT_EQ(hub.exit, kFailed);
+    EXPECT_EQ(hub.lines(),
+              (QStringList{reader(0).port() + QStringLiteral("\t") + serialOf(0) + QStringLiteral("\tequal"),
+                           reader(1).port() + QStringLiteral("\t") + serialOf(1)
+                               + QStringLiteral("\tdiffers: Тип итерфейса Wiegand; Номер блока")}));
+    const Outcome json = run({QStringLiteral("--json"), QStringLiteral("--port"), reader(0).port(),
+                              QStringLiteral("diff"), differs});
+    ASSERT_EQ(json.objects().size(), 1);
+    EXPECT_FALSE(json.objects()[0][QStringLiteral("equal")].toBool());
+    const QJsonObject first = json.objects()[0][QStringLiteral("differences")].toArray()[1].toObject();
+    EXPECT_EQ(first[QStringLiteral("item")].toString(), QStringLiteral("Номер блока"));
+    EXPECT_EQ(first[QStringLiteral("reader")].toString(), QStringLiteral("4"));
+    EXPECT_EQ(first[QStringLiteral("file")].toString(), QStringLiteral("9"));
+    // Nothing is written by a diff.
+    for (int i = 0; i < 2; ++i)
+        for (const QString &command : reader(i).model->commandsReceived)
+            EXPECT_FALSE(command.startsWith(QStringLiteral("0101"))) << qPrintable(command);
+}
+
+TEST_F(CliTest, ReadConfigsJsonIsWrittenBackAsIs)
+{
+    ReaderConfig site;
+    site.readMode = 3;
+    site.formats = 0x0010;
+    site.pulse = 25;
+    site.zones[4] = site.zones[9] = true;
+    site.wiegandType = 1;
+    site.widthMode = WidthMode::User;
+    site.wiegandWidth = 26;
+    site.ledColours[1] = QColor(0, 0, 248);
+    reader(0).model->configItems = encodeConfig(site, Producer::Reader, ReaderKind::Usb);
+    reader(1);
+    const Outcome read = run({QStringLiteral("--json"), QStringLiteral("--port"), reader(0).port(),
+                              QStringLiteral("read-config")});
+    ASSERT_EQ(read.exit, kDone) << qPrintable(read.err);
+    const QString json = file(QStringLiteral("site.json"));
+    QFile f(json);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(read.out.toUtf8());
+    f.close();
+    const Outcome diffBefore = run({QStringLiteral("--port"), reader(1).port(), QStringLiteral("diff"), json});
+    EXPECT_EQ(diffBefore.exit, kFailed);
+    // A protected read mode: the master card with the object code follows the write.
+    Cli cli(env, {QStringLiteral("--json"), QStringLiteral("--port"), reader(1).port(), QStringLiteral("write-config"), json});
+    ASSERT_TRUE(cli.says(QStringLiteral("Поднесите мастер-карту с кодом объекта")));
+    reader(1).model->presentMaster();
+    const Outcome written = cli.finish();
+    EXPECT_EQ(written.exit, kDone) << qPrintable(written.err);
+    const DecodeResult got
+        = decodeConfig(reader(1).model->configItems, ReaderConfig(), {ConfigSource::Reader, ReaderKind::Usb, true});
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->config.readMode, site.readMode);
+    EXPECT_EQ(got->config.zones, site.zones);
+    EXPECT_EQ(got->config.pulse, site.pulse);
+    EXPECT_EQ(got->config.wireWidth(), 26);
+    EXPECT_EQ(got->config.wiegandType, 1);
+    EXPECT_EQ(got->config.ledColours[1], site.ledColours[1]);
+    const Outcome diffAfter = run({QStringLiteral("--port"), reader(1).port(), QStringLiteral("diff"), json});
+    EXPECT_EQ(diffAfter.exit, kDone) << qPrintable(diffAfter.out);
+    // A value the editor does not take is a file problem, named.
+    QFile wrong(file(QStringLiteral("wrong.json")));
+    ASSERT_TRUE(wrong.open(QIODevice::WriteOnly));
+    wrong.write(R"({"config":{"readMode":7}})");
+    wrong.close();
+    const Outcome refused = run({QStringLiteral("--port"), reader(1).port(), QStringLiteral("write-config"),
+                                 file(QStringLiteral("wrong.json"))});
+    EXPECT_EQ(refused.exit, kBadFile);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("\"readMode\""))) << qPrintable(refused.err);
+}
+
+// ---- master cards --------------------------------------------------------------------
+
+TEST_F(CliTest, MasterCardsAreCreatedWithTheReadersConfigurationAndCleared)
+{
+    ReaderConfig held;
+    held.readMode = 1;
+    held.formats = 0x0008;
+    reader(0).model->configItems = encodeConfig(held, Producer::Reader, ReaderKind::Usb);
+    {
+        Cli cli(env, {QStringLiteral("master-cards"), QStringLiteral("create"), QStringLiteral("--count"),
+                      QStringLiteral("2")});
+        ASSERT_TRUE(cli.says(QStringLiteral("Поднесите 1 из 2 карту"))) << qPrintable(cli.sofar().err);
+        reader(0).model->presentBlank();
+        ASSERT_TRUE(cli.says(QStringLiteral("Поднесите 2 из 2 карту"))) << qPrintable(cli.sofar().err);
+        reader(0).model->presentBlank();
+        const Outcome r = cli.finish();
+        EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+        EXPECT_EQ(r.out, QStringLiteral("2 master cards written\n"));
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Мастер-карты успешно созданы")));
+    }
+    EXPECT_EQ(reader(0).model->masterCards.size(), 2);
+    EXPECT_EQ(parseConfig(reader(0).model->masterConfigItems)[0x06], QStringLiteral("01")); // the reader's read mode
+    EXPECT_EQ(reader(0).model->masterProtection, QStringLiteral("00"));
+    EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+    // A file's configuration over the reader's, protected.
+    ReaderConfig block = held;
+    block.readMode = 2;
+    block.formats = 0x0010;
+    {
+        Cli cli(env, {QStringLiteral("master-cards"), QStringLiteral("create"), QStringLiteral("--count"),
+                      QStringLiteral("1"), QStringLiteral("--protected"), configFile(block)});
+        ASSERT_TRUE(cli.says(QStringLiteral("Поднесите 1 из 1 карту"))) << qPrintable(cli.sofar().err);
+        reader(0).model->presentBlank();
+        const Outcome r = cli.finish();
+        EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Мастер-карта успешно создана")));
+    }
+    EXPECT_EQ(parseConfig(reader(0).model->masterConfigItems)[0x06], QStringLiteral("02"));
+    EXPECT_EQ(reader(0).model->masterProtection, QStringLiteral("AA"));
+    EXPECT_EQ(reader(0).model->masterCards.size(), 3);
+    {
+        Cli cli(env, {QStringLiteral("master-cards"), QStringLiteral("clear"), QStringLiteral("--count"),
+                      QStringLiteral("1")});
+        ASSERT_TRUE(cli.says(QStringLiteral("По очереди подносите мастер-карты к USB-считывателю")));
+        reader(0).model->presentMaster(0);
+        const Outcome r = cli.finish();
+        EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
+        EXPECT_EQ(r.out, QStringLiteral("Очищено карт: 1\n"));
+    }
+    EXPECT_EQ(reader(0).model->masterCards.size(), 2);
+    EXPECT_EQ(reader(0).model->commandsReceived.last(), QStringLiteral("0501"));
+    EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+}
+
+TEST_F(CliTest, ASignalDuringAMasterCardWaitPutsTheReaderBackToCardReading)
+{
+    reader(0);
+    struct Case {
+        QStringList args;
+        QString waiting; // what standard error says while the reader waits
+        int exit;        // clearing has no end of its own: a signal is its end
+    };
+    const QList<Case> cases = {
+        {{QStringLiteral("master-cards"), QStringLiteral("create"), QStringLiteral("--count"), QStringLiteral("3")},
+         QStringLiteral("Поднесите 1 из 3 карту"), 130},
+        {{QStringLiteral("master-cards"), QStringLiteral("clear")},
+         QStringLiteral("По очереди подносите мастер-карты"), kDone},
+    };
+    for (const Case &c : cases) {
+        for (const int number : {SIGINT, SIGTERM}) {
+            Cli cli(env, c.args);
+            ASSERT_TRUE(cli.says(c.waiting)) << qPrintable(cli.sofar().err);
+            ASSERT_NE(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+            cli.signal(number);
+            const Outcome r = cli.finish();
+            EXPECT_EQ(r.exit, c.exit) << qPrintable(c.args.join(QLatin1Char(' '))) << qPrintable(r.err);
+            EXPECT_EQ(reader(0).model->commandsReceived.last(), QStringLiteral("0501"));
+            EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+        }
+    }
+}
+
+// ---- a write whose object code did not come -------------------------------------------
+
+TEST_F(CliTest, ASignalDuringTheObjectCodeWaitSaysTheConfigurationWasWrittenAndWhereTheOldIsKept)
+{
+    reader(0);
+    ReaderConfig wanted;
+    wanted.readMode = 1;
+    wanted.formats = 0x0008;
+    Cli cli(env, {QStringLiteral("--json"), QStringLiteral("write-config"), configFile(wanted)});
+    ASSERT_TRUE(cli.says(QStringLiteral("Поднесите мастер-карту с кодом объекта")));
+    cli.signal(SIGINT);
+    const Outcome r = cli.finish();
+    EXPECT_EQ(r.exit, 130) << qPrintable(r.err);
+    ASSERT_EQ(keptFiles().size(), 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("the configuration was written into the reader, without the object code")))
+        << qPrintable(r.err);
+    EXPECT_TRUE(r.err.contains(keptFiles()[0])) << qPrintable(r.err);
+    ASSERT_EQ(r.objects().size(), 1);
+    EXPECT_TRUE(r.objects()[0][QStringLiteral("written")].toBool());
+    EXPECT_TRUE(r.objects()[0][QStringLiteral("kept")].toString().endsWith(keptFiles()[0]));
+    EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
 }

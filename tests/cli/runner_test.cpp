@@ -85,6 +85,11 @@ TEST_F(RunnerTest, AMasterCardNotPresentedInTimeFailsWithTheWindowsText)
     EXPECT_TRUE(errText().contains(QStringLiteral("Времени осталось: 14")));
     EXPECT_TRUE(errText().endsWith(QStringLiteral("limra-cli: Код объекта не записан в USB-считыватель.\n")))
         << qPrintable(errText());
+    // The configuration is written all the same, and the earlier one kept: both are said.
+    EXPECT_TRUE(errText().contains(QStringLiteral("the configuration was written into the reader, without the object "
+                                                  "code; the configuration the reader held is kept in ")
+                                   + data.path()))
+        << qPrintable(errText());
     EXPECT_TRUE(out.isEmpty());
     EXPECT_EQ(sim.model->commandsReceived.last(), QStringLiteral("0501"));
     EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);

@@ -61,6 +61,18 @@ for program in "$root"/usr/bin/*; do
   [ -z "$warnings" ] || fail "the man page of $name renders with warnings: $warnings"
 done
 
+# --- limra-cli: its help, man page and completion name the same ------------
+# Every command and option the program's help names is in the man page and
+# offered by the bash completion.
+cli_help="$("$build/bin/limra-cli" --help)"
+cli_page="$(zcat "$root/usr/share/man/man1/limra-cli.1.gz" | sed 's/\\-/-/g')"
+completion="$root/usr/share/bash-completion/completions/limra-cli"
+for word in $(grep -oE '(^| )--?[a-z][a-z-]*' <<< "$cli_help" | tr -d ' ' | sort -u) \
+            $(grep -oE '^  [a-z][a-z-]+' <<< "$cli_help" | tr -d ' ' | sort -u); do
+  grep -qF -- "$word" <<< "$cli_page" || fail "the man page of limra-cli lacks $word"
+  grep -qE -- "(^|[ \"|(])$word([ =\"|)]|\$)" "$completion" || fail "the completion of limra-cli lacks $word"
+done
+
 # --- Desktop entry and AppStream metainfo ---------------------------------
 desktop="$root/usr/share/applications/limra-rfid.desktop"
 report="$(desktop-file-validate "$desktop" 2>&1)" || fail "desktop-file-validate: $report"

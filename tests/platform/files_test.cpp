@@ -484,3 +484,56 @@ TEST(Translation, QuestionButtonsAreRussian)
     EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("Да"));
     EXPECT_EQ(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("Нет"));
 }
+
+// A path the user names (a save dialog's, limra-cli's -o) is never replaced by
+// a regular file when it is no regular file: a device or a FIFO is written
+// through, a symbolic link, a folder or a socket refused.
+TEST(Files, ADeviceOrFifoIsWrittenThroughAndALinkOrFolderRefusedNeverReplaced)
+{
+    QTemporaryDir dir;
+    const QString victim = dir.filePath(QStringLiteral("victim"));
+    put(victim, "the user's own file");
+    const QString link = dir.filePath(QStringLiteral("link.rcf"));
+    ASSERT_TRUE(QFile::link(victim, link));
+    const QString dangling = dir.filePath(QStringLiteral("dangling.rcf"));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("nowhere")), dangling));
+    const QString devLink = dir.filePath(QStringLiteral("null.rcf"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), devLink));
+    const QString folder = dir.filePath(QStringLiteral("folder.rcf"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString fifo = dir.filePath(QStringLiteral("fifo.rcf"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+
+    struct Case {
+        QString path;
+        bool written;
+        const char *reason;
+        mode_t type; // what the path is afterwards
+    };
+    const Case cases[] = {
+        {link, false, "это символическая ссылка", S_IFLNK},
+        {dangling, false, "это символическая ссылка, ведущая в никуда", S_IFLNK},
+        {QStringLiteral("/dev/null"), true, "", S_IFCHR},
+        {devLink, true, "", S_IFLNK},
+        {folder, false, "это папка", S_IFDIR},
+        {fifo, false, "канал никто не читает", S_IFIFO}, // nobody reads it: refused, not waited for
+    };
+    for (const Case &c : cases) {
+        QString error;
+        EXPECT_EQ(writeFileAtomically(c.path, "new bytes", &error), c.written) << qPrintable(c.path);
+        EXPECT_EQ(error, QString::fromUtf8(c.reason)) << qPrintable(c.path);
+        struct stat info {};
+        ASSERT_EQ(::lstat(QFile::encodeName(c.path).constData(), &info), 0) << qPrintable(c.path);
+        EXPECT_EQ(info.st_mode & S_IFMT, c.type) << qPrintable(c.path);
+    }
+    EXPECT_EQ(contents(victim), QByteArray("the user's own file"));
+
+    // A FIFO someone reads gets the bytes.
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(writeFileAtomically(fifo, "through the pipe"));
+    char got[64] = {};
+    EXPECT_EQ(::read(reader, got, sizeof got), ssize_t(16));
+    ::close(reader);
+    EXPECT_EQ(QByteArray(got), QByteArray("through the pipe"));
+}
