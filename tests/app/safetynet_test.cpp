@@ -207,7 +207,14 @@ TEST_F(SafetyNetTest, AFloodOfReadsLosesNothingInTheFileAndTheWindowAnswers)
     flood.start(10);
     EXPECT_TRUE(waitUntil([&] { return window->station().cardLog().entries().size() >= 2000; }, 10000));
     flood.stop();
-    spin(300);
+    // The window's table and the file follow the log in batches: waited for, not guessed.
+    auto *model = child<CardLogModel>(window->cardLogWindow(), "cardLogModel");
+    EXPECT_TRUE(waitUntil([&] { return model->rowCount() == 2000; }));
+    auto linesInFile = [&] {
+        QFile f(csv);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : 0;
+    };
+    EXPECT_TRUE(waitUntil([&] { return linesInFile() == 2001; }));
     EXPECT_LT(probe.worstGapMs(), 500);
     EXPECT_EQ(window->station().cardLog().entries().size(), 2000u);
     EXPECT_EQ(window->station().cardLog().entries().front().cardType, QStringLiteral("Mifare Classic"));
