@@ -540,13 +540,8 @@ void ReaderJob::watch()
     m_phase = Phase::Watching;
     m_presenter = std::make_unique<CardPresenter>(nullptr, nullptr);
     m_presenter->setView(m_options.hex ? CardPresenter::View::Hex : CardPresenter::View::Dec);
-    ReaderLink &link = m_station->link();
+    m_station->feedCards(*m_presenter);
     CardLog &log = m_station->cardLog();
-    connect(&link, &ReaderLink::identifierRead, m_presenter.get(), &CardPresenter::identifierRead);
-    connect(&link, &ReaderLink::cardInfoRead, m_presenter.get(), &CardPresenter::cardInfoRead);
-    connect(m_presenter.get(), &CardPresenter::identifierLogged, &log, &CardLog::addRead);
-    connect(m_presenter.get(), &CardPresenter::cardInfoShown, &log,
-            [&log](const CardInfo &info) { log.cardInfo(info.type); });
     connect(&log, &CardLog::added, this, [this, &log] {
         if (m_phase == Phase::Watching && !log.entries().empty())
             showCard(log.entries().back());

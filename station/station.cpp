@@ -7,6 +7,7 @@
 #include "config/configfile.h"
 #include "config/transfer.h"
 #include "display/cardlog.h"
+#include "display/cardpresenter.h"
 #include "firmware/update.h"
 #include "firmware/versionquery.h"
 #include "link/discovery.h"
@@ -118,6 +119,16 @@ void ReaderStation::adopt(ReaderOperation &operation)
         }
     });
     connect(&operation, &ReaderOperation::finished, this, &ReaderStation::operationEnded);
+}
+
+void ReaderStation::feedCards(CardPresenter &presenter)
+{
+    connect(m_link.get(), &ReaderLink::identifierRead, &presenter, &CardPresenter::identifierRead);
+    connect(m_link.get(), &ReaderLink::cardInfoRead, &presenter, &CardPresenter::cardInfoRead);
+    connect(&presenter, &CardPresenter::identifierLogged, m_cardLog, &CardLog::addRead);
+    CardLog *log = m_cardLog;
+    connect(&presenter, &CardPresenter::cardInfoShown, m_cardLog,
+            [log](const CardInfo &info) { log->cardInfo(info.type); });
 }
 
 ReaderOperation *ReaderStation::current() const

@@ -15,6 +15,7 @@
 namespace limra {
 
 class CardLog;
+class CardPresenter;
 class CardWait;
 class ConfigRead;
 class ConfigWrite;
@@ -80,6 +81,11 @@ public:
     FirmwareUpdate &firmwareUpdate() { return *m_firmwareUpdate; }
     FirmwareVersionQuery &versionQuery() { return *m_versionQuery; }
     DebugCommand &debugCommand() { return *m_debugCommand; }
+
+    // The card feed: the identifiers and card information the reader reads
+    // go to `presenter`, and what it shows goes into the card log. Ends with
+    // the presenter.
+    void feedCards(CardPresenter &presenter);
 
     // The operation running now, or none.
     ReaderOperation *current() const;

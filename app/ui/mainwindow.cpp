@@ -99,9 +99,7 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     m_editorModel.readerKind = [this] { return m_station.session().kind(); };
 
     m_presenter = new CardPresenter(m_services.clipboard, m_services.keys, this);
-    ReaderLink &link = m_station.link();
-    connect(&link, &ReaderLink::identifierRead, m_presenter, &CardPresenter::identifierRead);
-    connect(&link, &ReaderLink::cardInfoRead, m_presenter, &CardPresenter::cardInfoRead);
+    m_station.feedCards(*m_presenter);
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -239,12 +237,9 @@ void MainWindow::connectStation()
 
     // The card log.
     CardLog &cardLog = m_station.cardLog();
-    connect(m_presenter, &CardPresenter::identifierLogged, &cardLog, &CardLog::addRead);
     // A card log file that cannot be written is told once; the reads wait in memory.
     connect(&cardLog, &CardLog::fileFailed, this,
             [this](const QString &text) { m_services.dialogs->notifyError(text); });
-    connect(m_presenter, &CardPresenter::cardInfoShown, &cardLog,
-            [&cardLog](const CardInfo &info) { cardLog.cardInfo(info.type); });
     connect(m_cardDisplay, &CardDisplay::cardLogRequested, this, &MainWindow::showCardLog);
 
     ReaderSession &session = m_station.session();
