@@ -370,8 +370,7 @@ void ReaderJob::writeConfig()
     if (!fileConfig(*model))
         return;
     const QString items = model->buildItems(Producer::Reader);
-    const int mode = model->config().readMode;
-    const bool objectCode = mode == 1 || mode == 3;
+    const bool objectCode = writeAwaitsObjectCode(model->config());
 
     ConfigWrite &write = m_station->configWrite();
     // Asked from the event loop, never inside the operation's own step.

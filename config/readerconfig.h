@@ -57,6 +57,11 @@ struct ReaderConfig {
     }
 };
 
+// In the protected modes with an object code (the object code itself, and
+// the zones), the reader takes its object code from a master card once it
+// took a written configuration: the write waits for that card.
+inline bool writeAwaitsObjectCode(const ReaderConfig &c) { return c.readMode == 1 || c.readMode == 3; }
+
 bool operator==(const ReaderConfig &a, const ReaderConfig &b);
 inline bool operator!=(const ReaderConfig &a, const ReaderConfig &b) { return !(a == b); }
 

@@ -142,8 +142,7 @@ void ConfigTransferController::writeToReader()
         return;
     m_editor.padBlockKey();
     Q_EMIT editorChanged();
-    const int mode = m_editor.config().readMode;
-    const bool objectCode = mode == 1 || mode == 3;
+    const bool objectCode = writeAwaitsObjectCode(m_editor.config());
     if (objectCode
         && !m_dialogs.question(texts::kConfigurationCaption,
                                QStringLiteral("Для записи конфигурации потребуется ранее созданная мастер-карта с "
