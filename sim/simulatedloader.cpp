@@ -43,7 +43,13 @@ SimulatedLoader::BlockOutcome SimulatedLoader::takeBlock(const QByteArray &block
         return {QByteArray(1, '\0') + char(loaderFaults.rejectCode), QStringLiteral("loader: block %1 rejected").arg(index)};
     }
     loaderData += block;
-    return {index == loaderFaults.longReplyBlock ? QByteArray("\x01\x00\x00", 3) : QByteArray("\x01\x00", 2), QString()};
+    if (index == loaderFaults.longReplyBlock) {
+        // The tool takes a reply it cannot read for a failure and sends no more:
+        // the upload broke off, and the loader keeps waiting for a new one.
+        m_uploadBroken = true;
+        return {QByteArray("\x01\x00\x00", 3), QString()};
+    }
+    return {QByteArray("\x01\x00", 2), QString()};
 }
 
 } // namespace limra::sim
