@@ -30,7 +30,8 @@ run_tests() {
   export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:halt_on_error=1"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   # umockdev's preloaded library cannot come before the sanitizer's.
-  ./scripts/runtests.sh build-asan -E umockdev
+  # Under the sanitizers the tests compute several times more: one a core.
+  LIMRA_TEST_JOBS="${LIMRA_TEST_JOBS:-$(nproc)}" ./scripts/runtests.sh build-asan -E umockdev
 }
 
 fuzz() {
