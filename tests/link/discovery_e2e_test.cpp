@@ -2,7 +2,6 @@
 // simulated readers.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 
 #include "link/discovery.h"
@@ -238,15 +237,13 @@ TEST_F(DiscoveryTest, ABusyPortAndASilentReaderAreToldWhy)
 
 TEST_F(DiscoveryTest, AProbeWaitsOnNothing)
 {
-    // A port that opens but never answers: the scan returns at once and the
-    // probe ends later, on its own.
+    // A port that opens but never answers: the scan returns while the probe
+    // still waits (had the scan waited for it, the probe would be over), and
+    // the probe ends later, on its own.
     SimReader silent;
     silent.model->faults.silent = true;
     ports.virtuals = {silent.port()};
-    QElapsedTimer clock;
-    clock.start();
     discovery.scanOnce();
-    EXPECT_LT(clock.elapsed(), timings.identify / 2);
     EXPECT_TRUE(discovery.scanning());
     EXPECT_TRUE(waitUntil([&] { return !discovery.scanning(); }));
     EXPECT_FALSE(session.hasPort());
