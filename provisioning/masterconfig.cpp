@@ -65,7 +65,8 @@ MasterConfigTakeOver::MasterConfigTakeOver(ReaderLink &link, const Timings &timi
         Q_EMIT decisionNeeded(problem);
     });
     connect(&m_keep, &ReaderOperation::finished, this, [this] {
-        if (!running() || m_takingOver)
+        // The copy's step ends once a run, before the card is asked for.
+        if (!running())
             return;
         if (m_keep.status() == Status::Done) {
             takeOver();
@@ -80,7 +81,6 @@ void MasterConfigTakeOver::start()
 {
     begin();
     m_failure = Failure::None;
-    m_takingOver = false;
     if (keepCopy)
         m_keep.start(keepCopy);
     else
@@ -95,7 +95,6 @@ void MasterConfigTakeOver::proceed(bool go)
 
 void MasterConfigTakeOver::takeOver()
 {
-    m_takingOver = true;
     Q_EMIT changed();
     setCardMode(true);
     request(payload(command::TakeOverMasterCard, command::kVersion), [this](const ReaderLink::Answer &answer) {

@@ -74,7 +74,6 @@ private:
 
     ConfigKeep m_keep;
     Failure m_failure = Failure::None;
-    bool m_takingOver = false; // past the copy: the card's configuration is asked for
 };
 
 } // namespace limra
