@@ -67,6 +67,7 @@ struct Model {
 
 // The walk: from a section's header to the next by its block count, until a
 // header for this reader; its data blocks up to its count or the file's end.
+// A section of another reader that runs past the file's end is a cut file.
 Model walk(const QByteArray &image, const std::map<qint64, QByteArray> &plainHeaders)
 {
     Model m;
@@ -87,6 +88,10 @@ Model walk(const QByteArray &image, const std::map<qint64, QByteArray> &plainHea
             return m;
         }
         if (plain.mid(4, 4) != kWanted) {
+            if (start + qint64(count) * 16 > size) {
+                m.problem = FirmwareSection::Problem::BadSize; // cut inside another reader's section
+                return m;
+            }
             start += qint64(count) * 16;
             if (start < size)
                 continue;
