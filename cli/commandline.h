@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "link/timings.h"
+#include "common/timings.h"
 
 namespace limra::cli {
 

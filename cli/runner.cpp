@@ -25,8 +25,6 @@ namespace limra::cli {
 namespace {
 
 constexpr char kProgram[] = "limra-cli: ";
-// Plain progress lines (not on a terminal) at most this often per reader.
-constexpr qint64 kProgressLineMs = 1000;
 constexpr int kBarWidth = 20;
 
 QString jsonLine(const QJsonObject &object)
@@ -324,7 +322,7 @@ void Runner::showProgress(ReaderJob *job, int accepted, int total, qint64 msLeft
     if (!m_console.terminal()) {
         const qint64 now = m_clock.elapsed();
         // The first figures, the last, and those of a run that stopped (no time left to tell) always.
-        if ((p.lineAt >= 0 && now - p.lineAt < kProgressLineMs && msLeft >= 0 && accepted != total) || accepted == p.told)
+        if ((p.lineAt >= 0 && now - p.lineAt < m_env.timings.progressLine && msLeft >= 0 && accepted != total) || accepted == p.told)
             return;
         p.lineAt = now;
         p.told = accepted;
@@ -379,7 +377,7 @@ void Runner::showOverallProgress(bool last)
     const QString readers = QStringLiteral("%1 %2").arg(m_jobs.size()).arg(m_jobs.size() == 1 ? "reader" : "readers");
     if (!m_console.terminal()) {
         const qint64 now = m_clock.elapsed();
-        if (!last && m_overallLineAt >= 0 && now - m_overallLineAt < kProgressLineMs)
+        if (!last && m_overallLineAt >= 0 && now - m_overallLineAt < m_env.timings.progressLine)
             return;
         if (!last && accepted >= total)
             return; // the last figure is told once, when every reader has ended

@@ -13,7 +13,7 @@
 
 #include "cli/commandline.h"
 #include "cli/configview.h"
-#include "link/timings.h"
+#include "common/timings.h"
 #include "platform/serialport.h"
 
 namespace limra {

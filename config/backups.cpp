@@ -8,7 +8,7 @@
 
 #include "config/configfile.h"
 #include "config/readerconfig.h"
-#include "link/timings.h"
+#include "common/timings.h"
 #include "platform/files.h"
 
 namespace limra {
@@ -130,7 +130,7 @@ bool KeptConfigurationStore::store(const QString &reader, const QByteArray &conf
         return false;
     }
     // Copies a killed program was writing are never finished: they go.
-    removeStaleTemporaries(m_folder, kStaleTemporaryMs);
+    removeStaleTemporaries(m_folder, Timings().staleTemporary);
     const QString prefix = readerPrefix(reader);
     QList<KeptConfiguration> mine = readersFiles(prefix);
     qint64 sequence = 0;

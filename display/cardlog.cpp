@@ -12,13 +12,13 @@ namespace limra {
 
 namespace {
 // Card information goes with an identifier read within this long after it.
-constexpr qint64 kInfoWindowMs = 1000;
 const QString kKeptForLater = QStringLiteral(
     "Чтения карт сохраняются в памяти и будут дописаны в файл, когда запись снова станет возможной.");
 } // namespace
 
 CardLog::CardLog(const Timings &timings, QObject *parent)
     : QObject(parent), m_flushMs(timings.cardLogFlush), m_retryMs(timings.cardLogRetry),
+      m_infoWindowMs(timings.cardInfoWindow),
       m_file([this](QFile &file, const char *data, qint64 size, QString *error) {
           return writeToFile(file, data, size, error);
       })
@@ -58,7 +58,7 @@ QString CardLog::monthFileName(const QString &path, int month)
 void CardLog::cardInfo(const QString &type)
 {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (!m_entries.empty() && m_entries.back().cardType.isEmpty() && now - m_entries.back().msecs <= kInfoWindowMs
+    if (!m_entries.empty() && m_entries.back().cardType.isEmpty() && now - m_entries.back().msecs <= m_infoWindowMs
         && !type.isEmpty()) {
         CardLogEntry &newest = m_entries.back();
         newest.cardType = type;
@@ -81,7 +81,7 @@ void CardLog::add(const CardLogEntry &entry)
 {
     m_entries.push_back(entry);
     CardLogEntry &e = m_entries.back();
-    if (e.cardType.isEmpty() && !m_pendingType.isEmpty() && e.msecs - m_typeMsecs <= kInfoWindowMs) {
+    if (e.cardType.isEmpty() && !m_pendingType.isEmpty() && e.msecs - m_typeMsecs <= m_infoWindowMs) {
         e.cardType = m_pendingType;
         m_pendingType.clear();
     }

@@ -22,7 +22,7 @@
 #include "display/cardlogentry.h"
 #include "display/cardlogfile.h"
 #include "link/protocol.h"
-#include "link/timings.h"
+#include "common/timings.h"
 
 namespace limra {
 
@@ -93,6 +93,7 @@ private:
 
     int m_flushMs;
     int m_retryMs;
+    int m_infoWindowMs; // card information this near an identifier is its card's
     std::deque<CardLogEntry> m_entries;
     QString m_pendingType;
     qint64 m_typeMsecs = 0;

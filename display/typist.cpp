@@ -1,5 +1,6 @@
 #include "display/typist.h"
 
+#include "common/timings.h"
 #include "platform/keyinjector.h"
 
 namespace limra {
@@ -8,7 +9,7 @@ IdentifierTypist::IdentifierTypist(KeyInjector *keys, QObject *parent) : QObject
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setInterval(kKeyPauseMs);
+    m_timer.setInterval(Timings().keyPause);
     connect(&m_timer, &QTimer::timeout, this, &IdentifierTypist::step);
 }
 

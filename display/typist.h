@@ -17,7 +17,6 @@ class IdentifierTypist : public QObject {
 public:
     // How the identifier was rendered: decimal, hexadecimal or by a template.
     enum class View { Dec = 1, Hex = 2, Template = 3 };
-    static constexpr int kKeyPauseMs = 10;
     // Identifiers waiting beyond the one being typed. A flood of reads fills
     // the queue and the newest are not typed, so typing ends soon after the
     // reader falls quiet.

@@ -457,7 +457,7 @@ void FirmwareUpdate::tellStopped()
 
 void FirmwareUpdate::tellProgress(bool always)
 {
-    if (!always && m_accepted < total() && m_progressClock.elapsed() < kProgressIntervalMs)
+    if (!always && m_accepted < total() && m_progressClock.elapsed() < m_timings.updateProgress)
         return;
     m_progressClock.restart();
     const qint64 left = m_accepted > 0 ? m_uploadClock.elapsed() * (total() - m_accepted) / m_accepted : -1;

@@ -68,9 +68,6 @@ public:
         NoReturn,     // the reader did not come back with its new firmware within the limit
         NoVersion,    // the reader came back but did not tell its firmware version
     };
-    // Progress is told at most this often, and at the end.
-    static constexpr int kProgressIntervalMs = 100;
-
     FirmwareUpdate(ReaderLink &link, ReaderSession &session, LoaderRegistry &loaders, const Timings &timings,
                    QObject *parent = nullptr);
     ~FirmwareUpdate() override;

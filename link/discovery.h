@@ -11,7 +11,7 @@
 
 #include "link/readerlink.h"
 #include "link/session.h"
-#include "link/timings.h"
+#include "common/timings.h"
 #include "platform/portenum.h"
 
 namespace limra {

@@ -12,7 +12,7 @@
 
 #include "link/linkerror.h"
 #include "link/readerlink.h"
-#include "link/timings.h"
+#include "common/timings.h"
 
 namespace limra {
 

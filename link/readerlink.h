@@ -21,7 +21,7 @@
 
 #include "link/frame.h"
 #include "link/linkerror.h"
-#include "link/timings.h"
+#include "common/timings.h"
 #include "link/messageassembler.h"
 #include "link/protocol.h"
 

@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/timings.h"
+
 namespace limra {
 
 namespace {
@@ -67,7 +69,6 @@ const QByteArray kTemporaryInfix = ".limra-";
 constexpr int kTemporaryRandom = 6; // the XXXXXX of mkstemp
 // A temporary this old whose program is gone was left by an interrupted save;
 // a younger one, or one whose program runs, may be another save in flight.
-constexpr time_t kLeftoverAgeSeconds = 60;
 
 QByteArray temporaryPrefix(const QByteArray &target)
 {
@@ -118,7 +119,7 @@ void removeLeftoverTemporaries(const QByteArray &target)
         const QByteArray path = folder + '/' + name;
         struct stat info {};
         if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
-            && now - info.st_mtime >= kLeftoverAgeSeconds)
+            && now - info.st_mtime >= Timings().staleTemporary / 1000)
             ::unlink(path.constData());
     }
     ::closedir(dir);

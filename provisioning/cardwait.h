@@ -15,7 +15,7 @@
 #include <QTimer>
 
 #include "link/readerlink.h"
-#include "link/timings.h"
+#include "common/timings.h"
 
 namespace limra {
 

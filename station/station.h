@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "link/operation.h"
-#include "link/timings.h"
+#include "common/timings.h"
 #include "platform/serialport.h"
 
 namespace limra {

@@ -65,7 +65,6 @@ namespace limra {
 namespace {
 // Where the window is never painted (it starts in the tray), the rest of the
 // start-up follows this long after the first show.
-constexpr int kAfterStartMs = 500;
 } // namespace
 
 QIcon MainWindow::appIcon()
@@ -291,7 +290,7 @@ void MainWindow::firstShow()
     m_presenter->setStarted();
     // What the first paint does not need waits until it is done.
     m_cardDisplay->installEventFilter(this);
-    QTimer::singleShot(kAfterStartMs, this, &MainWindow::afterFirstPaint);
+    QTimer::singleShot(m_station.timings().afterStart, this, &MainWindow::afterFirstPaint);
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "app/ui/windowplacement.h"
+#include "common/timings.h"
 #include "platform/files.h"
 
 namespace limra {
@@ -19,7 +20,6 @@ constexpr int kClientHeight = 650;
 constexpr int kMinOuterWidth = 910;
 constexpr int kMinOuterHeight = 655;
 // How long a window system may take to tell the frame it draws.
-constexpr int kFrameWaitMs = 500;
 } // namespace
 
 WindowSizing::WindowSizing(QWidget &window, QString statePath) : m_window(window), m_statePath(std::move(statePath))
@@ -59,7 +59,7 @@ void WindowSizing::keep() const
 void WindowSizing::shown()
 {
     fitMinimumSize(false);
-    QTimer::singleShot(kFrameWaitMs, &m_window, [this] { fitMinimumSize(true); });
+    QTimer::singleShot(Timings().frameWait, &m_window, [this] { fitMinimumSize(true); });
 }
 
 // The window system tells the frame only after the window is shown, with a

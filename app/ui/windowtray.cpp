@@ -2,18 +2,18 @@
 
 #include <QWidget>
 
+#include "common/timings.h"
 #include "platform/tray.h"
 
 namespace limra {
 
 namespace {
-constexpr int kTrayStartMs = 10;
 } // namespace
 
 WindowTray::WindowTray(QWidget &window, Tray *tray) : m_window(window), m_tray(tray)
 {
     m_startTimer.setSingleShot(true);
-    m_startTimer.setInterval(kTrayStartMs);
+    m_startTimer.setInterval(Timings().trayStart);
     // Straight to the tray, without asking the window system to minimize:
     // a late notice of that could hide the window again after a restore.
     connect(&m_startTimer, &QTimer::timeout, this, &WindowTray::minimize);

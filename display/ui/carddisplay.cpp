@@ -1,6 +1,7 @@
 #include "display/ui/carddisplay.h"
 
 #include "common/texts.h"
+#include "common/timings.h"
 #include "common/ui/elidedlabel.h"
 #include "display/idkinds.h"
 #include "link/hextext.h"
@@ -18,7 +19,6 @@
 namespace limra {
 
 namespace {
-constexpr int kBlinkMs = 100;
 // A long identifier first gets smaller type, down to this size, then an ellipsis.
 constexpr int kSmallestIdentifierPx = 18;
 // The plain field at the left and the card description at the right are this
@@ -249,10 +249,10 @@ void CardDisplay::setKindColour(quint32 rgb)
 
 bool CardDisplay::extend(QTimer &timer, qint64 &until)
 {
-    until = m_clock.elapsed() + kBlinkMs;
+    until = m_clock.elapsed() + Timings().cardBlink;
     if (timer.isActive())
         return false;
-    timer.start(kBlinkMs);
+    timer.start(Timings().cardBlink);
     return true;
 }
 

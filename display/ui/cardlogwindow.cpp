@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "common/texts.h"
+#include "common/timings.h"
 #include "common/ui/screenfit.h"
 #include "display/cardlog.h"
 #include "display/idkinds.h"
@@ -56,7 +57,7 @@ CardLogModel::CardLogModel(const CardLog &log, QObject *parent)
 void CardLogModel::changed()
 {
     if (!m_refresh.isActive())
-        m_refresh.start(m_lastInserted >= kFloodRows ? kFloodRefreshMs : kRefreshMs);
+        m_refresh.start(m_lastInserted >= kFloodRows ? Timings().cardLogFloodRefresh : Timings().cardLogRefresh);
 }
 
 void CardLogModel::publish()

@@ -27,8 +27,6 @@ class UserDialogs;
 class CardLogModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    static constexpr int kRefreshMs = 100;
-    static constexpr int kFloodRefreshMs = 500;
     // A refresh that brings this many rows or more means a flood.
     static constexpr int kFloodRows = 25;
     explicit CardLogModel(const CardLog &log, QObject *parent = nullptr);

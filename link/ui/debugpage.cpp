@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "common/texts.h"
+#include "common/timings.h"
 #include "common/ui/mnemonic.h"
 #include "common/ui/screenfit.h"
 #include "link/hextext.h"
@@ -115,7 +116,7 @@ DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, Operati
     window->setParent(this, window->windowFlags());
 
     m_appendTimer.setSingleShot(true);
-    m_appendTimer.setInterval(kAppendMs);
+    m_appendTimer.setInterval(Timings().debugAppend);
     connect(&m_appendTimer, &QTimer::timeout, this, &DebugPage::appendPending);
     connect(&m_log, &TrafficLog::lineAdded, this, &DebugPage::lineAdded);
     connect(sendButton, &QPushButton::clicked, this, &DebugPage::send);

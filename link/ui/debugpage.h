@@ -43,9 +43,6 @@ public:
     // Reader operations may start (none runs).
     void setReaderIdle(bool idle);
 
-    // Lines wait here for the next append, so that a flood of traffic is
-    // appended a batch at a time.
-    static constexpr int kAppendMs = 50;
     // Each view keeps the newest lines only, so that a flood cannot fill the memory.
     static constexpr int kKeptLines = 10000;
     // ... and no more characters than this: a line may hold a whole chunk of

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "common/logging.h"
+#include "common/timings.h"
 #include "platform/keyinjector.h"
 #include "platform/typingreach.h"
 
@@ -20,8 +21,6 @@
 namespace limra {
 
 namespace {
-
-constexpr int kSpareKeyHoldMs = 500;
 
 KeySym keysymOf(char32_t c)
 {
@@ -39,7 +38,7 @@ public:
     X11KeyInjector()
     {
         unbindTimer.setSingleShot(true);
-        unbindTimer.setInterval(kSpareKeyHoldMs);
+        unbindTimer.setInterval(Timings().spareKeyHold);
         QObject::connect(&unbindTimer, &QTimer::timeout, [this] { unbindSpareKeys(); });
     }
     ~X11KeyInjector() override

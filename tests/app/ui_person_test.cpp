@@ -933,7 +933,7 @@ TEST_F(PersonTest, TheDebugLogsShowTheTimes)
     ASSERT_NE(log, nullptr);
     const QString longLine = QStringLiteral("[12:00:00] > ") + QString(200, QLatin1Char('A'));
     Q_EMIT log->lineAdded(longLine);
-    spin(2 * DebugPage::kAppendMs);
+    spin(2 * Timings().debugAppend);
     child<DebugWindow>(page, "debugWindow")->show();
     spin(20);
     EXPECT_EQ(child<QPlainTextEdit>(child<DebugWindow>(page, "debugWindow"), "debugWindowText")
@@ -941,7 +941,7 @@ TEST_F(PersonTest, TheDebugLogsShowTheTimes)
                   ->value(),
               0);
     Q_EMIT log->lineAdded(longLine);
-    spin(2 * DebugPage::kAppendMs);
+    spin(2 * Timings().debugAppend);
     EXPECT_EQ(child<QPlainTextEdit>(child<DebugWindow>(page, "debugWindow"), "debugWindowText")
                   ->horizontalScrollBar()
                   ->value(),

@@ -196,7 +196,7 @@ TEST_F(DebugTabTest, WhatCannotBeSentIsRefusedWithAMessageAndNothingGoesOut)
         EXPECT_EQ(child<QLabel>(page, "commandMessage")->text(), parseTypedCommand(text).refusal);
         EXPECT_EQ(child<QLineEdit>(page, "command")->text(), text); // kept for correcting
     }
-    spin(2 * DebugPage::kAppendMs);
+    spin(2 * Timings().debugAppend);
     EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
     EXPECT_TRUE(dialogs.shown.isEmpty());
     EXPECT_TRUE(lines.isEmpty()); // nothing was written to the port
@@ -224,7 +224,7 @@ TEST_F(DebugTabTest, AFloodKeepsTheNewestLinesInBothViewsAndTheWindowAnswers)
     });
     flood.start(5);
     EXPECT_TRUE(waitUntil([&] { return sent == kFlood; }, 20000));
-    spin(3 * DebugPage::kAppendMs);
+    spin(3 * Timings().debugAppend);
     EXPECT_LT(worst, 500);
     for (QPlainTextEdit *view : {child<QPlainTextEdit>(page, "trafficLog"),
                                  child<QPlainTextEdit>(child<DebugWindow>(page, "debugWindow"), "debugWindowText")}) {

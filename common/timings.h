@@ -1,6 +1,7 @@
 #pragma once
-// How long the tool gives the reader, in milliseconds. One table, handed to
-// the link and every operation, so that tests and benchmarks can shorten it.
+// How long the tool gives the reader, and paces its own work, in
+// milliseconds. One table, handed to the link and every operation, so that
+// tests and benchmarks can shorten it; every folder may read it.
 
 namespace limra {
 
@@ -32,6 +33,22 @@ struct Timings {
     int cardLogRetry = 1000;   // a card-log file that cannot be written is tried again
     int shutDownLimit = 3000;  // the end of the program waits for the reader to go back to card reading
     int findReaders = 5000;    // limra-cli's time to find the readers (--timeout)
+    // The tool's own pacing, with no reader involved (not shortened for tests).
+    int updateProgress = 100;   // the firmware update tells its progress at most this often
+    int progressLine = 1000;    // limra-cli writes a progress line at most this often
+    int keyPause = 10;          // between two keys typed into the program in front
+    int spareKeyHold = 500;     // a spare key keeps its character this long after the last key typed with it
+    int cardInfoWindow = 1000;  // card information this near an identifier belongs to its card
+    int cardBlink = 100;        // the card display's blink at a read
+    int cardLogRefresh = 100;   // the card-log window adds the new rows this often
+    int cardLogFloodRefresh = 500; // ... and this often while they come in a flood
+    int debugAppend = 50;       // the debug page adds the traffic's new lines this often
+    int trayStart = 10;         // a tray that is not there yet is looked for again this often
+    int frameWait = 500;        // the window's frame is awaited this long before its size is fitted again
+    int afterStart = 500;       // the first paint is awaited this long before the work after start-up
+    // A temporary file older than this whose writer is gone was left by a
+    // write that was cut off (a killed program): it may be removed.
+    int staleTemporary = 60 * 1000;
     // In debug mode a card wait gives each card the longer budget.
     bool debugMode = false;
 
@@ -63,9 +80,5 @@ inline Timings programTimings()
     return Timings();
 #endif
 }
-
-// A temporary file older than this whose writer is gone was left by a write
-// that was cut off (a killed program): it may be removed.
-constexpr int kStaleTemporaryMs = 60 * 1000;
 
 } // namespace limra
