@@ -27,8 +27,9 @@ protected:
     RunnerTest()
     {
         ports.virtuals = {sim.port()};
-        // After a whole upload the reader soon restarts into its new firmware.
-        sim.model->loaderIdleMs = 100;
+        // After a whole upload the reader soon restarts into its new firmware
+        // (not so soon that a loaded machine's pause looks like the end).
+        sim.model->loaderIdleMs = 300;
     }
 
     // Runs the command line until the run ends; false when it does not.

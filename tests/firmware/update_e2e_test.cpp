@@ -116,8 +116,9 @@ protected:
     UpdateTest()
     {
         sim.host->restartDelayMs = kRestartMs;
-        // After a whole upload the reader soon restarts into its new firmware.
-        sim.model->loaderIdleMs = 100;
+        // After a whole upload the reader soon restarts into its new firmware
+        // (not so soon that a loaded machine's pause looks like the end).
+        sim.model->loaderIdleMs = 300;
         startTool();
     }
     void startTool()
@@ -540,7 +541,7 @@ TEST_F(UpdateTest, ALoaderLeftHalfFedIsPluggedInAgainBeforeEveryBlockGoesFromThe
         }
         ASSERT_TRUE(waitUntil([&] { return tool->session.inLoader(); }));
 
-        sim.model->loaderIdleMs = 100;
+        sim.model->loaderIdleMs = 300;
         sim.model->faults.delayMs = 0;
         ASSERT_LT(sim.model->blocksTaken(), 30);
         bool asked = false;
