@@ -2,9 +2,7 @@
 // The scripted services a whole main window runs on in the tests, with its
 // settings and data in a temporary folder; and a probe of how long the event
 // loop is held up.
-#include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include "station/station.h"
 #include "app/ui/mainwindow.h"
@@ -12,6 +10,7 @@
 #include "tests/support/fakeports.h"
 #include "tests/support/faketray.h"
 #include "tests/support/recordingkeys.h"
+#include "tests/support/responsiveness.h"
 #include "tests/support/scripteddialogs.h"
 #include "tests/support/simreader.h"
 #include "tests/support/stationplatform.h"
@@ -63,28 +62,6 @@ struct ToolServices {
 
 private:
     std::unique_ptr<ReaderStation> m_station;
-};
-
-// A timer ticks every 20 ms; the longest gap between ticks is how long the
-// window did not answer.
-class ResponsivenessProbe {
-public:
-    ResponsivenessProbe()
-    {
-        QObject::connect(&m_beat, &QTimer::timeout, [this] {
-            m_worst = std::max(m_worst, m_clock.elapsed() - m_last);
-            m_last = m_clock.elapsed();
-        });
-        m_clock.start();
-        m_beat.start(20);
-    }
-    qint64 worstGapMs() const { return m_worst; }
-
-private:
-    QElapsedTimer m_clock;
-    QTimer m_beat;
-    qint64 m_last = 0;
-    qint64 m_worst = 0;
 };
 
 } // namespace limra::testing
