@@ -95,11 +95,11 @@ TEST_F(ExchangeE2E, UnpluggingClosesThePortOnceAndEndsTheRequestThatWaits)
     QTimer::singleShot(50, [this] { sim.host->unplug(); });
     QElapsedTimer clock;
     clock.start();
-    const qint64 waited = runQueueWaitNs();
+    const qint64 waited = limra::testing::runQueueWaitNs();
     const ReaderLink::Answer a = await(link, hexBytes("0B01"), 5000);
     ASSERT_TRUE(a.error.has_value());
     EXPECT_EQ(a.error->kind, LinkError::Kind::PortLost);
-    EXPECT_LT(answerMs(clock.elapsed(), runQueueWaitNs() - waited), 2000); // less what the machine's load took
+    EXPECT_LT(limra::testing::answerMs(clock.elapsed(), limra::testing::runQueueWaitNs() - waited), 2000); // less what the machine's load took
     limra::testing::spin(100);
     EXPECT_EQ(lost.count(), 1);
     EXPECT_FALSE(session.hasPort());

@@ -133,9 +133,9 @@ TEST_F(LinkTest, ReplyComesAsAnEventWithoutPolling)
     };
     QElapsedTimer clock;
     clock.start();
-    const qint64 waited = runQueueWaitNs();
+    const qint64 waited = limra::testing::runQueueWaitNs();
     EXPECT_EQ(outcome(await(link, hexBytes("0B01"), 5000), false), QStringLiteral("0D0100"));
-    EXPECT_LT(answerMs(clock.elapsed(), runQueueWaitNs() - waited), 1000); // less what the machine's load took
+    EXPECT_LT(limra::testing::answerMs(clock.elapsed(), limra::testing::runQueueWaitNs() - waited), 1000); // less what the machine's load took
 }
 
 TEST_F(LinkTest, APortThatGoesAwayEndsEveryRequestAtOnce)
@@ -150,9 +150,9 @@ TEST_F(LinkTest, APortThatGoesAwayEndsEveryRequestAtOnce)
     // Without a port a request ends as soon as the event loop runs, not after its time.
     QElapsedTimer clock;
     clock.start();
-    const qint64 waited = runQueueWaitNs();
+    const qint64 waited = limra::testing::runQueueWaitNs();
     EXPECT_EQ(outcome(await(link, hexBytes("0501"), 5000), false), QStringLiteral("port lost"));
-    EXPECT_LT(answerMs(clock.elapsed(), runQueueWaitNs() - waited), 1000); // less what the machine's load took
+    EXPECT_LT(limra::testing::answerMs(clock.elapsed(), limra::testing::runQueueWaitNs() - waited), 1000); // less what the machine's load took
 }
 
 TEST_F(LinkTest, NoHandlerRunsForAGoneContextOrACancelledRequest)
