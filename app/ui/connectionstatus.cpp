@@ -19,11 +19,17 @@ ConnectionStatus::ConnectionStatus(StatusBar &bar, ReaderStation &station) : m_b
     connect(&session, &ReaderSession::loaderConnected, this, &ConnectionStatus::loaderConnected);
     connect(&session, &ReaderSession::disconnected, this, [this] { setText(texts::kSearching); });
     // While the update waits for the reader to be plugged in again, the status bar says so too.
-    connect(&m_station.firmwareUpdate(), &ReaderOperation::changed, this, [this] {
-        if (m_station.firmwareUpdate().awaitingReplug() && m_station.session().inLoader())
-            setText(QStringLiteral("Отключите считыватель и подключите его снова: ") + m_station.session().portName(),
-                    QStringLiteral("Обновление микропрограммы продолжится, когда считыватель будет подключён "
-                                   "заново."));
+    connect(&m_station, &ReaderStation::runStarted, this, [this](ReaderOperation *run) {
+        auto *update = qobject_cast<FirmwareUpdate *>(run);
+        if (!update)
+            return;
+        connect(update, &ReaderOperation::changed, this, [this, update] {
+            if (update->awaitingReplug() && m_station.session().inLoader())
+                setText(QStringLiteral("Отключите считыватель и подключите его снова: ")
+                            + m_station.session().portName(),
+                        QStringLiteral("Обновление микропрограммы продолжится, когда считыватель будет подключён "
+                                       "заново."));
+        });
     });
     connect(&m_station.discovery(), &ReaderDiscovery::troubleChanged, this, [this](const PortTrouble &trouble) {
         if (m_station.session().portName().isEmpty()) {
