@@ -45,15 +45,15 @@ QString ReaderJob::port() const
     return m_setup.port;
 }
 
-QString ReaderJob::serial() const { return m_found ? m_station->session().serial() : QString(); }
+QString ReaderJob::serial() const { return m_found ? m_reader.serial : QString(); }
 
 QString ReaderJob::readerWord() const
 {
     if (!m_found)
         return QString();
-    if (m_station->session().inLoader())
+    if (m_reader.state == StationStatus::State::InLoader || m_reader.state == StationStatus::State::Replugging)
         return QStringLiteral("loader");
-    return m_station->session().isBle() ? QStringLiteral("BLE") : QStringLiteral("USB");
+    return m_reader.ble ? QStringLiteral("BLE") : QStringLiteral("USB");
 }
 
 QJsonObject ReaderJob::json() const
@@ -90,6 +90,10 @@ void ReaderJob::start(int timeoutMs)
     connect(&discovery, &ReaderDiscovery::loaderFound, this, &ReaderJob::loaderFound);
     connect(&discovery, &ReaderDiscovery::troubleChanged, this, &ReaderJob::troubleChanged);
     connect(m_station.get(), &ReaderStation::cardWaitOpened, this, &ReaderJob::cardWaitOpened);
+    connect(m_station.get(), &ReaderStation::statusChanged, this, [this](const StationStatus &status) {
+        if (status.state != StationStatus::State::Searching)
+            m_reader = status;
+    });
     connect(m_station.get(), &ReaderStation::readingAfterConnecting, this, [this](ConfigRead *run) {
         m_connectReading = run;
         connect(run, &ConfigRead::finished, this, [this](const ConfigRead::Result &result) {

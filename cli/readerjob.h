@@ -124,6 +124,8 @@ private:
     JobSetup m_setup;
     const Options &m_options;
     std::unique_ptr<ReaderStation> m_station;
+    // The reader as the station last told it, once one was found.
+    StationStatus m_reader;
     // The read after the reader connected: the one running, and what the last one gave.
     QPointer<ConfigRead> m_connectReading;
     ConfigRead::Result m_connectRead;

@@ -50,6 +50,14 @@ ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, Q
         connect(m_platform.deviceMonitor, &DeviceMonitor::changed, m_discovery.get(), &ReaderDiscovery::portsChanged);
     }
     connect(m_discovery.get(), &ReaderDiscovery::identified, this, &ReaderStation::identified);
+    connect(m_session.get(), &ReaderSession::connected, this, [this] { tell(StationStatus::State::Connected); });
+    connect(m_session.get(), &ReaderSession::loaderConnected, this, [this] { tell(StationStatus::State::InLoader); });
+    connect(m_session.get(), &ReaderSession::disconnected, this, [this] { tell(StationStatus::State::Searching); });
+    // Why the reader is not found, while no port is open.
+    connect(m_discovery.get(), &ReaderDiscovery::troubleChanged, this, [this](const PortTrouble &trouble) {
+        if (m_session->portName().isEmpty())
+            tell(StationStatus::State::Searching, trouble);
+    });
     // A port remembered as a loader that reports a card, or sends a frame of
     // its own, runs the reader's firmware again: it is probed as a reader.
     auto readerAfterAll = [this] {
@@ -103,6 +111,11 @@ Run *ReaderStation::launch(std::unique_ptr<Run> made, const Watch<Run> &watch, S
         }
     });
     connect(run, &ReaderOperation::ended, this, [this, run] { runEnded(run); });
+    if constexpr (std::is_same_v<FirmwareUpdate, Run>)
+        connect(run, &ReaderOperation::changed, this, [this, run] {
+            if (run->awaitingReplug() && m_session->inLoader())
+                tell(StationStatus::State::Replugging);
+        });
     if constexpr (std::is_base_of_v<CardOperation, Run>)
         connect(run, &CardOperation::cardWaitOpened, this, &ReaderStation::cardWaitOpened);
     if (watch)
@@ -264,6 +277,17 @@ void ReaderStation::runObjectCodeWait(ConfigWrite *write)
     });
     wait->open();
     Q_EMIT cardWaitOpened(wait);
+}
+
+void ReaderStation::tell(StationStatus::State state, const PortTrouble &trouble)
+{
+    m_status = StationStatus{state, trouble, {}, {}, false};
+    if (state != StationStatus::State::Searching) {
+        m_status.port = m_session->portName();
+        m_status.serial = m_session->serial();
+        m_status.ble = m_session->isBle();
+    }
+    Q_EMIT statusChanged(m_status);
 }
 
 void ReaderStation::shutDown(std::function<void()> done)

@@ -10,6 +10,7 @@
 
 #include "config/configruns.h"
 #include "firmware/firmwareruns.h"
+#include "link/discovery.h"
 #include "link/operation.h"
 #include "link/timings.h"
 #include "link/trafficlog.h"
@@ -29,6 +30,23 @@ class ReaderDiscovery;
 class ReaderLink;
 class ReaderSession;
 class SingleCardWait;
+
+// What the station's reader is now, told at each change: the status bar
+// and limra-cli draw from it.
+struct StationStatus {
+    enum class State {
+        Searching,  // no reader: `trouble` says why a port that is there cannot be used
+        Connected,  // a reader runs its firmware
+        InLoader,   // a reader left in its firmware loader (its serial number may be unknown)
+        Replugging, // a firmware update waits for the reader to be unplugged and plugged in again
+    };
+    State state = State::Searching;
+    PortTrouble trouble;
+    // The reader's port and identity (not while searching).
+    QString port;
+    QString serial;
+    bool ble = false;
+};
 
 class ReaderStation : public QObject, public ConfigRuns, public CardRuns, public FirmwareRuns, public DebugRuns {
     Q_OBJECT
@@ -86,6 +104,9 @@ public:
     // the presenter.
     void feedCards(CardPresenter &presenter);
 
+    // What the reader is now (statusChanged tells each change).
+    const StationStatus &status() const { return m_status; }
+
     // The operation running now, or none.
     ReaderOperation *current() const;
     bool busy() const override { return current() != nullptr; }
@@ -100,6 +121,9 @@ public:
 Q_SIGNALS:
     // An operation started or ended.
     void busyChanged(bool busy);
+    // The reader was found, went, went into or out of its loader, a port
+    // could not be used, or an update waits for the reader to be plugged in again.
+    void statusChanged(const limra::StationStatus &status);
     // A run starts: told before its first step, after whoever started it
     // has connected to it.
     void runStarted(limra::ReaderOperation *run);
@@ -116,6 +140,8 @@ private:
     bool mayStart(const ReaderOperation &operation) const;
     void runEnded(ReaderOperation *run);
     void identified();
+    // Tells a new status; a reader's port and identity come from the session.
+    void tell(StationStatus::State state, const PortTrouble &trouble = {});
     void runObjectCodeWait(ConfigWrite *write);
 
     // What is used is declared before its users, so it is destroyed after them.
@@ -132,6 +158,7 @@ private:
     // The runs whose end has not been told yet (the station's children).
     std::vector<ReaderOperation *> m_runs;
     bool m_wasBusy = false;
+    StationStatus m_status;
     std::function<void()> m_shutDownDone;
     bool m_shuttingDown = false;
 };

@@ -113,6 +113,25 @@ TEST_F(StationTest, EachRunIsANewObjectWhoseResultNeverChangesAndTheStationDelet
     EXPECT_TRUE(waitUntil([&] { return first.isNull(); })) << "an ended run stays";
 }
 
+// The station tells one typed status at each change: what the status bar
+// and limra-cli draw.
+TEST_F(StationTest, TheStatusTellsTheReaderFoundAndGone)
+{
+    QList<StationStatus> told;
+    QObject::connect(&station, &ReaderStation::statusChanged,
+                     [&](const StationStatus &status) { told << status; });
+    connectReader();
+    ASSERT_FALSE(told.isEmpty());
+    EXPECT_EQ(told.last().state, StationStatus::State::Connected);
+    EXPECT_EQ(told.last().port, sim.port());
+    EXPECT_EQ(told.last().serial, QStringLiteral("A102-0A1B2C3D"));
+    EXPECT_FALSE(told.last().ble);
+    EXPECT_EQ(station.status().state, StationStatus::State::Connected);
+    sim.host->unplug();
+    ASSERT_TRUE(waitUntil([&] { return told.last().state == StationStatus::State::Searching; }));
+    EXPECT_TRUE(told.last().port.isEmpty());
+}
+
 TEST_F(StationTest, OneOperationRunsAtATime)
 {
     connectReader();
@@ -309,6 +328,9 @@ TEST_F(StationTest, AReaderInItsLoaderGetsNoCommandAndOneThatReadsCardsIsAReader
     station.discovery().portsChanged();
     station.discovery().scanOnce();
     ASSERT_TRUE(waitUntil([this] { return station.session().inLoader(); }));
+    EXPECT_EQ(station.status().state, StationStatus::State::InLoader);
+    EXPECT_EQ(station.status().port, sim.port());
+    EXPECT_EQ(station.status().serial, QStringLiteral("A102-0A1B2C3D"));
     EXPECT_EQ(station.queryVersion(), nullptr);
     EXPECT_EQ(station.sendDebugCommand(hexBytes("0A01")), nullptr);
     EXPECT_TRUE(commands().isEmpty());
