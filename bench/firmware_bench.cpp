@@ -14,6 +14,7 @@
 
 #include "bench/benchsupport.h"
 #include "firmware/image.h"
+#include "firmware/firmwareruns.h"
 #include "firmware/ui/firmwarepage.h"
 #include "firmware/update.h"
 #include "firmware/versionquery.h"
@@ -66,8 +67,28 @@ int main(int argc, char **argv)
     LoaderRegistry loaders;
     FirmwareUpdate update(link, session, loaders, timings);
     FirmwareVersionQuery version(link, timings);
-    testing::OpenGate gate;
-    FirmwarePage page(update, version, gate, dialogs);
+    // The tab's runs: the bench's one update and query, started at once.
+    struct Runs : FirmwareRuns {
+        Runs(FirmwareUpdate &u, FirmwareVersionQuery &v) : update(u), version(v) {}
+        bool busy() const override { return false; }
+        FirmwareUpdate *updateFirmware(const QString &path, const Watch<FirmwareUpdate> &watch) override
+        {
+            if (watch)
+                watch(update);
+            update.start(path);
+            return &update;
+        }
+        FirmwareVersionQuery *queryVersion(const Watch<FirmwareVersionQuery> &watch) override
+        {
+            if (watch)
+                watch(version);
+            version.start();
+            return &version;
+        }
+        FirmwareUpdate &update;
+        FirmwareVersionQuery &version;
+    } runs(update, version);
+    FirmwarePage page(runs, dialogs);
     page.findChild<QLineEdit *>(QStringLiteral("imagePath"))->setText(path);
     FirmwareUpdate bare(link, session, loaders, timings); // no tab: nothing shows its progress
 
@@ -87,7 +108,7 @@ int main(int argc, char **argv)
     // Runs an update to its end.
     auto wait = [](FirmwareUpdate &u) {
         QEventLoop loop;
-        QObject::connect(&u, &ReaderOperation::finished, &loop, &QEventLoop::quit);
+        QObject::connect(&u, &ReaderOperation::ended, &loop, &QEventLoop::quit);
         if (u.running())
             loop.exec();
         QCoreApplication::processEvents();

@@ -91,10 +91,10 @@ void ReaderJob::createMasterCards()
 {
     // The reader's configuration, with the file's laid over it when one is given.
     const std::unique_ptr<EditorModel> model = editor();
-    const ConfigRead &read = m_station->configRead();
-    if (read.status() != ReaderOperation::Status::Done)
+    const ConfigRead::Result &read = m_connectRead;
+    if (read.status != ReaderOperation::Status::Done)
         return operationFailed(read);
-    model->applyConfig(parseConfig(read.items()), ConfigSource::Reader);
+    model->applyConfig(parseConfig(read.items), ConfigSource::Reader);
     if (!m_options.file.isEmpty() && !fileConfig(*model))
         return;
     const int mode = model->config().readMode;
@@ -106,38 +106,37 @@ void ReaderJob::createMasterCards()
     const int highlighted = !entries.empty() && (model->config().formats & entries.front().bit) ? 0 : -1;
     const QString items = model->buildItems(Producer::MasterCards);
     const QString cardType = masterCardTypeWord(mode, highlighted);
-    MasterCardsCreate &create = m_station->masterCardsCreate();
-    connect(&create, &ReaderOperation::finished, this, [this, &create] {
-        Q_EMIT countdown(-1);
-        m_fields[QStringLiteral("written")] = create.written();
-        if (create.status() == ReaderOperation::Status::Done) {
-            m_lines << QStringLiteral("%1 master %2 written").arg(create.written()).arg(create.written() == 1 ? "card" : "cards");
-            return end(kDone);
-        }
-        if (create.status() == ReaderOperation::Status::Cancelled && m_interrupted)
-            return end(kInterrupted, QStringLiteral("interrupted; %1 of %2 master cards written")
-                                         .arg(create.written())
-                                         .arg(m_options.count));
-        const Report report = create.report();
-        if (!report.text.isEmpty())
-            return end(kFailed, report.text);
-        end(kFailed, QStringLiteral("%1 of %2 master cards written").arg(create.written()).arg(m_options.count));
-    });
     const bool option = mode != 0;
-    runOperation(create, [&create, items, cardType, option] { create.start(items, cardType, option); });
+    started(m_station->createMasterCards(items, cardType, option, [this](MasterCardsCreate &run) {
+        connect(&run, &MasterCardsCreate::finished, this, [this](const MasterCardsCreate::Result &create) {
+            Q_EMIT countdown(-1);
+            m_fields[QStringLiteral("written")] = create.written;
+            if (create.status == ReaderOperation::Status::Done) {
+                m_lines << QStringLiteral("%1 master %2 written").arg(create.written).arg(create.written == 1 ? "card" : "cards");
+                return end(kDone);
+            }
+            if (create.status == ReaderOperation::Status::Cancelled && m_interrupted)
+                return end(kInterrupted, QStringLiteral("interrupted; %1 of %2 master cards written")
+                                             .arg(create.written)
+                                             .arg(m_options.count));
+            if (!create.report.text.isEmpty())
+                return end(kFailed, create.report.text);
+            end(kFailed, QStringLiteral("%1 of %2 master cards written").arg(create.written).arg(m_options.count));
+        });
+    }));
 }
 
 void ReaderJob::clearMasterCards()
 {
-    MasterCardsClear &clear = m_station->masterCardsClear();
-    connect(&clear, &ReaderOperation::finished, this, [this, &clear] {
-        m_fields[QStringLiteral("cleared")] = clear.cleared();
-        if (clear.status() != ReaderOperation::Status::Done && !m_interrupted)
-            return operationFailed(clear);
-        m_lines << texts::kClearedCards + QLatin1Char(' ') + QString::number(clear.cleared());
-        end(kDone);
-    });
-    runOperation(clear, [&clear] { clear.start(); });
+    started(m_station->clearMasterCards([this](MasterCardsClear &run) {
+        connect(&run, &MasterCardsClear::finished, this, [this](const MasterCardsClear::Result &clear) {
+            m_fields[QStringLiteral("cleared")] = clear.cleared;
+            if (clear.status != ReaderOperation::Status::Done && !m_interrupted)
+                return operationFailed(clear);
+            m_lines << texts::kClearedCards + QLatin1Char(' ') + QString::number(clear.cleared);
+            end(kDone);
+        });
+    }));
 }
 
 void ReaderJob::showCard(const CardLogEntry &entry)

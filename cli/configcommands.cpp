@@ -35,15 +35,15 @@ QString ReaderJob::outputPath() const
 
 void ReaderJob::readConfig()
 {
-    const ConfigRead &read = m_station->configRead();
-    if (read.status() != ReaderOperation::Status::Done)
+    const ConfigRead::Result &read = m_connectRead;
+    if (read.status != ReaderOperation::Status::Done)
         return operationFailed(read);
     const std::unique_ptr<EditorModel> model = editor();
-    if (!model->applyConfig(parseConfig(read.items()), ConfigSource::Reader))
+    if (!model->applyConfig(parseConfig(read.items), ConfigSource::Reader))
         return end(kFailed, QStringLiteral("the reader's configuration holds values the editor does not take"));
     if (m_options.output.isEmpty()) {
-        m_fields[QStringLiteral("config")] = configJson(*model, read.items());
-        m_lines = configText(*model, read.items());
+        m_fields[QStringLiteral("config")] = configJson(*model, read.items);
+        m_lines = configText(*model, read.items);
         return end(kDone);
     }
     if (m_options.output == QLatin1String("-")) {
@@ -76,38 +76,41 @@ void ReaderJob::writeConfig()
     const std::unique_ptr<EditorModel> model = editor();
     // The reader's configuration is in the editor (the read after connecting),
     // the file's goes over it, and the editor's is written: as in the window.
-    const ConfigRead &read = m_station->configRead();
-    if (read.status() == ReaderOperation::Status::Done)
-        model->applyConfig(parseConfig(read.items()), ConfigSource::Reader);
+    const ConfigRead::Result &read = m_connectRead;
+    if (read.status == ReaderOperation::Status::Done)
+        model->applyConfig(parseConfig(read.items), ConfigSource::Reader);
     if (!fileConfig(*model))
         return;
     const QString items = model->buildItems(Producer::Reader);
     const bool objectCode = writeAwaitsObjectCode(model->config());
 
-    ConfigWrite &write = m_station->configWrite();
-    // Asked from the event loop, never inside the operation's own step.
-    connect(&write, &ConfigWrite::decisionNeeded, this, [&write] { write.proceed(false); }, Qt::QueuedConnection);
     m_configWritten = false;
-    connect(&write, &ConfigWrite::written, this, [this] { m_configWritten = true; });
-    connect(&write, &ReaderOperation::finished, this, [this, &write] {
+    started(m_station->writeConfig(items, objectCode, [this](ConfigWrite &run) { follow(run); }));
+}
+
+void ReaderJob::follow(ConfigWrite &run)
+{
+    // Asked from the event loop, never inside the operation's own step.
+    connect(&run, &ConfigWrite::decisionNeeded, &run, [&run] { run.proceed(false); }, Qt::QueuedConnection);
+    connect(&run, &ConfigWrite::written, this, [this] { m_configWritten = true; });
+    connect(&run, &ConfigWrite::finished, this, [this](const ConfigWrite::Result &write) {
         Q_EMIT countdown(-1);
-        if (write.status() == ReaderOperation::Status::Done) {
+        if (write.status == ReaderOperation::Status::Done) {
             const QString kept = keptCopy();
             if (!kept.isEmpty()) {
                 m_fields[QStringLiteral("kept")] = kept;
                 Q_EMIT message(QStringLiteral("the configuration the reader held is kept in ") + kept);
             }
-            m_lines << write.report().text;
+            m_lines << write.report.text;
             return end(kDone);
         }
-        if (write.failure() == ConfigWrite::Failure::Declined)
+        if (write.failure == ConfigWrite::Failure::Declined)
             return end(kFailed,
                        QStringLiteral("the configuration the reader holds could not be kept (%1); "
                                       "nothing was written")
-                           .arg(write.keepProblem()));
+                           .arg(write.keepProblem));
         writeFailed(write);
     });
-    runOperation(write, [&write, items, objectCode] { write.start(items, objectCode); });
 }
 
 bool ReaderJob::fileConfig(EditorModel &model)
@@ -123,7 +126,7 @@ bool ReaderJob::fileConfig(EditorModel &model)
 // The configuration may be written although the write failed afterwards
 // (the object code not taken, a signal during its wait): then the reader
 // holds it, and the earlier one is kept; both are said.
-void ReaderJob::writeFailed(const ConfigWrite &write)
+void ReaderJob::writeFailed(const ConfigWrite::Result &write)
 {
     if (!m_configWritten)
         return operationFailed(write);
@@ -135,22 +138,22 @@ void ReaderJob::writeFailed(const ConfigWrite &write)
         said += QStringLiteral("; the configuration the reader held is kept in ") + kept;
     }
     Q_EMIT message(said);
-    const bool interrupted = write.status() == ReaderOperation::Status::Cancelled && m_interrupted;
+    const bool interrupted = write.status == ReaderOperation::Status::Cancelled && m_interrupted;
     end(interrupted ? kInterrupted : kFailed,
-        interrupted ? QStringLiteral("interrupted") : write.report().text);
+        interrupted ? QStringLiteral("interrupted") : write.report.text);
 }
 
 void ReaderJob::diff()
 {
-    const ConfigRead &read = m_station->configRead();
-    if (read.status() != ReaderOperation::Status::Done)
+    const ConfigRead::Result &read = m_connectRead;
+    if (read.status != ReaderOperation::Status::Done)
         return operationFailed(read);
     const std::unique_ptr<EditorModel> held = editor();
-    if (!held->applyConfig(parseConfig(read.items()), ConfigSource::Reader))
+    if (!held->applyConfig(parseConfig(read.items), ConfigSource::Reader))
         return end(kFailed, QStringLiteral("the reader's configuration holds values the editor does not take"));
     // The file's as write-config would write it: laid over the reader's.
     const std::unique_ptr<EditorModel> wanted = editor();
-    wanted->applyConfig(parseConfig(read.items()), ConfigSource::Reader);
+    wanted->applyConfig(parseConfig(read.items), ConfigSource::Reader);
     if (!fileConfig(*wanted))
         return;
     const QList<ConfigDifference> differences = configDifferences(*held, *wanted);

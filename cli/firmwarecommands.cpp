@@ -32,32 +32,32 @@ void ReaderJob::list()
         m_lines << QStringList{port(), serial(), readerWord(), QString()}.join(QLatin1Char('\t'));
         return end(kDone);
     }
-    FirmwareVersionQuery &query = m_station->versionQuery();
-    connect(&query, &ReaderOperation::finished, this, [this, &query] {
-        m_fields[QStringLiteral("firmware")] = query.firmware();
-        m_lines << QStringList{port(), serial(), readerWord(), query.firmware()}.join(QLatin1Char('\t'));
-        if (query.status() != ReaderOperation::Status::Done)
-            return operationFailed(query);
-        end(kDone);
-    });
-    runOperation(query, [&query] { query.start(); });
+    started(m_station->queryVersion([this](FirmwareVersionQuery &run) {
+        connect(&run, &FirmwareVersionQuery::finished, this, [this](const FirmwareVersionQuery::Result &query) {
+            m_fields[QStringLiteral("firmware")] = query.firmware;
+            m_lines << QStringList{port(), serial(), readerWord(), query.firmware}.join(QLatin1Char('\t'));
+            if (query.status != ReaderOperation::Status::Done)
+                return operationFailed(query);
+            end(kDone);
+        });
+    }));
 }
 
 void ReaderJob::version()
 {
-    FirmwareVersionQuery &query = m_station->versionQuery();
-    connect(&query, &ReaderOperation::finished, this, [this, &query] {
-        if (query.status() != ReaderOperation::Status::Done)
-            return operationFailed(query);
-        const Report report = query.report();
-        if (report.kind != Report::Kind::Information)
-            return end(kFailed, QStringLiteral("the reader did not tell its firmware version"));
-        m_fields[QStringLiteral("firmware")] = query.firmware();
-        m_fields[QStringLiteral("loader")] = query.loader();
-        m_lines = report.text.split(QStringLiteral("\r\n"));
-        end(kDone);
-    });
-    runOperation(query, [&query] { query.start(); });
+    started(m_station->queryVersion([this](FirmwareVersionQuery &run) {
+        connect(&run, &FirmwareVersionQuery::finished, this, [this](const FirmwareVersionQuery::Result &query) {
+            if (query.status != ReaderOperation::Status::Done)
+                return operationFailed(query);
+            const Report report = query.report;
+            if (report.kind != Report::Kind::Information)
+                return end(kFailed, QStringLiteral("the reader did not tell its firmware version"));
+            m_fields[QStringLiteral("firmware")] = query.firmware;
+            m_fields[QStringLiteral("loader")] = query.loader;
+            m_lines = report.text.split(QStringLiteral("\r\n"));
+            end(kDone);
+        });
+    }));
 }
 
 void ReaderJob::update()
@@ -70,7 +70,12 @@ void ReaderJob::update()
             return skip(why);
         return end(kFailed, why);
     }
-    FirmwareUpdate &run = m_station->firmwareUpdate();
+    const QString image = m_options.file;
+    started(m_station->updateFirmware(image, [this](FirmwareUpdate &run) { follow(run); }));
+}
+
+void ReaderJob::follow(FirmwareUpdate &run)
+{
     connect(&run, &FirmwareUpdate::progress, this, &ReaderJob::progress);
     connect(&run, &FirmwareUpdate::stageChanged, this, [this, &run](FirmwareUpdate::Stage stage) {
         const QString limit = QString::number(run.waitLimitMs() / 1000.0, 'g', 4);
@@ -96,20 +101,18 @@ void ReaderJob::update()
         default: break;
         }
     });
-    connect(&run, &ReaderOperation::finished, this, [this, &run] {
-        m_fields[QStringLiteral("blocks")] = run.accepted();
-        if (run.status() == ReaderOperation::Status::Done) {
+    connect(&run, &FirmwareUpdate::finished, this, [this](const FirmwareUpdate::Result &result) {
+        m_fields[QStringLiteral("blocks")] = result.accepted;
+        if (result.status == ReaderOperation::Status::Done) {
             // Done: the reader is back with its new firmware, and says which.
-            m_fields[QStringLiteral("firmware")] = run.version();
-            m_lines << run.report().text.split(QStringLiteral("\r\n"));
+            m_fields[QStringLiteral("firmware")] = result.version;
+            m_lines << result.report.text.split(QStringLiteral("\r\n"));
             return end(kDone);
         }
-        if (run.status() == ReaderOperation::Status::Failed)
-            return end(updateExit(run.failure()), run.report().text);
-        operationFailed(run);
+        if (result.status == ReaderOperation::Status::Failed)
+            return end(updateExit(result.failure), result.report.text);
+        operationFailed(result);
     });
-    const QString image = m_options.file;
-    runOperation(run, [&run, image] { run.start(image); });
 }
 
 } // namespace limra::cli

@@ -45,15 +45,15 @@ QString ReaderJob::port() const
     return m_setup.port;
 }
 
-QString ReaderJob::serial() const { return m_found ? m_station->session().serial() : QString(); }
+QString ReaderJob::serial() const { return m_found ? m_reader.serial : QString(); }
 
 QString ReaderJob::readerWord() const
 {
     if (!m_found)
         return QString();
-    if (m_station->session().inLoader())
+    if (m_reader.state == StationStatus::State::InLoader || m_reader.state == StationStatus::State::Replugging)
         return QStringLiteral("loader");
-    return m_station->session().isBle() ? QStringLiteral("BLE") : QStringLiteral("USB");
+    return m_reader.ble ? QStringLiteral("BLE") : QStringLiteral("USB");
 }
 
 QJsonObject ReaderJob::json() const
@@ -90,6 +90,19 @@ void ReaderJob::start(int timeoutMs)
     connect(&discovery, &ReaderDiscovery::loaderFound, this, &ReaderJob::loaderFound);
     connect(&discovery, &ReaderDiscovery::troubleChanged, this, &ReaderJob::troubleChanged);
     connect(m_station.get(), &ReaderStation::cardWaitOpened, this, &ReaderJob::cardWaitOpened);
+    connect(m_station.get(), &ReaderStation::statusChanged, this, [this](const StationStatus &status) {
+        if (status.state != StationStatus::State::Searching)
+            m_reader = status;
+    });
+    connect(m_station.get(), &ReaderStation::readingAfterConnecting, this, [this](ConfigRead *run) {
+        m_connectReading = run;
+        connect(run, &ConfigRead::finished, this, [this](const ConfigRead::Result &result) {
+            m_connectRead = result;
+            // The configuration read that follows the connection ends first, as in the window.
+            if (m_phase == Phase::Preparing)
+                work();
+        });
+    });
     if (!m_setup.port.isEmpty())
         discovery.applySettings(ReaderSession::ConnectionMode::FromList, m_setup.port, 1);
     m_phase = Phase::Finding;
@@ -112,15 +125,9 @@ void ReaderJob::identified()
     m_phase = Phase::Preparing;
     if (m_lastChance)
         m_station->discovery().resume(); // it looks for the reader again should it go
-    ConfigRead &read = m_station->configRead();
-    if (!read.running())
+    // The configuration read that follows the connection ends first (work() then).
+    if (!m_connectReading || !m_connectReading->running())
         return work();
-    // The configuration read that follows the connection ends first, as in the window.
-    auto once = std::make_shared<QMetaObject::Connection>();
-    *once = connect(&read, &ReaderOperation::finished, this, [this, once] {
-        disconnect(*once);
-        work();
-    });
 }
 
 void ReaderJob::loaderFound()
@@ -224,21 +231,20 @@ void ReaderJob::work()
     end(kDone);
 }
 
-bool ReaderJob::runOperation(ReaderOperation &operation, const std::function<void()> &start)
+bool ReaderJob::started(const ReaderOperation *run)
 {
-    if (!m_station->run(operation, start)) {
+    if (!run) {
         end(m_interrupted ? kInterrupted : kFailed, QStringLiteral("the reader is busy"));
         return false;
     }
     return true;
 }
 
-void ReaderJob::operationFailed(const ReaderOperation &operation)
+void ReaderJob::operationFailed(const ReaderOperation::Outcome &outcome)
 {
-    if (operation.status() == ReaderOperation::Status::Cancelled && m_interrupted)
+    if (outcome.status == ReaderOperation::Status::Cancelled && m_interrupted)
         return end(kInterrupted, QStringLiteral("interrupted"));
-    const Report report = operation.report();
-    end(kFailed, report.text);
+    end(kFailed, outcome.report.text);
 }
 
 void ReaderJob::skip(const QString &why)
@@ -268,8 +274,8 @@ void ReaderJob::interrupt()
     }
     if (!m_station->busy())
         return end(kInterrupted, QStringLiteral("interrupted"));
-    FirmwareUpdate &run = m_station->firmwareUpdate();
-    if (run.running() && !run.awaitingReplug())
+    FirmwareUpdate *run = m_station->updating();
+    if (run && !run->awaitingReplug())
         Q_EMIT message(QStringLiteral("the firmware update goes on to its end: cut off, it would leave the reader "
                                       "in its loader"));
     // The operation that runs ends (cancelled, or done) and its end ends the job.

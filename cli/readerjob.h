@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <functional>
@@ -107,9 +108,12 @@ private:
     void createMasterCards();
     void clearMasterCards();
     bool fileConfig(EditorModel &model);
-    void writeFailed(const ConfigWrite &write);
-    bool runOperation(ReaderOperation &operation, const std::function<void()> &start);
-    void operationFailed(const ReaderOperation &operation);
+    void follow(ConfigWrite &run);
+    void follow(FirmwareUpdate &run);
+    void writeFailed(const ConfigWrite::Result &write);
+    // False when the station refused the start (the job ends).
+    bool started(const ReaderOperation *run);
+    void operationFailed(const ReaderOperation::Outcome &outcome);
     void cardWaitOpened(CardWait *wait);
     void showCard(const CardLogEntry &entry);
     std::unique_ptr<EditorModel> editor() const;
@@ -120,6 +124,11 @@ private:
     JobSetup m_setup;
     const Options &m_options;
     std::unique_ptr<ReaderStation> m_station;
+    // The reader as the station last told it, once one was found.
+    StationStatus m_reader;
+    // The read after the reader connected: the one running, and what the last one gave.
+    QPointer<ConfigRead> m_connectReading;
+    ConfigRead::Result m_connectRead;
     std::unique_ptr<CardPresenter> m_presenter;
     Phase m_phase = Phase::Idle;
     QTimer m_deadline;

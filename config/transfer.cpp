@@ -12,10 +12,7 @@ namespace limra {
 void ConfigRead::start()
 {
     begin();
-    const quint64 run = ++m_run;
-    request(payload(command::ReadConfig, command::kVersion), [this, run](const ReaderLink::Answer &answer) {
-        if (run != m_run)
-            return; // an earlier run's answer
+    request(payload(command::ReadConfig, command::kVersion), [this](const ReaderLink::Answer &answer) {
         if (!answer.ok())
             return finish(Failure::Refused, QString(), Status::Failed, answer.error);
         const QString items = bytesToHex(answer.reply.body);
@@ -27,13 +24,14 @@ void ConfigRead::start()
 
 void ConfigRead::finish(Failure failure, const QString &items, Status status, std::optional<LinkError> error)
 {
-    m_result = Result{m_run, failure, items};
+    m_failure = failure;
+    m_items = items;
     end(status, error);
 }
 
 Report ConfigRead::report() const
 {
-    if (m_result.failure == Failure::TooShort)
+    if (m_failure == Failure::TooShort)
         return Report::error(texts::kErrorPrefix + texts::kConfigurationNotRead);
     return status() == Status::Done ? Report::none() : ReaderOperation::report();
 }
@@ -93,7 +91,7 @@ ConfigWrite::ConfigWrite(ReaderLink &link, const Timings &timings, QObject *pare
         Q_EMIT changed();
         Q_EMIT decisionNeeded(problem);
     });
-    connect(&m_keep, &ReaderOperation::finished, this, [this] {
+    connect(&m_keep, &ReaderOperation::ended, this, [this] {
         if (!running() || (m_state != State::KeepingCopy && m_state != State::AwaitingDecision))
             return;
         if (m_keep.status() == Status::Done)

@@ -20,10 +20,8 @@ public:
         TooShort, // the reply holds no configuration
     };
 
-    // What one read gave: each run has its own, taken as a value. A run that
-    // starts later (the reader came back) never changes an earlier one's.
-    struct Result {
-        quint64 run = 0; // which run gave it, counted from 1; 0: none ended yet
+    // What the read gave.
+    struct Result : Outcome {
         Failure failure = Failure::None;
         QString items; // the configuration items, as hex text
     };
@@ -34,19 +32,23 @@ public:
     // told by whoever puts the configuration in.
     Report report() const override;
 
-    // The result of the run that ended last.
-    Result result() const { return m_result; }
-    // The run started last; it differs from result().run while it runs.
-    quint64 lastRun() const { return m_run; }
-    Failure failure() const { return m_result.failure; }
-    // The configuration items of the run that ended last, as hex text.
-    QString items() const { return m_result.items; }
+    Result result() const { return {outcome(), m_failure, m_items}; }
+    Failure failure() const { return m_failure; }
+    // The configuration items read, as hex text.
+    QString items() const { return m_items; }
+
+Q_SIGNALS:
+    // The read has ended (after ended()).
+    void finished(const limra::ConfigRead::Result &result);
+
+protected:
+    void tellFinished() override { Q_EMIT finished(result()); }
 
 private:
     void finish(Failure failure, const QString &items, Status status, std::optional<LinkError> error = std::nullopt);
 
-    quint64 m_run = 0;
-    Result m_result;
+    Failure m_failure = Failure::None;
+    QString m_items;
 };
 
 // The question asked when the reader's configuration could not be kept
@@ -98,6 +100,12 @@ public:
         Refused,          // the reader refused the configuration, or did not answer: error()
         ObjectCodeNotTaken,
     };
+    // What the write gave.
+    struct Result : Outcome {
+        Failure failure = Failure::None;
+        QString keepProblem; // why the reader's configuration could not be kept
+        QString items;       // the items written
+    };
     ConfigWrite(ReaderLink &link, const Timings &timings, QObject *parent = nullptr);
 
     // `items`: the configuration as it was when the user asked for the write.
@@ -117,15 +125,19 @@ public:
     void objectCodeTaken(bool taken);
     // The items written.
     QString items() const { return m_items; }
+    Result result() const { return {outcome(), m_failure, keepProblem(), m_items}; }
 
 Q_SIGNALS:
     // The reader's configuration could not be kept: the user decides (proceed()).
     void decisionNeeded(const QString &problem);
     // The reader took the configuration.
     void written();
+    // The write has ended (after ended()).
+    void finished(const limra::ConfigWrite::Result &result);
 
 protected:
     void stopping() override { m_keep.cancel(); }
+    void tellFinished() override { Q_EMIT finished(result()); }
 
 private:
     void write();

@@ -30,7 +30,7 @@ FirmwareUpdate::FirmwareUpdate(ReaderLink &link, ReaderSession &session, LoaderR
     : ReaderOperation(link, timings, parent), m_session(session), m_loaders(loaders)
 {
     // The port is the run's until it has ended.
-    connect(this, &ReaderOperation::finished, this, [this] {
+    connect(this, &ReaderOperation::ended, this, [this] {
         if (!running())
             m_claim.release();
     });

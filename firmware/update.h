@@ -68,6 +68,18 @@ public:
         NoReturn,     // the reader did not come back with its new firmware within the limit
         NoVersion,    // the reader came back but did not tell its firmware version
     };
+    // What the run gave.
+    struct Result : Outcome {
+        Failure failure = Failure::None;
+        QString identity;      // the reader's firmware identity
+        int rejectCode = 0;    // Rejected: the loader's code
+        int accepted = 0;      // blocks the loader accepted
+        int total = 0;         // blocks of the image's section
+        QString version;       // the firmware version the reader told after the update
+        QString recordProblem; // CannotRecord: why
+        double uploadMs = 0;   // how long the blocks took to upload
+    };
+
     FirmwareUpdate(ReaderLink &link, ReaderSession &session, LoaderRegistry &loaders, const Timings &timings,
                    QObject *parent = nullptr);
     ~FirmwareUpdate() override;
@@ -99,6 +111,11 @@ public:
     QString recordProblem() const { return m_recordProblem; }
     // How long the blocks of the last run took to upload.
     double lastUploadMs() const { return m_lastUploadMs; }
+    Result result() const
+    {
+        return {outcome(), m_failure, m_identity, m_rejectCode, m_accepted, total(), m_version, m_recordProblem,
+                m_lastUploadMs};
+    }
 
 Q_SIGNALS:
     // The run went on to another stage (told once each time).
@@ -106,8 +123,11 @@ Q_SIGNALS:
     // Blocks the loader accepted of all, and the time left in milliseconds
     // (-1: not known yet).
     void progress(int accepted, int total, qint64 msLeft);
+    // The run has ended (after ended()).
+    void finished(const limra::FirmwareUpdate::Result &result);
 
 protected:
+    void tellFinished() override { Q_EMIT finished(result()); }
     void timerEvent(QTimerEvent *event) override;
     void readerLost() override;
     void stopping() override;

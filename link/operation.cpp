@@ -80,7 +80,13 @@ void ReaderOperation::end(Status status, std::optional<LinkError> error)
     m_status = status;
     m_error = error;
     Q_EMIT changed();
-    QMetaObject::invokeMethod(this, &ReaderOperation::finished, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            Q_EMIT ended();
+            tellFinished();
+        },
+        Qt::QueuedConnection);
 }
 
 void ReaderOperation::readerLost()

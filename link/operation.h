@@ -1,10 +1,11 @@
 #pragma once
 // What every reader workflow is: a state machine that sends its commands
 // through the link as requests, moves on when their answers come, tells
-// its state and progress (`changed`) and ends once with a result
-// (`finished`). It never shows a message or asks a question: where a
-// workflow needs the user, it stops in a state that says so and goes on
-// when told.
+// its state and progress (`changed`) and ends once with a result: each
+// operation tells its own typed result (`finished(result)`). It never shows
+// a message or asks a question: where a workflow needs the user, it stops in
+// a state that says so and goes on when told. The station makes a new one
+// for each run, so an ended run's result never changes.
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -43,6 +44,14 @@ public:
         ReaderLost, // the reader's port went away
     };
 
+    // What every run's end tells: how it ended, the error that made a step
+    // fail and what the user is told. Each operation's own result adds its data.
+    struct Outcome {
+        Status status = Status::Running;
+        std::optional<LinkError> error;
+        Report report;
+    };
+
     ReaderOperation(ReaderLink &link, const Timings &timings, QObject *parent = nullptr);
     ~ReaderOperation() override;
 
@@ -53,6 +62,8 @@ public:
     // What the user is told of the end: the reader lost is an error, a
     // cancel nothing; every operation says the rest.
     virtual Report report() const;
+    // The status, error and report as they stand.
+    Outcome outcome() const { return {m_status, m_error, report()}; }
 
     // The user gives up: a reader put into a card-operation mode goes back
     // to card reading first; the operation then ends as cancelled.
@@ -61,9 +72,9 @@ public:
 Q_SIGNALS:
     // Its state or progress changed.
     void changed();
-    // It has ended (told from the event loop, once): status() and the
-    // operation's result say how.
-    void finished();
+    // It has ended (told from the event loop, once, just before the
+    // operation's own finished(result)): for whoever runs operations.
+    void ended();
 
 protected:
     using Continuation = std::function<void(const ReaderLink::Answer &)>;
@@ -94,6 +105,8 @@ protected:
     virtual void readerLost();
     // Told when the operation is cancelled, before it ends: stop what runs.
     virtual void stopping() {}
+    // Tells the operation's typed end (its finished(result)), after ended().
+    virtual void tellFinished() {}
 
     ReaderLink &m_link;
     const Timings &m_timings;
@@ -108,13 +121,18 @@ private:
     ReaderLink::RequestId m_pending = 0;
 };
 
-// Lets reader operations run one at a time: what the user starts goes
-// through it, and is refused while another operation runs.
+// Called with a run made for a start, before it starts: whoever started it
+// connects to it there (its first steps may be told at once).
+template <class Run>
+using Watch = std::function<void(Run &)>;
+
+// Runs reader operations one at a time: each start makes a new run, which
+// the gate owns and deletes once its end has been told; a start while
+// another operation runs is refused (no run: nullptr). The front ends' own
+// ways to start (ConfigRuns, CardRuns, FirmwareRuns, DebugRuns) build on it.
 class OperationGate {
 public:
     virtual ~OperationGate() = default;
-    // Runs `start` unless an operation runs; false when refused.
-    virtual bool run(ReaderOperation &operation, const std::function<void()> &start) = 0;
     virtual bool busy() const = 0;
 };
 

@@ -52,11 +52,26 @@ private:
 class DebugCommand : public ReaderOperation {
     Q_OBJECT
 public:
+    using Result = Outcome;
+
     using ReaderOperation::ReaderOperation;
     // The command's payload: cmd, ver and items, as typed.
     void start(const QByteArray &payload);
     // "Выполнено", or the error as a plain message.
     Report report() const override;
+
+Q_SIGNALS:
+    void finished(const limra::ReaderOperation::Outcome &result);
+
+protected:
+    void tellFinished() override { Q_EMIT finished(outcome()); }
+};
+
+// How the debug tab starts its command: a new run each time (nullptr when
+// refused), which the runner owns.
+class DebugRuns : public virtual OperationGate {
+public:
+    virtual DebugCommand *sendDebugCommand(const QByteArray &payload, const Watch<DebugCommand> &watch = {}) = 0;
 };
 
 } // namespace limra

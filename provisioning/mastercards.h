@@ -24,6 +24,13 @@ public:
         TimeUp,        // a card was not written in time
         Closed,        // the user closed the wait before every card was written
     };
+    // What the run gave.
+    struct Result : Outcome {
+        Failure failure = Failure::None;
+        int written = 0;   // the cards written, also when it ended before the last one
+        int requested = 0; // the cards asked for (0: the user did not choose)
+        bool protectedMode = false;
+    };
 
     using CardOperation::CardOperation;
     // `items`: the configuration for master cards as it was when the user
@@ -41,10 +48,15 @@ public:
     int requested() const { return m_requested; }
     // The protection byte sent with the configuration ("AA" or "00").
     bool protectedMode() const { return m_protected; }
+    Result result() const { return {outcome(), m_failure, m_written, m_requested, m_protected}; }
+
+Q_SIGNALS:
+    void finished(const limra::MasterCardsCreate::Result &result);
 
 protected:
     // The cards written so far are told with the loss of the reader.
     void readerLost() override;
+    void tellFinished() override { Q_EMIT finished(result()); }
 
 private:
     void write(int count, bool protectedMode);
@@ -63,9 +75,20 @@ private:
 class MasterCardsClear : public CardOperation {
     Q_OBJECT
 public:
+    struct Result : Outcome {
+        int cleared = 0;
+    };
+
     using CardOperation::CardOperation;
     void start();
     int cleared() const { return m_cleared; }
+    Result result() const { return {outcome(), m_cleared}; }
+
+Q_SIGNALS:
+    void finished(const limra::MasterCardsClear::Result &result);
+
+protected:
+    void tellFinished() override { Q_EMIT finished(result()); }
 
 private:
     int m_cleared = 0;

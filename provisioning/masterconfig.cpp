@@ -64,7 +64,7 @@ MasterConfigTakeOver::MasterConfigTakeOver(ReaderLink &link, const Timings &timi
         Q_EMIT changed();
         Q_EMIT decisionNeeded(problem);
     });
-    connect(&m_keep, &ReaderOperation::finished, this, [this] {
+    connect(&m_keep, &ReaderOperation::ended, this, [this] {
         // The copy's step ends once a run, before the card is asked for.
         if (!running())
             return;

@@ -18,6 +18,10 @@ public:
         Refused,  // the reader refused to read master cards: error()
         NotRead,  // no configuration came (time out, closed, or too short)
     };
+    struct Result : Outcome {
+        Failure failure = Failure::None;
+        QString items; // the card's configuration items, as hex text
+    };
 
     using CardOperation::CardOperation;
     void start();
@@ -28,6 +32,13 @@ public:
     Failure failure() const { return m_failure; }
     // The card's configuration items, as hex text.
     QString items() const { return m_items; }
+    Result result() const { return {outcome(), m_failure, m_items}; }
+
+Q_SIGNALS:
+    void finished(const limra::MasterConfigRead::Result &result);
+
+protected:
+    void tellFinished() override { Q_EMIT finished(result()); }
 
 private:
     Failure m_failure = Failure::None;
@@ -47,6 +58,9 @@ public:
         Refused,  // the reader refused: error()
         NotTaken, // no master card was taken (time out, or closed)
     };
+    struct Result : Outcome {
+        Failure failure = Failure::None;
+    };
     MasterConfigTakeOver(ReaderLink &link, const Timings &timings, QObject *parent = nullptr);
     void start();
     ConfigKeep::KeepCopy keepCopy;
@@ -57,12 +71,15 @@ public:
     // The user's decision after the copy could not be kept (decisionNeeded).
     void proceed(bool takeOver);
     Failure failure() const { return m_failure; }
+    Result result() const { return {outcome(), m_failure}; }
 
 Q_SIGNALS:
     // The reader's configuration could not be kept: the user decides (proceed()).
     void decisionNeeded(const QString &problem);
+    void finished(const limra::MasterConfigTakeOver::Result &result);
 
 protected:
+    void tellFinished() override { Q_EMIT finished(result()); }
     void stopping() override
     {
         m_keep.cancel();

@@ -25,11 +25,22 @@ SecureModeView secureModeView(SecureMode mode);
 class SecureModeQuery : public ReaderOperation {
     Q_OBJECT
 public:
+    struct Result : Outcome {
+        SecureMode mode = SecureMode::Unknown;
+    };
+
     using ReaderOperation::ReaderOperation;
     void start();
     SecureMode mode() const { return m_mode; }
     // Nothing is told, whatever happened: the page shows the mode.
     Report report() const override { return Report::none(); }
+    Result result() const { return {outcome(), m_mode}; }
+
+Q_SIGNALS:
+    void finished(const limra::SecureModeQuery::Result &result);
+
+protected:
+    void tellFinished() override { Q_EMIT finished(result()); }
 
 private:
     SecureMode m_mode = SecureMode::Unknown;
@@ -47,6 +58,11 @@ public:
         Refused,             // the reader refused a command: error()
         MasterCardNotTaken,  // the master card with the object code did not come in time
     };
+    struct Result : Outcome {
+        Kind kind = Kind::Create;
+        Failure failure = Failure::None;
+        int cards = 0; // cards made or cleared
+    };
 
     using CardOperation::CardOperation;
     // Creating in the pass-zone mode writes the zones (zone 1 first) before it starts.
@@ -57,6 +73,13 @@ public:
     Failure failure() const { return m_failure; }
     // Cards made or cleared.
     int cards() const { return m_cards; }
+    Result result() const { return {outcome(), m_kind, m_failure, m_cards}; }
+
+Q_SIGNALS:
+    void finished(const limra::SecureCardsRun::Result &result);
+
+protected:
+    void tellFinished() override { Q_EMIT finished(result()); }
 
 private:
     void countCards(quint8 startCommand, const QString &caption, const QString &counterCaption,

@@ -45,48 +45,23 @@ ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, Q
     m_kept = std::make_unique<KeptConfigurationStore>(inFolder(m_platform.dataFolder, QStringLiteral("configurations")));
     m_cardLog = new CardLog(m_timings, this);
 
-    m_configRead = std::make_unique<ConfigRead>(*m_link, m_timings);
-    m_configWrite = std::make_unique<ConfigWrite>(*m_link, m_timings);
-    m_masterCardsCreate = std::make_unique<MasterCardsCreate>(*m_link, m_timings);
-    m_masterCardsClear = std::make_unique<MasterCardsClear>(*m_link, m_timings);
-    m_masterConfigRead = std::make_unique<MasterConfigRead>(*m_link, m_timings);
-    m_masterConfigTakeOver = std::make_unique<MasterConfigTakeOver>(*m_link, m_timings);
-    m_secureModeQuery = std::make_unique<SecureModeQuery>(*m_link, m_timings);
-    m_secureCards = std::make_unique<SecureCardsRun>(*m_link, m_timings);
-    m_firmwareUpdate = std::make_unique<FirmwareUpdate>(*m_link, *m_session, *m_loaders, m_timings);
-    m_versionQuery = std::make_unique<FirmwareVersionQuery>(*m_link, m_timings);
-    m_debugCommand = std::make_unique<DebugCommand>(*m_link, m_timings);
-    for (ReaderOperation *op : std::initializer_list<ReaderOperation *>{
-             m_configRead.get(), m_configWrite.get(), m_masterCardsCreate.get(), m_masterCardsClear.get(),
-             m_masterConfigRead.get(), m_masterConfigTakeOver.get(), m_secureModeQuery.get(), m_secureCards.get(),
-             m_firmwareUpdate.get(), m_versionQuery.get(), m_debugCommand.get()})
-        adopt(*op);
-    for (CardOperation *op : std::initializer_list<CardOperation *>{
-             m_masterCardsCreate.get(), m_masterCardsClear.get(), m_masterConfigRead.get(),
-             m_masterConfigTakeOver.get(), m_secureCards.get()})
-        connect(op, &CardOperation::cardWaitOpened, this, &ReaderStation::cardWaitOpened);
-
-    // The safety net: before a write replaces the reader's configuration, it is kept.
-    auto keep = [this](const QString &items, QString *reason) {
-        return m_kept->store(m_session->serial(), configFileBytes(items), nullptr, reason);
-    };
-    m_configWrite->keepCopy = keep;
-    m_masterConfigTakeOver->keepCopy = keep;
-    connect(m_configWrite.get(), &ReaderOperation::changed, this, [this] {
-        if (m_configWrite->state() == ConfigWrite::State::AwaitingObjectCode && !m_objectCodeWait)
-            runObjectCodeWait();
-    });
-    m_firmwareUpdate->location = [this](const QString &port) { return m_discovery->location(port); };
-
     if (m_platform.deviceMonitor) {
         connect(m_platform.deviceMonitor, &DeviceMonitor::removed, m_discovery.get(), &ReaderDiscovery::deviceRemoved);
         connect(m_platform.deviceMonitor, &DeviceMonitor::changed, m_discovery.get(), &ReaderDiscovery::portsChanged);
     }
     connect(m_discovery.get(), &ReaderDiscovery::identified, this, &ReaderStation::identified);
+    connect(m_session.get(), &ReaderSession::connected, this, [this] { tell(StationStatus::State::Connected); });
+    connect(m_session.get(), &ReaderSession::loaderConnected, this, [this] { tell(StationStatus::State::InLoader); });
+    connect(m_session.get(), &ReaderSession::disconnected, this, [this] { tell(StationStatus::State::Searching); });
+    // Why the reader is not found, while no port is open.
+    connect(m_discovery.get(), &ReaderDiscovery::troubleChanged, this, [this](const PortTrouble &trouble) {
+        if (m_session->portName().isEmpty())
+            tell(StationStatus::State::Searching, trouble);
+    });
     // A port remembered as a loader that reports a card, or sends a frame of
     // its own, runs the reader's firmware again: it is probed as a reader.
     auto readerAfterAll = [this] {
-        if (!m_session->inLoader() || m_firmwareUpdate->running())
+        if (!m_session->inLoader() || updating())
             return;
         const QString port = m_session->portName();
         m_loaders->forget(port, m_discovery->location(port));
@@ -100,25 +75,141 @@ ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, Q
 
 ReaderStation::~ReaderStation()
 {
-    // An operation that ends as it goes tells nobody here. The members then
-    // go in the reverse order of their declaration: the operations before
-    // discovery, the session and the link they talk through.
+    // An operation that ends as it goes tells nobody here. The runs (those
+    // whose end is still to be told too) go before discovery, the session
+    // and the link they talk through; the members then go in the reverse
+    // order of their declaration.
     m_objectCodeWait.reset();
-    for (ReaderOperation *op : m_operations)
+    const QList<ReaderOperation *> runs = findChildren<ReaderOperation *>(Qt::FindDirectChildrenOnly);
+    for (ReaderOperation *op : runs)
         disconnect(op, nullptr, this, nullptr);
+    qDeleteAll(runs);
 }
 
-void ReaderStation::adopt(ReaderOperation &operation)
+bool ReaderStation::mayStart(const ReaderOperation &operation) const
 {
-    m_operations.push_back(&operation);
-    connect(&operation, &ReaderOperation::changed, this, [this] {
+    if (busy() || m_shuttingDown)
+        return false;
+    // A reader in its firmware loader takes firmware blocks only: a command
+    // would be taken for one.
+    return !m_session->inLoader() || qobject_cast<const FirmwareUpdate *>(&operation);
+}
+
+template <class Run, class Start>
+Run *ReaderStation::launch(std::unique_ptr<Run> made, const Watch<Run> &watch, Start start)
+{
+    if (!mayStart(*made))
+        return nullptr;
+    Run *run = made.release();
+    run->setParent(this);
+    m_runs.push_back(run);
+    connect(run, &ReaderOperation::changed, this, [this] {
         const bool now = busy();
         if (now != m_wasBusy) {
             m_wasBusy = now;
             Q_EMIT busyChanged(now);
         }
     });
-    connect(&operation, &ReaderOperation::finished, this, &ReaderStation::operationEnded);
+    connect(run, &ReaderOperation::ended, this, [this, run] { runEnded(run); });
+    if constexpr (std::is_same_v<FirmwareUpdate, Run>)
+        connect(run, &ReaderOperation::changed, this, [this, run] {
+            if (run->awaitingReplug() && m_session->inLoader())
+                tell(StationStatus::State::Replugging);
+        });
+    if constexpr (std::is_base_of_v<CardOperation, Run>)
+        connect(run, &CardOperation::cardWaitOpened, this, &ReaderStation::cardWaitOpened);
+    if (watch)
+        watch(*run);
+    Q_EMIT runStarted(run);
+    start(*run);
+    return run;
+}
+
+namespace {
+// The safety net: before a write replaces the reader's configuration, it is kept.
+ConfigKeep::KeepCopy keeping(KeptConfigurationStore &kept, ReaderSession &session)
+{
+    return [&kept, &session](const QString &items, QString *reason) {
+        return kept.store(session.serial(), configFileBytes(items), nullptr, reason);
+    };
+}
+} // namespace
+
+ConfigRead *ReaderStation::readConfig(const Watch<ConfigRead> &watch)
+{
+    return launch(std::make_unique<ConfigRead>(*m_link, m_timings), watch, [](ConfigRead &run) { run.start(); });
+}
+
+ConfigWrite *ReaderStation::writeConfig(const QString &items, bool objectCode, const Watch<ConfigWrite> &watch)
+{
+    auto made = std::make_unique<ConfigWrite>(*m_link, m_timings);
+    made->keepCopy = keeping(*m_kept, *m_session);
+    ConfigWrite *write = made.get();
+    connect(write, &ReaderOperation::changed, this, [this, write] {
+        if (write->state() == ConfigWrite::State::AwaitingObjectCode && !m_objectCodeWait)
+            runObjectCodeWait(write);
+    });
+    return launch(std::move(made), watch, [items, objectCode](ConfigWrite &run) { run.start(items, objectCode); });
+}
+
+MasterCardsCreate *ReaderStation::createMasterCards(const QString &items, const QString &cardType, bool optionVisible,
+                                                    const Watch<MasterCardsCreate> &watch)
+{
+    return launch(std::make_unique<MasterCardsCreate>(*m_link, m_timings), watch,
+                  [items, cardType, optionVisible](MasterCardsCreate &run) {
+                      run.start(items, cardType, optionVisible);
+                  });
+}
+
+MasterCardsClear *ReaderStation::clearMasterCards(const Watch<MasterCardsClear> &watch)
+{
+    return launch(std::make_unique<MasterCardsClear>(*m_link, m_timings), watch,
+                  [](MasterCardsClear &run) { run.start(); });
+}
+
+MasterConfigRead *ReaderStation::readMasterConfig(const Watch<MasterConfigRead> &watch)
+{
+    return launch(std::make_unique<MasterConfigRead>(*m_link, m_timings), watch,
+                  [](MasterConfigRead &run) { run.start(); });
+}
+
+MasterConfigTakeOver *ReaderStation::takeOverMasterConfig(const Watch<MasterConfigTakeOver> &watch)
+{
+    auto made = std::make_unique<MasterConfigTakeOver>(*m_link, m_timings);
+    made->keepCopy = keeping(*m_kept, *m_session);
+    return launch(std::move(made), watch, [](MasterConfigTakeOver &run) { run.start(); });
+}
+
+SecureModeQuery *ReaderStation::querySecureMode(const Watch<SecureModeQuery> &watch)
+{
+    return launch(std::make_unique<SecureModeQuery>(*m_link, m_timings), watch,
+                  [](SecureModeQuery &run) { run.start(); });
+}
+
+SecureCardsRun *ReaderStation::runSecureCards(SecureCardsRun::Kind kind, SecureMode mode,
+                                              const std::array<bool, 64> &zones, const Watch<SecureCardsRun> &watch)
+{
+    return launch(std::make_unique<SecureCardsRun>(*m_link, m_timings), watch,
+                  [kind, mode, zones](SecureCardsRun &run) { run.start(kind, mode, zones); });
+}
+
+FirmwareUpdate *ReaderStation::updateFirmware(const QString &path, const Watch<FirmwareUpdate> &watch)
+{
+    auto made = std::make_unique<FirmwareUpdate>(*m_link, *m_session, *m_loaders, m_timings);
+    made->location = [this](const QString &port) { return m_discovery->location(port); };
+    return launch(std::move(made), watch, [path](FirmwareUpdate &run) { run.start(path); });
+}
+
+FirmwareVersionQuery *ReaderStation::queryVersion(const Watch<FirmwareVersionQuery> &watch)
+{
+    return launch(std::make_unique<FirmwareVersionQuery>(*m_link, m_timings), watch,
+                  [](FirmwareVersionQuery &run) { run.start(); });
+}
+
+DebugCommand *ReaderStation::sendDebugCommand(const QByteArray &payload, const Watch<DebugCommand> &watch)
+{
+    return launch(std::make_unique<DebugCommand>(*m_link, m_timings), watch,
+                  [payload](DebugCommand &run) { run.start(payload); });
 }
 
 void ReaderStation::feedCards(CardPresenter &presenter)
@@ -133,27 +224,23 @@ void ReaderStation::feedCards(CardPresenter &presenter)
 
 ReaderOperation *ReaderStation::current() const
 {
-    for (ReaderOperation *op : m_operations)
+    for (ReaderOperation *op : m_runs)
         if (op->running())
             return op;
     return nullptr;
 }
 
-bool ReaderStation::run(ReaderOperation &operation, const std::function<void()> &start)
+FirmwareUpdate *ReaderStation::updating() const
 {
-    if (busy() || m_shuttingDown)
-        return false;
-    // A reader in its firmware loader takes firmware blocks only: a command
-    // would be taken for one.
-    if (m_session->inLoader() && &operation != m_firmwareUpdate.get())
-        return false;
-    start();
-    return true;
+    return qobject_cast<FirmwareUpdate *>(current());
 }
 
-void ReaderStation::operationEnded()
+void ReaderStation::runEnded(ReaderOperation *run)
 {
-    if (m_objectCodeWait && !m_configWrite->running())
+    // Its finished(result) is told right after this; the run goes after that.
+    m_runs.erase(std::remove(m_runs.begin(), m_runs.end(), run), m_runs.end());
+    run->deleteLater();
+    if (m_objectCodeWait && !qobject_cast<ConfigWrite *>(current()))
         m_objectCodeWait.release()->deleteLater(); // its dialog may still look at it
     if (m_shutDownDone && !busy()) {
         auto done = std::exchange(m_shutDownDone, nullptr);
@@ -171,26 +258,36 @@ void ReaderStation::identified()
     // started something meanwhile.
     if (busy() || m_shuttingDown)
         return;
-    m_configRead->start();
-    Q_EMIT readingAfterConnecting();
+    readConfig([this](ConfigRead &run) { Q_EMIT readingAfterConnecting(&run); });
 }
 
-void ReaderStation::runObjectCodeWait()
+void ReaderStation::runObjectCodeWait(ConfigWrite *write)
 {
     m_objectCodeWait = std::make_unique<SingleCardWait>(*m_link, m_timings, texts::kObjectCodeWaitCaption,
                                                         texts::kObjectCodeWaitPrompt);
     SingleCardWait *wait = m_objectCodeWait.get();
-    connect(wait, &CardWait::ended, this, [this](WaitResult result) {
-        m_configWrite->objectCodeTaken(result == WaitResult::Yes);
+    connect(wait, &CardWait::ended, write, [write](WaitResult result) {
+        write->objectCodeTaken(result == WaitResult::Yes);
     });
     // The write's end (the reader lost, a cancel) ends the wait at once, before
     // anyone is told of it: no countdown goes on behind the message.
-    connect(m_configWrite.get(), &ReaderOperation::changed, wait, [this, wait] {
-        if (!m_configWrite->running())
+    connect(write, &ReaderOperation::changed, wait, [write, wait] {
+        if (!write->running())
             wait->close();
     });
     wait->open();
     Q_EMIT cardWaitOpened(wait);
+}
+
+void ReaderStation::tell(StationStatus::State state, const PortTrouble &trouble)
+{
+    m_status = StationStatus{state, trouble, {}, {}, false};
+    if (state != StationStatus::State::Searching) {
+        m_status.port = m_session->portName();
+        m_status.serial = m_session->serial();
+        m_status.ble = m_session->isBle();
+    }
+    Q_EMIT statusChanged(m_status);
 }
 
 void ReaderStation::shutDown(std::function<void()> done)
@@ -205,12 +302,12 @@ void ReaderStation::shutDown(std::function<void()> done)
     }
     // A firmware upload is let finish: cut off, it would leave the reader in
     // its loader. Not a wait for a loader that only the user can bring back.
-    if (op == m_firmwareUpdate.get()) {
-        auto stopWaiting = [this] {
-            if (m_shutDownDone && m_firmwareUpdate->awaitingReplug())
-                m_firmwareUpdate->cancel();
+    if (auto *update = qobject_cast<FirmwareUpdate *>(op)) {
+        auto stopWaiting = [this, update] {
+            if (m_shutDownDone && update->awaitingReplug())
+                update->cancel();
         };
-        connect(m_firmwareUpdate.get(), &ReaderOperation::changed, this, stopWaiting);
+        connect(update, &ReaderOperation::changed, this, stopWaiting);
         stopWaiting();
         return;
     }

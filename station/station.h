@@ -8,36 +8,47 @@
 #include <functional>
 #include <memory>
 
-#include "link/operation.h"
 #include "common/timings.h"
+#include "config/configruns.h"
+#include "firmware/firmwareruns.h"
+#include "link/discovery.h"
+#include "link/operation.h"
+#include "link/trafficlog.h"
 #include "platform/serialport.h"
+#include "provisioning/cardruns.h"
 
 namespace limra {
 
 class CardLog;
 class CardPresenter;
 class CardWait;
-class ConfigRead;
-class ConfigWrite;
-class DebugCommand;
 class DeviceMonitor;
-class FirmwareUpdate;
 class KeptConfigurationStore;
-class FirmwareVersionQuery;
 class LoaderRegistry;
-class MasterCardsClear;
-class MasterCardsCreate;
-class MasterConfigRead;
-class MasterConfigTakeOver;
 class PortEnumerator;
 class ReaderDiscovery;
 class ReaderLink;
 class ReaderSession;
-class SecureCardsRun;
-class SecureModeQuery;
 class SingleCardWait;
 
-class ReaderStation : public QObject, public OperationGate {
+// What the station's reader is now, told at each change: the status bar
+// and limra-cli draw from it.
+struct StationStatus {
+    enum class State {
+        Searching,  // no reader: `trouble` says why a port that is there cannot be used
+        Connected,  // a reader runs its firmware
+        InLoader,   // a reader left in its firmware loader (its serial number may be unknown)
+        Replugging, // a firmware update waits for the reader to be unplugged and plugged in again
+    };
+    State state = State::Searching;
+    PortTrouble trouble;
+    // The reader's port and identity (not while searching).
+    QString port;
+    QString serial;
+    bool ble = false;
+};
+
+class ReaderStation : public QObject, public ConfigRuns, public CardRuns, public FirmwareRuns, public DebugRuns {
     Q_OBJECT
 public:
     // What the operating system provides.
@@ -69,28 +80,38 @@ public:
     // Debug mode: card waits give each card 120 seconds.
     void setDebugMode(bool on) { m_timings.debugMode = on; }
 
-    // The operations. One runs at a time: a start while another runs is refused.
-    ConfigRead &configRead() { return *m_configRead; }
-    ConfigWrite &configWrite() { return *m_configWrite; }
-    MasterCardsCreate &masterCardsCreate() { return *m_masterCardsCreate; }
-    MasterCardsClear &masterCardsClear() { return *m_masterCardsClear; }
-    MasterConfigRead &masterConfigRead() { return *m_masterConfigRead; }
-    MasterConfigTakeOver &masterConfigTakeOver() { return *m_masterConfigTakeOver; }
-    SecureModeQuery &secureModeQuery() { return *m_secureModeQuery; }
-    SecureCardsRun &secureCards() { return *m_secureCards; }
-    FirmwareUpdate &firmwareUpdate() { return *m_firmwareUpdate; }
-    FirmwareVersionQuery &versionQuery() { return *m_versionQuery; }
-    DebugCommand &debugCommand() { return *m_debugCommand; }
+    // The operations. Each start makes a new run, started at once, and hands
+    // it back; `watch` gets it before it starts. One runs at a time: a start
+    // while another runs is refused (nullptr), and so is anything but a
+    // firmware update while the reader is in its loader. The station owns
+    // the runs and deletes each after its end has been told.
+    ConfigRead *readConfig(const Watch<ConfigRead> &watch = {}) override;
+    ConfigWrite *writeConfig(const QString &items, bool objectCode, const Watch<ConfigWrite> &watch = {}) override;
+    MasterCardsCreate *createMasterCards(const QString &items, const QString &cardType, bool optionVisible,
+                                         const Watch<MasterCardsCreate> &watch = {}) override;
+    MasterCardsClear *clearMasterCards(const Watch<MasterCardsClear> &watch = {}) override;
+    MasterConfigRead *readMasterConfig(const Watch<MasterConfigRead> &watch = {}) override;
+    MasterConfigTakeOver *takeOverMasterConfig(const Watch<MasterConfigTakeOver> &watch = {}) override;
+    SecureModeQuery *querySecureMode(const Watch<SecureModeQuery> &watch = {}) override;
+    SecureCardsRun *runSecureCards(SecureCardsRun::Kind kind, SecureMode mode, const std::array<bool, 64> &zones,
+                                   const Watch<SecureCardsRun> &watch = {}) override;
+    FirmwareUpdate *updateFirmware(const QString &path, const Watch<FirmwareUpdate> &watch = {}) override;
+    FirmwareVersionQuery *queryVersion(const Watch<FirmwareVersionQuery> &watch = {}) override;
+    DebugCommand *sendDebugCommand(const QByteArray &payload, const Watch<DebugCommand> &watch = {}) override;
 
     // The card feed: the identifiers and card information the reader reads
     // go to `presenter`, and what it shows goes into the card log. Ends with
     // the presenter.
     void feedCards(CardPresenter &presenter);
 
+    // What the reader is now (statusChanged tells each change).
+    const StationStatus &status() const { return m_status; }
+
     // The operation running now, or none.
     ReaderOperation *current() const;
     bool busy() const override { return current() != nullptr; }
-    bool run(ReaderOperation &operation, const std::function<void()> &start) override;
+    // The firmware update running now, or none.
+    FirmwareUpdate *updating() const;
 
     // Ends the station's work before the program ends: a reader left in a
     // card operation goes back to card reading; a firmware upload is let
@@ -100,17 +121,28 @@ public:
 Q_SIGNALS:
     // An operation started or ended.
     void busyChanged(bool busy);
+    // The reader was found, went, went into or out of its loader, a port
+    // could not be used, or an update waits for the reader to be plugged in again.
+    void statusChanged(const limra::StationStatus &status);
+    // A run starts: told before its first step, after whoever started it
+    // has connected to it.
+    void runStarted(limra::ReaderOperation *run);
     // A card wait opened; whoever shows the station shows it.
     void cardWaitOpened(limra::CardWait *wait);
-    // A reader identified itself and its configuration read started
-    // (configRead() tells the outcome).
-    void readingAfterConnecting();
+    // A reader identified itself and its configuration is read: `run` is
+    // told before it starts (its finished(result) tells the outcome).
+    void readingAfterConnecting(limra::ConfigRead *run);
 
 private:
-    void adopt(ReaderOperation &operation);
-    void operationEnded();
+    // Starts `run` with `start` unless refused; the station owns it from now.
+    template <class Run, class Start>
+    Run *launch(std::unique_ptr<Run> run, const Watch<Run> &watch, Start start);
+    bool mayStart(const ReaderOperation &operation) const;
+    void runEnded(ReaderOperation *run);
     void identified();
-    void runObjectCodeWait();
+    // Tells a new status; a reader's port and identity come from the session.
+    void tell(StationStatus::State state, const PortTrouble &trouble = {});
+    void runObjectCodeWait(ConfigWrite *write);
 
     // What is used is declared before its users, so it is destroyed after them.
     Platform m_platform;
@@ -122,20 +154,11 @@ private:
     std::unique_ptr<ReaderDiscovery> m_discovery;
     std::unique_ptr<KeptConfigurationStore> m_kept;
     CardLog *m_cardLog = nullptr;
-    std::unique_ptr<ConfigRead> m_configRead;
-    std::unique_ptr<ConfigWrite> m_configWrite;
-    std::unique_ptr<MasterCardsCreate> m_masterCardsCreate;
-    std::unique_ptr<MasterCardsClear> m_masterCardsClear;
-    std::unique_ptr<MasterConfigRead> m_masterConfigRead;
-    std::unique_ptr<MasterConfigTakeOver> m_masterConfigTakeOver;
-    std::unique_ptr<SecureModeQuery> m_secureModeQuery;
-    std::unique_ptr<SecureCardsRun> m_secureCards;
-    std::unique_ptr<FirmwareUpdate> m_firmwareUpdate;
-    std::unique_ptr<FirmwareVersionQuery> m_versionQuery;
-    std::unique_ptr<DebugCommand> m_debugCommand;
     std::unique_ptr<SingleCardWait> m_objectCodeWait;
-    std::vector<ReaderOperation *> m_operations;
+    // The runs whose end has not been told yet (the station's children).
+    std::vector<ReaderOperation *> m_runs;
     bool m_wasBusy = false;
+    StationStatus m_status;
     std::function<void()> m_shutDownDone;
     bool m_shuttingDown = false;
 };

@@ -2,39 +2,16 @@
 
 #include "app/ui/statusbar.h"
 #include "common/texts.h"
-#include "firmware/update.h"
-#include "link/discovery.h"
-#include "link/session.h"
 #include "station/station.h"
 
 namespace limra {
 
-ConnectionStatus::ConnectionStatus(StatusBar &bar, ReaderStation &station) : m_bar(bar), m_station(station)
+ConnectionStatus::ConnectionStatus(StatusBar &bar, ReaderStation &station) : m_bar(bar)
 {
     setText(texts::kSearching);
     connect(&m_bar, &StatusBar::clicked, this, &ConnectionStatus::clicked);
 
-    ReaderSession &session = m_station.session();
-    connect(&session, &ReaderSession::connected, this, &ConnectionStatus::readerConnected);
-    connect(&session, &ReaderSession::loaderConnected, this, &ConnectionStatus::loaderConnected);
-    connect(&session, &ReaderSession::disconnected, this, [this] { setText(texts::kSearching); });
-    // While the update waits for the reader to be plugged in again, the status bar says so too.
-    connect(&m_station.firmwareUpdate(), &ReaderOperation::changed, this, [this] {
-        if (m_station.firmwareUpdate().awaitingReplug() && m_station.session().inLoader())
-            setText(QStringLiteral("Отключите считыватель и подключите его снова: ") + m_station.session().portName(),
-                    QStringLiteral("Обновление микропрограммы продолжится, когда считыватель будет подключён "
-                                   "заново."));
-    });
-    connect(&m_station.discovery(), &ReaderDiscovery::troubleChanged, this, [this](const PortTrouble &trouble) {
-        if (m_station.session().portName().isEmpty()) {
-            // Why the reader is not found: a few words, and the whole story as tooltip.
-            if (trouble.kind == PortTrouble::Kind::None)
-                setText(texts::kSearching);
-            else
-                setText(texts::kSearching + QStringLiteral(" (") + trouble.shortText() + QLatin1Char(')'),
-                        trouble.details());
-        }
-    });
+    connect(&station, &ReaderStation::statusChanged, this, &ConnectionStatus::show);
 }
 
 void ConnectionStatus::setText(const QString &text, const QString &details)
@@ -48,21 +25,34 @@ void ConnectionStatus::clicked(int x)
         Q_EMIT settingsRequested();
 }
 
-void ConnectionStatus::readerConnected()
+void ConnectionStatus::show(const StationStatus &status)
 {
-    const ReaderSession &session = m_station.session();
-    setText((session.isBle() ? texts::kConnectedBle : texts::kConnectedUsb) + session.portName()
-            + QStringLiteral("  (s/n: ") + session.serial() + QLatin1Char(')'));
-}
-
-void ConnectionStatus::loaderConnected()
-{
-    const ReaderSession &session = m_station.session();
-    setText(QStringLiteral("Считыватель в режиме загрузчика: ") + session.portName()
-                + (session.serial().isEmpty() ? QString()
-                                              : QStringLiteral("  (s/n: ") + session.serial() + QLatin1Char(')')),
-            QStringLiteral("Обновление микропрограммы не завершено. Завершите его на вкладке «%1».")
-                .arg(texts::kFirmwareCaption));
+    const QString serial = QStringLiteral("  (s/n: ") + status.serial + QLatin1Char(')');
+    switch (status.state) {
+    case StationStatus::State::Searching:
+        // Why the reader is not found: a few words, and the whole story as tooltip.
+        if (status.trouble.kind == PortTrouble::Kind::None)
+            setText(texts::kSearching);
+        else
+            setText(texts::kSearching + QStringLiteral(" (") + status.trouble.shortText() + QLatin1Char(')'),
+                    status.trouble.details());
+        break;
+    case StationStatus::State::Connected:
+        setText((status.ble ? texts::kConnectedBle : texts::kConnectedUsb) + status.port + serial);
+        break;
+    case StationStatus::State::InLoader:
+        setText(QStringLiteral("Считыватель в режиме загрузчика: ") + status.port
+                    + (status.serial.isEmpty() ? QString() : serial),
+                QStringLiteral("Обновление микропрограммы не завершено. Завершите его на вкладке «%1».")
+                    .arg(texts::kFirmwareCaption));
+        break;
+    case StationStatus::State::Replugging:
+        // While the update waits for the reader to be plugged in again, the status bar says so too.
+        setText(QStringLiteral("Отключите считыватель и подключите его снова: ") + status.port,
+                QStringLiteral("Обновление микропрограммы продолжится, когда считыватель будет подключён "
+                               "заново."));
+        break;
+    }
 }
 
 } // namespace limra

@@ -11,6 +11,7 @@ namespace limra {
 
 class ReaderStation;
 class StatusBar;
+struct StationStatus;
 
 class ConnectionStatus : public QObject {
     Q_OBJECT
@@ -24,11 +25,9 @@ Q_SIGNALS:
 private:
     void setText(const QString &text, const QString &details = QString());
     void clicked(int x);
-    void readerConnected();
-    void loaderConnected();
+    void show(const StationStatus &status);
 
     StatusBar &m_bar;
-    ReaderStation &m_station;
 };
 
 } // namespace limra

@@ -203,9 +203,9 @@ void MainWindow::buildPages()
     m_programTabChange = true;
     m_configPage = new ConfigPage(m_editorModel, dialogs, m_tabs);
     m_tabs->addTab(m_configPage, withMnemonic(texts::kConfigurationCaption, QChar(u'К')));
-    m_securePage = new SecureCardsPage(m_station.secureModeQuery(), m_station.secureCards(), m_station, dialogs, m_tabs);
+    m_securePage = new SecureCardsPage(m_station, dialogs, m_tabs);
     m_tabs->addTab(m_securePage, withMnemonic(texts::kSecureCardsCaption, QChar(u'З')));
-    m_firmwarePage = new FirmwarePage(m_station.firmwareUpdate(), m_station.versionQuery(), m_station, dialogs, m_tabs);
+    m_firmwarePage = new FirmwarePage(m_station, dialogs, m_tabs);
     m_tabs->addTab(m_firmwarePage, withMnemonic(texts::kFirmwareCaption, QChar(u'б')));
     m_programTabChange = false;
 }
@@ -214,14 +214,9 @@ void MainWindow::connectStation()
 {
     UserDialogs &dialogs = *m_services.dialogs;
     ConfigEditor *editor = &m_configPage->editor();
-    m_transfer = new ConfigTransferController(*m_configPage, m_editorModel, m_station.configRead(),
-                                              m_station.configWrite(), m_station, dialogs, this);
+    m_transfer = new ConfigTransferController(*m_configPage, m_editorModel, m_station, dialogs, this);
     connect(m_transfer, &ConfigTransferController::editorChanged, editor, &ConfigEditor::sync);
-    m_masterCards = new MasterCardController(
-        *m_configPage, m_editorModel, *m_transfer,
-        {m_station.masterCardsCreate(), m_station.masterCardsClear(), m_station.masterConfigRead(),
-         m_station.masterConfigTakeOver()},
-        m_station, dialogs, this);
+    m_masterCards = new MasterCardController(*m_configPage, m_editorModel, *m_transfer, m_station, dialogs, this);
     connect(m_masterCards, &MasterCardController::editorChanged, editor, &ConfigEditor::sync);
     connect(&m_station, &ReaderStation::readingAfterConnecting, m_transfer,
             &ConfigTransferController::readingAfterConnecting);
@@ -258,7 +253,7 @@ void MainWindow::addDebugPage()
 {
     m_station.setDebugMode(true);
     m_trafficLog = new TrafficLog(m_station.link(), this);
-    m_debugPage = new DebugPage(*m_trafficLog, m_station.debugCommand(), m_station, *m_services.dialogs, m_tabs);
+    m_debugPage = new DebugPage(*m_trafficLog, m_station, *m_services.dialogs, m_tabs);
     m_locks->setDebugPage(m_debugPage);
     m_programTabChange = true;
     m_tabs->insertTab(0, m_debugPage, withMnemonic(texts::kDebugCaption, QChar(u'О')));
@@ -457,14 +452,14 @@ void MainWindow::updateConfigurationMark()
 bool MainWindow::askBeforeClosing()
 {
     UserDialogs &dialogs = *m_services.dialogs;
-    FirmwareUpdate &update = m_station.firmwareUpdate();
-    if (update.running()) {
+    if (const QPointer<FirmwareUpdate> update = m_station.updating()) {
         if (!dialogs.question(texts::kFirmwareCaption,
                               QStringLiteral("Идёт обновление микропрограммы. Если прервать его, считыватель "
                                              "останется в режиме загрузчика. Прервать обновление и закрыть программу?"),
                               UserDialogs::QuestionIcon::Warning))
             return false;
-        update.cancel();
+        if (update)
+            update->cancel();
     }
     return !m_editorModel.isDirty()
            || dialogs.question(texts::kConfigurationCaption,
@@ -514,7 +509,7 @@ void MainWindow::bringToFront()
 void MainWindow::openConnectionSettings()
 {
     // Not while the reader restarts or takes firmware.
-    if (m_station.firmwareUpdate().running())
+    if (m_station.updating())
         return;
     ReaderDiscovery &discovery = m_station.discovery();
     discovery.pause();
@@ -529,7 +524,7 @@ void MainWindow::readerConnected()
 {
     m_firmwarePage->setInLoader(false);
     m_locks->update();
-    if (!m_station.firmwareUpdate().running())
+    if (!m_station.updating())
         selectPage(m_configPage);
 }
 

@@ -44,7 +44,7 @@ void OperationLocks::busyChanged(bool busy)
     m_controls.firmwarePage->setReaderIdle(!busy && (session.isConnected() || session.inLoader()));
     if (m_debugPage)
         m_debugPage->setReaderIdle(idle);
-    m_controls.statusBar->setLinkEnabled(!m_station.firmwareUpdate().running());
+    m_controls.statusBar->setLinkEnabled(!m_station.updating());
 }
 
 } // namespace limra

@@ -5,6 +5,7 @@
 #include "common/texts.h"
 #include "config/codec.h"
 #include "config/configfile.h"
+#include "config/configruns.h"
 #include "config/editormodel.h"
 #include "config/transfer.h"
 #include "config/ui/configpage.h"
@@ -21,25 +22,15 @@ const QString kReadFromReader = QStringLiteral("Конфигурация счи�
 const QString kByReader = QStringLiteral("конфигурацией считывателя");
 } // namespace
 
-ConfigTransferController::ConfigTransferController(ConfigPage &page, EditorModel &editor, ConfigRead &read,
-                                                   ConfigWrite &write, OperationGate &gate, UserDialogs &dialogs,
-                                                   QObject *parent)
-    : QObject(parent), m_page(page), m_editor(editor), m_read(read), m_write(write), m_gate(gate), m_dialogs(dialogs)
+ConfigTransferController::ConfigTransferController(ConfigPage &page, EditorModel &editor, ConfigRuns &runs,
+                                                   UserDialogs &dialogs, QObject *parent)
+    : QObject(parent), m_page(page), m_editor(editor), m_runs(runs), m_dialogs(dialogs)
 {
     connect(&page, &ConfigPage::readFileClicked, this, &ConfigTransferController::loadFromFile);
     connect(&page, &ConfigPage::writeFileClicked, this, &ConfigTransferController::saveToFile);
     connect(&page, &ConfigPage::readReaderClicked, this, &ConfigTransferController::readFromReader);
     connect(&page, &ConfigPage::writeReaderClicked, this, &ConfigTransferController::writeToReader);
     connect(&page, &ConfigPage::defaultConfigClicked, this, &ConfigTransferController::showDefault);
-    connect(&m_read, &ReaderOperation::finished, this, &ConfigTransferController::readFinished);
-    // Questions open from the event loop, never inside the operation's step.
-    connect(&m_write, &ConfigWrite::decisionNeeded, this, &ConfigTransferController::askToWriteWithoutCopy,
-            Qt::QueuedConnection);
-    connect(&m_write, &ConfigWrite::written, this, [this] {
-        m_editor.markClean();
-        Q_EMIT editorChanged();
-    });
-    connect(&m_write, &ReaderOperation::finished, this, &ConfigTransferController::writeFinished);
 }
 
 bool ConfigTransferController::apply(const QString &items, ConfigSource source)
@@ -62,25 +53,30 @@ bool ConfigTransferController::mayReplaceEdits(const QString &by)
 
 void ConfigTransferController::readFromReader()
 {
-    if (m_gate.busy() || !mayReplaceEdits(kByReader))
+    if (m_runs.busy() || !mayReplaceEdits(kByReader))
         return;
-    m_gate.run(m_read, [this] {
-        m_afterConnecting = false;
-        m_read.start();
-    });
+    m_runs.readConfig([this](ConfigRead &run) { follow(run, false); });
 }
 
-void ConfigTransferController::readingAfterConnecting()
+void ConfigTransferController::readingAfterConnecting(ConfigRead *run)
 {
     // The button waits with every other one that talks to the reader, as
     // long as the station is busy and while no reader is there.
-    m_afterConnecting = true;
+    follow(*run, true);
 }
 
-void ConfigTransferController::readFinished()
+void ConfigTransferController::follow(ConfigRead &run, bool afterConnecting)
 {
-    const bool afterConnecting = std::exchange(m_afterConnecting, false);
-    const Report report = m_read.report();
+    m_newestRead = &run;
+    connect(&run, &ConfigRead::finished, this, [this, run = &run, afterConnecting](const ConfigRead::Result &result) {
+        readFinished(run, result, afterConnecting);
+    });
+}
+
+void ConfigTransferController::readFinished(ConfigRead *run, const ConfigRead::Result &result,
+                                            bool afterConnecting)
+{
+    const Report report = result.report;
     if (report.kind == Report::Kind::Error) {
         // The read after a connection is nobody's click: told as a notice.
         if (afterConnecting)
@@ -89,28 +85,26 @@ void ConfigTransferController::readFinished()
             m_dialogs.error(report.text);
         return;
     }
-    if (m_read.status() != ReaderOperation::Status::Done)
+    if (result.status != ReaderOperation::Status::Done)
         return;
-    // What this read gave, as a value: while a question below is open the
-    // reader may leave and come back, and its next read is another result.
-    const ConfigRead::Result result = m_read.result();
     // A reader that comes back does not silently replace changes not yet
-    // saved. One question at a time: a reader that comes back again while it
-    // is open is not asked about once more, inside it.
+    // saved. While the question is open the reader may leave and come back:
+    // its next read is another run with its own result. One question at a
+    // time: a read that ends while it is open is not asked about, inside it.
     if (afterConnecting && m_editor.isDirty()) {
-        if (m_replaceAsked)
+        if (m_asking)
             return;
-        m_replaceAsked = true;
+        m_asking = run;
         const bool replace = m_dialogs.question(texts::kConfigurationCaption,
                                                 QStringLiteral("Считыватель подключён. ") + texts::kUnsavedConfiguration
                                                     + QStringLiteral(" Заменить её %1?").arg(kByReader));
-        m_replaceAsked = false;
+        m_asking = nullptr;
         if (!replace)
             return;
     }
     // A read started meanwhile is the reader as it is now: its own end puts
     // it in (or tells why not); this older one changes nothing.
-    if (m_read.lastRun() != result.run)
+    if (m_newestRead != run)
         return;
     const QString items = result.items;
     if (!apply(items, ConfigSource::Reader))
@@ -138,7 +132,7 @@ void ConfigTransferController::readFinished()
 
 void ConfigTransferController::writeToReader()
 {
-    if (m_gate.busy())
+    if (m_runs.busy())
         return;
     m_editor.padBlockKey();
     Q_EMIT editorChanged();
@@ -151,20 +145,30 @@ void ConfigTransferController::writeToReader()
     // What is written is what the editor held when the user asked.
     const QString items = m_editor.buildItems(Producer::Reader);
     Q_EMIT editorChanged();
-    m_gate.run(m_write, [this, items, objectCode] { m_write.start(items, objectCode); });
+    m_runs.writeConfig(items, objectCode, [this](ConfigWrite &run) {
+        // Questions open from the event loop, never inside the operation's step.
+        connect(
+            &run, &ConfigWrite::decisionNeeded, this,
+            [this, run = QPointer<ConfigWrite>(&run)](const QString &problem) {
+                if (run)
+                    askToWriteWithoutCopy(*run, problem);
+            },
+            Qt::QueuedConnection);
+        connect(&run, &ConfigWrite::written, this, [this] {
+            m_editor.markClean();
+            Q_EMIT editorChanged();
+        });
+        connect(&run, &ConfigWrite::finished, this,
+                [this](const ConfigWrite::Result &result) { showReport(m_dialogs, result.report); });
+    });
 }
 
-void ConfigTransferController::askToWriteWithoutCopy(const QString &problem)
+void ConfigTransferController::askToWriteWithoutCopy(ConfigWrite &write, const QString &problem)
 {
-    if (m_write.state() != ConfigWrite::State::AwaitingDecision)
+    if (write.state() != ConfigWrite::State::AwaitingDecision)
         return; // ended meanwhile
-    m_write.proceed(
+    write.proceed(
         m_dialogs.question(keepFailedCaption(), keepFailedQuestion(problem), UserDialogs::QuestionIcon::Warning));
-}
-
-void ConfigTransferController::writeFinished()
-{
-    showReport(m_dialogs, m_write.report());
 }
 
 void ConfigTransferController::showDefault()

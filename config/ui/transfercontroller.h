@@ -4,27 +4,28 @@
 // core's operations, puts what they read into the editor and tells the
 // user how they went, in the page's own messages.
 #include <QObject>
+#include <QPointer>
+
+#include "config/transfer.h"
 
 namespace limra {
 
 class ConfigPage;
-class ConfigRead;
-class ConfigWrite;
+class ConfigRuns;
 class EditorModel;
-class OperationGate;
 class UserDialogs;
 enum class ConfigSource;
 
 class ConfigTransferController : public QObject {
     Q_OBJECT
 public:
-    ConfigTransferController(ConfigPage &page, EditorModel &editor, ConfigRead &read, ConfigWrite &write,
-                             OperationGate &gate, UserDialogs &dialogs, QObject *parent = nullptr);
+    ConfigTransferController(ConfigPage &page, EditorModel &editor, ConfigRuns &runs, UserDialogs &dialogs,
+                             QObject *parent = nullptr);
 
     // "Считать конфигурацию из USB-считывателя".
     void readFromReader();
-    // The read after a connection has started.
-    void readingAfterConnecting();
+    // The read after a connection starts: its end is told as a notice.
+    void readingAfterConnecting(limra::ConfigRead *run);
     // "Записать конфигурацию в USB-считыватель".
     void writeToReader();
     // "Показать конфигурацию по умолчанию".
@@ -52,18 +53,19 @@ private:
     // Reads the file and, unless the user keeps the editor's changes, puts
     // it into the editor; false when the file could not be read.
     bool load(const QString &path, FileKind kind);
-    void readFinished();
-    void askToWriteWithoutCopy(const QString &problem);
-    void writeFinished();
+    // Follows a read run to its end.
+    void follow(ConfigRead &run, bool afterConnecting);
+    void readFinished(ConfigRead *run, const ConfigRead::Result &result, bool afterConnecting);
+    void askToWriteWithoutCopy(ConfigWrite &write, const QString &problem);
 
     ConfigPage &m_page;
     EditorModel &m_editor;
-    ConfigRead &m_read;
-    ConfigWrite &m_write;
-    OperationGate &m_gate;
+    ConfigRuns &m_runs;
     UserDialogs &m_dialogs;
-    bool m_afterConnecting = false;
-    bool m_replaceAsked = false; // the question after a reconnection is open
+    // The read started last: an older one's end changes nothing once it has.
+    QPointer<ConfigRead> m_newestRead;
+    // The read whose question (replace the editor's changes?) is open.
+    QPointer<ConfigRead> m_asking;
 };
 
 } // namespace limra

@@ -11,8 +11,7 @@
 
 #include "common/texts.h"
 #include "common/ui/mnemonic.h"
-#include "firmware/update.h"
-#include "firmware/versionquery.h"
+#include "firmware/firmwareruns.h"
 #include "link/ui/showreport.h"
 #include "platform/dialogs.h"
 
@@ -31,9 +30,8 @@ const QString kInLoader = QStringLiteral("Считыватель остался 
                                          "Укажите файл микропрограммы и начните обновление, чтобы завершить его.");
 } // namespace
 
-FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version, OperationGate &gate,
-                           UserDialogs &dialogs, QWidget *parent)
-    : QWidget(parent), m_update(update), m_version(version), m_gate(gate), m_dialogs(dialogs)
+FirmwarePage::FirmwarePage(FirmwareRuns &runs, UserDialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_runs(runs), m_dialogs(dialogs)
 {
     auto *layout = new QVBoxLayout(this);
     versionButton = new QPushButton(QStringLiteral("Узнать текущую версию микропрограммы"), this);
@@ -78,18 +76,20 @@ FirmwarePage::FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version
     layout->addWidget(loaderNote);
     layout->addStretch(1);
 
-    connect(versionButton, &QPushButton::clicked, this, [this] { m_gate.run(m_version, [this] { m_version.start(); }); });
-    connect(&m_version, &ReaderOperation::finished, this, [this] { showReport(m_dialogs, m_version.report()); });
+    connect(versionButton, &QPushButton::clicked, this, [this] {
+        m_runs.queryVersion([this](FirmwareVersionQuery &run) {
+            connect(
+                &run, &FirmwareVersionQuery::finished, this,
+                [this](const FirmwareVersionQuery::Result &result) { showReport(m_dialogs, result.report); },
+                Qt::SingleShotConnection);
+        });
+    });
     connect(browseButton, &QPushButton::clicked, this, &FirmwarePage::browse);
     connect(updateButton, &QPushButton::clicked, this, &FirmwarePage::startUpdate);
     connect(cancelWaitButton, &QPushButton::clicked, this, [this] {
-        if (m_update.awaitingReplug())
-            m_update.cancel();
+        if (awaitingReplug())
+            m_update->cancel();
     });
-    connect(&m_update, &FirmwareUpdate::progress, this, &FirmwarePage::showProgress);
-    connect(&m_update, &ReaderOperation::changed, this, &FirmwarePage::updateButtons);
-    connect(&m_update, &FirmwareUpdate::stageChanged, this, &FirmwarePage::showStage);
-    connect(&m_update, &ReaderOperation::finished, this, &FirmwarePage::updateFinished);
 }
 
 void FirmwarePage::browse()
@@ -109,7 +109,13 @@ void FirmwarePage::browse()
 
 void FirmwarePage::startUpdate()
 {
-    m_gate.run(m_update, [this] { m_update.start(path->text()); });
+    m_runs.updateFirmware(path->text(), [this](FirmwareUpdate &run) {
+        m_update = &run;
+        connect(&run, &FirmwareUpdate::progress, this, &FirmwarePage::showProgress);
+        connect(&run, &ReaderOperation::changed, this, &FirmwarePage::updateButtons);
+        connect(&run, &FirmwareUpdate::stageChanged, this, &FirmwarePage::showStage);
+        connect(&run, &FirmwareUpdate::finished, this, &FirmwarePage::updateFinished);
+    });
 }
 
 void FirmwarePage::showProgress(int accepted, int total, qint64 msLeft)
@@ -125,7 +131,8 @@ void FirmwarePage::showProgress(int accepted, int total, qint64 msLeft)
     if (msLeft >= 0)
         text += QStringLiteral(", осталось около %1 с").arg((msLeft + 999) / 1000);
     // While blocks go (figures of a run that stopped come without the time left).
-    if (m_update.stage() == FirmwareUpdate::Stage::Uploading && accepted < total && (msLeft >= 0 || accepted == 0))
+    if (m_update && m_update->stage() == FirmwareUpdate::Stage::Uploading && accepted < total
+        && (msLeft >= 0 || accepted == 0))
         text += QLatin1Char('\n') + kKeepPlugged;
     progressText->setText(text);
 }
@@ -134,24 +141,27 @@ void FirmwarePage::showStage(FirmwareUpdate::Stage stage)
 {
     switch (stage) {
     case FirmwareUpdate::Stage::LoaderSilent:
-        progressText->setText(kLoaderSilent + kWaitLimit.arg(m_update.waitLimitMs() / 1000));
+        progressText->setText(kLoaderSilent + kWaitLimit.arg(m_update->waitLimitMs() / 1000));
         break;
     case FirmwareUpdate::Stage::AwaitingReplug:
-        progressText->setText(kHalfFed + kWaitLimit.arg(m_update.waitLimitMs() / 1000));
+        progressText->setText(kHalfFed + kWaitLimit.arg(m_update->waitLimitMs() / 1000));
         break;
     case FirmwareUpdate::Stage::Uploading:
-        if (m_update.accepted() == 0)
-            showProgress(0, m_update.total(), -1);
+        if (m_update->accepted() == 0)
+            showProgress(0, m_update->total(), -1);
         break;
     case FirmwareUpdate::Stage::Returning: progressText->setText(kReturning); break;
     default: break;
     }
 }
 
-void FirmwarePage::updateFinished()
+void FirmwarePage::updateFinished(const FirmwareUpdate::Result &result)
 {
+    // The run is over: the page follows none.
+    disconnect(m_update, nullptr, this, nullptr);
+    m_update = nullptr;
     // The figures of the last accepted block stay while the outcome is told.
-    showReport(m_dialogs, m_update.report());
+    showReport(m_dialogs, result.report);
     showProgress(0, 0, -1);
 }
 
@@ -172,12 +182,12 @@ void FirmwarePage::updateButtons()
 {
     versionButton->setEnabled(m_idle && !m_inLoader);
     updateButton->setEnabled(m_idle);
-    browseButton->setEnabled(!m_update.running());
-    path->setEnabled(!m_update.running());
+    browseButton->setEnabled(!updating());
+    path->setEnabled(!updating());
     // The note tells how to finish an update that broke off; a run that goes
     // on through the loader is no such thing.
-    loaderNote->setVisible(m_inLoader && !m_update.running());
-    cancelWaitButton->setVisible(m_update.awaitingReplug());
+    loaderNote->setVisible(m_inLoader && !updating());
+    cancelWaitButton->setVisible(awaitingReplug());
 }
 
 } // namespace limra

@@ -1,6 +1,7 @@
 #pragma once
 // The tab "Обновление микропрограммы": the version query, the image file and
 // the update with its progress (blocks done of all, and the time left).
+#include <QPointer>
 #include <QWidget>
 
 #include "firmware/update.h"
@@ -12,15 +13,13 @@ class QPushButton;
 
 namespace limra {
 
-class FirmwareVersionQuery;
-class OperationGate;
+class FirmwareRuns;
 class UserDialogs;
 
 class FirmwarePage : public QWidget {
     Q_OBJECT
 public:
-    FirmwarePage(FirmwareUpdate &update, FirmwareVersionQuery &version, OperationGate &gate, UserDialogs &dialogs,
-                 QWidget *parent = nullptr);
+    FirmwarePage(FirmwareRuns &runs, UserDialogs &dialogs, QWidget *parent = nullptr);
 
     // The reader is in its firmware loader: only the update can run.
     void setInLoader(bool inLoader);
@@ -41,13 +40,14 @@ private:
     void startUpdate();
     void showProgress(int accepted, int total, qint64 msLeft);
     void showStage(limra::FirmwareUpdate::Stage stage);
-    void updateFinished();
+    void updateFinished(const FirmwareUpdate::Result &result);
     void updateButtons();
+    bool updating() const { return m_update && m_update->running(); }
+    bool awaitingReplug() const { return m_update && m_update->awaitingReplug(); }
 
-    FirmwareUpdate &m_update;
-    FirmwareVersionQuery &m_version;
-    OperationGate &m_gate;
+    FirmwareRuns &m_runs;
     UserDialogs &m_dialogs;
+    QPointer<FirmwareUpdate> m_update; // the update run the page follows, until its end
     QString m_lastFolder;
     bool m_inLoader = false;
     bool m_idle = true;

@@ -70,9 +70,8 @@ bool DebugWindow::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, OperationGate &gate, UserDialogs &dialogs,
-                     QWidget *parent)
-    : QWidget(parent), m_log(trafficLog), m_command(debugCommand), m_gate(gate), m_dialogs(dialogs)
+DebugPage::DebugPage(TrafficLog &trafficLog, DebugRuns &runs, UserDialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_log(trafficLog), m_runs(runs), m_dialogs(dialogs)
 {
     auto *layout = new QVBoxLayout(this);
     log = logView(this);
@@ -120,7 +119,6 @@ DebugPage::DebugPage(TrafficLog &trafficLog, DebugCommand &debugCommand, Operati
     connect(&m_appendTimer, &QTimer::timeout, this, &DebugPage::appendPending);
     connect(&m_log, &TrafficLog::lineAdded, this, &DebugPage::lineAdded);
     connect(sendButton, &QPushButton::clicked, this, &DebugPage::send);
-    connect(&m_command, &ReaderOperation::finished, this, [this] { showReport(m_dialogs, m_command.report()); });
     connect(command, &QLineEdit::textEdited, commandMessage, &QLabel::hide);
     connect(command, &QLineEdit::returnPressed, sendButton, &QPushButton::click);
     connect(hex, &QCheckBox::toggled, this, [this](bool on) { m_log.rendering.hex = on; });
@@ -147,7 +145,10 @@ void DebugPage::send()
         return;
     }
     commandMessage->hide();
-    m_gate.run(m_command, [this, bytes = checked.payload] { m_command.start(bytes); });
+    m_runs.sendDebugCommand(checked.payload, [this](DebugCommand &run) {
+        connect(&run, &DebugCommand::finished, this,
+                [this](const ReaderOperation::Outcome &result) { showReport(m_dialogs, result.report); });
+    });
 }
 
 void DebugPage::setReaderIdle(bool idle)

@@ -15,8 +15,7 @@ class QPushButton;
 
 namespace limra {
 
-class DebugCommand;
-class OperationGate;
+class DebugRuns;
 class TrafficLog;
 class UserDialogs;
 
@@ -38,8 +37,7 @@ private:
 class DebugPage : public QWidget {
     Q_OBJECT
 public:
-    DebugPage(TrafficLog &log, DebugCommand &command, OperationGate &gate, UserDialogs &dialogs,
-              QWidget *parent = nullptr);
+    DebugPage(TrafficLog &log, DebugRuns &runs, UserDialogs &dialogs, QWidget *parent = nullptr);
     // Reader operations may start (none runs).
     void setReaderIdle(bool idle);
 
@@ -74,8 +72,7 @@ private:
     void send();
 
     TrafficLog &m_log;
-    DebugCommand &m_command;
-    OperationGate &m_gate;
+    DebugRuns &m_runs;
     UserDialogs &m_dialogs;
     QStringList m_pending;
     qsizetype m_pendingCharacters = 0;

@@ -1,5 +1,6 @@
 #include "provisioning/ui/mastercontroller.h"
 
+#include <QPointer>
 #include <QPushButton>
 
 #include "common/texts.h"
@@ -9,66 +10,63 @@
 #include "link/hextext.h"
 #include "link/ui/showreport.h"
 #include "platform/dialogs.h"
-#include "provisioning/mastercards.h"
-#include "provisioning/masterconfig.h"
+#include "provisioning/cardruns.h"
 
 namespace limra {
 
 MasterCardController::MasterCardController(ConfigPage &page, EditorModel &editor, ConfigTransferController &transfer,
-                                           const Operations &operations, OperationGate &gate, UserDialogs &dialogs,
-                                           QObject *parent)
-    : QObject(parent), m_editor(editor), m_transfer(transfer), m_ops(operations), m_gate(gate), m_dialogs(dialogs)
+                                           CardRuns &runs, UserDialogs &dialogs, QObject *parent)
+    : QObject(parent), m_editor(editor), m_transfer(transfer), m_runs(runs), m_dialogs(dialogs)
 {
     connect(&page, &ConfigPage::createMastersClicked, this, &MasterCardController::create);
     connect(&page, &ConfigPage::clearMastersClicked, this, &MasterCardController::clear);
     connect(&page, &ConfigPage::readMasterClicked, this, &MasterCardController::readIntoEditor);
     connect(&page, &ConfigPage::masterToReaderClicked, this, &MasterCardController::takeOver);
-    connect(&m_ops.create, &ReaderOperation::finished, this, [this] { reportEnd(m_ops.create); });
-    connect(&m_ops.clear, &ReaderOperation::finished, this, [this] { reportEnd(m_ops.clear); });
-    connect(&m_ops.takeOver, &ReaderOperation::finished, this, [this] { reportEnd(m_ops.takeOver); });
-    connect(&m_ops.read, &ReaderOperation::finished, this, &MasterCardController::readFinished);
-    // Questions open from the event loop, never inside the operation's step.
-    connect(&m_ops.takeOver, &MasterConfigTakeOver::decisionNeeded, this, &MasterCardController::askToGoOnWithoutCopy,
-            Qt::QueuedConnection);
 }
 
-void MasterCardController::reportEnd(const ReaderOperation &operation)
+template <class Run>
+void MasterCardController::reportEnd(Run &run)
 {
-    showReport(m_dialogs, operation.report());
+    connect(&run, &Run::finished, this, [this](const typename Run::Result &result) {
+        showReport(m_dialogs, result.report);
+    });
 }
 
 void MasterCardController::create()
 {
-    if (m_gate.busy())
+    if (m_runs.busy())
         return;
     // The cards get the configuration the editor holds when the user asks.
     const QString items = m_editor.buildItems(Producer::MasterCards);
     Q_EMIT editorChanged();
     const QString cardType = masterCardTypeWord(m_editor.config().readMode, m_editor.view().highlightedFormat);
     const bool option = m_editor.config().readMode != 0;
-    m_gate.run(m_ops.create, [this, items, cardType, option] { m_ops.create.start(items, cardType, option); });
+    m_runs.createMasterCards(items, cardType, option, [this](MasterCardsCreate &run) { reportEnd(run); });
 }
 
 void MasterCardController::clear()
 {
-    if (m_gate.busy()
+    if (m_runs.busy()
         || !m_dialogs.question(QStringLiteral("Очистка"),
                                QStringLiteral("Внимание! Все данные на поднесённых к USB-считывателю мастер-картах "
                                               "будут уничтожены. Продолжить?")))
         return;
-    m_gate.run(m_ops.clear, [this] { m_ops.clear.start(); });
+    m_runs.clearMasterCards([this](MasterCardsClear &run) { reportEnd(run); });
 }
 
 void MasterCardController::readIntoEditor()
 {
-    m_gate.run(m_ops.read, [this] { m_ops.read.start(); });
+    m_runs.readMasterConfig([this](MasterConfigRead &run) {
+        connect(&run, &MasterConfigRead::finished, this, [this](const MasterConfigRead::Result &result) {
+            if (result.status != ReaderOperation::Status::Done)
+                return showReport(m_dialogs, result.report);
+            readFinished(result.items);
+        });
+    });
 }
 
-void MasterCardController::readFinished()
+void MasterCardController::readFinished(const QString &items)
 {
-    if (m_ops.read.status() != ReaderOperation::Status::Done)
-        return reportEnd(m_ops.read);
-    const QString items = m_ops.read.items();
     if (!m_transfer.apply(items, ConfigSource::MasterCard))
         return;
     const ConfigTable table = parseConfig(items);
@@ -93,21 +91,31 @@ void MasterCardController::readFinished()
 
 void MasterCardController::takeOver()
 {
-    if (m_gate.busy())
+    if (m_runs.busy())
         return;
     if (m_editor.config().readMode == 1
         && !m_dialogs.question(texts::kConfigurationCaption,
                                QStringLiteral("Для записи конфигурации в USB-считыватель потребуется ранее созданная "
                                               "мастер-карта. Продолжить?")))
         return;
-    m_gate.run(m_ops.takeOver, [this] { m_ops.takeOver.start(); });
+    m_runs.takeOverMasterConfig([this](MasterConfigTakeOver &run) {
+        reportEnd(run);
+        // Questions open from the event loop, never inside the operation's step.
+        connect(
+            &run, &MasterConfigTakeOver::decisionNeeded, this,
+            [this, run = QPointer<MasterConfigTakeOver>(&run)](const QString &problem) {
+                if (run)
+                    askToGoOnWithoutCopy(*run, problem);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
-void MasterCardController::askToGoOnWithoutCopy(const QString &problem)
+void MasterCardController::askToGoOnWithoutCopy(MasterConfigTakeOver &takeOver, const QString &problem)
 {
-    if (!m_ops.takeOver.awaitingDecision())
+    if (!takeOver.awaitingDecision())
         return; // ended meanwhile
-    m_ops.takeOver.proceed(
+    takeOver.proceed(
         m_dialogs.question(keepFailedCaption(), keepFailedQuestion(problem), UserDialogs::QuestionIcon::Warning));
 }
 

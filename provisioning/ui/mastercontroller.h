@@ -7,28 +7,18 @@
 
 namespace limra {
 
+class CardRuns;
 class ConfigPage;
 class ConfigTransferController;
 class EditorModel;
-class MasterCardsClear;
-class MasterCardsCreate;
-class MasterConfigRead;
 class MasterConfigTakeOver;
-class OperationGate;
 class UserDialogs;
 
 class MasterCardController : public QObject {
     Q_OBJECT
 public:
-    struct Operations {
-        MasterCardsCreate &create;
-        MasterCardsClear &clear;
-        MasterConfigRead &read;
-        MasterConfigTakeOver &takeOver;
-    };
-    MasterCardController(ConfigPage &page, EditorModel &editor, ConfigTransferController &transfer,
-                         const Operations &operations, OperationGate &gate, UserDialogs &dialogs,
-                         QObject *parent = nullptr);
+    MasterCardController(ConfigPage &page, EditorModel &editor, ConfigTransferController &transfer, CardRuns &runs,
+                         UserDialogs &dialogs, QObject *parent = nullptr);
 
     // "Создать мастер-карты", "Очистить мастер-карты", "Считать конфигурацию с
     // мастер-карты" and "... и записать в USB-считыватель".
@@ -42,14 +32,15 @@ Q_SIGNALS:
     void editorChanged();
 
 private:
-    void reportEnd(const class ReaderOperation &operation);
-    void readFinished();
-    void askToGoOnWithoutCopy(const QString &problem);
+    // Tells the end of a run of `Run` as its report says.
+    template <class Run>
+    void reportEnd(Run &run);
+    void readFinished(const QString &items);
+    void askToGoOnWithoutCopy(MasterConfigTakeOver &takeOver, const QString &problem);
 
     EditorModel &m_editor;
     ConfigTransferController &m_transfer;
-    Operations m_ops;
-    OperationGate &m_gate;
+    CardRuns &m_runs;
     UserDialogs &m_dialogs;
 };
 

@@ -11,12 +11,12 @@
 #include "config/ui/zonelist.h"
 #include "link/ui/showreport.h"
 #include "platform/dialogs.h"
+#include "provisioning/cardruns.h"
 
 namespace limra {
 
-SecureCardsPage::SecureCardsPage(SecureModeQuery &query, SecureCardsRun &run, OperationGate &gate,
-                                 UserDialogs &dialogs, QWidget *parent)
-    : QWidget(parent), m_query(query), m_run(run), m_gate(gate), m_dialogs(dialogs)
+SecureCardsPage::SecureCardsPage(CardRuns &runs, UserDialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_runs(runs), m_dialogs(dialogs)
 {
     auto *layout = new QVBoxLayout(this);
     auto *modeRow = new QHBoxLayout;
@@ -60,8 +60,6 @@ SecureCardsPage::SecureCardsPage(SecureModeQuery &query, SecureCardsRun &run, Op
     layout->addStretch(0);
     showMode(secureModeView(SecureMode::Unknown));
 
-    connect(&m_query, &ReaderOperation::finished, this, [this] { showMode(secureModeView(m_query.mode())); });
-    connect(&m_run, &ReaderOperation::finished, this, [this] { showReport(m_dialogs, m_run.report()); });
     connect(createButton, &QPushButton::clicked, this, [this] {
         startRun(SecureCardsRun::Kind::Create, QStringLiteral("Для создания защищенных карт потребуется ранее созданная "
                                                               "мастер-карта с заданным кодом объекта. Продолжить?"));
@@ -78,14 +76,20 @@ SecureCardsPage::SecureCardsPage(SecureModeQuery &query, SecureCardsRun &run, Op
 
 void SecureCardsPage::queryMode()
 {
-    m_gate.run(m_query, [this] { m_query.start(); });
+    m_runs.querySecureMode([this](SecureModeQuery &run) {
+        connect(&run, &SecureModeQuery::finished, this,
+                [this](const SecureModeQuery::Result &result) { showMode(secureModeView(result.mode)); });
+    });
 }
 
 void SecureCardsPage::startRun(SecureCardsRun::Kind kind, const QString &question)
 {
-    if (m_gate.busy() || !m_dialogs.question(texts::kSecureCardsCaption, question))
+    if (m_runs.busy() || !m_dialogs.question(texts::kSecureCardsCaption, question))
         return;
-    m_gate.run(m_run, [this, kind] { m_run.start(kind, m_mode, zones->checks()); });
+    m_runs.runSecureCards(kind, m_mode, zones->checks(), [this](SecureCardsRun &run) {
+        connect(&run, &SecureCardsRun::finished, this,
+                [this](const SecureCardsRun::Result &result) { showReport(m_dialogs, result.report); });
+    });
 }
 
 void SecureCardsPage::showMode(const SecureModeView &view)

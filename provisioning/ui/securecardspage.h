@@ -13,15 +13,14 @@ class QPushButton;
 
 namespace limra {
 
-class OperationGate;
+class CardRuns;
 class UserDialogs;
 class ZoneList;
 
 class SecureCardsPage : public QWidget {
     Q_OBJECT
 public:
-    SecureCardsPage(SecureModeQuery &query, SecureCardsRun &run, OperationGate &gate, UserDialogs &dialogs,
-                    QWidget *parent = nullptr);
+    SecureCardsPage(CardRuns &runs, UserDialogs &dialogs, QWidget *parent = nullptr);
 
     // Asks the reader for its mode (the tab was opened).
     void queryMode();
@@ -46,9 +45,7 @@ private:
 
     void startRun(SecureCardsRun::Kind kind, const QString &question);
 
-    SecureModeQuery &m_query;
-    SecureCardsRun &m_run;
-    OperationGate &m_gate;
+    CardRuns &m_runs;
     UserDialogs &m_dialogs;
     SecureMode m_mode = SecureMode::Unknown;
     bool m_idle = true;

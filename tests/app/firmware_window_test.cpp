@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -76,7 +77,12 @@ protected:
         window = std::make_unique<MainWindow>(*station, tool.services());
         window->show();
         window->installEventFilter(&hides);
-        QObject::connect(&station->firmwareUpdate(), &ReaderOperation::finished, [this] { ++finishedRuns; });
+        QObject::connect(station, &ReaderStation::runStarted, [this](ReaderOperation *run) {
+            if (auto *update = qobject_cast<FirmwareUpdate *>(run)) {
+                updateRun = update;
+                QObject::connect(update, &FirmwareUpdate::finished, [this] { ++finishedRuns; });
+            }
+        });
     }
     void connectReader()
     {
@@ -134,7 +140,7 @@ protected:
     // The run waits for the reader to be plugged in again, and it is.
     void replugWhenAsked()
     {
-        ASSERT_TRUE(waitUntil([&] { return station->firmwareUpdate().awaitingReplug(); }, 8000));
+        ASSERT_TRUE(waitUntil([&] { return updateRun && updateRun->awaitingReplug(); }, 8000));
         sim.host->unplug();
         ASSERT_TRUE(waitUntil([&] { return !session().inLoader(); }));
         ASSERT_TRUE(sim.host->plug());
@@ -176,6 +182,7 @@ protected:
     std::unique_ptr<MainWindow> window;
     int runs = 0;
     int finishedRuns = 0;
+    QPointer<FirmwareUpdate> updateRun; // the update run started last
 };
 
 } // namespace
@@ -191,17 +198,22 @@ TEST_F(FirmwareWindowTest, ARestartLikeAUsbDeviceEndsWithTheSuccessMessageAlone)
     connectReader();
     QStringList statuses;
     QObject thisTest; // the connection ends with the locals it reads
-    QObject::connect(&station->firmwareUpdate(), &ReaderOperation::changed, &thisTest, [&] {
-        if (station->firmwareUpdate().stage() == FirmwareUpdate::Stage::Restarting) {
-            // What a click on the link does, while the loader is away.
-            window->openConnectionSettings();
-            QTest::mouseClick(
-                window->statusPanels(), Qt::LeftButton, {},
-                QPoint(child<QLabel>(window->statusPanels(), "connectionLink")->geometry().center().x(), 5));
-            statuses << status();
-            // The status text is read as ever: not greyed like a disabled control.
-            EXPECT_TRUE(child<ElidedLabel>(window->statusPanels(), "statusText")->isEnabled());
-        }
+    QObject::connect(station, &ReaderStation::runStarted, &thisTest, [&](ReaderOperation *run) {
+        auto *update = qobject_cast<FirmwareUpdate *>(run);
+        if (!update)
+            return;
+        QObject::connect(update, &ReaderOperation::changed, &thisTest, [&, update] {
+            if (update->stage() == FirmwareUpdate::Stage::Restarting) {
+                // What a click on the link does, while the loader is away.
+                window->openConnectionSettings();
+                QTest::mouseClick(
+                    window->statusPanels(), Qt::LeftButton, {},
+                    QPoint(child<QLabel>(window->statusPanels(), "connectionLink")->geometry().center().x(), 5));
+                statuses << status();
+                // The status text is read as ever: not greyed like a disabled control.
+                EXPECT_TRUE(child<ElidedLabel>(window->statusPanels(), "statusText")->isEnabled());
+            }
+        });
     });
     QTimer guard; // a modal dialog, had one opened, is closed and noted
     QStringList modals;
@@ -245,13 +257,15 @@ TEST_F(FirmwareWindowTest, AfterTheFileTheStartButtonHasTheFocusAndTheUploadSays
     bool told = false;
     QObject thisTest; // the connection ends with the locals it reads
     // Looked at once the page has shown the stage (it is told before the test).
-    QObject::connect(&station->firmwareUpdate(), &FirmwareUpdate::stageChanged, &thisTest,
-                     [&](FirmwareUpdate::Stage stage) {
-                         if (stage == FirmwareUpdate::Stage::Uploading)
-                             told |= child<QLabel>(page(), "progressText")
-                                         ->text()
-                                         .contains(QStringLiteral("Не отключайте считыватель"));
-                     });
+    QObject::connect(station, &ReaderStation::runStarted, &thisTest, [&](ReaderOperation *run) {
+        if (auto *update = qobject_cast<FirmwareUpdate *>(run))
+            QObject::connect(update, &FirmwareUpdate::stageChanged, &thisTest, [&](FirmwareUpdate::Stage stage) {
+                if (stage == FirmwareUpdate::Stage::Uploading)
+                    told |= child<QLabel>(page(), "progressText")
+                                ->text()
+                                .contains(QStringLiteral("Не отключайте считыватель"));
+            });
+    });
     child<QPushButton>(page(), "updateButton")->click();
     ++runs;
     ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 15000));
@@ -391,7 +405,7 @@ TEST_F(FirmwareWindowTest, TerminationWhileWaitingForASilentLoaderEndsTheTool)
     sim.model->loaderFaults.stuckBlock = 0;
     EXPECT_EQ(run(10), QStringList{kNoAnswer});
     start(10);
-    ASSERT_TRUE(waitUntil([&] { return station->firmwareUpdate().awaitingReplug(); }));
+    ASSERT_TRUE(waitUntil([&] { return updateRun && updateRun->awaitingReplug(); }));
     window->closeForTermination();
     EXPECT_TRUE(waitUntil([&] { return toolEnded(); }, 3000));
     EXPECT_EQ(station->loaders().entries().size(), 1);

@@ -66,7 +66,7 @@ protected:
     CardWaitUser user;
     EditorModel editor;
     ConfigPage page{editor, dialogs};
-    ConfigTransferController transfer{page, editor, station.configRead(), station.configWrite(), station, dialogs};
+    ConfigTransferController transfer{page, editor, station, dialogs};
 };
 
 } // namespace
@@ -136,7 +136,7 @@ TEST_P(ReaderReturnsDuringTheQuestion, NoEmptyConfigurationReachesTheEditorOrThe
             sim.model->faults.refuse = QStringLiteral("0B01");
         Q_EMIT station.discovery().identified(); // the reader is back: its configuration is read again
         if (GetParam().refused)
-            EXPECT_TRUE(waitUntil([this] { return !station.configRead().running(); }, 10000));
+            EXPECT_TRUE(waitUntil([this] { return !station.busy(); }, 10000));
     };
     Q_EMIT station.discovery().identified();
     settle();
@@ -229,8 +229,7 @@ TEST_F(TransferTest, WrittenConfigurationReadsBack)
 TEST_F(TransferTest, ChecksumBoxesDependOnWhoReadAndTheMode)
 {
     sim.model->objectCodeChecksum = QStringLiteral("5A3C");
-    transfer.readingAfterConnecting();
-    station.configRead().start();
+    transfer.readingAfterConnecting(station.readConfig());
     settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
     const int shown = dialogs.shown.size();

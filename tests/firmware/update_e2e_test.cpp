@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include "firmware/firmwareruns.h"
 #include "firmware/ui/firmwarepage.h"
 #include "firmware/update.h"
 #include "firmware/versionquery.h"
@@ -74,9 +75,9 @@ const QString kNoAnswer = QStringLiteral("error: Ошибка: Превышен�
 // One run of the tool around a firmware tab: link, session, discovery, the
 // readers left in their loader (kept in a file), the two operations and the
 // tab, wired as the tool wires them.
-struct Tool : OperationGate {
+struct Tool : FirmwareRuns {
     Tool(const QString &port, const QString &registryFile, UserDialogs &dialogs)
-        : loaders(registryFile), page(update, version, *this, dialogs)
+        : loaders(registryFile), page(*this, dialogs)
     {
         ports.virtuals = {port};
         update.location = [this](const QString &name) { return discovery.location(name); };
@@ -92,12 +93,24 @@ struct Tool : OperationGate {
         discovery.start();
     }
     bool busy() const override { return update.running() || version.running(); }
-    bool run(ReaderOperation &, const std::function<void()> &start) override
+    // The tool's one update and one query, started anew for each run.
+    FirmwareUpdate *updateFirmware(const QString &path, const Watch<FirmwareUpdate> &watch) override
     {
         if (busy())
-            return false;
-        start();
-        return true;
+            return nullptr;
+        if (watch)
+            watch(update);
+        update.start(path);
+        return &update;
+    }
+    FirmwareVersionQuery *queryVersion(const Watch<FirmwareVersionQuery> &watch) override
+    {
+        if (busy())
+            return nullptr;
+        if (watch)
+            watch(version);
+        version.start();
+        return &version;
     }
 
     Timings timings = testTimings();
@@ -139,7 +152,7 @@ protected:
                                       !child<QPushButton>(tool->page, "browseButton")->isEnabled() &&
                                       !child<QLabel>(tool->page, "loaderNote")->isVisibleTo(&tool->page);
         });
-        QObject::connect(&tool->update, &ReaderOperation::finished, [this] { ++finishedRuns; });
+        QObject::connect(&tool->update, &ReaderOperation::ended, [this] { ++finishedRuns; });
     }
     void connectReader()
     {
@@ -576,7 +589,7 @@ TEST_F(UpdateTest, TheUpdateIsDoneOnceTheReaderIsBackAndHasToldItsNewVersion)
         sim.model->firmwareItems = QStringLiteral("100302010A") + QStringLiteral("120401000003");
     });
     bool endedAtTheLoader = true;
-    QObject::connect(&tool->update, &ReaderOperation::finished,
+    QObject::connect(&tool->update, &ReaderOperation::ended,
                      [&] { endedAtTheLoader = sim.model->mode == sim::ReaderModel::Mode::Loader; });
     EXPECT_EQ(run({forReader(9)}),
               QStringList{QStringLiteral("message: Обновление успешно завершено!\r\nВерсия микропрограммы: 2.1.10")});

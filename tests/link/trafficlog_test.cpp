@@ -168,9 +168,26 @@ protected:
         QTest::keyClicks(child<QLineEdit>(page, "command"), text);
         QTest::keyClick(child<QLineEdit>(page, "command"), Qt::Key_Return);
     }
-    OpenGate gate;
+    // Makes a new command for each send, at once: for the tab tested alone.
+    struct Runs : DebugRuns {
+        explicit Runs(DebugTabTest &owner) : test(owner) {}
+        bool busy() const override { return !made.empty() && made.back()->running(); }
+        DebugCommand *sendDebugCommand(const QByteArray &payload, const Watch<DebugCommand> &watch) override
+        {
+            if (busy())
+                return nullptr;
+            made.push_back(std::make_unique<DebugCommand>(test.link, test.timings));
+            if (watch)
+                watch(*made.back());
+            made.back()->start(payload);
+            return made.back().get();
+        }
+        DebugTabTest &test;
+        std::vector<std::unique_ptr<DebugCommand>> made;
+    };
+    Runs runs{*this};
     ScriptedDialogs dialogs;
-    DebugPage page{log, debugCommand, gate, dialogs};
+    DebugPage page{log, runs, dialogs};
 };
 
 } // namespace
@@ -178,7 +195,8 @@ protected:
 TEST_F(DebugTabTest, TypedBytesWithBlanksAreWhatIsSentAndLogged)
 {
     type(QStringLiteral("0a 01"));
-    EXPECT_TRUE(finish(debugCommand));
+    ASSERT_EQ(runs.made.size(), 1u);
+    EXPECT_TRUE(finish(*runs.made.back()));
     EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0A01")});
     EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("message: Выполнено")});
     EXPECT_TRUE(waitUntil([&] {

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <sys/stat.h>
@@ -80,12 +81,55 @@ protected:
 TEST_F(StationTest, AReaderFoundIsIdentifiedPutBackToReadingAndItsConfigurationRead)
 {
     QSignalSpy reading(&station, &ReaderStation::readingAfterConnecting);
+    std::optional<ConfigRead::Result> read;
+    QObject::connect(&station, &ReaderStation::readingAfterConnecting, [&](ConfigRead *run) {
+        QObject::connect(run, &ConfigRead::finished, [&](const ConfigRead::Result &result) { read = result; });
+    });
     connectReader();
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
     EXPECT_EQ(reading.count(), 1);
-    EXPECT_EQ(station.configRead().status(), ReaderOperation::Status::Done);
-    EXPECT_EQ(station.configRead().items().left(sim.model->configItems.size()), sim.model->configItems);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->status, ReaderOperation::Status::Done);
+    EXPECT_EQ(read->items.left(sim.model->configItems.size()), sim.model->configItems);
     EXPECT_EQ(station.session().serial(), QStringLiteral("A102-0A1B2C3D"));
+}
+
+// Each start makes a new run, whose result stays as it ended while later
+// runs go on; the station deletes a run once its end has been told.
+TEST_F(StationTest, EachRunIsANewObjectWhoseResultNeverChangesAndTheStationDeletesIt)
+{
+    connectReader();
+    QPointer<ConfigRead> first = station.readConfig();
+    ASSERT_TRUE(first);
+    const ConfigRead::Result firstResult = endOf(first.data());
+    EXPECT_EQ(firstResult.status, ReaderOperation::Status::Done);
+    sim.model->faults.refuse = QStringLiteral("0B01");
+    ConfigRead *second = station.readConfig();
+    EXPECT_NE(second, first.data());
+    const ConfigRead::Result secondResult = endOf(second);
+    EXPECT_EQ(secondResult.status, ReaderOperation::Status::Failed);
+    EXPECT_EQ(secondResult.failure, ConfigRead::Failure::Refused);
+    EXPECT_EQ(firstResult.items.left(sim.model->configItems.size()), sim.model->configItems);
+    EXPECT_TRUE(waitUntil([&] { return first.isNull(); })) << "an ended run stays";
+}
+
+// The station tells one typed status at each change: what the status bar
+// and limra-cli draw.
+TEST_F(StationTest, TheStatusTellsTheReaderFoundAndGone)
+{
+    QList<StationStatus> told;
+    QObject::connect(&station, &ReaderStation::statusChanged,
+                     [&](const StationStatus &status) { told << status; });
+    connectReader();
+    ASSERT_FALSE(told.isEmpty());
+    EXPECT_EQ(told.last().state, StationStatus::State::Connected);
+    EXPECT_EQ(told.last().port, sim.port());
+    EXPECT_EQ(told.last().serial, QStringLiteral("A102-0A1B2C3D"));
+    EXPECT_FALSE(told.last().ble);
+    EXPECT_EQ(station.status().state, StationStatus::State::Connected);
+    sim.host->unplug();
+    ASSERT_TRUE(waitUntil([&] { return told.last().state == StationStatus::State::Searching; }));
+    EXPECT_TRUE(told.last().port.isEmpty());
 }
 
 TEST_F(StationTest, OneOperationRunsAtATime)
@@ -93,16 +137,18 @@ TEST_F(StationTest, OneOperationRunsAtATime)
     connectReader();
     sim.model->faults.delayMs = 30;
     QSignalSpy busy(&station, &ReaderStation::busyChanged);
-    EXPECT_TRUE(station.run(station.versionQuery(), [this] { station.versionQuery().start(); }));
+    FirmwareVersionQuery *query = station.queryVersion();
+    ASSERT_TRUE(query);
     EXPECT_TRUE(station.busy());
-    bool started = false;
-    EXPECT_FALSE(station.run(station.configRead(), [&] { started = true; }));
-    EXPECT_FALSE(started);
-    EXPECT_TRUE(finish(station.versionQuery()));
+    bool watched = false;
+    EXPECT_EQ(station.readConfig([&](ConfigRead &) { watched = true; }), nullptr);
+    EXPECT_FALSE(watched);
+    const FirmwareVersionQuery::Result version = endOf(query);
     EXPECT_FALSE(station.busy());
     EXPECT_EQ(busy.count(), 2);
-    EXPECT_EQ(station.versionQuery().report(),
+    EXPECT_EQ(version.report,
               Report::information(QStringLiteral("Версия микропрограммы: 1.2.0\r\nВерсия загрузчика: 3.0.0.1")));
+    EXPECT_EQ(version.firmware, QStringLiteral("1.2.0"));
 }
 
 TEST_F(StationTest, AWriteKeepsTheReadersConfigurationThenWritesWhatTheUserSaw)
@@ -111,9 +157,7 @@ TEST_F(StationTest, AWriteKeepsTheReadersConfigurationThenWritesWhatTheUserSaw)
     sim.model->commandsReceived.clear();
     const QString before = sim.model->configItems;
     const QString wanted = items(2);
-    station.configWrite().start(wanted, false);
-    ASSERT_TRUE(finish(station.configWrite()));
-    EXPECT_EQ(station.configWrite().report(), Report::message(QStringLiteral("Выполнено")));
+    EXPECT_EQ(endOf(station.writeConfig(wanted, false)).report, Report::message(QStringLiteral("Выполнено")));
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0B01"), QStringLiteral("0101") + wanted, QStringLiteral("0501")}));
     ASSERT_EQ(keptFiles().size(), 1);
     EXPECT_TRUE(keptFiles()[0].startsWith(QStringLiteral("A102-0A1B2C3D_")));
@@ -127,16 +171,14 @@ TEST_F(StationTest, AWriteInAProtectedModeWaitsForTheMasterCardWithTheObjectCode
     connectReader();
     sim.model->commandsReceived.clear();
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(); };
-    station.configWrite().start(items(1), true);
-    ASSERT_TRUE(finish(station.configWrite()));
+    EXPECT_EQ(endOf(station.writeConfig(items(1), true)).status, ReaderOperation::Status::Done);
     EXPECT_EQ(user.captions, QStringList{QStringLiteral("Чтение кода объекта")});
-    EXPECT_EQ(station.configWrite().status(), ReaderOperation::Status::Done);
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
 
     user.onOpen = [](CardWait &) {}; // no master card this time
-    station.configWrite().start(items(1), true);
-    ASSERT_TRUE(finish(station.configWrite()));
-    EXPECT_EQ(station.configWrite().report(), Report::error(QStringLiteral("Код объекта не записан в USB-считыватель.")));
+    const ConfigWrite::Result notTaken = endOf(station.writeConfig(items(1), true));
+    EXPECT_EQ(notTaken.report, Report::error(QStringLiteral("Код объекта не записан в USB-считыватель.")));
+    EXPECT_EQ(notTaken.failure, ConfigWrite::Failure::ObjectCodeNotTaken);
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
 }
 
@@ -154,14 +196,14 @@ TEST_F(StationTest, AReaderLostDuringTheObjectCodeWaitEndsTheWaitBeforeTheWriteI
     std::optional<bool> openWhenTold;
     int ticksAfter = 0;
     QObject thisTest; // the connections end with the locals they read
-    QObject::connect(&station.configWrite(), &ReaderOperation::finished, &thisTest, [&] {
-        openWhenTold = shown && shown->isOpen();
-        if (shown)
-            QObject::connect(shown, &CardWait::changed, &thisTest, [&] { ++ticksAfter; });
+    ConfigWrite *write = station.writeConfig(items(1), true, [&](ConfigWrite &run) {
+        QObject::connect(&run, &ConfigWrite::finished, &thisTest, [&] {
+            openWhenTold = shown && shown->isOpen();
+            if (shown)
+                QObject::connect(shown, &CardWait::changed, &thisTest, [&] { ++ticksAfter; });
+        });
     });
-    station.configWrite().start(items(1), true);
-    ASSERT_TRUE(finish(station.configWrite()));
-    EXPECT_EQ(station.configWrite().status(), ReaderOperation::Status::ReaderLost);
+    EXPECT_EQ(endOf(write).status, ReaderOperation::Status::ReaderLost);
     ASSERT_TRUE(openWhenTold.has_value());
     EXPECT_FALSE(*openWhenTold) << "the wait still counted when the write's end was told";
     spin(5 * station.timings().cardTick);
@@ -183,10 +225,9 @@ TEST_F(StationTest, AReaderThatLeavesDuringAWriteNeverGetsAnOldConfigurationAndN
         station.discovery().portsChanged();
     });
     station.discovery().start();
-    station.configWrite().start(items(0), false);
-    ASSERT_TRUE(finish(station.configWrite()));
-    EXPECT_EQ(station.configWrite().status(), ReaderOperation::Status::ReaderLost);
-    EXPECT_EQ(station.configWrite().report(), Report::error(QStringLiteral("Ошибка: Считыватель отключён.")));
+    const ConfigWrite::Result write = endOf(station.writeConfig(items(0), false));
+    EXPECT_EQ(write.status, ReaderOperation::Status::ReaderLost);
+    EXPECT_EQ(write.report, Report::error(QStringLiteral("Ошибка: Считыватель отключён.")));
     ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
     // No write at all: the old configuration never went back in as a new one.
     for (const QString &c : commands())
@@ -199,14 +240,14 @@ TEST_F(StationTest, EndingTheProgramDuringACardWaitPutsTheReaderBackToReadingFir
     connectReader();
     sim.model->commandsReceived.clear();
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(3); };
-    station.masterCardsCreate().start(QStringLiteral("060100"), QString(), false);
+    ASSERT_TRUE(station.createMasterCards(QStringLiteral("060100"), QString(), false));
     ASSERT_TRUE(waitUntil([this] { return commands().size() == 2; })); // writing started
     bool done = false;
     station.shutDown([&] { done = true; });
     EXPECT_TRUE(waitUntil([&] { return done; }));
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
     EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
-    EXPECT_FALSE(station.run(station.configRead(), [] {})); // nothing starts any more
+    EXPECT_EQ(station.readConfig(), nullptr); // nothing starts any more
 }
 
 TEST_F(StationTest, AReaderLostDuringACardWaitEndsItWithTheReason)
@@ -217,10 +258,8 @@ TEST_F(StationTest, AReaderLostDuringACardWaitEndsItWithTheReason)
         QObject::connect(&wait, &CardWait::ended, [&] { waitClosed = true; });
         QTimer::singleShot(20, [this] { sim.host->unplug(); });
     };
-    station.masterCardsClear().start();
-    ASSERT_TRUE(finish(station.masterCardsClear()));
+    EXPECT_EQ(endOf(station.clearMasterCards()).status, ReaderOperation::Status::ReaderLost);
     EXPECT_TRUE(waitClosed);
-    EXPECT_EQ(station.masterCardsClear().status(), ReaderOperation::Status::ReaderLost);
 }
 
 TEST_F(StationTest, NoAutomaticReadWhileAnOperationRuns)
@@ -229,7 +268,7 @@ TEST_F(StationTest, NoAutomaticReadWhileAnOperationRuns)
     station.discovery().portsChanged();
     QSignalSpy reading(&station, &ReaderStation::readingAfterConnecting);
     QObject::connect(&station.session(), &ReaderSession::connected,
-                     [this] { station.debugCommand().start(hexBytes("0A01")); });
+                     [this] { station.sendDebugCommand(hexBytes("0A01")); });
     station.discovery().scanOnce();
     ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
     spin(20);
@@ -241,9 +280,7 @@ TEST_F(StationTest, EveryWorkflowOfTheCoreRunsWithoutAWindow)
 {
     connectReader();
     // Configuration read by the user.
-    station.configRead().start();
-    ASSERT_TRUE(finish(station.configRead()));
-    EXPECT_EQ(station.configRead().status(), ReaderOperation::Status::Done);
+    EXPECT_EQ(endOf(station.readConfig()).status, ReaderOperation::Status::Done);
     // Master cards: two written, read back, cleared.
     int presented = 0;
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(2); };
@@ -254,31 +291,19 @@ TEST_F(StationTest, EveryWorkflowOfTheCoreRunsWithoutAWindow)
             sim.model->presentBlank();
         }
     };
-    station.masterCardsCreate().start(items(0), QString(), false);
-    ASSERT_TRUE(finish(station.masterCardsCreate()));
-    EXPECT_EQ(station.masterCardsCreate().written(), 2);
+    EXPECT_EQ(endOf(station.createMasterCards(items(0), QString(), false)).written, 2);
     user.onChange = [](CardWait &) {};
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(1); };
-    station.masterConfigRead().start();
-    ASSERT_TRUE(finish(station.masterConfigRead()));
-    EXPECT_EQ(parseConfig(station.masterConfigRead().items())[tag::SetPlace], QStringLiteral("0102"));
-    station.masterConfigTakeOver().start();
-    ASSERT_TRUE(finish(station.masterConfigTakeOver()));
-    EXPECT_EQ(station.masterConfigTakeOver().status(), ReaderOperation::Status::Done);
+    EXPECT_EQ(parseConfig(endOf(station.readMasterConfig()).items)[tag::SetPlace], QStringLiteral("0102"));
+    EXPECT_EQ(endOf(station.takeOverMasterConfig()).status, ReaderOperation::Status::Done);
     user.onOpen = [](CardWait &wait) { static_cast<ClearingWait &>(wait).finishByUser(); };
-    station.masterCardsClear().start();
-    ASSERT_TRUE(finish(station.masterCardsClear()));
+    EXPECT_EQ(endOf(station.clearMasterCards()).status, ReaderOperation::Status::Done);
     // Secure cards: the mode, then clearing all.
-    station.secureModeQuery().start();
-    ASSERT_TRUE(finish(station.secureModeQuery()));
-    EXPECT_EQ(station.secureModeQuery().mode(), SecureMode::Normal);
-    station.secureCards().start(SecureCardsRun::Kind::ClearAll, SecureMode::ObjectCode);
-    ASSERT_TRUE(finish(station.secureCards()));
-    EXPECT_EQ(station.secureCards().status(), ReaderOperation::Status::Done);
+    EXPECT_EQ(endOf(station.querySecureMode()).mode, SecureMode::Normal);
+    EXPECT_EQ(endOf(station.runSecureCards(SecureCardsRun::Kind::ClearAll, SecureMode::ObjectCode, {})).status,
+              ReaderOperation::Status::Done);
     // The debug terminal's free command.
-    station.debugCommand().start(hexBytes("0A01"));
-    ASSERT_TRUE(finish(station.debugCommand()));
-    EXPECT_EQ(station.debugCommand().report(), Report::message(QStringLiteral("Выполнено")));
+    EXPECT_EQ(endOf(station.sendDebugCommand(hexBytes("0A01"))).report, Report::message(QStringLiteral("Выполнено")));
     EXPECT_EQ(commands().last(), QStringLiteral("0A01"));
 }
 
@@ -288,7 +313,7 @@ TEST_F(StationTest, EndingTheProgramWhileTheStartOfACardOperationIsOnItsWayStill
     sim.model->commandsReceived.clear();
     sim.model->faults.delayMs = 50; // the reader takes the start, its answer is late
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(1); };
-    station.masterCardsCreate().start(QStringLiteral("060100"), QString(), false);
+    ASSERT_TRUE(station.createMasterCards(QStringLiteral("060100"), QString(), false));
     ASSERT_TRUE(waitUntil([this] { return commands().size() == 2; })); // the start has reached the reader
     bool done = false;
     station.shutDown([&] { done = true; });
@@ -303,8 +328,11 @@ TEST_F(StationTest, AReaderInItsLoaderGetsNoCommandAndOneThatReadsCardsIsAReader
     station.discovery().portsChanged();
     station.discovery().scanOnce();
     ASSERT_TRUE(waitUntil([this] { return station.session().inLoader(); }));
-    EXPECT_FALSE(station.run(station.versionQuery(), [this] { station.versionQuery().start(); }));
-    EXPECT_FALSE(station.run(station.debugCommand(), [this] { station.debugCommand().start(hexBytes("0A01")); }));
+    EXPECT_EQ(station.status().state, StationStatus::State::InLoader);
+    EXPECT_EQ(station.status().port, sim.port());
+    EXPECT_EQ(station.status().serial, QStringLiteral("A102-0A1B2C3D"));
+    EXPECT_EQ(station.queryVersion(), nullptr);
+    EXPECT_EQ(station.sendDebugCommand(hexBytes("0A01")), nullptr);
     EXPECT_TRUE(commands().isEmpty());
     // The reader restarted with its firmware after all: it reports a card.
     sim.model->presentCard(IdKind::Uid, QStringLiteral("0102"));
@@ -352,8 +380,8 @@ TEST(StationFiles, AreTheOwnersOnlyWhateverTheUmask)
         station.discovery().portsChanged();
         station.discovery().scanOnce();
         ASSERT_TRUE(waitUntil([&] { return station.session().isConnected() && !station.busy(); }));
-        station.configWrite().start(sim.model->configItems, false); // the reader's configuration is kept first
-        ASSERT_TRUE(finish(station.configWrite()));
+        // The reader's configuration is kept first.
+        ASSERT_EQ(endOf(station.writeConfig(sim.model->configItems, false)).status, ReaderOperation::Status::Done);
         station.loaders().remember(LoaderRegistry::Entry{QStringLiteral("/dev/ttyACM9"), QString(),
                                                          QStringLiteral("01020304"), QStringLiteral("0A1B2C3D")});
         ASSERT_TRUE(station.cardLog().startFile(data + QStringLiteral("/cards.csv")));

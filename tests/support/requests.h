@@ -39,7 +39,7 @@ inline bool finish(ReaderOperation &operation, int ms = 10000)
     }
     bool ended = false;
     QEventLoop loop;
-    const auto c = QObject::connect(&operation, &ReaderOperation::finished, &loop, [&] {
+    const auto c = QObject::connect(&operation, &ReaderOperation::ended, &loop, [&] {
         ended = true;
         loop.quit();
     });
@@ -49,15 +49,24 @@ inline bool finish(ReaderOperation &operation, int ms = 10000)
     return ended && !operation.running();
 }
 
-// A gate that lets every operation run at once: for a page tested alone.
-struct OpenGate : OperationGate {
-    bool run(ReaderOperation &, const std::function<void()> &start) override
-    {
-        start();
-        return true;
-    }
-    bool busy() const override { return false; }
-};
+// Runs the event loop until a run has told its result (its finished(result)),
+// or the time is up: then, and for no run (refused), a result still Running.
+template <class Run>
+typename Run::Result endOf(Run *run, int ms = 10000)
+{
+    std::optional<typename Run::Result> got;
+    if (!run)
+        return {};
+    QEventLoop loop;
+    const auto c = QObject::connect(run, &Run::finished, &loop, [&](const typename Run::Result &result) {
+        got = result;
+        loop.quit();
+    });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    QObject::disconnect(c);
+    return got.value_or(typename Run::Result{});
+}
 
 // The payload of a command: cmd, ver and items given as hex text.
 inline QByteArray hexBytes(const char *hex)
