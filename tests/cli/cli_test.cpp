@@ -811,6 +811,10 @@ TEST_F(CliTest, AllUpdatesThreeReadersSideBySide)
         qint64 last = -1;
     };
     std::vector<Span> spans(3);
+    // Each upload lasts long enough (a block answered 10 ms late) that the
+    // readers a loaded machine finds one after another still overlap.
+    for (int i = 0; i < 3; ++i)
+        reader(i).model->faults.delayMs = 10;
     QElapsedTimer clock;
     clock.start();
     // One reader alone first, for the figure; it restarts into its firmware soon after.
