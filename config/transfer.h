@@ -6,6 +6,9 @@
 #include <QString>
 #include <functional>
 
+#include "common/expected.h"
+#include "config/backups.h"
+#include "config/configitems.h"
 #include "link/operation.h"
 
 namespace limra {
@@ -25,7 +28,7 @@ public:
     struct Result {
         quint64 run = 0; // which run gave it, counted from 1; 0: none ended yet
         Failure failure = Failure::None;
-        QString items; // the configuration items, as hex text
+        ConfigItems items; // the configuration items
     };
 
     using ReaderOperation::ReaderOperation;
@@ -39,11 +42,12 @@ public:
     // The run started last; it differs from result().run while it runs.
     quint64 lastRun() const { return m_run; }
     Failure failure() const { return m_result.failure; }
-    // The configuration items of the run that ended last, as hex text.
-    QString items() const { return m_result.items; }
+    // The configuration items of the run that ended last.
+    ConfigItems items() const { return m_result.items; }
 
 private:
-    void finish(Failure failure, const QString &items, Status status, std::optional<LinkError> error = std::nullopt);
+    void finish(Failure failure, const ConfigItems &items, Status status,
+                std::optional<LinkError> error = std::nullopt);
 
     quint64 m_run = 0;
     Result m_result;
@@ -62,8 +66,8 @@ QString keepFailedQuestion(const QString &problem);
 class ConfigKeep : public ReaderOperation {
     Q_OBJECT
 public:
-    // Keeps the reader's configuration items; false with the reason.
-    using KeepCopy = std::function<bool(const QString &items, QString *reason)>;
+    // Keeps the reader's configuration items, or tells why not.
+    using KeepCopy = std::function<Expected<void, KeepError>(const ConfigItems &items)>;
 
     using ReaderOperation::ReaderOperation;
     void start(const KeepCopy &keep);
@@ -103,7 +107,7 @@ public:
     // `items`: the configuration as it was when the user asked for the write.
     // `objectCode`: a protected read mode, whose object code the reader
     // takes from a master card after the write.
-    void start(const QString &items, bool objectCode);
+    void start(const ConfigItems &items, bool objectCode);
     ConfigKeep::KeepCopy keepCopy;
     Report report() const override;
 
@@ -116,7 +120,7 @@ public:
     // The master card with the object code was taken (true) or not.
     void objectCodeTaken(bool taken);
     // The items written.
-    QString items() const { return m_items; }
+    ConfigItems items() const { return m_items; }
 
 Q_SIGNALS:
     // The reader's configuration could not be kept: the user decides (proceed()).
@@ -134,7 +138,7 @@ private:
     ConfigKeep m_keep;
     State m_state = State::Idle;
     Failure m_failure = Failure::None;
-    QString m_items;
+    ConfigItems m_items;
     bool m_objectCode = false;
 };
 

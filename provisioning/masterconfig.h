@@ -26,12 +26,12 @@ public:
     Report report() const override;
 
     Failure failure() const { return m_failure; }
-    // The card's configuration items, as hex text.
-    QString items() const { return m_items; }
+    // The card's configuration items.
+    ConfigItems items() const { return m_items; }
 
 private:
     Failure m_failure = Failure::None;
-    QString m_items;
+    ConfigItems m_items;
 };
 
 // "Считать конфигурацию с мастер-карты и записать в USB-считыватель": the

@@ -67,8 +67,11 @@ ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, Q
         connect(op, &CardOperation::cardWaitOpened, this, &ReaderStation::cardWaitOpened);
 
     // The safety net: before a write replaces the reader's configuration, it is kept.
-    auto keep = [this](const QString &items, QString *reason) {
-        return m_kept->store(m_session->serial(), configFileBytes(items), nullptr, reason);
+    auto keep = [this](const ConfigItems &items) -> Expected<void, KeepError> {
+        const auto kept = m_kept->store(m_session->serial(), configFileBytes(items));
+        if (!kept)
+            return unexpected(kept.error());
+        return {};
     };
     m_configWrite->keepCopy = keep;
     m_masterConfigTakeOver->keepCopy = keep;

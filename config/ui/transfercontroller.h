@@ -13,7 +13,8 @@ class ConfigWrite;
 class EditorModel;
 class OperationGate;
 class UserDialogs;
-enum class ConfigSource;
+enum class ConfigPlace;
+class ConfigItems;
 
 class ConfigTransferController : public QObject {
     Q_OBJECT
@@ -38,7 +39,7 @@ public:
     void restoreKept(const QString &path);
 
     // Puts a configuration into the editor; tells the user when a value is refused.
-    bool apply(const QString &items, ConfigSource source);
+    bool apply(const ConfigItems &items, ConfigPlace source);
 
 Q_SIGNALS:
     // The editor's contents changed.

@@ -79,9 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const KeptConfigurationStore store(dir.path());
     const int before = countOf(store, kReader);
     const QStringList othersBefore = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    QString path;
-    if (!store.store(kReader, bytes, &path))
+    const auto stored = store.store(kReader, bytes);
+    if (!stored)
         return 0;
+    const QString &path = *stored;
     if (!QFile::exists(path) || countOf(store, kReader) != std::min(before + 1, KeptConfigurationStore::kKeptPerReader))
         std::abort();
     // Files that are not this reader's kept files stay.

@@ -28,6 +28,7 @@
 #include "provisioning/mastercards.h"
 #include "provisioning/masterconfig.h"
 #include "provisioning/securecards.h"
+#include "tests/support/configitems.h"
 #include "tests/support/fakeports.h"
 #include "tests/support/headlesswaits.h"
 #include "tests/support/requests.h"
@@ -59,11 +60,11 @@ protected:
     {
         return QDir(data.filePath(QStringLiteral("configurations"))).entryList({QStringLiteral("*.rcf")}, QDir::Files);
     }
-    QString items(int readMode) const
+    ConfigItems items(ReadMode readMode) const
     {
         ReaderConfig config;
         config.readMode = readMode;
-        return encodeConfig(config, Producer::Reader, ReaderKind::Usb);
+        return encodeConfig(config, ConfigPlace::Reader, ReaderKind::Usb);
     }
 
     // Under a name of its own, like a USB reader's link: a terminal made
@@ -84,7 +85,7 @@ TEST_F(StationTest, AReaderFoundIsIdentifiedPutBackToReadingAndItsConfigurationR
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
     EXPECT_EQ(reading.count(), 1);
     EXPECT_EQ(station.configRead().status(), ReaderOperation::Status::Done);
-    EXPECT_EQ(station.configRead().items().left(sim.model->configItems.size()), sim.model->configItems);
+    EXPECT_TRUE(hexOf(station.configRead().items()).startsWith(sim.model->configItems));
     EXPECT_EQ(station.session().serial(), QStringLiteral("A102-0A1B2C3D"));
 }
 
@@ -110,16 +111,16 @@ TEST_F(StationTest, AWriteKeepsTheReadersConfigurationThenWritesWhatTheUserSaw)
     connectReader();
     sim.model->commandsReceived.clear();
     const QString before = sim.model->configItems;
-    const QString wanted = items(2);
+    const ConfigItems wanted = items(ReadMode::BlockCode);
     station.configWrite().start(wanted, false);
     ASSERT_TRUE(finish(station.configWrite()));
     EXPECT_EQ(station.configWrite().report(), Report::message(QStringLiteral("Выполнено")));
-    EXPECT_EQ(commands(), (QStringList{QStringLiteral("0B01"), QStringLiteral("0101") + wanted, QStringLiteral("0501")}));
+    EXPECT_EQ(commands(), (QStringList{QStringLiteral("0B01"), QStringLiteral("0101") + hexOf(wanted), QStringLiteral("0501")}));
     ASSERT_EQ(keptFiles().size(), 1);
     EXPECT_TRUE(keptFiles()[0].startsWith(QStringLiteral("A102-0A1B2C3D_")));
-    const LoadedConfigFile kept =
-        loadConfigFile(data.filePath(QStringLiteral("configurations/")) + keptFiles()[0]);
-    EXPECT_TRUE(kept.items.startsWith(before));
+    const auto kept = loadConfigFile(data.filePath(QStringLiteral("configurations/")) + keptFiles()[0]);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(hexOf(*kept).startsWith(before));
 }
 
 TEST_F(StationTest, AWriteInAProtectedModeWaitsForTheMasterCardWithTheObjectCode)
@@ -127,14 +128,14 @@ TEST_F(StationTest, AWriteInAProtectedModeWaitsForTheMasterCardWithTheObjectCode
     connectReader();
     sim.model->commandsReceived.clear();
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(); };
-    station.configWrite().start(items(1), true);
+    station.configWrite().start(items(ReadMode::ObjectCode), true);
     ASSERT_TRUE(finish(station.configWrite()));
     EXPECT_EQ(user.captions, QStringList{QStringLiteral("Чтение кода объекта")});
     EXPECT_EQ(station.configWrite().status(), ReaderOperation::Status::Done);
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
 
     user.onOpen = [](CardWait &) {}; // no master card this time
-    station.configWrite().start(items(1), true);
+    station.configWrite().start(items(ReadMode::ObjectCode), true);
     ASSERT_TRUE(finish(station.configWrite()));
     EXPECT_EQ(station.configWrite().report(), Report::error(QStringLiteral("Код объекта не записан в USB-считыватель.")));
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
@@ -159,7 +160,7 @@ TEST_F(StationTest, AReaderLostDuringTheObjectCodeWaitEndsTheWaitBeforeTheWriteI
         if (shown)
             QObject::connect(shown, &CardWait::changed, &thisTest, [&] { ++ticksAfter; });
     });
-    station.configWrite().start(items(1), true);
+    station.configWrite().start(items(ReadMode::ObjectCode), true);
     ASSERT_TRUE(finish(station.configWrite()));
     EXPECT_EQ(station.configWrite().status(), ReaderOperation::Status::ReaderLost);
     ASSERT_TRUE(openWhenTold.has_value());
@@ -183,7 +184,7 @@ TEST_F(StationTest, AReaderThatLeavesDuringAWriteNeverGetsAnOldConfigurationAndN
         station.discovery().portsChanged();
     });
     station.discovery().start();
-    station.configWrite().start(items(0), false);
+    station.configWrite().start(items(ReadMode::Uid), false);
     ASSERT_TRUE(finish(station.configWrite()));
     EXPECT_EQ(station.configWrite().status(), ReaderOperation::Status::ReaderLost);
     EXPECT_EQ(station.configWrite().report(), Report::error(QStringLiteral("Ошибка: Считыватель отключён.")));
@@ -199,7 +200,7 @@ TEST_F(StationTest, EndingTheProgramDuringACardWaitPutsTheReaderBackToReadingFir
     connectReader();
     sim.model->commandsReceived.clear();
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(3); };
-    station.masterCardsCreate().start(QStringLiteral("060100"), QString(), false);
+    station.masterCardsCreate().start(itemsOf(QStringLiteral("060100")), QString(), false);
     ASSERT_TRUE(waitUntil([this] { return commands().size() == 2; })); // writing started
     bool done = false;
     station.shutDown([&] { done = true; });
@@ -254,14 +255,14 @@ TEST_F(StationTest, EveryWorkflowOfTheCoreRunsWithoutAWindow)
             sim.model->presentBlank();
         }
     };
-    station.masterCardsCreate().start(items(0), QString(), false);
+    station.masterCardsCreate().start(items(ReadMode::Uid), QString(), false);
     ASSERT_TRUE(finish(station.masterCardsCreate()));
     EXPECT_EQ(station.masterCardsCreate().written(), 2);
     user.onChange = [](CardWait &) {};
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(1); };
     station.masterConfigRead().start();
     ASSERT_TRUE(finish(station.masterConfigRead()));
-    EXPECT_EQ(parseConfig(station.masterConfigRead().items())[tag::SetPlace], QStringLiteral("0102"));
+    EXPECT_EQ(itemHex(station.masterConfigRead().items(), tag::SetPlace), QStringLiteral("0102"));
     station.masterConfigTakeOver().start();
     ASSERT_TRUE(finish(station.masterConfigTakeOver()));
     EXPECT_EQ(station.masterConfigTakeOver().status(), ReaderOperation::Status::Done);
@@ -288,7 +289,7 @@ TEST_F(StationTest, EndingTheProgramWhileTheStartOfACardOperationIsOnItsWayStill
     sim.model->commandsReceived.clear();
     sim.model->faults.delayMs = 50; // the reader takes the start, its answer is late
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(1); };
-    station.masterCardsCreate().start(QStringLiteral("060100"), QString(), false);
+    station.masterCardsCreate().start(itemsOf(QStringLiteral("060100")), QString(), false);
     ASSERT_TRUE(waitUntil([this] { return commands().size() == 2; })); // the start has reached the reader
     bool done = false;
     station.shutDown([&] { done = true; });
@@ -352,7 +353,7 @@ TEST(StationFiles, AreTheOwnersOnlyWhateverTheUmask)
         station.discovery().portsChanged();
         station.discovery().scanOnce();
         ASSERT_TRUE(waitUntil([&] { return station.session().isConnected() && !station.busy(); }));
-        station.configWrite().start(sim.model->configItems, false); // the reader's configuration is kept first
+        station.configWrite().start(itemsOf(sim.model->configItems), false); // the reader's configuration is kept first
         ASSERT_TRUE(finish(station.configWrite()));
         station.loaders().remember(LoaderRegistry::Entry{QStringLiteral("/dev/ttyACM9"), QString(),
                                                          QStringLiteral("01020304"), QStringLiteral("0A1B2C3D")});
