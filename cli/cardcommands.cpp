@@ -94,17 +94,17 @@ void ReaderJob::createMasterCards()
     const ConfigRead &read = m_station->configRead();
     if (read.status() != ReaderOperation::Status::Done)
         return operationFailed(read);
-    model->applyConfig(parseConfig(read.items()), ConfigSource::Reader);
+    model->applyConfig(read.items(), ConfigPlace::Reader);
     if (!m_options.file.isEmpty() && !fileConfig(*model))
         return;
-    const int mode = model->config().readMode;
-    if (m_options.protectedMode && mode == 0)
+    const ReadMode mode = model->config().readMode;
+    if (m_options.protectedMode && !isProtected(mode))
         return end(kFailed, QStringLiteral("--protected needs a protected read mode; the cards' read mode is 0 (%1)")
-                                .arg(texts::kReadModes.value(0)));
+                                .arg(texts::kReadModes.value(int(ReadMode::Uid))));
     // The highlighted format is the MifareClassic entry when that is the one checked.
     const std::vector<CardFormat> &entries = model->view().formatEntries;
     const int highlighted = !entries.empty() && (model->config().formats & entries.front().bit) ? 0 : -1;
-    const QString items = model->buildItems(Producer::MasterCards);
+    const ConfigItems items = model->buildItems(ConfigPlace::MasterCards);
     const QString cardType = masterCardTypeWord(mode, highlighted);
     MasterCardsCreate &create = m_station->masterCardsCreate();
     connect(&create, &ReaderOperation::finished, this, [this, &create] {
@@ -123,7 +123,7 @@ void ReaderJob::createMasterCards()
             return end(kFailed, report.text);
         end(kFailed, QStringLiteral("%1 of %2 master cards written").arg(create.written()).arg(m_options.count));
     });
-    const bool option = mode != 0;
+    const bool option = isProtected(mode);
     runOperation(create, [&create, items, cardType, option] { create.start(items, cardType, option); });
 }
 

@@ -130,7 +130,7 @@ TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
     for (int i = 0; i < 60; ++i) {
         QFile f(folder + KeptConfigurationStore::fileName(QStringLiteral("A102-0A1B2C3D"), stamp(i), i + 1));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(configFileBytes(QStringLiteral("0202100003030000400601020401010501000C0800F8E00700F8E0FF")));
+        f.write(configFileBytes(ConfigItems::parse(QByteArray::fromHex("0202100003030000400601020401010501000C0800F8E00700F8E0FF"))));
     }
     QFile other(folder + KeptConfigurationStore::fileName(QStringLiteral("A104-99"), QStringLiteral("20250101-000000"), 1));
     ASSERT_TRUE(other.open(QIODevice::WriteOnly));

@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QTemporaryDir dir;
     if (!dir.isValid())
         return 0;
-    const QByteArray bytes = limra::configFileBytes(QStringLiteral("0202100003030000400601020401010501000C0800F8E00700F8E0FF"));
+    const QByteArray bytes = limra::configFileBytes(
+        limra::ConfigItems::parse(QByteArray::fromHex("0202100003030000400601020401010501000C0800F8E00700F8E0FF")));
     int made = 0;
     for (const QByteArray &raw : names) {
         if (!usableName(raw) || made == 64)
