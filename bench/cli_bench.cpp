@@ -72,7 +72,7 @@ int main(int argc, char **argv)
     ReaderConfig config;
     config.wiegandType = 1;
     const QString file = home.filePath(QStringLiteral("bench.rcf"));
-    if (!saveConfigFile(file, encodeConfig(config, Producer::File, ReaderKind::Usb), nullptr)) {
+    if (!saveConfigFile(file, encodeConfig(config, ConfigPlace::File, ReaderKind::Usb))) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
         return 1;
     }

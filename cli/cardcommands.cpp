@@ -94,19 +94,19 @@ void ReaderJob::createMasterCards()
     const ConfigRead::Result &read = m_connectRead;
     if (read.status != ReaderOperation::Status::Done)
         return operationFailed(read);
-    model->applyConfig(parseConfig(read.items), ConfigSource::Reader);
+    model->applyConfig(read.items, ConfigPlace::Reader);
     if (!m_options.file.isEmpty() && !fileConfig(*model))
         return;
-    const int mode = model->config().readMode;
-    if (m_options.protectedMode && mode == 0)
+    const ReadMode mode = model->config().readMode;
+    if (m_options.protectedMode && !isProtected(mode))
         return end(kFailed, QStringLiteral("--protected needs a protected read mode; the cards' read mode is 0 (%1)")
-                                .arg(texts::kReadModes.value(0)));
+                                .arg(texts::kReadModes.value(int(ReadMode::Uid))));
     // The highlighted format is the MifareClassic entry when that is the one checked.
     const std::vector<CardFormat> &entries = model->view().formatEntries;
     const int highlighted = !entries.empty() && (model->config().formats & entries.front().bit) ? 0 : -1;
-    const QString items = model->buildItems(Producer::MasterCards);
+    const ConfigItems items = model->buildItems(ConfigPlace::MasterCards);
     const QString cardType = masterCardTypeWord(mode, highlighted);
-    const bool option = mode != 0;
+    const bool option = isProtected(mode);
     started(m_station->createMasterCards(items, cardType, option, [this](MasterCardsCreate &run) {
         connect(&run, &MasterCardsCreate::finished, this, [this](const MasterCardsCreate::Result &create) {
             Q_EMIT countdown(-1);

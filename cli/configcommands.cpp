@@ -39,7 +39,7 @@ void ReaderJob::readConfig()
     if (read.status != ReaderOperation::Status::Done)
         return operationFailed(read);
     const std::unique_ptr<EditorModel> model = editor();
-    if (!model->applyConfig(parseConfig(read.items), ConfigSource::Reader))
+    if (!model->applyConfig(read.items, ConfigPlace::Reader))
         return end(kFailed, QStringLiteral("the reader's configuration holds values the editor does not take"));
     if (m_options.output.isEmpty()) {
         m_fields[QStringLiteral("config")] = configJson(*model, read.items);
@@ -47,14 +47,13 @@ void ReaderJob::readConfig()
         return end(kDone);
     }
     if (m_options.output == QLatin1String("-")) {
-        m_rawOutput = configFileBytes(model->buildItems(Producer::File));
+        m_rawOutput = configFileBytes(model->buildItems(ConfigPlace::File));
         return end(kDone);
     }
     const QString path = m_setup.claimOutput ? m_setup.claimOutput(outputPath()) : outputPath();
-    QString problem;
-    if (!saveConfiguration(*model, path, &problem)) {
+    if (const auto saved = saveConfiguration(*model, path); !saved) {
         m_fields[QStringLiteral("file")] = path;
-        return end(kBadFile, problem + QStringLiteral(" (the configuration of %1 on %2)").arg(serial(), port()));
+        return end(kBadFile, saved.error().text + QStringLiteral(" (the configuration of %1 on %2)").arg(serial(), port()));
     }
     m_fields[QStringLiteral("file")] = path;
     if (!isWrittenThrough(path)) // standard output, say, has the configuration itself
@@ -78,10 +77,10 @@ void ReaderJob::writeConfig()
     // the file's goes over it, and the editor's is written: as in the window.
     const ConfigRead::Result &read = m_connectRead;
     if (read.status == ReaderOperation::Status::Done)
-        model->applyConfig(parseConfig(read.items), ConfigSource::Reader);
+        model->applyConfig(read.items, ConfigPlace::Reader);
     if (!fileConfig(*model))
         return;
-    const QString items = model->buildItems(Producer::Reader);
+    const ConfigItems items = model->buildItems(ConfigPlace::Reader);
     const bool objectCode = writeAwaitsObjectCode(model->config());
 
     m_configWritten = false;
@@ -115,11 +114,11 @@ void ReaderJob::follow(ConfigWrite &run)
 
 bool ReaderJob::fileConfig(EditorModel &model)
 {
-    QString problem;
-    if (applyConfigInput(model, m_setup.config, m_options.file, &problem))
+    const auto applied = applyConfigInput(model, m_setup.config, m_options.file);
+    if (applied)
         return true;
     m_fields[QStringLiteral("file")] = m_options.file;
-    end(kBadFile, problem);
+    end(kBadFile, applied.error().text);
     return false;
 }
 
@@ -149,11 +148,11 @@ void ReaderJob::diff()
     if (read.status != ReaderOperation::Status::Done)
         return operationFailed(read);
     const std::unique_ptr<EditorModel> held = editor();
-    if (!held->applyConfig(parseConfig(read.items), ConfigSource::Reader))
+    if (!held->applyConfig(read.items, ConfigPlace::Reader))
         return end(kFailed, QStringLiteral("the reader's configuration holds values the editor does not take"));
     // The file's as write-config would write it: laid over the reader's.
     const std::unique_ptr<EditorModel> wanted = editor();
-    wanted->applyConfig(parseConfig(read.items), ConfigSource::Reader);
+    wanted->applyConfig(read.items, ConfigPlace::Reader);
     if (!fileConfig(*wanted))
         return;
     const QList<ConfigDifference> differences = configDifferences(*held, *wanted);

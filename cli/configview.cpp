@@ -45,18 +45,16 @@ struct Checksums {
     QString blockKey;
 };
 
-Checksums checksumsOf(int readMode, const QString &items)
+Checksums checksumsOf(ReadMode readMode, const ConfigItems &items)
 {
     Checksums out;
-    if (items.isEmpty())
-        return out;
-    const ConfigTable table = parseConfig(items);
-    const QString objectSum = table[tag::ObjectChecksum];
-    const QString keySum = table[tag::KeyChecksum];
+    // The checksums are shown as hex digits.
+    const QString objectSum = bytesToHex(items.value(tag::ObjectChecksum));
+    const QString keySum = bytesToHex(items.value(tag::KeyChecksum));
     if (!objectSum.isEmpty()) {
-        if (readMode == 2)
+        if (readMode == ReadMode::BlockCode)
             out.blockKey = objectSum;
-        else if (readMode != 0)
+        else if (isProtected(readMode))
             out.objectCode = objectSum;
     } else if (!keySum.isEmpty()) {
         out.blockKey = keySum;
@@ -125,7 +123,8 @@ bool configFromJson(const QJsonObject &o, ReaderConfig &c, ReaderKind kind, bool
     JsonReader r(o, problem);
     int width = c.wireWidth();
     int bankKey = c.bankKeyMode == BankKeyMode::User ? 1 : 0;
-    if (!r.integer("readMode", 0, 3, &c.readMode) || !r.integer("bitShift", 0, 63, &c.bitShift)
+    int readMode = int(c.readMode);
+    if (!r.integer("readMode", 0, kReadModeCount - 1, &readMode) || !r.integer("bitShift", 0, 63, &c.bitShift)
         || !r.integer("significantBits", 1, 64, &c.significantBits) || !r.integer("wiegandType", 0, 1, &c.wiegandType)
         || !r.integer("wiegandWidth", 0, 64, &width) || !r.integer("blockNumber", 0, 255, &c.blockNumber)
         || !r.integer("blockOffset", 0, 15, &c.blockOffset) || !r.integer("blockBytes", 1, 8, &c.blockCount)
@@ -133,6 +132,7 @@ bool configFromJson(const QJsonObject &o, ReaderConfig &c, ReaderKind kind, bool
                      &c.conversion)
         || !r.choice("bankKey", {QStringLiteral("default"), QStringLiteral("user")}, &bankKey))
         return false;
+    c.readMode = ReadMode(readMode);
     if (r.has("wiegandWidth")) {
         if (width != 0 && width < 8)
             return r.wrong("wiegandWidth", QStringLiteral("0 (automatic) or a width from 8 to 64"));
@@ -201,71 +201,59 @@ bool configFromJson(const QJsonObject &o, ReaderConfig &c, ReaderKind kind, bool
 
 } // namespace
 
-bool readConfigInput(const QString &path, ConfigInput *input, QString *problem)
+Expected<ConfigInput, ConfigFileProblem> readConfigInput(const QString &path)
 {
+    using Kind = ConfigFileProblem::Kind;
     QByteArray bytes;
     QString error;
     const bool standardInput = path == QLatin1String("-");
     const QString name = standardInput ? QStringLiteral("standard input") : path;
     const FileReadProblem read = standardInput ? readStandardInput(kMaxConfigFileSize, &bytes, &error)
                                                : readSmallFile(path, kMaxConfigFileSize, &bytes, &error);
-    if (read == FileReadProblem::Failed || read == FileReadProblem::NotAFile) {
-        *problem = texts::kCannotOpenFile.arg(name, error);
-        return false;
-    }
+    if (read == FileReadProblem::Failed || read == FileReadProblem::NotAFile)
+        return unexpected(ConfigFileProblem{Kind::CannotRead, texts::kCannotOpenFile.arg(name, error)});
+    ConfigInput input;
     const QByteArray trimmed = bytes.trimmed();
     if (read == FileReadProblem::None && trimmed.startsWith('{')) {
         QJsonParseError parse;
         const QJsonDocument doc = QJsonDocument::fromJson(trimmed, &parse);
-        if (!doc.isObject()) {
-            *problem = QStringLiteral("%1: not one JSON object (%2)").arg(name, parse.errorString());
-            return false;
-        }
-        input->isJson = true;
+        if (!doc.isObject())
+            return unexpected(ConfigFileProblem{
+                Kind::NotAConfiguration, QStringLiteral("%1: not one JSON object (%2)").arg(name, parse.errorString())});
+        input.isJson = true;
         const QJsonObject o = doc.object();
-        input->json = o.contains(QLatin1String("config")) ? o.value(QLatin1String("config")).toObject() : o;
-        return true;
+        input.json = o.contains(QLatin1String("config")) ? o.value(QLatin1String("config")).toObject() : o;
+        return input;
     }
-    LoadedConfigFile file;
-    if (read == FileReadProblem::TooLarge) {
-        file.problem = LoadedConfigFile::Problem::BadFormat;
-    } else if (standardInput) {
-        switch (checkConfigFile(bytes, &file.items)) {
-        case ConfigFileCheck::Ok: break;
-        case ConfigFileCheck::TooShort: file.problem = LoadedConfigFile::Problem::BadFormat; break;
-        case ConfigFileCheck::BadDigest: file.problem = LoadedConfigFile::Problem::BadDigest; break;
-        case ConfigFileCheck::BadVersion: file.problem = LoadedConfigFile::Problem::BadVersion; break;
-        }
-    } else {
-        file = loadConfigFile(path); // a file's own checks, read once more
+    const auto items = read == FileReadProblem::TooLarge
+                           ? Expected<ConfigItems, ConfigFileError>(unexpected(ConfigFileError{}))
+                       : standardInput ? checkConfigFile(bytes)
+                                       : loadConfigFile(path); // a file's own checks, read once more
+    if (!items) {
+        const Kind kind = items.error().kind == ConfigFileError::Kind::CannotRead ? Kind::CannotRead
+                                                                                  : Kind::NotAConfiguration;
+        return unexpected(ConfigFileProblem{kind, name + QStringLiteral(": ") + configFileProblemText(name, items.error())});
     }
-    if (file.problem != LoadedConfigFile::Problem::None) {
-        *problem = name + QStringLiteral(": ") + configFileProblemText(name, file);
-        return false;
-    }
-    input->items = file.items;
-    return true;
+    input.items = *items;
+    return input;
 }
 
-bool applyConfigInput(EditorModel &editor, const ConfigInput &input, const QString &path, QString *problem)
+Expected<void, ConfigFileProblem> applyConfigInput(EditorModel &editor, const ConfigInput &input, const QString &path)
 {
     const QString name = path == QLatin1String("-") ? QStringLiteral("standard input") : path;
-    QString items = input.items;
+    ConfigItems items = input.items;
     if (input.isJson) {
         ReaderConfig c = editor.config();
         const ReaderKind kind = editor.readerKind();
         QString wrong;
-        if (!configFromJson(input.json, c, kind, editor.emMarine(), &wrong)) {
-            *problem = QStringLiteral("%1: %2").arg(name, wrong);
-            return false;
-        }
-        items = encodeConfig(c, Producer::File, kind);
+        if (!configFromJson(input.json, c, kind, editor.emMarine(), &wrong))
+            return unexpected(ConfigFileProblem{ConfigFileProblem::Kind::WrongValue, QStringLiteral("%1: %2").arg(name, wrong)});
+        items = encodeConfig(c, ConfigPlace::File, kind);
     }
-    if (!editor.applyConfig(parseConfig(items), ConfigSource::File)) {
-        *problem = QStringLiteral("the configuration in %1 does not fit this reader").arg(name);
-        return false;
-    }
-    return true;
+    if (!editor.applyConfig(items, ConfigPlace::File))
+        return unexpected(ConfigFileProblem{ConfigFileProblem::Kind::DoesNotFit,
+                                            QStringLiteral("the configuration in %1 does not fit this reader").arg(name)});
+    return {};
 }
 
 QList<ConfigItemView> configItems(const EditorModel &editor)
@@ -276,7 +264,7 @@ QList<ConfigItemView> configItems(const EditorModel &editor)
     auto item = [&items](const QString &label, const QString &value, bool secret = false) {
         items.append({itemName(label), value, secret});
     };
-    item(QStringLiteral("read mode"), texts::kReadModes.value(c.readMode));
+    item(QStringLiteral("read mode"), texts::kReadModes.value(int(c.readMode)));
     item(texts::kWiegandTypeLabel, texts::kWiegandTypes.value(c.wiegandType));
     item(texts::kWiegandWidthLabel,
          c.wireWidth() == 0 ? texts::kWidthModes[0] : texts::kWidthModes[1] + QLatin1Char(' ') + QString::number(c.wireWidth()));
@@ -338,16 +326,15 @@ QList<ConfigDifference> configDifferences(const EditorModel &reader, const Edito
     return differences;
 }
 
-bool saveConfiguration(EditorModel &editor, const QString &path, QString *problem)
+Expected<void, ConfigFileProblem> saveConfiguration(EditorModel &editor, const QString &path)
 {
-    QString error;
     errno = 0;
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        error = systemErrorText(errno);
-    else if (saveConfigFile(path, editor.buildItems(Producer::File), &error))
-        return true;
-    *problem = texts::kCannotWriteFile.arg(path, error);
-    return false;
+        return unexpected(
+            ConfigFileProblem{ConfigFileProblem::Kind::CannotWrite, texts::kCannotWriteFile.arg(path, systemErrorText(errno))});
+    if (const auto saved = saveConfigFile(path, editor.buildItems(ConfigPlace::File)); !saved)
+        return unexpected(ConfigFileProblem{ConfigFileProblem::Kind::CannotWrite, configFileProblemText(path, saved.error())});
+    return {};
 }
 
 QString zoneRanges(const std::array<bool, 64> &zones)
@@ -367,7 +354,7 @@ QString zoneRanges(const std::array<bool, 64> &zones)
     return ranges.isEmpty() ? QStringLiteral("none") : ranges.join(QStringLiteral(", "));
 }
 
-QStringList configText(const EditorModel &editor, const QString &items)
+QStringList configText(const EditorModel &editor, const ConfigItems &items)
 {
     const ReaderConfig &c = editor.config();
     const EditorView &v = editor.view();
@@ -376,7 +363,7 @@ QStringList configText(const EditorModel &editor, const QString &items)
         lines << QStringLiteral("%1 %2").arg(name + QLatin1Char(':'), -kNameWidth).arg(value);
     };
     field(QStringLiteral("read mode"),
-          QStringLiteral("%1 %2").arg(c.readMode).arg(texts::kReadModes.value(c.readMode)));
+          QStringLiteral("%1 %2").arg(int(c.readMode)).arg(texts::kReadModes.value(int(c.readMode))));
     const QStringList formats = checkedFormats(editor);
     field(QStringLiteral("card formats"), formats.isEmpty() ? QStringLiteral("none") : formats.first());
     for (int i = 1; i < formats.size(); ++i)
@@ -414,13 +401,13 @@ QStringList configText(const EditorModel &editor, const QString &items)
     return lines;
 }
 
-QJsonObject configJson(const EditorModel &editor, const QString &items)
+QJsonObject configJson(const EditorModel &editor, const ConfigItems &items)
 {
     const ReaderConfig &c = editor.config();
     const EditorView &v = editor.view();
     QJsonObject o;
-    o[QStringLiteral("readMode")] = c.readMode;
-    o[QStringLiteral("readModeName")] = texts::kReadModes.value(c.readMode);
+    o[QStringLiteral("readMode")] = int(c.readMode);
+    o[QStringLiteral("readModeName")] = texts::kReadModes.value(int(c.readMode));
     o[QStringLiteral("formats")] = QJsonArray::fromStringList(checkedFormats(editor));
     o[QStringLiteral("formatBits")] = hexDigits(c.formats, 4);
     if (v.convGroup) {

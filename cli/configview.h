@@ -7,33 +7,46 @@
 #include <QString>
 #include <QStringList>
 
+#include "common/expected.h"
+#include "config/configitems.h"
 #include "config/editormodel.h"
 
 namespace limra::cli {
 
 // The editor holds the configuration; `items` are the items it came from,
 // for the checksums the reader reports with them.
-QStringList configText(const EditorModel &editor, const QString &items);
-QJsonObject configJson(const EditorModel &editor, const QString &items);
+QStringList configText(const EditorModel &editor, const ConfigItems &items);
+QJsonObject configJson(const EditorModel &editor, const ConfigItems &items);
+
+// Why a configuration file cannot be read, used or written.
+struct ConfigFileProblem {
+    enum class Kind {
+        CannotRead,
+        NotAConfiguration, // not one JSON object, or a .rcf file that is not one
+        WrongValue,        // a JSON value the configuration does not take
+        DoesNotFit,        // the configuration does not fit this reader
+        CannotWrite,
+    };
+    Kind kind = Kind::CannotRead;
+    QString text; // what the user is told: the file named, and why
+};
 
 // Saves the editor's configuration as the window saves a configuration file,
-// making the file's folder when it is missing. False with what the user is
-// told in `problem`.
-bool saveConfiguration(EditorModel &editor, const QString &path, QString *problem);
+// making the file's folder when it is missing.
+Expected<void, ConfigFileProblem> saveConfiguration(EditorModel &editor, const QString &path);
 
 // A configuration file the command line takes: a .rcf file, or the JSON
 // that read-config --json shows (one object, or its "config" alone).
 struct ConfigInput {
-    QString items;    // .rcf: the configuration items
-    QJsonObject json; // JSON: the configuration object
+    ConfigItems items; // .rcf: the configuration items
+    QJsonObject json;  // JSON: the configuration object
     bool isJson = false;
 };
-// Reads the file (or standard input for "-"). False with what the user is
-// told in `problem`: the file named, and why.
-bool readConfigInput(const QString &path, ConfigInput *input, QString *problem);
+// Reads the file (or standard input for "-").
+Expected<ConfigInput, ConfigFileProblem> readConfigInput(const QString &path);
 // Lays the file's configuration over the editor's, as the window applies a
-// file it loaded. False with the problem.
-bool applyConfigInput(EditorModel &editor, const ConfigInput &input, const QString &path, QString *problem);
+// file it loaded.
+Expected<void, ConfigFileProblem> applyConfigInput(EditorModel &editor, const ConfigInput &input, const QString &path);
 
 // One item of a configuration as the editor shows it: its label, its value
 // as text ("" when the read mode does not use it). A key's text is never shown.

@@ -104,22 +104,21 @@ void Runner::defaultConfig()
 {
     EditorModel editor;
     editor.startUp();
-    editor.applyConfig(parseConfig(kDefaultConfigItems), ConfigSource::Default);
+    editor.applyConfig(kDefaultConfigItems, ConfigPlace::Default);
     QJsonObject result;
     if (m_options.output == QLatin1String("-")) {
-        m_console.raw(configFileBytes(editor.buildItems(Producer::File)));
+        m_console.raw(configFileBytes(editor.buildItems(ConfigPlace::File)));
     } else if (!m_options.output.isEmpty()) {
         const QString path = m_options.output;
-        QString problem;
-        if (!saveConfiguration(editor, path, &problem))
-            return fail(kBadFile, problem, path);
+        if (const auto saved = saveConfiguration(editor, path); !saved)
+            return fail(kBadFile, saved.error().text, path);
         result[QStringLiteral("file")] = path;
         if (!m_options.json && !isWrittenThrough(path)) // standard output, say, has the configuration itself
             m_console.result(path);
     } else {
-        result[QStringLiteral("config")] = configJson(editor, QString());
+        result[QStringLiteral("config")] = configJson(editor, ConfigItems());
         if (!m_options.json)
-            for (const QString &line : configText(editor, QString()))
+            for (const QString &line : configText(editor, ConfigItems()))
                 m_console.result(line);
     }
     if (m_options.json && m_options.output != QLatin1String("-")) {
@@ -189,11 +188,12 @@ bool Runner::checkFiles()
     const QString &path = m_options.file;
     const Command c = m_options.command;
     if (c == Command::WriteConfig || c == Command::Diff || (c == Command::MasterCardsCreate && !path.isEmpty())) {
-        QString problem;
-        if (!readConfigInput(path, &m_config, &problem)) {
-            fail(kBadFile, problem, path);
+        auto input = readConfigInput(path);
+        if (!input) {
+            fail(kBadFile, input.error().text, path);
             return false;
         }
+        m_config = std::move(*input);
     } else if (c == Command::Update) {
         QString error;
         const FileReadProblem problem = readSmallFile(path, kMaxImageSize, &m_image, &error);

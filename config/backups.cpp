@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <algorithm>
+#include <limits>
 
 #include "config/configfile.h"
 #include "config/readerconfig.h"
@@ -67,6 +68,21 @@ bool olderFirst(const KeptConfiguration &a, const KeptConfiguration &b)
     return a.stamp != b.stamp ? a.stamp < b.stamp : a.path < b.path;
 }
 
+// An item's value as a number, most significant byte first; -1 for none, or
+// one too large for an int.
+int numberOf(const QByteArray &value)
+{
+    if (value.isEmpty())
+        return -1;
+    qint64 n = 0;
+    for (char byte : value) {
+        n = n << 8 | quint8(byte);
+        if (n > std::numeric_limits<int>::max())
+            return -1;
+    }
+    return int(n);
+}
+
 } // namespace
 
 QString KeptConfiguration::timeText() const
@@ -121,14 +137,10 @@ QList<KeptConfiguration> KeptConfigurationStore::readersFiles(const QString &pre
     return out;
 }
 
-bool KeptConfigurationStore::store(const QString &reader, const QByteArray &configFileBytes, QString *path,
-                                   QString *error) const
+Expected<QString, KeepError> KeptConfigurationStore::store(const QString &reader, const QByteArray &configFileBytes) const
 {
-    if (!makePrivateFolder(m_folder)) {
-        if (error)
-            *error = QStringLiteral("не удалось создать папку ") + m_folder;
-        return false;
-    }
+    if (!makePrivateFolder(m_folder))
+        return unexpected(KeepError{KeepError::Kind::NoFolder, QStringLiteral("не удалось создать папку ") + m_folder});
     // Copies a killed program was writing are never finished: they go.
     removeStaleTemporaries(m_folder, Timings().staleTemporary);
     const QString prefix = readerPrefix(reader);
@@ -153,18 +165,15 @@ bool KeptConfigurationStore::store(const QString &reader, const QByteArray &conf
         if (sequence == kMaxSequence)
             step = -1;
         sequence += step;
-        if (sequence < 1) {
-            if (error)
-                *error = QStringLiteral("нет свободного имени файла в папке ") + m_folder;
-            return false;
-        }
+        if (sequence < 1)
+            return unexpected(
+                KeepError{KeepError::Kind::NoFreeName, QStringLiteral("нет свободного имени файла в папке ") + m_folder});
     }
     made.sequence = sequence;
     // The reader's configuration holds its keys: the user's eyes only.
-    if (!writeFileAtomically(made.path, configFileBytes, error, FileAccess::Private))
-        return false;
-    if (path)
-        *path = made.path;
+    QString reason;
+    if (!writeFileAtomically(made.path, configFileBytes, &reason, FileAccess::Private))
+        return unexpected(KeepError{KeepError::Kind::CannotWrite, reason});
 
     // The reader's oldest files beyond the limit go; the one just made stays,
     // whatever the others' names say.
@@ -172,7 +181,7 @@ bool KeptConfigurationStore::store(const QString &reader, const QByteArray &conf
     std::sort(mine.begin(), mine.end(), olderFirst);
     for (qsizetype i = 0; i < mine.size() + 1 - kKeptPerReader; ++i)
         QFile::remove(mine[i].path);
-    return true;
+    return made.path;
 }
 
 QList<KeptConfiguration> KeptConfigurationStore::kept() const
@@ -199,16 +208,13 @@ KeptDetails KeptConfigurationStore::details(const QString &path)
 {
     KeptDetails d;
     QByteArray bytes;
-    QString items;
-    if (readSmallFile(path, kMaxConfigFileSize, &bytes) != FileReadProblem::None
-        || checkConfigFile(bytes, &items) != ConfigFileCheck::Ok)
+    if (readSmallFile(path, kMaxConfigFileSize, &bytes) != FileReadProblem::None)
         return d;
-    const ConfigTable table = parseConfig(items);
-    bool ok = false;
-    const int mode = table[tag::ReadMode].toInt(&ok, 16);
-    d.readMode = ok ? mode : -1;
-    const int wiegand = table[kWiegandTypeTag].toInt(&ok, 16);
-    d.wiegandType = ok ? wiegand : -1;
+    const auto items = checkConfigFile(bytes);
+    if (!items)
+        return d;
+    d.readMode = numberOf(items->value(tag::ReadMode));
+    d.wiegandType = numberOf(items->value(kWiegandTypeTag));
     return d;
 }
 

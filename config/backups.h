@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+#include "common/expected.h"
 
 class QDateTime;
 
@@ -30,6 +31,13 @@ struct KeptDetails {
     int wiegandType = -1;
 };
 
+// Why a configuration could not be kept.
+struct KeepError {
+    enum class Kind { NoFolder, NoFreeName, CannotWrite };
+    Kind kind = Kind::CannotWrite;
+    QString text; // what the user is told: the reason
+};
+
 // The kept configuration files in one folder. A file is named after the
 // reader's serial number, the local time and the reader's next number in its
 // order of creation: "<serial>_<yyyyMMdd-HHmmss>_<number>.rcf". The number,
@@ -45,10 +53,8 @@ public:
     // Keeps a configuration file's bytes for the reader (its serial number;
     // empty: "reader"): writes a new file (the folder is made when missing),
     // then removes the reader's oldest files beyond kKeptPerReader, never the
-    // one just written. True with the new file's path in `path`; false with
-    // the reason in `error` and nothing removed.
-    bool store(const QString &reader, const QByteArray &configFileBytes, QString *path = nullptr,
-               QString *error = nullptr) const;
+    // one just written. The new file's path; on failure nothing is removed.
+    Expected<QString, KeepError> store(const QString &reader, const QByteArray &configFileBytes) const;
 
     // The kept configurations of every reader, newest first by the time in
     // their names. Lists names only: no file is opened. Files whose names the

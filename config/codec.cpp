@@ -1,6 +1,6 @@
 #include "config/codec.h"
 
-#include <cctype>
+#include <algorithm>
 
 #include "link/hextext.h"
 
@@ -8,206 +8,212 @@ namespace limra {
 
 namespace {
 
-// A number item's value; false when a digit is not hex (the editor refuses it).
-bool readNumber(const QString &digits, qint64 *out)
+// A number item's value: its first 8 bytes, most significant first.
+qint64 bigEndian(const QByteArray &value)
 {
-    for (QChar c : digits)
-        if (c.unicode() > 0x7F || !std::isxdigit(c.toLatin1()))
-            return false;
-    *out = hexToInt(digits);
-    return true;
+    quint64 n = 0;
+    for (char byte : value.left(8))
+        n = n << 8 | quint8(byte);
+    return qint64(n);
 }
 
-QString le16(int value)
+// A number item written least significant byte first: its last 8 bytes.
+qint64 littleEndian(const QByteArray &value)
 {
-    return swapBytes(hexDigits(quint64(value) & 0xFFFF, 4));
+    QByteArray reversed = value;
+    std::reverse(reversed.begin(), reversed.end());
+    return bigEndian(reversed);
 }
 
-QString padded(const QString &key)
+QByteArray byte(int value)
 {
-    return key.rightJustified(32, QLatin1Char('0'));
+    return QByteArray(1, char(value & 0xFF));
+}
+
+QByteArray le16(int value)
+{
+    QByteArray bytes(2, '\0');
+    bytes[0] = char(value & 0xFF);
+    bytes[1] = char((value >> 8) & 0xFF);
+    return bytes;
+}
+
+// A key of the editor (hex digits) as the 16 bytes written.
+QByteArray keyBytes(const QString &key)
+{
+    return hexToBytes(key.rightJustified(32, QLatin1Char('0')));
 }
 
 } // namespace
 
-QString encodeConfig(const ReaderConfig &c, Producer producer, ReaderKind reader)
+ConfigItems encodeConfig(const ReaderConfig &c, ConfigPlace place, ReaderKind reader)
 {
-    const bool bleReaderWrite = producer == Producer::Reader && reader == ReaderKind::Ble;
-    QString out = QStringLiteral("0202") + le16(c.formats);
-    if (c.readMode == 3 && producer != Producer::MasterCards)
-        out += QStringLiteral("0303000040");
+    const bool bleReaderWrite = place == ConfigPlace::Reader && reader == ReaderKind::Ble;
+    ConfigItems out;
+    out.set(0x02, le16(c.formats));
+    if (c.readMode == ReadMode::PassZones && place != ConfigPlace::MasterCards)
+        out.set(0x03, QByteArray::fromRawData("\x00\x00\x40", 3));
     else
-        out += QStringLiteral("0303") + hexByte(c.conversion == 2 ? 2 : c.conversion == 1 ? 1 : 0) + hexByte(c.bitShift)
-               + hexByte(c.significantBits);
-    out += QStringLiteral("0601") + hexByte(c.readMode);
-    if (c.readMode == 2)
-        out += QStringLiteral("0802") + le16(c.blockNumber) + QStringLiteral("0901") + hexByte(c.blockOffset)
-               + QStringLiteral("0A01") + hexByte(c.blockCount) + QStringLiteral("0B10") + padded(c.blockKey);
-    if (c.readMode == 0) {
+        out.set(0x03, byte(c.conversion == 2 ? 2 : c.conversion == 1 ? 1 : 0) + byte(c.bitShift) + byte(c.significantBits));
+    out.set(tag::ReadMode, byte(int(c.readMode)));
+    if (c.readMode == ReadMode::BlockCode) {
+        out.set(0x08, le16(c.blockNumber));
+        out.set(0x09, byte(c.blockOffset));
+        out.set(0x0A, byte(c.blockCount));
+        out.set(tag::Key, keyBytes(c.blockKey));
+    }
+    if (c.readMode == ReadMode::Uid) {
         if (bleReaderWrite) {
             if (!c.bleName.isEmpty()) {
-                out += QStringLiteral("20") + hexByte(int(c.bleName.size()) + 1);
+                QByteArray name;
                 for (QChar ch : c.bleName)
-                    out += hexByte(ch.unicode());
-                out += QStringLiteral("00");
+                    name += char(ch.unicode() & 0xFF);
+                out.set(0x20, name + '\0');
             }
         } else {
-            out += QStringLiteral("0B10")
-                   + (c.bankKeyMode == BankKeyMode::Default ? defaultBankKey() : padded(c.bankKey));
+            out.set(tag::Key, c.bankKeyMode == BankKeyMode::Default ? hexToBytes(defaultBankKey()) : keyBytes(c.bankKey));
         }
     }
-    if (c.readMode == 3)
-        out += QStringLiteral("0802") + le16(c.pulse) + QStringLiteral("0B10") + zoneMask(c.zones);
-    out += QStringLiteral("0401") + hexByte(c.wiegandType);
-    out += QStringLiteral("0501") + hexByte(c.wireWidth());
+    if (c.readMode == ReadMode::PassZones) {
+        out.set(0x08, le16(c.pulse));
+        out.set(tag::Key, zoneMask(c.zones));
+    }
+    out.set(0x04, byte(c.wiegandType));
+    out.set(0x05, byte(c.wireWidth()));
     if (!bleReaderWrite) {
-        out += QStringLiteral("0C08");
+        QByteArray leds;
         for (const QColor &colour : c.ledColours)
-            out += colourCode(colour);
+            leds += le16(colourCode(colour));
+        out.set(0x0C, leds);
     }
     return out;
 }
 
-QList<int> missingConfigItems(const ConfigTable &t)
+QList<int> missingConfigItems(const ConfigItems &items)
 {
     // Every producer writes these, with these lengths in bytes: the formats,
     // the conversion, the read mode, the Wiegand type and width.
     static const std::pair<int, int> kCarried[] = {{0x02, 2}, {0x03, 3}, {tag::ReadMode, 1}, {0x04, 1}, {0x05, 1}};
     QList<int> missing;
     for (const auto &[item, bytes] : kCarried)
-        if (t[size_t(item)].size() < 2 * bytes)
+        if (items.value(quint8(item)).size() < bytes)
             missing << item;
     return missing;
 }
 
-DecodeResult decodeConfig(const QString &items, const ReaderConfig &base, const DecodeContext &ctx)
-{
-    return decodeConfig(parseConfig(items), base, ctx);
-}
-
 // The items are put in one by one, in a fixed order, with the field rules held
 // back; at the end the rules bring the limits into line once.
-DecodeResult decodeConfig(const ConfigTable &t, const ReaderConfig &base, const DecodeContext &ctx)
+DecodeResult decodeConfig(const ConfigItems &items, const ReaderConfig &base, const DecodeContext &ctx)
 {
-    const QList<int> missing = missingConfigItems(t);
+    const QList<int> missing = missingConfigItems(items);
     if (!missing.isEmpty())
-        return ConfigDecodeError{ConfigDecodeError::Kind::MissingItems, missing};
-    const ConfigDecodeError refused{ConfigDecodeError::Kind::RefusedValue, {}};
-    auto slot = [&t](int tag) -> const QString & { return t[size_t(tag)]; };
-    const bool fromReader = ctx.source == ConfigSource::Reader;
+        return unexpected(ConfigDecodeError{ConfigDecodeError::Kind::MissingItems, missing});
+    auto slot = [&items](int tag) { return items.value(quint8(tag)); };
+    const bool fromReader = ctx.source == ConfigPlace::Reader;
     ReaderConfig c = base;
     bool emMarine = ctx.emMarine;
     RuleContext r;
     r.loading = true;
-    qint64 n = 0;
 
     if (fromReader)
-        emMarine = slot(0x14) == QLatin1String("01");
+        emMarine = slot(0x14) == QByteArray(1, '\x01');
 
-    // The read mode, and the format list refilled for it.
-    if (!readNumber(slot(0x06), &n))
-        return refused;
-    c.readMode = n >= 0 && n <= 3 ? int(n) : 0; // an unknown read mode is taken as the plain one
+    // The read mode, and the format list refilled for it; an unknown read
+    // mode is taken as the plain one.
+    c.readMode = readModeFrom(int(std::clamp<qint64>(bigEndian(slot(tag::ReadMode)), -1, kReadModeCount)))
+                     .value_or(ReadMode::Uid);
     const std::vector<CardFormat> entries = offeredFormats(c.readMode, ctx.reader, emMarine);
     c.formats = refilledFormats(entries, c.readMode, ctx.reader);
     r.maxBits = 64;
     limitBits(c, r);
 
     // The formats: bits of entries not offered are dropped.
-    if (!readNumber(swapBytes(slot(0x02)), &n))
-        return refused;
+    const qint64 offered = littleEndian(slot(0x02));
     quint16 mask = 0;
     for (const CardFormat &f : entries)
-        if (n & f.bit)
+        if (offered & f.bit)
             mask |= f.bit;
     c.formats = checkedFormats(entries, mask, c.readMode, -1, false);
     r.maxBits = maxBitsOf(entries, c.formats);
     limitBits(c, r);
 
     // The conversion; with the hash the shift and bit count stay.
-    const QString conv = slot(0x03);
-    if (conv.left(2) == QLatin1String("02")) {
+    const QByteArray conv = slot(0x03);
+    if (quint8(conv.at(0)) == 2) {
         c.conversion = 2;
     } else {
-        qint64 b2 = 0, b3 = 0;
-        if (!readNumber(conv.mid(2, 2), &b2) || !readNumber(conv.mid(4, 2), &b3))
-            return refused;
-        c.conversion = conv.left(2) == QLatin1String("01") ? 1 : 0;
-        setShift(c, int(b2), r);
-        setSignificantBits(c, b3 == 0 ? r.maxBits : int(b3), r);
+        const int shift = quint8(conv.at(1)), bits = quint8(conv.at(2));
+        c.conversion = quint8(conv.at(0)) == 1 ? 1 : 0;
+        setShift(c, shift, r);
+        setSignificantBits(c, bits == 0 ? r.maxBits : bits, r);
     }
 
     if (!slot(0x08).isEmpty()) {
-        if (!readNumber(swapBytes(slot(0x08)), &n))
-            return refused;
-        if (c.readMode == 3)
-            setPulse(c, int(n));
+        const int n = int(littleEndian(slot(0x08)));
+        if (c.readMode == ReadMode::PassZones)
+            setPulse(c, n);
         else
-            setBlockNumber(c, int(n));
+            setBlockNumber(c, n);
     }
-    if (!slot(0x09).isEmpty()) {
-        if (!readNumber(slot(0x09), &n))
-            return refused;
-        setBlockOffset(c, int(n), r);
-    }
-    if (!slot(0x0A).isEmpty()) {
-        if (!readNumber(slot(0x0A), &n))
-            return refused;
-        setBlockCount(c, int(n), r);
-    }
+    if (!slot(0x09).isEmpty())
+        setBlockOffset(c, int(bigEndian(slot(0x09))), r);
+    if (!slot(0x0A).isEmpty())
+        setBlockCount(c, int(bigEndian(slot(0x0A))), r);
 
-    // Item 0B: the zones, the bank key or the block key.
-    const QString key = slot(0x0B);
+    // The key item: the zones, the bank key or the block key.
+    const QByteArray key = slot(tag::Key);
     if (!key.isEmpty()) {
-        if (c.readMode == 3) {
-            decodeZoneMask(key, c.zones);
-        } else if (c.readMode == 0 && (fromReader || ctx.source == ConfigSource::File)) {
-            if (key == defaultBankKey()) {
+        // The editor's key fields hold hex digits.
+        const QString keyDigits = bytesToHex(key);
+        if (c.readMode == ReadMode::PassZones) {
+            c.zones = zonesFromMask(key);
+        } else if (c.readMode == ReadMode::Uid && (fromReader || ctx.source == ConfigPlace::File)) {
+            if (keyDigits == defaultBankKey()) {
                 c.bankKeyMode = BankKeyMode::Default;
             } else {
                 c.bankKeyMode = BankKeyMode::User;
-                c.bankKey = keyText(key); // a key is 16 bytes, whatever the item held
+                c.bankKey = keyText(keyDigits); // a key is 16 bytes, whatever the item held
             }
         } else {
-            c.blockKey = keyText(key);
+            c.blockKey = keyText(keyDigits);
         }
     } else if (fromReader) {
         c.bankKey.clear();
     }
 
     if (fromReader) {
-        const QString name = slot(0x20);
+        // The name, ended by a zero byte.
+        const QByteArray name = slot(0x20);
         QString text;
-        if (name.size() >= 4)
-            for (int i = 0; i + 2 < name.size(); i += 2)
-                text += QChar(int(hexToInt(name.mid(i, 2)) & 0xFF));
+        if (name.size() >= 2)
+            for (char ch : name.chopped(1))
+                text += QChar(quint8(ch));
         c.bleName = bleNameText(text); // at most 31 characters of the allowed set
     }
 
-    if (!readNumber(slot(0x04), &n) || n < 0 || n > 1)
-        return refused;
-    c.wiegandType = int(n);
+    const qint64 wiegandType = bigEndian(slot(0x04));
+    if (wiegandType < 0 || wiegandType > 1)
+        return unexpected(ConfigDecodeError{ConfigDecodeError::Kind::RefusedValue, {}});
+    c.wiegandType = int(wiegandType);
     limitBits(c, r);
 
-    if (slot(0x05) == QLatin1String("00")) {
+    if (slot(0x05) == QByteArray(1, '\0')) {
         c.widthMode = WidthMode::Automatic;
     } else {
-        if (!readNumber(slot(0x05), &n))
-            return refused;
         c.widthMode = WidthMode::User;
-        setWidth(c, int(std::min<qint64>(n, 64)), r);
+        setWidth(c, int(std::min<qint64>(bigEndian(slot(0x05)), 64)), r);
     }
     limitBits(c, r);
 
-    const QString leds = slot(0x0C);
-    if (leds.size() == 16)
+    const QByteArray leds = slot(0x0C);
+    if (leds.size() == 8)
         for (int i = 0; i < 4; ++i)
-            c.ledColours[size_t(i)] = colourFromCode(leds.mid(4 * i, 4));
+            c.ledColours[size_t(i)] = colourFromCode(quint16(quint8(leds.at(2 * i)) | quint8(leds.at(2 * i + 1)) << 8));
 
     r.loading = false;
     shiftRule(c, r);
     bitsRule(c, r);
-    if (c.readMode == 2) {
+    if (c.readMode == ReadMode::BlockCode) {
         offsetRule(c, r);
         countRule(c, r);
     }

@@ -4,17 +4,15 @@
 // configuration to the editor does; encoding gives the items each producer
 // writes. Neither changes its arguments.
 #include <QList>
-#include <optional>
 
+#include "common/expected.h"
+#include "config/configitems.h"
 #include "config/readerconfig.h"
 
 namespace limra {
 
-// Where a configuration comes from; a few items are read differently.
-enum class ConfigSource { Reader, File, Default, MasterCard };
-
 struct DecodeContext {
-    ConfigSource source;
+    ConfigPlace source;
     ReaderKind reader;
     bool emMarine;  // whether the Em-Marine format is offered
 };
@@ -39,36 +37,22 @@ struct ConfigDecodeError {
     QList<int> missingTags; // MissingItems: the tags, in the order they are written
 };
 
-// The tags of the items every configuration carries that `table` lacks, or
+// The tags of the items every configuration carries that `items` lacks, or
 // holds fewer bytes of than the item has; empty when none is missing.
-QList<int> missingConfigItems(const ConfigTable &table);
+QList<int> missingConfigItems(const ConfigItems &items);
 
 // A decoded configuration, or why there is none.
-class DecodeResult {
-public:
-    DecodeResult(const DecodedConfig &decoded) : m_decoded(decoded) {}
-    DecodeResult(const ConfigDecodeError &error) : m_error(error) {}
-    explicit operator bool() const { return m_decoded.has_value(); }
-    const DecodedConfig &operator*() const { return *m_decoded; }
-    const DecodedConfig *operator->() const { return &*m_decoded; }
-    // Why there is none (only when there is none).
-    const ConfigDecodeError &error() const { return m_error; }
-
-private:
-    std::optional<DecodedConfig> m_decoded;
-    ConfigDecodeError m_error;
-};
+using DecodeResult = Expected<DecodedConfig, ConfigDecodeError>;
 
 // The configuration the items describe, applied over `base` exactly as
 // applying a configuration to the editor does (the editor's limits and
 // rules, the reader kind's format list; the items a configuration may leave
 // out keep base's values). Refused when an item every configuration carries
 // is missing, or a value is refused.
-DecodeResult decodeConfig(const QString &items, const ReaderConfig &base, const DecodeContext &ctx);
-DecodeResult decodeConfig(const ConfigTable &table, const ReaderConfig &base, const DecodeContext &ctx);
+DecodeResult decodeConfig(const ConfigItems &items, const ReaderConfig &base, const DecodeContext &ctx);
 
-// The configuration items for a producer (without the block's leading byte);
-// keys padded to 32 digits in the output only.
-QString encodeConfig(const ReaderConfig &config, Producer producer, ReaderKind reader);
+// The configuration items written to a place (without the block's leading
+// byte); keys padded to 32 digits in the output only.
+ConfigItems encodeConfig(const ReaderConfig &config, ConfigPlace place, ReaderKind reader);
 
 } // namespace limra

@@ -12,69 +12,73 @@ namespace limra {
 namespace {
 constexpr int kDigestSize = 16;
 constexpr int kMinimumSize = 20;
+constexpr char kBlockVersion = 0x01;
 
-QByteArray digestOf(const QString &blockHex)
+// The digest is over the block's upper-case hex text.
+QByteArray digestOf(const QByteArray &block)
 {
-    return QCryptographicHash::hash(blockHex.toLatin1(), QCryptographicHash::Md5);
+    return QCryptographicHash::hash(bytesToHex(block).toLatin1(), QCryptographicHash::Md5);
+}
+
+Unexpected<ConfigFileError> failure(ConfigFileError::Kind kind, const QString &reason = QString())
+{
+    return unexpected(ConfigFileError{kind, reason});
 }
 } // namespace
 
-QByteArray configFileBytes(const QString &items)
+QByteArray configFileBytes(const ConfigItems &items)
 {
-    const QString block = QStringLiteral("01") + items.toUpper();
-    return digestOf(block) + hexToBytes(block);
+    const QByteArray block = kBlockVersion + items.toBytes();
+    return digestOf(block) + block;
 }
 
-ConfigFileCheck checkConfigFile(const QByteArray &bytes, QString *items)
+Expected<ConfigItems, ConfigFileError> checkConfigFile(const QByteArray &bytes)
 {
     if (bytes.size() < kMinimumSize)
-        return ConfigFileCheck::TooShort;
-    const QString block = bytesToHex(bytes.mid(kDigestSize));
+        return failure(ConfigFileError::Kind::BadFormat);
+    const QByteArray block = bytes.mid(kDigestSize);
     if (digestOf(block) != bytes.left(kDigestSize))
-        return ConfigFileCheck::BadDigest;
-    if (quint8(bytes.at(kDigestSize)) != 0x01)
-        return ConfigFileCheck::BadVersion;
-    *items = block.mid(2);
-    return ConfigFileCheck::Ok;
+        return failure(ConfigFileError::Kind::BadDigest);
+    if (block.at(0) != kBlockVersion)
+        return failure(ConfigFileError::Kind::BadVersion);
+    return ConfigItems::parse(block.mid(1));
 }
 
-LoadedConfigFile loadConfigFile(const QString &path)
+Expected<ConfigItems, ConfigFileError> loadConfigFile(const QString &path)
 {
-    LoadedConfigFile file;
     QByteArray bytes;
-    switch (readSmallFile(path, kMaxConfigFileSize, &bytes, &file.error)) {
+    QString reason;
+    switch (readSmallFile(path, kMaxConfigFileSize, &bytes, &reason)) {
     case FileReadProblem::None: break;
-    case FileReadProblem::TooLarge: file.problem = LoadedConfigFile::Problem::BadFormat; return file;
+    case FileReadProblem::TooLarge: return failure(ConfigFileError::Kind::BadFormat);
     case FileReadProblem::NotAFile:
-    case FileReadProblem::Failed: file.problem = LoadedConfigFile::Problem::CannotRead; return file;
+    case FileReadProblem::Failed: return failure(ConfigFileError::Kind::CannotRead, reason);
     }
-    switch (checkConfigFile(bytes, &file.items)) {
-    case ConfigFileCheck::Ok: break;
-    case ConfigFileCheck::TooShort: file.problem = LoadedConfigFile::Problem::BadFormat; break;
-    case ConfigFileCheck::BadDigest: file.problem = LoadedConfigFile::Problem::BadDigest; break;
-    case ConfigFileCheck::BadVersion: file.problem = LoadedConfigFile::Problem::BadVersion; break;
-    }
-    if (file.problem == LoadedConfigFile::Problem::None && !missingConfigItems(parseConfig(file.items)).isEmpty())
-        file.problem = LoadedConfigFile::Problem::Incomplete;
-    return file;
+    auto items = checkConfigFile(bytes);
+    if (items && !missingConfigItems(*items).isEmpty())
+        return failure(ConfigFileError::Kind::Incomplete);
+    return items;
 }
 
-QString configFileProblemText(const QString &path, const LoadedConfigFile &file)
+QString configFileProblemText(const QString &path, const ConfigFileError &error)
 {
-    switch (file.problem) {
-    case LoadedConfigFile::Problem::None: break;
-    case LoadedConfigFile::Problem::CannotRead: return texts::kCannotOpenFile.arg(path, file.error);
-    case LoadedConfigFile::Problem::BadFormat: return QStringLiteral("Неверный формат файла.");
-    case LoadedConfigFile::Problem::BadDigest: return QStringLiteral("Неверный формат файла - ошибка CRC.");
-    case LoadedConfigFile::Problem::BadVersion: return QStringLiteral("Неверный формат файла - ошибка версии.");
-    case LoadedConfigFile::Problem::Incomplete: return texts::kConfigurationIncomplete;
+    switch (error.kind) {
+    case ConfigFileError::Kind::CannotRead: return texts::kCannotOpenFile.arg(path, error.reason);
+    case ConfigFileError::Kind::BadFormat: return QStringLiteral("Неверный формат файла.");
+    case ConfigFileError::Kind::BadDigest: return QStringLiteral("Неверный формат файла - ошибка CRC.");
+    case ConfigFileError::Kind::BadVersion: return QStringLiteral("Неверный формат файла - ошибка версии.");
+    case ConfigFileError::Kind::Incomplete: return texts::kConfigurationIncomplete;
+    case ConfigFileError::Kind::CannotWrite: return texts::kCannotWriteFile.arg(path, error.reason);
     }
     return QString();
 }
 
-bool saveConfigFile(const QString &path, const QString &items, QString *error)
+Expected<void, ConfigFileError> saveConfigFile(const QString &path, const ConfigItems &items)
 {
-    return writeFileAtomically(path, configFileBytes(items), error);
+    QString reason;
+    if (!writeFileAtomically(path, configFileBytes(items), &reason))
+        return failure(ConfigFileError::Kind::CannotWrite, reason);
+    return {};
 }
 
 } // namespace limra

@@ -12,7 +12,7 @@ public:
     // "0B01": the reader's configuration.
     virtual ConfigRead *readConfig(const Watch<ConfigRead> &watch = {}) = 0;
     // The configuration written, the reader's own kept first (ConfigWrite::start).
-    virtual ConfigWrite *writeConfig(const QString &items, bool objectCode, const Watch<ConfigWrite> &watch = {}) = 0;
+    virtual ConfigWrite *writeConfig(const ConfigItems &items, bool objectCode, const Watch<ConfigWrite> &watch = {}) = 0;
 };
 
 } // namespace limra

@@ -12,7 +12,7 @@ EditorModel::EditorModel()
 void EditorModel::startUp()
 {
     m_config.wiegandType = 0;
-    m_config.readMode = 0;
+    m_config.readMode = ReadMode::Uid;
     setShift(0);
     setPulse(3);
     setSigbits(64);
@@ -64,10 +64,8 @@ void EditorModel::userSetPulseSeconds(double seconds)
 
 // ---- lists, panels and limits ---------------------------------------------
 
-void EditorModel::userSetReadMode(int mode)
+void EditorModel::userSetReadMode(ReadMode mode)
 {
-    if (mode < 0 || mode > 3)
-        return;
     m_config.readMode = mode;
     readModeChanged();
 }
@@ -80,13 +78,13 @@ void EditorModel::readModeChanged()
 
 void EditorModel::showPanels()
 {
-    const int mode = m_config.readMode;
-    m_view.blockPanel = mode == 2;
-    m_view.zonePanel = mode == 3;
-    m_view.keyPanel = mode == 0 || mode == 1;
-    m_view.convGroup = mode != 3;
-    m_view.bankPart = mode == 0 && !bleReader();
-    m_view.blePart = mode == 0 && bleReader();
+    const ReadMode mode = m_config.readMode;
+    m_view.blockPanel = mode == ReadMode::BlockCode;
+    m_view.zonePanel = mode == ReadMode::PassZones;
+    m_view.keyPanel = mode == ReadMode::Uid || mode == ReadMode::ObjectCode;
+    m_view.convGroup = mode != ReadMode::PassZones;
+    m_view.bankPart = mode == ReadMode::Uid && !bleReader();
+    m_view.blePart = mode == ReadMode::Uid && bleReader();
 }
 
 void EditorModel::fillFormatList()
@@ -196,10 +194,10 @@ QColor EditorModel::ledCaption(int index) const
 
 // ---- wire form -------------------------------------------------------------
 
-QString EditorModel::stateText() const
+QByteArray EditorModel::state() const
 {
-    return encodeConfig(m_config, Producer::File, ReaderKind::Usb) + QLatin1Char('|')
-           + encodeConfig(m_config, Producer::Reader, ReaderKind::Ble);
+    const QByteArray file = encodeConfig(m_config, ConfigPlace::File, ReaderKind::Usb).toBytes();
+    return QByteArray::number(file.size()) + '|' + file + encodeConfig(m_config, ConfigPlace::Reader, ReaderKind::Ble).toBytes();
 }
 
 void EditorModel::padBlockKey()
@@ -207,24 +205,24 @@ void EditorModel::padBlockKey()
     m_config.blockKey = m_config.blockKey.rightJustified(32, QLatin1Char('0'));
 }
 
-QString EditorModel::buildItems(Producer producer)
+ConfigItems EditorModel::buildItems(ConfigPlace place)
 {
     padBlockKey();
-    const bool bankKeyEncoded = m_config.readMode == 0 && m_config.bankKeyMode == BankKeyMode::User
-                                && !(producer == Producer::Reader && bleReader());
+    const bool bankKeyEncoded = m_config.readMode == ReadMode::Uid && m_config.bankKeyMode == BankKeyMode::User
+                                && !(place == ConfigPlace::Reader && bleReader());
     if (bankKeyEncoded)
         m_config.bankKey = m_config.bankKey.rightJustified(32, QLatin1Char('0'));
-    return encodeConfig(m_config, producer, readerKind());
+    return encodeConfig(m_config, place, readerKind());
 }
 
-DecodeContext EditorModel::decodeContext(ConfigSource source) const
+DecodeContext EditorModel::decodeContext(ConfigPlace source) const
 {
     return DecodeContext{source, readerKind(), m_emMarine};
 }
 
-EditorModel::Applied EditorModel::applyConfig(const ConfigTable &table, ConfigSource source)
+EditorModel::Applied EditorModel::applyConfig(const ConfigItems &items, ConfigPlace source)
 {
-    const DecodeResult decoded = decodeConfig(table, m_config, decodeContext(source));
+    const DecodeResult decoded = decodeConfig(items, m_config, decodeContext(source));
     if (!decoded)
         return Applied{decoded.error()};
     if (!applyDecoded(*decoded, source))
@@ -243,7 +241,7 @@ bool fitsTheEditor(const ReaderConfig &c, const std::vector<CardFormat> &entries
         offered |= f.bit;
     const int maxBits = maxBitsOf(entries, c.formats);
     auto within = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
-    return within(c.readMode, 0, 3) && (c.formats & ~offered) == 0 && within(c.conversion, 0, 2)
+    return (c.formats & ~offered) == 0 && within(c.conversion, 0, 2)
            && within(c.bitShift, 0, shiftMaxOf(maxBits)) && within(c.significantBits, 1, maxBits)
            && within(c.wiegandType, 0, 1) && within(c.wiegandWidth, 8, 64) && within(c.blockNumber, 0, 255)
            && within(c.blockOffset, 0, 15) && within(c.blockCount, 1, 8) && within(c.pulse, 3, 300)
@@ -253,7 +251,7 @@ bool fitsTheEditor(const ReaderConfig &c, const std::vector<CardFormat> &entries
 
 } // namespace
 
-bool EditorModel::applyDecoded(const DecodedConfig &decoded, ConfigSource source)
+bool EditorModel::applyDecoded(const DecodedConfig &decoded, ConfigPlace source)
 {
     const ReaderConfig &c = decoded.config;
     const std::vector<CardFormat> entries = offeredFormats(c.readMode, readerKind(), decoded.emMarine);
@@ -271,7 +269,7 @@ bool EditorModel::applyDecoded(const DecodedConfig &decoded, ConfigSource source
     m_view.formatEntries = entries;
     m_view.highlightedFormat = -1;
     showPanels();
-    if (source == ConfigSource::Reader)
+    if (source == ConfigPlace::Reader)
         m_view.readModeEnabled = !bleReader();
     return true;
 }

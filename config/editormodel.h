@@ -37,7 +37,7 @@ public:
     void startUp();
 
     // User actions.
-    void userSetReadMode(int mode);
+    void userSetReadMode(ReadMode mode);
     void userSetFormat(int index, bool checked);
     void userHighlightFormat(int index);
     void userSetWgType(int type);
@@ -83,13 +83,13 @@ public:
     // The configuration's items for a producer. As they are encoded, the block
     // key, and the bank key when it is the key encoded, are padded to 32
     // digits in the editor too.
-    QString buildItems(Producer producer);
+    ConfigItems buildItems(ConfigPlace place);
     // The block key made exactly 32 digits long with leading zeros.
     void padBlockKey();
     // What was last read from or written to the reader or a file is what the
     // editor holds now; isDirty tells when the editor differs from it.
-    void markClean() { m_clean = stateText(); }
-    bool isDirty() const { return !m_clean.isEmpty() && stateText() != m_clean; }
+    void markClean() { m_clean = state(); }
+    bool isDirty() const { return !m_clean.isEmpty() && state() != m_clean; }
 
     // Whether a configuration was put into the editor, and why not.
     struct Applied {
@@ -99,13 +99,13 @@ public:
     // Puts a configuration into the editor; refused, and the editor as it
     // was, when an item every configuration carries is missing or a value is
     // refused.
-    Applied applyConfig(const ConfigTable &table, ConfigSource source);
+    Applied applyConfig(const ConfigItems &items, ConfigPlace source);
     // Puts a configuration decoded elsewhere (with decodeContext) into the
     // editor; false, and the editor as it was, when it does not fit the
     // editor's fields and the reader kind's format list.
-    bool applyDecoded(const DecodedConfig &decoded, ConfigSource source);
+    bool applyDecoded(const DecodedConfig &decoded, ConfigPlace source);
     // What decoding a configuration from `source` into this editor needs.
-    DecodeContext decodeContext(ConfigSource source) const;
+    DecodeContext decodeContext(ConfigPlace source) const;
 
     // Filters of the text fields: what a typed or pasted text becomes.
     static QString keyText(const QString &typed) { return limra::keyText(typed); }
@@ -123,12 +123,12 @@ private:
     void showPanels();
     void formatCheckReaction(int clicked);
     // Everything the editor holds, as the wire form carries it.
-    QString stateText() const;
+    QByteArray state() const;
 
     ReaderConfig m_config;
     EditorView m_view;
     bool m_emMarine = true;
-    QString m_clean;
+    QByteArray m_clean;
 };
 
 } // namespace limra

@@ -7,11 +7,18 @@
 
 namespace limra {
 
-std::vector<CardFormat> offeredFormats(int readMode, ReaderKind reader, bool emMarine)
+std::optional<ReadMode> readModeFrom(int value)
+{
+    if (value < 0 || value >= kReadModeCount)
+        return std::nullopt;
+    return ReadMode(value);
+}
+
+std::vector<CardFormat> offeredFormats(ReadMode readMode, ReaderKind reader, bool emMarine)
 {
     static const CardFormat kMifarePlus{0x0010, "MifarePLUS - высокий уровень защиты", 64};
     switch (readMode) {
-    case 0:
+    case ReadMode::Uid:
         if (reader == ReaderKind::Ble)
             return {{0x0200, "Телефон (BLE) - 8 байт", 64}, {0x0400, "Брелок (BLE) - 8 байт", 64}};
         else {
@@ -23,14 +30,13 @@ std::vector<CardFormat> offeredFormats(int readMode, ReaderKind reader, bool emM
                 f.push_back({0x0100, "Em-Marine - 3 байта", 24});
             return f;
         }
-    case 1:
+    case ReadMode::ObjectCode:
         return {{0x0008, "MifareClassic - низкий уровень защиты", 64}, kMifarePlus};
-    case 2:
-    case 3:
+    case ReadMode::BlockCode:
+    case ReadMode::PassZones:
         return {kMifarePlus};
-    default:
-        return {};
     }
+    return {};
 }
 
 // The default bank-card key of the reader family, built from its pieces:
@@ -48,31 +54,13 @@ QString defaultBankKey()
     return key;
 }
 
-ConfigTable parseConfig(const QString &items)
+quint16 colourCode(const QColor &colour)
 {
-    ConfigTable table;
-    QString rest = items;
-    while (!rest.isEmpty()) {
-        const int tag = int(hexToInt(rest.left(2)) & 0xFF);
-        const int len = int(hexToInt(rest.mid(2, 2)) & 0xFF);
-        table[size_t(tag)] = rest.mid(4, 2 * len);
-        rest.remove(0, 4 + 2 * len);
-    }
-    return table;
+    return quint16(((colour.red() >> 3) & 0x1F) << 11 | ((colour.green() >> 2) & 0x3F) << 5 | ((colour.blue() >> 3) & 0x1F));
 }
 
-QString colourCode(const QColor &colour)
+QColor colourFromCode(quint16 code)
 {
-    const QString bits = byteToBits(quint8(colour.red())).left(5) + byteToBits(quint8(colour.green())).left(6)
-                         + byteToBits(quint8(colour.blue())).left(5);
-    return swapBytes(hexDigits(quint64(bitsToInt(bits)), 4));
-}
-
-QColor colourFromCode(const QString &fourDigits)
-{
-    const int lo = int(hexToInt(fourDigits.left(2)) & 0xFF);
-    const int hi = int(hexToInt(fourDigits.mid(2, 2)) & 0xFF);
-    const int code = lo + 256 * hi;
     return QColor(((code >> 11) & 0x1F) << 3, ((code >> 5) & 0x3F) << 2, (code & 0x1F) << 3);
 }
 
@@ -94,30 +82,27 @@ QString zoneBitString(const std::array<bool, 64> &zones)
     return bits;
 }
 
-QString bitsToHex(const QString &bits)
+QByteArray zoneMask(const std::array<bool, 64> &zones)
 {
-    const int padded = (bits.size() + 7) / 8 * 8;
-    const QString b = bits.rightJustified(padded, QLatin1Char('0'));
-    QString out;
-    for (int i = 0; i < b.size(); i += 8)
-        out += hexByte(int(bitsToInt(b.mid(i, 8))));
-    return out;
-}
-
-QString zoneMask(const std::array<bool, 64> &zones)
-{
-    return bitsToHex(zoneBitString(zones)).leftJustified(32, QLatin1Char('0'));
-}
-
-bool decodeZoneMask(const QString &value, std::array<bool, 64> &zones)
-{
-    QString v = value.size() > 16 ? value.left(16) : value.rightJustified(16, QLatin1Char('0'));
-    const QString bits = hexToBits(v);
-    if (bits.size() != 64)
-        return false;
+    quint64 number = 0;
     for (int z = 0; z < 64; ++z)
-        zones[size_t(z)] = bits.at(63 - z) == QLatin1Char('1');
-    return true;
+        if (zones[size_t(z)])
+            number |= quint64(1) << z;
+    QByteArray mask(16, '\0');
+    for (int i = 0; i < 8; ++i)
+        mask[i] = char((number >> (8 * (7 - i))) & 0xFF);
+    return mask;
+}
+
+std::array<bool, 64> zonesFromMask(const QByteArray &value)
+{
+    quint64 number = 0;
+    for (char byte : value.left(8))
+        number = number << 8 | quint8(byte);
+    std::array<bool, 64> zones{};
+    for (int z = 0; z < 64; ++z)
+        zones[size_t(z)] = (number >> z) & 1;
+    return zones;
 }
 
 bool operator==(const ReaderConfig &a, const ReaderConfig &b)
@@ -132,22 +117,23 @@ bool operator==(const ReaderConfig &a, const ReaderConfig &b)
 
 // ---- the editor's rules ------------------------------------------------------
 
-quint16 refilledFormats(const std::vector<CardFormat> &entries, int readMode, ReaderKind reader)
+quint16 refilledFormats(const std::vector<CardFormat> &entries, ReadMode readMode, ReaderKind reader)
 {
     quint16 mask = 0;
-    if (readMode == 0 && reader != ReaderKind::Ble)
+    if (readMode == ReadMode::Uid && reader != ReaderKind::Ble)
         for (const CardFormat &f : entries)
             mask |= f.bit;
-    else if (readMode == 1 && entries.size() == 2)
+    else if (readMode == ReadMode::ObjectCode && entries.size() == 2)
         mask = entries[1].bit;
-    else if ((readMode == 2 || readMode == 3) && !entries.empty())
+    else if ((readMode == ReadMode::BlockCode || readMode == ReadMode::PassZones) && !entries.empty())
         mask = entries[0].bit;
     return mask;
 }
 
-quint16 checkedFormats(const std::vector<CardFormat> &entries, quint16 formats, int readMode, int clicked, bool pairing)
+quint16 checkedFormats(const std::vector<CardFormat> &entries, quint16 formats, ReadMode readMode, int clicked,
+                       bool pairing)
 {
-    if (pairing && readMode == 1 && entries.size() == 2 && clicked >= 0 && clicked < 2) {
+    if (pairing && readMode == ReadMode::ObjectCode && entries.size() == 2 && clicked >= 0 && clicked < 2) {
         const quint16 mine = entries[size_t(clicked)].bit, other = entries[size_t(1 - clicked)].bit;
         formats = (formats & mine) ? quint16((formats & ~other) & 0xFFFF) : quint16(formats | other);
     }

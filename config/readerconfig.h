@@ -1,18 +1,37 @@
 #pragma once
-// The reader configuration: the record the editor shows, the item table of
-// its wire form, the colour code of the LED item, the zone mask, and the
-// editor's rules that keep a configuration consistent. The codec
-// (config/codec.h) turns items into a configuration and back.
+// The reader configuration: the record the editor shows, its read modes,
+// the colour code of the LED item, the zone mask, and the editor's rules
+// that keep a configuration consistent. The codec (config/codec.h) turns
+// items into a configuration and back.
 #include <QColor>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
+#include "config/configitems.h"
 #include "link/protocol.h"
 
 namespace limra {
+
+// The reader's read modes, by the value the read-mode item carries (also
+// their place in the editor's list, texts::kReadModes).
+enum class ReadMode {
+    Uid = 0,        // the card's UID, unprotected
+    ObjectCode = 1, // protected: the object code
+    BlockCode = 2,  // protected: a code read from a block of the card
+    PassZones = 3,  // protected: the object code and the pass zones
+};
+constexpr int kReadModeCount = 4;
+// The read mode a value names; none for a value outside the modes.
+std::optional<ReadMode> readModeFrom(int value);
+inline bool isProtected(ReadMode mode) { return mode != ReadMode::Uid; }
+
+// Where a configuration comes from or goes to; a few items are read and
+// written differently. The factory default is only ever a source.
+enum class ConfigPlace { Reader, File, Default, MasterCards };
 
 // One card format of the editor's format list.
 struct CardFormat {
@@ -22,14 +41,14 @@ struct CardFormat {
 };
 
 // The formats offered for a read mode and reader kind, in list order.
-std::vector<CardFormat> offeredFormats(int readMode, ReaderKind reader, bool emMarine);
+std::vector<CardFormat> offeredFormats(ReadMode readMode, ReaderKind reader, bool emMarine);
 
 enum class BankKeyMode { Default, User };
 enum class WidthMode { Automatic, User };
 
 // Everything the editor's configuration holds.
 struct ReaderConfig {
-    int readMode = 0;
+    ReadMode readMode = ReadMode::Uid;
     quint16 formats = 0x01E7;
     int conversion = 0;     // 0 normal, 1 reversed byte order, 2 hash
     int bitShift = 0;
@@ -60,50 +79,50 @@ struct ReaderConfig {
 // In the protected modes with an object code (the object code itself, and
 // the zones), the reader takes its object code from a master card once it
 // took a written configuration: the write waits for that card.
-inline bool writeAwaitsObjectCode(const ReaderConfig &c) { return c.readMode == 1 || c.readMode == 3; }
+inline bool writeAwaitsObjectCode(const ReaderConfig &c)
+{
+    return c.readMode == ReadMode::ObjectCode || c.readMode == ReadMode::PassZones;
+}
 
 bool operator==(const ReaderConfig &a, const ReaderConfig &b);
 inline bool operator!=(const ReaderConfig &a, const ReaderConfig &b) { return !(a == b); }
-
-enum class Producer { Reader, File, MasterCards };
-
-// Item values by tag; a later item replaces an earlier one.
-using ConfigTable = std::array<QString, 256>;
-ConfigTable parseConfig(const QString &items);
 
 // The default bank-card key, 32 upper-case hex digits.
 QString defaultBankKey();
 
 // The factory configuration.
-inline const QString kDefaultConfigItems = QStringLiteral("0202670003030000400601000401000501000C0800F8E00700F8E0FF");
+inline const ConfigItems kDefaultConfigItems =
+    ConfigItems::parse(QByteArray::fromHex("0202670003030000400601000401000501000C0800F8E00700F8E0FF"));
 
-// LED colours: 5-6-5 code, least significant byte first, as 4 hex digits.
-QString colourCode(const QColor &colour);
-QColor colourFromCode(const QString &fourDigits);
+// LED colours: a 5-6-5 code (red in the top bits), written least
+// significant byte first.
+quint16 colourCode(const QColor &colour);
+QColor colourFromCode(quint16 code);
 // The colour reduced to what the code keeps.
 QColor reducedColour(const QColor &colour);
 // Caption colour on a field of this colour: black or white.
 QColor captionColour(const QColor &colour);
 
-// Zone mask: 64 flags (zone 1 first) to 32 hex digits, and back.
-QString zoneMask(const std::array<bool, 64> &zones);
-// False (zones unchanged) when the value does not give exactly 64 bits.
-bool decodeZoneMask(const QString &value, std::array<bool, 64> &zones);
-// The bit string of the zones, zone 64 first.
+// Zone mask: 64 flags (zone 1 first) to 16 bytes, the first 8 a number
+// whose bit n is zone n + 1 (most significant byte first), the rest zero.
+QByteArray zoneMask(const std::array<bool, 64> &zones);
+// The zones of a mask item: its first 8 bytes, or all of a shorter one as
+// the number's low bytes.
+std::array<bool, 64> zonesFromMask(const QByteArray &value);
+// The bit string of the zones, zone 64 first, as the zone list shows it.
 QString zoneBitString(const std::array<bool, 64> &zones);
-// Binary digits to hex, 8 bits a byte, left-padded to whole bytes.
-QString bitsToHex(const QString &bits);
 
 // ---- The editor's rules, shared by the editor and the decoder ------------
 
-// The checks a refill of the format list sets: every entry in read mode 0 on
-// the USB reader, none on a BLE reader, MifarePLUS in read mode 1, the only
-// entry in read modes 2 and 3.
-quint16 refilledFormats(const std::vector<CardFormat> &entries, int readMode, ReaderKind reader);
+// The checks a refill of the format list sets: every entry in the UID mode on
+// the USB reader, none on a BLE reader, MifarePLUS in the object-code mode,
+// the only entry in the block-code and pass-zone modes.
+quint16 refilledFormats(const std::vector<CardFormat> &entries, ReadMode readMode, ReaderKind reader);
 // The checks after a click on entry `clicked` (-1: none, as when a
-// configuration is applied): in read mode 1 the other entry takes the
-// opposite state (`pairing`); with nothing checked the first entry is checked.
-quint16 checkedFormats(const std::vector<CardFormat> &entries, quint16 formats, int readMode, int clicked, bool pairing);
+// configuration is applied): in the object-code mode the other entry takes
+// the opposite state (`pairing`); with nothing checked the first entry is checked.
+quint16 checkedFormats(const std::vector<CardFormat> &entries, quint16 formats, ReadMode readMode, int clicked,
+                       bool pairing);
 // The widest identifier among the checked entries; 64 while none is checked,
 // as after a refill of the list.
 int maxBitsOf(const std::vector<CardFormat> &entries, quint16 formats);

@@ -3,7 +3,6 @@
 #include "common/texts.h"
 #include "config/configfile.h"
 #include "link/errors.h"
-#include "link/hextext.h"
 
 namespace limra {
 
@@ -14,15 +13,15 @@ void ConfigRead::start()
     begin();
     request(payload(command::ReadConfig, command::kVersion), [this](const ReaderLink::Answer &answer) {
         if (!answer.ok())
-            return finish(Failure::Refused, QString(), Status::Failed, answer.error);
-        const QString items = bytesToHex(answer.reply.body);
-        if (items.size() < kMinimumConfigReplyDigits)
+            return finish(Failure::Refused, ConfigItems(), Status::Failed, answer.error);
+        const ConfigItems items = ConfigItems::parse(answer.reply.body);
+        if (answer.reply.body.size() < kMinimumConfigReplyBytes)
             return finish(Failure::TooShort, items, Status::Failed);
         finish(Failure::None, items, Status::Done);
     });
 }
 
-void ConfigRead::finish(Failure failure, const QString &items, Status status, std::optional<LinkError> error)
+void ConfigRead::finish(Failure failure, const ConfigItems &items, Status status, std::optional<LinkError> error)
 {
     m_failure = failure;
     m_items = items;
@@ -59,11 +58,15 @@ void ConfigKeep::start(const KeepCopy &keep)
         if (!answer.ok()) {
             m_problem = errorMessage(*answer.error);
         } else {
-            const QString held = bytesToHex(answer.reply.body);
-            if (held.size() < kMinimumConfigReplyDigits)
+            const QByteArray &held = answer.reply.body;
+            if (held.size() < kMinimumConfigReplyBytes) {
                 m_problem = QStringLiteral("считыватель не сообщил конфигурацию");
-            else if (keep(held, &m_problem))
-                return end(Status::Done);
+            } else {
+                const auto kept = keep(ConfigItems::parse(held));
+                if (kept)
+                    return end(Status::Done);
+                m_problem = kept.error().text;
+            }
         }
         m_awaitingDecision = true;
         Q_EMIT changed();
@@ -101,7 +104,7 @@ ConfigWrite::ConfigWrite(ReaderLink &link, const Timings &timings, QObject *pare
     });
 }
 
-void ConfigWrite::start(const QString &items, bool objectCode)
+void ConfigWrite::start(const ConfigItems &items, bool objectCode)
 {
     begin();
     m_items = items;
@@ -126,7 +129,7 @@ void ConfigWrite::write()
     // In the protected modes the reader waits for the master card once it
     // took the configuration: a cancel from here on puts it back to card reading.
     setCardMode(m_objectCode);
-    request(payload(command::WriteConfig, command::ReaderConfigVersion, hexToBytes(m_items)),
+    request(payload(command::WriteConfig, command::ReaderConfigVersion, m_items.toBytes()),
             [this](const ReaderLink::Answer &answer) {
                 if (!answer.ok()) {
                     m_failure = Failure::Refused;

@@ -6,6 +6,9 @@
 #include <QString>
 #include <functional>
 
+#include "common/expected.h"
+#include "config/backups.h"
+#include "config/configitems.h"
 #include "link/operation.h"
 
 namespace limra {
@@ -23,7 +26,7 @@ public:
     // What the read gave.
     struct Result : Outcome {
         Failure failure = Failure::None;
-        QString items; // the configuration items, as hex text
+        ConfigItems items; // the configuration items
     };
 
     using ReaderOperation::ReaderOperation;
@@ -34,8 +37,8 @@ public:
 
     Result result() const { return {outcome(), m_failure, m_items}; }
     Failure failure() const { return m_failure; }
-    // The configuration items read, as hex text.
-    QString items() const { return m_items; }
+    // The configuration items read.
+    ConfigItems items() const { return m_items; }
 
 Q_SIGNALS:
     // The read has ended (after ended()).
@@ -45,10 +48,11 @@ protected:
     void tellFinished() override { Q_EMIT finished(result()); }
 
 private:
-    void finish(Failure failure, const QString &items, Status status, std::optional<LinkError> error = std::nullopt);
+    void finish(Failure failure, const ConfigItems &items, Status status,
+                std::optional<LinkError> error = std::nullopt);
 
     Failure m_failure = Failure::None;
-    QString m_items;
+    ConfigItems m_items;
 };
 
 // The question asked when the reader's configuration could not be kept
@@ -64,8 +68,8 @@ QString keepFailedQuestion(const QString &problem);
 class ConfigKeep : public ReaderOperation {
     Q_OBJECT
 public:
-    // Keeps the reader's configuration items; false with the reason.
-    using KeepCopy = std::function<bool(const QString &items, QString *reason)>;
+    // Keeps the reader's configuration items, or tells why not.
+    using KeepCopy = std::function<Expected<void, KeepError>(const ConfigItems &items)>;
 
     using ReaderOperation::ReaderOperation;
     void start(const KeepCopy &keep);
@@ -104,14 +108,14 @@ public:
     struct Result : Outcome {
         Failure failure = Failure::None;
         QString keepProblem; // why the reader's configuration could not be kept
-        QString items;       // the items written
+        ConfigItems items;   // the items written
     };
     ConfigWrite(ReaderLink &link, const Timings &timings, QObject *parent = nullptr);
 
     // `items`: the configuration as it was when the user asked for the write.
     // `objectCode`: a protected read mode, whose object code the reader
     // takes from a master card after the write.
-    void start(const QString &items, bool objectCode);
+    void start(const ConfigItems &items, bool objectCode);
     ConfigKeep::KeepCopy keepCopy;
     Report report() const override;
 
@@ -124,7 +128,7 @@ public:
     // The master card with the object code was taken (true) or not.
     void objectCodeTaken(bool taken);
     // The items written.
-    QString items() const { return m_items; }
+    ConfigItems items() const { return m_items; }
     Result result() const { return {outcome(), m_failure, keepProblem(), m_items}; }
 
 Q_SIGNALS:
@@ -146,7 +150,7 @@ private:
     ConfigKeep m_keep;
     State m_state = State::Idle;
     Failure m_failure = Failure::None;
-    QString m_items;
+    ConfigItems m_items;
     bool m_objectCode = false;
 };
 

@@ -32,21 +32,21 @@ QStringList zoneNameFiles(const QString &folder)
     return out;
 }
 
-bool readZoneNames(const QString &path, QStringList *names, QString *error)
+Expected<QStringList, ZoneNamesError> readZoneNames(const QString &path)
 {
     QByteArray bytes;
-    switch (readSmallFile(path, kMaxFileSize, &bytes, error)) {
+    QString reason;
+    switch (readSmallFile(path, kMaxFileSize, &bytes, &reason)) {
     case FileReadProblem::None:
         break;
     case FileReadProblem::TooLarge:
-        *error = QStringLiteral("файл слишком велик для имён зон прохода");
-        return false;
+        return unexpected(
+            ZoneNamesError{ZoneNamesError::Kind::TooLarge, QStringLiteral("файл слишком велик для имён зон прохода")});
     case FileReadProblem::NotAFile:
     case FileReadProblem::Failed:
-        return false;
+        return unexpected(ZoneNamesError{ZoneNamesError::Kind::CannotRead, reason});
     }
-    *names = zoneNamesFromBytes(bytes);
-    return true;
+    return zoneNamesFromBytes(bytes);
 }
 
 QStringList zoneNamesFromBytes(const QByteArray &bytes)
@@ -63,21 +63,24 @@ QStringList zoneNamesFromBytes(const QByteArray &bytes)
     return names;
 }
 
-bool writeZoneNames(const QString &path, const QStringList &names, QString *error)
+Expected<void, ZoneNamesError> writeZoneNames(const QString &path, const QStringList &names)
 {
     QByteArray bytes;
     for (int i = 0; i < names.size() && i < kZones; ++i) {
         QStringEncoder encode(kCodec);
         const QByteArray line = encode(names[i]);
-        if (encode.hasError()) {
-            *error = QStringLiteral("Имя зоны прохода %1 содержит символы, которых нет в кодировке Windows-1251: %2")
-                         .arg(i + 1)
-                         .arg(names[i]);
-            return false;
-        }
+        if (encode.hasError())
+            return unexpected(ZoneNamesError{
+                ZoneNamesError::Kind::Unencodable,
+                QStringLiteral("Имя зоны прохода %1 содержит символы, которых нет в кодировке Windows-1251: %2")
+                    .arg(i + 1)
+                    .arg(names[i])});
         bytes += line + "\r\n";
     }
-    return writeFileAtomically(path, bytes, error);
+    QString reason;
+    if (!writeFileAtomically(path, bytes, &reason))
+        return unexpected(ZoneNamesError{ZoneNamesError::Kind::CannotWrite, reason});
+    return {};
 }
 
 } // namespace limra

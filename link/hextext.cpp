@@ -5,8 +5,6 @@ namespace limra {
 
 static const char kDigits[] = "0123456789ABCDEF";
 
-WrongBinaryString::WrongBinaryString() : std::runtime_error("Wrong binary string") {}
-
 static int digitValue(QChar c)
 {
     const ushort u = c.unicode();
@@ -32,49 +30,6 @@ QString swapBytes(const QString &hex)
     out.reserve(t.size());
     for (int i = t.size() - 2; i >= 0; i -= 2)
         out += t.mid(i, 2);
-    return out;
-}
-
-QString hexToBits(const QString &hex)
-{
-    QString out;
-    out.reserve(hex.size() * 4);
-    for (QChar c : hex) {
-        const ushort u = c.unicode();
-        int d = -1;
-        if (u >= '0' && u <= '9') d = u - '0';
-        else if (u >= 'A' && u <= 'F') d = u - 'A' + 10;
-        if (d < 0) continue;
-        for (int b = 3; b >= 0; --b)
-            out += QChar((d >> b) & 1 ? '1' : '0');
-    }
-    return out;
-}
-
-qint64 bitsToInt(const QString &bits)
-{
-    QString t = bits;
-    if (!t.isEmpty() && (t.endsWith(QLatin1Char('B')) || t.endsWith(QLatin1Char('b'))))
-        t.chop(1);
-    if (t.size() > 64)
-        throw WrongBinaryString();
-    quint64 value = 0;
-    const int n = t.size();
-    for (int i = 0; i < n; ++i) {
-        const QChar c = t.at(i);
-        if (c == QLatin1Char('1'))
-            value |= quint64(1) << (n - 1 - i);
-        else if (c != QLatin1Char('0'))
-            throw WrongBinaryString();
-    }
-    return qint64(value);
-}
-
-QString byteToBits(quint8 byte)
-{
-    QString out(8, QLatin1Char('0'));
-    for (int i = 0; i < 8; ++i)
-        if (byte & (0x80 >> i)) out[i] = QLatin1Char('1');
     return out;
 }
 

@@ -5,21 +5,11 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
-#include <stdexcept>
 
 namespace limra {
 
-// The error bitsToInt raises; its what() is the text the user sees.
-class WrongBinaryString : public std::runtime_error {
-public:
-    WrongBinaryString();
-};
-
 qint64 hexToInt(QStringView text);
 QString swapBytes(const QString &hex);
-QString hexToBits(const QString &hex);
-qint64 bitsToInt(const QString &bits);          // throws WrongBinaryString
-QString byteToBits(quint8 byte);
 
 QString bytesToHex(const QByteArray &bytes);   // "0A", never "A"
 QByteArray hexToBytes(const QString &hex);     // pairs from the start; odd tail dropped

@@ -12,7 +12,7 @@ namespace limra {
 class CardRuns : public virtual OperationGate {
 public:
     // See MasterCardsCreate::start.
-    virtual MasterCardsCreate *createMasterCards(const QString &items, const QString &cardType, bool optionVisible,
+    virtual MasterCardsCreate *createMasterCards(const ConfigItems &items, const QString &cardType, bool optionVisible,
                                                  const Watch<MasterCardsCreate> &watch = {}) = 0;
     virtual MasterCardsClear *clearMasterCards(const Watch<MasterCardsClear> &watch = {}) = 0;
     virtual MasterConfigRead *readMasterConfig(const Watch<MasterConfigRead> &watch = {}) = 0;

@@ -1,7 +1,6 @@
 #include "provisioning/mastercards.h"
 
 #include "link/errors.h"
-#include "link/hextext.h"
 #include "provisioning/clearingwait.h"
 #include "provisioning/mastercardwriting.h"
 
@@ -13,22 +12,23 @@ const QString kPlusWord = QStringLiteral("MifarePLUS ");
 constexpr char kProtectedByte = char(0xAA);
 } // namespace
 
-QString masterCardTypeWord(int readMode, int highlightedFormat)
+QString masterCardTypeWord(ReadMode readMode, int highlightedFormat)
 {
     switch (readMode) {
-    case 1:
+    case ReadMode::ObjectCode:
         // The highlighted entry of the format list: its first is MifareClassic.
         return highlightedFormat == 0 ? kClassicWord : kPlusWord;
-    case 2:
-    case 3:
+    case ReadMode::BlockCode:
+    case ReadMode::PassZones:
         // The only format offered in these modes is MifarePLUS.
         return kPlusWord;
-    default:
-        return QString();
+    case ReadMode::Uid:
+        break;
     }
+    return QString();
 }
 
-void MasterCardsCreate::start(const QString &items, const QString &cardType, bool optionVisible)
+void MasterCardsCreate::start(const ConfigItems &items, const QString &cardType, bool optionVisible)
 {
     begin();
     m_items = items;
@@ -88,9 +88,9 @@ void MasterCardsCreate::write(int count, bool protectedMode)
 {
     m_requested = count;
     m_protected = protectedMode;
-    QByteArray config = hexToBytes(m_items);
-    config.append(char(tag::Protection)).append(char(1)).append(protectedMode ? kProtectedByte : char(0));
-    request(payload(command::WriteConfig, command::MasterConfigVersion, config),
+    ConfigItems config = m_items;
+    config.set(tag::Protection, QByteArray(1, protectedMode ? kProtectedByte : char(0)));
+    request(payload(command::WriteConfig, command::MasterConfigVersion, config.toBytes()),
             [this, count](const ReaderLink::Answer &answer) {
                 if (!answer.ok())
                     return refused(Failure::ConfigRefused, *answer.error);

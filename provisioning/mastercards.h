@@ -2,6 +2,8 @@
 // Creating master cards with a configuration, and clearing master cards. The
 // USB reader writes and clears the cards; the operations put it into the
 // right mode, supply the configuration and run the card waits.
+#include "config/configitems.h"
+#include "config/readerconfig.h"
 #include "provisioning/cardoperation.h"
 #include "provisioning/mastercardwriting.h"
 
@@ -9,7 +11,7 @@ namespace limra {
 
 // The card-type word the prompts name for a read mode and the highlighted
 // entry of the format list (-1: none): one trailing blank, or empty.
-QString masterCardTypeWord(int readMode, int highlightedFormat);
+QString masterCardTypeWord(ReadMode readMode, int highlightedFormat);
 
 // "Создать мастер-карты": the count is the user's choice on the wait's first
 // page; then the configuration for master cards and the start of writing go
@@ -36,7 +38,7 @@ public:
     // `items`: the configuration for master cards as it was when the user
     // asked; the wait shows `cardType` and, when `optionVisible`, the
     // protected-mode option.
-    void start(const QString &items, const QString &cardType, bool optionVisible);
+    void start(const ConfigItems &items, const QString &cardType, bool optionVisible);
     // The refusals; the cards written and a time out are the wait's notices.
     Report report() const override;
     MasterCardWriting *writing() const { return static_cast<MasterCardWriting *>(cardWait()); }
@@ -62,7 +64,7 @@ private:
     void write(int count, bool protectedMode);
     void refused(Failure failure, const LinkError &error);
 
-    QString m_items;
+    ConfigItems m_items;
     Failure m_failure = Failure::None;
     std::optional<LinkError> m_refusal;
     int m_written = 0;

@@ -1,21 +1,22 @@
 #include "provisioning/masterconfig.h"
 
 #include "common/texts.h"
+#include "link/hextext.h"
 #include "provisioning/masterconfigwait.h"
 #include "provisioning/singlecardwait.h"
 
 namespace limra {
 
 namespace {
-// A master card's configuration shorter than this many digits is not applied.
-constexpr int kMinimumReportDigits = 40;
+// A master card's configuration shorter than this many bytes is not applied.
+constexpr int kMinimumReportBytes = 20;
 } // namespace
 
 void MasterConfigRead::start()
 {
     begin();
     m_failure = Failure::None;
-    m_items.clear();
+    m_items = ConfigItems();
     setCardMode(true);
     request(payload(command::ReadMasterCard, command::kVersion), [this](const ReaderLink::Answer &answer) {
         if (!answer.ok()) {
@@ -25,14 +26,15 @@ void MasterConfigRead::start()
             return;
         }
         runWait(std::make_unique<MasterConfigWait>(m_link, m_timings), [this](WaitResult) {
-            const QString report = static_cast<MasterConfigWait *>(cardWait())->report;
+            // The wait tells the card's report as hex text.
+            const QByteArray report = hexToBytes(static_cast<MasterConfigWait *>(cardWait())->report);
             resumeReading([this, report] {
-                if (report.size() < kMinimumReportDigits) {
+                if (report.size() < kMinimumReportBytes) {
                     m_failure = Failure::NotRead;
                     end(Status::Failed);
                     return;
                 }
-                m_items = report;
+                m_items = ConfigItems::parse(report);
                 end(Status::Done);
             });
         });

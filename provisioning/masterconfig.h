@@ -20,7 +20,7 @@ public:
     };
     struct Result : Outcome {
         Failure failure = Failure::None;
-        QString items; // the card's configuration items, as hex text
+        ConfigItems items; // the card's configuration items
     };
 
     using CardOperation::CardOperation;
@@ -30,8 +30,8 @@ public:
     Report report() const override;
 
     Failure failure() const { return m_failure; }
-    // The card's configuration items, as hex text.
-    QString items() const { return m_items; }
+    // The card's configuration items.
+    ConfigItems items() const { return m_items; }
     Result result() const { return {outcome(), m_failure, m_items}; }
 
 Q_SIGNALS:
@@ -42,7 +42,7 @@ protected:
 
 private:
     Failure m_failure = Failure::None;
-    QString m_items;
+    ConfigItems m_items;
 };
 
 // "Считать конфигурацию с мастер-карты и записать в USB-считыватель": the

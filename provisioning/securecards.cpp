@@ -2,7 +2,6 @@
 
 #include "common/texts.h"
 #include "config/readerconfig.h"
-#include "link/hextext.h"
 #include "provisioning/clearingwait.h"
 #include "provisioning/securecardwait.h"
 
@@ -57,7 +56,7 @@ void SecureCardsRun::start(Kind kind, SecureMode mode, const std::array<bool, 64
         };
         if (mode != SecureMode::PassZones)
             return create();
-        const QByteArray zoneItem = QByteArray(1, char(tag::Key)) + char(16) + hexToBytes(zoneMask(zones));
+        const QByteArray zoneItem = QByteArray(1, char(tag::Key)) + char(16) + zoneMask(zones);
         request(payload(command::WriteConfig, command::ZonesVersion, zoneItem),
                 [this, create](const ReaderLink::Answer &answer) {
                     if (!answer.ok()) {

@@ -129,8 +129,11 @@ namespace {
 // The safety net: before a write replaces the reader's configuration, it is kept.
 ConfigKeep::KeepCopy keeping(KeptConfigurationStore &kept, ReaderSession &session)
 {
-    return [&kept, &session](const QString &items, QString *reason) {
-        return kept.store(session.serial(), configFileBytes(items), nullptr, reason);
+    return [&kept, &session](const ConfigItems &items) -> Expected<void, KeepError> {
+        const auto stored = kept.store(session.serial(), configFileBytes(items));
+        if (!stored)
+            return unexpected(stored.error());
+        return {};
     };
 }
 } // namespace
@@ -140,7 +143,7 @@ ConfigRead *ReaderStation::readConfig(const Watch<ConfigRead> &watch)
     return launch(std::make_unique<ConfigRead>(*m_link, m_timings), watch, [](ConfigRead &run) { run.start(); });
 }
 
-ConfigWrite *ReaderStation::writeConfig(const QString &items, bool objectCode, const Watch<ConfigWrite> &watch)
+ConfigWrite *ReaderStation::writeConfig(const ConfigItems &items, bool objectCode, const Watch<ConfigWrite> &watch)
 {
     auto made = std::make_unique<ConfigWrite>(*m_link, m_timings);
     made->keepCopy = keeping(*m_kept, *m_session);
@@ -152,7 +155,7 @@ ConfigWrite *ReaderStation::writeConfig(const QString &items, bool objectCode, c
     return launch(std::move(made), watch, [items, objectCode](ConfigWrite &run) { run.start(items, objectCode); });
 }
 
-MasterCardsCreate *ReaderStation::createMasterCards(const QString &items, const QString &cardType, bool optionVisible,
+MasterCardsCreate *ReaderStation::createMasterCards(const ConfigItems &items, const QString &cardType, bool optionVisible,
                                                     const Watch<MasterCardsCreate> &watch)
 {
     return launch(std::make_unique<MasterCardsCreate>(*m_link, m_timings), watch,

@@ -86,8 +86,8 @@ public:
     // firmware update while the reader is in its loader. The station owns
     // the runs and deletes each after its end has been told.
     ConfigRead *readConfig(const Watch<ConfigRead> &watch = {}) override;
-    ConfigWrite *writeConfig(const QString &items, bool objectCode, const Watch<ConfigWrite> &watch = {}) override;
-    MasterCardsCreate *createMasterCards(const QString &items, const QString &cardType, bool optionVisible,
+    ConfigWrite *writeConfig(const ConfigItems &items, bool objectCode, const Watch<ConfigWrite> &watch = {}) override;
+    MasterCardsCreate *createMasterCards(const ConfigItems &items, const QString &cardType, bool optionVisible,
                                          const Watch<MasterCardsCreate> &watch = {}) override;
     MasterCardsClear *clearMasterCards(const Watch<MasterCardsClear> &watch = {}) override;
     MasterConfigRead *readMasterConfig(const Watch<MasterConfigRead> &watch = {}) override;

@@ -258,8 +258,9 @@ ConfigEditor::ConfigEditor(EditorModel &editorModel, UserDialogs &dialogs, QWidg
     indexAction(wiegandType, [this](int i) { model.userSetWgType(i); });
     indexAction(widthMode, [this](int i) { model.userSetWidthMode(i); });
     indexAction(readMode, [this](int i) {
-        if (i != model.config().readMode) // the read mode already chosen changes nothing
-            model.userSetReadMode(i);
+        const std::optional<ReadMode> mode = readModeFrom(i);
+        if (mode && *mode != model.config().readMode) // the read mode already chosen changes nothing
+            model.userSetReadMode(*mode);
     });
     auto spinAction = [this](QSpinBox *s, void (EditorModel::*set)(int)) {
         connect(s, QOverload<int>::of(&QSpinBox::valueChanged), this, [this, set](int v) {
@@ -370,7 +371,7 @@ void ConfigEditor::sync()
     width->setVisible(model.widthShown());
     widthNote->setText(model.note());
     widthNote->setVisible(model.noteShown());
-    readMode->setCurrentIndex(c.readMode);
+    readMode->setCurrentIndex(int(c.readMode));
     readMode->setEnabled(v.readModeEnabled);
 
     if (formats->count() != int(v.formatEntries.size())

@@ -9,6 +9,7 @@
 #include "config/editormodel.h"
 #include "config/transfer.h"
 #include "config/ui/configpage.h"
+#include "link/hextext.h"
 #include "link/ui/showreport.h"
 #include "platform/dialogs.h"
 #include "platform/folders.h"
@@ -33,9 +34,9 @@ ConfigTransferController::ConfigTransferController(ConfigPage &page, EditorModel
     connect(&page, &ConfigPage::defaultConfigClicked, this, &ConfigTransferController::showDefault);
 }
 
-bool ConfigTransferController::apply(const QString &items, ConfigSource source)
+bool ConfigTransferController::apply(const ConfigItems &items, ConfigPlace source)
 {
-    const EditorModel::Applied applied = m_editor.applyConfig(parseConfig(items), source);
+    const EditorModel::Applied applied = m_editor.applyConfig(items, source);
     Q_EMIT editorChanged();
     if (!applied)
         m_dialogs.error(applied.refusal->kind == ConfigDecodeError::Kind::MissingItems
@@ -106,8 +107,8 @@ void ConfigTransferController::readFinished(ConfigRead *run, const ConfigRead::R
     // it in (or tells why not); this older one changes nothing.
     if (m_newestRead != run)
         return;
-    const QString items = result.items;
-    if (!apply(items, ConfigSource::Reader))
+    const ConfigItems &items = result.items;
+    if (!apply(items, ConfigPlace::Reader))
         return;
     m_editor.markClean();
     Q_EMIT editorChanged();
@@ -115,14 +116,15 @@ void ConfigTransferController::readFinished(ConfigRead *run, const ConfigRead::R
         m_dialogs.notify(kReadFromReader, nullptr);
         return;
     }
-    const ConfigTable table = parseConfig(items);
-    const QString objectSum = table[tag::ObjectChecksum];
-    const QString keySum = table[tag::KeyChecksum];
+    // The checksums are shown as hex digits.
+    const QString objectSum = bytesToHex(items.value(tag::ObjectChecksum));
+    const QString keySum = bytesToHex(items.value(tag::KeyChecksum));
     if (!objectSum.isEmpty()) {
-        const int mode = m_editor.config().readMode;
-        if (mode == 0)
+        const ReadMode mode = m_editor.config().readMode;
+        if (mode == ReadMode::Uid)
             return;
-        m_dialogs.input(kReadFromReader, mode == 2 ? texts::kKeyChecksum : texts::kObjectChecksum, objectSum);
+        m_dialogs.input(kReadFromReader, mode == ReadMode::BlockCode ? texts::kKeyChecksum : texts::kObjectChecksum,
+                        objectSum);
     } else if (!keySum.isEmpty()) {
         m_dialogs.input(kReadFromReader, texts::kKeyChecksum, keySum);
     } else {
@@ -143,7 +145,7 @@ void ConfigTransferController::writeToReader()
                                               "заданным кодом объекта. Продолжить?")))
         return;
     // What is written is what the editor held when the user asked.
-    const QString items = m_editor.buildItems(Producer::Reader);
+    const ConfigItems items = m_editor.buildItems(ConfigPlace::Reader);
     Q_EMIT editorChanged();
     m_runs.writeConfig(items, objectCode, [this](ConfigWrite &run) {
         // Questions open from the event loop, never inside the operation's step.
@@ -175,7 +177,7 @@ void ConfigTransferController::showDefault()
 {
     if (!mayReplaceEdits(QStringLiteral("конфигурацией по умолчанию")))
         return;
-    if (apply(kDefaultConfigItems, ConfigSource::Default))
+    if (apply(kDefaultConfigItems, ConfigPlace::Default))
         m_dialogs.message(QStringLiteral("Показана конфигурация по умолчанию"));
 }
 
@@ -184,11 +186,10 @@ void ConfigTransferController::saveToFile()
     const QString path = m_dialogs.saveFile(kFileFilter, kFileSuffix, fileDialogFolder());
     if (path.isEmpty())
         return;
-    const QString items = m_editor.buildItems(Producer::File);
+    const ConfigItems items = m_editor.buildItems(ConfigPlace::File);
     Q_EMIT editorChanged();
-    QString error;
-    if (!saveConfigFile(path, items, &error)) {
-        m_dialogs.error(texts::kCannotWriteFile.arg(path, error));
+    if (const auto saved = saveConfigFile(path, items); !saved) {
+        m_dialogs.error(configFileProblemText(path, saved.error()));
         return;
     }
     rememberFileDialogChoice(path); // where a file could be written
@@ -216,15 +217,15 @@ void ConfigTransferController::restoreKept(const QString &path)
 
 bool ConfigTransferController::load(const QString &path, FileKind kind)
 {
-    const LoadedConfigFile file = loadConfigFile(path);
-    if (file.problem != LoadedConfigFile::Problem::None) {
-        m_dialogs.error(configFileProblemText(path, file));
+    const auto file = loadConfigFile(path);
+    if (!file) {
+        m_dialogs.error(configFileProblemText(path, file.error()));
         return false;
     }
     const bool kept = kind == FileKind::Kept;
     if (!mayReplaceEdits(kept ? QStringLiteral("сохранённой конфигурацией") : QStringLiteral("конфигурацией из файла")))
         return true;
-    if (apply(file.items, ConfigSource::File)) {
+    if (apply(*file, ConfigPlace::File)) {
         m_editor.markClean();
         Q_EMIT editorChanged();
         m_dialogs.message(kept ? texts::kKeptRestored : QStringLiteral("Конфигурация считана из файла"));

@@ -14,7 +14,8 @@ class ConfigPage;
 class ConfigRuns;
 class EditorModel;
 class UserDialogs;
-enum class ConfigSource;
+enum class ConfigPlace;
+class ConfigItems;
 
 class ConfigTransferController : public QObject {
     Q_OBJECT
@@ -39,7 +40,7 @@ public:
     void restoreKept(const QString &path);
 
     // Puts a configuration into the editor; tells the user when a value is refused.
-    bool apply(const QString &items, ConfigSource source);
+    bool apply(const ConfigItems &items, ConfigPlace source);
 
 Q_SIGNALS:
     // The editor's contents changed.

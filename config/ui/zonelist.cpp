@@ -270,13 +270,12 @@ void ZoneTools::chooseSource(ZoneList *list)
         list->sources->setCurrentIndex(0);
         return;
     }
-    QStringList names;
-    QString error;
-    if (!readZoneNames(path, &names, &error)) {
-        m_dialogs.error(path + QStringLiteral(": ") + error);
+    const auto names = readZoneNames(path);
+    if (!names) {
+        m_dialogs.error(path + QStringLiteral(": ") + names.error().text);
         return;
     }
-    list->setNames(names);
+    list->setNames(*names);
 }
 
 void ZoneTools::saveNames()
@@ -290,9 +289,8 @@ void ZoneTools::saveNames()
         && !m_dialogs.question(QStringLiteral("Предупреждение"),
                                  QStringLiteral("Вы сохраняете файл в отличную от родительской директорию. Продолжить сохранение?")))
         return;
-    QString error;
-    if (!writeZoneNames(path, m_config->names(), &error)) {
-        m_dialogs.error(path + QStringLiteral(": ") + error);
+    if (const auto written = writeZoneNames(path, m_config->names()); !written) {
+        m_dialogs.error(path + QStringLiteral(": ") + written.error().text);
         return;
     }
     rememberFileDialogChoice(path); // where a file could be written

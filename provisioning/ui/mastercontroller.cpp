@@ -37,10 +37,10 @@ void MasterCardController::create()
     if (m_runs.busy())
         return;
     // The cards get the configuration the editor holds when the user asks.
-    const QString items = m_editor.buildItems(Producer::MasterCards);
+    const ConfigItems items = m_editor.buildItems(ConfigPlace::MasterCards);
     Q_EMIT editorChanged();
     const QString cardType = masterCardTypeWord(m_editor.config().readMode, m_editor.view().highlightedFormat);
-    const bool option = m_editor.config().readMode != 0;
+    const bool option = isProtected(m_editor.config().readMode);
     m_runs.createMasterCards(items, cardType, option, [this](MasterCardsCreate &run) { reportEnd(run); });
 }
 
@@ -65,22 +65,22 @@ void MasterCardController::readIntoEditor()
     });
 }
 
-void MasterCardController::readFinished(const QString &items)
+void MasterCardController::readFinished(const ConfigItems &items)
 {
-    if (!m_transfer.apply(items, ConfigSource::MasterCard))
+    if (!m_transfer.apply(items, ConfigPlace::MasterCards))
         return;
-    const ConfigTable table = parseConfig(items);
     QString title = QStringLiteral("Конфигурация считана с мастер-карты");
-    const QString place = table[tag::SetPlace];
-    if (place.size() == 4)
-        title += QStringLiteral(" №%1 из %2").arg(hexToInt(place.left(2)) + 1).arg(hexToInt(place.mid(2, 2)));
-    const QString objectSum = table[tag::ObjectChecksum];
-    const QString keySum = table[tag::KeyChecksum];
+    const QByteArray place = items.value(tag::SetPlace);
+    if (place.size() == 2)
+        title += QStringLiteral(" №%1 из %2").arg(quint8(place.at(0)) + 1).arg(quint8(place.at(1)));
+    // The checksums are shown as hex digits.
+    const QString objectSum = bytesToHex(items.value(tag::ObjectChecksum));
+    const QString keySum = bytesToHex(items.value(tag::KeyChecksum));
     if (!objectSum.isEmpty()) {
-        const int mode = m_editor.config().readMode;
-        if (mode == 1 || mode == 3)
+        const ReadMode mode = m_editor.config().readMode;
+        if (mode == ReadMode::ObjectCode || mode == ReadMode::PassZones)
             m_dialogs.input(title, texts::kObjectChecksum, objectSum);
-        else if (mode == 2)
+        else if (mode == ReadMode::BlockCode)
             m_dialogs.input(title, texts::kKeyChecksum, objectSum);
     } else if (!keySum.isEmpty()) {
         m_dialogs.input(title, texts::kKeyChecksum, keySum);
@@ -93,7 +93,7 @@ void MasterCardController::takeOver()
 {
     if (m_runs.busy())
         return;
-    if (m_editor.config().readMode == 1
+    if (m_editor.config().readMode == ReadMode::ObjectCode
         && !m_dialogs.question(texts::kConfigurationCaption,
                                QStringLiteral("Для записи конфигурации в USB-считыватель потребуется ранее созданная "
                                               "мастер-карта. Продолжить?")))

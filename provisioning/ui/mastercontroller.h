@@ -5,6 +5,8 @@
 // they went; their card waits show through the station.
 #include <QObject>
 
+#include "config/configitems.h"
+
 namespace limra {
 
 class CardRuns;
@@ -35,7 +37,7 @@ private:
     // Tells the end of a run of `Run` as its report says.
     template <class Run>
     void reportEnd(Run &run);
-    void readFinished(const QString &items);
+    void readFinished(const ConfigItems &items);
     void askToGoOnWithoutCopy(MasterConfigTakeOver &takeOver, const QString &problem);
 
     EditorModel &m_editor;

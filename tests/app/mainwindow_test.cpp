@@ -475,7 +475,7 @@ TEST_F(MainWindowTest, EveryControlOfTheConfigurationTabCanBeReachedAtTheMinimum
 {
     MainWindow &w = open();
     w.resize(w.minimumSize());
-    child<ConfigEditor>(w.configPage(), "configEditor")->model.userSetReadMode(3);
+    child<ConfigEditor>(w.configPage(), "configEditor")->model.userSetReadMode(ReadMode::PassZones);
     child<ConfigEditor>(w.configPage(), "configEditor")->model.userSetWidthMode(1);
     child<ConfigEditor>(w.configPage(), "configEditor")->sync();
     spin(50);
@@ -518,7 +518,7 @@ TEST_F(MainWindowTest, KeyboardStopsAndAccessibleNames)
                   .toString(),
               QStringLiteral("Зона 12 Склад"));
     EXPECT_TRUE(child<HelpLink>(editor, "hashLink")->focusPolicy() & Qt::TabFocus);
-    editor->model.userSetReadMode(3);
+    editor->model.userSetReadMode(ReadMode::PassZones);
     editor->sync();
     w.tabs()->setEnabled(true);
     QTableWidget *grid = child<QTableWidget>(child<ZoneList>(editor, "zoneList"), "zoneGrid");

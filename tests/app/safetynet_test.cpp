@@ -24,6 +24,7 @@
 #include "display/cardlog.h"
 #include "display/ui/cardlogwindow.h"
 #include "link/discovery.h"
+#include "link/hextext.h"
 #include "link/readerlink.h"
 #include "link/session.h"
 #include "platform/qtserialport.h"
@@ -91,9 +92,9 @@ TEST_F(SafetyNetTest, TheReadersConfigurationIsKeptBeforeEachKindOfWrite)
     EXPECT_TRUE(keptFiles()[0].startsWith(QStringLiteral("A102-0A1B2C3D_")));
     QFile file(dir.filePath(QStringLiteral("data/configurations/")) + keptFiles()[0]);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QString items;
-    ASSERT_EQ(checkConfigFile(file.readAll(), &items), ConfigFileCheck::Ok);
-    EXPECT_TRUE(items.startsWith(before));
+    const auto items = checkConfigFile(file.readAll());
+    ASSERT_TRUE(items);
+    EXPECT_TRUE(bytesToHex(items->toBytes()).startsWith(before));
 
     child<QPushButton>(page(), "defaultConfigButton")->click(); // the factory default, then written
     click(child<QPushButton>(page(), "writeReaderButton"));
@@ -129,7 +130,7 @@ TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
     for (int i = 0; i < 60; ++i) {
         QFile f(folder + KeptConfigurationStore::fileName(QStringLiteral("A102-0A1B2C3D"), stamp(i), i + 1));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(configFileBytes(QStringLiteral("0202100003030000400601020401010501000C0800F8E00700F8E0FF")));
+        f.write(configFileBytes(ConfigItems::parse(QByteArray::fromHex("0202100003030000400601020401010501000C0800F8E00700F8E0FF"))));
     }
     QFile other(folder + KeptConfigurationStore::fileName(QStringLiteral("A104-99"), QStringLiteral("20250101-000000"), 1));
     ASSERT_TRUE(other.open(QIODevice::WriteOnly));
@@ -150,7 +151,7 @@ TEST_F(SafetyNetTest, TheLastFiftyPerReaderAreKeptAndOneIsRestored)
     EXPECT_EQ(kept->cellText(1, 1), QStringLiteral("2026-01-01 00:00:59"));
     child<QTableView>(kept, "keptTable")->selectRow(1); // an older one: read mode 2
     child<QPushButton>(kept, "restoreButton")->click();
-    EXPECT_EQ(child<ConfigEditor>(page(), "configEditor")->model.config().readMode, 2);
+    EXPECT_EQ(child<ConfigEditor>(page(), "configEditor")->model.config().readMode, ReadMode::BlockCode);
     EXPECT_EQ(child<ConfigEditor>(page(), "configEditor")->model.config().wiegandType, 1);
     EXPECT_EQ(kept->cellText(1, 2), QStringLiteral("Защищенный режим: чтение кода из блока"));
     // In the editor now, not on the reader: the message says so.

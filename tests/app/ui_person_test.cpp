@@ -246,7 +246,7 @@ protected:
         ASSERT_TRUE(waitUntil([this] { return window->station().session().isConnected(); }));
         tool.settle();
     }
-    void chooseReadMode(int mode)
+    void chooseReadMode(ReadMode mode)
     {
         child<ConfigEditor>(window->configPage(), "configEditor")->model.userSetReadMode(mode);
         child<ConfigEditor>(window->configPage(), "configEditor")->sync();
@@ -283,7 +283,7 @@ TEST_F(PersonTest, NoControlOverlapsAnotherInAnyTabOrReadMode)
             const QString where = withoutMnemonic(w.tabs()->tabText(tab));
             if (w.tabs()->currentWidget() == w.configPage()) {
                 for (int mode = 0; mode < 4; ++mode) {
-                    chooseReadMode(mode);
+                    chooseReadMode(ReadMode(mode));
                     EXPECT_EQ(overlaps(&w), QStringList()) << qPrintable(where) << " read mode " << mode;
                 }
             } else {
@@ -461,7 +461,7 @@ TEST_F(PersonTest, EveryValueLabelIsReadOutAsItsValue)
     EXPECT_EQ(accessibleName(child<QLabel>(editor, "widthNote")), child<QLabel>(editor, "widthNote")->text());
 
     // The seconds left and the count of cards in the card waits the buttons open.
-    chooseReadMode(0);
+    chooseReadMode(ReadMode::Uid);
     child<QPushButton>(w.configPage(), "readMasterButton")->click();
     ASSERT_TRUE(waitUntil([&] { return openCardWait() != nullptr; }));
     auto *configWait = static_cast<MasterConfigDialog *>(openCardWait());
@@ -501,11 +501,11 @@ TEST_F(PersonTest, CellsOfHiddenZoneListsAreNotShowing)
         return showing;
     };
     ZoneList *zones = child<ZoneList>(child<ConfigEditor>(w.configPage(), "configEditor"), "zoneList");
-    chooseReadMode(0);
+    chooseReadMode(ReadMode::Uid);
     ASSERT_FALSE(zones->isVisible());
     EXPECT_EQ(showingCells(zones), 0);
     EXPECT_EQ(showingCells(child<ZoneList>(w.securePage(), "zoneList")), 0); // its tab not shown
-    chooseReadMode(3);
+    chooseReadMode(ReadMode::PassZones);
     ASSERT_TRUE(zones->isVisible());
     EXPECT_GT(showingCells(zones), 0);
 }
@@ -566,7 +566,7 @@ TEST_F(RealDialogsTest, EnterOnARiskyQuestionSendsNothingToTheReader)
          [&] { QTest::mouseClick(child<QPushButton>(page, "clearMastersButton"), Qt::LeftButton); }},
         {"writing in the object-code mode",
          [&] {
-             chooseReadMode(1);
+             chooseReadMode(ReadMode::ObjectCode);
              QTest::mouseClick(child<QPushButton>(page, "writeReaderButton"), Qt::LeftButton);
          }},
     };
@@ -596,7 +596,7 @@ TEST_F(RealDialogsTest, EnterAfterDecliningTheOptionWritesNoMasterCard)
     MainWindow &w = openWithRealDialogs();
     pressOnNextBox(Qt::Key_Return);
     connectTo(sim);
-    chooseReadMode(1); // the option shows
+    chooseReadMode(ReadMode::ObjectCode); // the option shows
     QTest::mouseClick(child<QPushButton>(w.configPage(), "createMastersButton"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return openCardWait() != nullptr; }));
     auto *dialog = static_cast<MasterCardWritingDialog *>(openCardWait());

@@ -268,7 +268,7 @@ int main(int argc, char **argv)
     child<QRadioButton>(window.cardDisplay(), "decChoice")->click();
 
     // A write in the normal mode keeps the reader's configuration: the kept list.
-    child<ConfigEditor>(page, "configEditor")->model.userSetReadMode(0);
+    child<ConfigEditor>(page, "configEditor")->model.userSetReadMode(ReadMode::Uid);
     child<ConfigEditor>(page, "configEditor")->sync();
     modal.expect(QStringLiteral("14-message-written"), ModalAnswers::button(QMessageBox::Ok));
     child<QPushButton>(page, "writeReaderButton")->click();
@@ -281,7 +281,7 @@ int main(int argc, char **argv)
     window.cardLogWindow()->close();
 
     // The card waits. Master cards in the object-code mode: the option shows.
-    child<ConfigEditor>(page, "configEditor")->model.userSetReadMode(1);
+    child<ConfigEditor>(page, "configEditor")->model.userSetReadMode(ReadMode::ObjectCode);
     child<ConfigEditor>(page, "configEditor")->sync();
     child<QPushButton>(page, "createMastersButton")->click();
     waitUntil([&] { return openCardWait(window) != nullptr; });
@@ -313,7 +313,7 @@ int main(int argc, char **argv)
     settle();
 
     // A write in the object-code mode waits for the master card.
-    child<ConfigEditor>(page, "configEditor")->model.userSetReadMode(1);
+    child<ConfigEditor>(page, "configEditor")->model.userSetReadMode(ReadMode::ObjectCode);
     child<ConfigEditor>(page, "configEditor")->sync();
     modal.expect(QStringLiteral("24-question-write"), ModalAnswers::button(QMessageBox::Yes));
     child<QPushButton>(page, "writeReaderButton")->click();

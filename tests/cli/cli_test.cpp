@@ -28,6 +28,7 @@
 #include "config/configfile.h"
 #include "config/readerconfig.h"
 #include "platform/qtserialport.h"
+#include "tests/support/configitems.h"
 #include "tests/support/imagebuilder.h"
 #include "tests/support/simreader.h"
 
@@ -162,7 +163,7 @@ protected:
     QString configFile(const ReaderConfig &config, const QString &name = QStringLiteral("config.rcf"))
     {
         const QString path = file(name);
-        EXPECT_TRUE(saveConfigFile(path, encodeConfig(config, Producer::File, ReaderKind::Usb), nullptr));
+        EXPECT_TRUE(saveConfigFile(path, encodeConfig(config, ConfigPlace::File, ReaderKind::Usb)));
         return path;
     }
     QString image(int blocks, const QString &name = QStringLiteral("firmware.hfw"))
@@ -299,14 +300,14 @@ TEST_F(CliTest, VersionShowsTheWindowsTexts)
 TEST_F(CliTest, ReadConfigShowsTheEditorsFieldsOfTheReadModeAndSavesTheWindowsFile)
 {
     ReaderConfig held;
-    held.readMode = 3;
+    held.readMode = ReadMode::PassZones;
     held.formats = 0x0010;
     held.pulse = 25;
     held.zones[0] = held.zones[1] = held.zones[2] = held.zones[63] = true;
     held.wiegandType = 1;
     held.widthMode = WidthMode::User;
     held.wiegandWidth = 34;
-    reader(0).model->configItems = encodeConfig(held, Producer::Reader, ReaderKind::Usb);
+    reader(0).model->configItems = hexOf(encodeConfig(held, ConfigPlace::Reader, ReaderKind::Usb));
     reader(0).model->objectCodeChecksum = QStringLiteral("5A3C");
 
     const Outcome text = run({QStringLiteral("read-config")});
@@ -339,9 +340,9 @@ TEST_F(CliTest, ReadConfigShowsTheEditorsFieldsOfTheReadModeAndSavesTheWindowsFi
         = run({QStringLiteral("read-config"), QStringLiteral("-o"), file(QStringLiteral("{serial}/held.rcf"))});
     EXPECT_EQ(saved.exit, kDone) << qPrintable(saved.err);
     const QString path = file(serialOf(0) + QStringLiteral("/held.rcf"));
-    const LoadedConfigFile loaded = loadConfigFile(path);
-    ASSERT_EQ(loaded.problem, LoadedConfigFile::Problem::None) << qPrintable(path);
-    EXPECT_EQ(loaded.items, encodeConfig(held, Producer::File, ReaderKind::Usb));
+    const auto loaded = loadConfigFile(path);
+    ASSERT_TRUE(loaded) << qPrintable(path);
+    EXPECT_EQ(*loaded, encodeConfig(held, ConfigPlace::File, ReaderKind::Usb));
 }
 
 TEST_F(CliTest, DefaultConfigNeedsNoReaderAndSendsNothing)
@@ -358,7 +359,7 @@ TEST_F(CliTest, DefaultConfigNeedsNoReaderAndSendsNothing)
     const Outcome saved
         = run({QStringLiteral("default-config"), QStringLiteral("-o"), file(QStringLiteral("default.rcf"))});
     EXPECT_EQ(saved.exit, kDone);
-    EXPECT_EQ(loadConfigFile(file(QStringLiteral("default.rcf"))).problem, LoadedConfigFile::Problem::None);
+    EXPECT_TRUE(loadConfigFile(file(QStringLiteral("default.rcf"))));
     EXPECT_TRUE(reader(0).model->commandsReceived.isEmpty());
 }
 
@@ -366,12 +367,12 @@ TEST_F(CliTest, WriteConfigKeepsTheReadersConfigurationFirstThenWritesTheFileAnd
 {
     const QString held = reader(0).model->configItems;
     ReaderConfig wanted;
-    wanted.readMode = 2;
+    wanted.readMode = ReadMode::BlockCode;
     wanted.formats = 0x0010;
     wanted.blockNumber = 9;
     const Outcome r = run({QStringLiteral("--json"), QStringLiteral("write-config"), configFile(wanted)});
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
-    const QString written = encodeConfig(wanted, Producer::Reader, ReaderKind::Usb);
+    const QString written = hexOf(encodeConfig(wanted, ConfigPlace::Reader, ReaderKind::Usb));
     EXPECT_EQ(reader(0).model->commandsReceived,
               (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"),
                            QStringLiteral("0B01"), QStringLiteral("0101") + written, QStringLiteral("0501")}));
@@ -382,7 +383,9 @@ TEST_F(CliTest, WriteConfigKeepsTheReadersConfigurationFirstThenWritesTheFileAnd
     ASSERT_EQ(r.objects().size(), 1);
     const QString kept = r.objects()[0][QStringLiteral("kept")].toString();
     EXPECT_TRUE(kept.endsWith(keptFiles()[0])) << qPrintable(kept);
-    EXPECT_TRUE(loadConfigFile(kept).items.startsWith(held));
+    const auto keptItems = loadConfigFile(kept);
+    ASSERT_TRUE(keptItems);
+    EXPECT_TRUE(hexOf(*keptItems).startsWith(held));
     EXPECT_TRUE(r.err.contains(kept));
 }
 
@@ -390,7 +393,7 @@ TEST_F(CliTest, WriteConfigInAProtectedModeSaysWhatToPresentAndWaitsForTheMaster
 {
     reader(0);
     ReaderConfig wanted;
-    wanted.readMode = 1;
+    wanted.readMode = ReadMode::ObjectCode;
     wanted.formats = 0x0008;
     Cli cli(env, {QStringLiteral("write-config"), configFile(wanted)});
     ASSERT_TRUE(cli.says(QStringLiteral("Поднесите мастер-карту с кодом объекта к USB-считывателю")))
@@ -531,9 +534,9 @@ TEST_F(CliTest, TwoProgramsNeverWorkOnOneReaderAtOnce)
         sim.host->restartDelayMs = sim::PtyHost::kDefaultRestartDelayMs;
     }
     ReaderConfig wanted;
-    wanted.readMode = 2;
+    wanted.readMode = ReadMode::BlockCode;
     wanted.formats = 0x0010;
-    const QString written = encodeConfig(wanted, Producer::Reader, ReaderKind::Usb);
+    const QString written = hexOf(encodeConfig(wanted, ConfigPlace::Reader, ReaderKind::Usb));
     sim.model->commandsReceived.clear();
     {
         Cli first(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("write-config"), configFile(wanted)});
@@ -766,7 +769,7 @@ TEST_F(CliTest, AFileThatCannotBeReadOrWrittenOrIsNoValidFileIsExitFour)
     // A valid digest over the LED colours alone: no configuration to write.
     QFile incomplete(file(QStringLiteral("incomplete.rcf")));
     ASSERT_TRUE(incomplete.open(QIODevice::WriteOnly));
-    incomplete.write(configFileBytes(QStringLiteral("0C0800F8E00700F8E0FF")));
+    incomplete.write(configFileBytes(itemsOf(QStringLiteral("0C0800F8E00700F8E0FF"))));
     incomplete.close();
     QFile shortImage(file(QStringLiteral("short.hfw")));
     ASSERT_TRUE(shortImage.open(QIODevice::WriteOnly));
@@ -990,7 +993,7 @@ TEST_F(CliTest, WriteConfigReadsStandardInputForADash)
 {
     reader(0);
     ReaderConfig wanted;
-    wanted.readMode = 2;
+    wanted.readMode = ReadMode::BlockCode;
     wanted.formats = 0x0010;
     wanted.blockNumber = 12;
     const QByteArray bytes = contentsOf(configFile(wanted));
@@ -998,7 +1001,7 @@ TEST_F(CliTest, WriteConfigReadsStandardInputForADash)
     cli.input(bytes);
     const Outcome r = cli.finish();
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
-    EXPECT_EQ(reader(0).model->configItems, encodeConfig(wanted, Producer::Reader, ReaderKind::Usb));
+    EXPECT_EQ(reader(0).model->configItems, hexOf(encodeConfig(wanted, ConfigPlace::Reader, ReaderKind::Usb)));
     Cli bad(env, {QStringLiteral("write-config"), QStringLiteral("-")});
     bad.input("not a configuration");
     const Outcome refused = bad.finish();
@@ -1216,10 +1219,10 @@ TEST_F(CliTest, AllShowsOneSteadyFigureOverEveryBlock)
 TEST_F(CliTest, DiffComparesTheReaderWithAFileItemByItemInTheEditorsWords)
 {
     ReaderConfig held;
-    held.readMode = 2;
+    held.readMode = ReadMode::BlockCode;
     held.formats = 0x0010;
     held.blockNumber = 4;
-    reader(0).model->configItems = encodeConfig(held, Producer::Reader, ReaderKind::Usb);
+    reader(0).model->configItems = hexOf(encodeConfig(held, ConfigPlace::Reader, ReaderKind::Usb));
     reader(1).model->configItems = reader(0).model->configItems;
     const QString same = configFile(held, QStringLiteral("same.rcf"));
     ReaderConfig other = held;
@@ -1237,7 +1240,7 @@ TEST_F(CliTest, DiffComparesTheReaderWithAFileItemByItemInTheEditorsWords)
                                           "file Wiegand без контрольной суммы CRC"),
                            QStringLiteral("Номер блока: reader 4, file 9")}));
     // Over the hub: one line per reader.
-    reader(1).model->configItems = encodeConfig(other, Producer::Reader, ReaderKind::Usb);
+    reader(1).model->configItems = hexOf(encodeConfig(other, ConfigPlace::Reader, ReaderKind::Usb));
     const Outcome hub = run({QStringLiteral("--all"), QStringLiteral("diff"), same});
     EXPECT_EQ(hub.exit, kFailed);
     EXPECT_EQ(hub.lines(),
@@ -1261,7 +1264,7 @@ TEST_F(CliTest, DiffComparesTheReaderWithAFileItemByItemInTheEditorsWords)
 TEST_F(CliTest, ReadConfigsJsonIsWrittenBackAsIs)
 {
     ReaderConfig site;
-    site.readMode = 3;
+    site.readMode = ReadMode::PassZones;
     site.formats = 0x0010;
     site.pulse = 25;
     site.zones[4] = site.zones[9] = true;
@@ -1269,7 +1272,7 @@ TEST_F(CliTest, ReadConfigsJsonIsWrittenBackAsIs)
     site.widthMode = WidthMode::User;
     site.wiegandWidth = 26;
     site.ledColours[1] = QColor(0, 0, 248);
-    reader(0).model->configItems = encodeConfig(site, Producer::Reader, ReaderKind::Usb);
+    reader(0).model->configItems = hexOf(encodeConfig(site, ConfigPlace::Reader, ReaderKind::Usb));
     reader(1);
     const Outcome read = run({QStringLiteral("--json"), QStringLiteral("--port"), reader(0).port(),
                               QStringLiteral("read-config")});
@@ -1288,7 +1291,7 @@ TEST_F(CliTest, ReadConfigsJsonIsWrittenBackAsIs)
     const Outcome written = cli.finish();
     EXPECT_EQ(written.exit, kDone) << qPrintable(written.err);
     const DecodeResult got
-        = decodeConfig(reader(1).model->configItems, ReaderConfig(), {ConfigSource::Reader, ReaderKind::Usb, true});
+        = decodeConfig(itemsOf(reader(1).model->configItems), ReaderConfig(), {ConfigPlace::Reader, ReaderKind::Usb, true});
     ASSERT_TRUE(got);
     EXPECT_EQ(got->config.readMode, site.readMode);
     EXPECT_EQ(got->config.zones, site.zones);
@@ -1314,9 +1317,9 @@ TEST_F(CliTest, ReadConfigsJsonIsWrittenBackAsIs)
 TEST_F(CliTest, MasterCardsAreCreatedWithTheReadersConfigurationAndCleared)
 {
     ReaderConfig held;
-    held.readMode = 1;
+    held.readMode = ReadMode::ObjectCode;
     held.formats = 0x0008;
-    reader(0).model->configItems = encodeConfig(held, Producer::Reader, ReaderKind::Usb);
+    reader(0).model->configItems = hexOf(encodeConfig(held, ConfigPlace::Reader, ReaderKind::Usb));
     {
         Cli cli(env, {QStringLiteral("master-cards"), QStringLiteral("create"), QStringLiteral("--count"),
                       QStringLiteral("2")});
@@ -1330,12 +1333,12 @@ TEST_F(CliTest, MasterCardsAreCreatedWithTheReadersConfigurationAndCleared)
         EXPECT_TRUE(r.err.contains(QStringLiteral("Мастер-карты успешно созданы")));
     }
     EXPECT_EQ(reader(0).model->masterCards.size(), 2);
-    EXPECT_EQ(parseConfig(reader(0).model->masterConfigItems)[0x06], QStringLiteral("01")); // the reader's read mode
+    EXPECT_EQ(itemHex(itemsOf(reader(0).model->masterConfigItems), 0x06), QStringLiteral("01")); // the reader's read mode
     EXPECT_EQ(reader(0).model->masterProtection, QStringLiteral("00"));
     EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
     // A file's configuration over the reader's, protected.
     ReaderConfig block = held;
-    block.readMode = 2;
+    block.readMode = ReadMode::BlockCode;
     block.formats = 0x0010;
     {
         Cli cli(env, {QStringLiteral("master-cards"), QStringLiteral("create"), QStringLiteral("--count"),
@@ -1346,7 +1349,7 @@ TEST_F(CliTest, MasterCardsAreCreatedWithTheReadersConfigurationAndCleared)
         EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
         EXPECT_TRUE(r.err.contains(QStringLiteral("Мастер-карта успешно создана")));
     }
-    EXPECT_EQ(parseConfig(reader(0).model->masterConfigItems)[0x06], QStringLiteral("02"));
+    EXPECT_EQ(itemHex(itemsOf(reader(0).model->masterConfigItems), 0x06), QStringLiteral("02"));
     EXPECT_EQ(reader(0).model->masterProtection, QStringLiteral("AA"));
     EXPECT_EQ(reader(0).model->masterCards.size(), 3);
     {
@@ -1397,7 +1400,7 @@ TEST_F(CliTest, ASignalDuringTheObjectCodeWaitSaysTheConfigurationWasWrittenAndW
 {
     reader(0);
     ReaderConfig wanted;
-    wanted.readMode = 1;
+    wanted.readMode = ReadMode::ObjectCode;
     wanted.formats = 0x0008;
     Cli cli(env, {QStringLiteral("--json"), QStringLiteral("write-config"), configFile(wanted)});
     ASSERT_TRUE(cli.says(QStringLiteral("Поднесите мастер-карту с кодом объекта")));

@@ -54,13 +54,13 @@ protected:
         exit = finished.first().first().toInt();
         return true;
     }
-    QString writeFile(int readMode)
+    QString writeFile(ReadMode readMode)
     {
         ReaderConfig config;
         config.readMode = readMode;
-        config.formats = readMode == 0 ? 0x0067 : 0x0010;
+        config.formats = readMode == ReadMode::Uid ? 0x0067 : 0x0010;
         const QString path = data.filePath(QStringLiteral("wanted.rcf"));
-        EXPECT_TRUE(saveConfigFile(path, encodeConfig(config, Producer::File, ReaderKind::Usb), nullptr));
+        EXPECT_TRUE(saveConfigFile(path, encodeConfig(config, ConfigPlace::File, ReaderKind::Usb)));
         return path;
     }
     QString errText() const { return QString::fromUtf8(err); }
@@ -78,7 +78,7 @@ protected:
 
 TEST_F(RunnerTest, AMasterCardNotPresentedInTimeFailsWithTheWindowsText)
 {
-    ASSERT_TRUE(runLine({QStringLiteral("write-config"), writeFile(3)}, true));
+    ASSERT_TRUE(runLine({QStringLiteral("write-config"), writeFile(ReadMode::PassZones)}, true));
     EXPECT_EQ(exit, cli::kFailed);
     EXPECT_TRUE(errText().contains(QStringLiteral("Поднесите мастер-карту с кодом объекта к USB-считывателю (15 s)")))
         << qPrintable(errText());
@@ -98,7 +98,7 @@ TEST_F(RunnerTest, AMasterCardNotPresentedInTimeFailsWithTheWindowsText)
 
 TEST_F(RunnerTest, AnEndAskedForDuringACardWaitPutsTheReaderBackToCardReading)
 {
-    ASSERT_TRUE(runLine({QStringLiteral("write-config"), writeFile(1)}, false, [this](cli::Runner &runner) {
+    ASSERT_TRUE(runLine({QStringLiteral("write-config"), writeFile(ReadMode::ObjectCode)}, false, [this](cli::Runner &runner) {
         ASSERT_TRUE(waitUntil([this] { return sim.model->mode == sim::ReaderModel::Mode::ObjectCode; }));
         runner.terminate();
     }));

@@ -34,7 +34,8 @@ using namespace limra::testing;
 namespace {
 
 const QString kReader = QStringLiteral("A102-0A1B2C3D");
-const QString kModeTwoItems = QStringLiteral("0202100003030000400601020401010501000C0800F8E00700F8E0FF");
+const ConfigItems kModeTwoItems =
+    ConfigItems::parse(QByteArray::fromHex("0202100003030000400601020401010501000C0800F8E00700F8E0FF"));
 
 class KeptTest : public ::testing::Test {
 protected:
@@ -42,12 +43,11 @@ protected:
     // The reader's configuration kept before a write.
     bool keep()
     {
-        QString error;
-        return store.store(kReader, configFileBytes(kModeTwoItems), nullptr, &error);
+        return bool(store.store(kReader, configFileBytes(kModeTwoItems)));
     }
     QString folder() const { return dir.filePath(QStringLiteral("configurations")); }
     // A kept file planted under any name (bytes: names need not be UTF-8).
-    void plant(const QByteArray &name, const QString &items = kModeTwoItems)
+    void plant(const QByteArray &name, const ConfigItems &items = kModeTwoItems)
     {
         const QByteArray path = QFile::encodeName(folder()) + '/' + name;
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -225,17 +225,16 @@ TEST(KeptStore, NumbersDecideAgeWhateverTheNumbersAndTimes)
         f.write(bytes);
     }
     for (int round = 0; round < 3; ++round) {
-        QString path, error;
-        ASSERT_TRUE(store.store(kReader, bytes, &path, &error)) << qPrintable(error);
-        EXPECT_TRUE(QFileInfo::exists(path)) << round;
-        QFile f(path);
+        const auto path = store.store(kReader, bytes);
+        ASSERT_TRUE(path) << qPrintable(path.error().text);
+        EXPECT_TRUE(QFileInfo::exists(*path)) << round;
+        QFile f(*path);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(f.readAll(), bytes);
         EXPECT_EQ(store.kept().size(), 50) << round;
     }
     // Another reader's files are not counted, nor touched.
-    QString other;
-    ASSERT_TRUE(store.store(QStringLiteral("A104-99"), bytes, &other));
+    ASSERT_TRUE(store.store(QStringLiteral("A104-99"), bytes));
     EXPECT_EQ(store.kept().size(), 51);
 }
 
@@ -245,9 +244,10 @@ TEST(KeptStore, AFolderThatCannotBeMadeIsToldAndNothingIsRemoved)
     QFile blocker(dir.filePath(QStringLiteral("file")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     const KeptConfigurationStore store(dir.filePath(QStringLiteral("file/configurations")));
-    QString error;
-    EXPECT_FALSE(store.store(kReader, "x", nullptr, &error));
-    EXPECT_TRUE(error.startsWith(QStringLiteral("не удалось создать папку "))) << qPrintable(error);
+    const auto kept = store.store(kReader, "x");
+    ASSERT_FALSE(kept);
+    EXPECT_EQ(kept.error().kind, KeepError::Kind::NoFolder);
+    EXPECT_TRUE(kept.error().text.startsWith(QStringLiteral("не удалось создать папку "))) << qPrintable(kept.error().text);
     EXPECT_TRUE(store.kept().isEmpty());
 }
 

@@ -173,7 +173,7 @@ TEST_F(EditorTest, KeyFieldsFilterTypedAndPastedText)
     child<QLineEdit>(editor, "blockKey")->insert(QStringLiteral("a G-1f"));
     EXPECT_EQ(child<QLineEdit>(editor, "blockKey")->text(), QStringLiteral("A1F"));
     EXPECT_EQ(editor.model.config().blockKey, QStringLiteral("A1F"));
-    model.buildItems(Producer::File);
+    model.buildItems(ConfigPlace::File);
     editor.sync();
     EXPECT_EQ(child<QLineEdit>(editor, "blockKey")->text(), QString(29, QLatin1Char('0')) + QStringLiteral("A1F"));
     model.readerKind = [] { return ReaderKind::Ble; };
@@ -244,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueSetRow{"width_mode", 0, [](ConfigEditor &e) { child<QComboBox>(e, "widthMode")->setCurrentIndex(1); },
                     [](const ReaderConfig &c) { return c.widthMode == WidthMode::User; }},
         ValueSetRow{"read_mode", 0, [](ConfigEditor &e) { child<QComboBox>(e, "readMode")->setCurrentIndex(2); },
-                    [](const ReaderConfig &c) { return c.readMode == 2; }},
+                    [](const ReaderConfig &c) { return c.readMode == ReadMode::BlockCode; }},
         ValueSetRow{"block_key_text", 2,
                     [](ConfigEditor &e) { child<QLineEdit>(e, "blockKey")->setText(QStringLiteral("abc")); },
                     [](const ReaderConfig &c) { return c.blockKey == QStringLiteral("ABC"); }},
@@ -384,7 +384,7 @@ TEST_F(EditorTest, NumberFieldsMoveOneStepAndTheWheelNeedsTheFocus)
                       QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(child<QSpinBox>(editor, "significantBits"), &wheel);
     EXPECT_EQ(model.config().significantBits, 64);
-    const int mode = model.config().readMode;
+    const ReadMode mode = model.config().readMode;
     QWheelEvent wheelOnSelector(QPointF(5, 5), child<QComboBox>(editor, "readMode")->mapToGlobal(QPointF(5, 5)),
                                 QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(child<QComboBox>(editor, "readMode"), &wheelOnSelector);
@@ -409,7 +409,7 @@ TEST_F(EditorTest, LedCaptionsAreBlackUntilTheirColourChanges)
     ledField(editor, 0)->click();
     EXPECT_EQ(ledField(editor, 0)->caption(), QColor(Qt::white));
     EXPECT_EQ(ledField(editor, 2)->caption(), QColor(Qt::black));
-    ASSERT_TRUE(model.applyConfig(parseConfig(kDefaultConfigItems), ConfigSource::Default));
+    ASSERT_TRUE(model.applyConfig(kDefaultConfigItems, ConfigPlace::Default));
     editor.sync();
     EXPECT_EQ(ledField(editor, 2)->caption(), QColor(Qt::white)); // red: the contrast rule
     EXPECT_EQ(ledField(editor, 1)->caption(), QColor(Qt::black)); // green
@@ -425,7 +425,7 @@ TEST_F(EditorTest, ARefilledFormatListShowsNoHighlight)
                       QPoint(row.right() - 10, row.center().y()));
     ASSERT_EQ(model.view().highlightedFormat, 0);
     ASSERT_TRUE(classic->isSelected());
-    ASSERT_TRUE(model.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060101") + QStringLiteral("02021000"))), ConfigSource::Reader));
+    ASSERT_TRUE(model.applyConfig(withCarriedItems(QStringLiteral("060101") + QStringLiteral("02021000")), ConfigPlace::Reader));
     editor.sync();
     EXPECT_EQ(model.view().highlightedFormat, -1);
     EXPECT_TRUE(child<QListWidget>(editor, "formats")->selectedItems().isEmpty());

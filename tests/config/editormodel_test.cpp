@@ -6,16 +6,18 @@
 #include "tests/support/configitems.h"
 
 using namespace limra;
+using limra::testing::itemHex;
+using limra::testing::itemsOf;
 using limra::testing::withCarriedItems;
 
 namespace {
 
-EditorModel started(int readMode = 0, bool ble = false)
+EditorModel started(ReadMode readMode = ReadMode::Uid, bool ble = false)
 {
     EditorModel m;
     m.readerKind = [ble] { return ble ? ReaderKind::Ble : ReaderKind::Usb; };
     m.startUp();
-    if (readMode)
+    if (readMode != ReadMode::Uid)
         m.userSetReadMode(readMode);
     return m;
 }
@@ -39,7 +41,7 @@ TEST(EditorRules, StartUpState)
 
 TEST(EditorRules, PairingInReadModeOne)
 {
-    EditorModel m = started(1);
+    EditorModel m = started(ReadMode::ObjectCode);
     EXPECT_EQ(m.formatChecks(), checks({false, true}));
     m.userSetFormat(0, true);
     EXPECT_EQ(m.formatChecks(), checks({true, false}));
@@ -49,17 +51,17 @@ TEST(EditorRules, PairingInReadModeOne)
 
 TEST(EditorRules, SingleEntryCannotBeUncheckedInModesTwoAndThree)
 {
-    for (int mode : {2, 3}) {
+    for (ReadMode mode : {ReadMode::BlockCode, ReadMode::PassZones}) {
         EditorModel m = started(mode);
         m.userSetFormat(0, false);
-        EXPECT_EQ(m.formatChecks(), checks({true})) << mode;
+        EXPECT_EQ(m.formatChecks(), checks({true})) << int(mode);
     }
 }
 
 TEST(EditorRules, BleEntriesStayUncheckedUntilClicked)
 {
-    EditorModel m = started(1, true);
-    m.userSetReadMode(0);
+    EditorModel m = started(ReadMode::ObjectCode, true);
+    m.userSetReadMode(ReadMode::Uid);
     EXPECT_EQ(m.formatChecks(), checks({false, false}));
     EXPECT_TRUE(m.view().blePart);
     EXPECT_FALSE(m.view().bankPart);
@@ -130,7 +132,7 @@ TEST(EditorRules, WidthNoteAndVisibility)
 
 TEST(EditorRules, OffsetAndByteCount)
 {
-    EditorModel m = started(2);
+    EditorModel m = started(ReadMode::BlockCode);
     m.setBlockoffset(8);
     m.setBlockoffset(9);
     EXPECT_EQ(m.config().blockOffset, 8);
@@ -163,7 +165,7 @@ TEST(EditorRules, KeyAndNameFilters)
 
 TEST(EditorRules, PulseInTenthsRoundsHalvesToEven)
 {
-    EditorModel m = started(3);
+    EditorModel m = started(ReadMode::PassZones);
     m.userSetPulseSeconds(0.25);
     EXPECT_EQ(m.config().pulse, 3); // 2.5 tenths: to even, then the lower limit
     m.userSetPulseSeconds(12.35);
@@ -176,10 +178,10 @@ TEST(EditorRules, PulseInTenthsRoundsHalvesToEven)
 
 TEST(ApplyConfig, DefaultTextOnUsbReader)
 {
-    EditorModel m = started(2);
+    EditorModel m = started(ReadMode::BlockCode);
     m.userSetBlockKey(QStringLiteral("11"));
-    ASSERT_TRUE(m.applyConfig(parseConfig(kDefaultConfigItems), ConfigSource::Default));
-    EXPECT_EQ(m.config().readMode, 0);
+    ASSERT_TRUE(m.applyConfig(kDefaultConfigItems, ConfigPlace::Default));
+    EXPECT_EQ(m.config().readMode, ReadMode::Uid);
     EXPECT_EQ(m.formatChecks(), checks({true, true, true, true, true, false, false}));
     EXPECT_EQ(m.record().conversion, 0);
     EXPECT_EQ(m.config().bitShift, 0);
@@ -195,8 +197,8 @@ TEST(ApplyConfig, DefaultTextOnUsbReader)
 
 TEST(ApplyConfig, DefaultTextOnBleReaderChecksTheFirstEntry)
 {
-    EditorModel m = started(0, true);
-    ASSERT_TRUE(m.applyConfig(parseConfig(kDefaultConfigItems), ConfigSource::Default));
+    EditorModel m = started(ReadMode::Uid, true);
+    ASSERT_TRUE(m.applyConfig(kDefaultConfigItems, ConfigPlace::Default));
     EXPECT_EQ(m.formatChecks(), checks({true, false}));
 }
 
@@ -208,7 +210,7 @@ TEST(ApplyConfig, EmptyTextIsRefused)
     m.userSetHash(true);
     m.markClean();
     const ReaderConfig before = m.config();
-    const EditorModel::Applied applied = m.applyConfig(parseConfig(QString()), ConfigSource::File);
+    const EditorModel::Applied applied = m.applyConfig(ConfigItems(), ConfigPlace::File);
     ASSERT_FALSE(applied);
     EXPECT_EQ(applied.refusal->kind, ConfigDecodeError::Kind::MissingItems);
     EXPECT_EQ(m.config(), before);
@@ -220,16 +222,16 @@ TEST(ApplyConfig, ConversionItem)
     EditorModel m = started();
     m.setSigbits(40);
     m.setShift(5);
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("0202E7010303020912050100"))), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("0202E7010303020912050100")), ConfigPlace::File));
     EXPECT_TRUE((m.config().conversion == 2));
     EXPECT_EQ(m.config().bitShift, 5);
     EXPECT_EQ(m.config().significantBits, 40);
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("020221000303010000050100"))), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("020221000303010000050100")), ConfigPlace::File));
     EXPECT_FALSE((m.config().conversion == 2));
     EXPECT_TRUE((m.config().conversion == 1));
     EXPECT_EQ(m.config().bitShift, 0);
     EXPECT_EQ(m.config().significantBits, 32);
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("05010106010009"))), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("05010106010009")), ConfigPlace::File));
     EXPECT_EQ(m.config().widthMode, WidthMode::User);
     EXPECT_EQ(m.config().wiegandWidth, 8);
 }
@@ -238,41 +240,41 @@ TEST(ApplyConfig, KeyItemBySourceAndMode)
 {
     const QString userKey = QStringLiteral("00112233445566778899AABBCCDDEEFF");
     EditorModel m = started();
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("0B10") + userKey)), ConfigSource::Reader));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("0B10") + userKey), ConfigPlace::Reader));
     EXPECT_EQ(m.config().bankKeyMode, BankKeyMode::User);
     EXPECT_EQ(m.config().bankKey, userKey);
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("0B10") + defaultBankKey())), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("0B10") + defaultBankKey()), ConfigPlace::File));
     EXPECT_EQ(m.config().bankKeyMode, BankKeyMode::Default);
     EXPECT_EQ(m.config().bankKey, userKey);
 
     const QString before = m.config().blockKey;
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("0B10") + userKey)), ConfigSource::MasterCard));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("0B10") + userKey), ConfigPlace::MasterCards));
     EXPECT_EQ(m.config().blockKey, userKey); // a master card's key goes to the block key
     EXPECT_EQ(m.config().bankKeyMode, BankKeyMode::Default);
     EXPECT_NE(before, userKey);
 
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060100"))), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("060100")), ConfigPlace::File));
     EXPECT_EQ(m.config().bankKey, userKey); // a file without item 0B leaves it
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060100"))), ConfigSource::Reader));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("060100")), ConfigPlace::Reader));
     EXPECT_TRUE(m.config().bankKey.isEmpty()); // the reader's does not
 
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060103") + QStringLiteral("0B10000F"))), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("060103") + QStringLiteral("0B10000F")), ConfigPlace::File));
     EXPECT_TRUE(m.config().zones[0] && m.config().zones[3] && !m.config().zones[4]);
 }
 
 TEST(ApplyConfig, EmMarineBleNameAndSelectorOnlyFromTheReader)
 {
-    EditorModel m = started(0, true);
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060100") + QStringLiteral("2003414200"))), ConfigSource::File));
+    EditorModel m = started(ReadMode::Uid, true);
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigPlace::File));
     EXPECT_TRUE(m.emMarine());
     EXPECT_TRUE(m.config().bleName.isEmpty());
     EXPECT_TRUE(m.view().readModeEnabled);
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060100") + QStringLiteral("2003414200"))), ConfigSource::Reader));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("060100") + QStringLiteral("2003414200")), ConfigPlace::Reader));
     EXPECT_FALSE(m.emMarine());
     EXPECT_EQ(m.config().bleName, QStringLiteral("AB"));
     EXPECT_FALSE(m.view().readModeEnabled);
     m.readerKind = [] { return ReaderKind::Usb; };
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("140101"))), ConfigSource::Reader));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("140101")), ConfigPlace::Reader));
     EXPECT_TRUE(m.emMarine());
     EXPECT_TRUE(m.view().readModeEnabled);
     EXPECT_EQ(m.view().formatEntries.size(), 7u);
@@ -281,24 +283,24 @@ TEST(ApplyConfig, EmMarineBleNameAndSelectorOnlyFromTheReader)
 TEST(ApplyConfig, UnknownReadModeKeepsModeZeroAndBadNumbersAreRefused)
 {
     EditorModel m = started();
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060107"))), ConfigSource::File));
-    EXPECT_EQ(m.config().readMode, 0);
-    EXPECT_FALSE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("0601ZZ"))), ConfigSource::File));
-    EXPECT_FALSE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060100040105"))), ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("060107")), ConfigPlace::File));
+    EXPECT_EQ(m.config().readMode, ReadMode::Uid);
+    EXPECT_FALSE(m.applyConfig(withCarriedItems(QStringLiteral("060100040105")), ConfigPlace::File));
+    EXPECT_FALSE(m.applyConfig(withCarriedItems(QStringLiteral("04020100")), ConfigPlace::File));
 }
 
 TEST(ApplyConfig, RefusedConfigurationLeavesTheEditorAsItWas)
 {
-    EditorModel m = started(2);
+    EditorModel m = started(ReadMode::BlockCode);
     m.setBlockcount(3);
     m.userSetBlockKey(QStringLiteral("ABC"));
     m.userHighlightFormat(0);
     m.markClean();
     const ReaderConfig before = m.config();
     // The read mode, the byte count and the formats come before the refused Wiegand type.
-    EXPECT_FALSE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060101") + QStringLiteral("0A0105")
-                                                            + QStringLiteral("02020800") + QStringLiteral("0401FF"))),
-                               ConfigSource::File));
+    EXPECT_FALSE(m.applyConfig(withCarriedItems(QStringLiteral("060101") + QStringLiteral("0A0105")
+                                                            + QStringLiteral("02020800") + QStringLiteral("0401FF")),
+                               ConfigPlace::File));
     EXPECT_EQ(m.config(), before);
     EXPECT_FALSE(m.isDirty());
     EXPECT_EQ(m.view().formatEntries.size(), 1u);
@@ -312,14 +314,14 @@ TEST(ApplyConfig, RefusedConfigurationLeavesTheEditorAsItWas)
 
 TEST(ApplyDecoded, PutsAConfigurationDecodedElsewhere)
 {
-    EditorModel m = started(2);
+    EditorModel m = started(ReadMode::BlockCode);
     m.userHighlightFormat(0);
     m.setColour(1, QColor(0, 0, 248));
     const DecodeResult d =
         decodeConfig(withCarriedItems(QStringLiteral("060101") + QStringLiteral("02020800") + QStringLiteral("0C0800F8E00700F8E0FF")),
-                     m.config(), m.decodeContext(ConfigSource::MasterCard));
+                     m.config(), m.decodeContext(ConfigPlace::MasterCards));
     ASSERT_TRUE(d);
-    ASSERT_TRUE(m.applyDecoded(*d, ConfigSource::MasterCard));
+    ASSERT_TRUE(m.applyDecoded(*d, ConfigPlace::MasterCards));
     EXPECT_EQ(m.config(), d->config);
     EXPECT_EQ(m.formatChecks(), checks({true, false}));
     EXPECT_EQ(m.view().highlightedFormat, -1); // the list was refilled
@@ -335,15 +337,15 @@ TEST(ApplyDecoded, RefusesWhatTheEditorCannotHold)
     const ReaderConfig before = m.config();
     // Decoded for a BLE reader, put into the editor of a USB reader.
     DecodeResult ble =
-        decodeConfig(kDefaultConfigItems, m.config(), DecodeContext{ConfigSource::Default, ReaderKind::Ble, true});
+        decodeConfig(kDefaultConfigItems, m.config(), DecodeContext{ConfigPlace::Default, ReaderKind::Ble, true});
     ASSERT_TRUE(ble);
-    EXPECT_FALSE(m.applyDecoded(*ble, ConfigSource::Default));
+    EXPECT_FALSE(m.applyDecoded(*ble, ConfigPlace::Default));
     DecodedConfig wide{before, true};
     wide.config.blockCount = 9;
-    EXPECT_FALSE(m.applyDecoded(wide, ConfigSource::File));
+    EXPECT_FALSE(m.applyDecoded(wide, ConfigPlace::File));
     DecodedConfig key{before, true};
     key.config.bankKey = QStringLiteral("xyz");
-    EXPECT_FALSE(m.applyDecoded(key, ConfigSource::File));
+    EXPECT_FALSE(m.applyDecoded(key, ConfigPlace::File));
     EXPECT_EQ(m.config(), before);
 }
 
@@ -355,7 +357,7 @@ TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
     for (int round = 0; round < 400; ++round) {
         EditorModel a = started();
         auto pick = [&](int lo, int hi) { return int(rng.bounded(lo, hi + 1)); };
-        a.userSetReadMode(pick(0, 3));
+        a.userSetReadMode(ReadMode(pick(0, kReadModeCount - 1)));
         for (size_t i = 0; i < a.view().formatEntries.size(); ++i)
             a.userSetFormat(int(i), rng.bounded(2) == 1);
         a.userSetWgType(pick(0, 1));
@@ -386,7 +388,7 @@ TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
             a.setColour(i, reducedColour(QColor(pick(0, 255), pick(0, 255), pick(0, 255))));
 
         EditorModel b = started();
-        ASSERT_TRUE(b.applyConfig(parseConfig(a.buildItems(Producer::File)), ConfigSource::File));
+        ASSERT_TRUE(b.applyConfig(a.buildItems(ConfigPlace::File), ConfigPlace::File));
         const ReaderConfig x = a.record(), y = b.record();
         SCOPED_TRACE(round);
         ASSERT_EQ(y.readMode, x.readMode);
@@ -395,46 +397,47 @@ TEST(ApplyConfig, FileRoundTripOfRandomEditorStates)
         EXPECT_EQ(y.widthMode, x.widthMode);
         EXPECT_EQ(y.wireWidth(), x.wireWidth());
         EXPECT_EQ(y.ledColours, x.ledColours);
-        if (x.readMode != 3) {
+        if (x.readMode != ReadMode::PassZones) {
             EXPECT_EQ(y.conversion, x.conversion);
             if (x.conversion != 2) {
                 EXPECT_EQ(y.bitShift, x.bitShift);
                 EXPECT_EQ(y.significantBits, x.significantBits);
             }
         }
-        if (x.readMode == 2) {
+        if (x.readMode == ReadMode::BlockCode) {
             EXPECT_EQ(y.blockNumber, x.blockNumber);
             EXPECT_EQ(y.blockOffset, x.blockOffset);
             EXPECT_EQ(y.blockCount, x.blockCount);
             EXPECT_EQ(y.blockKey, x.blockKey);
         }
-        if (x.readMode == 0) {
+        if (x.readMode == ReadMode::Uid) {
             EXPECT_EQ(y.bankKeyMode, x.bankKeyMode);
             if (x.bankKeyMode == BankKeyMode::User) {
                 EXPECT_EQ(y.bankKey, x.bankKey);
             }
         }
-        if (x.readMode == 3) {
+        if (x.readMode == ReadMode::PassZones) {
             EXPECT_EQ(y.pulse, x.pulse);
             EXPECT_EQ(y.zones, x.zones);
         }
     }
 }
 
-TEST(ApplyConfig, RandomItemTextsKeepTheEditorWithinItsLimits)
+TEST(ApplyConfig, RandomItemBytesKeepTheEditorWithinItsLimits)
 {
     QRandomGenerator rng(7);
-    const QString digits = QStringLiteral("0123456789ABCDEFZ");
+    // Small values and item tags are common, as in configurations.
+    const QByteArray common = QByteArray::fromHex("00010203040506080B0C0FFF");
     for (int round = 0; round < 2000; ++round) {
-        QString text;
-        const int n = int(rng.bounded(0, 120));
+        QByteArray bytes;
+        const int n = int(rng.bounded(0, 60));
         for (int i = 0; i < n; ++i)
-            text += digits.at(int(rng.bounded(digits.size())));
+            bytes += rng.bounded(2) == 1 ? common.at(int(rng.bounded(common.size()))) : char(rng.bounded(256));
         if (rng.bounded(2) == 1) // half of them behind the items every configuration carries
-            text = withCarriedItems(text);
-        EditorModel m = started(int(rng.bounded(4)), rng.bounded(2) == 1);
+            bytes = withCarriedItems(QString()).toBytes() + bytes;
+        EditorModel m = started(ReadMode(rng.bounded(kReadModeCount)), rng.bounded(2) == 1);
         const ReaderConfig before = m.config();
-        if (!m.applyConfig(parseConfig(text), ConfigSource(rng.bounded(4))))
+        if (!m.applyConfig(ConfigItems::parse(bytes), ConfigPlace(rng.bounded(4))))
             ASSERT_EQ(m.config(), before);
         ASSERT_GE(m.config().bitShift, 0);
         ASSERT_LE(m.config().bitShift, m.shiftMax());
@@ -448,20 +451,20 @@ TEST(ApplyConfig, OverLongKeysAndNamesAreHeldAsTheRecordDefinesThem)
 {
     EditorModel m = started();
     const QString twentyBytes = QStringLiteral("00112233445566778899AABBCCDDEEFF01020304");
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060102") + QStringLiteral("0B14") + twentyBytes
-                                                           + QStringLiteral("040101"))),
-                              ConfigSource::File));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("060102") + QStringLiteral("0B14") + twentyBytes
+                                                           + QStringLiteral("040101")),
+                              ConfigPlace::File));
     EXPECT_EQ(m.config().blockKey, twentyBytes.left(32));
-    const ConfigTable written = parseConfig(m.buildItems(Producer::File));
-    EXPECT_EQ(written[0x0B], twentyBytes.left(32));
-    EXPECT_EQ(written[0x04], QStringLiteral("01")); // the items after the key are intact
+    const ConfigItems written = m.buildItems(ConfigPlace::File);
+    EXPECT_EQ(itemHex(written, 0x0B), twentyBytes.left(32));
+    EXPECT_EQ(itemHex(written, 0x04), QStringLiteral("01")); // the items after the key are intact
 
     m.readerKind = [] { return ReaderKind::Ble; };
-    ASSERT_TRUE(m.applyConfig(parseConfig(withCarriedItems(QStringLiteral("060100") + QStringLiteral("2029") + QString(40, QLatin1Char('A')).replace(QLatin1String("A"), QLatin1String("41"))
-                                          + QStringLiteral("00"))),
-                              ConfigSource::Reader));
+    ASSERT_TRUE(m.applyConfig(withCarriedItems(QStringLiteral("060100") + QStringLiteral("2029") + QString(40, QLatin1Char('A')).replace(QLatin1String("A"), QLatin1String("41"))
+                                          + QStringLiteral("00")),
+                              ConfigPlace::Reader));
     EXPECT_EQ(m.config().bleName, QString(31, QLatin1Char('A')));
-    const ConfigTable reader = parseConfig(m.buildItems(Producer::Reader));
-    EXPECT_EQ(reader[0x20].size(), 64); // 31 characters and the closing 00
-    EXPECT_EQ(reader[0x04], QStringLiteral("00"));
+    const ConfigItems reader = m.buildItems(ConfigPlace::Reader);
+    EXPECT_EQ(reader.value(0x20).size(), 32); // 31 characters and the closing 00
+    EXPECT_EQ(itemHex(reader, 0x04), QStringLiteral("00"));
 }

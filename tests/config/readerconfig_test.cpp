@@ -5,30 +5,33 @@
 #include "tests/support/configitems.h"
 
 using namespace limra;
+using limra::testing::hexOf;
+using limra::testing::itemsOf;
+using limra::testing::withCarriedHex;
 using limra::testing::withCarriedItems;
 
 namespace {
-QString item(const QString &items, int tag) { return parseConfig(items)[size_t(tag)]; }
+QString item(const ConfigItems &items, int tag) { return limra::testing::itemHex(items, tag); }
 }
 
 TEST(EncodeConfig, ZonesPulseAndFixedConversionInPassZoneMode)
 {
     ReaderConfig c;
-    c.readMode = 3;
+    c.readMode = ReadMode::PassZones;
     c.conversion = 1;
     c.bitShift = 5;
     c.significantBits = 20;
     c.zones[0] = true;
-    QString items = encodeConfig(c, Producer::Reader, ReaderKind::Usb);
-    EXPECT_TRUE(items.startsWith(QStringLiteral("0202E701") + QStringLiteral("0303000040") + QStringLiteral("060103")));
+    ConfigItems items = encodeConfig(c, ConfigPlace::Reader, ReaderKind::Usb);
+    EXPECT_TRUE(hexOf(items).startsWith(QStringLiteral("0202E701") + QStringLiteral("0303000040") + QStringLiteral("060103")));
     EXPECT_EQ(item(items, 0x0B), QStringLiteral("0000000000000001") + QString(16, QLatin1Char('0')));
     EXPECT_EQ(item(items, 0x08), QStringLiteral("0300"));
-    EXPECT_EQ(item(encodeConfig(c, Producer::File, ReaderKind::Usb), 0x03), QStringLiteral("000040"));
-    EXPECT_EQ(item(encodeConfig(c, Producer::MasterCards, ReaderKind::Usb), 0x03), QStringLiteral("010514"));
+    EXPECT_EQ(item(encodeConfig(c, ConfigPlace::File, ReaderKind::Usb), 0x03), QStringLiteral("000040"));
+    EXPECT_EQ(item(encodeConfig(c, ConfigPlace::MasterCards, ReaderKind::Usb), 0x03), QStringLiteral("010514"));
     c.zones[0] = false;
     c.zones[63] = true;
     c.pulse = 300;
-    items = encodeConfig(c, Producer::File, ReaderKind::Usb);
+    items = encodeConfig(c, ConfigPlace::File, ReaderKind::Usb);
     EXPECT_EQ(item(items, 0x0B), QStringLiteral("80000000000000000000000000000000"));
     EXPECT_EQ(item(items, 0x08), QStringLiteral("2C01"));
 }
@@ -37,28 +40,28 @@ TEST(EncodeConfig, BleNameOnlyForTheBleReaderAndNoColours)
 {
     ReaderConfig c;
     c.bleName = QStringLiteral("AB");
-    const QString reader = encodeConfig(c, Producer::Reader, ReaderKind::Ble);
+    const ConfigItems reader = encodeConfig(c, ConfigPlace::Reader, ReaderKind::Ble);
     EXPECT_EQ(item(reader, 0x20), QStringLiteral("414200"));
     EXPECT_TRUE(item(reader, 0x0B).isEmpty());
     EXPECT_TRUE(item(reader, 0x0C).isEmpty());
-    const QString file = encodeConfig(c, Producer::File, ReaderKind::Ble);
+    const ConfigItems file = encodeConfig(c, ConfigPlace::File, ReaderKind::Ble);
     EXPECT_TRUE(item(file, 0x20).isEmpty());
     EXPECT_EQ(item(file, 0x0B), defaultBankKey());
     EXPECT_EQ(item(file, 0x0C), QStringLiteral("1F04E00700F800FC")); // the initial colours
     c.bleName.clear();
-    EXPECT_TRUE(item(encodeConfig(c, Producer::Reader, ReaderKind::Ble), 0x20).isEmpty());
+    EXPECT_TRUE(item(encodeConfig(c, ConfigPlace::Reader, ReaderKind::Ble), 0x20).isEmpty());
 }
 
 TEST(EncodeConfig, ItemOrderAndKeyPadding)
 {
     ReaderConfig c;
-    c.readMode = 2;
+    c.readMode = ReadMode::BlockCode;
     c.blockKey = QString(30, QLatin1Char('F'));
     c.widthMode = WidthMode::User;
     c.wiegandWidth = 26;
     c.wiegandType = 1;
-    const QString items = encodeConfig(c, Producer::File, ReaderKind::Usb);
-    EXPECT_EQ(items, QStringLiteral("0202E701") + QStringLiteral("030300") + QStringLiteral("0040") + QStringLiteral("060102")
+    const ConfigItems items = encodeConfig(c, ConfigPlace::File, ReaderKind::Usb);
+    EXPECT_EQ(hexOf(items), QStringLiteral("0202E701") + QStringLiteral("030300") + QStringLiteral("0040") + QStringLiteral("060102")
                          + QStringLiteral("08020100") + QStringLiteral("090100") + QStringLiteral("0A0108")
                          + QStringLiteral("0B1000") + QString(30, QLatin1Char('F')) + QStringLiteral("040101")
                          + QStringLiteral("05011A") + QStringLiteral("0C081F04E00700F800FC"));
@@ -66,7 +69,7 @@ TEST(EncodeConfig, ItemOrderAndKeyPadding)
     ReaderConfig user;
     user.bankKeyMode = BankKeyMode::User;
     user.bankKey = QStringLiteral("ABC");
-    EXPECT_EQ(item(encodeConfig(user, Producer::Reader, ReaderKind::Usb), 0x0B), QString(29, QLatin1Char('0')) + QStringLiteral("ABC"));
+    EXPECT_EQ(item(encodeConfig(user, ConfigPlace::Reader, ReaderKind::Usb), 0x0B), QString(29, QLatin1Char('0')) + QStringLiteral("ABC"));
     EXPECT_EQ(user.bankKey, QStringLiteral("ABC"));
 }
 
@@ -80,21 +83,31 @@ TEST(DefaultBankKey, IsAFixed16ByteConstant)
     EXPECT_EQ(key, defaultBankKey());
 }
 
-TEST(parseConfig, LaterItemsWinAndShortValuesAreKept)
+TEST(ConfigItems, LaterItemsWinAndShortValuesAreKept)
 {
-    const ConfigTable t = parseConfig(QStringLiteral("060101060103") + QStringLiteral("0C0800F8"));
-    EXPECT_EQ(t[0x06], QStringLiteral("03"));
-    EXPECT_EQ(t[0x0C], QStringLiteral("00F8"));
-    const ConfigTable d = parseConfig(kDefaultConfigItems);
-    EXPECT_EQ(d[0x02], QStringLiteral("6700"));
-    EXPECT_EQ(d[0x03], QStringLiteral("000040"));
-    EXPECT_EQ(d[0x0C], QStringLiteral("00F8E00700F8E0FF"));
-    EXPECT_TRUE(d[0x0B].isEmpty());
+    const ConfigItems t = itemsOf(QStringLiteral("060101") + QStringLiteral("0401FF") + QStringLiteral("060103")
+                                  + QStringLiteral("0C0800F8"));
+    EXPECT_EQ(item(t, 0x06), QStringLiteral("03"));
+    EXPECT_EQ(item(t, 0x0C), QStringLiteral("00F8"));
+    // Written back: one item a tag, where the tag came first, with the bytes it has.
+    EXPECT_EQ(hexOf(t), QStringLiteral("060103") + QStringLiteral("0401FF") + QStringLiteral("0C0200F8"));
+    // A tag alone at the end: an empty value.
+    const ConfigItems cut = itemsOf(QStringLiteral("06010306"));
+    EXPECT_TRUE(cut.contains(0x06));
+    EXPECT_TRUE(cut.value(0x06).isEmpty());
+    EXPECT_FALSE(cut.contains(0x04));
+    const ConfigItems &d = kDefaultConfigItems;
+    EXPECT_EQ(item(d, 0x02), QStringLiteral("6700"));
+    EXPECT_EQ(item(d, 0x03), QStringLiteral("000040"));
+    EXPECT_EQ(item(d, 0x0C), QStringLiteral("00F8E00700F8E0FF"));
+    EXPECT_TRUE(item(d, 0x0B).isEmpty());
+    EXPECT_EQ(hexOf(d), QStringLiteral("0202670003030000400601000401000501000C0800F8E00700F8E0FF"));
+    EXPECT_EQ(ConfigItems::parse(d.toBytes()), d);
 }
 
 struct ColourCase {
     QColor colour;
-    const char *code;
+    quint16 code;
     QColor back;
     QColor caption;
 };
@@ -104,45 +117,49 @@ class ColourCode : public ::testing::TestWithParam<ColourCase> {};
 TEST_P(ColourCode, BothWays)
 {
     const ColourCase &c = GetParam();
-    EXPECT_EQ(colourCode(c.colour), QString::fromLatin1(c.code));
-    EXPECT_EQ(colourFromCode(QString::fromLatin1(c.code)), c.back);
-    EXPECT_EQ(colourCode(c.back), QString::fromLatin1(c.code));
+    EXPECT_EQ(colourCode(c.colour), c.code);
+    EXPECT_EQ(colourFromCode(c.code), c.back);
+    EXPECT_EQ(colourCode(c.back), c.code);
     EXPECT_EQ(captionColour(c.back), c.caption);
     EXPECT_EQ(reducedColour(c.colour), c.back);
 }
 
 INSTANTIATE_TEST_SUITE_P(Colours, ColourCode, ::testing::Values(
-    ColourCase{QColor(255, 255, 255), "FFFF", QColor(248, 252, 248), Qt::black},
-    ColourCase{QColor(0, 0, 255), "1F00", QColor(0, 0, 248), Qt::white},
-    ColourCase{QColor(18, 52, 86), "AA11", QColor(16, 52, 80), Qt::white},
-    ColourCase{QColor(255, 0, 0), "00F8", QColor(248, 0, 0), Qt::white},
-    ColourCase{QColor(0, 255, 0), "E007", QColor(0, 252, 0), Qt::black},
-    ColourCase{QColor(255, 255, 0), "E0FF", QColor(248, 252, 0), Qt::black},
-    ColourCase{QColor(0, 128, 255), "1F04", QColor(0, 128, 248), Qt::white},
-    ColourCase{QColor(255, 128, 0), "00FC", QColor(248, 128, 0), Qt::black}));
+    ColourCase{QColor(255, 255, 255), 0xFFFF, QColor(248, 252, 248), Qt::black},
+    ColourCase{QColor(0, 0, 255), 0x001F, QColor(0, 0, 248), Qt::white},
+    ColourCase{QColor(18, 52, 86), 0x11AA, QColor(16, 52, 80), Qt::white},
+    ColourCase{QColor(255, 0, 0), 0xF800, QColor(248, 0, 0), Qt::white},
+    ColourCase{QColor(0, 255, 0), 0x07E0, QColor(0, 252, 0), Qt::black},
+    ColourCase{QColor(255, 255, 0), 0xFFE0, QColor(248, 252, 0), Qt::black},
+    ColourCase{QColor(0, 128, 255), 0x041F, QColor(0, 128, 248), Qt::white},
+    ColourCase{QColor(255, 128, 0), 0xFC00, QColor(248, 128, 0), Qt::black}));
 
 TEST(ZoneMask, EncodesAndDecodes)
 {
     std::array<bool, 64> z{};
     z.fill(true);
-    EXPECT_EQ(zoneMask(z), QStringLiteral("FFFFFFFFFFFFFFFF0000000000000000"));
+    EXPECT_EQ(bytesToHex(zoneMask(z)), QStringLiteral("FFFFFFFFFFFFFFFF0000000000000000"));
+    EXPECT_EQ(zonesFromMask(zoneMask(z)), z);
     z.fill(false);
     z[0] = z[8] = true;
-    EXPECT_EQ(zoneMask(z), QStringLiteral("00000000000001010000000000000000"));
-    EXPECT_TRUE(decodeZoneMask(QStringLiteral("000F"), z));
+    EXPECT_EQ(bytesToHex(zoneMask(z)), QStringLiteral("00000000000001010000000000000000"));
+    EXPECT_EQ(zonesFromMask(zoneMask(z)), z);
+    // A short mask is the number's low bytes; a long one gives its first 8 bytes.
+    z = zonesFromMask(hexToBytes(QStringLiteral("000F")));
     for (int i = 0; i < 64; ++i)
         EXPECT_EQ(z[size_t(i)], i < 4) << i;
-    EXPECT_FALSE(decodeZoneMask(QStringLiteral("000f"), z)); // lower case: unchanged
-    EXPECT_TRUE(z[0]);
-    EXPECT_EQ(bitsToHex(QStringLiteral("101")), QStringLiteral("05"));
-    EXPECT_EQ(bitsToHex(QStringLiteral("111111111")), QStringLiteral("01FF"));
+    z = zonesFromMask(hexToBytes(QStringLiteral("8000000000000001FF")));
+    for (int i = 0; i < 64; ++i)
+        EXPECT_EQ(z[size_t(i)], i == 0 || i == 63) << i;
+    z[5] = true;
+    EXPECT_EQ(zoneBitString(z), QStringLiteral("1") + QString(57, QLatin1Char('0')) + QStringLiteral("100001"));
 }
 
 // ---- decoding ------------------------------------------------------------------
 
 namespace {
 
-DecodeContext context(ConfigSource source, ReaderKind reader = ReaderKind::Usb, bool emMarine = true)
+DecodeContext context(ConfigPlace source, ReaderKind reader = ReaderKind::Usb, bool emMarine = true)
 {
     return DecodeContext{source, reader, emMarine};
 }
@@ -170,10 +187,10 @@ ReaderConfig unusual()
 TEST(DecodeConfig, DefaultConfigurationOnTheUsbReader)
 {
     const ReaderConfig base = unusual();
-    const DecodeResult d = decodeConfig(kDefaultConfigItems, base, context(ConfigSource::Default));
+    const DecodeResult d = decodeConfig(kDefaultConfigItems, base, context(ConfigPlace::Default));
     ASSERT_TRUE(d);
     const ReaderConfig &c = d->config;
-    EXPECT_EQ(c.readMode, 0);
+    EXPECT_EQ(c.readMode, ReadMode::Uid);
     EXPECT_EQ(c.formats, 0x0067);
     EXPECT_EQ(c.conversion, 0);
     EXPECT_EQ(c.bitShift, 0);
@@ -193,7 +210,7 @@ TEST(DecodeConfig, DefaultConfigurationOnTheUsbReader)
 TEST(DecodeConfig, DefaultConfigurationOnTheBleReaderChecksTheFirstBleEntry)
 {
     const DecodeResult d =
-        decodeConfig(kDefaultConfigItems, ReaderConfig(), context(ConfigSource::Default, ReaderKind::Ble));
+        decodeConfig(kDefaultConfigItems, ReaderConfig(), context(ConfigPlace::Default, ReaderKind::Ble));
     ASSERT_TRUE(d);
     EXPECT_EQ(d->config.formats, 0x0200); // "Телефон (BLE) - 8 байт"
     EXPECT_EQ(d->config.ledColours[0], QColor(248, 0, 0));
@@ -201,21 +218,21 @@ TEST(DecodeConfig, DefaultConfigurationOnTheBleReaderChecksTheFirstBleEntry)
 
 TEST(DecodeConfig, EmMarineFromItem14OnlyForTheReader)
 {
-    const QString items = withCarriedItems(QStringLiteral("0202E701060100"));
-    for (ConfigSource source : {ConfigSource::File, ConfigSource::Default, ConfigSource::MasterCard}) {
+    const QString items = withCarriedHex(QStringLiteral("0202E701060100"));
+    for (ConfigPlace source : {ConfigPlace::File, ConfigPlace::Default, ConfigPlace::MasterCards}) {
         for (bool offered : {false, true}) {
-            const DecodeResult d = decodeConfig(items, ReaderConfig(), context(source, ReaderKind::Usb, offered));
+            const DecodeResult d = decodeConfig(itemsOf(items), ReaderConfig(), context(source, ReaderKind::Usb, offered));
             ASSERT_TRUE(d);
             EXPECT_EQ(d->emMarine, offered);
             EXPECT_EQ(d->config.formats, offered ? 0x01E7 : 0x00E7);
         }
     }
-    const DecodeResult without = decodeConfig(items, ReaderConfig(), context(ConfigSource::Reader));
+    const DecodeResult without = decodeConfig(itemsOf(items), ReaderConfig(), context(ConfigPlace::Reader));
     ASSERT_TRUE(without);
     EXPECT_FALSE(without->emMarine);
     EXPECT_EQ(without->config.formats, 0x00E7); // the format is not offered: its bit is dropped
     const DecodeResult with =
-        decodeConfig(items + QStringLiteral("140101"), ReaderConfig(), context(ConfigSource::Reader, ReaderKind::Usb, false));
+        decodeConfig(itemsOf(items + QStringLiteral("140101")), ReaderConfig(), context(ConfigPlace::Reader, ReaderKind::Usb, false));
     ASSERT_TRUE(with);
     EXPECT_TRUE(with->emMarine);
     EXPECT_EQ(with->config.formats, 0x01E7);
@@ -224,8 +241,8 @@ TEST(DecodeConfig, EmMarineFromItem14OnlyForTheReader)
 TEST(DecodeConfig, RefusedValueGivesNothing)
 {
     // The read mode and byte count come before the refused Wiegand type.
-    for (const char *items : {"0601020A0103040102", "0601020A01030401ZZ", "0601ZZ", "060100020267Z0", "0601020902G1"}) {
-        const DecodeResult d = decodeConfig(withCarriedItems(QString::fromLatin1(items)), unusual(), context(ConfigSource::File));
+    for (const char *items : {"0601020A0103040102", "0601020A01030401FF", "060100040102", "0408FFFFFFFFFFFFFFFF"}) {
+        const DecodeResult d = decodeConfig(withCarriedItems(QString::fromLatin1(items)), unusual(), context(ConfigPlace::File));
         ASSERT_FALSE(d) << items;
         EXPECT_EQ(d.error().kind, ConfigDecodeError::Kind::RefusedValue) << items;
     }
@@ -244,8 +261,8 @@ class MissingItems : public ::testing::TestWithParam<MissingCase> {};
 
 TEST_P(MissingItems, AreRefusedFromEverySource)
 {
-    for (ConfigSource source : {ConfigSource::Reader, ConfigSource::File, ConfigSource::Default, ConfigSource::MasterCard}) {
-        const DecodeResult d = decodeConfig(GetParam().items, unusual(), context(source));
+    for (ConfigPlace source : {ConfigPlace::Reader, ConfigPlace::File, ConfigPlace::Default, ConfigPlace::MasterCards}) {
+        const DecodeResult d = decodeConfig(itemsOf(GetParam().items), unusual(), context(source));
         ASSERT_FALSE(d);
         EXPECT_EQ(d.error().kind, ConfigDecodeError::Kind::MissingItems);
         EXPECT_EQ(d.error().missingTags, GetParam().missing);
@@ -268,13 +285,13 @@ TEST(DecodeConfig, ItemsAreAppliedAsAWholeBeforeTheRulesRun)
     // Offset 12 with 4 bytes fits, although the base's 8 bytes would not.
     ReaderConfig base;
     const DecodeResult d =
-        decodeConfig(withCarriedItems(QStringLiteral("060102") + QStringLiteral("09010C") + QStringLiteral("0A0104")), base, context(ConfigSource::File));
+        decodeConfig(withCarriedItems(QStringLiteral("060102") + QStringLiteral("09010C") + QStringLiteral("0A0104")), base, context(ConfigPlace::File));
     ASSERT_TRUE(d);
     EXPECT_EQ(d->config.blockOffset, 12);
     EXPECT_EQ(d->config.blockCount, 4);
     // Too much for 16 bytes: the offset rule runs once at the end.
     const DecodeResult over =
-        decodeConfig(withCarriedItems(QStringLiteral("060102") + QStringLiteral("09010C") + QStringLiteral("0A0108")), base, context(ConfigSource::File));
+        decodeConfig(withCarriedItems(QStringLiteral("060102") + QStringLiteral("09010C") + QStringLiteral("0A0108")), base, context(ConfigPlace::File));
     ASSERT_TRUE(over);
     EXPECT_EQ(over->config.blockOffset, 8);
     EXPECT_EQ(over->config.blockCount, 8);
@@ -284,11 +301,11 @@ TEST(DecodeConfig, UserWidthKeptWhileTheWidthIsAutomatic)
 {
     ReaderConfig base;
     base.wiegandWidth = 26;
-    const DecodeResult d = decodeConfig(withCarriedItems(QStringLiteral("050100")), base, context(ConfigSource::File));
+    const DecodeResult d = decodeConfig(withCarriedItems(QStringLiteral("050100")), base, context(ConfigPlace::File));
     ASSERT_TRUE(d);
     EXPECT_EQ(d->config.widthMode, WidthMode::Automatic);
     EXPECT_EQ(d->config.wiegandWidth, 26);
-    const DecodeResult user = decodeConfig(withCarriedItems(QStringLiteral("050120")), base, context(ConfigSource::File));
+    const DecodeResult user = decodeConfig(withCarriedItems(QStringLiteral("050120")), base, context(ConfigPlace::File));
     ASSERT_TRUE(user);
     EXPECT_EQ(user->config.widthMode, WidthMode::User);
     EXPECT_EQ(user->config.wiegandWidth, 32);
@@ -298,8 +315,8 @@ TEST(DecodeConfig, UserWidthKeptWhileTheWidthIsAutomatic)
 // What one producer writes, read back from the matching source and written
 // again, gives the same items.
 struct RoundTripCase {
-    int readMode;
-    Producer producer;
+    ReadMode readMode;
+    ConfigPlace producer;
     ReaderKind reader;
     int conversion;
 };
@@ -312,7 +329,7 @@ TEST_P(RoundTrip, EncodeOfDecodeGivesTheSameItems)
     const bool ble = row.reader == ReaderKind::Ble;
     ReaderConfig c = unusual();
     c.readMode = row.readMode;
-    c.formats = row.readMode == 0 ? (ble ? 0x0400 : 0x0025) : row.readMode == 1 ? 0x0008 : 0x0010;
+    c.formats = row.readMode == ReadMode::Uid ? (ble ? 0x0400 : 0x0025) : row.readMode == ReadMode::ObjectCode ? 0x0008 : 0x0010;
     c.conversion = row.conversion;
     c.bitShift = row.conversion == 2 ? 0 : 2; // with the hash the base's shift and bit count stay
     c.significantBits = row.conversion == 2 ? 64 : 24;
@@ -321,39 +338,36 @@ TEST_P(RoundTrip, EncodeOfDecodeGivesTheSameItems)
     c.wiegandWidth = 26;
     c.ledColours = {QColor(248, 0, 0), QColor(0, 252, 0), QColor(16, 52, 80), QColor(248, 252, 0)};
     // A master card's key item lands in the block key; only the default bank key comes back as written.
-    if (row.producer == Producer::MasterCards)
+    if (row.producer == ConfigPlace::MasterCards)
         c.bankKeyMode = BankKeyMode::Default;
-    const ConfigSource source = row.producer == Producer::Reader ? ConfigSource::Reader
-                                : row.producer == Producer::File ? ConfigSource::File
-                                                                 : ConfigSource::MasterCard;
-    const QString items = encodeConfig(c, row.producer, row.reader);
-    const DecodeResult d = decodeConfig(items, ReaderConfig(), context(source, row.reader));
-    ASSERT_TRUE(d) << items.toStdString();
+    const ConfigItems items = encodeConfig(c, row.producer, row.reader);
+    const DecodeResult d = decodeConfig(items, ReaderConfig(), context(row.producer, row.reader));
+    ASSERT_TRUE(d) << hexOf(items).toStdString();
     EXPECT_EQ(encodeConfig(d->config, row.producer, row.reader), items);
     EXPECT_EQ(d->config.readMode, c.readMode);
     EXPECT_EQ(d->config.formats, c.formats);
-    if (row.readMode == 2)
+    if (row.readMode == ReadMode::BlockCode)
         EXPECT_EQ(d->config.blockKey, c.blockKey);
-    if (row.readMode == 3)
+    if (row.readMode == ReadMode::PassZones)
         EXPECT_EQ(d->config.zones, c.zones);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     ProducersAndModes, RoundTrip,
-    ::testing::Values(RoundTripCase{0, Producer::Reader, ReaderKind::Usb, 1}, RoundTripCase{0, Producer::File, ReaderKind::Usb, 0},
-                      RoundTripCase{0, Producer::MasterCards, ReaderKind::Usb, 2},
-                      RoundTripCase{0, Producer::Reader, ReaderKind::Ble, 0}, RoundTripCase{0, Producer::File, ReaderKind::Ble, 1},
-                      RoundTripCase{0, Producer::MasterCards, ReaderKind::Ble, 1},
-                      RoundTripCase{1, Producer::Reader, ReaderKind::Usb, 2}, RoundTripCase{1, Producer::File, ReaderKind::Usb, 1},
-                      RoundTripCase{1, Producer::MasterCards, ReaderKind::Usb, 0},
-                      RoundTripCase{2, Producer::Reader, ReaderKind::Usb, 0}, RoundTripCase{2, Producer::File, ReaderKind::Usb, 2},
-                      RoundTripCase{2, Producer::MasterCards, ReaderKind::Usb, 1},
-                      RoundTripCase{3, Producer::Reader, ReaderKind::Usb, 1}, RoundTripCase{3, Producer::File, ReaderKind::Usb, 0},
-                      RoundTripCase{3, Producer::MasterCards, ReaderKind::Usb, 1},
-                      RoundTripCase{3, Producer::MasterCards, ReaderKind::Usb, 2}),
+    ::testing::Values(RoundTripCase{ReadMode::Uid, ConfigPlace::Reader, ReaderKind::Usb, 1}, RoundTripCase{ReadMode::Uid, ConfigPlace::File, ReaderKind::Usb, 0},
+                      RoundTripCase{ReadMode::Uid, ConfigPlace::MasterCards, ReaderKind::Usb, 2},
+                      RoundTripCase{ReadMode::Uid, ConfigPlace::Reader, ReaderKind::Ble, 0}, RoundTripCase{ReadMode::Uid, ConfigPlace::File, ReaderKind::Ble, 1},
+                      RoundTripCase{ReadMode::Uid, ConfigPlace::MasterCards, ReaderKind::Ble, 1},
+                      RoundTripCase{ReadMode::ObjectCode, ConfigPlace::Reader, ReaderKind::Usb, 2}, RoundTripCase{ReadMode::ObjectCode, ConfigPlace::File, ReaderKind::Usb, 1},
+                      RoundTripCase{ReadMode::ObjectCode, ConfigPlace::MasterCards, ReaderKind::Usb, 0},
+                      RoundTripCase{ReadMode::BlockCode, ConfigPlace::Reader, ReaderKind::Usb, 0}, RoundTripCase{ReadMode::BlockCode, ConfigPlace::File, ReaderKind::Usb, 2},
+                      RoundTripCase{ReadMode::BlockCode, ConfigPlace::MasterCards, ReaderKind::Usb, 1},
+                      RoundTripCase{ReadMode::PassZones, ConfigPlace::Reader, ReaderKind::Usb, 1}, RoundTripCase{ReadMode::PassZones, ConfigPlace::File, ReaderKind::Usb, 0},
+                      RoundTripCase{ReadMode::PassZones, ConfigPlace::MasterCards, ReaderKind::Usb, 1},
+                      RoundTripCase{ReadMode::PassZones, ConfigPlace::MasterCards, ReaderKind::Usb, 2}),
     [](const auto &info) {
         const RoundTripCase &r = info.param;
-        const char *producer = r.producer == Producer::Reader ? "reader" : r.producer == Producer::File ? "file" : "masters";
-        return "mode" + std::to_string(r.readMode) + "_" + producer + (r.reader == ReaderKind::Ble ? "_ble" : "_usb")
+        const char *producer = r.producer == ConfigPlace::Reader ? "reader" : r.producer == ConfigPlace::File ? "file" : "masters";
+        return "mode" + std::to_string(int(r.readMode)) + "_" + producer + (r.reader == ReaderKind::Ble ? "_ble" : "_usb")
                + "_conversion" + std::to_string(r.conversion);
     });

@@ -15,6 +15,7 @@
 #include "config/configfile.h"
 #include "config/editormodel.h"
 #include "config/readerconfig.h"
+#include "tests/support/configitems.h"
 #include "config/transfer.h"
 #include "config/ui/configeditor.h"
 #include "config/ui/configpage.h"
@@ -50,7 +51,7 @@ protected:
         user.watch(station);
     }
     QStringList commands() const { return sim.model->commandsReceived; }
-    void chooseReadMode(int mode) { editor.userSetReadMode(mode); }
+    void chooseReadMode(ReadMode mode) { editor.userSetReadMode(mode); }
     // Lets what the user started run to its end.
     void settle()
     {
@@ -73,15 +74,15 @@ protected:
 
 TEST_F(TransferTest, WriteInModesZeroAndTwoSendsTheConfigurationThenReset)
 {
-    for (int mode : {0, 2}) {
+    for (ReadMode mode : {ReadMode::Uid, ReadMode::BlockCode}) {
         sim.model->commandsReceived.clear();
         chooseReadMode(mode);
         transfer.writeToReader();
         settle();
         // The reader's own configuration is kept first.
-        ASSERT_EQ(commands().size(), 3) << mode;
+        ASSERT_EQ(commands().size(), 3) << int(mode);
         EXPECT_EQ(commands()[0], QStringLiteral("0B01"));
-        EXPECT_TRUE(commands()[1].startsWith(mode == 0 ? QStringLiteral("01010202E70103030000400601000B10")
+        EXPECT_TRUE(commands()[1].startsWith(mode == ReadMode::Uid ? QStringLiteral("01010202E70103030000400601000B10")
                                                        : QStringLiteral("01010202100003030000400601020802010009010"
                                                                         "00A01080B10")))
             << qPrintable(commands()[1]);
@@ -158,14 +159,14 @@ TEST_P(ReaderReturnsDuringTheQuestion, NoEmptyConfigurationReachesTheEditorOrThe
     transfer.writeToReader();
     settle();
     ASSERT_EQ(commands().size(), 3);
-    const ConfigTable written = parseConfig(commands()[1].mid(4));
-    const ConfigTable held = parseConfig(limra::sim::ReaderModel::defaultConfigItems());
+    const ConfigItems written = itemsOf(commands()[1].mid(4));
+    const ConfigItems held = itemsOf(limra::sim::ReaderModel::defaultConfigItems());
     if (GetParam().refused) {
-        EXPECT_EQ(written[0x03], QStringLiteral("010040")); // the user's reversed byte order
-        EXPECT_EQ(written[0x02], QStringLiteral("E701"));
+        EXPECT_EQ(itemHex(written, 0x03), QStringLiteral("010040")); // the user's reversed byte order
+        EXPECT_EQ(itemHex(written, 0x02), QStringLiteral("E701"));
     } else {
-        EXPECT_EQ(written[0x02], held[0x02]);
-        EXPECT_EQ(written[0x05], held[0x05]);
+        EXPECT_EQ(written.value(0x02), held.value(0x02));
+        EXPECT_EQ(written.value(0x05), held.value(0x05));
     }
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));
 }
@@ -177,14 +178,14 @@ INSTANTIATE_TEST_SUITE_P(Reads, ReaderReturnsDuringTheQuestion,
 
 TEST_F(TransferTest, ProtectedModesAskThenWaitForTheMasterCard)
 {
-    chooseReadMode(3);
+    chooseReadMode(ReadMode::PassZones);
     dialogs.answers.enqueue(false);
     transfer.writeToReader();
     settle();
     EXPECT_TRUE(commands().isEmpty());
     EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Конфигурация: Для записи конфигурации")));
 
-    chooseReadMode(1);
+    chooseReadMode(ReadMode::ObjectCode);
     dialogs.answers.enqueue(true);
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(); };
     transfer.writeToReader();
@@ -209,7 +210,7 @@ TEST_F(TransferTest, TimedOutWriteStillResetsTheReaderFirst)
 
 TEST_F(TransferTest, WrittenConfigurationReadsBack)
 {
-    chooseReadMode(2);
+    chooseReadMode(ReadMode::BlockCode);
     editor.setBlocknum(77);
     editor.userSetBlockKey(QStringLiteral("ABCDEF"));
     transfer.writeToReader();
@@ -219,7 +220,7 @@ TEST_F(TransferTest, WrittenConfigurationReadsBack)
     dialogs.answers.enqueue(true); // the editor's defaults, saved nowhere, are replaced
     transfer.readFromReader();
     settle();
-    EXPECT_EQ(editor.config().readMode, 2);
+    EXPECT_EQ(editor.config().readMode, ReadMode::BlockCode);
     EXPECT_EQ(editor.config().blockNumber, 77);
     EXPECT_EQ(editor.config().blockKey, before.config().blockKey);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
@@ -249,11 +250,11 @@ TEST_F(TransferTest, ChecksumBoxesDependOnWhoReadAndTheMode)
 TEST_F(TransferTest, ShortOrRefusedReadsChangeNothing)
 {
     sim.model->configItems = QStringLiteral("0601000401000501"); // with 14 and 0D: 28 digits
-    chooseReadMode(2);
+    chooseReadMode(ReadMode::BlockCode);
     transfer.readFromReader();
     settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Не удалось считать конфигурацию."));
-    EXPECT_EQ(editor.config().readMode, 2);
+    EXPECT_EQ(editor.config().readMode, ReadMode::BlockCode);
     sim.model->faults.statusCode = 0x0F;
     transfer.readFromReader();
     settle();
@@ -279,10 +280,10 @@ TEST_F(TransferTest, AReaderConfigurationWithoutTheItemsTheReaderNeedsIsRefused)
 
 TEST_F(TransferTest, DefaultConfigurationSendsNothing)
 {
-    chooseReadMode(3);
+    chooseReadMode(ReadMode::PassZones);
     transfer.showDefault();
     EXPECT_TRUE(commands().isEmpty());
-    EXPECT_EQ(editor.config().readMode, 0);
+    EXPECT_EQ(editor.config().readMode, ReadMode::Uid);
     EXPECT_EQ(editor.record().formats, 0x0067);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Показана конфигурация по умолчанию"));
 }
@@ -315,7 +316,7 @@ protected:
 
 TEST_F(FileTest, SaveThenLoadReproducesTheEditor)
 {
-    chooseReadMode(3);
+    chooseReadMode(ReadMode::PassZones);
     std::array<bool, 64> zones{};
     zones[5] = zones[63] = true;
     editor.userSetZones(zones);
@@ -331,7 +332,7 @@ TEST_F(FileTest, SaveThenLoadReproducesTheEditor)
     transfer.loadFromFile();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из файла"));
     const ReaderConfig loaded = editor.record();
-    EXPECT_EQ(loaded.readMode, 3);
+    EXPECT_EQ(loaded.readMode, ReadMode::PassZones);
     EXPECT_EQ(loaded.zones, saved.zones);
     EXPECT_EQ(loaded.pulse, 125);
     for (size_t i = 0; i < 4; ++i) // the file keeps what the colour code keeps
@@ -344,7 +345,7 @@ TEST_F(FileTest, SaveThenLoadReproducesTheEditor)
 // unsaved nothing is asked.
 TEST_F(FileTest, UnsavedChangesAreReplacedOnlyAfterOneQuestion)
 {
-    write(path("other.rcf"), configFileBytes(QStringLiteral("0202E701" "0303000040" "060102" "040100" "050100")));
+    write(path("other.rcf"), configFileBytes(itemsOf(QStringLiteral("0202E701" "0303000040" "060102" "040100" "050100"))));
     const QString unsaved = QStringLiteral("question: Конфигурация: Конфигурация в редакторе изменена и не записана "
                                            "ни в USB-считыватель, ни в файл. Заменить её ");
     struct Row {
@@ -369,7 +370,7 @@ TEST_F(FileTest, UnsavedChangesAreReplacedOnlyAfterOneQuestion)
     };
     for (const Row &row : rows) {
         editor.markClean();
-        chooseReadMode(1); // an edit saved nowhere
+        chooseReadMode(ReadMode::ObjectCode); // an edit saved nowhere
         ASSERT_TRUE(editor.isDirty());
         sim.model->commandsReceived.clear();
         dialogs.shown.clear();
@@ -377,7 +378,7 @@ TEST_F(FileTest, UnsavedChangesAreReplacedOnlyAfterOneQuestion)
         row.replace();
         settle();
         EXPECT_EQ(dialogs.shown.filter(QStringLiteral("question:")), QStringList{unsaved + row.by}) << row.name;
-        EXPECT_EQ(editor.config().readMode, 1) << row.name;
+        EXPECT_EQ(editor.config().readMode, ReadMode::ObjectCode) << row.name;
         EXPECT_TRUE(editor.isDirty()) << row.name;
         EXPECT_TRUE(commands().isEmpty()) << row.name;
 
@@ -387,7 +388,7 @@ TEST_F(FileTest, UnsavedChangesAreReplacedOnlyAfterOneQuestion)
         settle();
         EXPECT_EQ(dialogs.shown.filter(QStringLiteral("question:")).size(), 1) << row.name;
         EXPECT_EQ(dialogs.shown.last(), row.told) << row.name;
-        EXPECT_NE(editor.config().readMode, 1) << row.name;
+        EXPECT_NE(editor.config().readMode, ReadMode::ObjectCode) << row.name;
 
         // Nothing unsaved: nothing asked.
         editor.markClean();
@@ -430,27 +431,29 @@ TEST_F(FileTest, EveryChangedByteGivesTheCrcMessage)
         bad[i] = char(bad[i] ^ 0x01);
         EXPECT_EQ(load(bad), QStringLiteral("error: Неверный формат файла - ошибка CRC.")) << i;
     }
-    EXPECT_EQ(editor.config().readMode, 0);
+    EXPECT_EQ(editor.config().readMode, ReadMode::Uid);
     EXPECT_EQ(editor.record().formats, 0x01E7); // untouched
 }
 
 TEST_F(FileTest, FormatChecks)
 {
     EXPECT_EQ(load(QByteArray(19, 'x')), QStringLiteral("error: Неверный формат файла."));
-    const QString block = QStringLiteral("02") + kDefaultConfigItems;
+    const QString block = QStringLiteral("02") + hexOf(kDefaultConfigItems);
     const QByteArray version = QCryptographicHash::hash(block.toLatin1(), QCryptographicHash::Md5) + hexToBytes(block);
     EXPECT_EQ(load(version), QStringLiteral("error: Неверный формат файла - ошибка версии."));
-    const QByteArray lower = QCryptographicHash::hash(QByteArray("01") + kDefaultConfigItems.toLower().toLatin1(),
+    // The digest is over upper-case hex text.
+    const QByteArray lower = QCryptographicHash::hash(QByteArray("01") + hexOf(kDefaultConfigItems).toLower().toLatin1(),
                                                       QCryptographicHash::Md5)
-                             + hexToBytes(QStringLiteral("01") + kDefaultConfigItems);
+                             + hexToBytes(QStringLiteral("01") + hexOf(kDefaultConfigItems));
     EXPECT_EQ(load(lower), QStringLiteral("error: Неверный формат файла - ошибка CRC."));
-    QString items;
-    EXPECT_EQ(checkConfigFile(configFileBytes(QStringLiteral("060103")), &items), ConfigFileCheck::Ok);
-    EXPECT_EQ(configFileBytes(QStringLiteral("060103")).size(), 20);
+    const auto items = checkConfigFile(configFileBytes(itemsOf(QStringLiteral("060103"))));
+    ASSERT_TRUE(items);
+    EXPECT_EQ(hexOf(*items), QStringLiteral("060103"));
+    EXPECT_EQ(configFileBytes(itemsOf(QStringLiteral("060103"))).size(), 20);
     // Its three bytes pass the format checks, but they do not hold the items
     // every configuration carries: it is not a configuration to write.
-    EXPECT_EQ(load(configFileBytes(QStringLiteral("060103"))), QStringLiteral("error: ") + texts::kConfigurationIncomplete);
-    EXPECT_EQ(editor.config().readMode, 0);
+    EXPECT_EQ(load(configFileBytes(itemsOf(QStringLiteral("060103")))), QStringLiteral("error: ") + texts::kConfigurationIncomplete);
+    EXPECT_EQ(editor.config().readMode, ReadMode::Uid);
 }
 
 // A valid digest over items that miss what the reader needs: refused, the
@@ -461,12 +464,14 @@ TEST_F(FileTest, AFileWithoutTheItemsTheReaderNeedsIsRefused)
     editor.userSetReversed(true);
     const ReaderConfig before = editor.config();
     for (const char *items : {"0C0800F8E00700F8E0FF", "06010702026700", "FF10AABB", "020267000303000040060100040100"}) {
-        EXPECT_EQ(load(configFileBytes(QString::fromLatin1(items))), QStringLiteral("error: ") + texts::kConfigurationIncomplete)
+        EXPECT_EQ(load(configFileBytes(itemsOf(QString::fromLatin1(items)))), QStringLiteral("error: ") + texts::kConfigurationIncomplete)
             << items;
         EXPECT_EQ(editor.config(), before) << items;
         EXPECT_TRUE(editor.isDirty()) << items;
     }
-    EXPECT_EQ(loadConfigFile(path("in.rcf")).problem, LoadedConfigFile::Problem::Incomplete);
+    const auto loaded = loadConfigFile(path("in.rcf"));
+    ASSERT_FALSE(loaded);
+    EXPECT_EQ(loaded.error().kind, ConfigFileError::Kind::Incomplete);
 }
 
 TEST_F(FileTest, FailedSaveKeepsTheEarlierFile)
@@ -494,11 +499,10 @@ TEST_F(FileTest, SavingOnABleReaderStillWritesKeyAndColours)
     editor.userSetBlockKey(QString(30, QLatin1Char('1')));
     dialogs.files.enqueue(path("ble.rcf"));
     transfer.saveToFile();
-    QString items;
-    ASSERT_EQ(checkConfigFile(read(path("ble.rcf")), &items), ConfigFileCheck::Ok);
-    const ConfigTable t = parseConfig(items);
-    EXPECT_EQ(t[0x0B], defaultBankKey());
-    EXPECT_EQ(t[0x0C].size(), 16);
-    EXPECT_TRUE(t[0x20].isEmpty());
+    const auto t = checkConfigFile(read(path("ble.rcf")));
+    ASSERT_TRUE(t);
+    EXPECT_EQ(itemHex(*t, 0x0B), defaultBankKey());
+    EXPECT_EQ(t->value(0x0C).size(), 8);
+    EXPECT_FALSE(t->contains(0x20));
     EXPECT_EQ(editor.config().blockKey, QStringLiteral("00") + QString(30, QLatin1Char('1')));
 }

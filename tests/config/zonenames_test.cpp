@@ -20,20 +20,21 @@ TEST_F(ZoneNamesTest, SavedNamesReadBackTrimmedAsWindows1251WithCrLf)
         names << standardZoneName(z);
     names[0] = QStringLiteral("  Склад №1  ");
     names[1] = QStringLiteral("Vorraum");
-    QString error;
-    ASSERT_TRUE(writeZoneNames(path("office.znm"), names, &error)) << error.toStdString();
+    const auto written = writeZoneNames(path("office.znm"), names);
+    ASSERT_TRUE(written) << written.error().text.toStdString();
     QFile f(path("office.znm"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray raw = f.readAll();
     EXPECT_TRUE(raw.startsWith("  \xD1\xEA\xEB\xE0\xE4 \xB9" "1  \r\nVorraum\r\n"));
     EXPECT_EQ(raw.count("\r\n"), 64);
-    QStringList back;
-    ASSERT_TRUE(readZoneNames(path("office.znm"), &back, &error));
+    const auto read = readZoneNames(path("office.znm"));
+    ASSERT_TRUE(read);
+    QStringList back = *read;
     ASSERT_EQ(back.size(), 64);
     EXPECT_EQ(back[0], QStringLiteral("Склад №1"));
     EXPECT_EQ(back[63], QStringLiteral("Зона прохода 64"));
     back[0] = QStringLiteral("Склад №1");
-    ASSERT_TRUE(writeZoneNames(path("office.znm"), back, &error)); // saved over again at once
+    ASSERT_TRUE(writeZoneNames(path("office.znm"), back)); // saved over again at once
 }
 
 TEST_F(ZoneNamesTest, ShortFileAndFileList)
@@ -43,10 +44,9 @@ TEST_F(ZoneNamesTest, ShortFileAndFileList)
     f.write("A\r\nB\r\nC\r\n");
     f.close();
     QFile(path("notes.txt")).open(QIODevice::WriteOnly);
-    QStringList names;
-    QString error;
-    ASSERT_TRUE(readZoneNames(path("three.znm"), &names, &error));
-    EXPECT_EQ(names, (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
+    const auto names = readZoneNames(path("three.znm"));
+    ASSERT_TRUE(names);
+    EXPECT_EQ(*names, (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
     EXPECT_EQ(zoneNameFiles(dir.path()), QStringList{QStringLiteral("three.znm")});
 }
 
@@ -58,13 +58,18 @@ TEST_F(ZoneNamesTest, UnencodableNameIsRefusedAndTheEarlierFileKept)
     f.close();
     QStringList names(64, QStringLiteral("x"));
     names[4] = QStringLiteral("Zone 中");
-    QString error;
-    EXPECT_FALSE(writeZoneNames(path("keep.znm"), names, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("5")));
-    QStringList back;
-    ASSERT_TRUE(readZoneNames(path("keep.znm"), &back, &error));
-    EXPECT_EQ(back, QStringList{QStringLiteral("old")});
-    EXPECT_FALSE(readZoneNames(path("missing.znm"), &back, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_FALSE(writeZoneNames(path("no/such/folder.znm"), QStringList(64, QStringLiteral("x")), &error));
+    const auto refused = writeZoneNames(path("keep.znm"), names);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().kind, ZoneNamesError::Kind::Unencodable);
+    EXPECT_TRUE(refused.error().text.contains(QStringLiteral("5")));
+    const auto back = readZoneNames(path("keep.znm"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, QStringList{QStringLiteral("old")});
+    const auto missing = readZoneNames(path("missing.znm"));
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().kind, ZoneNamesError::Kind::CannotRead);
+    EXPECT_FALSE(missing.error().text.isEmpty());
+    const auto noFolder = writeZoneNames(path("no/such/folder.znm"), QStringList(64, QStringLiteral("x")));
+    ASSERT_FALSE(noFolder);
+    EXPECT_EQ(noFolder.error().kind, ZoneNamesError::Kind::CannotWrite);
 }

@@ -14,17 +14,17 @@ using namespace limra;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString items = QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
-    const ConfigTable table = parseConfig(items);
+    const ConfigItems items =
+        ConfigItems::parse(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     for (ReaderKind reader : {ReaderKind::Usb, ReaderKind::Ble}) {
-        for (ConfigSource source : {ConfigSource::Reader, ConfigSource::File, ConfigSource::MasterCard,
-                                    ConfigSource::Default}) {
+        for (ConfigPlace source : {ConfigPlace::Reader, ConfigPlace::File, ConfigPlace::MasterCards,
+                                   ConfigPlace::Default}) {
             EditorModel editor;
             editor.readerKind = [reader] { return reader; };
             editor.startUp();
             const ReaderConfig start = editor.config();
             const DecodeResult decoded = decodeConfig(items, start, editor.decodeContext(source));
-            const bool applied = bool(editor.applyConfig(table, source));
+            const bool applied = bool(editor.applyConfig(items, source));
             if (applied != bool(decoded))
                 std::abort();
             if (!decoded) {
@@ -34,14 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             }
             if (editor.config() != decoded->config || editor.emMarine() != decoded->emMarine)
                 std::abort();
-            encodeConfig(decoded->config, Producer::Reader, reader);
-            encodeConfig(decoded->config, Producer::MasterCards, reader);
-            const QString saved = encodeConfig(decoded->config, Producer::File, reader);
+            encodeConfig(decoded->config, ConfigPlace::Reader, reader);
+            encodeConfig(decoded->config, ConfigPlace::MasterCards, reader);
+            const ConfigItems saved = encodeConfig(decoded->config, ConfigPlace::File, reader);
             const DecodeResult again =
-                decodeConfig(saved, start, DecodeContext{ConfigSource::File, reader, decoded->emMarine});
+                decodeConfig(ConfigItems::parse(saved.toBytes()), start, DecodeContext{ConfigPlace::File, reader, decoded->emMarine});
             if (!again)
                 std::abort(); // what the tool wrote, it must read
-            if (encodeConfig(again->config, Producer::File, reader) != saved)
+            if (encodeConfig(again->config, ConfigPlace::File, reader) != saved)
                 std::abort();
         }
     }

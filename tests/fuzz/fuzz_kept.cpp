@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QTemporaryDir dir;
     if (!dir.isValid())
         return 0;
-    const QByteArray bytes = limra::configFileBytes(QStringLiteral("0202100003030000400601020401010501000C0800F8E00700F8E0FF"));
+    const QByteArray bytes = limra::configFileBytes(
+        limra::ConfigItems::parse(QByteArray::fromHex("0202100003030000400601020401010501000C0800F8E00700F8E0FF")));
     int made = 0;
     for (const QByteArray &raw : names) {
         if (!usableName(raw) || made == 64)
@@ -79,9 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const KeptConfigurationStore store(dir.path());
     const int before = countOf(store, kReader);
     const QStringList othersBefore = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    QString path;
-    if (!store.store(kReader, bytes, &path))
+    const auto stored = store.store(kReader, bytes);
+    if (!stored)
         return 0;
+    const QString &path = *stored;
     if (!QFile::exists(path) || countOf(store, kReader) != std::min(before + 1, KeptConfigurationStore::kKeptPerReader))
         std::abort();
     // Files that are not this reader's kept files stay.

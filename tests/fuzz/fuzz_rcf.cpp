@@ -8,11 +8,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    QString items;
-    if (limra::checkConfigFile(bytes, &items) == limra::ConfigFileCheck::Ok) {
+    if (const auto items = limra::checkConfigFile(bytes)) {
         limra::EditorModel model;
         model.startUp();
-        model.applyConfig(limra::parseConfig(items), limra::ConfigSource::File);
+        model.applyConfig(*items, limra::ConfigPlace::File);
     }
     return 0;
 }

@@ -53,35 +53,6 @@ TEST(SwapBytes, ReversesBytePairs)
     EXPECT_EQ(swapBytes(QString()), QString());
 }
 
-TEST(HexToBin, FourBitsPerUpperCaseDigit)
-{
-    EXPECT_EQ(hexToBits(QStringLiteral("A")), QStringLiteral("1010"));
-    EXPECT_EQ(hexToBits(QStringLiteral("0F")), QStringLiteral("00001111"));
-    EXPECT_EQ(hexToBits(QStringLiteral("a-1")), QStringLiteral("0001"));
-}
-
-TEST(BinToInt, ReadsBitStringsAndRejectsOthers)
-{
-    EXPECT_EQ(bitsToInt(QStringLiteral("101B")), 5);
-    EXPECT_EQ(bitsToInt(QStringLiteral("101b")), 5);
-    EXPECT_EQ(bitsToInt(QString()), 0);
-    EXPECT_EQ(bitsToInt(QString(64, QLatin1Char('1'))), -1);
-    EXPECT_THROW(bitsToInt(QStringLiteral("102")), WrongBinaryString);
-    EXPECT_THROW(bitsToInt(QString(65, QLatin1Char('1'))), WrongBinaryString);
-    try {
-        bitsToInt(QStringLiteral("x"));
-    } catch (const WrongBinaryString &e) {
-        EXPECT_STREQ(e.what(), "Wrong binary string");
-    }
-}
-
-TEST(ByteToBin, AlwaysEightCharacters)
-{
-    EXPECT_EQ(byteToBits(0), QStringLiteral("00000000"));
-    EXPECT_EQ(byteToBits(5), QStringLiteral("00000101"));
-    EXPECT_EQ(byteToBits(0xFF), QStringLiteral("11111111"));
-}
-
 TEST(HexBytes, TwoDigitsPerByteAndOddTailDropped)
 {
     EXPECT_EQ(bytesToHex(QByteArray("\x0a\x00\xff", 3)), QStringLiteral("0A00FF"));

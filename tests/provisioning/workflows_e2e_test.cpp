@@ -15,6 +15,7 @@
 #include "provisioning/masterconfig.h"
 #include "provisioning/securecards.h"
 #include "provisioning/securecardwait.h"
+#include "tests/support/configitems.h"
 #include "tests/support/headlesswaits.h"
 #include "tests/support/requests.h"
 #include "tests/support/simreader.h"
@@ -65,10 +66,10 @@ protected:
             Q_EMIT sim.model->output(hexToBytes(frameText(QStringLiteral("0103") + items)));
         };
     }
-    QString masterItems() const
+    ConfigItems masterItems() const
     {
         ReaderConfig config;
-        return encodeConfig(config, Producer::MasterCards, ReaderKind::Usb);
+        return encodeConfig(config, ConfigPlace::MasterCards, ReaderKind::Usb);
     }
 
     SimReader sim;
@@ -119,7 +120,7 @@ TEST_F(WorkflowTest, OneAndFiveMasterCards)
         EXPECT_EQ(report.kind, Report::Kind::None); // the wait told it
         EXPECT_EQ(create.written(), count);
         ASSERT_EQ(commands().size(), 3) << count;
-        EXPECT_EQ(commands()[0], QStringLiteral("0102") + masterItems() + QStringLiteral("110100"));
+        EXPECT_EQ(commands()[0], QStringLiteral("0102") + hexOf(masterItems()) + QStringLiteral("110100"));
         EXPECT_EQ(commands()[1], QStringLiteral("0201010200") + hexByte(count));
         EXPECT_EQ(commands()[2], QStringLiteral("0501"));
         EXPECT_EQ(prompts.size(), count);
@@ -145,12 +146,12 @@ TEST_F(WorkflowTest, TheProtectedModeOptionGoesWithTheConfiguration)
 
 TEST_F(WorkflowTest, CardTypeWordFollowsTheReadModeAndTheHighlightedFormat)
 {
-    EXPECT_EQ(masterCardTypeWord(0, -1), QString());
-    EXPECT_EQ(masterCardTypeWord(1, -1), QStringLiteral("MifarePLUS "));
-    EXPECT_EQ(masterCardTypeWord(1, 0), QStringLiteral("MifareClassic "));
-    EXPECT_EQ(masterCardTypeWord(1, 1), QStringLiteral("MifarePLUS "));
-    EXPECT_EQ(masterCardTypeWord(2, 0), QStringLiteral("MifarePLUS "));
-    EXPECT_EQ(masterCardTypeWord(3, -1), QStringLiteral("MifarePLUS "));
+    EXPECT_EQ(masterCardTypeWord(ReadMode::Uid, -1), QString());
+    EXPECT_EQ(masterCardTypeWord(ReadMode::ObjectCode, -1), QStringLiteral("MifarePLUS "));
+    EXPECT_EQ(masterCardTypeWord(ReadMode::ObjectCode, 0), QStringLiteral("MifareClassic "));
+    EXPECT_EQ(masterCardTypeWord(ReadMode::ObjectCode, 1), QStringLiteral("MifarePLUS "));
+    EXPECT_EQ(masterCardTypeWord(ReadMode::BlockCode, 0), QStringLiteral("MifarePLUS "));
+    EXPECT_EQ(masterCardTypeWord(ReadMode::PassZones, -1), QStringLiteral("MifarePLUS "));
 }
 
 TEST_F(WorkflowTest, RefusedConfigurationWriteAndRefusedStart)
@@ -224,7 +225,7 @@ TEST_F(WorkflowTest, MasterCardsOfASetReadBackWithTheirPlace)
         sim.model->commandsReceived.clear();
         run(readMaster, [&] { readMaster.start(); });
         ASSERT_EQ(readMaster.status(), ReaderOperation::Status::Done);
-        EXPECT_EQ(parseConfig(readMaster.items())[tag::SetPlace], hexByte(place) + QStringLiteral("03"));
+        EXPECT_EQ(itemHex(readMaster.items(), tag::SetPlace), hexByte(place) + QStringLiteral("03"));
         EXPECT_EQ(commands(), (QStringList{QStringLiteral("0701"), QStringLiteral("0501")}));
     }
 }
@@ -234,7 +235,7 @@ TEST_F(WorkflowTest, MasterCardReportsTooShortAreNotRead)
     const QString forty = QStringLiteral("0202100003030000400601020401000501000C08"); // 40 digits
     reportFromMasterCard(forty);
     run(readMaster, [&] { readMaster.start(); });
-    EXPECT_EQ(readMaster.items(), forty);
+    EXPECT_EQ(readMaster.items(), itemsOf(forty));
 
     reportFromMasterCard(forty.left(38));
     const Report report = run(readMaster, [&] { readMaster.start(); });
@@ -274,9 +275,9 @@ TEST_F(WorkflowTest, TakeOverDoneAndTimedOut)
 TEST_F(WorkflowTest, TakeOverKeepsTheReadersConfigurationFirstOrWaitsForTheUser)
 {
     QStringList kept;
-    takeOver.keepCopy = [&](const QString &items, QString *) {
-        kept << items;
-        return true;
+    takeOver.keepCopy = [&](const ConfigItems &items) -> Expected<void, KeepError> {
+        kept << hexOf(items);
+        return {};
     };
     user.onOpen = [](CardWait &wait) { wait.close(); };
     run(takeOver, [&] { takeOver.start(); });
@@ -285,9 +286,8 @@ TEST_F(WorkflowTest, TakeOverKeepsTheReadersConfigurationFirstOrWaitsForTheUser)
     EXPECT_EQ(commands().mid(0, 2), (QStringList{QStringLiteral("0B01"), QStringLiteral("0801")}));
 
     sim.model->commandsReceived.clear();
-    takeOver.keepCopy = [](const QString &, QString *reason) {
-        *reason = QStringLiteral("диск заполнен");
-        return false;
+    takeOver.keepCopy = [](const ConfigItems &) -> Expected<void, KeepError> {
+        return unexpected(KeepError{KeepError::Kind::CannotWrite, QStringLiteral("диск заполнен")});
     };
     takeOver.start();
     EXPECT_TRUE(waitUntil([&] { return takeOver.awaitingDecision(); }));

@@ -29,6 +29,7 @@
 #include "provisioning/mastercards.h"
 #include "provisioning/masterconfig.h"
 #include "provisioning/securecards.h"
+#include "tests/support/configitems.h"
 #include "tests/support/fakeports.h"
 #include "tests/support/headlesswaits.h"
 #include "tests/support/requests.h"
@@ -60,11 +61,11 @@ protected:
     {
         return QDir(data.filePath(QStringLiteral("configurations"))).entryList({QStringLiteral("*.rcf")}, QDir::Files);
     }
-    QString items(int readMode) const
+    ConfigItems items(ReadMode readMode) const
     {
         ReaderConfig config;
         config.readMode = readMode;
-        return encodeConfig(config, Producer::Reader, ReaderKind::Usb);
+        return encodeConfig(config, ConfigPlace::Reader, ReaderKind::Usb);
     }
 
     // Under a name of its own, like a USB reader's link: a terminal made
@@ -90,7 +91,7 @@ TEST_F(StationTest, AReaderFoundIsIdentifiedPutBackToReadingAndItsConfigurationR
     EXPECT_EQ(reading.count(), 1);
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(read->status, ReaderOperation::Status::Done);
-    EXPECT_EQ(read->items.left(sim.model->configItems.size()), sim.model->configItems);
+    EXPECT_TRUE(hexOf(read->items).startsWith(sim.model->configItems));
     EXPECT_EQ(station.session().serial(), QStringLiteral("A102-0A1B2C3D"));
 }
 
@@ -109,7 +110,7 @@ TEST_F(StationTest, EachRunIsANewObjectWhoseResultNeverChangesAndTheStationDelet
     const ConfigRead::Result secondResult = endOf(second);
     EXPECT_EQ(secondResult.status, ReaderOperation::Status::Failed);
     EXPECT_EQ(secondResult.failure, ConfigRead::Failure::Refused);
-    EXPECT_EQ(firstResult.items.left(sim.model->configItems.size()), sim.model->configItems);
+    EXPECT_TRUE(hexOf(firstResult.items).startsWith(sim.model->configItems));
     EXPECT_TRUE(waitUntil([&] { return first.isNull(); })) << "an ended run stays";
 }
 
@@ -156,14 +157,14 @@ TEST_F(StationTest, AWriteKeepsTheReadersConfigurationThenWritesWhatTheUserSaw)
     connectReader();
     sim.model->commandsReceived.clear();
     const QString before = sim.model->configItems;
-    const QString wanted = items(2);
+    const ConfigItems wanted = items(ReadMode::BlockCode);
     EXPECT_EQ(endOf(station.writeConfig(wanted, false)).report, Report::message(QStringLiteral("Выполнено")));
-    EXPECT_EQ(commands(), (QStringList{QStringLiteral("0B01"), QStringLiteral("0101") + wanted, QStringLiteral("0501")}));
+    EXPECT_EQ(commands(), (QStringList{QStringLiteral("0B01"), QStringLiteral("0101") + hexOf(wanted), QStringLiteral("0501")}));
     ASSERT_EQ(keptFiles().size(), 1);
     EXPECT_TRUE(keptFiles()[0].startsWith(QStringLiteral("A102-0A1B2C3D_")));
-    const LoadedConfigFile kept =
-        loadConfigFile(data.filePath(QStringLiteral("configurations/")) + keptFiles()[0]);
-    EXPECT_TRUE(kept.items.startsWith(before));
+    const auto kept = loadConfigFile(data.filePath(QStringLiteral("configurations/")) + keptFiles()[0]);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(hexOf(*kept).startsWith(before));
 }
 
 TEST_F(StationTest, AWriteInAProtectedModeWaitsForTheMasterCardWithTheObjectCode)
@@ -171,12 +172,12 @@ TEST_F(StationTest, AWriteInAProtectedModeWaitsForTheMasterCardWithTheObjectCode
     connectReader();
     sim.model->commandsReceived.clear();
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(); };
-    EXPECT_EQ(endOf(station.writeConfig(items(1), true)).status, ReaderOperation::Status::Done);
+    EXPECT_EQ(endOf(station.writeConfig(items(ReadMode::ObjectCode), true)).status, ReaderOperation::Status::Done);
     EXPECT_EQ(user.captions, QStringList{QStringLiteral("Чтение кода объекта")});
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
 
     user.onOpen = [](CardWait &) {}; // no master card this time
-    const ConfigWrite::Result notTaken = endOf(station.writeConfig(items(1), true));
+    const ConfigWrite::Result notTaken = endOf(station.writeConfig(items(ReadMode::ObjectCode), true));
     EXPECT_EQ(notTaken.report, Report::error(QStringLiteral("Код объекта не записан в USB-считыватель.")));
     EXPECT_EQ(notTaken.failure, ConfigWrite::Failure::ObjectCodeNotTaken);
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
@@ -196,7 +197,7 @@ TEST_F(StationTest, AReaderLostDuringTheObjectCodeWaitEndsTheWaitBeforeTheWriteI
     std::optional<bool> openWhenTold;
     int ticksAfter = 0;
     QObject thisTest; // the connections end with the locals they read
-    ConfigWrite *write = station.writeConfig(items(1), true, [&](ConfigWrite &run) {
+    ConfigWrite *write = station.writeConfig(items(ReadMode::ObjectCode), true, [&](ConfigWrite &run) {
         QObject::connect(&run, &ConfigWrite::finished, &thisTest, [&] {
             openWhenTold = shown && shown->isOpen();
             if (shown)
@@ -225,7 +226,7 @@ TEST_F(StationTest, AReaderThatLeavesDuringAWriteNeverGetsAnOldConfigurationAndN
         station.discovery().portsChanged();
     });
     station.discovery().start();
-    const ConfigWrite::Result write = endOf(station.writeConfig(items(0), false));
+    const ConfigWrite::Result write = endOf(station.writeConfig(items(ReadMode::Uid), false));
     EXPECT_EQ(write.status, ReaderOperation::Status::ReaderLost);
     EXPECT_EQ(write.report, Report::error(QStringLiteral("Ошибка: Считыватель отключён.")));
     ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
@@ -240,7 +241,7 @@ TEST_F(StationTest, EndingTheProgramDuringACardWaitPutsTheReaderBackToReadingFir
     connectReader();
     sim.model->commandsReceived.clear();
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(3); };
-    ASSERT_TRUE(station.createMasterCards(QStringLiteral("060100"), QString(), false));
+    ASSERT_TRUE(station.createMasterCards(itemsOf(QStringLiteral("060100")), QString(), false));
     ASSERT_TRUE(waitUntil([this] { return commands().size() == 2; })); // writing started
     bool done = false;
     station.shutDown([&] { done = true; });
@@ -291,10 +292,10 @@ TEST_F(StationTest, EveryWorkflowOfTheCoreRunsWithoutAWindow)
             sim.model->presentBlank();
         }
     };
-    EXPECT_EQ(endOf(station.createMasterCards(items(0), QString(), false)).written, 2);
+    EXPECT_EQ(endOf(station.createMasterCards(items(ReadMode::Uid), QString(), false)).written, 2);
     user.onChange = [](CardWait &) {};
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(1); };
-    EXPECT_EQ(parseConfig(endOf(station.readMasterConfig()).items)[tag::SetPlace], QStringLiteral("0102"));
+    EXPECT_EQ(itemHex(endOf(station.readMasterConfig()).items, tag::SetPlace), QStringLiteral("0102"));
     EXPECT_EQ(endOf(station.takeOverMasterConfig()).status, ReaderOperation::Status::Done);
     user.onOpen = [](CardWait &wait) { static_cast<ClearingWait &>(wait).finishByUser(); };
     EXPECT_EQ(endOf(station.clearMasterCards()).status, ReaderOperation::Status::Done);
@@ -313,7 +314,7 @@ TEST_F(StationTest, EndingTheProgramWhileTheStartOfACardOperationIsOnItsWayStill
     sim.model->commandsReceived.clear();
     sim.model->faults.delayMs = 50; // the reader takes the start, its answer is late
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(1); };
-    ASSERT_TRUE(station.createMasterCards(QStringLiteral("060100"), QString(), false));
+    ASSERT_TRUE(station.createMasterCards(itemsOf(QStringLiteral("060100")), QString(), false));
     ASSERT_TRUE(waitUntil([this] { return commands().size() == 2; })); // the start has reached the reader
     bool done = false;
     station.shutDown([&] { done = true; });
@@ -381,7 +382,7 @@ TEST(StationFiles, AreTheOwnersOnlyWhateverTheUmask)
         station.discovery().scanOnce();
         ASSERT_TRUE(waitUntil([&] { return station.session().isConnected() && !station.busy(); }));
         // The reader's configuration is kept first.
-        ASSERT_EQ(endOf(station.writeConfig(sim.model->configItems, false)).status, ReaderOperation::Status::Done);
+        ASSERT_EQ(endOf(station.writeConfig(itemsOf(sim.model->configItems), false)).status, ReaderOperation::Status::Done);
         station.loaders().remember(LoaderRegistry::Entry{QStringLiteral("/dev/ttyACM9"), QString(),
                                                          QStringLiteral("01020304"), QStringLiteral("0A1B2C3D")});
         ASSERT_TRUE(station.cardLog().startFile(data + QStringLiteral("/cards.csv")));
