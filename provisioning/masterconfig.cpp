@@ -25,7 +25,7 @@ void MasterConfigRead::start()
             return;
         }
         runWait(std::make_unique<MasterConfigWait>(m_link, m_timings), [this](WaitResult) {
-            const QString report = static_cast<MasterConfigWait *>(cardWait())->report;
+            const QString report = static_cast<MasterConfigWait *>(cardWait())->report();
             resumeReading([this, report] {
                 if (report.size() < kMinimumReportDigits) {
                     m_failure = Failure::NotRead;

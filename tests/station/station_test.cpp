@@ -249,7 +249,7 @@ TEST_F(StationTest, EveryWorkflowOfTheCoreRunsWithoutAWindow)
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(2); };
     user.onChange = [&](CardWait &wait) {
         auto &writing = static_cast<MasterCardWriting &>(wait);
-        if (writing.page == MasterCardWriting::Page::Progress && presented == writing.written) {
+        if (writing.page() == MasterCardWriting::Page::Progress && presented == writing.written()) {
             ++presented;
             sim.model->presentBlank();
         }
