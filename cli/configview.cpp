@@ -203,18 +203,17 @@ bool configFromJson(const QJsonObject &o, ReaderConfig &c, ReaderKind kind, bool
 
 bool readConfigInput(const QString &path, ConfigInput *input, QString *problem)
 {
-    QByteArray bytes;
-    QString error;
     const bool standardInput = path == QLatin1String("-");
     const QString name = standardInput ? QStringLiteral("standard input") : path;
-    const FileReadProblem read = standardInput ? readStandardInput(kMaxConfigFileSize, &bytes, &error)
-                                               : readSmallFile(path, kMaxConfigFileSize, &bytes, &error);
-    if (read == FileReadProblem::Failed || read == FileReadProblem::NotAFile) {
-        *problem = texts::kCannotOpenFile.arg(name, error);
+    const auto read = standardInput ? readStandardInput(kMaxConfigFileSize) : readSmallFile(path, kMaxConfigFileSize);
+    const bool tooLarge = !read && read.error().kind == FileError::Kind::TooLarge;
+    if (!read && !tooLarge) {
+        *problem = texts::kCannotOpenFile.arg(name, read.error().reason);
         return false;
     }
+    const QByteArray bytes = read.value_or(QByteArray());
     const QByteArray trimmed = bytes.trimmed();
-    if (read == FileReadProblem::None && trimmed.startsWith('{')) {
+    if (read && trimmed.startsWith('{')) {
         QJsonParseError parse;
         const QJsonDocument doc = QJsonDocument::fromJson(trimmed, &parse);
         if (!doc.isObject()) {
@@ -227,7 +226,7 @@ bool readConfigInput(const QString &path, ConfigInput *input, QString *problem)
         return true;
     }
     LoadedConfigFile file;
-    if (read == FileReadProblem::TooLarge) {
+    if (tooLarge) {
         file.problem = LoadedConfigFile::Problem::BadFormat;
     } else if (standardInput) {
         switch (checkConfigFile(bytes, &file.items)) {

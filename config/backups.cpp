@@ -161,8 +161,11 @@ bool KeptConfigurationStore::store(const QString &reader, const QByteArray &conf
     }
     made.sequence = sequence;
     // The reader's configuration holds its keys: the user's eyes only.
-    if (!writeFileAtomically(made.path, configFileBytes, error, FileAccess::Private))
+    if (const auto written = writeFileAtomically(made.path, configFileBytes, FileAccess::Private); !written) {
+        if (error)
+            *error = written.error().reason;
         return false;
+    }
     if (path)
         *path = made.path;
 
@@ -198,10 +201,9 @@ QList<KeptConfiguration> KeptConfigurationStore::kept() const
 KeptDetails KeptConfigurationStore::details(const QString &path)
 {
     KeptDetails d;
-    QByteArray bytes;
+    const auto bytes = readSmallFile(path, kMaxConfigFileSize);
     QString items;
-    if (readSmallFile(path, kMaxConfigFileSize, &bytes) != FileReadProblem::None
-        || checkConfigFile(bytes, &items) != ConfigFileCheck::Ok)
+    if (!bytes || checkConfigFile(*bytes, &items) != ConfigFileCheck::Ok)
         return d;
     const ConfigTable table = parseConfig(items);
     bool ok = false;

@@ -41,14 +41,14 @@ ConfigFileCheck checkConfigFile(const QByteArray &bytes, QString *items)
 LoadedConfigFile loadConfigFile(const QString &path)
 {
     LoadedConfigFile file;
-    QByteArray bytes;
-    switch (readSmallFile(path, kMaxConfigFileSize, &bytes, &file.error)) {
-    case FileReadProblem::None: break;
-    case FileReadProblem::TooLarge: file.problem = LoadedConfigFile::Problem::BadFormat; return file;
-    case FileReadProblem::NotAFile:
-    case FileReadProblem::Failed: file.problem = LoadedConfigFile::Problem::CannotRead; return file;
+    const auto bytes = readSmallFile(path, kMaxConfigFileSize);
+    if (!bytes) {
+        file.problem = bytes.error().kind == FileError::Kind::TooLarge ? LoadedConfigFile::Problem::BadFormat
+                                                                       : LoadedConfigFile::Problem::CannotRead;
+        file.error = bytes.error().reason;
+        return file;
     }
-    switch (checkConfigFile(bytes, &file.items)) {
+    switch (checkConfigFile(*bytes, &file.items)) {
     case ConfigFileCheck::Ok: break;
     case ConfigFileCheck::TooShort: file.problem = LoadedConfigFile::Problem::BadFormat; break;
     case ConfigFileCheck::BadDigest: file.problem = LoadedConfigFile::Problem::BadDigest; break;
@@ -74,7 +74,12 @@ QString configFileProblemText(const QString &path, const LoadedConfigFile &file)
 
 bool saveConfigFile(const QString &path, const QString &items, QString *error)
 {
-    return writeFileAtomically(path, configFileBytes(items), error);
+    if (const auto written = writeFileAtomically(path, configFileBytes(items)); !written) {
+        if (error)
+            *error = written.error().reason;
+        return false;
+    }
+    return true;
 }
 
 } // namespace limra

@@ -34,18 +34,14 @@ QStringList zoneNameFiles(const QString &folder)
 
 bool readZoneNames(const QString &path, QStringList *names, QString *error)
 {
-    QByteArray bytes;
-    switch (readSmallFile(path, kMaxFileSize, &bytes, error)) {
-    case FileReadProblem::None:
-        break;
-    case FileReadProblem::TooLarge:
-        *error = QStringLiteral("файл слишком велик для имён зон прохода");
-        return false;
-    case FileReadProblem::NotAFile:
-    case FileReadProblem::Failed:
+    const auto bytes = readSmallFile(path, kMaxFileSize);
+    if (!bytes) {
+        *error = bytes.error().kind == FileError::Kind::TooLarge
+                     ? QStringLiteral("файл слишком велик для имён зон прохода")
+                     : bytes.error().reason;
         return false;
     }
-    *names = zoneNamesFromBytes(bytes);
+    *names = zoneNamesFromBytes(*bytes);
     return true;
 }
 
@@ -77,7 +73,12 @@ bool writeZoneNames(const QString &path, const QStringList &names, QString *erro
         }
         bytes += line + "\r\n";
     }
-    return writeFileAtomically(path, bytes, error);
+    if (const auto written = writeFileAtomically(path, bytes); !written) {
+        if (error)
+            *error = written.error().reason;
+        return false;
+    }
+    return true;
 }
 
 } // namespace limra

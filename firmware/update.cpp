@@ -151,8 +151,10 @@ bool FirmwareUpdate::record(bool fed)
 {
     const Mark mark{m_port,        m_location, m_identity, m_session.serial(), fed ? Mark::State::Fed : Mark::State::Switching,
                     portInstance(m_port)};
-    if (m_loaders.remember(mark, &m_recordProblem))
+    const auto recorded = m_loaders.remember(mark);
+    if (recorded)
         return true;
+    m_recordProblem = recorded.error().text();
     fail(Failure::CannotRecord);
     return false;
 }
@@ -364,7 +366,7 @@ void FirmwareUpdate::tryReturn()
     ++m_returnProbes;
     // Had the loader come back instead of the firmware, it would take the
     // identification for part of a block: it is marked as fed, as it is now.
-    m_loaders.remember(
+    (void)m_loaders.remember(
         {m_port, m_location, m_identity, m_session.serial(), Mark::State::Fed, portInstance(m_port)});
     request(
         payload(command::Identify, command::kVersion),
