@@ -137,8 +137,13 @@ void FirmwareUpdate::identified(const ReaderLink::Answer &answer)
     enter(Stage::Switching);
     request(payload(command::SwitchToLoader, command::kVersion),
             [this](const ReaderLink::Answer &switchAnswer) {
-                // No answer is fine: the reader may restart before it answers.
-                if (switchAnswer.ok() || switchAnswer.error->textCode() == 0)
+                // No answer is fine: the reader may restart before it answers
+                // (a time-out, a garbled answer, its port gone). Only the
+                // reader's refusal with an error code stops the update (a
+                // status that begins with 00 is no error code).
+                const bool refused = !switchAnswer.ok() && switchAnswer.error->kind == LinkError::Kind::Refused
+                                     && switchAnswer.error->code != 0;
+                if (!refused)
                     return switched();
                 m_session.setFirmwareSwitching(false);
                 m_loaders.forget(m_port, m_location);
