@@ -200,6 +200,10 @@ void ReaderModel::emitBytes(const QByteArray &bytes)
 
 void ReaderModel::writeNow(const QByteArray &bytes)
 {
+    // A loader is not idle while its own answer is on its way: its idle
+    // time counts from the answer.
+    if (mode == Mode::Loader && m_loaderIdle.isActive())
+        m_loaderIdle.start(loaderIdleMs);
     if (faults.split && bytes.size() > 1) {
         const int half = int(bytes.size() / 2);
         Q_EMIT output(bytes.left(half));
