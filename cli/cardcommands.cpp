@@ -46,7 +46,7 @@ void ReaderJob::cardWaitOpened(CardWait *wait)
         auto *clearing = static_cast<ClearingWait *>(wait);
         m_clearing = clearing;
         Q_EMIT message(clearing->prompt() + (m_options.count > 0 ? QStringLiteral(" (%1 cards, or Ctrl+C)").arg(m_options.count)
-                                                               : QStringLiteral(" (Ctrl+C ends)")));
+                                                                 : QStringLiteral(" (Ctrl+C ends)")));
         auto told = std::make_shared<int>(0);
         connect(wait, &CardWait::changed, this, [this, clearing, told] {
             if (!clearing->isOpen() || clearing->cleared() == *told)

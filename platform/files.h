@@ -10,7 +10,7 @@ namespace limra {
 // Why a file could not be read, written or made.
 struct FileError {
     enum class Kind {
-        Failed,   // the system refused: `reason` says why
+        Failed,   // the system could not do it: `reason` says why
         Refused,  // the path is not what may be read or written there (a folder,
                   // a device, a symbolic link, another user's file...): `reason` says what it is
         TooLarge, // a file read is larger than allowed: nothing read, no `reason`

@@ -46,7 +46,7 @@ void MasterCardWriting::writingStarted()
 void MasterCardWriting::promptNextCard()
 {
     m_prompt = QStringLiteral("Поднесите %1 из %2 карту ").arg(m_written + 1).arg(m_requested) + m_cardType
-             + QStringLiteral("к USB-считывателю");
+               + QStringLiteral("к USB-считывателю");
     m_ticksLeft = m_budget;
     Q_EMIT changed();
 }
