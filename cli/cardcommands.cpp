@@ -19,18 +19,18 @@ void ReaderJob::cardWaitOpened(CardWait *wait)
 {
     // The master card with the object code, after a write in a protected read mode.
     if (wait->kind() == CardWait::Kind::SingleCard)
-        Q_EMIT message(static_cast<SingleCardWait *>(wait)->prompt
+        Q_EMIT message(static_cast<SingleCardWait *>(wait)->prompt()
                        + QStringLiteral(" (%1 s)").arg(wait->secondsShown()));
     if (wait->kind() == CardWait::Kind::MasterCardWriting) {
         auto *writing = static_cast<MasterCardWriting *>(wait);
         auto prompted = std::make_shared<QString>();
         connect(wait, &CardWait::changed, this, [this, writing, prompted] {
-            if (writing->isOpen() && writing->page == MasterCardWriting::Page::Progress && writing->prompt != *prompted) {
-                *prompted = writing->prompt;
-                Q_EMIT message(writing->prompt + QStringLiteral(" (%1 s)").arg(writing->secondsShown()));
+            if (writing->isOpen() && writing->page() == MasterCardWriting::Page::Progress && writing->prompt() != *prompted) {
+                *prompted = writing->prompt();
+                Q_EMIT message(writing->prompt() + QStringLiteral(" (%1 s)").arg(writing->secondsShown()));
             }
         });
-        Q_EMIT message(writing->heading);
+        Q_EMIT message(writing->heading());
         // The count and the option, chosen as on the wait's first page, from the event loop.
         const int count = m_options.count;
         const bool protectedMode = m_options.protectedMode;
@@ -45,15 +45,15 @@ void ReaderJob::cardWaitOpened(CardWait *wait)
     if (wait->kind() == CardWait::Kind::Clearing) {
         auto *clearing = static_cast<ClearingWait *>(wait);
         m_clearing = clearing;
-        Q_EMIT message(clearing->prompt + (m_options.count > 0 ? QStringLiteral(" (%1 cards, or Ctrl+C)").arg(m_options.count)
-                                                               : QStringLiteral(" (Ctrl+C ends)")));
+        Q_EMIT message(clearing->prompt() + (m_options.count > 0 ? QStringLiteral(" (%1 cards, or Ctrl+C)").arg(m_options.count)
+                                                                 : QStringLiteral(" (Ctrl+C ends)")));
         auto told = std::make_shared<int>(0);
         connect(wait, &CardWait::changed, this, [this, clearing, told] {
-            if (!clearing->isOpen() || clearing->cleared == *told)
+            if (!clearing->isOpen() || clearing->cleared() == *told)
                 return;
-            *told = clearing->cleared;
-            Q_EMIT message(texts::kClearedCards + QLatin1Char(' ') + QString::number(clearing->cleared));
-            if (m_options.count > 0 && clearing->cleared >= m_options.count)
+            *told = clearing->cleared();
+            Q_EMIT message(texts::kClearedCards + QLatin1Char(' ') + QString::number(clearing->cleared()));
+            if (m_options.count > 0 && clearing->cleared() >= m_options.count)
                 QMetaObject::invokeMethod(clearing, &ClearingWait::finishByUser, Qt::QueuedConnection);
         });
         connect(wait, &CardWait::ended, this, [this] { m_clearing = nullptr; });

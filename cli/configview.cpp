@@ -204,17 +204,16 @@ bool configFromJson(const QJsonObject &o, ReaderConfig &c, ReaderKind kind, bool
 Expected<ConfigInput, ConfigFileProblem> readConfigInput(const QString &path)
 {
     using Kind = ConfigFileProblem::Kind;
-    QByteArray bytes;
-    QString error;
     const bool standardInput = path == QLatin1String("-");
     const QString name = standardInput ? QStringLiteral("standard input") : path;
-    const FileReadProblem read = standardInput ? readStandardInput(kMaxConfigFileSize, &bytes, &error)
-                                               : readSmallFile(path, kMaxConfigFileSize, &bytes, &error);
-    if (read == FileReadProblem::Failed || read == FileReadProblem::NotAFile)
-        return unexpected(ConfigFileProblem{Kind::CannotRead, texts::kCannotOpenFile.arg(name, error)});
+    const auto read = standardInput ? readStandardInput(kMaxConfigFileSize) : readSmallFile(path, kMaxConfigFileSize);
+    const bool tooLarge = !read && read.error().kind == FileError::Kind::TooLarge;
+    if (!read && !tooLarge)
+        return unexpected(ConfigFileProblem{Kind::CannotRead, texts::kCannotOpenFile.arg(name, read.error().reason)});
+    const QByteArray bytes = read.value_or(QByteArray());
     ConfigInput input;
     const QByteArray trimmed = bytes.trimmed();
-    if (read == FileReadProblem::None && trimmed.startsWith('{')) {
+    if (read && trimmed.startsWith('{')) {
         QJsonParseError parse;
         const QJsonDocument doc = QJsonDocument::fromJson(trimmed, &parse);
         if (!doc.isObject())
@@ -225,7 +224,7 @@ Expected<ConfigInput, ConfigFileProblem> readConfigInput(const QString &path)
         input.json = o.contains(QLatin1String("config")) ? o.value(QLatin1String("config")).toObject() : o;
         return input;
     }
-    const auto items = read == FileReadProblem::TooLarge
+    const auto items = tooLarge
                            ? Expected<ConfigItems, ConfigFileError>(unexpected(ConfigFileError{}))
                        : standardInput ? checkConfigFile(bytes)
                                        : loadConfigFile(path); // a file's own checks, read once more

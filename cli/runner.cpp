@@ -195,12 +195,13 @@ bool Runner::checkFiles()
         }
         m_config = std::move(*input);
     } else if (c == Command::Update) {
-        QString error;
-        const FileReadProblem problem = readSmallFile(path, kMaxImageSize, &m_image, &error);
-        if (problem == FileReadProblem::Failed || problem == FileReadProblem::NotAFile) {
-            fail(kBadFile, texts::kCannotOpenFile.arg(path, error), path);
+        const auto image = readSmallFile(path, kMaxImageSize);
+        if (!image && image.error().kind != FileError::Kind::TooLarge) {
+            fail(kBadFile, texts::kCannotOpenFile.arg(path, image.error().reason), path);
             return false;
         }
+        if (image)
+            m_image = *image;
     }
     return true;
 }

@@ -171,9 +171,8 @@ Expected<QString, KeepError> KeptConfigurationStore::store(const QString &reader
     }
     made.sequence = sequence;
     // The reader's configuration holds its keys: the user's eyes only.
-    QString reason;
-    if (!writeFileAtomically(made.path, configFileBytes, &reason, FileAccess::Private))
-        return unexpected(KeepError{KeepError::Kind::CannotWrite, reason});
+    if (const auto written = writeFileAtomically(made.path, configFileBytes, FileAccess::Private); !written)
+        return unexpected(KeepError{KeepError::Kind::CannotWrite, written.error().reason});
 
     // The reader's oldest files beyond the limit go; the one just made stays,
     // whatever the others' names say.
@@ -207,10 +206,10 @@ QList<KeptConfiguration> KeptConfigurationStore::kept() const
 KeptDetails KeptConfigurationStore::details(const QString &path)
 {
     KeptDetails d;
-    QByteArray bytes;
-    if (readSmallFile(path, kMaxConfigFileSize, &bytes) != FileReadProblem::None)
+    const auto bytes = readSmallFile(path, kMaxConfigFileSize);
+    if (!bytes)
         return d;
-    const auto items = checkConfigFile(bytes);
+    const auto items = checkConfigFile(*bytes);
     if (!items)
         return d;
     d.readMode = numberOf(items->value(tag::ReadMode));

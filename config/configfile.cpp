@@ -46,15 +46,12 @@ Expected<ConfigItems, ConfigFileError> checkConfigFile(const QByteArray &bytes)
 
 Expected<ConfigItems, ConfigFileError> loadConfigFile(const QString &path)
 {
-    QByteArray bytes;
-    QString reason;
-    switch (readSmallFile(path, kMaxConfigFileSize, &bytes, &reason)) {
-    case FileReadProblem::None: break;
-    case FileReadProblem::TooLarge: return failure(ConfigFileError::Kind::BadFormat);
-    case FileReadProblem::NotAFile:
-    case FileReadProblem::Failed: return failure(ConfigFileError::Kind::CannotRead, reason);
-    }
-    auto items = checkConfigFile(bytes);
+    const auto bytes = readSmallFile(path, kMaxConfigFileSize);
+    if (!bytes)
+        return bytes.error().kind == FileError::Kind::TooLarge
+                   ? failure(ConfigFileError::Kind::BadFormat)
+                   : failure(ConfigFileError::Kind::CannotRead, bytes.error().reason);
+    auto items = checkConfigFile(*bytes);
     if (items && !missingConfigItems(*items).isEmpty())
         return failure(ConfigFileError::Kind::Incomplete);
     return items;
@@ -75,9 +72,8 @@ QString configFileProblemText(const QString &path, const ConfigFileError &error)
 
 Expected<void, ConfigFileError> saveConfigFile(const QString &path, const ConfigItems &items)
 {
-    QString reason;
-    if (!writeFileAtomically(path, configFileBytes(items), &reason))
-        return failure(ConfigFileError::Kind::CannotWrite, reason);
+    if (const auto written = writeFileAtomically(path, configFileBytes(items)); !written)
+        return failure(ConfigFileError::Kind::CannotWrite, written.error().reason);
     return {};
 }
 

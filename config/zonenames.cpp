@@ -34,19 +34,14 @@ QStringList zoneNameFiles(const QString &folder)
 
 Expected<QStringList, ZoneNamesError> readZoneNames(const QString &path)
 {
-    QByteArray bytes;
-    QString reason;
-    switch (readSmallFile(path, kMaxFileSize, &bytes, &reason)) {
-    case FileReadProblem::None:
-        break;
-    case FileReadProblem::TooLarge:
-        return unexpected(
-            ZoneNamesError{ZoneNamesError::Kind::TooLarge, QStringLiteral("файл слишком велик для имён зон прохода")});
-    case FileReadProblem::NotAFile:
-    case FileReadProblem::Failed:
-        return unexpected(ZoneNamesError{ZoneNamesError::Kind::CannotRead, reason});
+    const auto bytes = readSmallFile(path, kMaxFileSize);
+    if (!bytes) {
+        if (bytes.error().kind == FileError::Kind::TooLarge)
+            return unexpected(
+                ZoneNamesError{ZoneNamesError::Kind::TooLarge, QStringLiteral("файл слишком велик для имён зон прохода")});
+        return unexpected(ZoneNamesError{ZoneNamesError::Kind::CannotRead, bytes.error().reason});
     }
-    return zoneNamesFromBytes(bytes);
+    return zoneNamesFromBytes(*bytes);
 }
 
 QStringList zoneNamesFromBytes(const QByteArray &bytes)
@@ -77,9 +72,8 @@ Expected<void, ZoneNamesError> writeZoneNames(const QString &path, const QString
                     .arg(names[i])});
         bytes += line + "\r\n";
     }
-    QString reason;
-    if (!writeFileAtomically(path, bytes, &reason))
-        return unexpected(ZoneNamesError{ZoneNamesError::Kind::CannotWrite, reason});
+    if (const auto written = writeFileAtomically(path, bytes); !written)
+        return unexpected(ZoneNamesError{ZoneNamesError::Kind::CannotWrite, written.error().reason});
     return {};
 }
 

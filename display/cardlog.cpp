@@ -19,9 +19,7 @@ const QString kKeptForLater = QStringLiteral(
 CardLog::CardLog(const Timings &timings, QObject *parent)
     : QObject(parent), m_flushMs(timings.cardLogFlush), m_retryMs(timings.cardLogRetry),
       m_infoWindowMs(timings.cardInfoWindow),
-      m_file([this](QFile &file, const char *data, qint64 size, QString *error) {
-          return writeToFile(file, data, size, error);
-      })
+      m_file([this](QFile &file, const char *data, qint64 size) { return writeToFile(file, data, size); })
 {
     m_flushTimer.setSingleShot(true);
     connect(&m_flushTimer, &QTimer::timeout, this, &CardLog::flush);
@@ -108,18 +106,14 @@ void CardLog::queueLine(const CardLogEntry &e)
         m_flushTimer.start(m_problem.isEmpty() ? m_flushMs : m_retryMs);
 }
 
-bool CardLog::startFile(const QString &path, QString *error)
+Expected<void, CardLogFileError> CardLog::startFile(const QString &path)
 {
     stopFile();
-    QString reason;
-    if (!m_file.start(path, &reason)) {
-        if (error)
-            *error = reason;
-        return false;
-    }
+    if (const auto started = m_file.start(path); !started)
+        return started;
     m_writing = true;
     flush();
-    return true;
+    return {};
 }
 
 void CardLog::flush()
@@ -127,9 +121,8 @@ void CardLog::flush()
     m_flushTimer.stop();
     if (!m_writing)
         return;
-    QString error;
-    if (!m_file.write(&error)) {
-        failed(error);
+    if (const auto written = m_file.write(); !written) {
+        failed(written.error().reason);
         return;
     }
     if (!m_problem.isEmpty()) {
@@ -138,9 +131,9 @@ void CardLog::flush()
     }
 }
 
-qint64 CardLog::writeToFile(QFile &file, const char *data, qint64 size, QString *error)
+Expected<void, CardLogFile::ShortWrite> CardLog::writeToFile(QFile &file, const char *data, qint64 size)
 {
-    return CardLogFile::writeAll(file, data, size, error);
+    return CardLogFile::writeAll(file, data, size);
 }
 
 // The file is closed, to be opened again at the next try: the disk, or the
@@ -158,21 +151,20 @@ void CardLog::failed(const QString &reason)
 
 void CardLog::stopFile()
 {
-    QString error;
     if (m_writing)
-        m_file.write(&error); // what can be written now is written; the rest goes
+        (void)m_file.write(); // what can be written now is written; the rest goes
     m_writing = false;
     m_flushTimer.stop();
     m_file.stop();
     m_problem.clear();
 }
 
-bool CardLog::saveAs(const QString &path, QString *error) const
+Expected<void, FileError> CardLog::saveAs(const QString &path) const
 {
     QByteArray bytes = QByteArray(kCsvByteOrderMark) + csvHeader();
     for (const CardLogEntry &e : m_entries)
         bytes += csvLine(e);
-    return writeFileAtomically(path, bytes, error);
+    return writeFileAtomically(path, bytes);
 }
 
 } // namespace limra

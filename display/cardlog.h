@@ -23,6 +23,7 @@
 #include "display/cardlogfile.h"
 #include "link/protocol.h"
 #include "common/timings.h"
+#include "platform/files.h"
 
 namespace limra {
 
@@ -47,8 +48,8 @@ public:
     const std::deque<CardLogEntry> &entries() const { return m_entries; }
     void clear();
 
-    // Appending to a file; false with the reason when it cannot be opened.
-    bool startFile(const QString &path, QString *error = nullptr);
+    // Appending to a file; the error when it cannot be opened.
+    Expected<void, CardLogFileError> startFile(const QString &path);
     void stopFile();
     // The user wants the log in the file (also while it cannot be written).
     bool writingFile() const { return m_writing; }
@@ -63,7 +64,7 @@ public:
     void flush();
 
     // The held entries as a CSV file.
-    bool saveAs(const QString &path, QString *error = nullptr) const;
+    Expected<void, FileError> saveAs(const QString &path) const;
 
     static QByteArray csvHeader();
     static QByteArray csvLine(const CardLogEntry &entry);
@@ -83,9 +84,9 @@ Q_SIGNALS:
     void fileWritten();
 
 protected:
-    // The one place bytes go to the file: the count written, or -1 with the
-    // reason. A test puts a disk that fills up here.
-    virtual qint64 writeToFile(QFile &file, const char *data, qint64 size, QString *error);
+    // The one place bytes go to the file: all of them, or how far they got
+    // and why. A test puts a disk that fills up here.
+    virtual Expected<void, CardLogFile::ShortWrite> writeToFile(QFile &file, const char *data, qint64 size);
 
 private:
     void queueLine(const CardLogEntry &entry);

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "display/cardlogcsv.h"
 #include "platform/files.h"
@@ -54,26 +55,26 @@ bool CardLogFile::queue(const CardLogEntry &e, int keptAtMost)
     return true;
 }
 
-bool CardLogFile::start(const QString &path, QString *error)
+Expected<void, CardLogFileError> CardLogFile::start(const QString &path)
 {
     m_path = path;
     m_fileMonth = -1;
     m_lostReads = 0;
-    return open(error);
+    return open();
 }
 
 // Opens the file for appending. A new or empty file gets the header first;
 // the month of a file that has reads is taken from its last change.
-bool CardLogFile::open(QString *error)
+Expected<void, CardLogFileError> CardLogFile::open()
 {
     // The reads are the user's own: a private folder and file.
-    if (!makePrivateFolder(QFileInfo(m_path).path(), error) || !makePrivateFile(m_path, error))
-        return false;
+    if (const auto folder = makePrivateFolder(QFileInfo(m_path).path()); !folder)
+        return unexpected(CardLogFileError{CardLogFileError::Kind::Open, folder.error().reason});
+    if (const auto file = makePrivateFile(m_path); !file)
+        return unexpected(CardLogFileError{CardLogFileError::Kind::Open, file.error().reason});
     m_file.setFileName(m_path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-        *error = m_file.errorString();
-        return false;
-    }
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return unexpected(CardLogFileError{CardLogFileError::Kind::Open, m_file.errorString()});
     const bool header = !m_pending.empty() && m_pending.front().header;
     if (m_file.size() == 0) {
         m_fileMonth = -1; // until its first read
@@ -94,17 +95,18 @@ bool CardLogFile::open(QString *error)
             m_fileMonth = changed.year() * 12 + changed.month() - 1;
         }
     }
-    return true;
+    return {};
 }
 
 // The file open and meant for reads of `month` (a header: for any): a file
 // of reads of an earlier month is moved aside first.
-bool CardLogFile::prepareFor(int month, bool header, QString *error)
+Expected<void, CardLogFileError> CardLogFile::prepareFor(int month, bool header)
 {
-    if (!m_file.isOpen() && !open(error))
-        return false;
+    if (!m_file.isOpen())
+        if (const auto opened = open(); !opened)
+            return opened;
     if (header)
-        return true;
+        return {};
     if (m_fileMonth >= 0 && month > m_fileMonth) {
         m_file.close();
         const QFileInfo named(monthFileName(m_path, m_fileMonth));
@@ -112,52 +114,50 @@ bool CardLogFile::prepareFor(int month, bool header, QString *error)
         for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n) // never over an older one
             target = named.dir().filePath(QStringLiteral("%1-%2.%3").arg(named.completeBaseName()).arg(n).arg(named.suffix()));
         QFile current(m_path);
-        if (!current.rename(target)) {
-            *error = current.errorString();
-            return false;
-        }
+        if (!current.rename(target))
+            return unexpected(CardLogFileError{CardLogFileError::Kind::MoveAside, current.errorString()});
         m_fileMonth = -1;
-        if (!open(error))
-            return false;
+        if (const auto opened = open(); !opened)
+            return opened;
     }
     if (m_fileMonth < 0)
         m_fileMonth = month;
-    return true;
+    return {};
 }
 
-bool CardLogFile::write(QString *error)
+Expected<void, CardLogFileError> CardLogFile::write()
 {
     while (!m_pending.empty()) {
-        if (!prepareFor(m_pending.front().month, m_pending.front().header, error))
-            return false;
+        if (const auto prepared = prepareFor(m_pending.front().month, m_pending.front().header); !prepared)
+            return prepared;
         Pending &p = m_pending.front();
         const qint64 left = p.bytes.size() - p.done;
-        const qint64 written = left > 0 ? m_writer(m_file, p.bytes.constData() + p.done, left, error) : 0;
-        if (written > 0)
-            p.done += written;
-        if (written < left) {
-            if (error->isEmpty())
-                *error = m_file.errorString();
-            return false;
+        if (left > 0) {
+            const auto written = m_writer(m_file, p.bytes.constData() + p.done, left);
+            if (!written) {
+                p.done += std::max<qint64>(written.error().written, 0);
+                const QString &reason = written.error().reason;
+                return unexpected(
+                    CardLogFileError{CardLogFileError::Kind::Write, reason.isEmpty() ? m_file.errorString() : reason});
+            }
+            p.done += left;
         }
         m_unwrittenReads -= p.reads;
         m_pending.pop_front();
     }
-    return true;
+    return {};
 }
 
-qint64 CardLogFile::writeAll(QFile &file, const char *data, qint64 size, QString *error)
+Expected<void, CardLogFile::ShortWrite> CardLogFile::writeAll(QFile &file, const char *data, qint64 size)
 {
     qint64 written = 0;
     while (written < size) {
         const qint64 n = file.write(data + written, size - written);
-        if (n <= 0) {
-            *error = file.errorString();
-            return written > 0 ? written : -1;
-        }
+        if (n <= 0)
+            return unexpected(ShortWrite{written, file.errorString()});
         written += n;
     }
-    return written;
+    return {};
 }
 
 void CardLogFile::stop()

@@ -10,25 +10,43 @@
 #include <deque>
 #include <functional>
 
+#include "common/expected.h"
 #include "display/cardlogentry.h"
 #include "display/localtimetext.h"
 
 namespace limra {
 
+// Why the card log's file could not be written, and what the user is told.
+struct CardLogFileError {
+    enum class Kind {
+        Open,      // the file (or its folder) cannot be made or opened
+        MoveAside, // the file of an earlier month cannot be moved aside
+        Write,     // the bytes do not all reach the file
+    };
+    Kind kind = Kind::Write;
+    QString reason;
+};
+
 class CardLogFile {
 public:
-    // Where the bytes go: the count written, or -1 with the reason.
-    using Writer = std::function<qint64(QFile &file, const char *data, qint64 size, QString *error)>;
+    // A write cut short: how many bytes reached the file before it (0 or
+    // more), and why the rest did not; empty when nothing says why.
+    struct ShortWrite {
+        qint64 written = 0;
+        QString reason;
+    };
+    // Where the bytes go: all of them, or how far they got and why.
+    using Writer = std::function<Expected<void, ShortWrite>(QFile &file, const char *data, qint64 size)>;
 
     explicit CardLogFile(Writer writer);
 
-    // Writes every byte it can with QFile::write: the count written, or -1 with the reason.
-    static qint64 writeAll(QFile &file, const char *data, qint64 size, QString *error);
+    // Writes every byte it can with QFile::write.
+    static Expected<void, ShortWrite> writeAll(QFile &file, const char *data, qint64 size);
     // The name a file of `month` (year * 12 + month - 1) is moved aside to.
     static QString monthFileName(const QString &path, int month);
 
-    // Opens `path` for appending, nothing lost so far; false with the reason.
-    bool start(const QString &path, QString *error);
+    // Opens `path` for appending, nothing lost so far.
+    Expected<void, CardLogFileError> start(const QString &path);
     QString path() const { return m_path; }
     // A read's line waits for the file; false when `keptAtMost` reads wait
     // already: the read is counted as lost.
@@ -36,8 +54,8 @@ public:
     // The newest read got its card type: its line gets it too, while no byte
     // of it is in the file yet.
     void retypeNewest(const CardLogEntry &entry);
-    // Writes what waits; false with the reason when not all of it could be.
-    bool write(QString *error);
+    // Writes what waits; the error when not all of it could be.
+    Expected<void, CardLogFileError> write();
     // Closes the file, to be opened again at the next write.
     void close() { m_file.close(); }
     // Closes the file and forgets what waits.
@@ -56,8 +74,8 @@ private:
         int reads = 0;
         int serial = 0;     // which batch it is
     };
-    bool open(QString *error);
-    bool prepareFor(int month, bool header, QString *error);
+    Expected<void, CardLogFileError> open();
+    Expected<void, CardLogFileError> prepareFor(int month, bool header);
 
     Writer m_writer;
     LocalTimeText m_localTime;

@@ -137,8 +137,13 @@ void FirmwareUpdate::identified(const ReaderLink::Answer &answer)
     enter(Stage::Switching);
     request(payload(command::SwitchToLoader, command::kVersion),
             [this](const ReaderLink::Answer &switchAnswer) {
-                // No answer is fine: the reader may restart before it answers.
-                if (switchAnswer.ok() || switchAnswer.error->textCode() == 0)
+                // No answer is fine: the reader may restart before it answers
+                // (a time-out, a garbled answer, its port gone). Only the
+                // reader's refusal with an error code stops the update (a
+                // status that begins with 00 is no error code).
+                const bool refused = !switchAnswer.ok() && switchAnswer.error->kind == LinkError::Kind::Refused
+                                     && switchAnswer.error->code != 0;
+                if (!refused)
                     return switched();
                 m_session.setFirmwareSwitching(false);
                 m_loaders.forget(m_port, m_location);
@@ -151,8 +156,10 @@ bool FirmwareUpdate::record(bool fed)
 {
     const Mark mark{m_port,        m_location, m_identity, m_session.serial(), fed ? Mark::State::Fed : Mark::State::Switching,
                     portInstance(m_port)};
-    if (m_loaders.remember(mark, &m_recordProblem))
+    const auto recorded = m_loaders.remember(mark);
+    if (recorded)
         return true;
+    m_recordProblem = recorded.error().text();
     fail(Failure::CannotRecord);
     return false;
 }
@@ -364,7 +371,7 @@ void FirmwareUpdate::tryReturn()
     ++m_returnProbes;
     // Had the loader come back instead of the firmware, it would take the
     // identification for part of a block: it is marked as fed, as it is now.
-    m_loaders.remember(
+    (void)m_loaders.remember(
         {m_port, m_location, m_identity, m_session.serial(), Mark::State::Fed, portInstance(m_port)});
     request(
         payload(command::Identify, command::kVersion),

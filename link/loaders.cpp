@@ -58,23 +58,25 @@ private:
 
 LoaderRegistry::LoaderRegistry(QString path) : m_path(std::move(path)) {}
 
+QString LoaderRegistry::WriteError::text() const
+{
+    return QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.reason;
+}
+
 QList<LoaderRegistry::Entry> LoaderRegistry::read() const
 {
     if (m_path.isEmpty())
         return m_entries;
-    QByteArray bytes;
-    switch (readSmallFile(m_path, kReadLimit, &bytes)) {
-    case FileReadProblem::None: break;
-    case FileReadProblem::TooLarge: {
+    const auto read = readSmallFile(m_path, kReadLimit);
+    if (!read && read.error().kind != FileError::Kind::TooLarge)
+        return {};
+    QByteArray bytes = read.value_or(QByteArray());
+    if (!read) {
         QFile file(m_path);
         if (!file.open(QIODevice::ReadOnly))
             return {};
         bytes = file.read(kReadLimit);
         bytes.truncate(bytes.lastIndexOf('\n') + 1);
-        break;
-    }
-    case FileReadProblem::NotAFile:
-    case FileReadProblem::Failed: return {};
     }
     // One reader a line: port, location, identity, serial number, and what
     // the loader may hold with the port's device then, separated by tabs
@@ -96,7 +98,7 @@ QList<LoaderRegistry::Entry> LoaderRegistry::read() const
     return out;
 }
 
-bool LoaderRegistry::write(const QList<Entry> &entries, QString *error) const
+Expected<void, LoaderRegistry::WriteError> LoaderRegistry::write(const QList<Entry> &entries) const
 {
     QByteArray bytes;
     for (const Entry &e : entries)
@@ -105,28 +107,26 @@ bool LoaderRegistry::write(const QList<Entry> &entries, QString *error) const
                      .join(QLatin1Char('\t'))
                      .toUtf8()
                  + '\n';
-    QString reason;
-    makePrivateFolder(QFileInfo(m_path).absolutePath());
-    if (writeFileAtomically(m_path, bytes, &reason, FileAccess::Private))
-        return true;
-    qCWarning(lcLink) << "cannot keep the list of readers left in their loader:" << reason;
-    if (error)
-        *error = QDir::toNativeSeparators(m_path) + QStringLiteral(": ") + reason;
-    return false;
+    (void)makePrivateFolder(QFileInfo(m_path).absolutePath());
+    const auto written = writeFileAtomically(m_path, bytes, FileAccess::Private);
+    if (written)
+        return {};
+    qCWarning(lcLink) << "cannot keep the list of readers left in their loader:" << written.error().reason;
+    return unexpected(WriteError{m_path, written.error()});
 }
 
-bool LoaderRegistry::change(const std::function<bool(QList<Entry> &)> &change, QString *error)
+Expected<void, LoaderRegistry::WriteError> LoaderRegistry::change(const std::function<bool(QList<Entry> &)> &change)
 {
     if (m_path.isEmpty()) {
         change(m_entries);
-        return true;
+        return {};
     }
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     const ListLock lock(m_path);
     QList<Entry> entries = read();
     if (!change(entries))
-        return true;
-    return write(entries, error);
+        return {};
+    return write(entries);
 }
 
 std::optional<LoaderRegistry::Entry> LoaderRegistry::find(const QString &port, const QString &location) const
@@ -137,22 +137,20 @@ std::optional<LoaderRegistry::Entry> LoaderRegistry::find(const QString &port, c
     return std::nullopt;
 }
 
-bool LoaderRegistry::remember(const Entry &entry, QString *error)
+Expected<void, LoaderRegistry::WriteError> LoaderRegistry::remember(const Entry &entry)
 {
-    return change(
-        [&](QList<Entry> &entries) {
-            entries.erase(std::remove_if(entries.begin(), entries.end(),
-                                         [&](const Entry &e) { return sameReader(e, entry.port, entry.location); }),
-                          entries.end());
-            entries << entry;
-            return true;
-        },
-        error);
+    return change([&](QList<Entry> &entries) {
+        entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                     [&](const Entry &e) { return sameReader(e, entry.port, entry.location); }),
+                      entries.end());
+        entries << entry;
+        return true;
+    });
 }
 
 void LoaderRegistry::forget(const QString &port, const QString &location)
 {
-    change([&](QList<Entry> &entries) {
+    (void)change([&](QList<Entry> &entries) {
         return entries.removeIf([&](const Entry &e) { return sameReader(e, port, location); }) > 0;
     });
 }
@@ -166,13 +164,13 @@ void LoaderRegistry::readerIdentified(const QString &port, const QString &locati
     const QList<Entry> now = read();
     if (std::none_of(now.begin(), now.end(), stale))
         return;
-    change([&](QList<Entry> &entries) { return entries.removeIf(stale) > 0; });
+    (void)change([&](QList<Entry> &entries) { return entries.removeIf(stale) > 0; });
 }
 
 int LoaderRegistry::forgetMarks(const QString &portOrSerial)
 {
     int removed = 0;
-    change([&](QList<Entry> &entries) {
+    (void)change([&](QList<Entry> &entries) {
         removed = int(entries.removeIf([&](const Entry &e) {
             return e.port == portOrSerial || e.serialNumber == portOrSerial;
         }));

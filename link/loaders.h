@@ -14,6 +14,9 @@
 #include <functional>
 #include <optional>
 
+#include "common/expected.h"
+#include "platform/files.h"
+
 namespace limra {
 
 class LoaderRegistry {
@@ -32,15 +35,23 @@ public:
         QString instance;         // the port's device when the mark was written (portInstance)
     };
 
+    // A mark that could not be written: the list's file, and why.
+    struct WriteError {
+        QString path;
+        FileError file;
+        // As the user is told: the file and the reason.
+        QString text() const;
+    };
+
     // `path` empty: remembered in memory only. The file's folder is made
     // when missing.
     explicit LoaderRegistry(QString path = QString());
 
     // The loader left on this port or at this USB location.
     std::optional<Entry> find(const QString &port, const QString &location) const;
-    // False, with the reason in `error`, when the mark cannot be written:
-    // then nothing may be done that leaves the reader in its loader.
-    bool remember(const Entry &entry, QString *error = nullptr);
+    // The error when the mark cannot be written: then nothing may be done
+    // that leaves the reader in its loader.
+    Expected<void, WriteError> remember(const Entry &entry);
     void forget(const QString &port, const QString &location);
     // A reader identified itself as a reader: no mark of its serial number,
     // nor of its port or location, stands.
@@ -51,10 +62,10 @@ public:
 
 private:
     QList<Entry> read() const;
-    bool write(const QList<Entry> &entries, QString *error) const;
+    Expected<void, WriteError> write(const QList<Entry> &entries) const;
     // Runs `change` on the list as the file holds it now, under the lock,
     // and writes the result when it changed.
-    bool change(const std::function<bool(QList<Entry> &)> &change, QString *error = nullptr);
+    Expected<void, WriteError> change(const std::function<bool(QList<Entry> &)> &change);
 
     QString m_path;
     QList<Entry> m_entries; // in memory only

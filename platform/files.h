@@ -3,7 +3,21 @@
 #include <QByteArray>
 #include <QString>
 
+#include "common/expected.h"
+
 namespace limra {
+
+// Why a file could not be read, written or made.
+struct FileError {
+    enum class Kind {
+        Failed,   // the system could not do it: `reason` says why
+        Refused,  // the path is not what may be read or written there (a folder,
+                  // a device, a symbolic link, another user's file...): `reason` says what it is
+        TooLarge, // a file read is larger than allowed: nothing read, no `reason`
+    };
+    Kind kind = Kind::Failed;
+    QString reason; // what the user is told, in Russian
+};
 
 // Replaces the file's content through a temporary file and a rename, so that
 // a failed write (a full disk, say) leaves the earlier file as it was. The new
@@ -15,8 +29,7 @@ namespace limra {
 // link), and without cutting the earlier content before the new bytes are on
 // disk. A character device or a FIFO (also behind a symbolic link, as
 // /dev/stdout) is written through as it is; a symbolic link to a file, a
-// folder or anything else is refused, never replaced. False with the reason
-// in `error`.
+// folder or anything else is refused, never replaced.
 //
 // `access` Private: the file is the owner's only (0600) whatever the umask and
 // whatever permissions an earlier file had.
@@ -24,8 +37,8 @@ enum class FileAccess {
     Ordinary, // a file the user saves where they choose
     Private,  // a file the tool keeps for itself: configurations with keys, the card log, its lists and settings
 };
-bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr,
-                         FileAccess access = FileAccess::Ordinary);
+Expected<void, FileError> writeFileAtomically(const QString &path, const QByteArray &bytes,
+                                              FileAccess access = FileAccess::Ordinary);
 
 // Whether writeFileAtomically writes through `path` as it is: a character
 // device or a FIFO, also behind symbolic links (/dev/stdout, /dev/null). No
@@ -36,22 +49,21 @@ bool isWrittenThrough(const QString &path);
 // its missing parents, each new one the owner's only (0700); an existing one
 // of this user is made so. A file is created when missing, the owner's only
 // (0600), and an existing one of this user is made so; never through a
-// symbolic link. False with the reason.
-bool makePrivateFolder(const QString &path, QString *error = nullptr);
-bool makePrivateFile(const QString &path, QString *error = nullptr);
+// symbolic link.
+Expected<void, FileError> makePrivateFolder(const QString &path);
+Expected<void, FileError> makePrivateFile(const QString &path);
 
 // Removes from `folder` the temporary files that writes cut off (a killed
 // program) left behind: this user's, older than `olderThanMs`, and no longer
 // held by the program that wrote them. A write in flight is never touched.
 void removeStaleTemporaries(const QString &folder, int olderThanMs);
 
-enum class FileReadProblem { None, NotAFile, TooLarge, Failed };
 // Reads a regular file of at most `maxBytes` whole; a FIFO, a device or a
-// larger file is refused before anything is read.
-FileReadProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *error = nullptr);
+// folder is refused (Refused), a larger file (TooLarge), before anything is read.
+Expected<QByteArray, FileError> readSmallFile(const QString &path, qint64 maxBytes);
 
 // Reads standard input to its end, at most `maxBytes` (a file given as "-").
-FileReadProblem readStandardInput(qint64 maxBytes, QByteArray *bytes, QString *error = nullptr);
+Expected<QByteArray, FileError> readStandardInput(qint64 maxBytes);
 
 // The per-user folder the tool keeps its own data in (kept configurations,
 // the card log); created when missing.

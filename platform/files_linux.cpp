@@ -48,18 +48,16 @@ int writeSyncClose(int fd, const QByteArray &bytes)
     return ::close(fd) == 0 ? 0 : errno;
 }
 
-bool fail(QString *error, int errorNumber)
+// The system's error number `errorNumber`, told as the reason.
+Unexpected<FileError> failure(int errorNumber)
 {
-    if (error)
-        *error = systemErrorText(errorNumber);
-    return false;
+    return unexpected(FileError{FileError::Kind::Failed, systemErrorText(errorNumber)});
 }
 
-bool failWith(QString *error, const QString &reason)
+// The path is not what may be written or read there: `reason` says what it is.
+Unexpected<FileError> refusal(const QString &reason)
 {
-    if (error)
-        *error = reason;
-    return false;
+    return unexpected(FileError{FileError::Kind::Refused, reason});
 }
 
 // Temporary files are named ".<name>.limra-<pid>-XXXXXX" beside the target,
@@ -128,17 +126,22 @@ void removeLeftoverTemporaries(const QByteArray &target)
 constexpr mode_t kPrivateFile = 0600;
 constexpr mode_t kPrivateFolder = 0700;
 
+// Why a write through a temporary file failed: the error number, and
+// whether the temporary file could not be made at all.
+struct TemporaryFailure {
+    int errorNumber = 0;
+    bool notMade = false;
+};
+
 // Writes through a temporary file beside the target and a rename.
-bool writeThroughTemporary(const QByteArray &target, const QByteArray &bytes, FileAccess access, QString *error,
-                           int *openErrno)
+Expected<void, TemporaryFailure> writeThroughTemporary(const QByteArray &target, const QByteArray &bytes,
+                                                       FileAccess access)
 {
     QByteArray temporary = temporaryPrefix(target) + QByteArray::number(qint64(::getpid())) + '-'
                            + QByteArray(kTemporaryRandom, 'X');
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        *openErrno = errno;
-        return fail(error, errno);
-    }
+    if (fd < 0)
+        return unexpected(TemporaryFailure{errno, true});
     // Held while it is written: a temporary file nobody holds was left by a
     // write that was cut off.
     ::flock(fd, LOCK_EX | LOCK_NB);
@@ -155,9 +158,9 @@ bool writeThroughTemporary(const QByteArray &target, const QByteArray &bytes, Fi
         e = errno;
     if (e != 0) {
         ::unlink(temporary.constData());
-        return fail(error, e);
+        return unexpected(TemporaryFailure{e, false});
     }
-    return true;
+    return {};
 }
 
 // Rewrites a file in place, for a folder that allows no new file. Only a
@@ -166,24 +169,30 @@ bool writeThroughTemporary(const QByteArray &target, const QByteArray &bytes, Fi
 // part beyond the earlier size is written first (a full disk stops there and
 // the file is put back as it was), then the rest over the earlier bytes, then
 // the file is cut to the new size.
-bool writeInPlace(const QByteArray &target, const QByteArray &bytes, FileAccess access, QString *error)
+Expected<void, FileError> writeInPlace(const QByteArray &target, const QByteArray &bytes, FileAccess access)
 {
     const int fd = ::open(target.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ELOOP ? failWith(error, QStringLiteral("это символическая ссылка")) : fail(error, errno);
+    if (fd < 0) {
+        if (errno == ELOOP)
+            return refusal(QStringLiteral("это символическая ссылка"));
+        return failure(errno);
+    }
     struct stat info {};
-    QString refusal;
-    if (::fstat(fd, &info) != 0)
-        refusal = systemErrorText(errno);
-    else if (!S_ISREG(info.st_mode))
-        refusal = QStringLiteral("это не обычный файл");
-    else if (info.st_uid != ::geteuid())
-        refusal = QStringLiteral("файл принадлежит другому пользователю");
-    else if (info.st_nlink != 1)
-        refusal = QStringLiteral("у файла есть другие имена (жёсткие ссылки)");
-    if (!refusal.isEmpty()) {
+    if (::fstat(fd, &info) != 0) {
+        const int e = errno;
         ::close(fd);
-        return failWith(error, refusal);
+        return failure(e);
+    }
+    QString refused;
+    if (!S_ISREG(info.st_mode))
+        refused = QStringLiteral("это не обычный файл");
+    else if (info.st_uid != ::geteuid())
+        refused = QStringLiteral("файл принадлежит другому пользователю");
+    else if (info.st_nlink != 1)
+        refused = QStringLiteral("у файла есть другие имена (жёсткие ссылки)");
+    if (!refused.isEmpty()) {
+        ::close(fd);
+        return refusal(refused);
     }
     if (access == FileAccess::Private && (info.st_mode & 0777) != kPrivateFile)
         ::fchmod(fd, kPrivateFile);
@@ -207,25 +216,27 @@ bool writeInPlace(const QByteArray &target, const QByteArray &bytes, FileAccess 
         const int e = errno;
         (void)!::ftruncate(fd, off_t(oldSize));
         ::close(fd);
-        return fail(error, e);
+        return failure(e);
     }
     if (!writeAt(bytes.constData(), std::min(oldSize, newSize), 0) || ::fdatasync(fd) != 0
         || (newSize < oldSize && ::ftruncate(fd, off_t(newSize)) != 0) || ::fsync(fd) != 0) {
         const int e = errno;
         ::close(fd);
-        return fail(error, e);
+        return failure(e);
     }
-    return ::close(fd) == 0 || fail(error, errno);
+    if (::close(fd) != 0)
+        return failure(errno);
+    return {};
 }
 
 // What a path the user named is, for writing a file's whole content to it.
-enum class WriteTarget { File, WriteThrough, Refused };
+enum class WriteTarget { File, WriteThrough };
 
 // A missing path or a regular file is a file, replaced whole; a character
 // device or a FIFO, also behind symbolic links (/dev/stdout, /dev/null), is
 // written through as it is; a symbolic link to a file, a folder and anything
 // else is refused: never replaced by a regular file.
-WriteTarget writeTargetOf(const QByteArray &target, QString *error)
+Expected<WriteTarget, FileError> writeTargetOf(const QByteArray &target)
 {
     struct stat link {};
     if (::lstat(target.constData(), &link) != 0)
@@ -237,64 +248,69 @@ WriteTarget writeTargetOf(const QByteArray &target, QString *error)
     if (S_ISREG(link.st_mode))
         return WriteTarget::File;
     if (S_ISLNK(link.st_mode))
-        failWith(error, leads ? QStringLiteral("это символическая ссылка")
-                              : QStringLiteral("это символическая ссылка, ведущая в никуда"));
-    else if (S_ISDIR(link.st_mode))
-        fail(error, EISDIR);
-    else
-        failWith(error, QStringLiteral("это не обычный файл"));
-    return WriteTarget::Refused;
+        return refusal(leads ? QStringLiteral("это символическая ссылка")
+                             : QStringLiteral("это символическая ссылка, ведущая в никуда"));
+    if (S_ISDIR(link.st_mode))
+        return refusal(systemErrorText(EISDIR));
+    return refusal(QStringLiteral("это не обычный файл"));
 }
 
 // Writes to a character device or a FIFO as it is. A FIFO nobody reads is
 // refused at once rather than waited for.
-bool writeThrough(const QByteArray &target, const QByteArray &bytes, QString *error)
+Expected<void, FileError> writeThrough(const QByteArray &target, const QByteArray &bytes)
 {
     const int fd = ::open(target.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENXIO ? failWith(error, QStringLiteral("канал никто не читает")) : fail(error, errno);
+    if (fd < 0) {
+        if (errno == ENXIO)
+            return refusal(QStringLiteral("канал никто не читает"));
+        return failure(errno);
+    }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!writeAll(fd, bytes)) {
         const int e = errno;
         ::close(fd);
-        return fail(error, e);
+        return failure(e);
     }
-    return ::close(fd) == 0 || fail(error, errno);
+    if (::close(fd) != 0)
+        return failure(errno);
+    return {};
 }
 
 } // namespace
 
 bool isWrittenThrough(const QString &path)
 {
-    return writeTargetOf(QFile::encodeName(path), nullptr) == WriteTarget::WriteThrough;
+    const auto target = writeTargetOf(QFile::encodeName(path));
+    return target && *target == WriteTarget::WriteThrough;
 }
 
-bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error, FileAccess access)
+Expected<void, FileError> writeFileAtomically(const QString &path, const QByteArray &bytes, FileAccess access)
 {
     const QByteArray target = QFile::encodeName(path);
-    switch (writeTargetOf(target, error)) {
-    case WriteTarget::File: break;
-    case WriteTarget::WriteThrough: return writeThrough(target, bytes, error);
-    case WriteTarget::Refused: return false;
-    }
+    const auto kind = writeTargetOf(target);
+    if (!kind)
+        return unexpected(kind.error());
+    if (*kind == WriteTarget::WriteThrough)
+        return writeThrough(target, bytes);
     removeLeftoverTemporaries(target);
-    int openErrno = 0;
-    if (writeThroughTemporary(target, bytes, access, error, &openErrno))
-        return true;
+    const auto written = writeThroughTemporary(target, bytes, access);
+    if (written)
+        return {};
     // A file that may be written in a folder that does not allow new files.
-    if (openErrno == EACCES || openErrno == EPERM || openErrno == EROFS) {
+    const int e = written.error().errorNumber;
+    if (written.error().notMade && (e == EACCES || e == EPERM || e == EROFS)) {
         struct stat link {};
         if (::lstat(target.constData(), &link) == 0 && (S_ISLNK(link.st_mode) || ::access(target.constData(), W_OK) == 0))
-            return writeInPlace(target, bytes, access, error);
+            return writeInPlace(target, bytes, access);
     }
-    return false;
+    return failure(e);
 }
 
 namespace {
 
 // Reads at most one byte more than allowed, so that a file that grows
 // meanwhile is refused too; closes `fd`.
-FileReadProblem readUpTo(int fd, qint64 maxBytes, QByteArray *bytes, QString *error)
+Expected<QByteArray, FileError> readUpTo(int fd, qint64 maxBytes)
 {
     QByteArray out(qsizetype(maxBytes + 1), Qt::Uninitialized);
     qsizetype got = 0;
@@ -305,8 +321,7 @@ FileReadProblem readUpTo(int fd, qint64 maxBytes, QByteArray *bytes, QString *er
                 continue;
             const int e = errno;
             ::close(fd);
-            fail(error, e);
-            return FileReadProblem::Failed;
+            return failure(e);
         }
         if (n == 0)
             break;
@@ -314,47 +329,40 @@ FileReadProblem readUpTo(int fd, qint64 maxBytes, QByteArray *bytes, QString *er
     }
     ::close(fd);
     if (got > maxBytes)
-        return FileReadProblem::TooLarge;
+        return unexpected(FileError{FileError::Kind::TooLarge, QString()});
     out.truncate(got);
-    *bytes = out;
-    return FileReadProblem::None;
+    return out;
 }
 
 } // namespace
 
-FileReadProblem readSmallFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *error)
+Expected<QByteArray, FileError> readSmallFile(const QString &path, qint64 maxBytes)
 {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        fail(error, errno);
-        return FileReadProblem::Failed;
-    }
+    if (fd < 0)
+        return failure(errno);
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        if (error)
-            *error = QStringLiteral("это не обычный файл");
-        return FileReadProblem::NotAFile;
+        return refusal(QStringLiteral("это не обычный файл"));
     }
     if (info.st_size > maxBytes) {
         ::close(fd);
-        return FileReadProblem::TooLarge;
+        return unexpected(FileError{FileError::Kind::TooLarge, QString()});
     }
-    return readUpTo(fd, maxBytes, bytes, error);
+    return readUpTo(fd, maxBytes);
 }
 
-FileReadProblem readStandardInput(qint64 maxBytes, QByteArray *bytes, QString *error)
+Expected<QByteArray, FileError> readStandardInput(qint64 maxBytes)
 {
     const int fd = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
-    if (fd < 0) {
-        fail(error, errno);
-        return FileReadProblem::Failed;
-    }
-    return readUpTo(fd, maxBytes, bytes, error);
+    if (fd < 0)
+        return failure(errno);
+    return readUpTo(fd, maxBytes);
 }
 
-bool makePrivateFolder(const QString &path, QString *error)
+Expected<void, FileError> makePrivateFolder(const QString &path)
 {
     const QByteArray folder = QFile::encodeName(QDir::cleanPath(QDir(path).absolutePath()));
     // The missing parts, from the top: each new one the owner's only.
@@ -365,30 +373,30 @@ bool makePrivateFolder(const QString &path, QString *error)
         if (::mkdir(part.constData(), kPrivateFolder) == 0)
             ::chmod(part.constData(), kPrivateFolder); // the umask may have taken the owner's bits
         else if (errno != EEXIST)
-            return fail(error, errno);
+            return failure(errno);
     }
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return fail(error, errno);
+        return failure(errno);
     struct stat info {};
     if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 0777) != kPrivateFolder)
         ::fchmod(fd, kPrivateFolder);
     ::close(fd);
-    return true;
+    return {};
 }
 
-bool makePrivateFile(const QString &path, QString *error)
+Expected<void, FileError> makePrivateFile(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, kPrivateFile);
     if (fd < 0)
-        return fail(error, errno);
+        return failure(errno);
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
         && (info.st_mode & 0777) != kPrivateFile)
         ::fchmod(fd, kPrivateFile);
     ::close(fd);
-    return true;
+    return {};
 }
 
 void removeStaleTemporaries(const QString &folder, int olderThanMs)
@@ -425,7 +433,7 @@ QString userDataFolder()
     // line), whatever the program is called; the user's own.
     const QString folder =
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/limra-rfid");
-    makePrivateFolder(folder);
+    (void)makePrivateFolder(folder);
     return folder;
 }
 

@@ -399,10 +399,12 @@ void PortalKeyInjector::setPhase(Phase phase)
 
 QString PortalKeyInjector::readRestoreToken() const
 {
-    QByteArray bytes;
-    if (m_tokenFile.isEmpty() || readSmallFile(m_tokenFile, kMaxTokenBytes, &bytes) != FileReadProblem::None)
+    if (m_tokenFile.isEmpty())
         return QString();
-    return QString::fromUtf8(bytes).trimmed();
+    const auto bytes = readSmallFile(m_tokenFile, kMaxTokenBytes);
+    if (!bytes)
+        return QString();
+    return QString::fromUtf8(*bytes).trimmed();
 }
 
 // The token lets the tool type without asking: only its user may read it.
@@ -417,9 +419,8 @@ void PortalKeyInjector::keepRestoreToken(const QString &token) const
         ::fchmod(fd, S_IRUSR | S_IWUSR); // the new file keeps these
         ::close(fd);
     }
-    QString error;
-    if (!writeFileAtomically(m_tokenFile, token.toUtf8(), &error))
-        qCWarning(lcApp) << "cannot keep the desktop's permission to type:" << error;
+    if (const auto kept = writeFileAtomically(m_tokenFile, token.toUtf8()); !kept)
+        qCWarning(lcApp) << "cannot keep the desktop's permission to type:" << kept.error().reason;
 }
 
 } // namespace limra

@@ -17,8 +17,8 @@ QString noticeText(const CardWait::Notice &notice)
     return QString();
 }
 
-CardWait::CardWait(ReaderLink &link, const Timings &timings, QObject *parent)
-    : QObject(parent), m_link(link), m_timings(timings)
+CardWait::CardWait(ReaderLink &link, const Timings &timings, const QString &caption, QObject *parent)
+    : QObject(parent), m_link(link), m_timings(timings), m_caption(caption)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, [this] {

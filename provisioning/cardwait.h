@@ -19,9 +19,11 @@
 
 namespace limra {
 
-// How a card wait ended: Yes (the awaited operation succeeded, or the user
-// finished), No (its time ran out), Cancel (closed any other way).
-enum class WaitResult { Cancel, Yes, No };
+// How a card wait ended: Yes (the awaited card operation succeeded, or the
+// user finished), Done (everything the wait was for has come: every master
+// card written, the master card's report read), No (its time ran out),
+// Cancel (closed any other way).
+enum class WaitResult { Cancel, Yes, No, Done };
 
 class CardWait : public QObject {
     Q_OBJECT
@@ -40,7 +42,7 @@ public:
         int count = 0;
     };
 
-    CardWait(ReaderLink &link, const Timings &timings, QObject *parent = nullptr);
+    CardWait(ReaderLink &link, const Timings &timings, const QString &caption, QObject *parent = nullptr);
     virtual Kind kind() const = 0;
 
     // Opens the wait; a card gets the budget of ticks of the timings.
@@ -57,7 +59,7 @@ public:
     int tickMs() const;
 
     // The window's caption.
-    QString caption;
+    const QString &caption() const { return m_caption; }
     // The seconds shown: the ticks left divided by 10.
     int secondsShown() const { return m_ticksLeft / 10; }
 
@@ -88,6 +90,7 @@ protected:
     int m_ticksLeft = 0;
 
 private:
+    QString m_caption;
     QTimer m_timer;
     bool m_open = false;
     bool m_ticking = false;

@@ -4,14 +4,13 @@ namespace limra {
 
 ClearingWait::ClearingWait(ReaderLink &link, const Timings &timings, const QString &waitCaption,
                            const QString &waitPrompt, const QString &finish, QObject *parent)
-    : CardWait(link, timings, parent), prompt(waitPrompt), finishText(finish)
+    : CardWait(link, timings, waitCaption, parent), m_prompt(waitPrompt), m_finishText(finish)
 {
-    caption = waitCaption;
 }
 
 void ClearingWait::opened()
 {
-    cleared = 0;
+    m_cleared = 0;
     Q_EMIT changed();
 }
 
@@ -21,7 +20,7 @@ void ClearingWait::status(quint8 code)
         tellCardError(code);
         return;
     }
-    ++cleared;
+    ++m_cleared;
     Q_EMIT changed();
 }
 

@@ -13,13 +13,19 @@ public:
     void tick() override {}
     void finishByUser();
 
-    QString prompt;
-    QString finishText;
-    int cleared = 0;
+    const QString &prompt() const { return m_prompt; }
+    const QString &finishText() const { return m_finishText; }
+    // The cards cleared so far.
+    int cleared() const { return m_cleared; }
 
 protected:
     void opened() override;
     void status(quint8 code) override;
+
+private:
+    QString m_prompt;
+    QString m_finishText;
+    int m_cleared = 0;
 };
 
 } // namespace limra

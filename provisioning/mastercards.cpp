@@ -37,20 +37,17 @@ void MasterCardsCreate::start(const ConfigItems &items, const QString &cardType,
     m_written = 0;
     m_requested = 0;
     m_protected = false;
-    auto wait = std::make_unique<MasterCardWriting>(m_link, m_timings);
-    wait->cardType = cardType;
-    wait->optionVisible = optionVisible;
-    wait->optionChecked = false;
+    auto wait = std::make_unique<MasterCardWriting>(m_link, m_timings, cardType, optionVisible);
     connect(wait.get(), &MasterCardWriting::countChosen, this, &MasterCardsCreate::write);
-    runWait(std::move(wait), [this](WaitResult) {
+    runWait(std::move(wait), [this](WaitResult result) {
         MasterCardWriting *w = writing();
-        m_written = w->written;
-        if (m_failure == Failure::None && w->requested > 0 && w->written == w->requested) {
+        m_written = w->written();
+        if (m_failure == Failure::None && w->requested() > 0 && w->written() == w->requested()) {
             resumeReading([this] { end(Status::Done); });
             return;
         }
         if (m_failure == Failure::None)
-            m_failure = w->timedOut ? Failure::TimeUp : Failure::Closed;
+            m_failure = result == WaitResult::No ? Failure::TimeUp : Failure::Closed;
         resumeReading([this] {
             end(m_failure == Failure::Closed ? Status::Cancelled : Status::Failed, m_refusal);
         });
@@ -80,7 +77,7 @@ Report MasterCardsCreate::report() const
 void MasterCardsCreate::readerLost()
 {
     if (const MasterCardWriting *w = writing())
-        m_written = w->written;
+        m_written = w->written();
     CardOperation::readerLost();
 }
 
@@ -121,7 +118,7 @@ void MasterCardsClear::start()
                                                QStringLiteral("По очереди подносите мастер-карты к USB-считывателю"),
                                                QStringLiteral("Закончить очистку мастер-карт")),
                 [this](WaitResult) {
-                    m_cleared = static_cast<ClearingWait *>(cardWait())->cleared;
+                    m_cleared = static_cast<ClearingWait *>(cardWait())->cleared();
                     resumeReading([this] { end(Status::Done); });
                 });
     });

@@ -27,7 +27,7 @@ void MasterConfigRead::start()
         }
         runWait(std::make_unique<MasterConfigWait>(m_link, m_timings), [this](WaitResult) {
             // The wait tells the card's report as hex text.
-            const QByteArray report = hexToBytes(static_cast<MasterConfigWait *>(cardWait())->report);
+            const QByteArray report = hexToBytes(static_cast<MasterConfigWait *>(cardWait())->report());
             resumeReading([this, report] {
                 if (report.size() < kMinimumReportBytes) {
                     m_failure = Failure::NotRead;

@@ -5,22 +5,20 @@
 namespace limra {
 
 MasterConfigWait::MasterConfigWait(ReaderLink &link, const Timings &timings, QObject *parent)
-    : CardWait(link, timings, parent)
+    : CardWait(link, timings, QStringLiteral("Чтение конфигурации с мастер-карты"), parent)
 {
-    caption = QStringLiteral("Чтение конфигурации с мастер-карты");
     connect(this, &CardWait::ended, this, [this] { disconnect(m_frames); });
 }
 
 void MasterConfigWait::opened()
 {
-    report.clear();
-    timedOut = false;
-    secondsLeft = m_timings.masterReportTicks;
+    m_report.clear();
+    m_secondsLeft = m_timings.masterReportTicks;
     m_frames = connect(&m_link, &ReaderLink::frameReceived, this, [this](const Reply &frame) {
         if (!isOpen() || frame.cmd != command::WriteConfig || frame.ver != command::MasterReportVersion)
             return;
-        report = bytesToHex(frame.body);
-        finish(WaitResult::Cancel);
+        m_report = bytesToHex(frame.body);
+        finish(WaitResult::Done);
     });
     Q_EMIT changed();
     startTicking();
@@ -28,12 +26,10 @@ void MasterConfigWait::opened()
 
 void MasterConfigWait::tick()
 {
-    --secondsLeft;
+    --m_secondsLeft;
     Q_EMIT changed();
-    if (secondsLeft <= 0) {
-        timedOut = true;
-        finish(WaitResult::Cancel);
-    }
+    if (m_secondsLeft <= 0)
+        finish(WaitResult::No);
 }
 
 } // namespace limra

@@ -78,7 +78,7 @@ void SecureCardsRun::start(Kind kind, SecureMode mode, const std::array<bool, 64
             runWait(std::make_unique<ClearingWait>(m_link, m_timings, kClearing, texts::kPresentCardsPrompt,
                                                    QStringLiteral("Закончить очистку карт")),
                     [this](WaitResult) {
-                        m_cards = static_cast<ClearingWait *>(cardWait())->cleared;
+                        m_cards = static_cast<ClearingWait *>(cardWait())->cleared();
                         resumeReading([this] { end(Status::Done); });
                     });
         });
@@ -102,7 +102,7 @@ void SecureCardsRun::countCards(quint8 startCommand, const QString &caption, con
         m_failure = Failure::None;
         runWait(std::make_unique<SecureCardWait>(m_link, m_timings, caption, counterCaption, finishText),
                 [this](WaitResult result) {
-                    m_cards = static_cast<SecureCardWait *>(cardWait())->made;
+                    m_cards = static_cast<SecureCardWait *>(cardWait())->made();
                     resumeReading([this, result] {
                         if (result == WaitResult::No) {
                             m_failure = Failure::MasterCardNotTaken;

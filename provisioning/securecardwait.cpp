@@ -4,23 +4,22 @@ namespace limra {
 
 SecureCardWait::SecureCardWait(ReaderLink &link, const Timings &timings, const QString &waitCaption,
                                const QString &counter, const QString &finish, QObject *parent)
-    : CardWait(link, timings, parent), counterCaption(counter), finishText(finish)
+    : CardWait(link, timings, waitCaption, parent), m_counterCaption(counter), m_finishText(finish)
 {
-    caption = waitCaption;
 }
 
 void SecureCardWait::opened()
 {
-    page = Page::MasterCard;
+    m_page = Page::MasterCard;
     m_ticksLeft = m_budget;
-    made = 0;
+    m_made = 0;
     Q_EMIT changed();
     startTicking();
 }
 
 void SecureCardWait::tick()
 {
-    if (page == Page::MasterCard)
+    if (m_page == Page::MasterCard)
         countDown();
 }
 
@@ -30,13 +29,13 @@ void SecureCardWait::status(quint8 code)
         tellCardError(code);
         return;
     }
-    if (page == Page::MasterCard) {
+    if (m_page == Page::MasterCard) {
         // The reader accepted the master card: from now on cards are counted.
         stopTicking();
-        page = Page::Cards;
-        made = 0;
+        m_page = Page::Cards;
+        m_made = 0;
     } else {
-        ++made;
+        ++m_made;
     }
     Q_EMIT changed();
 }

@@ -15,14 +15,21 @@ public:
     void tick() override;
     void finishByUser();
 
-    QString counterCaption;
-    QString finishText;
-    Page page = Page::MasterCard;
-    int made = 0;
+    const QString &counterCaption() const { return m_counterCaption; }
+    const QString &finishText() const { return m_finishText; }
+    Page page() const { return m_page; }
+    // The cards made (or cleared) since the master card was taken.
+    int made() const { return m_made; }
 
 protected:
     void opened() override;
     void status(quint8 code) override;
+
+private:
+    QString m_counterCaption;
+    QString m_finishText;
+    Page m_page = Page::MasterCard;
+    int m_made = 0;
 };
 
 } // namespace limra

@@ -4,9 +4,8 @@ namespace limra {
 
 SingleCardWait::SingleCardWait(ReaderLink &link, const Timings &timings, const QString &waitCaption,
                                const QString &waitPrompt, QObject *parent)
-    : CardWait(link, timings, parent), prompt(waitPrompt)
+    : CardWait(link, timings, waitCaption, parent), m_prompt(waitPrompt)
 {
-    caption = waitCaption;
 }
 
 void SingleCardWait::opened()

@@ -12,11 +12,14 @@ public:
                    QObject *parent = nullptr);
     Kind kind() const override { return Kind::SingleCard; }
     void tick() override;
-    QString prompt;
+    const QString &prompt() const { return m_prompt; }
 
 protected:
     void opened() override;
     void status(quint8 code) override;
+
+private:
+    QString m_prompt;
 };
 
 } // namespace limra

@@ -76,28 +76,24 @@ QString IniFile::decodeValue(const QString &stored)
 }
 
 // The file's lines as bytes, without their line ends.
-std::optional<QList<QByteArray>> IniFile::lines(QString *why) const
+Expected<QList<QByteArray>, FileError> IniFile::lines() const
 {
-    QByteArray bytes;
-    QString error;
-    switch (readSmallFile(m_path, kMaxSize, &bytes, &error)) {
-    case FileReadProblem::None:
-        break;
-    case FileReadProblem::Failed:
-        if (!QFileInfo::exists(m_path) && !QFileInfo(m_path).isSymLink())
-            return QList<QByteArray>(); // created at the first write
-        if (why)
-            *why = error;
-        return std::nullopt;
-    case FileReadProblem::TooLarge:
-        if (why)
-            *why = QStringLiteral("файл больше %1 МБ").arg(kMaxSize / (1024 * 1024));
-        return std::nullopt;
-    case FileReadProblem::NotAFile:
-        if (why)
-            *why = error;
-        return std::nullopt;
+    const auto read = readSmallFile(m_path, kMaxSize);
+    if (!read) {
+        switch (read.error().kind) {
+        case FileError::Kind::Failed:
+            if (!QFileInfo::exists(m_path) && !QFileInfo(m_path).isSymLink())
+                return QList<QByteArray>(); // created at the first write
+            break;
+        case FileError::Kind::TooLarge:
+            return unexpected(FileError{FileError::Kind::TooLarge,
+                                        QStringLiteral("файл больше %1 МБ").arg(kMaxSize / (1024 * 1024))});
+        case FileError::Kind::Refused:
+            break;
+        }
+        return unexpected(read.error());
     }
+    QByteArray bytes = *read;
     if (bytes.isEmpty())
         return QList<QByteArray>();
     bytes.replace("\r\n", "\n");
@@ -108,17 +104,17 @@ std::optional<QList<QByteArray>> IniFile::lines(QString *why) const
 
 QString IniFile::problem() const
 {
-    QString why;
-    if (lines(&why))
+    const auto all = lines();
+    if (all)
         return QString();
     return QStringLiteral("Не удалось прочитать файл настроек %1: %2. Программа работает с настройками "
                           "по умолчанию и не изменяет этот файл.")
-        .arg(m_path, why);
+        .arg(m_path, all.error().reason);
 }
 
 QString IniFile::read(const QString &section, const QString &key, const QString &def) const
 {
-    const std::optional<QList<QByteArray>> all = lines();
+    const auto all = lines();
     if (!all)
         return def;
     QByteArray current, k, v;
@@ -181,7 +177,7 @@ bool IniFile::write(const QString &section, const QString &key, const QString &v
 
 bool IniFile::write(const QString &section, const KeyValues &values) const
 {
-    std::optional<QList<QByteArray>> all = lines();
+    auto all = lines();
     if (!all)
         return false; // a file that could not be read whole is never replaced
     if (values.isEmpty())
@@ -189,7 +185,7 @@ bool IniFile::write(const QString &section, const KeyValues &values) const
     for (const auto &[key, value] : values)
         setKey(*all, section, key, value);
     // The settings are the user's own.
-    return writeFileAtomically(m_path, all->join("\r\n") + "\r\n", nullptr, FileAccess::Private);
+    return bool(writeFileAtomically(m_path, all->join("\r\n") + "\r\n", FileAccess::Private));
 }
 
 } // namespace limra

@@ -5,8 +5,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <optional>
 #include <utility>
+
+#include "platform/files.h"
 
 namespace limra {
 
@@ -39,9 +40,9 @@ public:
     static QString decodeValue(const QString &stored);
 
 private:
-    // The file's lines; none for a missing file, nothing when the file is
-    // there but cannot be read in full (`why` says why).
-    std::optional<QList<QByteArray>> lines(QString *why = nullptr) const;
+    // The file's lines; none for a missing file; the error when the file is
+    // there but cannot be read in full (its reason says why, also when too large).
+    Expected<QList<QByteArray>, FileError> lines() const;
     QString m_path;
 };
 

@@ -23,7 +23,7 @@ QString settingsFilePath()
     QString folder = QCoreApplication::applicationDirPath();
     if (settingsPlace(folder, QFileInfo(folder).isWritable(), ::geteuid() == 0) == SettingsPlace::UserConfigFolder) {
         folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-        makePrivateFolder(folder);
+        (void)makePrivateFolder(folder);
     }
     return folder + QStringLiteral("/settings.ini");
 }

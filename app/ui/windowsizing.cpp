@@ -40,9 +40,8 @@ void WindowSizing::placeAtStart()
     m_window.move(placed.client.topLeft()); // the frame's top-left, once there is one
     if (m_statePath.isEmpty())
         return;
-    QByteArray state;
-    if (readSmallFile(m_statePath, 4096, &state) == FileReadProblem::None)
-        m_window.restoreGeometry(state);
+    if (const auto state = readSmallFile(m_statePath, 4096))
+        m_window.restoreGeometry(*state);
 }
 
 void WindowSizing::keep() const
@@ -53,7 +52,7 @@ void WindowSizing::keep() const
     if (!QDir().mkpath(folder))
         return;
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    writeFileAtomically(m_statePath, m_window.saveGeometry()); // a place not kept is no reason to bother anyone
+    (void)writeFileAtomically(m_statePath, m_window.saveGeometry()); // a place not kept is no reason to bother anyone
 }
 
 void WindowSizing::shown()

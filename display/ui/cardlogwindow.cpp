@@ -243,9 +243,8 @@ void CardLogWindow::showFileState()
 void CardLogWindow::setWritingFile(bool on)
 {
     if (on) {
-        QString error;
-        if (!m_log.startFile(m_logFile, &error)) {
-            m_dialogs.error(texts::kCannotOpenFile.arg(m_logFile, error));
+        if (const auto started = m_log.startFile(m_logFile); !started) {
+            m_dialogs.error(texts::kCannotOpenFile.arg(m_logFile, started.error().reason));
             on = false;
         }
     } else {
@@ -287,9 +286,8 @@ void CardLogWindow::saveAs()
     const QString path = m_dialogs.saveFile(QStringLiteral("Журнал карт (*.csv)|*.csv"), QStringLiteral("*.csv"));
     if (path.isEmpty())
         return;
-    QString error;
-    if (!m_log.saveAs(path, &error))
-        m_dialogs.error(texts::kCannotWriteFile.arg(path, error));
+    if (const auto saved = m_log.saveAs(path); !saved)
+        m_dialogs.error(texts::kCannotWriteFile.arg(path, saved.error().reason));
 }
 
 } // namespace limra

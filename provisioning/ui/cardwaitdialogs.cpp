@@ -33,7 +33,7 @@ CardWaitDialog::CardWaitDialog(CardWait &wait, UserDialogs &dialogs, QWidget *pa
 {
     setWindowModality(Qt::NonModal);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setWindowTitle(wait.caption);
+    setWindowTitle(wait.caption());
     connect(&wait, &CardWait::changed, this, [this] {
         if (m_wait)
             refresh();
@@ -203,12 +203,12 @@ void MasterCardWritingDialog::showEvent(QShowEvent *event)
 
 void MasterCardWritingDialog::refresh()
 {
-    heading->setText(keepHyphenatedWords(m_writing.heading));
-    option->setVisible(m_writing.optionVisible);
-    optionWarning->setVisible(m_writing.optionVisible);
-    option->setChecked(m_writing.optionChecked);
-    pages->setCurrentIndex(m_writing.page == MasterCardWriting::Page::Count ? 0 : 1);
-    prompt->setText(keepHyphenatedWords(m_writing.prompt));
+    heading->setText(keepHyphenatedWords(m_writing.heading()));
+    option->setVisible(m_writing.optionVisible());
+    optionWarning->setVisible(m_writing.optionVisible());
+    option->setChecked(m_writing.optionChecked());
+    pages->setCurrentIndex(m_writing.page() == MasterCardWriting::Page::Count ? 0 : 1);
+    prompt->setText(keepHyphenatedWords(m_writing.prompt()));
     showSeconds(seconds, m_writing.secondsShown());
 }
 
@@ -218,7 +218,7 @@ SingleCardDialog::SingleCardDialog(SingleCardWait &wait, UserDialogs &dialogs, Q
     : CardWaitDialog(wait, dialogs, parent), m_single(wait)
 {
     new QVBoxLayout(this);
-    prompt = addText(wait.prompt, kInstructionPx, this);
+    prompt = addText(wait.prompt(), kInstructionPx, this);
     prompt->setObjectName(QStringLiteral("prompt"));
     seconds = addSeconds(this);
     seconds->setObjectName(QStringLiteral("seconds"));
@@ -229,7 +229,7 @@ SingleCardDialog::SingleCardDialog(SingleCardWait &wait, UserDialogs &dialogs, Q
 
 void SingleCardDialog::refresh()
 {
-    prompt->setText(keepHyphenatedWords(m_single.prompt));
+    prompt->setText(keepHyphenatedWords(m_single.prompt()));
     showSeconds(seconds, m_single.secondsShown());
 }
 
@@ -239,11 +239,11 @@ ClearingDialog::ClearingDialog(ClearingWait &wait, UserDialogs &dialogs, QWidget
     : CardWaitDialog(wait, dialogs, parent), m_clearing(wait)
 {
     new QVBoxLayout(this);
-    prompt = addText(wait.prompt, kInstructionPx, this);
+    prompt = addText(wait.prompt(), kInstructionPx, this);
     prompt->setObjectName(QStringLiteral("prompt"));
     counter = addCounter(texts::kClearedCards, this);
     counter->setObjectName(QStringLiteral("counter"));
-    finishButton = new QPushButton(wait.finishText, this);
+    finishButton = new QPushButton(wait.finishText(), this);
     finishButton->setObjectName(QStringLiteral("finishButton"));
     layout()->addWidget(finishButton);
     connect(finishButton, &QPushButton::clicked, this, [this] {
@@ -257,7 +257,7 @@ ClearingDialog::ClearingDialog(ClearingWait &wait, UserDialogs &dialogs, QWidget
 
 void ClearingDialog::refresh()
 {
-    counter->setText(QString::number(m_clearing.cleared));
+    counter->setText(QString::number(m_clearing.cleared()));
 }
 
 // ---- secure cards ------------------------------------------------------------------
@@ -279,9 +279,9 @@ SecureCardDialog::SecureCardDialog(SecureCardWait &wait, UserDialogs &dialogs, Q
     auto *cardPage = new QWidget(pages);
     pageLayout(cardPage);
     addText(texts::kPresentCardsPrompt, kInstructionPx, cardPage);
-    counter = addCounter(wait.counterCaption, cardPage);
+    counter = addCounter(wait.counterCaption(), cardPage);
     counter->setObjectName(QStringLiteral("counter"));
-    finishButton = new QPushButton(wait.finishText, cardPage);
+    finishButton = new QPushButton(wait.finishText(), cardPage);
     finishButton->setObjectName(QStringLiteral("finishButton"));
     cardPage->layout()->addWidget(finishButton);
     pages->addWidget(cardPage);
@@ -296,11 +296,11 @@ SecureCardDialog::SecureCardDialog(SecureCardWait &wait, UserDialogs &dialogs, Q
 
 void SecureCardDialog::refresh()
 {
-    const bool cards = m_secure.page == SecureCardWait::Page::Cards;
+    const bool cards = m_secure.page() == SecureCardWait::Page::Cards;
     const bool switched = cards && pages->currentIndex() == 0;
     pages->setCurrentIndex(cards ? 1 : 0);
     showSeconds(seconds, m_secure.secondsShown());
-    counter->setText(QString::number(m_secure.made));
+    counter->setText(QString::number(m_secure.made()));
     if (switched)
         finishButton->setFocus();
 }
@@ -321,7 +321,7 @@ MasterConfigDialog::MasterConfigDialog(MasterConfigWait &wait, UserDialogs &dial
 
 void MasterConfigDialog::refresh()
 {
-    showSeconds(seconds, m_config.secondsLeft);
+    showSeconds(seconds, m_config.secondsLeft());
 }
 
 // ---- showing them ------------------------------------------------------------------

@@ -329,9 +329,7 @@ TEST_F(PersonTest, NoControlOverlapsAnotherInAnyDialog)
     ReaderLink link;
     Timings timings;
     auto status = [&link] { link.dispatch(hexToBytes(QStringLiteral("230800010D010024"))); };
-    MasterCardWriting writing(link, timings);
-    writing.cardType = QStringLiteral("MifarePLUS ");
-    writing.optionVisible = true;
+    MasterCardWriting writing(link, timings, QStringLiteral("MifarePLUS "), true);
     writing.open();
     auto *writingDialog = static_cast<MasterCardWritingDialog *>(showCardWait(writing, tool.dialogs, &w));
     spin(30);

@@ -64,18 +64,21 @@ public:
     int writes = 0;
 
 protected:
-    qint64 writeToFile(QFile &file, const char *data, qint64 size, QString *error) override
+    Expected<void, CardLogFile::ShortWrite> writeToFile(QFile &file, const char *data, qint64 size) override
     {
         ++writes;
         if (room < 0)
-            return CardLog::writeToFile(file, data, size, error);
+            return CardLog::writeToFile(file, data, size);
         const qint64 n = std::min(size, room);
         room -= n;
-        const qint64 done = n > 0 ? CardLog::writeToFile(file, data, n, error) : 0;
+        qint64 done = 0;
+        if (n > 0) {
+            const auto written = CardLog::writeToFile(file, data, n);
+            done = written ? n : written.error().written;
+        }
         if (done == size)
-            return done;
-        *error = QString::fromLocal8Bit(std::strerror(ENOSPC));
-        return done > 0 ? done : -1;
+            return {};
+        return unexpected(CardLogFile::ShortWrite{done, QString::fromLocal8Bit(std::strerror(ENOSPC))});
     }
 };
 

@@ -638,9 +638,10 @@ TEST_F(UpdateTest, AMarkedPortThatAnswersAsAReaderIsUpdatedAsAReader)
     for (const bool fed : {true, false}) {
         SCOPED_TRACE(fed ? "marked as fed: a card tells" : "marked as switching: the identification tells");
         connectReader();
-        tool->loaders.remember({sim.port(), QString(), sim.model->deviceIdentity(), QStringLiteral("A102-0A1B2C3D"),
-                                fed ? LoaderRegistry::Entry::State::Fed : LoaderRegistry::Entry::State::Switching,
-                                portInstance(sim.port())});
+        ASSERT_TRUE((tool->loaders.remember({sim.port(), QString(), sim.model->deviceIdentity(),
+                                             QStringLiteral("A102-0A1B2C3D"),
+                                             fed ? LoaderRegistry::Entry::State::Fed : LoaderRegistry::Entry::State::Switching,
+                                             portInstance(sim.port())})));
         startTool();
         ASSERT_TRUE(waitUntil([&] { return tool->session.inLoader(); }));
         dialogs.shown.clear();

@@ -267,7 +267,7 @@ TEST_F(DiscoveryTest, RemovalsOfOtherPortsDoNotHoldTheScanBack)
 TEST_F(DiscoveryTest, AReaderLeftInItsLoaderIsTakenAsThatWithNothingSent)
 {
     SimReader sim;
-    loaders.remember({sim.port(), QString(), QStringLiteral("A1020117"), QStringLiteral("A102-0A1B2C3D")});
+    ASSERT_TRUE((loaders.remember({sim.port(), QString(), QStringLiteral("A1020117"), QStringLiteral("A102-0A1B2C3D")})));
     QSignalSpy found(&discovery, &ReaderDiscovery::loaderFound);
     ports.virtuals = {sim.port()};
     scan();

@@ -61,10 +61,10 @@ TEST_F(LoaderListTest, ProgramsSideBySideKeepEachOthersMarks)
 TEST_F(LoaderListTest, AReaderThatIdentifiesItselfClearsItsMarks)
 {
     LoaderRegistry list(path());
-    list.remember(mark(QStringLiteral("/dev/ttyACM0"), QStringLiteral("usb-1.1"), QStringLiteral("A102-01")));
-    list.remember(mark(QStringLiteral("/dev/ttyACM1"), QStringLiteral("usb-1.2"), QStringLiteral("A102-02")));
-    list.remember(mark(QStringLiteral("/dev/ttyACM2"), QStringLiteral("usb-1.3"), QStringLiteral("A102-03")));
-    list.remember(mark(QStringLiteral("/dev/ttyACM3"), QStringLiteral("usb-1.4"), QStringLiteral("A102-04")));
+    ASSERT_TRUE(list.remember(mark(QStringLiteral("/dev/ttyACM0"), QStringLiteral("usb-1.1"), QStringLiteral("A102-01"))));
+    ASSERT_TRUE(list.remember(mark(QStringLiteral("/dev/ttyACM1"), QStringLiteral("usb-1.2"), QStringLiteral("A102-02"))));
+    ASSERT_TRUE(list.remember(mark(QStringLiteral("/dev/ttyACM2"), QStringLiteral("usb-1.3"), QStringLiteral("A102-03"))));
+    ASSERT_TRUE(list.remember(mark(QStringLiteral("/dev/ttyACM3"), QStringLiteral("usb-1.4"), QStringLiteral("A102-04"))));
     list.readerIdentified(QStringLiteral("/dev/ttyACM9"), QStringLiteral("usb-2.1"), QStringLiteral("A102-01"));
     list.readerIdentified(QStringLiteral("/dev/ttyACM7"), QStringLiteral("usb-1.2"), QStringLiteral("A102-77"));
     EXPECT_EQ(ports(list.entries()), (QStringList{QStringLiteral("/dev/ttyACM2"), QStringLiteral("/dev/ttyACM3")}));
@@ -104,7 +104,7 @@ TEST_F(LoaderListTest, AMarkThatCannotBeWrittenSaysWhy)
 {
     ASSERT_TRUE(QDir().mkpath(path())); // a folder where the list should be
     LoaderRegistry list(path());
-    QString error;
-    EXPECT_FALSE(list.remember(mark(QStringLiteral("/dev/ttyACM0"), QString(), QStringLiteral("A102-01")), &error));
-    EXPECT_TRUE(error.startsWith(path())) << qPrintable(error);
+    const auto remembered = list.remember(mark(QStringLiteral("/dev/ttyACM0"), QString(), QStringLiteral("A102-01")));
+    ASSERT_FALSE(remembered);
+    EXPECT_TRUE(remembered.error().text().startsWith(path())) << qPrintable(remembered.error().text());
 }

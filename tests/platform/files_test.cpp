@@ -13,6 +13,7 @@
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -56,18 +57,19 @@ TEST(Files, AFailedWriteKeepsTheEarlierFile)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("keep.rcf"));
     put(path, "earlier");
-    QString error;
-    bool written = true;
+    std::optional<Expected<void, FileError>> written;
     {
         const FileSizeLimit limit(40);
-        written = writeFileAtomically(path, QByteArray(100, 'x'), &error);
+        written = writeFileAtomically(path, QByteArray(100, 'x'));
     }
-    EXPECT_FALSE(written);
-    EXPECT_EQ(error, QStringLiteral("файл слишком велик"));
+    ASSERT_FALSE(*written);
+    EXPECT_EQ(written->error().kind, FileError::Kind::Failed);
+    EXPECT_EQ(written->error().reason, QStringLiteral("файл слишком велик"));
     EXPECT_EQ(contents(path), QByteArray("earlier"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("keep.rcf")}); // no leftovers
-    EXPECT_FALSE(writeFileAtomically(dir.filePath(QStringLiteral("missing/x.rcf")), "x", &error));
-    EXPECT_EQ(error, QStringLiteral("нет такого файла или папки"));
+    const auto missing = writeFileAtomically(dir.filePath(QStringLiteral("missing/x.rcf")), "x");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().reason, QStringLiteral("нет такого файла или папки"));
 }
 
 TEST(Files, AWritableFileInAReadOnlyFolderIsWrittenInPlace)
@@ -82,12 +84,11 @@ TEST(Files, AWritableFileInAReadOnlyFolderIsWrittenInPlace)
         ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
     }
     ::chmod(QFile::encodeName(folder).constData(), 0555);
-    EXPECT_TRUE(asOrdinaryUser([&] { return writeFileAtomically(path, "new"); }));
+    EXPECT_TRUE(asOrdinaryUser([&] { return writeFileAtomically(path, "new").has_value(); }));
     EXPECT_EQ(contents(path), QByteArray("new"));
     EXPECT_TRUE(asOrdinaryUser([&] {
-        QString error;
-        return !writeFileAtomically(folder + QStringLiteral("/other.ini"), "x", &error)
-               && error == QStringLiteral("нет прав доступа");
+        const auto written = writeFileAtomically(folder + QStringLiteral("/other.ini"), "x");
+        return !written && written.error().reason == QStringLiteral("нет прав доступа");
     }));
     ::chmod(QFile::encodeName(folder).constData(), 0755);
 }
@@ -132,8 +133,8 @@ TEST_P(InPlaceRefusal, LeavesEverythingAsItWas)
     ::chmod(QFile::encodeName(folder).constData(), 0555);
     const QString reason = QString::fromUtf8(c.reason);
     EXPECT_TRUE(asOrdinaryUser([&] {
-        QString error;
-        return !writeFileAtomically(path, "someone else's bytes", &error) && error == reason;
+        const auto written = writeFileAtomically(path, "someone else's bytes");
+        return !written && written.error().kind == FileError::Kind::Refused && written.error().reason == reason;
     }));
     EXPECT_EQ(contents(victim), QByteArray("the user's own file"));
     EXPECT_EQ(contents(path), QByteArray("the user's own file"));
@@ -161,14 +162,13 @@ TEST(Files, InPlaceTheEarlierContentStaysUntilTheNewBytesAreWritten)
     // Writes beyond 40 bytes fail, as on a full disk.
     EXPECT_TRUE(asOrdinaryUser([&] {
         const FileSizeLimit limit(40);
-        QString error;
-        const bool written = writeFileAtomically(path, QByteArray(100, 'x'), &error);
-        return !written && error == QStringLiteral("файл слишком велик");
+        const auto written = writeFileAtomically(path, QByteArray(100, 'x'));
+        return !written && written.error().reason == QStringLiteral("файл слишком велик");
     }));
     EXPECT_EQ(contents(path), QByteArray("earlier content"));
     // Shorter and longer contents replace it whole.
     for (const QByteArray &bytes : {QByteArray("short"), QByteArray(300, 'y'), QByteArray("")}) {
-        EXPECT_TRUE(asOrdinaryUser([&] { return writeFileAtomically(path, bytes); }));
+        EXPECT_TRUE(asOrdinaryUser([&] { return writeFileAtomically(path, bytes).has_value(); }));
         EXPECT_EQ(contents(path), bytes);
     }
     ::chmod(QFile::encodeName(folder).constData(), 0755);
@@ -271,7 +271,7 @@ TEST(PrivateFiles, AreTheOwnersOnlyWhateverTheUmask)
         for (const char *part : {"share", "share/limra-rfid", "share/limra-rfid/configurations"})
             EXPECT_EQ(modeOf(dir.filePath(QLatin1String(part))), mode_t(0700)) << part << " " << std::oct << mask;
         const QString kept = folder + QStringLiteral("/kept.rcf");
-        ASSERT_TRUE(writeFileAtomically(kept, "keys", nullptr, FileAccess::Private));
+        ASSERT_TRUE(writeFileAtomically(kept, "keys", FileAccess::Private));
         EXPECT_EQ(modeOf(kept), mode_t(0600)) << std::oct << mask;
         const QString log = folder + QStringLiteral("/cards.csv");
         ASSERT_TRUE(makePrivateFile(log));
@@ -297,7 +297,7 @@ TEST(PrivateFiles, EarlierOnesAreTightenedAtTheNextWrite)
     }
     ASSERT_TRUE(makePrivateFolder(folder));
     EXPECT_EQ(modeOf(folder), mode_t(0700));
-    ASSERT_TRUE(writeFileAtomically(settings, "new", nullptr, FileAccess::Private));
+    ASSERT_TRUE(writeFileAtomically(settings, "new", FileAccess::Private));
     EXPECT_EQ(modeOf(settings), mode_t(0600));
     ASSERT_TRUE(makePrivateFile(log));
     EXPECT_EQ(modeOf(log), mode_t(0600));
@@ -359,20 +359,27 @@ TEST(Files, StaleTemporariesGoOnlyWhenTheirWriterIsGone)
 TEST(Files, OnlyRegularFilesOfSensibleSizeAreRead)
 {
     QTemporaryDir dir;
-    QByteArray bytes;
-    QString error;
-    EXPECT_EQ(readSmallFile(QStringLiteral("/dev/zero"), 1024, &bytes, &error), FileReadProblem::NotAFile);
+    // The kind a read failed with, or nothing when it read the file.
+    auto failure = [](const Expected<QByteArray, FileError> &read) -> std::optional<FileError::Kind> {
+        if (read)
+            return std::nullopt;
+        return read.error().kind;
+    };
+    EXPECT_EQ(failure(readSmallFile(QStringLiteral("/dev/zero"), 1024)), FileError::Kind::Refused);
     const QString fifo = dir.filePath(QStringLiteral("fifo"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_EQ(readSmallFile(fifo, 1024, &bytes, &error), FileReadProblem::NotAFile); // and it does not block
-    EXPECT_EQ(readSmallFile(dir.path(), 1024, &bytes, &error), FileReadProblem::NotAFile);
+    EXPECT_EQ(failure(readSmallFile(fifo, 1024)), FileError::Kind::Refused); // and it does not block
+    EXPECT_EQ(failure(readSmallFile(dir.path(), 1024)), FileError::Kind::Refused);
+    EXPECT_EQ(readSmallFile(dir.path(), 1024).error().reason, QStringLiteral("это не обычный файл"));
     const QString big = dir.filePath(QStringLiteral("big"));
     put(big, QByteArray(2048, 'x'));
-    EXPECT_EQ(readSmallFile(big, 1024, &bytes, &error), FileReadProblem::TooLarge);
-    EXPECT_EQ(readSmallFile(big, 4096, &bytes, &error), FileReadProblem::None);
-    EXPECT_EQ(bytes.size(), 2048);
-    EXPECT_EQ(readSmallFile(dir.filePath(QStringLiteral("absent")), 1024, &bytes, &error), FileReadProblem::Failed);
-    EXPECT_EQ(error, QStringLiteral("нет такого файла или папки"));
+    EXPECT_EQ(failure(readSmallFile(big, 1024)), FileError::Kind::TooLarge);
+    const auto whole = readSmallFile(big, 4096);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->size(), 2048);
+    const auto absent = readSmallFile(dir.filePath(QStringLiteral("absent")), 1024);
+    EXPECT_EQ(failure(absent), FileError::Kind::Failed);
+    EXPECT_EQ(absent.error().reason, QStringLiteral("нет такого файла или папки"));
 }
 
 TEST(Files, EveryProgramOfTheToolKeepsItsDataInOneFolder)
@@ -519,9 +526,9 @@ TEST(Files, ADeviceOrFifoIsWrittenThroughAndALinkOrFolderRefusedNeverReplaced)
         {fifo, false, "канал никто не читает", S_IFIFO}, // nobody reads it: refused, not waited for
     };
     for (const Case &c : cases) {
-        QString error;
-        EXPECT_EQ(writeFileAtomically(c.path, "new bytes", &error), c.written) << qPrintable(c.path);
-        EXPECT_EQ(error, QString::fromUtf8(c.reason)) << qPrintable(c.path);
+        const auto written = writeFileAtomically(c.path, "new bytes");
+        EXPECT_EQ(written.has_value(), c.written) << qPrintable(c.path);
+        EXPECT_EQ(written ? QString() : written.error().reason, QString::fromUtf8(c.reason)) << qPrintable(c.path);
         struct stat info {};
         ASSERT_EQ(::lstat(QFile::encodeName(c.path).constData(), &info), 0) << qPrintable(c.path);
         EXPECT_EQ(info.st_mode & S_IFMT, c.type) << qPrintable(c.path);

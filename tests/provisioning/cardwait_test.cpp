@@ -112,28 +112,27 @@ class MasterWriting : public CardWaitTest, public ::testing::WithParamInterface<
 TEST_P(MasterWriting, EachCardGetsAFreshBudgetAndTheLastOneTheMessage)
 {
     QList<int> chosen;
-    MasterCardWriting wait(link, timings);
+    MasterCardWriting wait(link, timings, QStringLiteral("MifarePLUS "), false);
     follow(wait);
     QObject::connect(&wait, &MasterCardWriting::countChosen, [&](int count, bool) { chosen << count; });
-    wait.cardType = QStringLiteral("MifarePLUS ");
     wait.open();
-    EXPECT_EQ(wait.heading, QStringLiteral("Подготовьте необходимое количество чистых карт MifarePLUS "));
-    EXPECT_EQ(wait.page, MasterCardWriting::Page::Count);
+    EXPECT_EQ(wait.heading(), QStringLiteral("Подготовьте необходимое количество чистых карт MifarePLUS "));
+    EXPECT_EQ(wait.page(), MasterCardWriting::Page::Count);
     wait.chooseCount(GetParam().cards);
     wait.chooseCount(GetParam().cards); // a second press starts nothing more
     EXPECT_EQ(chosen, QList<int>{GetParam().cards});
     status("00"); // before the writing started: not a card
     wait.writingStarted();
-    EXPECT_EQ(wait.page, MasterCardWriting::Page::Progress);
+    EXPECT_EQ(wait.page(), MasterCardWriting::Page::Progress);
     for (int card = 1; card <= GetParam().cards; ++card) {
-        EXPECT_EQ(wait.prompt, QStringLiteral("Поднесите %1 из %2 карту MifarePLUS к USB-считывателю")
-                                   .arg(card)
-                                   .arg(GetParam().cards));
+        EXPECT_EQ(wait.prompt(), QStringLiteral("Поднесите %1 из %2 карту MifarePLUS к USB-считывателю")
+                                     .arg(card)
+                                     .arg(GetParam().cards));
         ticks(wait, 148); // nearly the whole budget
         status("00");
     }
-    EXPECT_EQ(results, QList<WaitResult>{WaitResult::Cancel});
-    EXPECT_EQ(wait.written, GetParam().cards);
+    EXPECT_EQ(results, QList<WaitResult>{WaitResult::Done});
+    EXPECT_EQ(wait.written(), GetParam().cards);
     EXPECT_EQ(notices, QStringList{QString::fromUtf8(GetParam().message)});
 }
 
@@ -143,29 +142,28 @@ INSTANTIATE_TEST_SUITE_P(Counts, MasterWriting, ::testing::Values(
 
 TEST_F(CardWaitTest, MasterWritingFailureKeepsThePromptAndTimeOutCloses)
 {
-    MasterCardWriting wait(link, timings);
+    MasterCardWriting wait(link, timings, QString(), false);
     follow(wait);
     wait.open();
     wait.chooseCount(2);
     wait.writingStarted();
-    const QString prompt = wait.prompt;
+    const QString prompt = wait.prompt();
     status("16");
     EXPECT_EQ(notices.last(), QStringLiteral("Ошибка: Ошибка аутентификации Mifare Classic."));
-    EXPECT_EQ(wait.prompt, prompt);
+    EXPECT_EQ(wait.prompt(), prompt);
     ticks(wait, 149);
     EXPECT_TRUE(wait.isOpen());
     wait.tick(); // the 150th tick of this card
     EXPECT_FALSE(wait.isOpen());
-    EXPECT_TRUE(wait.timedOut);
+    EXPECT_EQ(results, QList<WaitResult>{WaitResult::No});
     EXPECT_EQ(notices.last(), QStringLiteral("Ошибка: время истекло"));
 }
 
 TEST_F(CardWaitTest, MasterWritingOptionGoesWithTheCount)
 {
     bool protectedMode = false;
-    MasterCardWriting wait(link, timings);
+    MasterCardWriting wait(link, timings, QString(), true);
     QObject::connect(&wait, &MasterCardWriting::countChosen, [&](int, bool p) { protectedMode = p; });
-    wait.optionVisible = true;
     wait.open();
     wait.setOption(true);
     wait.chooseCount(1);
@@ -179,7 +177,7 @@ TEST_F(CardWaitTest, ClearingCountsEachCardWithNoTimeLimit)
     wait.open();
     status("00");
     status("00"); // two in a row: both count
-    EXPECT_EQ(wait.cleared, 2);
+    EXPECT_EQ(wait.cleared(), 2);
     status("19");
     EXPECT_EQ(notices, QStringList{QStringLiteral("Ошибка: Карта пустая.")});
     ticks(wait, 3000);
@@ -196,12 +194,12 @@ TEST_F(CardWaitTest, SecureCardsMasterAcceptedInTheLastTickThenNoCountdown)
     ticks(wait, 149);
     status("00");
     EXPECT_TRUE(wait.isOpen());
-    EXPECT_EQ(wait.page, SecureCardWait::Page::Cards);
+    EXPECT_EQ(wait.page(), SecureCardWait::Page::Cards);
     ticks(wait, 2000); // the card page never times out
     status("00");
     status("13");
     status("00");
-    EXPECT_EQ(wait.made, 2);
+    EXPECT_EQ(wait.made(), 2);
     EXPECT_EQ(notices, QStringList{QStringLiteral("Ошибка: Приложена мастер-карта.")});
     wait.finishByUser();
     EXPECT_EQ(results, QList<WaitResult>{WaitResult::Yes});
@@ -223,18 +221,19 @@ TEST_F(CardWaitTest, MasterConfigEndsAfter30TicksOrWithTheReport)
     follow(wait);
     EXPECT_EQ(wait.tickMs(), 1000);
     wait.open();
-    EXPECT_EQ(wait.secondsLeft, 30);
+    EXPECT_EQ(wait.secondsLeft(), 30);
     ticks(wait, 29);
     EXPECT_TRUE(wait.isOpen());
     wait.tick();
     EXPECT_FALSE(wait.isOpen());
-    EXPECT_TRUE(wait.timedOut);
-    EXPECT_TRUE(wait.report.isEmpty());
+    EXPECT_EQ(results, QList<WaitResult>{WaitResult::No});
+    EXPECT_TRUE(wait.report().isEmpty());
 
     wait.open();
     link.dispatch(hexToBytes(QStringLiteral("230C0105") + QStringLiteral("06010001020003") + QStringLiteral("24")));
     EXPECT_TRUE(wait.isOpen()); // another report is not the master card's
     link.dispatch(hexToBytes(QStringLiteral("230C0103") + QStringLiteral("06010001020003") + QStringLiteral("24")));
     EXPECT_FALSE(wait.isOpen());
-    EXPECT_EQ(wait.report, QStringLiteral("06010001020003"));
+    EXPECT_EQ(results, (QList<WaitResult>{WaitResult::No, WaitResult::Done}));
+    EXPECT_EQ(wait.report(), QStringLiteral("06010001020003"));
 }

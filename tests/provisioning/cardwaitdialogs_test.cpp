@@ -45,10 +45,8 @@ protected:
 TEST_F(DialogTest, MasterCardWritingShowsItsPagesAndPassesTheCountOn)
 {
     QList<int> counts;
-    MasterCardWriting wait(link, timings);
+    MasterCardWriting wait(link, timings, QStringLiteral("MifarePLUS "), false);
     QObject::connect(&wait, &MasterCardWriting::countChosen, [&](int count, bool) { counts << count; });
-    wait.cardType = QStringLiteral("MifarePLUS ");
-    wait.optionVisible = false;
     auto *dialog = show<MasterCardWritingDialog>(wait);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Запись мастер-карт"));
     EXPECT_EQ(child<QLabel>(dialog, "heading")->text(),
@@ -73,9 +71,8 @@ TEST_F(DialogTest, MasterCardWritingShowsItsPagesAndPassesTheCountOn)
 TEST_F(DialogTest, EnterStartsNoWritingOnlyTheFocusedButtonDoes)
 {
     QList<int> counts;
-    MasterCardWriting wait(link, timings);
+    MasterCardWriting wait(link, timings, QString(), true);
     QObject::connect(&wait, &MasterCardWriting::countChosen, [&](int count, bool) { counts << count; });
-    wait.optionVisible = true;
     auto *dialog = show<MasterCardWritingDialog>(wait);
     dialogs.answers.enqueue(false);
     child<QCheckBox>(dialog, "secureModeOption")->click();                    // the option, answered "Нет"
@@ -91,8 +88,7 @@ TEST_F(DialogTest, EnterStartsNoWritingOnlyTheFocusedButtonDoes)
 
 TEST_F(DialogTest, TheOptionsWholeTextFits)
 {
-    MasterCardWriting wait(link, timings);
-    wait.optionVisible = true;
+    MasterCardWriting wait(link, timings, QString(), true);
     auto *dialog = show<MasterCardWritingDialog>(wait);
     EXPECT_GE(child<QCheckBox>(dialog, "secureModeOption")->width(),
               child<QCheckBox>(dialog, "secureModeOption")->sizeHint().width());

@@ -46,7 +46,7 @@ protected:
     {
         user.onChange = [this](CardWait &wait) {
             auto &writing = static_cast<MasterCardWriting &>(wait);
-            if (writing.page == MasterCardWriting::Page::Progress && presented == writing.written) {
+            if (writing.page() == MasterCardWriting::Page::Progress && presented == writing.written()) {
                 ++presented;
                 sim.model->presentBlank();
             }
@@ -106,11 +106,11 @@ TEST_F(WorkflowTest, OneAndFiveMasterCards)
         chooseCount(count);
         user.onChange = [&](CardWait &wait) {
             auto &writing = static_cast<MasterCardWriting &>(wait);
-            if (writing.page != MasterCardWriting::Page::Progress)
+            if (writing.page() != MasterCardWriting::Page::Progress)
                 return;
-            if (prompts.isEmpty() || prompts.last() != writing.prompt)
-                prompts << writing.prompt;
-            if (presented == writing.written) {
+            if (prompts.isEmpty() || prompts.last() != writing.prompt())
+                prompts << writing.prompt();
+            if (presented == writing.written()) {
                 ++presented;
                 sim.model->presentBlank();
             }
@@ -195,7 +195,7 @@ TEST_F(WorkflowTest, ClearingMasterCards)
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(); };
     user.onChange = [](CardWait &wait) {
         auto &clearing = static_cast<ClearingWait &>(wait);
-        if (clearing.cleared == 1)
+        if (clearing.cleared() == 1)
             clearing.finishByUser();
     };
     run(clear, [&] { clear.start(); });
@@ -332,9 +332,9 @@ TEST_F(WorkflowTest, SecureCardsInObjectCodeAndPassZoneModes)
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(0); };
     user.onChange = [this](CardWait &wait) {
         auto &cards = static_cast<SecureCardWait &>(wait);
-        if (cards.page == SecureCardWait::Page::Cards && presented++ == 0)
+        if (cards.page() == SecureCardWait::Page::Cards && presented++ == 0)
             sim.model->presentBlank(QStringLiteral("04AB"));
-        else if (cards.made == 1)
+        else if (cards.made() == 1)
             cards.finishByUser();
     };
     run(secure, [&] { secure.start(SecureCardsRun::Kind::Create, SecureMode::ObjectCode); });
@@ -390,7 +390,7 @@ TEST_F(WorkflowTest, ClearingAllObjectCodesWithAndWithoutCards)
         };
         user.onChange = [](CardWait &wait) {
             auto &clearing = static_cast<ClearingWait &>(wait);
-            if (clearing.cleared == 1)
+            if (clearing.cleared() == 1)
                 clearing.finishByUser();
         };
         run(secure, [&] { secure.start(SecureCardsRun::Kind::ClearAll, SecureMode::ObjectCode); });
@@ -419,10 +419,10 @@ TEST_F(WorkflowTest, AReaderUnpluggedAfterTheFirstOfTwoMasterCardsSaysOneWasWrit
     chooseCount(2);
     user.onChange = [this](CardWait &wait) {
         auto &writing = static_cast<MasterCardWriting &>(wait);
-        if (writing.page != MasterCardWriting::Page::Progress || presented > writing.written)
+        if (writing.page() != MasterCardWriting::Page::Progress || presented > writing.written())
             return;
         ++presented;
-        if (writing.written == 0)
+        if (writing.written() == 0)
             sim.model->presentBlank();
         else
             QTimer::singleShot(0, [this] { sim.host->unplug(); });

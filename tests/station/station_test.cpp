@@ -287,7 +287,7 @@ TEST_F(StationTest, EveryWorkflowOfTheCoreRunsWithoutAWindow)
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(2); };
     user.onChange = [&](CardWait &wait) {
         auto &writing = static_cast<MasterCardWriting &>(wait);
-        if (writing.page == MasterCardWriting::Page::Progress && presented == writing.written) {
+        if (writing.page() == MasterCardWriting::Page::Progress && presented == writing.written()) {
             ++presented;
             sim.model->presentBlank();
         }
@@ -325,7 +325,8 @@ TEST_F(StationTest, EndingTheProgramWhileTheStartOfACardOperationIsOnItsWayStill
 
 TEST_F(StationTest, AReaderInItsLoaderGetsNoCommandAndOneThatReadsCardsIsAReaderAgain)
 {
-    station.loaders().remember({sim.port(), QString(), sim.model->deviceIdentity(), QStringLiteral("A102-0A1B2C3D")});
+    ASSERT_TRUE((station.loaders().remember(
+        {sim.port(), QString(), sim.model->deviceIdentity(), QStringLiteral("A102-0A1B2C3D")})));
     station.discovery().portsChanged();
     station.discovery().scanOnce();
     ASSERT_TRUE(waitUntil([this] { return station.session().inLoader(); }));
@@ -355,7 +356,8 @@ TEST(StationsOfOneProgram, ShareTheReadersLeftInTheirLoader)
     ReaderStation first(platform, Timings().shortened(10));
     ReaderStation second(platform, Timings().shortened(10));
     EXPECT_EQ(&first.loaders(), &shared);
-    first.loaders().remember({sim.port(), QString(), QStringLiteral("02A11701"), QStringLiteral("A102-0A1B2C3D")});
+    ASSERT_TRUE(
+        (first.loaders().remember({sim.port(), QString(), QStringLiteral("02A11701"), QStringLiteral("A102-0A1B2C3D")})));
     second.discovery().portsChanged();
     second.discovery().scanOnce();
     ASSERT_TRUE(waitUntil([&] { return second.session().inLoader(); }));
@@ -383,8 +385,8 @@ TEST(StationFiles, AreTheOwnersOnlyWhateverTheUmask)
         ASSERT_TRUE(waitUntil([&] { return station.session().isConnected() && !station.busy(); }));
         // The reader's configuration is kept first.
         ASSERT_EQ(endOf(station.writeConfig(itemsOf(sim.model->configItems), false)).status, ReaderOperation::Status::Done);
-        station.loaders().remember(LoaderRegistry::Entry{QStringLiteral("/dev/ttyACM9"), QString(),
-                                                         QStringLiteral("01020304"), QStringLiteral("0A1B2C3D")});
+        ASSERT_TRUE((station.loaders().remember(LoaderRegistry::Entry{QStringLiteral("/dev/ttyACM9"), QString(),
+                                                                      QStringLiteral("01020304"), QStringLiteral("0A1B2C3D")})));
         ASSERT_TRUE(station.cardLog().startFile(data + QStringLiteral("/cards.csv")));
         station.cardLog().addRead(QStringLiteral("04A1B2C3D4E5F6"), QStringLiteral("04A1B2C3D4E5F6"), IdKind::Uid);
         station.cardLog().stopFile();

@@ -26,7 +26,7 @@ public:
 
     void show(CardWait &wait)
     {
-        captions << wait.caption;
+        captions << wait.caption();
         QObject::connect(&wait, &CardWait::notice, &wait, [this, &wait](const CardWait::Notice &n) {
             notices << noticeText(n);
             wait.acknowledge();
