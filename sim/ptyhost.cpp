@@ -28,7 +28,7 @@ PtyHost::PtyHost(ReaderModel *model, const QString &name, QObject *parent)
             return;
         QTimer::singleShot(kAnswerFirstMs, this, [this] {
             if (plugged())
-                restart(m_model->loaderFaults.comeBackElsewhere ? m_linkName + QStringLiteral("-loader")
+                restart(m_model->hasLoaderFault(LoaderFault::ComeBackElsewhere) ? m_linkName + QStringLiteral("-loader")
                                                                 : m_linkName);
         });
     });

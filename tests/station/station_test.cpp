@@ -54,7 +54,7 @@ protected:
         ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
         spin(5);
     }
-    QStringList commands() const { return sim.model->commandsReceived; }
+    QStringList commands() const { return sim.commands(); }
     QStringList keptFiles() const
     {
         return QDir(data.filePath(QStringLiteral("configurations"))).entryList({QStringLiteral("*.rcf")}, QDir::Files);
@@ -84,14 +84,15 @@ TEST_F(StationTest, AReaderFoundIsIdentifiedPutBackToReadingAndItsConfigurationR
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
     EXPECT_EQ(reading.count(), 1);
     EXPECT_EQ(station.configRead().status(), ReaderOperation::Status::Done);
-    EXPECT_EQ(station.configRead().items().left(sim.model->configItems.size()), sim.model->configItems);
+    const QString held = bytesToHex(sim.model->configItems());
+    EXPECT_EQ(station.configRead().items().left(held.size()), held);
     EXPECT_EQ(station.session().serial(), QStringLiteral("A102-0A1B2C3D"));
 }
 
 TEST_F(StationTest, OneOperationRunsAtATime)
 {
     connectReader();
-    sim.model->faults.delayMs = 30;
+    sim.model->injectFault(sim::Fault::Delay, 30);
     QSignalSpy busy(&station, &ReaderStation::busyChanged);
     EXPECT_TRUE(station.run(station.versionQuery(), [this] { station.versionQuery().start(); }));
     EXPECT_TRUE(station.busy());
@@ -108,8 +109,8 @@ TEST_F(StationTest, OneOperationRunsAtATime)
 TEST_F(StationTest, AWriteKeepsTheReadersConfigurationThenWritesWhatTheUserSaw)
 {
     connectReader();
-    sim.model->commandsReceived.clear();
-    const QString before = sim.model->configItems;
+    sim.model->clearCommandsReceived();
+    const QString before = bytesToHex(sim.model->configItems());
     const QString wanted = items(2);
     station.configWrite().start(wanted, false);
     ASSERT_TRUE(finish(station.configWrite()));
@@ -125,7 +126,7 @@ TEST_F(StationTest, AWriteKeepsTheReadersConfigurationThenWritesWhatTheUserSaw)
 TEST_F(StationTest, AWriteInAProtectedModeWaitsForTheMasterCardWithTheObjectCode)
 {
     connectReader();
-    sim.model->commandsReceived.clear();
+    sim.model->clearCommandsReceived();
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(); };
     station.configWrite().start(items(1), true);
     ASSERT_TRUE(finish(station.configWrite()));
@@ -171,14 +172,14 @@ TEST_F(StationTest, AReaderLostDuringTheObjectCodeWaitEndsTheWaitBeforeTheWriteI
 TEST_F(StationTest, AReaderThatLeavesDuringAWriteNeverGetsAnOldConfigurationAndNothingIsCalledDone)
 {
     connectReader();
-    const QString held = sim.model->configItems;
-    sim.model->commandsReceived.clear();
+    const QString held = bytesToHex(sim.model->configItems());
+    sim.model->clearCommandsReceived();
     // The reader drops the reply to the kept-copy read, goes away 0.2 s later
     // and comes back 0.4 s after that.
-    sim.model->faults.silent = true;
+    sim.model->injectFault(sim::Fault::Silent);
     QTimer::singleShot(10, [this] { sim.host->unplug(); });
     QTimer::singleShot(30, [this] {
-        sim.model->faults.silent = false;
+        sim.model->clearFault(sim::Fault::Silent);
         sim.host->plug();
         station.discovery().portsChanged();
     });
@@ -191,13 +192,13 @@ TEST_F(StationTest, AReaderThatLeavesDuringAWriteNeverGetsAnOldConfigurationAndN
     // No write at all: the old configuration never went back in as a new one.
     for (const QString &c : commands())
         EXPECT_FALSE(c.startsWith(QStringLiteral("0101"))) << qPrintable(c);
-    EXPECT_EQ(sim.model->configItems, held);
+    EXPECT_EQ(bytesToHex(sim.model->configItems()), held);
 }
 
 TEST_F(StationTest, EndingTheProgramDuringACardWaitPutsTheReaderBackToReadingFirst)
 {
     connectReader();
-    sim.model->commandsReceived.clear();
+    sim.model->clearCommandsReceived();
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(3); };
     station.masterCardsCreate().start(QStringLiteral("060100"), QString(), false);
     ASSERT_TRUE(waitUntil([this] { return commands().size() == 2; })); // writing started
@@ -205,7 +206,7 @@ TEST_F(StationTest, EndingTheProgramDuringACardWaitPutsTheReaderBackToReadingFir
     station.shutDown([&] { done = true; });
     EXPECT_TRUE(waitUntil([&] { return done; }));
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
-    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(sim.model->mode(), sim::ReaderModel::Mode::Reading);
     EXPECT_FALSE(station.run(station.configRead(), [] {})); // nothing starts any more
 }
 
@@ -285,8 +286,8 @@ TEST_F(StationTest, EveryWorkflowOfTheCoreRunsWithoutAWindow)
 TEST_F(StationTest, EndingTheProgramWhileTheStartOfACardOperationIsOnItsWayStillPutsTheReaderBack)
 {
     connectReader();
-    sim.model->commandsReceived.clear();
-    sim.model->faults.delayMs = 50; // the reader takes the start, its answer is late
+    sim.model->clearCommandsReceived();
+    sim.model->injectFault(sim::Fault::Delay, 50); // the reader takes the start, its answer is late
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(1); };
     station.masterCardsCreate().start(QStringLiteral("060100"), QString(), false);
     ASSERT_TRUE(waitUntil([this] { return commands().size() == 2; })); // the start has reached the reader
@@ -294,7 +295,7 @@ TEST_F(StationTest, EndingTheProgramWhileTheStartOfACardOperationIsOnItsWayStill
     station.shutDown([&] { done = true; });
     EXPECT_TRUE(waitUntil([&] { return done; }));
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
-    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(sim.model->mode(), sim::ReaderModel::Mode::Reading);
 }
 
 TEST_F(StationTest, AReaderInItsLoaderGetsNoCommandAndOneThatReadsCardsIsAReaderAgain)
@@ -331,7 +332,7 @@ TEST(StationsOfOneProgram, ShareTheReadersLeftInTheirLoader)
     second.discovery().scanOnce();
     ASSERT_TRUE(waitUntil([&] { return second.session().inLoader(); }));
     EXPECT_EQ(second.session().serial(), QStringLiteral("A102-0A1B2C3D"));
-    EXPECT_TRUE(sim.model->commandsReceived.isEmpty()); // nothing framed went into the loader
+    EXPECT_TRUE(sim.commands().isEmpty()); // nothing framed went into the loader
 }
 
 // What the tool makes on its own holds the reader's keys, the cards read and
@@ -352,7 +353,7 @@ TEST(StationFiles, AreTheOwnersOnlyWhateverTheUmask)
         station.discovery().portsChanged();
         station.discovery().scanOnce();
         ASSERT_TRUE(waitUntil([&] { return station.session().isConnected() && !station.busy(); }));
-        station.configWrite().start(sim.model->configItems, false); // the reader's configuration is kept first
+        station.configWrite().start(bytesToHex(sim.model->configItems()), false); // the reader's configuration is kept first
         ASSERT_TRUE(finish(station.configWrite()));
         station.loaders().remember(LoaderRegistry::Entry{QStringLiteral("/dev/ttyACM9"), QString(),
                                                          QStringLiteral("01020304"), QStringLiteral("0A1B2C3D")});
