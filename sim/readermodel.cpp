@@ -182,14 +182,14 @@ void ReaderModel::handleFrame(const QByteArray &payload)
     }
     const QByteArray rest = payload.mid(2);
     namespace c = command;
-    if (cmd == c::Identify && ver == 0x01) {
+    if (cmd == c::Identify && ver == c::kVersion) {
         QByteArray ff;
         ff.append(char(m_hardware)).append(char(m_readerType));
         reply(cmd, ver, item(tag::Serial, m_serial) + item(tag::ReaderType, ff) + item(tag::Identity, m_identityTail));
-    } else if (cmd == c::ResumeReading && ver == 0x01) {
+    } else if (cmd == c::ResumeReading && ver == c::kVersion) {
         m_mode = Mode::Reading;
         reply(cmd, ver);
-    } else if (cmd == c::ReadConfig && ver == 0x01) {
+    } else if (cmd == c::ReadConfig && ver == c::kVersion) {
         reply(cmd, ver, readConfigReply());
     } else if (cmd == c::WriteConfig && ver == c::ReaderConfigVersion) {
         m_configItems = rest;
@@ -206,30 +206,30 @@ void ReaderModel::handleFrame(const QByteArray &payload)
     } else if (cmd == c::WriteConfig && ver == c::ZonesVersion) {
         setSecureZones(findItem(rest, tag::Key).value_or(QByteArrayView()).toByteArray());
         reply(cmd, ver);
-    } else if (cmd == c::StartMasterCards && ver == 0x01) {
+    } else if (cmd == c::StartMasterCards && ver == c::kVersion) {
         m_mode = Mode::CreateMasters;
         const QByteArrayView place = findItem(rest, tag::SetPlace).value_or(QByteArrayView());
         beginMasterSet(place.size() >= 2 ? quint8(place.at(1)) : 0);
         reply(cmd, ver);
-    } else if (cmd == c::ClearMasterCards && ver == 0x01) {
+    } else if (cmd == c::ClearMasterCards && ver == c::kVersion) {
         m_mode = Mode::ClearMasters;
         reply(cmd, ver);
-    } else if ((cmd == c::CreateSecureCards || cmd == c::ClearSecureCards) && ver == 0x01) {
+    } else if ((cmd == c::CreateSecureCards || cmd == c::ClearSecureCards) && ver == c::kVersion) {
         m_mode = cmd == c::CreateSecureCards ? Mode::CreateSecure : Mode::ClearSecure;
         forgetAcceptedObjectCode();
         reply(cmd, ver);
-    } else if (cmd == c::ReadMasterCard && ver == 0x01) {
+    } else if (cmd == c::ReadMasterCard && ver == c::kVersion) {
         m_mode = Mode::ReadMaster;
         reply(cmd, ver);
-    } else if (cmd == c::TakeOverMasterCard && ver == 0x01) {
+    } else if (cmd == c::TakeOverMasterCard && ver == c::kVersion) {
         m_mode = Mode::TakeOverMaster;
         reply(cmd, ver);
-    } else if (cmd == c::ClearAllSecureCards && ver == 0x01) {
+    } else if (cmd == c::ClearAllSecureCards && ver == c::kVersion) {
         m_mode = Mode::ClearAllSecure;
         reply(cmd, ver);
-    } else if (cmd == c::QueryVersion && ver == 0x01) {
+    } else if (cmd == c::QueryVersion && ver == c::kVersion) {
         reply(cmd, ver, m_firmwareItems);
-    } else if (cmd == c::SwitchToLoader && ver == 0x01) {
+    } else if (cmd == c::SwitchToLoader && ver == c::kVersion) {
         if (!hasLoaderFault(LoaderFault::SwitchUnanswered))
             reply(cmd, ver);
         m_mode = Mode::Loader;

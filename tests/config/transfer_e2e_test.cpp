@@ -159,7 +159,7 @@ TEST_P(ReaderReturnsDuringTheQuestion, NoEmptyConfigurationReachesTheEditorOrThe
     settle();
     ASSERT_EQ(commands().size(), 3);
     const ConfigTable written = parseConfig(commands()[1].mid(4));
-    const ConfigTable held = parseConfig(limra::sim::ReaderModel::defaultConfigItems());
+    const ConfigTable held = parseConfig(bytesToHex(limra::sim::ReaderModel::defaultConfigItems()));
     if (GetParam().refused) {
         EXPECT_EQ(written[0x03], QStringLiteral("010040")); // the user's reversed byte order
         EXPECT_EQ(written[0x02], QStringLiteral("E701"));
