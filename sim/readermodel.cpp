@@ -330,7 +330,8 @@ void ReaderModel::sendCardInfo(int type, int level, qint32 memory, int capacitan
     const auto mem = quint32(memory);
     QByteArray value;
     value.append(char(type & 0xFF)).append(char((type >> 8) & 0xFF)).append(char(level));
-    value.append(char(mem & 0xFF)).append(char((mem >> 8) & 0xFF)).append(char((mem >> 16) & 0xFF)).append(char(mem >> 24));
+    for (int shift = 0; shift < 32; shift += 8)
+        value.append(char((mem >> shift) & 0xFF));
     value.append(char(capacitance));
     // Card information comes as an unsolicited frame of its own.
     emitFrame(payload(0x00, 0x01, item(tag::CardInfo, value)));

@@ -1015,7 +1015,8 @@ TEST_F(CliTest, ReadersAreChosenBySerialNumberAndKind)
     };
     const QList<Case> cases = {
         {{QStringLiteral("--serial"), serialOf(2)}, {serialOf(2)}},
-        {{QStringLiteral("--serial"), bytesToHex(reader(0).model->serial()).toLower(), QStringLiteral("--serial"), serialOf(2)},
+        {{QStringLiteral("--serial"), bytesToHex(reader(0).model->serial()).toLower(), QStringLiteral("--serial"),
+          serialOf(2)},
          {serialOf(0), serialOf(2)}},
         {{QStringLiteral("--except"), serialOf(0)}, {bleSerial, serialOf(2)}},
         {{QStringLiteral("--type"), QStringLiteral("ble")}, {bleSerial}},
@@ -1283,7 +1284,8 @@ TEST_F(CliTest, ReadConfigsJsonIsWrittenBackAsIs)
     const Outcome written = cli.finish();
     EXPECT_EQ(written.exit, kDone) << qPrintable(written.err);
     const DecodeResult got
-        = decodeConfig(bytesToHex(reader(1).model->configItems()), ReaderConfig(), {ConfigSource::Reader, ReaderKind::Usb, true});
+        = decodeConfig(bytesToHex(reader(1).model->configItems()), ReaderConfig(),
+                       {ConfigSource::Reader, ReaderKind::Usb, true});
     ASSERT_TRUE(got);
     EXPECT_EQ(got->config.readMode, site.readMode);
     EXPECT_EQ(got->config.zones, site.zones);
@@ -1325,7 +1327,8 @@ TEST_F(CliTest, MasterCardsAreCreatedWithTheReadersConfigurationAndCleared)
         EXPECT_TRUE(r.err.contains(QStringLiteral("Мастер-карты успешно созданы")));
     }
     EXPECT_EQ(reader(0).model->masterCards().size(), 2);
-    EXPECT_EQ(parseConfig(bytesToHex(reader(0).model->masterConfigItems()))[0x06], QStringLiteral("01")); // the reader's read mode
+    // The reader's read mode.
+    EXPECT_EQ(parseConfig(bytesToHex(reader(0).model->masterConfigItems()))[0x06], QStringLiteral("01"));
     EXPECT_EQ(reader(0).model->masterProtection(), QByteArray::fromHex("00"));
     EXPECT_EQ(reader(0).model->mode(), sim::ReaderModel::Mode::Reading);
     // A file's configuration over the reader's, protected.

@@ -256,7 +256,8 @@ TEST_F(WorkflowTest, MasterCardReadRefusedOrNotPresented)
 
 TEST_F(WorkflowTest, TakeOverDoneAndTimedOut)
 {
-    sim.model->addMasterCard(sim::MasterCard{QStringLiteral("04FF"), QByteArray::fromHex("020210000303000040060102"), {}, {}, 0, 1});
+    sim.model->addMasterCard(
+        sim::MasterCard{QStringLiteral("04FF"), QByteArray::fromHex("020210000303000040060102"), {}, {}, 0, 1});
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(0); };
     Report report = run(takeOver, [&] { takeOver.start(); });
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0801"), QStringLiteral("0501")}));
@@ -326,7 +327,8 @@ TEST_F(WorkflowTest, ReaderModeDecidesTheButtons)
 
 TEST_F(WorkflowTest, SecureCardsInObjectCodeAndPassZoneModes)
 {
-    sim.model->addMasterCard(sim::MasterCard{QStringLiteral("04FF"), QByteArray::fromHex("060101"), {}, QStringLiteral("OC9"), 0, 1});
+    sim.model->addMasterCard(
+        sim::MasterCard{QStringLiteral("04FF"), QByteArray::fromHex("060101"), {}, QStringLiteral("OC9"), 0, 1});
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(0); };
     user.onChange = [this](CardWait &wait) {
         auto &cards = static_cast<SecureCardWait &>(wait);
