@@ -67,7 +67,7 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "cannot serve a simulated reader: %s\n", qPrintable(sims.back()->error));
             return 1;
         }
-        sims.back()->model->serial = QStringLiteral("BE0C%1").arg(i, 4, 10, QLatin1Char('0'));
+        sims.back()->model->setSerial(hexToBytes(QStringLiteral("BE0C%1").arg(i, 4, 10, QLatin1Char('0'))));
     }
     ReaderConfig config;
     config.wiegandType = 1;

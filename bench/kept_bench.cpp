@@ -58,7 +58,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("configurations"));
     QDir().mkpath(folder);
-    const QByteArray bytes = configFileBytes(QStringLiteral("0202100003030000400601020401010501000C0800F8E00700F8E0FF"));
+    const QByteArray bytes = configFileBytes(ConfigItems::parse(QByteArray::fromHex("0202100003030000400601020401010501000C0800F8E00700F8E0FF")));
     const QDateTime start(QDate(2025, 3, 1), QTime(8, 0));
     for (int r = 0; r < kReaders; ++r) {
         for (int i = 0; i < kFilesPerReader; ++i) {

@@ -98,6 +98,27 @@ private:
         }
     }
 
+    // A fault on (with its value) or off.
+    void setFault(Fault fault, bool on, int value = 0)
+    {
+        if (on)
+            m_model->injectFault(fault, value);
+        else
+            m_model->clearFault(fault);
+    }
+    void setLoaderFault(LoaderFault fault, bool on, int block = 0)
+    {
+        if (on)
+            m_model->injectLoaderFault(fault, block);
+        else
+            m_model->clearLoaderFault(fault);
+    }
+    // A command and its version: four hex digits.
+    static bool isCommand(const QString &word)
+    {
+        return word.size() == 4 && upperHexDigitsOnly(word) == word.toUpper();
+    }
+
     static bool onOff(const QStringList &w, int i, bool *value)
     {
         if (w.size() <= i) return false;
@@ -129,13 +150,13 @@ private:
             const QStringList cards = m_model->describeCards();
             QTextStream(stdout) << (cards.isEmpty() ? QStringLiteral("no cards") : cards.join(QLatin1Char('\n'))) << "\n";
         } else if (c == QLatin1String("reading")) {
-            m_model->mode = ReaderModel::Mode::Reading;
+            m_model->setMode(ReaderModel::Mode::Reading);
         } else if (c == QLatin1String("loader")) {
             QTextStream(stdout) << "blocks taken: " << m_model->blocksTaken() << ", CRC "
                                 << hexDigits(m_model->uploadedCrc(), 4) << ", blocks received: "
-                                << m_model->loaderBlocks.size()
+                                << m_model->loaderBlocks().size()
                                 << (m_model->loaderStuck() ? ", stuck" : "")
-                                << (m_model->mode != ReaderModel::Mode::Loader ? ""
+                                << (m_model->mode() != ReaderModel::Mode::Loader ? ""
                                     : m_model->loaderFresh()                   ? ", fresh: the next block starts an upload"
                                                                                : ", half-fed: blocks are appended until "
                                                                                  "it is plugged in again")
@@ -149,40 +170,42 @@ private:
         } else if (c == QLatin1String("fault") && w.size() >= 2) {
             const QString f = w[1];
             if (f == QLatin1String("none")) {
-                m_model->faults = Faults();
-                m_model->loaderFaults = LoaderFaults();
+                m_model->clearFaults();
+                m_model->clearLoaderFaults();
             }
-            else if (f == QLatin1String("silent") && onOff(w, 2, &flag)) m_model->faults.silent = flag;
-            else if (f == QLatin1String("split") && onOff(w, 2, &flag)) m_model->faults.split = flag;
-            else if (f == QLatin1String("delay") && w.size() == 3) m_model->faults.delayMs = w[2].toInt();
+            else if (f == QLatin1String("silent") && onOff(w, 2, &flag)) setFault(Fault::Silent, flag);
+            else if (f == QLatin1String("split") && onOff(w, 2, &flag)) setFault(Fault::Split, flag);
+            else if (f == QLatin1String("delay") && w.size() == 3) setFault(Fault::Delay, true, w[2].toInt());
             else if (f == QLatin1String("status") && w.size() == 3)
-                m_model->faults.statusCode = w[2] == QLatin1String("off") ? -1 : int(hexToInt(w[2]) & 0xFF);
+                setFault(Fault::StatusCode, w[2] != QLatin1String("off"), int(hexToInt(w[2]) & 0xFF));
             else if (f == QLatin1String("card") && w.size() == 3)
-                m_model->faults.cardError = w[2] == QLatin1String("off") ? -1 : int(hexToInt(w[2]) & 0xFF);
-            else if (f == QLatin1String("refuse") && w.size() >= 3) {
-                m_model->faults.refuse = w[2] == QLatin1String("off") ? QString() : w[2].toUpper();
-                m_model->faults.refuseCode = w.size() > 3 ? int(hexToInt(w[3]) & 0xFF) : 0x0F;
-            } else if (f == QLatin1String("reject") && w.size() == 4) {
-                m_model->loaderFaults.rejectBlock = w[2].toInt();
-                m_model->loaderFaults.rejectCode = int(hexToInt(w[3]) & 0xFF);
-            } else if (f == QLatin1String("loader-silent") && w.size() == 3)
-                m_model->loaderFaults.silentBlock = w[2].toInt();
+                setFault(Fault::CardError, w[2] != QLatin1String("off"), int(hexToInt(w[2]) & 0xFF));
+            else if (f == QLatin1String("refuse") && w.size() >= 3 && w[2] == QLatin1String("off"))
+                m_model->clearFault(Fault::Refuse);
+            else if (f == QLatin1String("refuse") && w.size() >= 3 && isCommand(w[2]))
+                m_model->refuse(quint8(hexToInt(w[2].left(2))), quint8(hexToInt(w[2].mid(2))),
+                                w.size() > 3 ? int(hexToInt(w[3]) & 0xFF) : 0x0F);
+            else if (f == QLatin1String("reject") && w.size() == 4)
+                m_model->rejectBlock(w[2].toInt(), int(hexToInt(w[3]) & 0xFF));
+            else if (f == QLatin1String("loader-silent") && w.size() == 3)
+                m_model->injectLoaderFault(LoaderFault::Silent, w[2].toInt());
             else if (f == QLatin1String("loader-long") && w.size() == 3)
-                m_model->loaderFaults.longReplyBlock = w[2].toInt();
+                m_model->injectLoaderFault(LoaderFault::LongReply, w[2].toInt());
             else if (f == QLatin1String("elsewhere") && onOff(w, 2, &flag))
-                m_model->loaderFaults.comeBackElsewhere = flag;
+                setLoaderFault(LoaderFault::ComeBackElsewhere, flag);
             else if (f == QLatin1String("quiet-switch") && onOff(w, 2, &flag))
-                m_model->loaderFaults.switchUnanswered = flag;
+                setLoaderFault(LoaderFault::SwitchUnanswered, flag);
             else if (f == QLatin1String("stuck") && w.size() == 3)
-                m_model->loaderFaults.stuckBlock = w[2] == QLatin1String("off") ? -1 : std::max(w[2].toInt(), 0);
+                setLoaderFault(LoaderFault::Stuck, w[2] != QLatin1String("off"), std::max(w[2].toInt(), 0));
             else { say(QStringLiteral("see help")); return; }
         } else if (c == QLatin1String("ble") && onOff(w, 1, &flag)) {
-            m_model->readerType = flag ? 0x04 : 0x02;
+            m_model->setReaderType(flag ? 0x04 : 0x02);
         } else if (c == QLatin1String("checksum") && w.size() == 2) {
-            m_model->objectCodeChecksum = w[1] == QLatin1String("off") ? QString() : w[1].toUpper();
+            m_model->setObjectCodeChecksum(w[1] == QLatin1String("off") ? QByteArray() : hexToBytes(w[1].toUpper()));
         } else if (c == QLatin1String("state")) {
-            QTextStream(stdout) << "mode: " << modeName(m_model->mode) << "\nconfiguration: " << m_model->configItems
-                                << "\nmaster cards: " << m_model->masterCards.size()
+            QTextStream(stdout) << "mode: " << modeName(m_model->mode()) << "\nconfiguration: "
+                                << bytesToHex(m_model->configItems())
+                                << "\nmaster cards: " << m_model->masterCards().size()
                                 << "\nport: " << (m_host->plugged()      ? m_host->portName()
                                     : m_host->restarting() ? QStringLiteral("restarting")
                                                            : QStringLiteral("unplugged"))
@@ -225,8 +248,8 @@ int main(int argc, char **argv)
     parser.process(app);
 
     ReaderModel model;
-    if (parser.isSet(bleOpt)) model.readerType = 0x04;
-    if (parser.isSet(serialOpt)) model.serial = parser.value(serialOpt).toUpper();
+    if (parser.isSet(bleOpt)) model.setReaderType(0x04);
+    if (parser.isSet(serialOpt)) model.setSerial(hexToBytes(parser.value(serialOpt).toUpper()));
     PtyHost host(&model, parser.value(nameOpt));
     QString error;
     if (!host.plug(&error)) {

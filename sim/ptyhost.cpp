@@ -27,9 +27,10 @@ PtyHost::PtyHost(ReaderModel *model, const QString &name, QObject *parent)
         if (!restartOnLoader || m_linkName.isEmpty())
             return;
         QTimer::singleShot(kAnswerFirstMs, this, [this] {
-            if (plugged())
-                restart(m_model->loaderFaults.comeBackElsewhere ? m_linkName + QStringLiteral("-loader")
-                                                                : m_linkName);
+            if (!plugged())
+                return;
+            const bool elsewhere = m_model->hasLoaderFault(LoaderFault::ComeBackElsewhere);
+            restart(elsewhere ? m_linkName + QStringLiteral("-loader") : m_linkName);
         });
     });
     connect(m_model, &ReaderModel::leftLoader, this, [this] {

@@ -6,6 +6,7 @@
 // pseudo-terminal, or a test) carries them.
 #include <QByteArray>
 #include <QObject>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -18,14 +19,13 @@
 namespace limra::sim {
 
 // Faults the reader can be told to show.
-struct Faults {
-    bool silent = false;    // answer no command
-    int statusCode = -1;    // answer every command with this status (0..255)
-    QString refuse;         // answer only this command (cmd and ver, e.g. "0401") with `refuseCode`
-    int refuseCode = 0x0F;
-    bool split = false;     // write each reply in two pieces
-    int delayMs = 0;        // answer this much later
-    int cardError = -1;     // report this error for the next card operation
+enum class Fault {
+    Silent,     // answer no command
+    StatusCode, // answer every command with one status
+    Refuse,     // answer one command (cmd and ver) with a status
+    Split,      // write each reply in two pieces
+    Delay,      // answer later
+    CardError,  // report an error for the next card operation
 };
 
 class ReaderModel : public QObject, public SimulatedCards, public SimulatedLoader {
@@ -57,26 +57,52 @@ public:
     // received nothing since: the next block is the first of an upload. A
     // loader that received bytes is half-fed until it restarts: what it is
     // sent is appended to what it took.
-    bool loaderFresh() const { return mode == Mode::Loader && loaderStartedAfresh(); }
+    bool loaderFresh() const { return m_mode == Mode::Loader && loaderStartedAfresh(); }
     // Bytes the loader holds that do not make a whole block yet.
-    int loaderPendingBytes() const { return mode == Mode::Loader ? int(m_pending.size()) : 0; }
+    int loaderPendingBytes() const { return m_mode == Mode::Loader ? int(m_pending.size()) : 0; }
 
-    Faults faults;
-    QString serial = QStringLiteral("0A1B2C3D");   // identification item FD
-    int readerType = kReaderKindUsb;               // 02 USB, 04 BLE
-    QString hardware = QStringLiteral("A1");       // first byte of item FF
-    QString identityTail = QStringLiteral("0117"); // item FE
-    QString firmwareItems = QStringLiteral("1003010200") + QStringLiteral("120401000003");
+    // Faults. `value` is the status of StatusCode and CardError and the
+    // milliseconds of Delay; Silent and Split take none. Refuse is set by
+    // refuse(). A card error shows once.
+    void injectFault(Fault fault, int value = 0);
+    // Fault::Refuse: command `cmd` of version `ver` is answered with status `code`.
+    void refuse(quint8 cmd, quint8 ver, int code = kErrBadCommand);
+    void clearFault(Fault fault);
+    // Every fault of the reader (its loader's: clearLoaderFaults()).
+    void clearFaults();
+    bool hasFault(Fault fault) const;
 
-    // Configuration the reader holds (items, as hex text) and the checksums it reports.
-    QString configItems;
-    QString objectCodeChecksum;  // item 0E, empty: not reported
-    QString blockKeyChecksum;    // item 0F
-    bool emMarine = true;        // item 14
-    Mode mode = Mode::Reading;
-    QStringList commandsReceived;   // payloads of every frame received, as hex text
+    // Identification: the serial number (item FD), the reader's kind (02
+    // USB, 04 BLE) after its hardware byte (item FF), and item FE.
+    const QByteArray &serial() const { return m_serial; }
+    void setSerial(const QByteArray &serial) { m_serial = serial; }
+    int readerType() const { return m_readerType; }
+    void setReaderType(int type) { m_readerType = type; }
+    quint8 hardware() const { return m_hardware; }
+    void setHardware(quint8 hardware) { m_hardware = hardware; }
+    const QByteArray &identityTail() const { return m_identityTail; }
+    void setIdentityTail(const QByteArray &tail) { m_identityTail = tail; }
+    // The items of the answer to "0A01": firmware and loader versions.
+    const QByteArray &firmwareItems() const { return m_firmwareItems; }
+    void setFirmwareItems(const QByteArray &items) { m_firmwareItems = items; }
 
-    static QString defaultConfigItems();
+    // The configuration the reader holds: its items as they were written.
+    const QByteArray &configItems() const { return m_configItems; }
+    void setConfigItems(const QByteArray &items) { m_configItems = items; }
+    static QByteArray defaultConfigItems();
+    // What the reader reports with its configuration: the object-code
+    // checksum (item 0E) and the block-key checksum (item 0F), each not
+    // reported while empty, and Em-Marine offered (item 14).
+    void setObjectCodeChecksum(const QByteArray &sum) { m_objectCodeChecksum = sum; }
+    void setBlockKeyChecksum(const QByteArray &sum) { m_blockKeyChecksum = sum; }
+    void setEmMarine(bool offered) { m_emMarine = offered; }
+
+    Mode mode() const { return m_mode; }
+    void setMode(Mode mode) { m_mode = mode; }
+
+    // The payload (cmd, ver, items) of every frame received, in order.
+    const QList<QByteArray> &commandsReceived() const { return m_commandsReceived; }
+    void clearCommandsReceived() { m_commandsReceived.clear(); }
 
 Q_SIGNALS:
     void output(const QByteArray &bytes);
@@ -87,15 +113,40 @@ Q_SIGNALS:
     void leftLoader();
 
 private:
-    void handleFrame(const QString &payload);
+    static constexpr int kErrBadCommand = 0x0F;
+
+    void handleFrame(const QByteArray &payload);
     void loaderBlock(const QByteArray &block);
-    void reply(const QString &cmdVer, const QString &body = QString());
+    void reply(quint8 cmd, quint8 ver, const QByteArray &body = QByteArray());
+    void emitFrame(const QByteArray &payload);
     void emitBytes(const QByteArray &bytes);
     void writeNow(const QByteArray &bytes);
     void cardStatus(int code);
     // What a card presented did: the reader reports it.
     void tell(const CardOutcome &outcome);
-    QString readConfigReply() const;
+    QByteArray readConfigReply() const;
+
+    // The faults: on, or a status (-1: none), or milliseconds.
+    bool m_silent = false;
+    int m_statusCode = -1;
+    QByteArray m_refused;   // cmd and ver answered with m_refuseCode; empty: none
+    int m_refuseCode = kErrBadCommand;
+    bool m_split = false;
+    int m_delayMs = 0;
+    int m_cardError = -1;
+
+    QByteArray m_serial = QByteArray::fromHex("0A1B2C3D");
+    int m_readerType = kReaderKindUsb;
+    quint8 m_hardware = 0xA1;
+    QByteArray m_identityTail = QByteArray::fromHex("0117");
+    QByteArray m_firmwareItems = QByteArray::fromHex("1003010200" "120401000003");
+
+    QByteArray m_configItems;
+    QByteArray m_objectCodeChecksum;
+    QByteArray m_blockKeyChecksum;
+    bool m_emMarine = true;
+    Mode m_mode = Mode::Reading;
+    QList<QByteArray> m_commandsReceived;
 
     QByteArray m_pending;
     QTimer m_loaderIdle;

@@ -1,5 +1,6 @@
 #include "sim/simulatedcards.h"
 
+#include "link/frame.h"
 #include "link/hextext.h"
 #include "link/protocol.h"
 
@@ -13,6 +14,20 @@ constexpr int kErrCodeExists = 0x12;
 constexpr int kErrMasterPresented = 0x13;
 constexpr int kErrCardEmpty = 0x19;
 constexpr int kErrModesDiffer = 0x1A;
+
+// The object code's checksum as the reader reports it (item 0E).
+QByteArray objectCodeChecksum(const QString &objectCode)
+{
+    const quint16 sum = quint16(qHash(objectCode) & 0xFFFF);
+    return QByteArray().append(char(sum >> 8)).append(char(sum & 0xFF));
+}
+
+// A protected read mode (item 06 of 01 or 03): cards carry an object code.
+bool protectedReadMode(const QByteArray &items)
+{
+    const std::optional<QByteArrayView> readMode = findItem(items, 0x06);
+    return readMode && (*readMode == QByteArrayView("\x01", 1) || *readMode == QByteArrayView("\x03", 1));
+}
 } // namespace
 
 SimulatedCards::CardOutcome SimulatedCards::withStatus(int code)
@@ -22,10 +37,16 @@ SimulatedCards::CardOutcome SimulatedCards::withStatus(int code)
     return outcome;
 }
 
+void SimulatedCards::setMasterConfig(const QByteArray &items, const QByteArray &protection)
+{
+    m_masterConfigItems = items;
+    m_masterProtection = protection;
+}
+
 void SimulatedCards::beginMasterSet(int count)
 {
-    cardsToWrite = count;
-    cardsWritten = 0;
+    m_cardsToWrite = count;
+    m_cardsWritten = 0;
     ++m_sets;
 }
 
@@ -36,28 +57,28 @@ QString SimulatedCards::newUid()
 
 int SimulatedCards::masterIndex(const QString &uid) const
 {
-    for (int i = 0; i < masterCards.size(); ++i)
-        if (masterCards[i].uid == uid)
+    for (int i = 0; i < m_masterCards.size(); ++i)
+        if (m_masterCards[i].uid == uid)
             return i;
     return -1;
 }
 
 int SimulatedCards::secureIndex(const QString &uid) const
 {
-    for (int i = 0; i < secureCards.size(); ++i)
-        if (secureCards[i].uid == uid)
+    for (int i = 0; i < m_secureCards.size(); ++i)
+        if (m_secureCards[i].uid == uid)
             return i;
     return -1;
 }
 
-int SimulatedCards::masterToPresent(int index, const QString &factoryItems)
+int SimulatedCards::masterToPresent(int index, const QByteArray &factoryItems)
 {
-    if (masterCards.isEmpty()) {
+    if (m_masterCards.isEmpty()) {
         // A master card written elsewhere, with the factory configuration.
-        masterCards << MasterCard{newUid(), factoryItems, QStringLiteral("00"), QString(), 0, 1};
+        m_masterCards << MasterCard{newUid(), factoryItems, QByteArray(1, '\0'), QString(), 0, 1};
     }
-    if (index < 0 || index >= masterCards.size())
-        index = int(masterCards.size()) - 1;
+    if (index < 0 || index >= m_masterCards.size())
+        index = int(m_masterCards.size()) - 1;
     return index;
 }
 
@@ -73,18 +94,15 @@ SimulatedCards::CardOutcome SimulatedCards::cardPresented(ReaderMode mode, const
     case ReaderMode::Loader:
         return {};
     case ReaderMode::CreateMasters:
-        if (cardsWritten >= cardsToWrite)
+        if (m_cardsWritten >= m_cardsToWrite)
             return withStatus(kErrAllMastersWritten);
-        if (secure >= 0 && !secureCards[secure].objectCodes.isEmpty())
+        if (secure >= 0 && !m_secureCards[secure].objectCodes.isEmpty())
             return withStatus(kErrMasterNotEmpty);
-        {
-            const QString readMode = tagValue(0x06, masterConfigItems, Packet::Items);
-            const bool objectCode = readMode == QLatin1String("01") || readMode == QLatin1String("03");
-            masterCards << MasterCard{uid, masterConfigItems, masterProtection,
-                                      objectCode ? QStringLiteral("OC%1").arg(m_sets) : QString(), cardsWritten,
-                                      cardsToWrite};
-        }
-        ++cardsWritten;
+        m_masterCards << MasterCard{uid, m_masterConfigItems, m_masterProtection,
+                                    protectedReadMode(m_masterConfigItems) ? QStringLiteral("OC%1").arg(m_sets)
+                                                                           : QString(),
+                                    m_cardsWritten, m_cardsToWrite};
+        ++m_cardsWritten;
         return withStatus(0);
     case ReaderMode::ClearMasters:
     case ReaderMode::ObjectCode:
@@ -93,25 +111,25 @@ SimulatedCards::CardOutcome SimulatedCards::cardPresented(ReaderMode mode, const
     case ReaderMode::TakeOverMaster:
         return withStatus(kErrNoMasterData);
     case ReaderMode::CreateSecure:
-        if (acceptedObjectCode.isEmpty())
+        if (m_acceptedObjectCode.isEmpty())
             return withStatus(kErrCardEmpty);
         if (secure < 0) {
-            secureCards << SecureCard{uid, {}, QString()};
-            secure = int(secureCards.size()) - 1;
+            m_secureCards << SecureCard{uid, {}, QByteArray()};
+            secure = int(m_secureCards.size()) - 1;
         }
-        if (secureCards[secure].objectCodes.contains(acceptedObjectCode))
+        if (m_secureCards[secure].objectCodes.contains(m_acceptedObjectCode))
             return withStatus(kErrCodeExists);
-        secureCards[secure].objectCodes << acceptedObjectCode;
-        secureCards[secure].zones = secureZones;
+        m_secureCards[secure].objectCodes << m_acceptedObjectCode;
+        m_secureCards[secure].zones = m_secureZones;
         return withStatus(0);
     case ReaderMode::ClearSecure:
-        if (acceptedObjectCode.isEmpty() || secure < 0
-            || !secureCards[secure].objectCodes.removeOne(acceptedObjectCode))
+        if (m_acceptedObjectCode.isEmpty() || secure < 0
+            || !m_secureCards[secure].objectCodes.removeOne(m_acceptedObjectCode))
             return withStatus(kErrCardEmpty);
         return withStatus(0);
     case ReaderMode::ClearAllSecure:
         if (secure >= 0)
-            secureCards.removeAt(secure);
+            m_secureCards.removeAt(secure);
         return withStatus(0);
     }
     return {};
@@ -119,7 +137,7 @@ SimulatedCards::CardOutcome SimulatedCards::cardPresented(ReaderMode mode, const
 
 SimulatedCards::CardOutcome SimulatedCards::masterPresented(ReaderMode mode, int index)
 {
-    const MasterCard card = masterCards.at(index);
+    const MasterCard card = m_masterCards.at(index);
     switch (mode) {
     case ReaderMode::Reading:
     case ReaderMode::Loader:
@@ -127,12 +145,13 @@ SimulatedCards::CardOutcome SimulatedCards::masterPresented(ReaderMode mode, int
     case ReaderMode::CreateMasters:
         return withStatus(kErrMasterNotEmpty);
     case ReaderMode::ClearMasters:
-        masterCards.removeAt(index);
+        m_masterCards.removeAt(index);
         return withStatus(0);
     case ReaderMode::ReadMaster: {
-        QString items = card.items + QStringLiteral("0102") + hexByte(card.place) + hexByte(card.setSize);
+        QByteArray items = card.items;
+        items.append(char(0x01)).append(char(0x02)).append(char(card.place)).append(char(card.setSize));
         if (!card.objectCode.isEmpty())
-            items += QStringLiteral("0E02") + hexDigits(qHash(card.objectCode) & 0xFFFF, 4);
+            items.append(char(0x0E)).append(char(0x02)).append(objectCodeChecksum(card.objectCode));
         CardOutcome reported;
         reported.report = items;
         return reported;
@@ -144,18 +163,18 @@ SimulatedCards::CardOutcome SimulatedCards::masterPresented(ReaderMode mode, int
     }
     case ReaderMode::CreateSecure:
     case ReaderMode::ClearSecure:
-        if (!acceptedObjectCode.isEmpty())
+        if (!m_acceptedObjectCode.isEmpty())
             return withStatus(kErrMasterPresented);
         if (card.objectCode.isEmpty())
             return withStatus(kErrModesDiffer);
-        acceptedObjectCode = card.objectCode;
+        m_acceptedObjectCode = card.objectCode;
         return withStatus(0);
     case ReaderMode::ClearAllSecure:
         return withStatus(kErrMasterPresented);
     case ReaderMode::ObjectCode: {
         CardOutcome taken = withStatus(0);
-        taken.objectCodeChecksum = card.objectCode.isEmpty() ? QStringLiteral("5A3C")
-                                                             : hexDigits(qHash(card.objectCode) & 0xFFFF, 4);
+        taken.objectCodeChecksum = card.objectCode.isEmpty() ? QByteArray("\x5A\x3C", 2)
+                                                             : objectCodeChecksum(card.objectCode);
         return taken;
     }
     }
@@ -165,20 +184,21 @@ SimulatedCards::CardOutcome SimulatedCards::masterPresented(ReaderMode mode, int
 QStringList SimulatedCards::describeCards() const
 {
     QStringList out;
-    for (int i = 0; i < masterCards.size(); ++i) {
-        const MasterCard &m = masterCards[i];
+    for (int i = 0; i < m_masterCards.size(); ++i) {
+        const MasterCard &m = m_masterCards[i];
         out << QStringLiteral("master %1: %2, No %3 of %4, protection %5%6, items %7")
                    .arg(i)
                    .arg(m.uid)
                    .arg(m.place + 1)
                    .arg(m.setSize)
-                   .arg(m.protection.isEmpty() ? QStringLiteral("-") : m.protection,
+                   .arg(m.protection.isEmpty() ? QStringLiteral("-") : bytesToHex(m.protection),
                         m.objectCode.isEmpty() ? QString() : QStringLiteral(", object code ") + m.objectCode,
-                        m.items);
+                        bytesToHex(m.items));
     }
-    for (const SecureCard &s : secureCards)
+    for (const SecureCard &s : m_secureCards)
         out << QStringLiteral("secure %1: object codes %2, zones %3")
-                   .arg(s.uid, s.objectCodes.join(QLatin1Char(',')), s.zones.isEmpty() ? QStringLiteral("-") : s.zones);
+                   .arg(s.uid, s.objectCodes.join(QLatin1Char(',')),
+                        s.zones.isEmpty() ? QStringLiteral("-") : bytesToHex(s.zones));
     return out;
 }
 

@@ -60,7 +60,7 @@ protected:
         sim.host->restartDelayMs = sim::PtyHost::kDefaultRestartDelayMs;
         // After a whole upload the reader starts its new firmware soon (and
         // restarts once more, its port away for a while).
-        sim.model->loaderIdleMs = 300;
+        sim.model->setLoaderIdleMs(300);
     }
     void TearDown() override
     {
@@ -90,7 +90,7 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return !station->busy() && station->link().idle(); }));
         ASSERT_EQ(dialogs.shown, QStringList{kConfigurationRead});
         dialogs.shown.clear();
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
     }
     ReaderSession &session() { return station->session(); }
     FirmwarePage &page() { return *window->firmwarePage(); }
@@ -157,7 +157,7 @@ protected:
     {
         QObject::connect(sim.model.get(), &sim::ReaderModel::output, window.get(),
                          [this, block, act, done = std::make_shared<bool>(false)] {
-                             if (sim.model->mode == sim::ReaderModel::Mode::Loader
+                             if (sim.model->mode() == sim::ReaderModel::Mode::Loader
                                  && sim.model->blocksTaken() == block && !std::exchange(*done, true))
                                  QTimer::singleShot(0, act);
                          });
@@ -229,9 +229,9 @@ TEST_F(FirmwareWindowTest, ARestartLikeAUsbDeviceEndsWithTheSuccessMessageAlone)
     EXPECT_TRUE(modals.isEmpty()) << qPrintable(modals.join(QLatin1Char(',')));
     EXPECT_FALSE(window->connectionDialog()->isVisible());
     EXPECT_EQ(statuses, QStringList{connectedStatus()});
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(60)));
-    EXPECT_EQ(sim.model->commandsReceived, QStringList({QStringLiteral("FF01"), QStringLiteral("0C01")}) + kBack);
-    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(60)));
+    EXPECT_EQ(sim.commands(), QStringList({QStringLiteral("FF01"), QStringLiteral("0C01")}) + kBack);
+    EXPECT_EQ(sim.model->mode(), sim::ReaderModel::Mode::Reading);
     EXPECT_EQ(status(), connectedStatus());
     EXPECT_EQ(tabsUsable(), (QList<bool>{true, true, true}));
     EXPECT_TRUE(child<QPushButton>(page(), "versionButton")->isEnabled());
@@ -294,7 +294,7 @@ TEST_F(FirmwareWindowTest, ALoaderStuckAfterBlockNIsKnownAndFinishedByASecondRun
 {
     open();
     connectReader();
-    sim.model->loaderFaults.stuckBlock = 5;
+    sim.model->injectLoaderFault(sim::LoaderFault::Stuck, 5);
     EXPECT_EQ(run(30), QStringList{kNoAnswer});
     EXPECT_EQ(status(), loaderStatus());
     EXPECT_EQ(tabsUsable(), (QList<bool>{false, false, true}));
@@ -304,19 +304,19 @@ TEST_F(FirmwareWindowTest, ALoaderStuckAfterBlockNIsKnownAndFinishedByASecondRun
     EXPECT_TRUE(child<QLabel>(page(), "loaderNote")->isVisible());
     child<QPushButton>(page(), "versionButton")->click();
     waitUntil([] { return false; }, 4 * station->timings().scan);
-    EXPECT_EQ(sim.model->loaderBlocks.size(), 6);
+    EXPECT_EQ(sim.model->loaderBlocks().size(), 6);
     EXPECT_EQ(sim.model->loaderPendingBytes(), 0);
 
     // It took part of an image: the next run asks for it to be plugged in again first.
-    sim.model->loaderFaults.stuckBlock = -1;
+    sim.model->clearLoaderFault(sim::LoaderFault::Stuck);
     dialogs.shown.clear();
     start(30);
     replugWhenAsked();
     EXPECT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 15000));
     EXPECT_EQ(dialogs.shown, QStringList{kDone});
     const QList<QByteArray> section = blocksOf(sectionData(forReader(30)));
-    EXPECT_EQ(sim.model->loaderBlocks, section.mid(0, 6) + section);
-    EXPECT_EQ(sim.model->commandsReceived, QStringList({QStringLiteral("FF01"), QStringLiteral("0C01")}) + kBack);
+    EXPECT_EQ(sim.model->loaderBlocks(), section.mid(0, 6) + section);
+    EXPECT_EQ(sim.commands(), QStringList({QStringLiteral("FF01"), QStringLiteral("0C01")}) + kBack);
     EXPECT_EQ(status(), connectedStatus());
     EXPECT_EQ(tabsUsable(), (QList<bool>{true, true, true}));
     EXPECT_FALSE(child<QLabel>(page(), "loaderNote")->isVisible());
@@ -328,7 +328,7 @@ TEST_F(FirmwareWindowTest, ARememberedLoaderIsFoundAgainAfterReplugAndRestart)
 {
     open();
     connectReader();
-    sim.model->loaderFaults.stuckBlock = 3;
+    sim.model->injectLoaderFault(sim::LoaderFault::Stuck, 3);
     EXPECT_EQ(run(20), QStringList{kNoAnswer});
     sim.host->unplug();
     EXPECT_TRUE(waitUntil([&] { return status() == QStringLiteral("Поиск устройства..."); }));
@@ -343,13 +343,13 @@ TEST_F(FirmwareWindowTest, ARememberedLoaderIsFoundAgainAfterReplugAndRestart)
     EXPECT_TRUE(waitUntil([&] { return status() == loaderStatus(); }));
     EXPECT_EQ(tabsUsable(), (QList<bool>{false, false, true}));
     waitUntil([] { return false; }, 3 * station->timings().scan);
-    EXPECT_EQ(sim.model->loaderBlocks.size(), 4);
+    EXPECT_EQ(sim.model->loaderBlocks().size(), 4);
     EXPECT_EQ(sim.model->loaderPendingBytes(), 0);
     EXPECT_TRUE(dialogs.shown.isEmpty()) << qPrintable(dialogs.shown.join(QLatin1Char('\n')));
 
-    sim.model->loaderFaults.stuckBlock = -1;
+    sim.model->clearLoaderFault(sim::LoaderFault::Stuck);
     EXPECT_EQ(run(20), QStringList{kDone});
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(20)));
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(20)));
     EXPECT_EQ(status(), connectedStatus());
 }
 
@@ -365,7 +365,7 @@ TEST_F(FirmwareWindowTest, TerminationDuringTheUploadEndsTheToolAfterTheLastBloc
     start(1500);
     ASSERT_TRUE(waitUntil([&] { return !window->isVisible(); }, 30000));
     EXPECT_EQ(hides.blocksAtHide, 1500);
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(1500)));
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(1500)));
     EXPECT_FALSE(dialogs.shown.join(QLatin1Char('\n')).contains(QStringLiteral("question")));
     EXPECT_TRUE(station->loaders().entries().isEmpty());
 }
@@ -383,7 +383,7 @@ TEST_F(FirmwareWindowTest, ClosingTheWindowDuringTheUploadAsks)
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(sim.model->blocksTaken(), 400);
     // The reader runs its new firmware and is connected again.
-    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(sim.model->mode(), sim::ReaderModel::Mode::Reading);
     ASSERT_TRUE(waitUntil([&] { return !station->busy() && session().isConnected(); }));
 
     dialogs.answers.enqueue(true);
@@ -402,7 +402,7 @@ TEST_F(FirmwareWindowTest, TerminationWhileWaitingForASilentLoaderEndsTheTool)
 {
     open();
     connectReader();
-    sim.model->loaderFaults.stuckBlock = 0;
+    sim.model->injectLoaderFault(sim::LoaderFault::Stuck, 0);
     EXPECT_EQ(run(10), QStringList{kNoAnswer});
     start(10);
     ASSERT_TRUE(waitUntil([&] { return updateRun && updateRun->awaitingReplug(); }));

@@ -280,7 +280,7 @@ TEST_F(MainWindowTest, TabsFollowTheConnection)
                     ->fullText()
                     .startsWith(QStringLiteral("Устройство подключено ")));
     EXPECT_EQ(dialogs.shown.value(0), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
-    EXPECT_EQ(sim.model->commandsReceived,
+    EXPECT_EQ(sim.commands(),
               (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
     monitor.remove(sim.port());
     EXPECT_FALSE(readerUsable(w));
@@ -342,17 +342,17 @@ TEST_F(MainWindowTest, ConnectionDialogShowsTheControlsOfTheMethod)
 TEST_F(MainWindowTest, OpeningTheSecureTabAsksTheReaderItsMode)
 {
     SimReader sim;
-    sim.model->configItems = QStringLiteral("0202100003030000400601030401000501000C0800F8E00700F8E0FF");
+    sim.model->setConfigItems(QByteArray::fromHex("0202100003030000400601030401000501000C0800F8E00700F8E0FF"));
     MainWindow &w = open();
     connectTo(sim);
-    sim.model->commandsReceived.clear();
+    sim.model->clearCommandsReceived();
     w.tabs()->setCurrentWidget(w.securePage());
     tool.settle();
     EXPECT_EQ(child<QLabel>(w.securePage(), "modeText")->text(), QStringLiteral("Зоны прохода"));
     EXPECT_TRUE(child<QPushButton>(w.securePage(), "createButton")->isEnabled());
     EXPECT_FALSE(child<QGroupBox>(w.securePage(), "zoneGroup")->isHidden());
-    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0B01")}); // no "0501" afterwards
-    sim.model->configItems = QStringLiteral("0202670003030000400601000401000501000C0800F8E00700F8E0FF");
+    EXPECT_EQ(sim.commands(), QStringList{QStringLiteral("0B01")}); // no "0501" afterwards
+    sim.model->setConfigItems(QByteArray::fromHex("0202670003030000400601000401000501000C0800F8E00700F8E0FF"));
     w.tabs()->setCurrentWidget(w.configPage());
     w.tabs()->setCurrentWidget(w.securePage());
     tool.settle();
@@ -405,8 +405,8 @@ TEST_F(MainWindowTest, WhileTheReaderIsAwaitedOnlyWhatWouldStartAnotherOperation
     SimReader sim;
     MainWindow &w = open();
     connectTo(sim);
-    sim.model->faults.silent = true;
-    sim.model->commandsReceived.clear();
+    sim.model->injectFault(sim::Fault::Silent);
+    sim.model->clearCommandsReceived();
     dialogs.shown.clear();
     ConfigPage *page = w.configPage();
     QTest::mouseClick(child<QPushButton>(page, "readReaderButton"), Qt::LeftButton); // waits for the silent reader
@@ -419,7 +419,7 @@ TEST_F(MainWindowTest, WhileTheReaderIsAwaitedOnlyWhatWouldStartAnotherOperation
     QTest::mouseClick(child<QRadioButton>(w.cardDisplay(), "hexChoice"), Qt::LeftButton);
     EXPECT_TRUE(child<QRadioButton>(w.cardDisplay(), "hexChoice")->isChecked());
     tool.settle();
-    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0B01")});
+    EXPECT_EQ(sim.commands(), QStringList{QStringLiteral("0B01")});
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Превышено время ожидания ответа."));
     EXPECT_TRUE(child<QPushButton>(page, "writeReaderButton")->isEnabled());
 }
@@ -427,7 +427,7 @@ TEST_F(MainWindowTest, WhileTheReaderIsAwaitedOnlyWhatWouldStartAnotherOperation
 TEST_F(MainWindowTest, ClicksLandWhileASilentPortIsProbed)
 {
     SimReader silent;
-    silent.model->faults.silent = true;
+    silent.model->injectFault(sim::Fault::Silent);
     MainWindow &w = open();
     ports.virtuals = {silent.port()};
     w.station().discovery().portsChanged();
@@ -621,16 +621,16 @@ TEST_F(MainWindowTest, ACardWaitEndsByItsCancelButtonOrByClosingTheWindow)
     tool.settle();
     EXPECT_EQ(openCardWait(w), nullptr);
     EXPECT_FALSE(w.station().busy());
-    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(sim.model->mode(), sim::ReaderModel::Mode::Reading);
 
     child<QPushButton>(w.configPage(), "readMasterButton")->click();
     ASSERT_TRUE(waitUntil([&] { return openCardWait(w) != nullptr; }));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the window's close button would be ignored";
-    sim.model->commandsReceived.clear();
+    sim.model->clearCommandsReceived();
     w.close();
     EXPECT_TRUE(waitUntil([&] { return !w.isVisible(); }));
     EXPECT_EQ(openCardWait(w), nullptr);
-    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0501")}); // back to card reading
+    EXPECT_EQ(sim.commands(), QStringList{QStringLiteral("0501")}); // back to card reading
 }
 
 TEST_F(MainWindowTest, AReaderThatComesBackDoesNotReplaceUnsavedChangesWithoutAsking)
@@ -644,7 +644,7 @@ TEST_F(MainWindowTest, AReaderThatComesBackDoesNotReplaceUnsavedChangesWithoutAs
     child<QCheckBox>(editor, "hash")->click(); // a change not written anywhere
     ASSERT_TRUE(editor->model.isDirty());
     const QString port = sim.port();
-    const int reads = int(sim.model->commandsReceived.count(QStringLiteral("0B01")));
+    const int reads = int(sim.commands().count(QStringLiteral("0B01")));
     sim.host->unplug();
     monitor.remove(port);
     dialogs.shown.clear();
@@ -654,7 +654,7 @@ TEST_F(MainWindowTest, AReaderThatComesBackDoesNotReplaceUnsavedChangesWithoutAs
     // Connected first, then read, then asked: the question is what the test waits for.
     ASSERT_TRUE(waitUntil([&] { return !dialogs.shown.isEmpty(); }, 5000));
     tool.settle();
-    EXPECT_EQ(sim.model->commandsReceived.count(QStringLiteral("0B01")), reads + 1); // it was still read
+    EXPECT_EQ(sim.commands().count(QStringLiteral("0B01")), reads + 1); // it was still read
     EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Конфигурация: Считыватель подключён.")));
     EXPECT_TRUE(child<QCheckBox>(editor, "hash")->isChecked());
     EXPECT_TRUE(editor->model.isDirty());
@@ -668,12 +668,12 @@ TEST_F(MainWindowTest, ClosingDuringACardWaitPutsTheReaderBackToReadingBeforeThe
     child<QPushButton>(w.configPage(), "createMastersButton")->click();
     ASSERT_TRUE(waitUntil([&] { return openCardWait(w) != nullptr; }));
     child<QPushButton>(openCardWait(w), "countButton3")->click();
-    ASSERT_TRUE(waitUntil([&] { return sim.model->mode == sim::ReaderModel::Mode::CreateMasters; }));
-    sim.model->commandsReceived.clear();
+    ASSERT_TRUE(waitUntil([&] { return sim.model->mode() == sim::ReaderModel::Mode::CreateMasters; }));
+    sim.model->clearCommandsReceived();
     w.closeForTermination(); // SIGTERM: no questions
     EXPECT_TRUE(waitUntil([&] { return !w.isVisible(); }));
-    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0501")});
-    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(sim.commands(), QStringList{QStringLiteral("0501")});
+    EXPECT_EQ(sim.model->mode(), sim::ReaderModel::Mode::Reading);
     EXPECT_FALSE(w.station().session().hasPort());
 }
 
@@ -715,9 +715,9 @@ TEST_F(MainWindowTest, AMasterCardWithoutTheItemsTheReaderNeedsIsRefused)
     SimReader sim;
     MainWindow &w = open();
     connectTo(sim);
-    sim.model->masterCards << sim::MasterCard{QStringLiteral("04A1B2C3D4E5F6"),
-                                              QStringLiteral("0C0800F8E00700F8E0FF06010702026700"),
-                                              QStringLiteral("00"), QString(), 0, 1};
+    sim.model->addMasterCard(sim::MasterCard{QStringLiteral("04A1B2C3D4E5F6"),
+                                             QByteArray::fromHex("0C0800F8E00700F8E0FF06010702026700"),
+                                             QByteArray::fromHex("00"), QString(), 0, 1});
     ConfigEditor *editor = child<ConfigEditor>(w.configPage(), "configEditor");
     const ReaderConfig before = editor->model.config();
     dialogs.shown.clear();

@@ -83,11 +83,11 @@ protected:
 TEST_F(SafetyNetTest, TheReadersConfigurationIsKeptBeforeEachKindOfWrite)
 {
     ASSERT_TRUE(window->station().session().isConnected());
-    const QString before = sim.model->configItems;
-    sim.model->commandsReceived.clear();
+    const QString before = bytesToHex(sim.model->configItems());
+    sim.model->clearCommandsReceived();
     click(child<QPushButton>(page(), "writeReaderButton"));
-    EXPECT_EQ(sim.model->commandsReceived.mid(0, 2).value(0), QStringLiteral("0B01"));
-    EXPECT_TRUE(sim.model->commandsReceived.value(1).startsWith(QStringLiteral("0101")));
+    EXPECT_EQ(sim.commands().mid(0, 2).value(0), QStringLiteral("0B01"));
+    EXPECT_TRUE(sim.commands().value(1).startsWith(QStringLiteral("0101")));
     ASSERT_EQ(keptFiles().size(), 1);
     EXPECT_TRUE(keptFiles()[0].startsWith(QStringLiteral("A102-0A1B2C3D_")));
     QFile file(dir.filePath(QStringLiteral("data/configurations/")) + keptFiles()[0]);
@@ -100,7 +100,7 @@ TEST_F(SafetyNetTest, TheReadersConfigurationIsKeptBeforeEachKindOfWrite)
     click(child<QPushButton>(page(), "writeReaderButton"));
     EXPECT_EQ(keptFiles().size(), 2);
 
-    sim.model->masterCards << sim::MasterCard{QStringLiteral("04FF"), QStringLiteral("060102"), {}, {}, 0, 1};
+    sim.model->addMasterCard(sim::MasterCard{QStringLiteral("04FF"), QByteArray::fromHex("060102"), {}, {}, 0, 1});
     QTimer::singleShot(100, [this] { sim.model->presentMaster(0); });
     click(child<QPushButton>(page(), "masterToReaderButton"));
     EXPECT_EQ(keptFiles().size(), 3);
@@ -109,15 +109,15 @@ TEST_F(SafetyNetTest, TheReadersConfigurationIsKeptBeforeEachKindOfWrite)
 
 TEST_F(SafetyNetTest, AFailedReadAsksAndNoWritesNothing)
 {
-    sim.model->faults.refuse = QStringLiteral("0B01");
-    sim.model->commandsReceived.clear();
+    sim.model->refuse(0x0B, 0x01);
+    sim.model->clearCommandsReceived();
     dialogs.answers.enqueue(false);
     click(child<QPushButton>(page(), "writeReaderButton"));
     EXPECT_TRUE(dialogs.shown.last().startsWith(QStringLiteral("question: Сохранение конфигурации: Не удалось сохранить")));
-    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0B01")});
+    EXPECT_EQ(sim.commands(), QStringList{QStringLiteral("0B01")});
     dialogs.answers.enqueue(true);
     click(child<QPushButton>(page(), "writeReaderButton"));
-    EXPECT_TRUE(sim.model->commandsReceived.last() == QStringLiteral("0501"));
+    EXPECT_TRUE(sim.commands().last() == QStringLiteral("0501"));
     EXPECT_TRUE(keptFiles().isEmpty());
 }
 

@@ -271,7 +271,7 @@ protected:
 TEST_F(PersonTest, NoControlOverlapsAnotherInAnyTabOrReadMode)
 {
     SimReader sim;
-    sim.model->configItems = QStringLiteral("0202100003030000400601030401000501000C0800F8E00700F8E0FF");
+    sim.model->setConfigItems(QByteArray::fromHex("0202100003030000400601030401000501000C0800F8E00700F8E0FF"));
     MainWindow &w = open(true);
     EXPECT_EQ(overlaps(&w), QStringList()) << "searching";
     connectTo(sim);
@@ -415,7 +415,7 @@ TEST(OverlapCheck, FindsControlsDrawnOverEachOtherAndCutOff)
 TEST_F(PersonTest, EveryValueLabelIsReadOutAsItsValue)
 {
     SimReader sim;
-    sim.model->configItems = QStringLiteral("0202100003030000400601030401000501000C0800F8E00700F8E0FF");
+    sim.model->setConfigItems(QByteArray::fromHex("0202100003030000400601030401000501000C0800F8E00700F8E0FF"));
     MainWindow &w = open();
     EXPECT_EQ(accessibleName(child<ElidedLabel>(w.statusPanels(), "statusText")),
               QStringLiteral("Поиск устройства..."));
@@ -569,11 +569,11 @@ TEST_F(RealDialogsTest, EnterOnARiskyQuestionSendsNothingToTheReader)
          }},
     };
     for (const Case &c : cases) {
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         pressOnNextBox(Qt::Key_Return);
         c.press();
         tool.settle();
-        EXPECT_EQ(sim.model->commandsReceived, QStringList()) << c.name;
+        EXPECT_EQ(sim.commands(), QStringList()) << c.name;
         EXPECT_EQ(openCardWait(), nullptr) << c.name;
     }
     EXPECT_EQ(titles.size(), 3);
@@ -585,7 +585,7 @@ TEST_F(RealDialogsTest, EnterOnARiskyQuestionSendsNothingToTheReader)
     w.close();
     spin(50);
     EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
+    EXPECT_TRUE(sim.commands().isEmpty());
 }
 
 TEST_F(RealDialogsTest, EnterAfterDecliningTheOptionWritesNoMasterCard)
@@ -600,7 +600,7 @@ TEST_F(RealDialogsTest, EnterAfterDecliningTheOptionWritesNoMasterCard)
     auto *dialog = static_cast<MasterCardWritingDialog *>(openCardWait());
     ASSERT_TRUE(child<QCheckBox>(dialog, "secureModeOption")->isVisible());
     spin(50);
-    const QStringList before = sim.model->commandsReceived;
+    const QStringList before = sim.commands();
     pressOnNextBox(Qt::Key_Return); // "Выбор опции": Enter is "Нет"
     QTest::mouseClick(child<QCheckBox>(dialog, "secureModeOption"), Qt::LeftButton);
     EXPECT_EQ(titles.value(1), QStringLiteral("Выбор опции"));
@@ -609,7 +609,7 @@ TEST_F(RealDialogsTest, EnterAfterDecliningTheOptionWritesNoMasterCard)
     QTest::keyClick(focus && dialog->isAncestorOf(focus) ? focus : child<QCheckBox>(dialog, "secureModeOption"),
                     Qt::Key_Return);
     spin(100);
-    EXPECT_EQ(sim.model->commandsReceived, before);
+    EXPECT_EQ(sim.commands(), before);
     EXPECT_EQ(child<QStackedWidget>(dialog, "pages")->currentIndex(), 0); // still asking how many
     dialog->reject();
     tool.settle();
@@ -660,7 +660,7 @@ TEST_F(RealDialogsTest, AReaderBackAgainUnderTheQuestionAsksNoSecondOne)
         sim.host->plug();
         w.station().discovery().portsChanged();
     };
-    const qsizetype reads = sim.model->commandsReceived.count(QStringLiteral("0B01"));
+    const qsizetype reads = sim.commands().count(QStringLiteral("0B01"));
     int mostQuestions = 0;
     bool again = false;
     bool answered = false;
@@ -679,9 +679,9 @@ TEST_F(RealDialogsTest, AReaderBackAgainUnderTheQuestionAsksNoSecondOne)
             again = true;
             sinceAgain.start();
             reconnect(); // back again while the question waits
-        } else if (again && (sim.model->commandsReceived.count(QStringLiteral("0B01")) >= reads + 2
+        } else if (again && (sim.commands().count(QStringLiteral("0B01")) >= reads + 2
                              || sinceAgain.elapsed() > 8000)) {
-            gaveUp = sim.model->commandsReceived.count(QStringLiteral("0B01")) < reads + 2;
+            gaveUp = sim.commands().count(QStringLiteral("0B01")) < reads + 2;
             if (++settled > 10 || gaveUp) { // the second read has had its time to ask
                 for (QMessageBox *box : questions)
                     box->done(QMessageBox::No);
@@ -695,7 +695,7 @@ TEST_F(RealDialogsTest, AReaderBackAgainUnderTheQuestionAsksNoSecondOne)
     watcher.stop();
     EXPECT_FALSE(gaveUp) << "the reader back again was not read";
     EXPECT_EQ(mostQuestions, 1);
-    EXPECT_GE(sim.model->commandsReceived.count(QStringLiteral("0B01")), reads + 2); // both reads ran
+    EXPECT_GE(sim.commands().count(QStringLiteral("0B01")), reads + 2); // both reads ran
     EXPECT_TRUE(child<ConfigEditor>(w.configPage(), "configEditor")->model.isDirty()); // "Нет": the editor as it was
 }
 

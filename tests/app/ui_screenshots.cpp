@@ -208,7 +208,7 @@ int main(int argc, char **argv)
 
     // Connected: the configuration is read and told.
     SimReader sim;
-    sim.model->configItems = QStringLiteral("0202100003030000400601030401000501000C0800F8E00700F8E0FF");
+    sim.model->setConfigItems(QByteArray::fromHex("0202100003030000400601030401000501000C0800F8E00700F8E0FF"));
     modal.expect(QStringLiteral("02-message-read"), ModalAnswers::button(QMessageBox::Ok));
     ports.virtuals = {sim.port()};
     station.discovery().portsChanged();

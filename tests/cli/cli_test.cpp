@@ -143,15 +143,15 @@ protected:
         while (int(sims.size()) <= i) {
             const int n = int(sims.size());
             sims.push_back(std::make_unique<SimReader>(QStringLiteral("sim%1").arg(n)));
-            sims.back()->model->serial = QStringLiteral("0A1B2C%1").arg(n + 10, 2, 10, QLatin1Char('0'));
+            sims.back()->model->setSerial(hexToBytes(QStringLiteral("0A1B2C%1").arg(n + 10, 2, 10, QLatin1Char('0'))));
             // After a whole upload the reader soon restarts into its new
             // firmware; a slow answer or a loaded machine is not idle enough.
-            sims.back()->model->loaderIdleMs = 300;
+            sims.back()->model->setLoaderIdleMs(300);
             EXPECT_TRUE(sims.back()->plugged) << qPrintable(sims.back()->error);
         }
         return *sims[size_t(i)];
     }
-    QString serialOf(int i) { return QStringLiteral("A102-") + reader(i).model->serial; }
+    QString serialOf(int i) { return QStringLiteral("A102-") + bytesToHex(reader(i).model->serial()); }
 
     Outcome run(const QStringList &args, int ms = 30000)
     {
@@ -252,7 +252,7 @@ TEST_F(CliTest, AWrongCommandLineIsAUsageErrorAndTouchesNoReader)
         EXPECT_TRUE(r.err.startsWith(QStringLiteral("limra-cli: "))) << qPrintable(r.err);
         EXPECT_TRUE(r.err.contains(QStringLiteral("--help"))) << qPrintable(r.err);
     }
-    EXPECT_TRUE(reader(0).model->commandsReceived.isEmpty());
+    EXPECT_TRUE(reader(0).commands().isEmpty());
     EXPECT_FALSE(QFile::exists(file(QStringLiteral("d")))); // no file named {serial}.rcf
 }
 
@@ -260,13 +260,13 @@ TEST_F(CliTest, AWrongCommandLineIsAUsageErrorAndTouchesNoReader)
 
 TEST_F(CliTest, ListShowsEveryReaderWithItsSerialNumberKindAndFirmware)
 {
-    reader(0).model->faults.delayMs = 150; // the first port answers last: the list keeps the ports' order
-    reader(1).model->readerType = kReaderKindBle;
+    reader(0).model->injectFault(sim::Fault::Delay, 150); // the first port answers last: the list keeps the ports' order
+    reader(1).model->setReaderType(kReaderKindBle);
     const Outcome text = run({QStringLiteral("list")});
     EXPECT_EQ(text.exit, kDone) << qPrintable(text.err);
     EXPECT_EQ(text.lines(),
               (QStringList{reader(0).port() + QStringLiteral("\t") + serialOf(0) + QStringLiteral("\tUSB\t1.2.0"),
-                           reader(1).port() + QStringLiteral("\tA104-") + reader(1).model->serial
+                           reader(1).port() + QStringLiteral("\tA104-") + bytesToHex(reader(1).model->serial())
                                + QStringLiteral("\tBLE\t1.2.0")}));
     const Outcome json = run({QStringLiteral("--json"), QStringLiteral("list")});
     ASSERT_EQ(json.objects().size(), 2);
@@ -293,7 +293,7 @@ TEST_F(CliTest, VersionShowsTheWindowsTexts)
     EXPECT_EQ(json.objects()[0][QStringLiteral("loader")].toString(), QStringLiteral("3.0.0.1"));
     // Identified, put back to card reading, its configuration read (as the window does), then asked.
     EXPECT_EQ(
-        reader(0).model->commandsReceived.mid(0, 4),
+        reader(0).commands().mid(0, 4),
         (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"), QStringLiteral("0A01")}));
 }
 
@@ -307,8 +307,8 @@ TEST_F(CliTest, ReadConfigShowsTheEditorsFieldsOfTheReadModeAndSavesTheWindowsFi
     held.wiegandType = 1;
     held.widthMode = WidthMode::User;
     held.wiegandWidth = 34;
-    reader(0).model->configItems = hexOf(encodeConfig(held, ConfigPlace::Reader, ReaderKind::Usb));
-    reader(0).model->objectCodeChecksum = QStringLiteral("5A3C");
+    reader(0).model->setConfigItems(encodeConfig(held, ConfigPlace::Reader, ReaderKind::Usb).toBytes());
+    reader(0).model->setObjectCodeChecksum(QByteArray::fromHex("5A3C"));
 
     const Outcome text = run({QStringLiteral("read-config")});
     EXPECT_EQ(text.exit, kDone) << qPrintable(text.err);
@@ -360,12 +360,12 @@ TEST_F(CliTest, DefaultConfigNeedsNoReaderAndSendsNothing)
         = run({QStringLiteral("default-config"), QStringLiteral("-o"), file(QStringLiteral("default.rcf"))});
     EXPECT_EQ(saved.exit, kDone);
     EXPECT_TRUE(loadConfigFile(file(QStringLiteral("default.rcf"))));
-    EXPECT_TRUE(reader(0).model->commandsReceived.isEmpty());
+    EXPECT_TRUE(reader(0).commands().isEmpty());
 }
 
 TEST_F(CliTest, WriteConfigKeepsTheReadersConfigurationFirstThenWritesTheFileAndResumesReading)
 {
-    const QString held = reader(0).model->configItems;
+    const QString held = bytesToHex(reader(0).model->configItems());
     ReaderConfig wanted;
     wanted.readMode = ReadMode::BlockCode;
     wanted.formats = 0x0010;
@@ -373,10 +373,10 @@ TEST_F(CliTest, WriteConfigKeepsTheReadersConfigurationFirstThenWritesTheFileAnd
     const Outcome r = run({QStringLiteral("--json"), QStringLiteral("write-config"), configFile(wanted)});
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
     const QString written = hexOf(encodeConfig(wanted, ConfigPlace::Reader, ReaderKind::Usb));
-    EXPECT_EQ(reader(0).model->commandsReceived,
+    EXPECT_EQ(reader(0).commands(),
               (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"),
                            QStringLiteral("0B01"), QStringLiteral("0101") + written, QStringLiteral("0501")}));
-    EXPECT_EQ(reader(0).model->configItems, written);
+    EXPECT_EQ(bytesToHex(reader(0).model->configItems()), written);
     // The copy is where the window lists kept configurations, and holds what the reader held.
     ASSERT_EQ(keptFiles().size(), 1);
     EXPECT_TRUE(keptFiles()[0].startsWith(serialOf(0) + QLatin1Char('_')));
@@ -403,8 +403,8 @@ TEST_F(CliTest, WriteConfigInAProtectedModeSaysWhatToPresentAndWaitsForTheMaster
     const Outcome r = cli.finish();
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
     EXPECT_EQ(r.out, QStringLiteral("Выполнено\n"));
-    EXPECT_EQ(reader(0).model->commandsReceived.last(), QStringLiteral("0501"));
-    EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(reader(0).commands().last(), QStringLiteral("0501"));
+    EXPECT_EQ(reader(0).model->mode(), sim::ReaderModel::Mode::Reading);
 }
 
 TEST_F(CliTest, UpdateUploadsTheReadersSectionWithProgressOnStandardError)
@@ -414,7 +414,7 @@ TEST_F(CliTest, UpdateUploadsTheReadersSectionWithProgressOnStandardError)
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
     // Done once the reader is back with its new firmware, which it names.
     EXPECT_EQ(r.out, QStringLiteral("Обновление успешно завершено!\nВерсия микропрограммы: 1.2.0\n"));
-    EXPECT_EQ(reader(0).model->loaderData, sectionData(forReader(40)));
+    EXPECT_EQ(reader(0).model->loaderData(), sectionData(forReader(40)));
     // Not a terminal: plain lines, the last with every block.
     EXPECT_EQ(r.err.count(QStringLiteral("40 of 40 blocks")), 1) << qPrintable(r.err);
     EXPECT_FALSE(r.err.contains(QLatin1Char('\r')));
@@ -423,7 +423,7 @@ TEST_F(CliTest, UpdateUploadsTheReadersSectionWithProgressOnStandardError)
 TEST_F(CliTest, AReaderLeftInItsLoaderIsFinishedByUpdateAndOtherCommandsSaySo)
 {
     SimReader &sim = reader(0);
-    sim.model->loaderFaults.stuckBlock = 5;
+    sim.model->injectLoaderFault(sim::LoaderFault::Stuck, 5);
     const Outcome broken = run({QStringLiteral("update"), image(20)});
     EXPECT_EQ(broken.exit, kFailed);
     EXPECT_TRUE(broken.err.contains(QStringLiteral("Ошибка: Превышено время ожидания ответа.")))
@@ -431,7 +431,7 @@ TEST_F(CliTest, AReaderLeftInItsLoaderIsFinishedByUpdateAndOtherCommandsSaySo)
     EXPECT_TRUE(broken.err.contains(QStringLiteral("5 of 20 blocks"))) << qPrintable(broken.err); // where it stopped
     ASSERT_TRUE(sim.model->loaderStuck());
 
-    const int received = int(sim.model->loaderBlocks.size());
+    const int received = int(sim.model->loaderBlocks().size());
     const Outcome listed = run({QStringLiteral("list")});
     EXPECT_EQ(listed.exit, kDone);
     EXPECT_EQ(listed.lines(),
@@ -439,19 +439,19 @@ TEST_F(CliTest, AReaderLeftInItsLoaderIsFinishedByUpdateAndOtherCommandsSaySo)
     const Outcome version = run({QStringLiteral("version")});
     EXPECT_EQ(version.exit, kFailed);
     EXPECT_TRUE(version.err.contains(QStringLiteral("firmware loader"))) << qPrintable(version.err);
-    EXPECT_EQ(sim.model->loaderBlocks.size(), received); // nothing framed went into the loader
+    EXPECT_EQ(sim.model->loaderBlocks().size(), received); // nothing framed went into the loader
 
-    sim.model->loaderFaults.stuckBlock = -1; // the loader answers again
+    sim.model->clearLoaderFault(sim::LoaderFault::Stuck); // the loader answers again
     // It took part of an image: it is to be plugged in again first.
     Cli cli(env, {QStringLiteral("update"), image(20)});
     ASSERT_TRUE(cli.says(QStringLiteral("unplug the reader and plug it in again"))) << qPrintable(cli.sofar().err);
-    EXPECT_EQ(sim.model->loaderBlocks.size(), received);
+    EXPECT_EQ(sim.model->loaderBlocks().size(), received);
     sim.host->unplug();
     ASSERT_TRUE(sim.host->plug());
     const Outcome finished = cli.finish(15000);
     EXPECT_EQ(finished.exit, kDone) << qPrintable(finished.err);
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(20)));
-    EXPECT_EQ(sim.model->loaderBlocks.mid(received, 1), QList<QByteArray>{dataBlock(3, 0)}); // from the first block
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(20)));
+    EXPECT_EQ(sim.model->loaderBlocks().mid(received, 1), QList<QByteArray>{dataBlock(3, 0)}); // from the first block
     // Done means the reader is a reader again.
     const Outcome version2 = run({QStringLiteral("version")});
     EXPECT_EQ(version2.exit, kDone) << qPrintable(version2.err);
@@ -465,24 +465,24 @@ TEST_F(CliTest, AnUpdateKilledMidwayIsFinishedFromTheFirstBlockAfterAReplug)
 {
     constexpr int kBlocks = 300;
     SimReader &sim = reader(0);
-    sim.model->loaderIdleMs = 600000; // half-fed, it stays a loader
+    sim.model->setLoaderIdleMs(600000); // half-fed, it stays a loader
     {
         Cli killed(env, {QStringLiteral("update"), image(kBlocks)});
         ASSERT_TRUE(waitUntil([&] { return sim.model->blocksTaken() >= 40; }, 20000));
         killed.signal(SIGKILL);
         killed.finish();
     }
-    const qsizetype received = sim.model->loaderBlocks.size();
-    sim.model->loaderIdleMs = 300;
+    const qsizetype received = sim.model->loaderBlocks().size();
+    sim.model->setLoaderIdleMs(300);
     Cli again(env, {QStringLiteral("--json"), QStringLiteral("update"), image(kBlocks)});
     ASSERT_TRUE(again.says(QStringLiteral("unplug the reader and plug it in again"))) << qPrintable(again.sofar().err);
     EXPECT_TRUE(again.sofar().err.contains(QStringLiteral("waiting up to 300 s")));
-    EXPECT_EQ(sim.model->loaderBlocks.size(), received); // nothing went to it meanwhile
+    EXPECT_EQ(sim.model->loaderBlocks().size(), received); // nothing went to it meanwhile
     sim.host->unplug();
     ASSERT_TRUE(sim.host->plug());
     const Outcome r = again.finish();
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(kBlocks)));
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(kBlocks)));
     EXPECT_EQ(sim.model->uploadedCrc(), sectionCrc(sectionData(forReader(kBlocks))));
     ASSERT_EQ(r.objects().size(), 1);
     EXPECT_EQ(r.objects()[0][QStringLiteral("firmware")].toString(), QStringLiteral("1.2.0"));
@@ -500,7 +500,7 @@ TEST_F(CliTest, TwoProgramsNeverWorkOnOneReaderAtOnce)
     // Two updates started together: the one that holds the reader finishes
     // before the other touches it (or the other gives up, its port busy).
     {
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         Cli first(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("update"), picture});
         Cli second(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("update"), picture});
         const Outcome a = first.finish();
@@ -513,9 +513,9 @@ TEST_F(CliTest, TwoProgramsNeverWorkOnOneReaderAtOnce)
                 << qPrintable(o.err);
         const int done = int(a.exit == kDone) + int(b.exit == kDone);
         EXPECT_GE(done, 1);
-        EXPECT_EQ(sim.model->commandsReceived, done == 2 ? one + one : one);
-        EXPECT_EQ(sim.model->loaderBlocks.size(), kBlocks);
-        EXPECT_EQ(sim.model->loaderData, sectionData(forReader(kBlocks)));
+        EXPECT_EQ(sim.commands(), done == 2 ? one + one : one);
+        EXPECT_EQ(sim.model->loaderBlocks().size(), kBlocks);
+        EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(kBlocks)));
     }
     // While the first one's reader restarts into its loader (its port gone),
     // the second one does not take it either.
@@ -529,15 +529,15 @@ TEST_F(CliTest, TwoProgramsNeverWorkOnOneReaderAtOnce)
         EXPECT_TRUE(other.exit == kDone || other.exit == kNotFound) << qPrintable(other.err);
         const Outcome own = first.finish();
         EXPECT_EQ(own.exit, kDone) << qPrintable(own.err) << "\nthe other one said:\n" << qPrintable(other.err);
-        EXPECT_EQ(sim.model->loaderBlocks.size(), kBlocks);
-        EXPECT_EQ(sim.model->loaderData, sectionData(forReader(kBlocks)));
+        EXPECT_EQ(sim.model->loaderBlocks().size(), kBlocks);
+        EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(kBlocks)));
         sim.host->restartDelayMs = sim::PtyHost::kDefaultRestartDelayMs;
     }
     ReaderConfig wanted;
     wanted.readMode = ReadMode::BlockCode;
     wanted.formats = 0x0010;
     const QString written = hexOf(encodeConfig(wanted, ConfigPlace::Reader, ReaderKind::Usb));
-    sim.model->commandsReceived.clear();
+    sim.model->clearCommandsReceived();
     {
         Cli first(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("write-config"), configFile(wanted)});
         Cli second(env, {QStringLiteral("--port"), sim.port(), QStringLiteral("write-config"), configFile(wanted)});
@@ -548,7 +548,7 @@ TEST_F(CliTest, TwoProgramsNeverWorkOnOneReaderAtOnce)
     }
     const QStringList one{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01"), QStringLiteral("0B01"),
                           QStringLiteral("0101") + written, QStringLiteral("0501")};
-    EXPECT_EQ(sim.model->commandsReceived, one + one);
+    EXPECT_EQ(sim.commands(), one + one);
 }
 
 // Programs side by side change the list of readers left in their loader
@@ -560,7 +560,7 @@ TEST_F(CliTest, UpdatesSideBySideKeepTheListOfLoadersRight)
     QStringList stuck;
     for (int i = 0; i < kReaders; ++i)
         if (i % 2 == 0) {
-            reader(i).model->loaderFaults.stuckBlock = 2;
+            reader(i).model->injectLoaderFault(sim::LoaderFault::Stuck, 2);
             stuck << reader(i).port();
         } else {
             reader(i);
@@ -590,8 +590,8 @@ TEST_F(CliTest, AnUpdateWhoseRecoveryCannotBeRecordedIsRefusedWithExitFour)
     const Outcome r = run({QStringLiteral("update"), image(20)});
     EXPECT_EQ(r.exit, kBadFile);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Обновление не начато"))) << qPrintable(r.err);
-    EXPECT_FALSE(reader(0).model->commandsReceived.contains(QStringLiteral("0C01")));
-    EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_FALSE(reader(0).commands().contains(QStringLiteral("0C01")));
+    EXPECT_EQ(reader(0).model->mode(), sim::ReaderModel::Mode::Reading);
 }
 
 // The marks name the reader by serial number and place; a reader that
@@ -621,7 +621,7 @@ TEST_F(CliTest, LoadersListsTheMarksAndAReaderThatIdentifiesItselfClearsItsOwn)
     EXPECT_TRUE(run({QStringLiteral("loaders")}).out.isEmpty());
     EXPECT_EQ(run({QStringLiteral("loaders"), QStringLiteral("--forget"), QStringLiteral("/dev/limra-gone-b")}).exit,
               kFailed);
-    EXPECT_TRUE(reader(0).model->loaderBlocks.isEmpty());
+    EXPECT_TRUE(reader(0).model->loaderBlocks().isEmpty());
 }
 
 // Every wait has a limit: a loader that answers nothing and is not plugged in
@@ -630,7 +630,7 @@ TEST_F(CliTest, AWaitForALoaderEndsAtItsLimit)
 {
     SimReader &sim = reader(0);
     reader(1);
-    sim.model->loaderFaults.stuckBlock = 0;
+    sim.model->injectLoaderFault(sim::LoaderFault::Stuck, 0);
     EXPECT_EQ(run({QStringLiteral("--port"), sim.port(), QStringLiteral("update"), image(20)}).exit, kFailed);
     const Outcome r = run({QStringLiteral("--all"), QStringLiteral("--loader-wait"), QStringLiteral("1"),
                            QStringLiteral("update"), image(20)},
@@ -638,7 +638,7 @@ TEST_F(CliTest, AWaitForALoaderEndsAtItsLimit)
     EXPECT_EQ(r.exit, kFailed) << qPrintable(r.err);
     EXPECT_TRUE(r.err.contains(QStringLiteral("waiting up to 1 s"))) << qPrintable(r.err);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Считыватель не был подключён заново за 1 с"))) << qPrintable(r.err);
-    EXPECT_EQ(reader(1).model->loaderData, sectionData(forReader(20)));
+    EXPECT_EQ(reader(1).model->loaderData(), sectionData(forReader(20)));
 }
 
 // The reader of the output goes away in the middle of the upload (a pipe into
@@ -652,8 +652,8 @@ TEST_F(CliTest, AClosedOutputNeverStopsAnUpload)
     cli.closeOutput();
     const Outcome r = cli.finish();
     EXPECT_EQ(r.exit, kDone);
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(kBlocks)));
-    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(kBlocks)));
+    EXPECT_EQ(sim.model->mode(), sim::ReaderModel::Mode::Reading);
 }
 
 TEST_F(CliTest, WatchShowsEachCardAsTheWindowsDefaultViewOrAsJsonLines)
@@ -707,13 +707,12 @@ TEST_F(CliTest, SigintEndsWatchCleanly)
 
 TEST_F(CliTest, TheReadersRefusalIsExitOneWithItsOwnTextInRussian)
 {
-    reader(0).model->faults.refuse = QStringLiteral("0A01");
-    reader(0).model->faults.refuseCode = 0x0E;
+    reader(0).model->refuse(0x0A, 0x01, 0x0E);
     const Outcome r = run({QStringLiteral("version")});
     EXPECT_EQ(r.exit, kFailed);
     EXPECT_EQ(r.err, QStringLiteral("limra-cli: Ошибка: Мастер-карта не пуста.\n"));
     EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_EQ(reader(0).model->commandsReceived.last(), QStringLiteral("0501")); // back to card reading
+    EXPECT_EQ(reader(0).commands().last(), QStringLiteral("0501")); // back to card reading
 }
 
 TEST_F(CliTest, NoReaderWithinTheTimeLimitIsExitThree)
@@ -730,7 +729,7 @@ TEST_F(CliTest, NoReaderWithinTheTimeLimitIsExitThree)
     ASSERT_EQ(all.objects().size(), 1);
     EXPECT_EQ(all.objects()[0][QStringLiteral("exit")].toInt(), kNotFound);
     // A port that opens but never answers is named with the window's words.
-    reader(0).model->faults.silent = true;
+    reader(0).model->injectFault(sim::Fault::Silent);
     const Outcome silent = run({QStringLiteral("--timeout"), QStringLiteral("1.5"), QStringLiteral("list")});
     EXPECT_EQ(silent.exit, kNotFound);
     EXPECT_TRUE(silent.err.contains(QStringLiteral("Порт ") + reader(0).port()
@@ -755,8 +754,8 @@ TEST_F(CliTest, TheReaderTheWindowHoldsIsABusyPortExitThree)
     reader(1);
     const Outcome other = run({QStringLiteral("version")});
     EXPECT_EQ(other.exit, kDone) << qPrintable(other.err);
-    EXPECT_EQ(reader(1).model->commandsReceived.mid(0, 1), QStringList{QStringLiteral("FF01")});
-    EXPECT_TRUE(reader(0).model->commandsReceived.isEmpty());
+    EXPECT_EQ(reader(1).commands().mid(0, 1), QStringList{QStringLiteral("FF01")});
+    EXPECT_TRUE(reader(0).commands().isEmpty());
 }
 
 TEST_F(CliTest, AFileThatCannotBeReadOrWrittenOrIsNoValidFileIsExitFour)
@@ -797,7 +796,7 @@ TEST_F(CliTest, AFileThatCannotBeReadOrWrittenOrIsNoValidFileIsExitFour)
         EXPECT_TRUE(r.err.contains(c.said)) << qPrintable(r.err);
     }
     // Nothing was written into the reader, nor switched to its loader.
-    for (const QString &command : reader(0).model->commandsReceived)
+    for (const QString &command : reader(0).commands())
         EXPECT_TRUE(command == QLatin1String("FF01") || command == QLatin1String("0501")
                     || command == QLatin1String("0B01"))
             << qPrintable(command);
@@ -817,7 +816,7 @@ TEST_F(CliTest, AllUpdatesThreeReadersSideBySide)
     // Each upload lasts long enough (a block answered 10 ms late) that the
     // readers a loaded machine finds one after another still overlap.
     for (int i = 0; i < 3; ++i)
-        reader(i).model->faults.delayMs = 10;
+        reader(i).model->injectFault(sim::Fault::Delay, 10);
     QElapsedTimer clock;
     clock.start();
     // One reader alone first, for the figure; it restarts into its firmware soon after.
@@ -825,13 +824,13 @@ TEST_F(CliTest, AllUpdatesThreeReadersSideBySide)
     const qint64 oneMs = clock.elapsed();
     ASSERT_EQ(one.exit, kDone) << qPrintable(one.err);
     ASSERT_TRUE(waitUntil([this] {
-        return reader(0).model->mode == sim::ReaderModel::Mode::Reading && reader(0).host->plugged();
+        return reader(0).model->mode() == sim::ReaderModel::Mode::Reading && reader(0).host->plugged();
     }));
     clock.restart();
     for (int i = 0; i < 3; ++i) {
         sim::ReaderModel *model = reader(i).model.get();
         QObject::connect(model, &sim::ReaderModel::output, model, [model, &spans, &clock, i] {
-            if (model->mode != sim::ReaderModel::Mode::Loader)
+            if (model->mode() != sim::ReaderModel::Mode::Loader)
                 return;
             if (spans[size_t(i)].first < 0 && model->blocksTaken() > 0)
                 spans[size_t(i)].first = clock.elapsed();
@@ -863,7 +862,7 @@ TEST_F(CliTest, AllUpdatesThreeReadersSideBySide)
     EXPECT_EQ(ports, (QStringList{reader(0).port(), reader(1).port(), reader(2).port()}));
     EXPECT_TRUE(r.err.contains(QStringLiteral("3 readers: 3 done"))) << qPrintable(r.err);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(reader(i).model->loaderData, sectionData(forReader(kBlocks))) << i;
+        EXPECT_EQ(reader(i).model->loaderData(), sectionData(forReader(kBlocks))) << i;
         ASSERT_GE(spans[size_t(i)].first, 0) << i;
         ASSERT_GE(spans[size_t(i)].last, 0) << i;
     }
@@ -883,7 +882,7 @@ TEST_F(CliTest, AllUpdatesThreeReadersSideBySide)
 TEST_F(CliTest, AllGivesOneResultPerReaderAndTheWorstExitStatus)
 {
     reader(0);
-    reader(1).model->faults.refuse = QStringLiteral("0A01");
+    reader(1).model->refuse(0x0A, 0x01);
     reader(2);
     const Outcome r = run({QStringLiteral("--all"), QStringLiteral("version")});
     EXPECT_EQ(r.exit, kFailed);
@@ -912,7 +911,7 @@ TEST_F(CliTest, SigtermDuringAnUploadLetsItFinish)
     cli.signal(SIGTERM);
     const Outcome r = cli.finish();
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
-    EXPECT_EQ(reader(0).model->loaderData, sectionData(forReader(kBlocks)));
+    EXPECT_EQ(reader(0).model->loaderData(), sectionData(forReader(kBlocks)));
     EXPECT_TRUE(r.err.contains(QStringLiteral("goes on to its end")));
 }
 
@@ -1001,7 +1000,7 @@ TEST_F(CliTest, WriteConfigReadsStandardInputForADash)
     cli.input(bytes);
     const Outcome r = cli.finish();
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
-    EXPECT_EQ(reader(0).model->configItems, hexOf(encodeConfig(wanted, ConfigPlace::Reader, ReaderKind::Usb)));
+    EXPECT_EQ(reader(0).model->configItems(), hexOf(encodeConfig(wanted, ConfigPlace::Reader, ReaderKind::Usb)));
     Cli bad(env, {QStringLiteral("write-config"), QStringLiteral("-")});
     bad.input("not a configuration");
     const Outcome refused = bad.finish();
@@ -1014,16 +1013,17 @@ TEST_F(CliTest, WriteConfigReadsStandardInputForADash)
 TEST_F(CliTest, ReadersAreChosenBySerialNumberAndKind)
 {
     reader(0);
-    reader(1).model->readerType = kReaderKindBle;
+    reader(1).model->setReaderType(kReaderKindBle);
     reader(2);
-    const QString bleSerial = QStringLiteral("A104-") + reader(1).model->serial;
+    const QString bleSerial = QStringLiteral("A104-") + bytesToHex(reader(1).model->serial());
     struct Case {
         QStringList choice;
         QStringList serials; // the readers asked for their version, in the ports' order
     };
     const QList<Case> cases = {
         {{QStringLiteral("--serial"), serialOf(2)}, {serialOf(2)}},
-        {{QStringLiteral("--serial"), reader(0).model->serial.toLower(), QStringLiteral("--serial"), serialOf(2)},
+        {{QStringLiteral("--serial"), bytesToHex(reader(0).model->serial()).toLower(), QStringLiteral("--serial"),
+          serialOf(2)},
          {serialOf(0), serialOf(2)}},
         {{QStringLiteral("--except"), serialOf(0)}, {bleSerial, serialOf(2)}},
         {{QStringLiteral("--type"), QStringLiteral("ble")}, {bleSerial}},
@@ -1033,7 +1033,7 @@ TEST_F(CliTest, ReadersAreChosenBySerialNumberAndKind)
     };
     for (const Case &c : cases) {
         for (int i = 0; i < 3; ++i)
-            reader(i).model->commandsReceived.clear();
+            reader(i).model->clearCommandsReceived();
         const Outcome r = run(QStringList{QStringLiteral("--json")} + c.choice + QStringList{QStringLiteral("version")});
         const QString line = c.choice.join(QLatin1Char(' '));
         EXPECT_EQ(r.exit, kDone) << qPrintable(line) << qPrintable(r.err);
@@ -1044,7 +1044,7 @@ TEST_F(CliTest, ReadersAreChosenBySerialNumberAndKind)
         EXPECT_EQ(serials, c.serials) << qPrintable(line);
         for (int i = 0; i < 3; ++i) {
             const QString serial = i == 1 ? bleSerial : serialOf(i);
-            EXPECT_EQ(reader(i).model->commandsReceived.contains(QStringLiteral("0A01")), c.serials.contains(serial))
+            EXPECT_EQ(reader(i).commands().contains(QStringLiteral("0A01")), c.serials.contains(serial))
                 << qPrintable(line) << " reader " << i;
         }
     }
@@ -1060,23 +1060,23 @@ TEST_F(CliTest, ReadersAreChosenBySerialNumberAndKind)
 TEST_F(CliTest, AReaderTheImageHasNoFirmwareForFailsAloneOrIsLeftAlone)
 {
     reader(0);
-    reader(1).model->hardware = QStringLiteral("B2"); // another model: the image has no section for it
+    reader(1).model->setHardware(0xB2); // another model: the image has no section for it
     const QString identity = reader(1).model->deviceIdentity();
     const QString path = image(20);
     const Outcome r = run({QStringLiteral("--all"), QStringLiteral("update"), path}, 60000);
     EXPECT_EQ(r.exit, kFailed);
     EXPECT_TRUE(r.err.contains(QStringLiteral("no firmware for this reader (%1)").arg(identity))) << qPrintable(r.err);
-    EXPECT_EQ(reader(0).model->loaderData, sectionData(forReader(20))); // the other reader is updated
-    EXPECT_TRUE(reader(1).model->loaderBlocks.isEmpty());
+    EXPECT_EQ(reader(0).model->loaderData(), sectionData(forReader(20))); // the other reader is updated
+    EXPECT_TRUE(reader(1).model->loaderBlocks().isEmpty());
     EXPECT_TRUE(r.err.contains(QStringLiteral("2 readers: 1 done, 1 failed"))) << qPrintable(r.err);
 
     ASSERT_TRUE(waitUntil([this] {
-        return reader(0).model->mode == sim::ReaderModel::Mode::Reading && reader(0).host->plugged();
-    }, reader(0).model->loaderIdleMs + 5000));
+        return reader(0).model->mode() == sim::ReaderModel::Mode::Reading && reader(0).host->plugged();
+    }, reader(0).model->loaderIdleMs() + 5000));
     const Outcome skipped = run({QStringLiteral("--all"), QStringLiteral("update"), QStringLiteral("--skip-unfit"), path}, 60000);
     EXPECT_EQ(skipped.exit, kDone) << qPrintable(skipped.err);
     EXPECT_TRUE(skipped.err.contains(QStringLiteral("1 reader: 1 done, 1 left alone"))) << qPrintable(skipped.err);
-    EXPECT_TRUE(reader(1).model->loaderBlocks.isEmpty());
+    EXPECT_TRUE(reader(1).model->loaderBlocks().isEmpty());
 }
 
 // ---- several readers: the exit status, the summary, the order -------------------------
@@ -1084,7 +1084,7 @@ TEST_F(CliTest, AReaderTheImageHasNoFirmwareForFailsAloneOrIsLeftAlone)
 TEST_F(CliTest, AFailedUpdateOutranksABusyPortAndTheSummaryNamesEachInThePortsOrder)
 {
     reader(0);
-    reader(1).model->faults.refuse = QStringLiteral("0C01"); // the switch into the loader is refused
+    reader(1).model->refuse(0x0C, 0x01); // the switch into the loader is refused
     reader(2);
     QtSerialPort window; // the window holds the first reader
     ASSERT_TRUE(window.open(reader(0).port()));
@@ -1119,7 +1119,7 @@ TEST_F(CliTest, AFailedUpdateOutranksABusyPortAndTheSummaryNamesEachInThePortsOr
 TEST_F(CliTest, EveryJsonObjectHasTheSameKeys)
 {
     reader(0);
-    reader(1).model->faults.refuse = QStringLiteral("0A01");
+    reader(1).model->refuse(0x0A, 0x01);
     const QList<QStringList> runs = {
         {QStringLiteral("--json"), QStringLiteral("--all"), QStringLiteral("version")},
         {QStringLiteral("--json"), QStringLiteral("list")},
@@ -1172,7 +1172,7 @@ TEST_F(CliTest, APortThatIsNoTerminalIsToldAtOnce)
 TEST_F(CliTest, TwoReadersWithOneSerialNumberWriteTwoFiles)
 {
     reader(0);
-    reader(1).model->serial = reader(0).model->serial;
+    reader(1).model->setSerial(reader(0).model->serial());
     const Outcome r = run({QStringLiteral("--all"), QStringLiteral("read-config"), QStringLiteral("-o"),
                            file(QStringLiteral("b/{serial}.rcf"))});
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
@@ -1190,7 +1190,7 @@ TEST_F(CliTest, AllShowsOneSteadyFigureOverEveryBlock)
 {
     constexpr int kBlocks = 60;
     reader(0);
-    reader(1).model->faults.delayMs = 30; // one reader slower than the others: they end first
+    reader(1).model->injectFault(sim::Fault::Delay, 30); // one reader slower than the others: they end first
     reader(2);
     const Outcome r = run({QStringLiteral("--all"), QStringLiteral("update"), image(kBlocks)}, 90000);
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
@@ -1222,8 +1222,8 @@ TEST_F(CliTest, DiffComparesTheReaderWithAFileItemByItemInTheEditorsWords)
     held.readMode = ReadMode::BlockCode;
     held.formats = 0x0010;
     held.blockNumber = 4;
-    reader(0).model->configItems = hexOf(encodeConfig(held, ConfigPlace::Reader, ReaderKind::Usb));
-    reader(1).model->configItems = reader(0).model->configItems;
+    reader(0).model->setConfigItems(encodeConfig(held, ConfigPlace::Reader, ReaderKind::Usb).toBytes());
+    reader(1).model->setConfigItems(reader(0).model->configItems());
     const QString same = configFile(held, QStringLiteral("same.rcf"));
     ReaderConfig other = held;
     other.blockNumber = 9;
@@ -1240,7 +1240,7 @@ TEST_F(CliTest, DiffComparesTheReaderWithAFileItemByItemInTheEditorsWords)
                                           "file Wiegand без контрольной суммы CRC"),
                            QStringLiteral("Номер блока: reader 4, file 9")}));
     // Over the hub: one line per reader.
-    reader(1).model->configItems = hexOf(encodeConfig(other, ConfigPlace::Reader, ReaderKind::Usb));
+    reader(1).model->setConfigItems(encodeConfig(other, ConfigPlace::Reader, ReaderKind::Usb).toBytes());
     const Outcome hub = run({QStringLiteral("--all"), QStringLiteral("diff"), same});
     EXPECT_EQ(hub.exit, kFailed);
     EXPECT_EQ(hub.lines(),
@@ -1257,7 +1257,7 @@ TEST_F(CliTest, DiffComparesTheReaderWithAFileItemByItemInTheEditorsWords)
     EXPECT_EQ(first[QStringLiteral("file")].toString(), QStringLiteral("9"));
     // Nothing is written by a diff.
     for (int i = 0; i < 2; ++i)
-        for (const QString &command : reader(i).model->commandsReceived)
+        for (const QString &command : reader(i).commands())
             EXPECT_FALSE(command.startsWith(QStringLiteral("0101"))) << qPrintable(command);
 }
 
@@ -1272,7 +1272,7 @@ TEST_F(CliTest, ReadConfigsJsonIsWrittenBackAsIs)
     site.widthMode = WidthMode::User;
     site.wiegandWidth = 26;
     site.ledColours[1] = QColor(0, 0, 248);
-    reader(0).model->configItems = hexOf(encodeConfig(site, ConfigPlace::Reader, ReaderKind::Usb));
+    reader(0).model->setConfigItems(encodeConfig(site, ConfigPlace::Reader, ReaderKind::Usb).toBytes());
     reader(1);
     const Outcome read = run({QStringLiteral("--json"), QStringLiteral("--port"), reader(0).port(),
                               QStringLiteral("read-config")});
@@ -1291,7 +1291,7 @@ TEST_F(CliTest, ReadConfigsJsonIsWrittenBackAsIs)
     const Outcome written = cli.finish();
     EXPECT_EQ(written.exit, kDone) << qPrintable(written.err);
     const DecodeResult got
-        = decodeConfig(itemsOf(reader(1).model->configItems), ReaderConfig(), {ConfigPlace::Reader, ReaderKind::Usb, true});
+        = decodeConfig(itemsOf(reader(1).model->configItems()), ReaderConfig(), {ConfigPlace::Reader, ReaderKind::Usb, true});
     ASSERT_TRUE(got);
     EXPECT_EQ(got->config.readMode, site.readMode);
     EXPECT_EQ(got->config.zones, site.zones);
@@ -1319,7 +1319,7 @@ TEST_F(CliTest, MasterCardsAreCreatedWithTheReadersConfigurationAndCleared)
     ReaderConfig held;
     held.readMode = ReadMode::ObjectCode;
     held.formats = 0x0008;
-    reader(0).model->configItems = hexOf(encodeConfig(held, ConfigPlace::Reader, ReaderKind::Usb));
+    reader(0).model->setConfigItems(encodeConfig(held, ConfigPlace::Reader, ReaderKind::Usb).toBytes());
     {
         Cli cli(env, {QStringLiteral("master-cards"), QStringLiteral("create"), QStringLiteral("--count"),
                       QStringLiteral("2")});
@@ -1332,10 +1332,10 @@ TEST_F(CliTest, MasterCardsAreCreatedWithTheReadersConfigurationAndCleared)
         EXPECT_EQ(r.out, QStringLiteral("2 master cards written\n"));
         EXPECT_TRUE(r.err.contains(QStringLiteral("Мастер-карты успешно созданы")));
     }
-    EXPECT_EQ(reader(0).model->masterCards.size(), 2);
-    EXPECT_EQ(itemHex(itemsOf(reader(0).model->masterConfigItems), 0x06), QStringLiteral("01")); // the reader's read mode
-    EXPECT_EQ(reader(0).model->masterProtection, QStringLiteral("00"));
-    EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(reader(0).model->masterCards().size(), 2);
+    EXPECT_EQ(itemHex(ConfigItems::parse(reader(0).model->masterConfigItems()), 0x06), QStringLiteral("01")); // the reader's read mode
+    EXPECT_EQ(reader(0).model->masterProtection(), QByteArray::fromHex("00"));
+    EXPECT_EQ(reader(0).model->mode(), sim::ReaderModel::Mode::Reading);
     // A file's configuration over the reader's, protected.
     ReaderConfig block = held;
     block.readMode = ReadMode::BlockCode;
@@ -1349,9 +1349,9 @@ TEST_F(CliTest, MasterCardsAreCreatedWithTheReadersConfigurationAndCleared)
         EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
         EXPECT_TRUE(r.err.contains(QStringLiteral("Мастер-карта успешно создана")));
     }
-    EXPECT_EQ(itemHex(itemsOf(reader(0).model->masterConfigItems), 0x06), QStringLiteral("02"));
-    EXPECT_EQ(reader(0).model->masterProtection, QStringLiteral("AA"));
-    EXPECT_EQ(reader(0).model->masterCards.size(), 3);
+    EXPECT_EQ(itemHex(ConfigItems::parse(reader(0).model->masterConfigItems()), 0x06), QStringLiteral("02"));
+    EXPECT_EQ(reader(0).model->masterProtection(), QByteArray::fromHex("AA"));
+    EXPECT_EQ(reader(0).model->masterCards().size(), 3);
     {
         Cli cli(env, {QStringLiteral("master-cards"), QStringLiteral("clear"), QStringLiteral("--count"),
                       QStringLiteral("1")});
@@ -1361,9 +1361,9 @@ TEST_F(CliTest, MasterCardsAreCreatedWithTheReadersConfigurationAndCleared)
         EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
         EXPECT_EQ(r.out, QStringLiteral("Очищено карт: 1\n"));
     }
-    EXPECT_EQ(reader(0).model->masterCards.size(), 2);
-    EXPECT_EQ(reader(0).model->commandsReceived.last(), QStringLiteral("0501"));
-    EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(reader(0).model->masterCards().size(), 2);
+    EXPECT_EQ(reader(0).commands().last(), QStringLiteral("0501"));
+    EXPECT_EQ(reader(0).model->mode(), sim::ReaderModel::Mode::Reading);
 }
 
 TEST_F(CliTest, ASignalDuringAMasterCardWaitPutsTheReaderBackToCardReading)
@@ -1384,12 +1384,12 @@ TEST_F(CliTest, ASignalDuringAMasterCardWaitPutsTheReaderBackToCardReading)
         for (const int number : {SIGINT, SIGTERM}) {
             Cli cli(env, c.args);
             ASSERT_TRUE(cli.says(c.waiting)) << qPrintable(cli.sofar().err);
-            ASSERT_NE(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+            ASSERT_NE(reader(0).model->mode(), sim::ReaderModel::Mode::Reading);
             cli.signal(number);
             const Outcome r = cli.finish();
             EXPECT_EQ(r.exit, c.exit) << qPrintable(c.args.join(QLatin1Char(' '))) << qPrintable(r.err);
-            EXPECT_EQ(reader(0).model->commandsReceived.last(), QStringLiteral("0501"));
-            EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+            EXPECT_EQ(reader(0).commands().last(), QStringLiteral("0501"));
+            EXPECT_EQ(reader(0).model->mode(), sim::ReaderModel::Mode::Reading);
         }
     }
 }
@@ -1414,5 +1414,5 @@ TEST_F(CliTest, ASignalDuringTheObjectCodeWaitSaysTheConfigurationWasWrittenAndW
     ASSERT_EQ(r.objects().size(), 1);
     EXPECT_TRUE(r.objects()[0][QStringLiteral("written")].toBool());
     EXPECT_TRUE(r.objects()[0][QStringLiteral("kept")].toString().endsWith(keptFiles()[0]));
-    EXPECT_EQ(reader(0).model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(reader(0).model->mode(), sim::ReaderModel::Mode::Reading);
 }

@@ -29,7 +29,7 @@ protected:
         ports.virtuals = {sim.port()};
         // After a whole upload the reader soon restarts into its new firmware
         // (not so soon that a loaded machine's pause looks like the end).
-        sim.model->loaderIdleMs = 300;
+        sim.model->setLoaderIdleMs(300);
     }
 
     // Runs the command line until the run ends; false when it does not.
@@ -92,19 +92,19 @@ TEST_F(RunnerTest, AMasterCardNotPresentedInTimeFailsWithTheWindowsText)
                                    + data.path()))
         << qPrintable(errText());
     EXPECT_TRUE(out.isEmpty());
-    EXPECT_EQ(sim.model->commandsReceived.last(), QStringLiteral("0501"));
-    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(sim.commands().last(), QStringLiteral("0501"));
+    EXPECT_EQ(sim.model->mode(), sim::ReaderModel::Mode::Reading);
 }
 
 TEST_F(RunnerTest, AnEndAskedForDuringACardWaitPutsTheReaderBackToCardReading)
 {
     ASSERT_TRUE(runLine({QStringLiteral("write-config"), writeFile(ReadMode::ObjectCode)}, false, [this](cli::Runner &runner) {
-        ASSERT_TRUE(waitUntil([this] { return sim.model->mode == sim::ReaderModel::Mode::ObjectCode; }));
+        ASSERT_TRUE(waitUntil([this] { return sim.model->mode() == sim::ReaderModel::Mode::ObjectCode; }));
         runner.terminate();
     }));
     EXPECT_EQ(exit, cli::kInterrupted);
-    EXPECT_EQ(sim.model->commandsReceived.last(), QStringLiteral("0501"));
-    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(sim.commands().last(), QStringLiteral("0501"));
+    EXPECT_EQ(sim.model->mode(), sim::ReaderModel::Mode::Reading);
 }
 
 TEST_F(RunnerTest, OnATerminalTheUpdateDrawsABarThatIsGoneAtTheEnd)

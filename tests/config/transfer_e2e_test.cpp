@@ -50,7 +50,7 @@ protected:
         editor.startUp();
         user.watch(station);
     }
-    QStringList commands() const { return sim.model->commandsReceived; }
+    QStringList commands() const { return sim.commands(); }
     void chooseReadMode(ReadMode mode) { editor.userSetReadMode(mode); }
     // Lets what the user started run to its end.
     void settle()
@@ -75,7 +75,7 @@ protected:
 TEST_F(TransferTest, WriteInModesZeroAndTwoSendsTheConfigurationThenReset)
 {
     for (ReadMode mode : {ReadMode::Uid, ReadMode::BlockCode}) {
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         chooseReadMode(mode);
         transfer.writeToReader();
         settle();
@@ -134,7 +134,7 @@ TEST_P(ReaderReturnsDuringTheQuestion, NoEmptyConfigurationReachesTheEditorOrThe
     dialogs.answers << true << true; // "Да" to the question, and to the one the late read asks
     dialogs.whileAsking = [this] {
         if (GetParam().refused)
-            sim.model->faults.refuse = QStringLiteral("0B01");
+            sim.model->refuse(0x0B, 0x01);
         Q_EMIT station.discovery().identified(); // the reader is back: its configuration is read again
         if (GetParam().refused)
             EXPECT_TRUE(waitUntil([this] { return !station.busy(); }, 10000));
@@ -142,7 +142,7 @@ TEST_P(ReaderReturnsDuringTheQuestion, NoEmptyConfigurationReachesTheEditorOrThe
     Q_EMIT station.discovery().identified();
     settle();
     ASSERT_FALSE(dialogs.whileAsking); // the question was asked
-    sim.model->faults.refuse.clear();
+    sim.model->clearFault(sim::Fault::Refuse);
     const QStringList shown = dialogs.shown;
     if (GetParam().refused) {
         EXPECT_EQ(editor.config(), users);
@@ -155,7 +155,7 @@ TEST_P(ReaderReturnsDuringTheQuestion, NoEmptyConfigurationReachesTheEditorOrThe
     }
     EXPECT_FALSE(shown.contains(QStringLiteral("error: ") + texts::kConfigurationIncomplete));
 
-    sim.model->commandsReceived.clear();
+    sim.model->clearCommandsReceived();
     transfer.writeToReader();
     settle();
     ASSERT_EQ(commands().size(), 3);
@@ -198,7 +198,7 @@ TEST_F(TransferTest, ProtectedModesAskThenWaitForTheMasterCard)
 
 TEST_F(TransferTest, TimedOutWriteStillResetsTheReaderFirst)
 {
-    sim.model->faults.silent = true;
+    sim.model->injectFault(sim::Fault::Silent);
     dialogs.answers.enqueue(true); // the reader's configuration could not be kept: write anyway
     transfer.writeToReader();
     settle();
@@ -229,7 +229,7 @@ TEST_F(TransferTest, WrittenConfigurationReadsBack)
 
 TEST_F(TransferTest, ChecksumBoxesDependOnWhoReadAndTheMode)
 {
-    sim.model->objectCodeChecksum = QStringLiteral("5A3C");
+    sim.model->setObjectCodeChecksum(QByteArray::fromHex("5A3C"));
     transfer.readingAfterConnecting(station.readConfig());
     settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Конфигурация считана из USB-считывателя"));
@@ -238,9 +238,9 @@ TEST_F(TransferTest, ChecksumBoxesDependOnWhoReadAndTheMode)
     settle(); // read mode 0: nothing at all
     EXPECT_EQ(dialogs.shown.size(), shown);
 
-    sim.model->objectCodeChecksum.clear();
-    sim.model->blockKeyChecksum = QStringLiteral("77AA");
-    sim.model->configItems = QStringLiteral("020210000303000040060102") + QStringLiteral("040100050100");
+    sim.model->setObjectCodeChecksum({});
+    sim.model->setBlockKeyChecksum(QByteArray::fromHex("77AA"));
+    sim.model->setConfigItems(QByteArray::fromHex("020210000303000040060102" "040100050100"));
     transfer.readFromReader();
     settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("input: Конфигурация считана из USB-считывателя: "
@@ -249,13 +249,13 @@ TEST_F(TransferTest, ChecksumBoxesDependOnWhoReadAndTheMode)
 
 TEST_F(TransferTest, ShortOrRefusedReadsChangeNothing)
 {
-    sim.model->configItems = QStringLiteral("0601000401000501"); // with 14 and 0D: 28 digits
+    sim.model->setConfigItems(QByteArray::fromHex("0601000401000501")); // with 14 and 0D: 28 digits
     chooseReadMode(ReadMode::BlockCode);
     transfer.readFromReader();
     settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Не удалось считать конфигурацию."));
     EXPECT_EQ(editor.config().readMode, ReadMode::BlockCode);
-    sim.model->faults.statusCode = 0x0F;
+    sim.model->injectFault(sim::Fault::StatusCode, 0x0F);
     transfer.readFromReader();
     settle();
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("error: Ошибка: Ошибочная команда."));
@@ -266,7 +266,7 @@ TEST_F(TransferTest, ShortOrRefusedReadsChangeNothing)
 // needs is refused with its own message; the editor stays as it was.
 TEST_F(TransferTest, AReaderConfigurationWithoutTheItemsTheReaderNeedsIsRefused)
 {
-    sim.model->configItems = QStringLiteral("0C0800F8E00700F8E0FF") + QStringLiteral("06010702026700");
+    sim.model->setConfigItems(QByteArray::fromHex("0C0800F8E00700F8E0FF" "06010702026700"));
     editor.markClean();
     editor.userSetReversed(true);
     const ReaderConfig before = editor.config();
@@ -372,7 +372,7 @@ TEST_F(FileTest, UnsavedChangesAreReplacedOnlyAfterOneQuestion)
         editor.markClean();
         chooseReadMode(ReadMode::ObjectCode); // an edit saved nowhere
         ASSERT_TRUE(editor.isDirty());
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         dialogs.shown.clear();
         dialogs.answers.enqueue(false);
         row.replace();

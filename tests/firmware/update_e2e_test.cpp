@@ -131,7 +131,7 @@ protected:
         sim.host->restartDelayMs = kRestartMs;
         // After a whole upload the reader soon restarts into its new firmware
         // (not so soon that a loaded machine's pause looks like the end).
-        sim.model->loaderIdleMs = 300;
+        sim.model->setLoaderIdleMs(300);
         startTool();
     }
     void startTool()
@@ -172,7 +172,7 @@ protected:
     QStringList runWith(const QString &path)
     {
         dialogs.shown.clear();
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         start(path);
         EXPECT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 8000));
         EXPECT_EQ(child<QProgressBar>(tool->page, "progress")->value(), 0);
@@ -186,7 +186,7 @@ protected:
         ++runs;
     }
     QStringList run(const QList<SectionSpec> &sections) { return runWith(file(buildImage(sections))); }
-    QStringList commands() const { return sim.model->commandsReceived; }
+    QStringList commands() const { return sim.commands(); }
     // The run waits for the reader to be plugged in again, and it is.
     void replugWhenAsked()
     {
@@ -199,7 +199,7 @@ protected:
     QStringList runReplugging(const QList<SectionSpec> &sections)
     {
         dialogs.shown.clear();
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         start(file(buildImage(sections)));
         replugWhenAsked();
         EXPECT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 8000));
@@ -237,7 +237,7 @@ TEST_F(UpdateTest, TheMatchingSecondSectionIsUploadedInOrderThroughTheRestart)
 {
     connectReader();
     EXPECT_EQ(run({forOther(), forReader(12)}), QStringList{kDone});
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(12)));
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(12)));
     EXPECT_EQ(commands(), kIdentifyAndSwitch + kBack);
     EXPECT_EQ(totals.value(0), 12);
     EXPECT_TRUE(maxima.contains(12));
@@ -252,9 +252,9 @@ TEST_F(UpdateTest, TheMatchingSecondSectionIsUploadedInOrderThroughTheRestart)
 TEST_F(UpdateTest, AReaderThatRestartsBeforeItAnswersTheSwitchIsUpdated)
 {
     connectReader();
-    sim.model->loaderFaults.switchUnanswered = true;
+    sim.model->injectLoaderFault(sim::LoaderFault::SwitchUnanswered);
     EXPECT_EQ(run({forReader(9)}), QStringList{kDone});
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(9)));
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(9)));
 }
 
 TEST_F(UpdateTest, ImageFaultsAreToldBeforeAnythingIsSent)
@@ -287,7 +287,7 @@ TEST_F(UpdateTest, ImageFaultsAreToldBeforeAnythingIsSent)
     EXPECT_EQ(runWith(dir.path()), QStringList{cannotOpen});
     EXPECT_EQ(runWith(dir.filePath(QStringLiteral("absent.hfw"))), QStringList{cannotOpen});
     EXPECT_TRUE(commands().isEmpty());
-    EXPECT_TRUE(sim.model->loaderBlocks.isEmpty());
+    EXPECT_TRUE(sim.model->loaderBlocks().isEmpty());
     EXPECT_TRUE(tool->loaders.entries().isEmpty());
     EXPECT_TRUE(tool->session.isConnected());
 }
@@ -295,11 +295,10 @@ TEST_F(UpdateTest, ImageFaultsAreToldBeforeAnythingIsSent)
 TEST_F(UpdateTest, IdentificationFaults)
 {
     connectReader();
-    sim.model->faults.refuse = QStringLiteral("FF01");
-    sim.model->faults.refuseCode = 0x0F;
+    sim.model->refuse(0xFF, 0x01, 0x0F);
     EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка: Ошибочная команда.")});
-    sim.model->faults = {};
-    sim.model->identityTail = QStringLiteral("01"); // item FE of one byte: no identity of 8 digits
+    sim.model->clearFaults();
+    sim.model->setIdentityTail(QByteArray::fromHex("01")); // item FE of one byte: no identity of 8 digits
     EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Не удалось получить версию устройства.")});
     EXPECT_EQ(commands(), QStringList{QStringLiteral("FF01")});
 }
@@ -307,8 +306,7 @@ TEST_F(UpdateTest, IdentificationFaults)
 TEST_F(UpdateTest, ARefusedSwitchEndsTheRunAndTheReaderStaysConnected)
 {
     connectReader();
-    sim.model->faults.refuse = QStringLiteral("0C01");
-    sim.model->faults.refuseCode = 0x0C;
+    sim.model->refuse(0x0C, 0x01, 0x0C);
     EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка: Ошибочные параметры комманды.")});
     EXPECT_EQ(commands(), kIdentifyAndSwitch);
     EXPECT_TRUE(tool->session.isConnected());
@@ -326,7 +324,7 @@ TEST_F(UpdateTest, ASectionOfOneBlockSendsNothingAfterTheSwitch)
               QStringList{QStringLiteral("error: Микропрограмма передана, но считыватель не вернулся в работу за 1 с. "
                                          "Отключите считыватель и подключите его снова.")});
     EXPECT_EQ(commands(), kIdentifyAndSwitch);
-    EXPECT_TRUE(sim.model->loaderBlocks.isEmpty());
+    EXPECT_TRUE(sim.model->loaderBlocks().isEmpty());
     EXPECT_TRUE(tool->session.inLoader());
 }
 
@@ -347,28 +345,27 @@ TEST_F(UpdateTest, LoaderFaultsEndTheRunAndTheNextRunStartsAtTheLoader)
 {
     connectReader();
     const QList<QByteArray> section = blocksOf(sectionData(forReader()));
-    sim.model->loaderFaults.rejectBlock = 2;
-    sim.model->loaderFaults.rejectCode = 0x07;
+    sim.model->rejectBlock(2, 0x07);
     EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка: 07")});
-    EXPECT_EQ(sim.model->loaderBlocks, section.mid(0, 3));
+    EXPECT_EQ(sim.model->loaderBlocks(), section.mid(0, 3));
     EXPECT_TRUE(tool->session.inLoader());
 
-    sim.model->loaderFaults = {};
-    sim.model->loaderFaults.silentBlock = 3;
+    sim.model->clearLoaderFaults();
+    sim.model->injectLoaderFault(sim::LoaderFault::Silent, 3);
     EXPECT_EQ(runReplugging({forReader()}), QStringList{kNoAnswer});
-    EXPECT_EQ(sim.model->loaderBlocks.mid(3), section.mid(0, 4));
+    EXPECT_EQ(sim.model->loaderBlocks().mid(3), section.mid(0, 4));
     EXPECT_TRUE(commands().isEmpty());
 
-    sim.model->loaderFaults = {};
-    sim.model->loaderFaults.longReplyBlock = 0;
+    sim.model->clearLoaderFaults();
+    sim.model->injectLoaderFault(sim::LoaderFault::LongReply, 0);
     EXPECT_EQ(runReplugging({forReader()}), QStringList{QStringLiteral("error: Ошибка: Некорректный ответ.")});
-    EXPECT_EQ(sim.model->loaderBlocks.mid(7), section.mid(0, 1));
+    EXPECT_EQ(sim.model->loaderBlocks().mid(7), section.mid(0, 1));
     EXPECT_TRUE(commands().isEmpty());
 
-    sim.model->loaderFaults = {};
+    sim.model->clearLoaderFaults();
     EXPECT_EQ(runReplugging({forReader()}), QStringList{kDone});
-    EXPECT_EQ(sim.model->loaderBlocks.mid(8), section);
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader()));
+    EXPECT_EQ(sim.model->loaderBlocks().mid(8), section);
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader()));
     EXPECT_EQ(commands(), kBack);
     EXPECT_TRUE(tool->session.isConnected());
     EXPECT_TRUE(tool->loaders.entries().isEmpty());
@@ -377,7 +374,7 @@ TEST_F(UpdateTest, LoaderFaultsEndTheRunAndTheNextRunStartsAtTheLoader)
 TEST_F(UpdateTest, TheReopenFailsWhenTheLoaderComesBackElsewhere)
 {
     connectReader();
-    sim.model->loaderFaults.comeBackElsewhere = true;
+    sim.model->injectLoaderFault(sim::LoaderFault::ComeBackElsewhere);
     EXPECT_EQ(run({forReader()}), QStringList{QStringLiteral("error: Ошибка переподключения")});
     EXPECT_FALSE(tool->session.isConnected());
     EXPECT_FALSE(tool->session.firmwareSwitching());
@@ -387,7 +384,7 @@ TEST_F(UpdateTest, TheReopenFailsWhenTheLoaderComesBackElsewhere)
 TEST_F(UpdateTest, AFailedRunShowsTheLastAcceptedBlockBeforeItReturnsToZero)
 {
     connectReader();
-    sim.model->loaderFaults.rejectBlock = 5; // blocks 0..4 accepted
+    sim.model->injectLoaderFault(sim::LoaderFault::Reject, 5); // blocks 0..4 accepted
     EXPECT_EQ(run({forReader(9)}), QStringList{QStringLiteral("error: Ошибка: 07")});
     EXPECT_EQ(dialogs.progressAtError, QStringList{QStringLiteral("5/9 Блоков передано: 5 из 9")});
     EXPECT_EQ(child<QProgressBar>(tool->page, "progress")->value(), 0);
@@ -402,7 +399,7 @@ TEST_F(UpdateTest, AFailedRunShowsTheLastAcceptedBlockBeforeItReturnsToZero)
 TEST_F(UpdateTest, ALoaderStuckAfterBlockNIsFinishedByTheNextRun)
 {
     connectReader();
-    sim.model->loaderFaults.stuckBlock = 4;
+    sim.model->injectLoaderFault(sim::LoaderFault::Stuck, 4);
     EXPECT_EQ(run({forReader(9)}), QStringList{kNoAnswer});
     EXPECT_TRUE(tool->session.inLoader());
     ASSERT_EQ(tool->loaders.entries().size(), 1);
@@ -413,10 +410,10 @@ TEST_F(UpdateTest, ALoaderStuckAfterBlockNIsFinishedByTheNextRun)
     child<QPushButton>(tool->page, "versionButton")->click();
     waitUntil([] { return false; }, 4 * tool->timings.scan);
     EXPECT_FALSE(tool->version.running());
-    EXPECT_EQ(sim.model->loaderBlocks.size(), 5);
+    EXPECT_EQ(sim.model->loaderBlocks().size(), 5);
     EXPECT_EQ(sim.model->loaderPendingBytes(), 0);
 
-    sim.model->loaderFaults.stuckBlock = -1;
+    sim.model->clearLoaderFault(sim::LoaderFault::Stuck);
     // The run at the loader shows its total before the first block goes out.
     QStringList shownAtFirstBlock;
     QObject::connect(sim.model.get(), &sim::ReaderModel::output, &tool->page, [&] {
@@ -430,8 +427,8 @@ TEST_F(UpdateTest, ALoaderStuckAfterBlockNIsFinishedByTheNextRun)
                                                                "идёт обновление.")}));
     EXPECT_EQ(commands(), kBack);
     const QList<QByteArray> section = blocksOf(sectionData(forReader(9)));
-    EXPECT_EQ(sim.model->loaderBlocks, section.mid(0, 5) + section);
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(9)));
+    EXPECT_EQ(sim.model->loaderBlocks(), section.mid(0, 5) + section);
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(9)));
     EXPECT_TRUE(tool->session.isConnected());
     EXPECT_TRUE(tool->loaders.entries().isEmpty());
 }
@@ -442,11 +439,11 @@ TEST_F(UpdateTest, ALoaderStuckAfterBlockNIsFinishedByTheNextRun)
 TEST_F(UpdateTest, ASilentLoaderIsWaitedForUntilItIsPluggedInAgain)
 {
     connectReader();
-    sim.model->loaderFaults.stuckBlock = 0;
+    sim.model->injectLoaderFault(sim::LoaderFault::Stuck, 0);
     EXPECT_EQ(run({forReader(10)}), QStringList{kNoAnswer});
     dialogs.shown.clear();
-    sim.model->commandsReceived.clear();
-    const int received = int(sim.model->loaderBlocks.size());
+    sim.model->clearCommandsReceived();
+    const int received = int(sim.model->loaderBlocks().size());
     start(file(buildImage({forReader(10)})));
     ASSERT_TRUE(waitUntil([&] { return tool->update.stage() == FirmwareUpdate::Stage::AwaitingReplug; }));
     EXPECT_TRUE(child<QLabel>(tool->page, "progressText")->text().contains(QStringLiteral("подключите его снова")));
@@ -454,21 +451,21 @@ TEST_F(UpdateTest, ASilentLoaderIsWaitedForUntilItIsPluggedInAgain)
     waitUntil([] { return false; }, 3 * tool->timings.loaderBlock);
     EXPECT_TRUE(tool->update.running());
     EXPECT_TRUE(dialogs.shown.isEmpty());
-    EXPECT_EQ(sim.model->loaderBlocks.size(), received); // nothing goes to a half-fed loader
+    EXPECT_EQ(sim.model->loaderBlocks().size(), received); // nothing goes to a half-fed loader
 
     sim.host->unplug();
     ASSERT_TRUE(waitUntil([&] { return !tool->session.inLoader(); }));
     EXPECT_TRUE(tool->update.running());
-    sim.model->loaderFaults.stuckBlock = -1;
+    sim.model->clearLoaderFault(sim::LoaderFault::Stuck);
     ASSERT_TRUE(sim.host->plug());
     ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 5000));
     EXPECT_EQ(dialogs.shown, QStringList{kDone});
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(10)));
-    EXPECT_EQ(sim.model->commandsReceived, kBack);
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(10)));
+    EXPECT_EQ(sim.commands(), kBack);
 
     // Left half-fed again, and not plugged in: the wait ends at its limit, or
     // when the user gives up.
-    sim.model->loaderFaults.stuckBlock = 0;
+    sim.model->injectLoaderFault(sim::LoaderFault::Stuck, 0);
     connectReader();
     EXPECT_EQ(run({forReader(10)}), QStringList{kNoAnswer});
     tool->timings.loaderWait = 400;
@@ -500,7 +497,7 @@ TEST_F(UpdateTest, AReaderUnpluggedDuringTheUploadIsFoundAgainAsALoader)
               QStringList{QStringLiteral("error: ") + errorMessage(LinkError::portLost())});
     EXPECT_TRUE(dialogs.progressAtError.value(0).endsWith(QStringLiteral(" из 40"))) << qPrintable(dialogs.progressAtError.value(0));
     EXPECT_FALSE(tool->session.inLoader());
-    sim.model->commandsReceived.clear();
+    sim.model->clearCommandsReceived();
     ASSERT_TRUE(sim.host->plug());
     ASSERT_TRUE(waitUntil([&] { return tool->session.inLoader(); }));
 
@@ -509,9 +506,9 @@ TEST_F(UpdateTest, AReaderUnpluggedDuringTheUploadIsFoundAgainAsALoader)
     EXPECT_TRUE(child<QLabel>(tool->page, "loaderNote")->isVisibleTo(&tool->page));
     EXPECT_EQ(tool->session.serial(), QStringLiteral("A102-0A1B2C3D"));
     waitUntil([] { return false; }, 3 * tool->timings.scan);
-    EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
+    EXPECT_TRUE(sim.commands().isEmpty());
     EXPECT_EQ(run({forReader(40)}), QStringList{kDone});
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(40)));
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(40)));
 }
 
 // The tool ends (as if killed) while the update runs, and starts again. A
@@ -536,15 +533,15 @@ TEST_F(UpdateTest, ALoaderLeftHalfFedIsPluggedInAgainBeforeEveryBlockGoesFromThe
     for (const auto &c : cases) {
         SCOPED_TRACE(c.when);
         // A loader left half-fed stays so (idle, it would start a partial firmware).
-        sim.model->loaderIdleMs = 60000;
-        sim.model->faults.delayMs = 20; // slow enough to be cut off in the middle
+        sim.model->setLoaderIdleMs(60000);
+        sim.model->injectFault(sim::Fault::Delay, 20); // slow enough to be cut off in the middle
         connectReader();
         start(file(buildImage({forReader(30)})));
         if (c.endAtBlock < 0)
             ASSERT_TRUE(waitUntil([&] { return tool->update.stage() == FirmwareUpdate::Stage::Restarting; }));
         else
             ASSERT_TRUE(waitUntil([&] {
-                return sim.model->mode == sim::ReaderModel::Mode::Loader && sim.model->blocksTaken() >= c.endAtBlock;
+                return sim.model->mode() == sim::ReaderModel::Mode::Loader && sim.model->blocksTaken() >= c.endAtBlock;
             }));
         startTool(); // the tool ends and starts again
         --runs;      // the run it cut off never ends
@@ -554,25 +551,25 @@ TEST_F(UpdateTest, ALoaderLeftHalfFedIsPluggedInAgainBeforeEveryBlockGoesFromThe
         }
         ASSERT_TRUE(waitUntil([&] { return tool->session.inLoader(); }));
 
-        sim.model->loaderIdleMs = 300;
-        sim.model->faults.delayMs = 0;
+        sim.model->setLoaderIdleMs(300);
+        sim.model->injectFault(sim::Fault::Delay, 0);
         ASSERT_LT(sim.model->blocksTaken(), 30);
         bool asked = false;
         QObject thisRun; // the connection ends with the locals it reads
         QObject::connect(&tool->update, &ReaderOperation::changed, &thisRun,
                          [&] { asked |= tool->update.awaitingReplug(); });
-        const qsizetype sentBefore = sim.model->loaderBlocks.size();
+        const qsizetype sentBefore = sim.model->loaderBlocks().size();
         dialogs.shown.clear();
         start(file(buildImage({forReader(30)})));
         if (c.asksToReplug) {
             ASSERT_TRUE(waitUntil([&] { return tool->update.awaitingReplug(); }));
-            EXPECT_EQ(sim.model->loaderBlocks.size(), sentBefore); // nothing went to the half-fed loader
+            EXPECT_EQ(sim.model->loaderBlocks().size(), sentBefore); // nothing went to the half-fed loader
             replugWhenAsked();
         }
         ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 8000));
         EXPECT_EQ(asked, c.asksToReplug);
         EXPECT_EQ(dialogs.shown, QStringList{kDone});
-        EXPECT_EQ(sim.model->loaderData, sectionData(forReader(30)));
+        EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(30)));
         EXPECT_EQ(sim.model->uploadedCrc(), sectionCrc(sectionData(forReader(30))));
         EXPECT_TRUE(tool->loaders.entries().isEmpty());
     }
@@ -586,17 +583,17 @@ TEST_F(UpdateTest, TheUpdateIsDoneOnceTheReaderIsBackAndHasToldItsNewVersion)
 {
     connectReader();
     QObject::connect(sim.model.get(), &sim::ReaderModel::switchedToLoader, [this] {
-        sim.model->firmwareItems = QStringLiteral("100302010A") + QStringLiteral("120401000003");
+        sim.model->setFirmwareItems(QByteArray::fromHex("100302010A" "120401000003"));
     });
     bool endedAtTheLoader = true;
     QObject::connect(&tool->update, &ReaderOperation::ended,
-                     [&] { endedAtTheLoader = sim.model->mode == sim::ReaderModel::Mode::Loader; });
+                     [&] { endedAtTheLoader = sim.model->mode() == sim::ReaderModel::Mode::Loader; });
     EXPECT_EQ(run({forReader(9)}),
               QStringList{QStringLiteral("message: Обновление успешно завершено!\r\nВерсия микропрограммы: 2.1.10")});
     EXPECT_FALSE(endedAtTheLoader);
     EXPECT_EQ(tool->update.version(), QStringLiteral("2.1.10"));
-    EXPECT_EQ(sim.model->loaderBlocks.size(), 9);
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(9)));
+    EXPECT_EQ(sim.model->loaderBlocks().size(), 9);
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(9)));
     EXPECT_EQ(commands(), kIdentifyAndSwitch + kBack);
     EXPECT_EQ(dialogs.progressAtMessage, QStringList{QStringLiteral("9/9")});
     EXPECT_TRUE(tool->session.isConnected());
@@ -611,7 +608,7 @@ TEST_F(UpdateTest, ALoaderThatComesBackLateIsWaitedFor)
     sim.host->restartDelayMs = tool->timings.loaderStart + 1000;
     ASSERT_LT(sim.host->restartDelayMs, tool->timings.loaderStart + tool->timings.loaderReopen);
     EXPECT_EQ(run({forReader(9)}), QStringList{kDone});
-    EXPECT_EQ(sim.model->loaderData, sectionData(forReader(9)));
+    EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(9)));
 }
 
 // Where the mark of a reader left in its loader cannot be written, nothing
@@ -624,7 +621,7 @@ TEST_F(UpdateTest, AnUpdateWhoseRecoveryCannotBeRecordedDoesNotStart)
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown[0].startsWith(QStringLiteral("error: Обновление не начато: не удалось записать"))) << qPrintable(shown[0]);
     EXPECT_EQ(commands(), QStringList{QStringLiteral("FF01")});
-    EXPECT_TRUE(sim.model->loaderBlocks.isEmpty());
+    EXPECT_TRUE(sim.model->loaderBlocks().isEmpty());
     EXPECT_TRUE(tool->session.isConnected());
     EXPECT_EQ(tool->update.failure(), FirmwareUpdate::Failure::CannotRecord);
 }
@@ -645,7 +642,7 @@ TEST_F(UpdateTest, AMarkedPortThatAnswersAsAReaderIsUpdatedAsAReader)
         startTool();
         ASSERT_TRUE(waitUntil([&] { return tool->session.inLoader(); }));
         dialogs.shown.clear();
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         start(file(buildImage({forReader(9)})));
         if (fed) {
             ASSERT_TRUE(waitUntil([&] { return tool->update.awaitingReplug(); }));
@@ -653,7 +650,7 @@ TEST_F(UpdateTest, AMarkedPortThatAnswersAsAReaderIsUpdatedAsAReader)
         }
         ASSERT_TRUE(waitUntil([&] { return finishedRuns == runs; }, 8000));
         EXPECT_EQ(dialogs.shown, QStringList{kDone});
-        EXPECT_EQ(sim.model->loaderData, sectionData(forReader(9)));
+        EXPECT_EQ(sim.model->loaderData(), sectionData(forReader(9)));
         EXPECT_EQ(commands(), kIdentifyAndSwitch + kBack);
         EXPECT_TRUE(tool->loaders.entries().isEmpty());
     }
@@ -674,9 +671,9 @@ TEST_F(UpdateTest, VersionQuery)
         {QStringLiteral("10020102"), QString()},
     };
     for (const auto &c : cases) {
-        sim.model->firmwareItems = c.items;
+        sim.model->setFirmwareItems(hexToBytes(c.items));
         dialogs.shown.clear();
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         child<QPushButton>(tool->page, "versionButton")->click();
         ASSERT_TRUE(waitUntil([&] { return !tool->version.running(); }));
         waitUntil([] { return false; }, 20);
@@ -684,13 +681,13 @@ TEST_F(UpdateTest, VersionQuery)
         EXPECT_EQ(commands(), QStringList{QStringLiteral("0A01")});
     }
     for (const bool silent : {false, true}) {
-        sim.model->faults = {};
+        sim.model->clearFaults();
         if (silent)
-            sim.model->faults.silent = true;
+            sim.model->injectFault(sim::Fault::Silent);
         else
-            sim.model->faults.refuse = QStringLiteral("0A01");
+            sim.model->refuse(0x0A, 0x01);
         dialogs.shown.clear();
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         child<QPushButton>(tool->page, "versionButton")->click();
         ASSERT_TRUE(waitUntil([&] { return !tool->version.running(); }, 3000));
         waitUntil([] { return false; }, 20);

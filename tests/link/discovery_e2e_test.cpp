@@ -58,15 +58,15 @@ TEST_F(DiscoveryTest, ConnectsUsbReaderAndSendsIdentifyResetRead)
     EXPECT_EQ(status, sim.port() + QStringLiteral(" A102-0A1B2C3D"));
     EXPECT_EQ(session.identity().firmwareIdentity, sim.model->deviceIdentity());
     EXPECT_FALSE(session.isBle());
-    EXPECT_EQ(sim.model->commandsReceived,
+    EXPECT_EQ(sim.commands(),
               (QStringList{QStringLiteral("FF01"), QStringLiteral("0501"), QStringLiteral("0B01")}));
 }
 
 TEST_F(DiscoveryTest, ConnectsBleReader)
 {
     SimReader sim;
-    sim.model->readerType = 0x04;
-    sim.model->serial = QStringLiteral("01020304050607");
+    sim.model->setReaderType(0x04);
+    sim.model->setSerial(QByteArray::fromHex("01020304050607"));
     ports.virtuals = {sim.port()};
     scan();
     EXPECT_TRUE(session.isBle());
@@ -76,14 +76,14 @@ TEST_F(DiscoveryTest, ConnectsBleReader)
 TEST_F(DiscoveryTest, WrongIdentificationIsRefusedAndRetriedEverySecond)
 {
     SimReader sim;
-    sim.model->readerType = 0x03;
-    sim.model->hardware = QStringLiteral("01");
+    sim.model->setReaderType(0x03);
+    sim.model->setHardware(0x01);
     ports.virtuals = {sim.port()};
     discovery.start();
-    EXPECT_TRUE(waitUntil([&] { return sim.model->commandsReceived.size() >= 2; }, 3500));
+    EXPECT_TRUE(waitUntil([&] { return sim.commands().size() >= 2; }, 3500));
     discovery.pause();
     EXPECT_TRUE(waitUntil([&] { return !discovery.scanning(); })); // the probe under way ends
-    EXPECT_EQ(sim.model->commandsReceived, (QStringList{QStringLiteral("FF01"), QStringLiteral("FF01")}));
+    EXPECT_EQ(sim.commands(), (QStringList{QStringLiteral("FF01"), QStringLiteral("FF01")}));
     EXPECT_TRUE(session.portName().isEmpty());
     EXPECT_FALSE(session.hasPort());
     EXPECT_TRUE(status.isEmpty());
@@ -92,7 +92,7 @@ TEST_F(DiscoveryTest, WrongIdentificationIsRefusedAndRetriedEverySecond)
 TEST_F(DiscoveryTest, ShortSerialNumberIsRefused)
 {
     SimReader sim;
-    sim.model->serial = QStringLiteral("0A1B2C");
+    sim.model->setSerial(QByteArray::fromHex("0A1B2C"));
     ports.virtuals = {sim.port()};
     scan();
     EXPECT_TRUE(session.portName().isEmpty());
@@ -104,13 +104,13 @@ TEST_F(DiscoveryTest, TwoReadersGiveTheFirstAndLeaveTheSecondUnopened)
     ports.virtuals = {first.port(), second.port()};
     scan();
     EXPECT_EQ(session.portName(), first.port());
-    EXPECT_TRUE(second.model->commandsReceived.isEmpty());
+    EXPECT_TRUE(second.commands().isEmpty());
 }
 
 TEST_F(DiscoveryTest, SilentReaderIsSkippedForTheNext)
 {
     SimReader silent, good;
-    silent.model->faults.silent = true;
+    silent.model->injectFault(sim::Fault::Silent);
     ports.virtuals = {silent.port(), good.port()};
     scan();
     EXPECT_EQ(session.portName(), good.port());
@@ -188,7 +188,7 @@ TEST_F(DiscoveryTest, NothingHappensWhileTheSettingsDialogIsOpen)
     discovery.pause();
     discovery.scanOnce();
     EXPECT_FALSE(discovery.scanning());
-    EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
+    EXPECT_TRUE(sim.commands().isEmpty());
     discovery.resume();
     EXPECT_TRUE(waitUntil([&] { return session.isConnected(); }, 1500));
 }
@@ -224,11 +224,11 @@ TEST_F(DiscoveryTest, ABusyPortAndASilentReaderAreToldWhy)
     scan();
     EXPECT_EQ(told.size(), 1); // told once, not at every scan
     other.close();
-    sim.model->faults.silent = true;
+    sim.model->injectFault(sim::Fault::Silent);
     scan();
     ASSERT_EQ(told.size(), 2);
     EXPECT_EQ(told[1].kind, PortTrouble::Kind::Silent);
-    sim.model->faults.silent = false;
+    sim.model->clearFault(sim::Fault::Silent);
     scan();
     ASSERT_EQ(told.size(), 3);
     EXPECT_EQ(told[2].kind, PortTrouble::Kind::None);
@@ -241,7 +241,7 @@ TEST_F(DiscoveryTest, AProbeWaitsOnNothing)
     // still waits (had the scan waited for it, the probe would be over), and
     // the probe ends later, on its own.
     SimReader silent;
-    silent.model->faults.silent = true;
+    silent.model->injectFault(sim::Fault::Silent);
     ports.virtuals = {silent.port()};
     discovery.scanOnce();
     EXPECT_TRUE(discovery.scanning());
@@ -277,5 +277,5 @@ TEST_F(DiscoveryTest, AReaderLeftInItsLoaderIsTakenAsThatWithNothingSent)
     EXPECT_EQ(session.portName(), sim.port());
     EXPECT_EQ(session.identity().firmwareIdentity, QStringLiteral("A1020117"));
     EXPECT_EQ(session.serial(), QStringLiteral("A102-0A1B2C3D"));
-    EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
+    EXPECT_TRUE(sim.commands().isEmpty());
 }

@@ -46,17 +46,17 @@ TEST_F(ExchangeE2E, FramedReplyCarriesTheItems)
     ASSERT_TRUE(a.ok());
     EXPECT_EQ(item(a, 0xFD), QStringLiteral("0A1B2C3D"));
     EXPECT_EQ(item(a, 0xFF), QStringLiteral("A102"));
-    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("FF01")});
+    EXPECT_EQ(sim.commands(), QStringList{QStringLiteral("FF01")});
 }
 
 TEST_F(ExchangeE2E, ErrorStatusAndTimeout)
 {
-    sim.model->faults.statusCode = 0x0E;
+    sim.model->injectFault(sim::Fault::StatusCode, 0x0E);
     const ReaderLink::Answer refused = await(link, hexBytes("0B01"), 1000);
     ASSERT_TRUE(refused.error.has_value());
     EXPECT_EQ(*refused.error, LinkError::refused(0x0E));
-    sim.model->faults = {};
-    sim.model->faults.silent = true;
+    sim.model->clearFaults();
+    sim.model->injectFault(sim::Fault::Silent);
     const ReaderLink::Answer silent = await(link, hexBytes("0501"), 150);
     ASSERT_TRUE(silent.error.has_value());
     EXPECT_EQ(*silent.error, LinkError::timedOut());
@@ -65,7 +65,7 @@ TEST_F(ExchangeE2E, ErrorStatusAndTimeout)
 TEST_F(ExchangeE2E, ReplyOfAnotherCommandIgnoredThenRightOneAccepted)
 {
     // A late reply to an earlier command arrives first.
-    sim.model->faults.delayMs = 150;
+    sim.model->injectFault(sim::Fault::Delay, 150);
     QTimer::singleShot(0, [this] { Q_EMIT sim.model->output(hexToBytes(QStringLiteral("230805010D010024"))); });
     EXPECT_EQ(item(await(link, hexBytes("0A01"), 1500), 0x10), QStringLiteral("010200"));
 }
@@ -80,7 +80,7 @@ TEST_F(ExchangeE2E, RawRequestToTheLoader)
 
 TEST_F(ExchangeE2E, SplitReplyIsStillReceivedWhole)
 {
-    sim.model->faults.split = true;
+    sim.model->injectFault(sim::Fault::Split);
     for (int i = 0; i < 5; ++i)
         EXPECT_TRUE(bytesToHex(await(link, hexBytes("0B01"), 1000).reply.body).startsWith(QStringLiteral("020267")));
     sim.model->presentCard(IdKind::Uid, QStringLiteral("04A1B2C3D4E5F6"));
@@ -91,7 +91,7 @@ TEST_F(ExchangeE2E, SplitReplyIsStillReceivedWhole)
 TEST_F(ExchangeE2E, UnpluggingClosesThePortOnceAndEndsTheRequestThatWaits)
 {
     QSignalSpy lost(&session, &ReaderSession::portLost);
-    sim.model->faults.silent = true;
+    sim.model->injectFault(sim::Fault::Silent);
     QTimer::singleShot(50, [this] { sim.host->unplug(); });
     QElapsedTimer clock;
     clock.start();

@@ -101,10 +101,10 @@ TEST_F(TerminalTest, BothBoxesOffLogNothingButTheCommandWorks)
 
 TEST_F(TerminalTest, ErrorSendsResumeReadingThenTellsIt)
 {
-    sim.model->faults.refuse = QStringLiteral("0C01");
+    sim.model->refuse(0x0C, 0x01);
     EXPECT_EQ(send("0C01"), QStringLiteral("Ошибка: Ошибочная команда."));
     EXPECT_EQ(debugCommand.report().kind, Report::Kind::Message);
-    EXPECT_EQ(sim.model->commandsReceived, (QStringList{QStringLiteral("0C01"), QStringLiteral("0501")}));
+    EXPECT_EQ(sim.commands(), (QStringList{QStringLiteral("0C01"), QStringLiteral("0501")}));
 }
 
 // ---- The command as typed.
@@ -197,7 +197,7 @@ TEST_F(DebugTabTest, TypedBytesWithBlanksAreWhatIsSentAndLogged)
     type(QStringLiteral("0a 01"));
     ASSERT_EQ(runs.made.size(), 1u);
     EXPECT_TRUE(finish(*runs.made.back()));
-    EXPECT_EQ(sim.model->commandsReceived, QStringList{QStringLiteral("0A01")});
+    EXPECT_EQ(sim.commands(), QStringList{QStringLiteral("0A01")});
     EXPECT_EQ(dialogs.shown, QStringList{QStringLiteral("message: Выполнено")});
     EXPECT_TRUE(waitUntil([&] {
         return child<QPlainTextEdit>(page, "trafficLog")->toPlainText().contains(QStringLiteral("] > 23 05 0A 01 24 "));
@@ -215,7 +215,7 @@ TEST_F(DebugTabTest, WhatCannotBeSentIsRefusedWithAMessageAndNothingGoesOut)
         EXPECT_EQ(child<QLineEdit>(page, "command")->text(), text); // kept for correcting
     }
     spin(2 * Timings().debugAppend);
-    EXPECT_TRUE(sim.model->commandsReceived.isEmpty());
+    EXPECT_TRUE(sim.commands().isEmpty());
     EXPECT_TRUE(dialogs.shown.isEmpty());
     EXPECT_TRUE(lines.isEmpty()); // nothing was written to the port
     QTest::keyClick(child<QLineEdit>(page, "command"), Qt::Key_Backspace); // correcting hides the message

@@ -91,7 +91,8 @@ TEST_F(UsbReader, IsFoundByItsUsbIdsConnectedAndDroppedOnRemoval)
     ASSERT_EQ(session.portName(), QStringLiteral("/dev/ttyACM0"));
     // The USB location is known, so that a reader coming back elsewhere is known too.
     EXPECT_FALSE(discovery.location(QStringLiteral("/dev/ttyACM0")).isEmpty());
-    EXPECT_EQ(model.commandsReceived.mid(0, 2), (QStringList{QStringLiteral("FF01"), QStringLiteral("0501")}));
+    EXPECT_EQ(model.commandsReceived().mid(0, 2),
+              (QList<QByteArray>{QByteArray::fromHex("FF01"), QByteArray::fromHex("0501")}));
 
     QSignalSpy removed(&monitor, &DeviceMonitor::removed);
     umockdev_testbed_uevent(testbed, kDevice, "remove");

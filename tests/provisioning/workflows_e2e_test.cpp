@@ -33,7 +33,7 @@ protected:
         for (CardOperation *op : std::initializer_list<CardOperation *>{&create, &clear, &readMaster, &takeOver, &secure})
             QObject::connect(op, &CardOperation::cardWaitOpened, [this](CardWait *wait) { user.show(*wait); });
     }
-    QStringList commands() const { return sim.model->commandsReceived; }
+    QStringList commands() const { return sim.commands(); }
     // Runs an operation to its end; what the user is told of it.
     Report run(ReaderOperation &op, const std::function<void()> &start)
     {
@@ -99,8 +99,8 @@ protected:
 TEST_F(WorkflowTest, OneAndFiveMasterCards)
 {
     for (int count : {1, 5}) {
-        sim.model->commandsReceived.clear();
-        sim.model->masterCards.clear();
+        sim.model->clearCommandsReceived();
+        sim.model->forgetMasterCards();
         presented = 0;
         QStringList prompts;
         chooseCount(count);
@@ -125,7 +125,7 @@ TEST_F(WorkflowTest, OneAndFiveMasterCards)
         EXPECT_EQ(commands()[2], QStringLiteral("0501"));
         EXPECT_EQ(prompts.size(), count);
         EXPECT_EQ(prompts.last(), QStringLiteral("Поднесите %1 из %1 карту к USB-считывателю").arg(count));
-        EXPECT_EQ(sim.model->masterCards.size(), count);
+        EXPECT_EQ(sim.model->masterCards().size(), count);
         EXPECT_EQ(user.notices.last(), count == 1 ? QStringLiteral("Мастер-карта успешно создана")
                                                   : QStringLiteral("Мастер-карты успешно созданы"));
     }
@@ -134,7 +134,7 @@ TEST_F(WorkflowTest, OneAndFiveMasterCards)
 TEST_F(WorkflowTest, TheProtectedModeOptionGoesWithTheConfiguration)
 {
     for (bool option : {false, true}) {
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         chooseCount(1, option);
         presentBlanks();
         presented = 0;
@@ -157,16 +157,14 @@ TEST_F(WorkflowTest, CardTypeWordFollowsTheReadModeAndTheHighlightedFormat)
 TEST_F(WorkflowTest, RefusedConfigurationWriteAndRefusedStart)
 {
     chooseCount(2);
-    sim.model->faults.refuse = QStringLiteral("0102");
-    sim.model->faults.refuseCode = 0x12;
+    sim.model->refuse(0x01, 0x02, 0x12);
     Report report = run(create, [&] { create.start(masterItems(), QString(), false); });
     EXPECT_EQ(create.failure(), MasterCardsCreate::Failure::ConfigRefused);
     EXPECT_EQ(report, Report::message(QStringLiteral("Ошибка записи конфигурации: Код объекта уже существует на данной карте.")));
     EXPECT_EQ(commands().mid(1), QStringList{QStringLiteral("0501")});
 
-    sim.model->commandsReceived.clear();
-    sim.model->faults.refuse = QStringLiteral("0201");
-    sim.model->faults.refuseCode = 0x0C;
+    sim.model->clearCommandsReceived();
+    sim.model->refuse(0x02, 0x01, 0x0C);
     report = run(create, [&] { create.start(masterItems(), QString(), false); });
     EXPECT_EQ(report, Report::message(QStringLiteral("Ошибка перевода в режим создания мастер-карт: Ошибочные параметры комманды.")));
     EXPECT_EQ(commands().mid(1), (QStringList{QStringLiteral("020101020002"), QStringLiteral("0501")}));
@@ -179,7 +177,7 @@ TEST_F(WorkflowTest, ClosingTheCountPageOrRunningOutOfTimeStillEndsWithResumeRea
     EXPECT_EQ(create.status(), ReaderOperation::Status::Cancelled);
     EXPECT_EQ(commands(), QStringList{QStringLiteral("0501")});
 
-    sim.model->commandsReceived.clear();
+    sim.model->clearCommandsReceived();
     chooseCount(1);
     user.onChange = [](CardWait &) {}; // no card comes
     const Report report = run(create, [&] { create.start(masterItems(), QString(), false); });
@@ -201,11 +199,11 @@ TEST_F(WorkflowTest, ClearingMasterCards)
     run(clear, [&] { clear.start(); });
     EXPECT_EQ(clear.cleared(), 1);
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0301"), QStringLiteral("0501")}));
-    EXPECT_TRUE(sim.model->masterCards.isEmpty());
+    EXPECT_TRUE(sim.model->masterCards().isEmpty());
     EXPECT_EQ(user.captions.last(), QStringLiteral("Очистка мастер-карт"));
 
-    sim.model->commandsReceived.clear();
-    sim.model->faults.refuse = QStringLiteral("0301");
+    sim.model->clearCommandsReceived();
+    sim.model->refuse(0x03, 0x01);
     const Report report = run(clear, [&] { clear.start(); });
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0301"), QStringLiteral("0501")}));
     EXPECT_EQ(report, Report::error(QStringLiteral("Ошибка: Ошибочная команда.")));
@@ -218,11 +216,11 @@ TEST_F(WorkflowTest, MasterCardsOfASetReadBackWithTheirPlace)
     chooseCount(3);
     presentBlanks();
     run(create, [&] { create.start(masterItems(), QString(), false); });
-    ASSERT_EQ(sim.model->masterCards.size(), 3);
+    ASSERT_EQ(sim.model->masterCards().size(), 3);
     user.onChange = [](CardWait &) {};
     for (int place : {0, 2}) {
         user.onOpen = [this, place](CardWait &) { sim.model->presentMaster(place); };
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         run(readMaster, [&] { readMaster.start(); });
         ASSERT_EQ(readMaster.status(), ReaderOperation::Status::Done);
         EXPECT_EQ(itemHex(readMaster.items(), tag::SetPlace), hexByte(place) + QStringLiteral("03"));
@@ -245,12 +243,12 @@ TEST_F(WorkflowTest, MasterCardReportsTooShortAreNotRead)
 
 TEST_F(WorkflowTest, MasterCardReadRefusedOrNotPresented)
 {
-    sim.model->faults.refuse = QStringLiteral("0701");
+    sim.model->refuse(0x07, 0x01);
     const Report refused = run(readMaster, [&] { readMaster.start(); });
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0701"), QStringLiteral("0501"), QStringLiteral("0501")}));
     EXPECT_EQ(refused, Report::error(QStringLiteral("Ошибка: Ошибочная команда.")));
-    sim.model->faults = {};
-    sim.model->commandsReceived.clear();
+    sim.model->clearFaults();
+    sim.model->clearCommandsReceived();
     user.onOpen = [](CardWait &) {};
     const Report none = run(readMaster, [&] { readMaster.start(); }); // the half minute passes
     EXPECT_EQ(none, Report::error(QStringLiteral("Не удалось считать конфигурацию.")));
@@ -259,12 +257,13 @@ TEST_F(WorkflowTest, MasterCardReadRefusedOrNotPresented)
 
 TEST_F(WorkflowTest, TakeOverDoneAndTimedOut)
 {
-    sim.model->masterCards << sim::MasterCard{QStringLiteral("04FF"), QStringLiteral("020210000303000040060102"), {}, {}, 0, 1};
+    sim.model->addMasterCard(
+        sim::MasterCard{QStringLiteral("04FF"), QByteArray::fromHex("020210000303000040060102"), {}, {}, 0, 1});
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(0); };
     Report report = run(takeOver, [&] { takeOver.start(); });
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0801"), QStringLiteral("0501")}));
     EXPECT_EQ(report, Report::message(QStringLiteral("Выполнено")));
-    EXPECT_EQ(sim.model->configItems, QStringLiteral("020210000303000040060102"));
+    EXPECT_EQ(bytesToHex(sim.model->configItems()), QStringLiteral("020210000303000040060102"));
     EXPECT_EQ(user.captions.last(), QStringLiteral("Чтение/запись конфигурации"));
 
     user.onOpen = [](CardWait &) {};
@@ -282,10 +281,10 @@ TEST_F(WorkflowTest, TakeOverKeepsTheReadersConfigurationFirstOrWaitsForTheUser)
     user.onOpen = [](CardWait &wait) { wait.close(); };
     run(takeOver, [&] { takeOver.start(); });
     ASSERT_EQ(kept.size(), 1);
-    EXPECT_TRUE(kept[0].startsWith(sim.model->configItems));
+    EXPECT_TRUE(kept[0].startsWith(bytesToHex(sim.model->configItems())));
     EXPECT_EQ(commands().mid(0, 2), (QStringList{QStringLiteral("0B01"), QStringLiteral("0801")}));
 
-    sim.model->commandsReceived.clear();
+    sim.model->clearCommandsReceived();
     takeOver.keepCopy = [](const ConfigItems &) -> Expected<void, KeepError> {
         return unexpected(KeepError{KeepError::Kind::CannotWrite, QStringLiteral("диск заполнен")});
     };
@@ -312,15 +311,15 @@ TEST_F(WorkflowTest, ReaderModeDecidesTheButtons)
                 {"07", "Неизвестно", false, false}};
     SecureModeQuery query(link, timings);
     for (const auto &row : rows) {
-        sim.model->configItems = QStringLiteral("0202100003030000400601") + QLatin1String(row.readMode)
-                                 + QStringLiteral("040100050100");
+        sim.model->setConfigItems(QByteArray::fromHex("0202100003030000400601") + QByteArray::fromHex(row.readMode)
+                                  + QByteArray::fromHex("040100050100"));
         run(query, [&] { query.start(); });
         const SecureModeView view = secureModeView(query.mode());
         EXPECT_EQ(view.text, QString::fromUtf8(row.text)) << row.readMode;
         EXPECT_EQ(view.buttons, row.buttons) << row.readMode;
         EXPECT_EQ(view.zones, row.zones) << row.readMode;
     }
-    sim.model->faults.silent = true;
+    sim.model->injectFault(sim::Fault::Silent);
     EXPECT_EQ(run(query, [&] { query.start(); }).kind, Report::Kind::None); // a failure shows nothing
     EXPECT_EQ(query.mode(), SecureMode::Unknown);
     EXPECT_EQ(commands().count(QStringLiteral("0501")), 0); // nothing but "0B01"
@@ -328,7 +327,8 @@ TEST_F(WorkflowTest, ReaderModeDecidesTheButtons)
 
 TEST_F(WorkflowTest, SecureCardsInObjectCodeAndPassZoneModes)
 {
-    sim.model->masterCards << sim::MasterCard{QStringLiteral("04FF"), QStringLiteral("060101"), {}, QStringLiteral("OC9"), 0, 1};
+    sim.model->addMasterCard(
+        sim::MasterCard{QStringLiteral("04FF"), QByteArray::fromHex("060101"), {}, QStringLiteral("OC9"), 0, 1});
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(0); };
     user.onChange = [this](CardWait &wait) {
         auto &cards = static_cast<SecureCardWait &>(wait);
@@ -340,12 +340,12 @@ TEST_F(WorkflowTest, SecureCardsInObjectCodeAndPassZoneModes)
     run(secure, [&] { secure.start(SecureCardsRun::Kind::Create, SecureMode::ObjectCode); });
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0401"), QStringLiteral("0501")}));
     EXPECT_EQ(secure.cards(), 1);
-    ASSERT_EQ(sim.model->secureCards.size(), 1);
-    EXPECT_EQ(sim.model->secureCards[0].objectCodes, QStringList{QStringLiteral("OC9")});
+    ASSERT_EQ(sim.model->secureCards().size(), 1);
+    EXPECT_EQ(sim.model->secureCards()[0].objectCodes, QStringList{QStringLiteral("OC9")});
 
     std::array<bool, 64> zones{};
     for (int row : {0, 63}) {
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         zones = {};
         zones[size_t(row)] = true;
         user.onOpen = [](CardWait &) {};
@@ -358,8 +358,8 @@ TEST_F(WorkflowTest, SecureCardsInObjectCodeAndPassZoneModes)
         EXPECT_EQ(commands().mid(1), (QStringList{QStringLiteral("0401"), QStringLiteral("0501")}));
     }
 
-    sim.model->commandsReceived.clear();
-    sim.model->faults.refuse = QStringLiteral("0104");
+    sim.model->clearCommandsReceived();
+    sim.model->refuse(0x01, 0x04);
     const Report report = run(secure, [&] { secure.start(SecureCardsRun::Kind::Create, SecureMode::PassZones, zones); });
     EXPECT_EQ(commands().size(), 2);
     EXPECT_EQ(commands().last(), QStringLiteral("0501")); // stopped before "0401"
@@ -379,9 +379,9 @@ TEST_F(WorkflowTest, SecureCardMasterNotPresentedInTime)
 
 TEST_F(WorkflowTest, ClearingAllObjectCodesWithAndWithoutCards)
 {
-    sim.model->secureCards << sim::SecureCard{QStringLiteral("04AB"), {QStringLiteral("OC1")}, QString()};
+    sim.model->addSecureCard(sim::SecureCard{QStringLiteral("04AB"), {QStringLiteral("OC1")}, QByteArray()});
     for (bool withCard : {false, true}) {
-        sim.model->commandsReceived.clear();
+        sim.model->clearCommandsReceived();
         user.onOpen = [this, withCard](CardWait &wait) {
             if (withCard)
                 sim.model->presentBlank(QStringLiteral("04AB"));
@@ -395,7 +395,7 @@ TEST_F(WorkflowTest, ClearingAllObjectCodesWithAndWithoutCards)
         };
         run(secure, [&] { secure.start(SecureCardsRun::Kind::ClearAll, SecureMode::ObjectCode); });
         EXPECT_EQ(commands(), (QStringList{QStringLiteral("0901"), QStringLiteral("0501")}));
-        EXPECT_EQ(sim.model->secureCards.isEmpty(), withCard);
+        EXPECT_EQ(sim.model->secureCards().isEmpty(), withCard);
     }
 }
 
@@ -430,6 +430,6 @@ TEST_F(WorkflowTest, AReaderUnpluggedAfterTheFirstOfTwoMasterCardsSaysOneWasWrit
     const Report report = run(create, [&] { create.start(masterItems(), QString(), false); });
     EXPECT_EQ(create.status(), ReaderOperation::Status::ReaderLost);
     EXPECT_EQ(create.written(), 1);
-    EXPECT_EQ(sim.model->masterCards.size(), 1);
+    EXPECT_EQ(sim.model->masterCards().size(), 1);
     EXPECT_EQ(report, Report::error(QStringLiteral("Ошибка: Считыватель отключён. Создано мастер-карт: 1 из 2.")));
 }

@@ -185,5 +185,5 @@ TEST(PtyHostRestart, TheLoaderComesBackUnderTheSameNameAfterTheDelay)
     QObject::connect(&loader, &SerialPort::readyRead, [&] { taken += loader.readAll(); });
     ASSERT_TRUE(loader.write(QByteArray(16, 'b')));
     EXPECT_TRUE(waitUntil([&] { return taken.size() == 2; }));
-    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Loader);
+    EXPECT_EQ(sim.model->mode(), sim::ReaderModel::Mode::Loader);
 }

@@ -118,3 +118,31 @@ TEST_F(ReaderSimProcess, ThePromptSetsTheRestartDelayAndAStuckLoader)
     EXPECT_TRUE(said.contains("blocks received: 2")) << said.constData();
     EXPECT_TRUE(said.contains("half-fed")) << said.constData();
 }
+
+// The prompt speaks hex: a refusal of one command with its code, the checksum
+// reported with the configuration, and the configuration `state` shows.
+TEST_F(ReaderSimProcess, ThePromptSetsFaultsAndShowsTheConfigurationInHex)
+{
+    start(QStringLiteral("procfault%1").arg(QCoreApplication::applicationPid()));
+    ReaderLink readerLink;
+    ReaderSession session(readerLink, [] { return std::make_unique<QtSerialPort>(); });
+    ASSERT_TRUE(session.open(link));
+    auto sayAndWait = [&](const char *lines) {
+        sim.readAllStandardOutput();
+        say(lines);
+        say("state\n"); // answered once the lines before it were taken
+        QByteArray out;
+        EXPECT_TRUE(waitUntil([&] { return (out += sim.readAllStandardOutput()).contains("port: "); }));
+        return out;
+    };
+    const QByteArray state = sayAndWait("fault refuse 0b01 0E\nchecksum 5a3c\n");
+    EXPECT_TRUE(state.contains("configuration: 0202670003030000400601000401000501000C0800F8E00700F8E0FF\n"))
+        << state.constData();
+    EXPECT_EQ(ask(readerLink, command::ReadConfig).error, LinkError::refused(0x0E));
+    EXPECT_TRUE(ask(readerLink, command::Identify).ok());
+
+    sayAndWait("fault none\n");
+    const ReaderLink::Answer read = ask(readerLink, command::ReadConfig);
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read.reply.item(tag::ObjectChecksum), QByteArray::fromHex("5A3C"));
+}

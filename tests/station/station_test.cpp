@@ -56,7 +56,7 @@ protected:
         ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
         spin(5);
     }
-    QStringList commands() const { return sim.model->commandsReceived; }
+    QStringList commands() const { return sim.commands(); }
     QStringList keptFiles() const
     {
         return QDir(data.filePath(QStringLiteral("configurations"))).entryList({QStringLiteral("*.rcf")}, QDir::Files);
@@ -91,7 +91,7 @@ TEST_F(StationTest, AReaderFoundIsIdentifiedPutBackToReadingAndItsConfigurationR
     EXPECT_EQ(reading.count(), 1);
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(read->status, ReaderOperation::Status::Done);
-    EXPECT_TRUE(hexOf(read->items).startsWith(sim.model->configItems));
+    EXPECT_TRUE(hexOf(read->items).startsWith(sim.model->configItems()));
     EXPECT_EQ(station.session().serial(), QStringLiteral("A102-0A1B2C3D"));
 }
 
@@ -104,13 +104,13 @@ TEST_F(StationTest, EachRunIsANewObjectWhoseResultNeverChangesAndTheStationDelet
     ASSERT_TRUE(first);
     const ConfigRead::Result firstResult = endOf(first.data());
     EXPECT_EQ(firstResult.status, ReaderOperation::Status::Done);
-    sim.model->faults.refuse = QStringLiteral("0B01");
+    sim.model->refuse(0x0B, 0x01);
     ConfigRead *second = station.readConfig();
     EXPECT_NE(second, first.data());
     const ConfigRead::Result secondResult = endOf(second);
     EXPECT_EQ(secondResult.status, ReaderOperation::Status::Failed);
     EXPECT_EQ(secondResult.failure, ConfigRead::Failure::Refused);
-    EXPECT_TRUE(hexOf(firstResult.items).startsWith(sim.model->configItems));
+    EXPECT_TRUE(hexOf(firstResult.items).startsWith(sim.model->configItems()));
     EXPECT_TRUE(waitUntil([&] { return first.isNull(); })) << "an ended run stays";
 }
 
@@ -136,7 +136,7 @@ TEST_F(StationTest, TheStatusTellsTheReaderFoundAndGone)
 TEST_F(StationTest, OneOperationRunsAtATime)
 {
     connectReader();
-    sim.model->faults.delayMs = 30;
+    sim.model->injectFault(sim::Fault::Delay, 30);
     QSignalSpy busy(&station, &ReaderStation::busyChanged);
     FirmwareVersionQuery *query = station.queryVersion();
     ASSERT_TRUE(query);
@@ -155,8 +155,8 @@ TEST_F(StationTest, OneOperationRunsAtATime)
 TEST_F(StationTest, AWriteKeepsTheReadersConfigurationThenWritesWhatTheUserSaw)
 {
     connectReader();
-    sim.model->commandsReceived.clear();
-    const QString before = sim.model->configItems;
+    sim.model->clearCommandsReceived();
+    const QString before = sim.model->configItems();
     const ConfigItems wanted = items(ReadMode::BlockCode);
     EXPECT_EQ(endOf(station.writeConfig(wanted, false)).report, Report::message(QStringLiteral("Выполнено")));
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0B01"), QStringLiteral("0101") + hexOf(wanted), QStringLiteral("0501")}));
@@ -170,7 +170,7 @@ TEST_F(StationTest, AWriteKeepsTheReadersConfigurationThenWritesWhatTheUserSaw)
 TEST_F(StationTest, AWriteInAProtectedModeWaitsForTheMasterCardWithTheObjectCode)
 {
     connectReader();
-    sim.model->commandsReceived.clear();
+    sim.model->clearCommandsReceived();
     user.onOpen = [this](CardWait &) { sim.model->presentMaster(); };
     EXPECT_EQ(endOf(station.writeConfig(items(ReadMode::ObjectCode), true)).status, ReaderOperation::Status::Done);
     EXPECT_EQ(user.captions, QStringList{QStringLiteral("Чтение кода объекта")});
@@ -214,14 +214,14 @@ TEST_F(StationTest, AReaderLostDuringTheObjectCodeWaitEndsTheWaitBeforeTheWriteI
 TEST_F(StationTest, AReaderThatLeavesDuringAWriteNeverGetsAnOldConfigurationAndNothingIsCalledDone)
 {
     connectReader();
-    const QString held = sim.model->configItems;
-    sim.model->commandsReceived.clear();
+    const QString held = bytesToHex(sim.model->configItems());
+    sim.model->clearCommandsReceived();
     // The reader drops the reply to the kept-copy read, goes away 0.2 s later
     // and comes back 0.4 s after that.
-    sim.model->faults.silent = true;
+    sim.model->injectFault(sim::Fault::Silent);
     QTimer::singleShot(10, [this] { sim.host->unplug(); });
     QTimer::singleShot(30, [this] {
-        sim.model->faults.silent = false;
+        sim.model->clearFault(sim::Fault::Silent);
         sim.host->plug();
         station.discovery().portsChanged();
     });
@@ -233,13 +233,13 @@ TEST_F(StationTest, AReaderThatLeavesDuringAWriteNeverGetsAnOldConfigurationAndN
     // No write at all: the old configuration never went back in as a new one.
     for (const QString &c : commands())
         EXPECT_FALSE(c.startsWith(QStringLiteral("0101"))) << qPrintable(c);
-    EXPECT_EQ(sim.model->configItems, held);
+    EXPECT_EQ(bytesToHex(sim.model->configItems()), held);
 }
 
 TEST_F(StationTest, EndingTheProgramDuringACardWaitPutsTheReaderBackToReadingFirst)
 {
     connectReader();
-    sim.model->commandsReceived.clear();
+    sim.model->clearCommandsReceived();
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(3); };
     ASSERT_TRUE(station.createMasterCards(itemsOf(QStringLiteral("060100")), QString(), false));
     ASSERT_TRUE(waitUntil([this] { return commands().size() == 2; })); // writing started
@@ -247,7 +247,7 @@ TEST_F(StationTest, EndingTheProgramDuringACardWaitPutsTheReaderBackToReadingFir
     station.shutDown([&] { done = true; });
     EXPECT_TRUE(waitUntil([&] { return done; }));
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
-    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(sim.model->mode(), sim::ReaderModel::Mode::Reading);
     EXPECT_EQ(station.readConfig(), nullptr); // nothing starts any more
 }
 
@@ -311,8 +311,8 @@ TEST_F(StationTest, EveryWorkflowOfTheCoreRunsWithoutAWindow)
 TEST_F(StationTest, EndingTheProgramWhileTheStartOfACardOperationIsOnItsWayStillPutsTheReaderBack)
 {
     connectReader();
-    sim.model->commandsReceived.clear();
-    sim.model->faults.delayMs = 50; // the reader takes the start, its answer is late
+    sim.model->clearCommandsReceived();
+    sim.model->injectFault(sim::Fault::Delay, 50); // the reader takes the start, its answer is late
     user.onOpen = [](CardWait &wait) { static_cast<MasterCardWriting &>(wait).chooseCount(1); };
     ASSERT_TRUE(station.createMasterCards(itemsOf(QStringLiteral("060100")), QString(), false));
     ASSERT_TRUE(waitUntil([this] { return commands().size() == 2; })); // the start has reached the reader
@@ -320,7 +320,7 @@ TEST_F(StationTest, EndingTheProgramWhileTheStartOfACardOperationIsOnItsWayStill
     station.shutDown([&] { done = true; });
     EXPECT_TRUE(waitUntil([&] { return done; }));
     EXPECT_EQ(commands().last(), QStringLiteral("0501"));
-    EXPECT_EQ(sim.model->mode, sim::ReaderModel::Mode::Reading);
+    EXPECT_EQ(sim.model->mode(), sim::ReaderModel::Mode::Reading);
 }
 
 TEST_F(StationTest, AReaderInItsLoaderGetsNoCommandAndOneThatReadsCardsIsAReaderAgain)
@@ -362,7 +362,7 @@ TEST(StationsOfOneProgram, ShareTheReadersLeftInTheirLoader)
     second.discovery().scanOnce();
     ASSERT_TRUE(waitUntil([&] { return second.session().inLoader(); }));
     EXPECT_EQ(second.session().serial(), QStringLiteral("A102-0A1B2C3D"));
-    EXPECT_TRUE(sim.model->commandsReceived.isEmpty()); // nothing framed went into the loader
+    EXPECT_TRUE(sim.commands().isEmpty()); // nothing framed went into the loader
 }
 
 // What the tool makes on its own holds the reader's keys, the cards read and
@@ -384,7 +384,7 @@ TEST(StationFiles, AreTheOwnersOnlyWhateverTheUmask)
         station.discovery().scanOnce();
         ASSERT_TRUE(waitUntil([&] { return station.session().isConnected() && !station.busy(); }));
         // The reader's configuration is kept first.
-        ASSERT_EQ(endOf(station.writeConfig(itemsOf(sim.model->configItems), false)).status, ReaderOperation::Status::Done);
+        ASSERT_EQ(endOf(station.writeConfig(itemsOf(sim.model->configItems()), false)).status, ReaderOperation::Status::Done);
         ASSERT_TRUE((station.loaders().remember(LoaderRegistry::Entry{QStringLiteral("/dev/ttyACM9"), QString(),
                                                                       QStringLiteral("01020304"), QStringLiteral("0A1B2C3D")})));
         ASSERT_TRUE(station.cardLog().startFile(data + QStringLiteral("/cards.csv")));

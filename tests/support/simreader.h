@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "link/hextext.h"
 #include "sim/ptyhost.h"
 #include "sim/readermodel.h"
 
@@ -23,6 +24,15 @@ struct SimReader {
         plugged = host->plug(&error);
     }
     QString port() const { return host->portName(); }
+    // The payloads of the commands the reader received, as hex text (the
+    // way the traffic log shows them).
+    QStringList commands() const
+    {
+        QStringList out;
+        for (const QByteArray &payload : model->commandsReceived())
+            out << bytesToHex(payload);
+        return out;
+    }
 
     std::unique_ptr<sim::ReaderModel> model;
     std::unique_ptr<sim::PtyHost> host;
