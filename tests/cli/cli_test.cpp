@@ -1000,7 +1000,7 @@ TEST_F(CliTest, WriteConfigReadsStandardInputForADash)
     cli.input(bytes);
     const Outcome r = cli.finish();
     EXPECT_EQ(r.exit, kDone) << qPrintable(r.err);
-    EXPECT_EQ(reader(0).model->configItems(), hexOf(encodeConfig(wanted, ConfigPlace::Reader, ReaderKind::Usb)));
+    EXPECT_EQ(reader(0).model->configItems(), encodeConfig(wanted, ConfigPlace::Reader, ReaderKind::Usb).toBytes());
     Cli bad(env, {QStringLiteral("write-config"), QStringLiteral("-")});
     bad.input("not a configuration");
     const Outcome refused = bad.finish();
@@ -1291,7 +1291,7 @@ TEST_F(CliTest, ReadConfigsJsonIsWrittenBackAsIs)
     const Outcome written = cli.finish();
     EXPECT_EQ(written.exit, kDone) << qPrintable(written.err);
     const DecodeResult got
-        = decodeConfig(itemsOf(reader(1).model->configItems()), ReaderConfig(), {ConfigPlace::Reader, ReaderKind::Usb, true});
+        = decodeConfig(ConfigItems::parse(reader(1).model->configItems()), ReaderConfig(), {ConfigPlace::Reader, ReaderKind::Usb, true});
     ASSERT_TRUE(got);
     EXPECT_EQ(got->config.readMode, site.readMode);
     EXPECT_EQ(got->config.zones, site.zones);

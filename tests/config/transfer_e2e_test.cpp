@@ -160,7 +160,7 @@ TEST_P(ReaderReturnsDuringTheQuestion, NoEmptyConfigurationReachesTheEditorOrThe
     settle();
     ASSERT_EQ(commands().size(), 3);
     const ConfigItems written = itemsOf(commands()[1].mid(4));
-    const ConfigItems held = itemsOf(limra::sim::ReaderModel::defaultConfigItems());
+    const ConfigItems held = ConfigItems::parse(limra::sim::ReaderModel::defaultConfigItems());
     if (GetParam().refused) {
         EXPECT_EQ(itemHex(written, 0x03), QStringLiteral("010040")); // the user's reversed byte order
         EXPECT_EQ(itemHex(written, 0x02), QStringLiteral("E701"));

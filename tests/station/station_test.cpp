@@ -91,7 +91,7 @@ TEST_F(StationTest, AReaderFoundIsIdentifiedPutBackToReadingAndItsConfigurationR
     EXPECT_EQ(reading.count(), 1);
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(read->status, ReaderOperation::Status::Done);
-    EXPECT_TRUE(hexOf(read->items).startsWith(sim.model->configItems()));
+    EXPECT_TRUE(read->items.toBytes().startsWith(sim.model->configItems()));
     EXPECT_EQ(station.session().serial(), QStringLiteral("A102-0A1B2C3D"));
 }
 
@@ -110,7 +110,7 @@ TEST_F(StationTest, EachRunIsANewObjectWhoseResultNeverChangesAndTheStationDelet
     const ConfigRead::Result secondResult = endOf(second);
     EXPECT_EQ(secondResult.status, ReaderOperation::Status::Failed);
     EXPECT_EQ(secondResult.failure, ConfigRead::Failure::Refused);
-    EXPECT_TRUE(hexOf(firstResult.items).startsWith(sim.model->configItems()));
+    EXPECT_TRUE(firstResult.items.toBytes().startsWith(sim.model->configItems()));
     EXPECT_TRUE(waitUntil([&] { return first.isNull(); })) << "an ended run stays";
 }
 
@@ -156,7 +156,7 @@ TEST_F(StationTest, AWriteKeepsTheReadersConfigurationThenWritesWhatTheUserSaw)
 {
     connectReader();
     sim.model->clearCommandsReceived();
-    const QString before = sim.model->configItems();
+    const QByteArray before = sim.model->configItems();
     const ConfigItems wanted = items(ReadMode::BlockCode);
     EXPECT_EQ(endOf(station.writeConfig(wanted, false)).report, Report::message(QStringLiteral("Выполнено")));
     EXPECT_EQ(commands(), (QStringList{QStringLiteral("0B01"), QStringLiteral("0101") + hexOf(wanted), QStringLiteral("0501")}));
@@ -164,7 +164,7 @@ TEST_F(StationTest, AWriteKeepsTheReadersConfigurationThenWritesWhatTheUserSaw)
     EXPECT_TRUE(keptFiles()[0].startsWith(QStringLiteral("A102-0A1B2C3D_")));
     const auto kept = loadConfigFile(data.filePath(QStringLiteral("configurations/")) + keptFiles()[0]);
     ASSERT_TRUE(kept);
-    EXPECT_TRUE(hexOf(*kept).startsWith(before));
+    EXPECT_TRUE(kept->toBytes().startsWith(before));
 }
 
 TEST_F(StationTest, AWriteInAProtectedModeWaitsForTheMasterCardWithTheObjectCode)
@@ -384,7 +384,7 @@ TEST(StationFiles, AreTheOwnersOnlyWhateverTheUmask)
         station.discovery().scanOnce();
         ASSERT_TRUE(waitUntil([&] { return station.session().isConnected() && !station.busy(); }));
         // The reader's configuration is kept first.
-        ASSERT_EQ(endOf(station.writeConfig(itemsOf(sim.model->configItems()), false)).status, ReaderOperation::Status::Done);
+        ASSERT_EQ(endOf(station.writeConfig(ConfigItems::parse(sim.model->configItems()), false)).status, ReaderOperation::Status::Done);
         ASSERT_TRUE((station.loaders().remember(LoaderRegistry::Entry{QStringLiteral("/dev/ttyACM9"), QString(),
                                                                       QStringLiteral("01020304"), QStringLiteral("0A1B2C3D")})));
         ASSERT_TRUE(station.cardLog().startFile(data + QStringLiteral("/cards.csv")));
