@@ -18,4 +18,14 @@ bool processRunning(const QString &name)
     return false;
 }
 
+qint64 runQueueWaitNs(qint64 pid)
+{
+    // The second of the scheduler's three figures: time spent on a run queue.
+    QFile stat(pid == 0 ? QStringLiteral("/proc/thread-self/schedstat") : QStringLiteral("/proc/%1/schedstat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = stat.read(128).simplified().split(' ');
+    return fields.size() >= 2 ? fields[1].toLongLong() : 0;
+}
+
 } // namespace limra

@@ -5,6 +5,7 @@
 #include "common/logging.h"
 #include "link/frame.h"
 #include "link/hextext.h"
+#include "platform/processes.h"
 
 namespace limra::sim {
 
@@ -16,16 +17,34 @@ QByteArray ReaderModel::defaultConfigItems()
 ReaderModel::ReaderModel(QObject *parent) : QObject(parent), m_configItems(defaultConfigItems())
 {
     m_loaderIdle.setSingleShot(true);
-    connect(&m_loaderIdle, &QTimer::timeout, this, [this] {
-        // A loader whose upload broke off keeps waiting for a new one: the
-        // firmware is not whole.
-        if (!firmwareWhole())
-            return;
-        m_mode = Mode::Reading;
-        m_pending.clear();
-        Q_EMIT note(QStringLiteral("loader: %1 blocks taken, back to card reading").arg(blocksTaken()));
-        Q_EMIT leftLoader();
-    });
+    connect(&m_loaderIdle, &QTimer::timeout, this, &ReaderModel::loaderIdleHalf);
+}
+
+void ReaderModel::armLoaderIdle()
+{
+    m_idleSecondHalf = false;
+    m_loaderIdle.start(std::max(1, loaderIdleMs() / 2));
+}
+
+void ReaderModel::loaderIdleHalf()
+{
+    const int secondHalf = std::max(1, loaderIdleMs() - loaderIdleMs() / 2);
+    const qint64 waited = runQueueWaitNs();
+    if (!m_idleSecondHalf || m_idleClock.elapsed() - (waited - m_idleWaitedNs) / 1000000 < secondHalf) {
+        m_idleSecondHalf = true;
+        m_idleClock.start();
+        m_idleWaitedNs = waited;
+        m_loaderIdle.start(secondHalf);
+        return;
+    }
+    // A loader whose upload broke off keeps waiting for a new one: the
+    // firmware is not whole.
+    if (!firmwareWhole())
+        return;
+    m_mode = Mode::Reading;
+    m_pending.clear();
+    Q_EMIT note(QStringLiteral("loader: %1 blocks taken, back to card reading").arg(blocksTaken()));
+    Q_EMIT leftLoader();
 }
 
 void ReaderModel::injectFault(Fault fault, int value)
@@ -91,7 +110,7 @@ void ReaderModel::receive(const QByteArray &bytes)
     if (m_mode == Mode::Loader) {
         if (!bytes.isEmpty())
             loaderReceived();
-        m_loaderIdle.start(loaderIdleMs());
+        armLoaderIdle();
         while (m_pending.size() >= kBlockSize) {
             const QByteArray block = m_pending.left(kBlockSize);
             m_pending.remove(0, kBlockSize);
@@ -284,7 +303,7 @@ void ReaderModel::writeNow(const QByteArray &bytes)
     // A loader is not idle while its own answer is on its way: its idle
     // time counts from the answer.
     if (m_mode == Mode::Loader && m_loaderIdle.isActive())
-        m_loaderIdle.start(loaderIdleMs());
+        armLoaderIdle();
     if (m_split && bytes.size() > 1) {
         const int half = int(bytes.size() / 2);
         Q_EMIT output(bytes.left(half));

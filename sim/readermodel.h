@@ -5,6 +5,7 @@
 // firmware loader, and injects faults on request. It speaks bytes; a host (a
 // pseudo-terminal, or a test) carries them.
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QList>
 #include <QString>
@@ -148,8 +149,17 @@ private:
     Mode m_mode = Mode::Reading;
     QList<QByteArray> m_commandsReceived;
 
+    // The loader's idle time runs in two halves; the second counts only
+    // the time this program could run (a loaded machine that held it, and
+    // the tool beside it, from running is not the tool falling silent).
+    void armLoaderIdle();
+    void loaderIdleHalf();
+
     QByteArray m_pending;
     QTimer m_loaderIdle;
+    bool m_idleSecondHalf = false;
+    QElapsedTimer m_idleClock;
+    qint64 m_idleWaitedNs = 0;
 };
 
 // Parses a kind word of the prompt (uid, phone, mir, nonunique, random).

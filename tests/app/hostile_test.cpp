@@ -118,7 +118,7 @@ qint64 answerTimeMs(const QString &socketPath, qint64 pid)
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     QElapsedTimer clock;
     clock.start();
-    const qint64 waitedBefore = runQueueWaitNs(pid_t(pid));
+    const qint64 waitedBefore = runQueueWaitNs(pid);
     qint64 took = -1;
     if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
         && ::send(fd, "noop", 4, MSG_NOSIGNAL) == 4) {
@@ -126,7 +126,7 @@ qint64 answerTimeMs(const QString &socketPath, qint64 pid)
         timeval limit{5, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
         if (::recv(fd, &c, 1, 0) == 0) // the program closed it: it has read it
-            took = answerMs(clock.elapsed(), runQueueWaitNs(pid_t(pid)) - waitedBefore);
+            took = answerMs(clock.elapsed(), runQueueWaitNs(pid) - waitedBefore);
     }
     ::close(fd);
     return took;

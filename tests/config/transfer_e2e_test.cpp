@@ -136,8 +136,9 @@ TEST_P(ReaderReturnsDuringTheQuestion, NoEmptyConfigurationReachesTheEditorOrThe
         if (GetParam().refused)
             sim.model->refuse(0x0B, 0x01);
         Q_EMIT station.discovery().identified(); // the reader is back: its configuration is read again
-        if (GetParam().refused)
+        if (GetParam().refused) {
             EXPECT_TRUE(waitUntil([this] { return !station.busy(); }, 10000));
+        }
     };
     Q_EMIT station.discovery().identified();
     settle();

@@ -1,28 +1,17 @@
 #pragma once
 // How long a program did not answer, told apart from how long a loaded
-// machine kept it from running: the kernel counts each thread's time spent
-// ready to run but waiting for a processor (/proc/<pid>/task/<tid>/schedstat,
-// second field), and that time is taken off. A thread that blocks (a read
+// machine kept it from running: the time its thread waited, ready to run, for
+// a processor (runQueueWaitNs) is taken off. A thread that blocks (a read
 // that waits, a sleep) is not waiting for a processor: its time counts.
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTimer>
 #include <algorithm>
-#include <sys/types.h>
-#include <unistd.h>
+
+#include "platform/processes.h"
 
 namespace limra::testing {
 
-// Nanoseconds the thread `tid` of process `pid` waited, ready, for a
-// processor; 0 where the kernel does not tell.
-inline qint64 runQueueWaitNs(pid_t pid = ::getpid(), pid_t tid = 0)
-{
-    QFile stat(QStringLiteral("/proc/%1/task/%2/schedstat").arg(pid).arg(tid ? tid : pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = stat.readAll().simplified().split(' ');
-    return fields.size() >= 2 ? fields[1].toLongLong() : 0;
-}
+using limra::runQueueWaitNs;
 
 // A span of wall time less the nanoseconds a thread waited for a processor
 // in it.
