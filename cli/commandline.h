@@ -48,7 +48,7 @@ struct Options {
     int count = 0;        // watch, master-cards --count N (0: until ended)
     bool hex = false;     // watch --hex
     // --loader-wait: how long an update waits for a reader to be plugged in again.
-    int loaderWaitMs = 300000;
+    int loaderWaitMs = Timings().loaderWait;
     QString forget;       // loaders --forget PORT|SERIAL
     QStringList serials;  // --serial S: only these readers
     QStringList excepted; // --except S: not these readers

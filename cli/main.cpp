@@ -56,15 +56,15 @@ int main(int argc, char **argv)
 
     SystemPortEnumerator ports;
     SystemDeviceMonitor monitor;
-    cli::Runner::Environment environment;
-    environment.timings = programTimings();
-    environment.ports = &ports;
-    environment.deviceMonitor = &monitor;
-    environment.portFactory = [] { return std::make_unique<QtSerialPort>(); };
-    environment.timings.loaderWait = parsed.options.loaderWaitMs;
+    ReaderStation::Platform platform;
+    platform.ports = &ports;
+    platform.deviceMonitor = &monitor;
+    platform.portFactory = [] { return std::make_unique<QtSerialPort>(); };
     if (parsed.options.needsReader() || parsed.options.command == cli::Command::Loaders)
-        environment.dataFolder = userDataFolder(); // the window's: the same kept configurations and loaders
-    cli::Runner runner(parsed.options, environment, console);
+        platform.dataFolder = userDataFolder(); // the window's: the same kept configurations and loaders
+    Timings timings = programTimings();
+    timings.loaderWait = parsed.options.loaderWaitMs;
+    cli::Runner runner(parsed.options, platform, timings, console);
 
     // Ctrl+C, kill, a closed terminal: the readers are left as they should be.
     TerminationSignals terminationSignals;

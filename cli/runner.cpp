@@ -66,8 +66,9 @@ QString failureWord(int exit)
 
 } // namespace
 
-Runner::Runner(Options options, Environment environment, Console &console, QObject *parent)
-    : QObject(parent), m_options(std::move(options)), m_env(std::move(environment)), m_console(console)
+Runner::Runner(Options options, ReaderStation::Platform platform, Timings timings, Console &console, QObject *parent)
+    : QObject(parent), m_options(std::move(options)), m_platform(std::move(platform)), m_timings(timings),
+      m_console(console)
 {
     m_rescan.setSingleShot(true);
     connect(&m_rescan, &QTimer::timeout, this, &Runner::lookForPorts);
@@ -75,8 +76,8 @@ Runner::Runner(Options options, Environment environment, Console &console, QObje
 
 Runner::~Runner()
 {
-    m_jobs.clear(); // their stations share the scout's list of loaders
-    m_scout.reset();
+    m_jobs.clear(); // their stations share the list of loaders
+    m_loaders.reset();
 }
 
 void Runner::start()
@@ -88,11 +89,7 @@ void Runner::start()
         return loaders();
     if (!checkFiles())
         return;
-    ReaderStation::Platform platform;
-    platform.ports = m_env.ports;
-    platform.portFactory = m_env.portFactory;
-    platform.dataFolder = m_env.dataFolder;
-    m_scout = std::make_unique<ReaderStation>(platform, m_env.timings);
+    m_loaders = std::make_unique<LoaderRegistry>(loaderListIn(m_platform.dataFolder));
     if (multi())
         return lookForPorts();
     startJobs({m_options.port}); // an empty port: found as the window finds it
@@ -135,7 +132,7 @@ void Runner::defaultConfig()
 // The readers marked as left in their loader; nothing is sent to any reader.
 void Runner::loaders()
 {
-    LoaderRegistry registry(m_env.dataFolder.isEmpty() ? QString() : m_env.dataFolder + QStringLiteral("/loaders"));
+    LoaderRegistry registry(loaderListIn(m_platform.dataFolder));
     const QList<LoaderRegistry::Entry> marks = registry.entries();
     if (!m_options.forget.isEmpty()) {
         const QString &which = m_options.forget;
@@ -238,16 +235,14 @@ void Runner::lookForPorts()
 {
     if (m_terminated)
         return fail(kInterrupted, QStringLiteral("interrupted"));
-    ReaderDiscovery &discovery = m_scout->discovery();
-    discovery.portsChanged();
-    const QStringList ports = discovery.readerPorts();
+    const QStringList ports = readerPortsOf(*m_platform.ports);
     if (!ports.isEmpty())
         return startJobs(ports);
     if (timeLeftMs() <= 0)
         return fail(
             kNotFound,
             QStringLiteral("no reader found within %1 s").arg(QString::number(m_options.timeoutMs / 1000.0, 'g', 3)));
-    m_rescan.start(std::min(m_env.timings.scan, std::max(1, timeLeftMs())));
+    m_rescan.start(std::min(m_timings.scan, std::max(1, timeLeftMs())));
 }
 
 void Runner::startJobs(const QStringList &ports)
@@ -257,12 +252,9 @@ void Runner::startJobs(const QStringList &ports)
     for (const QString &port : ports) {
         JobSetup setup;
         setup.options = &m_options;
-        setup.platform.ports = m_env.ports;
-        setup.platform.deviceMonitor = m_env.deviceMonitor;
-        setup.platform.portFactory = m_env.portFactory;
-        setup.platform.dataFolder = m_env.dataFolder;
-        setup.platform.loaders = &m_scout->loaders();
-        setup.timings = m_env.timings;
+        setup.platform = m_platform;
+        setup.platform.loaders = m_loaders.get();
+        setup.timings = m_timings;
         setup.port = port;
         setup.config = m_config;
         setup.image = m_image;
@@ -323,7 +315,7 @@ void Runner::showProgress(ReaderJob *job, int accepted, int total, qint64 msLeft
     if (!m_console.terminal()) {
         const qint64 now = m_clock.elapsed();
         // The first figures, the last, and those of a run that stopped (no time left to tell) always.
-        if ((p.lineAt >= 0 && now - p.lineAt < m_env.timings.progressLine && msLeft >= 0 && accepted != total) || accepted == p.told)
+        if ((p.lineAt >= 0 && now - p.lineAt < m_timings.progressLine && msLeft >= 0 && accepted != total) || accepted == p.told)
             return;
         p.lineAt = now;
         p.told = accepted;
@@ -378,7 +370,7 @@ void Runner::showOverallProgress(bool last)
     const QString readers = QStringLiteral("%1 %2").arg(m_jobs.size()).arg(m_jobs.size() == 1 ? "reader" : "readers");
     if (!m_console.terminal()) {
         const qint64 now = m_clock.elapsed();
-        if (!last && m_overallLineAt >= 0 && now - m_overallLineAt < m_env.timings.progressLine)
+        if (!last && m_overallLineAt >= 0 && now - m_overallLineAt < m_timings.progressLine)
             return;
         if (!last && accepted >= total)
             return; // the last figure is told once, when every reader has ended

@@ -14,13 +14,8 @@
 #include "cli/commandline.h"
 #include "cli/configview.h"
 #include "common/timings.h"
-#include "platform/serialport.h"
-
-namespace limra {
-class DeviceMonitor;
-class PortEnumerator;
-class ReaderStation;
-} // namespace limra
+#include "link/loaders.h"
+#include "station/station.h"
 
 namespace limra::cli {
 
@@ -30,16 +25,10 @@ class ReaderJob;
 class Runner : public QObject {
     Q_OBJECT
 public:
-    // What the system provides.
-    struct Environment {
-        const PortEnumerator *ports = nullptr;
-        DeviceMonitor *deviceMonitor = nullptr;
-        SerialPortFactory portFactory;
-        QString dataFolder; // where the window keeps its data too
-        Timings timings;
-    };
-
-    Runner(Options options, Environment environment, Console &console, QObject *parent = nullptr);
+    // `platform`: what the system provides, as every station takes it (the
+    // data folder is the window's: the same kept configurations and loaders).
+    Runner(Options options, ReaderStation::Platform platform, Timings timings, Console &console,
+           QObject *parent = nullptr);
     ~Runner() override;
 
     // Starts the command; `finished` tells its end.
@@ -72,9 +61,10 @@ private:
     int timeLeftMs() const;
 
     Options m_options;
-    Environment m_env;
+    ReaderStation::Platform m_platform;
+    Timings m_timings;
     Console &m_console;
-    std::unique_ptr<ReaderStation> m_scout; // lists the reader ports; holds the list of loaders
+    std::unique_ptr<LoaderRegistry> m_loaders; // the readers left in their loader, shared by the jobs
     std::vector<std::unique_ptr<ReaderJob>> m_jobs;
     QElapsedTimer m_clock;
     QTimer m_rescan;

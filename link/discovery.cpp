@@ -79,15 +79,20 @@ void ReaderDiscovery::applySettings(ReaderSession::ConnectionMode mode, const QS
         m_session.dropConnection();
 }
 
+QStringList readerPortsOf(const PortEnumerator &ports)
+{
+    QStringList usb;
+    for (const QString &name : ports.readerPorts())
+        usb << name.trimmed();
+    std::sort(usb.begin(), usb.end()); // a stable order whatever the system lists first
+    usb.removeDuplicates();
+    return usb + ports.virtualReaders();
+}
+
 QStringList ReaderDiscovery::readerPorts()
 {
     if (m_portsStale) {
-        QStringList usb;
-        for (const QString &name : m_ports.readerPorts())
-            usb << name.trimmed();
-        std::sort(usb.begin(), usb.end()); // a stable order whatever the system lists first
-        usb.removeDuplicates();
-        m_readerPorts = usb + m_ports.virtualReaders();
+        m_readerPorts = readerPortsOf(m_ports);
         m_portsStale = false;
     }
     return m_readerPorts;

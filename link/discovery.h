@@ -32,6 +32,10 @@ struct PortTrouble {
     QString details() const;
 };
 
+// The ports a reader may be on: the USB readers in a stable order, then the
+// virtual readers. Nothing is opened.
+QStringList readerPortsOf(const PortEnumerator &ports);
+
 class ReaderDiscovery : public QObject {
     Q_OBJECT
 public:

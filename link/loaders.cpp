@@ -56,6 +56,11 @@ private:
 };
 } // namespace
 
+QString loaderListIn(const QString &dataFolder)
+{
+    return dataFolder.isEmpty() ? QString() : dataFolder + QStringLiteral("/loaders");
+}
+
 LoaderRegistry::LoaderRegistry(QString path) : m_path(std::move(path)) {}
 
 QString LoaderRegistry::WriteError::text() const

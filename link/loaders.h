@@ -19,6 +19,9 @@
 
 namespace limra {
 
+// Where the list lives in the tool's data folder; none without a folder.
+QString loaderListIn(const QString &dataFolder);
+
 class LoaderRegistry {
 public:
     struct Entry {

@@ -17,6 +17,7 @@ QByteArray ReaderModel::defaultConfigItems()
 ReaderModel::ReaderModel(QObject *parent) : QObject(parent), m_configItems(defaultConfigItems())
 {
     m_loaderIdle.setSingleShot(true);
+    m_loaderIdle.setTimerType(Qt::PreciseTimer); // a coarse timer may end its time a little early
     connect(&m_loaderIdle, &QTimer::timeout, this, &ReaderModel::loaderIdleHalf);
 }
 
@@ -30,7 +31,9 @@ void ReaderModel::loaderIdleHalf()
 {
     const int secondHalf = std::max(1, loaderIdleMs() - loaderIdleMs() / 2);
     const qint64 waited = runQueueWaitNs();
-    if (!m_idleSecondHalf || m_idleClock.elapsed() - (waited - m_idleWaitedNs) / 1000000 < secondHalf) {
+    // What the second half ran, with a tenth of it to spare for the clock's own grain.
+    const qint64 ran = m_idleSecondHalf ? m_idleClock.elapsed() - (waited - m_idleWaitedNs) / 1000000 : 0;
+    if (!m_idleSecondHalf || ran + secondHalf / 10 < secondHalf) {
         m_idleSecondHalf = true;
         m_idleClock.start();
         m_idleWaitedNs = waited;

@@ -38,7 +38,7 @@ ReaderStation::ReaderStation(const Platform &platform, const Timings &timings, Q
     if (m_platform.loaders) {
         m_loaders = m_platform.loaders;
     } else {
-        m_ownLoaders = std::make_unique<LoaderRegistry>(inFolder(m_platform.dataFolder, QStringLiteral("loaders")));
+        m_ownLoaders = std::make_unique<LoaderRegistry>(loaderListIn(m_platform.dataFolder));
         m_loaders = m_ownLoaders.get();
     }
     m_discovery = std::make_unique<ReaderDiscovery>(*m_session, *m_link, *m_platform.ports, *m_loaders, m_timings);

@@ -39,12 +39,11 @@ protected:
         EXPECT_TRUE(parsed.problem.isEmpty()) << qPrintable(parsed.problem);
         cli::Console console([this](const QByteArray &b) { out += b; }, [this](const QByteArray &b) { err += b; },
                              terminal);
-        cli::Runner::Environment environment;
-        environment.ports = &ports;
-        environment.portFactory = [] { return std::make_unique<QtSerialPort>(); };
-        environment.dataFolder = data.path();
-        environment.timings = Timings().shortened(10);
-        cli::Runner runner(parsed.options, environment, console);
+        ReaderStation::Platform platform;
+        platform.ports = &ports;
+        platform.portFactory = [] { return std::make_unique<QtSerialPort>(); };
+        platform.dataFolder = data.path();
+        cli::Runner runner(parsed.options, platform, Timings().shortened(10), console);
         QSignalSpy finished(&runner, &cli::Runner::finished);
         runner.start();
         if (meanwhile)
