@@ -24,7 +24,6 @@
 #include "common/texts.h"
 #include "common/ui/mnemonic.h"
 #include "config/backups.h"
-#include "config/ui/configeditor.h"
 #include "config/ui/configpage.h"
 #include "config/ui/keptwindow.h"
 #include "config/ui/transfercontroller.h"
@@ -123,8 +122,9 @@ MainWindow::MainWindow(ReaderStation &station, const Services &services, QWidget
     m_connectionStatus = std::make_unique<ConnectionStatus>(*m_statusBar, m_station);
     connect(m_connectionStatus.get(), &ConnectionStatus::settingsRequested, this, &MainWindow::openConnectionSettings);
 
-    m_zoneTools = new ZoneTools(&m_configPage->editor().zoneList(), &m_securePage->zoneList(), *m_services.dialogs,
-                                QFileInfo(m_services.settingsPath).absolutePath(), this);
+    m_zoneTools = new ZoneTools(*m_services.dialogs, QFileInfo(m_services.settingsPath).absolutePath(), this);
+    m_configPage->useZoneTools(*m_zoneTools);
+    m_securePage->useZoneTools(*m_zoneTools);
     m_zoneTools->fillNameSources();
     connectStation();
 
@@ -213,11 +213,10 @@ void MainWindow::buildPages()
 void MainWindow::connectStation()
 {
     UserDialogs &dialogs = *m_services.dialogs;
-    ConfigEditor *editor = &m_configPage->editor();
     m_transfer = new ConfigTransferController(*m_configPage, m_editorModel, m_station, dialogs, this);
-    connect(m_transfer, &ConfigTransferController::editorChanged, editor, &ConfigEditor::sync);
+    connect(m_transfer, &ConfigTransferController::editorChanged, m_configPage, &ConfigPage::syncEditor);
     m_masterCards = new MasterCardController(*m_configPage, m_editorModel, *m_transfer, m_station, dialogs, this);
-    connect(m_masterCards, &MasterCardController::editorChanged, editor, &ConfigEditor::sync);
+    connect(m_masterCards, &MasterCardController::editorChanged, m_configPage, &ConfigPage::syncEditor);
     connect(&m_station, &ReaderStation::readingAfterConnecting, m_transfer,
             &ConfigTransferController::readingAfterConnecting);
     connect(&m_station, &ReaderStation::cardWaitOpened, this,
@@ -226,7 +225,7 @@ void MainWindow::connectStation()
         m_station, OperationLocks::Controls{m_tabs, m_configPage, m_securePage, m_firmwarePage, m_statusBar});
 
     connect(m_configPage, &ConfigPage::keptClicked, this, &MainWindow::showKeptConfigurations);
-    connect(editor, &ConfigEditor::synced, this, &MainWindow::updateConfigurationMark);
+    connect(m_configPage, &ConfigPage::editorSynced, this, &MainWindow::updateConfigurationMark);
     updateConfigurationMark();
 
     // The card log.
@@ -279,7 +278,7 @@ bool MainWindow::event(QEvent *event)
 void MainWindow::firstShow()
 {
     selectPage(m_tabs->widget(0));
-    m_configPage->editor().startUp();
+    m_configPage->startUpEditor();
     readSettings();
     m_firstShowPending = false;
     m_presenter->setStarted();

@@ -338,6 +338,8 @@ void ConfigEditor::keyEdited(QLineEdit *field, void (EditorModel::*set)(const QS
     field->setCursorPosition(std::max(0, cursor - int(typed.size() - field->text().size())));
 }
 
+void ConfigEditor::useZoneTools(ZoneTools &tools) { tools.add(*zones); }
+
 void ConfigEditor::startUp()
 {
     model.startUp();

@@ -23,6 +23,7 @@ namespace limra {
 class LedField;
 class UserDialogs;
 class ZoneList;
+class ZoneTools;
 
 class ConfigEditor : public QWidget {
     Q_OBJECT
@@ -41,8 +42,8 @@ Q_SIGNALS:
     void synced();
 
 public:
-    // The pass zones of the configuration.
-    ZoneList &zoneList() const { return *zones; }
+    // The pass zones of the configuration take the zone tools.
+    void useZoneTools(ZoneTools &tools);
 
     // The colour the colour dialog starts with: the last one chosen in this run.
     QColor lastChosenColour = Qt::black;

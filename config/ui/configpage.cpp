@@ -115,6 +115,7 @@ ConfigPage::ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setFocusPolicy(Qt::NoFocus); // the controls inside take the focus, not the area
     m_editor = new ConfigEditor(model, dialogs, scroll);
+    connect(m_editor, &ConfigEditor::synced, this, &ConfigPage::editorSynced);
     m_editor->setObjectName(QStringLiteral("configEditor"));
     scroll->setWidget(m_editor);
     row->addWidget(scroll, 1);
@@ -220,6 +221,12 @@ void ConfigPage::writeFileByShortcut()
     if (writeFileButton->isEnabled())
         writeFileButton->click();
 }
+
+void ConfigPage::startUpEditor() { m_editor->startUp(); }
+
+void ConfigPage::syncEditor() { m_editor->sync(); }
+
+void ConfigPage::useZoneTools(ZoneTools &tools) { m_editor->useZoneTools(tools); }
 
 bool ConfigPage::copiesToClipboard() const
 {

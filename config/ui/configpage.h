@@ -14,14 +14,18 @@ namespace limra {
 class ConfigEditor;
 class EditorModel;
 class UserDialogs;
+class ZoneTools;
 
 class ConfigPage : public QWidget {
     Q_OBJECT
 public:
     ConfigPage(EditorModel &model, UserDialogs &dialogs, QWidget *parent = nullptr);
 
-    // The configuration editor on the left.
-    ConfigEditor &editor() const { return *m_editor; }
+    // The configuration editor on the left: set up as at the first show of
+    // the main window, shown anew from its model, its zones given the tools.
+    void startUpEditor();
+    void syncEditor();
+    void useZoneTools(ZoneTools &tools);
 
     // The buttons that talk to the reader may be used (it is connected and idle).
     void setReaderActionsEnabled(bool enabled);
@@ -66,6 +70,8 @@ Q_SIGNALS:
     void keptClicked();
     // The user switched the typing option (not the program).
     void typingClicked(bool on);
+    // The editor shows its model anew (after every change).
+    void editorSynced();
 
 private:
     ConfigEditor *m_editor;

@@ -234,21 +234,27 @@ bool ZoneBitsDialog::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-ZoneTools::ZoneTools(ZoneList *config, ZoneList *secure, UserDialogs &dialogs, QString folder, QWidget *parent)
-    : QObject(parent), bitsDialog(new ZoneBitsDialog(parent)), m_config(config), m_secure(secure), m_dialogs(dialogs),
-      m_folder(std::move(folder))
+ZoneTools::ZoneTools(UserDialogs &dialogs, QString folder, QWidget *parent)
+    : QObject(parent), bitsDialog(new ZoneBitsDialog(parent)), m_dialogs(dialogs), m_folder(std::move(folder))
 {
-    for (ZoneList *list : {m_config, m_secure}) {
-        connect(list->sources, QOverload<int>::of(&QComboBox::activated), this, [this, list] { chooseSource(list); });
-        connect(list->bitsButton, &QToolButton::clicked, this, [this, list] { editBits(list); });
+}
+
+void ZoneTools::add(ZoneList &list)
+{
+    ZoneList *added = &list;
+    m_lists.push_back(added);
+    connect(list.sources, QOverload<int>::of(&QComboBox::activated), this, [this, added] { chooseSource(added); });
+    connect(list.bitsButton, &QToolButton::clicked, this, [this, added] { editBits(added); });
+    if (list.saveButton) {
+        m_editable = added;
+        connect(list.saveButton, &QToolButton::clicked, this, &ZoneTools::saveNames);
     }
-    connect(m_config->saveButton, &QToolButton::clicked, this, &ZoneTools::saveNames);
 }
 
 void ZoneTools::fillNameSources(const QString &fileName)
 {
     const QStringList files = zoneNameFiles(m_folder);
-    for (ZoneList *list : {m_config, m_secure}) {
+    for (ZoneList *list : m_lists) {
         const QSignalBlocker block(list->sources);
         list->sources->clear();
         list->sources->addItem(kStandardNames);
@@ -280,6 +286,8 @@ void ZoneTools::chooseSource(ZoneList *list)
 
 void ZoneTools::saveNames()
 {
+    if (!m_editable)
+        return;
     const QString path = m_dialogs.saveFile(QStringLiteral("Наименования зон прохода (*.znm)|*.znm"),
                                               QStringLiteral("*.znm"), fileDialogFolder());
     if (path.isEmpty())
@@ -289,7 +297,7 @@ void ZoneTools::saveNames()
         && !m_dialogs.question(QStringLiteral("Предупреждение"),
                                  QStringLiteral("Вы сохраняете файл в отличную от родительской директорию. Продолжить сохранение?")))
         return;
-    if (const auto written = writeZoneNames(path, m_config->names()); !written) {
+    if (const auto written = writeZoneNames(path, m_editable->names()); !written) {
         m_dialogs.error(path + QStringLiteral(": ") + written.error().text);
         return;
     }

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QWidget>
 #include <array>
+#include <vector>
 
 #include "platform/dialogs.h"
 
@@ -69,14 +70,17 @@ private:
     QLineEdit *bits;
 };
 
-// The two lists' shared tools: the name sources (the .znm files of the
-// program's folder), saving names and the bit string.
+// The lists' shared tools: the name sources (the .znm files of the
+// program's folder), saving names and the bit string. Each list joins them
+// (`add`); the list whose names can be edited is the one whose names are saved.
 class ZoneTools : public QObject {
     Q_OBJECT
 public:
-    ZoneTools(ZoneList *config, ZoneList *secure, UserDialogs &dialogs, QString folder, QWidget *parent);
+    ZoneTools(UserDialogs &dialogs, QString folder, QWidget *parent);
 
-    // Rebuilds both name-source lists and selects the file named `fileName` in both.
+    void add(ZoneList &list);
+
+    // Rebuilds every name-source list and selects the file named `fileName` in each.
     void fillNameSources(const QString &fileName = QString());
     void chooseSource(ZoneList *list);
     void saveNames();
@@ -85,8 +89,8 @@ public:
 private:
     ZoneBitsDialog *bitsDialog;
 
-    ZoneList *m_config;
-    ZoneList *m_secure;
+    std::vector<ZoneList *> m_lists;
+    ZoneList *m_editable = nullptr; // the list whose names are saved
     UserDialogs &m_dialogs;
     QString m_folder;
 };

@@ -100,6 +100,8 @@ void SecureCardsPage::showMode(const SecureModeView &view)
     setReaderIdle(m_idle);
 }
 
+void SecureCardsPage::useZoneTools(ZoneTools &tools) { tools.add(*zones); }
+
 void SecureCardsPage::setReaderIdle(bool idle)
 {
     m_idle = idle;

@@ -16,6 +16,7 @@ namespace limra {
 class CardRuns;
 class UserDialogs;
 class ZoneList;
+class ZoneTools;
 
 class SecureCardsPage : public QWidget {
     Q_OBJECT
@@ -29,8 +30,8 @@ public:
     SecureMode mode() const { return m_mode; }
     // Reader operations may start (none runs).
     void setReaderIdle(bool idle);
-    // The pass zones of the tab.
-    ZoneList &zoneList() const { return *zones; }
+    // The pass zones of the tab take the zone tools.
+    void useZoneTools(ZoneTools &tools);
 
 private:
     // The buttons that start reader operations.

@@ -266,7 +266,12 @@ TEST_F(EditorTest, ColourDialogStartsFromTheLastChosenColour)
 
 class ZoneToolsTest : public ::testing::Test {
 protected:
-    ZoneToolsTest() { tools.fillNameSources(); }
+    ZoneToolsTest()
+    {
+        tools.add(config);
+        tools.add(secure);
+        tools.fillNameSources();
+    }
     // Answers the bit-string dialog with `text`.
     void answerBits(const QString &text)
     {
@@ -280,7 +285,7 @@ protected:
     QWidget window;
     ZoneList config{ZoneList::Names::Editable};
     ZoneList secure{ZoneList::Names::Fixed};
-    ZoneTools tools{&config, &secure, dialogs, dir.path(), &window};
+    ZoneTools tools{dialogs, dir.path(), &window};
 };
 
 TEST_F(ZoneToolsTest, BitStringSetsEveryZoneAndRefusesBadStrings)
