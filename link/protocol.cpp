@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "link/hextext.h"
 
 namespace limra {
 
@@ -24,7 +23,7 @@ const IdKindInfo &idKindInfo(IdKind kind)
     return *std::find_if(kinds.begin(), kinds.end(), [kind](const IdKindInfo &k) { return k.kind == kind; });
 }
 
-static QString cardTypeName(qint64 type)
+QString cardTypeName(qint64 type)
 {
     static const char *const names[] = {
         nullptr, "Mifare ID", "Mifare Classic", "Mifare Classic", "Mifare Classic",
@@ -37,21 +36,32 @@ static QString cardTypeName(qint64 type)
     return QString::fromUtf8(names[type]);
 }
 
-CardInfo decodeCardInfo(const QString &v)
+namespace {
+// The bytes from `at`, at most `count` of those there, least significant first.
+quint32 littleEndian(const QByteArray &bytes, int at, int count)
+{
+    quint32 value = 0;
+    for (int i = std::min<int>(int(bytes.size()), at + count) - 1; i >= at; --i)
+        value = (value << 8) | quint8(bytes.at(i));
+    return value;
+}
+} // namespace
+
+CardInfo decodeCardInfo(const QByteArray &v)
 {
     CardInfo info;
-    info.type = cardTypeName(hexToInt(swapBytes(v.mid(0, 4))));
+    info.type = cardTypeName(littleEndian(v, 0, 2));
     if (info.type.isEmpty())
         return info;
     static const char *const levels[] = {"SL0", "SL1", "SL2", "SL3"};
-    const qint64 level = hexToInt(v.mid(4, 2));
+    const quint32 level = littleEndian(v, 2, 1);
     if (level >= 1 && level <= 4)
         info.security = QString::fromLatin1(levels[level - 1]);
-    const qint32 memory = qint32(quint32(hexToInt(swapBytes(v.mid(6, 8)))));
+    const qint32 memory = qint32(littleEndian(v, 3, 4));
     if (memory > 0)
         info.memory = memory < 1024 ? QString::number(memory) + QLatin1Char('B')
                                     : QString::number(memory / 1024) + QLatin1Char('K');
-    const qint64 capacitance = hexToInt(v.mid(14, 2));
+    const quint32 capacitance = littleEndian(v, 7, 1);
     if (capacitance == 1 || capacitance == 2) {
         if (!info.memory.isEmpty())
             info.memory += QLatin1Char(' ');

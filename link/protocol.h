@@ -82,7 +82,10 @@ struct CardInfo {
     QString security;
     QString memory;
 };
-// Decodes the 16 value digits of card-information item 13.
-CardInfo decodeCardInfo(const QString &value);
+// Decodes the 8 value bytes of card-information item 13 (type, level,
+// memory, capacitance; numbers least significant byte first).
+CardInfo decodeCardInfo(const QByteArray &value);
+// The name of a card type the reader reports; empty for an unknown type.
+QString cardTypeName(qint64 type);
 
 } // namespace limra

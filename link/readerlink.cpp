@@ -263,7 +263,7 @@ void ReaderLink::dispatchFrame(const QByteArray &frame)
     const QByteArrayView items = QByteArrayView(frame).sliced(4);
     const std::optional<QByteArrayView> info = findItem(items, tag::CardInfo);
     if (info && info->size() == kCardInfoSize)
-        Q_EMIT cardInfoRead(decodeCardInfo(bytesToHex(info->toByteArray())));
+        Q_EMIT cardInfoRead(decodeCardInfo(info->toByteArray()));
 
     if (frame.size() == kStatusFrameLength && QByteArrayView(frame).startsWith(QByteArrayView(kStatusHead, 6))) {
         Q_EMIT cardStatus(quint8(frame[6]));

@@ -67,7 +67,7 @@ int widestCardType(const QFontMetrics &metrics)
 {
     int widest = 0;
     for (int type = 1; type < 256; ++type) {
-        const QString name = decodeCardInfo(hexByte(type) + QStringLiteral("00000000000000")).type;
+        const QString name = cardTypeName(type);
         if (name.isEmpty())
             break;
         widest = std::max(widest, metrics.horizontalAdvance(name));
