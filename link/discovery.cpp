@@ -72,9 +72,9 @@ void ReaderDiscovery::resume()
 
 void ReaderDiscovery::applySettings(ReaderSession::ConnectionMode mode, const QString &listPort, int manualNumber)
 {
-    m_session.mode = mode;
-    m_session.listPort = listPort;
-    m_session.manualNumber = manualNumber;
+    m_mode = mode;
+    m_listPort = listPort;
+    m_manualNumber = manualNumber;
     if (m_session.hasPort())
         m_session.dropConnection();
 }
@@ -108,9 +108,9 @@ QStringList ReaderDiscovery::allPorts() const
 
 QStringList ReaderDiscovery::candidates()
 {
-    switch (m_session.mode) {
-    case ReaderSession::ConnectionMode::FromList: return {m_session.listPort};
-    case ReaderSession::ConnectionMode::ByNumber: return {portForNumber(m_session.manualNumber)};
+    switch (m_mode) {
+    case ReaderSession::ConnectionMode::FromList: return {m_listPort};
+    case ReaderSession::ConnectionMode::ByNumber: return {portForNumber(m_manualNumber)};
     case ReaderSession::ConnectionMode::Automatic: break;
     }
     return readerPorts();

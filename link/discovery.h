@@ -51,6 +51,7 @@ public:
     // New connection settings: the connection, if any, is dropped and the
     // next scan follows them.
     void applySettings(ReaderSession::ConnectionMode mode, const QString &listPort, int manualNumber);
+    ReaderSession::ConnectionMode connectionMode() const { return m_mode; }
 
     // Starts one scan, unless one runs, a reader is connected or a port is open.
     void scanOnce();
@@ -96,6 +97,10 @@ private:
     bool m_portsStale = true;
     bool m_scanning = false;
     QStringList m_readerPorts;
+    // How ports are chosen; set by the connection settings.
+    ReaderSession::ConnectionMode m_mode = ReaderSession::ConnectionMode::Automatic;
+    QString m_listPort;     // the port chosen from the list
+    int m_manualNumber = 1; // the port number typed in
     QStringList m_pending;  // the candidates of the scan that runs
     PortTrouble m_found;    // the first trouble this scan met
     PortTrouble m_trouble;

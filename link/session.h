@@ -91,11 +91,6 @@ public:
     // or gives up with dropConnection()).
     bool reopen();
 
-    // How discovery chooses ports; set by the connection settings.
-    ConnectionMode mode = ConnectionMode::Automatic;
-    QString listPort;      // the port chosen from the list
-    int manualNumber = 1;  // the port number typed in
-
 Q_SIGNALS:
     void connected();
     void loaderConnected();

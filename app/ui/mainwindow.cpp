@@ -513,7 +513,7 @@ void MainWindow::openConnectionSettings()
     ReaderDiscovery &discovery = m_station.discovery();
     discovery.pause();
     ConnectionDialog *dialog = connectionDialog();
-    dialog->selectMode(m_station.session().mode);
+    dialog->selectMode(m_station.discovery().connectionMode());
     if (dialog->exec() == QDialog::Accepted)
         discovery.applySettings(dialog->chosenMode(), dialog->chosenPort(), dialog->chosenNumber());
     discovery.resume();
