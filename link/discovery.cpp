@@ -147,11 +147,8 @@ void ReaderDiscovery::probeNext()
         // A reader the tool left in its loader takes no command: it would
         // take the bytes for firmware.
         if (const auto loader = m_loaders.find(name, m_ports.location(name))) {
-            ReaderIdentity identity;
+            ReaderIdentity identity = ReaderIdentity::fromSerialNumber(loader->serialNumber);
             identity.firmwareIdentity = loader->firmwareIdentity;
-            const QStringList serial = loader->serialNumber.split(QLatin1Char('-'));
-            identity.typeItem = serial.value(0);
-            identity.serial = serial.value(1);
             m_session.setInLoader(identity);
             endScan(PortTrouble());
             Q_EMIT loaderFound();

@@ -41,6 +41,15 @@ struct ReaderIdentity {
     {
         return typeItem.isEmpty() ? QString() : typeItem + QLatin1Char('-') + serial;
     }
+    // The identity a serial number as shown stands for (what serialNumber() gave).
+    static ReaderIdentity fromSerialNumber(const QString &shown)
+    {
+        const QStringList parts = shown.split(QLatin1Char('-'));
+        ReaderIdentity identity;
+        identity.typeItem = parts.value(0);
+        identity.serial = parts.value(1);
+        return identity;
+    }
 };
 
 class ReaderSession : public QObject {
