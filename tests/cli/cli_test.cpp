@@ -144,9 +144,10 @@ protected:
             const int n = int(sims.size());
             sims.push_back(std::make_unique<SimReader>(QStringLiteral("sim%1").arg(n)));
             sims.back()->model->setSerial(hexToBytes(QStringLiteral("0A1B2C%1").arg(n + 10, 2, 10, QLatin1Char('0'))));
-            // After a whole upload the reader soon restarts into its new
-            // firmware; a slow answer or a loaded machine is not idle enough.
-            sims.back()->model->setLoaderIdleMs(300);
+            // After a whole upload the reader restarts into its new firmware
+            // within a second: limra-cli runs apart from the simulated reader,
+            // and a loaded machine may hold it up for a few hundred ms.
+            sims.back()->model->setLoaderIdleMs(1000);
             EXPECT_TRUE(sims.back()->plugged) << qPrintable(sims.back()->error);
         }
         return *sims[size_t(i)];
@@ -473,7 +474,7 @@ TEST_F(CliTest, AnUpdateKilledMidwayIsFinishedFromTheFirstBlockAfterAReplug)
         killed.finish();
     }
     const qsizetype received = sim.model->loaderBlocks().size();
-    sim.model->setLoaderIdleMs(300);
+    sim.model->setLoaderIdleMs(1000);
     Cli again(env, {QStringLiteral("--json"), QStringLiteral("update"), image(kBlocks)});
     ASSERT_TRUE(again.says(QStringLiteral("unplug the reader and plug it in again"))) << qPrintable(again.sofar().err);
     EXPECT_TRUE(again.sofar().err.contains(QStringLiteral("waiting up to 300 s")));
