@@ -33,14 +33,27 @@ QString ReaderJob::outputPath() const
     return path;
 }
 
+std::unique_ptr<EditorModel> ReaderJob::readersConfiguration()
+{
+    const ConfigRead::Result &read = m_connectRead;
+    if (read.status != ReaderOperation::Status::Done) {
+        operationFailed(read);
+        return nullptr;
+    }
+    std::unique_ptr<EditorModel> model = editor();
+    if (!model->applyConfig(read.items, ConfigPlace::Reader)) {
+        end(kFailed, QStringLiteral("the reader's configuration holds values the editor does not take"));
+        return nullptr;
+    }
+    return model;
+}
+
 void ReaderJob::readConfig()
 {
     const ConfigRead::Result &read = m_connectRead;
-    if (read.status != ReaderOperation::Status::Done)
-        return operationFailed(read);
-    const std::unique_ptr<EditorModel> model = editor();
-    if (!model->applyConfig(read.items, ConfigPlace::Reader))
-        return end(kFailed, QStringLiteral("the reader's configuration holds values the editor does not take"));
+    const std::unique_ptr<EditorModel> model = readersConfiguration();
+    if (!model)
+        return;
     if (m_options.output.isEmpty()) {
         m_fields[QStringLiteral("config")] = configJson(*model, read.items);
         m_lines = configText(*model, read.items);
@@ -145,11 +158,9 @@ void ReaderJob::writeFailed(const ConfigWrite::Result &write)
 void ReaderJob::diff()
 {
     const ConfigRead::Result &read = m_connectRead;
-    if (read.status != ReaderOperation::Status::Done)
-        return operationFailed(read);
-    const std::unique_ptr<EditorModel> held = editor();
-    if (!held->applyConfig(read.items, ConfigPlace::Reader))
-        return end(kFailed, QStringLiteral("the reader's configuration holds values the editor does not take"));
+    const std::unique_ptr<EditorModel> held = readersConfiguration();
+    if (!held)
+        return;
     // The file's as write-config would write it: laid over the reader's.
     const std::unique_ptr<EditorModel> wanted = editor();
     wanted->applyConfig(read.items, ConfigPlace::Reader);

@@ -117,6 +117,10 @@ private:
     void cardWaitOpened(CardWait *wait);
     void showCard(const CardLogEntry &entry);
     std::unique_ptr<EditorModel> editor() const;
+    // The editor holding the reader's configuration (the read after
+    // connecting); none, with the job ended, when the read failed or the
+    // editor does not take it.
+    std::unique_ptr<EditorModel> readersConfiguration();
     QString outputPath() const;
     QString keptCopy() const;
     void end(int exit, const QString &error = QString());
