@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <algorithm>
 
 namespace limra {
 
@@ -11,5 +12,8 @@ bool processRunning(const QString &name);
 // This thread (pid 0), or the main thread of the process `pid`; 0 where the
 // system does not tell.
 qint64 runQueueWaitNs(qint64 pid = 0);
+// A span of wall time less the nanoseconds a thread waited for a processor
+// in it: how long it could run.
+inline qint64 runningMs(qint64 wallMs, qint64 waitedNs) { return std::max<qint64>(0, wallMs - waitedNs / 1000000); }
 
 } // namespace limra

@@ -32,7 +32,7 @@ void ReaderModel::loaderIdleHalf()
     const int secondHalf = std::max(1, loaderIdleMs() - loaderIdleMs() / 2);
     const qint64 waited = runQueueWaitNs();
     // What the second half ran, with a tenth of it to spare for the clock's own grain.
-    const qint64 ran = m_idleSecondHalf ? m_idleClock.elapsed() - (waited - m_idleWaitedNs) / 1000000 : 0;
+    const qint64 ran = m_idleSecondHalf ? runningMs(m_idleClock.elapsed(), waited - m_idleWaitedNs) : 0;
     if (!m_idleSecondHalf || ran + secondHalf / 10 < secondHalf) {
         m_idleSecondHalf = true;
         m_idleClock.start();

@@ -126,7 +126,7 @@ qint64 answerTimeMs(const QString &socketPath, qint64 pid)
         timeval limit{5, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
         if (::recv(fd, &c, 1, 0) == 0) // the program closed it: it has read it
-            took = answerMs(clock.elapsed(), runQueueWaitNs(pid) - waitedBefore);
+            took = runningMs(clock.elapsed(), runQueueWaitNs(pid) - waitedBefore);
     }
     ::close(fd);
     return took;

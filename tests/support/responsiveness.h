@@ -11,11 +11,8 @@
 
 namespace limra::testing {
 
+using limra::runningMs;
 using limra::runQueueWaitNs;
-
-// A span of wall time less the nanoseconds a thread waited for a processor
-// in it.
-inline qint64 answerMs(qint64 wallMs, qint64 waitedNs) { return std::max<qint64>(0, wallMs - waitedNs / 1000000); }
 
 // A timer ticks every 20 ms on the main thread; the longest gap between
 // ticks, less the time the machine's load kept the thread waiting, is how
@@ -27,7 +24,7 @@ public:
         QObject::connect(&m_beat, &QTimer::timeout, [this] {
             const qint64 now = m_clock.elapsed();
             const qint64 waited = runQueueWaitNs();
-            m_worst = std::max(m_worst, answerMs(now - m_last, waited - m_waited));
+            m_worst = std::max(m_worst, runningMs(now - m_last, waited - m_waited));
             m_last = now;
             m_waited = waited;
         });
