@@ -4,12 +4,26 @@
 # target and reused by every target of that kind (LIMRA_PCH=OFF: none). A
 # precompiled header is used only where the macros it saw are defined alike,
 # so each is built with the fewest Qt modules its kind links (-Winvalid-pch
-# tells when one is not used).
+# tells when one is not used). Each target's sources are compiled in batches
+# (LIMRA_UNITY_BATCH files to one compiler call; LIMRA_UNITY=OFF: one each), so
+# what their headers instantiate is compiled once a batch rather than once a
+# file.
 
 find_program(LIMRA_CCACHE ccache)
 if(LIMRA_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
   set(CMAKE_C_COMPILER_LAUNCHER ${LIMRA_CCACHE})
   set(CMAKE_CXX_COMPILER_LAUNCHER ${LIMRA_CCACHE})
+endif()
+
+option(LIMRA_UNITY "Compile each target's sources in batches" ON)
+set(LIMRA_UNITY_BATCH 16 CACHE STRING "Source files in one batch")
+if(LIMRA_UNITY)
+  set(CMAKE_UNITY_BUILD ON)
+  set(CMAKE_UNITY_BUILD_BATCH_SIZE ${LIMRA_UNITY_BATCH})
+  # A batch's file includes its sources, and GCC then takes a class derived
+  # from one in a source's anonymous namespace (every test fixture) for a
+  # header's.
+  add_compile_options($<$<COMPILE_LANG_AND_ID:CXX,GNU>:-Wno-subobject-linkage>)
 endif()
 
 # limra_moc(target...): the targets with Q_OBJECT classes.

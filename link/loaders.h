@@ -35,7 +35,7 @@ public:
         QString firmwareIdentity; // 8 hex digits
         QString serialNumber;     // as the status bar showed it
         State state = State::Fed;
-        QString instance;         // the port's device when the mark was written (portInstance)
+        QString instance {};      // the port's device when the mark was written (portInstance)
     };
 
     // A mark that could not be written: the list's file, and why.

@@ -11,7 +11,7 @@ seconds="${LIMRA_FUZZ_SECONDS:-60}"
 targets=(receive config template rcf znm ini image image_model csv kept debug_command)
 
 build() {
-  ./scripts/setup.sh clang libclang-rt-14-dev
+  ./scripts/setup.sh clang libclang-rt-14-dev llvm-14
   local flags="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=all -fno-omit-frame-pointer"
   local generator=()
   command -v ninja >/dev/null && generator=(-G Ninja)
@@ -19,7 +19,9 @@ build() {
      && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' build-asan/CMakeCache.txt; then
     rm -rf build-asan/CMakeCache.txt build-asan/CMakeFiles
   fi
-  cmake -S . -B build-asan "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIMRA_FUZZ=ON \
+  # Each source compiled on its own here (./test's build batches them): a file
+  # that builds only beside others in its batch, for a header it forgot, fails.
+  cmake -S . -B build-asan "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLIMRA_FUZZ=ON -DLIMRA_UNITY=OFF \
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
         -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" >/dev/null
   cmake --build build-asan -j"$(nproc)"

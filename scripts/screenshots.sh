@@ -13,7 +13,7 @@
 # Needs: the build (target ui_screenshots, which runs the simulated reader
 # inside itself on a pseudo-terminal), Xvfb (package xvfb) and, for the runs
 # under a window manager, openbox (package openbox). It installs nothing:
-# scripts/setup.sh installs both. LIMRA_SCALES="1 2" picks scale factors,
+# `scripts/setup.sh openbox` installs both. LIMRA_SCALES="1 2" picks scale factors,
 # LIMRA_SCREENS="1024x768" the screens.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -437,8 +437,9 @@ TEST(ApplyConfig, RandomItemBytesKeepTheEditorWithinItsLimits)
             bytes = withCarriedItems(QString()).toBytes() + bytes;
         EditorModel m = started(ReadMode(rng.bounded(kReadModeCount)), rng.bounded(2) == 1);
         const ReaderConfig before = m.config();
-        if (!m.applyConfig(ConfigItems::parse(bytes), ConfigPlace(rng.bounded(4))))
+        if (!m.applyConfig(ConfigItems::parse(bytes), ConfigPlace(rng.bounded(4)))) {
             ASSERT_EQ(m.config(), before);
+        }
         ASSERT_GE(m.config().bitShift, 0);
         ASSERT_LE(m.config().bitShift, m.shiftMax());
         ASSERT_GE(m.config().significantBits, 1);

@@ -346,10 +346,12 @@ TEST_P(RoundTrip, EncodeOfDecodeGivesTheSameItems)
     EXPECT_EQ(encodeConfig(d->config, row.producer, row.reader), items);
     EXPECT_EQ(d->config.readMode, c.readMode);
     EXPECT_EQ(d->config.formats, c.formats);
-    if (row.readMode == ReadMode::BlockCode)
+    if (row.readMode == ReadMode::BlockCode) {
         EXPECT_EQ(d->config.blockKey, c.blockKey);
-    if (row.readMode == ReadMode::PassZones)
+    }
+    if (row.readMode == ReadMode::PassZones) {
         EXPECT_EQ(d->config.zones, c.zones);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -365,8 +367,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTripCase{ReadMode::PassZones, ConfigPlace::Reader, ReaderKind::Usb, 1}, RoundTripCase{ReadMode::PassZones, ConfigPlace::File, ReaderKind::Usb, 0},
                       RoundTripCase{ReadMode::PassZones, ConfigPlace::MasterCards, ReaderKind::Usb, 1},
                       RoundTripCase{ReadMode::PassZones, ConfigPlace::MasterCards, ReaderKind::Usb, 2}),
-    [](const auto &info) {
-        const RoundTripCase &r = info.param;
+    [](const auto &test) {
+        const RoundTripCase &r = test.param;
         const char *producer = r.producer == ConfigPlace::Reader ? "reader" : r.producer == ConfigPlace::File ? "file" : "masters";
         return "mode" + std::to_string(int(r.readMode)) + "_" + producer + (r.reader == ReaderKind::Ble ? "_ble" : "_usb")
                + "_conversion" + std::to_string(r.conversion);

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "link/hextext.h"
 #include "link/messageassembler.h"
+#include "tests/support/requests.h"
+
+using limra::testing::hexBytes;
 
 using namespace limra;
-
-namespace {
-QByteArray bytes(const char *hex) { return hexToBytes(QString::fromLatin1(hex)); }
-} // namespace
 
 struct AssemblyCase {
     const char *name;
@@ -39,10 +37,10 @@ TEST_P(Assembly, CompleteMessagesLeaveAtOnceOnlyTheTailIsHeld)
 }
 
 INSTANTIATE_TEST_SUITE_P(Pieces, Assembly, ::testing::Values(
-    AssemblyCase{"whole_frame", {bytes("230800010D010024")}, {bytes("230800010D010024")}, {}},
-    AssemblyCase{"frame_in_two", {bytes("23080B01"), bytes("0D010024")}, {bytes("23080B010D010024")}, {}},
-    AssemblyCase{"frame_start_only", {bytes("23")}, {}, bytes("23")},
-    AssemblyCase{"not_a_frame_length", {bytes("230100")}, {bytes("230100")}, {}},
+    AssemblyCase{"whole_frame", {hexBytes("230800010D010024")}, {hexBytes("230800010D010024")}, {}},
+    AssemblyCase{"frame_in_two", {hexBytes("23080B01"), hexBytes("0D010024")}, {hexBytes("23080B010D010024")}, {}},
+    AssemblyCase{"frame_start_only", {hexBytes("23")}, {}, hexBytes("23")},
+    AssemblyCase{"not_a_frame_length", {hexBytes("230100")}, {hexBytes("230100")}, {}},
     AssemblyCase{"line_whole", {QByteArray("UID: 04A1B2\r\n")}, {QByteArray("UID: 04A1B2\r\n")}, {}},
     AssemblyCase{"line_without_end", {QByteArray("UID: 04A1B2")}, {}, QByteArray("UID: 04A1B2")},
     AssemblyCase{"prefix_start", {QByteArray("Rand"), QByteArray("om UID: 08\r\n")}, {QByteArray("Random UID: 08\r\n")}, {}},
@@ -55,13 +53,13 @@ INSTANTIATE_TEST_SUITE_P(Pieces, Assembly, ::testing::Values(
     AssemblyCase{"line_right_after_noise",
                  {QByteArray("\x07junkMIR: 77\r\n")}, {QByteArray("\x07junk"), QByteArray("MIR: 77\r\n")}, {}},
     AssemblyCase{"frame_after_noise_with_its_line_end",
-                 {QByteArray("\x07junk\r\n") + bytes("230800010D010024")},
-                 {QByteArray("\x07junk\r\n"), bytes("230800010D010024")}, {}},
-    AssemblyCase{"loader_answer", {bytes("0100")}, {bytes("0100")}, {}},
+                 {QByteArray("\x07junk\r\n") + hexBytes("230800010D010024")},
+                 {QByteArray("\x07junk\r\n"), hexBytes("230800010D010024")}, {}},
+    AssemblyCase{"loader_answer", {hexBytes("0100")}, {hexBytes("0100")}, {}},
     AssemblyCase{"merged_messages_one_by_one",
-                 {QByteArray("UID: 0102\r\n") + bytes("230F00011308020002000400000124") + bytes("230800010D010024")
+                 {QByteArray("UID: 0102\r\n") + hexBytes("230F00011308020002000400000124") + hexBytes("230800010D010024")
                   + QByteArray("MIR: 77\r\n") + QByteArray("UID: 01")},
-                 {QByteArray("UID: 0102\r\n"), bytes("230F00011308020002000400000124"), bytes("230800010D010024"),
+                 {QByteArray("UID: 0102\r\n"), hexBytes("230F00011308020002000400000124"), hexBytes("230800010D010024"),
                   QByteArray("MIR: 77\r\n")},
                  QByteArray("UID: 01")},
     // Complete lines before an unfinished one leave at once, not with it.
@@ -76,8 +74,8 @@ INSTANTIATE_TEST_SUITE_P(Pieces, Assembly, ::testing::Values(
                  {QByteArray("UID: 0A\r"), QByteArray("MIR: 01\r\n")}, {}},
     // A line's CR ends one read and its LF starts the next, a frame right behind it.
     AssemblyCase{"frame_behind_a_split_line_end",
-                 {QByteArray("MIR: 12345\r"), QByteArray("\n") + bytes("230800010D010E24")},
-                 {QByteArray("MIR: 12345\r"), bytes("230800010D010E24")}, {}}),
+                 {QByteArray("MIR: 12345\r"), QByteArray("\n") + hexBytes("230800010D010E24")},
+                 {QByteArray("MIR: 12345\r"), hexBytes("230800010D010E24")}, {}}),
     [](const auto &row) { return std::string(row.param.name); });
 
 TEST(Assembly, AnEndlessLineIsNotHeldForever)

@@ -17,8 +17,6 @@ using limra::testing::FakeSerialPort;
 
 namespace {
 
-QByteArray bytes(const char *hex) { return hexToBytes(QString::fromLatin1(hex)); }
-
 class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -81,26 +79,26 @@ TEST_P(Exchange, GivesTheBodyTheErrorOrTheTimeOut)
     const ReaderLink::Answer a = await(link, hexBytes(c.payload), 60, c.raw);
     EXPECT_EQ(outcome(a, c.raw), QString::fromLatin1(c.expected));
     ASSERT_EQ(port.writes.size(), 1);
-    EXPECT_EQ(port.writes[0], bytes(c.written));
+    EXPECT_EQ(port.writes[0], hexBytes(c.written));
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, Exchange, ::testing::Values(
-    ExchangeCase{"status_ok_kept_in_body", "0B01", false, {bytes("23080B010D010024")}, "23050B0124", "0D0100"},
-    ExchangeCase{"device_error", "0B01", false, {bytes("23080B010D010E24")}, "23050B0124", "refused 0E"},
-    ExchangeCase{"empty_status_is_no_refusal", "0B01", false, {bytes("23070B010D0024")}, "23050B0124", "0D00"},
+    ExchangeCase{"status_ok_kept_in_body", "0B01", false, {hexBytes("23080B010D010024")}, "23050B0124", "0D0100"},
+    ExchangeCase{"device_error", "0B01", false, {hexBytes("23080B010D010E24")}, "23050B0124", "refused 0E"},
+    ExchangeCase{"empty_status_is_no_refusal", "0B01", false, {hexBytes("23070B010D0024")}, "23050B0124", "0D00"},
     ExchangeCase{"no_reply", "0501", false, {}, "2305050124", "timed out"},
-    ExchangeCase{"only_cmd_and_ver_counts_as_none", "0501", false, {bytes("2305050124")}, "2305050124", "timed out"},
+    ExchangeCase{"only_cmd_and_ver_counts_as_none", "0501", false, {hexBytes("2305050124")}, "2305050124", "timed out"},
     ExchangeCase{"other_cmd_then_matching", "0B01", false,
-                 {bytes("230805010D010024"), bytes("23090B01060100AA24")}, "23050B0124", "060100AA"},
-    ExchangeCase{"other_cmd_only", "0B01", false, {bytes("230805010D010024")}, "23050B0124", "timed out"},
-    ExchangeCase{"raw_reply", "00112233445566778899AABBCCDDEEFF", true, {bytes("0100")},
+                 {hexBytes("230805010D010024"), hexBytes("23090B01060100AA24")}, "23050B0124", "060100AA"},
+    ExchangeCase{"other_cmd_only", "0B01", false, {hexBytes("230805010D010024")}, "23050B0124", "timed out"},
+    ExchangeCase{"raw_reply", "00112233445566778899AABBCCDDEEFF", true, {hexBytes("0100")},
                  "00112233445566778899AABBCCDDEEFF", "0100"},
     ExchangeCase{"raw_no_reply", "0011", true, {}, "0011", "timed out"}),
     [](const auto &row) { return std::string(row.param.name); });
 
 TEST_F(LinkTest, RequestsQueueAndEachIsWrittenOnceTheOneBeforeIsAnswered)
 {
-    answer({bytes("23080B010D010024")});
+    answer({hexBytes("23080B010D010024")});
     QStringList order;
     link.send(hexBytes("0B01"), 500, nullptr, [&](const ReaderLink::Answer &a) { order << outcome(a, false); });
     link.send(hexBytes("0501"), 40, nullptr, [&](const ReaderLink::Answer &a) { order << outcome(a, false); });
@@ -109,14 +107,14 @@ TEST_F(LinkTest, RequestsQueueAndEachIsWrittenOnceTheOneBeforeIsAnswered)
     EXPECT_TRUE(order.isEmpty());     // nothing is told inside send()
     EXPECT_TRUE(limra::testing::waitUntil([&] { return order.size() == 3; }));
     EXPECT_EQ(order, (QStringList{QStringLiteral("0D0100"), QStringLiteral("timed out"), QStringLiteral("0D0100")}));
-    EXPECT_EQ(port.writes, (QList<QByteArray>{bytes("23050B0124"), bytes("2305050124"), bytes("23050B0124")}));
+    EXPECT_EQ(port.writes, (QList<QByteArray>{hexBytes("23050B0124"), hexBytes("2305050124"), hexBytes("23050B0124")}));
 }
 
 // A request's time counts from its own write: one with more time than the
 // request answered before it does not end when the earlier one would have.
 TEST_F(LinkTest, ARequestTimesOutAfterItsOwnTimeNotAnEarlierOnes)
 {
-    answer({bytes("23080B010D010024")}); // answers 0B only
+    answer({hexBytes("23080B010D010024")}); // answers 0B only
     EXPECT_EQ(outcome(await(link, hexBytes("0B01"), 200), false), QStringLiteral("0D0100"));
     QElapsedTimer clock;
     clock.start();
@@ -128,7 +126,7 @@ TEST_F(LinkTest, ReplyComesAsAnEventWithoutPolling)
 {
     // The reply comes 30 ms after a 5 s limit started: the request ends at once.
     port.responder = [this](const QByteArray &) {
-        QTimer::singleShot(30, &port, [this] { port.feed(bytes("23080B010D010024")); });
+        QTimer::singleShot(30, &port, [this] { port.feed(hexBytes("23080B010D010024")); });
         return QList<QByteArray>();
     };
     QElapsedTimer clock;
@@ -157,7 +155,7 @@ TEST_F(LinkTest, APortThatGoesAwayEndsEveryRequestAtOnce)
 
 TEST_F(LinkTest, NoHandlerRunsForAGoneContextOrACancelledRequest)
 {
-    answer({bytes("23080B010D010024")});
+    answer({hexBytes("23080B010D010024")});
     bool called = false;
     auto *context = new QObject;
     link.send(hexBytes("0B01"), 200, context, [&](const ReaderLink::Answer &) { called = true; });
@@ -181,7 +179,7 @@ TEST_F(LinkTest, APayloadTooLongForTheLengthByteIsNeverWritten)
 TEST_F(LinkTest, EveryStatusFrameIsToldAndNoneIsAReply)
 {
     // Two statuses in one piece, then a card read: none is overwritten or dropped.
-    answer({bytes("230800010D010E24230800010D010024") + QByteArray("UID: 0102\r\n")});
+    answer({hexBytes("230800010D010E24230800010D010024") + QByteArray("UID: 0102\r\n")});
     EXPECT_EQ(outcome(await(link, hexBytes("0001"), 80), false), QStringLiteral("timed out"));
     EXPECT_EQ(statuses, (QList<quint8>{0x0E, 0x00}));
     EXPECT_EQ(ids, QStringList{QStringLiteral("0102")});
@@ -189,7 +187,7 @@ TEST_F(LinkTest, EveryStatusFrameIsToldAndNoneIsAReply)
 
 TEST_F(LinkTest, MalformedFramesAreDropped)
 {
-    port.feed(bytes("230900010D010E24")); // length byte says 9, 8 bytes came
+    port.feed(hexBytes("230900010D010E24")); // length byte says 9, 8 bytes came
     limra::testing::spin(80);               // the assembler gives up waiting for the rest
     EXPECT_TRUE(statuses.isEmpty());
     EXPECT_TRUE(frames.isEmpty());
@@ -241,8 +239,8 @@ TEST_F(LinkTest, EveryLineAfterNoiseInOneChunkIsRead)
 
 TEST_F(LinkTest, RawRequestTakesTheFirstOtherMessageButCardsStillShow)
 {
-    answer({QByteArray("UID: 0102\r\n"), bytes("0100")});
-    EXPECT_EQ(outcome(await(link, bytes("00112233"), 500, true), true), QStringLiteral("0100"));
+    answer({QByteArray("UID: 0102\r\n"), hexBytes("0100")});
+    EXPECT_EQ(outcome(await(link, hexBytes("00112233"), 500, true), true), QStringLiteral("0100"));
     EXPECT_EQ(ids, QStringList{QStringLiteral("0102")});
 }
 
@@ -281,7 +279,7 @@ INSTANTIATE_TEST_SUITE_P(Reports, CardInformation, ::testing::Values(
 
 TEST_F(LinkTest, AMasterCardsConfigurationReportIsAFrameNoRequestTakes)
 {
-    port.feed(bytes("230C0103" "06010001020003" "24"));
+    port.feed(hexBytes("230C0103" "06010001020003" "24"));
     ASSERT_EQ(frames.size(), 1);
     EXPECT_EQ(frames[0].cmd, 0x01);
     EXPECT_EQ(frames[0].ver, 0x03);

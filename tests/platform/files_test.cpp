@@ -27,6 +27,7 @@
 #include "platform/ui/qttray.h"
 #include "platform/virtualreaders.h"
 #include "sim/ptyhost.h"
+#include "tests/support/filemode.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/otheruser.h"
 #include "tests/support/simreader.h"
@@ -34,6 +35,7 @@
 using namespace limra;
 using limra::testing::asOrdinaryUser;
 using limra::testing::FileSizeLimit;
+using limra::testing::fileMode;
 
 namespace {
 
@@ -230,12 +232,6 @@ TEST(Files, TheOwnerMayAlwaysReadTheNewFile)
 
 namespace {
 
-mode_t modeOf(const QString &path)
-{
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
-}
-
 // The process's umask for a scope.
 class ScopedUmask {
 public:
@@ -269,13 +265,13 @@ TEST(PrivateFiles, AreTheOwnersOnlyWhateverTheUmask)
         const QString folder = dir.filePath(QStringLiteral("share/limra-rfid/configurations"));
         ASSERT_TRUE(makePrivateFolder(folder)) << std::oct << mask;
         for (const char *part : {"share", "share/limra-rfid", "share/limra-rfid/configurations"})
-            EXPECT_EQ(modeOf(dir.filePath(QLatin1String(part))), mode_t(0700)) << part << " " << std::oct << mask;
+            EXPECT_EQ(fileMode(dir.filePath(QLatin1String(part))), 0700) << part << " " << std::oct << mask;
         const QString kept = folder + QStringLiteral("/kept.rcf");
         ASSERT_TRUE(writeFileAtomically(kept, "keys", FileAccess::Private));
-        EXPECT_EQ(modeOf(kept), mode_t(0600)) << std::oct << mask;
+        EXPECT_EQ(fileMode(kept), 0600) << std::oct << mask;
         const QString log = folder + QStringLiteral("/cards.csv");
         ASSERT_TRUE(makePrivateFile(log));
-        EXPECT_EQ(modeOf(log), mode_t(0600)) << std::oct << mask;
+        EXPECT_EQ(fileMode(log), 0600) << std::oct << mask;
     }
 }
 
@@ -296,14 +292,14 @@ TEST(PrivateFiles, EarlierOnesAreTightenedAtTheNextWrite)
         ::chmod(QFile::encodeName(path).constData(), 0644);
     }
     ASSERT_TRUE(makePrivateFolder(folder));
-    EXPECT_EQ(modeOf(folder), mode_t(0700));
+    EXPECT_EQ(fileMode(folder), 0700);
     ASSERT_TRUE(writeFileAtomically(settings, "new", FileAccess::Private));
-    EXPECT_EQ(modeOf(settings), mode_t(0600));
+    EXPECT_EQ(fileMode(settings), 0600);
     ASSERT_TRUE(makePrivateFile(log));
-    EXPECT_EQ(modeOf(log), mode_t(0600));
+    EXPECT_EQ(fileMode(log), 0600);
     EXPECT_EQ(contents(log), QByteArray("earlier")); // appended to, never cut
     ASSERT_TRUE(writeFileAtomically(saved, "new"));
-    EXPECT_EQ(modeOf(saved), mode_t(0644));
+    EXPECT_EQ(fileMode(saved), 0644);
 }
 
 // A write killed before its rename leaves its temporary file: it goes once it

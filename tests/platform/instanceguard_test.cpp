@@ -15,6 +15,7 @@
 
 #include "platform/instanceguard.h"
 #include "tests/support/environment.h"
+#include "tests/support/filemode.h"
 #include "tests/support/otheruser.h"
 #include "tests/support/simreader.h"
 
@@ -27,12 +28,6 @@ QString privateFolder(QTemporaryDir &dir)
 {
     ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
     return dir.path();
-}
-
-int modeOf(const QString &path)
-{
-    struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 
 } // namespace
@@ -110,7 +105,7 @@ TEST(InstanceGuardTest, EachGraphicalSessionHasItsOwnMeetingPoint)
         env.set("DISPLAY", c.display ? QString::fromLatin1(c.display) : QString());
         EXPECT_EQ(instanceSocketPath(), folder + QLatin1String(c.socket)) << c.display << " " << c.wayland;
     }
-    EXPECT_EQ(modeOf(folder), 0700);
+    EXPECT_EQ(fileMode(folder), 0700);
 
     // A copy on display :1 does not keep one on display :2 from starting.
     env.set("WAYLAND_DISPLAY", QString());
@@ -137,7 +132,7 @@ TEST(InstanceGuardTest, ARuntimeFolderOthersMayWriteIntoIsNotUsed)
     env.set("WAYLAND_DISPLAY", QString());
     const QString fallback = QStringLiteral("%1/limra-rfid-%2").arg(temporary.path()).arg(::getuid());
     EXPECT_EQ(instanceSocketPath(), fallback + QStringLiteral("/instance-_5"));
-    EXPECT_EQ(modeOf(fallback), 0700);
+    EXPECT_EQ(fileMode(fallback), 0700);
     EXPECT_FALSE(QFileInfo::exists(open.filePath(QStringLiteral("limra-rfid"))));
 
     // The fallback folder made open to others (or another's) is refused too: no guard then.
