@@ -54,7 +54,7 @@ protected:
         station.discovery().portsChanged();
         station.discovery().scanOnce();
         ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
-        spin(5);
+        deliverPosted(); // the read's end is told from the event loop
     }
     QStringList commands() const { return sim.commands(); }
     QStringList keptFiles() const
@@ -207,7 +207,7 @@ TEST_F(StationTest, AReaderLostDuringTheObjectCodeWaitEndsTheWaitBeforeTheWriteI
     EXPECT_EQ(endOf(write).status, ReaderOperation::Status::ReaderLost);
     ASSERT_TRUE(openWhenTold.has_value());
     EXPECT_FALSE(*openWhenTold) << "the wait still counted when the write's end was told";
-    spin(5 * station.timings().cardTick);
+    ASSERT_TRUE(waitPastTimer(5 * station.timings().cardTick)); // ticks would have come by now
     EXPECT_EQ(ticksAfter, 0);
 }
 
@@ -272,7 +272,7 @@ TEST_F(StationTest, NoAutomaticReadWhileAnOperationRuns)
                      [this] { station.sendDebugCommand(hexBytes("0A01")); });
     station.discovery().scanOnce();
     ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
-    spin(20);
+    deliverPosted(); // a read after connecting would have started by now, and kept the station busy
     EXPECT_EQ(reading.count(), 0);
     EXPECT_EQ(commands().count(QStringLiteral("0B01")), 0);
 }
