@@ -92,7 +92,14 @@ TEST_F(ExchangeE2E, UnpluggingClosesThePortOnceAndEndsTheRequestThatWaits)
 {
     QSignalSpy lost(&session, &ReaderSession::portLost);
     sim.model->injectFault(sim::Fault::Silent);
-    QTimer::singleShot(50, [this] { sim.host->unplug(); });
+    QTimer unplugging; // the reader goes once it has the request
+    QObject::connect(&unplugging, &QTimer::timeout, [&] {
+        if (sim.model->commandsReceived().isEmpty())
+            return;
+        unplugging.stop();
+        sim.host->unplug();
+    });
+    unplugging.start(5);
     QElapsedTimer clock;
     clock.start();
     const qint64 waited = limra::testing::runQueueWaitNs();

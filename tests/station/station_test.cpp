@@ -229,15 +229,24 @@ TEST_F(StationTest, AReaderThatLeavesDuringAWriteNeverGetsAnOldConfigurationAndN
     connectReader();
     const QString held = bytesToHex(sim.model->configItems());
     sim.model->clearCommandsReceived();
-    // The reader drops the reply to the kept-copy read, goes away 0.2 s later
-    // and comes back 0.4 s after that.
+    // The reader drops the reply to the kept-copy read and goes away once it
+    // has it; it comes back as soon as the tool has lost its port.
     sim.model->injectFault(sim::Fault::Silent);
-    QTimer::singleShot(10, [this] { sim.host->unplug(); });
-    QTimer::singleShot(30, [this] {
-        sim.model->clearFault(sim::Fault::Silent);
-        sim.host->plug();
-        station.discovery().portsChanged();
+    QTimer script;
+    int step = 0;
+    QObject::connect(&script, &QTimer::timeout, [&] {
+        if (step == 0 && !commands().isEmpty()) {
+            sim.host->unplug();
+            step = 1;
+        } else if (step == 1 && !station.session().hasPort()) {
+            sim.model->clearFault(sim::Fault::Silent);
+            sim.host->plug();
+            station.discovery().portsChanged();
+            step = 2;
+            script.stop();
+        }
     });
+    script.start(5);
     station.discovery().start();
     const ConfigWrite::Result write = endOf(station.writeConfig(items(ReadMode::Uid), false));
     EXPECT_EQ(write.status, ReaderOperation::Status::ReaderLost);
