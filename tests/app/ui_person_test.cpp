@@ -556,6 +556,7 @@ TEST_F(RealDialogsTest, EnterOnARiskyQuestionSendsNothingToTheReader)
     MainWindow &w = openWithRealDialogs();
     pressOnNextBox(Qt::Key_Return); // "Конфигурация считана из USB-считывателя": OK
     connectTo(sim);
+    ASSERT_TRUE(waitUntil([&] { return titles.size() == 1; })); // the notice came and was answered
     ConfigPage *page = w.configPage();
     struct Case {
         const char *name;
@@ -578,7 +579,7 @@ TEST_F(RealDialogsTest, EnterOnARiskyQuestionSendsNothingToTheReader)
         EXPECT_EQ(sim.commands(), QStringList()) << c.name;
         EXPECT_EQ(openCardWait(), nullptr) << c.name;
     }
-    EXPECT_EQ(titles.size(), 3);
+    EXPECT_EQ(titles.size(), 3) << qPrintable(titles.join(QStringLiteral(" | ")));
 
     // Closing with changes not saved anywhere: Enter keeps the window open.
     child<QCheckBox>(child<ConfigEditor>(page, "configEditor"), "hash")->click();
