@@ -59,6 +59,8 @@ public:
     void cancel(RequestId id);
     // Nothing is written and waiting, nothing queued.
     bool idle() const { return !m_inFlight && m_queue.empty(); }
+    // A piece of a message is held for its rest.
+    bool holdingPiece() const { return m_assembler.holding(); }
 
     // The port the link talks through; the reader session owns it.
     void attach(SerialPort *port);

@@ -59,6 +59,8 @@ public:
     // loader that received bytes is half-fed until it restarts: what it is
     // sent is appended to what it took.
     bool loaderFresh() const { return m_mode == Mode::Loader && loaderStartedAfresh(); }
+    // The loader counts its idle time down (after it last received bytes).
+    bool loaderIdling() const { return m_loaderIdle.isActive(); }
     // Bytes the loader holds that do not make a whole block yet.
     int loaderPendingBytes() const { return m_mode == Mode::Loader ? int(m_pending.size()) : 0; }
 

@@ -44,6 +44,7 @@
 #include "tests/support/children.h"
 #include "tests/support/environment.h"
 #include "tests/support/fakeserialport.h"
+#include "tests/support/shownwindow.h"
 #include "tests/support/simreader.h"
 #include "tests/support/toolservices.h"
 
@@ -96,11 +97,9 @@ protected:
     // Answers the next modal dialog by rejecting it; records its caption.
     void rejectNextDialog()
     {
-        QTimer::singleShot(50, [this] {
-            if (QWidget *w = QApplication::activeModalWidget()) {
-                dialogCaptions << w->windowTitle();
-                static_cast<QDialog *>(w)->reject();
-            }
+        onNextModal([this](QWidget *w) {
+            dialogCaptions << w->windowTitle();
+            static_cast<QDialog *>(w)->reject();
         });
     }
 
@@ -141,7 +140,7 @@ TEST_F(MainWindowTest, NoSettingsFileGivesDefaultsAndWritesEveryKeyButDebugmode)
     EXPECT_EQ(w.cardDisplay()->chosenView(), CardPresenter::View::Dec);
     EXPECT_FALSE(child<QCheckBox>(w.configPage(), "toClipboard")->isChecked());
     EXPECT_FALSE(child<QCheckBox>(w.configPage(), "toKeyboard")->isChecked());
-    spin(50);
+    ASSERT_TRUE(waitPastTimer(Timings().trayStart)); // a tray start would have come by now
     EXPECT_TRUE(w.isVisible()); // no tray start
     w.close();
     window.reset();
@@ -158,10 +157,10 @@ TEST_F(MainWindowTest, NoSettingsFileGivesDefaultsAndWritesEveryKeyButDebugmode)
 TEST_F(MainWindowTest, TheWindowsSizeAndPlaceAreKeptBetweenStartsOutsideTheSettings)
 {
     MainWindow &w = open();
-    spin(20);
+    ASSERT_TRUE(laidOut(&w));
     const QRect chosen(QPoint(40, 30), QSize(1000, 720));
     w.setGeometry(chosen);
-    spin(20);
+    laidOut(&w);
     const QRect was = w.geometry();
     w.close();
     window.reset();
@@ -171,7 +170,7 @@ TEST_F(MainWindowTest, TheWindowsSizeAndPlaceAreKeptBetweenStartsOutsideTheSetti
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_FALSE(ini.readAll().contains("eometry"));
     MainWindow &again = open();
-    spin(20);
+    ASSERT_TRUE(laidOut(&again));
     EXPECT_EQ(again.geometry(), was);
 }
 
@@ -219,7 +218,8 @@ TEST_F(MainWindowTest, DebugModeLogsTrafficAndKeepsConfigurationSelectedAfterCon
                     ->toPlainText()
                     .contains(QStringLiteral("] > 23 05 FF 01 24 ")));
     // A double-click on the log shows the window "Debug"; one on its text hides it again.
-    spin(100); // the wait for the reader is over
+    ASSERT_TRUE(waitUntil([&] { return !w.station().busy() && w.station().link().idle(); })); // the wait for the reader is over
+    deliverPosted();
     w.tabs()->setCurrentWidget(w.debugPage());
     QTest::mouseDClick(child<QPlainTextEdit>(w.debugPage(), "trafficLog")->viewport(), Qt::LeftButton);
     EXPECT_TRUE(child<DebugWindow>(w.debugPage(), "debugWindow")->isVisible());
@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, TrayStartHidesTheWindowAndDoubleClickRestores)
 TEST_F(MainWindowTest, WithoutAReaderConfigurationFilesCanBePrepared)
 {
     MainWindow &w = open();
-    spin(20);
+    laidOut(&w);
     ConfigPage *page = w.configPage();
     EXPECT_TRUE(w.tabs()->isTabEnabled(w.tabs()->indexOf(page)));
     for (QPushButton *b : {child<QPushButton>(page, "readFileButton"), child<QPushButton>(page, "writeFileButton"),
@@ -290,7 +290,7 @@ TEST_F(MainWindowTest, TabsFollowTheConnection)
 TEST_F(MainWindowTest, OnlyClicksStrictlyInsideTheLinkOpenTheSettings)
 {
     MainWindow &w = open();
-    spin(20);
+    ASSERT_TRUE(laidOut(&w));
     // The link starts where the status text ends, 350 pixels or more.
     const int left = child<QLabel>(w.statusPanels(), "connectionLink")->geometry().left();
     ASSERT_GE(left, StatusBar::kFirstWidth);
@@ -310,7 +310,7 @@ TEST_F(MainWindowTest, ApplyingTheSettingsDropsTheConnectionAndTheNextScanReconn
     SimReader sim;
     MainWindow &w = open();
     connectTo(sim);
-    QTimer::singleShot(50, [&w] {
+    onNextModal([&w](QWidget *) {
         child<QComboBox>(w.connectionDialog(), "methodList")->setCurrentIndex(0);
         child<QPushButton>(w.connectionDialog(), "applyButton")->click();
     });
@@ -393,7 +393,7 @@ TEST_F(MainWindowTest, EmptyTemplateKeepsTheTemplateViewSelected)
 TEST_F(MainWindowTest, OpensAtItsOwnClientSize)
 {
     MainWindow &w = open();
-    spin(50);
+    ASSERT_TRUE(laidOut(&w));
     // 926 x 650 of client area, unless the outer minimum of 910 x 655 asks
     // for more (where the window system draws almost no frame).
     const int frame = w.frameGeometry().height() - w.height();
@@ -439,7 +439,7 @@ TEST_F(MainWindowTest, ClicksLandWhileASilentPortIsProbed)
                                      : child<QRadioButton>(w.cardDisplay(), "hexChoice");
         QTest::mouseClick(choice, Qt::LeftButton);
         landed += choice->isChecked() ? 1 : 0;
-        spin(10);
+        deliverPosted(); // the event loop turns between the clicks
     }
     EXPECT_EQ(landed, 12);
 }
@@ -451,7 +451,8 @@ TEST_F(MainWindowTest, RestoredFromTheTrayTheWindowStays)
     EXPECT_TRUE(waitUntil([&] { return tray.visible; }, 1000));
     EXPECT_FALSE(w.windowState() & Qt::WindowMinimized); // nothing asked of the window system to undo later
     tray.doubleClick();
-    spin(300);
+    // Back on the screen: the window system's notices of the restore have come.
+    ASSERT_TRUE(laidOut(&w));
     EXPECT_TRUE(w.isVisible());
     EXPECT_FALSE(tray.visible);
 }
@@ -461,12 +462,12 @@ TEST_F(MainWindowTest, WithoutANotificationAreaTheWindowIsNeverHidden)
     tray.present = false;
     writeSettings("totray=1\r\n");
     MainWindow &w = open();
-    spin(100);
+    ASSERT_TRUE(waitPastTimer(Timings().trayStart)); // a tray start would have come by now
     EXPECT_TRUE(w.isVisible());
     EXPECT_FALSE(child<QCheckBox>(w.configPage(), "startInTray")->isEnabled());
     EXPECT_FALSE(child<QCheckBox>(w.configPage(), "startInTray")->toolTip().isEmpty());
     w.setWindowState(Qt::WindowMinimized);
-    spin(100);
+    deliverPosted(); // what the minimizing posted (a move to the tray) has run
     EXPECT_FALSE(tray.visible);
     EXPECT_TRUE(w.isVisible() || w.isMinimized());
 }
@@ -478,7 +479,7 @@ TEST_F(MainWindowTest, EveryControlOfTheConfigurationTabCanBeReachedAtTheMinimum
     child<ConfigEditor>(w.configPage(), "configEditor")->model.userSetReadMode(ReadMode::PassZones);
     child<ConfigEditor>(w.configPage(), "configEditor")->model.userSetWidthMode(1);
     child<ConfigEditor>(w.configPage(), "configEditor")->sync();
-    spin(50);
+    ASSERT_TRUE(laidOut(&w));
     auto *scroll = w.configPage()->findChild<QScrollArea *>();
     ASSERT_NE(scroll, nullptr);
     const QList<QWidget *> controls = w.configPage()->findChildren<QWidget *>();
@@ -680,12 +681,12 @@ TEST_F(MainWindowTest, ClosingDuringACardWaitPutsTheReaderBackToReadingBeforeThe
 TEST_F(MainWindowTest, TheStatusBarsPanelsSitSideBySideAndTheLinkOpensWhereItIsDrawn)
 {
     MainWindow &w = open();
-    spin(20);
+    ASSERT_TRUE(laidOut(&w));
     StatusBar *bar = w.statusPanels();
     // The status text takes the width the link and the last panel leave, never less than 350 pixels.
     for (int width : {w.minimumWidth(), 1200}) {
         w.resize(width, w.height());
-        spin(20);
+        laidOut(&w);
         EXPECT_EQ(child<ElidedLabel>(bar, "statusText")->geometry().left(), 0);
         EXPECT_GE(child<ElidedLabel>(bar, "statusText")->width(), StatusBar::kFirstWidth);
         EXPECT_EQ(child<ElidedLabel>(bar, "statusText")->width(),

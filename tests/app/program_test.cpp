@@ -10,13 +10,17 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstring>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QCheckBox>
 
 #include "station/settings.h"
 #include "config/ui/configpage.h"
+#include "platform/instanceguard.h"
 #include "tests/support/children.h"
 #include "tests/support/otheruser.h"
 #include "tests/support/simreader.h"
@@ -32,8 +36,9 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
-// The titles (_NET_WM_NAME) of the top-level windows of process `pid` on the X server.
-QStringList windowTitlesOf(qint64 pid)
+// The titles (_NET_WM_NAME) of the top-level windows of process `pid` on the
+// X server; of those on the screen only, if asked.
+QStringList windowTitlesOf(qint64 pid, bool viewableOnly = false)
 {
     QStringList out;
     Display *d = XOpenDisplay(nullptr);
@@ -60,6 +65,10 @@ QStringList windowTitlesOf(qint64 pid)
                 XFree(data);
             }
             data = nullptr;
+            XWindowAttributes attributes{};
+            if (owner == pid && viewableOnly
+                && (!XGetWindowAttributes(d, children[i], &attributes) || attributes.map_state != IsViewable))
+                owner = -1;
             if (owner == pid
                 && XGetWindowProperty(d, children[i], netName, 0, 1024, False, utf8, &type, &format, &items, &after,
                                       &data) == Success && data) {
@@ -266,6 +275,28 @@ unsigned long inputFocus()
     XCloseDisplay(d);
     return focus;
 }
+// Sends the running program a message on its one-copy socket and waits
+// until it has read it and closed the connection.
+bool programTookMessage(const QString &socketPath)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(socketPath);
+    if (path.size() >= qsizetype(sizeof address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    bool took = false;
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && ::send(fd, "noop", 4, MSG_NOSIGNAL) == 4) {
+        char c;
+        timeval limit{30, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        took = ::recv(fd, &c, 1, 0) == 0; // the program closed it: it has read it
+    }
+    ::close(fd);
+    return took;
+}
 } // namespace
 
 // The user types into another program (card identifiers, say) while the tool
@@ -296,7 +327,16 @@ TEST(ProgramNotices, AReadersNoticeLeavesTheKeyboardWithTheProgramInFront)
     EXPECT_TRUE(limra::testing::waitUntil(
         [&] { return windowTitlesOf(copy.process.processId()).contains(notice); }, 10000))
         << "no notice of the configuration read";
-    limra::testing::spin(500); // a focus change would have come by now
+    // A focus change would come from the program once its notice is on the
+    // screen: the notice is there, and the program's event loop has taken two
+    // messages on its one-copy socket since.
+    EXPECT_TRUE(limra::testing::waitUntil(
+        [&] { return windowTitlesOf(copy.process.processId(), true).contains(notice); }, 10000));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(copy.runtime()));
+    const QString socketPath = instanceSocketPath();
+    qputenv("XDG_RUNTIME_DIR", ownRuntime);
+    for (int turn = 0; turn < 2; ++turn)
+        EXPECT_TRUE(programTookMessage(socketPath)) << turn;
     EXPECT_EQ(inputFocus(), typing) << "the notice took the keyboard";
     typist.kill();
     typist.waitForFinished(3000);

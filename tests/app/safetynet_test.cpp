@@ -101,7 +101,14 @@ TEST_F(SafetyNetTest, TheReadersConfigurationIsKeptBeforeEachKindOfWrite)
     EXPECT_EQ(keptFiles().size(), 2);
 
     sim.model->addMasterCard(sim::MasterCard{QStringLiteral("04FF"), QByteArray::fromHex("060102"), {}, {}, 0, 1});
-    QTimer::singleShot(100, [this] { sim.model->presentMaster(0); });
+    QTimer presenting; // the card comes once the reader waits for a master card
+    QObject::connect(&presenting, &QTimer::timeout, [&] {
+        if (sim.model->mode() == sim::ReaderModel::Mode::Reading)
+            return;
+        presenting.stop();
+        sim.model->presentMaster(0);
+    });
+    presenting.start(5);
     click(child<QPushButton>(page(), "masterToReaderButton"));
     EXPECT_EQ(keptFiles().size(), 3);
     EXPECT_EQ(dialogs.shown.last(), QStringLiteral("message: Выполнено"));

@@ -68,6 +68,8 @@
 #include "provisioning/ui/cardwaitdialogs.h"
 #include "provisioning/ui/securecardspage.h"
 #include "tests/support/children.h"
+#include "tests/support/requests.h"
+#include "tests/support/shownwindow.h"
 #include "tests/support/simreader.h"
 #include "tests/support/toolservices.h"
 
@@ -250,7 +252,7 @@ protected:
     {
         child<ConfigEditor>(window->configPage(), "configEditor")->model.userSetReadMode(mode);
         child<ConfigEditor>(window->configPage(), "configEditor")->sync();
-        spin(20);
+        laidOut(window.get());
     }
     CardWaitDialog *openCardWait()
     {
@@ -303,7 +305,7 @@ TEST_F(PersonTest, NoControlOverlapsAnotherInAnyDialog)
     w.tabs()->setEnabled(true);
     auto check = [](QWidget *dialog, const char *what) {
         dialog->show();
-        spin(30);
+        ASSERT_TRUE(laidOut(dialog)) << what;
         EXPECT_EQ(overlaps(dialog), QStringList()) << what;
         dialog->hide();
     };
@@ -313,7 +315,7 @@ TEST_F(PersonTest, NoControlOverlapsAnotherInAnyDialog)
     for (int method : {0, 1, 2}) {
         child<QComboBox>(connection, "methodList")->setCurrentIndex(method);
         Q_EMIT child<QComboBox>(connection, "methodList")->activated(method);
-        spin(30);
+        ASSERT_TRUE(laidOut(connection));
         EXPECT_EQ(overlaps(connection), QStringList()) << "connection method " << method;
     }
     connection->hide();
@@ -332,18 +334,18 @@ TEST_F(PersonTest, NoControlOverlapsAnotherInAnyDialog)
     MasterCardWriting writing(link, timings, QStringLiteral("MifarePLUS "), true);
     writing.open();
     auto *writingDialog = static_cast<MasterCardWritingDialog *>(showCardWait(writing, tool.dialogs, &w));
-    spin(30);
+    ASSERT_TRUE(laidOut(writingDialog));
     EXPECT_EQ(overlaps(writingDialog), QStringList()) << "master cards: count";
     child<QPushButton>(writingDialog, "countButton2")->click();
     writing.writingStarted();
-    spin(30);
+    laidOut(writingDialog);
     EXPECT_EQ(overlaps(writingDialog), QStringList()) << "master cards: progress";
     writingDialog->reject();
 
     SingleCardWait single(link, timings, texts::kObjectCodeWaitCaption, texts::kObjectCodeWaitPrompt);
     single.open();
     CardWaitDialog *singleDialog = showCardWait(single, tool.dialogs, &w);
-    spin(30);
+    ASSERT_TRUE(laidOut(singleDialog));
     EXPECT_EQ(overlaps(singleDialog), QStringList()) << "one card";
     singleDialog->reject();
 
@@ -352,7 +354,7 @@ TEST_F(PersonTest, NoControlOverlapsAnotherInAnyDialog)
                           QStringLiteral("Закончить очистку мастер-карт"));
     clearing.open();
     CardWaitDialog *clearingDialog = showCardWait(clearing, tool.dialogs, &w);
-    spin(30);
+    ASSERT_TRUE(laidOut(clearingDialog));
     EXPECT_EQ(overlaps(clearingDialog), QStringList()) << "clearing";
     clearingDialog->reject();
 
@@ -360,17 +362,17 @@ TEST_F(PersonTest, NoControlOverlapsAnotherInAnyDialog)
                           QStringLiteral("Создано защищенных карт:"), QStringLiteral("Закончить создание защищенных карт"));
     secure.open();
     CardWaitDialog *secureDialog = showCardWait(secure, tool.dialogs, &w);
-    spin(30);
+    ASSERT_TRUE(laidOut(secureDialog));
     EXPECT_EQ(overlaps(secureDialog), QStringList()) << "secure cards: master card";
     status();
-    spin(30);
+    laidOut(secureDialog);
     EXPECT_EQ(overlaps(secureDialog), QStringList()) << "secure cards: counter";
     secureDialog->reject();
 
     MasterConfigWait config(link, timings);
     config.open();
     CardWaitDialog *configDialog = showCardWait(config, tool.dialogs, &w);
-    spin(30);
+    ASSERT_TRUE(laidOut(configDialog));
     EXPECT_EQ(overlaps(configDialog), QStringList()) << "master card's configuration";
     configDialog->reject();
 }
@@ -554,6 +556,7 @@ TEST_F(RealDialogsTest, EnterOnARiskyQuestionSendsNothingToTheReader)
     MainWindow &w = openWithRealDialogs();
     pressOnNextBox(Qt::Key_Return); // "Конфигурация считана из USB-считывателя": OK
     connectTo(sim);
+    ASSERT_TRUE(waitUntil([&] { return titles.size() == 1; })); // the notice came and was answered
     ConfigPage *page = w.configPage();
     struct Case {
         const char *name;
@@ -576,14 +579,16 @@ TEST_F(RealDialogsTest, EnterOnARiskyQuestionSendsNothingToTheReader)
         EXPECT_EQ(sim.commands(), QStringList()) << c.name;
         EXPECT_EQ(openCardWait(), nullptr) << c.name;
     }
-    EXPECT_EQ(titles.size(), 3);
+    EXPECT_EQ(titles.size(), 3) << qPrintable(titles.join(QStringLiteral(" | ")));
 
     // Closing with changes not saved anywhere: Enter keeps the window open.
     child<QCheckBox>(child<ConfigEditor>(page, "configEditor"), "hash")->click();
     ASSERT_TRUE(child<ConfigEditor>(page, "configEditor")->model.isDirty());
+    const qsizetype asked = titles.size();
     pressOnNextBox(Qt::Key_Return);
     w.close();
-    spin(50);
+    ASSERT_TRUE(waitUntil([&] { return titles.size() > asked; })); // the question was answered
+    deliverPosted();
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(sim.commands().isEmpty());
 }
@@ -599,7 +604,7 @@ TEST_F(RealDialogsTest, EnterAfterDecliningTheOptionWritesNoMasterCard)
     ASSERT_TRUE(waitUntil([&] { return openCardWait() != nullptr; }));
     auto *dialog = static_cast<MasterCardWritingDialog *>(openCardWait());
     ASSERT_TRUE(child<QCheckBox>(dialog, "secureModeOption")->isVisible());
-    spin(50);
+    deliverPosted();
     const QStringList before = sim.commands();
     pressOnNextBox(Qt::Key_Return); // "Выбор опции": Enter is "Нет"
     QTest::mouseClick(child<QCheckBox>(dialog, "secureModeOption"), Qt::LeftButton);
@@ -608,8 +613,12 @@ TEST_F(RealDialogsTest, EnterAfterDecliningTheOptionWritesNoMasterCard)
     QWidget *focus = QApplication::focusWidget(); // the option, clicked last
     QTest::keyClick(focus && dialog->isAncestorOf(focus) ? focus : child<QCheckBox>(dialog, "secureModeOption"),
                     Qt::Key_Return);
-    spin(100);
-    EXPECT_EQ(sim.commands(), before);
+    // A request sent after: its answer comes once the reader has taken
+    // whatever the key sent before it.
+    EXPECT_TRUE(await(w.station().link(), hexBytes("FF01"), 10000).ok());
+    QStringList after = sim.commands();
+    EXPECT_EQ(after.takeLast(), QStringLiteral("FF01"));
+    EXPECT_EQ(after, before);
     EXPECT_EQ(child<QStackedWidget>(dialog, "pages")->currentIndex(), 0); // still asking how many
     dialog->reject();
     tool.settle();
@@ -754,7 +763,7 @@ TEST(Notices, OneAtATimeAndNoneTakesTheFocusFromAnotherProgram)
         EXPECT_EQ(shown().size(), 1);
         order << box->text();
         box->done(QMessageBox::Ok);
-        spin(5);
+        deliverPosted();
     }
     EXPECT_EQ(order, (QStringList{QStringLiteral("Ошибка: A"), QStringLiteral("Ошибка: B"), QStringLiteral("Ошибка: C")}));
     EXPECT_EQ(dismissed, 3);
@@ -858,13 +867,13 @@ TEST_F(PersonTest, TheUnsavedMarkMovesNothing)
     SimReader sim;
     MainWindow &w = open();
     connectTo(sim);
-    spin(20);
+    laidOut(&w);
     const int index = w.tabs()->indexOf(w.configPage());
     const QRect tab = w.tabs()->tabBar()->tabRect(index);
     const QRect page(w.configPage()->mapTo(&w, QPoint(0, 0)), w.configPage()->size());
     child<QCheckBox>(child<ConfigEditor>(w.configPage(), "configEditor"), "hash")->click();
     ASSERT_TRUE(child<ConfigEditor>(w.configPage(), "configEditor")->model.isDirty());
-    spin(20);
+    laidOut(&w);
     EXPECT_FALSE(w.tabs()->tabToolTip(index).isEmpty());
     EXPECT_EQ(w.tabs()->tabBar()->tabRect(index), tab);
     EXPECT_EQ(QRect(w.configPage()->mapTo(&w, QPoint(0, 0)), w.configPage()->size()), page);
@@ -879,7 +888,7 @@ TEST_F(PersonTest, ConnectionSettingsKeepTheirRowsWhereTheyAre)
     for (int method : {0, 1, 2, 0}) {
         child<QComboBox>(d, "methodList")->setCurrentIndex(method);
         Q_EMIT child<QComboBox>(d, "methodList")->activated(method);
-        spin(20);
+        ASSERT_TRUE(laidOut(d));
         apply << child<QPushButton>(d, "applyButton")->geometry();
     }
     EXPECT_EQ(apply.count(apply.first()), apply.size());
@@ -900,14 +909,13 @@ TEST_F(PersonTest, DialogsOpenReadyForWhatComesNext)
     for (int i = 0; i < 2; ++i) {
         bits->show();
         QApplication::setActiveWindow(bits);
-        spin(20);
-        EXPECT_TRUE(child<QLineEdit>(bits, "bits")->hasFocus()) << i;
+        EXPECT_TRUE(waitUntil([&] { return child<QLineEdit>(bits, "bits")->hasFocus(); })) << i;
         bits->reject();
     }
     // The template editor: Enter applies until a result is there, then uses it.
     auto *editor = w.templateEditor();
     editor->show();
-    spin(20);
+    laidOut(editor);
     EXPECT_TRUE(child<QPushButton>(editor, "applyButton")->isDefault());
     child<QPushButton>(editor, "applyButton")->click();
     ASSERT_TRUE(child<QPushButton>(editor, "useButton")->isEnabled());
@@ -930,16 +938,19 @@ TEST_F(PersonTest, TheDebugLogsShowTheTimes)
     TrafficLog *log = w.findChild<TrafficLog *>();
     ASSERT_NE(log, nullptr);
     const QString longLine = QStringLiteral("[12:00:00] > ") + QString(200, QLatin1Char('A'));
+    QPlainTextEdit *windowText = child<QPlainTextEdit>(child<DebugWindow>(page, "debugWindow"), "debugWindowText");
+    auto shownLines = [windowText, &longLine] { return windowText->toPlainText().count(longLine); };
     Q_EMIT log->lineAdded(longLine);
-    spin(2 * Timings().debugAppend);
+    ASSERT_TRUE(waitUntil([&] { return shownLines() == 1; })); // the page added it
     child<DebugWindow>(page, "debugWindow")->show();
-    spin(20);
+    ASSERT_TRUE(laidOut(windowText));
     EXPECT_EQ(child<QPlainTextEdit>(child<DebugWindow>(page, "debugWindow"), "debugWindowText")
                   ->horizontalScrollBar()
                   ->value(),
               0);
     Q_EMIT log->lineAdded(longLine);
-    spin(2 * Timings().debugAppend);
+    ASSERT_TRUE(waitUntil([&] { return shownLines() == 2; }));
+    deliverPosted();
     EXPECT_EQ(child<QPlainTextEdit>(child<DebugWindow>(page, "debugWindow"), "debugWindowText")
                   ->horizontalScrollBar()
                   ->value(),
@@ -950,7 +961,7 @@ TEST_F(PersonTest, TheDebugLogsShowTheTimes)
               0);
     // The tab's log wraps its lines: nothing to scroll sideways.
     w.tabs()->setCurrentWidget(page);
-    spin(20);
+    laidOut(page);
     EXPECT_FALSE(child<QPlainTextEdit>(page, "trafficLog")->horizontalScrollBar()->isVisible());
     child<DebugWindow>(page, "debugWindow")->hide();
 }

@@ -56,7 +56,7 @@ protected:
     void settle()
     {
         EXPECT_TRUE(waitUntil([this] { return !station.busy(); }, 10000));
-        spin(5); // its end is told from the event loop
+        deliverPosted(); // its end is told from the event loop
     }
 
     SimReader sim;

@@ -25,6 +25,7 @@
 #include "tests/support/children.h"
 #include "tests/support/faketray.h"
 #include "tests/support/scripteddialogs.h"
+#include "tests/support/shownwindow.h"
 #include "tests/support/simreader.h"
 
 using namespace limra;
@@ -216,7 +217,7 @@ protected:
                        int(log.entries().size());
             },
             1000));
-        spin(20); // the view lays itself out
+        laidOut(&window); // the view lays itself out
     }
     QString hexOfRow(int row) const { return child<CardLogModel>(window, "cardLogModel")->rowTexts(row).value(3); }
     int topRow() const { return child<QTableView>(window, "cardLogTable")->rowAt(0); }

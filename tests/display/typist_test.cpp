@@ -37,9 +37,10 @@ TEST(Typist, StoppingInTheMiddleRestoresTheLayout)
     RecordingKeys keys;
     auto typist = std::make_unique<IdentifierTypist>(&keys);
     typist->type(QStringLiteral("ABCDEF"), IdentifierTypist::View::Hex, true);
-    spin(25);
+    ASSERT_TRUE(waitUntil([&] { return keys.events.contains(QStringLiteral("B")); })); // typing, four keys to go
+    ASSERT_FALSE(keys.events.contains(QStringLiteral("enter")));
     typist.reset(); // the window closes while typing
     EXPECT_EQ(keys.events.last(), QStringLiteral("restore"));
-    spin(50);
+    deliverPosted(); // what it left posted has run
     EXPECT_FALSE(keys.events.contains(QStringLiteral("enter")));
 }

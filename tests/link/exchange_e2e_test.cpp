@@ -92,7 +92,14 @@ TEST_F(ExchangeE2E, UnpluggingClosesThePortOnceAndEndsTheRequestThatWaits)
 {
     QSignalSpy lost(&session, &ReaderSession::portLost);
     sim.model->injectFault(sim::Fault::Silent);
-    QTimer::singleShot(50, [this] { sim.host->unplug(); });
+    QTimer unplugging; // the reader goes once it has the request
+    QObject::connect(&unplugging, &QTimer::timeout, [&] {
+        if (sim.model->commandsReceived().isEmpty())
+            return;
+        unplugging.stop();
+        sim.host->unplug();
+    });
+    unplugging.start(5);
     QElapsedTimer clock;
     clock.start();
     const qint64 waited = limra::testing::runQueueWaitNs();
@@ -100,7 +107,7 @@ TEST_F(ExchangeE2E, UnpluggingClosesThePortOnceAndEndsTheRequestThatWaits)
     ASSERT_TRUE(a.error.has_value());
     EXPECT_EQ(a.error->kind, LinkError::Kind::PortLost);
     EXPECT_LT(limra::testing::runningMs(clock.elapsed(), limra::testing::runQueueWaitNs() - waited), 2000); // less what the machine's load took
-    limra::testing::spin(100);
+    limra::testing::deliverPosted(); // what the hang-up left to tell has been told
     EXPECT_EQ(lost.count(), 1);
     EXPECT_FALSE(session.hasPort());
 }

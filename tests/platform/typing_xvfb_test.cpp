@@ -47,14 +47,24 @@ protected:
         return output;
     }
     // Types the identifier and returns what the client received, waiting for
-    // `expected` characters at most two seconds.
+    // `expected` characters at most ten seconds. An Enter of our own follows
+    // the typing: the client gets the keys in the order they were sent, so
+    // once it has come every key typed before it has come too.
     QString typed(const QString &id, int expected)
     {
         presenter->identifierRead(id, IdKind::Uid);
         limra::testing::waitUntil([this] { return !presenter->typist().busy(); });
-        limra::testing::waitUntil([&] { return received().size() >= expected; }, 2000);
-        limra::testing::spin(50);
-        const QString text = received();
+        keys->pressEnter();
+        limra::testing::waitUntil(
+            [&] {
+                const QString text = received();
+                // Ours after what was expected, or ours alone: nothing was typed before it.
+                return text.endsWith(QLatin1Char('\n')) && (text.size() >= expected + 1 || text.size() == 1);
+            },
+            10000);
+        QString text = received();
+        if (text.endsWith(QLatin1Char('\n')))
+            text.chop(1); // our Enter
         output.clear();
         return text;
     }

@@ -1,8 +1,6 @@
 // The card waits' state machines, driven tick by tick with status events, no window.
 #include <gtest/gtest.h>
 
-#include <QEventLoop>
-#include <QTimer>
 
 #include "link/hextext.h"
 #include "link/readerlink.h"
@@ -11,6 +9,7 @@
 #include "provisioning/masterconfigwait.h"
 #include "provisioning/securecardwait.h"
 #include "provisioning/singlecardwait.h"
+#include "tests/support/simreader.h"
 
 using namespace limra;
 
@@ -90,15 +89,11 @@ TEST_F(CardWaitTest, ANoticeHoldsTheCountdownUntilItIsSeen)
     follow(wait, false);
     wait.open();
     status("0E");
-    const int shown = wait.secondsShown();
-    QEventLoop loop;
-    QTimer::singleShot(100, &loop, &QEventLoop::quit); // a hundred ticks' worth of time
-    loop.exec();
+    const int shown = wait.secondsShown(); // one tick would take it down
+    ASSERT_TRUE(limra::testing::waitPastTimer(10 * wait.tickMs())); // ten ticks would have come by now
     EXPECT_EQ(wait.secondsShown(), shown);
     wait.acknowledge();
-    QTimer::singleShot(100, &loop, &QEventLoop::quit);
-    loop.exec();
-    EXPECT_LT(wait.secondsShown(), shown);
+    EXPECT_TRUE(limra::testing::waitUntil([&] { return wait.secondsShown() < shown; }));
 }
 
 struct WritingCase {

@@ -5,9 +5,12 @@
 
 #include "link/hextext.h"
 #include "sim/readermodel.h"
+#include "tests/support/simreader.h"
 
 using namespace limra;
 using namespace limra::sim;
+using limra::testing::deliverPosted;
+using limra::testing::waitUntil;
 
 namespace {
 
@@ -173,7 +176,8 @@ TEST_F(ModelTest, AStuckLoaderStaysALoaderAndTakesANewUploadOnceCleared)
     model.receive(first);
     EXPECT_EQ(out.mid(before), (QStringList{QStringLiteral("0100"), QStringLiteral("0100")}));
     EXPECT_TRUE(model.loaderStuck());
-    QTest::qWait(150); // longer than the loader's idle time
+    EXPECT_TRUE(model.loaderIdling());
+    ASSERT_TRUE(waitUntil([&] { return !model.loaderIdling(); })); // its idle time is over
     EXPECT_EQ(model.mode(), ReaderModel::Mode::Loader);
 
     model.clearLoaderFault(LoaderFault::Stuck);
@@ -230,7 +234,9 @@ TEST_F(ModelTest, AnIdleLoaderStartsTheFirmwareUnlessItsUploadBrokeOff)
     model.injectLoaderFault(LoaderFault::Reject, 1);
     send(QStringLiteral("0C01"));
     model.receive(QByteArray(32, 'a'));
-    QTest::qWait(100);
+    EXPECT_TRUE(model.loaderIdling());
+    ASSERT_TRUE(waitUntil([&] { return !model.loaderIdling(); })); // its idle time is over
+    deliverPosted();
     EXPECT_EQ(model.mode(), ReaderModel::Mode::Loader);
     EXPECT_EQ(left.count(), 1);
 }

@@ -54,9 +54,21 @@ protected:
         station.discovery().portsChanged();
         station.discovery().scanOnce();
         ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
-        spin(5);
+        deliverPosted(); // the read's end is told from the event loop
     }
     QStringList commands() const { return sim.commands(); }
+    // Unplugs the reader once it clears master cards (the wait has no countdown to go by).
+    void unplugOnceClearing(CardWait &wait)
+    {
+        auto *poll = new QTimer(&wait);
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll] {
+            if (sim.model->mode() != sim::ReaderModel::Mode::ClearMasters)
+                return;
+            poll->stop();
+            sim.host->unplug();
+        });
+        poll->start(5);
+    }
     QStringList keptFiles() const
     {
         return QDir(data.filePath(QStringLiteral("configurations"))).entryList({QStringLiteral("*.rcf")}, QDir::Files);
@@ -192,7 +204,8 @@ TEST_F(StationTest, AReaderLostDuringTheObjectCodeWaitEndsTheWaitBeforeTheWriteI
     CardWait *shown = nullptr;
     user.onOpen = [&](CardWait &wait) {
         shown = &wait;
-        QTimer::singleShot(20, [this] { sim.host->unplug(); });
+        // Unplugged once the wait has counted a tick down.
+        QObject::connect(&wait, &CardWait::changed, &wait, [this] { sim.host->unplug(); }, Qt::SingleShotConnection);
     };
     std::optional<bool> openWhenTold;
     int ticksAfter = 0;
@@ -207,7 +220,7 @@ TEST_F(StationTest, AReaderLostDuringTheObjectCodeWaitEndsTheWaitBeforeTheWriteI
     EXPECT_EQ(endOf(write).status, ReaderOperation::Status::ReaderLost);
     ASSERT_TRUE(openWhenTold.has_value());
     EXPECT_FALSE(*openWhenTold) << "the wait still counted when the write's end was told";
-    spin(5 * station.timings().cardTick);
+    ASSERT_TRUE(waitPastTimer(5 * station.timings().cardTick)); // ticks would have come by now
     EXPECT_EQ(ticksAfter, 0);
 }
 
@@ -216,15 +229,24 @@ TEST_F(StationTest, AReaderThatLeavesDuringAWriteNeverGetsAnOldConfigurationAndN
     connectReader();
     const QString held = bytesToHex(sim.model->configItems());
     sim.model->clearCommandsReceived();
-    // The reader drops the reply to the kept-copy read, goes away 0.2 s later
-    // and comes back 0.4 s after that.
+    // The reader drops the reply to the kept-copy read and goes away once it
+    // has it; it comes back as soon as the tool has lost its port.
     sim.model->injectFault(sim::Fault::Silent);
-    QTimer::singleShot(10, [this] { sim.host->unplug(); });
-    QTimer::singleShot(30, [this] {
-        sim.model->clearFault(sim::Fault::Silent);
-        sim.host->plug();
-        station.discovery().portsChanged();
+    QTimer script;
+    int step = 0;
+    QObject::connect(&script, &QTimer::timeout, [&] {
+        if (step == 0 && !commands().isEmpty()) {
+            sim.host->unplug();
+            step = 1;
+        } else if (step == 1 && !station.session().hasPort()) {
+            sim.model->clearFault(sim::Fault::Silent);
+            sim.host->plug();
+            station.discovery().portsChanged();
+            step = 2;
+            script.stop();
+        }
     });
+    script.start(5);
     station.discovery().start();
     const ConfigWrite::Result write = endOf(station.writeConfig(items(ReadMode::Uid), false));
     EXPECT_EQ(write.status, ReaderOperation::Status::ReaderLost);
@@ -257,7 +279,7 @@ TEST_F(StationTest, AReaderLostDuringACardWaitEndsItWithTheReason)
     bool waitClosed = false;
     user.onOpen = [&](CardWait &wait) {
         QObject::connect(&wait, &CardWait::ended, [&] { waitClosed = true; });
-        QTimer::singleShot(20, [this] { sim.host->unplug(); });
+        unplugOnceClearing(wait);
     };
     EXPECT_EQ(endOf(station.clearMasterCards()).status, ReaderOperation::Status::ReaderLost);
     EXPECT_TRUE(waitClosed);
@@ -272,7 +294,7 @@ TEST_F(StationTest, NoAutomaticReadWhileAnOperationRuns)
                      [this] { station.sendDebugCommand(hexBytes("0A01")); });
     station.discovery().scanOnce();
     ASSERT_TRUE(waitUntil([this] { return station.session().isConnected() && !station.busy(); }));
-    spin(20);
+    deliverPosted(); // a read after connecting would have started by now, and kept the station busy
     EXPECT_EQ(reading.count(), 0);
     EXPECT_EQ(commands().count(QStringLiteral("0B01")), 0);
 }

@@ -56,6 +56,41 @@ inline bool waitUntil(const std::function<bool()> &cond, int ms = 10000)
     return true;
 }
 
+// Delivers what is already posted (queued signals and calls, layout
+// requests) and what those post in turn: for a check that reads what a
+// change leaves once the event loop has had its turn.
+inline void deliverPosted()
+{
+    for (int round = 0; round < 8; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+// Runs the event loop until a precise timer started now with this interval
+// has fired, and calls `atFire` from it. Timers fire in the order they fall
+// due, however late the loop comes to them: a timer of the tool started
+// before with a clearly shorter interval (or the same one under 20 ms, where
+// Qt gives every timer its exact time) has fired by then, and one due
+// clearly later has not fired when `atFire` runs. For a check that what such
+// a timer would have done did not happen, or has not happened yet.
+inline bool waitPastTimer(int intervalMs, const std::function<void()> &atFire = {}, int limitMs = 10000)
+{
+    bool fired = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [&fired, &atFire] {
+        fired = true;
+        if (atFire)
+            atFire();
+    });
+    timer.start(intervalMs);
+    const bool ok = waitUntil([&fired] { return fired; }, intervalMs + limitMs);
+    deliverPosted(); // and what it posted
+    return ok;
+}
+
 // Runs the event loop for a while.
 inline void spin(int ms)
 {

@@ -46,7 +46,7 @@ struct ToolServices {
     void settle()
     {
         waitUntil([this] { return !m_station || !m_station->busy(); }, 10000);
-        spin(5); // its end is told from the event loop
+        deliverPosted(); // its end is told from the event loop
     }
 
     // The window's tests go at a quarter of the real times.
