@@ -227,8 +227,9 @@ TEST_F(CardDisplayTest, IndicatorStaysLitUntil100msAfterTheLastRead)
         litThen = display.indicatorLit();
         readAt = sinceSecond.elapsed();
     }));
-    if (readAt < Timings().cardBlink)
+    if (readAt < Timings().cardBlink) {
         EXPECT_TRUE(litThen); // restarted by the second read
+    }
     EXPECT_TRUE(waitUntil([&] { return !display.indicatorLit(); }, 500));
 }
 
