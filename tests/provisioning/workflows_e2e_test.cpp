@@ -404,15 +404,7 @@ TEST_F(WorkflowTest, AReaderUnpluggedDuringACardWaitEndsItAtOnce)
     bool waitEnded = false;
     user.onOpen = [this, &waitEnded](CardWait &wait) {
         QObject::connect(&wait, &CardWait::ended, [&waitEnded] { waitEnded = true; });
-        // Unplugged once the reader clears master cards (the wait has no countdown to go by).
-        auto *poll = new QTimer(&wait);
-        QObject::connect(poll, &QTimer::timeout, poll, [this, poll] {
-            if (sim.model->mode() != sim::ReaderModel::Mode::ClearMasters)
-                return;
-            poll->stop();
-            sim.host->unplug();
-        });
-        poll->start(5);
+        sim.unplugOnceClearing(&wait);
     };
     const Report report = run(clear, [&] { clear.start(); });
     EXPECT_TRUE(waitEnded);

@@ -57,18 +57,6 @@ protected:
         deliverPosted(); // the read's end is told from the event loop
     }
     QStringList commands() const { return sim.commands(); }
-    // Unplugs the reader once it clears master cards (the wait has no countdown to go by).
-    void unplugOnceClearing(CardWait &wait)
-    {
-        auto *poll = new QTimer(&wait);
-        QObject::connect(poll, &QTimer::timeout, poll, [this, poll] {
-            if (sim.model->mode() != sim::ReaderModel::Mode::ClearMasters)
-                return;
-            poll->stop();
-            sim.host->unplug();
-        });
-        poll->start(5);
-    }
     QStringList keptFiles() const
     {
         return QDir(data.filePath(QStringLiteral("configurations"))).entryList({QStringLiteral("*.rcf")}, QDir::Files);
@@ -279,7 +267,7 @@ TEST_F(StationTest, AReaderLostDuringACardWaitEndsItWithTheReason)
     bool waitClosed = false;
     user.onOpen = [&](CardWait &wait) {
         QObject::connect(&wait, &CardWait::ended, [&] { waitClosed = true; });
-        unplugOnceClearing(wait);
+        sim.unplugOnceClearing(&wait);
     };
     EXPECT_EQ(endOf(station.clearMasterCards()).status, ReaderOperation::Status::ReaderLost);
     EXPECT_TRUE(waitClosed);

@@ -33,6 +33,19 @@ struct SimReader {
             out << bytesToHex(payload);
         return out;
     }
+    // Unplugs the reader once it clears master cards (a clearing wait has no
+    // countdown to go by); the watch ends with `owner`.
+    void unplugOnceClearing(QObject *owner)
+    {
+        auto *poll = new QTimer(owner);
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll] {
+            if (model->mode() != sim::ReaderModel::Mode::ClearMasters)
+                return;
+            poll->stop();
+            host->unplug();
+        });
+        poll->start(5);
+    }
 
     std::unique_ptr<sim::ReaderModel> model;
     std::unique_ptr<sim::PtyHost> host;
