@@ -23,7 +23,7 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
   done
 fi
 
-# Four tests a core at once (LIMRA_TEST_JOBS sets another number): most tests
+# Four entries a core at once (LIMRA_TEST_JOBS sets another number): most tests
 # wait on a reader, a restart or a program rather than compute, and every wait
 # in a test waits for its condition, so a loaded machine only makes them slower.
 ctest --output-on-failure -j"${LIMRA_TEST_JOBS:-$(( $(nproc) * 4 ))}" --timeout 120 \

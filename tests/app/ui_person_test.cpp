@@ -530,19 +530,11 @@ protected:
     // records the box's title and buttons.
     void pressOnNextBox(Qt::Key key)
     {
-        auto *poll = new QTimer;
-        poll->setInterval(20);
-        QObject::connect(poll, &QTimer::timeout, [this, poll, key] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            poll->stop();
-            poll->deleteLater();
+        onNextModal<QMessageBox>([this, key](QMessageBox *box) {
             titles << box->windowTitle();
             QWidget *focus = QApplication::focusWidget();
             QTest::keyClick(focus && box->isAncestorOf(focus) ? focus : box, key);
         });
-        poll->start();
     }
     QtDialogs realDialogs;
     QStringList titles;
@@ -715,21 +707,14 @@ TEST_F(RealDialogsTest, TheChecksumBoxShowsItsValueReadOnly)
     openWithRealDialogs();
     std::optional<bool> readOnly;
     QString shown;
-    auto *poll = new QTimer(window.get());
-    poll->setInterval(20);
-    QObject::connect(poll, &QTimer::timeout, [&] {
-        auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
+    onNextModal<QInputDialog>([&](QInputDialog *box) {
         auto *field = box->findChild<QLineEdit *>();
         readOnly = field && field->isReadOnly();
         shown = field ? field->text() : QString();
         box->reject();
     });
-    poll->start();
     realDialogs.input(QStringLiteral("Конфигурация считана из USB-считывателя"), texts::kObjectChecksum,
                       QStringLiteral("5A3C"));
-    poll->stop();
     ASSERT_TRUE(readOnly.has_value());
     EXPECT_TRUE(*readOnly);
     EXPECT_EQ(shown, QStringLiteral("5A3C"));

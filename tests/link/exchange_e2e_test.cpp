@@ -92,14 +92,8 @@ TEST_F(ExchangeE2E, UnpluggingClosesThePortOnceAndEndsTheRequestThatWaits)
 {
     QSignalSpy lost(&session, &ReaderSession::portLost);
     sim.model->injectFault(sim::Fault::Silent);
-    QTimer unplugging; // the reader goes once it has the request
-    QObject::connect(&unplugging, &QTimer::timeout, [&] {
-        if (sim.model->commandsReceived().isEmpty())
-            return;
-        unplugging.stop();
-        sim.host->unplug();
-    });
-    unplugging.start(5);
+    QObject unplugging; // the reader goes once it has the request
+    sim.unplugWhen(&unplugging, [&] { return !sim.model->commandsReceived().isEmpty(); });
     QElapsedTimer clock;
     clock.start();
     const qint64 waited = limra::testing::runQueueWaitNs();

@@ -23,17 +23,25 @@ inline bool laidOut(QWidget *widget, int ms = 10000)
     return exposed;
 }
 
-// Acts on the next modal dialog as soon as it is open (its own event loop
-// runs meanwhile): for a test that opens one and answers it.
-inline void onNextModal(std::function<void(QWidget *)> act)
+template <class T>
+struct Named {
+    using Type = T;
+};
+
+// Acts on the next modal dialog of its kind as soon as it is open and shown
+// (its own event loop runs meanwhile): for a test that opens one and answers
+// it.
+template <class Dialog = QWidget>
+void onNextModal(std::function<void(typename Named<Dialog>::Type *)> act)
 {
     auto *poll = new QTimer(qApp);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, act = std::move(act)] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            act(modal);
-        }
+        auto *modal = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        if (!modal || !modal->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        act(modal);
     });
     poll->start(5);
 }

@@ -33,18 +33,24 @@ struct SimReader {
             out << bytesToHex(payload);
         return out;
     }
-    // Unplugs the reader once it clears master cards (a clearing wait has no
-    // countdown to go by); the watch ends with `owner`.
-    void unplugOnceClearing(QObject *owner)
+    // Unplugs the reader once the condition holds (looked at every few ms
+    // while `owner` lives).
+    void unplugWhen(QObject *owner, std::function<bool()> condition)
     {
         auto *poll = new QTimer(owner);
-        QObject::connect(poll, &QTimer::timeout, poll, [this, poll] {
-            if (model->mode() != sim::ReaderModel::Mode::ClearMasters)
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, condition = std::move(condition)] {
+            if (!condition())
                 return;
             poll->stop();
             host->unplug();
         });
         poll->start(5);
+    }
+    // Unplugs the reader once it clears master cards (a clearing wait has no
+    // countdown to go by).
+    void unplugOnceClearing(QObject *owner)
+    {
+        unplugWhen(owner, [this] { return model->mode() == sim::ReaderModel::Mode::ClearMasters; });
     }
 
     std::unique_ptr<sim::ReaderModel> model;
